@@ -1,0 +1,82 @@
+#pragma once
+
+// The Windows registry API on this platform. Names, arguments and return codes follow advapi32; text
+// is QString (the registry's 8-bit view of string data is UTF-8 here). Name buffers carry their
+// capacity in characters including the terminating NUL, as on Windows: a name that does not fit
+// answers ERROR_MORE_DATA.
+
+#include "platform/WinTypes.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// --- store set-up (this platform's own calls) ---
+
+// Opens (creating when missing) the local store at path and makes it the local registry of this
+// process. Returns ERROR_SUCCESS or a Windows code with a readable reason in *error.
+[[nodiscard]] LONG RegOpenLocalStore(const QString& path, QString* error = nullptr);
+// Path of the local store in use, or empty before one was opened.
+[[nodiscard]] QString RegLocalStorePath();
+// Routes a machine name (without leading backslashes, compared case-insensitively) to another store
+// file; an empty path removes the route. Also read from KAVEN_MACHINES="NAME=path;NAME2=path2".
+void RegSetMachineStore(const QString& machine, const QString& path);
+// Closes every handle and store of the process (tests, shutdown).
+void RegShutdown();
+
+// --- registry functions ---
+
+[[nodiscard]] LONG RegConnectRegistry(const QString& machineName, HKEY hKey, HKEY* phkResult);
+[[nodiscard]] LONG RegOpenKeyEx(HKEY hKey, const QString& subKey, DWORD options, REGSAM samDesired, HKEY* phkResult);
+[[nodiscard]] LONG RegCreateKeyEx(HKEY hKey, const QString& subKey, DWORD reserved, const QString& className,
+                                  DWORD options, REGSAM samDesired, const void* security, HKEY* phkResult,
+                                  DWORD* disposition);
+LONG RegCloseKey(HKEY hKey);
+LONG RegFlushKey(HKEY hKey);
+[[nodiscard]] LONG RegQueryInfoKey(HKEY hKey, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values,
+                                   DWORD* maxValueNameLen, DWORD* maxValueLen, FILETIME* lastWriteTime);
+// *cchName: in the buffer capacity (characters, NUL included), out the name length.
+[[nodiscard]] LONG RegEnumKeyEx(HKEY hKey, DWORD index, QString* name, DWORD* cchName, FILETIME* lastWriteTime);
+[[nodiscard]] LONG RegEnumKey(HKEY hKey, DWORD index, QString* name, DWORD cchName);
+// data may be null (then only *cbData is filled); *cbData: in the buffer size, out the data size.
+[[nodiscard]] LONG RegEnumValue(HKEY hKey, DWORD index, QString* name, DWORD* cchName, DWORD* type, BYTE* data,
+                                DWORD* cbData);
+[[nodiscard]] LONG RegQueryValueEx(HKEY hKey, const QString& valueName, DWORD* type, BYTE* data, DWORD* cbData);
+[[nodiscard]] LONG RegSetValueEx(HKEY hKey, const QString& valueName, DWORD reserved, DWORD type, const BYTE* data,
+                                 DWORD cbData);
+[[nodiscard]] LONG RegDeleteValue(HKEY hKey, const QString& valueName);
+[[nodiscard]] LONG RegDeleteKey(HKEY hKey, const QString& subKey);
+[[nodiscard]] LONG RegNotifyChangeKeyValue(HKEY hKey, bool watchSubtree, DWORD notifyFilter, HANDLE event,
+                                           bool asynchronous);
+
+// --- conveniences of this platform over the same semantics (no buffer probing) ---
+
+[[nodiscard]] LONG RegQueryValueBytes(HKEY hKey, const QString& valueName, DWORD* type, QByteArray* data);
+[[nodiscard]] LONG RegSetValueBytes(HKEY hKey, const QString& valueName, DWORD type, const QByteArray& data);
+// Name, type and data of the value at index; names longer than cchName - 1 answer ERROR_MORE_DATA.
+[[nodiscard]] LONG RegEnumValueBytes(HKEY hKey, DWORD index, QString* name, DWORD cchName, DWORD* type,
+                                     QByteArray* data);
+// Per-key access: KEY_DENY_READ / KEY_DENY_WRITE, or 0. Needs a handle with write access.
+[[nodiscard]] LONG RegSetKeyDeny(HKEY hKey, DWORD denyFlags);
+
+// Bulk work: writes through the handle's store are grouped into transactions that commit at least
+// every 200 ms and when the last nested batch ends. RegFlushKey inside a batch commits at once.
+[[nodiscard]] LONG RegBeginBatch(HKEY hKey);
+LONG RegEndBatch(HKEY hKey);
+
+class RegBatch final {
+public:
+    explicit RegBatch(HKEY key) : m_key(key), m_ok(RegBeginBatch(key) == ERROR_SUCCESS) {}
+    ~RegBatch() { if (m_ok) RegEndBatch(m_key); }
+    RegBatch(const RegBatch&) = delete;
+    RegBatch& operator=(const RegBatch&) = delete;
+    [[nodiscard]] bool ok() const { return m_ok; }
+
+private:
+    HKEY m_key;
+    bool m_ok;
+};
+
+// FILETIME (100 ns since 1601-01-01 UTC) and QDateTime (UTC).
+[[nodiscard]] QDateTime FileTimeToDateTime(const FILETIME& ft);
+[[nodiscard]] FILETIME DateTimeToFileTime(const QDateTime& dt);
