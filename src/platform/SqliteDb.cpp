@@ -1,0 +1,130 @@
+#include "platform/SqliteDb.h"
+
+#include <QUrl>
+#include <sqlite3.h>
+
+SqliteStatement::SqliteStatement(sqlite3* db, const char* sql)
+{
+    if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr) != SQLITE_OK)
+        m_stmt = nullptr;
+}
+
+SqliteStatement::~SqliteStatement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept : m_stmt(other.m_stmt)
+{
+    other.m_stmt = nullptr;
+}
+
+SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept
+{
+    if (this != &other) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = other.m_stmt;
+        other.m_stmt = nullptr;
+    }
+    return *this;
+}
+
+void SqliteStatement::bind(int index, qint64 value)
+{
+    sqlite3_bind_int64(m_stmt, index, value);
+}
+
+void SqliteStatement::bindText(int index, QStringView text)
+{
+    sqlite3_bind_text16(m_stmt, index, text.utf16() ? text.utf16() : u"", int(text.size() * 2), SQLITE_TRANSIENT);
+}
+
+void SqliteStatement::bindBlob(int index, QByteArrayView bytes)
+{
+    // a zero-length blob, never NULL: empty data is data
+    sqlite3_bind_blob(m_stmt, index, bytes.data() ? bytes.data() : "", int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+int SqliteStatement::step()
+{
+    return sqlite3_step(m_stmt);
+}
+
+void SqliteStatement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+qint64 SqliteStatement::int64(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+QString SqliteStatement::text(int column) const
+{
+    const void* p = sqlite3_column_text16(m_stmt, column);
+    const int bytes = sqlite3_column_bytes16(m_stmt, column);
+    return p ? QString(static_cast<const QChar*>(p), bytes / 2) : QString();
+}
+
+QByteArray SqliteStatement::blob(int column) const
+{
+    const void* p = sqlite3_column_blob(m_stmt, column);
+    const int bytes = sqlite3_column_bytes(m_stmt, column);
+    return p ? QByteArray(static_cast<const char*>(p), bytes) : QByteArray();
+}
+
+int SqliteStatement::blobSize(int column) const
+{
+    return sqlite3_column_bytes(m_stmt, column);
+}
+
+SqliteDb::~SqliteDb()
+{
+    close();
+}
+
+int SqliteDb::open(const QString& path, bool readOnly, bool immutable)
+{
+    close();
+    int flags = SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
+    flags |= readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    QString uri = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    if (immutable)
+        uri += QStringLiteral("?immutable=1");
+    const int rc = sqlite3_open_v2(uri.toUtf8().constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+    }
+    return rc;
+}
+
+void SqliteDb::close()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+int SqliteDb::exec(const char* sql)
+{
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+}
+
+SqliteStatement SqliteDb::prepare(const char* sql) const
+{
+    return SqliteStatement(m_db, sql);
+}
+
+QString SqliteDb::errorMessage() const
+{
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+}
+
+qint64 SqliteDb::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}

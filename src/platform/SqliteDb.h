@@ -1,0 +1,58 @@
+#pragma once
+
+// A small RAII layer over SQLite: a connection, prepared statements that finalize themselves, and
+// result codes instead of exceptions.
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class SqliteStatement final {
+public:
+    SqliteStatement() = default;
+    SqliteStatement(sqlite3* db, const char* sql);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+    SqliteStatement(SqliteStatement&& other) noexcept;
+    SqliteStatement& operator=(SqliteStatement&& other) noexcept;
+
+    [[nodiscard]] bool valid() const { return m_stmt != nullptr; }
+    void bind(int index, qint64 value);
+    void bindText(int index, QStringView text);
+    void bindBlob(int index, QByteArrayView bytes);
+    // SQLITE_ROW, SQLITE_DONE or an error code
+    [[nodiscard]] int step();
+    void reset();
+    [[nodiscard]] qint64 int64(int column) const;
+    [[nodiscard]] QString text(int column) const;
+    [[nodiscard]] QByteArray blob(int column) const;
+    [[nodiscard]] int blobSize(int column) const;
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+class SqliteDb final {
+public:
+    SqliteDb() = default;
+    ~SqliteDb();
+    SqliteDb(const SqliteDb&) = delete;
+    SqliteDb& operator=(const SqliteDb&) = delete;
+
+    // SQLite result code; the connection stays closed on failure.
+    [[nodiscard]] int open(const QString& path, bool readOnly, bool immutable);
+    void close();
+    int exec(const char* sql); // SQLite result code
+    [[nodiscard]] SqliteStatement prepare(const char* sql) const;
+    [[nodiscard]] QString errorMessage() const;
+    [[nodiscard]] qint64 lastInsertId() const;
+    [[nodiscard]] sqlite3* handle() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+};

@@ -1,0 +1,82 @@
+#include "platform/TextCodec.h"
+
+#include <QTest>
+
+class TestTextCodec final : public QObject {
+    Q_OBJECT
+private slots:
+    void everyByteRoundTripsThroughWindows1252();
+    void knownMappings_data();
+    void knownMappings();
+    void textOutsideWindows1252IsWrittenAsUtf8();
+    void readingTakesValidUtf8AsUtf8_data();
+    void readingTakesValidUtf8AsUtf8();
+};
+
+void TestTextCodec::everyByteRoundTripsThroughWindows1252()
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    const QString text = TextCodec::fromWindows1252(all);
+    QCOMPARE(text.size(), 256);
+    QVERIFY(TextCodec::fitsWindows1252(text));
+    QCOMPARE(TextCodec::toWindows1252(text), all);
+    // every single byte on its own: a lone high byte is never valid UTF-8, so decode agrees
+    for (int b = 0; b < 256; ++b) {
+        const QByteArray one(1, char(b));
+        QCOMPARE(TextCodec::encode(TextCodec::decode(one)), one);
+    }
+}
+
+void TestTextCodec::knownMappings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("euro") << QByteArray("\x80") << QString(QChar(0x20AC));
+    QTest::newRow("umlauts") << QByteArray("\xE4\xF6\xFC\xDF") << QStringLiteral("äöüß");
+    QTest::newRow("quotes") << QByteArray("\x84\x93") << QString::fromUtf16(u"\u201E\u201C");
+    QTest::newRow("undefined 0x81 kept") << QByteArray("\x81") << QString(QChar(0x81));
+    QTest::newRow("ascii") << QByteArray("HKEY_LOCAL_MACHINE\\a") << QStringLiteral("HKEY_LOCAL_MACHINE\\a");
+}
+
+void TestTextCodec::knownMappings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(TextCodec::fromWindows1252(bytes), text);
+    QCOMPARE(TextCodec::encode(text), bytes);
+    QCOMPARE(TextCodec::decode(bytes), text);
+}
+
+void TestTextCodec::textOutsideWindows1252IsWrittenAsUtf8()
+{
+    const QString text = QString::fromUtf16(u"Schl\u00FCssel \u0141\u00F3d\u017A \u65E5\u672C");
+    QVERIFY(!TextCodec::fitsWindows1252(text));
+    const QByteArray bytes = TextCodec::encode(text);
+    QCOMPARE(bytes, text.toUtf8());
+    QCOMPARE(TextCodec::decode(bytes), text);
+    const QString emoji = QString::fromUtf16(u"\U0001F600");
+    QCOMPARE(TextCodec::decode(TextCodec::encode(emoji)), emoji);
+}
+
+void TestTextCodec::readingTakesValidUtf8AsUtf8_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("utf8 umlaut") << QByteArray("Gr\xC3\xB6\xC3\x9F" "e") << QStringLiteral("Größe");
+    QTest::newRow("latin umlaut") << QByteArray("Gr\xF6\xDF" "e") << QStringLiteral("Größe");
+    QTest::newRow("truncated sequence") << QByteArray("a\xC3") << QString::fromUtf16(u"a\u00C3");
+    QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << QString::fromUtf16(u"\u00C0\u00AF");
+    QTest::newRow("surrogate encoded") << QByteArray("\xED\xA0\x80") << QString::fromUtf16(u"\u00ED\u00A0\u20AC");
+}
+
+void TestTextCodec::readingTakesValidUtf8AsUtf8()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(TextCodec::decode(bytes), text);
+}
+
+QTEST_GUILESS_MAIN(TestTextCodec)
+#include "TestTextCodec.moc"
