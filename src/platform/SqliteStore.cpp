@@ -78,7 +78,11 @@ LONG SqliteStore::init(const QString& path, QString* error)
         return ERROR_FILE_NOT_FOUND;
     }
     const bool exists = info.exists();
-    m_readOnly = exists && ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+    // a file without its owner's write bit is read-only even for the superuser, as a Windows
+    // read-only attribute is for administrators
+    m_readOnly = exists
+                 && (::access(QFile::encodeName(path).constData(), W_OK) != 0
+                     || !info.permission(QFileDevice::WriteOwner));
     if (!exists && ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) != 0) {
         *error = QStringLiteral("Die Registrierungsdatenbank %1 kann nicht angelegt werden (keine Schreibrechte).")
                      .arg(path);
