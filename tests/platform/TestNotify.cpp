@@ -1,0 +1,199 @@
+#include "platform/WinEvents.h"
+#include "platform/WinReg.h"
+#include "support/TempStore.h"
+
+#include <QTest>
+
+#include <thread>
+
+namespace {
+
+HKEY open(const QString& path, REGSAM sam = KEY_ALL_ACCESS)
+{
+    HKEY k = 0;
+    DWORD disp = 0;
+    return RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, {}, 0, sam, nullptr, &k, &disp) == ERROR_SUCCESS ? k : 0;
+}
+
+// Notifications arrive through the notifier, which looks every 100 ms.
+bool fires(HANDLE ev, DWORD ms = 1500)
+{
+    return WaitForSingleObject(ev, ms) == WAIT_OBJECT_0;
+}
+
+} // namespace
+
+class TestNotify final : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { m_store = std::make_unique<TempStore>(); QVERIFY(m_store->ok()); }
+    void cleanup() { m_store.reset(); }
+    void eventsWaitAndTimeOut();
+    void filterBitsDecideWhatFires();
+    void oneShotPerRequest();
+    void subtreeFlag();
+    void deletionAndClosingFire();
+    void invalidRequests();
+    void changeFromAnotherThread();
+
+private:
+    std::unique_ptr<TempStore> m_store;
+};
+
+void TestNotify::eventsWaitAndTimeOut()
+{
+    HANDLE autoEv = CreateEvent(false, false);
+    QCOMPARE(WaitForSingleObject(autoEv, 10), WAIT_TIMEOUT);
+    QVERIFY(SetEvent(autoEv));
+    QCOMPARE(WaitForSingleObject(autoEv, 0), WAIT_OBJECT_0);
+    QCOMPARE(WaitForSingleObject(autoEv, 0), WAIT_TIMEOUT); // auto-reset
+    HANDLE manual = CreateEvent(true, true);
+    QCOMPARE(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+    QCOMPARE(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+    QVERIFY(ResetEvent(manual));
+    QCOMPARE(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
+    HANDLE named = CreateEvent(false, false, QStringLiteral("KavenThread0"));
+    HANDLE same = CreateEvent(false, false, QStringLiteral("KavenThread0"));
+    QVERIFY(SetEvent(same));
+    QCOMPARE(WaitForSingleObject(named, 0), WAIT_OBJECT_0);
+    for (HANDLE h : {autoEv, manual, named, same})
+        QVERIFY(CloseHandle(h));
+    QVERIFY(!CloseHandle(autoEv));
+    QCOMPARE(WaitForSingleObject(autoEv, 0), WAIT_FAILED);
+    // a waiter on another thread wakes on SetEvent
+    HANDLE ev = CreateEvent(false, false);
+    std::thread t([ev] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); SetEvent(ev); });
+    QCOMPARE(WaitForSingleObject(ev, 5000), WAIT_OBJECT_0);
+    t.join();
+    CloseHandle(ev);
+}
+
+void TestNotify::filterBitsDecideWhatFires()
+{
+    HKEY k = open(QStringLiteral("Software\\Watched"));
+    HKEY writer = open(QStringLiteral("Software\\Watched"));
+    HANDLE ev = CreateEvent(false, false);
+
+    // a value change is LAST_SET, not NAME
+    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_CHANGE_NAME, ev, true), ERROR_SUCCESS);
+    QCOMPARE(RegSetValueBytes(writer, QStringLiteral("v"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+    QVERIFY(!fires(ev, 400));
+    // a new subkey is NAME
+    HKEY child = open(QStringLiteral("Software\\Watched\\Child"));
+    QVERIFY(fires(ev));
+    RegCloseKey(child);
+
+    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_CHANGE_LAST_SET, ev, true), ERROR_SUCCESS);
+    QCOMPARE(RegDeleteValue(writer, QStringLiteral("v")), ERROR_SUCCESS);
+    QVERIFY(fires(ev));
+
+    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_CHANGE_SECURITY, ev, true), ERROR_SUCCESS);
+    QCOMPARE(RegSetValueBytes(writer, QStringLiteral("w"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+    QVERIFY(!fires(ev, 400));
+    QCOMPARE(RegSetKeyDeny(writer, KEY_DENY_READ), ERROR_SUCCESS);
+    QVERIFY(fires(ev));
+    RegCloseKey(writer);
+    RegCloseKey(k);
+    CloseHandle(ev);
+}
+
+void TestNotify::oneShotPerRequest()
+{
+    HKEY k = open(QStringLiteral("Software\\Once"));
+    HANDLE ev = CreateEvent(false, false);
+    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_ALL, ev, true), ERROR_SUCCESS);
+    QCOMPARE(RegSetValueBytes(k, QStringLiteral("a"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+    QVERIFY(fires(ev));
+    QCOMPARE(RegSetValueBytes(k, QStringLiteral("b"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+    QVERIFY(!fires(ev, 400));
+    // changes made before a request do not fire it
+    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_ALL, ev, true), ERROR_SUCCESS);
+    QVERIFY(!fires(ev, 400));
+    RegCloseKey(k);
+    CloseHandle(ev);
+}
+
+void TestNotify::subtreeFlag()
+{
+    HKEY top = open(QStringLiteral("Software\\Tree"));
+    HKEY deep = open(QStringLiteral("Software\\Tree\\A\\B"));
+    HKEY sibling = open(QStringLiteral("Software\\TreeSibling"));
+    HANDLE flat = CreateEvent(false, false);
+    HANDLE sub = CreateEvent(false, false);
+    QCOMPARE(RegNotifyChangeKeyValue(top, false, REG_NOTIFY_CHANGE_LAST_SET, flat, true), ERROR_SUCCESS);
+    QCOMPARE(RegNotifyChangeKeyValue(top, true, REG_NOTIFY_CHANGE_LAST_SET, sub, true), ERROR_SUCCESS);
+    // a key whose name merely starts like the watched one is not below it
+    QCOMPARE(RegSetValueBytes(sibling, QStringLiteral("v"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+    QVERIFY(!fires(sub, 400));
+    QCOMPARE(RegSetValueBytes(deep, QStringLiteral("v"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+    QVERIFY(fires(sub));
+    QVERIFY(!fires(flat, 300));
+    for (HKEY k : {top, deep, sibling})
+        RegCloseKey(k);
+    CloseHandle(flat);
+    CloseHandle(sub);
+}
+
+void TestNotify::deletionAndClosingFire()
+{
+    HKEY doomed = open(QStringLiteral("Software\\Doomed"));
+    HANDLE ev = CreateEvent(false, false);
+    QCOMPARE(RegNotifyChangeKeyValue(doomed, false, REG_NOTIFY_CHANGE_LAST_SET, ev, true), ERROR_SUCCESS);
+    HKEY parent = open(QStringLiteral("Software"));
+    QCOMPARE(RegDeleteKey(parent, QStringLiteral("Doomed")), ERROR_SUCCESS);
+    QVERIFY(fires(ev));
+    RegCloseKey(doomed);
+    RegCloseKey(parent);
+
+    HKEY k = open(QStringLiteral("Software\\Closing"));
+    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_CHANGE_NAME, ev, true), ERROR_SUCCESS);
+    RegCloseKey(k);
+    QVERIFY(fires(ev, 0)); // at once, by the close itself
+    CloseHandle(ev);
+}
+
+void TestNotify::invalidRequests()
+{
+    HKEY k = open(QStringLiteral("Software\\Invalid"));
+    HANDLE ev = CreateEvent(false, false);
+    QCOMPARE(RegNotifyChangeKeyValue(k, false, 0, ev, true), ERROR_INVALID_PARAMETER);
+    QCOMPARE(RegNotifyChangeKeyValue(k, false, 0x20, ev, true), ERROR_INVALID_PARAMETER);
+    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_ALL, 0, true), ERROR_INVALID_PARAMETER);
+    QCOMPARE(RegNotifyChangeKeyValue(HKEY(0x7777), false, REG_NOTIFY_ALL, ev, true), ERROR_INVALID_HANDLE);
+    HKEY noNotify = 0;
+    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Invalid"), 0, KEY_SET_VALUE, &noNotify),
+             ERROR_SUCCESS);
+    QCOMPARE(RegNotifyChangeKeyValue(noNotify, false, REG_NOTIFY_ALL, ev, true), ERROR_ACCESS_DENIED);
+    RegCloseKey(noNotify);
+    RegCloseKey(k);
+    CloseHandle(ev);
+}
+
+void TestNotify::changeFromAnotherThread()
+{
+    // the watch threads each wait on their own handle and event
+    HKEY k = open(QStringLiteral("Software\\ThreadWatch"));
+    RegCloseKey(k);
+    std::atomic<bool> fired{false};
+    std::thread watcher([&fired] {
+        HKEY own = 0;
+        if (RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\ThreadWatch"), 0, KEY_READ, &own)
+            != ERROR_SUCCESS)
+            return;
+        HANDLE ev = CreateEvent(false, false, QStringLiteral("KavenThread1"));
+        if (RegNotifyChangeKeyValue(own, true, REG_NOTIFY_ALL, ev, true) == ERROR_SUCCESS) {
+            for (int i = 0; i < 10 && !fired; ++i)
+                fired = WaitForSingleObject(ev, 500) == WAIT_OBJECT_0;
+        }
+        RegCloseKey(own);
+        CloseHandle(ev);
+    });
+    QTest::qWait(200);
+    HKEY w = open(QStringLiteral("Software\\ThreadWatch\\New"));
+    RegCloseKey(w);
+    watcher.join();
+    QVERIFY(fired);
+}
+
+QTEST_GUILESS_MAIN(TestNotify)
+#include "TestNotify.moc"
