@@ -40,6 +40,9 @@ public:
     bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // An in-place edit only asks: renameRequested is emitted and the owner renames the key, then
+    // calls setText.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
 
@@ -82,11 +85,13 @@ public:
     // Child with this text, compared the way the registry compares key names; invalid when none.
     [[nodiscard]] QModelIndex findChild(const QModelIndex& node, const QString& text) const;
 
+    struct Node;
+
 signals:
     void expandRequested(const QModelIndex& node);
+    void renameRequested(const QModelIndex& node, const QString& newText);
 
 private:
-    struct Node;
     [[nodiscard]] Node* nodeOf(const QModelIndex& index) const;
     [[nodiscard]] QModelIndex indexOf(const Node* node) const;
     [[nodiscard]] std::vector<std::unique_ptr<Node>>& childrenOf(const QModelIndex& index);

@@ -44,6 +44,9 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // An in-place edit of a name (column 0, not the default row) only asks: renameRequested is
+    // emitted and the owner renames the value, then updates the row with setRow.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     // Decoration for an image number (e.g. a QIcon from the GUI's image list); none by default.
     void setImageProvider(std::function<QVariant(int image)> provider);
@@ -63,6 +66,9 @@ public:
     [[nodiscard]] const QList<ValueRow>& rows() const { return m_rows; }
     // Row of the value with this name (empty: the default row), compared without regard to case; -1.
     [[nodiscard]] int findValue(const QString& name) const;
+
+signals:
+    void renameRequested(int row, const QString& newName);
 
 private:
     [[nodiscard]] bool lessThan(const ValueRow& a, const ValueRow& b) const;

@@ -1,0 +1,368 @@
+#include "RegTestKeys.h"
+
+#include "registry/KeyTreeModel.h"
+#include "registry/RegUtils.h"
+#include "registry/RegistryAccessor.h"
+#include "support/RecordingMessageSink.h"
+#include "support/TempStore.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace RegTestKeys;
+
+class TestRegUtils : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void pathFunctions_data();
+    void pathFunctions();
+    void rootKey_data();
+    void rootKey();
+    void trailingBackslash_data();
+    void trailingBackslash();
+    void pathPart_data();
+    void pathPart();
+
+    void accessorPaths();
+    void accessorDeleteAndMove();
+    void keyExistsAndTime();
+    void remoteConnection();
+    void machineSwitching();
+    void rootNodes();
+    void lazyChildren();
+
+private:
+    std::unique_ptr<TempStore> m_store;
+    std::unique_ptr<RecordingMessageSink> m_sink;
+};
+
+void TestRegUtils::init()
+{
+    m_store = std::make_unique<TempStore>();
+    QVERIFY(m_store->ok());
+    m_sink = std::make_unique<RecordingMessageSink>();
+    CurrentMachine().clear();
+    ResetRootKeys();
+}
+
+void TestRegUtils::cleanup()
+{
+    CurrentMachine().clear();
+    RegSetMachineStore(QStringLiteral("SERVER"), QString());
+    m_sink.reset();
+    m_store.reset();
+}
+
+void TestRegUtils::pathFunctions_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("subKey");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QString>("keyName");
+    QTest::addColumn<int>("level");
+
+    QTest::newRow("deep") << "HKEY_USERS\\.DEFAULT\\Control" << ".DEFAULT\\Control"
+                          << "HKEY_USERS\\.DEFAULT\\" << "Control" << 2;
+    QTest::newRow("trailing") << "HKEY_USERS\\.DEFAULT\\Control\\" << ".DEFAULT\\Control"
+                              << "HKEY_USERS\\.DEFAULT\\" << "Control" << 2;
+    QTest::newRow("root") << "HKEY_USERS" << "" << "" << "" << 0;
+    QTest::newRow("root with backslash") << "HKEY_USERS\\" << "" << "" << "" << 0;
+    QTest::newRow("one level") << "HKEY_CURRENT_USER\\Software" << "Software" << "HKEY_CURRENT_USER\\"
+                               << "Software" << 1;
+    QTest::newRow("empty") << "" << "" << "" << "" << 0;
+    // The colon rule: a backslash after a colon stays, so it counts.
+    QTest::newRow("colon") << "HKEY_USERS\\C:\\" << "C:\\" << "HKEY_USERS\\C:\\" << "" << 2;
+}
+
+void TestRegUtils::pathFunctions()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, subKey);
+    QFETCH(QString, parent);
+    QFETCH(QString, keyName);
+    QFETCH(int, level);
+    QCOMPARE(GetSubKeyPath(path), subKey);
+    QCOMPARE(GetParentPath(path), parent);
+    QCOMPARE(GetKeyName(path), keyName);
+    QCOMPARE(GetPathLevel(path), level);
+}
+
+void TestRegUtils::rootKey_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<quint64>("handle");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("slot");
+
+    QTest::newRow("lower case") << "hkey_local_machine\\Software" << quint64(0x80000002) << "HKEY_LOCAL_MACHINE" << 2;
+    QTest::newRow("classes") << "HKEY_CLASSES_ROOT" << quint64(0x80000000) << "HKEY_CLASSES_ROOT" << 0;
+    QTest::newRow("config trailing") << "HKEY_CURRENT_CONFIG\\" << quint64(0x80000005) << "HKEY_CURRENT_CONFIG"
+                                     << 4;
+    QTest::newRow("mixed") << "Hkey_Users\\x" << quint64(0x80000003) << "HKEY_USERS" << 3;
+    QTest::newRow("unknown") << "HKEY_NOWHERE\\x" << quint64(0) << "HKEY_CLASSES_ROOT" << -1;
+    QTest::newRow("prefix only") << "HKEY_USER\\x" << quint64(0) << "HKEY_CLASSES_ROOT" << -1;
+    QTest::newRow("dyn data unset") << "HKEY_DYN_DATA" << quint64(0) << "HKEY_CLASSES_ROOT" << -1;
+}
+
+void TestRegUtils::rootKey()
+{
+    QFETCH(QString, path);
+    QFETCH(quint64, handle);
+    QFETCH(QString, name);
+    QFETCH(int, slot);
+    QCOMPARE(quint64(GetRootKey(path)), handle);
+    QCOMPARE(GetRootKeyName(path), name);
+    if (slot >= 0)
+        QCOMPARE(IndexOfRootKey(GetRootKey(path)), slot);
+}
+
+void TestRegUtils::trailingBackslash_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("included");
+    QTest::addColumn<QString>("excluded");
+
+    QTest::newRow("plain") << "A\\B" << "A\\B\\" << "A\\B";
+    QTest::newRow("one") << "A\\B\\" << "A\\B\\" << "A\\B";
+    QTest::newRow("two") << "A\\\\" << "A\\\\" << "A\\";
+    QTest::newRow("colon") << "C:\\" << "C:\\" << "C:\\";
+    QTest::newRow("backslash") << "\\" << "\\" << "";
+    QTest::newRow("empty") << "" << "\\" << "";
+}
+
+void TestRegUtils::trailingBackslash()
+{
+    QFETCH(QString, text);
+    QTEST(IncludeTrailingBackslash(text), "included");
+    QTEST(ExcludeTrailingBackslash(text), "excluded");
+}
+
+void TestRegUtils::pathPart_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("part");
+
+    QTest::newRow("root level") << "HKEY_USERS\\A\\B\\C" << 0 << "HKEY_USERS";
+    QTest::newRow("level 1") << "HKEY_USERS\\A\\B\\C" << 1 << "HKEY_USERS\\A";
+    QTest::newRow("last level") << "HKEY_USERS\\A\\B\\C" << 3 << "HKEY_USERS\\A\\B\\C";
+    QTest::newRow("beyond") << "HKEY_USERS\\A\\B\\C" << 5 << "HKEY_USERS\\A\\B\\C";
+    QTest::newRow("trailing") << "HKEY_USERS\\A\\B\\" << 1 << "HKEY_USERS\\A";
+    QTest::newRow("trailing beyond") << "HKEY_USERS\\A\\B\\" << 4 << "HKEY_USERS\\A\\B";
+}
+
+void TestRegUtils::pathPart()
+{
+    QFETCH(QString, path);
+    QFETCH(int, level);
+    QTEST(GetPathPart(path, level), "part");
+}
+
+void TestRegUtils::accessorPaths()
+{
+    QVERIFY(makeKey(QStringLiteral("T\\A\\B")));
+    RegistryAccessor reg(KEY_READ);
+    QVERIFY(ConnectRootKey(reg, HKEY_CURRENT_USER, true));
+    QVERIFY(reg.openKey(QStringLiteral("\\"), false));
+    QCOMPARE(reg.currentPath(), QString());
+    QVERIFY(reg.currentKey() != 0);
+    QVERIFY(reg.subKeyNames().contains(QStringLiteral("T")));
+
+    QVERIFY(reg.openKey(QStringLiteral("\\T\\A"), false));
+    QCOMPARE(reg.currentPath(), QStringLiteral("T\\A"));
+    // Without a leading backslash the path continues from the open key.
+    QVERIFY(reg.openKey(QStringLiteral("B"), false));
+    QCOMPARE(reg.currentPath(), QStringLiteral("T\\A\\B"));
+    QVERIFY(!reg.openKey(QStringLiteral("B"), false));
+    QCOMPARE(reg.currentKey(), HKEY(0));
+    // No key open: relative to the root again.
+    QVERIFY(reg.openKey(QStringLiteral("T\\A\\"), false));
+    QVERIFY(reg.hasSubKeys());
+
+    // Creation makes every missing level.
+    RegistryAccessor writer(KEY_READ | KEY_WRITE);
+    QVERIFY(ConnectRootKey(writer, HKEY_CURRENT_USER, true));
+    QVERIFY(writer.openKey(QStringLiteral("\\T\\New\\Deep"), true));
+    QVERIFY(exists(QStringLiteral("T\\New\\Deep")));
+
+    RegistryAccessor unknown(KEY_READ);
+    QVERIFY(ConnectRootKey(unknown, GetRootKey(QStringLiteral("HKEY_NOWHERE")), true));
+    QVERIFY(!unknown.openKey(QStringLiteral("\\"), false));
+    QCOMPARE(m_sink->count(), 0);
+}
+
+void TestRegUtils::accessorDeleteAndMove()
+{
+    QVERIFY(setValue(QStringLiteral("T\\Old\\Child\\Grand"), QStringLiteral("v"), REG_MULTI_SZ,
+                     QByteArray("a\0b\0\0", 5)));
+    QVERIFY(setValue(QStringLiteral("T\\Old"), QString(), REG_SZ, sz("default")));
+    RegistryAccessor reg(KEY_READ | KEY_WRITE);
+    QVERIFY(ConnectRootKey(reg, HKEY_CURRENT_USER, false));
+    QVERIFY(reg.openKey(QStringLiteral("\\T"), false));
+    // Into its own subtree is refused, nothing is made.
+    QVERIFY(!reg.moveKey(QStringLiteral("Old"), QStringLiteral("Old\\Inner"), false));
+    QVERIFY(!exists(QStringLiteral("T\\Old\\Inner")));
+    QVERIFY(reg.moveKey(QStringLiteral("Old"), QStringLiteral("New"), true));
+    QVERIFY(!exists(QStringLiteral("T\\Old")));
+    QCOMPARE(value(QStringLiteral("T\\New\\Child\\Grand"), QStringLiteral("v")),
+             qMakePair(REG_MULTI_SZ, QByteArray("a\0b\0\0", 5)));
+    QCOMPARE(value(QStringLiteral("T\\New"), QString()), qMakePair(REG_SZ, sz("default")));
+    // A missing source makes nothing.
+    QVERIFY(!reg.moveKey(QStringLiteral("Gone"), QStringLiteral("Other"), true));
+    QVERIFY(!exists(QStringLiteral("T\\Other")));
+
+    QVERIFY(reg.openKey(QStringLiteral("\\T\\New\\Child"), false));
+    QVERIFY(reg.deleteKey(QStringLiteral("\\T\\New")));
+    QCOMPARE(reg.currentKey(), HKEY(0)); // the open key was inside the deleted subtree
+    QVERIFY(!exists(QStringLiteral("T\\New")));
+    QVERIFY(exists(QStringLiteral("T")));
+    QVERIFY(!reg.deleteKey(QStringLiteral("\\")));
+}
+
+void TestRegUtils::keyExistsAndTime()
+{
+    QVERIFY(makeKey(QStringLiteral("T\\K")));
+    QVERIFY(KeyExists(QStringLiteral("HKEY_CURRENT_USER\\T\\K")));
+    QVERIFY(KeyExists(QStringLiteral("hkey_current_user\\t\\k\\")));
+    QVERIFY(KeyExists(QStringLiteral("HKEY_CURRENT_USER")));
+    QVERIFY(!KeyExists(QStringLiteral("HKEY_CURRENT_USER\\T\\Missing")));
+    QVERIFY(!KeyExists(QStringLiteral("HKEY_NOWHERE\\T\\K")));
+    QVERIFY(!KeyExistsOn(QStringLiteral("\\\\NOWHERE"), QStringLiteral("HKEY_CURRENT_USER\\T\\K")));
+    QCOMPARE(m_sink->count(), 0);
+
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-2);
+    QVERIFY(setValue(QStringLiteral("T\\K"), QStringLiteral("x"), REG_SZ, sz("1")));
+    const QDateTime time = GetKeyTime(QStringLiteral("HKEY_CURRENT_USER\\T\\K"));
+    QVERIFY2(time >= before && time <= QDateTime::currentDateTimeUtc().addSecs(2), qPrintable(time.toString()));
+    const QDateTime unknown = GetKeyTime(QStringLiteral("HKEY_CURRENT_USER\\T\\Missing"));
+    QCOMPARE(unknown.date(), QDate(1900, 12, 31));
+    QCOMPARE(unknown.time(), QTime(0, 0));
+}
+
+void TestRegUtils::remoteConnection()
+{
+    RegistryAccessor reg(KEY_READ);
+    QVERIFY(!ConnectRootKeyOn(reg, QStringLiteral("\\\\NOWHERE"), HKEY_LOCAL_MACHINE, false));
+    QCOMPARE(m_sink->count(), 0);
+    QVERIFY(!ConnectRootKeyOn(reg, QStringLiteral("\\\\NOWHERE"), HKEY_LOCAL_MACHINE, true));
+    QCOMPARE(m_sink->count(), 1);
+    QCOMPARE(m_sink->last().kind, MessageKind::Plain);
+    QCOMPARE(m_sink->last().caption, QStringLiteral("Kaven 1.0"));
+    QCOMPARE(m_sink->last().text, QStringLiteral("Konnte keine Verbindung mit \\\\NOWHERE herstellen."));
+
+    // A routed machine is another store: what is made there is not here.
+    RegSetMachineStore(QStringLiteral("SERVER"), m_store->otherStorePath(QStringLiteral("server")));
+    {
+        RegistryAccessor remote(KEY_READ | KEY_WRITE);
+        QVERIFY(ConnectRootKeyOn(remote, QStringLiteral("\\\\SERVER"), HKEY_CURRENT_USER, true));
+        QVERIFY(remote.rootKey() != HKEY_CURRENT_USER);
+        QVERIFY(remote.openKey(QStringLiteral("\\OnServer"), true));
+    }
+    QVERIFY(KeyExistsOn(QStringLiteral("\\\\SERVER"), QStringLiteral("HKEY_CURRENT_USER\\OnServer")));
+    QVERIFY(!KeyExists(QStringLiteral("HKEY_CURRENT_USER\\OnServer")));
+    CurrentMachine() = QStringLiteral("\\\\server");
+    QVERIFY(KeyExists(QStringLiteral("HKEY_CURRENT_USER\\OnServer")));
+}
+
+void TestRegUtils::machineSwitching()
+{
+    QVERIFY(!IsOtherMachine(QStringLiteral("lokaler pc")));
+    QVERIFY(!SelectMachine(QStringLiteral("LOKALER PC")));
+    QVERIFY(CurrentMachine().isEmpty());
+
+    // A machine that does not answer leaves the current one in place, with a message.
+    QVERIFY(IsOtherMachine(QStringLiteral("NOWHERE")));
+    QVERIFY(!SelectMachine(QStringLiteral("NOWHERE")));
+    QVERIFY(CurrentMachine().isEmpty());
+    QCOMPARE(m_sink->texts(), QStringList{QStringLiteral("Konnte keine Verbindung mit \\\\NOWHERE herstellen.")});
+
+    RegSetMachineStore(QStringLiteral("SERVER"), m_store->otherStorePath(QStringLiteral("server")));
+    QVERIFY(SelectMachine(QStringLiteral("SERVER")));
+    QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
+    QCOMPARE(MachineNodeText(), QStringLiteral("Netzwerk PC: SERVER"));
+    QVERIFY(!IsOtherMachine(QStringLiteral("\\\\server")));
+    QVERIFY(!SelectMachine(QStringLiteral("server")));
+    QVERIFY(IsOtherMachine(QStringLiteral("Lokaler PC")));
+    QVERIFY(SelectMachine(QStringLiteral("Lokaler PC")));
+    QVERIFY(CurrentMachine().isEmpty());
+    QCOMPARE(MachineNodeText(), QStringLiteral("Arbeitsplatz"));
+    QVERIFY(!SelectMachine(QStringLiteral("\\\\")));
+    QCOMPARE(m_sink->count(), 1);
+}
+
+void TestRegUtils::rootNodes()
+{
+    KeyTreeModel tree;
+    tree.setChildLoader(nullptr);
+    QSignalSpy expand(&tree, &KeyTreeModel::expandRequested);
+    const QModelIndex top = BuildRootNodes(tree);
+    QCOMPARE(tree.rowCount(), 1);
+    QCOMPARE(tree.text(top), QStringLiteral("Arbeitsplatz"));
+    QCOMPARE(tree.image(top), 0);
+    QCOMPARE(tree.selectedImage(top), 0);
+    QCOMPARE(expand.count(), 1);
+    QCOMPARE(GetNodePath(tree, top), QString());
+
+    // Neither HKEY_DYN_DATA nor HKEY_PERFORMANCE_DATA opens on the local store: five root keys, slot order.
+    const QStringList expected{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                               "HKEY_CURRENT_CONFIG"};
+    QCOMPARE(tree.rowCount(top), 5);
+    for (int i = 0; i < 5; ++i) {
+        const QModelIndex node = tree.index(i, 0, top);
+        QCOMPARE(tree.text(node), expected[i]);
+        QCOMPARE(GetNodePath(tree, node), expected[i]);
+        QCOMPARE(tree.image(node), 1);
+        QCOMPARE(tree.selectedImage(node), 2);
+        QVERIFY(tree.hasChildren(node));
+    }
+    QVERIFY(!RootKeyTable()[5].available);
+    QCOMPARE(RootKeyTable()[5].name, QString());
+
+    // The remote top node, and again five root keys there.
+    RegSetMachineStore(QStringLiteral("SERVER"), m_store->otherStorePath(QStringLiteral("server")));
+    CurrentMachine() = QStringLiteral("\\\\SERVER");
+    const QModelIndex remoteTop = BuildRootNodes(tree);
+    QCOMPARE(tree.rowCount(), 1);
+    QCOMPARE(tree.text(remoteTop), QStringLiteral("Netzwerk PC: SERVER"));
+    QCOMPARE(tree.rowCount(remoteTop), 5);
+}
+
+void TestRegUtils::lazyChildren()
+{
+    QVERIFY(makeKey(QStringLiteral("T\\b\\deep")));
+    QVERIFY(makeKey(QStringLiteral("T\\A")));
+    QVERIFY(makeKey(QStringLiteral("T\\c")));
+    KeyTreeModel tree;
+    const QModelIndex top = BuildRootNodes(tree);
+    const QModelIndex user = tree.index(1, 0, top);
+    QVERIFY(tree.canFetchMore(user));
+    tree.fetchMore(user);
+    const QModelIndex t = tree.findChild(user, QStringLiteral("t"));
+    QVERIFY(t.isValid());
+    QCOMPARE(GetNodePath(tree, t), QStringLiteral("HKEY_CURRENT_USER\\T"));
+    tree.loadChildren(t);
+    QCOMPARE(tree.rowCount(t), 3);
+    QStringList texts;
+    for (int i = 0; i < 3; ++i)
+        texts << tree.text(tree.index(i, 0, t));
+    QCOMPARE(texts, (QStringList{"A", "b", "c"}));
+    QVERIFY(tree.hasChildren(tree.index(1, 0, t)));  // b has a subkey
+    QVERIFY(!tree.hasChildren(tree.index(0, 0, t))); // A has none
+    // Expanding a key without subkeys removes its mark.
+    const QModelIndex c = tree.index(2, 0, t);
+    tree.setHasChildrenMark(c, true);
+    QVERIFY(tree.hasChildren(c));
+    tree.fetchMore(c);
+    QVERIFY(!tree.hasChildren(c));
+    QCOMPARE(GetNodePath(tree, tree.index(0, 0, tree.index(1, 0, t))), QString());
+    tree.loadChildren(tree.index(1, 0, t));
+    QCOMPARE(GetNodePath(tree, tree.index(0, 0, tree.index(1, 0, t))), QStringLiteral("HKEY_CURRENT_USER\\T\\b\\deep"));
+}
+
+QTEST_GUILESS_MAIN(TestRegUtils)
+#include "TestRegUtils.moc"
