@@ -12,4 +12,13 @@ inline const QString ProductWord = QStringLiteral("Kaven");
 inline const QString Version = QStringLiteral("1.0");
 inline const QString ProgramTitle = ProductWord + QLatin1Char(' ') + Version; // "Kaven 1.0"
 
+// The clipboard formats of keys and values, shared with other running instances.
+inline const QString KeyClipFormat = QStringLiteral("Kaven.Key.1");
+inline const QString ValueClipFormat = QStringLiteral("Kaven.Value.1");
+
+// Set once at start: "Tahoma" when the system has it, otherwise empty (forms keep the system font).
+inline QString FontName;
+// Set once at start: the program directory with trailing "/" (see OptionsStore).
+inline QString ProgramDir;
+
 } // namespace KavenVariables405

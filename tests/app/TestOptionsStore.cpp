@@ -1,0 +1,319 @@
+#include "app/OptionsStore.h"
+#include "platform/WinReg.h"
+#include "support/TempStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString OptionsPath = QStringLiteral("SOFTWARE\\Fenmarsh\\Kaven\\1.0\\Options");
+
+QByteArray dwordBytes(quint32 v)
+{
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        b[i] = char((v >> (8 * i)) & 0xFF);
+    return b;
+}
+
+bool putValue(const QString& name, DWORD type, const QByteArray& data)
+{
+    HKEY key = 0;
+    DWORD disposition = 0;
+    if (RegCreateKeyEx(HKEY_CURRENT_USER, OptionsPath, 0, QString(), 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                       &disposition) != ERROR_SUCCESS)
+        return false;
+    const bool ok = RegSetValueBytes(key, name, type, data) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
+bool getValue(const QString& name, DWORD* type, QByteArray* data)
+{
+    HKEY key = 0;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, OptionsPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    const bool ok = RegQueryValueBytes(key, name, type, data) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
+bool keyExists(HKEY root, const QString& path)
+{
+    HKEY key = 0;
+    if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+} // namespace
+
+class TestOptionsStore final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_store = std::make_unique<TempStore>();
+        QVERIFY(m_store->ok());
+        m_programDir = m_store->dirPath() + QStringLiteral("/prog/");
+        QVERIFY(QDir().mkpath(m_programDir));
+    }
+    void cleanup() { m_store.reset(); }
+
+    void ensureSettingsKeysCreatesBothKeys()
+    {
+        QVERIFY(!keyExists(HKEY_CURRENT_USER, OptionsPath));
+        OptionsStore::EnsureSettingsKeys();
+        QVERIFY(keyExists(HKEY_CURRENT_USER, OptionsPath));
+        QVERIFY(keyExists(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Fenmarsh\\Kaven\\1.0")));
+    }
+
+    void firstRunTakesDefaultsAndCreatesDataDirectory()
+    {
+        KavenOptions o;
+        o.maxUndo = 77; // a fixed setting: its default applies when nothing is stored
+        o.split = 123;  // a layout setting: the layout's value stays
+        OptionsStore::LoadOptions(o, m_programDir);
+        QCOMPARE(o.maxUndo, 10);
+        QCOMPARE(o.split, 123);
+        QCOMPARE(o.dataPath, m_programDir + QStringLiteral("Data"));
+        QVERIFY(QFileInfo(o.dataPath).isDir());
+        QCOMPARE(o.structPath, m_programDir + QStringLiteral("Struct"));
+        QVERIFY(QFileInfo(o.structPath).isDir());
+        QCOMPARE(o.favoriteFile, m_programDir + QStringLiteral("favorite.fav"));
+        QCOMPARE(o.infoFile, m_programDir + QStringLiteral("info.rgf"));
+        QCOMPARE(o.rootExport, (std::array<bool, 6>{true, true, true, true, false, false}));
+        QCOMPARE(o.searchFlagsA, 72u);
+        QCOMPARE(o.replaceCompareFlags, 10u);
+        QCOMPARE(o.linkColor, 0x008000u);
+        QVERIFY(o.showHistoryTB);
+    }
+
+    void directoryFallback_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("existing") << QStringLiteral("exists") << true;
+        QTest::newRow("one level missing") << QStringLiteral("newdir") << true;
+        QTest::newRow("two levels missing") << QStringLiteral("missing/deeper") << false;
+        QTest::newRow("a file") << QStringLiteral("afile") << false;
+    }
+    void directoryFallback()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, usable);
+        const QString base = m_store->dirPath() + QLatin1Char('/');
+        QVERIFY(QDir().mkpath(base + QStringLiteral("exists")));
+        QFile file(base + QStringLiteral("afile"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QString path = base + stored;
+        QVERIFY(putValue(QStringLiteral("DataPath"), REG_SZ, path.toUtf8() + '\0'));
+        QVERIFY(putValue(QStringLiteral("StructPath"), REG_SZ, path.toUtf8() + '\0'));
+        KavenOptions o;
+        OptionsStore::LoadOptions(o, m_programDir);
+        QCOMPARE(o.dataPath, usable ? path : m_programDir);
+        QCOMPARE(o.structPath, usable ? path : m_programDir);
+    }
+
+    void wrongTypeCountsAsMissing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<uint>("type");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("integer as text") << "MaxUndo" << uint(REG_SZ) << QByteArray("500\0", 4);
+        QTest::newRow("integer as binary") << "MaxUndo" << uint(REG_BINARY) << dwordBytes(500);
+        QTest::newRow("integer too short") << "MaxUndo" << uint(REG_DWORD) << QByteArray("\x05\x01", 2);
+        QTest::newRow("flag as text") << "MemoWarn" << uint(REG_SZ) << QByteArray("1\0", 2);
+        QTest::newRow("text as dword") << "SearchLineA" << uint(REG_DWORD) << dwordBytes(5);
+        QTest::newRow("text as expand") << "SearchLineA" << uint(REG_EXPAND_SZ) << QByteArray("abc\0", 4);
+        QTest::newRow("mask as text") << "RootExport" << uint(REG_SZ) << QByteArray("63\0", 3);
+    }
+    void wrongTypeCountsAsMissing()
+    {
+        QFETCH(QString, name);
+        QFETCH(uint, type);
+        QFETCH(QByteArray, data);
+        QVERIFY(putValue(name, type, data));
+        KavenOptions o;
+        o.maxUndo = 3;
+        o.memoWarn = true;
+        o.searchLineA = QStringLiteral("vorher");
+        o.rootExport.fill(false);
+        OptionsStore::LoadOptions(o, m_programDir);
+        QCOMPARE(o.maxUndo, 10);
+        QCOMPARE(o.memoWarn, false);
+        QCOMPARE(o.searchLineA, QString());
+        QCOMPARE(o.rootExport, (std::array<bool, 6>{true, true, true, true, false, false}));
+    }
+
+    void rootExportBits_data()
+    {
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<QList<bool>>("flags");
+        QTest::newRow("15") << 15u << QList<bool>{true, true, true, true, false, false};
+        QTest::newRow("slot 6 and 1") << 33u << QList<bool>{true, false, false, false, false, true};
+        QTest::newRow("HKLM only") << 4u << QList<bool>{false, false, true, false, false, false};
+        QTest::newRow("none") << 0u << QList<bool>{false, false, false, false, false, false};
+    }
+    void rootExportBits()
+    {
+        QFETCH(uint, mask);
+        QFETCH(QList<bool>, flags);
+        QVERIFY(putValue(QStringLiteral("RootExport"), REG_DWORD, dwordBytes(mask)));
+        KavenOptions o;
+        OptionsStore::LoadOptions(o, m_programDir);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(o.rootExport[i], flags[i]);
+        OptionsStore::SaveOptions(o);
+        DWORD type = 0;
+        QByteArray data;
+        QVERIFY(getValue(QStringLiteral("RootExport"), &type, &data));
+        QCOMPARE(type, REG_DWORD);
+        QCOMPARE(data, dwordBytes(mask));
+    }
+
+    void roundTripWithStoredTypes()
+    {
+        KavenOptions o;
+        o.columnWidths[1] = {11, 22, 33, 44};
+        o.columnWidths[2] = {55, 66};
+        OptionsStore::LoadOptions(o, m_programDir);
+        o.columnWidths[1] = {101, 102, 103, 104};
+        o.split = 97;
+        o.toolsTBTop = 26;
+        o.historyTBLeft = -3;
+        o.showNetWorkTB = false;
+        o.linkColor = 0x00FF0000;
+        o.linkStyle = 5;
+        o.favoriteFile = QStringLiteral("/tmp/ä/meine.fav");
+        o.memoFormat = true;
+        o.maxUndo = 1000;
+        o.rootExport = {false, true, false, false, true, false};
+        o.compFile = QStringLiteral("C:\\x.rec");
+        o.searchLineA = QStringLiteral("Suchtext \"mit\" Zeichen");
+        o.searchFlagsB = 9;
+        o.replaceLine = QStringLiteral("neu");
+        o.changeCompareFlags = 0;
+        o.copyWinShow = true;
+        OptionsStore::SaveOptions(o);
+
+        KavenOptions back;
+        back.columnWidths[1] = {0, 0, 0, 0};
+        back.columnWidths[2] = {0, 0};
+        OptionsStore::LoadOptions(back, m_programDir);
+        QCOMPARE(back.columnWidths.value(1), (QList<int>{101, 102, 103, 104}));
+        QCOMPARE(back.columnWidths.value(2), (QList<int>{55, 66}));
+        QCOMPARE(back.split, 97);
+        QCOMPARE(back.toolsTBTop, 26);
+        QCOMPARE(back.historyTBLeft, -3);
+        QCOMPARE(back.showNetWorkTB, false);
+        QCOMPARE(back.linkColor, 0x00FF0000u);
+        QCOMPARE(back.linkStyle, 5u);
+        QCOMPARE(back.favoriteFile, o.favoriteFile);
+        QCOMPARE(back.memoFormat, true);
+        QCOMPARE(back.maxUndo, 1000);
+        QCOMPARE(back.rootExport, o.rootExport);
+        QCOMPARE(back.compFile, o.compFile);
+        QCOMPARE(back.searchLineA, o.searchLineA);
+        QCOMPARE(back.searchFlagsB, 9u);
+        QCOMPARE(back.replaceLine, QStringLiteral("neu"));
+        QCOMPARE(back.changeCompareFlags, 0u);
+        QCOMPARE(back.copyWinShow, true);
+
+        const std::pair<const char*, DWORD> types[] = {{"LV1ColWidth3", REG_DWORD}, {"Split", REG_DWORD},
+                                                       {"ShowNetWorkTB", REG_DWORD}, {"DataPath", REG_SZ},
+                                                       {"InfoFile", REG_SZ}, {"CopyWinShow", REG_DWORD},
+                                                       {"SearchLineC", REG_SZ}, {"ChangeCompareFlags", REG_DWORD}};
+        for (const auto& [name, expected] : types) {
+            DWORD type = 0;
+            QByteArray data;
+            QVERIFY2(getValue(QString::fromLatin1(name), &type, &data), name);
+            QCOMPARE(type, expected);
+        }
+        DWORD type = 0;
+        QByteArray data;
+        QVERIFY(getValue(QStringLiteral("ShowNetWorkTB"), &type, &data));
+        QCOMPARE(data, dwordBytes(0));
+        QVERIFY(getValue(QStringLiteral("CompFile"), &type, &data));
+        QCOMPARE(data, QByteArray("C:\\x.rec\0", 9));
+    }
+
+    void windowPlacement()
+    {
+        KavenWindowSettings s;
+        s.splitV = 250;
+        s.splitH = 140;
+        OptionsStore::LoadWindowSettings(s); // no key yet: all stays
+        QVERIFY(!s.hasPlacement());
+        QCOMPARE(s.splitV, 250);
+        s.winShowCmd = 3;
+        s.winNormPosLeft = 10;
+        s.winNormPosTop = 20;
+        s.winNormPosRight = 810;
+        s.winNormPosBottom = 620;
+        s.splitV = 300;
+        OptionsStore::SaveWindowSettings(s);
+        KavenWindowSettings back;
+        back.splitH = 999;
+        OptionsStore::LoadWindowSettings(back);
+        QVERIFY(back.hasPlacement());
+        QCOMPARE(back.winShowCmd, 3);
+        QCOMPARE(back.winNormPosRight, 810);
+        QCOMPARE(back.splitV, 300);
+        QCOMPARE(back.splitH, 140);
+        // A right edge left of the left edge is no placement.
+        QVERIFY(putValue(QStringLiteral("WinNormPosRight"), REG_DWORD, dwordBytes(5)));
+        OptionsStore::LoadWindowSettings(back);
+        QVERIFY(!back.hasPlacement());
+    }
+
+    void copyWindowDefaults()
+    {
+        OptionsStore::EnsureSettingsKeys();
+        KavenCopyWindowSettings s;
+        s.left = 1;
+        s.width = 2;
+        s.columnWidths = {70, 80};
+        OptionsStore::LoadCopyWindowSettings(s);
+        QCOMPARE(s.left, 50);
+        QCOMPARE(s.width, 550);
+        QCOMPARE(s.height, 250);
+        QCOMPARE(s.columnWidths, (QList<int>{70, 80}));
+        s.columnWidths = {71, 81};
+        s.top = 77;
+        OptionsStore::SaveCopyWindowSettings(s);
+        KavenCopyWindowSettings back;
+        back.columnWidths = {0, 0};
+        OptionsStore::LoadCopyWindowSettings(back);
+        QCOMPARE(back.top, 77);
+        QCOMPARE(back.columnWidths, (QList<int>{71, 81}));
+    }
+
+    void listFileWritable()
+    {
+        const QString dir = m_store->dataDir();
+        QVERIFY(ListFileMayBeWritten(dir + QStringLiteral("/new.dat")));
+        QFile file(dir + QStringLiteral("/ro.dat"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(ListFileMayBeWritten(file.fileName()));
+        QVERIFY(!ListFileMayBeWritten(dir + QStringLiteral("/nofolder/x.dat")));
+        QVERIFY(file.setPermissions(QFile::ReadOwner));
+        if (QFileInfo(file.fileName()).isWritable())
+            QSKIP("running with rights that ignore read-only files");
+        QVERIFY(!ListFileMayBeWritten(file.fileName()));
+    }
+
+private:
+    std::unique_ptr<TempStore> m_store;
+    QString m_programDir;
+};
+
+QTEST_GUILESS_MAIN(TestOptionsStore)
+#include "TestOptionsStore.moc"
