@@ -10,6 +10,7 @@ struct KeyTreeModel::Node {
     int image = 1;
     int selectedImage = 2;
     bool hasChildrenMark = false;
+    bool markOpen = false; // hasChildrenMark not settled yet
     bool loaded = false;
     bool expanded = false;
     Node* parent = nullptr;
@@ -24,7 +25,8 @@ using NodeList = std::vector<std::unique_ptr<KeyTreeModel::Node>>;
 } // namespace
 
 KeyTreeModel::KeyTreeModel(QObject* parent)
-    : QAbstractItemModel(parent), m_root(std::make_unique<Node>()), m_loader(&LoadKeyChildren)
+    : QAbstractItemModel(parent), m_root(std::make_unique<Node>()), m_loader(&LoadKeyChildren),
+      m_resolver(&NodeHasSubKeys)
 {
     m_root->loaded = true;
     m_collator.setCaseSensitivity(Qt::CaseSensitive);
@@ -75,9 +77,20 @@ int KeyTreeModel::columnCount(const QModelIndex&) const
     return 1;
 }
 
+void KeyTreeModel::settleMark(const Node* node) const
+{
+    if (!node->markOpen)
+        return;
+    Node* open = const_cast<Node*>(node);
+    open->markOpen = false;
+    open->hasChildrenMark = m_resolver ? m_resolver(*this, indexOf(node)) : true;
+}
+
 bool KeyTreeModel::hasChildren(const QModelIndex& parent) const
 {
     const Node* node = nodeOf(parent);
+    if (node->children.empty() && !node->loaded)
+        settleMark(node);
     return !node->children.empty() || (!node->loaded && node->hasChildrenMark);
 }
 
@@ -123,7 +136,10 @@ bool KeyTreeModel::setData(const QModelIndex& index, const QVariant& value, int 
 bool KeyTreeModel::canFetchMore(const QModelIndex& parent) const
 {
     const Node* node = nodeOf(parent);
-    return parent.isValid() && !node->loaded && node->hasChildrenMark;
+    if (!parent.isValid() || node->loaded)
+        return false;
+    settleMark(node);
+    return node->hasChildrenMark;
 }
 
 void KeyTreeModel::fetchMore(const QModelIndex& parent)
@@ -134,6 +150,11 @@ void KeyTreeModel::fetchMore(const QModelIndex& parent)
 void KeyTreeModel::setChildLoader(ChildLoader loader)
 {
     m_loader = std::move(loader);
+}
+
+void KeyTreeModel::setMarkResolver(MarkResolver resolver)
+{
+    m_resolver = std::move(resolver);
 }
 
 void KeyTreeModel::setImageProvider(std::function<QVariant(int)> provider)
@@ -177,6 +198,7 @@ void KeyTreeModel::setChildren(const QModelIndex& node, QList<KeyNodeSpec> specs
     parent->loaded = true;
     const bool hadMark = parent->hasChildrenMark;
     parent->hasChildrenMark = !specs.isEmpty();
+    parent->markOpen = false;
     if (!specs.isEmpty()) {
         beginInsertRows(node, 0, int(specs.size()) - 1);
         parent->children.reserve(keys.size());
@@ -187,6 +209,7 @@ void KeyTreeModel::setChildren(const QModelIndex& node, QList<KeyNodeSpec> specs
             child->image = spec.image;
             child->selectedImage = spec.selectedImage;
             child->hasChildrenMark = spec.hasChildren;
+            child->markOpen = spec.checkLater;
             child->parent = parent;
             parent->children.push_back(std::move(child));
         }
@@ -213,6 +236,7 @@ static std::unique_ptr<KeyTreeModel::Node> makeNode(const KeyNodeSpec& spec, Key
     node->image = spec.image;
     node->selectedImage = spec.selectedImage;
     node->hasChildrenMark = spec.hasChildren;
+    node->markOpen = spec.checkLater;
     node->parent = parent;
     return node;
 }
@@ -352,13 +376,16 @@ void KeyTreeModel::setImages(const QModelIndex& node, int image, int selectedIma
 
 bool KeyTreeModel::hasChildrenMark(const QModelIndex& node) const
 {
+    settleMark(nodeOf(node));
     return nodeOf(node)->hasChildrenMark;
 }
 
 void KeyTreeModel::setHasChildrenMark(const QModelIndex& node, bool mark)
 {
     Node* target = nodeOf(node);
-    if (target->hasChildrenMark == mark)
+    const bool wasOpen = target->markOpen;
+    target->markOpen = false;
+    if (target->hasChildrenMark == mark && !wasOpen)
         return;
     target->hasChildrenMark = mark;
     if (node.isValid())

@@ -5,6 +5,10 @@
 // has children before they are loaded, and an expanded mark kept for the tree-state files. Children
 // are loaded on first demand (fetchMore, loadChildren) by the child loader, which by default reads
 // the registry (LoadKeyChildren), and are always kept sorted by text.
+//
+// A node's has-children mark may be left open when it is added (checkLater) and is then settled by
+// the mark resolver the first time anyone asks for it, so that loading a key with tens of thousands
+// of subkeys does not open every one of them; only the rows a view shows are asked.
 
 #include <QAbstractItemModel>
 #include <QCollator>
@@ -20,6 +24,7 @@ struct KeyNodeSpec {
     int image = 1;
     int selectedImage = 2;
     bool hasChildren = false;
+    bool checkLater = false; // the mark is settled by the resolver when first asked
 };
 
 class KeyTreeModel final : public QAbstractItemModel {
@@ -48,6 +53,9 @@ public:
 
     using ChildLoader = std::function<void(KeyTreeModel& tree, const QModelIndex& node)>;
     void setChildLoader(ChildLoader loader);
+    // Answers whether a node has children, for marks left open; by default NodeHasSubKeys.
+    using MarkResolver = std::function<bool(const KeyTreeModel& tree, const QModelIndex& node)>;
+    void setMarkResolver(MarkResolver resolver);
     // Decoration for an image number (e.g. a QIcon of the GUI's image list); none by default.
     void setImageProvider(std::function<QVariant(int image)> provider);
     void setCollator(const QCollator& collator);
@@ -98,7 +106,10 @@ private:
     [[nodiscard]] int sortedPosition(const Node* parent, const QString& text) const;
 
     std::unique_ptr<Node> m_root; // invisible; its children are the top-level nodes
+    void settleMark(const Node* node) const;
+
     ChildLoader m_loader;
+    MarkResolver m_resolver;
     std::function<QVariant(int)> m_imageProvider;
     QCollator m_collator;
 };

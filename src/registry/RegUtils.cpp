@@ -286,16 +286,16 @@ void LoadKeyChildren(KeyTreeModel& tree, const QModelIndex& node)
     if (reg.openKey(Backslash + GetSubKeyPath(path), false)) {
         const QStringList names = reg.subKeyNames();
         children.reserve(names.size());
-        for (const QString& name : names) {
-            HKEY child = 0;
-            DWORD subKeys = 0;
-            if (RegOpenKeyEx(reg.currentKey(), name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
-                if (RegQueryInfoKey(child, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                    subKeys = 0;
-                RegCloseKey(child);
-            }
-            children.append({name, 1, 2, subKeys > 0});
-        }
+        for (const QString& name : names)
+            children.append({name, 1, 2, false, true});
     }
     tree.setChildren(node, std::move(children));
+}
+
+bool NodeHasSubKeys(const KeyTreeModel& tree, const QModelIndex& node)
+{
+    const QString path = GetNodePath(tree, node);
+    RegistryAccessor reg(KEY_READ);
+    return !path.isEmpty() && ConnectRootKey(reg, GetRootKey(path), false)
+        && reg.openKey(Backslash + GetSubKeyPath(path), false) && reg.hasSubKeys();
 }

@@ -84,6 +84,8 @@ QModelIndex BuildRootNodes(KeyTreeModel& tree);
 // Key path of a node: empty for the machine node, the root-key name for a root node.
 [[nodiscard]] QString GetNodePath(const KeyTreeModel& tree, const QModelIndex& node);
 // Loads a node's children from the registry of CurrentMachine (the tree's default loader): one child
-// per subkey with images 1 and 2, marked as having children when that subkey has subkeys. A key
-// without subkeys loses its expand mark.
+// per subkey with images 1 and 2, marked as having children when that subkey has subkeys (settled
+// when first asked, NodeHasSubKeys). A key without subkeys loses its expand mark.
 void LoadKeyChildren(KeyTreeModel& tree, const QModelIndex& node);
+// Whether the node's key has subkeys on CurrentMachine (no message on failure).
+[[nodiscard]] bool NodeHasSubKeys(const KeyTreeModel& tree, const QModelIndex& node);
