@@ -1,0 +1,533 @@
+#include "app/KavenRegTool.h"
+
+#include "app/KavenVariables405.h"
+#include "platform/WinReg.h"
+#include "regfile/RegFileUtils.h"
+#include "registry/MessageSink.h"
+#include "registry/Progress.h"
+#include "registry/RegKeyUtils.h"
+#include "registry/RegUtils.h"
+#include "registry/RegValueUtils.h"
+#include "registry/RegistryAccessor.h"
+
+#include <QCollator>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace {
+
+const QString Success = QStringLiteral("Der Vorgang wurde erfolgreich beendet.");
+const QString NotFound = QStringLiteral("Der angegebene Registrierungsschlüssel bzw. Wert wurde nicht gefunden.");
+const QString BadKey = QStringLiteral("Ungültiger Schlüsselname.");
+const QString NoConsent = QStringLiteral("Ohne Terminal ist keine Rückfrage möglich; mit /f wird ohne Rückfrage "
+                                         "ausgeführt.");
+const QString Cancelled = QStringLiteral("Der Vorgang wurde abgebrochen.");
+
+// Messages of the registry functions go to the tool's error output; questions are answered No.
+class ToolMessageSink final : public MessageSink {
+public:
+    explicit ToolMessageSink(QIODevice& err) : m_err(err), m_previous(&messageSink()) { setMessageSink(this); }
+    ~ToolMessageSink() override { setMessageSink(m_previous); }
+    ToolMessageSink(const ToolMessageSink&) = delete;
+    ToolMessageSink& operator=(const ToolMessageSink&) = delete;
+
+    MessageAnswer message(MessageKind kind, const QString&, const QString& text) override
+    {
+        m_err.write((text + QLatin1Char('\n')).toUtf8());
+        switch (kind) {
+        case MessageKind::YesNo:
+        case MessageKind::YesNoCancel:
+            return MessageAnswer::No;
+        case MessageKind::OkCancel:
+            return MessageAnswer::Cancel;
+        default:
+            return MessageAnswer::Ok;
+        }
+    }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+
+private:
+    QIODevice& m_err;
+    MessageSink* m_previous;
+};
+
+// Switches are the known short words after "/" or "-"; anything else (such as "/home/a.reg") is an
+// argument.
+bool isSwitch(const QString& arg)
+{
+    static const QStringList known{"v", "ve", "va", "s", "t", "d", "f", "y"};
+    return arg.size() >= 2 && (arg.startsWith(u'/') || arg.startsWith(u'-')) && known.contains(arg.mid(1).toLower());
+}
+
+// Unsigned number in decimal or with "0x" in hexadecimal, at most max.
+bool parseNumber(const QString& text, quint64 max, quint64* value)
+{
+    bool ok = false;
+    const QString t = text.trimmed();
+    *value = t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? t.mid(2).toULongLong(&ok, 16)
+                                                                     : t.toULongLong(&ok, 10);
+    return ok && *value <= max;
+}
+
+QByteArray littleEndian(quint64 value, int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+QString valueLine(const QString& name, DWORD type, const QByteArray& data)
+{
+    TRegValue value;
+    const QString text = ValueFromBytes(type, data, value) ? ValueDataText(value) : QString();
+    return QStringLiteral("    ") + (name.isEmpty() ? DefaultValueCaption : name) + QStringLiteral("    ")
+           + TypeNameOfCode(type) + QStringLiteral("    ") + text;
+}
+
+struct NamedValue {
+    QString name;
+    DWORD type = REG_NONE;
+    QByteArray data;
+};
+
+// The open key's values in the order of the export (names compared case-insensitively in the locale).
+std::vector<NamedValue> sortedValues(HKEY key)
+{
+    std::vector<NamedValue> values;
+    for (DWORD i = 0;; ++i) {
+        NamedValue v;
+        if (RegEnumValueBytes(key, i, &v.name, MAX_VALUE_NAME + 1, &v.type, &v.data) != ERROR_SUCCESS)
+            break;
+        values.push_back(std::move(v));
+    }
+    QCollator collator{QLocale()};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(values.begin(), values.end(), [&collator](const NamedValue& a, const NamedValue& b) {
+        return collator.compare(a.name, b.name) < 0;
+    });
+    return values;
+}
+
+QStringList sortedSubKeys(HKEY key)
+{
+    QStringList names;
+    QString name;
+    for (DWORD i = 0; RegEnumKey(key, i, &name, MAX_KEY_NAME + 1) == ERROR_SUCCESS; ++i)
+        names.append(name);
+    QCollator collator{QLocale()};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(names.begin(), names.end(),
+                     [&collator](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    return names;
+}
+
+} // namespace
+
+struct KavenRegTool::Options {
+    QStringList positional;
+    bool hasValueName = false;
+    QString valueName;
+    bool defaultValue = false; // /ve
+    bool allValues = false;    // /va
+    bool recursive = false;    // /s
+    bool force = false;        // /f or /y
+    bool hasType = false;
+    QString type;
+    bool hasData = false;
+    QString data;
+};
+
+KavenRegTool::KavenRegTool(QIODevice& out, QIODevice& err, QIODevice& in, bool interactive)
+    : m_out(out), m_err(err), m_in(in), m_interactive(interactive)
+{
+}
+
+int KavenRegTool::run(const QStringList& arguments)
+{
+    ToolMessageSink sink(m_err);
+    if (arguments.isEmpty()) {
+        printError(QStringLiteral("Kein Befehl angegeben."));
+        return usage();
+    }
+    const QString command = arguments.first().toLower();
+    const QStringList args = arguments.mid(1);
+    if (command == QLatin1String("export"))
+        return exportCommand(args);
+    if (command == QLatin1String("import"))
+        return importCommand(args);
+    if (command == QLatin1String("query"))
+        return queryCommand(args);
+    if (command == QLatin1String("add"))
+        return addCommand(args);
+    if (command == QLatin1String("delete"))
+        return deleteCommand(args);
+    printError(QStringLiteral("Unbekannter Befehl: ") + arguments.first());
+    return usage();
+}
+
+QString KavenRegTool::normalizeKeyPath(const QString& key)
+{
+    QString path = ExcludeTrailingBackslash(key.trimmed());
+    const qsizetype slash = path.indexOf(u'\\');
+    const QString root = (slash < 0 ? path : path.left(slash)).toUpper();
+    static const QList<QPair<QString, QString>> shortNames{
+        {QStringLiteral("HKCR"), QStringLiteral("HKEY_CLASSES_ROOT")},
+        {QStringLiteral("HKCU"), QStringLiteral("HKEY_CURRENT_USER")},
+        {QStringLiteral("HKLM"), QStringLiteral("HKEY_LOCAL_MACHINE")},
+        {QStringLiteral("HKU"), QStringLiteral("HKEY_USERS")},
+        {QStringLiteral("HKCC"), QStringLiteral("HKEY_CURRENT_CONFIG")},
+    };
+    QString full = root;
+    for (const auto& [shortName, longName] : shortNames) {
+        if (root == shortName)
+            full = longName;
+    }
+    if (full.isEmpty() || GetRootKey(full) == 0)
+        return QString();
+    return slash < 0 ? GetRootKeyName(full) : GetRootKeyName(full) + path.mid(slash);
+}
+
+DWORD KavenRegTool::rootExportSetting()
+{
+    using namespace KavenVariables405;
+    const QString options = QStringLiteral("SOFTWARE\\%1\\%2\\%3\\Options").arg(CompanyWord, ProductWord, Version);
+    HKEY key = 0;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, options, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return RootExportDefault;
+    DWORD type = 0;
+    QByteArray data;
+    const bool ok = RegQueryValueBytes(key, QStringLiteral("RootExport"), &type, &data) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    if (!ok || type != REG_DWORD || data.size() != 4)
+        return RootExportDefault;
+    return DWORD(quint8(data[0])) | DWORD(quint8(data[1])) << 8 | DWORD(quint8(data[2])) << 16
+           | DWORD(quint8(data[3])) << 24;
+}
+
+bool KavenRegTool::dataForType(const QString& typeName, const QString& data, DWORD* type, QByteArray* bytes)
+{
+    const QString t = typeName.toUpper();
+    quint64 number = 0;
+    if (t == QLatin1String("REG_SZ") || t == QLatin1String("REG_EXPAND_SZ")) {
+        *type = t == QLatin1String("REG_SZ") ? REG_SZ : REG_EXPAND_SZ;
+        *bytes = data.toUtf8() + QByteArray(1, '\0');
+        return true;
+    }
+    if (t == QLatin1String("REG_MULTI_SZ")) {
+        *type = REG_MULTI_SZ;
+        bytes->clear();
+        for (const QString& item : data.split(QStringLiteral("\\0")))
+            *bytes += item.toUtf8() + QByteArray(1, '\0');
+        bytes->append('\0');
+        return true;
+    }
+    if (t == QLatin1String("REG_DWORD")) {
+        *type = REG_DWORD;
+        *bytes = littleEndian(number, 4);
+        if (!parseNumber(data, 0xFFFFFFFFu, &number))
+            return false;
+        *bytes = littleEndian(number, 4);
+        return true;
+    }
+    if (t == QLatin1String("REG_QWORD")) {
+        *type = REG_QWORD;
+        if (!parseNumber(data, ~quint64(0), &number))
+            return false;
+        *bytes = littleEndian(number, 8);
+        return true;
+    }
+    if (t == QLatin1String("REG_BINARY") || t == QLatin1String("REG_NONE")) {
+        *type = t == QLatin1String("REG_BINARY") ? REG_BINARY : REG_NONE;
+        const QByteArray hex = data.trimmed().toLatin1();
+        if (hex.size() % 2 != 0
+            || !std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(uchar(c)) != 0; }))
+            return false;
+        *bytes = QByteArray::fromHex(hex);
+        return true;
+    }
+    return false;
+}
+
+bool KavenRegTool::parseOptions(const QStringList& args, int positional, const QString& allowed, Options* o)
+{
+    const QStringList allowedSwitches = allowed.split(u' ', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (!isSwitch(arg)) {
+            o->positional.append(arg);
+            continue;
+        }
+        const QString s = QLatin1Char('/') + arg.mid(1).toLower();
+        if (!allowedSwitches.contains(s)) {
+            printError(QStringLiteral("Ungültiger Parameter: ") + arg);
+            return false;
+        }
+        const bool takesArgument = s == QLatin1String("/v") || s == QLatin1String("/t") || s == QLatin1String("/d");
+        if (takesArgument && i + 1 >= args.size()) {
+            printError(QStringLiteral("Parameter ohne Wert: ") + arg);
+            return false;
+        }
+        if (s == QLatin1String("/v")) {
+            o->hasValueName = true;
+            o->valueName = args[++i];
+        } else if (s == QLatin1String("/t")) {
+            o->hasType = true;
+            o->type = args[++i];
+        } else if (s == QLatin1String("/d")) {
+            o->hasData = true;
+            o->data = args[++i];
+        } else if (s == QLatin1String("/ve")) {
+            o->defaultValue = true;
+        } else if (s == QLatin1String("/va")) {
+            o->allValues = true;
+        } else if (s == QLatin1String("/s")) {
+            o->recursive = true;
+        } else {
+            o->force = true; // /f, /y
+        }
+    }
+    if (int(o->hasValueName) + int(o->defaultValue) + int(o->allValues) > 1) {
+        printError(QStringLiteral("/v, /ve und /va schließen einander aus."));
+        return false;
+    }
+    if (o->positional.size() != positional) {
+        printError(QStringLiteral("Falsche Anzahl von Argumenten."));
+        return false;
+    }
+    return true;
+}
+
+bool KavenRegTool::confirm(const QString& question)
+{
+    if (!m_interactive) {
+        printError(NoConsent);
+        return false;
+    }
+    print(question + QStringLiteral(" (Ja/Nein)? "));
+    const QString answer = QString::fromUtf8(m_in.readLine()).trimmed().toLower();
+    const bool yes = answer == QLatin1String("j") || answer == QLatin1String("ja") || answer == QLatin1String("y")
+                     || answer == QLatin1String("yes");
+    if (!yes)
+        print(Cancelled + QLatin1Char('\n'));
+    return yes;
+}
+
+void KavenRegTool::print(const QString& text)
+{
+    m_out.write(text.toUtf8());
+}
+
+void KavenRegTool::printError(const QString& text)
+{
+    m_err.write((QStringLiteral("Fehler: ") + text + QLatin1Char('\n')).toUtf8());
+}
+
+int KavenRegTool::fail(const QString& text)
+{
+    printError(text);
+    return 1;
+}
+
+int KavenRegTool::succeed()
+{
+    print(Success + QLatin1Char('\n'));
+    return 0;
+}
+
+int KavenRegTool::usage()
+{
+    m_err.write(QStringLiteral("Aufruf: kaven-reg [--registry PFAD] BEFEHL ...\n"
+                               "  export SCHLÜSSEL|ALL DATEI [/y]\n"
+                               "  import DATEI\n"
+                               "  query SCHLÜSSEL [/v NAME | /ve] [/s]\n"
+                               "  add SCHLÜSSEL [/v NAME | /ve] [/t TYP] [/d DATEN] [/f]\n"
+                               "  delete SCHLÜSSEL [/v NAME | /ve | /va] [/f]\n"
+                               "SCHLÜSSEL beginnt mit HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,\n"
+                               "HKEY_USERS, HKEY_CURRENT_CONFIG oder HKCR, HKCU, HKLM, HKU, HKCC.\n")
+                    .toUtf8());
+    return 1;
+}
+
+int KavenRegTool::exportCommand(const QStringList& args)
+{
+    Options o;
+    if (!parseOptions(args, 2, QStringLiteral("/y"), &o))
+        return usage();
+    QString path;
+    DWORD rootExport = RootExportDefault;
+    if (o.positional[0].compare(QLatin1String("ALL"), Qt::CaseInsensitive) == 0) {
+        UpdateRootKeys();
+        rootExport = rootExportSetting();
+    } else {
+        path = normalizeKeyPath(o.positional[0]);
+        if (path.isEmpty())
+            return fail(BadKey);
+        if (!KeyExists(path))
+            return fail(NotFound);
+    }
+    const QString& file = o.positional[1];
+    if (QFileInfo::exists(file) && !o.force
+        && !confirm(QStringLiteral("Die Datei ") + file + QStringLiteral(" existiert bereits. Überschreiben")))
+        return 1;
+    NullProgress progress;
+    return ExportRegFile(file, path, progress, rootExport) ? succeed() : 1;
+}
+
+int KavenRegTool::importCommand(const QStringList& args)
+{
+    Options o;
+    if (!parseOptions(args, 1, QString(), &o))
+        return usage();
+    NullProgress progress;
+    if (ImportRegFile(o.positional[0], progress)) {
+        print(QStringLiteral("Registrierungsdatei wurde erfolgreich importiert.\n"));
+        return 0;
+    }
+    m_err.write((QStringLiteral("Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n(")
+                 + LastRegFileError() + QStringLiteral(")\n"))
+                    .toUtf8());
+    return 1;
+}
+
+// Prints one key (and with /s its subtree in the export's order); false when it cannot be opened.
+int KavenRegTool::queryKey(const QString& path, const Options& o, bool* anyMatch)
+{
+    RegistryAccessor reg(KEY_READ);
+    if (!ConnectRootKey(reg, GetRootKey(path), true) || !reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), false))
+        return 1;
+    const HKEY key = reg.currentKey();
+    QStringList lines;
+    if (o.hasValueName || o.defaultValue) {
+        const QString name = o.defaultValue ? QString() : o.valueName;
+        DWORD type = 0;
+        QByteArray data;
+        if (RegQueryValueBytes(key, name, &type, &data) == ERROR_SUCCESS)
+            lines.append(valueLine(name, type, data));
+        else if (o.defaultValue && !o.recursive)
+            lines.append(QStringLiteral("    ") + DefaultValueCaption + QStringLiteral("    REG_SZ    ")
+                         + ValueNotSetText);
+    } else {
+        for (const NamedValue& v : sortedValues(key))
+            lines.append(valueLine(v.name, v.type, v.data));
+    }
+    const bool filtered = o.hasValueName || o.defaultValue;
+    if (!filtered || !lines.isEmpty()) {
+        *anyMatch = *anyMatch || !lines.isEmpty();
+        print(QLatin1Char('\n') + path + QLatin1Char('\n'));
+        for (const QString& line : lines)
+            print(line + QLatin1Char('\n'));
+    }
+    const QStringList subKeys = sortedSubKeys(key);
+    reg.closeKey();
+    if (!o.recursive) {
+        if (!filtered && !subKeys.isEmpty()) {
+            print(QStringLiteral("\n"));
+            for (const QString& sub : subKeys)
+                print(path + QLatin1Char('\\') + sub + QLatin1Char('\n'));
+        }
+        return 0;
+    }
+    for (const QString& sub : subKeys)
+        (void)queryKey(path + QLatin1Char('\\') + sub, o, anyMatch);
+    return 0;
+}
+
+int KavenRegTool::queryCommand(const QStringList& args)
+{
+    Options o;
+    if (!parseOptions(args, 1, QStringLiteral("/v /ve /s"), &o))
+        return usage();
+    const QString path = normalizeKeyPath(o.positional[0]);
+    if (path.isEmpty())
+        return fail(BadKey);
+    if (!KeyExists(path))
+        return fail(NotFound);
+    bool anyMatch = false;
+    if (queryKey(path, o, &anyMatch) != 0)
+        return fail(NotFound);
+    if (o.hasValueName && !anyMatch)
+        return fail(NotFound);
+    return 0;
+}
+
+int KavenRegTool::addCommand(const QStringList& args)
+{
+    Options o;
+    if (!parseOptions(args, 1, QStringLiteral("/v /ve /t /d /f"), &o) || o.allValues)
+        return usage();
+    const QString path = normalizeKeyPath(o.positional[0]);
+    if (path.isEmpty())
+        return fail(BadKey);
+    DWORD type = REG_SZ;
+    QByteArray bytes;
+    const QString typeName = o.hasType ? o.type : QStringLiteral("REG_SZ");
+    if (!dataForType(typeName, o.data, &type, &bytes))
+        return fail(QStringLiteral("Ungültiger Typ oder ungültige Daten: ") + typeName);
+    RegistryAccessor reg(KEY_READ | KEY_WRITE);
+    if (!ConnectRootKey(reg, GetRootKey(path), true))
+        return 1;
+    if (!reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), true))
+        return fail(QStringLiteral("Konnte Schlüssel nicht erstellen."));
+    // Type or data without a value name set the default value, as "reg add" does.
+    const bool writesValue = o.hasValueName || o.defaultValue || o.hasType || o.hasData;
+    if (!writesValue)
+        return succeed();
+    const QString name = o.hasValueName ? o.valueName : QString();
+    if (ValueExists(reg.currentKey(), name) && !o.force
+        && !confirm(QStringLiteral("Der Wert ") + (name.isEmpty() ? DefaultValueCaption : name)
+                    + QStringLiteral(" existiert bereits. Überschreiben")))
+        return 1;
+    if (RegSetValueBytes(reg.currentKey(), name, type, bytes) != ERROR_SUCCESS)
+        return fail(QStringLiteral("Datenwert konnte nicht erstellt werden."));
+    return succeed();
+}
+
+int KavenRegTool::deleteCommand(const QStringList& args)
+{
+    Options o;
+    if (!parseOptions(args, 1, QStringLiteral("/v /ve /va /f"), &o))
+        return usage();
+    const QString path = normalizeKeyPath(o.positional[0]);
+    if (path.isEmpty())
+        return fail(BadKey);
+    RegistryAccessor reg(KEY_READ | KEY_WRITE);
+    if (!ConnectRootKey(reg, GetRootKey(path), true))
+        return 1;
+    if (!reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), false))
+        return KeyExists(path) ? fail(QStringLiteral("Zugriff verweigert.")) : fail(NotFound);
+    const HKEY key = reg.currentKey();
+    if (o.hasValueName || o.defaultValue) {
+        const QString name = o.defaultValue ? QString() : o.valueName;
+        if (!ValueExists(key, name))
+            return fail(NotFound);
+        if (!o.force && !confirm(QStringLiteral("Registrierungswert ") + (name.isEmpty() ? DefaultValueCaption : name)
+                                 + QStringLiteral(" endgültig löschen")))
+            return 1;
+        return RegDeleteValue(key, name) == ERROR_SUCCESS ? succeed()
+                                                          : fail(QStringLiteral("Wert konnte nicht gelöscht werden."));
+    }
+    if (o.allValues) {
+        if (!o.force && !confirm(QStringLiteral("Alle Werte unter ") + path + QStringLiteral(" endgültig löschen")))
+            return 1;
+        QStringList names;
+        QString name;
+        for (DWORD i = 0; RegEnumValueBytes(key, i, &name, MAX_VALUE_NAME + 1, nullptr, nullptr) == ERROR_SUCCESS; ++i)
+            names.append(name);
+        for (const QString& n : names) {
+            if (RegDeleteValue(key, n) != ERROR_SUCCESS)
+                return fail(QStringLiteral("Wert konnte nicht gelöscht werden."));
+        }
+        return succeed();
+    }
+    reg.closeKey();
+    if (GetSubKeyPath(path).isEmpty())
+        return fail(QStringLiteral("Ein Stammschlüssel kann nicht gelöscht werden."));
+    if (!o.force && !confirm(QStringLiteral("Registrierungsschlüssel ") + path + QStringLiteral(" endgültig löschen")))
+        return 1;
+    return DeleteKeyPath(path, true) == RegResult::Success ? succeed() : 1;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+// The command-line tool for scripts and servers: export, import, query, add and delete, in the manner
+// of the Windows "reg" command, with German texts. Exit status 0 on success, 1 on failure. Questions
+// (overwrite, delete) are asked on the terminal; without a terminal they are refused, so that nothing
+// is changed without consent unless /f or /y says so.
+
+#include "platform/WinTypes.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+class KavenRegTool final {
+public:
+    // out and err receive UTF-8 text; answers are read from in when interactive.
+    KavenRegTool(QIODevice& out, QIODevice& err, QIODevice& in, bool interactive);
+    KavenRegTool(const KavenRegTool&) = delete;
+    KavenRegTool& operator=(const KavenRegTool&) = delete;
+
+    // arguments: the command and its arguments (program name and "--registry PATH" removed).
+    [[nodiscard]] int run(const QStringList& arguments);
+
+    // "HKLM\Software\" -> "HKEY_LOCAL_MACHINE\Software"; empty when the root key is not known.
+    [[nodiscard]] static QString normalizeKeyPath(const QString& key);
+    // The "RootExport" setting of the program's options key; 15 when missing or not a DWORD.
+    [[nodiscard]] static DWORD rootExportSetting();
+    // Data of "add" for a type name ("REG_SZ" ...): false when the type or the data is not valid.
+    [[nodiscard]] static bool dataForType(const QString& typeName, const QString& data, DWORD* type,
+                                          QByteArray* bytes);
+
+private:
+    struct Options;
+
+    [[nodiscard]] int exportCommand(const QStringList& args);
+    [[nodiscard]] int importCommand(const QStringList& args);
+    [[nodiscard]] int queryCommand(const QStringList& args);
+    [[nodiscard]] int addCommand(const QStringList& args);
+    [[nodiscard]] int deleteCommand(const QStringList& args);
+
+    [[nodiscard]] bool parseOptions(const QStringList& args, int positional, const QString& allowed, Options* o);
+    [[nodiscard]] bool confirm(const QString& question);
+    [[nodiscard]] int fail(const QString& text);
+    [[nodiscard]] int succeed();
+    void print(const QString& text);
+    void printError(const QString& text);
+    [[nodiscard]] int usage();
+    [[nodiscard]] int queryKey(const QString& path, const Options& o, bool* anyMatch);
+
+    QIODevice& m_out;
+    QIODevice& m_err;
+    QIODevice& m_in;
+    bool m_interactive;
+};

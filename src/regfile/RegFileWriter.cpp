@@ -1,0 +1,191 @@
+#include "regfile/RegFileWriter.h"
+
+#include "platform/TextCodec.h"
+#include "platform/WinCase.h"
+#include "platform/WinReg.h"
+#include "regfile/RegFileUtils.h"
+#include "registry/Progress.h"
+#include "registry/RegUtils.h"
+#include "registry/RegValueUtils.h"
+#include "registry/RegistryAccessor.h"
+
+#include <QIODevice>
+#include <QLocale>
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+constexpr qsizetype FlushThreshold = 256 * 1024;
+constexpr DWORD NameBufferChars = 256; // a name of 256 or more characters ends an enumeration
+const QByteArray LineEnd = QByteArrayLiteral("\r\n");
+
+// Case-insensitive order in the user's locale. Names the locale finds equal but the registry keeps
+// apart (e.g. "ß" and "ss") are still ordered, so none is lost as a duplicate.
+struct ExportOrder {
+    const QCollator& collator;
+    int operator()(const QString& a, const QString& b) const
+    {
+        if (const int c = collator.compare(a, b))
+            return c;
+        if (const int c = winCompareNoCase(a, b))
+            return c;
+        return QString::compare(a, b);
+    }
+};
+
+struct PendingKey {
+    QCollatorSortKey sortKey;
+    QString path;
+};
+
+struct PendingLess {
+    bool operator()(const PendingKey& a, const PendingKey& b) const
+    {
+        if (const int c = a.sortKey.compare(b.sortKey))
+            return c < 0;
+        if (const int c = winCompareNoCase(a.path, b.path))
+            return c < 0;
+        return QString::compare(a.path, b.path) < 0;
+    }
+};
+
+struct NamedValue {
+    QString name;
+    DWORD type = REG_NONE;
+    QByteArray data;
+};
+
+} // namespace
+
+RegFileWriter::RegFileWriter(QIODevice& device, Progress& progress)
+    : m_device(device), m_progress(progress), m_collator(QLocale())
+{
+    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+    m_buffer.reserve(FlushThreshold + 64 * 1024);
+}
+
+bool RegFileWriter::writeHeader()
+{
+    append("REGEDIT4\r\n");
+    return !m_writeFailed;
+}
+
+void RegFileWriter::append(QByteArrayView bytes)
+{
+    m_buffer.append(bytes);
+    if (m_buffer.size() >= FlushThreshold)
+        (void)flush();
+}
+
+bool RegFileWriter::flush()
+{
+    if (m_writeFailed)
+        return false;
+    if (!m_buffer.isEmpty() && m_device.write(m_buffer) != m_buffer.size())
+        m_writeFailed = true;
+    m_buffer.clear();
+    return !m_writeFailed;
+}
+
+bool RegFileWriter::stepAndContinue()
+{
+    m_progress.step();
+    return !m_progress.abortRequested() && !m_writeFailed;
+}
+
+QByteArray RegFileWriter::valueLine(const QString& name, const TRegValue& value)
+{
+    QString head = name.isEmpty() ? QStringLiteral("@=")
+                                  : QLatin1Char('"') + EscapeRegString(name) + QStringLiteral("\"=");
+    switch (value.DataType) {
+    case REG_SZ:
+        return TextCodec::encode(head + QLatin1Char('"') + EscapeRegString(value.StringData) + QLatin1Char('"'));
+    case REG_DWORD:
+        return TextCodec::encode(head + QStringLiteral("dword:")
+                                 + QStringLiteral("%1").arg(value.DWordData, 8, 16, QLatin1Char('0')).toUpper());
+    case REG_BINARY:
+        head += QStringLiteral("hex:");
+        break;
+    default:
+        head += QStringLiteral("hex(") + QString::number(value.DataType <= 10 ? value.DataType : 0)
+                + QStringLiteral("):");
+        break;
+    }
+    QByteArray line = TextCodec::encode(head);
+    line += WrapHexBytes(line, value.BinaryData);
+    return line;
+}
+
+bool RegFileWriter::writeBranch(const QString& keyPath)
+{
+    const QString branch = ExcludeTrailingBackslash(keyPath);
+    const HKEY root = GetRootKey(branch);
+    RegistryAccessor reg(KEY_READ);
+    if (root == 0 || !ConnectRootKey(reg, root, true))
+        return false;
+    const QString rootName = GetRootKeyName(branch);
+    std::set<PendingKey, PendingLess> pending;
+    QString current = GetSubKeyPath(branch);
+    while (true) {
+        if (!stepAndContinue())
+            return false;
+        if (reg.openKey(QLatin1Char('\\') + current, false)) {
+            QStringList subKeys;
+            const QString fullPath = current.isEmpty() ? rootName : rootName + QLatin1Char('\\') + current;
+            if (!exportKey(reg.currentKey(), fullPath, &subKeys))
+                return false;
+            reg.closeKey();
+            for (const QString& name : subKeys) {
+                QString path = current.isEmpty() ? name : current + QLatin1Char('\\') + name;
+                QCollatorSortKey sortKey = m_collator.sortKey(path);
+                pending.insert(PendingKey{std::move(sortKey), std::move(path)});
+            }
+        }
+        if (pending.empty())
+            return true;
+        current = pending.begin()->path;
+        pending.erase(pending.begin());
+    }
+}
+
+// Writes the key line and the values of one open key and collects its subkey names.
+bool RegFileWriter::exportKey(HKEY key, const QString& path, QStringList* subKeys)
+{
+    append(LineEnd);
+    append(TextCodec::encode(QLatin1Char('[') + path + QLatin1Char(']')));
+    append(LineEnd);
+
+    std::vector<NamedValue> values;
+    for (DWORD index = 0;; ++index) {
+        if (!stepAndContinue())
+            return false;
+        NamedValue v;
+        if (RegEnumValueBytes(key, index, &v.name, NameBufferChars, &v.type, &v.data) != ERROR_SUCCESS)
+            break;
+        values.push_back(std::move(v));
+    }
+    const ExportOrder order{m_collator};
+    std::sort(values.begin(), values.end(),
+              [&order](const NamedValue& a, const NamedValue& b) { return order(a.name, b.name) < 0; });
+    for (const NamedValue& v : values) {
+        TRegValue value;
+        if (!ValueFromBytes(v.type, v.data, value))
+            continue; // unreadable values are left out silently
+        if (!stepAndContinue())
+            return false;
+        append(valueLine(v.name, value));
+        append(LineEnd);
+    }
+
+    QString name;
+    for (DWORD index = 0;; ++index) {
+        if (!stepAndContinue())
+            return false;
+        if (RegEnumKey(key, index, &name, NameBufferChars) != ERROR_SUCCESS)
+            break;
+        subKeys->append(name);
+    }
+    return true;
+}

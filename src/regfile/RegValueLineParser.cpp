@@ -1,0 +1,327 @@
+#include "regfile/RegValueLineParser.h"
+
+#include "regfile/RegFileError.h"
+
+namespace {
+
+constexpr char16_t Quote = u'"';
+constexpr char16_t Backslash = u'\\';
+
+bool isBlank(QChar c)
+{
+    return c.unicode() <= 32;
+}
+
+bool fail(const QString& text)
+{
+    SetLastRegFileError(text);
+    return false;
+}
+
+int hexDigit(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+bool startsWithNoCase(QStringView text, QStringView prefix)
+{
+    return text.startsWith(prefix, Qt::CaseInsensitive);
+}
+
+bool onlyBlanks(QStringView text)
+{
+    for (QChar c : text) {
+        if (c != u' ')
+            return false;
+    }
+    return true;
+}
+
+// A quote preceded by an odd number of backslashes is part of the text, not a delimiter.
+bool isEscaped(QStringView line, qsizetype pos)
+{
+    qsizetype run = 0;
+    while (pos - run - 1 >= 0 && line[pos - run - 1] == Backslash)
+        ++run;
+    return run % 2 == 1;
+}
+
+// The "=" between name and data of a quoted string line: quotes on both sides, or a blank on at
+// least one side with only blanks up to the quotes around it. Names and strings may hold "=".
+// The quote before the separator must close the name: an escaped quote or the opening quote would
+// only lead to a name that cannot be read, so such an "=" is taken as part of the name.
+qsizetype findStringSeparator(QStringView line)
+{
+    for (qsizetype i = 1; i + 1 < line.size(); ++i) {
+        if (line[i] != u'=')
+            continue;
+        const QChar before = line[i - 1];
+        const QChar after = line[i + 1];
+        qsizetype open = -1;
+        if (before == Quote && after == Quote) {
+            open = i - 1;
+        } else if (before == u' ' || after == u' ') {
+            open = line.left(i).lastIndexOf(Quote);
+            const qsizetype close = line.indexOf(Quote, i + 1);
+            if (open < 0 || close < 0 || !onlyBlanks(line.mid(open + 1, i - open - 1))
+                || !onlyBlanks(line.mid(i + 1, close - i - 1)))
+                continue;
+        } else {
+            continue;
+        }
+        if (open > 0 && !isEscaped(line, open))
+            return i;
+    }
+    return -1;
+}
+
+qsizetype findSeparator(QStringView line)
+{
+    if (line.startsWith(u'@')) {
+        const qsizetype sep = line.indexOf(u'=');
+        if (sep > 1 && !RegValueLineParser::trimLine(line.mid(1, sep - 1)).isEmpty()) {
+            SetLastRegFileError(QStringLiteral("Ungültige Wert-Daten-Zuordnung: (@")
+                                + RegValueLineParser::trimLine(line.mid(1, sep)).toString() + u')');
+            return -2;
+        }
+        return sep;
+    }
+    if (line.startsWith(Quote) && line.size() >= 2 && line.endsWith(Quote))
+        return findStringSeparator(line);
+    return line.lastIndexOf(u'=');
+}
+
+// A quoted text: the quotes removed and the escapes undone.
+bool parseQuoted(QStringView text, QString* plain)
+{
+    if (text.size() < 2 || !text.startsWith(Quote) || !text.endsWith(Quote))
+        return fail(RegFileTexts::MissingQuote);
+    return UnescapeRegString(text.mid(1, text.size() - 2), plain);
+}
+
+bool parseDWord(QStringView data, TRegValueLine* parsed)
+{
+    QStringView digits = RegValueLineParser::trimLine(data.mid(data.indexOf(u':') + 1));
+    if (digits.startsWith(u'$'))
+        digits = digits.mid(1);
+    // More than 8 digits cannot be a 32-bit value; refusing them keeps the file's meaning intact.
+    if (digits.isEmpty() || digits.size() > 8)
+        return fail(RegFileTexts::BadDWordChars);
+    DWORD value = 0;
+    for (QChar c : digits) {
+        const int d = hexDigit(c.unicode());
+        if (d < 0)
+            return fail(RegFileTexts::BadDWordChars);
+        value = (value << 4) | DWORD(d);
+    }
+    parsed->Kind = RegValueKind::DWord;
+    parsed->DWordDigits = digits.toString();
+    parsed->DWordData = value;
+    return true;
+}
+
+// Decimal type code of hex(N): digits with one optional sign; huge numbers saturate (they map to 0).
+bool parseTypeCode(QStringView text, qint64* code)
+{
+    bool negative = false;
+    if (!text.isEmpty() && (text[0] == u'+' || text[0] == u'-')) {
+        negative = text[0] == u'-';
+        text = text.mid(1);
+    }
+    if (text.isEmpty())
+        return false;
+    qint64 value = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+        value = qMin<qint64>(value * 10 + (c.unicode() - u'0'), qint64(1) << 40);
+    }
+    *code = negative ? -value : value;
+    return true;
+}
+
+bool parseBytes(QStringView data, TRegValueLine* parsed)
+{
+    if (startsWithNoCase(data, u"hex(")) {
+        const qsizetype colon = data.indexOf(u':');
+        if (colon < 0)
+            return fail(RegFileTexts::MissingColon);
+        const qsizetype open = data.indexOf(u'(');
+        const qsizetype close = data.indexOf(u')');
+        if (close < 0 || !(open < close && close < colon))
+            return fail(RegFileTexts::BadHexIdFormat);
+        if (!parseTypeCode(RegValueLineParser::trimLine(data.mid(open + 1, close - open - 1)), &parsed->TypeCode))
+            return fail(RegFileTexts::BadHexIdChars);
+    } else {
+        parsed->TypeCode = REG_BINARY;
+    }
+    const QStringView list = RegValueLineParser::trimLine(data.mid(data.indexOf(u':') + 1));
+    parsed->Kind = RegValueKind::Bytes;
+    parsed->Continued = list.endsWith(Backslash);
+    parsed->BinaryData.clear();
+    return ParseHexBytes(list, &parsed->BinaryData);
+}
+
+bool parseData(QStringView data, TRegValueLine* parsed)
+{
+    if (startsWithNoCase(data, u"dword:"))
+        return parseDWord(data, parsed);
+    if (startsWithNoCase(data, u"hex:") || startsWithNoCase(data, u"hex("))
+        return parseBytes(data, parsed);
+    parsed->Kind = RegValueKind::String;
+    return parseQuoted(data, &parsed->StringData);
+}
+
+// Parses one byte token into *byte; 0 ok, 1 bad characters, 2 too large.
+int parseByteToken(QStringView token, char* byte)
+{
+    if (token.isEmpty())
+        return 1;
+    int value = 0;
+    for (QChar c : token) {
+        const int d = hexDigit(c.unicode());
+        if (d < 0)
+            return 1;
+        value = qMin(value * 16 + d, 256);
+    }
+    if (value > 255)
+        return 2;
+    *byte = char(value);
+    return 0;
+}
+
+} // namespace
+
+namespace RegValueLineParser {
+
+QStringView trimLine(QStringView line)
+{
+    qsizetype begin = 0;
+    qsizetype end = line.size();
+    while (begin < end && isBlank(line[begin]))
+        ++begin;
+    while (end > begin && isBlank(line[end - 1]))
+        --end;
+    return line.mid(begin, end - begin);
+}
+
+DWORD mappedType(qint64 typeCode)
+{
+    return typeCode >= 0 && typeCode <= 10 ? DWORD(typeCode) : REG_NONE;
+}
+
+} // namespace RegValueLineParser
+
+bool ParseRegValueLine(QStringView line, TRegValueLine* parsed)
+{
+    SetLastRegFileError(QString());
+    line = RegValueLineParser::trimLine(line);
+    if (line.isEmpty())
+        return fail(RegFileTexts::EmptyValue);
+    *parsed = TRegValueLine();
+    const qsizetype sep = findSeparator(line);
+    if (sep == -2)
+        return false;
+    if (sep <= 0)
+        return fail(RegFileTexts::BadSeparator);
+    if (!line.startsWith(u'@')) {
+        if (!parseQuoted(RegValueLineParser::trimLine(line.left(sep)), &parsed->Name))
+            return false;
+    }
+    if (!parseData(RegValueLineParser::trimLine(line.mid(sep + 1)), parsed))
+        return false;
+    SetLastRegFileError(QString());
+    return true;
+}
+
+bool ParseHexBytes(QStringView text, QByteArray* bytes)
+{
+    SetLastRegFileError(QString());
+    qsizetype pos = 0;
+    while (true) {
+        const qsizetype comma = text.indexOf(u',', pos);
+        const QStringView raw = comma < 0 ? text.mid(pos) : text.mid(pos, comma - pos);
+        // Backslashes (line continuation) are not part of any token.
+        QString cleaned;
+        QStringView piece = raw;
+        if (raw.contains(Backslash)) {
+            cleaned = raw.toString().remove(Backslash);
+            piece = cleaned;
+        }
+        piece = RegValueLineParser::trimLine(piece);
+        if (comma < 0 && piece.isEmpty())
+            return true; // a trailing comma, or no bytes at all
+        char byte = 0;
+        const int rc = parseByteToken(piece, &byte);
+        if (rc == 1)
+            return fail(RegFileTexts::BadHexChars);
+        if (rc == 2)
+            return fail(RegFileTexts::HexByteTooLarge);
+        bytes->append(byte);
+        if (comma < 0)
+            return true;
+        pos = comma + 1;
+    }
+}
+
+namespace {
+
+// Undoes "\n" and "\r" (either case) whose backslash is not itself escaped.
+QString replaceLineBreaks(QStringView text, char16_t letter, char16_t replacement)
+{
+    QString out;
+    out.reserve(text.size());
+    int runOfBackslashes = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == Backslash && i + 1 < text.size() && QChar(text[i + 1]).toLower() == QChar(letter)
+            && runOfBackslashes % 2 == 0) {
+            out.append(QChar(replacement));
+            ++i;
+            runOfBackslashes = 0;
+            continue;
+        }
+        runOfBackslashes = c == Backslash ? runOfBackslashes + 1 : 0;
+        out.append(c);
+    }
+    return out;
+}
+
+} // namespace
+
+bool UnescapeRegString(QStringView text, QString* plain)
+{
+    QString work;
+    if (text.contains(Backslash)) {
+        work = replaceLineBreaks(text, u'n', u'\n');
+        work = replaceLineBreaks(work, u'r', u'\r');
+    } else {
+        work = text.toString();
+    }
+    QString out;
+    out.reserve(work.size());
+    for (qsizetype i = 0; i < work.size(); ++i) {
+        const QChar c = work[i];
+        if (c == Quote && (i == 0 || work[i - 1] != Backslash))
+            return fail(RegFileTexts::BadStringChars);
+    }
+    for (qsizetype i = 0; i < work.size(); ++i) {
+        const QChar c = work[i];
+        if (c != Backslash) {
+            out.append(c);
+            continue;
+        }
+        if (i + 1 >= work.size() || (work[i + 1] != Backslash && work[i + 1] != Quote))
+            return fail(RegFileTexts::BadStringChars);
+        out.append(work[++i]);
+    }
+    *plain = std::move(out);
+    SetLastRegFileError(QString());
+    return true;
+}

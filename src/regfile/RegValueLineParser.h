@@ -1,0 +1,55 @@
+#pragma once
+
+// The text rules of one registry-file line: value lines ("Name"=data, @=data), byte lists and the
+// escaped strings inside quotes. Every failure leaves its reason in LastRegFileError().
+
+#include "platform/WinTypes.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+enum class RegValueKind { String, DWord, Bytes };
+
+// One parsed value line.
+struct TRegValueLine {
+    QString Name;           // empty for the default value ("@")
+    RegValueKind Kind = RegValueKind::String;
+    QString StringData;     // String: the unescaped text
+    QString DWordDigits;    // DWord: the hexadecimal digits as written (at most 8)
+    DWORD DWordData = 0;    // DWord: their value
+    QByteArray BinaryData;  // Bytes: the bytes of this line
+    qint64 TypeCode = REG_BINARY; // Bytes: the code written in hex(N), REG_BINARY for "hex:"
+    bool Continued = false; // Bytes: the list goes on in the next line (it ended with a backslash)
+};
+
+namespace RegValueLineParser {
+
+// Removes leading and trailing characters with codes up to 32.
+[[nodiscard]] QStringView trimLine(QStringView line);
+// The registry type a byte value is written with: codes 0 to 10 as they are, every other 0.
+[[nodiscard]] DWORD mappedType(qint64 typeCode);
+
+} // namespace RegValueLineParser
+
+[[nodiscard]] bool ParseRegValueLine(QStringView line, TRegValueLine* parsed);
+// Appends the bytes of a byte list ("01,ab,\") to *bytes; false on the first bad token.
+[[nodiscard]] bool ParseHexBytes(QStringView text, QByteArray* bytes);
+[[nodiscard]] bool UnescapeRegString(QStringView text, QString* plain);
+
+// Error texts of the line rules.
+namespace RegFileTexts {
+inline const QString EmptyValue = QStringLiteral("Leerer Wert");
+inline const QString BadSeparator = QStringLiteral("Ungültige Wert-Daten-Zuordnung: (=) fehlerhaft");
+inline const QString MissingColon = QStringLiteral("Ungültige Wert-Daten-Zuordnung: (:) fehlt");
+inline const QString MissingQuote = QStringLiteral("Fehlendes Begrenzungszeichen (\")");
+inline const QString BadStringChars = QStringLiteral("Ungültige Zeichen im Namen bzw. Stringwert");
+inline const QString BadDWordChars = QStringLiteral("Ungültige Zeichen im DWord-Datenbereich");
+inline const QString BadHexIdFormat = QStringLiteral("Ungültige Hex-ID-Formatierung (ID: 0-10 -> hex(ID):00,00,..)");
+inline const QString BadHexIdChars = QStringLiteral("Ungültige Zeichen in Hex-ID (ID: 0-10 -> hex(ID):00,00,..)");
+inline const QString BadHexChars = QStringLiteral("Ungültige Zeichen im Hex-Datenbereich");
+inline const QString HexByteTooLarge = QStringLiteral("Bytewert im Hex-Datenbereich zu groß");
+inline const QString BadLine = QStringLiteral("Ungültige Zeile");
+inline const QString CannotOpenFile = QStringLiteral("Kann Datei nicht öffnen.");
+inline const QString CannotSaveFile = QStringLiteral("Kann Datei nicht sichern.");
+} // namespace RegFileTexts

@@ -1,0 +1,93 @@
+// The progress dialog and the windowed progress context, offscreen.
+
+#include "app/DialogProgress.h"
+#include "app/TProcessDialog.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestTProcessDialog final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void showsItsParameters();
+    void abortButtonAndEscCallOnAbort();
+    void animationLoops();
+    void dialogProgressCancelsAndRestoresOwner();
+};
+
+void TestTProcessDialog::showsItsParameters()
+{
+    TProcessDialog dialog;
+    dialog.Caption = QStringLiteral("Datenimport läuft ...");
+    dialog.Text = QStringLiteral("Registrierung wird aktualisiert.");
+    dialog.AnimationName = QStringLiteral("CREATE");
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.windowTitle(), dialog.Caption);
+    QCOMPARE(dialog.textLabel()->text(), dialog.Text);
+    QCOMPARE(dialog.animation()->animationName(), QStringLiteral("CREATE"));
+    QCOMPARE(dialog.findChild<QGroupBox*>()->title(), QStringLiteral("Prozeßstatus"));
+    QCOMPARE(dialog.abortButton()->text(), QStringLiteral("&Abbruch"));
+    QCOMPARE(dialog.animation()->size(), QSize(57, 57));
+    QVERIFY(dialog.animation()->isPlaying());
+    dialog.hide();
+    QVERIFY(!dialog.animation()->isPlaying());
+}
+
+void TestTProcessDialog::abortButtonAndEscCallOnAbort()
+{
+    TProcessDialog dialog;
+    QList<bool> calls;
+    dialog.show();
+    QTest::mouseClick(dialog.abortButton(), Qt::LeftButton); // no handler: nothing happens
+    dialog.OnAbort = [&calls](bool abort) { calls.append(abort); };
+    QTest::mouseClick(dialog.abortButton(), Qt::LeftButton);
+    QTest::mouseClick(dialog.abortButton(), Qt::LeftButton);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QCOMPARE(calls, (QList<bool>{true, true, true}));
+    QVERIFY(dialog.isVisible()); // the caller frees it
+}
+
+void TestTProcessDialog::animationLoops()
+{
+    TProcessAnimation animation;
+    animation.setAnimationName(QStringLiteral("search"));
+    animation.show();
+    animation.play();
+    QCOMPARE(animation.frame(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(animation.frame(), 8, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(animation.frame(), 1, 3000);
+    QVERIFY(animation.isPlaying());
+}
+
+void TestTProcessDialog::dialogProgressCancelsAndRestoresOwner()
+{
+    QMainWindow owner;
+    owner.show();
+    {
+        DialogProgress progress(&owner, QStringLiteral("Datensicherung läuft ..."),
+                                QStringLiteral("Registrierung wird in x.reg gesichert."), QStringLiteral("SAVE"));
+        QVERIFY(!owner.isEnabled());
+        TProcessDialog* dialog = progress.dialog();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->abortButton()->isEnabled());
+        progress.clearAbort();
+        QVERIFY(!progress.abortRequested());
+        QTest::mouseClick(dialog->abortButton(), Qt::LeftButton);
+        QVERIFY(progress.abortRequested());
+        progress.clearAbort();
+        QVERIFY(!progress.abortRequested());
+        QTest::qWait(30);
+        progress.step();
+    }
+    QVERIFY(owner.isEnabled());
+    QVERIFY(owner.findChildren<TProcessDialog*>().isEmpty());
+}
+
+QTEST_MAIN(TestTProcessDialog)
+#include "TestTProcessDialog.moc"
