@@ -1,6 +1,7 @@
 #include "RegTestKeys.h"
 
 #include "registry/KeyTreeModel.h"
+#include "registry/RegMessageUtils.h"
 #include "registry/RegUtils.h"
 #include "registry/RegistryAccessor.h"
 #include "support/RecordingMessageSink.h"
@@ -28,6 +29,8 @@ private slots:
     void pathPart_data();
     void pathPart();
 
+    void messages_data();
+    void messages();
     void accessorPaths();
     void accessorDeleteAndMove();
     void keyExistsAndTime();
@@ -161,6 +164,61 @@ void TestRegUtils::pathPart()
     QFETCH(QString, path);
     QFETCH(int, level);
     QTEST(GetPathPart(path, level), "part");
+}
+
+void TestRegUtils::messages_data()
+{
+    QTest::addColumn<int>("function");
+    QTest::addColumn<MessageAnswer>("answer");
+    QTest::addColumn<MessageKind>("kind");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("result");
+
+    // result: 1 true, 0 false, -1 none; AskYesNoCancel gives the answer itself.
+    QTest::newRow("info") << 0 << MessageAnswer::Ok << MessageKind::Info << "Text" << -1;
+    QTest::newRow("error") << 1 << MessageAnswer::Ok << MessageKind::Error << "Fehler: Text" << -1;
+    QTest::newRow("warning") << 2 << MessageAnswer::Ok << MessageKind::Warning << "Warnung: Text" << -1;
+    QTest::newRow("yes") << 3 << MessageAnswer::Yes << MessageKind::YesNo << "Text" << 1;
+    QTest::newRow("no") << 3 << MessageAnswer::No << MessageKind::YesNo << "Text" << 0;
+    QTest::newRow("cancel") << 4 << MessageAnswer::Cancel << MessageKind::YesNoCancel << "Text"
+                            << int(MessageAnswer::Cancel);
+    QTest::newRow("ok") << 5 << MessageAnswer::Ok << MessageKind::OkCancel << "Text" << 1;
+    QTest::newRow("ok cancelled") << 5 << MessageAnswer::Cancel << MessageKind::OkCancel << "Text" << 0;
+}
+
+void TestRegUtils::messages()
+{
+    QFETCH(int, function);
+    QFETCH(MessageAnswer, answer);
+    QFETCH(int, result);
+    const QString text = QStringLiteral("Text");
+    m_sink->pushAnswer(answer);
+    int got = -1;
+    switch (function) {
+    case 0:
+        ShowInfo(text);
+        break;
+    case 1:
+        ShowError(text);
+        break;
+    case 2:
+        ShowWarning(text);
+        break;
+    case 3:
+        got = AskYesNo(text) ? 1 : 0;
+        break;
+    case 4:
+        got = int(AskYesNoCancel(text));
+        break;
+    default:
+        got = AskOkCancel(text) ? 1 : 0;
+        break;
+    }
+    QCOMPARE(got, result);
+    QCOMPARE(m_sink->count(), 1);
+    QTEST(m_sink->last().kind, "kind");
+    QTEST(m_sink->last().text, "shown");
+    QCOMPARE(m_sink->last().caption, QStringLiteral("Kaven 1.0"));
 }
 
 void TestRegUtils::accessorPaths()
