@@ -1,3 +1,5 @@
+#include "app/CommandLineImport.h"
+#include "app/DialogProgress.h"
 #include "platform/StoreLocation.h"
 #include "platform/WinReg.h"
 
@@ -7,6 +9,11 @@
 
 int main(int argc, char* argv[])
 {
+    // A registry file named on the command line is imported without any window; without a display the
+    // messages go to standard error.
+    if (const auto rc = CommandLineImport::runWithoutDisplay(argc, argv))
+        return *rc;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kaven"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kaven 1.0"));
@@ -16,6 +23,15 @@ int main(int argc, char* argv[])
     if (store.isEmpty() || RegOpenLocalStore(store, &error) != ERROR_SUCCESS) {
         QMessageBox::critical(nullptr, QStringLiteral("Kaven 1.0"), error);
         return 1;
+    }
+    if (const auto rc = CommandLineImport::run(
+            StoreLocation::withoutRegistryOption(QCoreApplication::arguments()).mid(1), [] {
+                return std::make_unique<DialogProgress>(nullptr, QStringLiteral("Datenimport läuft ..."),
+                                                        QStringLiteral("Registrierung wird aktualisiert."),
+                                                        QStringLiteral("CREATE"));
+            })) {
+        RegShutdown();
+        return *rc;
     }
 
     QMainWindow window;
