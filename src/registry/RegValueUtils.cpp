@@ -19,7 +19,7 @@ const QChar Backslash = QLatin1Char('\\');
 QString textUpToZero(const QByteArray& bytes)
 {
     const qsizetype end = bytes.indexOf('\0');
-    return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
+    return QString::fromUtf8(bytes.constData(), end < 0 ? bytes.size() : end);
 }
 
 bool openPath(RegistryAccessor& reg, const QString& keyPath, bool showError)
