@@ -37,6 +37,8 @@ struct BackendChange {
 };
 
 inline constexpr DWORD KeyDeletedBit = 0x100;
+// The change happened at or below the path (many keys changed at once were logged as one row).
+inline constexpr DWORD SubtreeChangedBit = 0x200;
 
 class RegistryBackend {
 public:

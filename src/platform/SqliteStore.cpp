@@ -13,6 +13,11 @@ namespace {
 constexpr qint64 kHiveRootParent = 0;
 // A batch commits at least this often, so that a crash loses little and other processes see work.
 constexpr qint64 kBatchCommitMs = 200;
+// A snapshot of the store serves reads this long before the next read looks for newer commits.
+constexpr qint64 kSnapshotMs = 20;
+// Past this many changed keys in one transaction the change log gets one row for their common key.
+constexpr qsizetype kMaxLoggedKeys = 256;
+constexpr qsizetype kMaxCachedKeys = 50000;
 // Changes are kept long enough for every process's notifier (which polls every 100 ms) to see them.
 constexpr qint64 kChangeLogKeepMs = 120000;
 const QString kSep = QStringLiteral("\\");
@@ -64,9 +69,62 @@ std::shared_ptr<SqliteStore> SqliteStore::open(const QString& path, LONG* code, 
 
 SqliteStore::~SqliteStore()
 {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_janitorWake.notify_all();
+    if (m_janitor.joinable())
+        m_janitor.join();
     std::lock_guard lock(m_mutex);
     if (m_inTransaction)
         commitNow();
+    endRead();
+}
+
+void SqliteStore::janitorLoop()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        m_janitorWake.wait_for(lock, std::chrono::milliseconds(50));
+        if (m_readOpen && m_readAge.elapsed() >= kSnapshotMs)
+            endRead();
+        // a batch that went quiet still commits in time
+        if (m_inTransaction && m_batchDepth > 0 && m_transactionAge.elapsed() >= kBatchCommitMs)
+            commitNow();
+    }
+}
+
+void SqliteStore::beginRead()
+{
+    if (m_inTransaction)
+        return;
+    if (m_readOpen && m_readAge.elapsed() < kSnapshotMs)
+        return;
+    endRead();
+    if (m_db.exec("BEGIN") != SQLITE_OK)
+        return;
+    m_readOpen = true;
+    m_readAge.start();
+    // data_version moves when another connection committed since our last snapshot
+    if (m_dataVersion.step() == SQLITE_ROW) {
+        const qint64 v = m_dataVersion.int64(0);
+        if (v != m_lastDataVersion) {
+            if (m_lastDataVersion >= 0)
+                forgetCaches();
+            m_lastDataVersion = v;
+            m_externalEpoch++;
+        }
+    }
+    m_dataVersion.reset();
+}
+
+void SqliteStore::endRead()
+{
+    if (m_readOpen) {
+        m_db.exec("COMMIT");
+        m_readOpen = false;
+    }
 }
 
 LONG SqliteStore::init(const QString& path, QString* error)
@@ -131,8 +189,10 @@ LONG SqliteStore::init(const QString& path, QString* error)
             return ERROR_BADDB;
         }
     }
-    m_sinceVersionCheck.start();
     m_sincePrune.start();
+    m_db.exec("PRAGMA cache_size=-65536");
+    m_db.exec("PRAGMA mmap_size=268435456");
+    m_janitor = std::thread([this] { janitorLoop(); });
     return ERROR_SUCCESS;
 }
 
@@ -149,7 +209,6 @@ bool SqliteStore::createSchema()
                      " id INTEGER PRIMARY KEY, key INTEGER NOT NULL, uname TEXT NOT NULL, name TEXT NOT NULL,"
                      " type INTEGER NOT NULL, data BLOB NOT NULL);"
                      "CREATE UNIQUE INDEX IF NOT EXISTS vals_name ON vals(key, uname);"
-                     "CREATE INDEX IF NOT EXISTS vals_key ON vals(key);"
                      "CREATE TABLE IF NOT EXISTS changelog("
                      " seq INTEGER PRIMARY KEY AUTOINCREMENT, upath TEXT NOT NULL, bits INTEGER NOT NULL,"
                      " t INTEGER NOT NULL);"
@@ -246,6 +305,7 @@ LONG SqliteStore::beginWrite()
         return ERROR_ACCESS_DENIED;
     if (m_inTransaction)
         return ERROR_SUCCESS;
+    endRead(); // a write starts from the newest state, never from an old snapshot
     if (m_db.exec("BEGIN IMMEDIATE") != SQLITE_OK)
         return ERROR_REGISTRY_IO_FAILED;
     m_inTransaction = true;
@@ -268,7 +328,9 @@ LONG SqliteStore::endWrite(bool ok)
         m_inTransaction = false;
         m_touched.clear();
         m_deleted.clear();
+        m_created.clear();
         m_externalEpoch++;
+        forgetCaches();
         return ERROR_REGISTRY_IO_FAILED;
     }
     return commitNow() ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
@@ -279,14 +341,47 @@ bool SqliteStore::commitNow()
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const qint64 ft = qint64(nowFileTime());
     bool ok = true;
-    // last-write times and the change log are written once per key and transaction
+    // last-write times and the change log are written once per key and transaction; a key made in
+    // this transaction already carries its time
+    QString common;
+    DWORD commonBits = 0;
+    const bool coalesce = m_touched.size() > kMaxLoggedKeys;
+    bool first = true;
     for (auto it = m_touched.cbegin(); it != m_touched.cend(); ++it) {
-        m_touchKey.bind(1, ft);
-        m_touchKey.bind(2, it.key());
-        ok = ok && m_touchKey.step() == SQLITE_DONE;
-        m_touchKey.reset();
-        m_logChange.bindText(1, upperPathOf(it.key()));
+        if (!m_created.contains(it.key())) {
+            m_touchKey.bind(1, ft);
+            m_touchKey.bind(2, it.key());
+            ok = ok && m_touchKey.step() == SQLITE_DONE;
+            m_touchKey.reset();
+        }
+        const QString up = upperPathOf(it.key());
+        if (coalesce) {
+            // one row for the deepest key above all of them; watchers at or below it take it as theirs
+            if (first) {
+                common = up;
+                first = false;
+            } else {
+                qsizetype n = 0;
+                while (n < common.size() && n < up.size() && common[n] == up[n])
+                    ++n;
+                if (!(n == common.size() && (n == up.size() || up[n] == QLatin1Char('\\')))) {
+                    while (n > 0 && common[n - 1] != QLatin1Char('\\'))
+                        --n;
+                    common.truncate(n > 0 ? n - 1 : 0);
+                }
+            }
+            commonBits |= it.value();
+            continue;
+        }
+        m_logChange.bindText(1, up);
         m_logChange.bind(2, it.value());
+        m_logChange.bind(3, now);
+        ok = ok && m_logChange.step() == SQLITE_DONE;
+        m_logChange.reset();
+    }
+    if (coalesce) {
+        m_logChange.bindText(1, common);
+        m_logChange.bind(2, commonBits | SubtreeChangedBit);
         m_logChange.bind(3, now);
         ok = ok && m_logChange.step() == SQLITE_DONE;
         m_logChange.reset();
@@ -306,12 +401,14 @@ bool SqliteStore::commitNow()
     }
     m_touched.clear();
     m_deleted.clear();
+    m_created.clear();
     const int rc = m_db.exec(ok ? "COMMIT" : "ROLLBACK");
     m_inTransaction = false;
     if (!ok || rc != SQLITE_OK) {
         if (rc != SQLITE_OK)
             m_db.exec("ROLLBACK");
         m_externalEpoch++;
+        forgetCaches();
         return false;
     }
     return true;
@@ -353,8 +450,27 @@ LONG SqliteStore::flush()
 
 // --- lookups ---
 
+void SqliteStore::remember(qint64 id, const QString& upperPath, DWORD deny)
+{
+    if (m_idOf.size() > kMaxCachedKeys)
+        forgetCaches();
+    m_idOf.insert(upperPath, CachedKey{id, deny});
+    m_pathOf.insert(id, upperPath);
+}
+
+void SqliteStore::forgetCaches()
+{
+    m_idOf.clear();
+    m_pathOf.clear();
+}
+
 qint64 SqliteStore::lookupPath(const QString& upperPath, DWORD* deny)
 {
+    const auto cached = m_idOf.constFind(upperPath);
+    if (cached != m_idOf.constEnd()) {
+        *deny = cached->deny;
+        return cached->id;
+    }
     m_findPath.bindText(1, upperPath);
     qint64 id = 0;
     if (m_findPath.step() == SQLITE_ROW) {
@@ -362,11 +478,16 @@ qint64 SqliteStore::lookupPath(const QString& upperPath, DWORD* deny)
         *deny = DWORD(m_findPath.int64(1));
     }
     m_findPath.reset();
+    if (id)
+        remember(id, upperPath, *deny);
     return id;
 }
 
 QString SqliteStore::upperPathOf(qint64 id)
 {
+    const auto cached = m_pathOf.constFind(id);
+    if (cached != m_pathOf.constEnd())
+        return *cached;
     m_keyRow.bind(1, id);
     QString out;
     if (m_keyRow.step() == SQLITE_ROW)
@@ -405,6 +526,7 @@ LONG SqliteStore::predefinedKey(HKEY hkey, qint64* id, QString* upperPath)
         return ERROR_INVALID_HANDLE;
     }
     std::lock_guard lock(m_mutex);
+    beginRead();
     DWORD deny = 0;
     *id = lookupPath(path, &deny);
     if (*id == 0)
@@ -417,6 +539,7 @@ LONG SqliteStore::openKey(qint64 base, const QString& baseUpperPath, const QStri
                           qint64* id, QString* upperPath)
 {
     std::lock_guard lock(m_mutex);
+    beginRead();
     const QString up = joinUpper(baseUpperPath, path);
     DWORD deny = 0;
     qint64 found = path.isEmpty() ? (keyAlive(base) ? base : 0) : lookupPath(up, &deny);
@@ -435,6 +558,7 @@ LONG SqliteStore::createKey(qint64 base, const QString& baseUpperPath, const QSt
                             qint64* id, QString* upperPath, DWORD* disposition)
 {
     std::lock_guard lock(m_mutex);
+    beginRead();
     DWORD deny = 0;
     const QString fullUp = joinUpper(baseUpperPath, path);
     qint64 found = path.isEmpty() ? base : lookupPath(fullUp, &deny);
@@ -480,6 +604,8 @@ LONG SqliteStore::createKey(qint64 base, const QString& baseUpperPath, const QSt
                 break;
             }
             child = m_db.lastInsertId();
+            m_created.insert(child);
+            remember(child, childUp, 0);
             touch(cur, REG_NOTIFY_CHANGE_NAME);
             bumpKey(cur);
         }
@@ -501,6 +627,7 @@ LONG SqliteStore::createKey(qint64 base, const QString& baseUpperPath, const QSt
 bool SqliteStore::keyAlive(qint64 id)
 {
     std::lock_guard lock(m_mutex);
+    beginRead();
     m_keyExists.bind(1, id);
     const bool alive = m_keyExists.step() == SQLITE_ROW;
     m_keyExists.reset();
@@ -510,6 +637,7 @@ bool SqliteStore::keyAlive(qint64 id)
 LONG SqliteStore::subKeys(qint64 id, QStringList* names, QVector<quint64>* lastWrite)
 {
     std::lock_guard lock(m_mutex);
+    beginRead();
     names->clear();
     if (lastWrite)
         lastWrite->clear();
@@ -527,6 +655,7 @@ LONG SqliteStore::subKeys(qint64 id, QStringList* names, QVector<quint64>* lastW
 LONG SqliteStore::values(qint64 id, QVector<BackendValue>* values)
 {
     std::lock_guard lock(m_mutex);
+    beginRead();
     values->clear();
     m_valueList.bind(1, id);
     int rc;
@@ -539,6 +668,7 @@ LONG SqliteStore::values(qint64 id, QVector<BackendValue>* values)
 LONG SqliteStore::queryValue(qint64 id, const QString& name, DWORD* type, QByteArray* data)
 {
     std::lock_guard lock(m_mutex);
+    beginRead();
     m_valueGet.bind(1, id);
     m_valueGet.bindText(2, winUpper(name));
     LONG result = ERROR_FILE_NOT_FOUND;
@@ -597,6 +727,7 @@ LONG SqliteStore::deleteValue(qint64 id, const QString& name)
 LONG SqliteStore::deleteKey(qint64 id)
 {
     std::lock_guard lock(m_mutex);
+    beginRead();
     m_keyRow.bind(1, id);
     if (m_keyRow.step() != SQLITE_ROW) {
         m_keyRow.reset();
@@ -624,6 +755,9 @@ LONG SqliteStore::deleteKey(qint64 id)
     m_deleteKey.reset();
     if (ok) {
         m_touched.remove(id);
+        m_created.remove(id);
+        m_idOf.remove(up);
+        m_pathOf.remove(id);
         m_deleted[up] |= KeyDeletedBit;
         touch(parent, REG_NOTIFY_CHANGE_NAME);
         bumpKey(parent);
@@ -635,6 +769,7 @@ LONG SqliteStore::deleteKey(qint64 id)
 LONG SqliteStore::keyInfo(qint64 id, BackendKeyInfo* info)
 {
     std::lock_guard lock(m_mutex);
+    beginRead();
     m_keyRow.bind(1, id);
     if (m_keyRow.step() != SQLITE_ROW) {
         m_keyRow.reset();
@@ -661,6 +796,7 @@ LONG SqliteStore::keyInfo(qint64 id, BackendKeyInfo* info)
 LONG SqliteStore::keyDeny(qint64 id, DWORD* flags)
 {
     std::lock_guard lock(m_mutex);
+    beginRead();
     m_keyRow.bind(1, id);
     LONG rc = ERROR_KEY_DELETED;
     if (m_keyRow.step() == SQLITE_ROW) {
@@ -682,6 +818,7 @@ LONG SqliteStore::setKeyDeny(qint64 id, DWORD flags)
     const bool ok = m_setDeny.step() == SQLITE_DONE;
     m_setDeny.reset();
     if (ok) {
+        m_idOf.remove(upperPathOf(id));
         touch(id, REG_NOTIFY_CHANGE_SECURITY);
         bumpKey(id);
     }
@@ -690,32 +827,17 @@ LONG SqliteStore::setKeyDeny(qint64 id, DWORD flags)
 
 // --- change tracking ---
 
-void SqliteStore::checkExternalChanges()
-{
-    // other processes' commits show in data_version; looking a few times a second is enough
-    if (m_lastDataVersion >= 0 && m_sinceVersionCheck.elapsed() < 20)
-        return;
-    m_sinceVersionCheck.restart();
-    if (m_dataVersion.step() == SQLITE_ROW) {
-        const qint64 v = m_dataVersion.int64(0);
-        if (v != m_lastDataVersion) {
-            m_lastDataVersion = v;
-            m_externalEpoch++;
-        }
-    }
-    m_dataVersion.reset();
-}
-
 quint64 SqliteStore::generation(qint64 id)
 {
     std::lock_guard lock(m_mutex);
-    checkExternalChanges();
+    beginRead();
     return (m_externalEpoch << 40) ^ m_keyGeneration.value(id, 0);
 }
 
 qint64 SqliteStore::lastChange()
 {
     std::lock_guard lock(m_mutex);
+    beginRead();
     qint64 seq = 0;
     if (m_lastSeq.step() == SQLITE_ROW)
         seq = m_lastSeq.int64(0);
@@ -728,6 +850,7 @@ void SqliteStore::changesSince(qint64 seq, const std::function<void(const Backen
     QVector<BackendChange> found;
     {
         std::lock_guard lock(m_mutex);
+        beginRead();
         m_changes.bind(1, seq);
         while (m_changes.step() == SQLITE_ROW)
             found.append(BackendChange{m_changes.int64(0), m_changes.text(1), DWORD(m_changes.int64(2))});

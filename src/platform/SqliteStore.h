@@ -9,9 +9,12 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 
 #include <memory>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 
 class SqliteStore final : public RegistryBackend {
 public:
@@ -58,7 +61,9 @@ private:
     [[nodiscard]] qint64 lookupPath(const QString& upperPath, DWORD* deny);
     [[nodiscard]] QString upperPathOf(qint64 id);
     [[nodiscard]] static bool accessDenied(REGSAM access, DWORD deny);
-    void checkExternalChanges();
+    void beginRead();
+    void endRead();
+    void janitorLoop();
 
     std::recursive_mutex m_mutex;
     SqliteDb m_db;
@@ -77,6 +82,18 @@ private:
     QElapsedTimer m_transactionAge;
     QHash<qint64, DWORD> m_touched; // key -> change bits of the open transaction
     QHash<QString, DWORD> m_deleted; // upper path -> bits, keys deleted in the open transaction
+    QSet<qint64> m_created;         // keys created in the open transaction (their time is already set)
+
+    // Keys never move, so a path names one id until that key is deleted; another process's commit
+    // clears the caches (it may have deleted and re-created keys).
+    struct CachedKey {
+        qint64 id = 0;
+        DWORD deny = 0;
+    };
+    QHash<QString, CachedKey> m_idOf;
+    QHash<qint64, QString> m_pathOf;
+    void remember(qint64 id, const QString& upperPath, DWORD deny);
+    void forgetCaches();
     QElapsedTimer m_sincePrune;
 
     // cache validity
@@ -84,5 +101,13 @@ private:
     QHash<qint64, quint64> m_keyGeneration;
     quint64 m_externalEpoch = 0;
     qint64 m_lastDataVersion = -1;
-    QElapsedTimer m_sinceVersionCheck;
+
+    // Reads share one snapshot for a few milliseconds: a read transaction per statement would cost
+    // file-lock system calls on every call. The janitor ends an idle snapshot so that other
+    // processes' changes and checkpoints are never held back for long.
+    bool m_readOpen = false;
+    QElapsedTimer m_readAge;
+    std::thread m_janitor;
+    std::condition_variable_any m_janitorWake;
+    bool m_stopping = false;
 };

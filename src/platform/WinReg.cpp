@@ -241,7 +241,14 @@ void notifierLoop()
                     const bool below = w->subtree && c.upperPath.size() > w->upperPath.size()
                                        && c.upperPath.startsWith(w->upperPath)
                                        && c.upperPath[w->upperPath.size()] == QLatin1Char('\\');
-                    const bool matches = (onKey && (c.bits & KeyDeletedBit)) || ((onKey || below) && (c.bits & w->filter));
+                    // a row for many keys at once concerns every key at or below its path
+                    const bool within = (c.bits & SubtreeChangedBit)
+                                        && (c.upperPath.isEmpty()
+                                            || (w->upperPath.size() > c.upperPath.size()
+                                                && w->upperPath.startsWith(c.upperPath)
+                                                && w->upperPath[c.upperPath.size()] == QLatin1Char('\\')));
+                    const bool matches = (onKey && (c.bits & KeyDeletedBit))
+                                         || ((onKey || below || within) && (c.bits & w->filter));
                     if (sameStore && c.seq > w->startSeq && matches) {
                         fireWatch(*w);
                         w = s.watches.erase(w);

@@ -35,6 +35,7 @@ private slots:
     void deletionAndClosingFire();
     void invalidRequests();
     void changeFromAnotherThread();
+    void largeBatchStillReachesWatchersOfSingleKeys();
 
 private:
     std::unique_ptr<TempStore> m_store;
@@ -193,6 +194,31 @@ void TestNotify::changeFromAnotherThread()
     RegCloseKey(w);
     watcher.join();
     QVERIFY(fired);
+}
+
+void TestNotify::largeBatchStillReachesWatchersOfSingleKeys()
+{
+    HKEY inside = open(QStringLiteral("Software\\Big\\k00042"));
+    HKEY outside = open(QStringLiteral("Software\\Elsewhere"));
+    HANDLE evInside = CreateEvent(false, false);
+    HANDLE evOutside = CreateEvent(false, false);
+    QCOMPARE(RegNotifyChangeKeyValue(inside, false, REG_NOTIFY_CHANGE_LAST_SET, evInside, true), ERROR_SUCCESS);
+    QCOMPARE(RegNotifyChangeKeyValue(outside, true, REG_NOTIFY_ALL, evOutside, true), ERROR_SUCCESS);
+    HKEY big = open(QStringLiteral("Software\\Big"));
+    {
+        RegBatch batch(big);
+        for (int i = 0; i < 1000; ++i) {
+            HKEY k = open(QStringLiteral("Software\\Big\\k%1").arg(i, 5, 10, QLatin1Char('0')));
+            QCOMPARE(RegSetValueBytes(k, QStringLiteral("v"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+            RegCloseKey(k);
+        }
+    }
+    QVERIFY(fires(evInside));
+    QVERIFY(!fires(evOutside, 400));
+    for (HKEY k : {inside, outside, big})
+        RegCloseKey(k);
+    CloseHandle(evInside);
+    CloseHandle(evOutside);
 }
 
 QTEST_GUILESS_MAIN(TestNotify)
