@@ -1,5 +1,7 @@
 #include "app/TProcessDialog.h"
 
+#include "app/KavenVariables405.h"
+
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -96,6 +98,9 @@ TProcessDialog::TProcessDialog(QWidget* owner)
     : QDialog(owner), m_animation(new TProcessAnimation), m_textLabel(new QLabel),
       m_abortButton(new QPushButton(QStringLiteral("&Abbruch")))
 {
+    if (!KavenVariables405::FontName.isEmpty())
+        setFont(QFont(KavenVariables405::FontName, font().pointSize()));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     auto* group = new QGroupBox(QStringLiteral("Prozeßstatus"));
     auto* groupLayout = new QHBoxLayout(group);
     groupLayout->addWidget(m_animation);
