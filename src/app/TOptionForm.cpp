@@ -80,6 +80,8 @@ QWidget* TOptionForm::buildGeneralPage()
     m_undoSpin = new QSpinBox(page);
     m_undoSpin->setRange(1, 1000);
     m_undoSpin->setObjectName(QStringLiteral("undoSpinEdit"));
+    m_undoSpin->setMinimumWidth(80);
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     // An emptied field means the smallest capacity at once, not a value the dialog cannot keep.
     connect(m_undoSpin->findChild<QLineEdit*>(), &QLineEdit::textEdited, m_undoSpin, [this](const QString& text) {
         if (text.trimmed().isEmpty()) {

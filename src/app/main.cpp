@@ -1,11 +1,33 @@
 #include "app/CommandLineImport.h"
 #include "app/DialogProgress.h"
+#include "app/KavenVariables405.h"
+#include "app/OptionsStore.h"
+#include "app/QtMessageSink.h"
+#include "app/TSplashForm.h"
+#include "mainwindow/TMainForm.h"
 #include "platform/StoreLocation.h"
 #include "platform/WinReg.h"
+#include "widgets/KavenIcons.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
+
+#include <memory>
+
+namespace {
+
+// Qt's own dialogs and standard buttons ("Ja", "Nein", "Abbrechen") speak German like the program.
+void loadGermanTranslations(QApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -16,12 +38,16 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kaven"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kaven 1.0"));
+    QApplication::setApplicationDisplayName(KavenVariables405::ProgramTitle);
+    QApplication::setWindowIcon(KavenIcons::applicationIcon());
+    loadGermanTranslations(app);
+    QtMessageSink sink;
+    setMessageSink(&sink);
 
     QString error;
     const QString store = StoreLocation::resolve(QCoreApplication::arguments(), &error);
     if (store.isEmpty() || RegOpenLocalStore(store, &error) != ERROR_SUCCESS) {
-        QMessageBox::critical(nullptr, QStringLiteral("Kaven 1.0"), error);
+        QMessageBox::critical(nullptr, KavenVariables405::ProgramTitle, error);
         return 1;
     }
     if (const auto rc = CommandLineImport::run(
@@ -30,15 +56,28 @@ int main(int argc, char* argv[])
                                                         QStringLiteral("Registrierung wird aktualisiert."),
                                                         QStringLiteral("CREATE"));
             })) {
+        setMessageSink(nullptr);
         RegShutdown();
         return *rc;
     }
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Kaven 1.0"));
-    window.resize(900, 600);
-    window.show();
-    const int rc = app.exec();
+    // Normal start: the splash shows while the event loop serves it, then the main window is built.
+    if (QFontDatabase::families().contains(QStringLiteral("Tahoma")))
+        KavenVariables405::FontName = QStringLiteral("Tahoma");
+    KavenVariables405::ProgramDir = OptionsStore::resolveProgramDirectory();
+    auto* splash = new TSplashForm;
+    splash->setAttribute(Qt::WA_QuitOnClose, false);
+    splash->show();
+    TSplashForm::waitServed(1000);
+
+    int rc = 0;
+    {
+        TMainForm mainForm;
+        splash->setMainWindow(&mainForm);
+        mainForm.show();
+        rc = app.exec();
+    }
+    setMessageSink(nullptr);
     RegShutdown();
     return rc;
 }

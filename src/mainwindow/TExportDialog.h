@@ -1,0 +1,27 @@
+#pragma once
+
+// The registry-file save dialog with its "Exportoptionen": export every selected root key ("Alle
+// Zweige") or the branch named in the path field ("Aktueller Zweig").
+
+#include <QFileDialog>
+
+class QLineEdit;
+class QRadioButton;
+
+class TExportDialog final : public QFileDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TExportDialog)
+
+public:
+    explicit TExportDialog(QWidget* parent = nullptr);
+
+    void setCurrentBranch(bool currentBranch);
+    [[nodiscard]] bool currentBranch() const;
+    void setBranchPath(const QString& path);
+    [[nodiscard]] QString branchPath() const;
+
+private:
+    QRadioButton* m_allBranches = nullptr;
+    QRadioButton* m_currentBranch = nullptr;
+    QLineEdit* m_branchPath = nullptr;
+};

@@ -1,0 +1,167 @@
+#pragma once
+
+// The main window: the key tree of the current machine on the left, the selected key's values on the
+// right, the tool pages below both, the status bar at the bottom. It owns the tree and list models and
+// runs the start steps when created and the shutdown steps when closed and destroyed.
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPersistentModelIndex>
+
+#include <functional>
+
+class ImageDelegate;
+class InPlaceEditor;
+class KeyTreeModel;
+class Progress;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QStackedWidget;
+class QTabBar;
+class QToolBar;
+class QTreeView;
+class QTreeWidget;
+class ValueListModel;
+
+class TMainForm final : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TMainForm)
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Key path of the selected node; empty for the machine node.
+    [[nodiscard]] QString CurrentKeyPath() const { return m_currentKeyPath; }
+
+    [[nodiscard]] QTreeView* keyTree() const { return m_tree; }
+    [[nodiscard]] QTreeView* valueList() const { return m_list; }
+    [[nodiscard]] KeyTreeModel& treeModel() const { return *m_treeModel; }
+    [[nodiscard]] ValueListModel& valueModel() const { return *m_valueModel; }
+    [[nodiscard]] InPlaceEditor* keyEditor() const { return m_keyEditor; }
+    [[nodiscard]] InPlaceEditor* valueEditor() const { return m_valueEditor; }
+    // Menu commands by their object name (e.g. "NewKey1", "Delete1").
+    [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
+    [[nodiscard]] QString statusText() const;
+    [[nodiscard]] QString pageCountText() const;
+    [[nodiscard]] QModelIndex selectedNode() const;
+    void selectNode(const QModelIndex& node);
+    // Level of a node: 0 machine, 1 root key, 2 and deeper subkeys; -1 for none.
+    [[nodiscard]] static int nodeLevel(const QModelIndex& node);
+
+    // Recomputes which commands are enabled (selection, focus and list changes call it).
+    void UpdateCommands();
+    // Refreshes the loaded tree against the registry (F5); returns the node it selected.
+    QModelIndex RefreshTree();
+    // Writes and reads the tree-state file of the key tree.
+    bool saveTreeState(const QString& fileName) const;
+    bool loadTreeState(const QString& fileName);
+
+    // Answers of the export save dialog; tests replace the dialog.
+    struct ExportChoice {
+        QString fileName;
+        bool currentBranch = false;
+        QString branchPath;
+    };
+    std::function<bool(ExportChoice& choice)> askExportFile;
+    // Runs a long operation behind the progress dialog with the main window disabled.
+    std::function<void(const QString& caption, const QString& text, const QString& animation,
+                       const std::function<void(Progress&)>& work)>
+        runWithProgress;
+
+public slots:
+    void NewKeyClick();
+    void NewStringClick();
+    void NewDWordClick();
+    void NewBinaryClick();
+    void DeleteClick();
+    void RenameClick();
+    void RefreshClick();
+    void StandardViewClick();
+    void CopyKeyPathClick();
+    void ShowCurrentKeyClick();
+    void EditRegFileClick();
+    void ImportRegFileClick();
+    void ExportRegFileClick();
+    void OptionsClick();
+    void HalveWindowClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Building the window (TMainFormMenus.cpp).
+    void buildViews();
+    void buildToolPages();
+    void buildStatusBar();
+    void buildMenus();
+    void buildToolBars();
+    QAction* addCommand(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& keys = {},
+                        void (TMainForm::*slot)() = nullptr);
+    QMenu* buildKeyContextMenu();
+    QMenu* buildValueContextMenu();
+
+    // Start and shutdown.
+    void runStartSteps();
+    void runShutdownSteps();
+    void restoreWindowSettings();
+    void storeWindowSettings();
+    void applyToolBarLayout();
+    void storeLayoutSettings();
+
+    // Tree and list (TMainFormCommands.cpp).
+    void onCurrentNodeChanged(const QModelIndex& current);
+    void onKeyEdited(const QModelIndex& node, const QString& oldText, const QString& newText);
+    void onValueEdited(const QModelIndex& row, const QString& oldText, const QString& newText);
+    void newValue(int kind);
+    void deleteKey(const QModelIndex& node);
+    void deleteValues();
+    void expandSubtree();
+    void showKeyContextMenu(const QPoint& pos);
+    void showValueContextMenu(const QPoint& pos);
+    [[nodiscard]] QModelIndex commandNode() const;
+    [[nodiscard]] bool treeFocused() const;
+    [[nodiscard]] bool listFocused() const;
+    [[nodiscard]] QList<int> selectedRows() const;
+    void setToolPage(int page);
+    void updatePageLabel();
+    void defaultRunWithProgress(const QString& caption, const QString& text, const QString& animation,
+                                const std::function<void(Progress&)>& work);
+    bool defaultAskExportFile(ExportChoice& choice);
+
+    KeyTreeModel* m_treeModel = nullptr;
+    ValueListModel* m_valueModel = nullptr;
+    QTreeView* m_tree = nullptr;
+    QTreeView* m_list = nullptr;
+    InPlaceEditor* m_keyEditor = nullptr;
+    InPlaceEditor* m_valueEditor = nullptr;
+    QSplitter* m_vSplitter = nullptr; // tree | list
+    QSplitter* m_hSplitter = nullptr; // views above, tool pages below
+    QWidget* m_toolPanel = nullptr;
+    QTabBar* m_pageTabs = nullptr;
+    QSplitter* m_pageSplitter = nullptr; // tab strip | entry-count label
+    QLabel* m_pageLabel = nullptr;
+    QStackedWidget* m_pageStack = nullptr;
+    QTreeWidget* m_favoriteList = nullptr;
+    QLabel* m_statusPanels[3] = {nullptr, nullptr, nullptr};
+    QToolBar* m_toolsBar = nullptr;
+    QToolBar* m_netWorkBar = nullptr;
+    QToolBar* m_historyBar = nullptr;
+    QComboBox* m_machineCombo = nullptr;
+    QComboBox* m_historyCombo = nullptr;
+    QMenu* m_keyMenu = nullptr;
+    QMenu* m_valueMenu = nullptr;
+    QHash<QString, QAction*> m_actions;
+
+    QString m_currentKeyPath;
+    // The node a key context menu was opened on; its commands act on it while the menu runs.
+    QPersistentModelIndex m_contextNode;
+    bool m_keyContextActive = false;
+    bool m_settingsShown = false;
+    bool m_walking = false;
+};

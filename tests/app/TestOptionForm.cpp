@@ -1,0 +1,105 @@
+#include "app/TOptionForm.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+
+class TestOptionForm final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cancelChangesNothing()
+    {
+        KavenOptions options;
+        options.dataPath = QStringLiteral("/daten");
+        const KavenOptions before = options;
+        TOptionForm form(options, QString());
+        form.undoSpinEdit()->setValue(500);
+        form.rootCheckBox(4)->setChecked(true);
+        form.boldCheckBox()->setChecked(true);
+        form.pathGrid()->item(0, 1)->setText(QStringLiteral("/anders"));
+        form.reject();
+        QCOMPARE(options.maxUndo, before.maxUndo);
+        QCOMPARE(options.rootExport, before.rootExport);
+        QCOMPARE(options.linkStyle, before.linkStyle);
+        QCOMPARE(options.dataPath, before.dataPath);
+    }
+
+    void okWritesBack()
+    {
+        KavenOptions options;
+        options.linkStyle = 2;
+        options.linkColor = 0x00332211;
+        TOptionForm form(options, QStringLiteral("HKEY_DYN_DATA"));
+        QCOMPARE(form.undoSpinEdit()->value(), 10);
+        QVERIFY(form.italicCheckBox()->isChecked());
+        QCOMPARE(form.linkColor(), QColor(0x11, 0x22, 0x33));
+        form.undoSpinEdit()->setValue(1000);
+        form.rootCheckBox(0)->setChecked(false);
+        form.rootCheckBox(5)->setChecked(true);
+        form.boldCheckBox()->setChecked(true);
+        form.underlineCheckBox()->setChecked(true);
+        form.italicCheckBox()->setChecked(false);
+        form.setLinkColor(QColor(0xAA, 0xBB, 0xCC));
+        form.pathGrid()->item(1, 1)->setText(QStringLiteral("/struktur"));
+        form.pickInfoFile = [](const QString&) { return QStringLiteral("/info/neu.txt"); };
+        form.browsePath(2);
+        form.accept();
+        QCOMPARE(options.maxUndo, 1000);
+        QCOMPARE(options.rootExport, (std::array<bool, 6>{false, true, true, true, false, true}));
+        QCOMPARE(options.linkStyle, 5u);
+        QCOMPARE(options.linkColor, 0x00CCBBAAu);
+        QCOMPARE(options.structPath, QStringLiteral("/struktur"));
+        QCOMPARE(options.infoFile, QStringLiteral("/info/neu.rgf"));
+    }
+
+    void sixthRootKeyOnlyWhenAvailable()
+    {
+        KavenOptions options;
+        TOptionForm without(options, QString());
+        without.show();
+        QVERIFY(without.rootCheckBox(5)->isHidden());
+        QVERIFY(!without.rootCheckBox(4)->isHidden());
+        QCOMPARE(without.rootCheckBox(4)->text(), QStringLiteral("HKEY_CURRENT_CONFIG"));
+        TOptionForm with(options, QStringLiteral("HKEY_PERFORMANCE_DATA"));
+        with.show();
+        QVERIFY(!with.rootCheckBox(5)->isHidden());
+        QCOMPARE(with.rootCheckBox(5)->text(), QStringLiteral("HKEY_PERFORMANCE_DATA"));
+    }
+
+    void emptyUndoFieldBecomesOne()
+    {
+        KavenOptions options;
+        TOptionForm form(options, QString());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QLineEdit* edit = form.undoSpinEdit()->findChild<QLineEdit*>();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QStringLiteral("1"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(form.undoSpinEdit()->value(), 1);
+    }
+
+    void previewShowsStyleAndColour()
+    {
+        KavenOptions options;
+        TOptionForm form(options, QString());
+        form.boldCheckBox()->setChecked(true);
+        form.underlineCheckBox()->setChecked(true);
+        form.setLinkColor(Qt::red);
+        const QFont font = form.previewLabel()->font();
+        QVERIFY(font.bold());
+        QVERIFY(font.underline());
+        QVERIFY(!font.italic());
+        QCOMPARE(form.previewLabel()->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(form.previewLabel()->text(), QStringLiteral("Testlink"));
+    }
+};
+
+QTEST_MAIN(TestOptionForm)
+#include "TestOptionForm.moc"
