@@ -194,7 +194,8 @@ void KeyTreeModel::setChildren(const QModelIndex& node, QList<KeyNodeSpec> specs
     keys.reserve(size_t(specs.size()));
     for (qsizetype i = 0; i < specs.size(); ++i)
         keys.emplace_back(m_collator.sortKey(specs.at(i).text), i);
-    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
     parent->loaded = true;
     const bool hadMark = parent->hasChildrenMark;
     parent->hasChildrenMark = !specs.isEmpty();
@@ -222,10 +223,9 @@ void KeyTreeModel::setChildren(const QModelIndex& node, QList<KeyNodeSpec> specs
 
 int KeyTreeModel::sortedPosition(const Node* parent, const QString& text) const
 {
-    const auto it = std::upper_bound(parent->children.cbegin(), parent->children.cend(), text,
-                                     [this](const QString& t, const std::unique_ptr<Node>& n) {
-                                         return m_collator.compare(t, n->text) < 0;
-                                     });
+    const auto it = std::upper_bound(
+        parent->children.cbegin(), parent->children.cend(), text,
+        [this](const QString& t, const std::unique_ptr<Node>& n) { return m_collator.compare(t, n->text) < 0; });
     return int(it - parent->children.cbegin());
 }
 
@@ -276,7 +276,8 @@ void KeyTreeModel::sortChildren(const QModelIndex& node)
     keys.reserve(parent->children.size());
     for (const auto& child : parent->children)
         keys.emplace_back(m_collator.sortKey(child->text), child.get());
-    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
     std::vector<int> newRow(parent->children.size());
     for (size_t i = 0; i < keys.size(); ++i)
         newRow[size_t(keys[i].second->row)] = int(i);

@@ -205,7 +205,8 @@ void ValueListModel::setRow(int row, const ValueRow& values)
     ValueRow moved = m_rows.takeAt(row);
     const int position = sortedPosition(moved);
     m_rows.insert(row, std::move(moved));
-    if (position != row && beginMoveRows(QModelIndex(), row, row, QModelIndex(), position > row ? position + 1 : position)) {
+    if (position != row &&
+        beginMoveRows(QModelIndex(), row, row, QModelIndex(), position > row ? position + 1 : position)) {
         m_rows.move(row, position);
         endMoveRows();
         row = position;
