@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
@@ -48,6 +50,9 @@ bool importFrom(RegFileLineSource& lines, Progress& progress)
 
 QString EscapeRegString(QStringView text)
 {
+    const auto needsEscape = [](QChar c) { return c == u'\\' || c == u'"' || c == u'\n' || c == u'\r'; };
+    if (std::none_of(text.begin(), text.end(), needsEscape))
+        return text.toString();
     QString out;
     out.reserve(text.size() + 8);
     for (QChar c : text) {

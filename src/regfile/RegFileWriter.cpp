@@ -104,7 +104,7 @@ QByteArray RegFileWriter::valueLine(const QString& name, const TRegValue& value)
         return TextCodec::encode(head + QLatin1Char('"') + EscapeRegString(value.StringData) + QLatin1Char('"'));
     case REG_DWORD:
         return TextCodec::encode(head + QStringLiteral("dword:")
-                                 + QStringLiteral("%1").arg(value.DWordData, 8, 16, QLatin1Char('0')).toUpper());
+                                 + QString::number(value.DWordData, 16).toUpper().rightJustified(8, u'0'));
     case REG_BINARY:
         head += QStringLiteral("hex:");
         break;

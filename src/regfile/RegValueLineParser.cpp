@@ -297,6 +297,11 @@ QString replaceLineBreaks(QStringView text, char16_t letter, char16_t replacemen
 
 bool UnescapeRegString(QStringView text, QString* plain)
 {
+    if (!text.contains(Backslash) && !text.contains(Quote)) {
+        *plain = text.toString(); // nothing escaped: the common case
+        SetLastRegFileError(QString());
+        return true;
+    }
     QString work;
     if (text.contains(Backslash)) {
         work = replaceLineBreaks(text, u'n', u'\n');
