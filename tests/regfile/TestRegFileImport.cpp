@@ -64,6 +64,7 @@ private slots:
     void stopsOnCancel();
     void missingFileAndList();
     void importsOrRefusesCorpusFiles();
+    void refusesBinaryHives();
 
 private:
     [[nodiscard]] bool importText(const QByteArray& text);
@@ -320,6 +321,19 @@ void TestRegFileImport::importsOrRefusesCorpusFiles()
                  .data,
              sz(QStringLiteral("Apartment")));
     QVERIFY(keyExists(HKEY_CLASSES_ROOT, QStringLiteral("*\\shellex\\ContextMenuHandlers\\gvim")));
+}
+
+void TestRegFileImport::refusesBinaryHives()
+{
+    // Hive files are no text at all: each stops at its first line, which is no header.
+    const QDir hives(QStringLiteral(KAVEN_SHARED_DIR "/corpus/hives"));
+    const QStringList files = hives.entryList(QDir::Files);
+    QVERIFY(!files.isEmpty());
+    for (const QString& name : files) {
+        ScriptedProgress progress;
+        QVERIFY2(!ImportRegFile(hives.filePath(name), progress), qPrintable(name));
+        QCOMPARE(LastRegFileError(), QString());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRegFileImport)
