@@ -45,6 +45,17 @@ void SqliteStatement::bindBlob(int index, QByteArrayView bytes)
     sqlite3_bind_blob(m_stmt, index, bytes.data() ? bytes.data() : "", int(bytes.size()), SQLITE_TRANSIENT);
 }
 
+void SqliteStatement::bindTextNoCopy(int index, const QString& text)
+{
+    const void* p = text.isNull() ? static_cast<const void*>(u"") : static_cast<const void*>(text.utf16());
+    sqlite3_bind_text16(m_stmt, index, p, int(text.size() * 2), SQLITE_STATIC);
+}
+
+void SqliteStatement::bindBlobNoCopy(int index, QByteArrayView bytes)
+{
+    sqlite3_bind_blob(m_stmt, index, bytes.data() ? bytes.data() : "", int(bytes.size()), SQLITE_STATIC);
+}
+
 int SqliteStatement::step()
 {
     return sqlite3_step(m_stmt);

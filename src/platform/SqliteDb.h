@@ -25,6 +25,9 @@ public:
     void bind(int index, qint64 value);
     void bindText(int index, QStringView text);
     void bindBlob(int index, QByteArrayView bytes);
+    // Without a copy: the text or bytes must stay alive and unchanged until reset().
+    void bindTextNoCopy(int index, const QString& text);
+    void bindBlobNoCopy(int index, QByteArrayView bytes);
     // SQLITE_ROW, SQLITE_DONE or an error code
     [[nodiscard]] int step();
     void reset();

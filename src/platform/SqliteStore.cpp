@@ -471,7 +471,7 @@ qint64 SqliteStore::lookupPath(const QString& upperPath, DWORD* deny)
         *deny = cached->deny;
         return cached->id;
     }
-    m_findPath.bindText(1, upperPath);
+    m_findPath.bindTextNoCopy(1, upperPath);
     qint64 id = 0;
     if (m_findPath.step() == SQLITE_ROW) {
         id = m_findPath.int64(0);
@@ -669,8 +669,9 @@ LONG SqliteStore::queryValue(qint64 id, const QString& name, DWORD* type, QByteA
 {
     std::lock_guard lock(m_mutex);
     beginRead();
+    const QString upperName = winUpper(name);
     m_valueGet.bind(1, id);
-    m_valueGet.bindText(2, winUpper(name));
+    m_valueGet.bindTextNoCopy(2, upperName);
     LONG result = ERROR_FILE_NOT_FOUND;
     if (m_valueGet.step() == SQLITE_ROW) {
         if (type)
@@ -689,11 +690,12 @@ LONG SqliteStore::setValue(qint64 id, const QString& name, DWORD type, QByteArra
     LONG rc = beginWrite();
     if (rc != ERROR_SUCCESS)
         return rc;
+    const QString upperName = winUpper(name);
     m_valueSet.bind(1, id);
-    m_valueSet.bindText(2, winUpper(name));
-    m_valueSet.bindText(3, name);
+    m_valueSet.bindTextNoCopy(2, upperName);
+    m_valueSet.bindTextNoCopy(3, name);
     m_valueSet.bind(4, qint64(type));
-    m_valueSet.bindBlob(5, data);
+    m_valueSet.bindBlobNoCopy(5, data);
     const bool ok = m_valueSet.step() == SQLITE_DONE;
     m_valueSet.reset();
     if (ok) {
