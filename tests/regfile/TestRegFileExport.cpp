@@ -149,7 +149,8 @@ void TestRegFileExport::ordersKeysAndValues()
     ScriptedProgress progress;
     QVERIFY(ExportRegFile(m_file, QStringLiteral("hkey_local_machine\\O"), progress));
     const QByteArray expected = "REGEDIT4\r\n"
-                                "\r\n[HKEY_LOCAL_MACHINE\\O]\r\n@=\"d\"\r\n\"alpha\"=\"\"\r\n\"Beta\"=\"\"\r\n\"Zeta\"=\"\"\r\n"
+                                "\r\n[HKEY_LOCAL_MACHINE\\O]\r\n@=\"d\"\r\n"
+                                "\"alpha\"=\"\"\r\n\"Beta\"=\"\"\r\n\"Zeta\"=\"\"\r\n"
                                 "\r\n[HKEY_LOCAL_MACHINE\\O\\a]\r\n"
                                 "\r\n[HKEY_LOCAL_MACHINE\\O\\\xc4]\r\n"
                                 "\r\n[HKEY_LOCAL_MACHINE\\O\\a b]\r\n"

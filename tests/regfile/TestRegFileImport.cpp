@@ -159,7 +159,8 @@ void TestRegFileImport::stopsAtFirstBadLine_data()
                                   << "Ungültige Zeichen in Hex-ID (ID: 0-10 -> hex(ID):00,00,..)";
     QTest::newRow("hex chars") << QByteArray("\"a\"=hex:01,,02") << "Ungültige Zeichen im Hex-Datenbereich";
     QTest::newRow("hex too large") << QByteArray("\"a\"=hex:100") << "Bytewert im Hex-Datenbereich zu groß";
-    QTest::newRow("bad continuation") << QByteArray("\"a\"=hex:01,\\\r\n  0g") << "Ungültige Zeichen im Hex-Datenbereich";
+    QTest::newRow("bad continuation") << QByteArray("\"a\"=hex:01,\\\r\n  0g")
+                                      << "Ungültige Zeichen im Hex-Datenbereich";
     QTest::newRow("key deletion") << QByteArray("[-HKEY_CURRENT_USER\\X]") << "";
     QTest::newRow("unknown root") << QByteArray("[HKEY_NIRGENDWO\\X]") << "";
 }

@@ -109,7 +109,8 @@ void TestRegValueLineParser::refusesValueLines_data()
     QTest::newRow("dword 9 digits") << R"("a"=dword:000000001)" << "Ungültige Zeichen im DWord-Datenbereich";
     QTest::newRow("dword only $") << R"("a"=dword:$)" << "Ungültige Zeichen im DWord-Datenbereich";
     QTest::newRow("hex( no colon") << R"("a"=hex(2))" << "Ungültige Wert-Daten-Zuordnung: (:) fehlt";
-    QTest::newRow("hex( no close") << R"("a"=hex(2:01)" << "Ungültige Hex-ID-Formatierung (ID: 0-10 -> hex(ID):00,00,..)";
+    QTest::newRow("hex( no close") << R"("a"=hex(2:01)"
+                                   << "Ungültige Hex-ID-Formatierung (ID: 0-10 -> hex(ID):00,00,..)";
     QTest::newRow("hex( colon inside") << R"("a"=hex(:2):01)"
                                        << "Ungültige Hex-ID-Formatierung (ID: 0-10 -> hex(ID):00,00,..)";
     QTest::newRow("hex(x)") << R"("a"=hex(x):01)" << "Ungültige Zeichen in Hex-ID (ID: 0-10 -> hex(ID):00,00,..)";
