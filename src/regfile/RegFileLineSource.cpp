@@ -45,6 +45,12 @@ bool RegDeviceLineSource::nextBytes(QByteArray* line)
         qsizetype len = 0;
         while (len < rest && begin[len] != '\n' && begin[len] != '\r')
             ++len;
+        if (line->size() + len > m_maxLineBytes) {
+            m_tooLong = true;
+            m_atEnd = true;
+            line->resize(0);
+            return false;
+        }
         line->append(begin, len);
         any = true;
         m_pos += len;

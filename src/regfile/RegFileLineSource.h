@@ -13,21 +13,31 @@ class QIODevice;
 class RegFileLineSource {
 public:
     virtual ~RegFileLineSource() = default;
-    // The next line without its line end; false at the end.
+    // The next line without its line end; false at the end or when the source failed.
     [[nodiscard]] virtual bool next(QString* line) = 0;
+    // A line too long to be a line of a registry file (the file is no text).
+    [[nodiscard]] virtual bool failed() const { return false; }
 };
 
 class RegDeviceLineSource final : public RegFileLineSource {
 public:
-    explicit RegDeviceLineSource(QIODevice& device) : m_device(device) {}
+    // Lines longer than maxLineBytes end the reading, so that memory stays bounded whatever the file.
+    static constexpr qsizetype DefaultMaxLineBytes = 64 * 1024 * 1024;
+    explicit RegDeviceLineSource(QIODevice& device, qsizetype maxLineBytes = DefaultMaxLineBytes)
+        : m_device(device), m_maxLineBytes(maxLineBytes)
+    {
+    }
     [[nodiscard]] bool next(QString* line) override;
-    // Splits off the next line's bytes; false at the end.
+    [[nodiscard]] bool failed() const override { return m_tooLong; }
+    // Splits off the next line's bytes; false at the end or at a line that is too long.
     [[nodiscard]] bool nextBytes(QByteArray* line);
 
 private:
     [[nodiscard]] bool fill();
 
     QIODevice& m_device;
+    qsizetype m_maxLineBytes;
+    bool m_tooLong = false;
     QByteArray m_chunk;
     QByteArray m_lineBytes;
     qsizetype m_pos = 0;

@@ -32,6 +32,10 @@ bool RegFileReader::run(RegFileLineSource& lines)
     }
     m_reg->closeKey();
     m_batch.reset();
+    if (!stopped && lines.failed()) {
+        SetLastRegFileError(RegFileTexts::BadLine);
+        stopped = true;
+    }
     if (stopped)
         return false;
     if (m_failedWrites > 0) {

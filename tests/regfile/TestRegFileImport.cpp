@@ -2,11 +2,14 @@
 // real files of the corpus.
 
 #include "platform/WinReg.h"
+#include "regfile/RegFileLineSource.h"
+#include "regfile/RegFileReader.h"
 #include "regfile/RegFileUtils.h"
 #include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
 #include "support/TempStore.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -65,6 +68,7 @@ private slots:
     void missingFileAndList();
     void importsOrRefusesCorpusFiles();
     void refusesBinaryHives();
+    void boundsTheLineLength();
 
 private:
     [[nodiscard]] bool importText(const QByteArray& text);
@@ -335,6 +339,30 @@ void TestRegFileImport::refusesBinaryHives()
         QVERIFY2(!ImportRegFile(hives.filePath(name), progress), qPrintable(name));
         QCOMPARE(LastRegFileError(), QString());
     }
+}
+
+void TestRegFileImport::boundsTheLineLength()
+{
+    QByteArray text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\Long]\r\n\"a\"=\"" + QByteArray(100, 'x') + "\"\r\n\"b\"=\"1\"";
+    QBuffer buffer(&text);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    RegDeviceLineSource lines(buffer, 64);
+    QString line;
+    QVERIFY(lines.next(&line));
+    QVERIFY(lines.next(&line));
+    QCOMPARE(line, QStringLiteral("[HKEY_CURRENT_USER\\Long]"));
+    QVERIFY(!lines.next(&line));
+    QVERIFY(lines.failed());
+    QVERIFY(!lines.next(&line));
+
+    buffer.seek(0);
+    RegDeviceLineSource again(buffer, 64);
+    ScriptedProgress progress;
+    RegFileReader reader(progress);
+    QVERIFY(!reader.run(again));
+    QCOMPARE(LastRegFileError(), QStringLiteral("Ungültige Zeile"));
+    QVERIFY(keyExists(HKEY_CURRENT_USER, QStringLiteral("Long")));
+    QVERIFY(!query(HKEY_CURRENT_USER, QStringLiteral("Long"), QStringLiteral("b")).exists);
 }
 
 QTEST_GUILESS_MAIN(TestRegFileImport)
