@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr char HexDigits[] = "0123456789ABCDEF";
-
 // The target may be written: its folder exists and an existing file is not read-only.
 bool canWrite(const QString& fileName)
 {
@@ -78,25 +76,8 @@ QString EscapeRegString(QStringView text)
 
 QByteArray WrapHexBytes(QByteArrayView prefix, QByteArrayView data)
 {
-    // k counts the byte columns already used on the line; a full line holds 25.
-    qsizetype k = prefix.size() / 3;
-    if (k > 0 && prefix.size() % 3 == 0)
-        --k;
-    const qsizetype n = data.size();
     QByteArray out;
-    out.reserve(n * 3 + (n / 25 + 1) * 5);
-    for (qsizetype i = 1; i <= n; ++i) {
-        const auto b = static_cast<unsigned char>(data[i - 1]);
-        out.append(HexDigits[b >> 4]);
-        out.append(HexDigits[b & 0xF]);
-        if (i < n)
-            out.append(',');
-        if (++k > 24) {
-            if (i < n)
-                out.append("\\\r\n  ");
-            k = 0;
-        }
-    }
+    RegFileWriter::appendHexBytes(out, prefix.size(), data);
     return out;
 }
 
@@ -104,7 +85,7 @@ bool ExportRegFile(const QString& fileName, const QString& keyPath, Progress& pr
 {
     progress.clearAbort();
     QFile file(fileName);
-    if (!canWrite(fileName) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!canWrite(fileName) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         ShowError(RegFileTexts::CannotSaveFile);
         return false;
     }

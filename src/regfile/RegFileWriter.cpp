@@ -13,6 +13,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 namespace {
@@ -20,6 +21,7 @@ namespace {
 constexpr qsizetype FlushThreshold = 256 * 1024;
 constexpr DWORD NameBufferChars = 256; // a name of 256 or more characters ends an enumeration
 const QByteArray LineEnd = QByteArrayLiteral("\r\n");
+constexpr char HexDigits[] = "0123456789ABCDEF";
 
 // Case-insensitive order in the user's locale. Names the locale finds equal but the registry keeps
 // apart (e.g. "ß" and "ss") are still ordered, so none is lost as a duplicate.
@@ -83,9 +85,9 @@ bool RegFileWriter::flush()
 {
     if (m_writeFailed)
         return false;
-    if (!m_buffer.isEmpty() && m_device.write(m_buffer) != m_buffer.size())
+    if (!m_buffer.isEmpty() && m_device.write(m_buffer.constData(), m_buffer.size()) != m_buffer.size())
         m_writeFailed = true;
-    m_buffer.clear();
+    m_buffer.resize(0); // keeps the capacity for the next bytes
     return !m_writeFailed;
 }
 
@@ -97,25 +99,78 @@ bool RegFileWriter::stepAndContinue()
 
 QByteArray RegFileWriter::valueLine(const QString& name, const TRegValue& value)
 {
-    QString head = name.isEmpty() ? QStringLiteral("@=")
-                                  : QLatin1Char('"') + EscapeRegString(name) + QStringLiteral("\"=");
+    QByteArray line;
+    appendValueLine(line, name, value);
+    return line;
+}
+
+// Builds the line's bytes in place. The line is Windows-1252 when all its text fits, otherwise UTF-8
+// as a whole; only the name and REG_SZ data can hold characters outside ASCII.
+void RegFileWriter::appendValueLine(QByteArray& out, const QString& name, const TRegValue& value)
+{
+    const bool fits = TextCodec::fitsWindows1252(name)
+                      && (value.DataType != REG_SZ || TextCodec::fitsWindows1252(value.StringData));
+    const auto appendText = [&out, fits](QStringView text) {
+        const QString escaped = EscapeRegString(text);
+        out += fits ? TextCodec::toWindows1252(escaped) : escaped.toUtf8();
+    };
+    const qsizetype lineStart = out.size();
+    if (name.isEmpty()) {
+        out += '@';
+    } else {
+        out += '"';
+        appendText(name);
+        out += '"';
+    }
+    out += '=';
     switch (value.DataType) {
     case REG_SZ:
-        return TextCodec::encode(head + QLatin1Char('"') + EscapeRegString(value.StringData) + QLatin1Char('"'));
+        out += '"';
+        appendText(value.StringData);
+        out += '"';
+        return;
     case REG_DWORD:
-        return TextCodec::encode(head + QStringLiteral("dword:")
-                                 + QString::number(value.DWordData, 16).toUpper().rightJustified(8, u'0'));
+        out += "dword:";
+        for (int shift = 28; shift >= 0; shift -= 4)
+            out += HexDigits[(value.DWordData >> shift) & 0xF];
+        return;
     case REG_BINARY:
-        head += QStringLiteral("hex:");
+        out += "hex:";
         break;
     default:
-        head += QStringLiteral("hex(") + QString::number(value.DataType <= 10 ? value.DataType : 0)
-                + QStringLiteral("):");
+        out += "hex(";
+        out += QByteArray::number(value.DataType <= 10 ? value.DataType : 0);
+        out += "):";
         break;
     }
-    QByteArray line = TextCodec::encode(head);
-    line += WrapHexBytes(line, value.BinaryData);
-    return line;
+    appendHexBytes(out, out.size() - lineStart, value.BinaryData);
+}
+
+void RegFileWriter::appendHexBytes(QByteArray& out, qsizetype prefixLength, QByteArrayView data)
+{
+    // k counts the byte columns already used on the line; a full line holds 25.
+    qsizetype k = prefixLength / 3;
+    if (k > 0 && prefixLength % 3 == 0)
+        --k;
+    const qsizetype n = data.size();
+    const qsizetype start = out.size();
+    out.resize(start + n * 3 + (n / 25 + 1) * 5);
+    char* p = out.data() + start;
+    for (qsizetype i = 1; i <= n; ++i) {
+        const auto b = static_cast<unsigned char>(data[i - 1]);
+        *p++ = HexDigits[b >> 4];
+        *p++ = HexDigits[b & 0xF];
+        if (i < n)
+            *p++ = ',';
+        if (++k > 24) {
+            if (i < n) {
+                std::memcpy(p, "\\\r\n  ", 5);
+                p += 5;
+            }
+            k = 0;
+        }
+    }
+    out.resize(p - out.constData());
 }
 
 bool RegFileWriter::writeBranch(const QString& keyPath)
@@ -175,7 +230,7 @@ bool RegFileWriter::exportKey(HKEY key, const QString& path, QStringList* subKey
             continue; // unreadable values are left out silently
         if (!stepAndContinue())
             return false;
-        append(valueLine(v.name, value));
+        appendValueLine(m_buffer, v.name, value);
         append(LineEnd);
     }
 

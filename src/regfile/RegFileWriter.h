@@ -32,6 +32,9 @@ public:
 
     // One value line (without its CR LF), as the file holds it: "Name"=data or @=data.
     [[nodiscard]] static QByteArray valueLine(const QString& name, const TRegValue& value);
+    static void appendValueLine(QByteArray& out, const QString& name, const TRegValue& value);
+    // The byte list of WrapHexBytes for a line whose first prefixLength bytes are already written.
+    static void appendHexBytes(QByteArray& out, qsizetype prefixLength, QByteArrayView data);
 
 private:
     [[nodiscard]] bool exportKey(HKEY key, const QString& path, QStringList* subKeys);
