@@ -34,6 +34,20 @@ long peakMegabytes()
     return usage.ru_maxrss / 1024;
 }
 
+// The resident memory now, split into heap (anonymous) and mapped files (the store's memory map).
+QByteArray residentNow()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return QByteArray();
+    QByteArray out;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("RssAnon:") || line.startsWith("RssFile:"))
+            out += " " + line.simplified();
+    }
+    return out;
+}
+
 // --- baseline: read the generator's layout with the least parsing and bulk-insert it ---
 
 int hexValue(char c)
@@ -229,17 +243,17 @@ int main(int argc, char* argv[])
     t.restart();
     const bool imported = ImportRegFile(file, progress);
     const double import = seconds(t);
-    std::printf("ImportRegFile: %.2f s (%s), %.1f MB/s, %.2fx baseline, peak %ld MB\n", import,
+    std::printf("ImportRegFile: %.2f s (%s), %.1f MB/s, %.2fx baseline, peak %ld MB, now%s\n", import,
                 imported ? "ok" : qPrintable(QStringLiteral("failed: ") + LastRegFileError()), megabytes / import,
-                import / baseline, peakMegabytes());
+                import / baseline, peakMegabytes(), residentNow().constData());
 
     const QString exported = tmp.filePath(QStringLiteral("export.reg"));
     t.restart();
     const bool complete = ExportRegFile(exported, QStringLiteral("HKEY_CURRENT_USER\\Software\\Bench"), progress);
     const double exportTime = seconds(t);
-    std::printf("ExportRegFile: %.2f s (%s), %.1f MB written, %.2fx baseline load, peak %ld MB\n", exportTime,
-                complete ? "ok" : "incomplete", double(QFileInfo(exported).size()) / 1e6, exportTime / baseline,
-                peakMegabytes());
+    std::printf("ExportRegFile: %.2f s (%s), %.1f MB written, %.2fx baseline load, peak %ld MB, now%s\n",
+                exportTime, complete ? "ok" : "incomplete", double(QFileInfo(exported).size()) / 1e6,
+                exportTime / baseline, peakMegabytes(), residentNow().constData());
     RegShutdown();
     return imported && complete ? 0 : 1;
 }
