@@ -46,27 +46,36 @@ void removeSubtree(KeyTreeModel& tree, const QModelIndex& node, QPersistentModel
 void syncChildren(KeyTreeModel& tree, const QModelIndex& node, RegistryAccessor& reg, const QString& subPath,
                   QPersistentModelIndex& remembered)
 {
+    // Sets of upper-cased names keep this linear for keys with tens of thousands of subkeys.
     const QStringList names = reg.subKeyNames();
-    QSet<QString> upper;
+    QSet<QString> inRegistry;
     for (const QString& name : names)
-        upper.insert(winUpper(name));
+        inRegistry.insert(winUpper(name));
+    QSet<QString> inTree;
     for (int row = tree.rowCount(node) - 1; row >= 0; --row) {
         const QModelIndex child = tree.index(row, 0, node);
-        if (!upper.contains(winUpper(tree.text(child))))
+        const QString upper = winUpper(tree.text(child));
+        if (inRegistry.contains(upper))
+            inTree.insert(upper);
+        else
             removeSubtree(tree, child, remembered);
     }
     const QString prefix = subPath.isEmpty() ? QString() : subPath + QLatin1Char('\\');
-    for (const QString& name : names) {
-        if (tree.findChild(node, name).isValid())
-            continue;
-        tree.insertChild(node, KeyNodeSpec{name, 1, 2, childHasSubKeys(reg, prefix + name)});
-    }
-    tree.sortChildren(node);
+    QList<KeyNodeSpec> added;
+    for (const QString& name : names)
+        if (!inTree.contains(winUpper(name)))
+            added.append(KeyNodeSpec{name, 1, 2, childHasSubKeys(reg, prefix + name)});
+    for (const KeyNodeSpec& spec : std::as_const(added))
+        tree.appendChild(node, spec);
+    if (!added.isEmpty())
+        tree.sortChildren(node);
+    tree.setHasChildrenMark(node, tree.rowCount(node) > 0);
 }
 
 } // namespace
 
-QModelIndex RefreshTree(KeyTreeModel& tree, const QModelIndex& selected, Progress& progress)
+QModelIndex RefreshTree(KeyTreeModel& tree, const QModelIndex& selected, Progress& progress,
+                        const std::function<void(const QModelIndex&)>& deferMark)
 {
     QPersistentModelIndex remembered(selected);
     const QModelIndex machine = tree.index(0, 0);
@@ -76,6 +85,12 @@ QModelIndex RefreshTree(KeyTreeModel& tree, const QModelIndex& selected, Progres
         progress.step();
         if (progress.abortRequested())
             break;
+        if (deferMark && !isRootKeyNode(node) && !tree.childrenLoaded(node)) {
+            // Its parent's subkeys were read a moment ago: the key exists.
+            deferMark(node);
+            node = TreeStateFile::nextInTreeOrder(tree, node);
+            continue;
+        }
         const QString path = GetNodePath(tree, node);
         if (isRootKeyNode(node)) {
             reg = std::make_unique<RegistryAccessor>(KEY_READ);

@@ -23,6 +23,8 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QToolBar>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -46,6 +48,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
             [this](const QModelIndex& current) { onCurrentNodeChanged(current); });
     connect(m_tree, &QTreeView::expanded, this,
             [this](const QModelIndex& node) { m_treeModel->setExpanded(node, true); });
+    connect(m_tree->verticalScrollBar(), &QScrollBar::valueChanged, this, &TMainForm::queueSettle);
     connect(m_tree, &QTreeView::collapsed, this,
             [this](const QModelIndex& node) { m_treeModel->setExpanded(node, false); });
     connect(m_treeModel, &KeyTreeModel::expandRequested, m_tree, &QTreeView::expand);
@@ -94,6 +97,11 @@ void TMainForm::runStartSteps()
         QApplication::setOverrideCursor(Qt::WaitCursor);
         LoadKeyChildren(tree, node);
         QApplication::restoreOverrideCursor();
+    });
+    m_treeModel->setMarkResolver([this](const KeyTreeModel&, const QModelIndex& node) {
+        m_provisionalMarks.insert(node.internalPointer());
+        queueSettle();
+        return true;
     });
     BuildRootNodes(*m_treeModel);
 
@@ -377,6 +385,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
         UpdateCommands();
+    if (watched == m_tree && event->type() == QEvent::Resize)
+        queueSettle();
     if (watched == m_tree && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Numeric-keypad "*": our own subtree walk replaces the view's expand-all.
@@ -388,8 +398,41 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool TMainForm::saveTreeState(const QString& fileName) const
+void TMainForm::queueSettle()
 {
+    if (m_settleQueued)
+        return;
+    m_settleQueued = true;
+    QTimer::singleShot(0, this, &TMainForm::settleVisibleMarks);
+}
+
+void TMainForm::settleVisibleMarks()
+{
+    m_settleQueued = false;
+    if (m_provisionalMarks.isEmpty())
+        return;
+    const int bottom = m_tree->viewport()->height();
+    for (QModelIndex row = m_tree->indexAt(QPoint(0, 0)); row.isValid(); row = m_tree->indexBelow(row)) {
+        if (m_provisionalMarks.remove(row.internalPointer()))
+            m_treeModel->setHasChildrenMark(row, NodeHasSubKeys(*m_treeModel, row));
+        if (m_tree->visualRect(row).top() > bottom)
+            break;
+    }
+}
+
+void TMainForm::settleAllMarks()
+{
+    if (m_provisionalMarks.isEmpty())
+        return;
+    for (QModelIndex n = m_treeModel->index(0, 0); n.isValid(); n = TreeStateFile::nextInTreeOrder(*m_treeModel, n))
+        if (m_provisionalMarks.remove(n.internalPointer()))
+            m_treeModel->setHasChildrenMark(n, NodeHasSubKeys(*m_treeModel, n));
+    m_provisionalMarks.clear();
+}
+
+bool TMainForm::saveTreeState(const QString& fileName)
+{
+    settleAllMarks();
     return TreeStateFile::save(*m_treeModel, selectedNode(), fileName);
 }
 

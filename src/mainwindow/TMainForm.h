@@ -5,6 +5,7 @@
 // runs the start steps when created and the shutdown steps when closed and destroyed.
 
 #include <QHash>
+#include <QSet>
 #include <QMainWindow>
 #include <QPersistentModelIndex>
 
@@ -57,7 +58,7 @@ public:
     // Refreshes the loaded tree against the registry (F5); returns the node it selected.
     QModelIndex RefreshTree();
     // Writes and reads the tree-state file of the key tree.
-    bool saveTreeState(const QString& fileName) const;
+    bool saveTreeState(const QString& fileName);
     bool loadTreeState(const QString& fileName);
 
     // Answers of the export save dialog; tests replace the dialog.
@@ -88,6 +89,9 @@ public slots:
     void ExportRegFileClick();
     void OptionsClick();
     void HalveWindowClick();
+
+    // Settles the has-children marks of the tree rows in view (the others keep a provisional mark).
+    void settleVisibleMarks();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -164,4 +168,10 @@ private:
     bool m_keyContextActive = false;
     bool m_settingsShown = false;
     bool m_walking = false;
+    // Nodes whose has-children mark was answered "yes" without asking the registry, so that a key
+    // with tens of thousands of subkeys expands at once; rows in view are settled right after.
+    QSet<const void*> m_provisionalMarks;
+    bool m_settleQueued = false;
+    void settleAllMarks();
+    void queueSettle();
 };

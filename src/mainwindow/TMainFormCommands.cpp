@@ -226,9 +226,13 @@ QModelIndex TMainForm::RefreshTree()
     {
         WaitCursor wait;
         EscapeProgress progress;
-        result = ::RefreshTree(*m_treeModel, selected, progress);
+        result = ::RefreshTree(*m_treeModel, selected, progress, [this](const QModelIndex& node) {
+            m_provisionalMarks.insert(node.internalPointer());
+            m_treeModel->setHasChildrenMark(node, true);
+        });
     }
     m_walking = false;
+    queueSettle();
     if (result == selectedNode())
         onCurrentNodeChanged(result);
     else

@@ -8,12 +8,14 @@
 #include "registry/ValueListModel.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TempStore.h"
+#include "widgets/EscapeProgress.h"
 #include "widgets/InPlaceEditor.h"
 
 #include <QAction>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTest>
 #include <QTreeView>
 
@@ -173,6 +175,7 @@ private slots:
         KeyTreeModel& tree = m_form->treeModel();
         QCOMPARE(childTexts(tree, alpha), (QStringList{"Eins", "Zwei"}));
         const QModelIndex eins = tree.index(0, 0, alpha);
+        m_form->settleVisibleMarks();
         QVERIFY(tree.hasChildren(eins));
         QVERIFY(!tree.hasChildren(tree.index(1, 0, alpha)));
         // Another process takes the only subkey before the first expansion.
@@ -367,9 +370,12 @@ private slots:
         showForm();
         const QModelIndex alpha = openPath(Base + QStringLiteral("\\Alpha"));
         m_form->selectNode(m_form->treeModel().index(1, 0, alpha)); // Zwei
+        const QString file = DataFile(QStringLiteral("Lokaler PC.tmp"));
+        QVERIFY(m_form->saveTreeState(file));
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
         QBuffer buffer;
-        QVERIFY(buffer.open(QIODevice::ReadWrite));
-        QVERIFY(TreeStateFile::write(m_form->treeModel(), m_form->selectedNode(), buffer));
+        buffer.setData(saved.readAll());
         const QList<QByteArray> lines = buffer.data().split('\n');
         // Machine node, the five root keys, HKEY_CURRENT_USER's subtree down to Alpha's children.
         QCOMPARE(lines.value(1), QByteArray("0000000101Arbeitsplatz\r"));
@@ -379,8 +385,6 @@ private slots:
         const int zweiLine = int(lines.indexOf(QByteArray("0102050000Zwei\r")));
         QCOMPARE(lines.value(0), QByteArray::number(zweiLine - 1, 16).rightJustified(8, '0').toUpper() + '\r');
 
-        const QString file = DataFile(QStringLiteral("Lokaler PC.tmp"));
-        QVERIFY(m_form->saveTreeState(file));
         m_form->StandardViewClick();
         QCOMPARE(m_form->CurrentKeyPath(), QString());
         QVERIFY(m_form->loadTreeState(file));
@@ -433,6 +437,58 @@ private slots:
         m_form->ExportRegFileClick();
         QVERIFY(!asked);
         QCOMPARE(m_sink->last().text, QStringLiteral("Fehler: Es gibt nichts zu sichern."));
+    }
+
+    void keypadStarExpandsSubtree()
+    {
+        makeKey(Base + QStringLiteral("\\Alpha\\Eins\\Tief\\Tiefer"));
+        showForm();
+        const QModelIndex alpha = openPath(Base + QStringLiteral("\\Alpha"));
+        m_form->keyTree()->collapse(alpha);
+        m_form->keyTree()->setFocus();
+        QTest::keyClick(m_form->keyTree(), Qt::Key_Asterisk, Qt::KeypadModifier);
+        KeyTreeModel& tree = m_form->treeModel();
+        const QModelIndex tief = tree.findChild(tree.findChild(alpha, QStringLiteral("Eins")), QStringLiteral("Tief"));
+        QVERIFY(tief.isValid());
+        QVERIFY(m_form->keyTree()->isExpanded(alpha));
+        QVERIFY(m_form->keyTree()->isExpanded(tief));
+        QVERIFY(tree.findChild(tief, QStringLiteral("Tiefer")).isValid());
+        // Only the selected node's subtree: Beta beside it stays as it was.
+        QVERIFY(!tree.childrenLoaded(tree.findChild(alpha.parent(), QStringLiteral("Beta"))));
+    }
+
+    void escapeStopsWalk()
+    {
+        showForm();
+        EscapeProgress progress;
+        QVERIFY(!progress.abortRequested());
+        QKeyEvent* press = new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::postEvent(m_form->keyTree(), press);
+        QTest::qWait(60);
+        progress.step();
+        QVERIFY(progress.abortRequested());
+    }
+
+    void placementRestoredOnlyWhenStored()
+    {
+        showForm();
+        const QSize layoutSize = m_form->size();
+        m_form->close();
+        m_form.reset();
+        // A stored rectangle whose right edge is not right of its left edge is no placement.
+        const QString key = QStringLiteral("HKEY_CURRENT_USER\\") + OptionsStore::settingsKeyPath();
+        setValue(key, QStringLiteral("WinNormPosLeft"), REG_DWORD, QByteArray("\x64\0\0\0", 4));
+        setValue(key, QStringLiteral("WinNormPosRight"), REG_DWORD, QByteArray("\x64\0\0\0", 4));
+        showForm();
+        QCOMPARE(m_form->size(), layoutSize);
+        m_form->close();
+        m_form.reset();
+        setValue(key, QStringLiteral("WinNormPosLeft"), REG_DWORD, QByteArray("\x0A\0\0\0", 4));
+        setValue(key, QStringLiteral("WinNormPosTop"), REG_DWORD, QByteArray("\x14\0\0\0", 4));
+        setValue(key, QStringLiteral("WinNormPosRight"), REG_DWORD, QByteArray("\x8A\x02\0\0", 4)); // 650
+        setValue(key, QStringLiteral("WinNormPosBottom"), REG_DWORD, QByteArray("\xF4\x01\0\0", 4)); // 500
+        showForm();
+        QCOMPARE(m_form->size(), QSize(640, 480));
     }
 
 private:
