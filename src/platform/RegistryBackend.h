@@ -75,6 +75,8 @@ public:
     // Changes whenever the key's values, subkeys or existence may have changed (own writes at once,
     // other processes' writes within a few milliseconds); the handle caches above compare it.
     [[nodiscard]] virtual quint64 generation(qint64 id) = 0;
+    // Changes whenever a key may have been deleted: open handles look again whether theirs is alive.
+    [[nodiscard]] virtual quint64 deletionGeneration() = 0;
     // Last committed change number, and the committed changes after seq.
     [[nodiscard]] virtual qint64 lastChange() = 0;
     virtual void changesSince(qint64 seq, const std::function<void(const BackendChange&)>& sink) = 0;

@@ -190,8 +190,8 @@ LONG SqliteStore::init(const QString& path, QString* error)
         }
     }
     m_sincePrune.start();
-    m_db.exec("PRAGMA cache_size=-65536");
-    m_db.exec("PRAGMA mmap_size=268435456");
+    // a page cache of 32 MB; no memory map, which would count the whole file against the process
+    m_db.exec("PRAGMA cache_size=-32768");
     m_janitor = std::thread([this] { janitorLoop(); });
     return ERROR_SUCCESS;
 }
@@ -583,10 +583,13 @@ LONG SqliteStore::createKey(qint64 base, const QString& baseUpperPath, const QSt
     keyDeny(base, &curDeny);
     bool ok = true;
     rc = ERROR_SUCCESS;
-    for (const QString& comp : path) {
-        const QString childUp = curUp + kSep + winUpper(comp);
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const QString& comp = path.at(i);
+        const bool leaf = i == path.size() - 1;
+        const QString childUp = leaf ? fullUp : curUp + kSep + winUpper(comp);
         DWORD childDeny = 0;
-        qint64 child = lookupPath(childUp, &childDeny);
+        // the leaf was looked up above and is missing
+        qint64 child = leaf ? 0 : lookupPath(childUp, &childDeny);
         if (child == 0) {
             if (curDeny & KEY_DENY_WRITE) {
                 rc = ERROR_ACCESS_DENIED;
@@ -764,6 +767,7 @@ LONG SqliteStore::deleteKey(qint64 id)
         touch(parent, REG_NOTIFY_CHANGE_NAME);
         bumpKey(parent);
         bumpKey(id);
+        ++m_deletions;
     }
     return endWrite(ok);
 }
@@ -834,6 +838,13 @@ quint64 SqliteStore::generation(qint64 id)
     std::lock_guard lock(m_mutex);
     beginRead();
     return (m_externalEpoch << 40) ^ m_keyGeneration.value(id, 0);
+}
+
+quint64 SqliteStore::deletionGeneration()
+{
+    std::lock_guard lock(m_mutex);
+    beginRead();
+    return (m_externalEpoch << 40) ^ m_deletions;
 }
 
 qint64 SqliteStore::lastChange()

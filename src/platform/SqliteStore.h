@@ -42,6 +42,7 @@ public:
     LONG flush() override;
     bool readOnly() const override { return m_readOnly; }
     quint64 generation(qint64 id) override;
+    quint64 deletionGeneration() override;
     qint64 lastChange() override;
     void changesSince(qint64 seq, const std::function<void(const BackendChange&)>& sink) override;
 
@@ -100,6 +101,7 @@ private:
     quint64 m_counter = 0;
     QHash<qint64, quint64> m_keyGeneration;
     quint64 m_externalEpoch = 0;
+    quint64 m_deletions = 0;
     qint64 m_lastDataVersion = -1;
 
     // Reads share one snapshot for a few milliseconds: a read transaction per statement would cost

@@ -1,5 +1,6 @@
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -104,7 +105,15 @@ bool isValidUtf8(QByteArrayView bytes)
 
 QByteArray encode(QStringView text)
 {
-    return fitsWindows1252(text) ? toWindows1252(text) : text.toUtf8();
+    if (!fitsWindows1252(text))
+        return text.toUtf8();
+    QByteArray bytes = toWindows1252(text);
+    // Windows-1252 bytes that happen to form valid UTF-8 ("Ã¤" is C3 A4) would be read back as other
+    // text; such rare strings are written as UTF-8, which reads back unchanged.
+    const bool ascii = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return (c & 0x80) == 0; });
+    if (!ascii && isValidUtf8(bytes))
+        return text.toUtf8();
+    return bytes;
 }
 
 QString decode(QByteArrayView bytes)

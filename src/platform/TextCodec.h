@@ -2,7 +2,8 @@
 
 // The one codec of the program's 8-bit files: Windows-1252 where the text fits (byte-identical to the
 // Windows program's files), UTF-8 where it does not, so that nothing is lost. Reading takes bytes as
-// UTF-8 when they are valid UTF-8 holding a non-ASCII byte, otherwise as Windows-1252.
+// UTF-8 when they are valid UTF-8 holding a non-ASCII byte, otherwise as Windows-1252. Text whose
+// Windows-1252 bytes would pass as UTF-8 is written as UTF-8, so that every text reads back unchanged.
 
 #include <QByteArray>
 #include <QString>

@@ -173,7 +173,7 @@ LONG splitPath(const QString& subKey, QStringList* parts)
 
 LONG checkAlive(KeyHandle& h)
 {
-    const quint64 g = h.backend->generation(h.id);
+    const quint64 g = h.backend->deletionGeneration();
     if (h.aliveGen == g)
         return ERROR_SUCCESS;
     if (!h.backend->keyAlive(h.id))

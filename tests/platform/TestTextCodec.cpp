@@ -56,6 +56,10 @@ void TestTextCodec::textOutsideWindows1252IsWrittenAsUtf8()
     const QByteArray bytes = TextCodec::encode(text);
     QCOMPARE(bytes, text.toUtf8());
     QCOMPARE(TextCodec::decode(bytes), text);
+    // Windows-1252 bytes that look like UTF-8 would not read back; they go out as UTF-8
+    const QString lookalike = QString::fromUtf16(u"\u00C3\u00A4");
+    QCOMPARE(TextCodec::encode(lookalike), QByteArray("\xC3\x83\xC2\xA4"));
+    QCOMPARE(TextCodec::decode(TextCodec::encode(lookalike)), lookalike);
     const QString emoji = QString::fromUtf16(u"\U0001F600");
     QCOMPARE(TextCodec::decode(TextCodec::encode(emoji)), emoji);
 }
