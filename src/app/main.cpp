@@ -13,6 +13,7 @@
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTranslator>
 
 #include <memory>
@@ -65,7 +66,7 @@ int main(int argc, char* argv[])
     if (QFontDatabase::families().contains(QStringLiteral("Tahoma")))
         KavenVariables405::FontName = QStringLiteral("Tahoma");
     KavenVariables405::ProgramDir = OptionsStore::resolveProgramDirectory();
-    auto* splash = new TSplashForm;
+    QPointer<TSplashForm> splash = new TSplashForm;
     splash->setAttribute(Qt::WA_QuitOnClose, false);
     splash->show();
     TSplashForm::waitServed(1000);
@@ -77,6 +78,7 @@ int main(int argc, char* argv[])
         mainForm.show();
         rc = app.exec();
     }
+    delete splash; // still there when the user never clicked it away
     setMessageSink(nullptr);
     RegShutdown();
     return rc;

@@ -211,6 +211,7 @@ void TMainForm::restoreWindowSettings()
     m_hSplitter->setSizes({qMax(1, height - s.splitH), s.splitH});
     const KavenOptions& options = Options();
     m_pageSplitter->setSizes({qMax(1, m_pageSplitter->width() - options.split), options.split});
+    m_restoringLayout = true;
     m_actions.value(QStringLiteral("ToolsBar1"))->setChecked(options.showToolsTB);
     m_actions.value(QStringLiteral("NetWorkBar1"))->setChecked(options.showNetWorkTB);
     m_actions.value(QStringLiteral("HistoryBar1"))->setChecked(options.showHistoryTB);
@@ -218,6 +219,7 @@ void TMainForm::restoreWindowSettings()
     m_netWorkBar->setVisible(options.showNetWorkTB);
     m_historyBar->setVisible(options.showHistoryTB);
     applyToolBarLayout();
+    m_restoringLayout = false;
 }
 
 // The bars are put back in the order of their stored positions, a new row where the top changes.

@@ -168,6 +168,7 @@ private:
     bool m_keyContextActive = false;
     bool m_settingsShown = false;
     bool m_walking = false;
+    bool m_restoringLayout = false; // bars hidden while being rearranged keep their menu check
     // Nodes whose has-children mark was answered "yes" without asking the registry, so that a key
     // with tens of thousands of subkeys expands at once; rows in view are settled right after.
     QSet<const void*> m_provisionalMarks;

@@ -463,7 +463,7 @@ void TMainForm::buildToolBars()
         QAction* a = m_actions.value(QString::fromLatin1(name));
         connect(a, &QAction::toggled, bar, &QWidget::setVisible);
         connect(bar, &QToolBar::visibilityChanged, a, [this, a, bar] {
-            if (isVisible())
+            if (isVisible() && !m_restoringLayout)
                 a->setChecked(bar->isVisible());
         });
     }

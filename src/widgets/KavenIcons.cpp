@@ -239,7 +239,7 @@ QPixmap splashPicture()
     p.fillRect(pixmap.rect(), back);
     p.drawPixmap(28, 56, render(paintApplication, 128));
     QFont title = p.font();
-    title.setPixelSize(40);
+    title.setPixelSize(34);
     title.setBold(true);
     p.setFont(title);
     p.setPen(Qt::white);

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeView>
 
 #include <memory>
@@ -467,6 +468,22 @@ private slots:
         QTest::qWait(60);
         progress.step();
         QVERIFY(progress.abortRequested());
+    }
+
+    void barsKeepTheirStateAcrossRuns()
+    {
+        showForm();
+        m_form->action(QStringLiteral("HistoryBar1"))->setChecked(false);
+        m_form->close();
+        m_form.reset();
+        showForm();
+        const auto* tools = m_form->findChild<QToolBar*>(QStringLiteral("ToolsTB"));
+        const auto* history = m_form->findChild<QToolBar*>(QStringLiteral("HistoryTB"));
+        QVERIFY(tools && history);
+        QVERIFY(tools->isVisible());
+        QVERIFY(!history->isVisible());
+        QVERIFY(m_form->action(QStringLiteral("ToolsBar1"))->isChecked());
+        QVERIFY(!m_form->action(QStringLiteral("HistoryBar1"))->isChecked());
     }
 
     void placementRestoredOnlyWhenStored()
