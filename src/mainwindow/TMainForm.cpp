@@ -98,7 +98,9 @@ void TMainForm::runStartSteps()
         LoadKeyChildren(tree, node);
         QApplication::restoreOverrideCursor();
     });
-    m_treeModel->setMarkResolver([this](const KeyTreeModel&, const QModelIndex& node) {
+    m_treeModel->setMarkResolver([this](const KeyTreeModel& tree, const QModelIndex& node) {
+        if (m_resolveMarksNow)
+            return NodeHasSubKeys(tree, node);
         m_provisionalMarks.insert(node.internalPointer());
         queueSettle();
         return true;
@@ -434,8 +436,12 @@ void TMainForm::settleAllMarks()
 
 bool TMainForm::saveTreeState(const QString& fileName)
 {
+    // The file keeps true marks: every mark still open is asked of the registry now.
     settleAllMarks();
-    return TreeStateFile::save(*m_treeModel, selectedNode(), fileName);
+    m_resolveMarksNow = true;
+    const bool saved = TreeStateFile::save(*m_treeModel, selectedNode(), fileName);
+    m_resolveMarksNow = false;
+    return saved;
 }
 
 bool TMainForm::loadTreeState(const QString& fileName)

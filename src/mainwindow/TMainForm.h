@@ -173,6 +173,7 @@ private:
     // with tens of thousands of subkeys expands at once; rows in view are settled right after.
     QSet<const void*> m_provisionalMarks;
     bool m_settleQueued = false;
+    bool m_resolveMarksNow = false;
     void settleAllMarks();
     void queueSettle();
 };
