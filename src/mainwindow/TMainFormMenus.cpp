@@ -341,6 +341,10 @@ void TMainForm::buildMenus()
     addCommand(help, QStringLiteral("QuickHelp1"), QStringLiteral("Schnellhilfe"), QKeySequence(Qt::Key_F7));
     addCommand(help, QStringLiteral("ReadMe1"), QStringLiteral("ReadMe.txt lesen"));
 
+    // Held down, these act once: the key's auto-repeat is swallowed until it is released.
+    for (const char* name : {"SearchAgain1", "Back1", "Forward1"})
+        m_actions.value(QString::fromLatin1(name))->setAutoRepeat(false);
+
     m_keyMenu = buildKeyContextMenu();
     m_valueMenu = buildValueContextMenu();
 }
