@@ -206,11 +206,13 @@ void TMainForm::buildMenus()
     edit->addSeparator();
     addCommand(edit, QStringLiteral("Cut1"), QStringLiteral("Ausschne&iden"),
                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X));
-    addCommand(edit, QStringLiteral("Copy1"), QStringLiteral("K&opieren"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
+    addCommand(edit, QStringLiteral("Copy1"), QStringLiteral("K&opieren"),
+               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
     addCommand(edit, QStringLiteral("Paste1"), QStringLiteral("Ein&fügen"),
                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
     edit->addSeparator();
-    addCommand(edit, QStringLiteral("Undo1"), QStringLiteral("&Rückgängig"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Z));
+    addCommand(edit, QStringLiteral("Undo1"), QStringLiteral("&Rückgängig"),
+               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Z));
     addCommand(edit, QStringLiteral("UndoList1"), QStringLiteral("Rü&ckgängig - Auswahlliste"));
     edit->addSeparator();
     addCommand(edit, QStringLiteral("CopyKeyPath1"), QStringLiteral("Schlüsselpfad &kopieren"), none,
@@ -400,19 +402,24 @@ void TMainForm::buildToolBars()
     m_toolsBar = new QToolBar(QStringLiteral("Werkzeugleiste"), this);
     m_toolsBar->setObjectName(QStringLiteral("ToolsTB"));
     m_toolsBar->setIconSize(QSize(16, 16));
-    const std::pair<const char*, QStyle::StandardPixmap> tools[] = {
-        {"ImportRegFile1", QStyle::SP_DialogOpenButton}, {"ExportRegFile1", QStyle::SP_DialogSaveButton},
-        {nullptr, {}},
-        {"Cut1", QStyle::SP_DialogDiscardButton},        {"Copy1", QStyle::SP_FileDialogNewFolder},
-        {"Paste1", QStyle::SP_DialogApplyButton},        {"Undo1", QStyle::SP_ArrowBack},
-        {nullptr, {}},
-        {"Delete1", QStyle::SP_TrashIcon},               {"Refresh1", QStyle::SP_BrowserReload},
-        {nullptr, {}},
-        {"Search1", QStyle::SP_FileDialogContentsView},  {"HelpContents1", QStyle::SP_DialogHelpButton}};
-    const QHash<QString, QString> tips = {
-        {QStringLiteral("Cut1"), QStringLiteral("Ausschneiden")}, {QStringLiteral("Copy1"), QStringLiteral("Kopieren")},
-        {QStringLiteral("Paste1"), QStringLiteral("Einfügen")}, {QStringLiteral("Undo1"), QStringLiteral("Rückgängig")},
-        {QStringLiteral("HelpContents1"), QStringLiteral("Hilfe")}};
+    const std::pair<const char*, QStyle::StandardPixmap> tools[] = {{"ImportRegFile1", QStyle::SP_DialogOpenButton},
+                                                                    {"ExportRegFile1", QStyle::SP_DialogSaveButton},
+                                                                    {nullptr, {}},
+                                                                    {"Cut1", QStyle::SP_DialogDiscardButton},
+                                                                    {"Copy1", QStyle::SP_FileDialogNewFolder},
+                                                                    {"Paste1", QStyle::SP_DialogApplyButton},
+                                                                    {"Undo1", QStyle::SP_ArrowBack},
+                                                                    {nullptr, {}},
+                                                                    {"Delete1", QStyle::SP_TrashIcon},
+                                                                    {"Refresh1", QStyle::SP_BrowserReload},
+                                                                    {nullptr, {}},
+                                                                    {"Search1", QStyle::SP_FileDialogContentsView},
+                                                                    {"HelpContents1", QStyle::SP_DialogHelpButton}};
+    const QHash<QString, QString> tips = {{QStringLiteral("Cut1"), QStringLiteral("Ausschneiden")},
+                                          {QStringLiteral("Copy1"), QStringLiteral("Kopieren")},
+                                          {QStringLiteral("Paste1"), QStringLiteral("Einfügen")},
+                                          {QStringLiteral("Undo1"), QStringLiteral("Rückgängig")},
+                                          {QStringLiteral("HelpContents1"), QStringLiteral("Hilfe")}};
     for (const auto& [name, pixmap] : tools) {
         if (!name) {
             m_toolsBar->addSeparator();
