@@ -339,7 +339,8 @@ void TMainForm::UpdateCommands()
         return;
     const int level = nodeLevel(commandNode());
     const bool onKeys = m_keyContextActive || treeFocused();
-    const bool onValues = !onKeys && listFocused();
+    // Like the commands themselves: keys when the tree has the focus, the selected values otherwise.
+    const bool onValues = !onKeys;
     const QList<int> rows = selectedRows();
     const bool keySelected = nodeLevel(selectedNode()) >= 1;
     const auto set = [this](const char* name, bool enabled) {
