@@ -1,0 +1,118 @@
+#include "editors/TStringForm.h"
+
+#include "editors/EditorParts.h"
+#include "registry/MessageSink.h"
+#include "registry/RegMessageUtils.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Zeichenfolge bearbeiten"));
+    pickFolder = [this] { return QFileDialog::getExistingDirectory(this, QString(), QStringLiteral("/")); };
+    pickFile = [] {
+        return messageSink().openFileName(QStringLiteral("Datei wählen"), QStringLiteral("Alle Dateien (*.*)|*.*"));
+    };
+    pickColor = [this](const RgbColor& start) { return EditorParts::colorDialog(this, start); };
+    // No icon dialog on this platform yet: without a file the system's icon library is not found.
+    pickIcon = [](const QString& file, int) -> std::optional<QPair<QString, int>> {
+        if (file.isEmpty())
+            messageSink().message(MessageKind::Info, QStringLiteral("Information"),
+                                  QStringLiteral("Kann Datei Shell32.dll nicht finden."));
+        else
+            messageSink().message(MessageKind::Info, QStringLiteral("Information"),
+                                  QStringLiteral("Diese Datei enthält keine Symbole."));
+        return std::nullopt;
+    };
+
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    m_name = EditorParts::nameField(this);
+    form->addRow(QStringLiteral("Name:"), m_name);
+    auto* valueRow = new QHBoxLayout;
+    m_edit = new QLineEdit(this);
+    m_edit->setMinimumWidth(320);
+    valueRow->addWidget(m_edit, 1);
+    m_path = toolButton(QStringLiteral("Pfad wählen"), QStringLiteral("…"));
+    m_file = toolButton(QStringLiteral("Datei wählen"), QStringLiteral("D"));
+    m_color = toolButton(QStringLiteral("Farbe wählen"), QStringLiteral("F"));
+    m_icon = toolButton(QStringLiteral("Symbol wählen"), QStringLiteral("S"));
+    for (QToolButton* b : {m_path, m_file, m_color, m_icon})
+        valueRow->addWidget(b);
+    form->addRow(QStringLiteral("Wert:"), valueRow);
+    layout->addLayout(form);
+    layout->addWidget(EditorParts::okCancel(this));
+
+    connect(m_path, &QToolButton::clicked, this, &TStringForm::PathClick);
+    connect(m_file, &QToolButton::clicked, this, &TStringForm::FileClick);
+    connect(m_color, &QToolButton::clicked, this, &TStringForm::ColorClick);
+    connect(m_icon, &QToolButton::clicked, this, &TStringForm::IconClick);
+    EditorParts::enableWhileFocused(m_edit, {m_path, m_file, m_color, m_icon});
+    m_edit->setFocus();
+}
+
+QToolButton* TStringForm::toolButton(const QString& hint, const QString& caption)
+{
+    auto* button = new QToolButton(this);
+    button->setText(caption);
+    button->setToolTip(hint);
+    return button;
+}
+
+void TStringForm::setValue(const QString& name, const QString& text)
+{
+    EditorParts::showName(m_name, name);
+    m_edit->setText(text);
+    m_edit->selectAll();
+}
+
+QString TStringForm::text() const
+{
+    return m_edit->text();
+}
+
+void TStringForm::PathClick()
+{
+    const QString folder = pickFolder();
+    if (!folder.isEmpty())
+        m_edit->setText(folder);
+}
+
+void TStringForm::FileClick()
+{
+    const QString file = pickFile();
+    if (!file.isEmpty())
+        m_edit->setText(file);
+}
+
+void TStringForm::ColorClick()
+{
+    RgbColor start;
+    if (!ParseColorText(m_edit->text(), start)) {
+        if (!AskYesNo(QStringLiteral("Es ist kein Farbwert vorhanden.\r\nTrotzdem weitermachen?")))
+            return;
+        start = RgbColor{};
+    }
+    if (const auto color = pickColor(start))
+        m_edit->setText(ColorText(*color));
+}
+
+void TStringForm::IconClick()
+{
+    QString file;
+    int index = 0;
+    if (!ParseIconLocation(m_edit->text(), file, index)) {
+        if (!AskYesNo(QStringLiteral("Es ist kein Icon vorhanden.\r\nTrotzdem weitermachen?")))
+            return;
+        file.clear();
+        index = 0;
+    }
+    if (const auto chosen = pickIcon(file, index))
+        m_edit->setText(IconLocationText(chosen->first, chosen->second));
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+// The single-line markup renderer (list entries): "B", "I", "U" with their ends, and a colour tag
+// "C=" or "COLOR=" whose end "/C" or "/COLOR" restores the colour in force before it. Runs are drawn
+// one after another, clipped to the rectangle; there is no line break. The painter's font and pen are
+// as before when it returns.
+
+#include <QColor>
+#include <QRect>
+#include <QString>
+
+class QFont;
+class QPainter;
+
+void DrawMarkupLine(QPainter& painter, const QRect& rect, const QString& markup);
+// A Windows colour value (0x00BBGGRR) as a QColor.
+[[nodiscard]] QColor WindowsColor(quint32 value);
+// The pixel width DrawMarkupLine would use for the text in the painter's font.
+[[nodiscard]] int MarkupLineWidth(const QFont& font, const QString& markup);
