@@ -2,6 +2,7 @@
 
 #include "app/KavenVariables405.h"
 #include "app/OptionsStore.h"
+#include "mainwindow/EditCommands.h"
 #include "mainwindow/TreeStateFile.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/RegUtils.h"
@@ -74,6 +75,7 @@ TMainForm::~TMainForm()
     m_tree->removeEventFilter(this);
     m_list->removeEventFilter(this);
     m_keyEditor->disconnect(this);
+    m_edit->disconnect(this);
     m_valueEditor->disconnect(this);
 }
 
@@ -107,7 +109,18 @@ void TMainForm::runStartSteps()
     });
     BuildRootNodes(*m_treeModel);
 
-    // 4. The edit undo list is created here once it exists.
+    // 4. The edit undo list, with the change and clipboard commands that record into it.
+    EditCommands::Hooks hooks;
+    hooks.currentKeyPath = [this] { return m_currentKeyPath; };
+    hooks.commandNode = [this] { return commandNode(); };
+    hooks.onKeys = [this] { return m_keyContextActive || treeFocused(); };
+    hooks.listFocused = [this] { return listFocused(); };
+    hooks.refreshTree = [this] { RefreshTree(); };
+    const EditCommands::Actions actions{action(QStringLiteral("Change1")), action(QStringLiteral("Undo1")),
+                                        action(QStringLiteral("UndoList1")), action(QStringLiteral("Cut1")),
+                                        action(QStringLiteral("Copy1")), action(QStringLiteral("Paste1"))};
+    m_edit = new EditCommands(m_tree, m_list, *m_treeModel, *m_valueModel, actions, hooks, this);
+    connect(m_edit, &EditCommands::listChanged, this, &TMainForm::UpdateCommands);
 
     // 5. Settings; from here on every data file lies in the data directory.
     KavenOptions& options = Options();
@@ -120,6 +133,7 @@ void TMainForm::runStartSteps()
     options.columnWidths[int(SettingsList::Fav)] = {m_favoriteList->columnWidth(0), m_favoriteList->columnWidth(1)};
     options.split = m_pageLabel->width() > 20 ? m_pageLabel->width() : 80;
     OptionsStore::LoadOptions(options, KavenVariables405::ProgramDir);
+    m_edit->undoList().SetCapacity(options.maxUndo);
     const QList<int> stored = options.columnWidths.value(int(SettingsList::Reg));
     for (int c = 0; c < stored.size(); ++c)
         m_list->setColumnWidth(c, stored[c]);
@@ -135,7 +149,8 @@ void TMainForm::runStartSteps()
 
 void TMainForm::runShutdownSteps()
 {
-    // 1. Search result data, 3. parallel view and help viewer, 4. undo list: with their features.
+    // 1. Search result data, 3. parallel view and help viewer: with their features. 4. The undo list
+    // goes with this window.
     // 2. Settings.
     storeLayoutSettings();
     OptionsStore::SaveOptions(Options());
@@ -354,6 +369,8 @@ void TMainForm::UpdateCommands()
     set("Rename1", onKeys ? level >= 2 : onValues && keySelected && rows.size() == 1 && rows.first() != 0);
     set("CopyKeyPath1", level >= 0);
     set("ShowCurrentKey1", level >= 0);
+    if (m_edit)
+        m_edit->updateCommands();
 }
 
 void TMainForm::setToolPage(int page)

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class EditCommands;
 class ImageDelegate;
 class InPlaceEditor;
 class KeyTreeModel;
@@ -44,6 +45,8 @@ public:
     [[nodiscard]] ValueListModel& valueModel() const { return *m_valueModel; }
     [[nodiscard]] InPlaceEditor* keyEditor() const { return m_keyEditor; }
     [[nodiscard]] InPlaceEditor* valueEditor() const { return m_valueEditor; }
+    // Change, undo and clipboard commands with the edit undo list.
+    [[nodiscard]] EditCommands* editCommands() const { return m_edit; }
     // Menu commands by their object name (e.g. "NewKey1", "Delete1").
     [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
     [[nodiscard]] QString statusText() const;
@@ -161,6 +164,7 @@ private:
     QMenu* m_keyMenu = nullptr;
     QMenu* m_valueMenu = nullptr;
     QHash<QString, QAction*> m_actions;
+    EditCommands* m_edit = nullptr;
 
     QString m_currentKeyPath;
     // The node a key context menu was opened on; its commands act on it while the menu runs.

@@ -7,6 +7,7 @@
 #include "app/KavenVariables405.h"
 #include "app/OptionsStore.h"
 #include "app/TOptionForm.h"
+#include "mainwindow/EditCommands.h"
 #include "mainwindow/RefreshTree.h"
 #include "mainwindow/TExportDialog.h"
 #include "platform/WinCase.h"
@@ -101,7 +102,7 @@ void TMainForm::newValue(int kind)
     const int row = CreateNewValue(m_currentKeyPath, NewValueKind(kind), *m_valueModel);
     if (row < 0)
         return;
-    // The edit undo list records the added value here once it exists.
+    m_edit->recordAddedValue(m_currentKeyPath, m_valueModel->row(row).valueName());
     const QModelIndex index = m_valueModel->index(row, 0);
     m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_list->setFocus();
@@ -153,7 +154,7 @@ void TMainForm::onValueEdited(const QModelIndex& index, const QString& oldText, 
     const ValueRow old = m_valueModel->row(index.row());
     if (RenameValue(m_currentKeyPath, old.valueName(), newText, true) != RegResult::Success)
         return;
-    // The edit undo list records the rename here once it exists.
+    m_edit->recordRename(m_currentKeyPath, old.valueName(), newText);
     ValueRow renamed = old;
     renamed.caption = newText;
     m_valueModel->setRow(index.row(), renamed);
@@ -189,25 +190,8 @@ void TMainForm::deleteKey(const QModelIndex& node)
 
 void TMainForm::deleteValues()
 {
-    const QList<int> rows = selectedRows();
-    if (rows.isEmpty() || nodeLevel(selectedNode()) < 1)
-        return;
-    const QString question =
-        rows.size() == 1
-            ? QStringLiteral("Wert '") + m_valueModel->row(rows.first()).caption + QStringLiteral("' wirklich löschen?")
-            : QString::number(rows.size()) + QStringLiteral(" Werte wirklich löschen?");
-    if (!AskYesNo(question))
-        return;
-    // The edit undo list groups the deletions of this command here once it exists.
-    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-        const ValueRow row = m_valueModel->row(*it);
-        if (DeleteValuePath(m_currentKeyPath, row.valueName(), true) != RegResult::Success)
-            continue;
-        if (row.isDefault)
-            m_valueModel->setRow(*it, ValueListModel::unsetDefaultRow());
-        else
-            m_valueModel->removeRow(*it);
-    }
+    // The deletions of one command form one undo group.
+    m_edit->deleteSelectedValues(true);
     UpdateCommands();
 }
 
@@ -304,7 +288,8 @@ void TMainForm::OptionsClick()
 {
     const RootKeySlot& slot6 = RootKeyTable()[5];
     TOptionForm form(Options(), slot6.available ? slot6.name : QString(), this);
-    form.exec();
+    if (form.exec() == QDialog::Accepted)
+        m_edit->undoList().SetCapacity(Options().maxUndo);
 }
 
 void TMainForm::ImportRegFileClick()
@@ -322,7 +307,7 @@ void TMainForm::ImportRegFileClick()
         return;
     }
     ShowInfo(QStringLiteral("Registrierungsdatei wurde erfolgreich importiert.\r\nDie Ansicht wird nun aktualisiert."));
-    // The edit undo list is cleared here once it exists.
+    m_edit->undoList().Clear();
     RefreshTree();
 }
 

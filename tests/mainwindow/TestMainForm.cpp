@@ -321,6 +321,23 @@ private slots:
         QVERIFY(m_form->action(QStringLiteral("Rename1"))->isEnabled());
     }
 
+    void valueEditsAreUndoable()
+    {
+        showForm();
+        openPath(Base + QStringLiteral("\\Beta"));
+        m_form->NewStringClick();
+        m_form->valueEditor()->setText(QStringLiteral("Text"));
+        m_form->valueEditor()->commit();
+        QVERIFY(valueExists(Base + QStringLiteral("\\Beta"), QStringLiteral("Text")));
+        QAction* undo = m_form->action(QStringLiteral("Undo1"));
+        QVERIFY(undo->isEnabled());
+        undo->trigger(); // the rename
+        QVERIFY(valueExists(Base + QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
+        undo->trigger(); // the new value
+        QVERIFY(!valueExists(Base + QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
+        QVERIFY(!undo->isEnabled());
+    }
+
     void keyCommandsByLevel_data()
     {
         QTest::addColumn<QString>("path");
