@@ -1,6 +1,7 @@
 #include "editors/TStringForm.h"
 
 #include "editors/EditorParts.h"
+#include "editors/TIconDialog.h"
 #include "registry/MessageSink.h"
 #include "registry/RegMessageUtils.h"
 
@@ -9,8 +10,27 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// Four colour squares.
+QIcon colourIcon()
+{
+    QPixmap pixmap(16, 16);
+    QPainter painter(&pixmap);
+    painter.fillRect(0, 0, 8, 8, Qt::red);
+    painter.fillRect(8, 0, 8, 8, Qt::green);
+    painter.fillRect(0, 8, 8, 8, Qt::blue);
+    painter.fillRect(8, 8, 8, 8, Qt::yellow);
+    return QIcon(pixmap);
+}
+
+} // namespace
 
 TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
 {
@@ -20,16 +40,7 @@ TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
         return messageSink().openFileName(QStringLiteral("Datei wählen"), QStringLiteral("Alle Dateien (*.*)|*.*"));
     };
     pickColor = [this](const RgbColor& start) { return EditorParts::colorDialog(this, start); };
-    // No icon dialog on this platform yet: without a file the system's icon library is not found.
-    pickIcon = [](const QString& file, int) -> std::optional<QPair<QString, int>> {
-        if (file.isEmpty())
-            messageSink().message(MessageKind::Info, QStringLiteral("Information"),
-                                  QStringLiteral("Kann Datei Shell32.dll nicht finden."));
-        else
-            messageSink().message(MessageKind::Info, QStringLiteral("Information"),
-                                  QStringLiteral("Diese Datei enthält keine Symbole."));
-        return std::nullopt;
-    };
+    pickIcon = [this](const QString& file, int index) { return TIconDialog::choose(this, file, index); };
 
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
@@ -39,10 +50,10 @@ TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
     m_edit = new QLineEdit(this);
     m_edit->setMinimumWidth(320);
     valueRow->addWidget(m_edit, 1);
-    m_path = toolButton(QStringLiteral("Pfad wählen"), QStringLiteral("…"));
-    m_file = toolButton(QStringLiteral("Datei wählen"), QStringLiteral("D"));
-    m_color = toolButton(QStringLiteral("Farbe wählen"), QStringLiteral("F"));
-    m_icon = toolButton(QStringLiteral("Symbol wählen"), QStringLiteral("S"));
+    m_path = toolButton(QStringLiteral("Pfad wählen"), style()->standardIcon(QStyle::SP_DirOpenIcon));
+    m_file = toolButton(QStringLiteral("Datei wählen"), style()->standardIcon(QStyle::SP_FileIcon));
+    m_color = toolButton(QStringLiteral("Farbe wählen"), colourIcon());
+    m_icon = toolButton(QStringLiteral("Symbol wählen"), style()->standardIcon(QStyle::SP_DesktopIcon));
     for (QToolButton* b : {m_path, m_file, m_color, m_icon})
         valueRow->addWidget(b);
     form->addRow(QStringLiteral("Wert:"), valueRow);
@@ -57,10 +68,10 @@ TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
     m_edit->setFocus();
 }
 
-QToolButton* TStringForm::toolButton(const QString& hint, const QString& caption)
+QToolButton* TStringForm::toolButton(const QString& hint, const QIcon& icon)
 {
     auto* button = new QToolButton(this);
-    button->setText(caption);
+    button->setIcon(icon);
     button->setToolTip(hint);
     return button;
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class QIcon;
 class QLineEdit;
 class QToolButton;
 
@@ -43,7 +44,7 @@ public:
     void IconClick();
 
 private:
-    QToolButton* toolButton(const QString& hint, const QString& caption);
+    QToolButton* toolButton(const QString& hint, const QIcon& icon);
 
     QLineEdit* m_name = nullptr;
     QLineEdit* m_edit = nullptr;
