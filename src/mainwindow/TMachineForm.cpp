@@ -1,0 +1,54 @@
+#include "mainwindow/TMachineForm.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TMachineForm::TMachineForm(const QStringList& knownMachines, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("MachineForm"));
+    setWindowTitle(QStringLiteral("Netzwerkverbindung herstellen"));
+    auto* label = new QLabel(QStringLiteral("&Computer:"));
+    m_name = new QComboBox;
+    m_name->setObjectName(QStringLiteral("MachineNameBox"));
+    m_name->setEditable(true);
+    m_name->setInsertPolicy(QComboBox::NoInsert);
+    m_name->setMinimumContentsLength(30);
+    for (const QString& machine : knownMachines) {
+        QString name = machine;
+        while (name.startsWith(QLatin1Char('\\')))
+            name.remove(0, 1);
+        if (!name.isEmpty() && m_name->findText(name, Qt::MatchFixedString) < 0)
+            m_name->addItem(name);
+    }
+    m_name->setCurrentIndex(-1);
+    m_name->setEditText(QString());
+    label->setBuddy(m_name);
+
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("&Abbrechen"), QDialogButtonBox::RejectRole);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(m_name);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+QString TMachineForm::machineName() const
+{
+    QString name = m_name->currentText().trimmed();
+    while (name.startsWith(QLatin1Char('\\')))
+        name.remove(0, 1);
+    return name;
+}
+
+QString TMachineForm::ask(const QStringList& knownMachines, QWidget* parent)
+{
+    TMachineForm form(knownMachines, parent);
+    return form.exec() == QDialog::Accepted ? form.machineName() : QString();
+}

@@ -1,0 +1,368 @@
+#include "mainwindow/NavigationCommands.h"
+
+#include "app/OptionsStore.h"
+#include "mainwindow/Favorites.h"
+#include "mainwindow/THistoryForm.h"
+#include "platform/WinReg.h"
+#include "registry/KeyTreeModel.h"
+#include "registry/RegUtils.h"
+#include "registry/RegistryAccessor.h"
+#include "support/RecordingMessageSink.h"
+#include "support/TempStore.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDate>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+const QString Nav = QStringLiteral("HKEY_CURRENT_USER\\Software\\Nav");
+
+void makeKeyOn(const QString& machine, const QString& path)
+{
+    RegistryAccessor reg(KEY_READ | KEY_WRITE);
+    QVERIFY(ConnectRootKeyOn(reg, machine, GetRootKey(path), true));
+    QVERIFY(reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), true));
+}
+
+void removeLeafKey(const QString& path)
+{
+    QCOMPARE(RegDeleteKey(GetRootKey(path), GetSubKeyPath(path)), LONG(ERROR_SUCCESS));
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The main window's part that the navigation works on: a key tree wired as the main window wires it,
+// the history and machine combo boxes, the favorites list and the actions.
+struct Window {
+    QWidget top;
+    KeyTreeModel model;
+    QTreeView* tree = new QTreeView(&top);
+    QComboBox* history = new QComboBox(&top);
+    QComboBox* machines = new QComboBox(&top);
+    QTreeWidget* favorites = new QTreeWidget(&top);
+    QAction* back = new QAction(QStringLiteral("Schlüssel &zurück"), &top);
+    QAction* forward = new QAction(QStringLiteral("Schlüssel &vorwärts"), &top);
+    QAction* connect = new QAction(QStringLiteral("&Netzwerkverbindung herstellen ..."), &top);
+    QAction* disconnect = new QAction(QStringLiteral("Ne&tzwerkverbindung trennen ..."), &top);
+    QAction* editHistory = new QAction(QStringLiteral("His&toryliste bearbeiten"), &top);
+    std::unique_ptr<NavigationCommands> nav;
+    QString machineAnswer;
+    QStringList offered;
+
+    Window()
+    {
+        tree->setModel(&model);
+        history->setEditable(true);
+        machines->addItem(LocalMachineWord);
+        favorites->setHeaderLabels({QStringLiteral("Beschreibung"), QStringLiteral("Schlüssel")});
+        QObject::connect(&model, &KeyTreeModel::expandRequested, tree, &QTreeView::expand);
+        QObject::connect(tree, &QTreeView::expanded, &model,
+                         [this](const QModelIndex& n) { model.setExpanded(n, true); });
+        QObject::connect(tree, &QTreeView::collapsed, &model,
+                         [this](const QModelIndex& n) { model.setExpanded(n, false); });
+        tree->setCurrentIndex(BuildRootNodes(model));
+        NavigationCommands::Hooks hooks;
+        hooks.askMachineName = [this](const QStringList& known) {
+            offered = known;
+            return machineAnswer;
+        };
+        hooks.localComputerName = QStringLiteral("MYHOST");
+        nav = std::make_unique<NavigationCommands>(
+            NavigationCommands::Widgets{tree, history, machines, favorites},
+            NavigationCommands::Actions{back, forward, editHistory, connect, disconnect}, hooks);
+        nav->loadMachineList();
+        nav->loadHistory();
+        nav->loadFavorites();
+    }
+    ~Window()
+    {
+        nav->saveMachineList();
+        nav->saveHistory();
+        nav->saveFavorites();
+    }
+    [[nodiscard]] QString current() const { return GetNodePath(model, tree->currentIndex()); }
+    [[nodiscard]] QStringList historyItems() const
+    {
+        QStringList items;
+        for (int i = 0; i < history->count(); ++i)
+            items << history->itemText(i);
+        return items;
+    }
+    void typePath(const QString& text)
+    {
+        history->lineEdit()->selectAll();
+        QTest::keyClicks(history->lineEdit(), text);
+        QTest::keyClick(history->lineEdit(), Qt::Key_Return);
+    }
+};
+
+} // namespace
+
+class TestNavigationCommands final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_store = std::make_unique<TempStore>();
+        QVERIFY(m_store->ok());
+        Options() = KavenOptions{};
+        Options().dataPath = m_store->dataDir();
+        Options().favoriteFile = m_store->dataDir() + QStringLiteral("/favorite.fav");
+        m_sink = std::make_unique<RecordingMessageSink>();
+        RegSetMachineStore(QStringLiteral("SERVER"), m_store->otherStorePath(QStringLiteral("server")));
+        for (const char* key : {"A", "B\\Sub", "C", "D"})
+            makeKeyOn(QString(), Nav + QLatin1Char('\\') + QLatin1String(key));
+        makeKeyOn(QStringLiteral("\\\\SERVER"), QStringLiteral("HKEY_CURRENT_USER\\Software\\OnServer\\X"));
+    }
+    void cleanup()
+    {
+        CurrentMachine().clear();
+        ResetRootKeys();
+        RegSetMachineStore(QStringLiteral("SERVER"), QString());
+        m_sink.reset();
+        m_store.reset();
+    }
+
+    void backForwardAndNewVisit()
+    {
+        Window w;
+        for (const char* key : {"A", "B", "C"})
+            QVERIFY(OpenKeyInTree(Nav + QLatin1Char('\\') + QLatin1String(key), *w.tree));
+        QCOMPARE(w.historyItems(), (QStringList{Nav + "\\A", Nav + "\\B", Nav + "\\C"}));
+        QVERIFY(w.back->isEnabled());
+        QVERIFY(!w.forward->isEnabled());
+        w.back->trigger();
+        w.back->trigger();
+        QCOMPARE(w.current(), Nav + "\\A");
+        QCOMPARE(w.history->currentIndex(), 0);
+        QVERIFY(!w.back->isEnabled());
+        QVERIFY(w.forward->isEnabled());
+        QVERIFY(OpenKeyInTree(Nav + "\\d", *w.tree)); // any case
+        QCOMPARE(w.historyItems(), (QStringList{Nav + "\\A", Nav + "\\D"}));
+        QCOMPARE(w.current(), Nav + "\\D");
+
+        // The machine node records nothing and empties the box.
+        w.tree->setCurrentIndex(w.model.index(0, 0));
+        QCOMPARE(w.historyItems().size(), 2);
+        QVERIFY(w.history->currentText().isEmpty());
+
+        // Picking an entry opens it without recording it again.
+        w.history->setCurrentIndex(0);
+        emit w.history->activated(0);
+        QCOMPARE(w.current(), Nav + "\\A");
+        QCOMPARE(w.historyItems().size(), 2);
+        QCOMPARE(m_sink->count(), 0);
+    }
+
+    void missingEntryOfferedForRemoval()
+    {
+        Window w;
+        for (const char* key : {"A", "B\\Sub", "C"})
+            QVERIFY(OpenKeyInTree(Nav + QLatin1Char('\\') + QLatin1String(key), *w.tree));
+        removeLeafKey(Nav + "\\B\\Sub");
+        m_sink->pushAnswer(MessageAnswer::No);
+        w.back->trigger();
+        QCOMPARE(m_sink->last().text, QStringLiteral("Schlüssel nicht gefunden. Aus Historyliste entfernen?"));
+        QCOMPARE(w.current(), Nav + "\\C");
+        QCOMPARE(w.historyItems().size(), 3);
+        QCOMPARE(w.history->currentIndex(), 1);
+
+        // Yes removes it and opens what now stands at that place.
+        w.history->setCurrentIndex(2);
+        emit w.history->activated(2);
+        m_sink->pushAnswer(MessageAnswer::Yes);
+        w.back->trigger();
+        QCOMPARE(m_sink->count(), 2);
+        QCOMPARE(w.historyItems(), (QStringList{Nav + "\\A", Nav + "\\C"}));
+        QCOMPARE(w.current(), Nav + "\\C");
+    }
+
+    void typedPaths()
+    {
+        Window w;
+        w.typePath(QStringLiteral("hkcu\\software\\nav\\B\\"));
+        QCOMPARE(w.current(), Nav + "\\B");
+        QCOMPARE(w.historyItems(), QStringList{Nav + "\\B"});
+        w.typePath(QStringLiteral("Computer\\HKEY_CURRENT_USER\\Software\\Nav\\C"));
+        QCOMPARE(w.current(), Nav + "\\C");
+        QCOMPARE(m_sink->count(), 0);
+        w.typePath(QStringLiteral("HKCU\\Software\\Nav\\None"));
+        QCOMPARE(m_sink->last().text, QStringLiteral("Fehler: Kann Schlüssel nicht öffnen."));
+        QCOMPARE(w.current(), Nav + "\\C");
+    }
+
+    void historyEditor()
+    {
+        THistoryForm form({"A", "b", "a", "B", "C"});
+        QCOMPARE(form.windowTitle(), QStringLiteral("Historyliste"));
+        auto* remove = form.findChild<QPushButton*>(QStringLiteral("RemoveKeysButton"));
+        QVERIFY(!remove->isEnabled());
+        form.findChild<QPushButton*>(QStringLiteral("RemoveDuplicatesButton"))->click();
+        QCOMPARE(form.entries(), (QStringList{"A", "b", "C"}));
+        form.list()->item(1)->setSelected(true);
+        QVERIFY(remove->isEnabled());
+        remove->click();
+        QCOMPARE(form.entries(), (QStringList{"A", "C"}));
+    }
+
+    void switchMachinesAndBack()
+    {
+        QStringList localHistory;
+        {
+            Window w;
+            QVERIFY(OpenKeyInTree(Nav + "\\A", *w.tree));
+            QVERIFY(OpenKeyInTree(Nav + "\\B\\Sub", *w.tree));
+            localHistory = w.historyItems();
+
+            w.machineAnswer = QStringLiteral("SERVER");
+            w.connect->trigger();
+            QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
+            QCOMPARE(w.model.text(w.model.index(0, 0)), QStringLiteral("Netzwerk PC: SERVER"));
+            QCOMPARE(w.tree->currentIndex(), w.model.index(0, 0));
+            QCOMPARE(w.machines->currentText(), QStringLiteral("\\\\SERVER"));
+            QCOMPARE(w.machines->itemText(0), QStringLiteral("\\\\SERVER"));
+            QVERIFY(w.historyItems().isEmpty());
+            QVERIFY(OpenKeyInTree(QStringLiteral("HKEY_CURRENT_USER\\Software\\OnServer\\X"), *w.tree));
+
+            w.disconnect->trigger();
+            QVERIFY(CurrentMachine().isEmpty());
+            QCOMPARE(w.machines->currentText(), LocalMachineWord);
+            QCOMPARE(w.model.text(w.model.index(0, 0)), MyComputerName);
+            QCOMPARE(w.current(), Nav + "\\B\\Sub");
+            const QModelIndex b = w.tree->currentIndex().parent();
+            QVERIFY(w.tree->isExpanded(b));
+            QVERIFY(w.tree->isExpanded(b.parent()));
+            QCOMPARE(w.historyItems(), localHistory);
+
+            // Back to the server through the list: its key and history return.
+            emit w.machines->activated(0);
+            QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
+            QCOMPARE(w.current(), QStringLiteral("HKEY_CURRENT_USER\\Software\\OnServer\\X"));
+            QCOMPARE(w.historyItems(), QStringList{"HKEY_CURRENT_USER\\Software\\OnServer\\X"});
+            QCOMPARE(w.offered, QStringList{});
+        }
+        // Shutdown wrote the server's history, the switch the local one.
+        const QString data = m_store->dataDir() + QLatin1Char('/');
+        QCOMPARE(fileBytes(data + "SERVERhistory.dat"), QByteArray("HKEY_CURRENT_USER\\Software\\OnServer\\X\r\n"));
+        QCOMPARE(fileBytes(data + "history.dat"), localHistory.join("\r\n").toLatin1() + "\r\n");
+        QCOMPARE(fileBytes(data + "remote.dat"), QByteArray("\\\\SERVER\r\nLokaler PC\r\n"));
+
+        // The next run starts on the local machine with its history; the server is offered.
+        CurrentMachine().clear();
+        Window next;
+        QCOMPARE(next.machines->currentText(), LocalMachineWord);
+        QCOMPARE(next.historyItems(), localHistory);
+        next.machineAnswer.clear();
+        next.connect->trigger();
+        QCOMPARE(next.offered, QStringList{"\\\\SERVER"});
+    }
+
+    void failedConnectionChangesNothing()
+    {
+        QFile remote(m_store->dataDir() + QStringLiteral("/remote.dat"));
+        QVERIFY(remote.open(QIODevice::WriteOnly));
+        remote.write("\\\\GONE\r\n\\\\SERVER\r\n");
+        remote.close();
+        Window w;
+        QCOMPARE(w.machines->count(), 3);
+        QCOMPARE(w.machines->currentText(), LocalMachineWord);
+        QVERIFY(OpenKeyInTree(Nav + "\\A", *w.tree));
+
+        w.machineAnswer = QStringLiteral("NOWHERE");
+        w.connect->trigger();
+        QCOMPARE(m_sink->last().text, QStringLiteral("Konnte keine Verbindung mit \\\\NOWHERE herstellen."));
+        QVERIFY(CurrentMachine().isEmpty());
+        QCOMPARE(w.machines->count(), 3);
+        QCOMPARE(w.current(), Nav + "\\A");
+        QCOMPARE(w.historyItems(), QStringList{Nav + "\\A"});
+
+        w.machineAnswer = QStringLiteral("\\\\myhost");
+        w.connect->trigger();
+        QCOMPARE(m_sink->last().text,
+                 QStringLiteral("Fehler: Eine Verbindung mit dem eigenen Computer ist nicht möglich."));
+
+        // Picking an unreachable entry: the list shows the machine that stays connected.
+        w.machines->setCurrentIndex(0);
+        emit w.machines->activated(0);
+        QCOMPARE(w.machines->currentText(), LocalMachineWord);
+        QCOMPARE(w.current(), Nav + "\\A");
+        w.machines->setCurrentIndex(1);
+        emit w.machines->activated(1);
+        QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
+        w.machines->setCurrentIndex(0);
+        emit w.machines->activated(0);
+        QCOMPARE(w.machines->currentText(), QStringLiteral("\\\\SERVER"));
+        QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
+    }
+
+    void favorites()
+    {
+        const QString today =
+            QStringLiteral("Schlüssel vom ") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+        {
+            Window w;
+            QVERIFY(OpenKeyInTree(Nav + "\\C", *w.tree));
+            QList<QAction*> fav = w.nav->favoriteActions();
+            QVERIFY(!fav[1]->isEnabled());
+            fav[0]->trigger();
+            QCOMPARE(w.nav->favorites(), (QList<Favorite>{{today, Nav + "\\C"}}));
+            QVERIFY(fav[1]->isEnabled());
+            // The description is being edited; emptied, it reverts.
+            QTreeWidgetItem* item = w.favorites->topLevelItem(0);
+            item->setText(0, QString());
+            QCOMPARE(item->text(0), today);
+            item->setText(0, QStringLiteral("Mein C"));
+
+            QVERIFY(OpenKeyInTree(Nav + "\\A", *w.tree));
+            fav[0]->trigger();
+            fav[0]->trigger();
+            QVERIFY(OpenKeyInTree(Nav + "\\c", *w.tree));
+            fav[0]->trigger(); // already a favorite in another case
+            QCOMPARE(w.nav->favorites(), (QList<Favorite>{{today, Nav + "\\A"}, {"Mein C", Nav + "\\C"}}));
+
+            w.favorites->setCurrentItem(w.favorites->topLevelItem(0));
+            fav[2]->trigger();
+            QCOMPARE(w.current(), Nav + "\\A");
+
+            m_sink->pushAnswer(MessageAnswer::Yes);
+            fav[1]->trigger();
+            QCOMPARE(m_sink->last().text, QStringLiteral("Schlüssel wirklich entfernen?"));
+            QCOMPARE(w.nav->favorites(), (QList<Favorite>{{"Mein C", Nav + "\\C"}}));
+            QVERIFY(w.favorites->topLevelItem(0)->isSelected());
+        }
+        QCOMPARE(fileBytes(Options().favoriteFile), "06Mein C" + (Nav + "\\C\r\n").toLatin1());
+
+        // "Datei speichern ..." and "Datei öffnen ..." switch the favorites file (always ".fav").
+        Window w;
+        const QString other = m_store->dataDir() + QStringLiteral("/andere");
+        m_sink->pushFileName(other + QStringLiteral(".txt"));
+        w.nav->favoriteActions()[4]->trigger();
+        QCOMPARE(Options().favoriteFile, other + QStringLiteral(".fav"));
+        QCOMPARE(fileBytes(other + ".fav"), fileBytes(m_store->dataDir() + "/favorite.fav"));
+        m_sink->pushFileName(m_store->dataDir() + QStringLiteral("/fehlt.fav"));
+        w.nav->favoriteActions()[3]->trigger();
+        QCOMPARE(w.favorites->topLevelItemCount(), 1); // a missing file leaves the list
+    }
+
+private:
+    std::unique_ptr<TempStore> m_store;
+    std::unique_ptr<RecordingMessageSink> m_sink;
+};
+
+QTEST_MAIN(TestNavigationCommands)
+#include "TestNavigationCommands.moc"
