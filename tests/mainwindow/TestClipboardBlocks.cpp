@@ -32,202 +32,170 @@ class TestClipboardBlocks : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_store = std::make_unique<TempStore>();
+        QVERIFY(m_store->ok());
+        m_sink = std::make_unique<RecordingMessageSink>();
+        CurrentMachine().clear();
+        ResetRootKeys();
+    }
 
-    void keyBlockBytes_data();
-    void keyBlockBytes();
-    void valueBlockBytes();
-    void hostileKeyBlocks_data();
-    void hostileKeyBlocks();
-    void hostileValueBlocks_data();
-    void hostileValueBlocks();
-    void copyAndPasteValues();
-    void pasteIntoMissingKey();
-    void pasteKeyCopyAndCut();
-    void pasteKeyIntoItself();
-    void cancelledCutKeepsSource();
+    void cleanup()
+    {
+        m_sink.reset();
+        m_store.reset();
+    }
+
+    void keyBlockBytes_data()
+    {
+        QTest::addColumn<bool>("cut");
+        QTest::addColumn<QString>("machine");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("copy local") << false << "" << "HKEY_CURRENT_USER\\A"
+                                    << hex("23000000 00000000 00000000 13000000") + "HKEY_CURRENT_USER\\A";
+        QTest::newRow("cut remote") << true << "\\\\pc" << "HKEY_USERS"
+                                    << hex("1e000000 01000000 04000000") + "\\\\pc" + hex("0a000000") + "HKEY_USERS";
+        // A name that fits Windows-1252 is one byte per character.
+        QTest::newRow("umlaut") << false << "" << QString::fromUtf8("HKEY_USERS\\Ä")
+                                << hex("1c000000 00000000 00000000 0c000000") + "HKEY_USERS\\\xC4";
+    }
+
+    void keyBlockBytes()
+    {
+        QFETCH(bool, cut);
+        QFETCH(QString, machine);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(EncodeKeyClip({cut, machine, path}), bytes);
+        const auto decoded = DecodeKeyClip(bytes);
+        QVERIFY(decoded);
+        QCOMPARE(*decoded, (KeyClip{cut, machine, path}));
+    }
+
+    void valueBlockBytes()
+    {
+        const QList<ClipValue> values{
+            clipValue("", REG_SZ, "ab", 0, {}),
+            clipValue("d", REG_DWORD, {}, 0x11223344, {}),
+            clipValue("b", REG_BINARY, {}, 0, QByteArray("\x00\xff", 2)),
+            clipValue("m", REG_MULTI_SZ, {}, 0, QByteArray("x\0\0", 3)),
+        };
+        const QByteArray expected = hex("42000000 04000000") // total 66, four values
+                                    + hex("00000000 01000000 02000000") + "ab" // default value, REG_SZ
+                                    + hex("01000000") + "d" + hex("04000000 44332211")
+                                    + hex("01000000") + "b" + hex("03000000 02000000 00ff")
+                                    + hex("01000000") + "m" + hex("07000000 03000000 780000");
+        QCOMPARE(EncodeValueClip(values), expected);
+        const auto decoded = DecodeValueClip(expected);
+        QVERIFY(decoded);
+        QCOMPARE(*decoded, values);
+        QCOMPARE(EncodeValueClip({}), hex("08000000 00000000"));
+    }
+
+    // Truncated, oversized and inconsistent blocks decode to nothing.
+    void hostileBlocks_data()
+    {
+        QTest::addColumn<bool>("key");
+        QTest::addColumn<QByteArray>("block");
+        const QByteArray good = hex("13000000 00000000 00000000 03000000") + "H\\A";
+        QTest::newRow("key empty") << true << QByteArray();
+        QTest::newRow("key three bytes") << true << hex("130000");
+        QTest::newRow("key truncated") << true << good.left(good.size() - 1);
+        QTest::newRow("key total too large") << true << hex("ff000000") + good.mid(4);
+        QTest::newRow("key total huge") << true << hex("ffffffff") + good.mid(4);
+        QTest::newRow("key total too small") << true << hex("12000000") + good.mid(4);
+        QTest::newRow("key machine past end") << true << hex("13000000 00000000 ffffffff 03000000") + "H\\A";
+        QTest::newRow("key path past end") << true << hex("13000000 00000000 00000000 04000000") + "H\\A";
+        QTest::newRow("key cut flag 2") << true << hex("13000000 02000000 00000000 03000000") + "H\\A";
+        QTest::newRow("key empty path") << true << hex("10000000 00000000 00000000 00000000");
+        const QByteArray one = hex("15000000 01000000 01000000") + "v" + hex("04000000 01000000");
+        QVERIFY(DecodeValueClip(one));
+        QTest::newRow("value empty") << false << QByteArray();
+        QTest::newRow("value truncated dword") << false << one.left(one.size() - 1);
+        QTest::newRow("value total beyond block") << false << hex("16000000") + one.mid(4);
+        QTest::newRow("value trailing bytes") << false << hex("16000000") + one.mid(4) + "x";
+        QTest::newRow("value count too large") << false << hex("15000000 02000000") + one.mid(8);
+        QTest::newRow("value count huge") << false << hex("15000000 ffffffff") + one.mid(8);
+        QTest::newRow("value name past end") << false << hex("15000000 01000000 ff000000 76 04000000 01000000");
+        QTest::newRow("value binary length huge") << false << hex("15000000 01000000 01000000 76 03000000 ffffffff");
+        QTest::newRow("value string past end") << false << hex("15000000 01000000 01000000 76 01000000 05000000");
+    }
+
+    void hostileBlocks()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(bool, key);
+        QVERIFY(key ? !DecodeKeyClip(block) : !DecodeValueClip(block));
+    }
+
+    void copyAndPasteValues()
+    {
+        QVERIFY(setValue("Q", "", REG_SZ, RegTestKeys::sz("standard")));
+        QVERIFY(setValue("Q", "n", REG_DWORD, QByteArray("\x05\x00\x00\x00", 4)));
+        QVERIFY(setValue("Z", "n", REG_SZ, RegTestKeys::sz("alt")));
+        const QList<ClipValue> read =
+            ReadClipValues("HKEY_CURRENT_USER\\Q", {QString(), "fehlt", "n"}); // unreadable ones are left out
+        QCOMPARE(read.size(), 2);
+        const auto block = DecodeValueClip(EncodeValueClip(read));
+        QVERIFY(block);
+        TUndoList undo;
+        QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Z", *block, &undo), 2);
+        QCOMPARE(value("Z", ""), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("standard")));
+        QCOMPARE(value("Z", "n"), qMakePair(DWORD(REG_DWORD), QByteArray("\x05\x00\x00\x00", 4)));
+        // One paste, one group: undo removes the added default value and restores the overwritten one.
+        QCOMPARE(undo.GroupCount(), 1);
+        undo.UndoLastGroup();
+        QCOMPARE(value("Z", "").first, DWORD(REG_NONE));
+        QCOMPARE(value("Z", "n"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("alt")));
+        QCOMPARE(m_sink->count(), 0);
+        // A paste into a key that is gone does not create it.
+        QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Fehlt", {clipValue("a", REG_DWORD, {}, 1, {})}, &undo), 0);
+        QVERIFY(!exists("Fehlt"));
+        QCOMPARE(undo.GroupCount(), 0);
+    }
+
+    void pasteKeyCopyAndCut()
+    {
+        QVERIFY(setValue("Q\\Kind", "v", REG_SZ, RegTestKeys::sz("x")));
+        QVERIFY(makeKey("Ziel"));
+        NullProgress progress;
+        QVERIFY(PasteKey({false, {}, "HKEY_CURRENT_USER\\Q"}, "HKEY_CURRENT_USER\\Ziel", progress));
+        QCOMPARE(value("Ziel\\Q\\Kind", "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("x")));
+        QVERIFY(exists("Q"));
+        // A cut moves the key: the copy is made, then the source goes.
+        QVERIFY(makeKey("Ziel2"));
+        const KeyClip cut{true, {}, "HKEY_CURRENT_USER\\Q"};
+        QVERIFY(PasteKey(cut, "HKEY_CURRENT_USER\\Ziel2", progress));
+        QCOMPARE(value("Ziel2\\Q\\Kind", "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("x")));
+        QVERIFY(!exists("Q"));
+        // Pasting the cut key again finds no source to delete.
+        m_sink->clear();
+        QVERIFY(makeKey("Ziel3"));
+        QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Ziel3", progress));
+        QVERIFY(m_sink->texts().contains(QStringLiteral("Fehler: Angegebener Schlüssel nicht vorhanden.")));
+    }
+
+    void refusedOrCancelledCutKeepsSource()
+    {
+        NullProgress none;
+        QVERIFY(makeKey("Q\\Kind"));
+        QVERIFY(!PasteKey({true, {}, "HKEY_CURRENT_USER\\Q"}, "HKEY_CURRENT_USER\\Q\\Kind", none));
+        QVERIFY(exists("Q\\Kind"));
+        QVERIFY(!exists("Q\\Kind\\Q"));
+        for (int i = 0; i < 19; ++i)
+            QVERIFY(makeKey(QStringLiteral("Q\\K%1").arg(i)));
+        QVERIFY(makeKey("Ziel"));
+        ScriptedProgress progress(5);
+        QVERIFY(!PasteKey({true, {}, "HKEY_CURRENT_USER\\Q"}, "HKEY_CURRENT_USER\\Ziel", progress));
+        QCOMPARE(subKeys("Q").size(), 20); // Kind and K0 to K18
+    }
 
 private:
     std::unique_ptr<TempStore> m_store;
     std::unique_ptr<RecordingMessageSink> m_sink;
 };
-
-void TestClipboardBlocks::init()
-{
-    m_store = std::make_unique<TempStore>();
-    QVERIFY(m_store->ok());
-    m_sink = std::make_unique<RecordingMessageSink>();
-    CurrentMachine().clear();
-    ResetRootKeys();
-}
-
-void TestClipboardBlocks::cleanup()
-{
-    m_sink.reset();
-    m_store.reset();
-}
-
-void TestClipboardBlocks::keyBlockBytes_data()
-{
-    QTest::addColumn<bool>("cut");
-    QTest::addColumn<QString>("machine");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("copy local") << false << "" << "HKEY_CURRENT_USER\\A"
-                                << hex("23000000 00000000 00000000 13000000") + "HKEY_CURRENT_USER\\A";
-    QTest::newRow("cut remote") << true << "\\\\pc" << "HKEY_USERS"
-                                << hex("1e000000 01000000 04000000") + "\\\\pc" + hex("0a000000") + "HKEY_USERS";
-    // A name that fits Windows-1252 is one byte per character.
-    QTest::newRow("umlaut") << false << "" << QString::fromUtf8("HKEY_USERS\\Ä")
-                            << hex("1c000000 00000000 00000000 0c000000") + "HKEY_USERS\\\xC4";
-}
-
-void TestClipboardBlocks::keyBlockBytes()
-{
-    QFETCH(bool, cut);
-    QFETCH(QString, machine);
-    QFETCH(QString, path);
-    QFETCH(QByteArray, bytes);
-    QCOMPARE(EncodeKeyClip({cut, machine, path}), bytes);
-    const auto decoded = DecodeKeyClip(bytes);
-    QVERIFY(decoded);
-    QCOMPARE(*decoded, (KeyClip{cut, machine, path}));
-}
-
-void TestClipboardBlocks::valueBlockBytes()
-{
-    const QList<ClipValue> values{
-        clipValue("", REG_SZ, "ab", 0, {}),
-        clipValue("d", REG_DWORD, {}, 0x11223344, {}),
-        clipValue("b", REG_BINARY, {}, 0, QByteArray("\x00\xff", 2)),
-        clipValue("m", REG_MULTI_SZ, {}, 0, QByteArray("x\0\0", 3)),
-    };
-    const QByteArray expected = hex("42000000 04000000") // total 66, four values
-                                + hex("00000000 01000000 02000000") + "ab" // default value, REG_SZ
-                                + hex("01000000") + "d" + hex("04000000 44332211")
-                                + hex("01000000") + "b" + hex("03000000 02000000 00ff")
-                                + hex("01000000") + "m" + hex("07000000 03000000 780000");
-    QCOMPARE(EncodeValueClip(values), expected);
-    const auto decoded = DecodeValueClip(expected);
-    QVERIFY(decoded);
-    QCOMPARE(*decoded, values);
-    QCOMPARE(EncodeValueClip({}), hex("08000000 00000000"));
-}
-
-void TestClipboardBlocks::hostileKeyBlocks_data()
-{
-    QTest::addColumn<QByteArray>("block");
-    const QByteArray good = hex("13000000 00000000 00000000 03000000") + "H\\A";
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("three bytes") << hex("130000");
-    QTest::newRow("truncated") << good.left(good.size() - 1);
-    QTest::newRow("total too large") << hex("ff000000") + good.mid(4);
-    QTest::newRow("total huge") << hex("ffffffff") + good.mid(4);
-    QTest::newRow("total too small") << hex("12000000") + good.mid(4);
-    QTest::newRow("machine past end") << hex("13000000 00000000 ffffffff 03000000") + "H\\A";
-    QTest::newRow("path past end") << hex("13000000 00000000 00000000 04000000") + "H\\A";
-    QTest::newRow("cut flag 2") << hex("13000000 02000000 00000000 03000000") + "H\\A";
-    QTest::newRow("empty path") << hex("10000000 00000000 00000000 00000000");
-}
-
-void TestClipboardBlocks::hostileKeyBlocks()
-{
-    QFETCH(QByteArray, block);
-    QVERIFY(!DecodeKeyClip(block));
-}
-
-void TestClipboardBlocks::hostileValueBlocks_data()
-{
-    QTest::addColumn<QByteArray>("block");
-    const QByteArray one = hex("15000000 01000000 01000000") + "v" + hex("04000000 01000000");
-    QVERIFY(DecodeValueClip(one));
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("truncated dword") << one.left(one.size() - 1);
-    QTest::newRow("total beyond block") << hex("16000000") + one.mid(4);
-    QTest::newRow("trailing bytes inside total") << hex("16000000") + one.mid(4) + "x";
-    QTest::newRow("count too large") << hex("15000000 02000000") + one.mid(8);
-    QTest::newRow("count huge") << hex("15000000 ffffffff") + one.mid(8);
-    QTest::newRow("name past end") << hex("15000000 01000000 ff000000") + "v" + hex("04000000 01000000");
-    QTest::newRow("binary length huge") << hex("15000000 01000000 01000000") + "v" + hex("03000000 ffffffff");
-    QTest::newRow("string length past end") << hex("15000000 01000000 01000000") + "v" + hex("01000000 05000000");
-}
-
-void TestClipboardBlocks::hostileValueBlocks()
-{
-    QFETCH(QByteArray, block);
-    QVERIFY(!DecodeValueClip(block));
-}
-
-void TestClipboardBlocks::copyAndPasteValues()
-{
-    QVERIFY(setValue("Q", "", REG_SZ, RegTestKeys::sz("standard")));
-    QVERIFY(setValue("Q", "n", REG_DWORD, QByteArray("\x05\x00\x00\x00", 4)));
-    QVERIFY(setValue("Z", "n", REG_SZ, RegTestKeys::sz("alt")));
-    const QList<ClipValue> read =
-        ReadClipValues("HKEY_CURRENT_USER\\Q", {QString(), "fehlt", "n"}); // unreadable ones are left out
-    QCOMPARE(read.size(), 2);
-    const auto block = DecodeValueClip(EncodeValueClip(read));
-    QVERIFY(block);
-    TUndoList undo;
-    QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Z", *block, &undo), 2);
-    QCOMPARE(value("Z", ""), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("standard")));
-    QCOMPARE(value("Z", "n"), qMakePair(DWORD(REG_DWORD), QByteArray("\x05\x00\x00\x00", 4)));
-    // One paste, one group: undo removes the added default value and restores the overwritten one.
-    QCOMPARE(undo.GroupCount(), 1);
-    undo.UndoLastGroup();
-    QCOMPARE(value("Z", "").first, DWORD(REG_NONE));
-    QCOMPARE(value("Z", "n"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("alt")));
-    QCOMPARE(m_sink->count(), 0);
-}
-
-void TestClipboardBlocks::pasteIntoMissingKey()
-{
-    TUndoList undo;
-    QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Fehlt", {clipValue("a", REG_DWORD, {}, 1, {})}, &undo), 0);
-    QVERIFY(!exists("Fehlt"));
-    QVERIFY(!undo.CanUndo());
-}
-
-void TestClipboardBlocks::pasteKeyCopyAndCut()
-{
-    QVERIFY(setValue("Q\\Kind", "v", REG_SZ, RegTestKeys::sz("x")));
-    QVERIFY(makeKey("Ziel"));
-    NullProgress progress;
-    QVERIFY(PasteKey({false, {}, "HKEY_CURRENT_USER\\Q"}, "HKEY_CURRENT_USER\\Ziel", progress));
-    QCOMPARE(value("Ziel\\Q\\Kind", "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("x")));
-    QVERIFY(exists("Q"));
-    // A cut moves the key: the copy is made, then the source goes.
-    QVERIFY(makeKey("Ziel2"));
-    const KeyClip cut{true, {}, "HKEY_CURRENT_USER\\Q"};
-    QVERIFY(PasteKey(cut, "HKEY_CURRENT_USER\\Ziel2", progress));
-    QCOMPARE(value("Ziel2\\Q\\Kind", "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("x")));
-    QVERIFY(!exists("Q"));
-    // Pasting the cut key again finds no source to delete.
-    m_sink->clear();
-    QVERIFY(makeKey("Ziel3"));
-    QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Ziel3", progress));
-    QVERIFY(m_sink->texts().contains(QStringLiteral("Fehler: Angegebener Schlüssel nicht vorhanden.")));
-}
-
-void TestClipboardBlocks::pasteKeyIntoItself()
-{
-    QVERIFY(makeKey("Q\\Kind"));
-    NullProgress progress;
-    QVERIFY(!PasteKey({true, {}, "HKEY_CURRENT_USER\\Q"}, "HKEY_CURRENT_USER\\Q\\Kind", progress));
-    QVERIFY(exists("Q\\Kind"));
-    QVERIFY(!exists("Q\\Kind\\Q"));
-}
-
-void TestClipboardBlocks::cancelledCutKeepsSource()
-{
-    for (int i = 0; i < 20; ++i)
-        QVERIFY(makeKey(QStringLiteral("Q\\K%1").arg(i)));
-    QVERIFY(makeKey("Ziel"));
-    ScriptedProgress progress(5);
-    QVERIFY(!PasteKey({true, {}, "HKEY_CURRENT_USER\\Q"}, "HKEY_CURRENT_USER\\Ziel", progress));
-    QCOMPARE(subKeys("Q").size(), 20);
-}
 
 QTEST_GUILESS_MAIN(TestClipboardBlocks)
 #include "TestClipboardBlocks.moc"

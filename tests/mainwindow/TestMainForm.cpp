@@ -1,80 +1,52 @@
+#include "registry/RegTestKeys.h"
+
 #include "app/KavenVariables405.h"
 #include "app/OptionsStore.h"
+#include "mainwindow/EditCommands.h"
+#include "mainwindow/RefreshTree.h"
+#include "mainwindow/RegClipboard.h"
 #include "mainwindow/TMainForm.h"
 #include "mainwindow/TreeStateFile.h"
-#include "platform/WinReg.h"
 #include "registry/KeyTreeModel.h"
+#include "registry/RegKeyUtils.h"
 #include "registry/RegUtils.h"
 #include "registry/ValueListModel.h"
 #include "support/RecordingMessageSink.h"
+#include "support/ScriptedProgress.h"
 #include "support/TempStore.h"
 #include "widgets/EscapeProgress.h"
 #include "widgets/InPlaceEditor.h"
 
 #include <QAction>
 #include <QBuffer>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeView>
 
 #include <memory>
 
+using namespace RegTestKeys;
+
 namespace {
 
+const QString Sub = QStringLiteral("Software\\KavenTest");
 const QString Base = QStringLiteral("HKEY_CURRENT_USER\\Software\\KavenTest");
+const QByteArray Dword1A("\x1A\0\0\0", 4);
 
-HKEY rootOf(const QString& path)
+bool has(const QString& key, const QString& name)
 {
-    return GetRootKey(path);
+    return value(Sub + key, name).second != "<missing>";
 }
 
-void makeKey(const QString& path)
+// Deletes a key behind the window's back, as another process would.
+void removeKey(const QString& key)
 {
-    HKEY key = 0;
-    DWORD disposition = 0;
-    QCOMPARE(RegCreateKeyEx(rootOf(path), GetSubKeyPath(path), 0, QString(), 0, KEY_ALL_ACCESS, nullptr, &key,
-                            &disposition),
-             ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-void setValue(const QString& path, const QString& name, DWORD type, const QByteArray& data)
-{
-    HKEY key = 0;
-    DWORD disposition = 0;
-    QCOMPARE(RegCreateKeyEx(rootOf(path), GetSubKeyPath(path), 0, QString(), 0, KEY_ALL_ACCESS, nullptr, &key,
-                            &disposition),
-             ERROR_SUCCESS);
-    QCOMPARE(RegSetValueBytes(key, name, type, data), ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-bool valueExists(const QString& path, const QString& name)
-{
-    HKEY key = 0;
-    if (RegOpenKeyEx(rootOf(path), GetSubKeyPath(path), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0;
-    QByteArray data;
-    const bool found = RegQueryValueBytes(key, name, &type, &data) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
-}
-
-// Deletes a key (with its subkeys) behind the window's back, as another process would.
-void removeKey(const QString& path)
-{
-    HKEY key = 0;
-    if (RegOpenKeyEx(rootOf(path), GetSubKeyPath(path), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    QString name;
-    while (RegEnumKey(key, 0, &name, 256) == ERROR_SUCCESS)
-        removeKey(path + QLatin1Char('\\') + name);
-    RegCloseKey(key);
-    QCOMPARE(RegDeleteKey(rootOf(path), GetSubKeyPath(path)), ERROR_SUCCESS);
+    QCOMPARE(DeleteKeyPath(Base + key, false), RegResult::Success);
 }
 
 QStringList childTexts(const KeyTreeModel& tree, const QModelIndex& node)
@@ -99,12 +71,12 @@ private slots:
         QVERIFY(QDir().mkpath(KavenVariables405::ProgramDir));
         Options() = KavenOptions{};
         m_sink = std::make_unique<RecordingMessageSink>();
-        makeKey(Base + QStringLiteral("\\Alpha\\Eins"));
-        makeKey(Base + QStringLiteral("\\Alpha\\Zwei"));
-        makeKey(Base + QStringLiteral("\\Beta"));
-        setValue(Base + QStringLiteral("\\Beta"), QStringLiteral("s"), REG_SZ, QByteArray("abc\0", 4));
-        setValue(Base + QStringLiteral("\\Beta"), QStringLiteral("d"), REG_DWORD, QByteArray("\x1A\0\0\0", 4));
-        setValue(Base + QStringLiteral("\\Beta"), QStringLiteral("b"), REG_BINARY, QByteArray("\x01\xFF", 2));
+        QGuiApplication::clipboard()->clear();
+        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Eins")));
+        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Zwei")));
+        QVERIFY(setValue(Sub + QStringLiteral("\\Beta"), QStringLiteral("s"), REG_SZ, sz("abc")));
+        QVERIFY(setValue(Sub + QStringLiteral("\\Beta"), QStringLiteral("d"), REG_DWORD, Dword1A));
+        QVERIFY(setValue(Sub + QStringLiteral("\\Beta"), QStringLiteral("b"), REG_BINARY, QByteArray("\x01\xFF", 2)));
     }
     void cleanup()
     {
@@ -116,10 +88,9 @@ private slots:
     void startBuildsTreeAndReadsSettingsBeforeShowing()
     {
         const QString custom = m_store->dirPath() + QStringLiteral("/eigene");
-        setValue(QStringLiteral("HKEY_CURRENT_USER\\") + OptionsStore::settingsKeyPath(), QStringLiteral("DataPath"),
-                 REG_SZ, custom.toUtf8() + '\0');
-        setValue(QStringLiteral("HKEY_CURRENT_USER\\") + OptionsStore::settingsKeyPath(),
-                 QStringLiteral("LV1ColWidth2"), REG_DWORD, QByteArray("\x2B\x01\0\0", 4));
+        QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("DataPath"), REG_SZ, custom.toUtf8() + '\0'));
+        QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("LV1ColWidth2"), REG_DWORD,
+                         QByteArray("\x2B\x01\0\0", 4)));
         m_form = std::make_unique<TMainForm>();
         QVERIFY(!m_form->isVisible());
         // The data directory is fixed (and created) by the settings during creation.
@@ -143,9 +114,7 @@ private slots:
 
     void shutdownWritesSettingsAndRemovesTreeStateFiles()
     {
-        m_form = std::make_unique<TMainForm>();
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        showForm();
         const QString state = DataFile(QStringLiteral("Lokaler PC.tmp"));
         const QString copyState = DataFile(QStringLiteral("copyLokaler PC.tmp"));
         QVERIFY(m_form->saveTreeState(state));
@@ -153,8 +122,8 @@ private slots:
         QVERIFY(QFile::exists(copyState));
         Options().maxUndo = 42;
         m_form->valueList()->setColumnWidth(0, 211);
-        m_form->close();
-        m_form.reset();
+        m_form->action(QStringLiteral("HistoryBar1"))->setChecked(false);
+        closeForm();
         QVERIFY(!QFile::exists(state));
         QVERIFY(!QFile::exists(copyState));
         KavenOptions back;
@@ -165,11 +134,20 @@ private slots:
         KavenWindowSettings placement;
         OptionsStore::LoadWindowSettings(placement);
         QVERIFY(placement.hasPlacement());
+        // The bars keep their state across runs.
+        showForm();
+        const auto* tools = m_form->findChild<QToolBar*>(QStringLiteral("ToolsTB"));
+        const auto* history = m_form->findChild<QToolBar*>(QStringLiteral("HistoryTB"));
+        QVERIFY(tools && history);
+        QVERIFY(tools->isVisible());
+        QVERIFY(!history->isVisible());
+        QVERIFY(m_form->action(QStringLiteral("ToolsBar1"))->isChecked());
+        QVERIFY(!m_form->action(QStringLiteral("HistoryBar1"))->isChecked());
     }
 
     void expandLoadsSortedChildrenAndDropsEmptyMark()
     {
-        makeKey(Base + QStringLiteral("\\Alpha\\Eins\\Weg"));
+        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Eins\\Weg")));
         showForm();
         const QModelIndex alpha = openPath(Base + QStringLiteral("\\Alpha"));
         QVERIFY(alpha.isValid());
@@ -180,7 +158,7 @@ private slots:
         QVERIFY(tree.hasChildren(eins));
         QVERIFY(!tree.hasChildren(tree.index(1, 0, alpha)));
         // Another process takes the only subkey before the first expansion.
-        removeKey(Base + QStringLiteral("\\Alpha\\Eins\\Weg"));
+        removeKey(QStringLiteral("\\Alpha\\Eins\\Weg"));
         m_form->keyTree()->expand(eins);
         QVERIFY(!tree.hasChildren(eins));
         QCOMPARE(tree.rowCount(eins), 0);
@@ -191,23 +169,55 @@ private slots:
         showForm();
         const QModelIndex alpha = openPath(Base + QStringLiteral("\\Alpha"));
         KeyTreeModel& tree = m_form->treeModel();
-        const QPersistentModelIndex zwei = tree.findChild(alpha, QStringLiteral("Zwei"));
-        m_form->selectNode(zwei);
+        m_form->selectNode(tree.findChild(alpha, QStringLiteral("Zwei")));
         QCOMPARE(m_form->CurrentKeyPath(), Base + QStringLiteral("\\Alpha\\Zwei"));
-        removeKey(Base + QStringLiteral("\\Alpha\\Zwei"));
-        makeKey(Base + QStringLiteral("\\Alpha\\Drei\\Tief"));
-        makeKey(Base + QStringLiteral("\\Gamma"));
+        removeKey(QStringLiteral("\\Alpha\\Zwei"));
+        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Drei\\Tief")));
+        QVERIFY(makeKey(Sub + QStringLiteral("\\Gamma")));
         m_form->RefreshTree();
         const QModelIndex alphaNow = openPath(Base + QStringLiteral("\\Alpha"));
         QCOMPARE(childTexts(tree, alphaNow), (QStringList{"Drei", "Eins"}));
         QVERIFY(tree.hasChildrenMark(tree.index(0, 0, alphaNow)));
         // The vanished key's parent is selected and its values shown.
         QCOMPARE(m_form->CurrentKeyPath(), Base + QStringLiteral("\\Alpha"));
-        QCOMPARE(childTexts(tree, tree.index(0, 0, alphaNow).parent().parent()),
-                 (QStringList{"Alpha", "Beta", "Gamma"}));
-        removeKey(Base + QStringLiteral("\\Alpha"));
+        QCOMPARE(childTexts(tree, alphaNow.parent()), (QStringList{"Alpha", "Beta", "Gamma"}));
+        removeKey(QStringLiteral("\\Alpha"));
         m_form->RefreshTree();
         QCOMPARE(m_form->CurrentKeyPath(), Base);
+    }
+
+    void refreshStopsWhereCancelled()
+    {
+        QVERIFY(makeKey(Sub + QStringLiteral("\\Beta\\B1")));
+        KeyTreeModel tree;
+        tree.setChildLoader([](KeyTreeModel& t, const QModelIndex& node) { LoadKeyChildren(t, node); });
+        BuildRootNodes(tree);
+        const auto nodeAt = [&tree](const QString& path) {
+            QModelIndex node = tree.index(0, 0);
+            for (const QString& part : path.split(QLatin1Char('\\'))) {
+                tree.loadChildren(node);
+                node = tree.findChild(node, part);
+            }
+            tree.loadChildren(node);
+            return QPersistentModelIndex(node);
+        };
+        const QPersistentModelIndex a = nodeAt(Base + QStringLiteral("\\Alpha"));
+        const QPersistentModelIndex b = nodeAt(Base + QStringLiteral("\\Beta"));
+        QCOMPARE(childTexts(tree, a), (QStringList{"Eins", "Zwei"}));
+        removeKey(QStringLiteral("\\Alpha\\Zwei"));
+        removeKey(QStringLiteral("\\Beta\\B1"));
+        // Count the nodes up to and including Alpha: the walk stops right after it.
+        int position = 0;
+        for (QModelIndex n = tree.index(0, 0, tree.index(0, 0)); n != a; n = TreeStateFile::nextInTreeOrder(tree, n))
+            ++position;
+        ScriptedProgress progress(position + 2);
+        QCOMPARE(RefreshTree(tree, b, progress), QModelIndex(b));
+        QCOMPARE(childTexts(tree, a), QStringList{"Eins"});
+        QCOMPARE(childTexts(tree, b), QStringList{"B1"}); // not reached
+        ScriptedProgress full;
+        (void)RefreshTree(tree, b, full);
+        QCOMPARE(childTexts(tree, b), QStringList{});
+        QVERIFY(!tree.hasChildren(b));
     }
 
     void renameKeyRules_data()
@@ -225,38 +235,27 @@ private slots:
     void renameKeyRules()
     {
         QFETCH(QString, typed);
-        QFETCH(QString, shown);
         QFETCH(QString, inRegistry);
-        QFETCH(int, messages);
         showForm();
-        const QModelIndex beta = openPath(Base + QStringLiteral("\\Beta"));
+        openPath(Base + QStringLiteral("\\Beta"));
         m_form->keyTree()->setFocus();
         m_form->RenameClick();
         QVERIFY(m_form->keyEditor()->isEditing());
         m_form->keyEditor()->setText(typed);
         m_form->keyEditor()->commit();
-        const QModelIndex base = openPath(Base);
-        QVERIFY(childTexts(m_form->treeModel(), base).contains(shown));
-        QCOMPARE(m_sink->count(), messages);
+        QFETCH(QString, shown);
+        QVERIFY(childTexts(m_form->treeModel(), openPath(Base)).contains(shown));
+        QTEST(m_sink->count(), "messages");
         // Names compare without case in the registry: look for the exact stored spelling.
-        HKEY key = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\KavenTest"), 0, KEY_READ, &key),
-                 ERROR_SUCCESS);
-        QStringList names;
-        QString name;
-        for (DWORD i = 0; RegEnumKey(key, i, &name, 256) == ERROR_SUCCESS; ++i)
-            names << name;
-        RegCloseKey(key);
-        QVERIFY2(names.contains(inRegistry), qPrintable(names.join(QLatin1Char(','))));
-        QVERIFY(valueExists(Base + QLatin1Char('\\') + inRegistry, QStringLiteral("s")));
-        Q_UNUSED(beta);
+        QVERIFY2(subKeys(Sub).contains(inRegistry), qPrintable(subKeys(Sub).join(QLatin1Char(','))));
+        QVERIFY(has(QLatin1Char('\\') + inRegistry, QStringLiteral("s")));
     }
 
     void deleteValuesAsksWithCount()
     {
         showForm();
         openPath(Base + QStringLiteral("\\Beta"));
-        setValue(Base + QStringLiteral("\\Beta"), QString(), REG_SZ, QByteArray("std\0", 4));
+        QVERIFY(setValue(Sub + QStringLiteral("\\Beta"), QString(), REG_SZ, sz("std")));
         m_form->RefreshTree();
         ValueListModel& list = m_form->valueModel();
         QCOMPARE(list.rowCount(), 4);
@@ -273,7 +272,7 @@ private slots:
         m_form->DeleteClick();
         QCOMPARE(m_sink->last().text, QStringLiteral("Wert '") + name + QStringLiteral("' wirklich löschen?"));
         QCOMPARE(list.rowCount(), 3);
-        QVERIFY(!valueExists(Base + QStringLiteral("\\Beta"), name));
+        QVERIFY(!has(QStringLiteral("\\Beta"), name));
 
         m_form->valueList()->selectAll();
         m_sink->pushAnswer(MessageAnswer::Yes);
@@ -282,13 +281,13 @@ private slots:
         // The default value's row stays, reset to "not set".
         QCOMPARE(list.rowCount(), 1);
         QCOMPARE(list.row(0), ValueListModel::unsetDefaultRow());
-        QVERIFY(!valueExists(Base + QStringLiteral("\\Beta"), QString()));
+        QVERIFY(!has(QStringLiteral("\\Beta"), QString()));
     }
 
     void deleteKeyAsksAndRemovesNode()
     {
         showForm();
-        const QModelIndex alpha = openPath(Base + QStringLiteral("\\Alpha"));
+        openPath(Base + QStringLiteral("\\Alpha"));
         m_form->keyTree()->setFocus();
         m_form->DeleteClick();
         QCOMPARE(m_sink->last().text, QStringLiteral("Schlüssel 'Alpha' wirklich löschen?"));
@@ -298,10 +297,9 @@ private slots:
         QVERIFY(!KeyExists(Base + QStringLiteral("\\Alpha")));
         QCOMPARE(childTexts(m_form->treeModel(), openPath(Base)), QStringList{"Beta"});
         QCOMPARE(m_form->CurrentKeyPath(), Base);
-        Q_UNUSED(alpha);
     }
 
-    void newValueStartsRenameAndDefaultRowCannotBeRenamed()
+    void newValueStartsRenameAndIsUndoable()
     {
         showForm();
         openPath(Base + QStringLiteral("\\Beta"));
@@ -309,33 +307,22 @@ private slots:
         QVERIFY(m_form->valueEditor()->isEditing());
         m_form->valueEditor()->setText(QStringLiteral("Zahl"));
         m_form->valueEditor()->commit();
-        QVERIFY(valueExists(Base + QStringLiteral("\\Beta"), QStringLiteral("Zahl")));
-        QVERIFY(!valueExists(Base + QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
+        QVERIFY(has(QStringLiteral("\\Beta"), QStringLiteral("Zahl")));
+        QVERIFY(!has(QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
         QVERIFY(m_form->valueModel().findValue(QStringLiteral("Zahl")) > 0);
-
+        QVERIFY(act("Undo1")->isEnabled());
+        act("Undo1")->trigger(); // the rename
+        QVERIFY(has(QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
+        act("Undo1")->trigger(); // the new value
+        QVERIFY(!has(QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
+        QVERIFY(!act("Undo1")->isEnabled());
+        // The default value's row cannot be renamed.
         selectRows({0});
-        QVERIFY(!m_form->action(QStringLiteral("Rename1"))->isEnabled());
+        QVERIFY(!act("Rename1")->isEnabled());
         m_form->RenameClick();
         QVERIFY(!m_form->valueEditor()->isEditing());
         selectRows({1});
-        QVERIFY(m_form->action(QStringLiteral("Rename1"))->isEnabled());
-    }
-
-    void valueEditsAreUndoable()
-    {
-        showForm();
-        openPath(Base + QStringLiteral("\\Beta"));
-        m_form->NewStringClick();
-        m_form->valueEditor()->setText(QStringLiteral("Text"));
-        m_form->valueEditor()->commit();
-        QVERIFY(valueExists(Base + QStringLiteral("\\Beta"), QStringLiteral("Text")));
-        QAction* undo = m_form->action(QStringLiteral("Undo1"));
-        QVERIFY(undo->isEnabled());
-        undo->trigger(); // the rename
-        QVERIFY(valueExists(Base + QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
-        undo->trigger(); // the new value
-        QVERIFY(!valueExists(Base + QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
-        QVERIFY(!undo->isEnabled());
+        QVERIFY(act("Rename1")->isEnabled());
     }
 
     void keyCommandsByLevel_data()
@@ -351,22 +338,20 @@ private slots:
     void keyCommandsByLevel()
     {
         QFETCH(QString, path);
-        QFETCH(bool, newKey);
         QFETCH(bool, deleteKey);
         QFETCH(bool, newValue);
         showForm();
-        const QModelIndex node = path.isEmpty() ? m_form->treeModel().index(0, 0) : openPath(path);
-        m_form->selectNode(node);
+        m_form->selectNode(path.isEmpty() ? m_form->treeModel().index(0, 0) : openPath(path));
         m_form->keyTree()->setFocus();
         m_form->UpdateCommands();
-        QCOMPARE(m_form->action(QStringLiteral("NewKey1"))->isEnabled(), newKey);
-        QCOMPARE(m_form->action(QStringLiteral("Delete1"))->isEnabled(), deleteKey);
-        QCOMPARE(m_form->action(QStringLiteral("Rename1"))->isEnabled(), deleteKey);
-        QCOMPARE(m_form->action(QStringLiteral("NewString1"))->isEnabled(), newValue);
-        QCOMPARE(m_form->action(QStringLiteral("NewDWord1"))->isEnabled(), newValue);
-        // Commands whose features are not part of this window stay disabled.
-        QVERIFY(!m_form->action(QStringLiteral("Paste1"))->isEnabled());
-        QVERIFY(!m_form->action(QStringLiteral("ExportAnalysis1"))->isEnabled());
+        QTEST(act("NewKey1")->isEnabled(), "newKey");
+        QCOMPARE(act("Delete1")->isEnabled(), deleteKey);
+        QCOMPARE(act("Rename1")->isEnabled(), deleteKey);
+        QCOMPARE(act("NewString1")->isEnabled(), newValue);
+        QCOMPARE(act("NewDWord1")->isEnabled(), newValue);
+        // Nothing on the clipboard, and the analysis export is not part of this window.
+        QVERIFY(!act("Paste1")->isEnabled());
+        QVERIFY(!act("ExportAnalysis1")->isEnabled());
     }
 
     void newKeyStartsRename()
@@ -392,14 +377,13 @@ private slots:
         QVERIFY(m_form->saveTreeState(file));
         QFile saved(file);
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        QBuffer buffer;
-        buffer.setData(saved.readAll());
-        const QList<QByteArray> lines = buffer.data().split('\n');
+        QByteArray data = saved.readAll();
+        const QList<QByteArray> lines = data.split('\n');
         // Machine node, the five root keys, HKEY_CURRENT_USER's subtree down to Alpha's children.
         QCOMPARE(lines.value(1), QByteArray("0000000101Arbeitsplatz\r"));
         QCOMPARE(lines.value(2), QByteArray("0102010100HKEY_CLASSES_ROOT\r"));
         QCOMPARE(lines.value(3), QByteArray("0102010101HKEY_CURRENT_USER\r"));
-        QVERIFY(buffer.data().contains("0102040101Alpha\r\n0102050000Eins\r\n0102050000Zwei\r\n"));
+        QVERIFY(data.contains("0102040101Alpha\r\n0102050000Eins\r\n0102050000Zwei\r\n"));
         const int zweiLine = int(lines.indexOf(QByteArray("0102050000Zwei\r")));
         QCOMPARE(lines.value(0), QByteArray::number(zweiLine - 1, 16).rightJustified(8, '0').toUpper() + '\r');
 
@@ -411,11 +395,10 @@ private slots:
         QCOMPARE(m_form->statusText(), QStringLiteral("Arbeitsplatz\\") + Base + QStringLiteral("\\Alpha\\Zwei"));
 
         // A stored position past the last node selects the first node.
-        QByteArray data = buffer.data();
         data.replace(0, 8, "0000FFFF");
         QBuffer broken(&data);
         QVERIFY(broken.open(QIODevice::ReadOnly));
-        const QModelIndex selected = TreeStateFile::read(m_form->treeModel(), broken);
+        const QModelIndex selected = TreeStateFile::read(m_form->treeModel(), broken); // rebuilds the tree
         QCOMPARE(selected, m_form->treeModel().index(0, 0));
         QVERIFY(!m_form->loadTreeState(DataFile(QStringLiteral("fehlt.tmp"))));
     }
@@ -424,13 +407,12 @@ private slots:
     {
         showForm();
         openPath(Base + QStringLiteral("\\Beta"));
-        const QString target = m_store->dirPath() + QStringLiteral("/export.txt");
         bool asked = false;
         m_form->askExportFile = [&](TMainForm::ExportChoice& choice) {
             asked = true;
             // The branch field starts with the selected key.
             [&] { QCOMPARE(choice.branchPath, Base + QStringLiteral("\\Beta")); }();
-            choice.fileName = target;
+            choice.fileName = m_store->dirPath() + QStringLiteral("/export.txt");
             choice.currentBranch = true;
             return true;
         };
@@ -442,12 +424,12 @@ private slots:
         QVERIFY(text.startsWith("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\KavenTest\\Beta]\r\n"));
         QVERIFY(text.contains("\"d\"=dword:0000001a") || text.contains("\"d\"=dword:0000001A"));
 
-        removeKey(Base + QStringLiteral("\\Beta"));
+        removeKey(QStringLiteral("\\Beta"));
         m_sink->pushFileName(written.fileName());
         m_form->ImportRegFileClick();
         QCOMPARE(m_sink->last().text, QStringLiteral("Registrierungsdatei wurde erfolgreich importiert.\r\n"
                                                      "Die Ansicht wird nun aktualisiert."));
-        QVERIFY(valueExists(Base + QStringLiteral("\\Beta"), QStringLiteral("d")));
+        QVERIFY(has(QStringLiteral("\\Beta"), QStringLiteral("d")));
         QVERIFY(m_form->treeModel().findChild(openPath(Base), QStringLiteral("Beta")).isValid());
 
         Options().rootExport.fill(false);
@@ -459,7 +441,7 @@ private slots:
 
     void keypadStarExpandsSubtree()
     {
-        makeKey(Base + QStringLiteral("\\Alpha\\Eins\\Tief\\Tiefer"));
+        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Eins\\Tief\\Tiefer")));
         showForm();
         const QModelIndex alpha = openPath(Base + QStringLiteral("\\Alpha"));
         m_form->keyTree()->collapse(alpha);
@@ -480,49 +462,176 @@ private slots:
         showForm();
         EscapeProgress progress;
         QVERIFY(!progress.abortRequested());
-        QKeyEvent* press = new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QCoreApplication::postEvent(m_form->keyTree(), press);
+        QCoreApplication::postEvent(m_form->keyTree(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         QTest::qWait(60);
         progress.step();
         QVERIFY(progress.abortRequested());
-    }
-
-    void barsKeepTheirStateAcrossRuns()
-    {
-        showForm();
-        m_form->action(QStringLiteral("HistoryBar1"))->setChecked(false);
-        m_form->close();
-        m_form.reset();
-        showForm();
-        const auto* tools = m_form->findChild<QToolBar*>(QStringLiteral("ToolsTB"));
-        const auto* history = m_form->findChild<QToolBar*>(QStringLiteral("HistoryTB"));
-        QVERIFY(tools && history);
-        QVERIFY(tools->isVisible());
-        QVERIFY(!history->isVisible());
-        QVERIFY(m_form->action(QStringLiteral("ToolsBar1"))->isChecked());
-        QVERIFY(!m_form->action(QStringLiteral("HistoryBar1"))->isChecked());
     }
 
     void placementRestoredOnlyWhenStored()
     {
         showForm();
         const QSize layoutSize = m_form->size();
-        m_form->close();
-        m_form.reset();
+        closeForm();
         // A stored rectangle whose right edge is not right of its left edge is no placement.
-        const QString key = QStringLiteral("HKEY_CURRENT_USER\\") + OptionsStore::settingsKeyPath();
-        setValue(key, QStringLiteral("WinNormPosLeft"), REG_DWORD, QByteArray("\x64\0\0\0", 4));
-        setValue(key, QStringLiteral("WinNormPosRight"), REG_DWORD, QByteArray("\x64\0\0\0", 4));
+        setPlacement(100, 0, 100, 0);
         showForm();
         QCOMPARE(m_form->size(), layoutSize);
-        m_form->close();
-        m_form.reset();
-        setValue(key, QStringLiteral("WinNormPosLeft"), REG_DWORD, QByteArray("\x0A\0\0\0", 4));
-        setValue(key, QStringLiteral("WinNormPosTop"), REG_DWORD, QByteArray("\x14\0\0\0", 4));
-        setValue(key, QStringLiteral("WinNormPosRight"), REG_DWORD, QByteArray("\x8A\x02\0\0", 4)); // 650
-        setValue(key, QStringLiteral("WinNormPosBottom"), REG_DWORD, QByteArray("\xF4\x01\0\0", 4)); // 500
+        closeForm();
+        setPlacement(10, 20, 650, 500);
         showForm();
         QCOMPARE(m_form->size(), QSize(640, 480));
+    }
+
+    // The change command writes through the editor with the type unchanged; undo restores.
+    void changeWritesAndUndoRestores()
+    {
+        showEdit(QStringLiteral("\\Beta"), {"d"});
+        QVERIFY(act("Change1")->isEnabled());
+        QVERIFY(!act("Undo1")->isEnabled());
+        QString shownName;
+        quint32 shownValue = 0;
+        m_edit->editDWord = [&](const QString& name, quint32& value) {
+            shownName = name;
+            shownValue = value;
+            value = 0x12345678;
+            return true;
+        };
+        m_edit->ChangeClick();
+        QCOMPARE(shownName, QStringLiteral("d"));
+        QCOMPARE(shownValue, 0x1Au);
+        QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "d"),
+                 qMakePair(DWORD(REG_DWORD), QByteArray("\x78\x56\x34\x12")));
+        QCOMPARE(m_form->valueModel().row(m_form->valueModel().findValue("d")).type, QStringLiteral("REG_DWORD"));
+        QVERIFY(act("Undo1")->isEnabled());
+        // Cancelled editor: nothing written, nothing recorded.
+        m_edit->editDWord = [](const QString&, quint32& value) {
+            value = 1;
+            return false;
+        };
+        m_edit->ChangeClick();
+        QCOMPARE(m_edit->undoList().GroupCount(), 1);
+        m_edit->UndoClick();
+        QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "d"), qMakePair(DWORD(REG_DWORD), Dword1A));
+        QVERIFY(!act("Undo1")->isEnabled());
+        QCOMPARE(m_sink->count(), 0);
+    }
+
+    void changeUnsetDefaultIsUndoneByDelete()
+    {
+        showEdit(QStringLiteral("\\Beta"), {QString()});
+        QString shownName = QStringLiteral("?");
+        QString shownText = QStringLiteral("?");
+        m_edit->editString = [&](const QString& name, QString& text) {
+            shownName = name;
+            shownText = text;
+            text = QStringLiteral("neu");
+            return true;
+        };
+        m_edit->ChangeClick();
+        QCOMPARE(shownName, QString());
+        QCOMPARE(shownText, QString());
+        QCOMPARE(value(Sub + QStringLiteral("\\Beta"), ""), qMakePair(DWORD(REG_SZ), sz("neu")));
+        QCOMPARE(m_edit->undoList().Items().last().Kind, UndoKind::ValueAdded);
+        m_edit->UndoClick();
+        QVERIFY(!has(QStringLiteral("\\Beta"), QString()));
+    }
+
+    void changeExpandStringKeepsType()
+    {
+        QVERIFY(setValue(Sub + QStringLiteral("\\Beta"), "e", REG_EXPAND_SZ, sz("%PATH%")));
+        showEdit(QStringLiteral("\\Beta"), {"e"});
+        m_edit->editString = [](const QString&, QString& text) {
+            if (text != QStringLiteral("%PATH%"))
+                return false;
+            text = QStringLiteral("%TEMP%\\ä");
+            return true;
+        };
+        m_edit->ChangeClick();
+        QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "e"), qMakePair(DWORD(REG_EXPAND_SZ), sz("%TEMP%\\\xC3\xA4")));
+    }
+
+    void cutAndPasteValues()
+    {
+        QVERIFY(setValue(Sub + QStringLiteral("\\Alpha"), "s", REG_SZ, sz("alt")));
+        showEdit(QStringLiteral("\\Beta"), {"s", "d"});
+        QVERIFY(act("Cut1")->isEnabled());
+        m_edit->CutClick();
+        QCOMPARE(m_sink->count(), 0); // a cut does not ask
+        QVERIFY(!has(QStringLiteral("\\Beta"), "s"));
+        QVERIFY(!has(QStringLiteral("\\Beta"), "d"));
+        QCOMPARE(m_form->valueModel().findValue("s"), -1);
+
+        QVERIFY(openPath(Base + QStringLiteral("\\Alpha")).isValid());
+        selectRows({});
+        QVERIFY(act("Paste1")->isEnabled());
+        m_edit->PasteClick();
+        QCOMPARE(value(Sub + QStringLiteral("\\Alpha"), "s"), qMakePair(DWORD(REG_SZ), sz("abc")));
+        QCOMPARE(value(Sub + QStringLiteral("\\Alpha"), "d"), qMakePair(DWORD(REG_DWORD), Dword1A));
+        QVERIFY(m_form->valueModel().findValue("d") >= 0);
+        QCOMPARE(m_edit->undoList().GroupCount(), 2);
+        // Undo of the paste: the overwritten value comes back, the added one goes.
+        m_edit->UndoClick();
+        QCOMPARE(value(Sub + QStringLiteral("\\Alpha"), "s"), qMakePair(DWORD(REG_SZ), sz("alt")));
+        QVERIFY(!has(QStringLiteral("\\Alpha"), "d"));
+        // Undo of the cut restores both deleted values.
+        m_edit->UndoClick();
+        QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "s"), qMakePair(DWORD(REG_SZ), sz("abc")));
+        QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "d"), qMakePair(DWORD(REG_DWORD), Dword1A));
+    }
+
+    void cutAndPasteKeyMovesIt()
+    {
+        QVERIFY(setValue(Sub + QStringLiteral("\\Alpha\\Eins"), "v", REG_DWORD, QByteArray("\x07\0\0\0", 4)));
+        showEdit(QStringLiteral("\\Alpha\\Eins"), {});
+        focusKeys();
+        QVERIFY(act("Cut1")->isEnabled());
+        m_edit->CutClick();
+        QVERIFY(exists(Sub + QStringLiteral("\\Alpha\\Eins"))); // stays until pasted
+        QVERIFY(openPath(Base + QStringLiteral("\\Beta")).isValid());
+        focusKeys();
+        QVERIFY(act("Paste1")->isEnabled());
+        m_edit->PasteClick();
+        QCOMPARE(value(Sub + QStringLiteral("\\Beta\\Eins"), "v"),
+                 qMakePair(DWORD(REG_DWORD), QByteArray("\x07\0\0\0", 4)));
+        QVERIFY(!exists(Sub + QStringLiteral("\\Alpha\\Eins")));
+        // The refreshed tree shows the move.
+        const QModelIndex alpha = m_form->treeModel().findChild(openPath(Base), QStringLiteral("Alpha"));
+        QVERIFY(!m_form->treeModel().findChild(alpha, QStringLiteral("Eins")).isValid());
+        // The root level cannot be cut or copied.
+        m_form->selectNode(m_form->treeModel().index(0, 0));
+        focusKeys();
+        QVERIFY(!act("Copy1")->isEnabled());
+        QVERIFY(!act("Paste1")->isEnabled());
+    }
+
+    void pasteFollowsClipboard()
+    {
+        showEdit(QStringLiteral("\\Beta"), {"s"});
+        QGuiApplication::clipboard()->setText(QStringLiteral("Text"));
+        QVERIFY(!act("Paste1")->isEnabled());
+        // Another program putting values on the clipboard enables paste without any action here.
+        auto* data = new QMimeData;
+        data->setData(QString::fromLatin1(ValueClipFormat), EncodeValueClip({}));
+        QGuiApplication::clipboard()->setMimeData(data);
+        QTRY_VERIFY(act("Paste1")->isEnabled());
+        QGuiApplication::clipboard()->clear();
+        QTRY_VERIFY(!act("Paste1")->isEnabled());
+    }
+
+    void hostileClipboardPastesNothing()
+    {
+        showEdit(QStringLiteral("\\Alpha"), {});
+        auto* data = new QMimeData;
+        data->setData(QString::fromLatin1(ValueClipFormat), QByteArray::fromHex("ffffff7f 01000000 01000000 41"));
+        data->setData(QString::fromLatin1(KeyClipFormat), QByteArray::fromHex("10000000"));
+        QGuiApplication::clipboard()->setMimeData(data);
+        m_edit->PasteClick();
+        m_form->keyTree()->setFocus();
+        m_edit->PasteClick();
+        QCOMPARE(subKeys(Sub + QStringLiteral("\\Alpha")), (QStringList{"Eins", "Zwei"}));
+        QVERIFY(!m_edit->undoList().CanUndo());
+        QCOMPARE(m_sink->count(), 0);
     }
 
 private:
@@ -531,7 +640,42 @@ private:
         m_form = std::make_unique<TMainForm>();
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_edit = m_form->editCommands();
     }
+
+    void closeForm()
+    {
+        m_form->close();
+        m_form.reset();
+    }
+
+    // Shows the window with the key below the test key selected and the named values selected.
+    void showEdit(const QString& key, const QStringList& names)
+    {
+        showForm();
+        QVERIFY(openPath(Base + key).isValid());
+        QList<int> rows;
+        for (const QString& name : names)
+            rows << m_form->valueModel().findValue(name);
+        selectRows(rows);
+    }
+
+    void focusKeys()
+    {
+        m_form->keyTree()->setFocus();
+        m_form->UpdateCommands();
+    }
+
+    void setPlacement(int left, int top, int right, int bottom)
+    {
+        const auto dword = [](int v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
+        const std::pair<const char*, int> values[] = {
+            {"WinNormPosLeft", left}, {"WinNormPosTop", top}, {"WinNormPosRight", right}, {"WinNormPosBottom", bottom}};
+        for (const auto& [name, v] : values)
+            QVERIFY(setValue(OptionsStore::settingsKeyPath(), QString::fromLatin1(name), REG_DWORD, dword(v)));
+    }
+
+    [[nodiscard]] QAction* act(const char* name) const { return m_form->action(QString::fromLatin1(name)); }
 
     // Expands the tree down to path, its node included, and selects that node.
     QModelIndex openPath(const QString& path)
@@ -564,6 +708,7 @@ private:
     std::unique_ptr<TempStore> m_store;
     std::unique_ptr<RecordingMessageSink> m_sink;
     std::unique_ptr<TMainForm> m_form;
+    EditCommands* m_edit = nullptr;
 };
 
 QTEST_MAIN(TestMainForm)
