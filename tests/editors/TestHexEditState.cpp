@@ -12,15 +12,10 @@ QByteArray hex(const char* text)
 // Keys as tokens: a hex digit (hex pane) or 'c:X' (character X, character pane), R L D U, DEL, BS.
 void press(HexEditState& state, const QString& keys)
 {
+    const QString moves = QStringLiteral("RLDU");
     for (const QString& key : keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        if (key == QLatin1String("R"))
-            state.move(HexEditState::Move::Right);
-        else if (key == QLatin1String("L"))
-            state.move(HexEditState::Move::Left);
-        else if (key == QLatin1String("D"))
-            state.move(HexEditState::Move::Down);
-        else if (key == QLatin1String("U"))
-            state.move(HexEditState::Move::Up);
+        if (key.size() == 1 && moves.contains(key))
+            state.move(HexEditState::Move(moves.indexOf(key)));
         else if (key == QLatin1String("DEL"))
             state.deleteKey();
         else if (key == QLatin1String("BS"))
@@ -38,125 +33,118 @@ class TestHexEditState : public QObject {
     Q_OBJECT
 
 private slots:
-    void hexPane_data();
-    void hexPane();
-    void charPane_data();
-    void charPane();
-    void selection();
-    void paneSwitchKeepsByte();
+    void hexPane_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<int>("pos");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QByteArray>("result");
+        QTest::addColumn<int>("resultPos");
+        QTest::addColumn<int>("cursor");
+
+        QTest::newRow("4 1 at the end of an empty box") << QByteArray() << 0 << "4 1" << hex("41") << 2 << 1;
+        QTest::newRow("F on a second digit") << hex("12") << 1 << "F" << hex("1f") << 2 << 1;
+        QTest::newRow("digit on a first digit") << hex("12") << 0 << "A" << hex("a2") << 1 << 0;
+        QTest::newRow("digit on a gap inserts after") << hex("1122") << 2 << "7" << hex("117022") << 4 << 1;
+        QTest::newRow("digits on the last gap append") << hex("11") << 2 << "7 8" << hex("1178") << 5 << 2;
+        QTest::newRow("typing on at the end") << hex("11") << 3 << "2 3 4" << hex("112340") << 7 << 2;
+        QTest::newRow("backspace on a second digit") << hex("112233") << 4 << "BS" << hex("1133") << 3 << 1;
+        QTest::newRow("backspace on a boundary") << hex("112233") << 6 << "BS" << hex("1133") << 3 << 1;
+        QTest::newRow("backspace at the start") << hex("11") << 0 << "BS" << hex("11") << 0 << 0;
+        QTest::newRow("delete on a digit") << hex("112233") << 4 << "DEL" << hex("1133") << 3 << 1;
+        QTest::newRow("delete on a gap takes the next byte") << hex("112233") << 2 << "DEL" << hex("1133") << 2 << 1;
+        QTest::newRow("delete on the last gap") << hex("1122") << 5 << "DEL" << hex("1122") << 5 << 2;
+        QTest::newRow("delete the last byte keeps inside") << hex("1122") << 4 << "DEL" << hex("11") << 3 << 1;
+        QTest::newRow("right stops at the end") << hex("11") << 2 << "R R R" << hex("11") << 3 << 1;
+        QTest::newRow("left stops at 0") << hex("11") << 1 << "L L" << hex("11") << 0 << 0;
+        QTest::newRow("down a line") << QByteArray(10, 'x') << 1 << "D" << QByteArray(10, 'x') << 25 << 8;
+        QTest::newRow("down beyond the data stays") << QByteArray(10, 'x') << 8 << "D" << QByteArray(10, 'x') << 8 << 3;
+        QTest::newRow("up a line") << QByteArray(10, 'x') << 26 << "U" << QByteArray(10, 'x') << 2 << 1;
+        QTest::newRow("up above stays") << QByteArray(10, 'x') << 5 << "U" << QByteArray(10, 'x') << 5 << 2;
+        QTest::newRow("ninth byte typed") << hex("0001020304050607") << 24 << "8 9" << hex("000102030405060789") << 26
+                                          << 9;
+    }
+
+    void hexPane()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(int, pos);
+        QFETCH(QString, keys);
+        HexEditState state;
+        state.setData(data);
+        state.setHexPosition(pos);
+        press(state, keys);
+        QTEST(state.data(), "result");
+        QTEST(state.hexPosition(), "resultPos");
+        QTEST(state.cursor(), "cursor");
+    }
+
+    void charPane_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QByteArray>("result");
+        QTest::addColumn<int>("resultCursor");
+        QTest::newRow("typing inserts") << QByteArray("ab") << 1 << "c:x c:y" << QByteArray("axyb") << 3;
+        QTest::newRow("typing appends at the end") << QByteArray("ab") << 2 << "c:z" << QByteArray("abz") << 3;
+        QTest::newRow("delete at cursor") << QByteArray("abc") << 1 << "DEL" << QByteArray("ac") << 1;
+        QTest::newRow("delete at the end") << QByteArray("abc") << 3 << "DEL" << QByteArray("abc") << 3;
+        QTest::newRow("backspace") << QByteArray("abc") << 1 << "BS" << QByteArray("bc") << 0;
+        QTest::newRow("moves") << QByteArray(20, 'x') << 3 << "R D D L U" << QByteArray(20, 'x') << 11;
+        QTest::newRow("down beyond") << QByteArray(10, 'x') << 3 << "D" << QByteArray(10, 'x') << 3;
+    }
+
+    void charPane()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(int, cursor);
+        QFETCH(QString, keys);
+        HexEditState state;
+        state.setData(data);
+        state.setPane(HexEditState::Pane::Char);
+        state.setCursor(cursor);
+        press(state, keys);
+        QTEST(state.data(), "result");
+        QTEST(state.cursor(), "resultCursor");
+    }
+
+    void selection()
+    {
+        HexEditState state;
+        state.setData(hex("0011223344"));
+        state.setAnchor(3);
+        state.setCursor(1);
+        QCOMPARE(state.selectedBytes(), hex("1122"));
+        QVERIFY(state.isSelected(2) && !state.isSelected(3));
+        QVERIFY(state.deleteKey());
+        QCOMPARE(state.data(), hex("003344"));
+        QCOMPARE(state.cursor(), 1);
+        QVERIFY(!state.hasSelection());
+        // Paste replaces the selection and leaves the cursor after the inserted bytes.
+        state.setAnchor(0);
+        state.setCursor(2);
+        state.insertBytes(QByteArray("\0A", 2));
+        QCOMPARE(state.data(), hex("004144"));
+        QCOMPARE(state.cursor(), 2);
+        // A movement key drops the selection.
+        state.setAnchor(0);
+        state.move(HexEditState::Move::Left);
+        QVERIFY(!state.hasSelection());
+    }
+
+    void paneSwitchKeepsByte()
+    {
+        HexEditState state;
+        state.setData(hex("00112233"));
+        state.setHexPosition(5); // gap after byte 1: byte cursor 2
+        state.setPane(HexEditState::Pane::Char);
+        QCOMPARE(state.cursor(), 2);
+        state.setCursor(3);
+        state.setPane(HexEditState::Pane::Hex);
+        QCOMPARE(state.hexPosition(), 9);
+    }
 };
-
-void TestHexEditState::hexPane_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<int>("pos");
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QByteArray>("result");
-    QTest::addColumn<int>("resultPos");
-    QTest::addColumn<int>("cursor");
-
-    QTest::newRow("4 1 at the end of an empty box") << QByteArray() << 0 << "4 1" << hex("41") << 2 << 1;
-    QTest::newRow("F on a second digit") << hex("12") << 1 << "F" << hex("1f") << 2 << 1;
-    QTest::newRow("digit on a first digit") << hex("12") << 0 << "A" << hex("a2") << 1 << 0;
-    QTest::newRow("digit on a gap inserts after") << hex("1122") << 2 << "7" << hex("117022") << 4 << 1;
-    QTest::newRow("digits on the last gap append") << hex("11") << 2 << "7 8" << hex("1178") << 5 << 2;
-    QTest::newRow("typing on at the end") << hex("11") << 3 << "2 3 4" << hex("112340") << 7 << 2;
-    QTest::newRow("backspace on a second digit") << hex("112233") << 4 << "BS" << hex("1133") << 3 << 1;
-    QTest::newRow("backspace on a boundary") << hex("112233") << 6 << "BS" << hex("1133") << 3 << 1;
-    QTest::newRow("backspace at the start") << hex("11") << 0 << "BS" << hex("11") << 0 << 0;
-    QTest::newRow("delete on a digit") << hex("112233") << 4 << "DEL" << hex("1133") << 3 << 1;
-    QTest::newRow("delete on a gap takes the next byte") << hex("112233") << 2 << "DEL" << hex("1133") << 2 << 1;
-    QTest::newRow("delete on the last gap") << hex("1122") << 5 << "DEL" << hex("1122") << 5 << 2;
-    QTest::newRow("delete the last byte keeps inside") << hex("1122") << 4 << "DEL" << hex("11") << 3 << 1;
-    QTest::newRow("right stops at the end") << hex("11") << 2 << "R R R" << hex("11") << 3 << 1;
-    QTest::newRow("left stops at 0") << hex("11") << 1 << "L L" << hex("11") << 0 << 0;
-    QTest::newRow("down a line") << QByteArray(10, 'x') << 1 << "D" << QByteArray(10, 'x') << 25 << 8;
-    QTest::newRow("down beyond the data stays") << QByteArray(10, 'x') << 8 << "D" << QByteArray(10, 'x') << 8 << 3;
-    QTest::newRow("up a line") << QByteArray(10, 'x') << 26 << "U" << QByteArray(10, 'x') << 2 << 1;
-    QTest::newRow("up above stays") << QByteArray(10, 'x') << 5 << "U" << QByteArray(10, 'x') << 5 << 2;
-    QTest::newRow("ninth byte typed") << hex("0001020304050607") << 24 << "8 9" << hex("000102030405060789") << 26
-                                      << 9;
-}
-
-void TestHexEditState::hexPane()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(int, pos);
-    QFETCH(QString, keys);
-    HexEditState state;
-    state.setData(data);
-    state.setHexPosition(pos);
-    press(state, keys);
-    QTEST(state.data(), "result");
-    QTEST(state.hexPosition(), "resultPos");
-    QTEST(state.cursor(), "cursor");
-}
-
-void TestHexEditState::charPane_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<int>("cursor");
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QByteArray>("result");
-    QTest::addColumn<int>("resultCursor");
-    QTest::newRow("typing inserts") << QByteArray("ab") << 1 << "c:x c:y" << QByteArray("axyb") << 3;
-    QTest::newRow("typing appends at the end") << QByteArray("ab") << 2 << "c:z" << QByteArray("abz") << 3;
-    QTest::newRow("delete at cursor") << QByteArray("abc") << 1 << "DEL" << QByteArray("ac") << 1;
-    QTest::newRow("delete at the end") << QByteArray("abc") << 3 << "DEL" << QByteArray("abc") << 3;
-    QTest::newRow("backspace") << QByteArray("abc") << 1 << "BS" << QByteArray("bc") << 0;
-    QTest::newRow("moves") << QByteArray(20, 'x') << 3 << "R D D L U" << QByteArray(20, 'x') << 11;
-    QTest::newRow("down beyond") << QByteArray(10, 'x') << 3 << "D" << QByteArray(10, 'x') << 3;
-}
-
-void TestHexEditState::charPane()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(int, cursor);
-    QFETCH(QString, keys);
-    HexEditState state;
-    state.setData(data);
-    state.setPane(HexEditState::Pane::Char);
-    state.setCursor(cursor);
-    press(state, keys);
-    QTEST(state.data(), "result");
-    QTEST(state.cursor(), "resultCursor");
-}
-
-void TestHexEditState::selection()
-{
-    HexEditState state;
-    state.setData(hex("0011223344"));
-    state.setAnchor(3);
-    state.setCursor(1);
-    QCOMPARE(state.selectedBytes(), hex("1122"));
-    QVERIFY(state.isSelected(2) && !state.isSelected(3));
-    QVERIFY(state.deleteKey());
-    QCOMPARE(state.data(), hex("003344"));
-    QCOMPARE(state.cursor(), 1);
-    QVERIFY(!state.hasSelection());
-    // Paste replaces the selection and leaves the cursor after the inserted bytes.
-    state.setAnchor(0);
-    state.setCursor(2);
-    state.insertBytes(QByteArray("\0A", 2));
-    QCOMPARE(state.data(), hex("004144"));
-    QCOMPARE(state.cursor(), 2);
-    // A movement key drops the selection.
-    state.setAnchor(0);
-    state.move(HexEditState::Move::Left);
-    QVERIFY(!state.hasSelection());
-}
-
-void TestHexEditState::paneSwitchKeepsByte()
-{
-    HexEditState state;
-    state.setData(hex("00112233"));
-    state.setHexPosition(5); // gap after byte 1: byte cursor 2
-    state.setPane(HexEditState::Pane::Char);
-    QCOMPARE(state.cursor(), 2);
-    state.setCursor(3);
-    state.setPane(HexEditState::Pane::Hex);
-    QCOMPARE(state.hexPosition(), 9);
-}
 
 QTEST_GUILESS_MAIN(TestHexEditState)
 #include "TestHexEditState.moc"

@@ -36,11 +36,7 @@ void directory(QByteArray& s, int at, const QList<QPair<quint32, quint32>>& ids)
 // Group directory entry: 16 x 16, 1 plane, 32 bits, the image size and its resource number.
 QByteArray groupEntry(quint32 size, quint16 id)
 {
-    QByteArray e(14, '\0');
-    e[0] = 16;
-    e[1] = 16;
-    put16(e, 4, 1);
-    put16(e, 6, 32);
+    QByteArray e = QByteArray::fromHex("1010000001002000") + QByteArray(6, '\0');
     put32(e, 8, size);
     put16(e, 12, id);
     return e;
@@ -50,9 +46,7 @@ QByteArray groupEntry(quint32 size, quint16 id)
 // group 100 (images 1 and 2).
 QByteArray makePe()
 {
-    QByteArray file(0x200, '\0');
-    file[0] = 'M';
-    file[1] = 'Z';
+    QByteArray file = "MZ" + QByteArray(0x200 - 2, '\0');
     put32(file, 0x3C, 0x40);
     file.replace(0x40, 4, QByteArray("PE\0\0", 4));
     put16(file, 0x44, 0x14c);
@@ -88,113 +82,99 @@ QByteArray makePe()
     return file + s;
 }
 
+bool writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 } // namespace
 
 class TestIconExtract : public QObject {
     Q_OBJECT
 
 private slots:
-    void peGroups();
-    void icoFile();
-    void truncatedAndDamaged();
-    void listPosition();
-    void dialog();
+    void peGroupsAndIcoFile()
+    {
+        const QList<ExtractedIcon> icons = ExtractIcons(makePe());
+        QCOMPARE(icons.size(), 2);
+        QCOMPARE(icons[0].resourceId, 7);
+        QCOMPARE(icons[0].ico, QByteArray::fromHex("000001000100" "1010000001002000" "08000000" "16000000") + Image1);
+        QCOMPARE(icons[1].resourceId, 100);
+        const QByteArray ico = QByteArray::fromHex("000001000200"
+                                                   "1010000001002000" "08000000" "26000000"
+                                                   "1010000001002000" "0c000000" "2e000000")
+                               + Image1 + Image2;
+        QCOMPARE(icons[1].ico, ico);
+        // Positions in the list: by index, or by resource number when negative.
+        QCOMPARE(IconListPosition(icons, 1), 1);
+        QCOMPARE(IconListPosition(icons, 2), -1);
+        QCOMPARE(IconListPosition(icons, -100), 1);
+        QCOMPARE(IconListPosition(icons, -8), -1);
+        // An .ico file is one icon; one whose image lies beyond the end is none.
+        QCOMPARE(ExtractIcons(ico).size(), 1);
+        QCOMPARE(ExtractIcons(ico).at(0).ico, ico);
+        QVERIFY(ExtractIcons(ico.left(ico.size() - 1)).isEmpty());
+    }
+
+    void truncatedAndDamaged()
+    {
+        const QByteArray pe = makePe();
+        // Every cut of the file: no crash, and no icon from a file that lacks its data.
+        for (qsizetype n = 0; n < pe.size(); ++n)
+            QVERIFY(ExtractIcons(pe.left(n)).size() <= 2);
+        // Cut before the data of group 100: group 7 is still whole.
+        QCOMPARE(ExtractIcons(pe.left(0x200 + 0x140)).size(), 1);
+        // A directory that points at itself is not followed for ever; only group 100 needs image 2.
+        QByteArray loop = pe;
+        put32(loop, 0x200 + 0x078 + 20, 0x80000078);
+        const QList<ExtractedIcon> left = ExtractIcons(loop);
+        QCOMPARE(left.size(), 1);
+        QCOMPARE(left[0].resourceId, 7);
+        QByteArray hugeCount = pe;
+        put16(hugeCount, 0x200 + 0x000 + 14, 0xFFFF);
+        QVERIFY(ExtractIcons(hugeCount).size() <= 2);
+        QVERIFY(ExtractIcons(QByteArray("MZ")).isEmpty());
+        QVERIFY(ExtractIcons(QByteArray(4096, '\xff')).isEmpty());
+    }
+
+    void dialog()
+    {
+        QTemporaryDir dir;
+        qputenv("HOME", dir.path().toUtf8());
+        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("keinwine")).toUtf8());
+        RecordingMessageSink sink;
+        TIconDialog dialog;
+        QVERIFY(!dialog.load(QString(), 0));
+        QCOMPARE(sink.last().text, QStringLiteral("Kann Datei Shell32.dll nicht finden."));
+        QCOMPARE(sink.last().caption, QStringLiteral("Information"));
+
+        const QString noIcons = dir.filePath(QStringLiteral("leer.txt"));
+        QVERIFY(writeFile(noIcons, "kein Symbol"));
+        QVERIFY(!dialog.load(noIcons, 0));
+        QCOMPARE(sink.last().text, QStringLiteral("Diese Datei enthält keine Symbole."));
+
+        // A Wine prefix holds the system icon library.
+        const QString system32 = dir.filePath(QStringLiteral("keinwine/drive_c/windows/system32"));
+        QVERIFY(QDir().mkpath(system32));
+        const QString dll = system32 + QStringLiteral("/shell32.dll");
+        QVERIFY(writeFile(dll, makePe()));
+        QVERIFY(dialog.load(QString(), -100));
+        QCOMPARE(dialog.fileName(), dll);
+        QCOMPARE(dialog.list()->count(), 2);
+        QCOMPARE(dialog.iconIndex(), 1);
+
+        // A real .ico file shows its picture.
+        const QString icoName = dir.filePath(QStringLiteral("rot.ico"));
+        QImage red(16, 16, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(icoName, "ICO"));
+        QVERIFY(dialog.load(icoName, 0));
+        QCOMPARE(dialog.list()->count(), 1);
+        QVERIFY(!dialog.list()->item(0)->icon().isNull());
+        QCOMPARE(dialog.list()->item(0)->icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
+    }
 };
-
-void TestIconExtract::peGroups()
-{
-    const QList<ExtractedIcon> icons = ExtractIcons(makePe());
-    QCOMPARE(icons.size(), 2);
-    QCOMPARE(icons[0].resourceId, 7);
-    QCOMPARE(icons[0].ico, QByteArray::fromHex("000001000100" "1010000001002000" "08000000" "16000000") + Image1);
-    QCOMPARE(icons[1].resourceId, 100);
-    QCOMPARE(icons[1].ico, QByteArray::fromHex("000001000200"
-                                               "1010000001002000" "08000000" "26000000"
-                                               "1010000001002000" "0c000000" "2e000000")
-                               + Image1 + Image2);
-}
-
-void TestIconExtract::icoFile()
-{
-    const QByteArray ico = ExtractIcons(makePe()).at(1).ico;
-    const QList<ExtractedIcon> icons = ExtractIcons(ico);
-    QCOMPARE(icons.size(), 1);
-    QCOMPARE(icons[0].ico, ico);
-    // An .ico whose image lies beyond the end is no icon.
-    QVERIFY(ExtractIcons(ico.left(ico.size() - 1)).isEmpty());
-}
-
-void TestIconExtract::truncatedAndDamaged()
-{
-    const QByteArray pe = makePe();
-    // Every cut of the file: no crash, and no icon from a file that lacks its data.
-    for (qsizetype n = 0; n < pe.size(); ++n)
-        QVERIFY(ExtractIcons(pe.left(n)).size() <= 2);
-    // Cut before the data of group 100: group 7 is still whole.
-    QCOMPARE(ExtractIcons(pe.left(0x200 + 0x140)).size(), 1);
-    // A directory that points at itself is not followed for ever; only group 100 needs image 2.
-    QByteArray loop = pe;
-    put32(loop, 0x200 + 0x078 + 20, 0x80000078);
-    const QList<ExtractedIcon> left = ExtractIcons(loop);
-    QCOMPARE(left.size(), 1);
-    QCOMPARE(left[0].resourceId, 7);
-    QByteArray hugeCount = pe;
-    put16(hugeCount, 0x200 + 0x000 + 14, 0xFFFF);
-    QVERIFY(ExtractIcons(hugeCount).size() <= 2);
-    QVERIFY(ExtractIcons(QByteArray("MZ")).isEmpty());
-    QVERIFY(ExtractIcons(QByteArray(4096, '\xff')).isEmpty());
-}
-
-void TestIconExtract::listPosition()
-{
-    const QList<ExtractedIcon> icons = ExtractIcons(makePe());
-    QCOMPARE(IconListPosition(icons, 1), 1);
-    QCOMPARE(IconListPosition(icons, 2), -1);
-    QCOMPARE(IconListPosition(icons, -100), 1);
-    QCOMPARE(IconListPosition(icons, -8), -1);
-}
-
-void TestIconExtract::dialog()
-{
-    QTemporaryDir dir;
-    qputenv("HOME", dir.path().toUtf8());
-    qputenv("WINEPREFIX", dir.filePath(QStringLiteral("keinwine")).toUtf8());
-    RecordingMessageSink sink;
-    TIconDialog dialog;
-    QVERIFY(!dialog.load(QString(), 0));
-    QCOMPARE(sink.last().text, QStringLiteral("Kann Datei Shell32.dll nicht finden."));
-    QCOMPARE(sink.last().caption, QStringLiteral("Information"));
-
-    const QString noIcons = dir.filePath(QStringLiteral("leer.txt"));
-    QFile text(noIcons);
-    QVERIFY(text.open(QIODevice::WriteOnly));
-    text.write("kein Symbol");
-    text.close();
-    QVERIFY(!dialog.load(noIcons, 0));
-    QCOMPARE(sink.last().text, QStringLiteral("Diese Datei enthält keine Symbole."));
-
-    // A Wine prefix holds the system icon library.
-    const QString system32 = dir.filePath(QStringLiteral("keinwine/drive_c/windows/system32"));
-    QVERIFY(QDir().mkpath(system32));
-    QFile dll(system32 + QStringLiteral("/shell32.dll"));
-    QVERIFY(dll.open(QIODevice::WriteOnly));
-    dll.write(makePe());
-    dll.close();
-    QVERIFY(dialog.load(QString(), -100));
-    QCOMPARE(dialog.fileName(), dll.fileName());
-    QCOMPARE(dialog.list()->count(), 2);
-    QCOMPARE(dialog.iconIndex(), 1);
-
-    // A real .ico file shows its picture.
-    const QString icoName = dir.filePath(QStringLiteral("rot.ico"));
-    QImage red(16, 16, QImage::Format_ARGB32);
-    red.fill(Qt::red);
-    QVERIFY(red.save(icoName, "ICO"));
-    QVERIFY(dialog.load(icoName, 0));
-    QCOMPARE(dialog.list()->count(), 1);
-    QVERIFY(!dialog.list()->item(0)->icon().isNull());
-    QCOMPARE(dialog.list()->item(0)->icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
-}
 
 QTEST_MAIN(TestIconExtract)
 #include "TestIconExtract.moc"

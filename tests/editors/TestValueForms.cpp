@@ -9,152 +9,139 @@
 #include <QToolButton>
 #include <QtTest>
 
-namespace {
-
 // With KAVEN_SHOTS set to a folder, the test leaves a picture of the window there for a look.
-void shot(QWidget* widget, const char* name)
+static void shot(QWidget* widget, const char* name)
 {
-    const QString dir = qEnvironmentVariable("KAVEN_SHOTS");
-    if (!dir.isEmpty())
+    if (const QString dir = qEnvironmentVariable("KAVEN_SHOTS"); !dir.isEmpty())
         widget->grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QLatin1String(".png"));
 }
-
-} // namespace
 
 class TestValueForms : public QObject {
     Q_OBJECT
 
 private slots:
-    void charEditKeys_data();
-    void charEditKeys();
-    void dwordBases();
-    void dwordColor();
-    void stringColor_data();
-    void stringColor();
-    void stringIcon();
+    void charEditKeys_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("hex takes digits and letters") << 0 << "1aF9" << "1aF9";
+        QTest::newRow("hex swallows G") << 0 << "G1g" << "1";
+        QTest::newRow("octal swallows 8") << 2 << "1879" << "17";
+        QTest::newRow("binary") << 3 << "10201" << "1001";
+        QTest::newRow("decimal swallows blank and minus") << 1 << "- 4 2" << "42";
+    }
+
+    void charEditKeys()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, typed);
+        TCharEdit edit;
+        edit.setCharType(CharType(type));
+        edit.clear();
+        QTest::keyClicks(&edit, typed);
+        QTEST(edit.text(), "shown");
+        // Ctrl+V is swallowed as well.
+        QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+        QTEST(edit.text(), "shown");
+        QTest::keyClick(&edit, Qt::Key_Backspace);
+        QFETCH(QString, shown);
+        QCOMPARE(edit.text(), shown.chopped(1));
+        // Changing the base converts what is left.
+        const quint32 before = ReadNumber(edit.text(), CharType(type));
+        edit.setCharType(CharType((type + 1) % 4));
+        QCOMPARE(edit.value(), before);
+    }
+
+    void dwordBases()
+    {
+        TDWordForm form;
+        form.setValue(QString(), QStringLiteral("FF"));
+        QCOMPARE(form.valueEdit()->text(), QStringLiteral("FF"));
+        QVERIFY(form.baseButton(CharType::Hex)->isChecked());
+        form.baseButton(CharType::Binary)->click();
+        QCOMPARE(form.valueEdit()->text(), QStringLiteral("11111111"));
+        shot(&form, "dword");
+        form.baseButton(CharType::Octal)->click();
+        QCOMPARE(form.valueEdit()->text(), QStringLiteral("377"));
+        form.baseButton(CharType::Decimal)->click();
+        QCOMPARE(form.valueEdit()->text(), QStringLiteral("255"));
+        QCOMPARE(form.value(), 255u);
+        form.valueEdit()->setText(QStringLiteral("4294967295"));
+        form.baseButton(CharType::Hex)->click();
+        QCOMPARE(form.valueEdit()->text(), QStringLiteral("FFFFFFFF"));
+    }
+
+    void dwordColor()
+    {
+        TDWordForm form;
+        form.setValue(QStringLiteral("Farbe"), QStringLiteral("8040FF"));
+        RgbColor seen;
+        form.pickColor = [&seen](const RgbColor& start) -> std::optional<RgbColor> {
+            seen = start;
+            return RgbColor{1, 2, 3};
+        };
+        form.colorButton()->setEnabled(true);
+        form.colorButton()->click();
+        QCOMPARE(seen, (RgbColor{0xFF, 0x40, 0x80})); // low byte red
+        QCOMPARE(form.valueEdit()->text(), QStringLiteral("30201"));
+    }
+
+    void stringColor_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("red opens at red") << "255 0 0" << false << 0 << true << "9 8 7";
+        QTest::newRow("word asks, no ends") << "red" << false << 1 << false << "red";
+        QTest::newRow("word asks, yes goes on") << "red" << true << 1 << true << "9 8 7";
+    }
+
+    void stringColor()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, yes);
+        RecordingMessageSink sink;
+        sink.pushAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
+        TStringForm form;
+        form.setValue(QString(), text);
+        std::optional<RgbColor> seen;
+        form.pickColor = [&seen](const RgbColor& start) -> std::optional<RgbColor> {
+            seen = start;
+            return RgbColor{9, 8, 7};
+        };
+        form.ColorClick();
+        QTEST(sink.count(), "questions");
+        if (sink.count() > 0)
+            QCOMPARE(sink.last().text, QStringLiteral("Es ist kein Farbwert vorhanden.\r\nTrotzdem weitermachen?"));
+        QTEST(seen.has_value(), "opened");
+        if (seen)
+            QCOMPARE(*seen, (text == QStringLiteral("255 0 0") ? RgbColor{255, 0, 0} : RgbColor{}));
+        QTEST(form.text(), "result");
+    }
+
+    void stringIcon()
+    {
+        RecordingMessageSink sink;
+        TStringForm form;
+        form.setValue(QStringLiteral("Icon"), QStringLiteral("shell32.dll,3"));
+        QString file;
+        int index = -1;
+        form.pickIcon = [&](const QString& f, int i) -> std::optional<QPair<QString, int>> {
+            file = f;
+            index = i;
+            return QPair<QString, int>(QStringLiteral("x.exe"), 5);
+        };
+        form.IconClick();
+        shot(&form, "string");
+        QCOMPARE(file, QStringLiteral("shell32.dll"));
+        QCOMPARE(index, 3);
+        QCOMPARE(form.text(), QStringLiteral("x.exe,5"));
+        QCOMPARE(sink.count(), 0);
+    }
 };
-
-void TestValueForms::charEditKeys_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("hex takes digits and letters") << 0 << "1aF9" << "1aF9";
-    QTest::newRow("hex swallows G") << 0 << "G1g" << "1";
-    QTest::newRow("octal swallows 8") << 2 << "1879" << "17";
-    QTest::newRow("binary") << 3 << "10201" << "1001";
-    QTest::newRow("decimal swallows blank and minus") << 1 << "- 4 2" << "42";
-}
-
-void TestValueForms::charEditKeys()
-{
-    QFETCH(int, type);
-    QFETCH(QString, typed);
-    TCharEdit edit;
-    edit.setCharType(CharType(type));
-    edit.clear();
-    QTest::keyClicks(&edit, typed);
-    QTEST(edit.text(), "shown");
-    // Ctrl+V is swallowed as well.
-    QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
-    QTEST(edit.text(), "shown");
-    QTest::keyClick(&edit, Qt::Key_Backspace);
-    QFETCH(QString, shown);
-    QCOMPARE(edit.text(), shown.chopped(1));
-    // Changing the base converts what is left.
-    const quint32 before = ReadNumber(edit.text(), CharType(type));
-    edit.setCharType(CharType((type + 1) % 4));
-    QCOMPARE(edit.value(), before);
-}
-
-void TestValueForms::dwordBases()
-{
-    TDWordForm form;
-    form.setValue(QString(), QStringLiteral("FF"));
-    QCOMPARE(form.valueEdit()->text(), QStringLiteral("FF"));
-    QVERIFY(form.baseButton(CharType::Hex)->isChecked());
-    form.baseButton(CharType::Binary)->click();
-    QCOMPARE(form.valueEdit()->text(), QStringLiteral("11111111"));
-    shot(&form, "dword");
-    form.baseButton(CharType::Octal)->click();
-    QCOMPARE(form.valueEdit()->text(), QStringLiteral("377"));
-    form.baseButton(CharType::Decimal)->click();
-    QCOMPARE(form.valueEdit()->text(), QStringLiteral("255"));
-    QCOMPARE(form.value(), 255u);
-    form.valueEdit()->setText(QStringLiteral("4294967295"));
-    form.baseButton(CharType::Hex)->click();
-    QCOMPARE(form.valueEdit()->text(), QStringLiteral("FFFFFFFF"));
-}
-
-void TestValueForms::dwordColor()
-{
-    TDWordForm form;
-    form.setValue(QStringLiteral("Farbe"), QStringLiteral("8040FF"));
-    RgbColor seen;
-    form.pickColor = [&seen](const RgbColor& start) -> std::optional<RgbColor> {
-        seen = start;
-        return RgbColor{1, 2, 3};
-    };
-    form.colorButton()->setEnabled(true);
-    form.colorButton()->click();
-    QCOMPARE(seen, (RgbColor{0xFF, 0x40, 0x80})); // low byte red
-    QCOMPARE(form.valueEdit()->text(), QStringLiteral("30201"));
-}
-
-void TestValueForms::stringColor_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("yes");
-    QTest::addColumn<int>("questions");
-    QTest::addColumn<bool>("opened");
-    QTest::addColumn<QString>("result");
-    QTest::newRow("red opens at red") << "255 0 0" << false << 0 << true << "9 8 7";
-    QTest::newRow("word asks, no ends") << "red" << false << 1 << false << "red";
-    QTest::newRow("word asks, yes goes on") << "red" << true << 1 << true << "9 8 7";
-}
-
-void TestValueForms::stringColor()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, yes);
-    RecordingMessageSink sink;
-    sink.pushAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
-    TStringForm form;
-    form.setValue(QString(), text);
-    std::optional<RgbColor> seen;
-    form.pickColor = [&seen](const RgbColor& start) -> std::optional<RgbColor> {
-        seen = start;
-        return RgbColor{9, 8, 7};
-    };
-    form.ColorClick();
-    QTEST(sink.count(), "questions");
-    if (sink.count() > 0)
-        QCOMPARE(sink.last().text, QStringLiteral("Es ist kein Farbwert vorhanden.\r\nTrotzdem weitermachen?"));
-    QTEST(seen.has_value(), "opened");
-    if (seen)
-        QCOMPARE(*seen, (text == QStringLiteral("255 0 0") ? RgbColor{255, 0, 0} : RgbColor{}));
-    QTEST(form.text(), "result");
-}
-
-void TestValueForms::stringIcon()
-{
-    RecordingMessageSink sink;
-    TStringForm form;
-    form.setValue(QStringLiteral("Icon"), QStringLiteral("shell32.dll,3"));
-    QString file;
-    int index = -1;
-    form.pickIcon = [&](const QString& f, int i) -> std::optional<QPair<QString, int>> {
-        file = f;
-        index = i;
-        return QPair<QString, int>(QStringLiteral("x.exe"), 5);
-    };
-    form.IconClick();
-    shot(&form, "string");
-    QCOMPARE(file, QStringLiteral("shell32.dll"));
-    QCOMPARE(index, 3);
-    QCOMPARE(form.text(), QStringLiteral("x.exe,5"));
-    QCOMPARE(sink.count(), 0);
-}
 
 QTEST_MAIN(TestValueForms)
 #include "TestValueForms.moc"
