@@ -11,12 +11,13 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using namespace RegTestKeys;
 
 namespace {
 
-const QString Base = QStringLiteral("HKEY_CURRENT_USER\\T");
-const QString Server = QStringLiteral("\\\\SERVER");
+const QString Base = u"HKEY_CURRENT_USER\\T"_s;
+const QString Server = u"\\\\SERVER"_s;
 
 void denyWrite(const QString& subKey)
 {
@@ -29,30 +30,24 @@ void denyWrite(const QString& subKey)
 // A source tree of three levels with every kind of data.
 void makeSource(HKEY root = HKEY_CURRENT_USER)
 {
-    QVERIFY(setValue(QStringLiteral("T\\Src"), QStringLiteral("sz"), REG_SZ, sz("top"), root));
-    QVERIFY(setValue(QStringLiteral("T\\Src"), QString(), REG_SZ, sz("default"), root));
-    QVERIFY(setValue(QStringLiteral("T\\Src\\A"), QStringLiteral("exp"), REG_EXPAND_SZ, QByteArray("%P%\0", 4), root));
-    QVERIFY(setValue(QStringLiteral("T\\Src\\A\\Deep"), QStringLiteral("multi"), REG_MULTI_SZ,
-                     QByteArray("x\0y\0\0", 5), root));
-    QVERIFY(setValue(QStringLiteral("T\\Src\\B"), QStringLiteral("bin"), REG_BINARY, QByteArray("\0\1", 2), root));
-    QVERIFY(setValue(QStringLiteral("T\\Src\\B"), QStringLiteral("odd"), REG_DWORD, QByteArray("\1\2\3", 3), root));
-    QVERIFY(setValue(QStringLiteral("T\\Src\\B\\Empty"), QStringLiteral("none"), REG_NONE, QByteArray(), root));
+    QVERIFY(setValue(u"T\\Src"_s, u"sz"_s, REG_SZ, sz("top"), root));
+    QVERIFY(setValue(u"T\\Src"_s, QString(), REG_SZ, sz("default"), root));
+    QVERIFY(setValue(u"T\\Src\\A"_s, u"exp"_s, REG_EXPAND_SZ, QByteArray("%P%\0", 4), root));
+    QVERIFY(setValue(u"T\\Src\\A\\Deep"_s, u"multi"_s, REG_MULTI_SZ, QByteArray("x\0y\0\0", 5), root));
+    QVERIFY(setValue(u"T\\Src\\B"_s, u"bin"_s, REG_BINARY, QByteArray("\0\1", 2), root));
+    QVERIFY(setValue(u"T\\Src\\B"_s, u"odd"_s, REG_DWORD, QByteArray("\1\2\3", 3), root));
+    QVERIFY(setValue(u"T\\Src\\B\\Empty"_s, u"none"_s, REG_NONE, QByteArray(), root));
 }
 
 void checkCopy(const QString& target, HKEY root = HKEY_CURRENT_USER)
 {
-    QCOMPARE(value(target, QStringLiteral("sz"), root), qMakePair(REG_SZ, sz("top")));
+    QCOMPARE(value(target, u"sz"_s, root), qMakePair(REG_SZ, sz("top")));
     QCOMPARE(value(target, QString(), root), qMakePair(REG_SZ, sz("default")));
-    QCOMPARE(value(target + QStringLiteral("\\A"), QStringLiteral("exp"), root),
-             qMakePair(REG_EXPAND_SZ, QByteArray("%P%\0", 4)));
-    QCOMPARE(value(target + QStringLiteral("\\A\\Deep"), QStringLiteral("multi"), root),
-             qMakePair(REG_MULTI_SZ, QByteArray("x\0y\0\0", 5)));
-    QCOMPARE(value(target + QStringLiteral("\\B"), QStringLiteral("bin"), root),
-             qMakePair(REG_BINARY, QByteArray("\0\1", 2)));
-    QCOMPARE(value(target + QStringLiteral("\\B"), QStringLiteral("odd"), root),
-             qMakePair(REG_DWORD, QByteArray("\1\2\3", 3)));
-    QCOMPARE(value(target + QStringLiteral("\\B\\Empty"), QStringLiteral("none"), root),
-             qMakePair(REG_NONE, QByteArray()));
+    QCOMPARE(value(target + u"\\A"_s, u"exp"_s, root), qMakePair(REG_EXPAND_SZ, QByteArray("%P%\0", 4)));
+    QCOMPARE(value(target + u"\\A\\Deep"_s, u"multi"_s, root), qMakePair(REG_MULTI_SZ, QByteArray("x\0y\0\0", 5)));
+    QCOMPARE(value(target + u"\\B"_s, u"bin"_s, root), qMakePair(REG_BINARY, QByteArray("\0\1", 2)));
+    QCOMPARE(value(target + u"\\B"_s, u"odd"_s, root), qMakePair(REG_DWORD, QByteArray("\1\2\3", 3)));
+    QCOMPARE(value(target + u"\\B\\Empty"_s, u"none"_s, root), qMakePair(REG_NONE, QByteArray()));
 }
 
 } // namespace
@@ -91,46 +86,46 @@ void TestRegKeyUtils::init()
     m_sink = std::make_unique<RecordingMessageSink>();
     CurrentMachine().clear();
     ResetRootKeys();
-    RegSetMachineStore(QStringLiteral("SERVER"), m_store->otherStorePath(QStringLiteral("server")));
-    QVERIFY(makeKey(QStringLiteral("T")));
+    RegSetMachineStore(u"SERVER"_s, m_store->otherStorePath(u"server"_s));
+    QVERIFY(makeKey(u"T"_s));
 }
 
 void TestRegKeyUtils::cleanup()
 {
     CurrentMachine().clear();
-    RegSetMachineStore(QStringLiteral("SERVER"), QString());
+    RegSetMachineStore(u"SERVER"_s, QString());
     m_sink.reset();
     m_store.reset();
 }
 
 void TestRegKeyUtils::createNewKey()
 {
-    QVERIFY(makeKey(QStringLiteral("T\\Neuer Schlüssel #1")));
-    QVERIFY(makeKey(QStringLiteral("T\\Neuer Schlüssel #3")));
-    QVERIFY(makeKey(QStringLiteral("T\\Zeta")));
+    QVERIFY(makeKey(u"T\\Neuer Schlüssel #1"_s));
+    QVERIFY(makeKey(u"T\\Neuer Schlüssel #3"_s));
+    QVERIFY(makeKey(u"T\\Zeta"_s));
     KeyTreeModel tree;
     const QModelIndex top = BuildRootNodes(tree);
     const QModelIndex user = tree.index(1, 0, top);
     tree.loadChildren(user);
-    const QModelIndex t = tree.findChild(user, QStringLiteral("T"));
+    const QModelIndex t = tree.findChild(user, u"T"_s);
     QVERIFY(!tree.childrenLoaded(t));
     QSignalSpy expand(&tree, &KeyTreeModel::expandRequested);
 
     const int row = CreateNewKey(GetNodePath(tree, t), t, tree);
-    QVERIFY(exists(QStringLiteral("T\\Neuer Schlüssel #2")));
+    QVERIFY(exists(u"T\\Neuer Schlüssel #2"_s));
     QCOMPARE(expand.count(), 1);
     QCOMPARE(tree.rowCount(t), 4); // the existing children were loaded first
     QCOMPARE(row, 1);
     const QModelIndex node = tree.index(row, 0, t);
-    QCOMPARE(tree.text(node), QStringLiteral("Neuer Schlüssel #2"));
+    QCOMPARE(tree.text(node), u"Neuer Schlüssel #2"_s);
     QCOMPARE(tree.image(node), 1);
     QCOMPARE(tree.selectedImage(node), 2);
     QVERIFY(!tree.hasChildren(node));
 
     // Below a root key the parent path has no subkey part.
-    const int rootRow = CreateNewKey(QStringLiteral("HKEY_CURRENT_USER"), user, tree);
-    QVERIFY(exists(QStringLiteral("Neuer Schlüssel #1")));
-    QCOMPARE(tree.text(tree.index(rootRow, 0, user)), QStringLiteral("Neuer Schlüssel #1"));
+    const int rootRow = CreateNewKey(u"HKEY_CURRENT_USER"_s, user, tree);
+    QVERIFY(exists(u"Neuer Schlüssel #1"_s));
+    QCOMPARE(tree.text(tree.index(rootRow, 0, user)), u"Neuer Schlüssel #1"_s);
     QCOMPARE(m_sink->count(), 0);
 }
 
@@ -138,31 +133,30 @@ void TestRegKeyUtils::createNewKeyFails()
 {
     KeyTreeModel tree;
     tree.setChildLoader(nullptr);
-    const QModelIndex top = tree.addTopNode({QStringLiteral("Arbeitsplatz"), 0, 0, false});
-    const QModelIndex user = tree.appendChild(top, {QStringLiteral("HKEY_CURRENT_USER"), 1, 2, true});
-    const QModelIndex t = tree.appendChild(user, {QStringLiteral("T"), 1, 2, false});
-    denyWrite(QStringLiteral("T"));
+    const QModelIndex top = tree.addTopNode({u"Arbeitsplatz"_s, 0, 0, false});
+    const QModelIndex user = tree.appendChild(top, {u"HKEY_CURRENT_USER"_s, 1, 2, true});
+    const QModelIndex t = tree.appendChild(user, {u"T"_s, 1, 2, false});
+    denyWrite(u"T"_s);
     QCOMPARE(CreateNewKey(Base, t, tree), -1);
     QCOMPARE(m_sink->texts(), QStringList{"Fehler: Der Schlüssel konnte nicht erstellt werden."});
     QCOMPARE(tree.rowCount(t), 0);
-    CurrentMachine() = QStringLiteral("\\\\NOWHERE");
+    CurrentMachine() = u"\\\\NOWHERE"_s;
     QCOMPARE(CreateNewKey(Base, t, tree), -1);
     QCOMPARE(m_sink->count(), 2);
 }
 
 void TestRegKeyUtils::createKeyPath()
 {
-    QCOMPARE(CreateKeyPath(Base + QStringLiteral("\\A\\B\\C\\"), true), RegResult::Success);
-    QVERIFY(exists(QStringLiteral("T\\A\\B\\C")));
-    QCOMPARE(CreateKeyPath(Base + QStringLiteral("\\A"), true), RegResult::Success);
-    denyWrite(QStringLiteral("T\\A"));
-    QCOMPARE(CreateKeyPath(Base + QStringLiteral("\\A\\New"), false), RegResult::KeyNotCreated);
+    QCOMPARE(CreateKeyPath(Base + u"\\A\\B\\C\\"_s, true), RegResult::Success);
+    QVERIFY(exists(u"T\\A\\B\\C"_s));
+    QCOMPARE(CreateKeyPath(Base + u"\\A"_s, true), RegResult::Success);
+    denyWrite(u"T\\A"_s);
+    QCOMPARE(CreateKeyPath(Base + u"\\A\\New"_s, false), RegResult::KeyNotCreated);
     QCOMPARE(m_sink->count(), 0);
-    QCOMPARE(CreateKeyPath(Base + QStringLiteral("\\A\\New"), true), RegResult::KeyNotCreated);
-    QCOMPARE(CreateKeyPath(Base + QLatin1Char('\\') + QString(256, QLatin1Char('k')), true),
-             RegResult::KeyNotCreated);
-    CurrentMachine() = QStringLiteral("\\\\NOWHERE");
-    QCOMPARE(CreateKeyPath(Base + QStringLiteral("\\X"), true), RegResult::NotConnected);
+    QCOMPARE(CreateKeyPath(Base + u"\\A\\New"_s, true), RegResult::KeyNotCreated);
+    QCOMPARE(CreateKeyPath(Base + u'\\' + QString(256, u'k'), true), RegResult::KeyNotCreated);
+    CurrentMachine() = u"\\\\NOWHERE"_s;
+    QCOMPARE(CreateKeyPath(Base + u"\\X"_s, true), RegResult::NotConnected);
     QCOMPARE(m_sink->texts(), (QStringList{"Fehler: Konnte Schlüssel nicht erstellen.",
                                            "Fehler: Konnte Schlüssel nicht erstellen.",
                                            "Konnte keine Verbindung mit \\\\NOWHERE herstellen."}));
@@ -171,13 +165,13 @@ void TestRegKeyUtils::createKeyPath()
 void TestRegKeyUtils::deleteKeyPath()
 {
     makeSource();
-    QVERIFY(makeKey(QStringLiteral("T\\Keep")));
-    QCOMPARE(DeleteKeyPath(Base + QStringLiteral("\\Src"), true), RegResult::Success);
-    QVERIFY(!exists(QStringLiteral("T\\Src")));
-    QCOMPARE(subKeys(QStringLiteral("T")), QStringList{"Keep"});
-    QCOMPARE(DeleteKeyPath(Base + QStringLiteral("\\Src"), true), RegResult::NotFound);
-    QCOMPARE(DeleteKeyPath(QStringLiteral("HKEY_CURRENT_USER"), true), RegResult::KeyNotDeleted);
-    QVERIFY(exists(QStringLiteral("T\\Keep")));
+    QVERIFY(makeKey(u"T\\Keep"_s));
+    QCOMPARE(DeleteKeyPath(Base + u"\\Src"_s, true), RegResult::Success);
+    QVERIFY(!exists(u"T\\Src"_s));
+    QCOMPARE(subKeys(u"T"_s), QStringList{"Keep"});
+    QCOMPARE(DeleteKeyPath(Base + u"\\Src"_s, true), RegResult::NotFound);
+    QCOMPARE(DeleteKeyPath(u"HKEY_CURRENT_USER"_s, true), RegResult::KeyNotDeleted);
+    QVERIFY(exists(u"T\\Keep"_s));
     QCOMPARE(m_sink->texts(), (QStringList{"Fehler: Angegebener Schlüssel nicht vorhanden.",
                                            "Fehler: Schlüssel konnte nicht gelöscht werden."}));
 }
@@ -185,15 +179,13 @@ void TestRegKeyUtils::deleteKeyPath()
 void TestRegKeyUtils::renameKey()
 {
     makeSource();
-    QCOMPARE(RenameKey(Base + QStringLiteral("\\Src"), QStringLiteral("Src"), QStringLiteral("Moved"), true),
-             RegResult::Success);
-    QVERIFY(!exists(QStringLiteral("T\\Src")));
-    checkCopy(QStringLiteral("T\\Moved"));
+    QCOMPARE(RenameKey(Base + u"\\Src"_s, u"Src"_s, u"Moved"_s, true), RegResult::Success);
+    QVERIFY(!exists(u"T\\Src"_s));
+    checkCopy(u"T\\Moved"_s);
     // Directly below a root key, and to a name at the length limit.
-    const QString longest(MAX_KEY_NAME, QLatin1Char('L'));
-    QCOMPARE(RenameKey(QStringLiteral("HKEY_CURRENT_USER\\T"), QStringLiteral("T"), longest, true),
-             RegResult::Success);
-    checkCopy(longest + QStringLiteral("\\Moved"));
+    const QString longest(MAX_KEY_NAME, u'L');
+    QCOMPARE(RenameKey(u"HKEY_CURRENT_USER\\T"_s, u"T"_s, longest, true), RegResult::Success);
+    checkCopy(longest + u"\\Moved"_s);
     QCOMPARE(m_sink->count(), 0);
 }
 
@@ -217,7 +209,7 @@ void TestRegKeyUtils::renameKeyRefused_data()
                                << "Fehler: Schlüssel konnte nicht umbenannt werden.";
     QTest::newRow("empty") << "T\\Src" << "Src" << "" << RegResult::KeyNotRenamed
                            << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-    QTest::newRow("too long") << "T\\Src" << "Src" << QString(MAX_KEY_NAME + 1, QLatin1Char('L'))
+    QTest::newRow("too long") << "T\\Src" << "Src" << QString(MAX_KEY_NAME + 1, u'L')
                               << RegResult::KeyNotRenamed << "Fehler: Schlüssel konnte nicht umbenannt werden.";
 }
 
@@ -228,58 +220,53 @@ void TestRegKeyUtils::renameKeyRefused()
     QFETCH(QString, newName);
     QFETCH(QString, message);
     makeSource();
-    QVERIFY(setValue(QStringLiteral("T\\Other"), QStringLiteral("mine"), REG_SZ, sz("other")));
-    QTEST(RenameKey(QStringLiteral("HKEY_CURRENT_USER\\") + path, oldName, newName, true), "result");
+    QVERIFY(setValue(u"T\\Other"_s, u"mine"_s, REG_SZ, sz("other")));
+    QTEST(RenameKey(u"HKEY_CURRENT_USER\\"_s + path, oldName, newName, true), "result");
     QCOMPARE(m_sink->texts(), QStringList{message});
     // Both sides as they were.
-    checkCopy(QStringLiteral("T\\Src"));
-    QCOMPARE(value(QStringLiteral("T\\Other"), QStringLiteral("mine")), qMakePair(REG_SZ, sz("other")));
-    QCOMPARE(subKeys(QStringLiteral("T")), (QStringList{"Other", "Src"}));
+    checkCopy(u"T\\Src"_s);
+    QCOMPARE(value(u"T\\Other"_s, u"mine"_s), qMakePair(REG_SZ, sz("other")));
+    QCOMPARE(subKeys(u"T"_s), (QStringList{"Other", "Src"}));
 }
 
 void TestRegKeyUtils::copyKey()
 {
     makeSource();
-    QVERIFY(makeKey(QStringLiteral("T\\Dest")));
+    QVERIFY(makeKey(u"T\\Dest"_s));
     ScriptedProgress progress;
-    QVERIFY(CopyKey(QString(), QString(), Base + QStringLiteral("\\Src"), true, Base + QStringLiteral("\\Dest\\"),
-                    progress));
-    checkCopy(QStringLiteral("T\\Dest\\Src"));
-    checkCopy(QStringLiteral("T\\Src")); // the source stays
-    QCOMPARE(subKeys(QStringLiteral("T\\Dest\\Src")), (QStringList{"A", "B"}));
+    QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest\\"_s, progress));
+    checkCopy(u"T\\Dest\\Src"_s);
+    checkCopy(u"T\\Src"_s); // the source stays
+    QCOMPARE(subKeys(u"T\\Dest\\Src"_s), (QStringList{"A", "B"}));
     QCOMPARE(progress.clearAbortCalls(), 1);
     QVERIFY(progress.steps() >= 5);
     QCOMPARE(m_sink->count(), 0);
 
     // Directly below a root key, without asking.
-    QVERIFY(CopyKey(QString(), QString(), Base + QStringLiteral("\\Src\\A"), false, QStringLiteral("HKEY_USERS"),
-                    progress));
-    QCOMPARE(value(QStringLiteral("A\\Deep"), QStringLiteral("multi"), HKEY_USERS),
-             qMakePair(REG_MULTI_SZ, QByteArray("x\0y\0\0", 5)));
+    QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src\\A"_s, false, u"HKEY_USERS"_s, progress));
+    QCOMPARE(value(u"A\\Deep"_s, u"multi"_s, HKEY_USERS), qMakePair(REG_MULTI_SZ, QByteArray("x\0y\0\0", 5)));
     // A root key has no name to copy under.
-    QVERIFY(!CopyKey(QString(), QString(), QStringLiteral("HKEY_CURRENT_USER"), false, Base, progress));
+    QVERIFY(!CopyKey(QString(), QString(), u"HKEY_CURRENT_USER"_s, false, Base, progress));
 }
 
 void TestRegKeyUtils::copyKeyOverwrite()
 {
     makeSource();
-    QVERIFY(setValue(QStringLiteral("T\\Dest\\Src"), QStringLiteral("sz"), REG_SZ, sz("old")));
-    QVERIFY(setValue(QStringLiteral("T\\Dest\\Src"), QStringLiteral("own"), REG_SZ, sz("mine")));
+    QVERIFY(setValue(u"T\\Dest\\Src"_s, u"sz"_s, REG_SZ, sz("old")));
+    QVERIFY(setValue(u"T\\Dest\\Src"_s, u"own"_s, REG_SZ, sz("mine")));
     ScriptedProgress progress;
     m_sink->pushAnswer(MessageAnswer::No);
-    QVERIFY(!CopyKey(QString(), QString(), Base + QStringLiteral("\\Src"), true, Base + QStringLiteral("\\Dest"),
-                     progress));
+    QVERIFY(!CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
     QCOMPARE(m_sink->texts(), QStringList{"Schlüssel existiert bereits. Überschreiben?"});
     QCOMPARE(m_sink->last().kind, MessageKind::YesNo);
-    QCOMPARE(value(QStringLiteral("T\\Dest\\Src"), QStringLiteral("sz")), qMakePair(REG_SZ, sz("old")));
-    QCOMPARE(subKeys(QStringLiteral("T\\Dest\\Src")), QStringList());
+    QCOMPARE(value(u"T\\Dest\\Src"_s, u"sz"_s), qMakePair(REG_SZ, sz("old")));
+    QCOMPARE(subKeys(u"T\\Dest\\Src"_s), QStringList());
 
     m_sink->pushAnswer(MessageAnswer::Yes);
-    QVERIFY(CopyKey(QString(), QString(), Base + QStringLiteral("\\Src"), true, Base + QStringLiteral("\\Dest"),
-                    progress));
-    checkCopy(QStringLiteral("T\\Dest\\Src"));
+    QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
+    checkCopy(u"T\\Dest\\Src"_s);
     // Values only in the target stay.
-    QCOMPARE(value(QStringLiteral("T\\Dest\\Src"), QStringLiteral("own")), qMakePair(REG_SZ, sz("mine")));
+    QCOMPARE(value(u"T\\Dest\\Src"_s, u"own"_s), qMakePair(REG_SZ, sz("mine")));
     QCOMPARE(m_sink->count(), 2);
 }
 
@@ -287,20 +274,19 @@ void TestRegKeyUtils::copyKeyAcrossMachines()
 {
     makeSource();
     ScriptedProgress progress;
-    QVERIFY(CopyKey(QString(), Server, Base + QStringLiteral("\\Src"), true, Base, progress));
-    QVERIFY(KeyExistsOn(Server, Base + QStringLiteral("\\Src\\A\\Deep")));
+    QVERIFY(CopyKey(QString(), Server, Base + u"\\Src"_s, true, Base, progress));
+    QVERIFY(KeyExistsOn(Server, Base + u"\\Src\\A\\Deep"_s));
     // Same path on the other machine is not the same key: no question, no refusal.
     QCOMPARE(m_sink->count(), 0);
 
     // And back from the server into another local key.
-    QVERIFY(CopyKey(Server, QString(), Base + QStringLiteral("\\Src"), true, Base + QStringLiteral("\\Back"),
-                    progress));
-    checkCopy(QStringLiteral("T\\Back\\Src"));
+    QVERIFY(CopyKey(Server, QString(), Base + u"\\Src"_s, true, Base + u"\\Back"_s, progress));
+    checkCopy(u"T\\Back\\Src"_s);
 
     // On the server, the copy holds the same data.
     HKEY serverRoot = 0;
     QVERIFY(RegConnectRegistry(Server, HKEY_CURRENT_USER, &serverRoot) == ERROR_SUCCESS);
-    checkCopy(QStringLiteral("T\\Src"), serverRoot);
+    checkCopy(u"T\\Src"_s, serverRoot);
     RegCloseKey(serverRoot);
 }
 
@@ -323,9 +309,9 @@ void TestRegKeyUtils::copyKeyIntoItself()
     QFETCH(QString, targetParent);
     QFETCH(QString, targetMachine);
     makeSource();
-    QVERIFY(makeKey(QStringLiteral("x")));
+    QVERIFY(makeKey(u"x"_s));
     HKEY key = 0;
-    QVERIFY(RegCreateKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Classes\\T\\Sub"), 0, QString(), 0,
+    QVERIFY(RegCreateKeyEx(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes\\T\\Sub"_s, 0, QString(), 0,
                            KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
     RegCloseKey(key);
     ScriptedProgress progress(10000); // an endless copy would stop here and fail below
@@ -333,44 +319,41 @@ void TestRegKeyUtils::copyKeyIntoItself()
     QVERIFY(!CopyKey(sourceMachine, targetMachine, source, true, targetParent, progress));
     QCOMPARE(m_sink->texts(), QStringList{"Fehler: Ein Schlüssel kann nicht in sich selbst kopiert werden."});
     QCOMPARE(progress.steps(), 0);
-    QCOMPARE(subKeys(QStringLiteral("T\\Src")), (QStringList{"A", "B"}));
-    QCOMPARE(subKeys(QStringLiteral("T\\Src\\A\\Deep")), QStringList());
+    QCOMPARE(subKeys(u"T\\Src"_s), (QStringList{"A", "B"}));
+    QCOMPARE(subKeys(u"T\\Src\\A\\Deep"_s), QStringList());
 }
 
 void TestRegKeyUtils::copyKeyCancel()
 {
     for (int i = 0; i < 20; ++i)
-        QVERIFY(setValue(QStringLiteral("T\\Src\\K%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("v"), REG_DWORD,
-                         QByteArray(4, char(i))));
+        QVERIFY(setValue(u"T\\Src\\K%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"v"_s, REG_DWORD, QByteArray(4, char(i))));
     ScriptedProgress progress;
     progress.requestAbort(); // left over from an earlier operation: cleared at the start
     int keysAtStop = -1;
     progress.setOnStep([&](int step) {
         if (step == 30)
-            keysAtStop = int(subKeys(QStringLiteral("T\\Dest\\Src")).size());
+            keysAtStop = int(subKeys(u"T\\Dest\\Src"_s).size());
     });
     progress.setAbortAtStep(30);
-    QVERIFY(CopyKey(QString(), QString(), Base + QStringLiteral("\\Src"), false, Base + QStringLiteral("\\Dest"),
-                    progress));
+    QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, false, Base + u"\\Dest"_s, progress));
     QCOMPARE(progress.steps(), 30);
-    const QStringList copied = subKeys(QStringLiteral("T\\Dest\\Src"));
+    const QStringList copied = subKeys(u"T\\Dest\\Src"_s);
     QCOMPARE(int(copied.size()), keysAtStop);
     QVERIFY(copied.size() > 0 && copied.size() < 20);
     // Top down and in order: the copied keys are the first ones.
     for (int i = 0; i < copied.size(); ++i)
-        QCOMPARE(copied.at(i), QStringLiteral("K%1").arg(i, 2, 10, QLatin1Char('0')));
+        QCOMPARE(copied.at(i), u"K%1"_s.arg(i, 2, 10, QLatin1Char('0')));
 }
 
 void TestRegKeyUtils::copyKeyNoConnection()
 {
     makeSource();
     ScriptedProgress progress;
-    QVERIFY(!CopyKey(QString(), QStringLiteral("\\\\NOWHERE"), Base + QStringLiteral("\\Src"), false, Base, progress));
+    QVERIFY(!CopyKey(QString(), u"\\\\NOWHERE"_s, Base + u"\\Src"_s, false, Base, progress));
     QCOMPARE(m_sink->count(), 0);
-    QVERIFY(!CopyKey(QStringLiteral("\\\\NOWHERE"), QString(), Base + QStringLiteral("\\Src"), true,
-                     Base + QStringLiteral("\\Dest"), progress));
+    QVERIFY(!CopyKey(u"\\\\NOWHERE"_s, QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
     QCOMPARE(m_sink->texts(), QStringList{"Konnte keine Verbindung mit \\\\NOWHERE herstellen."});
-    QVERIFY(!exists(QStringLiteral("T\\Dest")));
+    QVERIFY(!exists(u"T\\Dest"_s));
 }
 
 QTEST_GUILESS_MAIN(TestRegKeyUtils)
