@@ -12,14 +12,15 @@
 #include <QLocale>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 HKEY createKey(HKEY root, const QString& path)
 {
     HKEY key = 0;
     DWORD disposition = 0;
-    if (RegCreateKeyEx(root, path, 0, QString(), 0, KEY_READ | KEY_WRITE, nullptr, &key, &disposition)
-        != ERROR_SUCCESS)
+    if (RegCreateKeyEx(root, path, 0, QString(), 0, KEY_READ | KEY_WRITE, nullptr, &key, &disposition) != ERROR_SUCCESS)
         return 0;
     return key;
 }
@@ -86,32 +87,32 @@ void TestRegFileExport::init()
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     m_store = std::make_unique<TempStore>();
     QVERIFY(m_store->ok());
-    m_file = m_store->dirPath() + QStringLiteral("/out.reg");
+    m_file = m_store->dirPath() + u"/out.reg"_s;
 }
 
 void TestRegFileExport::writesEveryDataForm()
 {
-    const QString k = QStringLiteral("Software\\T");
-    setValue(HKEY_CURRENT_USER, k, QString(), REG_SZ, sz(QStringLiteral("Vorgabe")));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("a\"b\\c"), REG_SZ, sz(QStringLiteral("C:\\a\"b\r\nÄ")));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("cut"), REG_SZ, QByteArray("vor\0nach\0", 9));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("dw26"), REG_DWORD, QByteArray("\x1a\0\0\0", 4));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("dwmax"), REG_DWORD, QByteArray("\xff\xff\xff\xff", 4));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("empty"), REG_BINARY, QByteArray());
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("exp"), REG_EXPAND_SZ, QByteArray("%P%\0", 4));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("multi"), REG_MULTI_SZ, QByteArray("a\0b\0\0", 5));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("none"), REG_NONE, QByteArray("\x01", 1));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("qword"), REG_QWORD, QByteArray("\x01\0\0\0\0\0\0\x80", 8));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("t10"), 10, QByteArray("\xab", 1));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("t99"), 99, QByteArray("\xcd", 1));
+    const QString k = u"Software\\T"_s;
+    setValue(HKEY_CURRENT_USER, k, QString(), REG_SZ, sz(u"Vorgabe"_s));
+    setValue(HKEY_CURRENT_USER, k, u"a\"b\\c"_s, REG_SZ, sz(u"C:\\a\"b\r\nÄ"_s));
+    setValue(HKEY_CURRENT_USER, k, u"cut"_s, REG_SZ, QByteArray("vor\0nach\0", 9));
+    setValue(HKEY_CURRENT_USER, k, u"dw26"_s, REG_DWORD, QByteArray("\x1a\0\0\0", 4));
+    setValue(HKEY_CURRENT_USER, k, u"dwmax"_s, REG_DWORD, QByteArray("\xff\xff\xff\xff", 4));
+    setValue(HKEY_CURRENT_USER, k, u"empty"_s, REG_BINARY, QByteArray());
+    setValue(HKEY_CURRENT_USER, k, u"exp"_s, REG_EXPAND_SZ, QByteArray("%P%\0", 4));
+    setValue(HKEY_CURRENT_USER, k, u"multi"_s, REG_MULTI_SZ, QByteArray("a\0b\0\0", 5));
+    setValue(HKEY_CURRENT_USER, k, u"none"_s, REG_NONE, QByteArray("\x01", 1));
+    setValue(HKEY_CURRENT_USER, k, u"qword"_s, REG_QWORD, QByteArray("\x01\0\0\0\0\0\0\x80", 8));
+    setValue(HKEY_CURRENT_USER, k, u"t10"_s, 10, QByteArray("\xab", 1));
+    setValue(HKEY_CURRENT_USER, k, u"t99"_s, 99, QByteArray("\xcd", 1));
     QByteArray thirty;
     for (int i = 0; i < 30; ++i)
         thirty.append(char(i));
-    setValue(HKEY_CURRENT_USER, k, QStringLiteral("Data"), REG_BINARY, thirty);
-    RegCloseKey(createKey(HKEY_CURRENT_USER, k + QStringLiteral("\\Leer")));
+    setValue(HKEY_CURRENT_USER, k, u"Data"_s, REG_BINARY, thirty);
+    RegCloseKey(createKey(HKEY_CURRENT_USER, k + u"\\Leer"_s));
 
     ScriptedProgress progress;
-    QVERIFY(ExportRegFile(m_file, QStringLiteral("HKEY_CURRENT_USER\\Software\\T\\"), progress));
+    QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T\\"_s, progress));
     const QByteArray expected = QByteArray("REGEDIT4\r\n"
                                            "\r\n"
                                            "[HKEY_CURRENT_USER\\Software\\T]\r\n"
@@ -138,16 +139,15 @@ void TestRegFileExport::writesEveryDataForm()
 void TestRegFileExport::ordersKeysAndValues()
 {
     // Siblings in case-insensitive locale order, each key followed by its own subtree.
-    for (const QString& path : {QStringLiteral("O\\b"), QStringLiteral("O\\B1\\x"), QStringLiteral("O\\a"),
-                                QStringLiteral("O\\Ä"), QStringLiteral("O\\c"), QStringLiteral("O\\a b")})
+    for (const QString& path : {u"O\\b"_s, u"O\\B1\\x"_s, u"O\\a"_s, u"O\\Ä"_s, u"O\\c"_s, u"O\\a b"_s})
         RegCloseKey(createKey(HKEY_LOCAL_MACHINE, path));
-    setValue(HKEY_LOCAL_MACHINE, QStringLiteral("O"), QStringLiteral("Zeta"), REG_SZ, sz(QString()));
-    setValue(HKEY_LOCAL_MACHINE, QStringLiteral("O"), QStringLiteral("alpha"), REG_SZ, sz(QString()));
-    setValue(HKEY_LOCAL_MACHINE, QStringLiteral("O"), QString(), REG_SZ, sz(QStringLiteral("d")));
-    setValue(HKEY_LOCAL_MACHINE, QStringLiteral("O"), QStringLiteral("Beta"), REG_SZ, sz(QString()));
+    setValue(HKEY_LOCAL_MACHINE, u"O"_s, u"Zeta"_s, REG_SZ, sz(QString()));
+    setValue(HKEY_LOCAL_MACHINE, u"O"_s, u"alpha"_s, REG_SZ, sz(QString()));
+    setValue(HKEY_LOCAL_MACHINE, u"O"_s, QString(), REG_SZ, sz(u"d"_s));
+    setValue(HKEY_LOCAL_MACHINE, u"O"_s, u"Beta"_s, REG_SZ, sz(QString()));
 
     ScriptedProgress progress;
-    QVERIFY(ExportRegFile(m_file, QStringLiteral("hkey_local_machine\\O"), progress));
+    QVERIFY(ExportRegFile(m_file, u"hkey_local_machine\\O"_s, progress));
     const QByteArray expected = "REGEDIT4\r\n"
                                 "\r\n[HKEY_LOCAL_MACHINE\\O]\r\n@=\"d\"\r\n"
                                 "\"alpha\"=\"\"\r\n\"Beta\"=\"\"\r\n\"Zeta\"=\"\"\r\n"
@@ -163,16 +163,16 @@ void TestRegFileExport::ordersKeysAndValues()
 
 void TestRegFileExport::skipsUnreadableKeysAndValues()
 {
-    setValue(HKEY_CURRENT_USER, QStringLiteral("S\\hidden\\deep"), QStringLiteral("x"), REG_SZ, sz(QString()));
-    setValue(HKEY_CURRENT_USER, QStringLiteral("S"), QStringLiteral("bad"), REG_DWORD, QByteArray("\x01\x02", 2));
-    setValue(HKEY_CURRENT_USER, QStringLiteral("S"), QString(300, u'L'), REG_SZ, sz(QString()));
-    setValue(HKEY_CURRENT_USER, QStringLiteral("S\\z"), QStringLiteral("ok"), REG_DWORD, QByteArray("\1\0\0\0", 4));
-    const HKEY hidden = createKey(HKEY_CURRENT_USER, QStringLiteral("S\\hidden"));
+    setValue(HKEY_CURRENT_USER, u"S\\hidden\\deep"_s, u"x"_s, REG_SZ, sz(QString()));
+    setValue(HKEY_CURRENT_USER, u"S"_s, u"bad"_s, REG_DWORD, QByteArray("\x01\x02", 2));
+    setValue(HKEY_CURRENT_USER, u"S"_s, QString(300, u'L'), REG_SZ, sz(QString()));
+    setValue(HKEY_CURRENT_USER, u"S\\z"_s, u"ok"_s, REG_DWORD, QByteArray("\1\0\0\0", 4));
+    const HKEY hidden = createKey(HKEY_CURRENT_USER, u"S\\hidden"_s);
     QCOMPARE(RegSetKeyDeny(hidden, KEY_DENY_READ), ERROR_SUCCESS);
     RegCloseKey(hidden);
 
     ScriptedProgress progress;
-    QVERIFY(ExportRegFile(m_file, QStringLiteral("HKEY_CURRENT_USER\\S"), progress));
+    QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\S"_s, progress));
     QCOMPARE(readAll(m_file), QByteArray("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n"
                                          "\r\n[HKEY_CURRENT_USER\\S\\z]\r\n\"ok\"=dword:00000001\r\n"));
 }
@@ -197,26 +197,25 @@ void TestRegFileExport::refusesUnwritableTarget()
 {
     RecordingMessageSink sink;
     ScriptedProgress progress;
-    const QString missingDir = m_store->dirPath() + QStringLiteral("/nix/out.reg");
-    QVERIFY(!ExportRegFile(missingDir, QStringLiteral("HKEY_CURRENT_USER"), progress));
+    const QString missingDir = m_store->dirPath() + u"/nix/out.reg"_s;
+    QVERIFY(!ExportRegFile(missingDir, u"HKEY_CURRENT_USER"_s, progress));
     QVERIFY(!QFile::exists(missingDir));
     QFile readOnly(m_file);
     QVERIFY(readOnly.open(QIODevice::WriteOnly));
     readOnly.write("alt");
     readOnly.close();
     readOnly.setPermissions(QFileDevice::ReadOwner);
-    QVERIFY(!ExportRegFile(m_file, QStringLiteral("HKEY_CURRENT_USER"), progress));
+    QVERIFY(!ExportRegFile(m_file, u"HKEY_CURRENT_USER"_s, progress));
     QCOMPARE(readAll(m_file), QByteArray("alt"));
-    QCOMPARE(sink.texts(), QStringList(2, QStringLiteral("Fehler: Kann Datei nicht sichern.")));
+    QCOMPARE(sink.texts(), QStringList(2, u"Fehler: Kann Datei nicht sichern."_s));
 }
 
 void TestRegFileExport::stopsOnCancel()
 {
     for (int i = 0; i < 20; ++i)
-        setValue(HKEY_CURRENT_USER, QStringLiteral("C\\k%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("v"),
-                 REG_SZ, sz(QStringLiteral("x")));
+        setValue(HKEY_CURRENT_USER, u"C\\k%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"v"_s, REG_SZ, sz(u"x"_s));
     ScriptedProgress progress(30);
-    QVERIFY(!ExportRegFile(m_file, QStringLiteral("HKEY_CURRENT_USER\\C"), progress));
+    QVERIFY(!ExportRegFile(m_file, u"HKEY_CURRENT_USER\\C"_s, progress));
     const QByteArray partial = readAll(m_file);
     QVERIFY(partial.startsWith("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\C]\r\n"));
     QVERIFY(partial.contains("[HKEY_CURRENT_USER\\C\\k00]"));
@@ -227,13 +226,12 @@ void TestRegFileExport::stopsOnCancel()
 void TestRegFileExport::stopsOnWriteError()
 {
     for (int i = 0; i < 10; ++i)
-        setValue(HKEY_CURRENT_USER, QStringLiteral("W"), QStringLiteral("value%1").arg(i), REG_BINARY,
-                 QByteArray(100, 'x'));
+        setValue(HKEY_CURRENT_USER, u"W"_s, u"value%1"_s.arg(i), REG_BINARY, QByteArray(100, 'x'));
     FailingDevice device(1000);
     ScriptedProgress progress;
     RegFileWriter writer(device, progress);
     QVERIFY(writer.writeHeader());
-    QVERIFY(!writer.writeBranch(QStringLiteral("HKEY_CURRENT_USER\\W")) || !writer.flush());
+    QVERIFY(!writer.writeBranch(u"HKEY_CURRENT_USER\\W"_s) || !writer.flush());
     QVERIFY(writer.writeFailed());
 }
 
