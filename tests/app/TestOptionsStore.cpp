@@ -127,7 +127,6 @@ private slots:
         QTest::addColumn<uint>("type");
         QTest::addColumn<QByteArray>("data");
         QTest::newRow("integer as text") << "MaxUndo" << uint(REG_SZ) << QByteArray("500\0", 4);
-        QTest::newRow("integer as binary") << "MaxUndo" << uint(REG_BINARY) << dwordBytes(500);
         QTest::newRow("integer too short") << "MaxUndo" << uint(REG_DWORD) << QByteArray("\x05\x01", 2);
         QTest::newRow("flag as text") << "MemoWarn" << uint(REG_SZ) << QByteArray("1\0", 2);
         QTest::newRow("text as dword") << "SearchLineA" << uint(REG_DWORD) << dwordBytes(5);
@@ -158,7 +157,6 @@ private slots:
         QTest::addColumn<QList<bool>>("flags");
         QTest::newRow("15") << 15u << QList<bool>{true, true, true, true, false, false};
         QTest::newRow("slot 6 and 1") << 33u << QList<bool>{true, false, false, false, false, true};
-        QTest::newRow("HKLM only") << 4u << QList<bool>{false, false, true, false, false, false};
         QTest::newRow("none") << 0u << QList<bool>{false, false, false, false, false, false};
     }
     void rootExportBits()
@@ -186,19 +184,14 @@ private slots:
         OptionsStore::LoadOptions(o, m_programDir);
         o.columnWidths[1] = {101, 102, 103, 104};
         o.split = 97;
-        o.toolsTBTop = 26;
         o.historyTBLeft = -3;
         o.showNetWorkTB = false;
         o.linkColor = 0x00FF0000;
-        o.linkStyle = 5;
         o.favoriteFile = QStringLiteral("/tmp/ä/meine.fav");
-        o.memoFormat = true;
         o.maxUndo = 1000;
         o.rootExport = {false, true, false, false, true, false};
         o.compFile = QStringLiteral("C:\\x.rec");
         o.searchLineA = QStringLiteral("Suchtext \"mit\" Zeichen");
-        o.searchFlagsB = 9;
-        o.replaceLine = QStringLiteral("neu");
         o.changeCompareFlags = 0;
         o.copyWinShow = true;
         OptionsStore::SaveOptions(o);
@@ -210,19 +203,14 @@ private slots:
         QCOMPARE(back.columnWidths.value(1), (QList<int>{101, 102, 103, 104}));
         QCOMPARE(back.columnWidths.value(2), (QList<int>{55, 66}));
         QCOMPARE(back.split, 97);
-        QCOMPARE(back.toolsTBTop, 26);
         QCOMPARE(back.historyTBLeft, -3);
         QCOMPARE(back.showNetWorkTB, false);
         QCOMPARE(back.linkColor, 0x00FF0000u);
-        QCOMPARE(back.linkStyle, 5u);
         QCOMPARE(back.favoriteFile, o.favoriteFile);
-        QCOMPARE(back.memoFormat, true);
         QCOMPARE(back.maxUndo, 1000);
         QCOMPARE(back.rootExport, o.rootExport);
         QCOMPARE(back.compFile, o.compFile);
         QCOMPARE(back.searchLineA, o.searchLineA);
-        QCOMPARE(back.searchFlagsB, 9u);
-        QCOMPARE(back.replaceLine, QStringLiteral("neu"));
         QCOMPARE(back.changeCompareFlags, 0u);
         QCOMPARE(back.copyWinShow, true);
 

@@ -116,14 +116,6 @@ private slots:
         QTRY_VERIFY(!splash);
     }
 
-    void waitServesEvents()
-    {
-        bool fired = false;
-        QTimer::singleShot(10, this, [&] { fired = true; });
-        TSplashForm::waitServed(100);
-        QVERIFY(fired);
-    }
-
 private:
     QtMessageSink m_sink;
 };
