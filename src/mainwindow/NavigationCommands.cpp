@@ -121,8 +121,10 @@ NavigationCommands::NavigationCommands(const Widgets& widgets, const Actions& ac
             m_history.setPosition(index);
             openHistoryEntry();
         });
-        if (QLineEdit* edit = m_w.historyCombo->lineEdit())
+        if (QLineEdit* edit = m_w.historyCombo->lineEdit()) {
             edit->installEventFilter(this);
+            m_historyEdit = edit;
+        }
     }
     if (m_w.machineCombo)
         connect(m_w.machineCombo, &QComboBox::activated, this, &NavigationCommands::MachinePicked);
@@ -146,10 +148,10 @@ QList<QAction*> NavigationCommands::favoriteActions() const
 
 bool NavigationCommands::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_w.historyCombo && watched == m_w.historyCombo->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (m_historyEdit && watched == m_historyEdit && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            HistoryEntered(m_w.historyCombo->currentText());
+            HistoryEntered(static_cast<QLineEdit*>(watched)->text());
             return true;
         }
     }

@@ -35,6 +35,7 @@
 
 #include <QModelIndex>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <functional>
@@ -42,6 +43,7 @@
 class KeyTreeModel;
 class QAction;
 class QComboBox;
+class QLineEdit;
 class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -144,6 +146,8 @@ private:
 
     Widgets m_w;
     Actions m_a;
+    // The history box's editor, watched for Enter; it may outlive its box while the window is torn down.
+    QPointer<QObject> m_historyEdit;
     Hooks m_hooks;
     KeyTreeModel* m_model = nullptr;
     NavigationHistory m_history;

@@ -3,6 +3,7 @@
 #include "app/KavenVariables405.h"
 #include "app/OptionsStore.h"
 #include "mainwindow/EditCommands.h"
+#include "mainwindow/NavigationCommands.h"
 #include "mainwindow/TreeStateFile.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/RegUtils.h"
@@ -141,8 +142,12 @@ void TMainForm::runStartSteps()
     for (int c = 0; c < fav.size(); ++c)
         m_favoriteList->setColumnWidth(c, fav[c]);
 
-    // 6-9. Parallel view, remote list, history and favorites are restored here once they exist; the
-    // machine list already holds "Lokaler PC".
+    // 6. The parallel view is reopened here once it exists.
+    // 7-9. Machine list, history of the local machine, favorites.
+    createNavigation();
+    m_navigation->loadMachineList();
+    m_navigation->loadHistory();
+    m_navigation->loadFavorites();
 
     // 10. Export scope: TExportDialog is attached to the registry-file save dialog (askExportFile).
 }
@@ -165,8 +170,33 @@ void TMainForm::runShutdownSteps()
                 QFile::remove(file);
         }
     }
-    // 6-8. Remote list, history and favorites are written here once they exist.
+    // 6-8. Machine list, history (without duplicates) and favorites.
+    m_navigation->saveMachineList();
+    m_navigation->saveHistory();
+    m_navigation->saveFavorites();
     // 9. Clipboard: nothing to leave.
+}
+
+void TMainForm::createNavigation()
+{
+    const NavigationCommands::Widgets widgets{m_tree, m_historyCombo, m_machineCombo, m_favoriteList};
+    NavigationCommands::Actions actions;
+    actions.back = action(QStringLiteral("Back1"));
+    actions.forward = action(QStringLiteral("Forward1"));
+    actions.editHistory = action(QStringLiteral("EditHistory1"));
+    actions.netConnect = action(QStringLiteral("NetConnect1"));
+    actions.netDisconnect = action(QStringLiteral("NetDisconnect1"));
+    for (QAction* a : {actions.back, actions.forward, actions.editHistory, actions.netConnect, actions.netDisconnect})
+        a->setProperty("kavenBuilt", true);
+    NavigationCommands::Hooks hooks;
+    hooks.saveTreeState = [this](const QString& file) { return saveTreeState(file); };
+    hooks.loadTreeState = [this](const QString& file) { return loadTreeState(file); };
+    hooks.machineLeft = [this] { m_valueModel->clear(); };
+    hooks.updateCommands = [this] { UpdateCommands(); };
+    m_navigation = new NavigationCommands(widgets, actions, hooks, this);
+    // the favorites' own commands sit in the list's context menu
+    m_favoriteList->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_favoriteList->addActions(m_navigation->favoriteActions());
 }
 
 void TMainForm::storeLayoutSettings()

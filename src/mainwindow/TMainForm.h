@@ -12,6 +12,7 @@
 #include <functional>
 
 class EditCommands;
+class NavigationCommands;
 class ImageDelegate;
 class InPlaceEditor;
 class KeyTreeModel;
@@ -47,6 +48,7 @@ public:
     [[nodiscard]] InPlaceEditor* valueEditor() const { return m_valueEditor; }
     // Change, undo and clipboard commands with the edit undo list.
     [[nodiscard]] EditCommands* editCommands() const { return m_edit; }
+    [[nodiscard]] NavigationCommands* navigationCommands() const { return m_navigation; }
     // Menu commands by their object name (e.g. "NewKey1", "Delete1").
     [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
     [[nodiscard]] QString statusText() const;
@@ -165,6 +167,7 @@ private:
     QMenu* m_valueMenu = nullptr;
     QHash<QString, QAction*> m_actions;
     EditCommands* m_edit = nullptr;
+    NavigationCommands* m_navigation = nullptr;
 
     QString m_currentKeyPath;
     // The node a key context menu was opened on; its commands act on it while the menu runs.
@@ -179,5 +182,6 @@ private:
     bool m_settleQueued = false;
     bool m_resolveMarksNow = false;
     void settleAllMarks();
+    void createNavigation();
     void queueSettle();
 };
