@@ -61,12 +61,12 @@ void syncChildren(KeyTreeModel& tree, const QModelIndex& node, RegistryAccessor&
             removeSubtree(tree, child, remembered);
     }
     const QString prefix = subPath.isEmpty() ? QString() : subPath + QLatin1Char('\\');
-    QList<KeyNodeSpec> added;
+    QList<KeyNodeInfo> added;
     for (const QString& name : names)
         if (!inTree.contains(winUpper(name)))
-            added.append(KeyNodeSpec{name, 1, 2, childHasSubKeys(reg, prefix + name)});
-    for (const KeyNodeSpec& spec : std::as_const(added))
-        tree.appendChild(node, spec);
+            added.append(KeyNodeInfo{name, 1, 2, childHasSubKeys(reg, prefix + name)});
+    for (const KeyNodeInfo& nodeInfo : std::as_const(added))
+        tree.appendChild(node, nodeInfo);
     if (!added.isEmpty())
         tree.sortChildren(node);
     tree.setHasChildrenMark(node, tree.rowCount(node) > 0);

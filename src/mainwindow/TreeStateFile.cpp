@@ -123,13 +123,13 @@ QModelIndex read(KeyTreeModel& tree, QIODevice& device)
                 n = n.parent();
             parent = n.parent();
         }
-        const KeyNodeSpec spec{line.text, line.image, line.selectedImage, line.hasChildren};
+        const KeyNodeInfo nodeInfo{line.text, line.image, line.selectedImage, line.hasChildren};
         QModelIndex node;
         if (parent.isValid()) {
             tree.setChildrenLoaded(parent, true);
-            node = tree.appendChild(parent, spec);
+            node = tree.appendChild(parent, nodeInfo);
         } else {
-            node = tree.addTopNode(spec);
+            node = tree.addTopNode(nodeInfo);
             tree.setChildrenLoaded(node, false);
         }
         tree.setHasChildrenMark(node, line.hasChildren);

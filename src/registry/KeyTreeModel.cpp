@@ -174,14 +174,14 @@ void KeyTreeModel::clear()
     endResetModel();
 }
 
-QModelIndex KeyTreeModel::addTopNode(const KeyNodeSpec& spec)
+QModelIndex KeyTreeModel::addTopNode(const KeyNodeInfo& nodeInfo)
 {
-    const QModelIndex top = appendChild(QModelIndex(), spec);
+    const QModelIndex top = appendChild(QModelIndex(), nodeInfo);
     nodeOf(top)->loaded = true;
     return top;
 }
 
-void KeyTreeModel::setChildren(const QModelIndex& node, QList<KeyNodeSpec> specs)
+void KeyTreeModel::setChildren(const QModelIndex& node, QList<KeyNodeInfo> nodeInfos)
 {
     Node* parent = nodeOf(node);
     if (!parent->children.empty()) {
@@ -191,26 +191,26 @@ void KeyTreeModel::setChildren(const QModelIndex& node, QList<KeyNodeSpec> specs
     }
     // Sorted once, through one sort key per name: tens of thousands of subkeys stay fast.
     std::vector<std::pair<QCollatorSortKey, qsizetype>> keys;
-    keys.reserve(size_t(specs.size()));
-    for (qsizetype i = 0; i < specs.size(); ++i)
-        keys.emplace_back(m_collator.sortKey(specs.at(i).text), i);
+    keys.reserve(size_t(nodeInfos.size()));
+    for (qsizetype i = 0; i < nodeInfos.size(); ++i)
+        keys.emplace_back(m_collator.sortKey(nodeInfos.at(i).text), i);
     std::stable_sort(keys.begin(), keys.end(),
                      [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
     parent->loaded = true;
     const bool hadMark = parent->hasChildrenMark;
-    parent->hasChildrenMark = !specs.isEmpty();
+    parent->hasChildrenMark = !nodeInfos.isEmpty();
     parent->markOpen = false;
-    if (!specs.isEmpty()) {
-        beginInsertRows(node, 0, int(specs.size()) - 1);
+    if (!nodeInfos.isEmpty()) {
+        beginInsertRows(node, 0, int(nodeInfos.size()) - 1);
         parent->children.reserve(keys.size());
         for (const auto& key : keys) {
             auto child = std::make_unique<Node>();
-            const KeyNodeSpec& spec = specs.at(key.second);
-            child->text = spec.text;
-            child->image = spec.image;
-            child->selectedImage = spec.selectedImage;
-            child->hasChildrenMark = spec.hasChildren;
-            child->markOpen = spec.checkLater;
+            const KeyNodeInfo& nodeInfo = nodeInfos.at(key.second);
+            child->text = nodeInfo.text;
+            child->image = nodeInfo.image;
+            child->selectedImage = nodeInfo.selectedImage;
+            child->hasChildrenMark = nodeInfo.hasChildren;
+            child->markOpen = nodeInfo.checkLater;
             child->parent = parent;
             parent->children.push_back(std::move(child));
         }
@@ -229,36 +229,36 @@ int KeyTreeModel::sortedPosition(const Node* parent, const QString& text) const
     return int(it - parent->children.cbegin());
 }
 
-static std::unique_ptr<KeyTreeModel::Node> makeNode(const KeyNodeSpec& spec, KeyTreeModel::Node* parent)
+static std::unique_ptr<KeyTreeModel::Node> makeNode(const KeyNodeInfo& nodeInfo, KeyTreeModel::Node* parent)
 {
     auto node = std::make_unique<KeyTreeModel::Node>();
-    node->text = spec.text;
-    node->image = spec.image;
-    node->selectedImage = spec.selectedImage;
-    node->hasChildrenMark = spec.hasChildren;
-    node->markOpen = spec.checkLater;
+    node->text = nodeInfo.text;
+    node->image = nodeInfo.image;
+    node->selectedImage = nodeInfo.selectedImage;
+    node->hasChildrenMark = nodeInfo.hasChildren;
+    node->markOpen = nodeInfo.checkLater;
     node->parent = parent;
     return node;
 }
 
-int KeyTreeModel::insertChild(const QModelIndex& node, const KeyNodeSpec& spec)
+int KeyTreeModel::insertChild(const QModelIndex& node, const KeyNodeInfo& nodeInfo)
 {
     Node* parent = nodeOf(node);
-    const int position = sortedPosition(parent, spec.text);
+    const int position = sortedPosition(parent, nodeInfo.text);
     beginInsertRows(node, position, position);
-    parent->children.insert(parent->children.begin() + position, makeNode(spec, parent));
+    parent->children.insert(parent->children.begin() + position, makeNode(nodeInfo, parent));
     renumber(parent->children, size_t(position));
     endInsertRows();
     setHasChildrenMark(node, true);
     return position;
 }
 
-QModelIndex KeyTreeModel::appendChild(const QModelIndex& node, const KeyNodeSpec& spec)
+QModelIndex KeyTreeModel::appendChild(const QModelIndex& node, const KeyNodeInfo& nodeInfo)
 {
     Node* parent = nodeOf(node);
     const int position = int(parent->children.size());
     beginInsertRows(node, position, position);
-    parent->children.push_back(makeNode(spec, parent));
+    parent->children.push_back(makeNode(nodeInfo, parent));
     parent->children.back()->row = position;
     endInsertRows();
     if (node.isValid())

@@ -19,7 +19,7 @@
 #include <memory>
 #include <vector>
 
-struct KeyNodeSpec {
+struct KeyNodeInfo {
     QString text;
     int image = 1;
     int selectedImage = 2;
@@ -62,14 +62,14 @@ public:
 
     void clear();
     // A top-level node (the machine node), added after the existing ones; its children count as loaded.
-    QModelIndex addTopNode(const KeyNodeSpec& spec);
-    // Replaces the node's children by nodes for specs (sorted once) and marks them loaded; the node's
+    QModelIndex addTopNode(const KeyNodeInfo& nodeInfo);
+    // Replaces the node's children by nodes for nodeInfos (sorted once) and marks them loaded; the node's
     // has-children mark follows whether there are any.
-    void setChildren(const QModelIndex& node, QList<KeyNodeSpec> specs);
+    void setChildren(const QModelIndex& node, QList<KeyNodeInfo> nodeInfos);
     // Adds one child at its sorted place and returns its row. Does not load the other children.
-    int insertChild(const QModelIndex& node, const KeyNodeSpec& spec);
+    int insertChild(const QModelIndex& node, const KeyNodeInfo& nodeInfo);
     // Adds one child at the end, unsorted (rebuilding a tree from a state file); see sortChildren.
-    QModelIndex appendChild(const QModelIndex& node, const KeyNodeSpec& spec);
+    QModelIndex appendChild(const QModelIndex& node, const KeyNodeInfo& nodeInfo);
     void sortChildren(const QModelIndex& node);
     void removeNode(const QModelIndex& node);
     // Runs the child loader once for a node whose children are not loaded yet.

@@ -282,7 +282,7 @@ void LoadKeyChildren(KeyTreeModel& tree, const QModelIndex& node)
         tree.setChildrenLoaded(node, true);
         return;
     }
-    QList<KeyNodeSpec> children;
+    QList<KeyNodeInfo> children;
     if (reg.openKey(Backslash + GetSubKeyPath(path), false)) {
         const QStringList names = reg.subKeyNames();
         children.reserve(names.size());
