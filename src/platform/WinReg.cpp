@@ -551,10 +551,12 @@ LONG RegEnumKey(HKEY hKey, DWORD index, QString* name, DWORD cchName)
     return RegEnumKeyEx(hKey, index, name, &cch, nullptr);
 }
 
-LONG RegEnumValue(HKEY hKey, DWORD index, QString* name, DWORD* cchName, DWORD* type, BYTE* data, DWORD* cbData)
+namespace {
+
+// The value at an index of the handle's value list; a name of cchName or more characters answers
+// ERROR_MORE_DATA. The copy shares the list's data.
+LONG valueAt(HKEY hKey, DWORD index, DWORD cchName, BackendValue* out)
 {
-    if (!name || !cchName || (data && !cbData))
-        return ERROR_INVALID_PARAMETER;
     auto h = lookup(hKey);
     if (!h)
         return ERROR_INVALID_HANDLE;
@@ -568,9 +570,22 @@ LONG RegEnumValue(HKEY hKey, DWORD index, QString* name, DWORD* cchName, DWORD* 
         return rc;
     if (index >= DWORD(h->values.size()))
         return ERROR_NO_MORE_ITEMS;
-    const BackendValue& v = h->values.at(index);
-    if (DWORD(v.name.size()) >= *cchName)
+    if (DWORD(h->values.at(index).name.size()) >= cchName)
         return ERROR_MORE_DATA;
+    *out = h->values.at(index);
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+LONG RegEnumValue(HKEY hKey, DWORD index, QString* name, DWORD* cchName, DWORD* type, BYTE* data, DWORD* cbData)
+{
+    if (!name || !cchName || (data && !cbData))
+        return ERROR_INVALID_PARAMETER;
+    BackendValue v;
+    const LONG rc = valueAt(hKey, index, *cchName, &v);
+    if (rc != ERROR_SUCCESS)
+        return rc;
     *name = v.name;
     *cchName = DWORD(v.name.size());
     if (type)
@@ -592,22 +607,10 @@ LONG RegEnumValueBytes(HKEY hKey, DWORD index, QString* name, DWORD cchName, DWO
 {
     if (!name)
         return ERROR_INVALID_PARAMETER;
-    auto h = lookup(hKey);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard lock(h->mutex);
-    LONG rc = checkAlive(*h);
-    if (rc == ERROR_SUCCESS)
-        rc = loadValues(*h);
+    BackendValue v;
+    const LONG rc = valueAt(hKey, index, cchName, &v);
     if (rc != ERROR_SUCCESS)
         return rc;
-    if (index >= DWORD(h->values.size()))
-        return ERROR_NO_MORE_ITEMS;
-    const BackendValue& v = h->values.at(index);
-    if (DWORD(v.name.size()) >= cchName)
-        return ERROR_MORE_DATA;
     *name = v.name;
     if (type)
         *type = v.type;
