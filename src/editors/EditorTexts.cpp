@@ -1,22 +1,11 @@
 #include "editors/EditorTexts.h"
 
 #include "platform/TextCodec.h"
+#include "registry/HexDigit.h"
 
 #include <algorithm>
 
 namespace {
-
-int digitValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    return -1;
-}
 
 bool isDecimal(const QString& text)
 {
@@ -55,7 +44,7 @@ int BaseOf(CharType type)
 
 bool IsDigitOf(QChar c, CharType type)
 {
-    const int d = digitValue(c);
+    const int d = HexDigitValue(c);
     return d >= 0 && d < BaseOf(type);
 }
 
@@ -68,7 +57,7 @@ quint32 ReadNumber(const QString& text, CharType type)
     for (qsizetype i = text.size() - 1; i >= 0; --i) {
         if (!IsDigitOf(text[i], type))
             continue;
-        const quint64 d = quint64(digitValue(text[i]));
+        const quint64 d = quint64(HexDigitValue(text[i]));
         // weight is held at 2^32 at most, so neither product nor sum can overflow 64 bits.
         if (d != 0 && (weight > limit || sum + d * weight > limit))
             break;

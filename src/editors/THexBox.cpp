@@ -2,6 +2,7 @@
 
 #include "editors/EditorTexts.h"
 #include "platform/TextCodec.h"
+#include "registry/HexDigit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,18 +17,6 @@
 namespace {
 
 const QString OctetFormat = QStringLiteral("application/octet-stream");
-
-int hexNibble(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -233,7 +222,7 @@ void THexBox::keyPressEvent(QKeyEvent* event)
             return;
         }
         if (m_state.pane() == HexEditState::Pane::Hex)
-            dataChanged = m_state.typeHexDigit(hexNibble(typed.front()));
+            dataChanged = m_state.typeHexDigit(HexDigitValue(typed.front()));
         else
             for (char byte : ClipTextToBytes(typed))
                 dataChanged = m_state.typeByte(byte) || dataChanged;

@@ -1,6 +1,7 @@
 #include "regfile/RegValueLineParser.h"
 
 #include "regfile/RegFileError.h"
+#include "registry/HexDigit.h"
 
 namespace {
 
@@ -16,17 +17,6 @@ bool fail(const QString& text)
 {
     SetLastRegFileError(text);
     return false;
-}
-
-int hexDigit(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
 }
 
 bool startsWithNoCase(QStringView text, QStringView prefix)
@@ -115,7 +105,7 @@ bool parseDWord(QStringView data, TRegValueLine* parsed)
         return fail(RegFileTexts::BadDWordChars);
     DWORD value = 0;
     for (QChar c : digits) {
-        const int d = hexDigit(c.unicode());
+        const int d = HexDigitValue(c);
         if (d < 0)
             return fail(RegFileTexts::BadDWordChars);
         value = (value << 4) | DWORD(d);
@@ -185,7 +175,7 @@ int parseByteToken(QStringView token, char* byte)
         return 1;
     int value = 0;
     for (QChar c : token) {
-        const int d = hexDigit(c.unicode());
+        const int d = HexDigitValue(c);
         if (d < 0)
             return 1;
         value = qMin(value * 16 + d, 256);
