@@ -1,5 +1,6 @@
 #include "platform/SqliteStore.h"
 
+#include "platform/StoreFiles.h"
 #include "platform/WinCase.h"
 
 #include <QDateTime>
@@ -64,6 +65,7 @@ std::shared_ptr<SqliteStore> SqliteStore::open(const QString& path, LONG* code, 
             *error = reason;
         return nullptr;
     }
+    StoreFiles::registerStore(path);
     return store;
 }
 

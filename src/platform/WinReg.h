@@ -61,20 +61,35 @@ LONG RegFlushKey(HKEY hKey);
 
 // Bulk work: writes through the handle's store are grouped into transactions that commit at least
 // every 200 ms and when the last nested batch ends. RegFlushKey inside a batch commits at once.
+// RegEndBatch answers the failure of any commit of the batch (112 disk full, 1016 I/O error, 1460 lock
+// time-out): the changes it had answered with 0 are then not all in the store.
 [[nodiscard]] LONG RegBeginBatch(HKEY hKey);
-LONG RegEndBatch(HKEY hKey);
+[[nodiscard]] LONG RegEndBatch(HKEY hKey);
 
 class RegBatch final {
 public:
-    explicit RegBatch(HKEY key) : m_key(key), m_ok(RegBeginBatch(key) == ERROR_SUCCESS) {}
-    ~RegBatch() { if (m_ok) RegEndBatch(m_key); }
+    explicit RegBatch(HKEY key) : m_key(key), m_open(RegBeginBatch(key) == ERROR_SUCCESS) {}
+    // A batch left without end() is ended here; callers that report success call end() and check it.
+    ~RegBatch() { (void)end(); }
     RegBatch(const RegBatch&) = delete;
     RegBatch& operator=(const RegBatch&) = delete;
-    [[nodiscard]] bool ok() const { return m_ok; }
+    [[nodiscard]] bool ok() const { return m_open || m_ended; }
+    // Ends the batch once; ERROR_SUCCESS when every change of it is committed.
+    [[nodiscard]] LONG end()
+    {
+        if (m_open) {
+            m_open = false;
+            m_ended = true;
+            m_result = RegEndBatch(m_key);
+        }
+        return m_result;
+    }
 
 private:
     HKEY m_key;
-    bool m_ok;
+    bool m_open;
+    bool m_ended = false;
+    LONG m_result = ERROR_SUCCESS;
 };
 
 // FILETIME (100 ns since 1601-01-01 UTC) and QDateTime (UTC).
