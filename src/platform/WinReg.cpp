@@ -290,8 +290,9 @@ void dropWatches(HKEY key, bool fire)
 
 // --- store set-up ---
 
-LONG RegOpenLocalStore(const QString& path, QString* error)
+LONG RegOpenLocalStore(const QString& path, QString* error, StoreAccess access)
 {
+    (void)access; // read-only opening follows with the store's own read-only mode
     LONG rc = ERROR_SUCCESS;
     QString reason;
     auto store = SqliteStore::open(path, &rc, &reason);

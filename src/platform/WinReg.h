@@ -13,9 +13,14 @@
 
 // --- store set-up (this platform's own calls) ---
 
-// Opens (creating when missing) the local store at path and makes it the local registry of this
-// process. Returns ERROR_SUCCESS or a Windows code with a readable reason in *error.
-[[nodiscard]] LONG RegOpenLocalStore(const QString& path, QString* error = nullptr);
+// How a process uses its store: commands that only read (query, export) never take the write lock and
+// work on a store in a read-only folder.
+enum class StoreAccess { ReadWrite, ReadOnly };
+
+// Opens (creating when missing and writable) the local store at path and makes it the local registry of
+// this process. Returns ERROR_SUCCESS or a Windows code with a readable German reason in *error.
+[[nodiscard]] LONG RegOpenLocalStore(const QString& path, QString* error = nullptr,
+                                     StoreAccess access = StoreAccess::ReadWrite);
 // Path of the local store in use, or empty before one was opened.
 [[nodiscard]] QString RegLocalStorePath();
 // Routes a machine name (without leading backslashes, compared case-insensitively) to another store
