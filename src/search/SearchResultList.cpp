@@ -1,0 +1,226 @@
+#include "search/SearchResultList.h"
+
+#include "platform/WinCase.h"
+
+#include <QCollatorSortKey>
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+const QString StandardPrefix = QStringLiteral("Standard");
+const QString DefaultValueName = QStringLiteral("(Standard)");
+const QString ValueFoundAt = QStringLiteral("Wert");
+const QString DataFoundAt = QStringLiteral("Daten");
+
+bool isValueRow(const ResultRow& row)
+{
+    return row.foundAt == ValueFoundAt || row.foundAt == StandardPrefix + QStringLiteral("wert");
+}
+
+bool isDataRow(const ResultRow& row)
+{
+    return row.foundAt == DataFoundAt || row.foundAt == StandardPrefix + QStringLiteral("daten");
+}
+
+bool fits(const ResultRow& row, MarkCommand command)
+{
+    switch (command) {
+    case MarkCommand::AllKeys:
+        return row.icon == 1;
+    case MarkCommand::AllValues:
+        return row.icon != 1 && isValueRow(row);
+    case MarkCommand::StringValues:
+        return row.icon == 5 && isValueRow(row);
+    case MarkCommand::DWordValues:
+        return row.icon == 6 && isValueRow(row);
+    case MarkCommand::BinaryValues:
+        return row.icon == 7 && isValueRow(row);
+    case MarkCommand::AllData:
+        return row.icon != 1 && isDataRow(row);
+    case MarkCommand::StringData:
+        return row.icon == 5 && isDataRow(row);
+    case MarkCommand::DWordData:
+        return row.icon == 6 && isDataRow(row);
+    case MarkCommand::BinaryData:
+        return row.icon == 7 && isDataRow(row);
+    }
+    return false;
+}
+
+bool sameValue(const ResultRow& a, const ResultRow& b)
+{
+    return winEqualsNoCase(a.valueName, b.valueName) && winEqualsNoCase(a.keyPath, b.keyPath);
+}
+
+} // namespace
+
+QString ResultCounts::caption() const
+{
+    const QString caption = QStringLiteral("Eigenschaften Suchergebnisse");
+    return selectionOnly ? caption + QStringLiteral(" (Auswahl)") : caption;
+}
+
+std::array<int, 3> ResultCounts::pieAngles() const
+{
+    const std::array<int, 3> counts{strings, dwords, binaries};
+    std::array<int, 3> angles{0, 0, 0};
+    const qint64 total = values();
+    if (total <= 0)
+        return angles;
+    const int last = counts[2] > 0 ? 2 : (counts[1] > 0 ? 1 : 0);
+    int used = 0;
+    for (int i = 0; i < last; ++i) {
+        angles[i] = int(qint64(counts[i]) * 360 / total);
+        used += angles[i];
+    }
+    angles[last] = 360 - used;
+    return angles;
+}
+
+QString DefaultValueFoundAt(const QString& foundAt)
+{
+    if (foundAt.isEmpty() || foundAt.startsWith(StandardPrefix))
+        return foundAt;
+    return StandardPrefix + foundAt.left(1).toLower() + foundAt.mid(1);
+}
+
+SearchResultList::SearchResultList(const QLocale& locale)
+    : m_collator(locale)
+{
+    // the order of a sorted list view without flags: case counts, numbers as text
+    m_collator.setCaseSensitivity(Qt::CaseSensitive);
+    m_collator.setNumericMode(false);
+    m_collator.setIgnorePunctuation(false);
+}
+
+void SearchResultList::normalise(ResultRow& row) const
+{
+    if (row.valueName.isEmpty() && !row.isKeyRow()) {
+        row.foundAt = DefaultValueFoundAt(row.foundAt);
+        row.valueName = DefaultValueName;
+    }
+}
+
+bool SearchResultList::lessThan(const ResultRow& a, const ResultRow& b) const
+{
+    if (a.keyPath != b.keyPath) {
+        const int byPath = m_collator.compare(a.keyPath, b.keyPath);
+        if (byPath != 0)
+            return byPath < 0;
+    }
+    return m_collator.compare(a.valueName, b.valueName) < 0;
+}
+
+int SearchResultList::AddResultRow(const QString& foundAt, const QString& valueName, int icon, const QString& keyPath)
+{
+    ResultRow row{foundAt, valueName, keyPath, icon, false};
+    normalise(row);
+    const auto at = std::upper_bound(m_rows.begin(), m_rows.end(), row,
+                                     [this](const ResultRow& a, const ResultRow& b) { return lessThan(a, b); });
+    return int(m_rows.insert(at, std::move(row)) - m_rows.begin());
+}
+
+void SearchResultList::addResultRows(std::vector<ResultRow> rows)
+{
+    // Collation keys once per row instead of a collation per comparison.
+    struct Keyed {
+        QCollatorSortKey path;
+        QCollatorSortKey name;
+        std::size_t index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        normalise(rows[i]);
+        keyed.push_back({m_collator.sortKey(rows[i].keyPath), m_collator.sortKey(rows[i].valueName), i});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        const int byPath = a.path.compare(b.path);
+        return byPath != 0 ? byPath < 0 : a.name.compare(b.name) < 0;
+    });
+    const auto middle = qsizetype(m_rows.size());
+    m_rows.reserve(m_rows.size() + rows.size());
+    for (const Keyed& k : keyed)
+        m_rows.push_back(std::move(rows[k.index]));
+    std::inplace_merge(m_rows.begin(), m_rows.begin() + middle, m_rows.end(),
+                       [this](const ResultRow& a, const ResultRow& b) { return lessThan(a, b); });
+}
+
+void SearchResultList::setSelected(int row, bool selected)
+{
+    if (row >= 0 && row < size())
+        m_rows[std::size_t(row)].selected = selected;
+}
+
+int SearchResultList::selectedCount() const
+{
+    return int(std::count_if(m_rows.begin(), m_rows.end(), [](const ResultRow& r) { return r.selected; }));
+}
+
+void SearchResultList::Mark(MarkCommand command)
+{
+    for (ResultRow& row : m_rows)
+        row.selected = fits(row, command);
+}
+
+void SearchResultList::MarkDownwards()
+{
+    const auto first = std::find_if(m_rows.begin(), m_rows.end(), [](const ResultRow& r) { return r.selected; });
+    for (auto it = first; it != m_rows.end(); ++it)
+        it->selected = true;
+}
+
+void SearchResultList::MarkAll()
+{
+    for (ResultRow& row : m_rows)
+        row.selected = true;
+}
+
+void SearchResultList::InvertMarking()
+{
+    for (ResultRow& row : m_rows)
+        row.selected = !row.selected;
+}
+
+int SearchResultList::RemoveMarked()
+{
+    const auto kept = std::remove_if(m_rows.begin(), m_rows.end(), [](const ResultRow& r) { return r.selected; });
+    const int removed = int(m_rows.end() - kept);
+    m_rows.erase(kept, m_rows.end());
+    return removed;
+}
+
+ResultCounts SearchResultList::CountResults() const
+{
+    ResultCounts counts;
+    counts.selectionOnly = selectedCount() > 0;
+    std::vector<const ResultRow*> counted;
+    for (const ResultRow& row : m_rows) {
+        if (row.selected || !counts.selectionOnly)
+            counted.push_back(&row);
+    }
+    // Compared with the next counted row, not the next row of the list: a marked name row whose data
+    // row is not marked still counts.
+    for (std::size_t i = 0; i < counted.size(); ++i) {
+        const ResultRow& row = *counted[i];
+        if (i + 1 < counted.size() && sameValue(row, *counted[i + 1]))
+            continue;
+        switch (row.icon) {
+        case 1:
+            ++counts.keys;
+            break;
+        case 5:
+            ++counts.strings;
+            break;
+        case 6:
+            ++counts.dwords;
+            break;
+        default:
+            ++counts.binaries;
+            break;
+        }
+    }
+    return counts;
+}
