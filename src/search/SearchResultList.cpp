@@ -119,7 +119,9 @@ int SearchResultList::AddResultRow(const QString& foundAt, const QString& valueN
     normalise(row);
     const auto at = std::upper_bound(m_rows.begin(), m_rows.end(), row,
                                      [this](const ResultRow& a, const ResultRow& b) { return lessThan(a, b); });
-    return int(m_rows.insert(at, std::move(row)) - m_rows.begin());
+    const auto index = at - m_rows.begin(); // before the insertion moves the rows
+    m_rows.insert(at, std::move(row));
+    return int(index);
 }
 
 void SearchResultList::addResultRows(std::vector<ResultRow> rows)
