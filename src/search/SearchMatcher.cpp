@@ -5,35 +5,56 @@
 
 #include <QtEndian>
 
-#include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace {
 
+// Most registry data is ASCII; such data is compared as it lies, without a conversion.
 bool isAscii(QByteArrayView data)
 {
-    return std::all_of(data.begin(), data.end(), [](char c) { return (c & 0x80) == 0; });
+    const char* p = data.data();
+    qsizetype n = data.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; n > 0; ++p, --n) {
+        if (*p & 0x80)
+            return false;
+    }
+    return true;
 }
 
-// ASCII widened into the caller's buffer, which keeps its capacity from one value to the next.
-void widenAscii(QByteArrayView data, QString& text)
+// The bytes whose text is compared: a REG_SZ ends at its first zero.
+QByteArrayView comparedBytes(DWORD type, QByteArrayView data)
 {
-    text.resize(data.size());
-    QChar* out = text.data();
-    for (qsizetype i = 0; i < data.size(); ++i)
-        out[i] = QChar(char16_t(data[i]));
+    if (type != REG_SZ)
+        return data;
+    const qsizetype end = data.indexOf('\0');
+    return end < 0 ? data : data.first(end);
 }
 
-void setDecimal(quint32 number, QString& text)
+// A REG_DWORD's number; false for data no value record holds (an empty REG_DWORD reads as 0, as the
+// value list shows it).
+bool dwordOf(QByteArrayView data, quint32& number)
 {
-    char16_t digits[10];
-    int count = 0;
+    if (!data.isEmpty() && data.size() != 4)
+        return false;
+    number = data.isEmpty() ? 0 : qFromLittleEndian<quint32>(data.data());
+    return true;
+}
+
+QLatin1StringView decimal(quint32 number, std::array<char, 10>& digits)
+{
+    std::size_t at = digits.size();
     do {
-        digits[count++] = char16_t(u'0' + number % 10);
+        digits[--at] = char('0' + number % 10);
         number /= 10;
     } while (number != 0);
-    text.resize(count);
-    for (int i = 0; i < count; ++i)
-        text[i] = QChar(digits[count - 1 - i]);
+    return QLatin1StringView(digits.data() + at, qsizetype(digits.size() - at));
 }
 
 } // namespace
@@ -80,27 +101,16 @@ bool IsPastStartValue(QStringView name, const QString& startValue, bool startAtD
 
 bool ValueDataCandidate(DWORD type, QByteArrayView data, QString& text)
 {
-    switch (type) {
-    case REG_SZ: {
-        const qsizetype end = data.indexOf('\0');
-        data = data.first(end < 0 ? data.size() : end);
-        break;
-    }
-    case REG_DWORD:
-        // an empty REG_DWORD reads as 0, as the value list shows it
-        if (!data.isEmpty() && data.size() != 4)
+    if (type == REG_DWORD) {
+        quint32 number = 0;
+        if (!dwordOf(data, number))
             return false;
-        setDecimal(data.isEmpty() ? 0 : qFromLittleEndian<quint32>(data.data()), text);
-        return true;
-    default:
-        break;
-    }
-    if (isAscii(data))
-        widenAscii(data, text);
-    else if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
-        text = QString::fromUtf8(data); // the registry's 8-bit string data is UTF-8 here
-    else
+        text = QString::number(number);
+    } else if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        text = QString::fromUtf8(comparedBytes(type, data)); // the registry's 8-bit string data is UTF-8 here
+    } else {
         text = TextCodec::fromWindows1252(data);
+    }
     return true;
 }
 
@@ -134,5 +144,13 @@ bool SearchMatcher::matchValueData(DWORD type, QByteArrayView data)
 {
     if ((m_flags & SearchFlags::ValueData) == 0 || !typeTakesPart(type))
         return false;
-    return ValueDataCandidate(type, data, m_buffer) && m_text.matches(m_buffer);
+    if (type == REG_DWORD) {
+        quint32 number = 0;
+        std::array<char, 10> digits;
+        return dwordOf(data, number) && m_text.matches(decimal(number, digits));
+    }
+    const QByteArrayView bytes = comparedBytes(type, data);
+    if (isAscii(bytes))
+        return m_text.matches(QLatin1StringView(bytes));
+    return ValueDataCandidate(type, bytes, m_buffer) && m_text.matches(m_buffer);
 }

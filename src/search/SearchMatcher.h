@@ -80,7 +80,8 @@ public:
     [[nodiscard]] bool typeTakesPart(DWORD type) const { return (m_flags & TypeFlagOf(type)) != 0; }
     // Bit 16 and the value's type taking part.
     [[nodiscard]] bool matchValueName(QStringView name, DWORD type) const;
-    // Bit 32 and the value's type taking part; the candidate is built in a buffer reused across calls.
+    // Bit 32 and the value's type taking part. ASCII data and numbers are compared as they lie, without
+    // a conversion; only other text is decoded first.
     [[nodiscard]] bool matchValueData(DWORD type, QByteArrayView data);
 
 private:

@@ -9,20 +9,19 @@ namespace {
 // Per-character upper-casing, one character stays one character ("ß" stays "ß", "ä" becomes "Ä"),
 // the same on search text and candidate. The first 256 characters, where nearly all registry text
 // lives, come from a table.
-const std::array<char16_t, 256>& latinUpper()
+std::array<char16_t, 256> makeLatinUpper()
 {
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> t{};
-        for (int c = 0; c < 256; ++c)
-            t[c] = QChar::toUpper(char16_t(c));
-        return t;
-    }();
+    std::array<char16_t, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[c] = QChar::toUpper(char16_t(c));
     return table;
 }
 
+const std::array<char16_t, 256> LatinUpper = makeLatinUpper();
+
 inline char16_t upperUnit(char16_t c)
 {
-    return c < 256 ? latinUpper()[c] : char16_t(QChar::toUpper(c));
+    return c < 256 ? LatinUpper[c] : char16_t(QChar::toUpper(c));
 }
 
 enum class Operator { None, Or, And, Not };
@@ -133,19 +132,21 @@ QString TextMatcher::prepared(QStringView text) const
     return out;
 }
 
-bool TextMatcher::contains(QStringView candidate, QStringView needle) const
+namespace {
+
+// A plain scan for the needle's first character: needles are short and most candidates short too.
+template <typename Text, typename Fold>
+bool containsFolded(Text candidate, QStringView needle, Fold fold)
 {
-    if (m_caseSensitive)
-        return candidate.contains(needle);
     const qsizetype n = needle.size();
     if (n == 0)
         return true;
     const char16_t first = needle[0].unicode();
     for (qsizetype i = 0, last = candidate.size() - n; i <= last; ++i) {
-        if (upperUnit(candidate[i].unicode()) != first)
+        if (fold(candidate[i].unicode()) != first)
             continue;
         qsizetype k = 1;
-        while (k < n && upperUnit(candidate[i + k].unicode()) == needle[k].unicode())
+        while (k < n && fold(candidate[i + k].unicode()) == needle[k].unicode())
             ++k;
         if (k == n)
             return true;
@@ -153,20 +154,39 @@ bool TextMatcher::contains(QStringView candidate, QStringView needle) const
     return false;
 }
 
-bool TextMatcher::equals(QStringView candidate, QStringView needle) const
+template <typename Text, typename Fold>
+bool equalsFolded(Text candidate, QStringView needle, Fold fold)
 {
     if (candidate.size() != needle.size())
         return false;
-    if (m_caseSensitive)
-        return candidate == needle;
     for (qsizetype i = 0; i < candidate.size(); ++i) {
-        if (upperUnit(candidate[i].unicode()) != needle[i].unicode())
+        if (fold(candidate[i].unicode()) != needle[i].unicode())
             return false;
     }
     return true;
 }
 
-bool TextMatcher::matches(QStringView candidate) const
+char16_t same(char16_t c)
+{
+    return c;
+}
+
+} // namespace
+
+template <typename Text>
+bool TextMatcher::contains(Text candidate, QStringView needle) const
+{
+    return m_caseSensitive ? containsFolded(candidate, needle, same) : containsFolded(candidate, needle, upperUnit);
+}
+
+template <typename Text>
+bool TextMatcher::equals(Text candidate, QStringView needle) const
+{
+    return m_caseSensitive ? equalsFolded(candidate, needle, same) : equalsFolded(candidate, needle, upperUnit);
+}
+
+template <typename Text>
+bool TextMatcher::matchesIn(Text candidate) const
 {
     for (const Alternative& alternative : m_alternatives) {
         bool all = true;
@@ -181,6 +201,16 @@ bool TextMatcher::matches(QStringView candidate) const
             return true;
     }
     return false;
+}
+
+bool TextMatcher::matches(QStringView candidate) const
+{
+    return matchesIn(candidate);
+}
+
+bool TextMatcher::matches(QLatin1StringView candidate) const
+{
+    return matchesIn(candidate);
 }
 
 bool MatchText(const QString& searchText, QStringView candidate, DWORD compareFlags)

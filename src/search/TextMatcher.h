@@ -6,6 +6,7 @@
 
 #include "platform/WinTypes.h"
 
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringView>
 
@@ -24,6 +25,8 @@ public:
     TextMatcher(const QString& searchText, DWORD compareFlags);
 
     [[nodiscard]] bool matches(QStringView candidate) const;
+    // Latin-1 text (registry data that is plain ASCII), compared without converting it first.
+    [[nodiscard]] bool matches(QLatin1StringView candidate) const;
 
 private:
     struct Term {
@@ -33,8 +36,12 @@ private:
     using Alternative = std::vector<Term>;
 
     void parseExpression(const QString& searchText);
-    [[nodiscard]] bool contains(QStringView candidate, QStringView needle) const;
-    [[nodiscard]] bool equals(QStringView candidate, QStringView needle) const;
+    template <typename Text>
+    [[nodiscard]] bool matchesIn(Text candidate) const;
+    template <typename Text>
+    [[nodiscard]] bool contains(Text candidate, QStringView needle) const;
+    template <typename Text>
+    [[nodiscard]] bool equals(Text candidate, QStringView needle) const;
     [[nodiscard]] QString prepared(QStringView text) const;
 
     bool m_caseSensitive = false;
