@@ -120,6 +120,13 @@ ResultFileContent read(QIODevice& device)
 
 } // namespace ResultFile
 
+QString SkippedLinesText(int count)
+{
+    if (count == 1)
+        return QStringLiteral("Eine Zeile der Datei ist kein Suchergebnis und wurde übersprungen.");
+    return QStringLiteral("%1 Zeilen der Datei sind keine Suchergebnisse und wurden übersprungen.").arg(count);
+}
+
 QString ResultFileName(const QString& chosen)
 {
     const qsizetype slash = chosen.lastIndexOf(QLatin1Char('/'));

@@ -40,6 +40,9 @@ inline constexpr qint64 MaxLineBytes = 1 << 20;
 
 } // namespace ResultFile
 
+// What the user is told after loading a file with lines that are no rows.
+[[nodiscard]] QString SkippedLinesText(int count);
+
 // The name a chosen save name is written as: its extension replaced by ".slt".
 [[nodiscard]] QString ResultFileName(const QString& chosen);
 

@@ -5,7 +5,7 @@
 #include <QCollatorSortKey>
 
 #include <algorithm>
-#include <numeric>
+#include <iterator>
 
 namespace {
 
@@ -142,12 +142,21 @@ void SearchResultList::addResultRows(std::vector<ResultRow> rows)
         const int byPath = a.path.compare(b.path);
         return byPath != 0 ? byPath < 0 : a.name.compare(b.name) < 0;
     });
-    const auto middle = qsizetype(m_rows.size());
-    m_rows.reserve(m_rows.size() + rows.size());
-    for (const Keyed& k : keyed)
-        m_rows.push_back(std::move(rows[k.index]));
-    std::inplace_merge(m_rows.begin(), m_rows.begin() + middle, m_rows.end(),
-                       [this](const ResultRow& a, const ResultRow& b) { return lessThan(a, b); });
+    // Merged by searching each new row's place among the rows there (a few collations per new row),
+    // not by comparing every row there: a running search adds its rows in small batches.
+    std::vector<ResultRow> merged;
+    merged.reserve(m_rows.size() + rows.size());
+    auto from = m_rows.begin();
+    for (const Keyed& k : keyed) {
+        ResultRow& row = rows[k.index];
+        const auto at = std::upper_bound(from, m_rows.end(), row,
+                                         [this](const ResultRow& a, const ResultRow& b) { return lessThan(a, b); });
+        std::move(from, at, std::back_inserter(merged));
+        merged.push_back(std::move(row));
+        from = at;
+    }
+    std::move(from, m_rows.end(), std::back_inserter(merged));
+    m_rows = std::move(merged);
 }
 
 void SearchResultList::setSelected(int row, bool selected)
