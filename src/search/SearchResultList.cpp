@@ -1,6 +1,7 @@
 #include "search/SearchResultList.h"
 
 #include "platform/WinCase.h"
+#include "registry/RegValueUtils.h"
 
 #include <QCollatorSortKey>
 
@@ -28,23 +29,23 @@ bool fits(const ResultRow& row, MarkCommand command)
 {
     switch (command) {
     case MarkCommand::AllKeys:
-        return row.icon == 1;
+        return row.icon == ImageKey;
     case MarkCommand::AllValues:
-        return row.icon != 1 && isValueRow(row);
+        return row.icon != ImageKey && isValueRow(row);
     case MarkCommand::StringValues:
-        return row.icon == 5 && isValueRow(row);
+        return row.icon == ImageString && isValueRow(row);
     case MarkCommand::DWordValues:
-        return row.icon == 6 && isValueRow(row);
+        return row.icon == ImageDWord && isValueRow(row);
     case MarkCommand::BinaryValues:
-        return row.icon == 7 && isValueRow(row);
+        return row.icon == ImageOther && isValueRow(row);
     case MarkCommand::AllData:
-        return row.icon != 1 && isDataRow(row);
+        return row.icon != ImageKey && isDataRow(row);
     case MarkCommand::StringData:
-        return row.icon == 5 && isDataRow(row);
+        return row.icon == ImageString && isDataRow(row);
     case MarkCommand::DWordData:
-        return row.icon == 6 && isDataRow(row);
+        return row.icon == ImageDWord && isDataRow(row);
     case MarkCommand::BinaryData:
-        return row.icon == 7 && isDataRow(row);
+        return row.icon == ImageOther && isDataRow(row);
     }
     return false;
 }
@@ -122,6 +123,12 @@ int SearchResultList::AddResultRow(const QString& foundAt, const QString& valueN
     const auto index = at - m_rows.begin(); // before the insertion moves the rows
     m_rows.insert(at, std::move(row));
     return int(index);
+}
+
+int SearchResultList::addMatch(const SearchResult& match)
+{
+    const int icon = match.kind == FoundKind::KeyName ? ImageKey : ValueImageIndex(match.type);
+    return AddResultRow(FoundAtText(match.kind), match.valueName, icon, match.keyPath);
 }
 
 void SearchResultList::addResultRows(std::vector<ResultRow> rows)
@@ -219,13 +226,13 @@ ResultCounts SearchResultList::CountResults() const
         if (i + 1 < counted.size() && sameValue(row, *counted[i + 1]))
             continue;
         switch (row.icon) {
-        case 1:
+        case ImageKey:
             ++counts.keys;
             break;
-        case 5:
+        case ImageString:
             ++counts.strings;
             break;
-        case 6:
+        case ImageDWord:
             ++counts.dwords;
             break;
         default:

@@ -4,6 +4,8 @@
 // key path and then by value column text in the user's locale order, with the marking (selection)
 // the marking commands work on and the counts of the properties dialog.
 
+#include "search/SearchMatcher.h"
+
 #include <QCollator>
 #include <QLocale>
 #include <QString>
@@ -66,6 +68,8 @@ public:
     // shows "(Standard)". The row goes after every row that orders equal to it, so a value found by
     // name and then by data keeps its name row first. Returns the row's index.
     int AddResultRow(const QString& foundAt, const QString& valueName, int icon, const QString& keyPath);
+    // The row of a listing search's match: found-at text of its kind, image of the key or value type.
+    int addMatch(const SearchResult& match);
     // The same for many rows, sorted once: what a listing search or a loaded file brings.
     void addResultRows(std::vector<ResultRow> rows);
 

@@ -17,10 +17,10 @@ SearchResultList mixedList()
 {
     SearchResultList list(German);
     list.AddResultRow(u"Wert"_s, u"Bin"_s, 7, HKCU + u"C"_s);
-    list.AddResultRow(u"Daten"_s, QString(), 7, HKCU + u"C"_s);
+    list.addMatch({true, FoundKind::ValueData, HKCU + u"C"_s, QString(), REG_MULTI_SZ});
     list.AddResultRow(u"Daten"_s, u"Count"_s, 6, HKCU + u"B"_s);
     list.AddResultRow(u"Wert"_s, QString(), 6, HKCU + u"B"_s);
-    list.AddResultRow(u"Schlüssel"_s, QString(), 1, HKCU + u"A"_s);
+    list.addMatch({true, FoundKind::KeyName, HKCU + u"A"_s, QString(), REG_NONE});
     list.AddResultRow(u"Wert"_s, u"Path"_s, 5, HKCU + u"A"_s);
     list.AddResultRow(u"Daten"_s, u"Path"_s, 5, HKCU + u"A"_s);
     return list;
