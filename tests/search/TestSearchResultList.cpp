@@ -1,7 +1,6 @@
 #include "search/ResultFile.h"
 #include "search/SearchResultList.h"
 
-#include <QBuffer>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
