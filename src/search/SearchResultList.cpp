@@ -1,0 +1,244 @@
+#include "search/SearchResultList.h"
+
+#include "platform/WinCase.h"
+#include "registry/RegValueUtils.h"
+
+#include <QCollatorSortKey>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+const QString StandardPrefix = QStringLiteral("Standard");
+const QString DefaultValueName = QStringLiteral("(Standard)");
+const QString ValueFoundAt = QStringLiteral("Wert");
+const QString DataFoundAt = QStringLiteral("Daten");
+
+bool isValueRow(const ResultRow& row)
+{
+    return row.foundAt == ValueFoundAt || row.foundAt == StandardPrefix + QStringLiteral("wert");
+}
+
+bool isDataRow(const ResultRow& row)
+{
+    return row.foundAt == DataFoundAt || row.foundAt == StandardPrefix + QStringLiteral("daten");
+}
+
+bool fits(const ResultRow& row, MarkCommand command)
+{
+    switch (command) {
+    case MarkCommand::AllKeys:
+        return row.icon == ImageKey;
+    case MarkCommand::AllValues:
+        return row.icon != ImageKey && isValueRow(row);
+    case MarkCommand::StringValues:
+        return row.icon == ImageString && isValueRow(row);
+    case MarkCommand::DWordValues:
+        return row.icon == ImageDWord && isValueRow(row);
+    case MarkCommand::BinaryValues:
+        return row.icon == ImageOther && isValueRow(row);
+    case MarkCommand::AllData:
+        return row.icon != ImageKey && isDataRow(row);
+    case MarkCommand::StringData:
+        return row.icon == ImageString && isDataRow(row);
+    case MarkCommand::DWordData:
+        return row.icon == ImageDWord && isDataRow(row);
+    case MarkCommand::BinaryData:
+        return row.icon == ImageOther && isDataRow(row);
+    }
+    return false;
+}
+
+bool sameValue(const ResultRow& a, const ResultRow& b)
+{
+    return winEqualsNoCase(a.valueName, b.valueName) && winEqualsNoCase(a.keyPath, b.keyPath);
+}
+
+} // namespace
+
+QString ResultCounts::caption() const
+{
+    const QString caption = QStringLiteral("Eigenschaften Suchergebnisse");
+    return selectionOnly ? caption + QStringLiteral(" (Auswahl)") : caption;
+}
+
+std::array<int, 3> ResultCounts::pieAngles() const
+{
+    const std::array<int, 3> counts{strings, dwords, binaries};
+    std::array<int, 3> angles{0, 0, 0};
+    const qint64 total = values();
+    if (total <= 0)
+        return angles;
+    const int last = counts[2] > 0 ? 2 : (counts[1] > 0 ? 1 : 0);
+    int used = 0;
+    for (int i = 0; i < last; ++i) {
+        angles[i] = int(qint64(counts[i]) * 360 / total);
+        used += angles[i];
+    }
+    angles[last] = 360 - used;
+    return angles;
+}
+
+QString DefaultValueFoundAt(const QString& foundAt)
+{
+    if (foundAt.isEmpty() || foundAt.startsWith(StandardPrefix))
+        return foundAt;
+    return StandardPrefix + foundAt.left(1).toLower() + foundAt.mid(1);
+}
+
+SearchResultList::SearchResultList(const QLocale& locale)
+    : m_collator(locale)
+{
+    // the order of a sorted list view without flags: case counts, numbers as text
+    m_collator.setCaseSensitivity(Qt::CaseSensitive);
+    m_collator.setNumericMode(false);
+    m_collator.setIgnorePunctuation(false);
+}
+
+void SearchResultList::normalise(ResultRow& row) const
+{
+    if (row.valueName.isEmpty() && !row.isKeyRow()) {
+        row.foundAt = DefaultValueFoundAt(row.foundAt);
+        row.valueName = DefaultValueName;
+    }
+}
+
+bool SearchResultList::lessThan(const ResultRow& a, const ResultRow& b) const
+{
+    if (a.keyPath != b.keyPath) {
+        const int byPath = m_collator.compare(a.keyPath, b.keyPath);
+        if (byPath != 0)
+            return byPath < 0;
+    }
+    return m_collator.compare(a.valueName, b.valueName) < 0;
+}
+
+int SearchResultList::AddResultRow(const QString& foundAt, const QString& valueName, int icon, const QString& keyPath)
+{
+    ResultRow row{foundAt, valueName, keyPath, icon, false};
+    normalise(row);
+    const auto at = std::upper_bound(m_rows.begin(), m_rows.end(), row,
+                                     [this](const ResultRow& a, const ResultRow& b) { return lessThan(a, b); });
+    const auto index = at - m_rows.begin(); // before the insertion moves the rows
+    m_rows.insert(at, std::move(row));
+    return int(index);
+}
+
+int SearchResultList::addMatch(const SearchResult& match)
+{
+    const int icon = match.kind == FoundKind::KeyName ? ImageKey : ValueImageIndex(match.type);
+    return AddResultRow(FoundAtText(match.kind), match.valueName, icon, match.keyPath);
+}
+
+void SearchResultList::addResultRows(std::vector<ResultRow> rows)
+{
+    // Collation keys once per row instead of a collation per comparison.
+    struct Keyed {
+        QCollatorSortKey path;
+        QCollatorSortKey name;
+        std::size_t index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        normalise(rows[i]);
+        keyed.push_back({m_collator.sortKey(rows[i].keyPath), m_collator.sortKey(rows[i].valueName), i});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        const int byPath = a.path.compare(b.path);
+        return byPath != 0 ? byPath < 0 : a.name.compare(b.name) < 0;
+    });
+    // Merged by searching each new row's place among the rows there (a few collations per new row),
+    // not by comparing every row there: a running search adds its rows in small batches.
+    std::vector<ResultRow> merged;
+    merged.reserve(m_rows.size() + rows.size());
+    auto from = m_rows.begin();
+    for (const Keyed& k : keyed) {
+        ResultRow& row = rows[k.index];
+        const auto at = std::upper_bound(from, m_rows.end(), row,
+                                         [this](const ResultRow& a, const ResultRow& b) { return lessThan(a, b); });
+        std::move(from, at, std::back_inserter(merged));
+        merged.push_back(std::move(row));
+        from = at;
+    }
+    std::move(from, m_rows.end(), std::back_inserter(merged));
+    m_rows = std::move(merged);
+}
+
+void SearchResultList::setSelected(int row, bool selected)
+{
+    if (row >= 0 && row < size())
+        m_rows[std::size_t(row)].selected = selected;
+}
+
+int SearchResultList::selectedCount() const
+{
+    return int(std::count_if(m_rows.begin(), m_rows.end(), [](const ResultRow& r) { return r.selected; }));
+}
+
+void SearchResultList::Mark(MarkCommand command)
+{
+    for (ResultRow& row : m_rows)
+        row.selected = fits(row, command);
+}
+
+void SearchResultList::MarkDownwards()
+{
+    const auto first = std::find_if(m_rows.begin(), m_rows.end(), [](const ResultRow& r) { return r.selected; });
+    for (auto it = first; it != m_rows.end(); ++it)
+        it->selected = true;
+}
+
+void SearchResultList::MarkAll()
+{
+    for (ResultRow& row : m_rows)
+        row.selected = true;
+}
+
+void SearchResultList::InvertMarking()
+{
+    for (ResultRow& row : m_rows)
+        row.selected = !row.selected;
+}
+
+int SearchResultList::RemoveMarked()
+{
+    const auto kept = std::remove_if(m_rows.begin(), m_rows.end(), [](const ResultRow& r) { return r.selected; });
+    const int removed = int(m_rows.end() - kept);
+    m_rows.erase(kept, m_rows.end());
+    return removed;
+}
+
+ResultCounts SearchResultList::CountResults() const
+{
+    ResultCounts counts;
+    counts.selectionOnly = selectedCount() > 0;
+    std::vector<const ResultRow*> counted;
+    for (const ResultRow& row : m_rows) {
+        if (row.selected || !counts.selectionOnly)
+            counted.push_back(&row);
+    }
+    // Compared with the next counted row, not the next row of the list: a marked name row whose data
+    // row is not marked still counts.
+    for (std::size_t i = 0; i < counted.size(); ++i) {
+        const ResultRow& row = *counted[i];
+        if (i + 1 < counted.size() && sameValue(row, *counted[i + 1]))
+            continue;
+        switch (row.icon) {
+        case ImageKey:
+            ++counts.keys;
+            break;
+        case ImageString:
+            ++counts.strings;
+            break;
+        case ImageDWord:
+            ++counts.dwords;
+            break;
+        default:
+            ++counts.binaries;
+            break;
+        }
+    }
+    return counts;
+}
