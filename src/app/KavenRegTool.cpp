@@ -1,6 +1,6 @@
 #include "app/KavenRegTool.h"
 
-#include "app/KavenVariables405.h"
+#include "settings/KavenVariables405.h"
 #include "platform/WinReg.h"
 #include "regfile/RegFileUtils.h"
 #include "registry/MessageSink.h"

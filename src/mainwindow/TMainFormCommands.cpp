@@ -4,8 +4,8 @@
 #include "mainwindow/TMainForm.h"
 
 #include "app/DialogProgress.h"
-#include "app/KavenVariables405.h"
-#include "app/OptionsStore.h"
+#include "settings/KavenVariables405.h"
+#include "settings/OptionsStore.h"
 #include "app/TOptionForm.h"
 #include "mainwindow/EditCommands.h"
 #include "mainwindow/RefreshTree.h"

@@ -1,6 +1,6 @@
 #include "registry/RegMessageUtils.h"
 
-#include "app/KavenVariables405.h"
+#include "settings/KavenVariables405.h"
 
 namespace {
 
