@@ -141,7 +141,7 @@ private slots:
         const auto block = DecodeValueClip(EncodeValueClip(read));
         QVERIFY(block);
         TUndoList undo;
-        QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Z", *block, &undo), 2);
+        QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Z", *block, &undo).written, 2);
         QCOMPARE(value("Z", ""), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("standard")));
         QCOMPARE(value("Z", "n"), qMakePair(DWORD(REG_DWORD), QByteArray("\x05\x00\x00\x00", 4)));
         // One paste, one group: undo removes the added default value and restores the overwritten one.
@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(value("Z", "n"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("alt")));
         QCOMPARE(m_sink->count(), 0);
         // A paste into a key that is gone does not create it.
-        QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Fehlt", {clipValue("a", REG_DWORD, {}, 1, {})}, &undo), 0);
+        QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Fehlt", {clipValue("a", REG_DWORD, {}, 1, {})}, &undo).written, 0);
         QVERIFY(!exists("Fehlt"));
         QCOMPARE(undo.GroupCount(), 0);
     }
