@@ -128,7 +128,7 @@ private slots:
         undo.UndoLastGroup();
         QCOMPARE(value(QStringLiteral("V"), QStringLiteral("a")), (Stored{REG_SZ, sz("1")}));
         QCOMPARE(value(QStringLiteral("V"), QStringLiteral("b")), (Stored{REG_DWORD, QByteArray("\2\0\0\0", 4)}));
-        QCOMPARE(value(QStringLiteral("V"), QString()), defaultSet ? Stored{REG_SZ, sz("std")} : Missing);
+        QCOMPARE(value(QStringLiteral("V"), QString()), (defaultSet ? Stored{REG_SZ, sz("std")} : Missing));
     }
 
     void pasteIsOneUndoGroup()
