@@ -1,7 +1,6 @@
 #include "registry/RegTestKeys.h"
 
 #include "mainwindow/ClipboardBlocks.h"
-#include "mainwindow/TUndoList.h"
 #include "registry/Progress.h"
 #include "registry/RegUtils.h"
 #include "support/RecordingMessageSink.h"
@@ -128,32 +127,6 @@ private slots:
         QFETCH(QByteArray, block);
         QFETCH(bool, key);
         QVERIFY(key ? !DecodeKeyClip(block) : !DecodeValueClip(block));
-    }
-
-    void copyAndPasteValues()
-    {
-        QVERIFY(setValue("Q", "", REG_SZ, RegTestKeys::sz("standard")));
-        QVERIFY(setValue("Q", "n", REG_DWORD, QByteArray("\x05\x00\x00\x00", 4)));
-        QVERIFY(setValue("Z", "n", REG_SZ, RegTestKeys::sz("alt")));
-        const QList<ClipValue> read =
-            ReadClipValues("HKEY_CURRENT_USER\\Q", {QString(), "fehlt", "n"}); // unreadable ones are left out
-        QCOMPARE(read.size(), 2);
-        const auto block = DecodeValueClip(EncodeValueClip(read));
-        QVERIFY(block);
-        TUndoList undo;
-        QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Z", *block, &undo).written, 2);
-        QCOMPARE(value("Z", ""), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("standard")));
-        QCOMPARE(value("Z", "n"), qMakePair(DWORD(REG_DWORD), QByteArray("\x05\x00\x00\x00", 4)));
-        // One paste, one group: undo removes the added default value and restores the overwritten one.
-        QCOMPARE(undo.GroupCount(), 1);
-        undo.UndoLastGroup();
-        QCOMPARE(value("Z", "").first, DWORD(REG_NONE));
-        QCOMPARE(value("Z", "n"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("alt")));
-        QCOMPARE(m_sink->count(), 0);
-        // A paste into a key that is gone does not create it.
-        QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Fehlt", {clipValue("a", REG_DWORD, {}, 1, {})}, &undo).written, 0);
-        QVERIFY(!exists("Fehlt"));
-        QCOMPARE(undo.GroupCount(), 0);
     }
 
     void pasteKeyCopyAndCut()
