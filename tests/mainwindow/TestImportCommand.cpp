@@ -2,14 +2,9 @@
 
 #include "mainwindow/ImportCommand.h"
 #include "mainwindow/TUndoList.h"
-#include "registry/RegUtils.h"
-#include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
-#include "support/TempStore.h"
 
 #include <QtTest>
-
-#include <memory>
 
 using namespace RegTestKeys;
 using Status = ImportOutcome::Status;
@@ -18,20 +13,9 @@ class TestImportCommand : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-        m_sink = std::make_unique<RecordingMessageSink>();
-        CurrentMachine().clear();
-        ResetRootKeys();
-    }
+    void init() { QVERIFY(m_fx.start()); }
 
-    void cleanup()
-    {
-        m_sink.reset();
-        m_store.reset();
-    }
+    void cleanup() { m_fx.stop(); }
 
     void outcomes_data()
     {
@@ -63,9 +47,9 @@ private slots:
         QFETCH(int, abortAtStep);
         QFETCH(Status, status);
         QFETCH(bool, firstApplied);
-        QString fileName = m_store->dirPath() + QStringLiteral("/fehlt.reg");
+        QString fileName = m_fx.store->dirPath() + QStringLiteral("/fehlt.reg");
         if (!file.isEmpty()) {
-            fileName = m_store->dirPath() + QStringLiteral("/import.reg");
+            fileName = m_fx.store->dirPath() + QStringLiteral("/import.reg");
             QFile out(fileName);
             QVERIFY(out.open(QIODevice::WriteOnly));
             out.write(file);
@@ -76,7 +60,7 @@ private slots:
         const ImportOutcome outcome = ImportRegFileCommand(fileName, progress, undo);
         QCOMPARE(outcome.status, status);
         QTEST(outcome.reason, "reason");
-        QTEST(m_sink->texts(), "messages");
+        QTEST(m_fx.sink->texts(), "messages");
         QCOMPARE(value(QStringLiteral("I"), QStringLiteral("a")).first, DWORD(firstApplied ? REG_SZ : REG_NONE));
         // Whatever part of the file was applied, the edit undo list no longer matches the registry.
         QCOMPARE(undo.CanUndo(), status == Status::NotRead);
@@ -88,8 +72,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TempStore> m_store;
-    std::unique_ptr<RecordingMessageSink> m_sink;
+    StoreFixture m_fx;
 };
 
 QTEST_GUILESS_MAIN(TestImportCommand)

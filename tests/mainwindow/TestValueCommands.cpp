@@ -2,13 +2,8 @@
 
 #include "mainwindow/TUndoList.h"
 #include "mainwindow/ValueCommands.h"
-#include "registry/RegUtils.h"
-#include "support/RecordingMessageSink.h"
-#include "support/TempStore.h"
 
 #include <QtTest>
-
-#include <memory>
 
 using namespace RegTestKeys;
 
@@ -26,19 +21,11 @@ class TestValueCommands : public QObject {
 private slots:
     void init()
     {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-        m_sink = std::make_unique<RecordingMessageSink>();
-        CurrentMachine().clear();
-        ResetRootKeys();
+        QVERIFY(m_fx.start());
         QVERIFY(makeKey(QStringLiteral("V")));
     }
 
-    void cleanup()
-    {
-        m_sink.reset();
-        m_store.reset();
-    }
+    void cleanup() { m_fx.stop(); }
 
     void changeByType_data()
     {
@@ -79,7 +66,7 @@ private slots:
         editors.editDWord = [&](const QString&, quint32& v) { used = "dword"; v = 7; return accept; };
         editors.editBinary = [&](const QString&, QByteArray& d) { used = "binary"; d = "\1\2"; return accept; };
         TUndoList undo;
-        ValueCommands commands(undo, *m_sink);
+        ValueCommands commands(undo, *m_fx.sink);
         const auto written = commands.ChangeValue(KeyPath, name, editors);
         QTEST(used, "editor");
         QCOMPARE(written.has_value(), accept);
@@ -87,16 +74,16 @@ private slots:
         QCOMPARE(undo.GroupCount(), accept ? 1 : 0);
         undo.UndoLastGroup();
         QCOMPARE(value(QStringLiteral("V"), name), before);
-        QCOMPARE(m_sink->count(), 0);
+        QCOMPARE(m_fx.sink->count(), 0);
     }
 
     void changeOfVanishedValueRefused()
     {
         TUndoList undo;
-        ValueCommands commands(undo, *m_sink);
+        ValueCommands commands(undo, *m_fx.sink);
         ValueEditors none;
         QVERIFY(!commands.ChangeValue(KeyPath, QStringLiteral("fehlt"), none));
-        QCOMPARE(m_sink->texts(), QStringList{QStringLiteral("Fehler: Kann Wert nicht bearbeiten.")});
+        QCOMPARE(m_fx.sink->texts(), QStringList{QStringLiteral("Fehler: Kann Wert nicht bearbeiten.")});
         QVERIFY(!undo.CanUndo());
     }
 
@@ -118,10 +105,10 @@ private slots:
         QVERIFY(setValue(QStringLiteral("V"), QStringLiteral("a"), REG_SZ, sz("1")));
         QVERIFY(setValue(QStringLiteral("V"), QStringLiteral("b"), REG_DWORD, QByteArray("\2\0\0\0", 4)));
         TUndoList undo;
-        ValueCommands commands(undo, *m_sink);
+        ValueCommands commands(undo, *m_fx.sink);
         const QStringList names{QStringLiteral("b"), QStringLiteral("a"), QString()};
         QCOMPARE(commands.DeleteValues(KeyPath, names), names);
-        QCOMPARE(m_sink->count(), 0);
+        QCOMPARE(m_fx.sink->count(), 0);
         QCOMPARE(value(QStringLiteral("V"), QStringLiteral("a")), Missing);
         QCOMPARE(undo.GroupCount(), 1);
         QTEST(int(undo.Items().size()), "recorded");
@@ -141,7 +128,7 @@ private slots:
                                                        {QString(), QStringLiteral("fehlt"), QStringLiteral("n")});
         QCOMPARE(copied.size(), 2);
         TUndoList undo;
-        ValueCommands commands(undo, *m_sink);
+        ValueCommands commands(undo, *m_fx.sink);
         QCOMPARE(commands.PasteValues(KeyPath, copied), 2);
         QCOMPARE(value(QStringLiteral("V"), QString()), (Stored{REG_SZ, sz("standard")}));
         QCOMPARE(value(QStringLiteral("V"), QStringLiteral("n")), (Stored{REG_DWORD, QByteArray("\5\0\0\0", 4)}));
@@ -154,12 +141,11 @@ private slots:
         QCOMPARE(commands.PasteValues(KeyPath + QStringLiteral("\\Fehlt"), copied), 0);
         QVERIFY(!exists(QStringLiteral("V\\Fehlt")));
         QVERIFY(!undo.CanUndo());
-        QCOMPARE(m_sink->count(), 0);
+        QCOMPARE(m_fx.sink->count(), 0);
     }
 
 private:
-    std::unique_ptr<TempStore> m_store;
-    std::unique_ptr<RecordingMessageSink> m_sink;
+    StoreFixture m_fx;
 };
 
 QTEST_GUILESS_MAIN(TestValueCommands)
