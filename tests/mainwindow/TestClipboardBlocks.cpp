@@ -2,14 +2,9 @@
 
 #include "mainwindow/ClipboardBlocks.h"
 #include "registry/Progress.h"
-#include "registry/RegUtils.h"
-#include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
-#include "support/TempStore.h"
 
 #include <QtTest>
-
-#include <memory>
 
 using namespace RegTestKeys;
 
@@ -31,20 +26,8 @@ class TestClipboardBlocks : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-        m_sink = std::make_unique<RecordingMessageSink>();
-        CurrentMachine().clear();
-        ResetRootKeys();
-    }
-
-    void cleanup()
-    {
-        m_sink.reset();
-        m_store.reset();
-    }
+    void init() { QVERIFY(m_fx.start()); }
+    void cleanup() { m_fx.stop(); }
 
     void keyBlockBytes_data()
     {
@@ -144,10 +127,10 @@ private slots:
         QCOMPARE(value("Ziel2\\Q\\Kind", "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("x")));
         QVERIFY(!exists("Q"));
         // Pasting the cut key again finds no source to delete.
-        m_sink->clear();
+        m_fx.sink->clear();
         QVERIFY(makeKey("Ziel3"));
         QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Ziel3", progress));
-        QVERIFY(m_sink->texts().contains(QStringLiteral("Fehler: Angegebener Schlüssel nicht vorhanden.")));
+        QVERIFY(m_fx.sink->texts().contains(QStringLiteral("Fehler: Angegebener Schlüssel nicht vorhanden.")));
     }
 
     void refusedOrCancelledCutKeepsSource()
@@ -166,8 +149,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TempStore> m_store;
-    std::unique_ptr<RecordingMessageSink> m_sink;
+    StoreFixture m_fx;
 };
 
 QTEST_GUILESS_MAIN(TestClipboardBlocks)
