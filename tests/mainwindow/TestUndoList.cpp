@@ -57,8 +57,10 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("layout");
         QTest::newRow("groups") << "a[bc]d" << "0:a 1:b 1:c 2:d";
-        QTest::newRow("eleventh command drops the oldest") << "a[bc]defghijkl" << "0:b 0:c 1:d 2:e 3:f 4:g 5:h 6:i 7:j 8:k 9:l";
-        QTest::newRow("group at capacity drops one") << "abcdefghij[xy]" << "0:b 1:c 2:d 3:e 4:f 5:g 6:h 7:i 8:j 9:x 9:y";
+        QTest::newRow("eleventh command drops the oldest")
+            << "a[bc]defghijkl" << "0:b 0:c 1:d 2:e 3:f 4:g 5:h 6:i 7:j 8:k 9:l";
+        QTest::newRow("group at capacity drops one")
+            << "abcdefghij[xy]" << "0:b 1:c 2:d 3:e 4:f 5:g 6:h 7:i 8:j 9:x 9:y";
         QTest::newRow("lower capacity keeps newest") << "abcde2f" << "0:e 1:f";
         QTest::newRow("empty command leaves no gap") << "a[][bc]" << "0:a 1:b 1:c";
         QTest::newRow("pop within a group") << "a[bc]-d" << "0:a 1:b 2:d";

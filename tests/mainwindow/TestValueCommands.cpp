@@ -36,7 +36,8 @@ private slots:
         QTest::addColumn<Stored>("after");
 
         // Every editor answers with fixed data: text "neü", DWORD 7, bytes 01 02.
-        QTest::newRow("string") << "s" << Stored{REG_SZ, sz("alt")} << true << "string" << Stored{REG_SZ, sz("ne\xc3\xbc")};
+        QTest::newRow("string") << "s" << Stored{REG_SZ, sz("alt")} << true << "string"
+                                << Stored{REG_SZ, sz("ne\xc3\xbc")};
         QTest::newRow("expandable keeps its type") << "e" << Stored{REG_EXPAND_SZ, sz("%A%")} << true << "string"
                                                    << Stored{REG_EXPAND_SZ, sz("ne\xc3\xbc")};
         QTest::newRow("dword") << "d" << Stored{REG_DWORD, QByteArray("\1\0\0\0", 4)} << true << "dword"
@@ -62,9 +63,21 @@ private slots:
             QVERIFY(setValue(QStringLiteral("V"), name, before.first, before.second));
         QString used;
         ValueEditors editors;
-        editors.editString = [&](const QString&, QString& text) { used = "string"; text = QStringLiteral("neü"); return accept; };
-        editors.editDWord = [&](const QString&, quint32& v) { used = "dword"; v = 7; return accept; };
-        editors.editBinary = [&](const QString&, QByteArray& d) { used = "binary"; d = "\1\2"; return accept; };
+        editors.editString = [&](const QString&, QString& text) {
+            used = "string";
+            text = QStringLiteral("neü");
+            return accept;
+        };
+        editors.editDWord = [&](const QString&, quint32& v) {
+            used = "dword";
+            v = 7;
+            return accept;
+        };
+        editors.editBinary = [&](const QString&, QByteArray& d) {
+            used = "binary";
+            d = "\1\2";
+            return accept;
+        };
         TUndoList undo;
         ValueCommands commands(undo, *m_fx.sink);
         const auto written = commands.ChangeValue(KeyPath, name, editors);

@@ -293,7 +293,8 @@ private slots:
     void copyKeyCancel()
     {
         for (int i = 0; i < 20; ++i)
-            QVERIFY(setValue(u"T\\Src\\K%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"v"_s, REG_DWORD, QByteArray(4, char(i))));
+            QVERIFY(setValue(u"T\\Src\\K%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"v"_s, REG_DWORD,
+                             QByteArray(4, char(i))));
         ScriptedProgress progress;
         progress.requestAbort(); // left over from an earlier operation: cleared at the start
         int keysAtStop = -1;

@@ -67,9 +67,11 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("slot");
 
-        QTest::newRow("lower case") << "hkey_local_machine\\Software" << quint64(0x80000002) << "HKEY_LOCAL_MACHINE" << 2;
+        QTest::newRow("lower case") << "hkey_local_machine\\Software" << quint64(0x80000002) << "HKEY_LOCAL_MACHINE"
+                                    << 2;
         QTest::newRow("classes") << "HKEY_CLASSES_ROOT" << quint64(0x80000000) << "HKEY_CLASSES_ROOT" << 0;
-        QTest::newRow("config trailing") << "HKEY_CURRENT_CONFIG\\" << quint64(0x80000005) << "HKEY_CURRENT_CONFIG" << 4;
+        QTest::newRow("config trailing") << "HKEY_CURRENT_CONFIG\\" << quint64(0x80000005) << "HKEY_CURRENT_CONFIG"
+                                         << 4;
         QTest::newRow("unknown") << "HKEY_NOWHERE\\x" << quint64(0) << "HKEY_CLASSES_ROOT" << -1;
         QTest::newRow("prefix only") << "HKEY_USER\\x" << quint64(0) << "HKEY_CLASSES_ROOT" << -1;
         QTest::newRow("dyn data unset") << "HKEY_DYN_DATA" << quint64(0) << "HKEY_CLASSES_ROOT" << -1;
