@@ -31,7 +31,8 @@
 //        onValueEdited():  after RenameValue succeeded: m_edit->recordRename(m_currentKeyPath,
 //                          old.valueName(), newText);
 //        deleteValues():   replace its body by m_edit->deleteSelectedValues(true);
-//        ImportRegFileClick() after a successful import (and every bulk tool later): undoList().Clear().
+//        ImportRegFileClick() hands undoList() to ImportRegFileCommand, which empties it whenever the
+//        file was read (every bulk tool later: undoList().Clear()).
 //      connect(m_edit, &EditCommands::listChanged, this, &TMainForm::UpdateCommands);
 //   5. The tool bar buttons "Rückgängig", "Ausschneiden", "Kopieren", "Einfügen" and both context
 //      menus use the same QAction objects, so nothing else is needed for them.
