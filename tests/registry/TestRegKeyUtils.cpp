@@ -121,8 +121,8 @@ private slots:
         CurrentMachine() = u"\\\\NOWHERE"_s;
         QCOMPARE(CreateKeyPath(Base + u"\\X"_s, true), RegResult::NotConnected);
         QCOMPARE(m_fx.sink->texts(), (QStringList{"Fehler: Konnte Schlüssel nicht erstellen.",
-                                               "Fehler: Konnte Schlüssel nicht erstellen.",
-                                               "Konnte keine Verbindung mit \\\\NOWHERE herstellen."}));
+                                                  "Fehler: Konnte Schlüssel nicht erstellen.",
+                                                  "Konnte keine Verbindung mit \\\\NOWHERE herstellen."}));
     }
 
     void deleteKeyPath()
@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(DeleteKeyPath(u"HKEY_CURRENT_USER"_s, true), RegResult::KeyNotDeleted);
         QVERIFY(exists(u"T\\Keep"_s));
         QCOMPARE(m_fx.sink->texts(), (QStringList{"Fehler: Angegebener Schlüssel nicht vorhanden.",
-                                               "Fehler: Schlüssel konnte nicht gelöscht werden."}));
+                                                  "Fehler: Schlüssel konnte nicht gelöscht werden."}));
     }
 
     void renameKey()

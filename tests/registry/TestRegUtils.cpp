@@ -1,7 +1,6 @@
 #include "RegTestKeys.h"
 
 #include "registry/KeyPath.h"
-#include "registry/KeyTreeModel.h"
 #include "registry/RegMessageUtils.h"
 #include "registry/RegUtils.h"
 #include "registry/RegistryAccessor.h"
@@ -267,54 +266,6 @@ private slots:
         QCOMPARE(MachineNodeText(), u"Arbeitsplatz"_s);
         QVERIFY(!SelectMachine(u"\\\\"_s));
         QCOMPARE(m_fx.sink->count(), 1);
-    }
-
-    void rootNodes()
-    {
-        KeyTreeModel tree;
-        tree.setChildLoader(nullptr);
-        QSignalSpy expand(&tree, &KeyTreeModel::expandRequested);
-        const QModelIndex top = BuildRootNodes(tree);
-        QCOMPARE(tree.rowCount(), 1);
-        QCOMPARE(tree.text(top), u"Arbeitsplatz"_s);
-        QCOMPARE(tree.image(top), 0);
-        QCOMPARE(tree.selectedImage(top), 0);
-        QCOMPARE(expand.count(), 1);
-        QCOMPARE(GetNodePath(tree, top), QString());
-
-        // Neither HKEY_DYN_DATA nor HKEY_PERFORMANCE_DATA opens on the local store: five root keys, slot order.
-        QStringList paths;
-        for (int i = 0; i < tree.rowCount(top); ++i) {
-            const QModelIndex node = tree.index(i, 0, top);
-            paths << GetNodePath(tree, node);
-            QVERIFY(tree.image(node) == 1 && tree.selectedImage(node) == 2 && tree.hasChildren(node));
-        }
-        QCOMPARE(paths, (QStringList{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-                                     "HKEY_CURRENT_CONFIG"}));
-        QVERIFY(!RootKeyTable()[5].available);
-    }
-
-    void lazyChildren()
-    {
-        QVERIFY(makeKey(u"T\\b\\deep"_s));
-        QVERIFY(makeKey(u"T\\c"_s));
-        KeyTreeModel tree;
-        const QModelIndex user = tree.index(1, 0, BuildRootNodes(tree));
-        QVERIFY(tree.canFetchMore(user));
-        tree.fetchMore(user);
-        const QModelIndex t = tree.findChild(user, u"t"_s);
-        QCOMPARE(GetNodePath(tree, t), u"HKEY_CURRENT_USER\\T"_s);
-        tree.loadChildren(t);
-        QCOMPARE(tree.rowCount(t), 2);
-        const QPersistentModelIndex b = tree.findChild(t, u"b"_s);
-        const QModelIndex c = tree.findChild(t, u"c"_s);
-        QVERIFY(tree.hasChildren(b) && !tree.hasChildren(c));
-        // Expanding a key without subkeys removes its mark.
-        tree.setHasChildrenMark(c, true);
-        tree.fetchMore(c);
-        QVERIFY(!tree.hasChildren(c));
-        tree.loadChildren(b);
-        QCOMPARE(GetNodePath(tree, tree.index(0, 0, b)), u"HKEY_CURRENT_USER\\T\\b\\deep"_s);
     }
 
 private:
