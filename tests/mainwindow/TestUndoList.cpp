@@ -111,18 +111,6 @@ private slots:
         QCOMPARE(m_fx.sink->count(), 0);
     }
 
-    void undoRenameKeepsData()
-    {
-        QVERIFY(setValue(SubKey, "neuer", REG_BINARY, QByteArray("\x07\x00\x08", 3)));
-        TUndoList list;
-        list.Add(MakeRenameUndoItem(KeyPath, "alter", "neuer", REG_BINARY));
-        list.UndoLastGroup();
-        QCOMPARE(value(SubKey, "alter"), qMakePair(DWORD(REG_BINARY), QByteArray("\x07\x00\x08", 3)));
-        QCOMPARE(value(SubKey, "neuer").first, DWORD(REG_NONE));
-        QVERIFY(!list.CanUndo());
-        QCOMPARE(m_fx.sink->count(), 0);
-    }
-
     void undoFailuresGoOn()
     {
         // An added value that is gone already and a rename whose value is gone: both report, the third

@@ -63,21 +63,9 @@ private slots:
             QVERIFY(setValue(QStringLiteral("V"), name, before.first, before.second));
         QString used;
         ValueEditors editors;
-        editors.editString = [&](const QString&, QString& text) {
-            used = "string";
-            text = QStringLiteral("neü");
-            return accept;
-        };
-        editors.editDWord = [&](const QString&, quint32& v) {
-            used = "dword";
-            v = 7;
-            return accept;
-        };
-        editors.editBinary = [&](const QString&, QByteArray& d) {
-            used = "binary";
-            d = "\1\2";
-            return accept;
-        };
+        editors.editString = [&](auto&, QString& t) { used = "string"; t = QStringLiteral("neü"); return accept; };
+        editors.editDWord = [&](auto&, quint32& v) { used = "dword"; v = 7; return accept; };
+        editors.editBinary = [&](auto&, QByteArray& d) { used = "binary"; d = "\1\2"; return accept; };
         TUndoList undo;
         ValueCommands commands(undo, *m_fx.sink);
         const auto written = commands.ChangeValue(KeyPath, name, editors);
