@@ -35,16 +35,6 @@ void ShowError(MessageSink& sink, const QString& text)
     show(sink, MessageKind::Error, QStringLiteral("Fehler: ") + text);
 }
 
-void ShowInfo(MessageSink& sink, const QString& text)
-{
-    show(sink, MessageKind::Info, text);
-}
-
-bool AskYesNo(MessageSink& sink, const QString& text)
-{
-    return show(sink, MessageKind::YesNo, text) == MessageAnswer::Yes;
-}
-
 void ShowWarning(const QString& text)
 {
     show(MessageKind::Warning, QStringLiteral("Warnung: ") + text);

@@ -16,10 +16,8 @@ void ShowWarning(const QString& text); // shows "Warnung: " + text
 [[nodiscard]] bool AskOkCancel(const QString& text);           // true on OK
 // A box without icon (connection failures).
 void ShowPlain(const QString& text);
-// The same boxes through a given sink (core commands that are handed theirs).
-void ShowInfo(MessageSink& sink, const QString& text);
+// The error box through a given sink (core commands that are handed theirs).
 void ShowError(MessageSink& sink, const QString& text);
-[[nodiscard]] bool AskYesNo(MessageSink& sink, const QString& text);
 
 // Why the store could not keep changes it had accepted (a batch or flush that failed to commit):
 // a German reason for 112, 1016 and 1460, the code itself for any other failure, empty for success.

@@ -1,6 +1,5 @@
 #include "registry/RegistryAccessor.h"
 
-#include "platform/WinCase.h"
 #include "platform/WinReg.h"
 #include "registry/KeyPath.h"
 #include "registry/RegUtils.h"
@@ -79,10 +78,7 @@ bool copyTree(HKEY source, HKEY target, REGSAM access)
 
 bool isSameOrBelow(const QString& path, const QString& base)
 {
-    return winEqualsNoCase(path, base)
-        || (path.size() > base.size() && path.at(base.size()) == Backslash
-            && winEqualsNoCase(QStringView(path).left(base.size()), base))
-        || base.isEmpty();
+    return base.isEmpty() || KeyPath(path).isSameOrBelow(KeyPath(base));
 }
 
 } // namespace
