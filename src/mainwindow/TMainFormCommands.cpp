@@ -4,8 +4,6 @@
 #include "mainwindow/TMainForm.h"
 
 #include "app/DialogProgress.h"
-#include "settings/KavenVariables405.h"
-#include "settings/OptionsStore.h"
 #include "app/TOptionForm.h"
 #include "mainwindow/EditCommands.h"
 #include "mainwindow/ImportCommand.h"
@@ -19,6 +17,8 @@
 #include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
 #include "registry/ValueListModel.h"
+#include "settings/KavenVariables405.h"
+#include "settings/OptionsStore.h"
 #include "widgets/EscapeProgress.h"
 #include "widgets/InPlaceEditor.h"
 
