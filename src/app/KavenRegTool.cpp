@@ -1,6 +1,6 @@
 #include "app/KavenRegTool.h"
 
-#include "app/KavenVariables405.h"
+#include "settings/KavenVariables405.h"
 #include "platform/WinReg.h"
 #include "regfile/RegFileUtils.h"
 #include "registry/MessageSink.h"
@@ -398,7 +398,7 @@ int KavenRegTool::importCommand(const QStringList& args)
 int KavenRegTool::queryKey(const QString& path, const Options& o, bool* anyMatch)
 {
     RegistryAccessor reg(KEY_READ);
-    if (!ConnectRootKey(reg, GetRootKey(path), true) || !reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), false))
+    if (reg.openPath(path, false, true) != RegResult::Success)
         return 1;
     const HKEY key = reg.currentKey();
     QStringList lines;
@@ -469,9 +469,10 @@ int KavenRegTool::addCommand(const QStringList& args)
     if (!dataForType(typeName, o.data, &type, &bytes))
         return fail(QStringLiteral("Ungültiger Typ oder ungültige Daten: ") + typeName);
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(path), true))
+    const RegResult opened = reg.openPath(path, true, true);
+    if (opened == RegResult::NotConnected)
         return 1;
-    if (!reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), true))
+    if (opened != RegResult::Success)
         return fail(QStringLiteral("Konnte Schlüssel nicht erstellen."));
     // Type or data without a value name set the default value, as "reg add" does.
     const bool writesValue = o.hasValueName || o.defaultValue || o.hasType || o.hasData;
@@ -496,9 +497,10 @@ int KavenRegTool::deleteCommand(const QStringList& args)
     if (path.isEmpty())
         return fail(BadKey);
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(path), true))
+    const RegResult opened = reg.openPath(path, false, true);
+    if (opened == RegResult::NotConnected)
         return 1;
-    if (!reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), false))
+    if (opened != RegResult::Success)
         return KeyExists(path) ? fail(QStringLiteral("Zugriff verweigert.")) : fail(NotFound);
     const HKEY key = reg.currentKey();
     if (o.hasValueName || o.defaultValue) {

@@ -4,7 +4,7 @@
 // information page and the three paths. It loads its controls from the settings when shown and writes
 // them back only on OK; nothing reaches the registry before shutdown.
 
-#include "app/OptionsStore.h"
+#include "settings/OptionsStore.h"
 
 #include <QColor>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "app/TProcessDialog.h"
 
-#include "app/KavenVariables405.h"
+#include "settings/KavenVariables405.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

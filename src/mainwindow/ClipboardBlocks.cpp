@@ -2,6 +2,8 @@
 
 #include "mainwindow/TUndoList.h"
 #include "platform/TextCodec.h"
+#include "platform/WinReg.h"
+#include "registry/KeyPath.h"
 #include "registry/Progress.h"
 #include "registry/RegKeyUtils.h"
 #include "registry/RegMessageUtils.h"
@@ -167,8 +169,7 @@ QList<ClipValue> ReadClipValues(const QString& keyPath, const QStringList& names
 {
     QList<ClipValue> values;
     RegistryAccessor reg(KEY_READ);
-    if (!ConnectRootKey(reg, GetRootKey(keyPath), true)
-        || !reg.openKey(QStringLiteral("\\") + GetSubKeyPath(keyPath), false))
+    if (reg.openPath(keyPath, false, true) != RegResult::Success)
         return values;
     for (const QString& name : names) {
         ClipValue v;
@@ -179,27 +180,34 @@ QList<ClipValue> ReadClipValues(const QString& keyPath, const QStringList& names
     return values;
 }
 
-int WriteClipValues(const QString& keyPath, const QList<ClipValue>& values, TUndoList* undo)
+ClipWrite WriteClipValues(const QString& keyPath, const QList<ClipValue>& values, TUndoList* undo)
 {
+    ClipWrite result;
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(keyPath), true)
-        || !reg.openKey(QStringLiteral("\\") + GetSubKeyPath(keyPath), false))
-        return 0;
-    int written = 0;
-    if (undo)
-        undo->BeginGroup();
+    if (reg.openPath(keyPath, false, true) != RegResult::Success)
+        return result;
+    RegBatch batch(reg.rootKey());
+    QList<TUndoItem> records;
     for (const ClipValue& v : values) {
         TRegValue old;
         const bool existed = ReadValue(reg.currentKey(), v.name, old);
         if (!WriteValue(reg.currentKey(), v.name, v.value))
             continue;
-        ++written;
-        if (undo)
-            undo->Add(MakeUndoItem(existed ? UndoKind::ValueChanged : UndoKind::ValueAdded, keyPath, old, v.name));
+        ++result.written;
+        records.append(MakeUndoItem(existed ? UndoKind::ValueChanged : UndoKind::ValueAdded, keyPath, old, v.name));
     }
-    if (undo)
+    result.commitError = batch.end();
+    if (result.commitError != ERROR_SUCCESS) {
+        result.written = 0; // the store kept none of them: nothing to take back
+        return result;
+    }
+    if (undo && !records.isEmpty()) {
+        undo->BeginGroup();
+        for (TUndoItem& item : records)
+            undo->Add(std::move(item));
         undo->EndGroup();
-    return written;
+    }
+    return result;
 }
 
 bool PasteKey(const KeyClip& clip, const QString& targetParentPath, Progress& progress)
@@ -211,16 +219,16 @@ bool PasteKey(const KeyClip& clip, const QString& targetParentPath, Progress& pr
     if (!clip.cut)
         return true;
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKeyOn(reg, clip.machine, GetRootKey(clip.keyPath), true))
+    const RegResult opened = reg.openPathOn(clip.machine, clip.keyPath, false, true);
+    if (opened == RegResult::NotConnected)
         return false;
-    const QString source = QStringLiteral("\\") + GetSubKeyPath(clip.keyPath);
-    if (!reg.openKey(source, false)) {
+    if (opened != RegResult::Success) {
         ShowError(QStringLiteral("Angegebener Schlüssel nicht vorhanden."));
         return false;
     }
     reg.closeKey();
-    if (!reg.deleteKey(source)) {
-        ShowError(QStringLiteral("Schlüssel konnte nicht gelöscht werden."));
+    if (!reg.deleteKey(QStringLiteral("\\") + KeyPath(clip.keyPath).subKeyPath())) {
+        ShowError(WithCommitReason(QStringLiteral("Schlüssel konnte nicht gelöscht werden."), reg.commitError()));
         return false;
     }
     return true;

@@ -52,10 +52,14 @@ struct ClipValue {
 // Reads the named values of a key of CurrentMachine in the given order; values that cannot be read
 // are left out.
 [[nodiscard]] QList<ClipValue> ReadClipValues(const QString& keyPath, const QStringList& names);
+struct ClipWrite {
+    int written = 0;
+    LONG commitError = ERROR_SUCCESS; // the store could not keep the writes (none is then recorded)
+};
 // Writes the values into an existing key of CurrentMachine, overwriting without question, and records
 // every successful write in the undo list (changed when the value existed, added otherwise) as one
-// group. Returns the number written; nothing when the key cannot be opened.
-int WriteClipValues(const QString& keyPath, const QList<ClipValue>& values, TUndoList* undo);
+// group once the store has kept them. Nothing is written when the key cannot be opened.
+[[nodiscard]] ClipWrite WriteClipValues(const QString& keyPath, const QList<ClipValue>& values, TUndoList* undo);
 // Copies the clipboard's key below targetParentPath on CurrentMachine (asking before overwriting); a
 // cut key is then deleted on the machine it was cut from. A cancelled copy never deletes the source.
 bool PasteKey(const KeyClip& clip, const QString& targetParentPath, Progress& progress);

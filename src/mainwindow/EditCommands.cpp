@@ -9,7 +9,6 @@
 #include "registry/RegMessageUtils.h"
 #include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
-#include "registry/RegistryAccessor.h"
 #include "registry/ValueListModel.h"
 #include "widgets/EscapeProgress.h"
 
@@ -34,31 +33,12 @@ int levelOf(const QModelIndex& node)
     return level;
 }
 
-ValueRow rowOf(const QString& name, const TRegValue& value)
-{
-    ValueRow row;
-    row.isDefault = name.isEmpty();
-    row.caption = row.isDefault ? DefaultValueCaption : name;
-    row.type = TypeNameOfCode(value.DataType);
-    row.data = ValueDataText(value);
-    row.size = ValueSizeText(value);
-    row.image = ValueImageIndex(value.DataType);
-    return row;
-}
-
-// The text of REG_EXPAND_SZ data: up to the first zero.
-QString expandText(const QByteArray& data)
-{
-    const qsizetype end = data.indexOf('\0');
-    return QString::fromUtf8(end < 0 ? data : data.left(end));
-}
-
 } // namespace
 
 EditCommands::EditCommands(QTreeView* tree, QAbstractItemView* list, KeyTreeModel& treeModel,
                            ValueListModel& valueModel, const Actions& actions, Hooks hooks, QWidget* parent)
     : QObject(parent), m_tree(tree), m_list(list), m_treeModel(treeModel), m_valueModel(valueModel),
-      m_actions(actions), m_hooks(std::move(hooks)), m_window(parent)
+      m_actions(actions), m_hooks(std::move(hooks)), m_window(parent), m_values(m_undo, messageSink())
 {
     editString = [this](const QString& name, QString& text) {
         TStringForm form(m_window);
@@ -160,42 +140,11 @@ void EditCommands::ChangeClick()
 
 void EditCommands::changeValue(int row)
 {
-    const QString keyPath = m_hooks.currentKeyPath();
     const QString name = m_valueModel.row(row).valueName();
-    RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(keyPath), true)
-        || !reg.openKey(QStringLiteral("\\") + GetSubKeyPath(keyPath), false))
+    const auto written = m_values.ChangeValue(m_hooks.currentKeyPath(), name, {editString, editDWord, editBinary});
+    if (!written)
         return;
-    TRegValue old;
-    bool wasSet = ReadValue(reg.currentKey(), name, old);
-    if (!wasSet) {
-        if (!name.isEmpty()) {
-            ShowError(QStringLiteral("Kann Wert nicht bearbeiten."));
-            return;
-        }
-        old = MakeRegValue(REG_SZ, QString(), 0, {}); // the unset default value edits as an empty string
-    }
-    TRegValue edited = old;
-    bool accepted = false;
-    if (old.DataType == REG_SZ) {
-        accepted = editString(name, edited.StringData);
-    } else if (old.DataType == REG_EXPAND_SZ) {
-        QString text = expandText(old.BinaryData);
-        accepted = editString(name, text);
-        edited.BinaryData = text.toUtf8() + '\0';
-    } else if (old.DataType == REG_DWORD) {
-        accepted = editDWord(name, edited.DWordData);
-    } else {
-        accepted = editBinary(name, edited.BinaryData);
-    }
-    if (!accepted)
-        return;
-    if (!WriteValue(reg.currentKey(), name, edited)) {
-        ShowError(QStringLiteral("Änderung misslungen!"));
-        return;
-    }
-    m_undo.Add(MakeUndoItem(wasSet ? UndoKind::ValueChanged : UndoKind::ValueAdded, keyPath, old, name));
-    m_valueModel.setRow(row, rowOf(name, edited));
+    m_valueModel.setRow(row, ValueRowFor(name, *written));
     emit listChanged();
 }
 
@@ -209,23 +158,18 @@ void EditCommands::UndoClick()
 
 void EditCommands::UndoListClick()
 {
-    const int groups = chooseUndoGroups();
-    for (int i = 0; i < groups && m_undo.CanUndo(); ++i)
-        m_undo.UndoLastGroup();
+    m_values.UndoGroups(chooseUndoGroups());
     refillValues();
 }
 
 void EditCommands::recordAddedValue(const QString& keyPath, const QString& name)
 {
-    m_undo.Add(MakeUndoItem(UndoKind::ValueAdded, keyPath, {}, name));
+    m_values.RecordAddedValue(keyPath, name);
 }
 
 void EditCommands::recordRename(const QString& keyPath, const QString& oldName, const QString& newName)
 {
-    TRegValue value;
-    if (!ReadValuePath(keyPath, newName, value))
-        value.DataType = REG_NONE;
-    m_undo.Add(MakeRenameUndoItem(keyPath, oldName, newName, value.DataType));
+    m_values.RecordRename(keyPath, oldName, newName);
 }
 
 void EditCommands::deleteSelectedValues(bool ask)
@@ -242,22 +186,20 @@ void EditCommands::deleteSelectedValues(bool ask)
         if (!AskYesNo(question))
             return;
     }
-    m_undo.BeginGroup();
+    // Last row first, so that the rows still to go keep their places.
+    QStringList names;
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+        names.append(m_valueModel.row(*it).valueName());
+    const QStringList gone = m_values.DeleteValues(keyPath, names);
     for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
         const ValueRow row = m_valueModel.row(*it);
-        TRegValue old;
-        const bool read = ReadValuePath(keyPath, row.valueName(), old);
-        if (DeleteValuePath(keyPath, row.valueName(), true) != RegResult::Success)
+        if (!gone.contains(row.valueName()))
             continue;
-        // A value that could not be read cannot be brought back.
-        if (read)
-            m_undo.Add(MakeUndoItem(UndoKind::ValueDeleted, keyPath, old, row.valueName()));
         if (row.isDefault)
             m_valueModel.setRow(*it, ValueListModel::unsetDefaultRow());
         else
             m_valueModel.removeRow(*it);
     }
-    m_undo.EndGroup();
     emit listChanged();
     updateCommands();
 }

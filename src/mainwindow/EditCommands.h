@@ -1,6 +1,8 @@
 #pragma once
 
-// The main window's value editing, edit undo and clipboard commands: "Än&dern" (F1), "&Rückgängig"
+// The window side of the main window's value editing, edit undo and clipboard commands (the registry
+// work and the undo records are ValueCommands' and PasteKey's; this class asks, shows and updates the
+// views): "Än&dern" (F1), "&Rückgängig"
 // (Ctrl+Alt+Z), "Rü&ckgängig - Auswahlliste", "Ausschne&iden", "K&opieren" and "Ein&fügen" on keys and
 // values, with the undo list they record into and the enabling of those commands, which also follows
 // the clipboard (another program or instance putting keys or values on it enables paste).
@@ -29,12 +31,14 @@
 //        onValueEdited():  after RenameValue succeeded: m_edit->recordRename(m_currentKeyPath,
 //                          old.valueName(), newText);
 //        deleteValues():   replace its body by m_edit->deleteSelectedValues(true);
-//        ImportRegFileClick() after a successful import (and every bulk tool later): undoList().Clear().
+//        ImportRegFileClick() hands undoList() to ImportRegFileCommand, which empties it whenever the
+//        file was read (every bulk tool later: undoList().Clear()).
 //      connect(m_edit, &EditCommands::listChanged, this, &TMainForm::UpdateCommands);
 //   5. The tool bar buttons "Rückgängig", "Ausschneiden", "Kopieren", "Einfügen" and both context
 //      menus use the same QAction objects, so nothing else is needed for them.
 
 #include "mainwindow/TUndoList.h"
+#include "mainwindow/ValueCommands.h"
 
 #include <QModelIndex>
 #include <QObject>
@@ -120,4 +124,5 @@ private:
     Hooks m_hooks;
     QWidget* m_window;
     TUndoList m_undo;
+    ValueCommands m_values;
 };

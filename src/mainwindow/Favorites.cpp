@@ -1,6 +1,6 @@
 #include "mainwindow/Favorites.h"
 
-#include "app/OptionsStore.h"
+#include "settings/OptionsStore.h"
 #include "platform/TextCodec.h"
 
 #include <QDate>

@@ -1,6 +1,6 @@
 #include "mainwindow/NavigationHistory.h"
 
-#include "app/OptionsStore.h"
+#include "settings/OptionsStore.h"
 #include "platform/TextCodec.h"
 #include "platform/WinCase.h"
 

@@ -1,5 +1,9 @@
 #include "mainwindow/RegClipboard.h"
 
+#include "mainwindow/TUndoList.h"
+#include "mainwindow/ValueCommands.h"
+#include "registry/MessageSink.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -55,7 +59,8 @@ int PasteValueClip(const QString& keyPath, TUndoList* undo)
     const auto values = DecodeValueClip(clipData(ValueClipFormat));
     if (!values || values->isEmpty())
         return 0;
-    return WriteClipValues(keyPath, *values, undo);
+    TUndoList unrecorded;
+    return ValueCommands(undo ? *undo : unrecorded, messageSink()).PasteValues(keyPath, *values);
 }
 
 bool KeyClipAvailable()

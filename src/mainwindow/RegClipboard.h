@@ -19,7 +19,8 @@ void PutKeyClip(bool cut, const QString& machine, const QString& keyPath);
 // Reads the named values of the key (in the given order) and puts those that could be read on the
 // clipboard; returns their number (0: the clipboard is left as it was).
 int PutValueClip(const QString& keyPath, const QStringList& valueNames);
-// Writes the clipboard's values into the key as one undo group; returns the number written.
+// Writes the clipboard's values into the key as one undo group (none without a list); returns the
+// number written.
 int PasteValueClip(const QString& keyPath, TUndoList* undo);
 
 [[nodiscard]] bool KeyClipAvailable();

@@ -1,7 +1,7 @@
 #include "mainwindow/TMainForm.h"
 
-#include "app/KavenVariables405.h"
-#include "app/OptionsStore.h"
+#include "settings/KavenVariables405.h"
+#include "settings/OptionsStore.h"
 #include "mainwindow/EditCommands.h"
 #include "mainwindow/NavigationCommands.h"
 #include "mainwindow/TreeStateFile.h"

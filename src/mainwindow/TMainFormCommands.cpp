@@ -4,10 +4,9 @@
 #include "mainwindow/TMainForm.h"
 
 #include "app/DialogProgress.h"
-#include "app/KavenVariables405.h"
-#include "app/OptionsStore.h"
 #include "app/TOptionForm.h"
 #include "mainwindow/EditCommands.h"
+#include "mainwindow/ImportCommand.h"
 #include "mainwindow/RefreshTree.h"
 #include "mainwindow/TExportDialog.h"
 #include "platform/WinCase.h"
@@ -18,6 +17,8 @@
 #include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
 #include "registry/ValueListModel.h"
+#include "settings/KavenVariables405.h"
+#include "settings/OptionsStore.h"
 #include "widgets/EscapeProgress.h"
 #include "widgets/InPlaceEditor.h"
 
@@ -298,17 +299,18 @@ void TMainForm::ImportRegFileClick()
                                                         QStringLiteral("Registrierungsdatei (*.reg)|*.reg"));
     if (fileName.isEmpty() || !QFileInfo::exists(fileName))
         return;
-    bool ok = false;
+    ImportOutcome outcome;
     runWithProgress(QStringLiteral("Datenimport läuft ..."), QStringLiteral("Registrierung wird aktualisiert."),
-                    QStringLiteral("CREATE"), [&](Progress& progress) { ok = ImportRegFile(fileName, progress); });
-    if (!ok) {
-        ShowError(QStringLiteral("Registrierungsdatei konnte nicht vollständig importiert werden.\r\n(") +
-                  LastRegFileError() + QLatin1Char(')'));
-        return;
-    }
-    ShowInfo(QStringLiteral("Registrierungsdatei wurde erfolgreich importiert.\r\nDie Ansicht wird nun aktualisiert."));
-    m_edit->undoList().Clear();
-    RefreshTree();
+                    QStringLiteral("CREATE"), [&](Progress& progress) {
+                        outcome = ImportRegFileCommand(fileName, progress, m_edit->undoList());
+                    });
+    if (outcome.status == ImportOutcome::Status::Failed)
+        ShowError(outcome.failureText());
+    else if (outcome.status == ImportOutcome::Status::Imported)
+        ShowInfo(ImportDoneText);
+    // Also a cancelled or failed import may have applied part of the file.
+    if (outcome.registryTouched())
+        RefreshTree();
 }
 
 void TMainForm::ExportRegFileClick()

@@ -115,11 +115,12 @@ void TUndoList::UndoLastGroup()
 void TUndoList::undoItem(const TUndoItem& item)
 {
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(item.KeyPath), true))
-        return;
     // Deleted or changed values come back even when their key has gone meanwhile.
     const bool create = item.Kind == UndoKind::ValueDeleted || item.Kind == UndoKind::ValueChanged;
-    if (!reg.openKey(QStringLiteral("\\") + GetSubKeyPath(item.KeyPath), create)) {
+    const RegResult opened = reg.openPath(item.KeyPath, create, true);
+    if (opened == RegResult::NotConnected)
+        return;
+    if (opened != RegResult::Success) {
         ShowError(QStringLiteral("Kann Schlüssel nicht öffnen."));
         return;
     }

@@ -1,6 +1,6 @@
 #include "mainwindow/TreeStateFile.h"
 
-#include "app/OptionsStore.h"
+#include "settings/OptionsStore.h"
 #include "platform/TextCodec.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/RegUtils.h"

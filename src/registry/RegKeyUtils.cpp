@@ -2,6 +2,7 @@
 
 #include "platform/WinCase.h"
 #include "platform/WinReg.h"
+#include "registry/KeyPath.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/Progress.h"
 #include "registry/RegMessageUtils.h"
@@ -42,14 +43,6 @@ QString canonicalPath(const QString& keyPath)
     }
 }
 
-bool isSameOrBelow(const QString& path, const QString& base)
-{
-    if (winEqualsNoCase(path, base))
-        return true;
-    return path.size() > base.size() && path.at(base.size()) == Backslash
-        && winEqualsNoCase(QStringView(path).left(base.size()), base);
-}
-
 bool sameMachine(const QString& a, const QString& b)
 {
     const auto name = [](const QString& m) {
@@ -82,17 +75,16 @@ void copyValues(HKEY source, HKEY target)
 
 int CreateNewKey(const QString& parentPath, const QModelIndex& parentNode, KeyTreeModel& tree)
 {
-    QString subKey = GetSubKeyPath(parentPath);
-    if (!subKey.isEmpty())
-        subKey += Backslash;
     tree.requestExpand(parentNode);
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(parentPath), true))
+    if (reg.openPath(parentPath, false, true) == RegResult::NotConnected)
         return -1;
+    const QString below = KeyPath(parentPath).subKeyPath();
+    const QString subKey = Backslash + (below.isEmpty() ? below : below + Backslash);
     const int number
-        = FirstFreeNumber([&](const QString& name) { return reg.keyExists(Backslash + subKey + name); }, NewKeyPrefix);
+        = FirstFreeNumber([&](const QString& name) { return reg.keyExists(subKey + name); }, NewKeyPrefix);
     const QString name = NewKeyPrefix + QString::number(number);
-    if (!reg.openKey(Backslash + subKey + name, true)) {
+    if (!reg.openKey(subKey + name, true)) {
         ShowError(QStringLiteral("Der Schlüssel konnte nicht erstellt werden."));
         return -1;
     }
@@ -102,27 +94,27 @@ int CreateNewKey(const QString& parentPath, const QModelIndex& parentNode, KeyTr
 RegResult CreateKeyPath(const QString& keyPath, bool showErrors)
 {
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(keyPath), showErrors))
-        return RegResult::NotConnected;
-    if (!reg.openKey(fromRoot(keyPath), true)) {
+    const RegResult opened = reg.openPath(keyPath, true, showErrors);
+    if (opened == RegResult::NotFound) {
         reportError(showErrors, QStringLiteral("Konnte Schlüssel nicht erstellen."));
         return RegResult::KeyNotCreated;
     }
-    return RegResult::Success;
+    return opened;
 }
 
 RegResult DeleteKeyPath(const QString& keyPath, bool showErrors)
 {
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(keyPath), showErrors))
-        return RegResult::NotConnected;
-    if (!reg.openKey(fromRoot(keyPath), false)) {
-        reportError(showErrors, QStringLiteral("Angegebener Schlüssel nicht vorhanden."));
-        return RegResult::NotFound;
+    const RegResult opened = reg.openPath(keyPath, false, showErrors);
+    if (opened != RegResult::Success) {
+        if (opened == RegResult::NotFound)
+            reportError(showErrors, QStringLiteral("Angegebener Schlüssel nicht vorhanden."));
+        return opened;
     }
     reg.closeKey();
     if (!reg.deleteKey(fromRoot(keyPath))) {
-        reportError(showErrors, QStringLiteral("Schlüssel konnte nicht gelöscht werden."));
+        reportError(showErrors,
+                    WithCommitReason(QStringLiteral("Schlüssel konnte nicht gelöscht werden."), reg.commitError()));
         return RegResult::KeyNotDeleted;
     }
     return RegResult::Success;
@@ -131,9 +123,11 @@ RegResult DeleteKeyPath(const QString& keyPath, bool showErrors)
 RegResult RenameKey(const QString& keyPath, const QString& oldName, const QString& newName, bool showErrors)
 {
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(keyPath), showErrors))
-        return RegResult::NotConnected;
-    if (GetKeyName(keyPath).isEmpty() || !reg.openKey(fromRoot(GetParentPath(keyPath)), false)) {
+    const KeyPath path(keyPath);
+    const RegResult opened = reg.openPath(path.parent().text(), false, showErrors);
+    if (opened == RegResult::NotConnected)
+        return opened;
+    if (path.name().isEmpty() || opened != RegResult::Success) {
         reportError(showErrors, QStringLiteral("Angegebener Schlüssel nicht vorhanden."));
         return RegResult::NotFound;
     }
@@ -145,7 +139,8 @@ RegResult RenameKey(const QString& keyPath, const QString& oldName, const QStrin
     const bool valid = !newName.isEmpty() && !newName.contains(Backslash) && !oldName.isEmpty()
         && !oldName.contains(Backslash);
     if (!valid || !reg.moveKey(oldName, newName, true) || !reg.keyExists(newName)) {
-        reportError(showErrors, QStringLiteral("Schlüssel konnte nicht umbenannt werden."));
+        reportError(showErrors,
+                    WithCommitReason(QStringLiteral("Schlüssel konnte nicht umbenannt werden."), reg.commitError()));
         return RegResult::KeyNotRenamed;
     }
     return RegResult::Success;
@@ -160,7 +155,8 @@ bool CopyKey(const QString& sourceMachine, const QString& targetMachine, const Q
     if (keyName.isEmpty())
         return false; // a root key has no name to copy under
     const QString targetKey = IncludeTrailingBackslash(targetParent) + keyName;
-    if (sameMachine(sourceMachine, targetMachine) && isSameOrBelow(canonicalPath(targetKey), canonicalPath(source))) {
+    if (sameMachine(sourceMachine, targetMachine)
+        && KeyPath(canonicalPath(targetKey)).isSameOrBelow(KeyPath(canonicalPath(source)))) {
         // The copy would grow while it is being read, and a move would delete what it made.
         ShowError(QStringLiteral("Ein Schlüssel kann nicht in sich selbst kopiert werden."));
         return false;
@@ -203,6 +199,11 @@ bool CopyKey(const QString& sourceMachine, const QString& targetMachine, const Q
             break;
         current = *pending.begin();
         pending.erase(pending.begin());
+    }
+    const LONG committed = batch.end();
+    if (committed != ERROR_SUCCESS) {
+        ShowError(WithCommitReason(QStringLiteral("Schlüssel konnte nicht kopiert werden."), committed));
+        return false;
     }
     return true;
 }

@@ -1,12 +1,21 @@
 #include "registry/RegMessageUtils.h"
 
-#include "app/KavenVariables405.h"
+#include "settings/KavenVariables405.h"
 
 namespace {
 
+// The commit failures the store answers with, as Windows numbers them.
+constexpr LONG DiskFullCode = 112;
+constexpr LONG LockTimeoutCode = 1460;
+
+MessageAnswer show(MessageSink& sink, MessageKind kind, const QString& text)
+{
+    return sink.message(kind, KavenVariables405::ProgramTitle, text);
+}
+
 MessageAnswer show(MessageKind kind, const QString& text)
 {
-    return messageSink().message(kind, KavenVariables405::ProgramTitle, text);
+    return show(messageSink(), kind, text);
 }
 
 } // namespace
@@ -18,7 +27,12 @@ void ShowInfo(const QString& text)
 
 void ShowError(const QString& text)
 {
-    show(MessageKind::Error, QStringLiteral("Fehler: ") + text);
+    ShowError(messageSink(), text);
+}
+
+void ShowError(MessageSink& sink, const QString& text)
+{
+    show(sink, MessageKind::Error, QStringLiteral("Fehler: ") + text);
 }
 
 void ShowWarning(const QString& text)
@@ -44,4 +58,26 @@ bool AskOkCancel(const QString& text)
 void ShowPlain(const QString& text)
 {
     show(MessageKind::Plain, text);
+}
+
+QString CommitFailureReason(LONG code)
+{
+    switch (code) {
+    case ERROR_SUCCESS:
+        return QString();
+    case DiskFullCode:
+        return QStringLiteral("Der Datenträger ist voll.");
+    case ERROR_REGISTRY_IO_FAILED:
+        return QStringLiteral("Ein- oder Ausgabefehler beim Schreiben der Registrierung.");
+    case LockTimeoutCode:
+        return QStringLiteral("Die Registrierung ist von einem anderen Programm gesperrt (Zeitüberschreitung).");
+    default:
+        return QStringLiteral("Windows-Fehlercode ") + QString::number(code) + QLatin1Char('.');
+    }
+}
+
+QString WithCommitReason(const QString& text, LONG code)
+{
+    const QString reason = CommitFailureReason(code);
+    return reason.isEmpty() ? text : text + QStringLiteral("\r\n(") + reason + QLatin1Char(')');
 }

@@ -3,6 +3,7 @@
 // The program's message boxes, all captioned with the program title, through the process's
 // MessageSink.
 
+#include "platform/WinTypes.h"
 #include "registry/MessageSink.h"
 
 #include <QString>
@@ -15,3 +16,11 @@ void ShowWarning(const QString& text); // shows "Warnung: " + text
 [[nodiscard]] bool AskOkCancel(const QString& text);           // true on OK
 // A box without icon (connection failures).
 void ShowPlain(const QString& text);
+// The error box through a given sink (core commands that are handed theirs).
+void ShowError(MessageSink& sink, const QString& text);
+
+// Why the store could not keep changes it had accepted (a batch or flush that failed to commit):
+// a German reason for 112, 1016 and 1460, the code itself for any other failure, empty for success.
+[[nodiscard]] QString CommitFailureReason(LONG code);
+// The operation's failure text followed by CR LF and the reason in parentheses.
+[[nodiscard]] QString WithCommitReason(const QString& text, LONG code);

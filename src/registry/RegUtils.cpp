@@ -2,6 +2,7 @@
 
 #include "platform/WinCase.h"
 #include "platform/WinReg.h"
+#include "registry/KeyPath.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/RegMessageUtils.h"
 #include "registry/RegistryAccessor.h"
@@ -128,23 +129,18 @@ QString GetRootKeyName(const QString& keyPath)
 
 QString GetSubKeyPath(const QString& keyPath)
 {
-    const QString path = ExcludeTrailingBackslash(keyPath);
-    const qsizetype pos = path.indexOf(Backslash);
-    return pos < 0 ? QString() : path.mid(pos + 1);
+    return KeyPath(keyPath).subKeyPath();
 }
 
 QString GetParentPath(const QString& keyPath)
 {
-    const QString path = ExcludeTrailingBackslash(keyPath);
-    const qsizetype pos = path.lastIndexOf(Backslash);
-    return pos < 0 ? QString() : path.left(pos + 1);
+    const KeyPath path(keyPath);
+    return path.level() == 0 ? QString() : path.parent().text() + Backslash;
 }
 
 QString GetKeyName(const QString& keyPath)
 {
-    const QString path = ExcludeTrailingBackslash(keyPath);
-    const qsizetype pos = path.lastIndexOf(Backslash);
-    return pos < 0 ? QString() : path.mid(pos + 1);
+    return KeyPath(keyPath).name();
 }
 
 QString GetPathPart(const QString& keyPath, int level)
@@ -163,7 +159,7 @@ QString GetPathPart(const QString& keyPath, int level)
 
 int GetPathLevel(const QString& keyPath)
 {
-    return int(ExcludeTrailingBackslash(keyPath).count(Backslash));
+    return KeyPath(keyPath).level();
 }
 
 int IndexOfRootKey(HKEY rootKey)
@@ -198,8 +194,7 @@ bool KeyExists(const QString& keyPath)
 bool KeyExistsOn(const QString& machine, const QString& keyPath)
 {
     RegistryAccessor reg(KEY_READ);
-    return ConnectRootKeyOn(reg, machine, GetRootKey(keyPath), false)
-        && reg.openKey(Backslash + GetSubKeyPath(keyPath), false);
+    return reg.openPathOn(machine, keyPath, false, false) == RegResult::Success;
 }
 
 QDateTime KeyTimeUnknown()
@@ -212,7 +207,7 @@ QDateTime GetKeyTime(const QString& keyPath)
     RegistryAccessor reg(KEY_READ);
     bool ok = false;
     QDateTime time;
-    if (ConnectRootKey(reg, GetRootKey(keyPath), false) && reg.openKey(Backslash + GetSubKeyPath(keyPath), false))
+    if (reg.openPath(keyPath, false, false) == RegResult::Success)
         time = reg.lastWriteTime(&ok);
     return ok && time.isValid() ? time : KeyTimeUnknown();
 }
@@ -278,12 +273,13 @@ void LoadKeyChildren(KeyTreeModel& tree, const QModelIndex& node)
         return;
     }
     RegistryAccessor reg(KEY_READ);
-    if (!ConnectRootKey(reg, GetRootKey(path), true)) {
+    const RegResult opened = reg.openPath(path, false, true);
+    if (opened == RegResult::NotConnected) {
         tree.setChildrenLoaded(node, true);
         return;
     }
     QList<KeyNodeInfo> children;
-    if (reg.openKey(Backslash + GetSubKeyPath(path), false)) {
+    if (opened == RegResult::Success) {
         const QStringList names = reg.subKeyNames();
         children.reserve(names.size());
         for (const QString& name : names)
@@ -296,6 +292,5 @@ bool NodeHasSubKeys(const KeyTreeModel& tree, const QModelIndex& node)
 {
     const QString path = GetNodePath(tree, node);
     RegistryAccessor reg(KEY_READ);
-    return !path.isEmpty() && ConnectRootKey(reg, GetRootKey(path), false)
-        && reg.openKey(Backslash + GetSubKeyPath(path), false) && reg.hasSubKeys();
+    return !path.isEmpty() && reg.openPath(path, false, false) == RegResult::Success && reg.hasSubKeys();
 }

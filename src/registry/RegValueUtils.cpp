@@ -13,7 +13,6 @@
 namespace {
 
 const QChar Quote = QLatin1Char('"');
-const QChar Backslash = QLatin1Char('\\');
 
 // Text of 8-bit string data up to its first zero byte.
 QString textUpToZero(const QByteArray& bytes)
@@ -24,20 +23,7 @@ QString textUpToZero(const QByteArray& bytes)
 
 bool openPath(RegistryAccessor& reg, const QString& keyPath, bool showError)
 {
-    return ConnectRootKey(reg, GetRootKey(keyPath), showError)
-        && reg.openKey(Backslash + GetSubKeyPath(keyPath), false);
-}
-
-ValueRow rowFor(const QString& name, DWORD type, const TRegValue& value)
-{
-    ValueRow row;
-    row.isDefault = name.isEmpty();
-    row.caption = row.isDefault ? DefaultValueCaption : name;
-    row.type = TypeNameOfCode(type);
-    row.data = ValueDataText(value);
-    row.size = ValueSizeText(value);
-    row.image = ValueImageIndex(type);
-    return row;
+    return reg.openPath(keyPath, false, showError) == RegResult::Success;
 }
 
 void reportError(bool show, const QString& text)
@@ -161,6 +147,18 @@ int GetValueSize(const QString& keyPath, const QString& name)
     return ReadValuePath(keyPath, name, value) ? int(ValueSize(value)) : -1;
 }
 
+ValueRow ValueRowFor(const QString& name, const TRegValue& value)
+{
+    ValueRow row;
+    row.isDefault = name.isEmpty();
+    row.caption = row.isDefault ? DefaultValueCaption : name;
+    row.type = TypeNameOfCode(value.DataType);
+    row.data = ValueDataText(value);
+    row.size = ValueSizeText(value);
+    row.image = ValueImageIndex(value.DataType);
+    return row;
+}
+
 QString FormatSize(quint32 size)
 {
     static const char* const units[] = {"Byte", "KB", "MB", "GB", "TB"};
@@ -233,9 +231,9 @@ void FillValueList(HKEY key, ValueListModel& list)
         TRegValue value;
         (void)ValueFromBytes(type, data, value); // unreadable data still lists name and type
         if (name.isEmpty())
-            list.setRow(defaultRow, rowFor(name, type, value));
+            list.setRow(defaultRow, ValueRowFor(name, value));
         else
-            list.addRow(rowFor(name, type, value));
+            list.addRow(ValueRowFor(name, value));
     }
     list.endUpdate();
 }
@@ -247,11 +245,12 @@ void ShowKeyValues(const QString& keyPath, ValueListModel& list)
         return;
     }
     RegistryAccessor reg(KEY_READ);
-    if (!ConnectRootKey(reg, GetRootKey(keyPath), true))
+    const RegResult opened = reg.openPath(keyPath, false, true);
+    if (opened == RegResult::NotConnected)
         return;
     list.beginUpdate();
     list.clear();
-    if (reg.openKey(Backslash + GetSubKeyPath(keyPath), false))
+    if (opened == RegResult::Success)
         FillValueList(reg.currentKey(), list);
     else
         list.addRow(ValueListModel::unsetDefaultRow());
@@ -275,32 +274,32 @@ int CreateNewValue(const QString& keyPath, NewValueKind kind, ValueListModel& li
         return -1;
     }
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(keyPath), true))
+    const RegResult opened = reg.openPath(keyPath, false, true);
+    if (opened == RegResult::NotConnected)
         return -1;
-    const QString subKey = Backslash + GetSubKeyPath(keyPath);
     int number = 1;
-    if (reg.openKey(subKey, false)) {
+    if (opened == RegResult::Success) {
         const HKEY key = reg.currentKey();
         number = FirstFreeNumber([key](const QString& name) { return ValueExists(key, name); }, NewValuePrefix);
     }
     const QString name = NewValuePrefix + QString::number(number);
-    if (!reg.openKey(subKey, false) || !WriteValue(reg.currentKey(), name, value)
+    if (opened != RegResult::Success || !WriteValue(reg.currentKey(), name, value)
         || !ValueExists(reg.currentKey(), name)) {
         messageSink().message(MessageKind::Error, QStringLiteral("Fehler"),
                               QStringLiteral("Datenwert konnte nicht erstellt werden."));
         return -1;
     }
-    return list.addRow(rowFor(name, value.DataType, value));
+    return list.addRow(ValueRowFor(name, value));
 }
 
 RegResult DeleteValuePath(const QString& keyPath, const QString& name, bool showErrors)
 {
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(keyPath), showErrors))
-        return RegResult::NotConnected;
-    if (!reg.openKey(Backslash + GetSubKeyPath(keyPath), false)) {
-        reportError(showErrors, QStringLiteral("Angegebener Wert nicht vorhanden."));
-        return RegResult::NotFound;
+    const RegResult opened = reg.openPath(keyPath, false, showErrors);
+    if (opened != RegResult::Success) {
+        if (opened == RegResult::NotFound)
+            reportError(showErrors, QStringLiteral("Angegebener Wert nicht vorhanden."));
+        return opened;
     }
     if (RegDeleteValue(reg.currentKey(), name) != ERROR_SUCCESS) {
         reportError(showErrors, QStringLiteral("Wert konnte nicht gelöscht werden."));
@@ -312,11 +311,11 @@ RegResult DeleteValuePath(const QString& keyPath, const QString& name, bool show
 RegResult RenameValue(const QString& keyPath, const QString& oldName, const QString& newName, bool showErrors)
 {
     RegistryAccessor reg(KEY_READ | KEY_WRITE);
-    if (!ConnectRootKey(reg, GetRootKey(keyPath), showErrors))
-        return RegResult::NotConnected;
-    if (!reg.openKey(Backslash + GetSubKeyPath(keyPath), false)) {
-        reportError(showErrors, QStringLiteral("Angegebener Schlüssel nicht vorhanden."));
-        return RegResult::NotFound;
+    const RegResult opened = reg.openPath(keyPath, false, showErrors);
+    if (opened != RegResult::Success) {
+        if (opened == RegResult::NotFound)
+            reportError(showErrors, QStringLiteral("Angegebener Schlüssel nicht vorhanden."));
+        return opened;
     }
     const HKEY key = reg.currentKey();
     if (!ValueExists(key, oldName)) {
@@ -332,6 +331,7 @@ RegResult RenameValue(const QString& keyPath, const QString& oldName, const QStr
     // zeros or a DWORD of unusual size included).
     DWORD type = REG_NONE;
     QByteArray data;
+    RegBatch batch(reg.rootKey()); // the new name and the old one's removal commit together
     if (RegQueryValueBytes(key, oldName, &type, &data) != ERROR_SUCCESS) {
         reportError(showErrors, failed);
         return RegResult::ValueNotRead;
@@ -342,6 +342,11 @@ RegResult RenameValue(const QString& keyPath, const QString& oldName, const QStr
     }
     if (RegDeleteValue(key, oldName) != ERROR_SUCCESS || !ValueExists(key, newName)) {
         reportError(showErrors, failed);
+        return RegResult::ValueNotChanged;
+    }
+    const LONG committed = batch.end();
+    if (committed != ERROR_SUCCESS) {
+        reportError(showErrors, WithCommitReason(failed, committed));
         return RegResult::ValueNotChanged;
     }
     return RegResult::Success;

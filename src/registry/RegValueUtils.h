@@ -13,6 +13,7 @@
 #include <array>
 
 class ValueListModel;
+struct ValueRow;
 
 struct TypeNameEntry {
     QLatin1StringView name;
@@ -72,6 +73,8 @@ inline const QString ValueNotSetText = QStringLiteral("(Wert nicht gesetzt)");
 inline const QString EmptyBinaryText = QStringLiteral("(Binärdaten der Länge Null)");
 
 // Value list.
+// The row that shows a value (the default value for an empty name).
+[[nodiscard]] ValueRow ValueRowFor(const QString& name, const TRegValue& value);
 void FillValueList(HKEY key, ValueListModel& list);
 // Shows the key's values; an empty path (the machine node) empties the list. On a connection
 // failure the list keeps its content.

@@ -1,7 +1,8 @@
 #include "registry/RegistryAccessor.h"
 
-#include "platform/WinCase.h"
 #include "platform/WinReg.h"
+#include "registry/KeyPath.h"
+#include "registry/RegUtils.h"
 
 namespace {
 
@@ -77,10 +78,7 @@ bool copyTree(HKEY source, HKEY target, REGSAM access)
 
 bool isSameOrBelow(const QString& path, const QString& base)
 {
-    return winEqualsNoCase(path, base)
-        || (path.size() > base.size() && path.at(base.size()) == Backslash
-            && winEqualsNoCase(QStringView(path).left(base.size()), base))
-        || base.isEmpty();
+    return base.isEmpty() || KeyPath(path).isSameOrBelow(KeyPath(base));
 }
 
 } // namespace
@@ -124,6 +122,19 @@ QString RegistryAccessor::absolutePath(const QString& path) const
     if (m_path.isEmpty())
         return withoutTrailingBackslash(path);
     return m_path + Backslash + withoutTrailingBackslash(path);
+}
+
+RegResult RegistryAccessor::openPath(const QString& keyPath, bool canCreate, bool showConnectError)
+{
+    return openPathOn(CurrentMachine(), keyPath, canCreate, showConnectError);
+}
+
+RegResult RegistryAccessor::openPathOn(const QString& machine, const QString& keyPath, bool canCreate,
+                                       bool showConnectError)
+{
+    if (!ConnectRootKeyOn(*this, machine, GetRootKey(keyPath), showConnectError))
+        return RegResult::NotConnected;
+    return openKey(Backslash + KeyPath(keyPath).subKeyPath(), canCreate) ? RegResult::Success : RegResult::NotFound;
 }
 
 bool RegistryAccessor::openKey(const QString& path, bool canCreate)
@@ -208,8 +219,11 @@ bool RegistryAccessor::deleteKey(const QString& path)
     const QString absolute = absolutePath(path);
     if (m_key != 0 && base != m_key && isSameOrBelow(m_path, absolute))
         closeKey();
+    m_commitError = ERROR_SUCCESS;
     RegBatch batch(m_root);
-    return deleteTree(base, relative, m_access);
+    const bool deleted = deleteTree(base, relative, m_access);
+    m_commitError = batch.end();
+    return deleted && m_commitError == ERROR_SUCCESS;
 }
 
 bool RegistryAccessor::moveKey(const QString& oldPath, const QString& newPath, bool deleteOld)
@@ -225,6 +239,7 @@ bool RegistryAccessor::moveKey(const QString& oldPath, const QString& newPath, b
     HKEY source = 0;
     if (RegOpenKeyEx(oldBase, oldRelative, 0, KEY_READ, &source) != ERROR_SUCCESS)
         return false;
+    m_commitError = ERROR_SUCCESS;
     RegBatch batch(m_root);
     const bool existed = keyExists(newPath);
     HKEY target = 0;
@@ -235,9 +250,11 @@ bool RegistryAccessor::moveKey(const QString& oldPath, const QString& newPath, b
         RegCloseKey(target);
     }
     RegCloseKey(source);
+    m_commitError = batch.end();
+    ok = ok && m_commitError == ERROR_SUCCESS;
     if (!ok) {
         // Never lose the old key over a failed copy; take back what was made of the new one.
-        if (!existed)
+        if (!existed && m_commitError == ERROR_SUCCESS)
             (void)deleteTree(newBase, newRelative, m_access);
         return false;
     }

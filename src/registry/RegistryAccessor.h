@@ -10,6 +10,7 @@
 // when no key is open.
 
 #include "platform/WinTypes.h"
+#include "registry/RegResult.h"
 
 #include <QDateTime>
 #include <QString>
@@ -30,6 +31,13 @@ public:
     // Takes ownership of the root handle returned by a remote connection.
     void setRemoteRootKey(HKEY connectedRoot);
     [[nodiscard]] HKEY rootKey() const { return m_root; }
+
+    // The one way to reach a key by its full path: connects to the path's root key on the machine
+    // (CurrentMachine, or the one named) and opens the subkey path, creating it with canCreate.
+    // Success, NotConnected (with showConnectError the connection message was shown) or NotFound.
+    [[nodiscard]] RegResult openPath(const QString& keyPath, bool canCreate, bool showConnectError);
+    [[nodiscard]] RegResult openPathOn(const QString& machine, const QString& keyPath, bool canCreate,
+                                       bool showConnectError);
 
     // Opens (with canCreate: creates, with every missing key along the path) the key and makes it the
     // current key, closing the previous one. False when it cannot be opened; no key is open then.
@@ -55,6 +63,8 @@ public:
     // Copies every value and, recursively, every subkey of oldPath into newPath (created as needed);
     // with deleteOld the old key is deleted afterwards, only when the whole copy succeeded.
     [[nodiscard]] bool moveKey(const QString& oldPath, const QString& newPath, bool deleteOld);
+    // The failure of the last deleteKey or moveKey to commit its batch (112, 1016, 1460), else 0.
+    [[nodiscard]] LONG commitError() const { return m_commitError; }
 
 private:
     [[nodiscard]] HKEY baseFor(const QString& path, QString* relative) const;
@@ -65,4 +75,5 @@ private:
     bool m_ownsRoot = false;
     HKEY m_key = 0;
     QString m_path;
+    LONG m_commitError = ERROR_SUCCESS;
 };

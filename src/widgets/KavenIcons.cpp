@@ -1,6 +1,6 @@
 #include "widgets/KavenIcons.h"
 
-#include "app/KavenVariables405.h"
+#include "settings/KavenVariables405.h"
 
 #include <QFont>
 #include <QHash>

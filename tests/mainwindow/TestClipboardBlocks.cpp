@@ -1,16 +1,10 @@
 #include "registry/RegTestKeys.h"
 
 #include "mainwindow/ClipboardBlocks.h"
-#include "mainwindow/TUndoList.h"
 #include "registry/Progress.h"
-#include "registry/RegUtils.h"
-#include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
-#include "support/TempStore.h"
 
 #include <QtTest>
-
-#include <memory>
 
 using namespace RegTestKeys;
 
@@ -32,20 +26,8 @@ class TestClipboardBlocks : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-        m_sink = std::make_unique<RecordingMessageSink>();
-        CurrentMachine().clear();
-        ResetRootKeys();
-    }
-
-    void cleanup()
-    {
-        m_sink.reset();
-        m_store.reset();
-    }
+    void init() { QVERIFY(m_fx.start()); }
+    void cleanup() { m_fx.stop(); }
 
     void keyBlockBytes_data()
     {
@@ -130,51 +112,19 @@ private slots:
         QVERIFY(key ? !DecodeKeyClip(block) : !DecodeValueClip(block));
     }
 
-    void copyAndPasteValues()
-    {
-        QVERIFY(setValue("Q", "", REG_SZ, RegTestKeys::sz("standard")));
-        QVERIFY(setValue("Q", "n", REG_DWORD, QByteArray("\x05\x00\x00\x00", 4)));
-        QVERIFY(setValue("Z", "n", REG_SZ, RegTestKeys::sz("alt")));
-        const QList<ClipValue> read =
-            ReadClipValues("HKEY_CURRENT_USER\\Q", {QString(), "fehlt", "n"}); // unreadable ones are left out
-        QCOMPARE(read.size(), 2);
-        const auto block = DecodeValueClip(EncodeValueClip(read));
-        QVERIFY(block);
-        TUndoList undo;
-        QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Z", *block, &undo), 2);
-        QCOMPARE(value("Z", ""), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("standard")));
-        QCOMPARE(value("Z", "n"), qMakePair(DWORD(REG_DWORD), QByteArray("\x05\x00\x00\x00", 4)));
-        // One paste, one group: undo removes the added default value and restores the overwritten one.
-        QCOMPARE(undo.GroupCount(), 1);
-        undo.UndoLastGroup();
-        QCOMPARE(value("Z", "").first, DWORD(REG_NONE));
-        QCOMPARE(value("Z", "n"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("alt")));
-        QCOMPARE(m_sink->count(), 0);
-        // A paste into a key that is gone does not create it.
-        QCOMPARE(WriteClipValues("HKEY_CURRENT_USER\\Fehlt", {clipValue("a", REG_DWORD, {}, 1, {})}, &undo), 0);
-        QVERIFY(!exists("Fehlt"));
-        QCOMPARE(undo.GroupCount(), 0);
-    }
-
-    void pasteKeyCopyAndCut()
+    // A cut key moves: the copy is made, then the source goes; pasting it again finds no source.
+    void pasteCutKeyTwice()
     {
         QVERIFY(setValue("Q\\Kind", "v", REG_SZ, RegTestKeys::sz("x")));
         QVERIFY(makeKey("Ziel"));
-        NullProgress progress;
-        QVERIFY(PasteKey({false, {}, "HKEY_CURRENT_USER\\Q"}, "HKEY_CURRENT_USER\\Ziel", progress));
-        QCOMPARE(value("Ziel\\Q\\Kind", "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("x")));
-        QVERIFY(exists("Q"));
-        // A cut moves the key: the copy is made, then the source goes.
         QVERIFY(makeKey("Ziel2"));
+        NullProgress progress;
         const KeyClip cut{true, {}, "HKEY_CURRENT_USER\\Q"};
-        QVERIFY(PasteKey(cut, "HKEY_CURRENT_USER\\Ziel2", progress));
-        QCOMPARE(value("Ziel2\\Q\\Kind", "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("x")));
+        QVERIFY(PasteKey(cut, "HKEY_CURRENT_USER\\Ziel", progress));
+        QCOMPARE(value("Ziel\\Q\\Kind", "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("x")));
         QVERIFY(!exists("Q"));
-        // Pasting the cut key again finds no source to delete.
-        m_sink->clear();
-        QVERIFY(makeKey("Ziel3"));
-        QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Ziel3", progress));
-        QVERIFY(m_sink->texts().contains(QStringLiteral("Fehler: Angegebener Schlüssel nicht vorhanden.")));
+        QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Ziel2", progress));
+        QCOMPARE(m_fx.sink->texts(), QStringList{QStringLiteral("Fehler: Angegebener Schlüssel nicht vorhanden.")});
     }
 
     void refusedOrCancelledCutKeepsSource()
@@ -193,8 +143,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TempStore> m_store;
-    std::unique_ptr<RecordingMessageSink> m_sink;
+    StoreFixture m_fx;
 };
 
 QTEST_GUILESS_MAIN(TestClipboardBlocks)

@@ -1,6 +1,6 @@
 #include "mainwindow/NavigationCommands.h"
 
-#include "app/OptionsStore.h"
+#include "settings/OptionsStore.h"
 #include "mainwindow/Favorites.h"
 #include "mainwindow/THistoryForm.h"
 #include "platform/WinReg.h"

@@ -2,16 +2,11 @@
 
 #include "mainwindow/TUndoForm.h"
 #include "mainwindow/TUndoList.h"
-#include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
-#include "support/RecordingMessageSink.h"
-#include "support/TempStore.h"
 
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
-
-#include <memory>
 
 using namespace RegTestKeys;
 
@@ -22,10 +17,7 @@ const QString KeyPath = QStringLiteral("HKEY_CURRENT_USER\\U");
 
 TRegValue szValue(const QString& text)
 {
-    TRegValue v;
-    v.DataType = REG_SZ;
-    v.StringData = text;
-    return v;
+    return MakeRegValue(REG_SZ, text, 0, {});
 }
 
 TUndoItem added(const QString& name)
@@ -33,33 +25,14 @@ TUndoItem added(const QString& name)
     return MakeUndoItem(UndoKind::ValueAdded, KeyPath, {}, name);
 }
 
-// Group numbers of the items, oldest first, and the item names.
-QString layout(const TUndoList& list)
-{
-    QStringList parts;
-    for (const TUndoItem& item : list.Items())
-        parts << QString::number(item.Group) + QLatin1Char(':') + item.ValueName;
-    return parts.join(QLatin1Char(' '));
-}
-
-// Groups of the three kinds in turn: a changed value, two deleted values, a renamed value.
+// Groups of one changed value and of two deleted values in turn.
 void fillGroups(TUndoList& undo, int groups)
 {
-    const QString path = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
-                                        "Advanced\\Folder\\Hidden");
-    TRegValue dword;
-    dword.DataType = REG_DWORD;
     for (int i = 0; i < groups; ++i) {
         undo.BeginGroup();
-        if (i % 3 == 0) {
-            undo.Add(MakeUndoItem(UndoKind::ValueChanged, path, dword, QStringLiteral("CheckedValue")));
-        } else if (i % 3 == 1) {
-            undo.Add(MakeUndoItem(UndoKind::ValueDeleted, QStringLiteral("HKEY_USERS\\A"), dword, QStringLiteral("x")));
-            undo.Add(MakeUndoItem(UndoKind::ValueDeleted, QStringLiteral("HKEY_USERS\\B"), dword, QStringLiteral("y")));
-        } else {
-            undo.Add(MakeRenameUndoItem(QStringLiteral("HKEY_CURRENT_USER\\Kaven"), QStringLiteral("alt"),
-                                        QStringLiteral("neu"), REG_SZ));
-        }
+        undo.Add(MakeUndoItem(UndoKind::ValueDeleted, QStringLiteral("HKEY_USERS\\A"), {}, QStringLiteral("x")));
+        if (i % 2 == 1)
+            undo.Add(MakeUndoItem(UndoKind::ValueDeleted, QStringLiteral("HKEY_USERS\\B"), {}, QStringLiteral("y")));
         undo.EndGroup();
     }
 }
@@ -72,135 +45,70 @@ class TestUndoList : public QObject {
 private slots:
     void init()
     {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-        m_sink = std::make_unique<RecordingMessageSink>();
-        CurrentMachine().clear();
-        ResetRootKeys();
+        QVERIFY(m_fx.start());
         QVERIFY(makeKey(SubKey));
     }
+    void cleanup() { m_fx.stop(); }
 
-    void cleanup()
+    // Scripts of commands: a letter records one item as its own group, "[bc]" records a group of two,
+    // "[]" a command that recorded nothing, a digit sets the capacity, "-" pops the newest item.
+    void groupsAndCapacity_data()
     {
-        m_sink.reset();
-        m_store.reset();
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("layout");
+        QTest::newRow("groups") << "a[bc]d" << "0:a 1:b 1:c 2:d";
+        QTest::newRow("eleventh command drops the oldest")
+            << "a[bc]defghijkl" << "0:b 0:c 1:d 2:e 3:f 4:g 5:h 6:i 7:j 8:k 9:l";
+        QTest::newRow("group at capacity drops one")
+            << "abcdefghij[xy]" << "0:b 1:c 2:d 3:e 4:f 5:g 6:h 7:i 8:j 9:x 9:y";
+        QTest::newRow("lower capacity keeps newest") << "abcde2f" << "0:e 1:f";
+        QTest::newRow("empty command leaves no gap") << "a[][bc]" << "0:a 1:b 1:c";
+        QTest::newRow("pop within a group") << "a[bc]-d" << "0:a 1:b 2:d";
+        QTest::newRow("pop a whole group") << "a[bc]--d" << "0:a 1:d";
     }
 
     void groupsAndCapacity()
     {
+        QFETCH(QString, script);
         TUndoList list(10);
-        QSignalSpy spy(&list, &TUndoList::changed);
-        list.Add(added("a"));
-        list.BeginGroup();
-        list.Add(added("b"));
-        list.Add(added("c"));
-        list.EndGroup();
-        list.Add(added("d"));
-        QCOMPARE(layout(list), QStringLiteral("0:a 1:b 1:c 2:d"));
-        QCOMPARE(list.GroupCount(), 3);
-        QCOMPARE(spy.count(), 4);
-        for (int i = 0; i < 7; ++i)
-            list.Add(added(QString::number(i)));
-        QCOMPARE(list.GroupCount(), 10);
-        // The eleventh command pushes out the oldest group and everything moves down by one.
-        list.Add(added("k"));
-        QCOMPARE(list.GroupCount(), 10);
-        QCOMPARE(list.Items().first().ValueName, QStringLiteral("b"));
-        QCOMPARE(list.Items().first().Group, 0u);
-        QCOMPARE(list.Items().last().Group, 9u);
-        QCOMPARE(list.GroupCounter(), 10u);
-        // A group opened at full capacity also pushes out exactly one group.
-        list.BeginGroup();
-        list.Add(added("x"));
-        list.Add(added("y"));
-        list.EndGroup();
-        QCOMPARE(list.GroupCount(), 10);
-        QCOMPARE(list.Items().first().ValueName, QStringLiteral("d"));
-        QCOMPARE(list.GroupItems(9).size(), 2);
+        QSignalSpy changed(&list, &TUndoList::changed);
+        for (const QChar c : script) {
+            if (c == u'[')
+                list.BeginGroup();
+            else if (c == u']')
+                list.EndGroup();
+            else if (c == u'-')
+                (void)list.Pop();
+            else if (c.isDigit())
+                list.SetCapacity(c.digitValue());
+            else
+                list.Add(added(c));
+        }
+        QStringList parts;
+        for (const TUndoItem& item : list.Items())
+            parts << QString::number(item.Group) + u':' + item.ValueName;
+        QTEST(parts.join(u' '), "layout");
+        QCOMPARE(list.GroupCounter(), list.Items().isEmpty() ? 0u : list.Items().last().Group + 1);
+        QVERIFY(changed.count() >= list.Items().size());
         list.Clear();
         QVERIFY(!list.CanUndo());
-        QCOMPARE(list.GroupCounter(), 0u);
-    }
-
-    void lowerCapacityKeepsNewest()
-    {
-        TUndoList list(10);
-        for (const char* name : {"a", "b", "c", "d", "e"})
-            list.Add(added(QString::fromLatin1(name)));
-        list.SetCapacity(2);
-        QCOMPARE(layout(list), QStringLiteral("0:d 1:e"));
-        list.Add(added("f"));
-        QCOMPARE(layout(list), QStringLiteral("0:e 1:f"));
-        list.SetCapacity(1000);
-        QCOMPARE(list.GroupCount(), 2);
-    }
-
-    void popAndEmptyGroups()
-    {
-        TUndoList list(10);
         QCOMPARE(list.Pop(), TUndoItem());
-        list.Add(added("a"));
-        // A command that recorded nothing leaves no gap.
-        list.BeginGroup();
-        list.EndGroup();
-        list.BeginGroup();
-        list.Add(added("b"));
-        list.Add(added("c"));
-        list.EndGroup();
-        QCOMPARE(layout(list), QStringLiteral("0:a 1:b 1:c"));
-        QCOMPARE(list.Pop().ValueName, QStringLiteral("c"));
-        QCOMPARE(list.GroupCounter(), 2u);
-        QCOMPARE(list.Pop().ValueName, QStringLiteral("b"));
-        QCOMPARE(list.GroupCounter(), 1u);
-        list.Add(added("d"));
-        QCOMPARE(layout(list), QStringLiteral("0:a 1:d"));
     }
 
     void undoDeletedGroupRecreatesKey()
     {
-        const QString deep = SubKey + QStringLiteral("\\Tief");
         const QString deepPath = KeyPath + QStringLiteral("\\Tief");
         TUndoList list;
         list.Add(added("older"));
         list.BeginGroup();
-        TRegValue dword;
-        dword.DataType = REG_DWORD;
-        dword.DWordData = 0x01020304;
-        TRegValue bin;
-        bin.DataType = REG_BINARY;
-        bin.BinaryData = QByteArray("\x00\x01\xff", 3);
         list.Add(MakeUndoItem(UndoKind::ValueDeleted, deepPath, szValue("eins"), "s"));
-        list.Add(MakeUndoItem(UndoKind::ValueDeleted, deepPath, dword, "d"));
-        list.Add(MakeUndoItem(UndoKind::ValueDeleted, deepPath, bin, QString()));
+        list.Add(MakeUndoItem(UndoKind::ValueDeleted, deepPath, MakeRegValue(REG_BINARY, {}, 0, "\1\2"), QString()));
         list.EndGroup();
-        QVERIFY(!exists(deep));
         list.UndoLastGroup();
-        QVERIFY(exists(deep));
-        QCOMPARE(value(deep, "s"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("eins")));
-        QCOMPARE(value(deep, "d"), qMakePair(DWORD(REG_DWORD), QByteArray("\x04\x03\x02\x01", 4)));
-        QCOMPARE(value(deep, ""), qMakePair(DWORD(REG_BINARY), QByteArray("\x00\x01\xff", 3)));
+        QCOMPARE(value(SubKey + QStringLiteral("\\Tief"), "s"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("eins")));
+        QCOMPARE(value(SubKey + QStringLiteral("\\Tief"), ""), qMakePair(DWORD(REG_BINARY), QByteArray("\1\2")));
         QCOMPARE(list.GroupCount(), 1);
-        QCOMPARE(m_sink->count(), 0);
-    }
-
-    void undoAddedChangedRenamed()
-    {
-        QVERIFY(setValue(SubKey, "neu", REG_SZ, RegTestKeys::sz("x")));
-        QVERIFY(setValue(SubKey, "v", REG_SZ, RegTestKeys::sz("neu")));
-        QVERIFY(setValue(SubKey, "neuer", REG_BINARY, QByteArray("\x07\x00\x08", 3)));
-        TUndoList list;
-        list.Add(added("neu"));
-        list.Add(MakeUndoItem(UndoKind::ValueChanged, KeyPath, szValue("alt"), "v"));
-        list.Add(MakeRenameUndoItem(KeyPath, "alter", "neuer", REG_BINARY));
-        list.UndoLastGroup();
-        QCOMPARE(value(SubKey, "alter"), qMakePair(DWORD(REG_BINARY), QByteArray("\x07\x00\x08", 3)));
-        QCOMPARE(value(SubKey, "neuer").first, DWORD(REG_NONE));
-        list.UndoLastGroup();
-        QCOMPARE(value(SubKey, "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("alt")));
-        list.UndoLastGroup();
-        QCOMPARE(value(SubKey, "neu").first, DWORD(REG_NONE));
-        QVERIFY(!list.CanUndo());
-        QCOMPARE(m_sink->count(), 0);
+        QCOMPARE(m_fx.sink->count(), 0);
     }
 
     void undoFailuresGoOn()
@@ -214,15 +122,15 @@ private slots:
         list.Add(added("weg"));
         list.EndGroup();
         list.UndoLastGroup();
-        QVERIFY(m_sink->texts().contains(QStringLiteral("Fehler: Konnte Wert nicht löschen.")));
-        QVERIFY(m_sink->texts().contains(QStringLiteral("Fehler: Konnte Wert nicht umbenennen.")));
+        QVERIFY(m_fx.sink->texts().contains(QStringLiteral("Fehler: Konnte Wert nicht löschen.")));
+        QVERIFY(m_fx.sink->texts().contains(QStringLiteral("Fehler: Konnte Wert nicht umbenennen.")));
         QCOMPARE(value(SubKey, "wieder"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("da")));
         QVERIFY(!list.CanUndo());
         // Without a key an added value cannot be taken back: the key is not created for it.
         list.Add(MakeUndoItem(UndoKind::ValueAdded, KeyPath + QStringLiteral("\\Nichts"), {}, "x"));
-        m_sink->clear();
+        m_fx.sink->clear();
         list.UndoLastGroup();
-        QCOMPARE(m_sink->texts(), QStringList{QStringLiteral("Fehler: Kann Schlüssel nicht öffnen.")});
+        QCOMPARE(m_fx.sink->texts(), QStringList{QStringLiteral("Fehler: Kann Schlüssel nicht öffnen.")});
         QVERIFY(!exists(SubKey + QStringLiteral("\\Nichts")));
     }
 
@@ -283,12 +191,12 @@ private slots:
         TUndoList undo;
         fillGroups(undo, 2);
         TUndoForm form(undo);
-        m_sink->pushAnswer(MessageAnswer::No);
+        m_fx.sink->pushAnswer(MessageAnswer::No);
         form.ClearClick();
-        QCOMPARE(m_sink->last().text,
+        QCOMPARE(m_fx.sink->last().text,
                  QStringLiteral("Die Daten gehen unwiderruflich verloren.\r\nWirklich entfernen?"));
         QCOMPARE(undo.GroupCount(), 2);
-        m_sink->pushAnswer(MessageAnswer::Yes);
+        m_fx.sink->pushAnswer(MessageAnswer::Yes);
         form.ClearClick();
         QVERIFY(!undo.CanUndo());
         QCOMPARE(form.list()->count(), 0);
@@ -296,8 +204,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TempStore> m_store;
-    std::unique_ptr<RecordingMessageSink> m_sink;
+    StoreFixture m_fx;
 };
 
 QTEST_MAIN(TestUndoList)

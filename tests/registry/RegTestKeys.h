@@ -3,12 +3,39 @@
 // Direct access to the store for arranging and checking test data, beside the code under test.
 
 #include "platform/WinReg.h"
+#include "registry/RegUtils.h"
+#include "support/RecordingMessageSink.h"
+#include "support/TempStore.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace RegTestKeys {
+
+// A fresh store and a recording message sink for one test, on the local machine with the root keys
+// in their start state.
+struct StoreFixture {
+    std::unique_ptr<TempStore> store;
+    std::unique_ptr<RecordingMessageSink> sink;
+
+    [[nodiscard]] bool start()
+    {
+        store = std::make_unique<TempStore>();
+        sink = std::make_unique<RecordingMessageSink>();
+        CurrentMachine().clear();
+        ResetRootKeys();
+        return store->ok();
+    }
+    void stop()
+    {
+        CurrentMachine().clear();
+        sink.reset();
+        store.reset();
+    }
+};
 
 // Subkey path below HKEY_CURRENT_USER; the key and every missing one along the path are created.
 inline bool makeKey(const QString& subKey)

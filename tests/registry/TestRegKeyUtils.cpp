@@ -3,13 +3,9 @@
 #include "registry/KeyTreeModel.h"
 #include "registry/RegKeyUtils.h"
 #include "registry/RegUtils.h"
-#include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
-#include "support/TempStore.h"
 
 #include <QtTest>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace RegTestKeys;
@@ -56,305 +52,271 @@ class TestRegKeyUtils : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        QVERIFY(m_fx.start());
+        RegSetMachineStore(u"SERVER"_s, m_fx.store->otherStorePath(u"server"_s));
+        QVERIFY(makeKey(u"T"_s));
+    }
 
-    void createNewKey();
-    void createNewKeyFails();
-    void createKeyPath();
-    void deleteKeyPath();
-    void renameKey();
-    void renameKeyRefused_data();
-    void renameKeyRefused();
-    void copyKey();
-    void copyKeyOverwrite();
-    void copyKeyAcrossMachines();
-    void copyKeyIntoItself_data();
-    void copyKeyIntoItself();
-    void copyKeyCancel();
-    void copyKeyNoConnection();
+    void cleanup()
+    {
+        RegSetMachineStore(u"SERVER"_s, QString());
+        m_fx.stop();
+    }
+
+    void createNewKey()
+    {
+        QVERIFY(makeKey(u"T\\Neuer Schlüssel #1"_s));
+        QVERIFY(makeKey(u"T\\Neuer Schlüssel #3"_s));
+        QVERIFY(makeKey(u"T\\Zeta"_s));
+        KeyTreeModel tree;
+        const QModelIndex top = BuildRootNodes(tree);
+        const QModelIndex user = tree.index(1, 0, top);
+        tree.loadChildren(user);
+        const QModelIndex t = tree.findChild(user, u"T"_s);
+        QVERIFY(!tree.childrenLoaded(t));
+        QSignalSpy expand(&tree, &KeyTreeModel::expandRequested);
+
+        const int row = CreateNewKey(GetNodePath(tree, t), t, tree);
+        QVERIFY(exists(u"T\\Neuer Schlüssel #2"_s));
+        QCOMPARE(expand.count(), 1);
+        QCOMPARE(tree.rowCount(t), 4); // the existing children were loaded first
+        QCOMPARE(row, 1);
+        QCOMPARE(tree.text(tree.index(row, 0, t)), u"Neuer Schlüssel #2"_s);
+
+        // Below a root key the parent path has no subkey part.
+        const int rootRow = CreateNewKey(u"HKEY_CURRENT_USER"_s, user, tree);
+        QVERIFY(exists(u"Neuer Schlüssel #1"_s));
+        QCOMPARE(tree.text(tree.index(rootRow, 0, user)), u"Neuer Schlüssel #1"_s);
+        QCOMPARE(m_fx.sink->count(), 0);
+    }
+
+    void createNewKeyFails()
+    {
+        KeyTreeModel tree;
+        tree.setChildLoader(nullptr);
+        const QModelIndex top = tree.addTopNode({u"Arbeitsplatz"_s, 0, 0, false});
+        const QModelIndex user = tree.appendChild(top, {u"HKEY_CURRENT_USER"_s, 1, 2, true});
+        const QModelIndex t = tree.appendChild(user, {u"T"_s, 1, 2, false});
+        denyWrite(u"T"_s);
+        QCOMPARE(CreateNewKey(Base, t, tree), -1);
+        QCOMPARE(m_fx.sink->texts(), QStringList{"Fehler: Der Schlüssel konnte nicht erstellt werden."});
+        QCOMPARE(tree.rowCount(t), 0);
+        CurrentMachine() = u"\\\\NOWHERE"_s;
+        QCOMPARE(CreateNewKey(Base, t, tree), -1);
+        QCOMPARE(m_fx.sink->count(), 2);
+    }
+
+    void createKeyPath()
+    {
+        QCOMPARE(CreateKeyPath(Base + u"\\A\\B\\C\\"_s, true), RegResult::Success);
+        QVERIFY(exists(u"T\\A\\B\\C"_s));
+        QCOMPARE(CreateKeyPath(Base + u"\\A"_s, true), RegResult::Success);
+        denyWrite(u"T\\A"_s);
+        QCOMPARE(CreateKeyPath(Base + u"\\A\\New"_s, false), RegResult::KeyNotCreated);
+        QCOMPARE(m_fx.sink->count(), 0);
+        QCOMPARE(CreateKeyPath(Base + u"\\A\\New"_s, true), RegResult::KeyNotCreated);
+        QCOMPARE(CreateKeyPath(Base + u'\\' + QString(256, u'k'), true), RegResult::KeyNotCreated);
+        CurrentMachine() = u"\\\\NOWHERE"_s;
+        QCOMPARE(CreateKeyPath(Base + u"\\X"_s, true), RegResult::NotConnected);
+        QCOMPARE(m_fx.sink->texts(), (QStringList{"Fehler: Konnte Schlüssel nicht erstellen.",
+                                                  "Fehler: Konnte Schlüssel nicht erstellen.",
+                                                  "Konnte keine Verbindung mit \\\\NOWHERE herstellen."}));
+    }
+
+    void deleteKeyPath()
+    {
+        makeSource();
+        QVERIFY(makeKey(u"T\\Keep"_s));
+        QCOMPARE(DeleteKeyPath(Base + u"\\Src"_s, true), RegResult::Success);
+        QVERIFY(!exists(u"T\\Src"_s));
+        QCOMPARE(subKeys(u"T"_s), QStringList{"Keep"});
+        QCOMPARE(DeleteKeyPath(Base + u"\\Src"_s, true), RegResult::NotFound);
+        QCOMPARE(DeleteKeyPath(u"HKEY_CURRENT_USER"_s, true), RegResult::KeyNotDeleted);
+        QVERIFY(exists(u"T\\Keep"_s));
+        QCOMPARE(m_fx.sink->texts(), (QStringList{"Fehler: Angegebener Schlüssel nicht vorhanden.",
+                                                  "Fehler: Schlüssel konnte nicht gelöscht werden."}));
+    }
+
+    void renameKey()
+    {
+        makeSource();
+        QCOMPARE(RenameKey(Base + u"\\Src"_s, u"Src"_s, u"Moved"_s, true), RegResult::Success);
+        QVERIFY(!exists(u"T\\Src"_s));
+        checkCopy(u"T\\Moved"_s);
+        // Directly below a root key, and to a name at the length limit.
+        const QString longest(MAX_KEY_NAME, u'L');
+        QCOMPARE(RenameKey(u"HKEY_CURRENT_USER\\T"_s, u"T"_s, longest, true), RegResult::Success);
+        checkCopy(longest + u"\\Moved"_s);
+        QCOMPARE(m_fx.sink->count(), 0);
+    }
+
+    void renameKeyRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("oldName");
+        QTest::addColumn<QString>("newName");
+        QTest::addColumn<RegResult>("result");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("sibling exists") << "T\\Src" << "Src" << "other" << RegResult::KeyExists
+                                        << "Fehler: Angegebener Schlüssel bereits vorhanden.";
+        QTest::newRow("case only") << "T\\Src" << "Src" << "SRC" << RegResult::KeyExists
+                                   << "Fehler: Angegebener Schlüssel bereits vorhanden.";
+        QTest::newRow("parent missing") << "T\\Nope\\Src" << "Src" << "X" << RegResult::NotFound
+                                        << "Fehler: Angegebener Schlüssel nicht vorhanden.";
+        QTest::newRow("key missing") << "T\\Gone" << "Gone" << "X" << RegResult::KeyNotRenamed
+                                     << "Fehler: Schlüssel konnte nicht umbenannt werden.";
+        QTest::newRow("backslash") << "T\\Src" << "Src" << "a\\b" << RegResult::KeyNotRenamed
+                                   << "Fehler: Schlüssel konnte nicht umbenannt werden.";
+        QTest::newRow("empty") << "T\\Src" << "Src" << "" << RegResult::KeyNotRenamed
+                               << "Fehler: Schlüssel konnte nicht umbenannt werden.";
+        QTest::newRow("too long") << "T\\Src" << "Src" << QString(MAX_KEY_NAME + 1, u'L')
+                                  << RegResult::KeyNotRenamed << "Fehler: Schlüssel konnte nicht umbenannt werden.";
+    }
+
+    void renameKeyRefused()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, oldName);
+        QFETCH(QString, newName);
+        QFETCH(QString, message);
+        makeSource();
+        QVERIFY(setValue(u"T\\Other"_s, u"mine"_s, REG_SZ, sz("other")));
+        QTEST(RenameKey(u"HKEY_CURRENT_USER\\"_s + path, oldName, newName, true), "result");
+        QCOMPARE(m_fx.sink->texts(), QStringList{message});
+        // Both sides as they were.
+        checkCopy(u"T\\Src"_s);
+        QCOMPARE(value(u"T\\Other"_s, u"mine"_s), qMakePair(REG_SZ, sz("other")));
+        QCOMPARE(subKeys(u"T"_s), (QStringList{"Other", "Src"}));
+    }
+
+    void copyKey()
+    {
+        makeSource();
+        QVERIFY(makeKey(u"T\\Dest"_s));
+        ScriptedProgress progress;
+        QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest\\"_s, progress));
+        checkCopy(u"T\\Dest\\Src"_s);
+        checkCopy(u"T\\Src"_s); // the source stays
+        QCOMPARE(subKeys(u"T\\Dest\\Src"_s), (QStringList{"A", "B"}));
+        QCOMPARE(progress.clearAbortCalls(), 1);
+        QVERIFY(progress.steps() >= 5);
+        QCOMPARE(m_fx.sink->count(), 0);
+
+        // Directly below a root key, without asking.
+        QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src\\A"_s, false, u"HKEY_USERS"_s, progress));
+        QCOMPARE(value(u"A\\Deep"_s, u"multi"_s, HKEY_USERS), qMakePair(REG_MULTI_SZ, QByteArray("x\0y\0\0", 5)));
+        // A root key has no name to copy under.
+        QVERIFY(!CopyKey(QString(), QString(), u"HKEY_CURRENT_USER"_s, false, Base, progress));
+    }
+
+    void copyKeyOverwrite()
+    {
+        makeSource();
+        QVERIFY(setValue(u"T\\Dest\\Src"_s, u"sz"_s, REG_SZ, sz("old")));
+        QVERIFY(setValue(u"T\\Dest\\Src"_s, u"own"_s, REG_SZ, sz("mine")));
+        ScriptedProgress progress;
+        m_fx.sink->pushAnswer(MessageAnswer::No);
+        QVERIFY(!CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
+        QCOMPARE(m_fx.sink->texts(), QStringList{"Schlüssel existiert bereits. Überschreiben?"});
+        QCOMPARE(m_fx.sink->last().kind, MessageKind::YesNo);
+        QCOMPARE(value(u"T\\Dest\\Src"_s, u"sz"_s), qMakePair(REG_SZ, sz("old")));
+        QCOMPARE(subKeys(u"T\\Dest\\Src"_s), QStringList());
+
+        m_fx.sink->pushAnswer(MessageAnswer::Yes);
+        QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
+        checkCopy(u"T\\Dest\\Src"_s);
+        // Values only in the target stay.
+        QCOMPARE(value(u"T\\Dest\\Src"_s, u"own"_s), qMakePair(REG_SZ, sz("mine")));
+        QCOMPARE(m_fx.sink->count(), 2);
+    }
+
+    void copyKeyAcrossMachines()
+    {
+        makeSource();
+        ScriptedProgress progress;
+        QVERIFY(CopyKey(QString(), Server, Base + u"\\Src"_s, true, Base, progress));
+        QVERIFY(KeyExistsOn(Server, Base + u"\\Src\\A\\Deep"_s));
+        // Same path on the other machine is not the same key: no question, no refusal.
+        QCOMPARE(m_fx.sink->count(), 0);
+
+        // And back from the server into another local key.
+        QVERIFY(CopyKey(Server, QString(), Base + u"\\Src"_s, true, Base + u"\\Back"_s, progress));
+        checkCopy(u"T\\Back\\Src"_s);
+    }
+
+    void copyKeyIntoItself_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("targetParent");
+        QTest::addColumn<QString>("targetMachine");
+
+        QTest::newRow("into itself") << "HKEY_CURRENT_USER\\T\\Src" << "HKEY_CURRENT_USER\\T\\Src" << "";
+        QTest::newRow("into a child") << "HKEY_CURRENT_USER\\T\\Src" << "hkey_current_user\\t\\src\\A\\Deep" << "";
+        QTest::newRow("onto itself") << "HKEY_CURRENT_USER\\T\\Src" << "HKEY_CURRENT_USER\\T\\" << "";
+        QTest::newRow("named machine") << "HKEY_CURRENT_USER\\T\\Src" << "HKEY_CURRENT_USER\\T\\Src\\B" << "\\\\SERVER";
+        QTest::newRow("classes alias") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\T" << "HKEY_CLASSES_ROOT\\T" << "";
+    }
+
+    void copyKeyIntoItself()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, targetParent);
+        QFETCH(QString, targetMachine);
+        makeSource();
+        QVERIFY(makeKey(u"x"_s));
+        HKEY key = 0;
+        QVERIFY(RegCreateKeyEx(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes\\T\\Sub"_s, 0, QString(), 0,
+                               KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
+        RegCloseKey(key);
+        ScriptedProgress progress(10000); // an endless copy would stop here and fail below
+        const QString sourceMachine = targetMachine;
+        QVERIFY(!CopyKey(sourceMachine, targetMachine, source, true, targetParent, progress));
+        QCOMPARE(m_fx.sink->texts(), QStringList{"Fehler: Ein Schlüssel kann nicht in sich selbst kopiert werden."});
+        QCOMPARE(progress.steps(), 0);
+        QCOMPARE(subKeys(u"T\\Src"_s), (QStringList{"A", "B"}));
+        QCOMPARE(subKeys(u"T\\Src\\A\\Deep"_s), QStringList());
+    }
+
+    void copyKeyCancel()
+    {
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(setValue(u"T\\Src\\K%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"v"_s, REG_DWORD,
+                             QByteArray(4, char(i))));
+        ScriptedProgress progress;
+        progress.requestAbort(); // left over from an earlier operation: cleared at the start
+        int keysAtStop = -1;
+        progress.setOnStep([&](int step) {
+            if (step == 30)
+                keysAtStop = int(subKeys(u"T\\Dest\\Src"_s).size());
+        });
+        progress.setAbortAtStep(30);
+        QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, false, Base + u"\\Dest"_s, progress));
+        QCOMPARE(progress.steps(), 30);
+        const QStringList copied = subKeys(u"T\\Dest\\Src"_s);
+        QCOMPARE(int(copied.size()), keysAtStop);
+        QVERIFY(copied.size() > 0 && copied.size() < 20);
+        // Top down and in order: the copied keys are the first ones.
+        for (int i = 0; i < copied.size(); ++i)
+            QCOMPARE(copied.at(i), u"K%1"_s.arg(i, 2, 10, QLatin1Char('0')));
+    }
+
+    void copyKeyNoConnection()
+    {
+        makeSource();
+        ScriptedProgress progress;
+        QVERIFY(!CopyKey(QString(), u"\\\\NOWHERE"_s, Base + u"\\Src"_s, false, Base, progress));
+        QCOMPARE(m_fx.sink->count(), 0);
+        QVERIFY(!CopyKey(u"\\\\NOWHERE"_s, QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
+        QCOMPARE(m_fx.sink->texts(), QStringList{"Konnte keine Verbindung mit \\\\NOWHERE herstellen."});
+        QVERIFY(!exists(u"T\\Dest"_s));
+    }
 
 private:
-    std::unique_ptr<TempStore> m_store;
-    std::unique_ptr<RecordingMessageSink> m_sink;
+    StoreFixture m_fx;
 };
-
-void TestRegKeyUtils::init()
-{
-    m_store = std::make_unique<TempStore>();
-    QVERIFY(m_store->ok());
-    m_sink = std::make_unique<RecordingMessageSink>();
-    CurrentMachine().clear();
-    ResetRootKeys();
-    RegSetMachineStore(u"SERVER"_s, m_store->otherStorePath(u"server"_s));
-    QVERIFY(makeKey(u"T"_s));
-}
-
-void TestRegKeyUtils::cleanup()
-{
-    CurrentMachine().clear();
-    RegSetMachineStore(u"SERVER"_s, QString());
-    m_sink.reset();
-    m_store.reset();
-}
-
-void TestRegKeyUtils::createNewKey()
-{
-    QVERIFY(makeKey(u"T\\Neuer Schlüssel #1"_s));
-    QVERIFY(makeKey(u"T\\Neuer Schlüssel #3"_s));
-    QVERIFY(makeKey(u"T\\Zeta"_s));
-    KeyTreeModel tree;
-    const QModelIndex top = BuildRootNodes(tree);
-    const QModelIndex user = tree.index(1, 0, top);
-    tree.loadChildren(user);
-    const QModelIndex t = tree.findChild(user, u"T"_s);
-    QVERIFY(!tree.childrenLoaded(t));
-    QSignalSpy expand(&tree, &KeyTreeModel::expandRequested);
-
-    const int row = CreateNewKey(GetNodePath(tree, t), t, tree);
-    QVERIFY(exists(u"T\\Neuer Schlüssel #2"_s));
-    QCOMPARE(expand.count(), 1);
-    QCOMPARE(tree.rowCount(t), 4); // the existing children were loaded first
-    QCOMPARE(row, 1);
-    const QModelIndex node = tree.index(row, 0, t);
-    QCOMPARE(tree.text(node), u"Neuer Schlüssel #2"_s);
-    QCOMPARE(tree.image(node), 1);
-    QCOMPARE(tree.selectedImage(node), 2);
-    QVERIFY(!tree.hasChildren(node));
-
-    // Below a root key the parent path has no subkey part.
-    const int rootRow = CreateNewKey(u"HKEY_CURRENT_USER"_s, user, tree);
-    QVERIFY(exists(u"Neuer Schlüssel #1"_s));
-    QCOMPARE(tree.text(tree.index(rootRow, 0, user)), u"Neuer Schlüssel #1"_s);
-    QCOMPARE(m_sink->count(), 0);
-}
-
-void TestRegKeyUtils::createNewKeyFails()
-{
-    KeyTreeModel tree;
-    tree.setChildLoader(nullptr);
-    const QModelIndex top = tree.addTopNode({u"Arbeitsplatz"_s, 0, 0, false});
-    const QModelIndex user = tree.appendChild(top, {u"HKEY_CURRENT_USER"_s, 1, 2, true});
-    const QModelIndex t = tree.appendChild(user, {u"T"_s, 1, 2, false});
-    denyWrite(u"T"_s);
-    QCOMPARE(CreateNewKey(Base, t, tree), -1);
-    QCOMPARE(m_sink->texts(), QStringList{"Fehler: Der Schlüssel konnte nicht erstellt werden."});
-    QCOMPARE(tree.rowCount(t), 0);
-    CurrentMachine() = u"\\\\NOWHERE"_s;
-    QCOMPARE(CreateNewKey(Base, t, tree), -1);
-    QCOMPARE(m_sink->count(), 2);
-}
-
-void TestRegKeyUtils::createKeyPath()
-{
-    QCOMPARE(CreateKeyPath(Base + u"\\A\\B\\C\\"_s, true), RegResult::Success);
-    QVERIFY(exists(u"T\\A\\B\\C"_s));
-    QCOMPARE(CreateKeyPath(Base + u"\\A"_s, true), RegResult::Success);
-    denyWrite(u"T\\A"_s);
-    QCOMPARE(CreateKeyPath(Base + u"\\A\\New"_s, false), RegResult::KeyNotCreated);
-    QCOMPARE(m_sink->count(), 0);
-    QCOMPARE(CreateKeyPath(Base + u"\\A\\New"_s, true), RegResult::KeyNotCreated);
-    QCOMPARE(CreateKeyPath(Base + u'\\' + QString(256, u'k'), true), RegResult::KeyNotCreated);
-    CurrentMachine() = u"\\\\NOWHERE"_s;
-    QCOMPARE(CreateKeyPath(Base + u"\\X"_s, true), RegResult::NotConnected);
-    QCOMPARE(m_sink->texts(), (QStringList{"Fehler: Konnte Schlüssel nicht erstellen.",
-                                           "Fehler: Konnte Schlüssel nicht erstellen.",
-                                           "Konnte keine Verbindung mit \\\\NOWHERE herstellen."}));
-}
-
-void TestRegKeyUtils::deleteKeyPath()
-{
-    makeSource();
-    QVERIFY(makeKey(u"T\\Keep"_s));
-    QCOMPARE(DeleteKeyPath(Base + u"\\Src"_s, true), RegResult::Success);
-    QVERIFY(!exists(u"T\\Src"_s));
-    QCOMPARE(subKeys(u"T"_s), QStringList{"Keep"});
-    QCOMPARE(DeleteKeyPath(Base + u"\\Src"_s, true), RegResult::NotFound);
-    QCOMPARE(DeleteKeyPath(u"HKEY_CURRENT_USER"_s, true), RegResult::KeyNotDeleted);
-    QVERIFY(exists(u"T\\Keep"_s));
-    QCOMPARE(m_sink->texts(), (QStringList{"Fehler: Angegebener Schlüssel nicht vorhanden.",
-                                           "Fehler: Schlüssel konnte nicht gelöscht werden."}));
-}
-
-void TestRegKeyUtils::renameKey()
-{
-    makeSource();
-    QCOMPARE(RenameKey(Base + u"\\Src"_s, u"Src"_s, u"Moved"_s, true), RegResult::Success);
-    QVERIFY(!exists(u"T\\Src"_s));
-    checkCopy(u"T\\Moved"_s);
-    // Directly below a root key, and to a name at the length limit.
-    const QString longest(MAX_KEY_NAME, u'L');
-    QCOMPARE(RenameKey(u"HKEY_CURRENT_USER\\T"_s, u"T"_s, longest, true), RegResult::Success);
-    checkCopy(longest + u"\\Moved"_s);
-    QCOMPARE(m_sink->count(), 0);
-}
-
-void TestRegKeyUtils::renameKeyRefused_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("oldName");
-    QTest::addColumn<QString>("newName");
-    QTest::addColumn<RegResult>("result");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("sibling exists") << "T\\Src" << "Src" << "other" << RegResult::KeyExists
-                                    << "Fehler: Angegebener Schlüssel bereits vorhanden.";
-    QTest::newRow("case only") << "T\\Src" << "Src" << "SRC" << RegResult::KeyExists
-                               << "Fehler: Angegebener Schlüssel bereits vorhanden.";
-    QTest::newRow("parent missing") << "T\\Nope\\Src" << "Src" << "X" << RegResult::NotFound
-                                    << "Fehler: Angegebener Schlüssel nicht vorhanden.";
-    QTest::newRow("key missing") << "T\\Gone" << "Gone" << "X" << RegResult::KeyNotRenamed
-                                 << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-    QTest::newRow("backslash") << "T\\Src" << "Src" << "a\\b" << RegResult::KeyNotRenamed
-                               << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-    QTest::newRow("empty") << "T\\Src" << "Src" << "" << RegResult::KeyNotRenamed
-                           << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-    QTest::newRow("too long") << "T\\Src" << "Src" << QString(MAX_KEY_NAME + 1, u'L')
-                              << RegResult::KeyNotRenamed << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-}
-
-void TestRegKeyUtils::renameKeyRefused()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, oldName);
-    QFETCH(QString, newName);
-    QFETCH(QString, message);
-    makeSource();
-    QVERIFY(setValue(u"T\\Other"_s, u"mine"_s, REG_SZ, sz("other")));
-    QTEST(RenameKey(u"HKEY_CURRENT_USER\\"_s + path, oldName, newName, true), "result");
-    QCOMPARE(m_sink->texts(), QStringList{message});
-    // Both sides as they were.
-    checkCopy(u"T\\Src"_s);
-    QCOMPARE(value(u"T\\Other"_s, u"mine"_s), qMakePair(REG_SZ, sz("other")));
-    QCOMPARE(subKeys(u"T"_s), (QStringList{"Other", "Src"}));
-}
-
-void TestRegKeyUtils::copyKey()
-{
-    makeSource();
-    QVERIFY(makeKey(u"T\\Dest"_s));
-    ScriptedProgress progress;
-    QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest\\"_s, progress));
-    checkCopy(u"T\\Dest\\Src"_s);
-    checkCopy(u"T\\Src"_s); // the source stays
-    QCOMPARE(subKeys(u"T\\Dest\\Src"_s), (QStringList{"A", "B"}));
-    QCOMPARE(progress.clearAbortCalls(), 1);
-    QVERIFY(progress.steps() >= 5);
-    QCOMPARE(m_sink->count(), 0);
-
-    // Directly below a root key, without asking.
-    QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src\\A"_s, false, u"HKEY_USERS"_s, progress));
-    QCOMPARE(value(u"A\\Deep"_s, u"multi"_s, HKEY_USERS), qMakePair(REG_MULTI_SZ, QByteArray("x\0y\0\0", 5)));
-    // A root key has no name to copy under.
-    QVERIFY(!CopyKey(QString(), QString(), u"HKEY_CURRENT_USER"_s, false, Base, progress));
-}
-
-void TestRegKeyUtils::copyKeyOverwrite()
-{
-    makeSource();
-    QVERIFY(setValue(u"T\\Dest\\Src"_s, u"sz"_s, REG_SZ, sz("old")));
-    QVERIFY(setValue(u"T\\Dest\\Src"_s, u"own"_s, REG_SZ, sz("mine")));
-    ScriptedProgress progress;
-    m_sink->pushAnswer(MessageAnswer::No);
-    QVERIFY(!CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
-    QCOMPARE(m_sink->texts(), QStringList{"Schlüssel existiert bereits. Überschreiben?"});
-    QCOMPARE(m_sink->last().kind, MessageKind::YesNo);
-    QCOMPARE(value(u"T\\Dest\\Src"_s, u"sz"_s), qMakePair(REG_SZ, sz("old")));
-    QCOMPARE(subKeys(u"T\\Dest\\Src"_s), QStringList());
-
-    m_sink->pushAnswer(MessageAnswer::Yes);
-    QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
-    checkCopy(u"T\\Dest\\Src"_s);
-    // Values only in the target stay.
-    QCOMPARE(value(u"T\\Dest\\Src"_s, u"own"_s), qMakePair(REG_SZ, sz("mine")));
-    QCOMPARE(m_sink->count(), 2);
-}
-
-void TestRegKeyUtils::copyKeyAcrossMachines()
-{
-    makeSource();
-    ScriptedProgress progress;
-    QVERIFY(CopyKey(QString(), Server, Base + u"\\Src"_s, true, Base, progress));
-    QVERIFY(KeyExistsOn(Server, Base + u"\\Src\\A\\Deep"_s));
-    // Same path on the other machine is not the same key: no question, no refusal.
-    QCOMPARE(m_sink->count(), 0);
-
-    // And back from the server into another local key.
-    QVERIFY(CopyKey(Server, QString(), Base + u"\\Src"_s, true, Base + u"\\Back"_s, progress));
-    checkCopy(u"T\\Back\\Src"_s);
-
-    // On the server, the copy holds the same data.
-    HKEY serverRoot = 0;
-    QVERIFY(RegConnectRegistry(Server, HKEY_CURRENT_USER, &serverRoot) == ERROR_SUCCESS);
-    checkCopy(u"T\\Src"_s, serverRoot);
-    RegCloseKey(serverRoot);
-}
-
-void TestRegKeyUtils::copyKeyIntoItself_data()
-{
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("targetParent");
-    QTest::addColumn<QString>("targetMachine");
-
-    QTest::newRow("into itself") << "HKEY_CURRENT_USER\\T\\Src" << "HKEY_CURRENT_USER\\T\\Src" << "";
-    QTest::newRow("into a child") << "HKEY_CURRENT_USER\\T\\Src" << "hkey_current_user\\t\\src\\A\\Deep" << "";
-    QTest::newRow("onto itself") << "HKEY_CURRENT_USER\\T\\Src" << "HKEY_CURRENT_USER\\T\\" << "";
-    QTest::newRow("named machine") << "HKEY_CURRENT_USER\\T\\Src" << "HKEY_CURRENT_USER\\T\\Src\\B" << "\\\\SERVER";
-    QTest::newRow("classes alias") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\T" << "HKEY_CLASSES_ROOT\\T" << "";
-}
-
-void TestRegKeyUtils::copyKeyIntoItself()
-{
-    QFETCH(QString, source);
-    QFETCH(QString, targetParent);
-    QFETCH(QString, targetMachine);
-    makeSource();
-    QVERIFY(makeKey(u"x"_s));
-    HKEY key = 0;
-    QVERIFY(RegCreateKeyEx(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes\\T\\Sub"_s, 0, QString(), 0,
-                           KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
-    RegCloseKey(key);
-    ScriptedProgress progress(10000); // an endless copy would stop here and fail below
-    const QString sourceMachine = targetMachine;
-    QVERIFY(!CopyKey(sourceMachine, targetMachine, source, true, targetParent, progress));
-    QCOMPARE(m_sink->texts(), QStringList{"Fehler: Ein Schlüssel kann nicht in sich selbst kopiert werden."});
-    QCOMPARE(progress.steps(), 0);
-    QCOMPARE(subKeys(u"T\\Src"_s), (QStringList{"A", "B"}));
-    QCOMPARE(subKeys(u"T\\Src\\A\\Deep"_s), QStringList());
-}
-
-void TestRegKeyUtils::copyKeyCancel()
-{
-    for (int i = 0; i < 20; ++i)
-        QVERIFY(setValue(u"T\\Src\\K%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"v"_s, REG_DWORD, QByteArray(4, char(i))));
-    ScriptedProgress progress;
-    progress.requestAbort(); // left over from an earlier operation: cleared at the start
-    int keysAtStop = -1;
-    progress.setOnStep([&](int step) {
-        if (step == 30)
-            keysAtStop = int(subKeys(u"T\\Dest\\Src"_s).size());
-    });
-    progress.setAbortAtStep(30);
-    QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, false, Base + u"\\Dest"_s, progress));
-    QCOMPARE(progress.steps(), 30);
-    const QStringList copied = subKeys(u"T\\Dest\\Src"_s);
-    QCOMPARE(int(copied.size()), keysAtStop);
-    QVERIFY(copied.size() > 0 && copied.size() < 20);
-    // Top down and in order: the copied keys are the first ones.
-    for (int i = 0; i < copied.size(); ++i)
-        QCOMPARE(copied.at(i), u"K%1"_s.arg(i, 2, 10, QLatin1Char('0')));
-}
-
-void TestRegKeyUtils::copyKeyNoConnection()
-{
-    makeSource();
-    ScriptedProgress progress;
-    QVERIFY(!CopyKey(QString(), u"\\\\NOWHERE"_s, Base + u"\\Src"_s, false, Base, progress));
-    QCOMPARE(m_sink->count(), 0);
-    QVERIFY(!CopyKey(u"\\\\NOWHERE"_s, QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
-    QCOMPARE(m_sink->texts(), QStringList{"Konnte keine Verbindung mit \\\\NOWHERE herstellen."});
-    QVERIFY(!exists(u"T\\Dest"_s));
-}
 
 QTEST_GUILESS_MAIN(TestRegKeyUtils)
 #include "TestRegKeyUtils.moc"

@@ -1,6 +1,6 @@
-#include "app/OptionsStore.h"
+#include "settings/OptionsStore.h"
 
-#include "app/KavenVariables405.h"
+#include "settings/KavenVariables405.h"
 #include "platform/WinReg.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "app/OptionsStore.h"
+#include "settings/OptionsStore.h"
 #include "platform/WinReg.h"
 #include "support/TempStore.h"
 

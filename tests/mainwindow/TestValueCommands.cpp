@@ -1,0 +1,153 @@
+#include "registry/RegTestKeys.h"
+
+#include "mainwindow/TUndoList.h"
+#include "mainwindow/ValueCommands.h"
+
+#include <QtTest>
+
+using namespace RegTestKeys;
+
+namespace {
+
+const QString KeyPath = QStringLiteral("HKEY_CURRENT_USER\\V");
+using Stored = QPair<DWORD, QByteArray>;
+const Stored Missing{REG_NONE, QByteArray("<missing>")};
+
+} // namespace
+
+class TestValueCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_fx.start());
+        QVERIFY(makeKey(QStringLiteral("V")));
+    }
+
+    void cleanup() { m_fx.stop(); }
+
+    void changeByType_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Stored>("before");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<Stored>("after");
+
+        // Every editor answers with fixed data: text "neü", DWORD 7, bytes 01 02.
+        QTest::newRow("string") << "s" << Stored{REG_SZ, sz("alt")} << true << "string"
+                                << Stored{REG_SZ, sz("ne\xc3\xbc")};
+        QTest::newRow("expandable keeps its type") << "e" << Stored{REG_EXPAND_SZ, sz("%A%")} << true << "string"
+                                                   << Stored{REG_EXPAND_SZ, sz("ne\xc3\xbc")};
+        QTest::newRow("dword") << "d" << Stored{REG_DWORD, QByteArray("\1\0\0\0", 4)} << true << "dword"
+                               << Stored{REG_DWORD, QByteArray("\7\0\0\0", 4)};
+        QTest::newRow("binary") << "b" << Stored{REG_BINARY, QByteArray("\xff", 1)} << true << "binary"
+                                << Stored{REG_BINARY, QByteArray("\1\2", 2)};
+        QTest::newRow("multi-string edits as bytes") << "m" << Stored{REG_MULTI_SZ, QByteArray("a\0\0", 3)} << true
+                                                     << "binary" << Stored{REG_MULTI_SZ, QByteArray("\1\2", 2)};
+        QTest::newRow("unset default edits as string") << "" << Missing << true << "string"
+                                                       << Stored{REG_SZ, sz("ne\xc3\xbc")};
+        QTest::newRow("cancelled") << "d" << Stored{REG_DWORD, QByteArray("\1\0\0\0", 4)} << false << "dword"
+                                   << Stored{REG_DWORD, QByteArray("\1\0\0\0", 4)};
+    }
+
+    // Read, edit by type, write back, one undo entry that takes the value back to what it was.
+    void changeByType()
+    {
+        QFETCH(QString, name);
+        QFETCH(Stored, before);
+        QFETCH(bool, accept);
+        QFETCH(Stored, after);
+        if (before != Missing)
+            QVERIFY(setValue(QStringLiteral("V"), name, before.first, before.second));
+        QString used;
+        ValueEditors editors;
+        editors.editString = [&](auto&, QString& t) { used = "string"; t = QStringLiteral("neü"); return accept; };
+        editors.editDWord = [&](auto&, quint32& v) { used = "dword"; v = 7; return accept; };
+        editors.editBinary = [&](auto&, QByteArray& d) { used = "binary"; d = "\1\2"; return accept; };
+        TUndoList undo;
+        ValueCommands commands(undo, *m_fx.sink);
+        const auto written = commands.ChangeValue(KeyPath, name, editors);
+        QTEST(used, "editor");
+        QCOMPARE(written.has_value(), accept);
+        QCOMPARE(value(QStringLiteral("V"), name), after);
+        QCOMPARE(undo.GroupCount(), accept ? 1 : 0);
+        undo.UndoLastGroup();
+        QCOMPARE(value(QStringLiteral("V"), name), before);
+        QCOMPARE(m_fx.sink->count(), 0);
+    }
+
+    void changeOfVanishedValueRefused()
+    {
+        TUndoList undo;
+        ValueCommands commands(undo, *m_fx.sink);
+        ValueEditors none;
+        QVERIFY(!commands.ChangeValue(KeyPath, QStringLiteral("fehlt"), none));
+        QCOMPARE(m_fx.sink->texts(), QStringList{QStringLiteral("Fehler: Kann Wert nicht bearbeiten.")});
+        QVERIFY(!undo.CanUndo());
+    }
+
+    // The default row stands for the default value even when it was never set: deleting or cutting it
+    // together with other values is no failure.
+    void deleteSkipsUnsetDefault_data()
+    {
+        QTest::addColumn<bool>("defaultSet");
+        QTest::addColumn<int>("recorded");
+        QTest::newRow("unset default") << false << 2;
+        QTest::newRow("set default") << true << 3;
+    }
+
+    void deleteSkipsUnsetDefault()
+    {
+        QFETCH(bool, defaultSet);
+        if (defaultSet)
+            QVERIFY(setValue(QStringLiteral("V"), QString(), REG_SZ, sz("std")));
+        QVERIFY(setValue(QStringLiteral("V"), QStringLiteral("a"), REG_SZ, sz("1")));
+        QVERIFY(setValue(QStringLiteral("V"), QStringLiteral("b"), REG_DWORD, QByteArray("\2\0\0\0", 4)));
+        TUndoList undo;
+        ValueCommands commands(undo, *m_fx.sink);
+        const QStringList names{QStringLiteral("b"), QStringLiteral("a"), QString()};
+        QCOMPARE(commands.DeleteValues(KeyPath, names), names);
+        QCOMPARE(m_fx.sink->count(), 0);
+        QCOMPARE(value(QStringLiteral("V"), QStringLiteral("a")), Missing);
+        QCOMPARE(undo.GroupCount(), 1);
+        QTEST(int(undo.Items().size()), "recorded");
+        undo.UndoLastGroup();
+        QCOMPARE(value(QStringLiteral("V"), QStringLiteral("a")), (Stored{REG_SZ, sz("1")}));
+        QCOMPARE(value(QStringLiteral("V"), QStringLiteral("b")), (Stored{REG_DWORD, QByteArray("\2\0\0\0", 4)}));
+        QCOMPARE(value(QStringLiteral("V"), QString()), (defaultSet ? Stored{REG_SZ, sz("std")} : Missing));
+    }
+
+    void pasteIsOneUndoGroup()
+    {
+        QVERIFY(setValue(QStringLiteral("Q"), QString(), REG_SZ, sz("standard")));
+        QVERIFY(setValue(QStringLiteral("Q"), QStringLiteral("n"), REG_DWORD, QByteArray("\5\0\0\0", 4)));
+        QVERIFY(setValue(QStringLiteral("V"), QStringLiteral("n"), REG_SZ, sz("alt")));
+        // Unreadable ones are left out of the copy.
+        const QList<ClipValue> copied = ReadClipValues(QStringLiteral("HKEY_CURRENT_USER\\Q"),
+                                                       {QString(), QStringLiteral("fehlt"), QStringLiteral("n")});
+        QCOMPARE(copied.size(), 2);
+        TUndoList undo;
+        ValueCommands commands(undo, *m_fx.sink);
+        QCOMPARE(commands.PasteValues(KeyPath, copied), 2);
+        QCOMPARE(value(QStringLiteral("V"), QString()), (Stored{REG_SZ, sz("standard")}));
+        QCOMPARE(value(QStringLiteral("V"), QStringLiteral("n")), (Stored{REG_DWORD, QByteArray("\5\0\0\0", 4)}));
+        // Undo removes the added default value and restores the overwritten one.
+        QCOMPARE(undo.GroupCount(), 1);
+        undo.UndoLastGroup();
+        QCOMPARE(value(QStringLiteral("V"), QString()), Missing);
+        QCOMPARE(value(QStringLiteral("V"), QStringLiteral("n")), (Stored{REG_SZ, sz("alt")}));
+        // A paste into a key that is gone does not create it.
+        QCOMPARE(commands.PasteValues(KeyPath + QStringLiteral("\\Fehlt"), copied), 0);
+        QVERIFY(!exists(QStringLiteral("V\\Fehlt")));
+        QVERIFY(!undo.CanUndo());
+        QCOMPARE(m_fx.sink->count(), 0);
+    }
+
+private:
+    StoreFixture m_fx;
+};
+
+QTEST_GUILESS_MAIN(TestValueCommands)
+#include "TestValueCommands.moc"
