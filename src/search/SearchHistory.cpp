@@ -1,6 +1,6 @@
 #include "search/SearchHistory.h"
 
-#include "app/OptionsStore.h"
+#include "settings/OptionsStore.h"
 #include "mainwindow/NavigationHistory.h"
 #include "platform/WinCase.h"
 
