@@ -1,7 +1,9 @@
 #include "registry/RegTestKeys.h"
 
 #include "app/KavenVariables405.h"
+#include "app/DialogProgress.h"
 #include "app/OptionsStore.h"
+#include "app/QtMessageSink.h"
 #include "mainwindow/EditCommands.h"
 #include "mainwindow/RefreshTree.h"
 #include "mainwindow/RegClipboard.h"
@@ -9,6 +11,7 @@
 #include "mainwindow/TreeStateFile.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/RegKeyUtils.h"
+#include "registry/RegMessageUtils.h"
 #include "registry/RegUtils.h"
 #include "registry/ValueListModel.h"
 #include "support/RecordingMessageSink.h"
@@ -17,14 +20,19 @@
 #include "widgets/EscapeProgress.h"
 #include "widgets/InPlaceEditor.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QBuffer>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -67,8 +75,6 @@ private slots:
     {
         m_store = std::make_unique<TempStore>();
         QVERIFY(m_store->ok());
-        KavenVariables405::ProgramDir = m_store->dirPath() + QStringLiteral("/prog/");
-        QVERIFY(QDir().mkpath(KavenVariables405::ProgramDir));
         Options() = KavenOptions{};
         m_sink = std::make_unique<RecordingMessageSink>();
         QGuiApplication::clipboard()->clear();
@@ -87,6 +93,15 @@ private slots:
 
     void startBuildsTreeAndReadsSettingsBeforeShowing()
     {
+        // Without settings the data files go to the per-user data folder, never beside the program.
+        m_form = std::make_unique<TMainForm>();
+        const QString userDir = m_store->dirPath() + QStringLiteral("/kaven/");
+        QCOMPARE(Options().dataPath, userDir + QStringLiteral("Data"));
+        QVERIFY(QFileInfo(Options().dataPath).isDir());
+        QCOMPARE(Options().favoriteFile, userDir + QStringLiteral("favorite.fav"));
+        m_form.reset();
+        Options() = KavenOptions{};
+
         const QString custom = m_store->dirPath() + QStringLiteral("/eigene");
         QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("DataPath"), REG_SZ, custom.toUtf8() + '\0'));
         QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("LV1ColWidth2"), REG_DWORD,
@@ -128,7 +143,7 @@ private slots:
         QVERIFY(!QFile::exists(copyState));
         KavenOptions back;
         back.columnWidths[1] = {0, 0, 0, 0};
-        OptionsStore::LoadOptions(back, KavenVariables405::ProgramDir);
+        OptionsStore::LoadOptions(back, m_store->dirPath() + QStringLiteral("/kaven/"));
         QCOMPARE(back.maxUndo, 42);
         QCOMPARE(back.columnWidths.value(1).value(0), 211);
         KavenWindowSettings placement;
@@ -634,7 +649,143 @@ private slots:
         QCOMPARE(m_sink->count(), 0);
     }
 
+    // Question and error boxes raised while a walk holds off the window's input answer to the mouse and
+    // the keyboard: the paste of a key, and an operation behind the progress dialog.
+    void boxesInsideLongOperationsAnswer()
+    {
+        QtMessageSink boxes;
+        setMessageSink(&boxes);
+        const auto restore = qScopeGuard([this] { setMessageSink(m_sink.get()); });
+        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Beta")));
+        showEdit(QStringLiteral("\\Beta"), {});
+        focusKeys();
+        m_edit->CopyClick();
+        QStringList seen;
+        openPath(Base + QStringLiteral("\\Alpha"));
+        focusKeys();
+        answerBox(seen, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+        m_edit->PasteClick();
+        QCOMPARE(value(Sub + QStringLiteral("\\Alpha\\Beta"), "s"), qMakePair(DWORD(REG_SZ), sz("abc")));
+        openPath(Base + QStringLiteral("\\Beta"));
+        focusKeys();
+        answerBox(seen, [](QMessageBox* box) { QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton); });
+        m_edit->PasteClick();
+        {
+            DialogProgress progress(m_form.get(), QStringLiteral("Datenimport läuft ..."), QString(), QString());
+            answerBox(seen, [](QMessageBox* box) { QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton); });
+            QVERIFY(AskYesNo(QStringLiteral("Weiter?")));
+        }
+        QCOMPARE(seen, (QStringList{QStringLiteral("Schlüssel existiert bereits. Überschreiben?"),
+                                    QStringLiteral("Fehler: Ein Schlüssel kann nicht in sich selbst kopiert werden."),
+                                    QStringLiteral("Weiter?")}));
+    }
+
+    void typedPathOpensKey_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("opened"); // empty: refused with a message
+        QTest::newRow("abbreviation") << "HKLM\\SOFTWARE" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
+        QTest::newRow("other case, trailing backslash") << "hkcu\\software\\kaventest\\alpha\\"
+                                                        << Base + QStringLiteral("\\Alpha");
+        QTest::newRow("machine prefix") << "Computer\\HKEY_CURRENT_USER\\Software\\KavenTest\\Beta"
+                                        << Base + QStringLiteral("\\Beta");
+        QTest::newRow("missing key") << "HKCU\\Software\\KavenTest\\Nichts" << QString();
+    }
+    void typedPathOpensKey()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, opened);
+        showForm();
+        auto* history = m_form->findChild<QComboBox*>(QStringLiteral("HistoryComboBox"));
+        history->setFocus();
+        QTest::keyClicks(history, typed);
+        QTest::keyClick(history, Qt::Key_Return);
+        QCOMPARE(m_form->CurrentKeyPath(), opened);
+        QCOMPARE(m_sink->texts(), opened.isEmpty() ? QStringList{QStringLiteral("Fehler: Kann Schlüssel nicht öffnen.")}
+                                                   : QStringList{});
+    }
+
+    // Keys and values in the user's order, whatever order they were made in.
+    void localeOrder()
+    {
+        const QStringList sorted{"10", "9", "apfel", "Äpfel", "Birne", "_unter", "zebra"};
+        for (const char* utf8 : {"zebra", "Birne", "_unter", "9", "Äpfel", "10", "apfel"}) {
+            const QString name = QString::fromUtf8(utf8);
+            QVERIFY(makeKey(Sub + QStringLiteral("\\Order\\") + name));
+            QVERIFY(setValue(Sub + QStringLiteral("\\Order"), name, REG_SZ, sz("x")));
+        }
+        showForm();
+        const QModelIndex order = openPath(Base + QStringLiteral("\\Order"));
+        QCOMPARE(childTexts(m_form->treeModel(), order), sorted);
+        QStringList rows;
+        for (int r = 1; r < m_form->valueModel().rowCount(); ++r)
+            rows << m_form->valueModel().row(r).valueName();
+        QCOMPARE(rows, sorted);
+    }
+
+    // The history follows keys renamed or deleted in the window.
+    void historyFollowsRenameAndDelete()
+    {
+        showForm();
+        openPath(Base + QStringLiteral("\\Alpha\\Eins"));
+        openPath(Base + QStringLiteral("\\Beta"));
+        openPath(Base + QStringLiteral("\\Alpha"));
+        m_form->keyTree()->setFocus();
+        m_form->RenameClick();
+        m_form->keyEditor()->setText(QStringLiteral("Gamma"));
+        m_form->keyEditor()->commit();
+        auto* history = m_form->findChild<QComboBox*>(QStringLiteral("HistoryComboBox"));
+        const auto entries = [history] {
+            QStringList texts;
+            for (int i = 0; i < history->count(); ++i)
+                texts << history->itemText(i).mid(Base.size());
+            return texts;
+        };
+        QCOMPARE(entries(), (QStringList{"\\Gamma\\Eins", "\\Beta", "\\Gamma"}));
+        openPath(Base + QStringLiteral("\\Beta"));
+        m_form->keyTree()->setFocus();
+        m_sink->pushAnswer(MessageAnswer::Yes);
+        m_form->DeleteClick();
+        QCOMPARE(entries(), (QStringList{"\\Gamma\\Eins", "\\Gamma", ""}));
+    }
+
+    // Double-click and Enter on a value open its editor through the change command.
+    void valueActivationOpensEditor()
+    {
+        showEdit(QStringLiteral("\\Beta"), {"d"});
+        int opened = 0;
+        m_edit->editDWord = [&opened](const QString&, quint32&) { return ++opened < 0; };
+        QTreeView* list = m_form->valueList();
+        const QRect cell = list->visualRect(m_form->valueModel().index(m_form->valueModel().findValue("d"), 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center()); // a double-click's first click
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(opened, 1);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(opened, 2);
+    }
+
 private:
+    // Answers the next message box the way a user would and records its text; a box deaf to input is
+    // closed a second later, so that the test fails instead of hanging.
+    void answerBox(QStringList& seen, const std::function<void(QMessageBox*)>& act)
+    {
+        m_boxPoll = std::make_unique<QTimer>();
+        QTimer* poll = m_boxPoll.get();
+        connect(poll, &QTimer::timeout, poll, [poll, &seen, act] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            poll->stop();
+            seen << box->text();
+            act(box);
+            QTimer::singleShot(1000, qApp, [deaf = QPointer<QMessageBox>(box)] {
+                if (deaf)
+                    deaf->done(-1);
+            });
+        });
+        poll->start(20);
+    }
+
     void showForm()
     {
         m_form = std::make_unique<TMainForm>();
@@ -708,6 +859,7 @@ private:
     std::unique_ptr<TempStore> m_store;
     std::unique_ptr<RecordingMessageSink> m_sink;
     std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<QTimer> m_boxPoll;
     EditCommands* m_edit = nullptr;
 };
 
