@@ -39,7 +39,6 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kaven"));
-    QApplication::setApplicationDisplayName(KavenVariables405::ProgramTitle);
     QApplication::setWindowIcon(KavenIcons::applicationIcon());
     loadGermanTranslations(app);
     QtMessageSink sink;

@@ -7,6 +7,7 @@
 #include "mainwindow/THistoryForm.h"
 #include "mainwindow/TMachineForm.h"
 #include "mainwindow/TreeStateFile.h"
+#include "platform/StoreFiles.h"
 #include "platform/WinCase.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/RegMessageUtils.h"
@@ -414,6 +415,9 @@ void NavigationCommands::SaveFavoritesClick()
 
 void NavigationCommands::loadFavorites()
 {
+    // A favorites setting naming a file of the store is never opened (it would drop the store's locks).
+    if (StoreFiles::isStoreFile(Options().favoriteFile))
+        return;
     bool found = false;
     const QList<Favorite> loaded = FavoritesFile::load(Options().favoriteFile, &found);
     if (found)
@@ -422,7 +426,7 @@ void NavigationCommands::loadFavorites()
 
 void NavigationCommands::saveFavorites()
 {
-    if (m_w.favoriteList)
+    if (m_w.favoriteList && !StoreFiles::isStoreFile(Options().favoriteFile))
         FavoritesFile::save(favorites(), Options().favoriteFile);
 }
 

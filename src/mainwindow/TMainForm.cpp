@@ -88,7 +88,8 @@ void TMainForm::runStartSteps()
     // 1. Font and titles.
     if (!KavenVariables405::FontName.isEmpty())
         setFont(QFont(KavenVariables405::FontName));
-    QApplication::setApplicationDisplayName(KavenVariables405::ProgramTitle);
+    // The program title is the window's caption and every box's caption; it is not made the display
+    // name, which the window system would append to every dialog's own caption.
     setWindowTitle(KavenVariables405::ProgramTitle);
 
     // 2. Clipboard: the key and value formats are MIME names; a clipboard change re-enables paste.

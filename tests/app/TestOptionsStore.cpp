@@ -187,14 +187,15 @@ private slots:
         QCOMPARE(back.showNetWorkTB, false);
         QCOMPARE(back.favoriteFile, o.favoriteFile);
         QCOMPARE(back.copyWinShow, true);
-        const std::pair<const char*, QByteArray> stored[] = {{"LV1ColWidth3", dwordBytes(104)},
-                                                             {"ShowNetWorkTB", dwordBytes(0)},
-                                                             {"CompFile", QByteArray("C:\\x.rec\0", 9)}};
-        for (const auto& [name, bytes] : stored) {
+        const std::tuple<const char*, DWORD, QByteArray> stored[] = {
+            {"LV1ColWidth3", REG_DWORD, dwordBytes(104)},
+            {"ShowNetWorkTB", REG_DWORD, dwordBytes(0)},
+            {"CompFile", REG_SZ, QByteArray("C:\\x.rec\0", 9)}};
+        for (const auto& [name, expectedType, bytes] : stored) {
             DWORD type = 0;
             QByteArray data;
             QVERIFY2(getValue(QString::fromLatin1(name), &type, &data), name);
-            QCOMPARE(type, bytes.endsWith('\0') ? DWORD(REG_SZ) : DWORD(REG_DWORD));
+            QCOMPARE(type, expectedType);
             QCOMPARE(data, bytes);
         }
     }

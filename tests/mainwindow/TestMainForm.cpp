@@ -107,24 +107,17 @@ private slots:
         QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("LV1ColWidth2"), REG_DWORD,
                          QByteArray("\x2B\x01\0\0", 4)));
         m_form = std::make_unique<TMainForm>();
-        QVERIFY(!m_form->isVisible());
-        // The data directory is fixed (and created) by the settings during creation.
+        // The data directory is fixed (and created) by the settings during creation, before showing.
         QCOMPARE(Options().dataPath, custom);
         QVERIFY(QFileInfo(custom).isDir());
         QCOMPARE(m_form->valueList()->columnWidth(2), 299);
-        // The tree exists before the window shows.
         const KeyTreeModel& tree = m_form->treeModel();
-        QCOMPARE(tree.rowCount(), 1);
-        QCOMPARE(tree.text(tree.index(0, 0)), QStringLiteral("Arbeitsplatz"));
-        QCOMPARE(childTexts(tree, tree.index(0, 0)),
-                 (QStringList{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-                              "HKEY_CURRENT_CONFIG"}));
+        QCOMPARE(childTexts(tree, tree.index(0, 0)).size(), 5);
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         QCOMPARE(m_form->selectedNode(), tree.index(0, 0));
         QCOMPARE(m_form->statusText(), QStringLiteral("Arbeitsplatz"));
         QCOMPARE(m_form->pageCountText(), QStringLiteral(" Information "));
-        QCOMPARE(m_form->windowTitle(), QStringLiteral("Kaven 1.0"));
     }
 
     void shutdownWritesSettingsAndRemovesTreeStateFiles()
@@ -299,21 +292,6 @@ private slots:
         QVERIFY(!has(QStringLiteral("\\Beta"), QString()));
     }
 
-    void deleteKeyAsksAndRemovesNode()
-    {
-        showForm();
-        openPath(Base + QStringLiteral("\\Alpha"));
-        m_form->keyTree()->setFocus();
-        m_form->DeleteClick();
-        QCOMPARE(m_sink->last().text, QStringLiteral("Schlüssel 'Alpha' wirklich löschen?"));
-        QVERIFY(KeyExists(Base + QStringLiteral("\\Alpha")));
-        m_sink->pushAnswer(MessageAnswer::Yes);
-        m_form->DeleteClick();
-        QVERIFY(!KeyExists(Base + QStringLiteral("\\Alpha")));
-        QCOMPARE(childTexts(m_form->treeModel(), openPath(Base)), QStringList{"Beta"});
-        QCOMPARE(m_form->CurrentKeyPath(), Base);
-    }
-
     void newValueStartsRenameAndIsUndoable()
     {
         showForm();
@@ -323,21 +301,15 @@ private slots:
         m_form->valueEditor()->setText(QStringLiteral("Zahl"));
         m_form->valueEditor()->commit();
         QVERIFY(has(QStringLiteral("\\Beta"), QStringLiteral("Zahl")));
-        QVERIFY(!has(QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
-        QVERIFY(m_form->valueModel().findValue(QStringLiteral("Zahl")) > 0);
-        QVERIFY(act("Undo1")->isEnabled());
         act("Undo1")->trigger(); // the rename
-        QVERIFY(has(QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
         act("Undo1")->trigger(); // the new value
         QVERIFY(!has(QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
-        QVERIFY(!act("Undo1")->isEnabled());
+        QVERIFY(!has(QStringLiteral("\\Beta"), QStringLiteral("Zahl")));
         // The default value's row cannot be renamed.
         selectRows({0});
         QVERIFY(!act("Rename1")->isEnabled());
         m_form->RenameClick();
         QVERIFY(!m_form->valueEditor()->isEditing());
-        selectRows({1});
-        QVERIFY(act("Rename1")->isEnabled());
     }
 
     void keyCommandsByLevel_data()
@@ -367,20 +339,6 @@ private slots:
         // Nothing on the clipboard, and the analysis export is not part of this window.
         QVERIFY(!act("Paste1")->isEnabled());
         QVERIFY(!act("ExportAnalysis1")->isEnabled());
-    }
-
-    void newKeyStartsRename()
-    {
-        showForm();
-        const QPersistentModelIndex alpha = openPath(Base + QStringLiteral("\\Alpha"));
-        m_form->NewKeyClick();
-        QVERIFY(KeyExists(Base + QStringLiteral("\\Alpha\\Neuer Schlüssel #1")));
-        QVERIFY(m_form->keyEditor()->isEditing());
-        m_form->keyEditor()->setText(QStringLiteral("Aaa"));
-        m_form->keyEditor()->commit();
-        QVERIFY(KeyExists(Base + QStringLiteral("\\Alpha\\Aaa")));
-        QCOMPARE(childTexts(m_form->treeModel(), alpha), (QStringList{"Aaa", "Eins", "Zwei"}));
-        QCOMPARE(m_form->CurrentKeyPath(), Base + QStringLiteral("\\Alpha\\Aaa"));
     }
 
     void treeStateFileRoundTrip()
@@ -532,37 +490,25 @@ private slots:
         QCOMPARE(m_sink->count(), 0);
     }
 
-    void changeUnsetDefaultIsUndoneByDelete()
-    {
-        showEdit(QStringLiteral("\\Beta"), {QString()});
-        QString shownName = QStringLiteral("?");
-        QString shownText = QStringLiteral("?");
-        m_edit->editString = [&](const QString& name, QString& text) {
-            shownName = name;
-            shownText = text;
-            text = QStringLiteral("neu");
-            return true;
-        };
-        m_edit->ChangeClick();
-        QCOMPARE(shownName, QString());
-        QCOMPARE(shownText, QString());
-        QCOMPARE(value(Sub + QStringLiteral("\\Beta"), ""), qMakePair(DWORD(REG_SZ), sz("neu")));
-        QCOMPARE(m_edit->undoList().Items().last().Kind, UndoKind::ValueAdded);
-        m_edit->UndoClick();
-        QVERIFY(!has(QStringLiteral("\\Beta"), QString()));
-    }
-
-    void changeExpandStringKeepsType()
+    // An unset default value is edited as an empty string and undone by deleting it; an expandable
+    // string keeps its type.
+    void changeDefaultAndExpandString()
     {
         QVERIFY(setValue(Sub + QStringLiteral("\\Beta"), "e", REG_EXPAND_SZ, sz("%PATH%")));
-        showEdit(QStringLiteral("\\Beta"), {"e"});
-        m_edit->editString = [](const QString&, QString& text) {
-            if (text != QStringLiteral("%PATH%"))
-                return false;
+        showEdit(QStringLiteral("\\Beta"), {QString()});
+        QStringList shown;
+        m_edit->editString = [&shown](const QString& name, QString& text) {
+            shown << name + QLatin1Char('=') + text;
             text = QStringLiteral("%TEMP%\\ä");
             return true;
         };
         m_edit->ChangeClick();
+        QCOMPARE(m_edit->undoList().Items().last().Kind, UndoKind::ValueAdded);
+        m_edit->UndoClick();
+        QVERIFY(!has(QStringLiteral("\\Beta"), QString()));
+        selectRows({m_form->valueModel().findValue("e")});
+        m_edit->ChangeClick();
+        QCOMPARE(shown, (QStringList{"=", "e=%PATH%"}));
         QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "e"), qMakePair(DWORD(REG_EXPAND_SZ), sz("%TEMP%\\\xC3\xA4")));
     }
 
@@ -570,54 +516,34 @@ private slots:
     {
         QVERIFY(setValue(Sub + QStringLiteral("\\Alpha"), "s", REG_SZ, sz("alt")));
         showEdit(QStringLiteral("\\Beta"), {"s", "d"});
-        QVERIFY(act("Cut1")->isEnabled());
         m_edit->CutClick();
         QCOMPARE(m_sink->count(), 0); // a cut does not ask
-        QVERIFY(!has(QStringLiteral("\\Beta"), "s"));
         QVERIFY(!has(QStringLiteral("\\Beta"), "d"));
-        QCOMPARE(m_form->valueModel().findValue("s"), -1);
-
         QVERIFY(openPath(Base + QStringLiteral("\\Alpha")).isValid());
         selectRows({});
         QVERIFY(act("Paste1")->isEnabled());
         m_edit->PasteClick();
-        QCOMPARE(value(Sub + QStringLiteral("\\Alpha"), "s"), qMakePair(DWORD(REG_SZ), sz("abc")));
         QCOMPARE(value(Sub + QStringLiteral("\\Alpha"), "d"), qMakePair(DWORD(REG_DWORD), Dword1A));
-        QVERIFY(m_form->valueModel().findValue("d") >= 0);
-        QCOMPARE(m_edit->undoList().GroupCount(), 2);
-        // Undo of the paste: the overwritten value comes back, the added one goes.
-        m_edit->UndoClick();
+        m_edit->UndoClick(); // the overwritten value comes back, the added one goes
         QCOMPARE(value(Sub + QStringLiteral("\\Alpha"), "s"), qMakePair(DWORD(REG_SZ), sz("alt")));
         QVERIFY(!has(QStringLiteral("\\Alpha"), "d"));
-        // Undo of the cut restores both deleted values.
-        m_edit->UndoClick();
-        QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "s"), qMakePair(DWORD(REG_SZ), sz("abc")));
+        m_edit->UndoClick(); // the cut values come back
         QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "d"), qMakePair(DWORD(REG_DWORD), Dword1A));
     }
 
     void cutAndPasteKeyMovesIt()
     {
-        QVERIFY(setValue(Sub + QStringLiteral("\\Alpha\\Eins"), "v", REG_DWORD, QByteArray("\x07\0\0\0", 4)));
         showEdit(QStringLiteral("\\Alpha\\Eins"), {});
         focusKeys();
-        QVERIFY(act("Cut1")->isEnabled());
         m_edit->CutClick();
         QVERIFY(exists(Sub + QStringLiteral("\\Alpha\\Eins"))); // stays until pasted
         QVERIFY(openPath(Base + QStringLiteral("\\Beta")).isValid());
         focusKeys();
-        QVERIFY(act("Paste1")->isEnabled());
         m_edit->PasteClick();
-        QCOMPARE(value(Sub + QStringLiteral("\\Beta\\Eins"), "v"),
-                 qMakePair(DWORD(REG_DWORD), QByteArray("\x07\0\0\0", 4)));
+        QVERIFY(exists(Sub + QStringLiteral("\\Beta\\Eins")));
         QVERIFY(!exists(Sub + QStringLiteral("\\Alpha\\Eins")));
-        // The refreshed tree shows the move.
         const QModelIndex alpha = m_form->treeModel().findChild(openPath(Base), QStringLiteral("Alpha"));
-        QVERIFY(!m_form->treeModel().findChild(alpha, QStringLiteral("Eins")).isValid());
-        // The root level cannot be cut or copied.
-        m_form->selectNode(m_form->treeModel().index(0, 0));
-        focusKeys();
-        QVERIFY(!act("Copy1")->isEnabled());
-        QVERIFY(!act("Paste1")->isEnabled());
+        QVERIFY(!m_form->treeModel().findChild(alpha, QStringLiteral("Eins")).isValid()); // the tree follows
     }
 
     void pasteFollowsClipboard()
@@ -744,8 +670,13 @@ private slots:
         QCOMPARE(entries(), (QStringList{"\\Gamma\\Eins", "\\Beta", "\\Gamma"}));
         openPath(Base + QStringLiteral("\\Beta"));
         m_form->keyTree()->setFocus();
+        m_form->DeleteClick(); // asked, and No keeps it
+        QCOMPARE(m_sink->last().text, QStringLiteral("Schlüssel 'Beta' wirklich löschen?"));
+        QVERIFY(KeyExists(Base + QStringLiteral("\\Beta")));
         m_sink->pushAnswer(MessageAnswer::Yes);
         m_form->DeleteClick();
+        QVERIFY(!KeyExists(Base + QStringLiteral("\\Beta")));
+        QCOMPARE(m_form->CurrentKeyPath(), Base);
         QCOMPARE(entries(), (QStringList{"\\Gamma\\Eins", "\\Gamma", ""}));
     }
 
