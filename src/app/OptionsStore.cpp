@@ -221,7 +221,8 @@ QString userDataDirectory()
 
 QString sharedDataDirectory()
 {
-    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/kaven"));
+    const QString installed =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/kaven"));
     if (QFileInfo(installed).isDir())
         return installed + QLatin1Char('/');
 #ifdef KAVEN_SOURCE_DATA_DIR

@@ -19,7 +19,8 @@ bool ReadImportFile(const QString& fileName, QByteArray& data)
         return false;
     }
     if (size > ImportWarnSize
-        && messageSink().askToStop(QStringLiteral("Warnung"), QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?"))
+        && messageSink().askToStop(QStringLiteral("Warnung"),
+                                   QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?"))
                != MessageAnswer::No)
         return false;
     // Read no more than the limit even if the file grew meanwhile.

@@ -52,7 +52,8 @@ bool ImageDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const 
     initStyleOption(&item, index);
     const QStyle* style = item.widget ? item.widget->style() : QApplication::style();
     const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget);
-    const int needed = item.fontMetrics.horizontalAdvance(item.text) + 2 * style->pixelMetric(QStyle::PM_FocusFrameHMargin);
+    const int needed =
+        item.fontMetrics.horizontalAdvance(item.text) + 2 * style->pixelMetric(QStyle::PM_FocusFrameHMargin);
     const bool cut = needed > textRect.width() || textRect.left() + needed > view->viewport()->width() ||
                      textRect.left() < 0;
     if (!cut || item.text.isEmpty()) {

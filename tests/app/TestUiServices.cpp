@@ -137,8 +137,9 @@ private slots:
             },
             [key](QMessageBox* box) { pressKey(box, Qt::Key(key)); });
         const QString text = QStringLiteral("Weiter?");
-        const MessageAnswer got = kind == 0   ? messageSink().message(MessageKind::YesNo, QStringLiteral("Kaven 1.0"), text)
-                                  : kind == 1 ? messageSink().askToStop(QStringLiteral("Kaven 1.0"), text)
+        const QString title = QStringLiteral("Kaven 1.0");
+        const MessageAnswer got = kind == 0   ? messageSink().message(MessageKind::YesNo, title, text)
+                                  : kind == 1 ? messageSink().askToStop(title, text)
                                               : AskYesNoCancel(text);
         QCOMPARE(int(got), answer);
         QCOMPARE(caption, QStringLiteral("Kaven 1.0"));
@@ -170,7 +171,8 @@ private slots:
         file.close();
         QByteArray data("alt");
         QString text;
-        answerBox([&](QMessageBox* box) { text = box->text(); }, [](QMessageBox* box) { pressKey(box, Qt::Key_Escape); });
+        const auto keep = [&text](QMessageBox* box) { text = box->text(); };
+        answerBox(keep, [](QMessageBox* box) { pressKey(box, Qt::Key_Escape); });
         QVERIFY(!ReadImportFile(file.fileName(), data));
         QCOMPARE(text, QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?"));
         QCOMPARE(data, QByteArray("alt"));
@@ -179,10 +181,10 @@ private slots:
         QCOMPARE(data.size(), 3000);
 
         for (const QString& suffix : {QString(), QStringLiteral("-wal")}) {
-            answerBox([&](QMessageBox* box) { text = box->text(); }, [](QMessageBox* box) { pressKey(box, Qt::Key_Return); });
+            answerBox(keep, [](QMessageBox* box) { pressKey(box, Qt::Key_Return); });
             QVERIFY(!ReadImportFile(store.storePath() + suffix, data));
-            QCOMPARE(text, QStringLiteral("Fehler: Die Datei \"registry.db%1\" gehört zur geöffneten Registrierung und "
-                                          "kann nicht verwendet werden.")
+            QCOMPARE(text, QStringLiteral("Fehler: Die Datei \"registry.db%1\" gehört zur geöffneten "
+                                          "Registrierung und kann nicht verwendet werden.")
                                .arg(suffix));
         }
     }

