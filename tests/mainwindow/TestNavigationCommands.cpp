@@ -317,6 +317,10 @@ private slots:
             w.favorites->setCurrentItem(w.favorites->topLevelItem(0));
             fav[2]->trigger();
             QCOMPARE(w.current(), Nav + "\\A");
+            w.favorites->setCurrentItem(w.favorites->topLevelItem(1));
+            emit w.favorites->itemDoubleClicked(w.favorites->topLevelItem(1), 0); // a double-click opens too
+            QCOMPARE(w.current(), Nav + "\\C");
+            w.favorites->setCurrentItem(w.favorites->topLevelItem(0));
 
             m_sink->pushAnswer(MessageAnswer::Yes);
             fav[1]->trigger();
