@@ -119,8 +119,8 @@ void readMain(const SettingsKey& k, KavenOptions& o, const QString& userDir)
     k.read(QStringLiteral("ShowHistoryTB"), o.showHistoryTB, true);
     k.read(QStringLiteral("LinkColor"), o.linkColor, 0x008000);
     k.read(QStringLiteral("LinkStyle"), o.linkStyle, 0);
-    k.read(QStringLiteral("DataPath"), o.dataPath, userDir + QStringLiteral("Data"));
-    k.read(QStringLiteral("StructPath"), o.structPath, userDir + QStringLiteral("Struct"));
+    k.read(QStringLiteral("DataPath"), o.dataPath, QDir::cleanPath(userDir));
+    k.read(QStringLiteral("StructPath"), o.structPath, QDir::cleanPath(userDir));
     k.read(QStringLiteral("FavoriteFile"), o.favoriteFile, userDir + QStringLiteral("favorite.fav"));
     k.read(QStringLiteral("InfoFile"), o.infoFile, infoFileDefault(userDir));
     k.read(QStringLiteral("MemoWarn"), o.memoWarn, false);
@@ -263,9 +263,9 @@ void LoadOptions(KavenOptions& options, const QString& userDir)
 {
     EnsureSettingsKeys();
     if (options.dataPath.isEmpty())
-        options.dataPath = userDir + QStringLiteral("Data");
+        options.dataPath = QDir::cleanPath(userDir);
     if (options.structPath.isEmpty())
-        options.structPath = userDir + QStringLiteral("Struct");
+        options.structPath = QDir::cleanPath(userDir);
     if (options.favoriteFile.isEmpty())
         options.favoriteFile = userDir + QStringLiteral("favorite.fav");
     if (options.infoFile.isEmpty())

@@ -98,8 +98,8 @@ namespace OptionsStore {
 
 // The executable's directory, with trailing "/". Nothing is written there.
 [[nodiscard]] QString resolveProgramDirectory();
-// The per-user data folder "$XDG_DATA_HOME/kaven/", created when missing: the defaults of the data and
-// structure directories and of the favorites file lie in it.
+// The per-user data folder "$XDG_DATA_HOME/kaven/", created when missing: the default data and
+// structure directory, and the folder of the default favorites file.
 [[nodiscard]] QString userDataDirectory();
 // The folder of the files shipped with the program, with trailing "/": "share/kaven" beside the
 // installed executable, else the source tree's "data" folder when run from a build.
@@ -107,8 +107,8 @@ namespace OptionsStore {
 
 // Creates the machine key and the settings key when the machine key cannot be read. Silent.
 void EnsureSettingsKeys();
-// Reads every main setting into options; the defaults lie in userDir (the information file in the
-// shared data folder). Directories are created (one level) and fall back to userDir when that fails.
+// Reads every main setting into options; the data and structure directories default to userDir, the
+// favorites file lies in it, the information file in the shared data folder. Directories are created (one level) and fall back to userDir when that fails.
 // Without a readable settings key nothing changes but the directories.
 void LoadOptions(KavenOptions& options, const QString& userDir);
 void SaveOptions(const KavenOptions& options);

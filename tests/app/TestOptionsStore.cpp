@@ -76,7 +76,7 @@ private slots:
         QVERIFY(keyExists(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Fenmarsh\\Kaven\\1.0")));
         QCOMPARE(o.maxUndo, 10);
         QCOMPARE(o.split, 123);
-        QCOMPARE(o.dataPath, m_programDir + QStringLiteral("Data"));
+        QCOMPARE(o.dataPath, m_programDir.chopped(1));
         QVERIFY(QFileInfo(o.dataPath).isDir());
         QVERIFY(QFileInfo(o.structPath).isDir());
         QCOMPARE(o.rootExport, (std::array<bool, 6>{true, true, true, true, false, false}));

@@ -96,7 +96,8 @@ private slots:
         // Without settings the data files go to the per-user data folder, never beside the program.
         m_form = std::make_unique<TMainForm>();
         const QString userDir = m_store->dirPath() + QStringLiteral("/kaven/");
-        QCOMPARE(Options().dataPath, userDir + QStringLiteral("Data"));
+        QCOMPARE(Options().dataPath, userDir.chopped(1));
+        QCOMPARE(Options().structPath, userDir.chopped(1));
         QVERIFY(QFileInfo(Options().dataPath).isDir());
         QCOMPARE(Options().favoriteFile, userDir + QStringLiteral("favorite.fav"));
         m_form.reset();
