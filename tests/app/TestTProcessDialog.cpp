@@ -3,7 +3,6 @@
 #include "app/DialogProgress.h"
 #include "app/TProcessDialog.h"
 
-#include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -13,26 +12,9 @@ class TestTProcessDialog final : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsItsParameters();
     void abortButtonAndEscCallOnAbort();
     void dialogProgressCancelsAndRestoresOwner();
 };
-
-void TestTProcessDialog::showsItsParameters()
-{
-    TProcessDialog dialog;
-    dialog.Caption = QStringLiteral("Datenimport läuft ...");
-    dialog.Text = QStringLiteral("Registrierung wird aktualisiert.");
-    dialog.AnimationName = QStringLiteral("CREATE");
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QCOMPARE(dialog.windowTitle(), dialog.Caption);
-    QCOMPARE(dialog.textLabel()->text(), dialog.Text);
-    QCOMPARE(dialog.animation()->animationName(), QStringLiteral("CREATE"));
-    QVERIFY(dialog.animation()->isPlaying());
-    dialog.hide();
-    QVERIFY(!dialog.animation()->isPlaying());
-}
 
 void TestTProcessDialog::abortButtonAndEscCallOnAbort()
 {
