@@ -1,9 +1,10 @@
 #include "app/TOptionForm.h"
 
+#include "app/QtMessageSink.h"
+
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -48,10 +49,11 @@ TOptionForm::TOptionForm(KavenOptions& options, const QString& slot6Name, QWidge
 {
     setWindowTitle(QStringLiteral("Optionen"));
     pickFolder = [this](const QString& current) {
-        return QFileDialog::getExistingDirectory(this, QString(), current, QFileDialog::ShowDirsOnly);
+        return QtMessageSink::chooseFile(this, QtMessageSink::FileMode::Folder, QString(), current);
     };
     pickInfoFile = [this](const QString& current) {
-        return QFileDialog::getOpenFileName(this, QString(), current, QStringLiteral("Informationsdatei (*.rgf)"));
+        return QtMessageSink::chooseFile(this, QtMessageSink::FileMode::Open, QString(), QFileInfo(current).path(),
+                                         QStringLiteral("Informationsdatei (*.rgf)|*.rgf"));
     };
 
     m_pages = new QTabWidget(this);

@@ -39,7 +39,6 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kaven"));
-    QApplication::setApplicationDisplayName(KavenVariables405::ProgramTitle);
     QApplication::setWindowIcon(KavenIcons::applicationIcon());
     loadGermanTranslations(app);
     QtMessageSink sink;
@@ -63,9 +62,14 @@ int main(int argc, char* argv[])
     }
 
     // Normal start: the splash shows while the event loop serves it, then the main window is built.
-    if (QFontDatabase::families().contains(QStringLiteral("Tahoma")))
+    if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
         KavenVariables405::FontName = QStringLiteral("Tahoma");
+        // Every window of the program, dialogs and boxes included, uses the program's font.
+        QApplication::setFont(QFont(KavenVariables405::FontName));
+    }
     KavenVariables405::ProgramDir = OptionsStore::resolveProgramDirectory();
+    KavenVariables405::UserDataDir = OptionsStore::userDataDirectory();
+    KavenVariables405::SharedDataDir = OptionsStore::sharedDataDirectory();
     QPointer<TSplashForm> splash = new TSplashForm;
     splash->setAttribute(Qt::WA_QuitOnClose, false);
     splash->show();

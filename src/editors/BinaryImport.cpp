@@ -1,11 +1,14 @@
 #include "editors/BinaryImport.h"
 
+#include "app/StoreFileGuard.h"
 #include "registry/MessageSink.h"
 
 #include <QFile>
 
 bool ReadImportFile(const QString& fileName, QByteArray& data)
 {
+    if (RefuseStoreFile(fileName))
+        return false;
     QFile file(fileName);
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         return false;
@@ -16,8 +19,8 @@ bool ReadImportFile(const QString& fileName, QByteArray& data)
         return false;
     }
     if (size > ImportWarnSize
-        && messageSink().message(MessageKind::YesNo, QStringLiteral("Warnung"),
-                                 QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?"))
+        && messageSink().askToStop(QStringLiteral("Warnung"),
+                                   QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?"))
                != MessageAnswer::No)
         return false;
     // Read no more than the limit even if the file grew meanwhile.

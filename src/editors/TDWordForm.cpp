@@ -30,6 +30,8 @@ TDWordForm::TDWordForm(QWidget* parent) : QDialog(parent)
     valueColumn->addWidget(new QLabel(QStringLiteral("Wert"), this));
     auto* valueRow = new QHBoxLayout;
     m_edit = new TCharEdit(this);
+    // Wide enough for 32 binary digits.
+    m_edit->setMinimumWidth(m_edit->fontMetrics().horizontalAdvance(QString(34, QLatin1Char('0'))) + 12);
     m_colorButton = new QPushButton(QStringLiteral("Farbwert wählen"), this);
     valueRow->addWidget(m_edit);
     valueRow->addWidget(m_colorButton);

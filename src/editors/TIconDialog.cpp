@@ -1,5 +1,7 @@
 #include "editors/TIconDialog.h"
 
+#include "app/StoreFileGuard.h"
+
 #include "registry/MessageSink.h"
 
 #include <QDialogButtonBox>
@@ -60,6 +62,8 @@ bool TIconDialog::load(const QString& file, int index)
             return false;
         }
     }
+    if (RefuseStoreFile(path))
+        return false;
     const QList<ExtractedIcon> icons = ExtractIconsFromFile(path);
     if (icons.isEmpty()) {
         inform(QStringLiteral("Diese Datei enthält keine Symbole."));

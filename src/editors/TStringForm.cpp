@@ -1,15 +1,17 @@
 #include "editors/TStringForm.h"
 
+#include "app/QtMessageSink.h"
 #include "editors/EditorParts.h"
 #include "editors/TIconDialog.h"
 #include "registry/MessageSink.h"
 #include "registry/RegMessageUtils.h"
 
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
@@ -35,7 +37,10 @@ QIcon colourIcon()
 TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Zeichenfolge bearbeiten"));
-    pickFolder = [this] { return QFileDialog::getExistingDirectory(this, QString(), QStringLiteral("/")); };
+    pickFolder = [this] {
+        return QtMessageSink::chooseFile(this, QtMessageSink::FileMode::Folder, QStringLiteral("Pfad wählen"),
+                                         QStringLiteral("/"));
+    };
     pickFile = [] {
         return messageSink().openFileName(QStringLiteral("Datei wählen"), QStringLiteral("Alle Dateien (*.*)|*.*"));
     };
@@ -47,8 +52,13 @@ TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
     m_name = EditorParts::nameField(this);
     form->addRow(QStringLiteral("Name:"), m_name);
     auto* valueRow = new QHBoxLayout;
-    m_edit = new QLineEdit(this);
-    m_edit->setMinimumWidth(320);
+    m_edit = new QPlainTextEdit(this);
+    m_edit->setObjectName(QStringLiteral("StringValueEdit"));
+    m_edit->setMinimumWidth(420);
+    m_edit->setTabChangesFocus(true);
+    m_edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_edit->setFixedHeight(m_edit->fontMetrics().lineSpacing() * 5 + 12);
+    m_edit->installEventFilter(this);
     valueRow->addWidget(m_edit, 1);
     m_path = toolButton(QStringLiteral("Pfad wählen"), style()->standardIcon(QStyle::SP_DirOpenIcon));
     m_file = toolButton(QStringLiteral("Datei wählen"), style()->standardIcon(QStyle::SP_FileIcon));
@@ -68,6 +78,19 @@ TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
     m_edit->setFocus();
 }
 
+bool TStringForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_edit && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Enter closes with OK as in a one-line field; Shift+Enter starts a new line.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !(key->modifiers() & Qt::ShiftModifier)) {
+            accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 QToolButton* TStringForm::toolButton(const QString& hint, const QIcon& icon)
 {
     auto* button = new QToolButton(this);
@@ -79,51 +102,51 @@ QToolButton* TStringForm::toolButton(const QString& hint, const QIcon& icon)
 void TStringForm::setValue(const QString& name, const QString& text)
 {
     EditorParts::showName(m_name, name);
-    m_edit->setText(text);
+    m_edit->setPlainText(text);
     m_edit->selectAll();
 }
 
 QString TStringForm::text() const
 {
-    return m_edit->text();
+    return m_edit->toPlainText();
 }
 
 void TStringForm::PathClick()
 {
     const QString folder = pickFolder();
     if (!folder.isEmpty())
-        m_edit->setText(folder);
+        m_edit->setPlainText(folder);
 }
 
 void TStringForm::FileClick()
 {
     const QString file = pickFile();
     if (!file.isEmpty())
-        m_edit->setText(file);
+        m_edit->setPlainText(file);
 }
 
 void TStringForm::ColorClick()
 {
     RgbColor start;
-    if (!ParseColorText(m_edit->text(), start)) {
+    if (!ParseColorText(m_edit->toPlainText(), start)) {
         if (!AskYesNo(QStringLiteral("Es ist kein Farbwert vorhanden.\r\nTrotzdem weitermachen?")))
             return;
         start = RgbColor{};
     }
     if (const auto color = pickColor(start))
-        m_edit->setText(ColorText(*color));
+        m_edit->setPlainText(ColorText(*color));
 }
 
 void TStringForm::IconClick()
 {
     QString file;
     int index = 0;
-    if (!ParseIconLocation(m_edit->text(), file, index)) {
+    if (!ParseIconLocation(m_edit->toPlainText(), file, index)) {
         if (!AskYesNo(QStringLiteral("Es ist kein Icon vorhanden.\r\nTrotzdem weitermachen?")))
             return;
         file.clear();
         index = 0;
     }
     if (const auto chosen = pickIcon(file, index))
-        m_edit->setText(IconLocationText(chosen->first, chosen->second));
+        m_edit->setPlainText(IconLocationText(chosen->first, chosen->second));
 }

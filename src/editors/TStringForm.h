@@ -13,6 +13,7 @@
 
 class QIcon;
 class QLineEdit;
+class QPlainTextEdit;
 class QToolButton;
 
 class TStringForm final : public QDialog {
@@ -32,7 +33,8 @@ public:
     // Icon dialog: file (empty: the system's icon library) and index in; the chosen location out.
     std::function<std::optional<QPair<QString, int>>(const QString& file, int index)> pickIcon;
 
-    [[nodiscard]] QLineEdit* valueEdit() const { return m_edit; }
+    // Several lines high and wrapping, so that long texts can be read; Enter closes with OK.
+    [[nodiscard]] QPlainTextEdit* valueEdit() const { return m_edit; }
     [[nodiscard]] QToolButton* pathButton() const { return m_path; }
     [[nodiscard]] QToolButton* fileButton() const { return m_file; }
     [[nodiscard]] QToolButton* colorButton() const { return m_color; }
@@ -43,11 +45,14 @@ public:
     void ColorClick();
     void IconClick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QToolButton* toolButton(const QString& hint, const QIcon& icon);
 
     QLineEdit* m_name = nullptr;
-    QLineEdit* m_edit = nullptr;
+    QPlainTextEdit* m_edit = nullptr;
     QToolButton* m_path = nullptr;
     QToolButton* m_file = nullptr;
     QToolButton* m_color = nullptr;

@@ -7,10 +7,12 @@
 #include "mainwindow/THistoryForm.h"
 #include "mainwindow/TMachineForm.h"
 #include "mainwindow/TreeStateFile.h"
+#include "platform/StoreFiles.h"
 #include "platform/WinCase.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/RegMessageUtils.h"
 #include "registry/RegUtils.h"
+#include "registry/UserCollator.h"
 #include "widgets/KavenIcons.h"
 
 #include <QAction>
@@ -38,13 +40,6 @@ QString withFavExtension(const QString& fileName)
     const QFileInfo info(fileName);
     const QString suffix = info.suffix();
     return (suffix.isEmpty() ? fileName : fileName.left(fileName.size() - suffix.size() - 1)) + QStringLiteral(".fav");
-}
-
-QCollator keyPathCollator()
-{
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseSensitive);
-    return collator;
 }
 
 QAction* ensureAction(QAction* given, const char* name, const QString& caption, QObject* parent)
@@ -115,16 +110,19 @@ NavigationCommands::NavigationCommands(const Widgets& widgets, const Actions& ac
 
     connect(m_w.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &NavigationCommands::onCurrentNodeChanged);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &NavigationCommands::onNodeChanged);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &NavigationCommands::onNodesAboutToGo);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &NavigationCommands::onNodesGone);
     if (m_w.historyCombo) {
         m_w.historyCombo->setInsertPolicy(QComboBox::NoInsert);
         connect(m_w.historyCombo, &QComboBox::activated, this, [this](int index) {
             m_history.setPosition(index);
             openHistoryEntry();
         });
-        if (QLineEdit* edit = m_w.historyCombo->lineEdit()) {
-            edit->installEventFilter(this);
-            m_historyEdit = edit;
-        }
+        // The combo box holds the focus and hands keys to its line edit directly, past any event
+        // filter; the line edit's own signal sees every Enter.
+        if (QLineEdit* edit = m_w.historyCombo->lineEdit())
+            connect(edit, &QLineEdit::returnPressed, this, [this, edit] { HistoryEntered(edit->text()); });
     }
     if (m_w.machineCombo)
         connect(m_w.machineCombo, &QComboBox::activated, this, &NavigationCommands::MachinePicked);
@@ -132,6 +130,7 @@ NavigationCommands::NavigationCommands(const Widgets& widgets, const Actions& ac
         m_w.favoriteList->setEditTriggers(QAbstractItemView::NoEditTriggers);
         connect(m_w.favoriteList, &QTreeWidget::itemChanged, this, &NavigationCommands::onFavoriteChanged);
         connect(m_w.favoriteList, &QTreeWidget::itemSelectionChanged, this, &NavigationCommands::updateActions);
+        connect(m_w.favoriteList, &QTreeWidget::itemDoubleClicked, this, &NavigationCommands::OpenFavoriteClick);
     }
     updateActions();
 }
@@ -146,18 +145,6 @@ QList<QAction*> NavigationCommands::favoriteActions() const
     return {m_a.favAdd, m_a.favRemove, m_a.favOpen, m_a.favLoad, m_a.favSave};
 }
 
-bool NavigationCommands::eventFilter(QObject* watched, QEvent* event)
-{
-    if (m_historyEdit && watched == m_historyEdit && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            HistoryEntered(static_cast<QLineEdit*>(watched)->text());
-            return true;
-        }
-    }
-    return QObject::eventFilter(watched, event);
-}
-
 bool NavigationCommands::openKey(const QString& keyPath)
 {
     return m_hooks.openKeyInTree ? m_hooks.openKeyInTree(keyPath) : OpenKeyInTree(keyPath, *m_w.tree);
@@ -169,9 +156,51 @@ void NavigationCommands::onCurrentNodeChanged(const QModelIndex& current)
 {
     if (!current.isValid())
         return; // the tree is being rebuilt
-    m_history.record(GetNodePath(*m_model, current));
+    m_lastNode = current.internalPointer();
+    m_lastPath = GetNodePath(*m_model, current);
+    m_history.record(m_lastPath);
     showHistory();
     updateActions();
+}
+
+void NavigationCommands::onNodeChanged(const QModelIndex& node)
+{
+    if (!node.isValid() || node.internalPointer() != m_lastNode || m_lastPath.isEmpty())
+        return;
+    const QString path = GetNodePath(*m_model, node);
+    if (path == m_lastPath)
+        return;
+    m_history.replaceBranch(m_lastPath, path);
+    m_lastPath = path;
+    showHistory();
+    updateActions();
+}
+
+void NavigationCommands::onNodesAboutToGo(const QModelIndex& parent, int first, int last)
+{
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex node = m_model->index(row, 0, parent);
+        if (node.internalPointer() == m_lastNode)
+            m_lastNode = nullptr;
+        m_goingPaths << GetNodePath(*m_model, node);
+    }
+}
+
+void NavigationCommands::onNodesGone()
+{
+    // Nodes also go when the tree is rebuilt; only keys that are gone from the registry leave the history.
+    bool changed = false;
+    for (const QString& path : std::as_const(m_goingPaths)) {
+        if (!path.isEmpty() && !KeyExists(path)) {
+            m_history.replaceBranch(path, {});
+            changed = true;
+        }
+    }
+    m_goingPaths.clear();
+    if (changed) {
+        showHistory();
+        updateActions();
+    }
 }
 
 void NavigationCommands::showHistory()
@@ -293,7 +322,7 @@ int NavigationCommands::favoriteRow(const QString& keyPath) const
 // Rows stay sorted by key path in the locale's case-sensitive order.
 QTreeWidgetItem* NavigationCommands::addFavoriteRow(const Favorite& favorite)
 {
-    const QCollator collator = keyPathCollator();
+    const QCollator collator = UserCollator();
     int row = 0;
     while (row < m_w.favoriteList->topLevelItemCount() &&
            collator.compare(m_w.favoriteList->topLevelItem(row)->text(1), favorite.keyPath) <= 0)
@@ -310,7 +339,7 @@ void NavigationCommands::setFavorites(QList<Favorite> favorites)
 {
     const QSignalBlocker block(m_w.favoriteList);
     m_w.favoriteList->clear();
-    const QCollator collator = keyPathCollator();
+    const QCollator collator = UserCollator();
     std::stable_sort(favorites.begin(), favorites.end(), [&collator](const Favorite& a, const Favorite& b) {
         return collator.compare(a.keyPath, b.keyPath) < 0;
     });
@@ -386,6 +415,9 @@ void NavigationCommands::SaveFavoritesClick()
 
 void NavigationCommands::loadFavorites()
 {
+    // A favorites setting naming a file of the store is never opened (it would drop the store's locks).
+    if (StoreFiles::isStoreFile(Options().favoriteFile))
+        return;
     bool found = false;
     const QList<Favorite> loaded = FavoritesFile::load(Options().favoriteFile, &found);
     if (found)
@@ -394,7 +426,7 @@ void NavigationCommands::loadFavorites()
 
 void NavigationCommands::saveFavorites()
 {
-    if (m_w.favoriteList)
+    if (m_w.favoriteList && !StoreFiles::isStoreFile(Options().favoriteFile))
         FavoritesFile::save(favorites(), Options().favoriteFile);
 }
 

@@ -125,11 +125,12 @@ public slots:
     // The user chose an entry of the machine list.
     void MachinePicked(int index);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void onCurrentNodeChanged(const QModelIndex& current);
+    // Renamed and deleted keys take their history entries along.
+    void onNodeChanged(const QModelIndex& node);
+    void onNodesAboutToGo(const QModelIndex& parent, int first, int last);
+    void onNodesGone();
     void openHistoryEntry();
     void showHistory();
     void updateActions();
@@ -146,9 +147,11 @@ private:
 
     Widgets m_w;
     Actions m_a;
-    // The history box's editor, watched for Enter; it may outlive its box while the window is torn down.
-    QPointer<QObject> m_historyEdit;
     Hooks m_hooks;
     KeyTreeModel* m_model = nullptr;
+    // The selected node and its path when it was selected: a rename of it rewrites the history.
+    const void* m_lastNode = nullptr;
+    QString m_lastPath;
+    QStringList m_goingPaths;
     NavigationHistory m_history;
 };

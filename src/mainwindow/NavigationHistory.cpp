@@ -215,3 +215,30 @@ bool NavigationHistory::save(const QString& fileName) const
 {
     return ListFile::write(fileName, m_entries);
 }
+
+void NavigationHistory::replaceBranch(const QString& oldPath, const QString& newPath)
+{
+    if (oldPath.isEmpty())
+        return;
+    const QString below = oldPath + QLatin1Char('\\');
+    QStringList kept;
+    int position = -1; // the last surviving entry at or before the old position
+    for (int i = 0; i < m_entries.size(); ++i) {
+        QString entry = m_entries.at(i);
+        const bool inBranch = entry.compare(oldPath, Qt::CaseInsensitive) == 0 ||
+                              entry.startsWith(below, Qt::CaseInsensitive);
+        if (inBranch && newPath.isEmpty())
+            continue;
+        if (inBranch)
+            entry = newPath + entry.mid(oldPath.size());
+        // Entries that met by the removal of those between them would be one visit twice.
+        if (kept.isEmpty() || kept.constLast().compare(entry, Qt::CaseInsensitive) != 0)
+            kept.append(entry);
+        if (i <= m_position)
+            position = int(kept.size()) - 1;
+    }
+    if (m_position >= 0 && position < 0 && !kept.isEmpty())
+        position = 0;
+    m_entries = kept;
+    m_position = kept.isEmpty() ? -1 : position;
+}

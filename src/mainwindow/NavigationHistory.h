@@ -65,6 +65,11 @@ public:
 
     void removeDuplicates();
 
+    // A key renamed or deleted in the program: entries of the key and of its subkeys (compared without
+    // regard to case) get newPath in place of oldPath, or are dropped when newPath is empty. The
+    // position stays on its entry where that survives.
+    void replaceBranch(const QString& oldPath, const QString& newPath);
+
     // Files: load replaces the entries when the file exists (position on the last entry).
     bool load(const QString& fileName);
     bool save(const QString& fileName) const;

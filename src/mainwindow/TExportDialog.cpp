@@ -1,5 +1,8 @@
 #include "mainwindow/TExportDialog.h"
 
+#include "app/QtMessageSink.h"
+#include "app/StoreFileGuard.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -8,8 +11,8 @@
 
 TExportDialog::TExportDialog(QWidget* parent) : QFileDialog(parent)
 {
-    // The extension needs Qt's own dialog; a native one cannot carry extra controls.
-    setOption(QFileDialog::DontUseNativeDialog);
+    // Qt's own dialog (it carries the extra controls), made safe for the store like every file dialog.
+    QtMessageSink::secure(*this);
     setWindowTitle(QStringLiteral("Registrierungsdatei sichern ..."));
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
@@ -31,6 +34,14 @@ TExportDialog::TExportDialog(QWidget* parent) : QFileDialog(parent)
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
         grid->addWidget(group, grid->rowCount(), 0, 1, grid->columnCount());
     resize(820, 520);
+}
+
+void TExportDialog::accept()
+{
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty() && RefuseStoreFile(files.constFirst()))
+        return;
+    QFileDialog::accept();
 }
 
 void TExportDialog::setCurrentBranch(bool currentBranch)

@@ -20,6 +20,10 @@ public:
     void setBranchPath(const QString& path);
     [[nodiscard]] QString branchPath() const;
 
+public slots:
+    // A file of the open store is refused; the dialog stays open.
+    void accept() override;
+
 private:
     QRadioButton* m_allBranches = nullptr;
     QRadioButton* m_currentBranch = nullptr;

@@ -30,7 +30,7 @@ TMachineForm::TMachineForm(const QStringList& knownMachines, QWidget* parent) : 
 
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("&Abbrechen"), QDialogButtonBox::RejectRole);
+    buttons->addButton(QStringLiteral("&Abbruch"), QDialogButtonBox::RejectRole);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(m_name);

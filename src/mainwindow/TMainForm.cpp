@@ -73,6 +73,7 @@ TMainForm::~TMainForm()
     // The children die after this part of the object: no focus or clipboard news may reach it.
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(m_favoriteList->model(), nullptr, this, nullptr);
     m_tree->removeEventFilter(this);
     m_list->removeEventFilter(this);
     m_keyEditor->disconnect(this);
@@ -87,7 +88,8 @@ void TMainForm::runStartSteps()
     // 1. Font and titles.
     if (!KavenVariables405::FontName.isEmpty())
         setFont(QFont(KavenVariables405::FontName));
-    QApplication::setApplicationDisplayName(KavenVariables405::ProgramTitle);
+    // The program title is the window's caption and every box's caption; it is not made the display
+    // name, which the window system would append to every dialog's own caption.
     setWindowTitle(KavenVariables405::ProgramTitle);
 
     // 2. Clipboard: the key and value formats are MIME names; a clipboard change re-enables paste.
@@ -125,15 +127,15 @@ void TMainForm::runStartSteps()
 
     // 5. Settings; from here on every data file lies in the data directory.
     KavenOptions& options = Options();
-    if (KavenVariables405::ProgramDir.isEmpty())
-        KavenVariables405::ProgramDir = OptionsStore::resolveProgramDirectory();
+    const QString userDir = KavenVariables405::UserDataDir.isEmpty() ? OptionsStore::userDataDirectory()
+                                                                      : KavenVariables405::UserDataDir;
     QList<int> widths;
     for (int c = 0; c < ValueListModel::ColumnCount; ++c)
         widths << m_list->columnWidth(c);
     options.columnWidths[int(SettingsList::Reg)] = widths;
     options.columnWidths[int(SettingsList::Fav)] = {m_favoriteList->columnWidth(0), m_favoriteList->columnWidth(1)};
     options.split = m_pageLabel->width() > 20 ? m_pageLabel->width() : 80;
-    OptionsStore::LoadOptions(options, KavenVariables405::ProgramDir);
+    OptionsStore::LoadOptions(options, userDir);
     m_edit->undoList().SetCapacity(options.maxUndo);
     const QList<int> stored = options.columnWidths.value(int(SettingsList::Reg));
     for (int c = 0; c < stored.size(); ++c)
@@ -194,9 +196,16 @@ void TMainForm::createNavigation()
     hooks.machineLeft = [this] { m_valueModel->clear(); };
     hooks.updateCommands = [this] { UpdateCommands(); };
     m_navigation = new NavigationCommands(widgets, actions, hooks, this);
-    // the favorites' own commands sit in the list's context menu
+    // The favorites' own commands: buttons above the list and its context menu.
     m_favoriteList->setContextMenuPolicy(Qt::ActionsContextMenu);
     m_favoriteList->addActions(m_navigation->favoriteActions());
+    if (auto* bar = m_pageStack->widget(1)->findChild<QToolBar*>())
+        bar->addActions(m_navigation->favoriteActions());
+    // The entry count follows every change of the list at once.
+    QAbstractItemModel* favorites = m_favoriteList->model();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(favorites, signal, this, &TMainForm::updatePageLabel);
+    connect(favorites, &QAbstractItemModel::modelReset, this, &TMainForm::updatePageLabel);
 }
 
 void TMainForm::storeLayoutSettings()
@@ -421,7 +430,11 @@ void TMainForm::updatePageLabel()
         return;
     }
     int rows = 0;
-    if (const auto* list = qobject_cast<QTreeWidget*>(m_pageStack->currentWidget()))
+    const QWidget* pageWidget = m_pageStack->currentWidget();
+    const auto* list = qobject_cast<const QTreeWidget*>(pageWidget);
+    if (!list && pageWidget)
+        list = pageWidget->findChild<const QTreeWidget*>();
+    if (list)
         rows = list->topLevelItemCount();
     m_pageLabel->setText(rows == 1 ? QStringLiteral(" 1 Eintrag ")
                                    : QLatin1Char(' ') + QString::number(rows) + QStringLiteral(" Einträge "));
@@ -439,6 +452,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         UpdateCommands();
     if (watched == m_tree && event->type() == QEvent::Resize)
         queueSettle();
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !m_valueEditor->isEditing()) {
+            openValueEditor();
+            return true;
+        }
+    }
     if (watched == m_tree && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Numeric-keypad "*": our own subtree walk replaces the view's expand-all.
@@ -448,6 +468,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::openValueEditor()
+{
+    UpdateCommands();
+    if (QAction* change = action(QStringLiteral("Change1")); change && change->isEnabled())
+        change->trigger();
 }
 
 void TMainForm::queueSettle()

@@ -131,6 +131,8 @@ private:
     void deleteKey(const QModelIndex& node);
     void deleteValues();
     void expandSubtree();
+    // Double-click or Enter on a value: the change command, when it applies.
+    void openValueEditor();
     void showKeyContextMenu(const QPoint& pos);
     void showValueContextMenu(const QPoint& pos);
     [[nodiscard]] QModelIndex commandNode() const;

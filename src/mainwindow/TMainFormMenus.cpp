@@ -42,6 +42,9 @@ void TMainForm::buildViews()
     m_tree->setObjectName(QStringLiteral("RegTreeView1"));
     m_tree->setModel(m_treeModel);
     m_tree->setHeaderHidden(true);
+    // Long names are shown in full: the column is as wide as its names and the view scrolls.
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_tree->setUniformRowHeights(true);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -66,13 +69,14 @@ void TMainForm::buildViews()
     auto* delegate = new ImageDelegate(ValueListModel::ImageRole, -1, m_list);
     delegate->setRightAligned(ValueListModel::SizeColumn);
     m_list->setItemDelegate(delegate);
-    m_list->header()->setStretchLastSection(false);
+    m_list->header()->setStretchLastSection(true);
     m_list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_list->setColumnWidth(ValueListModel::NameColumn, 180);
     m_list->setColumnWidth(ValueListModel::TypeColumn, 110);
     m_list->setColumnWidth(ValueListModel::DataColumn, 300);
     m_list->setColumnWidth(ValueListModel::SizeColumn, 70);
     m_list->installEventFilter(this);
+    connect(m_list, &QAbstractItemView::doubleClicked, this, &TMainForm::openValueEditor);
     m_valueEditor = new InPlaceEditor(m_list);
 
     m_vSplitter = new QSplitter(Qt::Horizontal);
@@ -126,7 +130,17 @@ void TMainForm::buildToolPages()
     m_favoriteList->setRootIsDecorated(false);
     m_favoriteList->setHeaderLabels({QStringLiteral("Beschreibung"), QStringLiteral("Schlüssel")});
     m_favoriteList->setColumnWidth(0, 220);
-    m_pageStack->addWidget(m_favoriteList);
+    auto* favoritePage = new QWidget;
+    auto* favoriteLayout = new QVBoxLayout(favoritePage);
+    favoriteLayout->setContentsMargins(0, 0, 0, 0);
+    favoriteLayout->setSpacing(0);
+    auto* favoriteBar = new QToolBar(favoritePage); // buttons of the favorites' commands
+    favoriteBar->setObjectName(QStringLiteral("FavToolBar"));
+    favoriteBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    favoriteBar->setIconSize(QSize(16, 16));
+    favoriteLayout->addWidget(favoriteBar);
+    favoriteLayout->addWidget(m_favoriteList, 1);
+    m_pageStack->addWidget(favoritePage);
     layout->addWidget(m_pageStack, 1);
     connect(m_pageTabs, &QTabBar::currentChanged, this, &TMainForm::setToolPage);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/WinCase.h"
 #include "registry/RegUtils.h"
+#include "registry/UserCollator.h"
 
 #include <algorithm>
 
@@ -29,7 +30,7 @@ KeyTreeModel::KeyTreeModel(QObject* parent)
       m_resolver(&NodeHasSubKeys)
 {
     m_root->loaded = true;
-    m_collator.setCaseSensitivity(Qt::CaseSensitive);
+    m_collator = UserCollator();
 }
 
 KeyTreeModel::~KeyTreeModel() = default;

@@ -22,6 +22,11 @@ public:
     virtual ~MessageSink() = default;
     // text is exactly what the box shows (prefixes included); caption is its title.
     virtual MessageAnswer message(MessageKind kind, const QString& caption, const QString& text) = 0;
+    // A Yes/No question whose Yes stops the operation: Esc answers Yes there.
+    virtual MessageAnswer askToStop(const QString& caption, const QString& text)
+    {
+        return message(MessageKind::YesNo, caption, text);
+    }
     // File dialogs; an empty result means the user cancelled. filter uses the "Name (*.ext)|*.ext" form.
     virtual QString openFileName(const QString& title, const QString& filter) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter) = 0;

@@ -2,13 +2,14 @@
 
 #include "platform/WinCase.h"
 #include "registry/RegValueUtils.h"
+#include "registry/UserCollator.h"
 
 #include <algorithm>
 #include <vector>
 
 ValueListModel::ValueListModel(QObject* parent) : QAbstractTableModel(parent)
 {
-    m_collator.setCaseSensitivity(Qt::CaseSensitive);
+    m_collator = UserCollator();
 }
 
 ValueRow ValueListModel::unsetDefaultRow()

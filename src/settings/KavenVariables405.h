@@ -18,7 +18,11 @@ inline const QString ValueClipFormat = QStringLiteral("Kaven.Value.1");
 
 // Set once at start: "Tahoma" when the system has it, otherwise empty (forms keep the system font).
 inline QString FontName;
-// Set once at start: the program directory with trailing "/" (see OptionsStore).
+// Set once at start, each with trailing "/" (see OptionsStore): the executable's directory (programs
+// shipped beside it), the per-user data folder (everything the program writes) and the folder of the
+// files shipped with the program (information file, help).
 inline QString ProgramDir;
+inline QString UserDataDir;
+inline QString SharedDataDir;
 
 } // namespace KavenVariables405

@@ -95,7 +95,14 @@ QString columnName(int list, int column)
     return QStringLiteral("LV%1ColWidth%2").arg(list).arg(column);
 }
 
-void readMain(const SettingsKey& k, KavenOptions& o, const QString& programDir)
+// The shipped information file; without a shared data folder of this run, the user's folder.
+QString infoFileDefault(const QString& userDir)
+{
+    const QString shared = KavenVariables405::SharedDataDir;
+    return (shared.isEmpty() ? userDir : shared) + QStringLiteral("info.rgf");
+}
+
+void readMain(const SettingsKey& k, KavenOptions& o, const QString& userDir)
 {
     for (auto it = o.columnWidths.begin(); it != o.columnWidths.end(); ++it)
         for (int c = 0; c < it.value().size(); ++c)
@@ -112,10 +119,10 @@ void readMain(const SettingsKey& k, KavenOptions& o, const QString& programDir)
     k.read(QStringLiteral("ShowHistoryTB"), o.showHistoryTB, true);
     k.read(QStringLiteral("LinkColor"), o.linkColor, 0x008000);
     k.read(QStringLiteral("LinkStyle"), o.linkStyle, 0);
-    k.read(QStringLiteral("DataPath"), o.dataPath, programDir + QStringLiteral("Data"));
-    k.read(QStringLiteral("StructPath"), o.structPath, programDir + QStringLiteral("Struct"));
-    k.read(QStringLiteral("FavoriteFile"), o.favoriteFile, programDir + QStringLiteral("favorite.fav"));
-    k.read(QStringLiteral("InfoFile"), o.infoFile, programDir + QStringLiteral("info.rgf"));
+    k.read(QStringLiteral("DataPath"), o.dataPath, QDir::cleanPath(userDir));
+    k.read(QStringLiteral("StructPath"), o.structPath, QDir::cleanPath(userDir));
+    k.read(QStringLiteral("FavoriteFile"), o.favoriteFile, userDir + QStringLiteral("favorite.fav"));
+    k.read(QStringLiteral("InfoFile"), o.infoFile, infoFileDefault(userDir));
     k.read(QStringLiteral("MemoWarn"), o.memoWarn, false);
     k.read(QStringLiteral("MemoFormat"), o.memoFormat, false);
     k.read(QStringLiteral("MaxUndo"), o.maxUndo, 10);
@@ -201,13 +208,29 @@ QString settingsKeyPath()
 
 QString resolveProgramDirectory()
 {
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable())
-        return exeDir + QLatin1Char('/');
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/');
+}
+
+QString userDataDirectory()
+{
     const QString userDir =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kaven");
     QDir().mkpath(userDir);
     return userDir + QLatin1Char('/');
+}
+
+QString sharedDataDirectory()
+{
+    const QString installed =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/kaven"));
+    if (QFileInfo(installed).isDir())
+        return installed + QLatin1Char('/');
+#ifdef KAVEN_SOURCE_DATA_DIR
+    const QString source = QStringLiteral(KAVEN_SOURCE_DATA_DIR);
+    if (QFileInfo(source).isDir())
+        return source + QLatin1Char('/');
+#endif
+    return installed + QLatin1Char('/');
 }
 
 void EnsureSettingsKeys()
@@ -236,25 +259,25 @@ QString ensureDirectory(const QString& path, const QString& programDir)
     return programDir;
 }
 
-void LoadOptions(KavenOptions& options, const QString& programDir)
+void LoadOptions(KavenOptions& options, const QString& userDir)
 {
     EnsureSettingsKeys();
     if (options.dataPath.isEmpty())
-        options.dataPath = programDir + QStringLiteral("Data");
+        options.dataPath = QDir::cleanPath(userDir);
     if (options.structPath.isEmpty())
-        options.structPath = programDir + QStringLiteral("Struct");
+        options.structPath = QDir::cleanPath(userDir);
     if (options.favoriteFile.isEmpty())
-        options.favoriteFile = programDir + QStringLiteral("favorite.fav");
+        options.favoriteFile = userDir + QStringLiteral("favorite.fav");
     if (options.infoFile.isEmpty())
-        options.infoFile = programDir + QStringLiteral("info.rgf");
+        options.infoFile = infoFileDefault(userDir);
     {
         const SettingsKey key(HKEY_CURRENT_USER, settingsKeyPath(), false);
         if (key.ok())
-            readMain(key, options, programDir);
+            readMain(key, options, userDir);
     }
     // The data directory must be known and present before the first list file is read.
-    options.dataPath = ensureDirectory(options.dataPath, programDir);
-    options.structPath = ensureDirectory(options.structPath, programDir);
+    options.dataPath = ensureDirectory(options.dataPath, userDir);
+    options.structPath = ensureDirectory(options.structPath, userDir);
 }
 
 void SaveOptions(const KavenOptions& options)

@@ -96,15 +96,21 @@ namespace OptionsStore {
 // "SOFTWARE\Fenmarsh\Kaven\1.0" below HKEY_LOCAL_MACHINE.
 [[nodiscard]] QString machineKeyPath();
 
-// The program directory, with trailing "/": the executable's directory when it is writable (portable
-// use, build tree), else the per-user data directory of the program, so list files are never lost.
+// The executable's directory, with trailing "/". Nothing is written there.
 [[nodiscard]] QString resolveProgramDirectory();
+// The per-user data folder "$XDG_DATA_HOME/kaven/", created when missing: the default data and
+// structure directory, and the folder of the default favorites file.
+[[nodiscard]] QString userDataDirectory();
+// The folder of the files shipped with the program, with trailing "/": "share/kaven" beside the
+// installed executable, else the source tree's "data" folder when run from a build.
+[[nodiscard]] QString sharedDataDirectory();
 
 // Creates the machine key and the settings key when the machine key cannot be read. Silent.
 void EnsureSettingsKeys();
-// Reads every main setting into options; directories are created (one level) and fall back to
-// programDir when that fails. Without a readable settings key nothing changes but the directories.
-void LoadOptions(KavenOptions& options, const QString& programDir);
+// Reads every main setting into options; the data and structure directories default to userDir, the
+// favorites file lies in it, the information file in the shared data folder. Directories are created (one level) and fall back to userDir when that fails.
+// Without a readable settings key nothing changes but the directories.
+void LoadOptions(KavenOptions& options, const QString& userDir);
 void SaveOptions(const KavenOptions& options);
 
 void LoadWindowSettings(KavenWindowSettings& settings);

@@ -1,10 +1,17 @@
 #include "widgets/EscapeProgress.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QWidget>
+
+#include <algorithm>
 
 EscapeProgress::EscapeProgress()
 {
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows)
+        if (window->isVisible())
+            m_guarded.append(window);
     QCoreApplication::instance()->installEventFilter(this);
     m_sinceEvents.start();
 }
@@ -23,21 +30,34 @@ void EscapeProgress::step()
     m_sinceEvents.restart();
 }
 
-bool EscapeProgress::eventFilter(QObject*, QEvent* event)
+bool EscapeProgress::guards(const QObject* target) const
+{
+    // Input reaches a widget after its native window; the widget decides, so that a box's buttons work.
+    const auto* widget = qobject_cast<const QWidget*>(target);
+    if (!widget)
+        return false;
+    const QWidget* window = widget->window();
+    return std::any_of(m_guarded.cbegin(), m_guarded.cend(),
+                       [window](const QPointer<QWidget>& guarded) { return guarded == window; });
+}
+
+bool EscapeProgress::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-            m_abort = true;
-        return true;
     case QEvent::KeyRelease:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::Wheel:
     case QEvent::ShortcutOverride:
-        return true;
+        break;
     default:
         return false;
     }
+    if (!guards(watched))
+        return false;
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        m_abort = true;
+    return true;
 }

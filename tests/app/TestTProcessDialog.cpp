@@ -3,8 +3,6 @@
 #include "app/DialogProgress.h"
 #include "app/TProcessDialog.h"
 
-#include <QGroupBox>
-#include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -14,29 +12,9 @@ class TestTProcessDialog final : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsItsParameters();
     void abortButtonAndEscCallOnAbort();
-    void animationLoops();
     void dialogProgressCancelsAndRestoresOwner();
 };
-
-void TestTProcessDialog::showsItsParameters()
-{
-    TProcessDialog dialog;
-    dialog.Caption = QStringLiteral("Datenimport läuft ...");
-    dialog.Text = QStringLiteral("Registrierung wird aktualisiert.");
-    dialog.AnimationName = QStringLiteral("CREATE");
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QCOMPARE(dialog.windowTitle(), dialog.Caption);
-    QCOMPARE(dialog.textLabel()->text(), dialog.Text);
-    QCOMPARE(dialog.animation()->animationName(), QStringLiteral("CREATE"));
-    QCOMPARE(dialog.findChild<QGroupBox*>()->title(), QStringLiteral("Prozeßstatus"));
-    QCOMPARE(dialog.abortButton()->text(), QStringLiteral("&Abbruch"));
-    QVERIFY(dialog.animation()->isPlaying());
-    dialog.hide();
-    QVERIFY(!dialog.animation()->isPlaying());
-}
 
 void TestTProcessDialog::abortButtonAndEscCallOnAbort()
 {
@@ -50,18 +28,6 @@ void TestTProcessDialog::abortButtonAndEscCallOnAbort()
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QCOMPARE(calls, (QList<bool>{true, true, true}));
     QVERIFY(dialog.isVisible()); // the caller frees it
-}
-
-void TestTProcessDialog::animationLoops()
-{
-    TProcessAnimation animation;
-    animation.setAnimationName(QStringLiteral("search"));
-    animation.show();
-    animation.play();
-    QCOMPARE(animation.frame(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(animation.frame(), 8, 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(animation.frame(), 1, 3000);
-    QVERIFY(animation.isPlaying());
 }
 
 void TestTProcessDialog::dialogProgressCancelsAndRestoresOwner()

@@ -1,30 +1,56 @@
 #include "app/QtMessageSink.h"
 #include "app/TSplashForm.h"
+#include "editors/BinaryImport.h"
 #include "registry/RegMessageUtils.h"
+#include "registry/RegTestKeys.h"
+#include "support/TempStore.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace RegTestKeys;
+
 namespace {
 
-// Runs check on the message box once it is open, then presses one of its standard buttons.
-void answerBox(const std::function<void(QMessageBox*)>& check, QMessageBox::StandardButton press)
+// Once a message box is open: check looks at it, act answers it the way a user would (a click or a
+// key). A box that is still open a second later is closed, so that a box deaf to input fails the test
+// instead of hanging it.
+void answerBox(const std::function<void(QMessageBox*)>& check, const std::function<void(QMessageBox*)>& act)
 {
-    QTimer::singleShot(50, qApp, [check, press] {
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, check, act] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
+        if (!box || !box->isVisible())
             return;
+        poll->stop();
+        poll->deleteLater();
         check(box);
-        if (QAbstractButton* b = box->button(press))
-            b->click();
-        else
-            box->close();
+        act(box);
+        QTimer::singleShot(1000, qApp, [deaf = QPointer<QMessageBox>(box)] {
+            if (deaf)
+                deaf->done(-1);
+        });
     });
+    poll->start(20);
+}
+
+void pressKey(QMessageBox* box, Qt::Key key)
+{
+    QTest::keyClick(box, key);
 }
 
 QStringList buttonTexts(QMessageBox* box)
@@ -34,6 +60,36 @@ QStringList buttonTexts(QMessageBox* box)
         texts << b->text();
     texts.sort();
     return texts;
+}
+
+// Whether another process sees a lock of this process on byte 128 of the store's shared-memory file,
+// where SQLite keeps its read lock for as long as the connection lives. Asked from a forked child,
+// because a process never sees its own locks.
+bool othersSeeSharedMemoryLock(const QString& shmPath)
+{
+    const QByteArray path = shmPath.toLocal8Bit();
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = ::open(path.constData(), O_RDWR);
+        struct flock lock{};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = 128;
+        lock.l_len = 1;
+        const bool locked = fd >= 0 && fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+        _exit(locked ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+QString kavenReg(const QString& store, const QStringList& args)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(KAVEN_REG), QStringList{QStringLiteral("--registry"), store} + args);
+    if (!tool.waitForFinished(60000) || tool.exitCode() != 0)
+        return QStringLiteral("<failed>");
+    return QString::fromUtf8(tool.readAllStandardOutput());
 }
 
 } // namespace
@@ -51,36 +107,43 @@ private slots:
     }
     void cleanupTestCase() { setMessageSink(nullptr); }
 
-    void questionSpeaksGerman()
+    void boxes_data()
     {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("buttons");
+        const QStringList yesNo{QStringLiteral("&Ja"), QStringLiteral("&Nein")};
+        const int yes = int(MessageAnswer::Yes);
+        const int no = int(MessageAnswer::No);
+        QTest::newRow("question, Enter") << 0 << int(Qt::Key_Return) << yes << yesNo;
+        QTest::newRow("question, Esc is No") << 0 << int(Qt::Key_Escape) << no << yesNo;
+        QTest::newRow("stop question, Esc stops") << 1 << int(Qt::Key_Escape) << yes << yesNo;
+        QTest::newRow("three buttons, Esc") << 2 << int(Qt::Key_Escape) << int(MessageAnswer::Cancel)
+                                            << (yesNo + QStringList{QStringLiteral("Abbrechen")});
+    }
+    void boxes()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, key);
+        QFETCH(int, answer);
+        QFETCH(QStringList, buttons);
         QString caption;
-        QString text;
-        QStringList buttons;
+        QStringList shown;
         answerBox(
             [&](QMessageBox* box) {
                 caption = box->windowTitle();
-                text = box->text();
-                buttons = buttonTexts(box);
+                shown = buttonTexts(box);
             },
-            QMessageBox::No);
-        QVERIFY(!AskYesNo(QStringLiteral("Schlüssel 'A' wirklich löschen?")));
+            [key](QMessageBox* box) { pressKey(box, Qt::Key(key)); });
+        const QString text = QStringLiteral("Weiter?");
+        const QString title = QStringLiteral("Kaven 1.0");
+        const MessageAnswer got = kind == 0   ? messageSink().message(MessageKind::YesNo, title, text)
+                                  : kind == 1 ? messageSink().askToStop(title, text)
+                                              : AskYesNoCancel(text);
+        QCOMPARE(int(got), answer);
         QCOMPARE(caption, QStringLiteral("Kaven 1.0"));
-        QCOMPARE(text, QStringLiteral("Schlüssel 'A' wirklich löschen?"));
-        QCOMPARE(buttons, (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein")}));
-        answerBox([](QMessageBox*) {}, QMessageBox::Yes);
-        QVERIFY(AskYesNo(QStringLiteral("Weiter?")));
-    }
-
-    void errorAndCancelBoxes()
-    {
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        answerBox([&](QMessageBox* box) { icon = box->icon(); }, QMessageBox::Ok);
-        ShowError(QStringLiteral("Kann Datei nicht sichern."));
-        QCOMPARE(icon, QMessageBox::Critical);
-        QStringList buttons;
-        answerBox([&](QMessageBox* box) { buttons = buttonTexts(box); }, QMessageBox::Cancel);
-        QCOMPARE(AskYesNoCancel(QStringLiteral("Speichern?")), MessageAnswer::Cancel);
-        QCOMPARE(buttons, (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein"), QStringLiteral("Abbrechen")}));
+        QCOMPARE(shown, buttons);
     }
 
     void filterTranslation_data()
@@ -98,21 +161,98 @@ private slots:
         QCOMPARE(QtMessageSink::qtFilter(filter), qt);
     }
 
-    void splashClosesOnlyOnceMainWindowShows()
+    // The binary editor's import: Esc in the size question cancels; a file of the store is refused.
+    void importQuestionsAndStoreFiles()
     {
-        QPointer<TSplashForm> splash = new TSplashForm;
+        TempStore store;
+        QVERIFY(store.ok());
+        QFile file(store.dirPath() + QStringLiteral("/gross.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(3000, 'x')) == 3000);
+        file.close();
+        QByteArray data("alt");
+        QString text;
+        const auto keep = [&text](QMessageBox* box) { text = box->text(); };
+        answerBox(keep, [](QMessageBox* box) { pressKey(box, Qt::Key_Escape); });
+        QVERIFY(!ReadImportFile(file.fileName(), data));
+        QCOMPARE(text, QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?"));
+        QCOMPARE(data, QByteArray("alt"));
+        answerBox([](QMessageBox*) {}, [](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
+        QVERIFY(ReadImportFile(file.fileName(), data));
+        QCOMPARE(data.size(), 3000);
+
+        for (const QString& suffix : {QString(), QStringLiteral("-wal")}) {
+            answerBox(keep, [](QMessageBox* box) { pressKey(box, Qt::Key_Return); });
+            QVERIFY(!ReadImportFile(store.storePath() + suffix, data));
+            QCOMPARE(text, QStringLiteral("Fehler: Die Datei \"registry.db%1\" gehört zur geöffneten "
+                                          "Registrierung und kann nicht verwendet werden.")
+                               .arg(suffix));
+        }
+    }
+
+    // A file dialog looking at the store's folder, even cancelled, must not drop the store's locks:
+    // another process would then take the write-ahead log from under this one, and writes get lost.
+    void fileDialogOnStoreFolderKeepsWritesOfBothProcesses()
+    {
+        TempStore store;
+        QVERIFY(store.ok());
+        const QString key = QStringLiteral("Software\\Sperren");
+        QVERIFY(setValue(key, QStringLiteral("A"), REG_SZ, sz("eins")));
+        const QString shm = store.storePath() + QStringLiteral("-shm");
+        QVERIFY(QFileInfo::exists(shm));
+        QVERIFY(othersSeeSharedMemoryLock(shm));
+
+        bool listed = false;
+        QTimer::singleShot(0, qApp, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* files = dialog ? dialog->findChild<QFileSystemModel*>() : nullptr;
+            // Wait until the dialog knows the type of the store file: that is when a file would be read.
+            for (int i = 0; files && !listed && i < 200; ++i) {
+                QTest::qWait(50);
+                listed = !files->data(files->index(store.storePath()).siblingAtColumn(2)).toString().isEmpty();
+            }
+            QTest::qWait(200);
+            if (dialog)
+                dialog->reject();
+        });
+        QVERIFY(QtMessageSink::chooseFile(nullptr, QtMessageSink::FileMode::Open, QStringLiteral("Datei öffnen"),
+                                          store.dirPath())
+                    .isEmpty());
+        QVERIFY(listed);
+        QVERIFY(othersSeeSharedMemoryLock(shm));
+
+        const QString path = QStringLiteral("HKEY_CURRENT_USER\\") + key;
+        QVERIFY(kavenReg(store.storePath(), {QStringLiteral("add"), path, QStringLiteral("/v"), QStringLiteral("B"),
+                                             QStringLiteral("/d"), QStringLiteral("zwei"), QStringLiteral("/f")})
+                    != QStringLiteral("<failed>"));
+        QVERIFY(setValue(key, QStringLiteral("C"), REG_SZ, sz("drei")));
+        const QString seen = kavenReg(store.storePath(), {QStringLiteral("query"), path});
+        for (const char* name : {"A", "B", "C"})
+            QVERIFY2(seen.contains(QRegularExpression(QStringLiteral("\\b%1\\s+REG_SZ").arg(QLatin1String(name)))),
+                     qPrintable(seen));
+        QCOMPARE(value(key, QStringLiteral("B")), qMakePair(DWORD(REG_SZ), sz("zwei")));
+    }
+
+    void splashClosesByItselfOnceMainWindowShows()
+    {
+        QPointer<TSplashForm> splash = new TSplashForm(300);
+        QVERIFY(!(splash->windowFlags() & Qt::WindowStaysOnTopHint));
         splash->show();
         QVERIFY(QTest::qWaitForWindowExposed(splash));
         QWidget mainWindow;
         splash->setMainWindow(&mainWindow);
-        QTest::mouseClick(splash, Qt::LeftButton);
+        // Asked to go before the main window shows: it stays, and goes when the window shows.
         QTest::keyClick(splash, Qt::Key_Escape);
         QVERIFY(splash && splash->isVisible());
         mainWindow.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
-        QTest::keyClick(splash, Qt::Key_A);
-        QVERIFY(splash && splash->isVisible());
-        QTest::mouseClick(splash, Qt::LeftButton);
+        QTRY_VERIFY(!splash);
+
+        // Without being asked it goes once its time is up; a key closes it earlier.
+        splash = new TSplashForm(60000);
+        splash->show();
+        splash->setMainWindow(&mainWindow);
+        QTest::qWait(50);
+        QVERIFY(splash);
+        QTest::keyClick(splash, Qt::Key_Return);
         QTRY_VERIFY(!splash);
     }
 

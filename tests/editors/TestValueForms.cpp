@@ -9,13 +9,6 @@
 #include <QToolButton>
 #include <QtTest>
 
-// With KAVEN_SHOTS set to a folder, the test leaves a picture of the window there for a look.
-static void shot(QWidget* widget, const char* name)
-{
-    if (const QString dir = qEnvironmentVariable("KAVEN_SHOTS"); !dir.isEmpty())
-        widget->grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QLatin1String(".png"));
-}
-
 class TestValueForms : public QObject {
     Q_OBJECT
 
@@ -61,7 +54,6 @@ private slots:
         QVERIFY(form.baseButton(CharType::Hex)->isChecked());
         form.baseButton(CharType::Binary)->click();
         QCOMPARE(form.valueEdit()->text(), QStringLiteral("11111111"));
-        shot(&form, "dword");
         form.baseButton(CharType::Octal)->click();
         QCOMPARE(form.valueEdit()->text(), QStringLiteral("377"));
         form.baseButton(CharType::Decimal)->click();
@@ -135,7 +127,6 @@ private slots:
             return QPair<QString, int>(QStringLiteral("x.exe"), 5);
         };
         form.IconClick();
-        shot(&form, "string");
         QCOMPARE(file, QStringLiteral("shell32.dll"));
         QCOMPARE(index, 3);
         QCOMPARE(form.text(), QStringLiteral("x.exe,5"));

@@ -11,17 +11,13 @@ class TestNavigationHistory final : public QObject {
 private slots:
     void addRecentEntry_data();
     void addRecentEntry();
-    void forwardEntriesDropped();
-    void boundedToEighty();
-    void repeatedAndMachineNode();
-    void backAndForwardEnabling();
-    void openLoopRemovesOnYes();
-    void openLoopStopsOnNo();
-    void openNothingWhenCurrent();
+    void recording();
+    void openLoop();
+    void replaceBranch_data();
+    void replaceBranch();
     void duplicatesKeepFirst();
     void editedListTakesCurrentKey();
     void fileRoundTrip();
-    void fileNames();
 };
 
 void TestNavigationHistory::addRecentEntry_data()
@@ -57,122 +53,78 @@ void TestNavigationHistory::addRecentEntry()
     QCOMPARE(list, expected);
 }
 
-void TestNavigationHistory::forwardEntriesDropped()
+void TestNavigationHistory::recording()
 {
     NavigationHistory h;
-    for (const char* path : {"A", "B", "C"})
+    for (const char* path : {"A", "B", "C", "c"})
         h.record(QString::fromLatin1(path));
-    QVERIFY(h.back());
-    QVERIFY(h.back());
-    QVERIFY(!h.back());
-    QCOMPARE(h.position(), 0);
-    h.record(QStringLiteral("D"));
+    QCOMPARE(h.entries(), (QStringList{"A", "B", "C"})); // a repeat in other case is no new visit
+    QVERIFY(h.back() && h.back() && !h.back());
+    QVERIFY(!h.canGoBack() && h.canGoForward());
+    h.record(QStringLiteral("D")); // going somewhere new drops the forward entries
     QCOMPARE(h.entries(), (QStringList{"A", "D"}));
-    QCOMPARE(h.position(), 1);
-}
-
-void TestNavigationHistory::boundedToEighty()
-{
-    NavigationHistory h;
+    QVERIFY(!h.forward());
+    h.record(QString()); // the machine node records nothing
+    QCOMPARE(h.position(), -1);
+    QVERIFY(!h.canGoBack() && !h.canGoForward());
     for (int i = 1; i <= 81; ++i)
-        h.record(QStringLiteral("HKEY_USERS\\K%1").arg(i));
+        h.record(QStringLiteral("K%1").arg(i));
     QCOMPARE(h.entries().size(), 80);
-    QCOMPARE(h.entries().first(), QStringLiteral("HKEY_USERS\\K2"));
-    QCOMPARE(h.entries().last(), QStringLiteral("HKEY_USERS\\K81"));
+    QCOMPARE(h.entries().first(), QStringLiteral("K2")); // the oldest fell out
     QCOMPARE(h.position(), 79);
 }
 
-void TestNavigationHistory::repeatedAndMachineNode()
-{
-    NavigationHistory h;
-    h.record(QStringLiteral("HKEY_USERS\\Soft"));
-    h.record(QStringLiteral("HKEY_USERS\\SOFT"));
-    QCOMPARE(h.entries(), QStringList{"HKEY_USERS\\Soft"});
-    h.record(QString()); // the machine node
-    QCOMPARE(h.entries().size(), 1);
-    QCOMPARE(h.position(), -1);
-    QVERIFY(!h.canGoBack());
-    QVERIFY(!h.canGoForward());
-}
-
-void TestNavigationHistory::backAndForwardEnabling()
-{
-    NavigationHistory h;
-    h.record(QStringLiteral("A"));
-    QVERIFY(!h.canGoBack());
-    h.record(QStringLiteral("B"));
-    QVERIFY(h.canGoBack());
-    QVERIFY(!h.canGoForward());
-    QVERIFY(!h.forward());
-    QVERIFY(h.back());
-    QVERIFY(!h.canGoBack());
-    QVERIFY(h.canGoForward());
-    QVERIFY(h.forward());
-    QCOMPARE(h.position(), 1);
-}
-
-void TestNavigationHistory::openLoopRemovesOnYes()
+void TestNavigationHistory::openLoop()
 {
     NavigationHistory h;
     h.setEntries({"A", "gone1", "gone2", "B"});
     h.setPosition(1);
     QStringList tried;
     int asked = 0;
-    const bool opened = h.openCurrent(
-        QStringLiteral("A"),
-        [&](const QString& path) {
-            tried << path;
-            // Recording during the walk through the tree is suspended.
-            h.record(path);
-            return path == QLatin1String("B");
-        },
-        [&] { ++asked; return true; });
-    QVERIFY(opened);
+    const auto open = [&](const QString& path) {
+        tried << path;
+        h.record(path); // recording is suspended while the history navigates
+        return path == QLatin1String("B") || path == QLatin1String("A");
+    };
+    QVERIFY(h.openCurrent(QStringLiteral("A"), open, [&] { return ++asked > 0; }));
     QCOMPARE(tried, (QStringList{"gone1", "gone2", "B"}));
     QCOMPARE(asked, 2);
     QCOMPARE(h.entries(), (QStringList{"A", "B"}));
     QCOMPARE(h.position(), 1);
     QVERIFY(!h.navigating());
-
-    // The last entry removed: the position falls back to the new last one, which is tried next.
-    h.setEntries({"A", "gone"});
+    // The entry that is shown already opens nothing; No keeps a missing entry.
     tried.clear();
-    const auto tryOpen = [&](const QString& p) {
-        tried << p;
-        return p == QLatin1String("A");
-    };
-    QVERIFY(h.openCurrent(QStringLiteral("X"), tryOpen, [] { return true; }));
-    QCOMPARE(tried, (QStringList{"gone", "A"}));
+    QVERIFY(!h.openCurrent(QStringLiteral("b"), open, [] { return true; }));
+    h.setEntries({"A", "gone"});
+    QVERIFY(!h.openCurrent(QStringLiteral("X"), open, [] { return false; }));
+    QCOMPARE(h.entries(), (QStringList{"A", "gone"}));
+    // Yes on the last entry: the new last one is tried next.
+    QVERIFY(h.openCurrent(QStringLiteral("X"), open, [] { return true; }));
+    QCOMPARE(tried, (QStringList{"gone", "gone", "A"}));
     QCOMPARE(h.entries(), QStringList{"A"});
-    QCOMPARE(h.position(), 0);
-
-    // Everything removed.
     h.setEntries({"gone"});
     QVERIFY(!h.openCurrent(QString(), [](const QString&) { return false; }, [] { return true; }));
-    QVERIFY(h.entries().isEmpty());
     QCOMPARE(h.position(), -1);
 }
 
-void TestNavigationHistory::openLoopStopsOnNo()
+void TestNavigationHistory::replaceBranch_data()
 {
-    NavigationHistory h;
-    h.setEntries({"A", "gone", "B"});
-    h.setPosition(1);
-    int opens = 0;
-    QVERIFY(!h.openCurrent(QStringLiteral("A"), [&](const QString&) { ++opens; return false; }, [] { return false; }));
-    QCOMPARE(opens, 1);
-    QCOMPARE(h.entries(), (QStringList{"A", "gone", "B"}));
-    QCOMPARE(h.position(), 1);
+    QTest::addColumn<QString>("newPath");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("position");
+    QTest::newRow("renamed") << "HKU\\Neu" << QStringList{"HKU\\X", "HKU\\Neu", "HKU\\Neu\\Sub", "HKU\\Alt2"} << 2;
+    QTest::newRow("deleted") << QString() << QStringList{"HKU\\X", "HKU\\Alt2"} << 0;
 }
 
-void TestNavigationHistory::openNothingWhenCurrent()
+void TestNavigationHistory::replaceBranch()
 {
+    QFETCH(QString, newPath);
     NavigationHistory h;
-    h.setEntries({"HKEY_USERS\\A"});
-    int opens = 0;
-    const auto countOpen = [&](const QString&) { return ++opens > 0; };
-    QVERIFY(!h.openCurrent(QStringLiteral("hkey_users\\a"), countOpen, [] { return true; }));
-    QCOMPARE(opens, 0);
+    h.setEntries({"HKU\\X", "HKU\\Alt", "hku\\alt\\Sub", "HKU\\Alt2"});
+    h.setPosition(2);
+    h.replaceBranch(QStringLiteral("HKU\\Alt"), newPath);
+    QTEST(h.entries(), "expected");
+    QTEST(h.position(), "position");
 }
 
 void TestNavigationHistory::duplicatesKeepFirst()
@@ -203,6 +155,7 @@ void TestNavigationHistory::editedListTakesCurrentKey()
 
 void TestNavigationHistory::fileRoundTrip()
 {
+    QCOMPARE(NavigationHistory::fileNameFor(QStringLiteral("\\\\SERVER")), QStringLiteral("SERVERhistory.dat"));
     QTemporaryDir dir;
     const QString file = dir.filePath(NavigationHistory::fileNameFor(QString()));
     NavigationHistory h;
@@ -220,12 +173,6 @@ void TestNavigationHistory::fileRoundTrip()
     QVERIFY(loaded.load(file));
     QCOMPARE(loaded.entries(), h.entries());
     QCOMPARE(loaded.position(), 1);
-}
-
-void TestNavigationHistory::fileNames()
-{
-    QCOMPARE(NavigationHistory::fileNameFor(QString()), QStringLiteral("history.dat"));
-    QCOMPARE(NavigationHistory::fileNameFor(QStringLiteral("\\\\SERVER")), QStringLiteral("SERVERhistory.dat"));
 }
 
 QTEST_GUILESS_MAIN(TestNavigationHistory)

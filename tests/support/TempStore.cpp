@@ -11,6 +11,8 @@ TempStore::TempStore()
         return;
     QDir(m_dir.path()).mkpath(QStringLiteral("data"));
     qputenv("KAVEN_REGISTRY", storePath().toUtf8());
+    // The per-user data folder of the program lies in the temporary directory too.
+    qputenv("XDG_DATA_HOME", m_dir.path().toUtf8());
     m_ok = RegOpenLocalStore(storePath()) == ERROR_SUCCESS;
 }
 
