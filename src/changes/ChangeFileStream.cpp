@@ -148,8 +148,7 @@ bool ChangeFieldReader::atEnd()
 
 void ChangeFieldReader::fail(ChangeFileError::Kind kind, qint64 detail)
 {
-    if (!m_error.failed())
-        m_error = {kind, m_recordStart, detail};
+    m_error = {kind, m_recordStart, detail};
 }
 
 bool ChangeFieldReader::readRaw(qint64 count, QByteArray& bytes)
@@ -194,8 +193,7 @@ bool ChangeFieldReader::readString(QByteArray& bytes)
     }
     if (readRaw(length, bytes))
         return true;
-    m_error.kind = ChangeFileError::Kind::BeyondEnd; // a stream that ended early
-    m_error.detail = length;
+    fail(ChangeFileError::Kind::BeyondEnd, length); // a stream that ended early
     return false;
 }
 

@@ -85,6 +85,7 @@ public:
     [[nodiscard]] bool readValueData(DWORD type, TRegValue& value);
 
     [[nodiscard]] const ChangeFileError& error() const { return m_error; }
+    // Sets the error at the record begun last, replacing what a field reported.
     void fail(ChangeFileError::Kind kind, qint64 detail = 0);
 
 private:
