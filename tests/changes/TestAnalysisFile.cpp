@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "changes/AnalysisFile.h"
 
 #include <QtTest>
@@ -6,18 +7,6 @@ using namespace Qt::StringLiterals;
 using Kind = ChangeFileError::Kind;
 
 namespace {
-
-QByteArray le(qint32 n)
-{
-    QByteArray bytes(4, Qt::Uninitialized);
-    qToLittleEndian<qint32>(n, bytes.data());
-    return bytes;
-}
-
-QByteArray str(const QByteArray& bytes)
-{
-    return le(qint32(bytes.size())) + bytes;
-}
 
 const QByteArray Magic("KAVEN_COMPARE_FILE");
 const QByteArray KeyX = le(0) + str("HKEY_CURRENT_USER\\X"); // 27 bytes
