@@ -16,20 +16,23 @@ const QString Base = u"HKEY_CURRENT_USER\\"_s;
 const QLocale German(QLocale::German, QLocale::Germany);
 
 // "name=type:data": REG_SZ text, REG_DWORD number, other types their text as UTF-8 with "|" for NUL.
-StoredValue parseValue(const QString& spec)
+// "name\" is a subkey.
+void parse(const QString& specs, StoredKey& key)
 {
-    const qsizetype eq = spec.indexOf(u'=');
-    const qsizetype colon = spec.indexOf(u':', eq);
-    const DWORD type = spec.mid(eq + 1, colon - eq - 1).toUInt();
-    const QString data = spec.mid(colon + 1);
-    QByteArray bytes = data.toUtf8().replace('|', '\0');
-    if (type == REG_SZ)
-        bytes = data.toUtf8() + '\0';
-    else if (type == REG_DWORD)
-        bytes = QByteArray(4, '\0'), qToLittleEndian<quint32>(data.toUInt(), bytes.data());
-    StoredValue value{spec.left(eq), {}};
-    (void)ValueFromBytes(type, bytes, value.value);
-    return value;
+    for (const QString& spec : specs.split(u' ', Qt::SkipEmptyParts)) {
+        if (spec.endsWith(u'\\')) {
+            key.subKeyNames << spec.chopped(1);
+            continue;
+        }
+        const qsizetype eq = spec.indexOf(u'='), colon = spec.indexOf(u':', eq);
+        const DWORD type = spec.mid(eq + 1, colon - eq - 1).toUInt();
+        const QString data = spec.mid(colon + 1);
+        QByteArray bytes = type == REG_SZ ? data.toUtf8() + '\0' : data.toUtf8().replace('|', '\0');
+        if (type == REG_DWORD)
+            bytes = QByteArray(4, '\0'), qToLittleEndian<quint32>(data.toUInt(), bytes.data());
+        key.values.push_back({spec.left(eq), {}});
+        (void)ValueFromBytes(type, bytes, key.values.back().value);
+    }
 }
 
 // The stored key as the comparison sees it: written to an analysis file and read back.
@@ -54,14 +57,11 @@ QStringList entries(const ChangeList& list)
     QStringList out;
     for (const ChangeRow& row : list.rows()) {
         const ChangeRecord& r = row.record;
-        const bool consistent = r.KeyPath == row.keyText && (row.image == 1 ? r.ValueName.isEmpty()
-                                                              : r.ValueName == row.valueText
-                                                                    || (r.ValueName.isEmpty() && row.valueText == u"(Standard)"_s));
-        out << u"%1|%2|%3|%4|%5|%6"_s.arg(row.comment, row.valueText, row.keyText.mid(Base.size()))
-                   .arg(row.image)
-                   .arg(r.ChangeKind)
-                   .arg(r.OldValue.DataType)
-               + (consistent ? u""_s : u" (record differs)"_s);
+        const QString name = row.valueText == u"(Standard)"_s ? QString() : row.valueText;
+        const bool same = r.KeyPath == row.keyText && r.ValueName == name;
+        out << u"%1|%2|%3|%4|%5|%6%7"_s.arg(row.comment, row.valueText, row.keyText.mid(Base.size()),
+                                            QString::number(row.image), QString::number(r.ChangeKind),
+                                            QString::number(r.OldValue.DataType), same ? u""_s : u" (record?)"_s);
     }
     return out;
 }
@@ -74,126 +74,78 @@ class TestCompareKey : public QObject {
 private slots:
     void liveKey_data();
     void liveKey();
-    void storedKeyGone_data();
-    void storedKeyGone();
     void newKeysFully();
 };
 
+// Stored and live key HKEY_CURRENT_USER\T ("-": no live key, "!": one that denies reading), the flags (the
+// exclusion list is "1HKEY_CURRENT_USER\T"), and the entries: comment, value column, key column, image,
+// kind, stored type. A key that no longer opens lists itself and its values whatever the flags.
 void TestCompareKey::liveKey_data()
 {
-    QTest::addColumn<QStringList>("stored");
-    QTest::addColumn<QStringList>("live");
-    QTest::addColumn<QStringList>("storedSubKeys");
-    QTest::addColumn<QStringList>("liveSubKeys");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("live");
     QTest::addColumn<int>("flags");
-    QTest::addColumn<QStringList>("exclusions");
     QTest::addColumn<QStringList>("expected");
 
-    const QStringList every{u"s=1:Müller"_s, u"d=4:7"_s, u"e=2:%P%ä|"_s, u"m=7:a|Ω||"_s, u"b=3:x"_s, u"n=0:"_s};
-    const QStringList none;
-    const QStringList renamed{u"a=1:x"_s};
-    const QStringList renamedLive{u"b=1:x"_s};
+    const QString every = u"s=1:Müller d=4:7 e=2:%P%ä| m=7:a|Ω|| b=3:x n=0: A\\ b\\"_s;
     const QString created = u"Schlüssel wurde erstellt||T\\Neu|1|2|0"_s;
-    const QStringList both{u"Wert wurde entfernt|a|T|5|4|1"_s, u"Wert wurde erstellt|b|T|5|8|0"_s};
-    const QStringList excludeT{u"1HKEY_CURRENT_USER\\T"_s};
-
-    QTest::newRow("unchanged") << every << every << QStringList{u"A"_s, u"b"_s} << QStringList{u"a"_s, u"B"_s}
-                               << 15 << none << none;
-    QTest::newRow("renamed value") << renamed << renamedLive << none << none << 15 << none << both;
-    QTest::newRow("name case only") << QStringList{u"Name=1:x"_s} << QStringList{u"NAME=1:x"_s} << none << none
-                                    << 15 << none << none;
-    QTest::newRow("data case only") << QStringList{u"a=1:abc"_s} << QStringList{u"a=1:ABC"_s} << none << none
-                                    << 15 << none << QStringList{u"Daten wurden geändert|a|T|5|16|1"_s};
-    QTest::newRow("sz to expand") << QStringList{u"p=1:%P%"_s} << QStringList{u"p=2:%P%|"_s} << none << none << 15
-                                  << none << QStringList{u"Typ wurde geändert|p|T|5|32|1"_s};
-    QTest::newRow("dword to binary") << QStringList{u"d=4:1"_s} << QStringList{u"d=3:x"_s} << none << none << 15
-                                     << none << QStringList{u"Typ wurde geändert|d|T|7|32|4"_s};
-    QTest::newRow("binary data") << QStringList{u"b=3:x|"_s} << QStringList{u"b=3:x"_s} << none << none << 15
-                                 << none << QStringList{u"Daten wurden geändert|b|T|7|16|3"_s};
-    QTest::newRow("created default") << none << QStringList{u"=1:x"_s} << none << none << 15 << none
-                                     << QStringList{u"Standardwert wurde erstellt|(Standard)|T|5|8|0"_s};
-    QTest::newRow("removed default") << QStringList{u"=4:1"_s} << none << none << none << 15 << none
-                                     << QStringList{u"Standardwert wurde entfernt|(Standard)|T|6|4|4"_s};
-    QTest::newRow("values off") << renamed << renamedLive << none << none << 13 << none << none;
-    QTest::newRow("data off") << QStringList{u"a=1:x"_s, u"p=1:y"_s} << QStringList{u"a=1:z"_s, u"p=2:y|"_s}
-                              << none << none << 11 << none << QStringList{u"Typ wurde geändert|p|T|5|32|1"_s};
-    QTest::newRow("type off") << QStringList{u"p=1:y"_s} << QStringList{u"p=2:z|"_s} << none << none << 7 << none
-                              << none;
-    QTest::newRow("created subkey") << none << none << none << QStringList{u"Neu"_s} << 15 << none
-                                    << QStringList{created};
-    QTest::newRow("removed subkey left to its own key") << none << none << QStringList{u"Alt"_s} << none << 15 << none
-                                                        << none;
-    QTest::newRow("keys off") << none << none << none << QStringList{u"Neu"_s} << 14 << none << none;
-    QTest::newRow("excluded key, not its subkey") << renamed << renamedLive << none << QStringList{u"Neu"_s} << 47
-                                                  << excludeT << QStringList{created};
-    QTest::newRow("exclusion switched off") << renamed << renamedLive << none << QStringList{u"Neu"_s} << 15
-                                            << excludeT << both + QStringList{created};
+    const QStringList renamed{u"Wert wurde entfernt|a|T|5|4|1"_s, u"Wert wurde erstellt|b|T|5|8|0"_s};
+    const auto row = [](const char* name, const QString& stored, const QString& live, int flags,
+                        const QStringList& expected = {}) { QTest::newRow(name) << stored << live << flags << expected; };
+    row("unchanged, names in other case", every, u"S=1:Müller D=4:7 E=2:%P%ä| M=7:a|Ω|| B=3:x N=0: a\\ B\\"_s, 15);
+    row("renamed value", u"a=1:x"_s, u"b=1:x"_s, 15, renamed);
+    row("data case only", u"a=1:abc"_s, u"a=1:ABC"_s, 15, {u"Daten wurden geändert|a|T|5|16|1"_s});
+    row("sz to expand", u"p=1:%P%"_s, u"p=2:%P%|"_s, 15, {u"Typ wurde geändert|p|T|5|32|1"_s});
+    row("dword to binary", u"d=4:1"_s, u"d=3:x"_s, 15, {u"Typ wurde geändert|d|T|7|32|4"_s});
+    row("binary data", u"b=3:x|"_s, u"b=3:x"_s, 15, {u"Daten wurden geändert|b|T|7|16|3"_s});
+    row("created default", u""_s, u"=1:x"_s, 15, {u"Standardwert wurde erstellt|(Standard)|T|5|8|0"_s});
+    row("removed default", u"=4:1"_s, u""_s, 15, {u"Standardwert wurde entfernt|(Standard)|T|6|4|4"_s});
+    row("values off", u"a=1:x"_s, u"b=1:x"_s, 13);
+    row("data off", u"a=1:x p=1:y"_s, u"a=1:z p=2:y|"_s, 11, {u"Typ wurde geändert|p|T|5|32|1"_s});
+    row("type off", u"p=1:y"_s, u"p=2:z|"_s, 7);
+    row("created subkey", u""_s, u"Neu\\"_s, 15, {created});
+    row("removed subkey left to its own key", u"Alt\\"_s, u""_s, 15);
+    row("keys off", u""_s, u"Neu\\"_s, 14);
+    row("excluded key, not its subkey", u"a=1:x"_s, u"b=1:x Neu\\"_s, 47, {created});
+    const QStringList gone{u"Schlüssel wurde entfernt||T|1|1|0"_s, u"Standardwert wurde entfernt|(Standard)|T|5|4|1"_s,
+                           u"Wert wurde entfernt|z|T|7|4|3"_s};
+    row("deleted key", u"Sub\\ =1:x z=3:y"_s, u"-"_s, 0, gone);
+    row("unreadable key", u"Sub\\ =1:x z=3:y"_s, u"!"_s, 0, gone);
+    row("deleted key excluded", u"=1:x"_s, u"-"_s, 32);
+    row("exclusion switched off", u"a=1:x"_s, u"b=1:x Neu\\"_s, 15, renamed + QStringList{created});
 }
 
 void TestCompareKey::liveKey()
 {
-    QFETCH(QStringList, stored);
-    QFETCH(QStringList, live);
-    QFETCH(QStringList, storedSubKeys);
-    QFETCH(QStringList, liveSubKeys);
+    QFETCH(QString, stored);
+    QFETCH(QString, live);
     QFETCH(int, flags);
-    QFETCH(QStringList, exclusions);
     QFETCH(QStringList, expected);
 
     TempStore store;
-    QVERIFY(store.ok());
-    QVERIFY(makeKey(u"T"_s));
-    for (const QString& name : liveSubKeys)
-        QVERIFY(makeKey(u"T\\"_s + name));
-    StoredKey key{Base + u"T"_s, storedSubKeys, {}};
-    for (const QString& spec : live) {
-        const StoredValue value = parseValue(spec);
-        QVERIFY(setValue(u"T"_s, value.name, value.value.DataType, ValueToBytes(value.value)));
-    }
-    for (const QString& spec : stored)
-        key.values.push_back(parseValue(spec));
-
-    ChangeList list(German);
-    RegistryAccessor reg(KEY_READ);
-    const CompareOptions options{flags, exclusions, {}};
-    QCOMPARE(CompareStoredKey(reg, throughFile(key), list, options), StoredKeyResult::Compared);
-    QCOMPARE(entries(list), expected);
-}
-
-// A key that no longer opens lists itself and its stored values whatever the flags; only exclusions apply.
-void TestCompareKey::storedKeyGone_data()
-{
-    QTest::addColumn<bool>("denyRead");
-    QTest::addColumn<QStringList>("exclusions");
-    QTest::addColumn<QStringList>("expected");
-
-    const QStringList all{u"Schlüssel wurde entfernt||T\\Alt|1|1|0"_s,
-                          u"Standardwert wurde entfernt|(Standard)|T\\Alt|5|4|1"_s,
-                          u"Wert wurde entfernt|z|T\\Alt|7|4|3"_s};
-    QTest::newRow("deleted") << false << QStringList() << all;
-    QTest::newRow("access denied") << true << QStringList() << all;
-    QTest::newRow("excluded") << false << QStringList{u"3T\\ALT"_s} << QStringList();
-}
-
-void TestCompareKey::storedKeyGone()
-{
-    QFETCH(bool, denyRead);
-    QFETCH(QStringList, exclusions);
-    QFETCH(QStringList, expected);
-
-    TempStore store;
-    QVERIFY(makeKey(u"T"_s));
-    if (denyRead) {
-        QVERIFY(setValue(u"T\\Alt"_s, u"z"_s, REG_BINARY, "x"));
+    const bool opens = live != u"-"_s && live != u"!"_s;
+    QVERIFY(store.ok() && (live == u"-"_s || makeKey(u"T"_s)));
+    StoredKey liveKey;
+    if (opens)
+        parse(live, liveKey);
+    if (live == u"!"_s) {
         HKEY key = 0;
-        QVERIFY(RegOpenKeyEx(HKEY_CURRENT_USER, u"T\\Alt"_s, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
+        QVERIFY(RegOpenKeyEx(HKEY_CURRENT_USER, u"T"_s, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
         QVERIFY(RegSetKeyDeny(key, KEY_DENY_READ) == ERROR_SUCCESS);
         RegCloseKey(key);
     }
-    const StoredKey key{Base + u"T\\Alt"_s, {u"Sub"_s}, {parseValue(u"=1:x"_s), parseValue(u"z=3:y"_s)}};
+    for (const QString& name : liveKey.subKeyNames)
+        QVERIFY(makeKey(u"T\\"_s + name));
+    for (const StoredValue& value : liveKey.values)
+        QVERIFY(setValue(u"T"_s, value.name, value.value.DataType, ValueToBytes(value.value)));
+    StoredKey key{Base + u"T"_s, {}, {}};
+    parse(stored, key);
+
     ChangeList list(German);
     RegistryAccessor reg(KEY_READ);
-    QCOMPARE(CompareStoredKey(reg, key, list, {CompFlags::Exclude, exclusions, {}}), StoredKeyResult::Removed);
+    const CompareOptions options{flags, {u"1HKEY_CURRENT_USER\\T"_s}, {}};
+    QCOMPARE(CompareStoredKey(reg, throughFile(key), list, options),
+             opens ? StoredKeyResult::Compared : StoredKeyResult::Removed);
     QCOMPARE(entries(list), expected);
 }
 
