@@ -170,6 +170,12 @@ bool ChangeFieldReader::readRaw(qint64 count, QByteArray& bytes)
 
 bool ChangeFieldReader::readInt(qint32& number)
 {
+    if (fill() && m_buffer.size() - m_bufferPos >= 4) { // the common case, without a copy
+        number = qFromLittleEndian<qint32>(m_buffer.constData() + m_bufferPos);
+        m_bufferPos += 4;
+        m_pos += 4;
+        return true;
+    }
     QByteArray bytes;
     if (!readRaw(4, bytes))
         return false;

@@ -12,38 +12,6 @@ namespace {
 const QByteArray Magic("KAVEN_COMPARE_FILE");
 const QByteArray KeyX = le(0) + str("HKEY_CURRENT_USER\\X"); // 27 bytes
 
-struct ReadResult {
-    QList<StoredKey> keys;
-    ChangeFileError error;
-    bool ended = false;
-};
-
-ReadResult readAll(QByteArray bytes)
-{
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    AnalysisFileReader reader(buffer);
-    ReadResult result;
-    StoredKey key;
-    AnalysisFileReader::Step step;
-    while ((step = reader.next(key)) == AnalysisFileReader::Step::Key)
-        result.keys.append(key);
-    result.ended = step == AnalysisFileReader::Step::End;
-    result.error = reader.error();
-    return result;
-}
-
-template <typename Write>
-QByteArray written(Write write)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    AnalysisFileWriter writer(buffer);
-    write(writer);
-    return writer.finish() ? bytes : QByteArray("(failed)");
-}
-
 } // namespace
 
 class TestAnalysisFile : public QObject {

@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "changes/CompareKey.h"
 #include "registry/RegTestKeys.h"
 #include "registry/RegUtils.h"
@@ -38,18 +39,7 @@ void parse(const QString& specs, StoredKey& key)
 // The stored key as the comparison sees it: written to an analysis file and read back.
 StoredKey throughFile(const StoredKey& key)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    AnalysisFileWriter writer(buffer);
-    writer.writeKey(key);
-    (void)writer.finish();
-    buffer.close();
-    buffer.open(QIODevice::ReadOnly);
-    AnalysisFileReader reader(buffer);
-    StoredKey read;
-    (void)reader.next(read);
-    return read;
+    return readAll(written([&key](AnalysisFileWriter& writer) { writer.writeKey(key); })).keys.value(0);
 }
 
 QStringList entries(const ChangeList& list)
