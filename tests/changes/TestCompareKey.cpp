@@ -18,20 +18,20 @@ const QLocale German(QLocale::German, QLocale::Germany);
 
 // "name=type:data": REG_SZ text, REG_DWORD number, other types their text as UTF-8 with "|" for NUL.
 // "name\" is a subkey.
-void parse(const QString& specs, StoredKey& key)
+void parse(const QString& items, StoredKey& key)
 {
-    for (const QString& spec : specs.split(u' ', Qt::SkipEmptyParts)) {
-        if (spec.endsWith(u'\\')) {
-            key.subKeyNames << spec.chopped(1);
+    for (const QString& item : items.split(u' ', Qt::SkipEmptyParts)) {
+        if (item.endsWith(u'\\')) {
+            key.subKeyNames << item.chopped(1);
             continue;
         }
-        const qsizetype eq = spec.indexOf(u'='), colon = spec.indexOf(u':', eq);
-        const DWORD type = spec.mid(eq + 1, colon - eq - 1).toUInt();
-        const QString data = spec.mid(colon + 1);
+        const qsizetype eq = item.indexOf(u'='), colon = item.indexOf(u':', eq);
+        const DWORD type = item.mid(eq + 1, colon - eq - 1).toUInt();
+        const QString data = item.mid(colon + 1);
         QByteArray bytes = type == REG_SZ ? data.toUtf8() + '\0' : data.toUtf8().replace('|', '\0');
         if (type == REG_DWORD)
             bytes = QByteArray(4, '\0'), qToLittleEndian<quint32>(data.toUInt(), bytes.data());
-        key.values.push_back({spec.left(eq), {}});
+        key.values.push_back({item.left(eq), {}});
         (void)ValueFromBytes(type, bytes, key.values.back().value);
     }
 }
