@@ -81,7 +81,9 @@ void TestCompareKey::liveKey_data()
     const QString created = u"Schlüssel wurde erstellt||T\\Neu|1|2|0"_s;
     const QStringList renamed{u"Wert wurde entfernt|a|T|5|4|1"_s, u"Wert wurde erstellt|b|T|5|8|0"_s};
     const auto row = [](const char* name, const QString& stored, const QString& live, int flags,
-                        const QStringList& expected = {}) { QTest::newRow(name) << stored << live << flags << expected; };
+                        const QStringList& expected = {}) {
+        QTest::newRow(name) << stored << live << flags << expected;
+    };
     row("unchanged, names in other case", every, u"S=1:Müller D=4:7 E=2:%P%ä| M=7:a|Ω|| B=3:x N=0: a\\ B\\"_s, 15);
     row("renamed value", u"a=1:x"_s, u"b=1:x"_s, 15, renamed);
     row("data case only", u"a=1:abc"_s, u"a=1:ABC"_s, 15, {u"Daten wurden geändert|a|T|5|16|1"_s});
