@@ -5,14 +5,9 @@
 #include "registry/RegValueUtils.h"
 #include "registry/RegistryAccessor.h"
 #include "registry/ValueListModel.h"
-#include "support/RecordingMessageSink.h"
-#include "support/TempStore.h"
 
 #include <QAbstractItemModelTester>
-#include <QElapsedTimer>
 #include <QtTest>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace RegTestKeys;
@@ -59,23 +54,17 @@ private slots:
     void valueListEditing();
 
 private:
-    std::unique_ptr<TempStore> m_store;
-    std::unique_ptr<RecordingMessageSink> m_sink;
+    StoreFixture m_fx;
 };
 
 void TestRegistryModels::init()
 {
-    m_store = std::make_unique<TempStore>();
-    QVERIFY(m_store->ok());
-    m_sink = std::make_unique<RecordingMessageSink>();
-    CurrentMachine().clear();
-    ResetRootKeys();
+    QVERIFY(m_fx.start());
 }
 
 void TestRegistryModels::cleanup()
 {
-    m_sink.reset();
-    m_store.reset();
+    m_fx.stop();
 }
 
 void TestRegistryModels::treeEditing()
@@ -152,11 +141,7 @@ void TestRegistryModels::treeManySubkeys()
         ++resolved;
         return NodeHasSubKeys(model, node);
     });
-    QElapsedTimer timer;
-    timer.start();
     tree.loadChildren(many);
-    const qint64 elapsed = timer.elapsed();
-    qInfo("50000 subkeys loaded in %lld ms", elapsed);
     QCOMPARE(tree.rowCount(many), 50000);
     QCOMPARE(resolved, 0); // marks are settled when asked, not while loading
     QCOMPARE(tree.text(tree.index(0, 0, many)), u"Key 0"_s);
@@ -198,8 +183,6 @@ void TestRegistryModels::valueListEditing()
     QCOMPARE(list.rowCount(), 4);
     QVERIFY(!(list.flags(list.index(0, 0)) & Qt::ItemIsEditable));
     QVERIFY(list.flags(list.index(1, 0)) & Qt::ItemIsEditable);
-    QCOMPARE(list.data(list.index(1, ValueListModel::SizeColumn), Qt::TextAlignmentRole).value<Qt::Alignment>(),
-             Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
 }
 
 QTEST_GUILESS_MAIN(TestRegistryModels)
