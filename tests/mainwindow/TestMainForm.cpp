@@ -57,14 +57,6 @@ void removeKey(const QString& key)
     QCOMPARE(DeleteKeyPath(Base + key, false), RegResult::Success);
 }
 
-QStringList childTexts(const KeyTreeModel& tree, const QModelIndex& node)
-{
-    QStringList texts;
-    for (int r = 0; r < tree.rowCount(node); ++r)
-        texts << tree.text(tree.index(r, 0, node));
-    return texts;
-}
-
 } // namespace
 
 class TestMainForm final : public QObject {

@@ -128,7 +128,7 @@ private slots:
         m_store.reset();
     }
 
-    void backForwardAndNewVisit()
+    void backForwardAndPicking()
     {
         Window w;
         for (const char* key : {"A", "B", "C"})
@@ -142,15 +142,12 @@ private slots:
         QCOMPARE(w.history->currentIndex(), 0);
         QVERIFY(!w.back->isEnabled());
         QVERIFY(w.forward->isEnabled());
-        QVERIFY(OpenKeyInTree(Nav + "\\d", *w.tree)); // any case
-        QCOMPARE(w.historyItems(), (QStringList{Nav + "\\A", Nav + "\\D"}));
-        QCOMPARE(w.current(), Nav + "\\D");
 
         // Picking an entry opens it without recording it again.
-        w.history->setCurrentIndex(0);
-        emit w.history->activated(0);
-        QCOMPARE(w.current(), Nav + "\\A");
-        QCOMPARE(w.historyItems().size(), 2);
+        w.history->setCurrentIndex(2);
+        emit w.history->activated(2);
+        QCOMPARE(w.current(), Nav + "\\C");
+        QCOMPARE(w.historyItems().size(), 3);
         QCOMPARE(m_sink->count(), 0);
     }
 

@@ -15,14 +15,6 @@ const QString KeyPath = u"HKEY_CURRENT_USER\\T"_s;
 const QString SubKey = u"T"_s;
 using Stored = QPair<DWORD, QByteArray>;
 
-QStringList captions(const ValueListModel& list)
-{
-    QStringList result;
-    for (const ValueRow& row : list.rows())
-        result << row.caption;
-    return result;
-}
-
 } // namespace
 
 class TestRegValueUtils : public QObject {

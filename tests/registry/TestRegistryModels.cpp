@@ -14,28 +14,12 @@ using namespace RegTestKeys;
 
 namespace {
 
-QStringList childTexts(const KeyTreeModel& tree, const QModelIndex& node)
-{
-    QStringList texts;
-    for (int i = 0; i < tree.rowCount(node); ++i)
-        texts << tree.text(tree.index(i, 0, node));
-    return texts;
-}
-
 ValueRow row(const QString& caption)
 {
     ValueRow r;
     r.caption = caption;
     r.type = u"REG_SZ"_s;
     return r;
-}
-
-QStringList captions(const ValueListModel& list)
-{
-    QStringList result;
-    for (const ValueRow& r : list.rows())
-        result << r.caption;
-    return result;
 }
 
 const QCollator German{QLocale(QLocale::German, QLocale::Germany)};
