@@ -14,6 +14,7 @@
 #include "registry/RegMessageUtils.h"
 #include "registry/RegUtils.h"
 #include "registry/ValueListModel.h"
+#include "support/AnswerBox.h"
 #include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
 #include "support/TempStore.h"
@@ -32,7 +33,6 @@
 #include <QMimeData>
 #include <QScopeGuard>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -502,18 +502,20 @@ private slots:
         focusKeys();
         m_edit->CopyClick();
         QStringList seen;
+        const auto record = [&seen](QMessageBox* box) { seen << box->text(); };
         openPath(Base + QStringLiteral("\\Alpha"));
         focusKeys();
-        answerBox(seen, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+        answerBox(record, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
         m_edit->PasteClick();
         QCOMPARE(value(Sub + QStringLiteral("\\Alpha\\Beta"), "s"), qMakePair(DWORD(REG_SZ), sz("abc")));
         openPath(Base + QStringLiteral("\\Beta"));
         focusKeys();
-        answerBox(seen, [](QMessageBox* box) { QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton); });
+        answerBox(record, [](QMessageBox* box) { QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton); });
         m_edit->PasteClick();
         {
             DialogProgress progress(m_form.get(), QStringLiteral("Datenimport läuft ..."), QString(), QString());
-            answerBox(seen, [](QMessageBox* box) { QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton); });
+            const auto yes = [](QMessageBox* box) { QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton); };
+            answerBox(record, yes);
             QVERIFY(AskYesNo(QStringLiteral("Weiter?")));
         }
         QCOMPARE(seen, (QStringList{QStringLiteral("Schlüssel existiert bereits. Überschreiben?"),
@@ -609,27 +611,6 @@ private slots:
     }
 
 private:
-    // Answers the next message box the way a user would and records its text; a box deaf to input is
-    // closed a second later, so that the test fails instead of hanging.
-    void answerBox(QStringList& seen, const std::function<void(QMessageBox*)>& act)
-    {
-        m_boxPoll = std::make_unique<QTimer>();
-        QTimer* poll = m_boxPoll.get();
-        connect(poll, &QTimer::timeout, poll, [poll, &seen, act] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            poll->stop();
-            seen << box->text();
-            act(box);
-            QTimer::singleShot(1000, qApp, [deaf = QPointer<QMessageBox>(box)] {
-                if (deaf)
-                    deaf->done(-1);
-            });
-        });
-        poll->start(20);
-    }
-
     void showForm()
     {
         m_form = std::make_unique<TMainForm>();
@@ -703,7 +684,6 @@ private:
     std::unique_ptr<TempStore> m_store;
     std::unique_ptr<RecordingMessageSink> m_sink;
     std::unique_ptr<TMainForm> m_form;
-    std::unique_ptr<QTimer> m_boxPoll;
     EditCommands* m_edit = nullptr;
 };
 
