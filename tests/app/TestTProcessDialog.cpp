@@ -12,47 +12,44 @@ class TestTProcessDialog final : public QObject {
     Q_OBJECT
 
 private slots:
-    void abortButtonAndEscCallOnAbort();
-    void dialogProgressCancelsAndRestoresOwner();
-};
-
-void TestTProcessDialog::abortButtonAndEscCallOnAbort()
-{
-    TProcessDialog dialog;
-    QList<bool> calls;
-    dialog.show();
-    QTest::mouseClick(dialog.abortButton(), Qt::LeftButton); // no handler: nothing happens
-    dialog.OnAbort = [&calls](bool abort) { calls.append(abort); };
-    QTest::mouseClick(dialog.abortButton(), Qt::LeftButton);
-    QTest::mouseClick(dialog.abortButton(), Qt::LeftButton);
-    QTest::keyClick(&dialog, Qt::Key_Escape);
-    QCOMPARE(calls, (QList<bool>{true, true, true}));
-    QVERIFY(dialog.isVisible()); // the caller frees it
-}
-
-void TestTProcessDialog::dialogProgressCancelsAndRestoresOwner()
-{
-    QMainWindow owner;
-    owner.show();
+    void abortButtonAndEscCallOnAbort()
     {
-        DialogProgress progress(&owner, QStringLiteral("Datensicherung läuft ..."),
-                                QStringLiteral("Registrierung wird in x.reg gesichert."), QStringLiteral("SAVE"));
-        QVERIFY(!owner.isEnabled());
-        TProcessDialog* dialog = progress.dialog();
-        QVERIFY(dialog->isVisible());
-        QVERIFY(dialog->abortButton()->isEnabled());
-        progress.clearAbort();
-        QVERIFY(!progress.abortRequested());
-        QTest::mouseClick(dialog->abortButton(), Qt::LeftButton);
-        QVERIFY(progress.abortRequested());
-        progress.clearAbort();
-        QVERIFY(!progress.abortRequested());
-        QTest::qWait(30);
-        progress.step();
+        TProcessDialog dialog;
+        QList<bool> calls;
+        dialog.show();
+        QTest::mouseClick(dialog.abortButton(), Qt::LeftButton); // no handler: nothing happens
+        dialog.OnAbort = [&calls](bool abort) { calls.append(abort); };
+        QTest::mouseClick(dialog.abortButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.abortButton(), Qt::LeftButton);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QCOMPARE(calls, (QList<bool>{true, true, true}));
+        QVERIFY(dialog.isVisible()); // the caller frees it
     }
-    QVERIFY(owner.isEnabled());
-    QVERIFY(owner.findChildren<TProcessDialog*>().isEmpty());
-}
+
+    void dialogProgressCancelsAndRestoresOwner()
+    {
+        QMainWindow owner;
+        owner.show();
+        {
+            DialogProgress progress(&owner, QStringLiteral("Datensicherung läuft ..."),
+                                    QStringLiteral("Registrierung wird in x.reg gesichert."), QStringLiteral("SAVE"));
+            QVERIFY(!owner.isEnabled());
+            TProcessDialog* dialog = progress.dialog();
+            QVERIFY(dialog->isVisible());
+            QVERIFY(dialog->abortButton()->isEnabled());
+            progress.clearAbort();
+            QVERIFY(!progress.abortRequested());
+            QTest::mouseClick(dialog->abortButton(), Qt::LeftButton);
+            QVERIFY(progress.abortRequested());
+            progress.clearAbort();
+            QVERIFY(!progress.abortRequested());
+            QTest::qWait(30);
+            progress.step();
+        }
+        QVERIFY(owner.isEnabled());
+        QVERIFY(owner.findChildren<TProcessDialog*>().isEmpty());
+    }
+};
 
 QTEST_MAIN(TestTProcessDialog)
 #include "TestTProcessDialog.moc"

@@ -3,6 +3,7 @@
 #include "editors/BinaryImport.h"
 #include "registry/RegMessageUtils.h"
 #include "registry/RegTestKeys.h"
+#include "support/AnswerBox.h"
 #include "support/TempStore.h"
 
 #include <QAbstractButton>
@@ -25,33 +26,6 @@
 using namespace RegTestKeys;
 
 namespace {
-
-// Once a message box is open: check looks at it, act answers it the way a user would (a click or a
-// key). A box that is still open a second later is closed, so that a box deaf to input fails the test
-// instead of hanging it.
-void answerBox(const std::function<void(QMessageBox*)>& check, const std::function<void(QMessageBox*)>& act)
-{
-    auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, check, act] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        check(box);
-        act(box);
-        QTimer::singleShot(1000, qApp, [deaf = QPointer<QMessageBox>(box)] {
-            if (deaf)
-                deaf->done(-1);
-        });
-    });
-    poll->start(20);
-}
-
-void pressKey(QMessageBox* box, Qt::Key key)
-{
-    QTest::keyClick(box, key);
-}
 
 QStringList buttonTexts(QMessageBox* box)
 {
@@ -135,7 +109,7 @@ private slots:
                 caption = box->windowTitle();
                 shown = buttonTexts(box);
             },
-            [key](QMessageBox* box) { pressKey(box, Qt::Key(key)); });
+            [key](QMessageBox* box) { QTest::keyClick(box, Qt::Key(key)); });
         const QString text = QStringLiteral("Weiter?");
         const QString title = QStringLiteral("Kaven 1.0");
         const MessageAnswer got = kind == 0   ? messageSink().message(MessageKind::YesNo, title, text)
@@ -172,7 +146,7 @@ private slots:
         QByteArray data("alt");
         QString text;
         const auto keep = [&text](QMessageBox* box) { text = box->text(); };
-        answerBox(keep, [](QMessageBox* box) { pressKey(box, Qt::Key_Escape); });
+        answerBox(keep, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
         QVERIFY(!ReadImportFile(file.fileName(), data));
         QCOMPARE(text, QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?"));
         QCOMPARE(data, QByteArray("alt"));
@@ -181,7 +155,7 @@ private slots:
         QCOMPARE(data.size(), 3000);
 
         for (const QString& suffix : {QString(), QStringLiteral("-wal")}) {
-            answerBox(keep, [](QMessageBox* box) { pressKey(box, Qt::Key_Return); });
+            answerBox(keep, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
             QVERIFY(!ReadImportFile(store.storePath() + suffix, data));
             QCOMPARE(text, QStringLiteral("Fehler: Die Datei \"registry.db%1\" gehört zur geöffneten "
                                           "Registrierung und kann nicht verwendet werden.")

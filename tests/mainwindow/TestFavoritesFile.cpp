@@ -9,100 +9,92 @@ class TestFavoritesFile final : public QObject {
     Q_OBJECT
 
 private slots:
-    void writesExactBytes();
-    void roundTrip();
-    void longDescriptionCut();
-    void readSkipsBadLines_data();
-    void readSkipsBadLines();
-    void missingFile();
-    void newDescription();
+    void writesExactBytes()
+    {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(FavoritesFile::write({{"Läufer", "HKEY_USERS\\A"}, {"", "HKEY_CURRENT_USER"}}, buffer));
+        QCOMPARE(buffer.data(), QByteArray("06L\xE4ufer" "HKEY_USERS\\A\r\n00HKEY_CURRENT_USER\r\n"));
+    }
+
+    void roundTrip()
+    {
+        // Characters outside Windows-1252 go as UTF-8, and the length counts their bytes.
+        const QList<Favorite> favorites{{"Schlüssel vom 01.02.2026", "HKEY_LOCAL_MACHINE\\SOFTWARE"},
+                                        {"Ключ ☃ 😀", "HKEY_USERS\\Ω"},
+                                        {"starts with 0A", "HKEY_USERS\\with blank "}};
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("favorite.fav"));
+        QVERIFY(FavoritesFile::save(favorites, file));
+        bool found = false;
+        QCOMPARE(FavoritesFile::load(file, &found), favorites);
+        QVERIFY(found);
+
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(FavoritesFile::write({favorites[1]}, buffer));
+        QCOMPARE(buffer.data().left(2), QByteArray::number(QByteArray("Ключ ☃ 😀").size(), 16).toUpper());
+    }
+
+    void longDescriptionCut()
+    {
+        QString description;
+        for (int i = 0; i < 300; ++i)
+            description += QChar(u'a' + i % 26);
+        QBuffer buffer;
+        buffer.open(QIODevice::ReadWrite);
+        QVERIFY(FavoritesFile::write({{description, "HKEY_USERS"}}, buffer));
+        QVERIFY(buffer.data().startsWith("FF"));
+        buffer.seek(0);
+        const QList<Favorite> read = FavoritesFile::read(buffer);
+        QCOMPARE(read.size(), 1);
+        QCOMPARE(read[0].description, description.left(255));
+        QCOMPARE(read[0].keyPath, QStringLiteral("HKEY_USERS"));
+
+        // 200 two-byte characters: cut where the bytes still fit, never inside a character.
+        const QString wide = QString(200, QChar(0x0416)) + QStringLiteral("x");
+        const QString stored = FavoritesFile::storedDescription(wide);
+        QCOMPARE(stored, QString(127, QChar(0x0416)));
+        QString emoji;
+        for (int i = 0; i < 130; ++i)
+            emoji += QStringLiteral("😀");
+        QCOMPARE(FavoritesFile::storedDescription(emoji).size(), 2 * 63); // 63 four-byte characters
+    }
+
+    void readSkipsBadLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("count");
+        QTest::newRow("empty lines") << QByteArray("\r\n\r\n03abcHKEY_USERS\r\n\n") << 1;
+        QTest::newRow("no hex") << QByteArray("zzabcHKEY_USERS\r\n03abcK\r\n") << 1;
+        QTest::newRow("length beyond the line") << QByteArray("FFabc\r\n") << 0;
+        QTest::newRow("one character") << QByteArray("0") << 0;
+        QTest::newRow("lower-case hex, no line end") << QByteArray("0aabcdefghijK") << 1;
+    }
+
+    void readSkipsBadLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, count);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QCOMPARE(FavoritesFile::read(buffer).size(), count);
+    }
+
+    void missingFile()
+    {
+        QTemporaryDir dir;
+        bool found = true;
+        QVERIFY(FavoritesFile::load(dir.filePath(QStringLiteral("none.fav")), &found).isEmpty());
+        QVERIFY(!found);
+        QVERIFY(!FavoritesFile::save({{"a", "b"}}, dir.filePath(QStringLiteral("no/such/dir.fav"))));
+    }
+
+    void newDescription()
+    {
+        QCOMPARE(FavoritesFile::newDescription(QDate(2026, 3, 7)), QStringLiteral("Schlüssel vom 07.03.2026"));
+    }
 };
-
-void TestFavoritesFile::writesExactBytes()
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(FavoritesFile::write({{"Läufer", "HKEY_USERS\\A"}, {"", "HKEY_CURRENT_USER"}}, buffer));
-    QCOMPARE(buffer.data(), QByteArray("06L\xE4ufer" "HKEY_USERS\\A\r\n00HKEY_CURRENT_USER\r\n"));
-}
-
-void TestFavoritesFile::roundTrip()
-{
-    // Characters outside Windows-1252 go as UTF-8, and the length counts their bytes.
-    const QList<Favorite> favorites{{"Schlüssel vom 01.02.2026", "HKEY_LOCAL_MACHINE\\SOFTWARE"},
-                                    {"Ключ ☃ 😀", "HKEY_USERS\\Ω"},
-                                    {"starts with 0A", "HKEY_USERS\\with blank "}};
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("favorite.fav"));
-    QVERIFY(FavoritesFile::save(favorites, file));
-    bool found = false;
-    QCOMPARE(FavoritesFile::load(file, &found), favorites);
-    QVERIFY(found);
-
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(FavoritesFile::write({favorites[1]}, buffer));
-    QCOMPARE(buffer.data().left(2), QByteArray::number(QByteArray("Ключ ☃ 😀").size(), 16).toUpper());
-}
-
-void TestFavoritesFile::longDescriptionCut()
-{
-    QString description;
-    for (int i = 0; i < 300; ++i)
-        description += QChar(u'a' + i % 26);
-    QBuffer buffer;
-    buffer.open(QIODevice::ReadWrite);
-    QVERIFY(FavoritesFile::write({{description, "HKEY_USERS"}}, buffer));
-    QVERIFY(buffer.data().startsWith("FF"));
-    buffer.seek(0);
-    const QList<Favorite> read = FavoritesFile::read(buffer);
-    QCOMPARE(read.size(), 1);
-    QCOMPARE(read[0].description, description.left(255));
-    QCOMPARE(read[0].keyPath, QStringLiteral("HKEY_USERS"));
-
-    // 200 two-byte characters: cut where the bytes still fit, never inside a character.
-    const QString wide = QString(200, QChar(0x0416)) + QStringLiteral("x");
-    const QString stored = FavoritesFile::storedDescription(wide);
-    QCOMPARE(stored, QString(127, QChar(0x0416)));
-    QString emoji;
-    for (int i = 0; i < 130; ++i)
-        emoji += QStringLiteral("😀");
-    QCOMPARE(FavoritesFile::storedDescription(emoji).size(), 2 * 63); // 63 four-byte characters
-}
-
-void TestFavoritesFile::readSkipsBadLines_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("count");
-    QTest::newRow("empty lines") << QByteArray("\r\n\r\n03abcHKEY_USERS\r\n\n") << 1;
-    QTest::newRow("no hex") << QByteArray("zzabcHKEY_USERS\r\n03abcK\r\n") << 1;
-    QTest::newRow("length beyond the line") << QByteArray("FFabc\r\n") << 0;
-    QTest::newRow("one character") << QByteArray("0") << 0;
-    QTest::newRow("lower-case hex, no line end") << QByteArray("0aabcdefghijK") << 1;
-}
-
-void TestFavoritesFile::readSkipsBadLines()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, count);
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QCOMPARE(FavoritesFile::read(buffer).size(), count);
-}
-
-void TestFavoritesFile::missingFile()
-{
-    QTemporaryDir dir;
-    bool found = true;
-    QVERIFY(FavoritesFile::load(dir.filePath(QStringLiteral("none.fav")), &found).isEmpty());
-    QVERIFY(!found);
-    QVERIFY(!FavoritesFile::save({{"a", "b"}}, dir.filePath(QStringLiteral("no/such/dir.fav"))));
-}
-
-void TestFavoritesFile::newDescription()
-{
-    QCOMPARE(FavoritesFile::newDescription(QDate(2026, 3, 7)), QStringLiteral("Schlüssel vom 07.03.2026"));
-}
 
 QTEST_GUILESS_MAIN(TestFavoritesFile)
 #include "TestFavoritesFile.moc"

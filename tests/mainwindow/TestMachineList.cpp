@@ -10,79 +10,75 @@ class TestMachineList final : public QObject {
     Q_OBJECT
 
 private slots:
-    void loadAddsLocal();
-    void newOnTopAndBounded();
-    void normalize_data();
-    void normalize();
+    void loadAddsLocal()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(MachineList::fileName());
+        QCOMPARE(MachineList::load(file), QStringList{"Lokaler PC"});
+        QFile raw(file);
+        QVERIFY(raw.open(QIODevice::WriteOnly));
+        raw.write("\\\\ALPHA\r\nlokaler pc\r\n\\\\BETA\r\n");
+        raw.close();
+        QCOMPARE(MachineList::load(file), (QStringList{"\\\\ALPHA", "lokaler pc", "\\\\BETA"}));
+        QVERIFY(raw.remove());
+        QVERIFY(raw.open(QIODevice::WriteOnly));
+        raw.write("\\\\ALPHA\r\n");
+        raw.close();
+        const QStringList machines = MachineList::load(file);
+        QCOMPARE(machines, (QStringList{"\\\\ALPHA", "Lokaler PC"}));
+        QVERIFY(MachineList::save(machines, file));
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        QCOMPARE(raw.readAll(), QByteArray("\\\\ALPHA\r\nLokaler PC\r\n"));
+    }
+
+    void newOnTopAndBounded()
+    {
+        QStringList machines{"Lokaler PC"};
+        QCOMPARE(MachineList::add(machines, QStringLiteral("server")), 0);
+        QCOMPARE(MachineList::add(machines, QStringLiteral("\\\\OTHER")), 0);
+        QCOMPARE(MachineList::add(machines, QStringLiteral("\\\\SERVER")), 1); // known: stays in place
+        QCOMPARE(machines, (QStringList{"\\\\OTHER", "\\\\server", "Lokaler PC"}));
+        QCOMPARE(MachineList::indexOf(machines, QString()), 2);
+        QCOMPARE(MachineList::indexOf(machines, QStringLiteral("\\\\Server")), 1);
+        QCOMPARE(MachineList::indexOf(machines, QStringLiteral("none")), -1);
+
+        for (int i = 0; i < 1000; ++i)
+            MachineList::add(machines, QStringLiteral("M%1").arg(i));
+        QCOMPARE(machines.size(), 999);
+        QCOMPARE(machines.first(), QStringLiteral("\\\\M999"));
+        QCOMPARE(machines.last(), QStringLiteral("Lokaler PC"));
+        QCOMPARE(machines[997], QStringLiteral("\\\\M2"));
+    }
+
+    void normalize_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("full path") << "HKEY_USERS\\.DEFAULT" << "HKEY_USERS\\.DEFAULT";
+        QTest::newRow("trailing backslash") << "HKEY_USERS\\.DEFAULT\\" << "HKEY_USERS\\.DEFAULT";
+        QTest::newRow("HKLM") << "HKLM\\SOFTWARE\\Classes" << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes";
+        QTest::newRow("hkcu lower case") << "hkcu\\Software" << "HKEY_CURRENT_USER\\Software";
+        QTest::newRow("HKCR alone") << "HKCR" << "HKEY_CLASSES_ROOT";
+        QTest::newRow("HKU with backslash") << "HKU\\" << "HKEY_USERS";
+        QTest::newRow("HKCC") << "HKCC\\System" << "HKEY_CURRENT_CONFIG\\System";
+        QTest::newRow("Computer prefix") << "Computer\\HKEY_LOCAL_MACHINE\\SYSTEM"
+                                         << "HKEY_LOCAL_MACHINE\\SYSTEM";
+        QTest::newRow("Computer prefix with abbreviation")
+            << "computer\\HKLM\\SYSTEM\\" << "HKEY_LOCAL_MACHINE\\SYSTEM";
+        QTest::newRow("status bar text") << "Arbeitsplatz\\HKEY_USERS" << "HKEY_USERS";
+        QTest::newRow("blanks and quotes") << "  \"HKCU\\Software\\A B\"  " << "HKEY_CURRENT_USER\\Software\\A B";
+        QTest::newRow("abbreviation inside a name stays") << "HKEY_USERS\\HKLM" << "HKEY_USERS\\HKLM";
+        QTest::newRow("longer word is no abbreviation") << "HKLMX\\A" << "HKLMX\\A";
+        QTest::newRow("alias name") << "MeinAlias" << "MeinAlias";
+    }
+
+    void normalize()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        QCOMPARE(NormalizeKeyPath(typed), expected);
+    }
 };
-
-void TestMachineList::loadAddsLocal()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(MachineList::fileName());
-    QCOMPARE(MachineList::load(file), QStringList{"Lokaler PC"});
-    QFile raw(file);
-    QVERIFY(raw.open(QIODevice::WriteOnly));
-    raw.write("\\\\ALPHA\r\nlokaler pc\r\n\\\\BETA\r\n");
-    raw.close();
-    QCOMPARE(MachineList::load(file), (QStringList{"\\\\ALPHA", "lokaler pc", "\\\\BETA"}));
-    QVERIFY(raw.remove());
-    QVERIFY(raw.open(QIODevice::WriteOnly));
-    raw.write("\\\\ALPHA\r\n");
-    raw.close();
-    const QStringList machines = MachineList::load(file);
-    QCOMPARE(machines, (QStringList{"\\\\ALPHA", "Lokaler PC"}));
-    QVERIFY(MachineList::save(machines, file));
-    QVERIFY(raw.open(QIODevice::ReadOnly));
-    QCOMPARE(raw.readAll(), QByteArray("\\\\ALPHA\r\nLokaler PC\r\n"));
-}
-
-void TestMachineList::newOnTopAndBounded()
-{
-    QStringList machines{"Lokaler PC"};
-    QCOMPARE(MachineList::add(machines, QStringLiteral("server")), 0);
-    QCOMPARE(MachineList::add(machines, QStringLiteral("\\\\OTHER")), 0);
-    QCOMPARE(MachineList::add(machines, QStringLiteral("\\\\SERVER")), 1); // known: stays in place
-    QCOMPARE(machines, (QStringList{"\\\\OTHER", "\\\\server", "Lokaler PC"}));
-    QCOMPARE(MachineList::indexOf(machines, QString()), 2);
-    QCOMPARE(MachineList::indexOf(machines, QStringLiteral("\\\\Server")), 1);
-    QCOMPARE(MachineList::indexOf(machines, QStringLiteral("none")), -1);
-
-    for (int i = 0; i < 1000; ++i)
-        MachineList::add(machines, QStringLiteral("M%1").arg(i));
-    QCOMPARE(machines.size(), 999);
-    QCOMPARE(machines.first(), QStringLiteral("\\\\M999"));
-    QCOMPARE(machines.last(), QStringLiteral("Lokaler PC"));
-    QCOMPARE(machines[997], QStringLiteral("\\\\M2"));
-}
-
-void TestMachineList::normalize_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("full path") << "HKEY_USERS\\.DEFAULT" << "HKEY_USERS\\.DEFAULT";
-    QTest::newRow("trailing backslash") << "HKEY_USERS\\.DEFAULT\\" << "HKEY_USERS\\.DEFAULT";
-    QTest::newRow("HKLM") << "HKLM\\SOFTWARE\\Classes" << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes";
-    QTest::newRow("hkcu lower case") << "hkcu\\Software" << "HKEY_CURRENT_USER\\Software";
-    QTest::newRow("HKCR alone") << "HKCR" << "HKEY_CLASSES_ROOT";
-    QTest::newRow("HKU with backslash") << "HKU\\" << "HKEY_USERS";
-    QTest::newRow("HKCC") << "HKCC\\System" << "HKEY_CURRENT_CONFIG\\System";
-    QTest::newRow("Computer prefix") << "Computer\\HKEY_LOCAL_MACHINE\\SYSTEM"
-                                     << "HKEY_LOCAL_MACHINE\\SYSTEM";
-    QTest::newRow("Computer prefix with abbreviation") << "computer\\HKLM\\SYSTEM\\" << "HKEY_LOCAL_MACHINE\\SYSTEM";
-    QTest::newRow("status bar text") << "Arbeitsplatz\\HKEY_USERS" << "HKEY_USERS";
-    QTest::newRow("blanks and quotes") << "  \"HKCU\\Software\\A B\"  " << "HKEY_CURRENT_USER\\Software\\A B";
-    QTest::newRow("abbreviation inside a name stays") << "HKEY_USERS\\HKLM" << "HKEY_USERS\\HKLM";
-    QTest::newRow("longer word is no abbreviation") << "HKLMX\\A" << "HKLMX\\A";
-    QTest::newRow("alias name") << "MeinAlias" << "MeinAlias";
-}
-
-void TestMachineList::normalize()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, expected);
-    QCOMPARE(NormalizeKeyPath(typed), expected);
-}
 
 QTEST_GUILESS_MAIN(TestMachineList)
 #include "TestMachineList.moc"

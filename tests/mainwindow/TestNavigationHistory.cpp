@@ -9,171 +9,162 @@ class TestNavigationHistory final : public QObject {
     Q_OBJECT
 
 private slots:
-    void addRecentEntry_data();
-    void addRecentEntry();
-    void recording();
-    void openLoop();
-    void replaceBranch_data();
-    void replaceBranch();
-    void duplicatesKeepFirst();
-    void editedListTakesCurrentKey();
-    void fileRoundTrip();
+    void addRecentEntry_data()
+    {
+        QTest::addColumn<QStringList>("list");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("bound");
+        QTest::addColumn<bool>("atTop");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("index");
+
+        QTest::newRow("empty text") << QStringList{"a"} << "" << 3 << true << QStringList{"a"} << -1;
+        QTest::newRow("top, new") << QStringList{"a", "b"} << "c" << 3 << true << QStringList{"c", "a", "b"} << 0;
+        QTest::newRow("top, full") << QStringList{"a", "b", "c"} << "d" << 3 << true << QStringList{"d", "a", "b"} << 0;
+        QTest::newRow("top, present in other case")
+            << QStringList{"a", "B", "c"} << "b" << 3 << true << QStringList{"a", "B", "c"} << 1;
+        QTest::newRow("end, new") << QStringList{"a"} << "b" << 3 << false << QStringList{"a", "b"} << 1;
+        QTest::newRow("end, full") << QStringList{"a", "b", "c"} << "d" << 3 << false << QStringList{"b", "c", "d"}
+                                   << 2;
+        QTest::newRow("end, present is appended again")
+            << QStringList{"a", "b"} << "a" << 3 << false << QStringList{"a", "b", "a"} << 2;
+        QTest::newRow("top, empty list") << QStringList{} << "x" << 999 << true << QStringList{"x"} << 0;
+    }
+
+    void addRecentEntry()
+    {
+        QFETCH(QStringList, list);
+        QFETCH(QString, text);
+        QFETCH(int, bound);
+        QFETCH(bool, atTop);
+        QFETCH(QStringList, expected);
+        QFETCH(int, index);
+        QCOMPARE(AddRecentEntry(list, text, bound, atTop), index);
+        QCOMPARE(list, expected);
+    }
+
+    void recording()
+    {
+        NavigationHistory h;
+        for (const char* path : {"A", "B", "C", "c"})
+            h.record(QString::fromLatin1(path));
+        QCOMPARE(h.entries(), (QStringList{"A", "B", "C"})); // a repeat in other case is no new visit
+        QVERIFY(h.back() && h.back() && !h.back());
+        QVERIFY(!h.canGoBack() && h.canGoForward());
+        h.record(QStringLiteral("D")); // going somewhere new drops the forward entries
+        QCOMPARE(h.entries(), (QStringList{"A", "D"}));
+        QVERIFY(!h.forward());
+        h.record(QString()); // the machine node records nothing
+        QCOMPARE(h.position(), -1);
+        QVERIFY(!h.canGoBack() && !h.canGoForward());
+        for (int i = 1; i <= 81; ++i)
+            h.record(QStringLiteral("K%1").arg(i));
+        QCOMPARE(h.entries().size(), 80);
+        QCOMPARE(h.entries().first(), QStringLiteral("K2")); // the oldest fell out
+        QCOMPARE(h.position(), 79);
+    }
+
+    void openLoop()
+    {
+        NavigationHistory h;
+        h.setEntries({"A", "gone1", "gone2", "B"});
+        h.setPosition(1);
+        QStringList tried;
+        int asked = 0;
+        const auto open = [&](const QString& path) {
+            tried << path;
+            h.record(path); // recording is suspended while the history navigates
+            return path == QLatin1String("B") || path == QLatin1String("A");
+        };
+        QVERIFY(h.openCurrent(QStringLiteral("A"), open, [&] { return ++asked > 0; }));
+        QCOMPARE(tried, (QStringList{"gone1", "gone2", "B"}));
+        QCOMPARE(asked, 2);
+        QCOMPARE(h.entries(), (QStringList{"A", "B"}));
+        QCOMPARE(h.position(), 1);
+        QVERIFY(!h.navigating());
+        // The entry that is shown already opens nothing; No keeps a missing entry.
+        tried.clear();
+        QVERIFY(!h.openCurrent(QStringLiteral("b"), open, [] { return true; }));
+        h.setEntries({"A", "gone"});
+        QVERIFY(!h.openCurrent(QStringLiteral("X"), open, [] { return false; }));
+        QCOMPARE(h.entries(), (QStringList{"A", "gone"}));
+        // Yes on the last entry: the new last one is tried next.
+        QVERIFY(h.openCurrent(QStringLiteral("X"), open, [] { return true; }));
+        QCOMPARE(tried, (QStringList{"gone", "gone", "A"}));
+        QCOMPARE(h.entries(), QStringList{"A"});
+        h.setEntries({"gone"});
+        QVERIFY(!h.openCurrent(QString(), [](const QString&) { return false; }, [] { return true; }));
+        QCOMPARE(h.position(), -1);
+    }
+
+    void replaceBranch_data()
+    {
+        QTest::addColumn<QString>("newPath");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("position");
+        QTest::newRow("renamed") << "HKU\\Neu" << QStringList{"HKU\\X", "HKU\\Neu", "HKU\\Neu\\Sub", "HKU\\Alt2"} << 2;
+        QTest::newRow("deleted") << QString() << QStringList{"HKU\\X", "HKU\\Alt2"} << 0;
+    }
+
+    void replaceBranch()
+    {
+        QFETCH(QString, newPath);
+        NavigationHistory h;
+        h.setEntries({"HKU\\X", "HKU\\Alt", "hku\\alt\\Sub", "HKU\\Alt2"});
+        h.setPosition(2);
+        h.replaceBranch(QStringLiteral("HKU\\Alt"), newPath);
+        QTEST(h.entries(), "expected");
+        QTEST(h.position(), "position");
+    }
+
+    void duplicatesKeepFirst()
+    {
+        const QStringList list{"HKEY_USERS\\Ä", "b", "hkey_users\\ä", "B", "c", "b"};
+        QCOMPARE(RemoveDuplicateEntries(list), (QStringList{"HKEY_USERS\\Ä", "b", "c"}));
+
+        NavigationHistory h;
+        h.setEntries(list);
+        h.setPosition(4); // "c"
+        h.removeDuplicates();
+        QCOMPARE(h.position(), 2);
+    }
+
+    void editedListTakesCurrentKey()
+    {
+        NavigationHistory h;
+        h.setEntries({"A", "B", "C"});
+        h.applyEdited({"A", "C"}, QStringLiteral("B"));
+        QCOMPARE(h.entries(), (QStringList{"A", "C", "B"}));
+        QCOMPARE(h.position(), 2);
+        h.applyEdited({"A", "c"}, QStringLiteral("C"));
+        QCOMPARE(h.entries(), (QStringList{"A", "c"}));
+        h.applyEdited({}, QString());
+        QVERIFY(h.entries().isEmpty());
+        QCOMPARE(h.position(), -1);
+    }
+
+    void fileRoundTrip()
+    {
+        QCOMPARE(NavigationHistory::fileNameFor(QStringLiteral("\\\\SERVER")), QStringLiteral("SERVERhistory.dat"));
+        QTemporaryDir dir;
+        const QString file = dir.filePath(NavigationHistory::fileNameFor(QString()));
+        NavigationHistory h;
+        QVERIFY(!h.load(file)); // missing: silent, unchanged
+        h.record(QStringLiteral("HKEY_USERS\\Grüße"));
+        h.record(QStringLiteral("HKEY_USERS\\日本"));
+        QVERIFY(h.save(file));
+        QFile raw(file);
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        const QByteArray bytes = raw.readAll();
+        QVERIFY(bytes.startsWith("HKEY_USERS\\Gr\xFC\xDF" "e\r\n")); // Windows-1252 where it fits
+        QVERIFY(bytes.endsWith("\r\n"));
+
+        NavigationHistory loaded;
+        QVERIFY(loaded.load(file));
+        QCOMPARE(loaded.entries(), h.entries());
+        QCOMPARE(loaded.position(), 1);
+    }
 };
-
-void TestNavigationHistory::addRecentEntry_data()
-{
-    QTest::addColumn<QStringList>("list");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("bound");
-    QTest::addColumn<bool>("atTop");
-    QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<int>("index");
-
-    QTest::newRow("empty text") << QStringList{"a"} << "" << 3 << true << QStringList{"a"} << -1;
-    QTest::newRow("top, new") << QStringList{"a", "b"} << "c" << 3 << true << QStringList{"c", "a", "b"} << 0;
-    QTest::newRow("top, full") << QStringList{"a", "b", "c"} << "d" << 3 << true << QStringList{"d", "a", "b"} << 0;
-    QTest::newRow("top, present in other case")
-        << QStringList{"a", "B", "c"} << "b" << 3 << true << QStringList{"a", "B", "c"} << 1;
-    QTest::newRow("end, new") << QStringList{"a"} << "b" << 3 << false << QStringList{"a", "b"} << 1;
-    QTest::newRow("end, full") << QStringList{"a", "b", "c"} << "d" << 3 << false << QStringList{"b", "c", "d"} << 2;
-    QTest::newRow("end, present is appended again")
-        << QStringList{"a", "b"} << "a" << 3 << false << QStringList{"a", "b", "a"} << 2;
-    QTest::newRow("top, empty list") << QStringList{} << "x" << 999 << true << QStringList{"x"} << 0;
-}
-
-void TestNavigationHistory::addRecentEntry()
-{
-    QFETCH(QStringList, list);
-    QFETCH(QString, text);
-    QFETCH(int, bound);
-    QFETCH(bool, atTop);
-    QFETCH(QStringList, expected);
-    QFETCH(int, index);
-    QCOMPARE(AddRecentEntry(list, text, bound, atTop), index);
-    QCOMPARE(list, expected);
-}
-
-void TestNavigationHistory::recording()
-{
-    NavigationHistory h;
-    for (const char* path : {"A", "B", "C", "c"})
-        h.record(QString::fromLatin1(path));
-    QCOMPARE(h.entries(), (QStringList{"A", "B", "C"})); // a repeat in other case is no new visit
-    QVERIFY(h.back() && h.back() && !h.back());
-    QVERIFY(!h.canGoBack() && h.canGoForward());
-    h.record(QStringLiteral("D")); // going somewhere new drops the forward entries
-    QCOMPARE(h.entries(), (QStringList{"A", "D"}));
-    QVERIFY(!h.forward());
-    h.record(QString()); // the machine node records nothing
-    QCOMPARE(h.position(), -1);
-    QVERIFY(!h.canGoBack() && !h.canGoForward());
-    for (int i = 1; i <= 81; ++i)
-        h.record(QStringLiteral("K%1").arg(i));
-    QCOMPARE(h.entries().size(), 80);
-    QCOMPARE(h.entries().first(), QStringLiteral("K2")); // the oldest fell out
-    QCOMPARE(h.position(), 79);
-}
-
-void TestNavigationHistory::openLoop()
-{
-    NavigationHistory h;
-    h.setEntries({"A", "gone1", "gone2", "B"});
-    h.setPosition(1);
-    QStringList tried;
-    int asked = 0;
-    const auto open = [&](const QString& path) {
-        tried << path;
-        h.record(path); // recording is suspended while the history navigates
-        return path == QLatin1String("B") || path == QLatin1String("A");
-    };
-    QVERIFY(h.openCurrent(QStringLiteral("A"), open, [&] { return ++asked > 0; }));
-    QCOMPARE(tried, (QStringList{"gone1", "gone2", "B"}));
-    QCOMPARE(asked, 2);
-    QCOMPARE(h.entries(), (QStringList{"A", "B"}));
-    QCOMPARE(h.position(), 1);
-    QVERIFY(!h.navigating());
-    // The entry that is shown already opens nothing; No keeps a missing entry.
-    tried.clear();
-    QVERIFY(!h.openCurrent(QStringLiteral("b"), open, [] { return true; }));
-    h.setEntries({"A", "gone"});
-    QVERIFY(!h.openCurrent(QStringLiteral("X"), open, [] { return false; }));
-    QCOMPARE(h.entries(), (QStringList{"A", "gone"}));
-    // Yes on the last entry: the new last one is tried next.
-    QVERIFY(h.openCurrent(QStringLiteral("X"), open, [] { return true; }));
-    QCOMPARE(tried, (QStringList{"gone", "gone", "A"}));
-    QCOMPARE(h.entries(), QStringList{"A"});
-    h.setEntries({"gone"});
-    QVERIFY(!h.openCurrent(QString(), [](const QString&) { return false; }, [] { return true; }));
-    QCOMPARE(h.position(), -1);
-}
-
-void TestNavigationHistory::replaceBranch_data()
-{
-    QTest::addColumn<QString>("newPath");
-    QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<int>("position");
-    QTest::newRow("renamed") << "HKU\\Neu" << QStringList{"HKU\\X", "HKU\\Neu", "HKU\\Neu\\Sub", "HKU\\Alt2"} << 2;
-    QTest::newRow("deleted") << QString() << QStringList{"HKU\\X", "HKU\\Alt2"} << 0;
-}
-
-void TestNavigationHistory::replaceBranch()
-{
-    QFETCH(QString, newPath);
-    NavigationHistory h;
-    h.setEntries({"HKU\\X", "HKU\\Alt", "hku\\alt\\Sub", "HKU\\Alt2"});
-    h.setPosition(2);
-    h.replaceBranch(QStringLiteral("HKU\\Alt"), newPath);
-    QTEST(h.entries(), "expected");
-    QTEST(h.position(), "position");
-}
-
-void TestNavigationHistory::duplicatesKeepFirst()
-{
-    const QStringList list{"HKEY_USERS\\Ä", "b", "hkey_users\\ä", "B", "c", "b"};
-    QCOMPARE(RemoveDuplicateEntries(list), (QStringList{"HKEY_USERS\\Ä", "b", "c"}));
-
-    NavigationHistory h;
-    h.setEntries(list);
-    h.setPosition(4); // "c"
-    h.removeDuplicates();
-    QCOMPARE(h.position(), 2);
-}
-
-void TestNavigationHistory::editedListTakesCurrentKey()
-{
-    NavigationHistory h;
-    h.setEntries({"A", "B", "C"});
-    h.applyEdited({"A", "C"}, QStringLiteral("B"));
-    QCOMPARE(h.entries(), (QStringList{"A", "C", "B"}));
-    QCOMPARE(h.position(), 2);
-    h.applyEdited({"A", "c"}, QStringLiteral("C"));
-    QCOMPARE(h.entries(), (QStringList{"A", "c"}));
-    h.applyEdited({}, QString());
-    QVERIFY(h.entries().isEmpty());
-    QCOMPARE(h.position(), -1);
-}
-
-void TestNavigationHistory::fileRoundTrip()
-{
-    QCOMPARE(NavigationHistory::fileNameFor(QStringLiteral("\\\\SERVER")), QStringLiteral("SERVERhistory.dat"));
-    QTemporaryDir dir;
-    const QString file = dir.filePath(NavigationHistory::fileNameFor(QString()));
-    NavigationHistory h;
-    QVERIFY(!h.load(file)); // missing: silent, unchanged
-    h.record(QStringLiteral("HKEY_USERS\\Grüße"));
-    h.record(QStringLiteral("HKEY_USERS\\日本"));
-    QVERIFY(h.save(file));
-    QFile raw(file);
-    QVERIFY(raw.open(QIODevice::ReadOnly));
-    const QByteArray bytes = raw.readAll();
-    QVERIFY(bytes.startsWith("HKEY_USERS\\Gr\xFC\xDF" "e\r\n")); // Windows-1252 where it fits
-    QVERIFY(bytes.endsWith("\r\n"));
-
-    NavigationHistory loaded;
-    QVERIFY(loaded.load(file));
-    QCOMPARE(loaded.entries(), h.entries());
-    QCOMPARE(loaded.position(), 1);
-}
 
 QTEST_GUILESS_MAIN(TestNavigationHistory)
 #include "TestNavigationHistory.moc"

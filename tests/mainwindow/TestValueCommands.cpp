@@ -35,20 +35,21 @@ private slots:
         QTest::addColumn<QString>("editor");
         QTest::addColumn<Stored>("after");
 
-        // Every editor answers with fixed data: text "neü", DWORD 7, bytes 01 02.
-        QTest::newRow("string") << "s" << Stored{REG_SZ, sz("alt")} << true << "string"
+        // Every editor answers with fixed data: text "neü", DWORD 7, bytes 01 02; "editor" names the editor
+        // and the data it was shown.
+        QTest::newRow("string") << "s" << Stored{REG_SZ, sz("alt")} << true << "string:alt"
                                 << Stored{REG_SZ, sz("ne\xc3\xbc")};
-        QTest::newRow("expandable keeps its type") << "e" << Stored{REG_EXPAND_SZ, sz("%A%")} << true << "string"
-                                                   << Stored{REG_EXPAND_SZ, sz("ne\xc3\xbc")};
-        QTest::newRow("dword") << "d" << Stored{REG_DWORD, QByteArray("\1\0\0\0", 4)} << true << "dword"
+        QTest::newRow("expandable keeps its type") << "e" << Stored{REG_EXPAND_SZ, sz("%A%")} << true
+                                                   << "string:%A%" << Stored{REG_EXPAND_SZ, sz("ne\xc3\xbc")};
+        QTest::newRow("dword") << "d" << Stored{REG_DWORD, QByteArray("\1\0\0\0", 4)} << true << "dword:1"
                                << Stored{REG_DWORD, QByteArray("\7\0\0\0", 4)};
-        QTest::newRow("binary") << "b" << Stored{REG_BINARY, QByteArray("\xff", 1)} << true << "binary"
+        QTest::newRow("binary") << "b" << Stored{REG_BINARY, QByteArray("\xff", 1)} << true << "binary:ff"
                                 << Stored{REG_BINARY, QByteArray("\1\2", 2)};
         QTest::newRow("multi-string edits as bytes") << "m" << Stored{REG_MULTI_SZ, QByteArray("a\0\0", 3)} << true
-                                                     << "binary" << Stored{REG_MULTI_SZ, QByteArray("\1\2", 2)};
-        QTest::newRow("unset default edits as string") << "" << Missing << true << "string"
+                                                     << "binary:610000" << Stored{REG_MULTI_SZ, QByteArray("\1\2", 2)};
+        QTest::newRow("unset default edits as string") << "" << Missing << true << "string:"
                                                        << Stored{REG_SZ, sz("ne\xc3\xbc")};
-        QTest::newRow("cancelled") << "d" << Stored{REG_DWORD, QByteArray("\1\0\0\0", 4)} << false << "dword"
+        QTest::newRow("cancelled") << "d" << Stored{REG_DWORD, QByteArray("\1\0\0\0", 4)} << false << "dword:1"
                                    << Stored{REG_DWORD, QByteArray("\1\0\0\0", 4)};
     }
 
@@ -63,9 +64,21 @@ private slots:
             QVERIFY(setValue(QStringLiteral("V"), name, before.first, before.second));
         QString used;
         ValueEditors editors;
-        editors.editString = [&](auto&, QString& t) { used = "string"; t = QStringLiteral("neü"); return accept; };
-        editors.editDWord = [&](auto&, quint32& v) { used = "dword"; v = 7; return accept; };
-        editors.editBinary = [&](auto&, QByteArray& d) { used = "binary"; d = "\1\2"; return accept; };
+        editors.editString = [&](auto&, QString& t) {
+            used = "string:" + t;
+            t = QStringLiteral("neü");
+            return accept;
+        };
+        editors.editDWord = [&](auto&, quint32& v) {
+            used = "dword:" + QString::number(v);
+            v = 7;
+            return accept;
+        };
+        editors.editBinary = [&](auto&, QByteArray& d) {
+            used = "binary:" + QString::fromLatin1(d.toHex());
+            d = "\1\2";
+            return accept;
+        };
         TUndoList undo;
         ValueCommands commands(undo, *m_fx.sink);
         const auto written = commands.ChangeValue(KeyPath, name, editors);

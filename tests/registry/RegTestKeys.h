@@ -3,7 +3,9 @@
 // Direct access to the store for arranging and checking test data, beside the code under test.
 
 #include "platform/WinReg.h"
+#include "registry/KeyTreeModel.h"
 #include "registry/RegUtils.h"
+#include "registry/ValueListModel.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TempStore.h"
 
@@ -98,6 +100,23 @@ inline QStringList subKeys(const QString& subKey, HKEY root = HKEY_CURRENT_USER)
     }
     RegCloseKey(key);
     return names;
+}
+
+// Texts of a tree node's loaded children, in their order.
+inline QStringList childTexts(const KeyTreeModel& tree, const QModelIndex& node)
+{
+    QStringList texts;
+    for (int i = 0; i < tree.rowCount(node); ++i)
+        texts << tree.text(tree.index(i, 0, node));
+    return texts;
+}
+
+inline QStringList captions(const ValueListModel& list)
+{
+    QStringList result;
+    for (const ValueRow& row : list.rows())
+        result << row.caption;
+    return result;
 }
 
 inline QByteArray sz(const char* text)

@@ -1,6 +1,5 @@
 #include "RegTestKeys.h"
 
-#include "registry/KeyPath.h"
 #include "registry/RegMessageUtils.h"
 #include "registry/RegUtils.h"
 #include "registry/RegistryAccessor.h"
@@ -54,9 +53,6 @@ private slots:
         QCOMPARE(GetParentPath(path), parent);
         QCOMPARE(GetKeyName(path), keyName);
         QCOMPARE(GetPathLevel(path), level);
-        // The slices put together again give the path.
-        if (!keyName.isEmpty())
-            QCOMPARE(KeyPath::join(parent, keyName).text(), ExcludeTrailingBackslash(path));
     }
 
     void rootKey_data()

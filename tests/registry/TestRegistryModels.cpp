@@ -5,27 +5,14 @@
 #include "registry/RegValueUtils.h"
 #include "registry/RegistryAccessor.h"
 #include "registry/ValueListModel.h"
-#include "support/RecordingMessageSink.h"
-#include "support/TempStore.h"
 
 #include <QAbstractItemModelTester>
-#include <QElapsedTimer>
 #include <QtTest>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace RegTestKeys;
 
 namespace {
-
-QStringList childTexts(const KeyTreeModel& tree, const QModelIndex& node)
-{
-    QStringList texts;
-    for (int i = 0; i < tree.rowCount(node); ++i)
-        texts << tree.text(tree.index(i, 0, node));
-    return texts;
-}
 
 ValueRow row(const QString& caption)
 {
@@ -33,14 +20,6 @@ ValueRow row(const QString& caption)
     r.caption = caption;
     r.type = u"REG_SZ"_s;
     return r;
-}
-
-QStringList captions(const ValueListModel& list)
-{
-    QStringList result;
-    for (const ValueRow& r : list.rows())
-        result << r.caption;
-    return result;
 }
 
 const QCollator German{QLocale(QLocale::German, QLocale::Germany)};
@@ -51,156 +30,130 @@ class TestRegistryModels : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { QVERIFY(m_fx.start()); }
+    void cleanup() { m_fx.stop(); }
 
-    void treeEditing();
-    void treeManySubkeys();
-    void valueListEditing();
+    void treeEditing()
+    {
+        KeyTreeModel tree;
+        tree.setCollator(German);
+        QList<QModelIndex> loaded;
+        tree.setChildLoader([&loaded](KeyTreeModel& model, const QModelIndex& node) {
+            loaded << node;
+            model.setChildren(node, {{"b", 1, 2, false}, {"a", 1, 2, true}, {"C", 1, 2, false}});
+        });
+        const QModelIndex top = tree.addTopNode({"Arbeitsplatz", 0, 0, false});
+        const QModelIndex root = tree.appendChild(top, {"HKEY_USERS", 1, 2, true});
+        QVERIFY(tree.hasChildren(root));
+        QCOMPARE(tree.rowCount(root), 0);
+        QVERIFY(tree.canFetchMore(root));
+        tree.fetchMore(root);
+        tree.fetchMore(root); // loaded once only
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(childTexts(tree, root), (QStringList{"a", "b", "C"}));
+        QVERIFY(!tree.canFetchMore(root));
+
+        QAbstractItemModelTester tester(&tree, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(tree.insertChild(root, {"Neuer Schlüssel #1", 1, 2, false}), 3);
+        QCOMPARE(tree.insertChild(root, {"ä", 1, 2, false}), 1);
+        const QModelIndex renamed = tree.setText(tree.index(0, 0, root), u"z"_s);
+        QCOMPARE(renamed.row(), 4);
+        QCOMPARE(childTexts(tree, root), (QStringList{"ä", "b", "C", "Neuer Schlüssel #1", "z"}));
+        QCOMPARE(tree.findChild(root, u"Ä"_s).row(), 0);
+        QVERIFY(!tree.findChild(root, u"y"_s).isValid());
+        tree.removeNode(tree.index(1, 0, root));
+        QCOMPARE(childTexts(tree, root), (QStringList{"ä", "C", "Neuer Schlüssel #1", "z"}));
+
+        // Machine and root-key nodes are not renamed in place; an edit only asks the owner.
+        QVERIFY(!(tree.flags(root) & Qt::ItemIsEditable));
+        QVERIFY(tree.flags(renamed) & Qt::ItemIsEditable);
+        QSignalSpy rename(&tree, &KeyTreeModel::renameRequested);
+        QVERIFY(!tree.setData(renamed, u"new"_s));
+        QCOMPARE(rename.count(), 1);
+        QCOMPARE(rename.at(0).at(1).toString(), u"new"_s);
+        QCOMPARE(tree.text(renamed), u"z"_s);
+
+        // A loaded node without children shows no expand mark.
+        tree.setChildren(root, {});
+        QVERIFY(!tree.hasChildren(root));
+        tree.clear();
+        QCOMPARE(tree.rowCount(), 0);
+    }
+
+    void treeManySubkeys()
+    {
+        HKEY parent = 0;
+        QVERIFY(RegCreateKeyEx(HKEY_CURRENT_USER, u"Many"_s, 0, QString(), 0, KEY_ALL_ACCESS, nullptr,
+                               &parent, nullptr) == ERROR_SUCCESS);
+        {
+            RegBatch batch(parent);
+            for (int i = 0; i < 50000; ++i) {
+                HKEY child = 0;
+                QVERIFY(RegCreateKeyEx(parent, u"Key %1"_s.arg(i), 0, QString(), 0, KEY_ALL_ACCESS, nullptr,
+                                       &child, nullptr) == ERROR_SUCCESS);
+                RegCloseKey(child);
+            }
+        }
+        RegCloseKey(parent);
+        QVERIFY(makeKey(u"Many\\Key 7\\Inner"_s));
+
+        KeyTreeModel tree;
+        const QModelIndex top = BuildRootNodes(tree);
+        const QModelIndex user = tree.index(1, 0, top);
+        tree.loadChildren(user);
+        const QModelIndex many = tree.findChild(user, u"Many"_s);
+        int resolved = 0;
+        tree.setMarkResolver([&resolved](const KeyTreeModel& model, const QModelIndex& node) {
+            ++resolved;
+            return NodeHasSubKeys(model, node);
+        });
+        tree.loadChildren(many);
+        QCOMPARE(tree.rowCount(many), 50000);
+        QCOMPARE(resolved, 0); // marks are settled when asked, not while loading
+        QCOMPARE(tree.text(tree.index(0, 0, many)), u"Key 0"_s);
+        QCOMPARE(tree.text(tree.index(1, 0, many)), u"Key 1"_s);
+        QCOMPARE(tree.text(tree.index(2, 0, many)), u"Key 10"_s);
+        const QModelIndex seven = tree.findChild(many, u"Key 7"_s);
+        QVERIFY(tree.hasChildren(seven));
+        QVERIFY(tree.canFetchMore(seven));
+        QVERIFY(tree.hasChildrenMark(seven));
+        QVERIFY(!tree.hasChildren(tree.findChild(many, u"Key 8"_s)));
+        QCOMPARE(resolved, 2);
+        QCOMPARE(tree.parent(seven), many);
+    }
+
+    void valueListEditing()
+    {
+        ValueListModel list;
+        list.setCollator(German);
+        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        list.beginUpdate();
+        QCOMPARE(list.addRow(row("b")), -1);
+        list.addRow(row("a"));
+        list.addRow(ValueListModel::unsetDefaultRow());
+        list.endUpdate();
+        QCOMPARE(captions(list), (QStringList{"(Standard)", "a", "b"}));
+        QCOMPARE(list.addRow(row("ab")), 2);
+        QCOMPARE(list.addRow(row("(Standard)")), 1);
+        // A row renamed moves to its place; the default row stays first.
+        list.setRow(2, row("zz"));
+        QCOMPARE(captions(list), (QStringList{"(Standard)", "(Standard)", "ab", "b", "zz"}));
+        ValueRow set = ValueListModel::unsetDefaultRow();
+        set.data = u"\"x\""_s;
+        list.setRow(0, set);
+        QCOMPARE(list.row(0).data, u"\"x\""_s);
+        QCOMPARE(list.findValue(QString()), 0);
+        QCOMPARE(list.findValue(u"(standard)"_s), 1);
+        QCOMPARE(list.findValue(u"ZZ"_s), 4);
+        list.removeRow(4);
+        QCOMPARE(list.rowCount(), 4);
+        QVERIFY(!(list.flags(list.index(0, 0)) & Qt::ItemIsEditable));
+        QVERIFY(list.flags(list.index(1, 0)) & Qt::ItemIsEditable);
+    }
 
 private:
-    std::unique_ptr<TempStore> m_store;
-    std::unique_ptr<RecordingMessageSink> m_sink;
+    StoreFixture m_fx;
 };
-
-void TestRegistryModels::init()
-{
-    m_store = std::make_unique<TempStore>();
-    QVERIFY(m_store->ok());
-    m_sink = std::make_unique<RecordingMessageSink>();
-    CurrentMachine().clear();
-    ResetRootKeys();
-}
-
-void TestRegistryModels::cleanup()
-{
-    m_sink.reset();
-    m_store.reset();
-}
-
-void TestRegistryModels::treeEditing()
-{
-    KeyTreeModel tree;
-    tree.setCollator(German);
-    QList<QModelIndex> loaded;
-    tree.setChildLoader([&loaded](KeyTreeModel& model, const QModelIndex& node) {
-        loaded << node;
-        model.setChildren(node, {{"b", 1, 2, false}, {"a", 1, 2, true}, {"C", 1, 2, false}});
-    });
-    const QModelIndex top = tree.addTopNode({"Arbeitsplatz", 0, 0, false});
-    const QModelIndex root = tree.appendChild(top, {"HKEY_USERS", 1, 2, true});
-    QVERIFY(tree.hasChildren(root));
-    QCOMPARE(tree.rowCount(root), 0);
-    QVERIFY(tree.canFetchMore(root));
-    tree.fetchMore(root);
-    tree.fetchMore(root); // loaded once only
-    QCOMPARE(loaded.size(), 1);
-    QCOMPARE(childTexts(tree, root), (QStringList{"a", "b", "C"}));
-    QVERIFY(!tree.canFetchMore(root));
-
-    QAbstractItemModelTester tester(&tree, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QCOMPARE(tree.insertChild(root, {"Neuer Schlüssel #1", 1, 2, false}), 3);
-    QCOMPARE(tree.insertChild(root, {"ä", 1, 2, false}), 1);
-    const QModelIndex renamed = tree.setText(tree.index(0, 0, root), u"z"_s);
-    QCOMPARE(renamed.row(), 4);
-    QCOMPARE(childTexts(tree, root), (QStringList{"ä", "b", "C", "Neuer Schlüssel #1", "z"}));
-    QCOMPARE(tree.findChild(root, u"Ä"_s).row(), 0);
-    QVERIFY(!tree.findChild(root, u"y"_s).isValid());
-    tree.removeNode(tree.index(1, 0, root));
-    QCOMPARE(childTexts(tree, root), (QStringList{"ä", "C", "Neuer Schlüssel #1", "z"}));
-
-    // Machine and root-key nodes are not renamed in place; an edit only asks the owner.
-    QVERIFY(!(tree.flags(root) & Qt::ItemIsEditable));
-    QVERIFY(tree.flags(renamed) & Qt::ItemIsEditable);
-    QSignalSpy rename(&tree, &KeyTreeModel::renameRequested);
-    QVERIFY(!tree.setData(renamed, u"new"_s));
-    QCOMPARE(rename.count(), 1);
-    QCOMPARE(rename.at(0).at(1).toString(), u"new"_s);
-    QCOMPARE(tree.text(renamed), u"z"_s);
-
-    // A loaded node without children shows no expand mark.
-    tree.setChildren(root, {});
-    QVERIFY(!tree.hasChildren(root));
-    tree.clear();
-    QCOMPARE(tree.rowCount(), 0);
-}
-
-void TestRegistryModels::treeManySubkeys()
-{
-    HKEY parent = 0;
-    QVERIFY(RegCreateKeyEx(HKEY_CURRENT_USER, u"Many"_s, 0, QString(), 0, KEY_ALL_ACCESS, nullptr,
-                           &parent, nullptr) == ERROR_SUCCESS);
-    {
-        RegBatch batch(parent);
-        for (int i = 0; i < 50000; ++i) {
-            HKEY child = 0;
-            QVERIFY(RegCreateKeyEx(parent, u"Key %1"_s.arg(i), 0, QString(), 0, KEY_ALL_ACCESS, nullptr,
-                                   &child, nullptr) == ERROR_SUCCESS);
-            RegCloseKey(child);
-        }
-    }
-    RegCloseKey(parent);
-    QVERIFY(makeKey(u"Many\\Key 7\\Inner"_s));
-
-    KeyTreeModel tree;
-    const QModelIndex top = BuildRootNodes(tree);
-    const QModelIndex user = tree.index(1, 0, top);
-    tree.loadChildren(user);
-    const QModelIndex many = tree.findChild(user, u"Many"_s);
-    int resolved = 0;
-    tree.setMarkResolver([&resolved](const KeyTreeModel& model, const QModelIndex& node) {
-        ++resolved;
-        return NodeHasSubKeys(model, node);
-    });
-    QElapsedTimer timer;
-    timer.start();
-    tree.loadChildren(many);
-    const qint64 elapsed = timer.elapsed();
-    qInfo("50000 subkeys loaded in %lld ms", elapsed);
-    QCOMPARE(tree.rowCount(many), 50000);
-    QCOMPARE(resolved, 0); // marks are settled when asked, not while loading
-    QCOMPARE(tree.text(tree.index(0, 0, many)), u"Key 0"_s);
-    QCOMPARE(tree.text(tree.index(1, 0, many)), u"Key 1"_s);
-    QCOMPARE(tree.text(tree.index(2, 0, many)), u"Key 10"_s);
-    const QModelIndex seven = tree.findChild(many, u"Key 7"_s);
-    QVERIFY(tree.hasChildren(seven));
-    QVERIFY(tree.canFetchMore(seven));
-    QVERIFY(tree.hasChildrenMark(seven));
-    QVERIFY(!tree.hasChildren(tree.findChild(many, u"Key 8"_s)));
-    QCOMPARE(resolved, 2);
-    QCOMPARE(tree.parent(seven), many);
-}
-
-void TestRegistryModels::valueListEditing()
-{
-    ValueListModel list;
-    list.setCollator(German);
-    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    list.beginUpdate();
-    QCOMPARE(list.addRow(row("b")), -1);
-    list.addRow(row("a"));
-    list.addRow(ValueListModel::unsetDefaultRow());
-    list.endUpdate();
-    QCOMPARE(captions(list), (QStringList{"(Standard)", "a", "b"}));
-    QCOMPARE(list.addRow(row("ab")), 2);
-    QCOMPARE(list.addRow(row("(Standard)")), 1);
-    // A row renamed moves to its place; the default row stays first.
-    list.setRow(2, row("zz"));
-    QCOMPARE(captions(list), (QStringList{"(Standard)", "(Standard)", "ab", "b", "zz"}));
-    ValueRow set = ValueListModel::unsetDefaultRow();
-    set.data = u"\"x\""_s;
-    list.setRow(0, set);
-    QCOMPARE(list.row(0).data, u"\"x\""_s);
-    QCOMPARE(list.findValue(QString()), 0);
-    QCOMPARE(list.findValue(u"(standard)"_s), 1);
-    QCOMPARE(list.findValue(u"ZZ"_s), 4);
-    list.removeRow(4);
-    QCOMPARE(list.rowCount(), 4);
-    QVERIFY(!(list.flags(list.index(0, 0)) & Qt::ItemIsEditable));
-    QVERIFY(list.flags(list.index(1, 0)) & Qt::ItemIsEditable);
-    QCOMPARE(list.data(list.index(1, ValueListModel::SizeColumn), Qt::TextAlignmentRole).value<Qt::Alignment>(),
-             Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
-}
 
 QTEST_GUILESS_MAIN(TestRegistryModels)
 #include "TestRegistryModels.moc"

@@ -62,165 +62,157 @@ class TestSearchResultList : public QObject {
     Q_OBJECT
 
 private slots:
-    void sortedOrder();
-    void marking();
-    void rowCommands();
-    void counts_data();
-    void counts();
-    void fileLines_data();
-    void fileLines();
-    void files();
-};
-
-// German collation with case: lower before upper, "ä" after "a" and "A", a path before its subkeys; a
-// value's name row stays before its data row. The same whether rows come one by one or in batches.
-void TestSearchResultList::sortedOrder()
-{
-    const QStringList added{u"Wert|Path|b"_s, u"Schlüssel||Software\\Z"_s, u"Daten|Path|b"_s, u"Schlüssel||Ä"_s,
-                            u"Schlüssel||SoftwareX"_s, u"Schlüssel||a"_s, u"Wert||b"_s, u"Schlüssel||Software"_s,
-                            u"Schlüssel||A"_s, u"Daten|path|b"_s, u"Schlüssel||ä"_s};
-    const QStringList expected{u"Schlüssel||a"_s, u"Schlüssel||A"_s, u"Schlüssel||ä"_s, u"Schlüssel||Ä"_s,
-                               u"Standardwert|(Standard)|b"_s, u"Daten|path|b"_s, u"Wert|Path|b"_s,
-                               u"Daten|Path|b"_s, u"Schlüssel||Software"_s, u"Schlüssel||Software\\Z"_s,
-                               u"Schlüssel||SoftwareX"_s};
-    SearchResultList oneByOne(German);
-    SearchResultList atOnce(German);
-    std::vector<ResultRow> rows;
-    for (const QString& text : added) {
-        const QStringList f = text.split(u'|');
-        const int icon = f[0] == u"Schlüssel"_s ? 1 : 5;
-        oneByOne.AddResultRow(f[0], f[1], icon, HKCU + f[2]);
-        rows.push_back({f[0], f[1], HKCU + f[2], icon, false});
+    // German collation with case: lower before upper, "ä" after "a" and "A", a path before its subkeys; a
+    // value's name row stays before its data row. The same whether rows come one by one or in batches.
+    void sortedOrder()
+    {
+        const QStringList added{u"Wert|Path|b"_s, u"Schlüssel||Software\\Z"_s, u"Daten|Path|b"_s, u"Schlüssel||Ä"_s,
+                                u"Schlüssel||SoftwareX"_s, u"Schlüssel||a"_s, u"Wert||b"_s, u"Schlüssel||Software"_s,
+                                u"Schlüssel||A"_s, u"Daten|path|b"_s, u"Schlüssel||ä"_s};
+        const QStringList expected{u"Schlüssel||a"_s, u"Schlüssel||A"_s, u"Schlüssel||ä"_s, u"Schlüssel||Ä"_s,
+                                   u"Standardwert|(Standard)|b"_s, u"Daten|path|b"_s, u"Wert|Path|b"_s,
+                                   u"Daten|Path|b"_s, u"Schlüssel||Software"_s, u"Schlüssel||Software\\Z"_s,
+                                   u"Schlüssel||SoftwareX"_s};
+        SearchResultList oneByOne(German);
+        SearchResultList atOnce(German);
+        std::vector<ResultRow> rows;
+        for (const QString& text : added) {
+            const QStringList f = text.split(u'|');
+            const int icon = f[0] == u"Schlüssel"_s ? 1 : 5;
+            oneByOne.AddResultRow(f[0], f[1], icon, HKCU + f[2]);
+            rows.push_back({f[0], f[1], HKCU + f[2], icon, false});
+        }
+        atOnce.addResultRows({rows.begin(), rows.begin() + 2}); // the rest merged into these
+        atOnce.addResultRows({rows.begin() + 2, rows.end()});
+        QCOMPARE(texts(oneByOne), expected);
+        QCOMPARE(texts(atOnce), expected);
+        QCOMPARE(DefaultValueFoundAt(u"Typ ungültig"_s), u"Standardtyp ungültig"_s);
     }
-    atOnce.addResultRows({rows.begin(), rows.begin() + 2}); // the rest merged into these
-    atOnce.addResultRows({rows.begin() + 2, rows.end()});
-    QCOMPARE(texts(oneByOne), expected);
-    QCOMPARE(texts(atOnce), expected);
-    QCOMPARE(DefaultValueFoundAt(u"Typ ungültig"_s), u"Standardtyp ungültig"_s);
-}
 
-// Each command in the order of the menu: keys; values all, strings, DWORD, binary; data the same.
-void TestSearchResultList::marking()
-{
-    QList<QList<int>> rows;
-    for (int command = int(MarkCommand::AllKeys); command <= int(MarkCommand::BinaryData); ++command) {
+    // Each command in the order of the menu: keys; values all, strings, DWORD, binary; data the same.
+    void marking()
+    {
+        QList<QList<int>> rows;
+        for (int command = int(MarkCommand::AllKeys); command <= int(MarkCommand::BinaryData); ++command) {
+            SearchResultList list = mixedList();
+            list.MarkAll();
+            list.Mark(MarkCommand(command));
+            rows << marked(list);
+        }
+        QCOMPARE(rows, (QList<QList<int>>{{0}, {1, 3, 6}, {1}, {3}, {6}, {2, 4, 5}, {2}, {4}, {5}}));
+    }
+
+    void rowCommands()
+    {
         SearchResultList list = mixedList();
-        list.MarkAll();
-        list.Mark(MarkCommand(command));
-        rows << marked(list);
+        list.MarkDownwards();
+        QCOMPARE(marked(list), QList<int>{});
+        list.setSelected(2, true);
+        list.setSelected(4, true);
+        list.MarkDownwards(); // from the first marked row to the end
+        QCOMPARE(marked(list), (QList<int>{2, 3, 4, 5, 6}));
+        list.setSelected(0, true);
+        list.InvertMarking();
+        QCOMPARE(list.RemoveMarked(), 1);
+        QCOMPARE(texts(list).mid(0, 2), (QStringList{u"Schlüssel||A"_s, u"Daten|Path|A"_s}));
     }
-    QCOMPARE(rows, (QList<QList<int>>{{0}, {1, 3, 6}, {1}, {3}, {6}, {2, 4, 5}, {2}, {4}, {5}}));
-}
 
-void TestSearchResultList::rowCommands()
-{
-    SearchResultList list = mixedList();
-    list.MarkDownwards();
-    QCOMPARE(marked(list), QList<int>{});
-    list.setSelected(2, true);
-    list.setSelected(4, true);
-    list.MarkDownwards(); // from the first marked row to the end
-    QCOMPARE(marked(list), (QList<int>{2, 3, 4, 5, 6}));
-    list.setSelected(0, true);
-    list.InvertMarking();
-    QCOMPARE(list.RemoveMarked(), 1);
-    QCOMPARE(texts(list).mid(0, 2), (QStringList{u"Schlüssel||A"_s, u"Daten|Path|A"_s}));
-}
+    void counts_data()
+    {
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QList<int>>("expected"); // keys, strings, DWORD values, binary values, three angles
+        QTest::newRow("all rows, Path once") << QList<int>{} << QList<int>{1, 1, 2, 2, 72, 144, 144};
+        QTest::newRow("name row alone") << QList<int>{1} << QList<int>{0, 1, 0, 0, 360, 0, 0};
+        QTest::newRow("no value") << QList<int>{0} << QList<int>{1, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("no rest to an empty segment") << QList<int>{1, 3, 4} << QList<int>{0, 1, 2, 0, 120, 240, 0};
+    }
 
-void TestSearchResultList::counts_data()
-{
-    QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<QList<int>>("expected"); // keys, strings, DWORD values, binary values, three angles
-    QTest::newRow("all rows, Path once") << QList<int>{} << QList<int>{1, 1, 2, 2, 72, 144, 144};
-    QTest::newRow("name row alone") << QList<int>{1} << QList<int>{0, 1, 0, 0, 360, 0, 0};
-    QTest::newRow("no value") << QList<int>{0} << QList<int>{1, 0, 0, 0, 0, 0, 0};
-    QTest::newRow("no rest to an empty segment") << QList<int>{1, 3, 4} << QList<int>{0, 1, 2, 0, 120, 240, 0};
-}
+    void counts()
+    {
+        QFETCH(QList<int>, selected);
+        QFETCH(QList<int>, expected);
+        SearchResultList list = mixedList();
+        for (int row : selected)
+            list.setSelected(row, true);
+        const ResultCounts c = list.CountResults();
+        const auto a = c.pieAngles();
+        QCOMPARE((QList<int>{c.keys, c.strings, c.dwords, c.binaries, a[0], a[1], a[2]}), expected);
+        QCOMPARE(c.caption(), selected.isEmpty() ? u"Eigenschaften Suchergebnisse"_s
+                                                 : u"Eigenschaften Suchergebnisse (Auswahl)"_s);
+    }
 
-void TestSearchResultList::counts()
-{
-    QFETCH(QList<int>, selected);
-    QFETCH(QList<int>, expected);
-    SearchResultList list = mixedList();
-    for (int row : selected)
-        list.setSelected(row, true);
-    const ResultCounts c = list.CountResults();
-    const auto a = c.pieAngles();
-    QCOMPARE((QList<int>{c.keys, c.strings, c.dwords, c.binaries, a[0], a[1], a[2]}), expected);
-    QCOMPARE(c.caption(), selected.isEmpty() ? u"Eigenschaften Suchergebnisse"_s
-                                             : u"Eigenschaften Suchergebnisse (Auswahl)"_s);
-}
+    void fileLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("rows"); // image|found-at|value name|key path
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<bool>("writtenSo"); // the rows are written back as exactly these bytes
+        QTest::newRow("data match") << QByteArray("050504DatenPathHKEY_CURRENT_USER\\Environment\r\n")
+                                    << QStringList{u"5|Daten|Path|HKEY_CURRENT_USER\\Environment"_s} << 0 << true;
+        QTest::newRow("1252") << QByteArray("010900Schl\xfcsselK\\Gr\xfc\xdf" "e\r\n") << QStringList{u"1|Schlüssel||K\\Grüße"_s}
+                              << 0 << true;
+        QTest::newRow("UTF-8 past 1252") << QByteArray("050401Wert\xce\xa9Gr\xc3\xbc\xc3\x9f" "e\r\n")
+                                         << QStringList{u"5|Wert|Ω|Grüße"_s} << 0 << true;
+        QTest::newRow("upper-case hex") << QByteArray("060C1AStandardwertabcdefghijklmnopqrstuvwxyzK\r\n")
+                                        << QStringList{u"6|Standardwert|abcdefghijklmnopqrstuvwxyz|K"_s} << 0 << true;
+        QTest::newRow("lower-case hex, LF, open end")
+            << QByteArray("\r\n0a0401WertXK\n\n050504DatenPath") << QStringList{u"5|Daten|Path|"_s, u"10|Wert|X|K"_s}
+            << 0 << false;
+        QTest::newRow("not hexadecimal") << QByteArray("0G0401WertXK\r\n      abc\r\n050401WertYK\r\n")
+                                         << QStringList{u"5|Wert|Y|K"_s} << 2 << false;
+        QTest::newRow("truncated") << QByteArray("05050\r\n05FF04DatenPath\r\n") << QStringList{} << 2 << false;
+        QTest::newRow("binary junk") << QByteArray("\x00\xff\xfe\x01\r\n\x80\x81\x82\x83\x84\x85\x86", 13)
+                                     << QStringList{} << 2 << false;
+        QTest::newRow("zero bytes") << QByteArray("050202W\0N\0K", 11) << QStringList{u"5|W\u0000|N\u0000|K"_s} << 0 << false;
+        // far longer than any row: skipped a block at a time, never held whole
+        QTest::newRow("overlong line") << QByteArray("050401WertAK\r\n") + QByteArray(3 * ResultFile::MaxLineBytes, '0')
+                                              + "\r\n050401WertBK"
+                                       << QStringList{u"5|Wert|A|K"_s, u"5|Wert|B|K"_s} << 1 << false;
+    }
 
-void TestSearchResultList::fileLines_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("rows"); // image|found-at|value name|key path
-    QTest::addColumn<int>("skipped");
-    QTest::addColumn<bool>("writtenSo"); // the rows are written back as exactly these bytes
-    QTest::newRow("data match") << QByteArray("050504DatenPathHKEY_CURRENT_USER\\Environment\r\n")
-                                << QStringList{u"5|Daten|Path|HKEY_CURRENT_USER\\Environment"_s} << 0 << true;
-    QTest::newRow("1252") << QByteArray("010900Schl\xfcsselK\\Gr\xfc\xdf" "e\r\n") << QStringList{u"1|Schlüssel||K\\Grüße"_s}
-                          << 0 << true;
-    QTest::newRow("UTF-8 past 1252") << QByteArray("050401Wert\xce\xa9Gr\xc3\xbc\xc3\x9f" "e\r\n")
-                                     << QStringList{u"5|Wert|Ω|Grüße"_s} << 0 << true;
-    QTest::newRow("upper-case hex") << QByteArray("060C1AStandardwertabcdefghijklmnopqrstuvwxyzK\r\n")
-                                    << QStringList{u"6|Standardwert|abcdefghijklmnopqrstuvwxyz|K"_s} << 0 << true;
-    QTest::newRow("lower-case hex, LF, open end") << QByteArray("\r\n0a0401WertXK\n\n050504DatenPath")
-                                                  << QStringList{u"5|Daten|Path|"_s, u"10|Wert|X|K"_s} << 0 << false;
-    QTest::newRow("not hexadecimal") << QByteArray("0G0401WertXK\r\n      abc\r\n050401WertYK\r\n")
-                                     << QStringList{u"5|Wert|Y|K"_s} << 2 << false;
-    QTest::newRow("truncated") << QByteArray("05050\r\n05FF04DatenPath\r\n") << QStringList{} << 2 << false;
-    QTest::newRow("binary junk") << QByteArray("\x00\xff\xfe\x01\r\n\x80\x81\x82\x83\x84\x85\x86", 13)
-                                 << QStringList{} << 2 << false;
-    QTest::newRow("zero bytes") << QByteArray("050202W\0N\0K", 11) << QStringList{u"5|W\u0000|N\u0000|K"_s} << 0 << false;
-    // far longer than any row: skipped a block at a time, never held whole
-    QTest::newRow("overlong line") << QByteArray("050401WertAK\r\n") + QByteArray(3 * ResultFile::MaxLineBytes, '0')
-                                          + "\r\n050401WertBK"
-                                   << QStringList{u"5|Wert|A|K"_s, u"5|Wert|B|K"_s} << 1 << false;
-}
+    void fileLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, rows);
+        QFETCH(int, skipped);
+        QFETCH(bool, writtenSo);
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(u"r.slt"_s);
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        SearchResultList list(German);
+        const ResultFileContent content = LoadResultFile(fileName, list);
+        QStringList read;
+        for (const ResultRow& r : list.rows())
+            read << QString::number(r.icon) + u'|' + r.foundAt + u'|' + r.valueName + u'|' + r.keyPath;
+        QCOMPARE(read, rows);
+        QCOMPARE(content.skippedLines, skipped);
+        if (writtenSo) {
+            QVERIFY(SaveResultFile(fileName, list));
+            QCOMPARE(fileBytes(fileName), bytes);
+        }
+    }
 
-void TestSearchResultList::fileLines()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, rows);
-    QFETCH(int, skipped);
-    QFETCH(bool, writtenSo);
-    QTemporaryDir dir;
-    const QString fileName = dir.filePath(u"r.slt"_s);
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
-    SearchResultList list(German);
-    const ResultFileContent content = LoadResultFile(fileName, list);
-    QStringList read;
-    for (const ResultRow& r : list.rows())
-        read << QString::number(r.icon) + u'|' + r.foundAt + u'|' + r.valueName + u'|' + r.keyPath;
-    QCOMPARE(read, rows);
-    QCOMPARE(content.skippedLines, skipped);
-    if (writtenSo) {
+    void files()
+    {
+        QTemporaryDir dir;
+        SearchResultList list(German);
+        list.AddResultRow(u"Wert"_s, QString(300, u'n'), 5, QString(300, u'k'));
+        const QString fileName = ResultFileName(dir.filePath(u"results.txt"_s));
+        QCOMPARE(fileName, dir.filePath(u"results.slt"_s));
+        QCOMPARE(ResultFileName(u"/a.b/results"_s), u"/a.b/results.slt"_s);
         QVERIFY(SaveResultFile(fileName, list));
-        QCOMPARE(fileBytes(fileName), bytes);
+        QCOMPARE(fileBytes(fileName), "0504FFWert" + QByteArray(255, 'n') + QByteArray(300, 'k') + "\r\n");
+        QVERIFY(!SaveResultFile(dir.filePath(u"missing/results.slt"_s), list));
+        FullDevice full;
+        full.open(QIODevice::WriteOnly);
+        QVERIFY(!ResultFile::write(full, list.rows()));
+        list.MarkAll();
+        QVERIFY(!LoadResultFile(dir.filePath(u"none.slt"_s), list).ok);
+        QCOMPARE(list.selectedCount(), 1); // an unreadable file takes nothing away
     }
-}
-
-void TestSearchResultList::files()
-{
-    QTemporaryDir dir;
-    SearchResultList list(German);
-    list.AddResultRow(u"Wert"_s, QString(300, u'n'), 5, QString(300, u'k'));
-    const QString fileName = ResultFileName(dir.filePath(u"results.txt"_s));
-    QCOMPARE(fileName, dir.filePath(u"results.slt"_s));
-    QCOMPARE(ResultFileName(u"/a.b/results"_s), u"/a.b/results.slt"_s);
-    QVERIFY(SaveResultFile(fileName, list));
-    QCOMPARE(fileBytes(fileName), "0504FFWert" + QByteArray(255, 'n') + QByteArray(300, 'k') + "\r\n");
-    QVERIFY(!SaveResultFile(dir.filePath(u"missing/results.slt"_s), list));
-    FullDevice full;
-    full.open(QIODevice::WriteOnly);
-    QVERIFY(!ResultFile::write(full, list.rows()));
-    list.MarkAll();
-    QVERIFY(!LoadResultFile(dir.filePath(u"none.slt"_s), list).ok);
-    QCOMPARE(list.selectedCount(), 1); // an unreadable file takes nothing away
-}
+};
 
 QTEST_GUILESS_MAIN(TestSearchResultList)
 #include "TestSearchResultList.moc"

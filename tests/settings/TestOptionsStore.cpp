@@ -1,6 +1,5 @@
 #include "settings/OptionsStore.h"
-#include "platform/WinReg.h"
-#include "support/TempStore.h"
+#include "registry/RegTestKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,33 +20,7 @@ QByteArray dwordBytes(quint32 v)
 
 bool putValue(const QString& name, DWORD type, const QByteArray& data)
 {
-    HKEY key = 0;
-    DWORD disposition = 0;
-    if (RegCreateKeyEx(HKEY_CURRENT_USER, OptionsPath, 0, QString(), 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                       &disposition) != ERROR_SUCCESS)
-        return false;
-    const bool ok = RegSetValueBytes(key, name, type, data) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
-}
-
-bool getValue(const QString& name, DWORD* type, QByteArray* data)
-{
-    HKEY key = 0;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, OptionsPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    const bool ok = RegQueryValueBytes(key, name, type, data) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
-}
-
-bool keyExists(HKEY root, const QString& path)
-{
-    HKEY key = 0;
-    if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return RegTestKeys::setValue(OptionsPath, name, type, data);
 }
 
 } // namespace
@@ -67,13 +40,13 @@ private slots:
 
     void firstRunTakesDefaultsAndCreatesDataDirectory()
     {
-        QVERIFY(!keyExists(HKEY_CURRENT_USER, OptionsPath));
+        QVERIFY(!RegTestKeys::exists(OptionsPath));
         KavenOptions o;
         o.maxUndo = 77; // a fixed setting: its default applies when nothing is stored
         o.split = 123;  // a layout setting: the layout's value stays
         OptionsStore::LoadOptions(o, m_programDir);
-        QVERIFY(keyExists(HKEY_CURRENT_USER, OptionsPath));
-        QVERIFY(keyExists(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Fenmarsh\\Kaven\\1.0")));
+        QVERIFY(RegTestKeys::exists(OptionsPath));
+        QVERIFY(RegTestKeys::exists(QStringLiteral("SOFTWARE\\Fenmarsh\\Kaven\\1.0"), HKEY_LOCAL_MACHINE));
         QCOMPARE(o.maxUndo, 10);
         QCOMPARE(o.split, 123);
         QCOMPARE(o.dataPath, m_programDir.chopped(1));
@@ -159,11 +132,7 @@ private slots:
         for (int i = 0; i < 6; ++i)
             QCOMPARE(o.rootExport[i], flags[i]);
         OptionsStore::SaveOptions(o);
-        DWORD type = 0;
-        QByteArray data;
-        QVERIFY(getValue(QStringLiteral("RootExport"), &type, &data));
-        QCOMPARE(type, REG_DWORD);
-        QCOMPARE(data, dwordBytes(mask));
+        QCOMPARE(RegTestKeys::value(OptionsPath, QStringLiteral("RootExport")), qMakePair(REG_DWORD, dwordBytes(mask)));
     }
 
     void roundTripWithStoredTypes()
@@ -191,13 +160,8 @@ private slots:
             {"LV1ColWidth3", REG_DWORD, dwordBytes(104)},
             {"ShowNetWorkTB", REG_DWORD, dwordBytes(0)},
             {"CompFile", REG_SZ, QByteArray("C:\\x.rec\0", 9)}};
-        for (const auto& [name, expectedType, bytes] : stored) {
-            DWORD type = 0;
-            QByteArray data;
-            QVERIFY2(getValue(QString::fromLatin1(name), &type, &data), name);
-            QCOMPARE(type, expectedType);
-            QCOMPARE(data, bytes);
-        }
+        for (const auto& [name, type, bytes] : stored)
+            QCOMPARE(RegTestKeys::value(OptionsPath, QString::fromLatin1(name)), qMakePair(type, bytes));
     }
 
     // The parallel view's window defaults apply while nothing is stored (the main window's placement is
