@@ -410,6 +410,7 @@ void TMainForm::UpdateCommands()
     set("ShowCurrentKey1", level >= 0);
     if (m_edit)
         m_edit->updateCommands();
+    updateSearchCommands();
 }
 
 void TMainForm::setToolPage(int page)
@@ -431,11 +432,11 @@ void TMainForm::updatePageLabel()
     }
     int rows = 0;
     const QWidget* pageWidget = m_pageStack->currentWidget();
-    const auto* list = qobject_cast<const QTreeWidget*>(pageWidget);
+    const auto* list = qobject_cast<const QAbstractItemView*>(pageWidget);
     if (!list && pageWidget)
-        list = pageWidget->findChild<const QTreeWidget*>();
-    if (list)
-        rows = list->topLevelItemCount();
+        list = pageWidget->findChild<const QAbstractItemView*>();
+    if (list && list->model())
+        rows = list->model()->rowCount();
     m_pageLabel->setText(rows == 1 ? QStringLiteral(" 1 Eintrag ")
                                    : QLatin1Char(' ') + QString::number(rows) + QStringLiteral(" Einträge "));
 }
