@@ -76,6 +76,8 @@ void TMainForm::buildSearchPage()
         {actions.markDown, &TSearchPage::MarkDownwardsClick}, {actions.selectAll, &TSearchPage::SelectAllClick},
         {actions.invert, &TSearchPage::InvertClick},           {actions.openFile, &TSearchPage::OpenResultsClick},
         {actions.saveFile, &TSearchPage::SaveResultsClick}};
+    // An opened file is shown at once.
+    connect(actions.openFile, &QAction::triggered, this, [this] { setToolPage(SearchPageIndex); });
     for (const auto& [action, slot] : pageCommands) {
         built(action);
         connect(action, &QAction::triggered, m_searchPage, slot);
