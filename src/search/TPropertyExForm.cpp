@@ -1,6 +1,7 @@
 #include "search/TPropertyExForm.h"
 
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -92,8 +93,11 @@ TPropertyExForm::TPropertyExForm(const QString& caption, const QString& machineN
     }
     grid->setColumnMinimumWidth(3, 12);
 
+    auto* labels = new QVBoxLayout;
+    labels->addLayout(grid);
+    labels->addStretch(1);
     auto* figures = new QHBoxLayout;
-    figures->addLayout(grid);
+    figures->addLayout(labels);
     figures->addWidget(new PieChart(counts.pieAngles()));
 
     auto* buttons = new QDialogButtonBox;
@@ -104,7 +108,9 @@ TPropertyExForm::TPropertyExForm(const QString& caption, const QString& machineN
     layout->addWidget(connection);
     layout->addLayout(figures);
     layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Wide enough for the whole caption in the title bar.
+    const int captionWidth = fontMetrics().horizontalAdvance(windowTitle()) * 5 / 4 + 140;
+    setFixedSize(qMax(sizeHint().width(), captionWidth), sizeHint().height());
 }
 
 QString TPropertyExForm::connectionText(const QString& machineName)

@@ -81,9 +81,9 @@ TSearchPage::TSearchPage(const Actions& actions, QWidget* parent) : QWidget(pare
     m_view->setColumnWidth(1, 180);
 
     QStyle* s = style();
-    m_remove = new QAction(s->standardIcon(QStyle::SP_DialogDiscardButton), QStringLiteral("Einträge en&tfernen"), this);
+    m_remove = new QAction(QStringLiteral("Einträge en&tfernen"), this);
     m_remove->setObjectName(QStringLiteral("SearchRemove1"));
-    m_openKey = new QAction(s->standardIcon(QStyle::SP_DirOpenIcon), QStringLiteral("Schlüssel &öffnen ..."), this);
+    m_openKey = new QAction(QStringLiteral("Schlüssel &öffnen ..."), this);
     m_openKey->setObjectName(QStringLiteral("SearchOpenKey1"));
     m_properties = new QAction(QStringLiteral("&Eigenschaften"), this);
     m_properties->setObjectName(QStringLiteral("SearchProperties1"));
@@ -94,9 +94,18 @@ TSearchPage::TSearchPage(const Actions& actions, QWidget* parent) : QWidget(pare
     m_bar = new QToolBar(this);
     m_bar->setObjectName(QStringLiteral("SearchToolBar"));
     m_bar->setIconSize(QSize(16, 16));
-    for (QAction* a : {m_a.search, m_a.replace, m_a.deleteResults, m_a.check, m_remove, m_openKey}) {
-        if (a)
-            m_bar->addAction(a);
+    const std::pair<QAction*, QStyle::StandardPixmap> buttons[] = {
+        {m_a.search, QStyle::SP_FileDialogContentsView}, {m_a.replace, QStyle::SP_FileDialogDetailedView},
+        {m_a.deleteResults, QStyle::SP_TrashIcon},        {m_a.check, QStyle::SP_DialogApplyButton},
+        {m_remove, QStyle::SP_DialogDiscardButton},       {m_openKey, QStyle::SP_DirOpenIcon}};
+    for (const auto& [a, pixmap] : buttons) {
+        if (!a)
+            continue;
+        if (a->icon().isNull())
+            a->setIcon(s->standardIcon(pixmap));
+        m_bar->addAction(a);
+        // The button's tip is its command without accelerator and dots.
+        m_bar->widgetForAction(a)->setToolTip(QString(a->text()).remove(QLatin1Char('&')).remove(QStringLiteral(" ...")));
     }
     buildMenu();
 
