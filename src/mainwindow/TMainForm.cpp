@@ -134,6 +134,7 @@ void TMainForm::runStartSteps()
         widths << m_list->columnWidth(c);
     options.columnWidths[int(SettingsList::Reg)] = widths;
     options.columnWidths[int(SettingsList::Fav)] = {m_favoriteList->columnWidth(0), m_favoriteList->columnWidth(1)};
+    options.columnWidths[int(SettingsList::Search)] = searchColumnWidths();
     options.split = m_pageLabel->width() > 20 ? m_pageLabel->width() : 80;
     OptionsStore::LoadOptions(options, userDir);
     m_edit->undoList().SetCapacity(options.maxUndo);
@@ -143,6 +144,8 @@ void TMainForm::runStartSteps()
     const QList<int> fav = options.columnWidths.value(int(SettingsList::Fav));
     for (int c = 0; c < fav.size(); ++c)
         m_favoriteList->setColumnWidth(c, fav[c]);
+    setSearchColumnWidths(options.columnWidths.value(int(SettingsList::Search)));
+    updateSearchCommands(); // find-next follows the stored search text
 
     // 6. The parallel view is reopened here once it exists.
     // 7-9. Machine list, history of the local machine, favorites.
@@ -216,6 +219,7 @@ void TMainForm::storeLayoutSettings()
         widths << m_list->columnWidth(c);
     options.columnWidths[int(SettingsList::Reg)] = widths;
     options.columnWidths[int(SettingsList::Fav)] = {m_favoriteList->columnWidth(0), m_favoriteList->columnWidth(1)};
+    options.columnWidths[int(SettingsList::Search)] = searchColumnWidths();
     options.split = m_pageLabel->width();
     options.showToolsTB = m_actions.value(QStringLiteral("ToolsBar1"))->isChecked();
     options.showNetWorkTB = m_actions.value(QStringLiteral("NetWorkBar1"))->isChecked();

@@ -159,6 +159,8 @@ private:
     void showFoundPosition(const QString& keyPath, bool valueRow, const QString& valueName);
     void updateSearchCommands();
     [[nodiscard]] QString connectedMachine() const;
+    [[nodiscard]] QList<int> searchColumnWidths() const;
+    void setSearchColumnWidths(const QList<int>& widths);
 
     KeyTreeModel* m_treeModel = nullptr;
     ValueListModel* m_valueModel = nullptr;

@@ -85,9 +85,9 @@ void TMainForm::buildSearchPage()
     for (const auto& [action, slot] : {std::pair{actions.search, &TMainForm::SearchClick},
                                        std::pair{command("SearchAgain1"), &TMainForm::SearchAgainClick}}) {
         built(action);
-        action->setEnabled(true);
         connect(action, &QAction::triggered, this, slot);
     }
+    actions.search->setEnabled(true);
     QAction* pageCommand = command("Page2");
     built(pageCommand);
     pageCommand->setEnabled(true);
@@ -100,6 +100,20 @@ QString TMainForm::connectedMachine() const
 {
     const QString machine = m_machineCombo ? m_machineCombo->currentText() : QString();
     return winEqualsNoCase(machine, LocalMachineWord) ? QString() : machine;
+}
+
+QList<int> TMainForm::searchColumnWidths() const
+{
+    QList<int> widths;
+    for (int c = 0; c < 3; ++c)
+        widths << m_searchPage->view()->columnWidth(c);
+    return widths;
+}
+
+void TMainForm::setSearchColumnWidths(const QList<int>& widths)
+{
+    for (int c = 0; c < widths.size(); ++c)
+        m_searchPage->view()->setColumnWidth(c, widths[c]);
 }
 
 void TMainForm::updateSearchCommands()

@@ -23,13 +23,15 @@ public:
     {
     }
 
+    // The view learns of rows only here, so that a listing search can add rows without a repaint each.
     void reload()
     {
         beginResetModel();
+        m_shown = m_rows.size();
         endResetModel();
     }
 
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows.size(); }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_shown; }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 3; }
 
     QVariant data(const QModelIndex& index, int role) const override
@@ -59,6 +61,7 @@ public:
 
 private:
     const SearchResultList& m_rows;
+    int m_shown = 0;
 };
 
 TSearchPage::TSearchPage(const Actions& actions, QWidget* parent) : QWidget(parent), m_a(actions)

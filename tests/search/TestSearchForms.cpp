@@ -220,6 +220,48 @@ private slots:
         QVERIFY(form.action(QStringLiteral("SearchMarkDown1"))->isEnabled());
     }
 
+    void pageFollowsListingEveryThirtyRows()
+    {
+        TMainForm form;
+        TSearchPage* page = form.searchPage();
+        SearchResult match{true, FoundKind::ValueName, QStringLiteral("HKEY_CURRENT_USER\\K"), {}, REG_SZ};
+        const QList<int> shownAfter{0, 0, 30, 30, 60}; // rows in the view after 1, 29, 30, 59, 60 matches
+        int added = 0;
+        QList<int> shown;
+        for (int until : {1, 29, 30, 59, 60}) {
+            for (; added < until; ++added) {
+                match.valueName = QString::number(added);
+                page->addMatch(match);
+            }
+            shown << page->view()->model()->rowCount();
+        }
+        QCOMPARE(shown, shownAfter);
+        match.valueName = QStringLiteral("last");
+        page->addMatch(match);
+        page->refresh();
+        QCOMPARE(page->view()->model()->rowCount(), 61);
+    }
+
+    void searchSettingsReachTheWindow()
+    {
+        QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("LV3ColWidth1"), REG_DWORD,
+                         QByteArray("\x2B\x01\0\0", 4)));
+        {
+            TMainForm form;
+            QCOMPARE(form.searchPage()->view()->columnWidth(1), 299);
+            // Find-next needs a stored text.
+            QVERIFY(!form.action(QStringLiteral("SearchAgain1"))->isEnabled());
+            Options().searchLineA = QStringLiteral("Run");
+            form.UpdateCommands();
+            QVERIFY(form.action(QStringLiteral("SearchAgain1"))->isEnabled());
+            form.searchPage()->view()->setColumnWidth(0, 77);
+        }
+        KavenOptions back;
+        back.columnWidths[3] = {0, 0, 0};
+        OptionsStore::LoadOptions(back, Options().dataPath);
+        QCOMPARE(back.columnWidths.value(3).value(0), 77);
+    }
+
     void pageSavesAndReopensFiles()
     {
         TMainForm form;
