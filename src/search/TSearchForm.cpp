@@ -68,7 +68,8 @@ void TSearchForm::buildControls()
     m_caseSensitive = addBox(optionGrid, QStringLiteral("Groß-/ &Kleinschreibung"), "caseSensitiveCheckBox", 0, 0);
     m_wholeText = addBox(optionGrid, QStringLiteral("&Nur ganze Wörter"), "wholeTextCheckBox", 1, 0);
     m_logical = addBox(optionGrid, QStringLiteral("&Logische Operatoren zulassen"), "logicalCheckBox", 2, 0);
-    m_singleRoot = addBox(optionGrid, QStringLiteral("Suche nur im aktuellen &Hauptzweig "), "singleRootCheckBox", 0, 1);
+    m_singleRoot =
+        addBox(optionGrid, QStringLiteral("Suche nur im aktuellen &Hauptzweig "), "singleRootCheckBox", 0, 1);
     m_listResults = addBox(optionGrid, QStringLiteral("Sucherg&ebnisse auflisten"), "listResultsCheckBox", 1, 1);
     m_currentKey = addBox(optionGrid, QStringLiteral("Suche nur im ak&tuellen Schlüssel"), "currentKeyCheckBox", 2, 1);
 

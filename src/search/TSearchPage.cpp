@@ -108,7 +108,8 @@ TSearchPage::TSearchPage(const Actions& actions, QWidget* parent) : QWidget(pare
             a->setIcon(s->standardIcon(pixmap));
         m_bar->addAction(a);
         // The button's tip is its command without accelerator and dots.
-        m_bar->widgetForAction(a)->setToolTip(QString(a->text()).remove(QLatin1Char('&')).remove(QStringLiteral(" ...")));
+        const QString tip = QString(a->text()).remove(QLatin1Char('&')).remove(QStringLiteral(" ..."));
+        m_bar->widgetForAction(a)->setToolTip(tip);
     }
     buildMenu();
 
