@@ -117,9 +117,3 @@ QString TPropertyExForm::connectionText(const QString& machineName)
 {
     return machineName.isEmpty() ? QStringLiteral("Lokaler PC") : QStringLiteral("Netzwerk PC: ") + machineName;
 }
-
-QString TPropertyExForm::shownCount(const QString& which) const
-{
-    const auto* label = findChild<QLabel*>(which + QStringLiteral("Count"));
-    return label ? label->text() : QString();
-}

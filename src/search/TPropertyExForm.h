@@ -21,6 +21,4 @@ public:
 
     // "Lokaler PC", or "Netzwerk PC: " with the machine name.
     [[nodiscard]] static QString connectionText(const QString& machineName);
-    // The shown number of a label: "keys", "values", "strings", "dwords", "binaries".
-    [[nodiscard]] QString shownCount(const QString& which) const;
 };

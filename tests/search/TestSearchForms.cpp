@@ -4,7 +4,6 @@
 
 #include "mainwindow/TMainForm.h"
 #include "registry/ValueListModel.h"
-#include "search/TPropertyExForm.h"
 #include "search/TSearchForm.h"
 #include "search/TSearchPage.h"
 #include "settings/OptionsStore.h"
@@ -334,21 +333,6 @@ private slots:
         const QModelIndexList selected = form.valueList()->selectionModel()->selectedRows();
         if (value != QStringLiteral("-"))
             QCOMPARE(selected.isEmpty() ? QString() : selected.first().data().toString(), value);
-    }
-
-    void propertiesShowCounts()
-    {
-        ResultCounts counts;
-        counts.keys = 2;
-        counts.strings = 3;
-        counts.binaries = 1;
-        TPropertyExForm form(QStringLiteral("Eigenschaften Suchergebnisse (Auswahl)"), QStringLiteral("srv"), counts);
-        QCOMPARE(form.windowTitle(), QStringLiteral("Eigenschaften Suchergebnisse (Auswahl)"));
-        const QStringList shown{form.shownCount(QStringLiteral("keys")), form.shownCount(QStringLiteral("values")),
-                                form.shownCount(QStringLiteral("strings")), form.shownCount(QStringLiteral("dwords")),
-                                form.shownCount(QStringLiteral("binaries"))};
-        QCOMPARE(shown, (QStringList{"2", "4", "3", "0", "1"}));
-        QCOMPARE(TPropertyExForm::connectionText(QStringLiteral("srv")), QStringLiteral("Netzwerk PC: srv"));
     }
 
 private:
