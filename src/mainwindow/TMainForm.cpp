@@ -134,6 +134,7 @@ void TMainForm::runStartSteps()
         widths << m_list->columnWidth(c);
     options.columnWidths[int(SettingsList::Reg)] = widths;
     options.columnWidths[int(SettingsList::Fav)] = {m_favoriteList->columnWidth(0), m_favoriteList->columnWidth(1)};
+    options.columnWidths[int(SettingsList::Search)] = searchColumnWidths();
     options.split = m_pageLabel->width() > 20 ? m_pageLabel->width() : 80;
     OptionsStore::LoadOptions(options, userDir);
     m_edit->undoList().SetCapacity(options.maxUndo);
@@ -143,6 +144,8 @@ void TMainForm::runStartSteps()
     const QList<int> fav = options.columnWidths.value(int(SettingsList::Fav));
     for (int c = 0; c < fav.size(); ++c)
         m_favoriteList->setColumnWidth(c, fav[c]);
+    setSearchColumnWidths(options.columnWidths.value(int(SettingsList::Search)));
+    updateSearchCommands(); // find-next follows the stored search text
 
     // 6. The parallel view is reopened here once it exists.
     // 7-9. Machine list, history of the local machine, favorites.
@@ -216,6 +219,7 @@ void TMainForm::storeLayoutSettings()
         widths << m_list->columnWidth(c);
     options.columnWidths[int(SettingsList::Reg)] = widths;
     options.columnWidths[int(SettingsList::Fav)] = {m_favoriteList->columnWidth(0), m_favoriteList->columnWidth(1)};
+    options.columnWidths[int(SettingsList::Search)] = searchColumnWidths();
     options.split = m_pageLabel->width();
     options.showToolsTB = m_actions.value(QStringLiteral("ToolsBar1"))->isChecked();
     options.showNetWorkTB = m_actions.value(QStringLiteral("NetWorkBar1"))->isChecked();
@@ -410,6 +414,7 @@ void TMainForm::UpdateCommands()
     set("ShowCurrentKey1", level >= 0);
     if (m_edit)
         m_edit->updateCommands();
+    updateSearchCommands();
 }
 
 void TMainForm::setToolPage(int page)
@@ -431,11 +436,11 @@ void TMainForm::updatePageLabel()
     }
     int rows = 0;
     const QWidget* pageWidget = m_pageStack->currentWidget();
-    const auto* list = qobject_cast<const QTreeWidget*>(pageWidget);
+    const auto* list = qobject_cast<const QAbstractItemView*>(pageWidget);
     if (!list && pageWidget)
-        list = pageWidget->findChild<const QTreeWidget*>();
-    if (list)
-        rows = list->topLevelItemCount();
+        list = pageWidget->findChild<const QAbstractItemView*>();
+    if (list && list->model())
+        rows = list->model()->rowCount();
     m_pageLabel->setText(rows == 1 ? QStringLiteral(" 1 Eintrag ")
                                    : QLatin1Char(' ') + QString::number(rows) + QStringLiteral(" Einträge "));
 }

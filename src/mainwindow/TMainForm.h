@@ -27,7 +27,9 @@ class QTabBar;
 class QToolBar;
 class QTreeView;
 class QTreeWidget;
+class TSearchPage;
 class ValueListModel;
+struct SearchStart;
 
 class TMainForm final : public QMainWindow {
     Q_OBJECT
@@ -49,6 +51,8 @@ public:
     // Change, undo and clipboard commands with the edit undo list.
     [[nodiscard]] EditCommands* editCommands() const { return m_edit; }
     [[nodiscard]] NavigationCommands* navigationCommands() const { return m_navigation; }
+    // The tool page "Suchen" with the search result list.
+    [[nodiscard]] TSearchPage* searchPage() const { return m_searchPage; }
     // Menu commands by their object name (e.g. "NewKey1", "Delete1").
     [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
     [[nodiscard]] QString statusText() const;
@@ -94,6 +98,9 @@ public slots:
     void ExportRegFileClick();
     void OptionsClick();
     void HalveWindowClick();
+    // "&Suchen ..." and "&Weitersuchen" (TMainFormSearch.cpp).
+    void SearchClick();
+    void SearchAgainClick();
 
     // Settles the has-children marks of the tree rows in view (the others keep a provisional mark).
     void settleVisibleMarks();
@@ -114,6 +121,7 @@ private:
                         void (TMainForm::*slot)() = nullptr);
     QMenu* buildKeyContextMenu();
     QMenu* buildValueContextMenu();
+    void buildSearchPage();
 
     // Start and shutdown.
     void runStartSteps();
@@ -145,6 +153,15 @@ private:
                                 const std::function<void(Progress&)>& work);
     bool defaultAskExportFile(ExportChoice& choice);
 
+    // Search (TMainFormSearch.cpp).
+    void runSearch();
+    [[nodiscard]] SearchStart searchStart() const;
+    void showFoundPosition(const QString& keyPath, bool valueRow, const QString& valueName);
+    void updateSearchCommands();
+    [[nodiscard]] QString connectedMachine() const;
+    [[nodiscard]] QList<int> searchColumnWidths() const;
+    void setSearchColumnWidths(const QList<int>& widths);
+
     KeyTreeModel* m_treeModel = nullptr;
     ValueListModel* m_valueModel = nullptr;
     QTreeView* m_tree = nullptr;
@@ -170,6 +187,7 @@ private:
     QHash<QString, QAction*> m_actions;
     EditCommands* m_edit = nullptr;
     NavigationCommands* m_navigation = nullptr;
+    TSearchPage* m_searchPage = nullptr;
 
     QString m_currentKeyPath;
     // The node a key context menu was opened on; its commands act on it while the menu runs.

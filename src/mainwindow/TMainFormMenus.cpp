@@ -363,6 +363,7 @@ void TMainForm::buildMenus()
 
     m_keyMenu = buildKeyContextMenu();
     m_valueMenu = buildValueContextMenu();
+    buildSearchPage();
 }
 
 QMenu* TMainForm::buildKeyContextMenu()

@@ -1,0 +1,354 @@
+// The search dialog's rules and history, and the result page's commands, on real widgets offscreen.
+
+#include "registry/RegTestKeys.h"
+
+#include "mainwindow/TMainForm.h"
+#include "registry/ValueListModel.h"
+#include "search/TSearchForm.h"
+#include "search/TSearchPage.h"
+#include "settings/OptionsStore.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+using namespace RegTestKeys;
+
+namespace {
+
+// Rows as a file holds them, in list order, with one line that is no row.
+const QByteArray SltFile = "010900Schl\xFCsselHKEY_CURRENT_USER\\Software\\Kaven\r\n"
+                           "050504DatenPathHKEY_CURRENT_USER\\Software\\Kaven\r\n"
+                           "050404WertPathHKEY_CURRENT_USER\\Software\\Kaven\r\n"
+                           "060404WertZahlHKEY_CURRENT_USER\\Software\\Kaven\r\n"
+                           "xx0404WertZahlHKEY_CURRENT_USER\\Software\\Kaven\r\n"
+                           "070D0AStandarddaten(Standard)HKEY_CURRENT_USER\\Software\\Kaven\\Bin\r\n"
+                           "070404WertBlobHKEY_CURRENT_USER\\Software\\Kaven\\Bin\r\n";
+
+QByteArray readFile(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QList<int> selectedRows(const QTreeView* view)
+{
+    QList<int> rows;
+    for (const QModelIndex& index : view->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+} // namespace
+
+class TestSearchForms final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_fixture.start());
+        Options() = KavenOptions{};
+        Options().dataPath = m_fixture.store->dataDir();
+        QVERIFY(QDir().mkpath(Options().dataPath));
+    }
+    void cleanup() { m_fixture.stop(); }
+
+    void dialogRules_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<uint>("flags");
+        QTest::addColumn<uint>("compare");
+        QTest::addColumn<bool>("keySelected");
+        QTest::addColumn<QString>("click"); // object name of a check box clicked after opening
+        QTest::addColumn<bool>("canSearch");
+        QTest::addColumn<uint>("flagsAfter");
+        QTest::addColumn<uint>("compareAfter");
+        QTest::addColumn<bool>("logicalEnabled");
+
+        QTest::newRow("defaults") << "Run" << 72u << 6u << false << "" << true << 72u << 6u << true;
+        QTest::newRow("no text") << "" << 72u << 6u << false << "" << false << 72u << 6u << true;
+        QTest::newRow("types only") << "Run" << 448u << 6u << false << "" << false << 448u << 6u << true;
+        QTest::newRow("data without type") << "Run" << 32u << 6u << false << "" << false << 32u << 6u << true;
+        QTest::newRow("data with DWORD") << "26" << 160u << 6u << false << "" << true << 160u << 6u << true;
+        QTest::newRow("data, type cleared") << "26" << 160u << 6u << false << "dwordsCheckBox" << false << 32u << 6u
+                                            << true;
+        QTest::newRow("data and keys, no type") << "Run" << 40u << 6u << false << "" << true << 40u << 6u << true;
+        QTest::newRow("current key, none selected")
+            << "Run" << 74u << 6u << false << "" << false << 74u << 6u << true;
+        QTest::newRow("current key, key selected") << "Run" << 74u << 6u << true << "" << true << 74u << 6u << true;
+        QTest::newRow("current key unchecks root")
+            << "Run" << 73u << 6u << true << "currentKeyCheckBox" << true << 74u << 6u << true;
+        QTest::newRow("root unchecks current key")
+            << "Run" << 74u << 6u << true << "singleRootCheckBox" << true << 73u << 6u << true;
+        QTest::newRow("both stored: current key wins") << "Run" << 75u << 6u << true << "" << true << 74u << 6u << true;
+        QTest::newRow("whole text clears logical")
+            << "Run" << 72u << 7u << false << "wholeTextCheckBox" << true << 72u << 1u << false;
+        QTest::newRow("whole text stored") << "Run" << 72u << 4u << false << "" << true << 72u << 0u << false;
+        QTest::newRow("substring again: logical stays off")
+            << "Run" << 72u << 0u << false << "wholeTextCheckBox" << true << 72u << 2u << true;
+        QTest::newRow("every bit") << "Run" << 508u << 3u << false << "caseSensitiveCheckBox" << true << 508u << 2u
+                                   << true;
+    }
+    void dialogRules()
+    {
+        QFETCH(QString, text);
+        QFETCH(uint, flags);
+        QFETCH(uint, compare);
+        QFETCH(bool, keySelected);
+        QFETCH(QString, click);
+        TSearchForm form({text, flags, compare}, keySelected);
+        form.show();
+        if (!click.isEmpty()) {
+            auto* box = form.findChild<QCheckBox*>(click);
+            QVERIFY(box);
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+        }
+        QTEST(form.searchButton()->isEnabled(), "canSearch");
+        QTEST(uint(form.criteria().contentFlags), "flagsAfter");
+        QTEST(uint(form.criteria().compareFlags), "compareAfter");
+        QTEST(form.checkBox(CompareFlags::Logical, true)->isEnabled(), "logicalEnabled");
+        QCOMPARE(form.criteria().text, text);
+    }
+
+    void dialogKeepsHistory()
+    {
+        const QString file = DataFile(QStringLiteral("search.dat"));
+        QVERIFY(writeFile(file, "alpha\r\nbeta\r\n"));
+        {
+            TSearchForm form({}, false);
+            form.show();
+            QCOMPARE(form.textBox()->count(), 2);
+            form.textBox()->setEditText(QStringLiteral("ALPHA"));
+            QTest::keyClick(form.textBox()->lineEdit(), Qt::Key_Delete, Qt::ControlModifier);
+            QCOMPARE(form.history().entries(), QStringList{QStringLiteral("beta")});
+            QCOMPARE(form.textBox()->count(), 1);
+            // A text already there, in other case, stays once.
+            form.textBox()->setEditText(QStringLiteral("Beta"));
+            QTest::mouseClick(form.searchButton(), Qt::LeftButton);
+            QCOMPARE(form.result(), int(QDialog::Accepted));
+            QCOMPARE(form.history().entries(), QStringList{QStringLiteral("beta")});
+        }
+        QVERIFY(!readFile(file).contains("alpha"));
+        {
+            TSearchForm form({QStringLiteral("gamma"), 72, 6}, false);
+            form.show();
+            QTest::keyClick(form.textBox()->lineEdit(), Qt::Key_Return);
+            QCOMPARE(form.result(), int(QDialog::Accepted));
+        }
+        TSearchForm again({}, false);
+        QCOMPARE(again.history().entries(), (QStringList{QStringLiteral("gamma"), QStringLiteral("beta")}));
+    }
+
+    void pageMarkingCommands_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QList<int>>("before"); // rows selected in the view first
+        QTest::addColumn<QList<int>>("after");
+
+        QTest::newRow("keys") << "SearchMarkKeys1" << QList<int>{1} << QList<int>{0};
+        QTest::newRow("all values") << "SearchMarkValuesAll1" << QList<int>{} << QList<int>{2, 3, 5};
+        QTest::newRow("string values") << "SearchMarkValuesString1" << QList<int>{} << QList<int>{2};
+        QTest::newRow("DWORD values") << "SearchMarkValuesDWord1" << QList<int>{} << QList<int>{3};
+        QTest::newRow("binary values") << "SearchMarkValuesBinary1" << QList<int>{} << QList<int>{5};
+        QTest::newRow("all data, default value's") << "SearchMarkDataAll1" << QList<int>{0} << QList<int>{1, 4};
+        QTest::newRow("binary data") << "SearchMarkDataBinary1" << QList<int>{} << QList<int>{4};
+        QTest::newRow("downwards") << "SearchMarkDown1" << QList<int>{2} << QList<int>{2, 3, 4, 5};
+        QTest::newRow("select all") << "SearchSelectAll1" << QList<int>{} << QList<int>{0, 1, 2, 3, 4, 5};
+        QTest::newRow("invert") << "SearchInvert1" << QList<int>{0, 4} << QList<int>{1, 2, 3, 5};
+        QTest::newRow("remove entries") << "SearchRemove1" << QList<int>{1, 4} << QList<int>{};
+    }
+    void pageMarkingCommands()
+    {
+        QFETCH(QString, command);
+        QFETCH(QList<int>, before);
+        TMainForm form;
+        TSearchPage* page = form.searchPage();
+        loadRows(form);
+        QCOMPARE(form.pageCountText(), QStringLiteral(" 6 Einträge "));
+        QTreeView* view = page->view();
+        for (int row : before)
+            view->selectionModel()->select(view->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QAction* action = form.action(command) ? form.action(command) : page->findChild<QAction*>(command);
+        QVERIFY(action);
+        QVERIFY(action->isEnabled());
+        action->trigger();
+        QTEST(selectedRows(view), "after");
+        QCOMPARE(page->results().selectedCount(), int(selectedRows(view).size()));
+        if (command == QStringLiteral("SearchRemove1")) {
+            QCOMPARE(page->results().size(), 4);
+            QCOMPARE(view->model()->index(1, 0).data().toString(), QStringLiteral("Wert"));
+            QCOMPARE(form.pageCountText(), QStringLiteral(" 4 Einträge "));
+        }
+    }
+
+    void pageEnablesCommandsBySelection_data()
+    {
+        QTest::addColumn<int>("marking"); // -2: no rows, -1: rows but none marked, else a MarkCommand
+        QTest::addColumn<QStringList>("enabled");
+        const QStringList rows{"OpenResults1", "SearchMarkKeys1", "SearchSelectAll1", "SaveResults1",
+                               "SearchProperties1"};
+        QTest::newRow("no rows") << -2 << QStringList{"OpenResults1"};
+        QTest::newRow("none marked") << -1 << rows;
+        QTest::newRow("two marked") << int(MarkCommand::AllData) << rows + QStringList{"SearchRemove1"};
+        QTest::newRow("one marked") << int(MarkCommand::AllKeys)
+                                    << rows + QStringList{"SearchRemove1", "SearchOpenKey1", "SearchMarkDown1"};
+    }
+    void pageEnablesCommandsBySelection()
+    {
+        QFETCH(int, marking);
+        TMainForm form;
+        if (marking > -2)
+            loadRows(form);
+        if (marking >= 0)
+            form.searchPage()->Mark(MarkCommand(marking));
+        QStringList enabled;
+        for (const char* name : {"OpenResults1", "SearchMarkKeys1", "SearchSelectAll1", "SaveResults1",
+                                 "SearchProperties1", "SearchRemove1", "SearchOpenKey1", "SearchMarkDown1"}) {
+            const QString n = QString::fromLatin1(name);
+            QAction* a = form.action(n) ? form.action(n) : form.searchPage()->findChild<QAction*>(n);
+            if (a->isEnabled())
+                enabled << n;
+        }
+        QTEST(enabled, "enabled");
+    }
+
+    void pageFollowsListingEveryThirtyRows()
+    {
+        TMainForm form;
+        TSearchPage* page = form.searchPage();
+        SearchResult match{true, FoundKind::ValueName, QStringLiteral("HKEY_CURRENT_USER\\K"), {}, REG_SZ};
+        const QList<int> shownAfter{0, 0, 30, 30, 60}; // rows in the view after 1, 29, 30, 59, 60 matches
+        int added = 0;
+        QList<int> shown;
+        for (int until : {1, 29, 30, 59, 60}) {
+            for (; added < until; ++added) {
+                match.valueName = QString::number(added);
+                page->addMatch(match);
+            }
+            shown << page->view()->model()->rowCount();
+        }
+        QCOMPARE(shown, shownAfter);
+        match.valueName = QStringLiteral("last");
+        page->addMatch(match);
+        page->refresh();
+        QCOMPARE(page->view()->model()->rowCount(), 61);
+    }
+
+    void searchSettingsReachTheWindow()
+    {
+        QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("LV3ColWidth1"), REG_DWORD,
+                         QByteArray("\x2B\x01\0\0", 4)));
+        {
+            TMainForm form;
+            QCOMPARE(form.searchPage()->view()->columnWidth(1), 299);
+            // Find-next needs a stored text.
+            QVERIFY(!form.action(QStringLiteral("SearchAgain1"))->isEnabled());
+            Options().searchLineA = QStringLiteral("Run");
+            form.UpdateCommands();
+            QVERIFY(form.action(QStringLiteral("SearchAgain1"))->isEnabled());
+            form.searchPage()->view()->setColumnWidth(0, 77);
+        }
+        KavenOptions back;
+        back.columnWidths[3] = {0, 0, 0};
+        OptionsStore::LoadOptions(back, Options().dataPath);
+        QCOMPARE(back.columnWidths.value(3).value(0), 77);
+    }
+
+    void pageSavesAndReopensFiles()
+    {
+        TMainForm form;
+        TSearchPage* page = form.searchPage();
+        loadRows(form);
+        QCOMPARE(m_fixture.sink->texts(),
+                 QStringList{QStringLiteral("Eine Zeile der Datei ist kein Suchergebnis und wurde übersprungen.")});
+        // The chosen name's extension becomes ".slt"; the bad line is gone, every row as it was read.
+        const QString chosen = m_fixture.store->dirPath() + QStringLiteral("/results.txt");
+        m_fixture.sink->pushFileName(chosen);
+        form.action(QStringLiteral("SaveResults1"))->trigger();
+        QVERIFY(!QFile::exists(chosen));
+        QByteArray expected = SltFile;
+        expected.remove(expected.indexOf("xx"), expected.indexOf("070D") - expected.indexOf("xx"));
+        QCOMPARE(readFile(m_fixture.store->dirPath() + QStringLiteral("/results.slt")), expected);
+
+        // A file without rows empties the list.
+        const QString empty = m_fixture.store->dirPath() + QStringLiteral("/leer.slt");
+        QVERIFY(writeFile(empty, ""));
+        m_fixture.sink->pushFileName(empty);
+        form.action(QStringLiteral("OpenResults1"))->trigger();
+        QCOMPARE(page->view()->model()->rowCount(), 0);
+        QCOMPARE(form.pageCountText(), QStringLiteral(" 0 Einträge "));
+    }
+
+    void openKeySelectsKeyAndValue_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("value"); // the value list's selected row; "-": a key row leaves it alone
+        QTest::addColumn<bool>("keysMade");
+        QTest::newRow("key row") << 0 << "-" << true;
+        QTest::newRow("data row") << 1 << "Path" << true;
+        QTest::newRow("default value") << 4 << "(Standard)" << true;
+        QTest::newRow("key gone") << 0 << "-" << false;
+    }
+    void openKeySelectsKeyAndValue()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, value);
+        QFETCH(bool, keysMade);
+        if (keysMade) {
+            QVERIFY(setValue(QStringLiteral("Software\\Kaven"), QStringLiteral("Path"), REG_SZ, QByteArray("C\0", 2)));
+            QVERIFY(setValue(QStringLiteral("Software\\Kaven"), QStringLiteral("Zahl"), REG_DWORD, QByteArray(4, 0)));
+            QVERIFY(setValue(QStringLiteral("Software\\Kaven\\Bin"), QString(), REG_BINARY, QByteArray(1, 0)));
+        }
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        TSearchPage* page = form.searchPage();
+        loadRows(form);
+        page->view()->selectionModel()->select(page->view()->model()->index(row, 0),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        m_fixture.sink->clear();
+        page->openKeyAction()->trigger();
+        if (!keysMade) {
+            QCOMPARE(m_fixture.sink->texts(), QStringList{QStringLiteral("Fehler: Kann Schlüssel nicht öffnen.")});
+            return;
+        }
+        const QString key = row == 4 ? QStringLiteral("HKEY_CURRENT_USER\\Software\\Kaven\\Bin")
+                                     : QStringLiteral("HKEY_CURRENT_USER\\Software\\Kaven");
+        QCOMPARE(form.CurrentKeyPath(), key);
+        const QModelIndexList selected = form.valueList()->selectionModel()->selectedRows();
+        if (value != QStringLiteral("-"))
+            QCOMPARE(selected.isEmpty() ? QString() : selected.first().data().toString(), value);
+    }
+
+private:
+    // Fills the page through its open command, as the user does.
+    void loadRows(TMainForm& form)
+    {
+        TSearchPage* page = form.searchPage();
+        const QString name = m_fixture.store->dirPath() + QStringLiteral("/rows.slt");
+        QVERIFY(writeFile(name, SltFile));
+        m_fixture.sink->pushFileName(name);
+        form.action(QStringLiteral("OpenResults1"))->trigger();
+        QCOMPARE(page->view()->model()->rowCount(), 6);
+    }
+
+    StoreFixture m_fixture;
+};
+
+QTEST_MAIN(TestSearchForms)
+#include "TestSearchForms.moc"
