@@ -283,8 +283,11 @@ LONG RegDeleteKey(HKEY hKey, const QString& subKey)
         if (split != ERROR_SUCCESS)
             return split;
         KeyId id = 0;
-        const LONG rc = base.backend->openKey(base.id, parts, DELETE_ACCESS, &id);
-        return rc != ERROR_SUCCESS ? rc : base.backend->deleteKey(id);
+        LONG rc = base.backend->openKey(base.id, parts, DELETE_ACCESS, &id);
+        if (rc == ERROR_SUCCESS)
+            rc = base.backend->deleteKey(id);
+        // deleted by another process between the look and the write lock: the path names no key
+        return rc == ERROR_KEY_DELETED && !parts.isEmpty() ? ERROR_FILE_NOT_FOUND : rc;
     });
 }
 
