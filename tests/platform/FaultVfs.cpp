@@ -23,6 +23,12 @@ sqlite3_file* real(sqlite3_file* f)
     return reinterpret_cast<File*>(f)->real;
 }
 
+template <auto Method, class... Args>
+auto forward(sqlite3_file* f, Args... args)
+{
+    return (real(f)->pMethods->*Method)(real(f), args...);
+}
+
 // True when this operation is the one to fail.
 bool strike()
 {
@@ -60,11 +66,6 @@ int xShmLock(sqlite3_file* f, int offset, int n, int flags)
     return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
 }
 
-int xClose(sqlite3_file* f)
-{
-    return real(f)->pMethods->xClose(real(f));
-}
-
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags)
 {
     File* file = reinterpret_cast<File*>(f);
@@ -88,32 +89,26 @@ void install()
     g_vfs.szOsFile = int(sizeof(File)) + g_unix->szOsFile;
     g_vfs.xOpen = xOpen;
     g_vfs.pNext = nullptr;
-    // forward everything else through the real file's methods
+    // everything else goes straight to the real file
     g_io.iVersion = 3;
-    g_io.xClose = xClose;
-    g_io.xRead = [](sqlite3_file* f, void* p, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), p, n, o); };
+    g_io.xClose = forward<&sqlite3_io_methods::xClose>;
+    g_io.xRead = forward<&sqlite3_io_methods::xRead, void*, int, sqlite3_int64>;
     g_io.xWrite = xWrite;
-    g_io.xTruncate = [](sqlite3_file* f, sqlite3_int64 s) { return real(f)->pMethods->xTruncate(real(f), s); };
+    g_io.xTruncate = forward<&sqlite3_io_methods::xTruncate, sqlite3_int64>;
     g_io.xSync = xSync;
-    g_io.xFileSize = [](sqlite3_file* f, sqlite3_int64* s) { return real(f)->pMethods->xFileSize(real(f), s); };
+    g_io.xFileSize = forward<&sqlite3_io_methods::xFileSize, sqlite3_int64*>;
     g_io.xLock = xLock;
-    g_io.xUnlock = [](sqlite3_file* f, int l) { return real(f)->pMethods->xUnlock(real(f), l); };
-    g_io.xCheckReservedLock = [](sqlite3_file* f, int* r) {
-        return real(f)->pMethods->xCheckReservedLock(real(f), r);
-    };
-    g_io.xFileControl = [](sqlite3_file* f, int op, void* a) { return real(f)->pMethods->xFileControl(real(f), op, a); };
-    g_io.xSectorSize = [](sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); };
-    g_io.xDeviceCharacteristics = [](sqlite3_file* f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); };
-    g_io.xShmMap = [](sqlite3_file* f, int pg, int sz, int ext, void volatile** p) {
-        return real(f)->pMethods->xShmMap(real(f), pg, sz, ext, p);
-    };
+    g_io.xUnlock = forward<&sqlite3_io_methods::xUnlock, int>;
+    g_io.xCheckReservedLock = forward<&sqlite3_io_methods::xCheckReservedLock, int*>;
+    g_io.xFileControl = forward<&sqlite3_io_methods::xFileControl, int, void*>;
+    g_io.xSectorSize = forward<&sqlite3_io_methods::xSectorSize>;
+    g_io.xDeviceCharacteristics = forward<&sqlite3_io_methods::xDeviceCharacteristics>;
+    g_io.xShmMap = forward<&sqlite3_io_methods::xShmMap, int, int, int, void volatile**>;
     g_io.xShmLock = xShmLock;
-    g_io.xShmBarrier = [](sqlite3_file* f) { real(f)->pMethods->xShmBarrier(real(f)); };
-    g_io.xShmUnmap = [](sqlite3_file* f, int del) { return real(f)->pMethods->xShmUnmap(real(f), del); };
-    g_io.xFetch = [](sqlite3_file* f, sqlite3_int64 o, int n, void** p) {
-        return real(f)->pMethods->xFetch(real(f), o, n, p);
-    };
-    g_io.xUnfetch = [](sqlite3_file* f, sqlite3_int64 o, void* p) { return real(f)->pMethods->xUnfetch(real(f), o, p); };
+    g_io.xShmBarrier = forward<&sqlite3_io_methods::xShmBarrier>;
+    g_io.xShmUnmap = forward<&sqlite3_io_methods::xShmUnmap, int>;
+    g_io.xFetch = forward<&sqlite3_io_methods::xFetch, sqlite3_int64, int, void**>;
+    g_io.xUnfetch = forward<&sqlite3_io_methods::xUnfetch, sqlite3_int64, void*>;
     sqlite3_vfs_register(&g_vfs, 1);
 }
 

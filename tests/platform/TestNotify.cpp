@@ -21,18 +21,24 @@ bool fires(HANDLE ev, DWORD ms = 1500)
     return WaitForSingleObject(ev, ms) == WAIT_OBJECT_0;
 }
 
+enum class Act { SetValue, DeleteValue, NewSubKey, Deny, SetBelow, SetSibling, DeleteKey, CloseHandle };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Act)
 
 class TestNotify final : public QObject {
     Q_OBJECT
 private slots:
-    void init() { m_store = std::make_unique<TempStore>(); QVERIFY(m_store->ok()); }
+    void init()
+    {
+        m_store = std::make_unique<TempStore>();
+        QVERIFY(m_store->ok());
+    }
     void cleanup() { m_store.reset(); }
     void eventsWaitAndTimeOut();
-    void filterBitsDecideWhatFires();
-    void oneShotPerRequest();
-    void subtreeFlag();
-    void deletionAndClosingFire();
+    void whatFires_data();
+    void whatFires();
     void invalidRequests();
     void changeFromAnotherThread();
     void largeBatchStillReachesWatchersOfSingleKeys();
@@ -63,93 +69,73 @@ void TestNotify::eventsWaitAndTimeOut()
     QCOMPARE(WaitForSingleObject(autoEv, 0), WAIT_FAILED);
     // a waiter on another thread wakes on SetEvent
     HANDLE ev = CreateEvent(false, false);
-    std::thread t([ev] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); SetEvent(ev); });
+    std::thread t([ev] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        SetEvent(ev);
+    });
     QCOMPARE(WaitForSingleObject(ev, 5000), WAIT_OBJECT_0);
     t.join();
     CloseHandle(ev);
 }
 
-void TestNotify::filterBitsDecideWhatFires()
+void TestNotify::whatFires_data()
 {
-    HKEY k = open(QStringLiteral("Software\\Watched"));
-    HKEY writer = open(QStringLiteral("Software\\Watched"));
-    HANDLE ev = CreateEvent(false, false);
-
-    // a value change is LAST_SET, not NAME
-    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_CHANGE_NAME, ev, true), ERROR_SUCCESS);
-    QCOMPARE(RegSetValueBytes(writer, QStringLiteral("v"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-    QVERIFY(!fires(ev, 400));
-    // a new subkey is NAME
-    HKEY child = open(QStringLiteral("Software\\Watched\\Child"));
-    QVERIFY(fires(ev));
-    RegCloseKey(child);
-
-    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_CHANGE_LAST_SET, ev, true), ERROR_SUCCESS);
-    QCOMPARE(RegDeleteValue(writer, QStringLiteral("v")), ERROR_SUCCESS);
-    QVERIFY(fires(ev));
-
-    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_CHANGE_SECURITY, ev, true), ERROR_SUCCESS);
-    QCOMPARE(RegSetValueBytes(writer, QStringLiteral("w"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-    QVERIFY(!fires(ev, 400));
-    QCOMPARE(RegSetKeyDeny(writer, KEY_DENY_READ), ERROR_SUCCESS);
-    QVERIFY(fires(ev));
-    RegCloseKey(writer);
-    RegCloseKey(k);
-    CloseHandle(ev);
-}
-
-void TestNotify::oneShotPerRequest()
-{
-    HKEY k = open(QStringLiteral("Software\\Once"));
-    HANDLE ev = CreateEvent(false, false);
-    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_ALL, ev, true), ERROR_SUCCESS);
-    QCOMPARE(RegSetValueBytes(k, QStringLiteral("a"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-    QVERIFY(fires(ev));
-    QCOMPARE(RegSetValueBytes(k, QStringLiteral("b"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-    QVERIFY(!fires(ev, 400));
-    // changes made before a request do not fire it
-    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_ALL, ev, true), ERROR_SUCCESS);
-    QVERIFY(!fires(ev, 400));
-    RegCloseKey(k);
-    CloseHandle(ev);
-}
-
-void TestNotify::subtreeFlag()
-{
-    HKEY top = open(QStringLiteral("Software\\Tree"));
-    HKEY deep = open(QStringLiteral("Software\\Tree\\A\\B"));
-    HKEY sibling = open(QStringLiteral("Software\\TreeSibling"));
-    HANDLE flat = CreateEvent(false, false);
-    HANDLE sub = CreateEvent(false, false);
-    QCOMPARE(RegNotifyChangeKeyValue(top, false, REG_NOTIFY_CHANGE_LAST_SET, flat, true), ERROR_SUCCESS);
-    QCOMPARE(RegNotifyChangeKeyValue(top, true, REG_NOTIFY_CHANGE_LAST_SET, sub, true), ERROR_SUCCESS);
+    QTest::addColumn<bool>("subtree");
+    QTest::addColumn<DWORD>("filter");
+    QTest::addColumn<Act>("act");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("value set is not NAME") << false << REG_NOTIFY_CHANGE_NAME << Act::SetValue << false;
+    QTest::newRow("new subkey is NAME") << false << REG_NOTIFY_CHANGE_NAME << Act::NewSubKey << true;
+    QTest::newRow("value set is LAST_SET") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::SetValue << true;
+    QTest::newRow("value deleted is LAST_SET") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::DeleteValue << true;
+    QTest::newRow("value set is not SECURITY") << false << REG_NOTIFY_CHANGE_SECURITY << Act::SetValue << false;
+    QTest::newRow("deny is SECURITY") << false << REG_NOTIFY_CHANGE_SECURITY << Act::Deny << true;
+    QTest::newRow("below, watching the subtree") << true << REG_NOTIFY_CHANGE_LAST_SET << Act::SetBelow << true;
+    QTest::newRow("below, watching the key") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::SetBelow << false;
     // a key whose name merely starts like the watched one is not below it
-    QCOMPARE(RegSetValueBytes(sibling, QStringLiteral("v"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-    QVERIFY(!fires(sub, 400));
-    QCOMPARE(RegSetValueBytes(deep, QStringLiteral("v"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-    QVERIFY(fires(sub));
-    QVERIFY(!fires(flat, 300));
-    for (HKEY k : {top, deep, sibling})
-        RegCloseKey(k);
-    CloseHandle(flat);
-    CloseHandle(sub);
+    QTest::newRow("sibling of the same prefix") << true << REG_NOTIFY_ALL << Act::SetSibling << false;
+    QTest::newRow("the key deleted") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::DeleteKey << true;
+    QTest::newRow("the handle closed") << false << REG_NOTIFY_CHANGE_NAME << Act::CloseHandle << true;
 }
 
-void TestNotify::deletionAndClosingFire()
+void TestNotify::whatFires()
 {
-    HKEY doomed = open(QStringLiteral("Software\\Doomed"));
+    QFETCH(bool, subtree);
+    QFETCH(DWORD, filter);
+    QFETCH(Act, act);
+    QFETCH(bool, expected);
+    HKEY k = open(QStringLiteral("Software\\W"));
+    HKEY writer = open(QStringLiteral("Software\\W"));
+    HKEY below = open(QStringLiteral("Software\\W\\A\\B"));
+    HKEY sibling = open(QStringLiteral("Software\\WSibling"));
+    QCOMPARE(RegSetValueBytes(writer, QStringLiteral("v"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
     HANDLE ev = CreateEvent(false, false);
-    QCOMPARE(RegNotifyChangeKeyValue(doomed, false, REG_NOTIFY_CHANGE_LAST_SET, ev, true), ERROR_SUCCESS);
-    HKEY parent = open(QStringLiteral("Software"));
-    QCOMPARE(RegDeleteKey(parent, QStringLiteral("Doomed")), ERROR_SUCCESS);
-    QVERIFY(fires(ev));
-    RegCloseKey(doomed);
-    RegCloseKey(parent);
-
-    HKEY k = open(QStringLiteral("Software\\Closing"));
-    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_CHANGE_NAME, ev, true), ERROR_SUCCESS);
-    RegCloseKey(k);
-    QVERIFY(fires(ev, 0)); // at once, by the close itself
+    QCOMPARE(RegNotifyChangeKeyValue(k, subtree, filter, ev, true), ERROR_SUCCESS);
+    QVERIFY(!fires(ev, 300)); // changes made before a request do not fire it
+    if (act == Act::DeleteKey) {
+        QCOMPARE(RegDeleteKey(writer, QStringLiteral("A\\B")), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteKey(writer, QStringLiteral("A")), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, QStringLiteral("Software\\W")), ERROR_SUCCESS);
+    } else if (act == Act::CloseHandle) {
+        RegCloseKey(k); // fires at once, by the close itself
+    } else if (act == Act::NewSubKey) {
+        RegCloseKey(open(QStringLiteral("Software\\W\\New")));
+    } else if (act == Act::Deny) {
+        QCOMPARE(RegSetKeyDeny(writer, KEY_DENY_READ), ERROR_SUCCESS);
+    } else if (act == Act::DeleteValue) {
+        QCOMPARE(RegDeleteValue(writer, QStringLiteral("v")), ERROR_SUCCESS);
+    } else {
+        const HKEY target = act == Act::SetBelow ? below : act == Act::SetSibling ? sibling : writer;
+        QCOMPARE(RegSetValueBytes(target, QStringLiteral("w"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+    }
+    QCOMPARE(fires(ev, act == Act::CloseHandle ? 0 : expected ? 1500 : 400), expected);
+    // one shot per request
+    if (expected && act != Act::DeleteKey && act != Act::CloseHandle) {
+        QCOMPARE(RegSetValueBytes(writer, QStringLiteral("again"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+        QVERIFY(!fires(ev, 400));
+    }
+    for (HKEY h : {k, writer, below, sibling})
+        RegCloseKey(h);
     CloseHandle(ev);
 }
 

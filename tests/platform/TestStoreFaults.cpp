@@ -67,9 +67,10 @@ HKEY createBase()
     HKEY k = 0;
     DWORD disp = 0;
     return RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\F"), 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k,
-                          &disp) == ERROR_SUCCESS
-               ? k
-               : 0;
+                          &disp)
+            == ERROR_SUCCESS
+        ? k
+        : 0;
 }
 
 } // namespace
@@ -108,14 +109,14 @@ void TestStoreFaults::everyCallReportsItsFailureOrKeepsItsChange()
         RegCloseKey(base);
         RegShutdown();
         QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
-        const QByteArray where = "fault at I/O call " + QByteArray::number(n) + ", batch end " +
-                                 QByteArray::number(run.end);
+        const QByteArray where =
+            "fault at I/O call " + QByteArray::number(n) + ", batch end " + QByteArray::number(run.end);
         for (const Call& c : run.calls) {
-            const QByteArray what = where + ": " + (c.key + QLatin1Char('/') + c.value).toUtf8() + " answered " +
-                                    QByteArray::number(c.rc);
-            QVERIFY2(QList<LONG>({ERROR_SUCCESS, ERROR_DISK_FULL, ERROR_REGISTRY_IO_FAILED, ERROR_TIMEOUT})
-                         .contains(c.rc),
-                     what.constData());
+            const QByteArray what =
+                where + ": " + (c.key + QLatin1Char('/') + c.value).toUtf8() + " answered " + QByteArray::number(c.rc);
+            QVERIFY2(
+                QList<LONG>({ERROR_SUCCESS, ERROR_DISK_FULL, ERROR_REGISTRY_IO_FAILED, ERROR_TIMEOUT}).contains(c.rc),
+                what.constData());
             failures += c.rc != ERROR_SUCCESS;
             const bool durable = c.rc == ERROR_SUCCESS && (!c.inBatch || run.end == ERROR_SUCCESS);
             if (durable)

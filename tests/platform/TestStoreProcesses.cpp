@@ -22,8 +22,8 @@ qint64 queryStore(const QString& path, const char* sql)
     if (sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK
         && sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
         out = sqlite3_column_type(st, 0) == SQLITE_TEXT
-                  ? qint64(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) == "ok")
-                  : sqlite3_column_int64(st, 0);
+            ? qint64(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) == "ok")
+            : sqlite3_column_int64(st, 0);
     sqlite3_finalize(st);
     sqlite3_close(db);
     return out;
@@ -34,7 +34,11 @@ qint64 queryStore(const QString& path, const char* sql)
 class TestStoreProcesses final : public QObject {
     Q_OBJECT
 private slots:
-    void init() { m_store = std::make_unique<TempStore>(); QVERIFY(m_store->ok()); }
+    void init()
+    {
+        m_store = std::make_unique<TempStore>();
+        QVERIFY(m_store->ok());
+    }
     void cleanup() { m_store.reset(); }
     void killedInTheMiddleOfABatchLosesNothingCommitted();
     void changesOfAnotherProcessAreSeenAndNotified();
@@ -84,8 +88,8 @@ void TestStoreProcesses::killedInTheMiddleOfABatchLosesNothingCommitted()
     // the store stays writable after the crash
     HKEY k = 0;
     DWORD disp = 0;
-    QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\After"), 0, {}, 0, KEY_ALL_ACCESS, nullptr,
-                            &k, &disp),
+    QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\After"), 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            &disp),
              ERROR_SUCCESS);
     RegCloseKey(k);
 }
@@ -102,8 +106,8 @@ void TestStoreProcesses::changesOfAnotherProcessAreSeenAndNotified()
              ERROR_SUCCESS);
     QElapsedTimer timer;
     QCOMPARE(QProcess::execute(QStringLiteral(STORE_CHILD),
-                               {QStringLiteral("set"), m_store->storePath(), QStringLiteral("Software\\Shared\\FromChild"),
-                                QStringLiteral("x")}),
+                               {QStringLiteral("set"), m_store->storePath(),
+                                QStringLiteral("Software\\Shared\\FromChild"), QStringLiteral("x")}),
              0);
     timer.start();
     QCOMPARE(WaitForSingleObject(ev, 1000), WAIT_OBJECT_0);
@@ -133,8 +137,9 @@ void TestStoreProcesses::threeProcessesOnTheSameKeys()
     QList<QProcess*> children;
     for (int id = 1; id <= 3; ++id) {
         children << new QProcess(this);
-        children.last()->start(QStringLiteral(STORE_CHILD), {QStringLiteral("stress"), m_store->storePath(),
-                                                             QString::number(id), QStringLiteral("3000")});
+        children.last()->start(
+            QStringLiteral(STORE_CHILD),
+            {QStringLiteral("stress"), m_store->storePath(), QString::number(id), QStringLiteral("3000")});
     }
     QStringList written;
     for (QProcess* child : children) {
@@ -148,7 +153,8 @@ void TestStoreProcesses::threeProcessesOnTheSameKeys()
     QVERIFY(written.size() > 30);
     const QString path = m_store->storePath();
     QCOMPARE(queryStore(path, "PRAGMA integrity_check"), 1);
-    QCOMPARE(queryStore(path, "SELECT count(*) FROM keys k WHERE parent<>0 AND parent NOT IN (SELECT id FROM keys)"), 0);
+    QCOMPARE(queryStore(path, "SELECT count(*) FROM keys k WHERE parent<>0 AND parent NOT IN (SELECT id FROM keys)"),
+             0);
     QCOMPARE(queryStore(path, "SELECT count(*) FROM vals WHERE key NOT IN (SELECT id FROM keys)"), 0);
     for (const QString& w : written) {
         HKEY k = 0;
@@ -200,7 +206,7 @@ void TestStoreProcesses::readersNeitherWriteNorWait()
                                                    "\"$@\"")
                                         .arg(dir),
                                     QStringLiteral("sh"), QStringLiteral(STORE_CHILD)}
-                                 + readArgs
+                         + readArgs
                       : readArgs);
     QVERIFY(reader.waitForFinished(60000));
     QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <sqlite3.h>
 #include <thread>
+
+using namespace Qt::Literals::StringLiterals;
 #include <sys/stat.h>
 
 namespace {
@@ -26,6 +28,24 @@ HKEY create(HKEY root, const QString& path, REGSAM sam = KEY_ALL_ACCESS, DWORD* 
 LONG set(HKEY k, const QString& name, const QByteArray& data = "1", DWORD type = REG_BINARY)
 {
     return RegSetValueBytes(k, name, type, data);
+}
+
+// Opens (creates) a key and closes it again: the call's code.
+LONG tryOpen(HKEY root, const QString& path, REGSAM sam = KEY_READ)
+{
+    HKEY k = 0;
+    const LONG rc = RegOpenKeyEx(root, path, 0, sam, &k);
+    RegCloseKey(k);
+    return rc;
+}
+
+LONG tryCreate(HKEY root, const QString& path)
+{
+    HKEY k = 0;
+    DWORD disp = 0;
+    const LONG rc = RegCreateKeyEx(root, path, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp);
+    RegCloseKey(k);
+    return rc;
 }
 
 QStringList subKeyNames(HKEY k)
@@ -72,7 +92,11 @@ qint64 runSql(const QString& path, const char* sql)
 class TestWinReg final : public QObject {
     Q_OBJECT
 private slots:
-    void init() { m_store = std::make_unique<TempStore>(); QVERIFY(m_store->ok()); }
+    void init()
+    {
+        m_store = std::make_unique<TempStore>();
+        QVERIFY(m_store->ok());
+    }
     void cleanup() { m_store.reset(); }
     void rootKeysAndAliases();
     void keyPaths_data();
@@ -101,32 +125,19 @@ private:
 
 void TestWinReg::rootKeysAndAliases()
 {
-    HKEY k = create(HKEY_CLASSES_ROOT, QStringLiteral(".txt"));
-    QCOMPARE(set(k, {}, QByteArray("txtfile", 8), REG_SZ), ERROR_SUCCESS);
-    RegCloseKey(k);
-    QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Classes\\.TXT"), 0, KEY_READ, &k),
+    // the aliases show keys of HKEY_LOCAL_MACHINE and HKEY_USERS
+    RegCloseKey(create(HKEY_CLASSES_ROOT, u".txt"_s));
+    QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes\\.TXT"_s), ERROR_SUCCESS);
+    RegCloseKey(create(HKEY_CURRENT_CONFIG, u"Software\\Fonts"_s));
+    QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"_s),
              ERROR_SUCCESS);
-    QByteArray data;
-    QCOMPARE(RegQueryValueBytes(k, {}, nullptr, &data), ERROR_SUCCESS);
-    QCOMPARE(data, QByteArray("txtfile", 8));
-    RegCloseKey(k);
-    RegCloseKey(create(HKEY_CURRENT_CONFIG, QStringLiteral("Software\\Fonts")));
-    QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE,
-                          QStringLiteral("SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"), 0,
-                          KEY_READ, &k),
-             ERROR_SUCCESS);
-    RegCloseKey(k);
-    // HKEY_CURRENT_USER is one key below HKEY_USERS
-    RegCloseKey(create(HKEY_CURRENT_USER, QStringLiteral("Software\\Probe")));
+    RegCloseKey(create(HKEY_CURRENT_USER, u"Software\\Probe"_s));
     int found = 0;
-    for (const QString& sid : subKeyNames(HKEY_USERS)) {
-        found += RegOpenKeyEx(HKEY_USERS, sid + QStringLiteral("\\Software\\Probe"), 0, KEY_READ, &k) == 0;
-        RegCloseKey(k);
-    }
+    for (const QString& sid : subKeyNames(HKEY_USERS))
+        found += tryOpen(HKEY_USERS, sid + u"\\Software\\Probe"_s) == ERROR_SUCCESS;
     QCOMPARE(found, 1);
-    // the sixth slot does not exist on the local store
-    for (HKEY none : {HKEY_DYN_DATA, HKEY_PERFORMANCE_DATA, HKEY(0x12345)})
-        QCOMPARE(RegOpenKeyEx(none, {}, 0, KEY_READ, &k), ERROR_INVALID_HANDLE);
+    for (HKEY none : {HKEY_DYN_DATA, HKEY_PERFORMANCE_DATA, HKEY(0x12345)}) // no sixth slot on the local store
+        QCOMPARE(tryOpen(none, {}), ERROR_INVALID_HANDLE);
 }
 
 void TestWinReg::keyPaths_data()
@@ -138,15 +149,15 @@ void TestWinReg::keyPaths_data()
     QTest::addColumn<DWORD>("disposition");
     QTest::addColumn<QString>("absent"); // a key the call must not leave behind
     const QString k255(255, QLatin1Char('k'));
-    QString deep = QStringLiteral("Deep");
+    QString deep = u"Deep"_s;
     for (int level = 2; level <= 511; ++level) // HKEY_CURRENT_USER is level 1 below HKEY_USERS
-        deep += QStringLiteral("\\d");
+        deep += u"\\d"_s;
     QTest::newRow("leading backslash") << QString() << false << "\\Software" << ERROR_BAD_PATHNAME << 0u << "";
     QTest::newRow("missing") << QString() << false << "Software\\Nope" << ERROR_FILE_NOT_FOUND << 0u << "";
     QTest::newRow("trailing backslash") << QString() << false << "Software\\" << ERROR_SUCCESS << 0u << "";
     QTest::newRow("empty name") << QString() << true << "Software\\\\x" << ERROR_INVALID_PARAMETER << 0u << "";
-    QTest::newRow("255 characters") << QString() << true << "Software\\" + k255 << ERROR_SUCCESS
-                                    << REG_CREATED_NEW_KEY << "";
+    QTest::newRow("255 characters") << QString() << true << "Software\\" + k255 << ERROR_SUCCESS << REG_CREATED_NEW_KEY
+                                    << "";
     QTest::newRow("256 characters") << QString() << true << "Software\\x\\" + k255 + "k" << ERROR_INVALID_PARAMETER
                                     << 0u << "Software\\x";
     QTest::newRow("256 characters open") << QString() << false << "Software\\" + k255 + "k" << ERROR_FILE_NOT_FOUND
@@ -184,12 +195,12 @@ void TestWinReg::keyPaths()
 
 void TestWinReg::valueNamesCompareWithoutCaseUpToTheirLimit()
 {
-    HKEY k = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Names"));
-    QCOMPARE(set(k, QStringLiteral("Äpfel"), "1"), ERROR_SUCCESS);
-    QCOMPARE(set(k, QStringLiteral("äPFEL"), "2"), ERROR_SUCCESS);
-    QCOMPARE(valueNames(k), QStringList{QStringLiteral("Äpfel")});
+    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Names"_s);
+    QCOMPARE(set(k, u"Äpfel"_s, "1"), ERROR_SUCCESS);
+    QCOMPARE(set(k, u"äPFEL"_s, "2"), ERROR_SUCCESS);
+    QCOMPARE(valueNames(k), QStringList{u"Äpfel"_s});
     QByteArray data;
-    QCOMPARE(RegQueryValueBytes(k, QStringLiteral("ÄPFEL"), nullptr, &data), ERROR_SUCCESS);
+    QCOMPARE(RegQueryValueBytes(k, u"ÄPFEL"_s, nullptr, &data), ERROR_SUCCESS);
     QCOMPARE(data, QByteArray("2"));
     QCOMPARE(set(k, QString(16383, QLatin1Char('v'))), ERROR_SUCCESS);
     QCOMPARE(set(k, QString(16384, QLatin1Char('v'))), ERROR_INVALID_PARAMETER);
@@ -198,35 +209,33 @@ void TestWinReg::valueNamesCompareWithoutCaseUpToTheirLimit()
 
 void TestWinReg::subKeysEnumerateInHiveOrderValuesInCreationOrder()
 {
-    HKEY k = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Order"));
-    const QStringList created = {QStringLiteral("b"), QStringLiteral("_x"), QStringLiteral("A"),
-                                 QStringLiteral("Ä"), QStringLiteral("a1"), QStringLiteral("Z")};
+    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Order"_s);
+    const QStringList created = {u"b"_s, u"_x"_s, u"A"_s, u"Ä"_s, u"a1"_s, u"Z"_s};
     for (const QString& n : created) {
         RegCloseKey(create(k, n));
         QCOMPARE(set(k, n, QByteArray(4, '\0'), REG_DWORD), ERROR_SUCCESS);
     }
     // upper-cased code units: "A" (41) < "A1" < "B" < "Z" (5A) < "_X" (5F) < "Ä" (C4)
-    QCOMPARE(subKeyNames(k), (QStringList{QStringLiteral("A"), QStringLiteral("a1"), QStringLiteral("b"),
-                                          QStringLiteral("Z"), QStringLiteral("_x"), QStringLiteral("Ä")}));
+    QCOMPARE(subKeyNames(k), (QStringList{u"A"_s, u"a1"_s, u"b"_s, u"Z"_s, u"_x"_s, u"Ä"_s}));
     QCOMPARE(valueNames(k), created);
-    QCOMPARE(set(k, QStringLiteral("B"), QByteArray("x", 2), REG_SZ), ERROR_SUCCESS); // keeps its place
+    QCOMPARE(set(k, u"B"_s, QByteArray("x", 2), REG_SZ), ERROR_SUCCESS); // keeps its place
     QCOMPARE(valueNames(k), created);
     RegCloseKey(k);
 }
 
 void TestWinReg::buffersAndSentinels()
 {
-    HKEY k = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Buffers"));
-    QCOMPARE(set(k, QStringLiteral("abcdef"), "123456789"), ERROR_SUCCESS);
+    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Buffers"_s);
+    QCOMPARE(set(k, u"abcdef"_s, "123456789"), ERROR_SUCCESS);
     RegCloseKey(create(k, QString(255, QLatin1Char('k'))));
-    QString name = QStringLiteral("sentinel");
+    QString name = u"sentinel"_s;
     DWORD cch = 6; // six characters need seven
     DWORD type = 0xFFFF;
     BYTE buf[16];
     std::memset(buf, 0xCC, sizeof buf);
     DWORD cb = sizeof buf;
     QCOMPARE(RegEnumValue(k, 0, &name, &cch, &type, buf, &cb), ERROR_MORE_DATA);
-    QCOMPARE(name, QStringLiteral("sentinel"));
+    QCOMPARE(name, u"sentinel"_s);
     cch = 7;
     cb = 4;
     QCOMPARE(RegEnumValue(k, 0, &name, &cch, &type, buf, &cb), ERROR_MORE_DATA);
@@ -235,7 +244,7 @@ void TestWinReg::buffersAndSentinels()
     cb = sizeof buf;
     cch = 7;
     QCOMPARE(RegEnumValue(k, 0, &name, &cch, &type, buf, &cb), ERROR_SUCCESS);
-    QCOMPARE(name, QStringLiteral("abcdef"));
+    QCOMPARE(name, u"abcdef"_s);
     QCOMPARE(cch, DWORD(6));
     QCOMPARE(type, REG_BINARY);
     QCOMPARE(QByteArray(reinterpret_cast<char*>(buf), 10), QByteArray("123456789\xCC"));
@@ -243,14 +252,14 @@ void TestWinReg::buffersAndSentinels()
     QCOMPARE(RegEnumValue(k, 1, &name, &cch, &type, buf, &cb), ERROR_NO_MORE_ITEMS);
     // query: size only, too small (sentinel kept), exact
     cb = 0;
-    QCOMPARE(RegQueryValueEx(k, QStringLiteral("abcdef"), &type, nullptr, &cb), ERROR_SUCCESS);
+    QCOMPARE(RegQueryValueEx(k, u"abcdef"_s, &type, nullptr, &cb), ERROR_SUCCESS);
     QCOMPARE(cb, DWORD(9));
     std::memset(buf, 0xEE, sizeof buf);
     cb = 2;
-    QCOMPARE(RegQueryValueEx(k, QStringLiteral("abcdef"), &type, buf, &cb), ERROR_MORE_DATA);
+    QCOMPARE(RegQueryValueEx(k, u"abcdef"_s, &type, buf, &cb), ERROR_MORE_DATA);
     QCOMPARE(cb, DWORD(9));
     QCOMPARE(buf[0], BYTE(0xEE));
-    QCOMPARE(RegQueryValueEx(k, QStringLiteral("missing"), &type, nullptr, &cb), ERROR_FILE_NOT_FOUND);
+    QCOMPARE(RegQueryValueEx(k, u"missing"_s, &type, nullptr, &cb), ERROR_FILE_NOT_FOUND);
     // a 255-character key name needs a buffer of 256
     cch = 255;
     QCOMPARE(RegEnumKeyEx(k, 0, &name, &cch, nullptr), ERROR_MORE_DATA);
@@ -263,17 +272,17 @@ void TestWinReg::buffersAndSentinels()
 
 void TestWinReg::embeddedNulsAndEmptyData()
 {
-    HKEY k = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Nuls"));
+    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Nuls"_s);
     const QByteArray multi("one\0two\0\0", 9);
     QByteArray big(1 << 20, '\0');
     for (int i = 0; i < big.size(); ++i)
         big[i] = char(i * 7);
-    const QList<std::pair<DWORD, QByteArray>> values = {{REG_MULTI_SZ, multi}, {REG_BINARY, QByteArray("")},
-                                                        {0x12345678, QByteArray("\0", 1)}, {REG_BINARY, big}};
+    const QList<std::pair<DWORD, QByteArray>> values = {
+        {REG_MULTI_SZ, multi}, {REG_BINARY, QByteArray("")}, {0x12345678, QByteArray("\0", 1)}, {REG_BINARY, big}};
     for (int i = 0; i < values.size(); ++i)
         QCOMPARE(set(k, QString::number(i), values[i].second, values[i].first), ERROR_SUCCESS);
     RegCloseKey(k);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Nuls"), 0, KEY_READ, &k), ERROR_SUCCESS);
+    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Nuls"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
     for (int i = 0; i < values.size(); ++i) {
         QByteArray data("sentinel");
         DWORD type = 0;
@@ -291,21 +300,18 @@ void TestWinReg::embeddedNulsAndEmptyData()
 
 void TestWinReg::deleteKeyRefusesKeysWithSubkeysAndHandlesSeeDeletion()
 {
-    HKEY parent = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Del"));
-    HKEY child = create(parent, QStringLiteral("Child\\Grand"));
-    QCOMPARE(RegDeleteKey(parent, QStringLiteral("Child")), ERROR_ACCESS_DENIED);
-    QCOMPARE(RegDeleteKey(parent, QStringLiteral("Child\\Grand")), ERROR_SUCCESS);
+    HKEY parent = create(HKEY_CURRENT_USER, u"Software\\Del"_s);
+    HKEY child = create(parent, u"Child\\Grand"_s);
+    QCOMPARE(RegDeleteKey(parent, u"Child"_s), ERROR_ACCESS_DENIED);
+    QCOMPARE(RegDeleteKey(parent, u"Child\\Grand"_s), ERROR_SUCCESS);
     // the open handle of a deleted key answers 1018 from then on
-    QCOMPARE(set(child, QStringLiteral("x")), ERROR_KEY_DELETED);
     QString name;
+    QCOMPARE(set(child, u"x"_s), ERROR_KEY_DELETED);
     QCOMPARE(RegEnumKey(child, 0, &name, 256), ERROR_KEY_DELETED);
-    HKEY sub = 0;
-    DWORD disp = 0;
-    QCOMPARE(RegCreateKeyEx(child, QStringLiteral("x"), 0, {}, 0, KEY_ALL_ACCESS, nullptr, &sub, &disp),
-             ERROR_KEY_DELETED);
+    QCOMPARE(tryCreate(child, u"x"_s), ERROR_KEY_DELETED);
     QCOMPARE(RegCloseKey(child), ERROR_SUCCESS);
-    QCOMPARE(RegDeleteKey(parent, QStringLiteral("Child")), ERROR_SUCCESS);
-    QCOMPARE(RegDeleteKey(parent, QStringLiteral("Child")), ERROR_FILE_NOT_FOUND);
+    QCOMPARE(RegDeleteKey(parent, u"Child"_s), ERROR_SUCCESS);
+    QCOMPARE(RegDeleteKey(parent, u"Child"_s), ERROR_FILE_NOT_FOUND);
     QCOMPARE(subKeyNames(parent), QStringList());
     QCOMPARE(RegDeleteKey(HKEY_LOCAL_MACHINE, {}), ERROR_ACCESS_DENIED); // a hive root stays
     RegCloseKey(parent);
@@ -313,64 +319,50 @@ void TestWinReg::deleteKeyRefusesKeysWithSubkeysAndHandlesSeeDeletion()
 
 void TestWinReg::accessIsCheckedOnTheHandleAndTheKey()
 {
-    RegCloseKey(create(HKEY_CURRENT_USER, QStringLiteral("Software\\Secured\\Inner")));
-    HKEY r = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Secured"), KEY_READ);
-    HKEY sub = 0;
-    DWORD disp = 0;
-    QCOMPARE(set(r, QStringLiteral("v")), ERROR_ACCESS_DENIED);
-    QCOMPARE(RegDeleteValue(r, QStringLiteral("v")), ERROR_ACCESS_DENIED);
-    QCOMPARE(RegCreateKeyEx(r, QStringLiteral("new"), 0, {}, 0, KEY_ALL_ACCESS, nullptr, &sub, &disp),
-             ERROR_ACCESS_DENIED);
-    RegCloseKey(r);
-    HKEY w = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Secured"), KEY_SET_VALUE);
+    RegCloseKey(create(HKEY_CURRENT_USER, u"Software\\Secured\\Inner"_s));
+    HKEY r = create(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_READ);
+    QCOMPARE(set(r, u"v"_s), ERROR_ACCESS_DENIED);
+    QCOMPARE(RegDeleteValue(r, u"v"_s), ERROR_ACCESS_DENIED);
+    QCOMPARE(tryCreate(r, u"new"_s), ERROR_ACCESS_DENIED);
+    HKEY w = create(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_SET_VALUE);
     QString name;
     QCOMPARE(RegEnumKey(w, 0, &name, 256), ERROR_ACCESS_DENIED);
-    DWORD cb = 0;
-    QCOMPARE(RegQueryValueEx(w, QStringLiteral("v"), nullptr, nullptr, &cb), ERROR_ACCESS_DENIED);
+    QCOMPARE(RegQueryValueBytes(w, u"v"_s, nullptr, nullptr), ERROR_ACCESS_DENIED);
+    // a deny is the key's own, not its subtree's; a key denied reading is still listed by its parent
     QCOMPARE(RegSetKeyDeny(w, KEY_DENY_WRITE), ERROR_SUCCESS);
-    RegCloseKey(w);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Secured"), 0, KEY_READ, &r), ERROR_SUCCESS);
-    RegCloseKey(r);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Secured"), 0, KEY_WRITE, &r),
-             ERROR_ACCESS_DENIED);
-    QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Secured\\New"), 0, {}, 0, KEY_ALL_ACCESS,
-                            nullptr, &sub, &disp),
-             ERROR_ACCESS_DENIED);
-    // the deny is on the key, not on its subtree
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Secured\\Inner"), 0, KEY_ALL_ACCESS, &sub),
-             ERROR_SUCCESS);
-    RegCloseKey(sub);
-    HKEY hidden = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Hidden"));
-    QCOMPARE(RegSetKeyDeny(hidden, KEY_DENY_READ), ERROR_SUCCESS);
-    RegCloseKey(hidden);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Hidden"), 0, KEY_READ, &r),
-             ERROR_ACCESS_DENIED);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software"), 0, KEY_READ, &r), ERROR_SUCCESS);
-    QVERIFY(subKeyNames(r).contains(QStringLiteral("Hidden"))); // still listed, as on Windows
-    RegCloseKey(r);
+    QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s), ERROR_SUCCESS);
+    QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_WRITE), ERROR_ACCESS_DENIED);
+    QCOMPARE(tryCreate(HKEY_CURRENT_USER, u"Software\\Secured\\New"_s), ERROR_ACCESS_DENIED);
+    QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured\\Inner"_s, KEY_ALL_ACCESS), ERROR_SUCCESS);
+    QCOMPARE(RegSetKeyDeny(w, KEY_DENY_READ), ERROR_SUCCESS);
+    QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s), ERROR_ACCESS_DENIED);
+    HKEY sw = create(HKEY_CURRENT_USER, u"Software"_s, KEY_READ);
+    QVERIFY(subKeyNames(sw).contains(u"Secured"_s));
+    for (HKEY k : {r, w, sw})
+        RegCloseKey(k);
 }
 
 void TestWinReg::lastWriteTimeFollowsChanges()
 {
-    HKEY k = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Times"));
+    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Times"_s);
     auto lastWrite = [k] {
         FILETIME ft;
         return RegQueryInfoKey(k, nullptr, nullptr, nullptr, nullptr, nullptr, &ft) == 0 ? FileTimeToDateTime(ft)
-                                                                                          : QDateTime();
+                                                                                         : QDateTime();
     };
     const QDateTime created = lastWrite();
     QVERIFY(qAbs(created.secsTo(QDateTime::currentDateTimeUtc())) < 60);
     QCOMPARE(FileTimeToDateTime(DateTimeToFileTime(created)), created);
     QThread::msleep(20);
-    QCOMPARE(set(k, QStringLiteral("v")), ERROR_SUCCESS);
+    QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
     const QDateTime afterValue = lastWrite();
     QVERIFY(afterValue > created);
     QThread::msleep(20);
-    HKEY g = create(k, QStringLiteral("child\\grandchild"));
+    HKEY g = create(k, u"child\\grandchild"_s);
     const QDateTime afterChild = lastWrite();
     QVERIFY(afterChild > afterValue);
     QThread::msleep(20);
-    QCOMPARE(set(g, QStringLiteral("v")), ERROR_SUCCESS); // two levels down: not a change of this key
+    QCOMPARE(set(g, u"v"_s), ERROR_SUCCESS); // two levels down: not a change of this key
     QCOMPARE(lastWrite(), afterChild);
     RegCloseKey(g);
     RegCloseKey(k);
@@ -379,15 +371,13 @@ void TestWinReg::lastWriteTimeFollowsChanges()
 void TestWinReg::machinesMapRoutesToAnotherStore()
 {
     HKEY remote = 0;
-    QCOMPARE(RegConnectRegistry(QStringLiteral("\\\\NOWHERE"), HKEY_LOCAL_MACHINE, &remote), ERROR_BAD_NETPATH);
-    RegSetMachineStore(QStringLiteral("server"), m_store->otherStorePath(QStringLiteral("server")));
-    QCOMPARE(RegConnectRegistry(QStringLiteral("\\\\SERVER"), HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
-    RegCloseKey(create(remote, QStringLiteral("SOFTWARE\\OnServer")));
+    QCOMPARE(RegConnectRegistry(u"\\\\NOWHERE"_s, HKEY_LOCAL_MACHINE, &remote), ERROR_BAD_NETPATH);
+    RegSetMachineStore(u"server"_s, m_store->otherStorePath(u"server"_s));
+    QCOMPARE(RegConnectRegistry(u"\\\\SERVER"_s, HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
+    QCOMPARE(tryCreate(remote, u"SOFTWARE\\OnServer"_s), ERROR_SUCCESS);
     QCOMPARE(RegCloseKey(remote), ERROR_SUCCESS);
-    HKEY local = 0;
-    QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\OnServer"), 0, KEY_READ, &local),
-             ERROR_FILE_NOT_FOUND);
-    QVERIFY(QFile::exists(m_store->otherStorePath(QStringLiteral("server"))));
+    QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SOFTWARE\\OnServer"_s), ERROR_FILE_NOT_FOUND);
+    QVERIFY(QFile::exists(m_store->otherStorePath(u"server"_s)));
     QCOMPARE(RegConnectRegistry({}, HKEY_USERS, &remote), ERROR_SUCCESS); // the empty name is this machine
     RegCloseKey(remote);
 }
@@ -399,8 +389,8 @@ void TestWinReg::filesThatAreNotStoresStayUnchanged_data()
     QTest::newRow("no database") << QByteArray() << "keine Registrierungsdatenbank";
     QTest::newRow("another program's") << QByteArray("CREATE TABLE t(x); INSERT INTO t VALUES(1);")
                                        << "anderen Programms";
-    QTest::newRow("another application id") << QByteArray("PRAGMA application_id=7; CREATE TABLE keys(x);")
-                                            << "anderen Programms";
+    QTest::newRow("another application id")
+        << QByteArray("PRAGMA application_id=7; CREATE TABLE keys(x);") << "anderen Programms";
     QTest::newRow("newer version") << QByteArray("PRAGMA application_id=1262573134; PRAGMA user_version=3;"
                                                  "CREATE TABLE keys(x);")
                                    << "neueren Version";
@@ -410,7 +400,7 @@ void TestWinReg::filesThatAreNotStoresStayUnchanged()
 {
     QFETCH(QByteArray, sql);
     QFETCH(QString, reason);
-    const QString path = m_store->otherStorePath(QStringLiteral("foreign"));
+    const QString path = m_store->otherStorePath(u"foreign"_s);
     if (sql.isEmpty()) {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
@@ -423,26 +413,27 @@ void TestWinReg::filesThatAreNotStoresStayUnchanged()
     QVERIFY2(error.contains(reason), qPrintable(error));
     QCOMPARE(RegOpenLocalStore(path, &error, StoreAccess::ReadOnly), ERROR_BADDB);
     QCOMPARE(fileHash(path), before);
-    QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
-    QVERIFY(create(HKEY_CURRENT_USER, QStringLiteral("Software\\StillThere"))); // the store in use stays
-    QCOMPARE(RegOpenLocalStore(m_store->dirPath() + QStringLiteral("/missing/r.db"), &error), ERROR_FILE_NOT_FOUND);
-    QVERIFY(error.contains(QStringLiteral("existiert nicht")));
+    QVERIFY(!QFile::exists(path + u"-wal"_s));
+    QVERIFY(create(HKEY_CURRENT_USER, u"Software\\StillThere"_s)); // the store in use stays
+    QCOMPARE(RegOpenLocalStore(m_store->dirPath() + u"/missing/r.db"_s, &error), ERROR_FILE_NOT_FOUND);
+    QVERIFY(error.contains(u"existiert nicht"_s));
 }
 
 void TestWinReg::olderStoreIsMigrated()
 {
-    HKEY k = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Old"));
-    QCOMPARE(set(k, QStringLiteral("v"), "kept"), ERROR_SUCCESS);
+    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Old"_s);
+    QCOMPARE(set(k, u"v"_s, "kept"), ERROR_SUCCESS);
     RegCloseKey(k);
     RegShutdown();
     // the first stores carried neither application id nor version nor the later indexes
-    QCOMPARE(runSql(m_store->storePath(), "PRAGMA application_id=0; PRAGMA user_version=0; DROP INDEX vals_order;"
-                                          "DROP INDEX changelog_time;"),
+    QCOMPARE(runSql(m_store->storePath(),
+                    "PRAGMA application_id=0; PRAGMA user_version=0; DROP INDEX vals_order;"
+                    "DROP INDEX changelog_time;"),
              -1);
     QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Old"), 0, KEY_READ, &k), ERROR_SUCCESS);
+    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Old"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
     QByteArray data;
-    QCOMPARE(RegQueryValueBytes(k, QStringLiteral("v"), nullptr, &data), ERROR_SUCCESS);
+    QCOMPARE(RegQueryValueBytes(k, u"v"_s, nullptr, &data), ERROR_SUCCESS);
     QCOMPARE(data, QByteArray("kept"));
     RegCloseKey(k);
     RegShutdown();
@@ -454,11 +445,11 @@ void TestWinReg::olderStoreIsMigrated()
 void TestWinReg::newStoreIsTheOwnersAlone()
 {
     const mode_t old = ::umask(0);
-    const QString path = m_store->otherStorePath(QStringLiteral("private"));
+    const QString path = m_store->otherStorePath(u"private"_s);
     QCOMPARE(RegOpenLocalStore(path), ERROR_SUCCESS);
     ::umask(old);
-    RegCloseKey(create(HKEY_CURRENT_USER, QStringLiteral("Software\\Secret")));
-    for (const QString& file : {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")}) {
+    RegCloseKey(create(HKEY_CURRENT_USER, u"Software\\Secret"_s));
+    for (const QString& file : {path, path + u"-wal"_s, path + u"-shm"_s}) {
         struct stat st {};
         QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, mode_t(0600));
@@ -475,8 +466,8 @@ void TestWinReg::readOnlyStoresAnswerAccessDenied_data()
 void TestWinReg::readOnlyStoresAnswerAccessDenied()
 {
     QFETCH(bool, readOnlyFile);
-    HKEY k = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Kept"));
-    QCOMPARE(set(k, QStringLiteral("v")), ERROR_SUCCESS);
+    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Kept"_s);
+    QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
     RegCloseKey(k);
     const QString path = m_store->storePath();
     RegShutdown();
@@ -484,13 +475,13 @@ void TestWinReg::readOnlyStoresAnswerAccessDenied()
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
     const QByteArray before = fileHash(path);
     QCOMPARE(RegOpenLocalStore(path, nullptr, readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly), 0);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Kept"), 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
     QByteArray data;
-    QCOMPARE(RegQueryValueBytes(k, QStringLiteral("v"), nullptr, &data), ERROR_SUCCESS);
+    QCOMPARE(RegQueryValueBytes(k, u"v"_s, nullptr, &data), ERROR_SUCCESS);
     QCOMPARE(data, QByteArray("1"));
-    QCOMPARE(set(k, QStringLiteral("w")), ERROR_ACCESS_DENIED);
-    QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Kept")), ERROR_ACCESS_DENIED);
-    QVERIFY(!create(HKEY_CURRENT_USER, QStringLiteral("Software\\New")));
+    QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);
+    QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Kept"_s), ERROR_ACCESS_DENIED);
+    QVERIFY(!create(HKEY_CURRENT_USER, u"Software\\New"_s));
     QCOMPARE(RegBeginBatch(k), ERROR_ACCESS_DENIED);
     RegCloseKey(k);
     RegShutdown();
@@ -500,14 +491,14 @@ void TestWinReg::readOnlyStoresAnswerAccessDenied()
 
 void TestWinReg::batchesEndOnTheirOwnStore()
 {
-    RegSetMachineStore(QStringLiteral("other"), m_store->otherStorePath(QStringLiteral("other")));
+    RegSetMachineStore(u"other"_s, m_store->otherStorePath(u"other"_s));
     HKEY remote = 0;
-    QCOMPARE(RegConnectRegistry(QStringLiteral("other"), HKEY_CURRENT_USER, &remote), ERROR_SUCCESS);
-    HKEY local = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Mine"));
+    QCOMPARE(RegConnectRegistry(u"other"_s, HKEY_CURRENT_USER, &remote), ERROR_SUCCESS);
+    HKEY local = create(HKEY_CURRENT_USER, u"Software\\Mine"_s);
     QCOMPARE(RegBeginBatch(local), ERROR_SUCCESS);
     QCOMPARE(RegBeginBatch(remote), ERROR_SUCCESS);
-    QCOMPARE(set(local, QStringLiteral("mine")), ERROR_SUCCESS);
-    QCOMPARE(set(remote, QStringLiteral("theirs")), ERROR_SUCCESS);
+    QCOMPARE(set(local, u"mine"_s), ERROR_SUCCESS);
+    QCOMPARE(set(remote, u"theirs"_s), ERROR_SUCCESS);
     // the local batch ends first: its value is committed at once, seen by another connection
     QCOMPARE(RegEndBatch(local), ERROR_SUCCESS);
     QCOMPARE(runSql(m_store->storePath(), "SELECT count(*) FROM vals WHERE name='mine'"), 1);
@@ -519,27 +510,27 @@ void TestWinReg::batchesEndOnTheirOwnStore()
 
 void TestWinReg::writingWhileEnumerating()
 {
-    HKEY k = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Batch"));
+    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Batch"_s);
     RegBatch batch(k);
     QVERIFY(batch.ok());
     for (int i = 0; i < 3000; ++i) {
-        HKEY c = create(k, QStringLiteral("k%1").arg(i, 5, 10, QLatin1Char('0')));
-        QCOMPARE(set(c, QStringLiteral("v"), QByteArray(4, char(i)), REG_DWORD), ERROR_SUCCESS);
+        HKEY c = create(k, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
+        QCOMPARE(set(c, u"v"_s, QByteArray(4, char(i)), REG_DWORD), ERROR_SUCCESS);
         RegCloseKey(c);
     }
     // values written into the key whose subkeys are enumerated, and into the key whose values are
     // enumerated: each index still answers its own item
     QString name;
     for (DWORD i = 0; RegEnumKey(k, i, &name, 256) == ERROR_SUCCESS; ++i) {
-        QCOMPARE(name, QStringLiteral("k%1").arg(i, 5, 10, QLatin1Char('0')));
+        QCOMPARE(name, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
         QCOMPARE(set(k, name, QByteArray::number(i)), ERROR_SUCCESS);
     }
     QByteArray data;
     for (DWORD i = 0; RegEnumValueBytes(k, i, &name, 16384, nullptr, &data) == ERROR_SUCCESS; ++i) {
-        QCOMPARE(name, QStringLiteral("k%1").arg(i, 5, 10, QLatin1Char('0')));
+        QCOMPARE(name, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
         QCOMPARE(data, QByteArray::number(i) + (i % 2 ? "odd" : ""));
         if (i % 2 == 0)
-            QCOMPARE(set(k, QStringLiteral("k%1").arg(i + 1, 5, 10, QLatin1Char('0')), QByteArray::number(i + 1) + "odd"),
+            QCOMPARE(set(k, u"k%1"_s.arg(i + 1, 5, 10, QLatin1Char('0')), QByteArray::number(i + 1) + "odd"),
                      ERROR_SUCCESS);
         QCOMPARE(RegQueryValueBytes(k, name, nullptr, &data), ERROR_SUCCESS);
     }
@@ -548,7 +539,7 @@ void TestWinReg::writingWhileEnumerating()
     // after the batch everything is in the file: a fresh open of the store sees it
     RegShutdown();
     QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Batch"), 0, KEY_READ, &k), ERROR_SUCCESS);
+    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Batch"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
     DWORD subKeys = 0;
     DWORD values = 0;
     QCOMPARE(RegQueryInfoKey(k, &subKeys, nullptr, &values, nullptr, nullptr, nullptr), ERROR_SUCCESS);
@@ -562,11 +553,11 @@ void TestWinReg::handlesAreThreadSafe()
     std::atomic<int> failures{0};
     auto work = [&failures](int t) {
         for (int i = 0; i < 200; ++i) {
-            HKEY h = create(HKEY_CURRENT_USER, QStringLiteral("Software\\Threads\\t%1").arg(t));
+            HKEY h = create(HKEY_CURRENT_USER, u"Software\\Threads\\t%1"_s.arg(t));
             QByteArray data;
-            failures += !h || set(h, QStringLiteral("v%1").arg(i), QByteArray::number(i)) != ERROR_SUCCESS
-                        || RegQueryValueBytes(h, QStringLiteral("v%1").arg(i), nullptr, &data) != ERROR_SUCCESS
-                        || data != QByteArray::number(i);
+            failures += !h || set(h, u"v%1"_s.arg(i), QByteArray::number(i)) != ERROR_SUCCESS
+                || RegQueryValueBytes(h, u"v%1"_s.arg(i), nullptr, &data) != ERROR_SUCCESS
+                || data != QByteArray::number(i);
             RegCloseKey(h);
         }
     };
