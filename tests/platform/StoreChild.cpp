@@ -6,8 +6,11 @@
 //                                    printing each value write that was answered 0 (after its batch ended)
 //   store_child hold STORE MS        holds the write lock of the store for MS ms
 //   store_child read STORE KEY NAME  opens the store read-only and prints the codes of a read and a write
+//   store_child import STORE FILE    imports a registry file
 
 #include "platform/WinReg.h"
+#include "regfile/RegFileUtils.h"
+#include "registry/Progress.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -159,6 +162,10 @@ int main(int argc, char* argv[])
         const LONG rc = k ? RegSetValueBytes(k, args.at(4), REG_BINARY, QByteArray("1")) : ERROR_ACCESS_DENIED;
         RegCloseKey(k);
         return rc == ERROR_SUCCESS ? 0 : 1;
+    }
+    if (mode == QLatin1String("import")) {
+        NullProgress progress;
+        return ImportRegFile(args.value(3), progress) ? 0 : 1;
     }
     if (mode == QLatin1String("fill"))
         return fill();

@@ -44,6 +44,7 @@ private slots:
     void changesOfAnotherProcessAreSeenAndNotified();
     void threeProcessesOnTheSameKeys();
     void readersNeitherWriteNorWait();
+    void twoImportsOfTheSameKeysAtOnce();
 
 private:
     std::unique_ptr<TempStore> m_store;
@@ -212,6 +213,42 @@ void TestStoreProcesses::readersNeitherWriteNorWait()
     QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
     QVERIFY(!QFile::exists(m_store->storePath() + QStringLiteral("-shm")));
+}
+
+void TestStoreProcesses::twoImportsOfTheSameKeysAtOnce()
+{
+    QList<QProcess*> children;
+    for (const char* prefix : {"a", "b"}) {
+        const QString file = m_store->dirPath() + QLatin1Char('/') + QLatin1String(prefix) + QStringLiteral(".reg");
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("REGEDIT4\r\n");
+        for (int k = 0; k < 300; ++k) {
+            out.write(QStringLiteral("\r\n[HKEY_CURRENT_USER\\Software\\Imp\\K%1\\S%2]\r\n").arg(k % 7).arg(k).toUtf8());
+            for (int v = 0; v < 5; ++v)
+                out.write(QStringLiteral("\"%1%2\"=\"%3\"\r\n").arg(QLatin1String(prefix)).arg(v).arg(k).toUtf8());
+        }
+        out.close();
+        children << new QProcess(this);
+        children.last()->start(QStringLiteral(STORE_CHILD), {QStringLiteral("import"), m_store->storePath(), file});
+    }
+    for (QProcess* child : children) {
+        QVERIFY(child->waitForFinished(60000));
+        QCOMPARE(child->exitCode(), 0);
+    }
+    for (int k = 0; k < 300; ++k) {
+        HKEY key = 0;
+        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Imp\\K%1\\S%2").arg(k % 7).arg(k), 0,
+                              KEY_READ, &key),
+                 ERROR_SUCCESS);
+        for (int v = 0; v < 10; ++v) {
+            QByteArray data;
+            QCOMPARE(RegQueryValueBytes(key, QStringLiteral("%1%2").arg(v < 5 ? 'a' : 'b').arg(v % 5), nullptr, &data),
+                     ERROR_SUCCESS);
+            QCOMPARE(data, QByteArray::number(k) + '\0');
+        }
+        RegCloseKey(key);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStoreProcesses)
