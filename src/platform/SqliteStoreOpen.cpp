@@ -108,15 +108,15 @@ LONG SqliteStore::init(const QString& path, StoreAccess access, QString* error)
     if (!m_readOnly && m_userKey.isEmpty()) {
         m_userKey = QStringLiteral("S-1-5-21-1000-1000-1000-%1").arg(1000 + ::getuid());
         if (!createSkeleton()) {
-            *error = QStringLiteral("Die Registrierungsdatenbank %1 kann nicht eingerichtet werden: %2")
-                         .arg(path, m_db.errorMessage());
-            return ERROR_BADDB;
+            const int code = m_db.errorCode();
+            *error = StoreSchema::failure(path, code);
+            const LONG rc = StoreSchema::windowsCode(code);
+            return rc != ERROR_SUCCESS ? rc : ERROR_REGISTRY_IO_FAILED;
         }
     }
     // a page cache of 64 MB; no memory map, which would count the whole file against the process
     (void)m_db.exec("PRAGMA cache_size=-65536");
-    if (!m_readOnly)
-        m_janitor = std::thread([this] { janitorLoop(); });
+    m_janitor = std::thread([this] { janitorLoop(); }); // a reader's snapshot must not hold back checkpoints
     return ERROR_SUCCESS;
 }
 
