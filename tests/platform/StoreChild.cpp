@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <sqlite3.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 HKEY create(const QString& path)
@@ -37,33 +39,33 @@ void say(const QString& line)
 
 int crash()
 {
-    HKEY k = create(QStringLiteral("Software\\Crash"));
+    HKEY k = create(u"Software\\Crash"_s);
     RegBatch batch(k);
     for (int i = 0;; ++i) {
-        HKEY sub = create(QStringLiteral("Software\\Crash\\k%1").arg(i / 100));
-        if (!sub || RegSetValueBytes(sub, QStringLiteral("v%1").arg(i), REG_DWORD, QByteArray::number(i)))
+        HKEY sub = create(u"Software\\Crash\\k%1"_s.arg(i / 100));
+        if (!sub || RegSetValueBytes(sub, u"v%1"_s.arg(i), REG_DWORD, QByteArray::number(i)))
             return 1;
         RegCloseKey(sub);
         if ((i + 1) % 500 == 0) {
             if (RegFlushKey(k) != ERROR_SUCCESS)
                 return 1;
-            say(QStringLiteral("committed %1").arg(i + 1));
+            say(u"committed %1"_s.arg(i + 1));
         }
     }
 }
 
 int fill()
 {
-    HKEY k = create(QStringLiteral("Software\\Fill"));
+    HKEY k = create(u"Software\\Fill"_s);
     RegBatch batch(k);
     LONG rc = ERROR_SUCCESS;
     for (int i = 0; rc == ERROR_SUCCESS; ++i) {
-        rc = RegSetValueBytes(k, QStringLiteral("v%1").arg(i), REG_BINARY, QByteArray(3000, 'x'));
+        rc = RegSetValueBytes(k, u"v%1"_s.arg(i), REG_BINARY, QByteArray(3000, 'x'));
         if (rc == ERROR_SUCCESS && i % 10 == 9 && (rc = RegFlushKey(k)) == ERROR_SUCCESS)
-            say(QStringLiteral("durable %1").arg(i + 1));
+            say(u"durable %1"_s.arg(i + 1));
     }
-    say(QStringLiteral("failed %1").arg(rc));
-    say(QStringLiteral("end %1").arg(batch.end()));
+    say(u"failed %1"_s.arg(rc));
+    say(u"end %1"_s.arg(batch.end()));
     return 0;
 }
 
@@ -76,13 +78,13 @@ int stress(int id, int ms)
     timer.start();
     for (int n = 0; timer.elapsed() < ms; ++n) {
         const bool batched = n % 2;
-        HKEY top = create(QStringLiteral("Software\\Stress"));
+        HKEY top = create(u"Software\\Stress"_s);
         RegBatch batch(batched ? top : HKEY(0));
         QStringList written;
         for (int op = 0; op < 20; ++op) {
-            const QString k2 = QStringLiteral("Software\\Stress\\K%1").arg(random.bounded(3));
-            const QString k3 = k2 + QStringLiteral("\\L%1").arg(random.bounded(3));
-            const QString k4 = k3 + QStringLiteral("\\M%1").arg(random.bounded(3));
+            const QString k2 = u"Software\\Stress\\K%1"_s.arg(random.bounded(3));
+            const QString k3 = k2 + u"\\L%1"_s.arg(random.bounded(3));
+            const QString k4 = k3 + u"\\M%1"_s.arg(random.bounded(3));
             LONG rc = ERROR_SUCCESS;
             switch (random.bounded(4)) {
             case 0: {
@@ -99,7 +101,7 @@ int stress(int id, int ms)
                 break;
             default: {
                 HKEY k = create(k2);
-                const QString name = QStringLiteral("p%1_%2_%3").arg(id).arg(n).arg(op);
+                const QString name = u"p%1_%2_%3"_s.arg(id).arg(n).arg(op);
                 rc = k ? RegSetValueBytes(k, name, REG_SZ, name.toUtf8()) : ERROR_REGISTRY_IO_FAILED;
                 RegCloseKey(k);
                 if (rc == ERROR_SUCCESS)
@@ -107,13 +109,13 @@ int stress(int id, int ms)
             }
             }
             if (rc != ERROR_SUCCESS)
-                say(QStringLiteral("error %1").arg(rc));
+                say(u"error %1"_s.arg(rc));
         }
         if (batched && batch.end() != ERROR_SUCCESS)
-            say(QStringLiteral("error batch"));
+            say(u"error batch"_s);
         else
             for (const QString& w : written)
-                say(QStringLiteral("w ") + w);
+                say(u"w "_s + w);
         RegCloseKey(top);
     }
     return 0;
@@ -125,7 +127,7 @@ int hold(const QString& store, int ms)
     if (sqlite3_open(store.toUtf8().constData(), &db) != SQLITE_OK
         || sqlite3_exec(db, "BEGIN IMMEDIATE; UPDATE meta SET v=v WHERE k='user'", nullptr, nullptr, nullptr))
         return 1;
-    say(QStringLiteral("holding"));
+    say(u"holding"_s);
     QThread::msleep(ms);
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db);
@@ -135,12 +137,12 @@ int hold(const QString& store, int ms)
 int read(const QString& store, const QString& key, const QString& name)
 {
     QString error;
-    say(QStringLiteral("open %1 %2").arg(RegOpenLocalStore(store, &error, StoreAccess::ReadOnly)).arg(error));
+    say(u"open %1 %2"_s.arg(RegOpenLocalStore(store, &error, StoreAccess::ReadOnly)).arg(error));
     HKEY k = 0;
     QByteArray data;
     const LONG rc = RegOpenKeyEx(HKEY_CURRENT_USER, key, 0, KEY_ALL_ACCESS, &k);
-    say(QStringLiteral("read %1 %2").arg(rc ? rc : RegQueryValueBytes(k, name, nullptr, &data)).arg(data));
-    say(QStringLiteral("write %1").arg(RegSetValueBytes(k, name, REG_SZ, "x")));
+    say(u"read %1 %2"_s.arg(rc ? rc : RegQueryValueBytes(k, name, nullptr, &data)).arg(data));
+    say(u"write %1"_s.arg(RegSetValueBytes(k, name, REG_SZ, "x")));
     return 0;
 }
 

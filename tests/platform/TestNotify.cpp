@@ -6,6 +6,8 @@
 
 #include <thread>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 HKEY open(const QString& path, REGSAM sam = KEY_ALL_ACCESS)
@@ -59,8 +61,8 @@ void TestNotify::eventsWaitAndTimeOut()
     QCOMPARE(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
     QVERIFY(ResetEvent(manual));
     QCOMPARE(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
-    HANDLE named = CreateEvent(false, false, QStringLiteral("KavenThread0"));
-    HANDLE same = CreateEvent(false, false, QStringLiteral("KavenThread0"));
+    HANDLE named = CreateEvent(false, false, u"KavenThread0"_s);
+    HANDLE same = CreateEvent(false, false, u"KavenThread0"_s);
     QVERIFY(SetEvent(same));
     QCOMPARE(WaitForSingleObject(named, 0), WAIT_OBJECT_0);
     for (HANDLE h : {autoEv, manual, named, same})
@@ -104,34 +106,34 @@ void TestNotify::whatFires()
     QFETCH(DWORD, filter);
     QFETCH(Act, act);
     QFETCH(bool, expected);
-    HKEY k = open(QStringLiteral("Software\\W"));
-    HKEY writer = open(QStringLiteral("Software\\W"));
-    HKEY below = open(QStringLiteral("Software\\W\\A\\B"));
-    HKEY sibling = open(QStringLiteral("Software\\WSibling"));
-    QCOMPARE(RegSetValueBytes(writer, QStringLiteral("v"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+    HKEY k = open(u"Software\\W"_s);
+    HKEY writer = open(u"Software\\W"_s);
+    HKEY below = open(u"Software\\W\\A\\B"_s);
+    HKEY sibling = open(u"Software\\WSibling"_s);
+    QCOMPARE(RegSetValueBytes(writer, u"v"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
     HANDLE ev = CreateEvent(false, false);
     QCOMPARE(RegNotifyChangeKeyValue(k, subtree, filter, ev, true), ERROR_SUCCESS);
     QVERIFY(!fires(ev, 300)); // changes made before a request do not fire it
     if (act == Act::DeleteKey) {
-        QCOMPARE(RegDeleteKey(writer, QStringLiteral("A\\B")), ERROR_SUCCESS);
-        QCOMPARE(RegDeleteKey(writer, QStringLiteral("A")), ERROR_SUCCESS);
-        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, QStringLiteral("Software\\W")), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteKey(writer, u"A\\B"_s), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteKey(writer, u"A"_s), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\W"_s), ERROR_SUCCESS);
     } else if (act == Act::CloseHandle) {
         RegCloseKey(k); // fires at once, by the close itself
     } else if (act == Act::NewSubKey) {
-        RegCloseKey(open(QStringLiteral("Software\\W\\New")));
+        RegCloseKey(open(u"Software\\W\\New"_s));
     } else if (act == Act::Deny) {
         QCOMPARE(RegSetKeyDeny(writer, KEY_DENY_READ), ERROR_SUCCESS);
     } else if (act == Act::DeleteValue) {
-        QCOMPARE(RegDeleteValue(writer, QStringLiteral("v")), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteValue(writer, u"v"_s), ERROR_SUCCESS);
     } else {
         const HKEY target = act == Act::SetBelow ? below : act == Act::SetSibling ? sibling : writer;
-        QCOMPARE(RegSetValueBytes(target, QStringLiteral("w"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+        QCOMPARE(RegSetValueBytes(target, u"w"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
     }
     QCOMPARE(fires(ev, act == Act::CloseHandle ? 0 : expected ? 1500 : 400), expected);
     // one shot per request
     if (expected && act != Act::DeleteKey && act != Act::CloseHandle) {
-        QCOMPARE(RegSetValueBytes(writer, QStringLiteral("again"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+        QCOMPARE(RegSetValueBytes(writer, u"again"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
         QVERIFY(!fires(ev, 400));
     }
     for (HKEY h : {k, writer, below, sibling})
@@ -141,15 +143,14 @@ void TestNotify::whatFires()
 
 void TestNotify::invalidRequests()
 {
-    HKEY k = open(QStringLiteral("Software\\Invalid"));
+    HKEY k = open(u"Software\\Invalid"_s);
     HANDLE ev = CreateEvent(false, false);
     QCOMPARE(RegNotifyChangeKeyValue(k, false, 0, ev, true), ERROR_INVALID_PARAMETER);
     QCOMPARE(RegNotifyChangeKeyValue(k, false, 0x20, ev, true), ERROR_INVALID_PARAMETER);
     QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_ALL, 0, true), ERROR_INVALID_PARAMETER);
     QCOMPARE(RegNotifyChangeKeyValue(HKEY(0x7777), false, REG_NOTIFY_ALL, ev, true), ERROR_INVALID_HANDLE);
     HKEY noNotify = 0;
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Invalid"), 0, KEY_SET_VALUE, &noNotify),
-             ERROR_SUCCESS);
+    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Invalid"_s, 0, KEY_SET_VALUE, &noNotify), ERROR_SUCCESS);
     QCOMPARE(RegNotifyChangeKeyValue(noNotify, false, REG_NOTIFY_ALL, ev, true), ERROR_ACCESS_DENIED);
     RegCloseKey(noNotify);
     RegCloseKey(k);
@@ -159,15 +160,14 @@ void TestNotify::invalidRequests()
 void TestNotify::changeFromAnotherThread()
 {
     // the watch threads each wait on their own handle and event
-    HKEY k = open(QStringLiteral("Software\\ThreadWatch"));
+    HKEY k = open(u"Software\\ThreadWatch"_s);
     RegCloseKey(k);
     std::atomic<bool> fired{false};
     std::thread watcher([&fired] {
         HKEY own = 0;
-        if (RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\ThreadWatch"), 0, KEY_READ, &own)
-            != ERROR_SUCCESS)
+        if (RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\ThreadWatch"_s, 0, KEY_READ, &own) != ERROR_SUCCESS)
             return;
-        HANDLE ev = CreateEvent(false, false, QStringLiteral("KavenThread1"));
+        HANDLE ev = CreateEvent(false, false, u"KavenThread1"_s);
         if (RegNotifyChangeKeyValue(own, true, REG_NOTIFY_ALL, ev, true) == ERROR_SUCCESS) {
             for (int i = 0; i < 10 && !fired; ++i)
                 fired = WaitForSingleObject(ev, 500) == WAIT_OBJECT_0;
@@ -176,7 +176,7 @@ void TestNotify::changeFromAnotherThread()
         CloseHandle(ev);
     });
     QTest::qWait(200);
-    HKEY w = open(QStringLiteral("Software\\ThreadWatch\\New"));
+    HKEY w = open(u"Software\\ThreadWatch\\New"_s);
     RegCloseKey(w);
     watcher.join();
     QVERIFY(fired);
@@ -184,18 +184,18 @@ void TestNotify::changeFromAnotherThread()
 
 void TestNotify::largeBatchStillReachesWatchersOfSingleKeys()
 {
-    HKEY inside = open(QStringLiteral("Software\\Big\\k00042"));
-    HKEY outside = open(QStringLiteral("Software\\Elsewhere"));
+    HKEY inside = open(u"Software\\Big\\k00042"_s);
+    HKEY outside = open(u"Software\\Elsewhere"_s);
     HANDLE evInside = CreateEvent(false, false);
     HANDLE evOutside = CreateEvent(false, false);
     QCOMPARE(RegNotifyChangeKeyValue(inside, false, REG_NOTIFY_CHANGE_LAST_SET, evInside, true), ERROR_SUCCESS);
     QCOMPARE(RegNotifyChangeKeyValue(outside, true, REG_NOTIFY_ALL, evOutside, true), ERROR_SUCCESS);
-    HKEY big = open(QStringLiteral("Software\\Big"));
+    HKEY big = open(u"Software\\Big"_s);
     {
         RegBatch batch(big);
         for (int i = 0; i < 1000; ++i) {
-            HKEY k = open(QStringLiteral("Software\\Big\\k%1").arg(i, 5, 10, QLatin1Char('0')));
-            QCOMPARE(RegSetValueBytes(k, QStringLiteral("v"), REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+            HKEY k = open(u"Software\\Big\\k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
+            QCOMPARE(RegSetValueBytes(k, u"v"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
             RegCloseKey(k);
         }
     }

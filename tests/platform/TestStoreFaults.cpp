@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 struct Call {
@@ -31,30 +33,30 @@ Run workload(HKEY base)
     auto set = [&r](HKEY k, const QString& key, const QString& name, bool inBatch) {
         r.calls.append({key, name, RegSetValueBytes(k, name, REG_DWORD, QByteArray(4, 'x')), inBatch});
     };
-    set(base, {}, QStringLiteral("before"), false);
+    set(base, {}, u"before"_s, false);
     {
         RegBatch batch(base);
         for (int i = 0; i < 6; ++i) {
-            const QString path = QStringLiteral("k%1\\c").arg(i);
+            const QString path = u"k%1\\c"_s.arg(i);
             HKEY k = 0;
             DWORD disp = 0;
             const LONG rc = RegCreateKeyEx(base, path, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp);
             r.calls.append({path, {}, rc, true});
             if (rc == ERROR_SUCCESS) {
-                set(k, path, QStringLiteral("v"), true);
+                set(k, path, u"v"_s, true);
                 RegCloseKey(k);
             }
         }
         r.end = batch.end();
     }
-    set(base, {}, QStringLiteral("after"), false);
+    set(base, {}, u"after"_s, false);
     return r;
 }
 
 bool present(const QString& key, const QString& value)
 {
     HKEY k = 0;
-    const QString path = QStringLiteral("Software\\F") + (key.isEmpty() ? QString() : QLatin1Char('\\') + key);
+    const QString path = u"Software\\F"_s + (key.isEmpty() ? QString() : QLatin1Char('\\') + key);
     if (RegOpenKeyEx(HKEY_CURRENT_USER, path, 0, KEY_READ, &k) != ERROR_SUCCESS)
         return false;
     const bool found = value.isEmpty() || RegQueryValueBytes(k, value, nullptr, nullptr) == ERROR_SUCCESS;
@@ -66,8 +68,7 @@ HKEY createBase()
 {
     HKEY k = 0;
     DWORD disp = 0;
-    return RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\F"), 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k,
-                          &disp)
+    return RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\F"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp)
             == ERROR_SUCCESS
         ? k
         : 0;
@@ -133,18 +134,18 @@ void TestStoreFaults::everyCallReportsItsFailureOrKeepsItsChange()
 
 void TestStoreFaults::fullDiskIsReported()
 {
-    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(u"unshare"_s).isEmpty())
         QSKIP("a full file system is mounted as tmpfs in a private mount namespace: needs root and unshare");
     TempStore store;
-    const QString small = store.dirPath() + QStringLiteral("/small");
-    const QString out = store.dirPath() + QStringLiteral("/out");
+    const QString small = store.dirPath() + u"/small"_s;
+    const QString out = store.dirPath() + u"/out"_s;
     QVERIFY(QDir().mkpath(small) && QDir().mkpath(out));
     // the child fills a 400 KB file system, then the files are copied out before the mount goes away
     const QString script = QStringLiteral("mount -t tmpfs -o size=400k tmpfs '%1' || exit 99; '%3' fill '%1/r.db'; "
                                           "rc=$?; cp '%1/r.db' '%2/'; cp '%1/r.db-wal' '%2/' 2>/dev/null; exit $rc")
                                .arg(small, out, QStringLiteral(STORE_CHILD));
     QProcess child;
-    child.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script});
+    child.start(u"unshare"_s, {u"-m"_s, u"sh"_s, u"-c"_s, script});
     QVERIFY(child.waitForFinished(120000));
     if (child.exitCode() == 99)
         QSKIP("tmpfs cannot be mounted here");
@@ -160,11 +161,11 @@ void TestStoreFaults::fullDiskIsReported()
     QVERIFY2(fullReported, lines.join('|').constData());
     QVERIFY(durable > 0);
     RegShutdown();
-    QCOMPARE(RegOpenLocalStore(out + QStringLiteral("/r.db")), ERROR_SUCCESS);
+    QCOMPARE(RegOpenLocalStore(out + u"/r.db"_s), ERROR_SUCCESS);
     HKEY k = 0;
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Fill"), 0, KEY_READ, &k), ERROR_SUCCESS);
+    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Fill"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
     for (int i = 0; i < durable; ++i)
-        QCOMPARE(RegQueryValueBytes(k, QStringLiteral("v%1").arg(i), nullptr, nullptr), ERROR_SUCCESS);
+        QCOMPARE(RegQueryValueBytes(k, u"v%1"_s.arg(i), nullptr, nullptr), ERROR_SUCCESS);
     RegCloseKey(k);
 }
 

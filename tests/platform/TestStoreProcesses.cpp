@@ -11,6 +11,8 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 // One integer answer of an SQL query on the store file, through SQLite's own connection.
@@ -27,6 +29,18 @@ qint64 queryStore(const QString& path, const char* sql)
     sqlite3_finalize(st);
     sqlite3_close(db);
     return out;
+}
+
+// Data of a value through the API, or "missing".
+QByteArray valueOf(const QString& keyPath, const QString& name)
+{
+    HKEY k = 0;
+    QByteArray data = "missing";
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &k) == ERROR_SUCCESS
+        && RegQueryValueBytes(k, name, nullptr, &data) != ERROR_SUCCESS)
+        data = "missing";
+    RegCloseKey(k);
+    return data;
 }
 
 } // namespace
@@ -53,82 +67,57 @@ private:
 void TestStoreProcesses::killedInTheMiddleOfABatchLosesNothingCommitted()
 {
     QProcess child;
-    child.start(QStringLiteral(STORE_CHILD), {QStringLiteral("crash"), m_store->storePath()});
+    child.start(QStringLiteral(STORE_CHILD), {u"crash"_s, m_store->storePath()});
     QVERIFY(child.waitForStarted());
     int committed = 0;
-    while (committed < 3000) {
-        QVERIFY2(child.waitForReadyRead(20000), "the writer stopped reporting");
+    const auto readReports = [&child, &committed] {
         while (child.canReadLine()) {
             const QByteArray line = child.readLine().trimmed();
-            if (line.startsWith("committed "))
-                committed = line.mid(10).toInt();
+            committed = line.startsWith("committed ") ? line.mid(10).toInt() : committed;
         }
+    };
+    while (committed < 3000) {
+        QVERIFY2(child.waitForReadyRead(20000), "the writer stopped reporting");
+        readReports();
     }
     ::kill(pid_t(child.processId()), SIGKILL);
     QVERIFY(child.waitForFinished());
-    while (child.canReadLine()) {
-        const QByteArray line = child.readLine().trimmed();
-        if (line.startsWith("committed "))
-            committed = line.mid(10).toInt();
-    }
-
+    readReports();
     QCOMPARE(queryStore(m_store->storePath(), "PRAGMA integrity_check"), 1); // "ok"
-
-    // and every value reported as committed is there, through the API
+    // every value reported as committed is there, and the store stays writable
     RegShutdown();
     QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
-    for (int i = 0; i < committed; ++i) {
-        HKEY k = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Crash\\k%1").arg(i / 100), 0, KEY_READ, &k),
-                 ERROR_SUCCESS);
-        QByteArray data;
-        QCOMPARE(RegQueryValueBytes(k, QStringLiteral("v%1").arg(i), nullptr, &data), ERROR_SUCCESS);
-        QCOMPARE(data, QByteArray::number(i));
-        RegCloseKey(k);
-    }
-    // the store stays writable after the crash
-    HKEY k = 0;
-    DWORD disp = 0;
-    QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\After"), 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k,
-                            &disp),
-             ERROR_SUCCESS);
-    RegCloseKey(k);
+    for (int i = 0; i < committed; ++i)
+        QCOMPARE(valueOf(u"Software\\Crash\\k%1"_s.arg(i / 100), u"v%1"_s.arg(i)), QByteArray::number(i));
+    QCOMPARE(RegSetValueBytes(HKEY_CURRENT_USER, u"after"_s, REG_SZ, "x"), ERROR_SUCCESS);
 }
 
 void TestStoreProcesses::changesOfAnotherProcessAreSeenAndNotified()
 {
     HKEY k = 0;
     DWORD disp = 0;
-    QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Shared"), 0, {}, 0, KEY_ALL_ACCESS, nullptr,
-                            &k, &disp),
+    QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\Shared"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp),
              ERROR_SUCCESS);
     HANDLE ev = CreateEvent(false, false);
     QCOMPARE(RegNotifyChangeKeyValue(k, true, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, ev, true),
              ERROR_SUCCESS);
     QElapsedTimer timer;
     QCOMPARE(QProcess::execute(QStringLiteral(STORE_CHILD),
-                               {QStringLiteral("set"), m_store->storePath(),
-                                QStringLiteral("Software\\Shared\\FromChild"), QStringLiteral("x")}),
+                               {u"set"_s, m_store->storePath(), u"Software\\Shared\\FromChild"_s, u"x"_s}),
              0);
     timer.start();
     QCOMPARE(WaitForSingleObject(ev, 1000), WAIT_OBJECT_0);
     QVERIFY(timer.elapsed() < 1000);
-    HKEY child = 0;
-    QCOMPARE(RegOpenKeyEx(k, QStringLiteral("FromChild"), 0, KEY_READ, &child), ERROR_SUCCESS);
-    QByteArray data;
-    QCOMPARE(RegQueryValueBytes(child, QStringLiteral("x"), nullptr, &data), ERROR_SUCCESS);
-    QCOMPARE(data, QByteArray("1"));
-    RegCloseKey(child);
+    QCOMPARE(valueOf(u"Software\\Shared\\FromChild"_s, u"x"_s), QByteArray("1"));
     // an enumeration list of this process follows the other process's change
     QString name;
     QCOMPARE(RegEnumKey(k, 0, &name, 256), ERROR_SUCCESS);
     QCOMPARE(QProcess::execute(QStringLiteral(STORE_CHILD),
-                               {QStringLiteral("set"), m_store->storePath(), QStringLiteral("Software\\Shared\\AAA"),
-                                QStringLiteral("x")}),
+                               {u"set"_s, m_store->storePath(), u"Software\\Shared\\AAA"_s, u"x"_s}),
              0);
     QTest::qWait(50);
     QCOMPARE(RegEnumKey(k, 0, &name, 256), ERROR_SUCCESS);
-    QCOMPARE(name, QStringLiteral("AAA"));
+    QCOMPARE(name, u"AAA"_s);
     RegCloseKey(k);
     CloseHandle(ev);
 }
@@ -138,16 +127,15 @@ void TestStoreProcesses::threeProcessesOnTheSameKeys()
     QList<QProcess*> children;
     for (int id = 1; id <= 3; ++id) {
         children << new QProcess(this);
-        children.last()->start(
-            QStringLiteral(STORE_CHILD),
-            {QStringLiteral("stress"), m_store->storePath(), QString::number(id), QStringLiteral("3000")});
+        children.last()->start(QStringLiteral(STORE_CHILD),
+                               {u"stress"_s, m_store->storePath(), QString::number(id), u"3000"_s});
     }
     QStringList written;
     for (QProcess* child : children) {
         QVERIFY(child->waitForFinished(60000));
         QCOMPARE(child->exitCode(), 0);
         const QString out = QString::fromUtf8(child->readAllStandardOutput());
-        QVERIFY2(!out.contains(QStringLiteral("error")), qPrintable(out.left(2000)));
+        QVERIFY2(!out.contains(u"error"_s), qPrintable(out.left(2000)));
         for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             written << line.mid(2);
     }
@@ -157,33 +145,26 @@ void TestStoreProcesses::threeProcessesOnTheSameKeys()
     QCOMPARE(queryStore(path, "SELECT count(*) FROM keys k WHERE parent<>0 AND parent NOT IN (SELECT id FROM keys)"),
              0);
     QCOMPARE(queryStore(path, "SELECT count(*) FROM vals WHERE key NOT IN (SELECT id FROM keys)"), 0);
-    for (const QString& w : written) {
-        HKEY k = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, w.section(QLatin1Char('|'), 0, 0), 0, KEY_READ, &k), ERROR_SUCCESS);
-        QByteArray data;
-        QCOMPARE(RegQueryValueBytes(k, w.section(QLatin1Char('|'), 1), nullptr, &data), ERROR_SUCCESS);
-        QCOMPARE(data, w.section(QLatin1Char('|'), 1).toUtf8());
-        RegCloseKey(k);
-    }
+    for (const QString& w : written)
+        QCOMPARE(valueOf(w.section(QLatin1Char('|'), 0, 0), w.section(QLatin1Char('|'), 1)),
+                 w.section(QLatin1Char('|'), 1).toUtf8());
 }
 
 void TestStoreProcesses::readersNeitherWriteNorWait()
 {
     HKEY k = 0;
     DWORD disp = 0;
-    QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Kept"), 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k,
-                            &disp),
+    QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp),
              ERROR_SUCCESS);
-    QCOMPARE(RegSetValueBytes(k, QStringLiteral("v"), REG_SZ, QByteArray("1")), ERROR_SUCCESS);
+    QCOMPARE(RegSetValueBytes(k, u"v"_s, REG_SZ, QByteArray("1")), ERROR_SUCCESS);
     RegCloseKey(k);
     RegShutdown();
-    const QStringList readArgs = {QStringLiteral("read"), m_store->storePath(), QStringLiteral("Software\\Kept"),
-                                  QStringLiteral("v")};
-    const QStringList expected = {QStringLiteral("open 0 "), QStringLiteral("read 0 1"), QStringLiteral("write 5")};
+    const QStringList readArgs = {u"read"_s, m_store->storePath(), u"Software\\Kept"_s, u"v"_s};
+    const QStringList expected = {u"open 0 "_s, u"read 0 1"_s, u"write 5"_s};
 
     // another process holds the write lock longer than any lock wait
     QProcess writer;
-    writer.start(QStringLiteral(STORE_CHILD), {QStringLiteral("hold"), m_store->storePath(), QStringLiteral("15000")});
+    writer.start(QStringLiteral(STORE_CHILD), {u"hold"_s, m_store->storePath(), u"15000"_s});
     QVERIFY(writer.waitForReadyRead(10000));
     QProcess reader;
     reader.start(QStringLiteral(STORE_CHILD), readArgs);
@@ -198,56 +179,49 @@ void TestStoreProcesses::readersNeitherWriteNorWait()
     // a store in a read-only folder (for the superuser: a read-only bind mount in its own namespace)
     const QString dir = m_store->dirPath();
     const bool root = ::geteuid() == 0;
-    if (root && QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
+    if (root && QStandardPaths::findExecutable(u"unshare"_s).isEmpty())
         QSKIP("the read-only folder needs unshare when the test runs as root");
     QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    reader.start(root ? QStringLiteral("unshare") : QStringLiteral(STORE_CHILD),
-                 root ? QStringList{QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+    reader.start(root ? u"unshare"_s : QStringLiteral(STORE_CHILD),
+                 root ? QStringList{u"-m"_s, u"sh"_s, u"-c"_s,
                                     QStringLiteral("mount --bind '%1' '%1' && mount -o remount,bind,ro '%1' && exec "
                                                    "\"$@\"")
                                         .arg(dir),
-                                    QStringLiteral("sh"), QStringLiteral(STORE_CHILD)}
+                                    u"sh"_s, QStringLiteral(STORE_CHILD)}
                          + readArgs
                       : readArgs);
     QVERIFY(reader.waitForFinished(60000));
     QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
-    QVERIFY(!QFile::exists(m_store->storePath() + QStringLiteral("-shm")));
+    QVERIFY(!QFile::exists(m_store->storePath() + u"-shm"_s));
 }
 
 void TestStoreProcesses::twoImportsOfTheSameKeysAtOnce()
 {
     QList<QProcess*> children;
     for (const char* prefix : {"a", "b"}) {
-        const QString file = m_store->dirPath() + QLatin1Char('/') + QLatin1String(prefix) + QStringLiteral(".reg");
+        const QString file = m_store->dirPath() + QLatin1Char('/') + QLatin1String(prefix) + u".reg"_s;
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write("REGEDIT4\r\n");
         for (int k = 0; k < 300; ++k) {
-            out.write(QStringLiteral("\r\n[HKEY_CURRENT_USER\\Software\\Imp\\K%1\\S%2]\r\n").arg(k % 7).arg(k).toUtf8());
+            out.write(u"\r\n[HKEY_CURRENT_USER\\Software\\Imp\\K%1\\S%2]\r\n"_s.arg(k % 7).arg(k).toUtf8());
             for (int v = 0; v < 5; ++v)
-                out.write(QStringLiteral("\"%1%2\"=\"%3\"\r\n").arg(QLatin1String(prefix)).arg(v).arg(k).toUtf8());
+                out.write(u"\"%1%2\"=\"%3\"\r\n"_s.arg(QLatin1String(prefix)).arg(v).arg(k).toUtf8());
         }
         out.close();
         children << new QProcess(this);
-        children.last()->start(QStringLiteral(STORE_CHILD), {QStringLiteral("import"), m_store->storePath(), file});
+        children.last()->start(QStringLiteral(STORE_CHILD), {u"import"_s, m_store->storePath(), file});
     }
     for (QProcess* child : children) {
         QVERIFY(child->waitForFinished(60000));
         QCOMPARE(child->exitCode(), 0);
     }
     for (int k = 0; k < 300; ++k) {
-        HKEY key = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Imp\\K%1\\S%2").arg(k % 7).arg(k), 0,
-                              KEY_READ, &key),
-                 ERROR_SUCCESS);
-        for (int v = 0; v < 10; ++v) {
-            QByteArray data;
-            QCOMPARE(RegQueryValueBytes(key, QStringLiteral("%1%2").arg(v < 5 ? 'a' : 'b').arg(v % 5), nullptr, &data),
-                     ERROR_SUCCESS);
-            QCOMPARE(data, QByteArray::number(k) + '\0');
-        }
-        RegCloseKey(key);
+        for (int v = 0; v < 10; ++v)
+            QCOMPARE(
+                valueOf(u"Software\\Imp\\K%1\\S%2"_s.arg(k % 7).arg(k), u"%1%2"_s.arg(v < 5 ? 'a' : 'b').arg(v % 5)),
+                QByteArray::number(k) + '\0');
     }
 }
 

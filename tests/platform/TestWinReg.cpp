@@ -48,6 +48,18 @@ LONG tryCreate(HKEY root, const QString& path)
     return rc;
 }
 
+// Data of a value below HKEY_CURRENT_USER, or "missing".
+QByteArray valueOf(const QString& keyPath, const QString& name)
+{
+    HKEY k = 0;
+    QByteArray data = "missing";
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &k) == ERROR_SUCCESS
+        && RegQueryValueBytes(k, name, nullptr, &data) != ERROR_SUCCESS)
+        data = "missing";
+    RegCloseKey(k);
+    return data;
+}
+
 QStringList subKeyNames(HKEY k)
 {
     QStringList out;
@@ -199,9 +211,7 @@ void TestWinReg::valueNamesCompareWithoutCaseUpToTheirLimit()
     QCOMPARE(set(k, u"Äpfel"_s, "1"), ERROR_SUCCESS);
     QCOMPARE(set(k, u"äPFEL"_s, "2"), ERROR_SUCCESS);
     QCOMPARE(valueNames(k), QStringList{u"Äpfel"_s});
-    QByteArray data;
-    QCOMPARE(RegQueryValueBytes(k, u"ÄPFEL"_s, nullptr, &data), ERROR_SUCCESS);
-    QCOMPARE(data, QByteArray("2"));
+    QCOMPARE(valueOf(u"Software\\Names"_s, u"ÄPFEL"_s), QByteArray("2"));
     QCOMPARE(set(k, QString(16383, QLatin1Char('v'))), ERROR_SUCCESS);
     QCOMPARE(set(k, QString(16384, QLatin1Char('v'))), ERROR_INVALID_PARAMETER);
     RegCloseKey(k);
@@ -431,11 +441,7 @@ void TestWinReg::olderStoreIsMigrated()
                     "DROP INDEX changelog_time;"),
              -1);
     QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Old"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
-    QByteArray data;
-    QCOMPARE(RegQueryValueBytes(k, u"v"_s, nullptr, &data), ERROR_SUCCESS);
-    QCOMPARE(data, QByteArray("kept"));
-    RegCloseKey(k);
+    QCOMPARE(valueOf(u"Software\\Old"_s, u"v"_s), QByteArray("kept"));
     RegShutdown();
     QCOMPARE(runSql(m_store->storePath(), "PRAGMA user_version"), 2);
     QCOMPARE(runSql(m_store->storePath(), "PRAGMA application_id"), 0x4B41564E);
@@ -475,10 +481,8 @@ void TestWinReg::readOnlyStoresAnswerAccessDenied()
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
     const QByteArray before = fileHash(path);
     QCOMPARE(RegOpenLocalStore(path, nullptr, readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly), 0);
+    QCOMPARE(valueOf(u"Software\\Kept"_s, u"v"_s), QByteArray("1"));
     QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
-    QByteArray data;
-    QCOMPARE(RegQueryValueBytes(k, u"v"_s, nullptr, &data), ERROR_SUCCESS);
-    QCOMPARE(data, QByteArray("1"));
     QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);
     QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Kept"_s), ERROR_ACCESS_DENIED);
     QVERIFY(!create(HKEY_CURRENT_USER, u"Software\\New"_s));
