@@ -82,9 +82,9 @@ int stress(int id, int ms)
         RegBatch batch(batched ? top : HKEY(0));
         QStringList written;
         for (int op = 0; op < 20; ++op) {
-            const QString k2 = u"Software\\Stress\\K%1"_s.arg(random.bounded(3));
-            const QString k3 = k2 + u"\\L%1"_s.arg(random.bounded(3));
-            const QString k4 = k3 + u"\\M%1"_s.arg(random.bounded(3));
+            const QString k2 = u"Software\\Stress\\K%1"_s.arg(random.bounded(2));
+            const QString k3 = k2 + u"\\L%1"_s.arg(random.bounded(2));
+            const QString k4 = k3 + u"\\M%1"_s.arg(random.bounded(2));
             LONG rc = ERROR_SUCCESS;
             switch (random.bounded(4)) {
             case 0: {

@@ -98,6 +98,7 @@ void TestStoreFaults::everyCallReportsItsFailureOrKeepsItsChange()
             QCOMPARE(c.rc, ERROR_SUCCESS);
     }
     QVERIFY(ioCalls > 10);
+    qInfo("the workload makes %d writes, syncs and write locks", ioCalls);
     int failures = 0;
     for (int n = 1; n <= ioCalls; ++n) {
         TempStore store;
