@@ -14,7 +14,12 @@
 // --- store set-up (this platform's own calls) ---
 
 // Opens (creating when missing and writable) the local store at path and makes it the local registry of
-// this process. Returns ERROR_SUCCESS or a Windows code with a readable German reason in *error.
+// this process. Returns ERROR_SUCCESS or a Windows code with a readable German reason in *error: 2 a
+// missing folder (or store, for reading), 5 no right to create it, 1009 a file that is not a store of
+// this program or one of a newer version (left unchanged), 112 / 1016 / 1460 a full disk, an I/O error,
+// a lock time-out. A new store and its -wal and -shm files are readable and writable by the owner only.
+// StoreAccess::ReadOnly opens without the write lock and writes nothing; so is a store opened whose
+// file or folder is not writable. Write calls on such a store answer 5.
 [[nodiscard]] LONG RegOpenLocalStore(const QString& path, QString* error = nullptr,
                                      StoreAccess access = StoreAccess::ReadWrite);
 // Path of the local store in use, or empty before one was opened.
