@@ -71,6 +71,7 @@ private:
     LONG commitNow();
     void abandonTransaction(LONG code);
     void noticeOtherWriters();
+    [[nodiscard]] static int run(SqliteStatement& statement);
     void beginRead();
     void endRead();
 
@@ -91,7 +92,7 @@ private:
     // statements (declared after m_db so they finalize first)
     SqliteStatement m_findPath, m_insertKey, m_childNames, m_valueList, m_valueGet, m_valueSet, m_valueDel,
         m_keyExists, m_hasChild, m_keyRow, m_deleteKey, m_deleteKeyValues, m_setDeny, m_keyCounts, m_valueCounts,
-        m_dataVersion;
+        m_dataVersion, m_savepoint, m_release, m_rollbackTo;
     StoreChangeLog m_log;
     StoreKeyCache m_cache;
 

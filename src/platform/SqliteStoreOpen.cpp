@@ -271,5 +271,9 @@ void SqliteStore::prepareStatements()
         m_db.prepare("SELECT count(*), coalesce(max(length(name)),0), coalesce(max(length(data)),0) FROM vals "
                      "WHERE key=?");
     m_dataVersion = m_db.prepare("PRAGMA data_version");
+    // a savepoint per write call of a batch: prepared once, not parsed per call
+    m_savepoint = m_db.prepare("SAVEPOINT call");
+    m_release = m_db.prepare("RELEASE call");
+    m_rollbackTo = m_db.prepare("ROLLBACK TO call");
     m_log.prepare(m_db);
 }

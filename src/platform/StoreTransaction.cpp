@@ -60,7 +60,7 @@ LONG SqliteStore::beginWrite()
         noticeOtherWriters();
     }
     if (m_batchDepth > 0) {
-        const int rc = m_db.exec("SAVEPOINT call");
+        const int rc = run(m_savepoint);
         if (rc != SQLITE_OK) {
             const LONG code = StoreSchema::windowsCode(rc);
             abandonTransaction(code);
@@ -94,16 +94,16 @@ LONG SqliteStore::endWrite(bool keep, int sqliteCode)
         return code;
     }
     if (keep) {
-        const int rc = m_db.exec("RELEASE call");
+        const int rc = run(m_release);
         if (rc != SQLITE_OK) {
             abandonTransaction(StoreSchema::windowsCode(rc));
             return StoreSchema::windowsCode(rc);
         }
         return m_transactionAge.elapsed() >= kBatchCommitMs ? commitNow() : ERROR_SUCCESS;
     }
-    int rc = m_db.exec("ROLLBACK TO call");
+    int rc = run(m_rollbackTo);
     if (rc == SQLITE_OK)
-        rc = m_db.exec("RELEASE call");
+        rc = run(m_release);
     if (rc != SQLITE_OK) {
         abandonTransaction(StoreSchema::windowsCode(rc));
         return StoreSchema::windowsCode(rc);
@@ -137,6 +137,13 @@ void SqliteStore::abandonTransaction(LONG code)
     m_cache.newEpoch();
     if (m_batchDepth > 0 && m_batchError == ERROR_SUCCESS)
         m_batchError = code != ERROR_SUCCESS ? code : ERROR_REGISTRY_IO_FAILED;
+}
+
+int SqliteStore::run(SqliteStatement& statement)
+{
+    const int rc = statement.step();
+    statement.reset();
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
 }
 
 void SqliteStore::noticeOtherWriters()
