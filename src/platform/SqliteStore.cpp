@@ -211,6 +211,9 @@ LONG SqliteStore::createKey(KeyId base, const QStringList& path, REGSAM access, 
             if (child == 0) {
                 if (curDeny & KEY_DENY_WRITE)
                     return t.refuse(ERROR_ACCESS_DENIED);
+                // every level below a new key is new too: more than one insert needs a savepoint
+                if (i + 1 < path.size() && t.severalStatements() != ERROR_SUCCESS)
+                    return t.status();
                 const int rc = insertKey(cur, path.at(i), childUp, &child);
                 if (rc != SQLITE_OK)
                     return t.fail(rc);
@@ -261,6 +264,8 @@ LONG SqliteStore::deleteKey(KeyId id)
         return t.refuse(ERROR_ACCESS_DENIED); // Windows deletes only keys without subkeys
     if (child != SQLITE_DONE)
         return t.fail(child);
+    if (t.severalStatements() != ERROR_SUCCESS)
+        return t.status();
     m_deleteKeyValues.bind(1, id);
     int rc = m_deleteKeyValues.step();
     m_deleteKeyValues.reset();

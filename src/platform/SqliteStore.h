@@ -4,10 +4,10 @@
 // their upper-cased full path (keys never move: a rename is copy and delete), so a key opens with
 // one index lookup at any depth. Values keep creation order by rowid.
 //
-// Writing: every write call is one savepoint inside the open transaction; outside a batch the call
-// commits before it returns and answers the commit's result. A batch commits at least every 200 ms
-// (also from the janitor thread when the batch went quiet) and when it ends; a failed commit is kept
-// and answered by every later write, flush and the end of the batch.
+// Writing: every write call is atomic (inside a batch through a savepoint when it takes several
+// statements); outside a batch the call commits before it returns and answers the commit's result. A
+// batch commits at least every 200 ms (also from the janitor thread when the batch went quiet) and when
+// it ends; a failed commit is kept and answered by every later write, flush and the end of the batch.
 
 #include "platform/RegistryBackend.h"
 #include "platform/SqliteDb.h"
@@ -67,6 +67,7 @@ private:
 
     // transactions
     LONG beginWrite();
+    LONG openSavepoint();
     LONG endWrite(bool keep, int sqliteCode);
     LONG commitNow();
     void abandonTransaction(LONG code);
@@ -100,6 +101,7 @@ private:
     int m_batchDepth = 0;
     bool m_inTransaction = false;
     LONG m_batchError = ERROR_SUCCESS; // the first failed commit of the open batch
+    bool m_savepointOpen = false;      // the running call's
     QElapsedTimer m_transactionAge;
     qint64 m_lastDataVersion = -1;
 

@@ -13,7 +13,7 @@ class SqliteDb;
 namespace StoreSchema {
 
 inline constexpr qint64 kApplicationId = 0x4B41564E; // "KAVN" in the file header
-// 1: the tables without application id; 2: application id, value order and change-log time indexed
+// 1: the tables without application id; 2: application id, change-log time indexed
 inline constexpr qint64 kVersion = 2;
 
 enum class Kind { Empty, Current, Older, Newer, Foreign, NotDatabase, Unreadable };

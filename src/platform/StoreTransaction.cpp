@@ -4,6 +4,7 @@
 #include "platform/StoreSchema.h"
 
 #include <sqlite3.h>
+#include <utility>
 
 namespace {
 
@@ -20,6 +21,13 @@ StoreTransaction::~StoreTransaction()
 {
     if (m_status == ERROR_SUCCESS && !m_done)
         (void)m_store.endWrite(false, SQLITE_OK);
+}
+
+LONG StoreTransaction::severalStatements()
+{
+    if (m_status == ERROR_SUCCESS)
+        m_status = m_store.openSavepoint();
+    return m_status;
 }
 
 LONG StoreTransaction::commit()
@@ -59,15 +67,22 @@ LONG SqliteStore::beginWrite()
         m_transactionAge.start();
         noticeOtherWriters();
     }
-    if (m_batchDepth > 0) {
-        const int rc = run(m_savepoint);
-        if (rc != SQLITE_OK) {
-            const LONG code = StoreSchema::windowsCode(rc);
-            abandonTransaction(code);
-            return code;
-        }
-    }
+    m_savepointOpen = false;
     m_log.beginCall();
+    return ERROR_SUCCESS;
+}
+
+LONG SqliteStore::openSavepoint()
+{
+    if (m_batchDepth == 0 || m_savepointOpen)
+        return ERROR_SUCCESS; // outside a batch the call is the whole transaction
+    const int rc = run(m_savepoint);
+    if (rc != SQLITE_OK) {
+        const LONG code = StoreSchema::windowsCode(rc);
+        abandonTransaction(code);
+        return code;
+    }
+    m_savepointOpen = true;
     return ERROR_SUCCESS;
 }
 
@@ -93,16 +108,17 @@ LONG SqliteStore::endWrite(bool keep, int sqliteCode)
             m_cache.newEpoch(); // the call remembered keys it made
         return code;
     }
+    const bool savepoint = std::exchange(m_savepointOpen, false);
     if (keep) {
-        const int rc = run(m_release);
+        const int rc = savepoint ? run(m_release) : SQLITE_OK;
         if (rc != SQLITE_OK) {
             abandonTransaction(StoreSchema::windowsCode(rc));
             return StoreSchema::windowsCode(rc);
         }
         return m_transactionAge.elapsed() >= kBatchCommitMs ? commitNow() : ERROR_SUCCESS;
     }
-    int rc = run(m_rollbackTo);
-    if (rc == SQLITE_OK)
+    int rc = savepoint ? run(m_rollbackTo) : SQLITE_OK;
+    if (rc == SQLITE_OK && savepoint)
         rc = run(m_release);
     if (rc != SQLITE_OK) {
         abandonTransaction(StoreSchema::windowsCode(rc));

@@ -437,15 +437,14 @@ void TestWinReg::olderStoreIsMigrated()
     RegShutdown();
     // the first stores carried neither application id nor version nor the later indexes
     QCOMPARE(runSql(m_store->storePath(),
-                    "PRAGMA application_id=0; PRAGMA user_version=0; DROP INDEX vals_order;"
-                    "DROP INDEX changelog_time;"),
+                    "PRAGMA application_id=0; PRAGMA user_version=0; DROP INDEX changelog_time;"),
              -1);
     QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
     QCOMPARE(valueOf(u"Software\\Old"_s, u"v"_s), QByteArray("kept"));
     RegShutdown();
     QCOMPARE(runSql(m_store->storePath(), "PRAGMA user_version"), 2);
     QCOMPARE(runSql(m_store->storePath(), "PRAGMA application_id"), 0x4B41564E);
-    QCOMPARE(runSql(m_store->storePath(), "SELECT count(*) FROM sqlite_master WHERE name='vals_order'"), 1);
+    QCOMPARE(runSql(m_store->storePath(), "SELECT count(*) FROM sqlite_master WHERE name='changelog_time'"), 1);
 }
 
 void TestWinReg::newStoreIsTheOwnersAlone()
