@@ -59,7 +59,8 @@ void shutdown();
 } // namespace HandleTable
 
 // The preamble of every call on an open key: look up the handle, check its access, lock it, check that
-// its key still exists. f(KeyHandle&) runs under the handle's lock.
+// its key still exists (a key gone with a failed batch answers the batch's failure). f(KeyHandle&) runs
+// under the handle's lock.
 template <class F>
 LONG withKey(HKEY hKey, REGSAM needed, F&& f)
 {
@@ -71,8 +72,10 @@ LONG withKey(HKEY hKey, REGSAM needed, F&& f)
     std::lock_guard lock(h->mutex);
     const quint64 g = h->backend->deletionGeneration();
     if (h->aliveGen != g) {
-        if (!h->backend->keyAlive(h->id))
-            return ERROR_KEY_DELETED;
+        if (!h->backend->keyAlive(h->id)) {
+            const LONG failed = h->backend->batchFailure();
+            return failed != ERROR_SUCCESS ? failed : ERROR_KEY_DELETED;
+        }
         h->aliveGen = g;
     }
     return f(*h);

@@ -95,6 +95,9 @@ public:
     virtual LONG beginBatch() = 0;
     virtual LONG endBatch() = 0;
     virtual LONG flush() = 0;
+    // The failure of a commit of the open batch, or ERROR_SUCCESS: a key made in the batch may be gone
+    // with it, and the caller hears that failure rather than of a deleted key.
+    [[nodiscard]] virtual LONG batchFailure() = 0;
     [[nodiscard]] virtual bool readOnly() const = 0;
 
     // Change whenever the key's subkeys (values) may have changed: by one for each write of this

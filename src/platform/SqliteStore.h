@@ -43,6 +43,7 @@ public:
     LONG beginBatch() override;
     LONG endBatch() override;
     LONG flush() override;
+    LONG batchFailure() override;
     bool readOnly() const override { return m_readOnly; }
     quint64 subKeyGeneration(KeyId id) override;
     quint64 valueGeneration(KeyId id) override;

@@ -244,3 +244,9 @@ LONG SqliteStore::flush()
     }
     return m_batchDepth > 0 ? m_batchError : ERROR_SUCCESS;
 }
+
+LONG SqliteStore::batchFailure()
+{
+    std::lock_guard lock(m_mutex);
+    return m_batchDepth > 0 ? m_batchError : ERROR_SUCCESS;
+}

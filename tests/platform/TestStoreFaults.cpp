@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 
 #include <unistd.h>
 
@@ -26,8 +27,9 @@ struct Run {
 };
 
 // Sets outside a batch, then a batch of key creations (two levels, so that a half-done creation would
-// show) and sets, then a set after it.
-Run workload(HKEY base)
+// show) and sets, then a set after it. With pause, the batch rests long enough for a commit from the
+// store's background thread.
+Run workload(HKEY base, bool pause)
 {
     Run r;
     auto set = [&r](HKEY k, const QString& key, const QString& name, bool inBatch) {
@@ -42,6 +44,8 @@ Run workload(HKEY base)
             DWORD disp = 0;
             const LONG rc = RegCreateKeyEx(base, path, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp);
             r.calls.append({path, {}, rc, true});
+            if (pause && i == 2)
+                QThread::msleep(300);
             if (rc == ERROR_SUCCESS) {
                 set(k, path, u"v"_s, true);
                 RegCloseKey(k);
@@ -92,7 +96,7 @@ void TestStoreFaults::everyCallReportsItsFailureOrKeepsItsChange()
         HKEY base = createBase();
         QVERIFY(base);
         FaultVfs::arm(0);
-        const Run clean = workload(base);
+        const Run clean = workload(base, true);
         ioCalls = FaultVfs::count();
         for (const Call& c : clean.calls)
             QCOMPARE(c.rc, ERROR_SUCCESS);
@@ -106,7 +110,7 @@ void TestStoreFaults::everyCallReportsItsFailureOrKeepsItsChange()
         HKEY base = createBase();
         QVERIFY(base);
         FaultVfs::arm(n);
-        const Run run = workload(base);
+        const Run run = workload(base, n % 2);
         FaultVfs::disarm();
         RegCloseKey(base);
         RegShutdown();
