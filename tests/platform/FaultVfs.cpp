@@ -16,7 +16,6 @@ sqlite3_vfs g_vfs;
 sqlite3_io_methods g_io;
 std::atomic<int> g_count{0};
 std::atomic<int> g_failAt{0};
-std::atomic<bool> g_fired{false};
 
 sqlite3_file* real(sqlite3_file* f)
 {
@@ -33,11 +32,7 @@ auto forward(sqlite3_file* f, Args... args)
 bool strike()
 {
     const int n = ++g_count;
-    if (g_failAt > 0 && n == g_failAt) {
-        g_fired = true;
-        return true;
-    }
-    return false;
+    return g_failAt > 0 && n == g_failAt;
 }
 
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 off)
@@ -114,7 +109,6 @@ void install()
 
 void arm(int failAt)
 {
-    g_fired = false;
     g_count = 0;
     g_failAt = failAt;
 }
@@ -127,11 +121,6 @@ void disarm()
 int count()
 {
     return g_count;
-}
-
-bool fired()
-{
-    return g_fired;
 }
 
 } // namespace FaultVfs

@@ -2,7 +2,7 @@
 
 // An SQLite file system for tests: the default unix one, except that the Nth write, sync or write
 // lock after arm() fails (a write with SQLITE_FULL or SQLITE_IOERR_WRITE by turns, a sync with
-// SQLITE_IOERR_FSYNC, a lock with SQLITE_BUSY). Registered as the default while installed.
+// SQLITE_IOERR_FSYNC, a lock with SQLITE_BUSY). Installed once, as the default file system of the process.
 
 namespace FaultVfs {
 
@@ -12,7 +12,5 @@ void arm(int failAt);
 void disarm();
 // Writes, syncs and write locks since arm().
 [[nodiscard]] int count();
-// Whether the armed fault happened.
-[[nodiscard]] bool fired();
 
 } // namespace FaultVfs
