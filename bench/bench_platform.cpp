@@ -140,6 +140,9 @@ double apiLoad(const QVector<BenchKey>& keys)
             (void)RegSetValueBytes(h, v.name, v.type, v.data);
         RegCloseKey(h);
     }
+    const LONG end = batch.end();
+    if (end != ERROR_SUCCESS)
+        std::fprintf(stderr, "the batch failed to commit: %d\n", int(end));
     return seconds(t);
 }
 
@@ -237,6 +240,28 @@ double enumerate(int n)
     return s;
 }
 
+// Time to overwrite each of n values of a key while enumerating them (a replace over one key).
+double writeWhileEnumerating(int n)
+{
+    HKEY k = 0;
+    DWORD disp = 0;
+    (void)RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Rewrite%1").arg(n), 0, {}, 0, KEY_ALL_ACCESS,
+                         nullptr, &k, &disp);
+    RegBatch batch(k);
+    for (int i = 0; i < n; ++i)
+        (void)RegSetValueBytes(k, QStringLiteral("val%1").arg(i), REG_DWORD, QByteArray(4, 'x'));
+    QElapsedTimer t;
+    t.start();
+    QString name;
+    DWORD type = 0;
+    for (DWORD i = 0; RegEnumValueBytes(k, i, &name, 16384, &type, nullptr) == ERROR_SUCCESS; ++i)
+        (void)RegSetValueBytes(k, name, REG_DWORD, QByteArray(4, 'y'));
+    const double s = seconds(t);
+    (void)batch.end();
+    RegCloseKey(k);
+    return s;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -268,6 +293,8 @@ int main(int argc, char* argv[])
     const double deep = deepOpenAndRead(keys, &samples);
     const double e2500 = enumerate(2500);
     const double e10000 = enumerate(10000);
+    const double w2500 = writeWhileEnumerating(2500);
+    const double w10000 = writeWhileEnumerating(10000);
     RegShutdown();
 
     std::printf("bulk creation : API %.2f s, baseline %.2f s, ratio %.2f (target <= 2)\n", load, baseLoad,
@@ -279,5 +306,7 @@ int main(int argc, char* argv[])
     std::printf("enumeration of n subkeys and n values: n=2500 %.1f ms, n=10000 %.1f ms, growth %.2f for 4x n "
                 "(linear ~4, quadratic ~16)\n",
                 e2500 * 1e3, e10000 * 1e3, e10000 / e2500);
+    std::printf("overwriting each value while enumerating: n=2500 %.1f ms, n=10000 %.1f ms, growth %.2f for 4x n\n",
+                w2500 * 1e3, w10000 * 1e3, w10000 / w2500);
     return 0;
 }

@@ -11,7 +11,11 @@
 #include <QStringList>
 #include <QVector>
 
-#include <functional>
+#include <atomic>
+#include <compare>
+
+// A key as the backend knows it (a row, a cell offset, a line of a text file); 0 is never a key.
+using KeyId = qint64;
 
 struct BackendValue {
     QString name;
@@ -28,56 +32,89 @@ struct BackendKeyInfo {
     quint64 lastWrite = 0; // FILETIME ticks
 };
 
-// One change as notifications see it: the key's upper-cased full path and REG_NOTIFY bits
-// (KeyDeletedBit for the key itself going away).
+// A point in a backend's history of changes; only the backend gives it a meaning, later points
+// compare greater.
+struct ChangeCursor {
+    qint64 position = 0;
+    friend auto operator<=>(const ChangeCursor&, const ChangeCursor&) = default;
+};
+
+// Where a watch looks, in the backend's own terms (taken when the watch starts, so that it still
+// matches the key's deletion).
+struct WatchedKey {
+    QString where;
+    bool subtree = false;
+    DWORD filter = 0; // REG_NOTIFY bits; the key's own deletion always concerns it
+};
+
+// One committed change: REG_NOTIFY bits, KeyDeletedBit for the key itself going away.
 struct BackendChange {
-    qint64 seq = 0;
-    QString upperPath;
+    ChangeCursor at;
+    QString where; // the backend's own name of the key, for concerns()
     DWORD bits = 0;
 };
 
 inline constexpr DWORD KeyDeletedBit = 0x100;
-// The change happened at or below the path (many keys changed at once were logged as one row).
+// The change happened at or below the key (many keys changed at once were reported as one).
 inline constexpr DWORD SubtreeChangedBit = 0x200;
 
 class RegistryBackend {
 public:
+    RegistryBackend() : m_serial(++s_serials) {}
     virtual ~RegistryBackend() = default;
+    RegistryBackend(const RegistryBackend&) = delete;
+    RegistryBackend& operator=(const RegistryBackend&) = delete;
 
-    // Id and upper-cased path of the key a predefined handle stands for; ERROR_INVALID_HANDLE when
-    // this registry has none.
-    virtual LONG predefinedKey(HKEY hkey, qint64* id, QString* upperPath) = 0;
-    // path: components below base, each 1..255 characters. access is checked against the key's
-    // deny flags (ERROR_ACCESS_DENIED).
-    virtual LONG openKey(qint64 base, const QString& baseUpperPath, const QStringList& path, REGSAM access,
-                         qint64* id, QString* upperPath) = 0;
-    virtual LONG createKey(qint64 base, const QString& baseUpperPath, const QStringList& path, REGSAM access,
-                           qint64* id, QString* upperPath, DWORD* disposition) = 0;
-    [[nodiscard]] virtual bool keyAlive(qint64 id) = 0;
+    // Never the same for two backends of one process, even when one is freed and another takes its
+    // address.
+    [[nodiscard]] quint64 serial() const { return m_serial; }
+
+    // The key a predefined handle stands for; ERROR_INVALID_HANDLE when this registry has none.
+    virtual LONG predefinedKey(HKEY hkey, KeyId* id) = 0;
+    // path: names below base, each 1..255 characters. access is checked against the key's deny flags
+    // (ERROR_ACCESS_DENIED). Keys deeper than MAX_KEY_DEPTH are refused with ERROR_INVALID_PARAMETER.
+    virtual LONG openKey(KeyId base, const QStringList& path, REGSAM access, KeyId* id) = 0;
+    // Whether the key exists is decided under the backend's write lock: of two creators one creates,
+    // the other opens.
+    virtual LONG createKey(KeyId base, const QStringList& path, REGSAM access, KeyId* id, DWORD* disposition) = 0;
+    [[nodiscard]] virtual bool keyAlive(KeyId id) = 0;
     // Subkey names in the hive's order (upper-cased, UTF-16 code units) with their last-write times.
-    virtual LONG subKeys(qint64 id, QStringList* names, QVector<quint64>* lastWrite) = 0;
+    virtual LONG subKeys(KeyId id, QStringList* names, QVector<quint64>* lastWrite) = 0;
     // Values in creation order, with data.
-    virtual LONG values(qint64 id, QVector<BackendValue>* values) = 0;
-    virtual LONG queryValue(qint64 id, const QString& name, DWORD* type, QByteArray* data) = 0;
-    virtual LONG setValue(qint64 id, const QString& name, DWORD type, QByteArrayView data) = 0;
-    virtual LONG deleteValue(qint64 id, const QString& name) = 0;
-    // Deletes the key (it must have no subkeys).
-    virtual LONG deleteKey(qint64 id) = 0;
-    virtual LONG keyInfo(qint64 id, BackendKeyInfo* info) = 0;
-    virtual LONG keyDeny(qint64 id, DWORD* flags) = 0;
-    virtual LONG setKeyDeny(qint64 id, DWORD flags) = 0;
+    virtual LONG values(KeyId id, QVector<BackendValue>* values) = 0;
+    virtual LONG queryValue(KeyId id, const QString& name, DWORD* type, QByteArray* data) = 0;
+    virtual LONG setValue(KeyId id, const QString& name, DWORD type, QByteArrayView data) = 0;
+    virtual LONG deleteValue(KeyId id, const QString& name) = 0;
+    // Deletes the key; ERROR_ACCESS_DENIED while it has subkeys (decided under the write lock).
+    virtual LONG deleteKey(KeyId id) = 0;
+    virtual LONG keyInfo(KeyId id, BackendKeyInfo* info) = 0;
+    virtual LONG keyDeny(KeyId id, DWORD* flags) = 0;
+    virtual LONG setKeyDeny(KeyId id, DWORD flags) = 0;
 
+    // Batches nest; endBatch and flush answer the failure of any commit of the batch so far.
     virtual LONG beginBatch() = 0;
-    virtual void endBatch() = 0;
+    virtual LONG endBatch() = 0;
     virtual LONG flush() = 0;
+    // The failure of a commit of the open batch, or ERROR_SUCCESS: a key made in the batch may be gone
+    // with it, and the caller hears that failure rather than of a deleted key.
+    [[nodiscard]] virtual LONG batchFailure() = 0;
     [[nodiscard]] virtual bool readOnly() const = 0;
 
-    // Changes whenever the key's values, subkeys or existence may have changed (own writes at once,
-    // other processes' writes within a few milliseconds); the handle caches above compare it.
-    [[nodiscard]] virtual quint64 generation(qint64 id) = 0;
+    // Change whenever the key's subkeys (values) may have changed: by one for each write of this
+    // process through the backend, otherwise by some other amount. The handle caches compare them.
+    [[nodiscard]] virtual quint64 subKeyGeneration(KeyId id) = 0;
+    [[nodiscard]] virtual quint64 valueGeneration(KeyId id) = 0;
     // Changes whenever a key may have been deleted: open handles look again whether theirs is alive.
     [[nodiscard]] virtual quint64 deletionGeneration() = 0;
-    // Last committed change number, and the committed changes after seq.
-    [[nodiscard]] virtual qint64 lastChange() = 0;
-    virtual void changesSince(qint64 seq, const std::function<void(const BackendChange&)>& sink) = 0;
+
+    // Change notification: a watch names its key, remembers the cursor of its start and is told of the
+    // committed changes after it that concern it.
+    virtual LONG watchedKey(KeyId id, bool subtree, DWORD filter, WatchedKey* key) = 0;
+    [[nodiscard]] virtual ChangeCursor changeCursor() = 0;
+    virtual QVector<BackendChange> changesSince(ChangeCursor from) = 0;
+    [[nodiscard]] virtual bool concerns(const BackendChange& change, const WatchedKey& key) const = 0;
+
+private:
+    static inline std::atomic<quint64> s_serials{0};
+    const quint64 m_serial;
 };

@@ -108,7 +108,9 @@ int SqliteDb::open(const QString& path, bool readOnly, bool immutable)
     if (rc != SQLITE_OK) {
         sqlite3_close(m_db);
         m_db = nullptr;
+        return rc;
     }
+    sqlite3_extended_result_codes(m_db, 1);
     return rc;
 }
 
@@ -138,4 +140,34 @@ QString SqliteDb::errorMessage() const
 qint64 SqliteDb::lastInsertId() const
 {
     return sqlite3_last_insert_rowid(m_db);
+}
+
+int SqliteDb::errorCode() const
+{
+    return m_db ? sqlite3_extended_errcode(m_db) : SQLITE_CANTOPEN;
+}
+
+bool SqliteDb::autocommit() const
+{
+    return !m_db || sqlite3_get_autocommit(m_db) != 0;
+}
+
+int SqliteDb::queryInt(const char* sql, qint64* out)
+{
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW) {
+            *out = sqlite3_column_int64(stmt, 0);
+            rc = SQLITE_OK;
+        } else if (rc == SQLITE_DONE) {
+            *out = 0;
+            rc = SQLITE_OK;
+        } else {
+            rc = sqlite3_extended_errcode(m_db);
+        }
+    }
+    sqlite3_finalize(stmt);
+    return rc;
 }

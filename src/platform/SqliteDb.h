@@ -49,10 +49,16 @@ public:
 
     // SQLite result code; the connection stays closed on failure.
     [[nodiscard]] int open(const QString& path, bool readOnly, bool immutable);
+    // One integer of a query such as "PRAGMA user_version"; the SQLite result code of a failure.
+    [[nodiscard]] int queryInt(const char* sql, qint64* out);
     void close();
-    int exec(const char* sql); // SQLite result code
+    [[nodiscard]] int exec(const char* sql); // SQLite result code
     [[nodiscard]] SqliteStatement prepare(const char* sql) const;
     [[nodiscard]] QString errorMessage() const;
+    // The extended result code of the last failed call on this connection.
+    [[nodiscard]] int errorCode() const;
+    // False while a transaction is open on the connection (SQLite may end one by itself after an error).
+    [[nodiscard]] bool autocommit() const;
     [[nodiscard]] qint64 lastInsertId() const;
     [[nodiscard]] sqlite3* handle() const { return m_db; }
 

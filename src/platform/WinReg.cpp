@@ -1,155 +1,13 @@
 #include "platform/WinReg.h"
 
-#include "platform/SqliteStore.h"
+#include "platform/HandleTable.h"
+#include "platform/Notifier.h"
 #include "platform/WinCase.h"
 #include "platform/WinEvents.h"
 
-#include <QFileInfo>
-#include <QHash>
-#include <QSysInfo>
-#include <QVector>
-
-#include <condition_variable>
 #include <cstring>
-#include <list>
-#include <mutex>
-#include <thread>
-#include <unordered_map>
 
 namespace {
-
-// One open key. The enumeration lists are kept while the key's generation stays the same, so that
-// enumerating by index is linear in the number of items.
-struct KeyHandle {
-    std::shared_ptr<RegistryBackend> backend;
-    qint64 id = 0;
-    QString upperPath;
-    REGSAM access = 0;
-    bool predefined = false;
-    std::mutex mutex;
-    quint64 aliveGen = ~0ULL;
-    bool subValid = false;
-    quint64 subGen = 0;
-    QStringList subNames;
-    QVector<quint64> subTimes;
-    bool valValid = false;
-    quint64 valGen = 0;
-    QVector<BackendValue> values;
-    QHash<QString, int> valueIndex; // upper-cased name -> index, built on first lookup
-};
-
-struct Watch {
-    std::weak_ptr<RegistryBackend> backend;
-    HKEY key = 0;
-    QString upperPath;
-    bool subtree = false;
-    DWORD filter = 0;
-    HANDLE event = 0;
-    qint64 startSeq = 0;
-};
-
-struct State {
-    std::mutex mutex;
-    std::shared_ptr<RegistryBackend> local;
-    QString localPath;
-    QHash<QString, QString> routes; // upper-cased machine name -> store path
-    bool routesFromEnv = false;
-    QHash<QString, std::weak_ptr<RegistryBackend>> stores; // store path -> open store
-    std::unordered_map<HKEY, std::shared_ptr<KeyHandle>> handles;
-    HKEY nextHandle = 0x1000;
-
-    // notifications
-    std::mutex watchMutex;
-    std::condition_variable watchWake;
-    std::list<Watch> watches;
-    std::thread notifier;
-    bool stopNotifier = false;
-    QHash<RegistryBackend*, qint64> cursors;
-
-    // open batches, innermost last (ended in reverse order, even when their handle is closed)
-    std::vector<std::shared_ptr<RegistryBackend>> batches;
-};
-
-State& state()
-{
-    static State s;
-    return s;
-}
-
-bool isPredefined(HKEY k)
-{
-    return k >= HKEY_CLASSES_ROOT && k <= HKEY_DYN_DATA;
-}
-
-QString storePathFromEnvironment()
-{
-    return QString::fromLocal8Bit(qgetenv("KAVEN_REGISTRY"));
-}
-
-void loadRoutesFromEnvironment(State& s)
-{
-    if (s.routesFromEnv)
-        return;
-    s.routesFromEnv = true;
-    const QString env = QString::fromLocal8Bit(qgetenv("KAVEN_MACHINES"));
-    for (const QString& entry : env.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const qsizetype eq = entry.indexOf(QLatin1Char('='));
-        if (eq > 0)
-            s.routes.insert(winUpper(entry.left(eq).trimmed()), entry.mid(eq + 1).trimmed());
-    }
-}
-
-// The local store; opened on first use from KAVEN_REGISTRY when the program did not open one.
-std::shared_ptr<RegistryBackend> localBackend()
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    if (!s.local) {
-        const QString path = storePathFromEnvironment();
-        if (path.isEmpty())
-            return nullptr;
-        LONG rc = 0;
-        s.local = SqliteStore::open(path, &rc, nullptr);
-        if (s.local)
-            s.localPath = path;
-    }
-    return s.local;
-}
-
-std::shared_ptr<KeyHandle> lookup(HKEY key)
-{
-    State& s = state();
-    {
-        std::lock_guard lock(s.mutex);
-        auto it = s.handles.find(key);
-        if (it != s.handles.end())
-            return it->second;
-    }
-    if (!isPredefined(key))
-        return nullptr;
-    auto backend = localBackend();
-    if (!backend)
-        return nullptr;
-    auto h = std::make_shared<KeyHandle>();
-    h->backend = backend;
-    h->access = KEY_ALL_ACCESS;
-    h->predefined = true;
-    if (backend->predefinedKey(key, &h->id, &h->upperPath) != ERROR_SUCCESS)
-        return nullptr;
-    std::lock_guard lock(s.mutex);
-    s.handles.emplace(key, h);
-    return h;
-}
-
-HKEY addHandle(std::shared_ptr<KeyHandle> h)
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    const HKEY k = s.nextHandle;
-    s.nextHandle += 4;
-    s.handles.emplace(k, std::move(h));
-    return k;
-}
 
 // Splits a subkey path into its names. A trailing backslash is tolerated; a leading one answers
 // ERROR_BAD_PATHNAME, an empty or over-long name ERROR_INVALID_PARAMETER.
@@ -171,20 +29,9 @@ LONG splitPath(const QString& subKey, QStringList* parts)
     return ERROR_SUCCESS;
 }
 
-LONG checkAlive(KeyHandle& h)
-{
-    const quint64 g = h.backend->deletionGeneration();
-    if (h.aliveGen == g)
-        return ERROR_SUCCESS;
-    if (!h.backend->keyAlive(h.id))
-        return ERROR_KEY_DELETED;
-    h.aliveGen = g;
-    return ERROR_SUCCESS;
-}
-
 LONG loadSubKeys(KeyHandle& h)
 {
-    const quint64 g = h.backend->generation(h.id);
+    const quint64 g = h.backend->subKeyGeneration(h.id);
     if (h.subValid && h.subGen == g)
         return ERROR_SUCCESS;
     const LONG rc = h.backend->subKeys(h.id, &h.subNames, &h.subTimes);
@@ -195,7 +42,7 @@ LONG loadSubKeys(KeyHandle& h)
 
 LONG loadValues(KeyHandle& h)
 {
-    const quint64 g = h.backend->generation(h.id);
+    const quint64 g = h.backend->valueGeneration(h.id);
     if (h.valValid && h.valGen == g)
         return ERROR_SUCCESS;
     h.valueIndex.clear();
@@ -205,85 +52,69 @@ LONG loadValues(KeyHandle& h)
     return rc;
 }
 
+// Index of a value in the handle's list, or -1; the index by name is built on first use.
+int valueIndexOf(KeyHandle& h, const QString& name)
+{
+    if (h.valueIndex.isEmpty() && !h.values.isEmpty()) {
+        h.valueIndex.reserve(h.values.size());
+        for (int i = 0; i < h.values.size(); ++i)
+            h.valueIndex.insert(winUpper(h.values.at(i).name), i);
+    }
+    return h.valueIndex.value(winUpper(name), -1);
+}
+
+// After a write through h: when it was the only change of the key since h's list was read (the
+// generation moved by exactly one), the list is updated in place, so that writing into a key while
+// enumerating it stays linear.
+bool listStillCurrent(KeyHandle& h, quint64 before)
+{
+    if (!h.valValid || h.valGen != before)
+        return false;
+    const quint64 after = h.backend->valueGeneration(h.id);
+    if (after != before + 1) {
+        h.valValid = false;
+        return false;
+    }
+    h.valGen = after;
+    return true;
+}
+
 FILETIME toFileTime(quint64 ticks)
 {
     return FILETIME{DWORD(ticks & 0xFFFFFFFFu), DWORD(ticks >> 32)};
 }
 
-// --- notifications ---
-
-void fireWatch(const Watch& w)
+// The value at an index of the handle's value list; a name of cchName or more characters answers
+// ERROR_MORE_DATA. The copy shares the list's data.
+LONG valueAt(HKEY hKey, DWORD index, DWORD cchName, BackendValue* out)
 {
-    SetEvent(w.event);
+    return withKey(hKey, KEY_QUERY_VALUE, [&](KeyHandle& h) {
+        const LONG rc = loadValues(h);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        if (index >= DWORD(h.values.size()))
+            return ERROR_NO_MORE_ITEMS;
+        if (DWORD(h.values.at(index).name.size()) >= cchName)
+            return ERROR_MORE_DATA;
+        *out = h.values.at(index);
+        return ERROR_SUCCESS;
+    });
 }
 
-void notifierLoop()
+// Copies bytes into a caller's buffer the Windows way: null data asks for the size only.
+LONG copyOut(const QByteArray& bytes, BYTE* data, DWORD* cbData)
 {
-    State& s = state();
-    std::unique_lock lock(s.watchMutex);
-    while (!s.stopNotifier) {
-        s.watchWake.wait_for(lock, std::chrono::milliseconds(100));
-        if (s.stopNotifier)
-            break;
-        QHash<RegistryBackend*, std::shared_ptr<RegistryBackend>> backends;
-        for (const Watch& w : s.watches) {
-            if (auto b = w.backend.lock())
-                backends.insert(b.get(), b);
-        }
-        for (auto it = backends.cbegin(); it != backends.cend(); ++it) {
-            const qint64 from = s.cursors.value(it.key(), 0);
-            qint64 last = from;
-            it.value()->changesSince(from, [&](const BackendChange& c) {
-                last = c.seq;
-                for (auto w = s.watches.begin(); w != s.watches.end();) {
-                    const bool sameStore = w->backend.lock().get() == it.key();
-                    const bool onKey = c.upperPath == w->upperPath;
-                    const bool below = w->subtree && c.upperPath.size() > w->upperPath.size()
-                                       && c.upperPath.startsWith(w->upperPath)
-                                       && c.upperPath[w->upperPath.size()] == QLatin1Char('\\');
-                    // a row for many keys at once concerns every key at or below its path
-                    const bool within = (c.bits & SubtreeChangedBit)
-                                        && (c.upperPath.isEmpty()
-                                            || (w->upperPath.size() > c.upperPath.size()
-                                                && w->upperPath.startsWith(c.upperPath)
-                                                && w->upperPath[c.upperPath.size()] == QLatin1Char('\\')));
-                    const bool matches = (onKey && (c.bits & KeyDeletedBit))
-                                         || ((onKey || below || within) && (c.bits & w->filter));
-                    if (sameStore && c.seq > w->startSeq && matches) {
-                        fireWatch(*w);
-                        w = s.watches.erase(w);
-                    } else {
-                        ++w;
-                    }
-                }
-            });
-            s.cursors.insert(it.key(), last);
-        }
+    if (!cbData)
+        return ERROR_SUCCESS;
+    const DWORD size = DWORD(bytes.size());
+    if (data && *cbData < size) {
+        *cbData = size;
+        return ERROR_MORE_DATA;
     }
-}
-
-void ensureNotifier()
-{
-    State& s = state();
-    if (!s.notifier.joinable()) {
-        s.stopNotifier = false;
-        s.notifier = std::thread(notifierLoop);
-    }
-}
-
-void dropWatches(HKEY key, bool fire)
-{
-    State& s = state();
-    std::lock_guard lock(s.watchMutex);
-    for (auto w = s.watches.begin(); w != s.watches.end();) {
-        if (w->key == key) {
-            if (fire)
-                fireWatch(*w);
-            w = s.watches.erase(w);
-        } else {
-            ++w;
-        }
-    }
+    if (data && size)
+        std::memcpy(data, bytes.constData(), size);
+    *cbData = size;
+    return ERROR_SUCCESS;
 }
 
 } // namespace
@@ -292,119 +123,42 @@ void dropWatches(HKEY key, bool fire)
 
 LONG RegOpenLocalStore(const QString& path, QString* error, StoreAccess access)
 {
-    (void)access; // read-only opening follows with the store's own read-only mode
-    LONG rc = ERROR_SUCCESS;
-    QString reason;
-    auto store = SqliteStore::open(path, &rc, &reason);
-    if (!store) {
-        if (error)
-            *error = reason;
-        return rc;
-    }
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    for (auto it = s.handles.begin(); it != s.handles.end();) {
-        if (isPredefined(it->first))
-            it = s.handles.erase(it);
-        else
-            ++it;
-    }
-    s.local = store;
-    s.localPath = path;
-    return ERROR_SUCCESS;
+    return HandleTable::openLocal(path, access, error);
 }
 
 QString RegLocalStorePath()
 {
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    return s.localPath;
+    return HandleTable::localPath();
 }
 
 void RegSetMachineStore(const QString& machine, const QString& path)
 {
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    loadRoutesFromEnvironment(s);
-    QString name = machine;
-    while (name.startsWith(QLatin1Char('\\')))
-        name.remove(0, 1);
-    if (path.isEmpty())
-        s.routes.remove(winUpper(name));
-    else
-        s.routes.insert(winUpper(name), path);
+    HandleTable::setMachineStore(machine, path);
 }
 
 void RegShutdown()
 {
-    State& s = state();
-    {
-        std::lock_guard lock(s.watchMutex);
-        for (const Watch& w : s.watches)
-            fireWatch(w);
-        s.watches.clear();
-        s.stopNotifier = true;
-        s.cursors.clear();
-    }
-    s.watchWake.notify_all();
-    if (s.notifier.joinable())
-        s.notifier.join();
-    std::lock_guard lock(s.mutex);
-    for (auto it = s.batches.rbegin(); it != s.batches.rend(); ++it)
-        (*it)->endBatch();
-    s.batches.clear();
-    s.handles.clear();
-    s.stores.clear();
-    s.local.reset();
-    s.localPath.clear();
-    s.routes.clear();
-    s.routesFromEnv = false;
+    Notifier::shutdown();
+    HandleTable::shutdown();
 }
 
-// --- registry functions ---
+// --- keys ---
 
 LONG RegConnectRegistry(const QString& machineName, HKEY hKey, HKEY* phkResult)
 {
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
-    if (!isPredefined(hKey))
+    if (!HandleTable::isPredefined(hKey))
         return ERROR_INVALID_HANDLE;
-    QString name = machineName;
-    while (name.startsWith(QLatin1Char('\\')))
-        name.remove(0, 1);
     std::shared_ptr<RegistryBackend> backend;
-    if (name.isEmpty() || winEqualsNoCase(name, QSysInfo::machineHostName())) {
-        backend = localBackend();
-    } else {
-        State& s = state();
-        std::lock_guard lock(s.mutex);
-        loadRoutesFromEnvironment(s);
-        const QString path = s.routes.value(winUpper(name));
-        if (path.isEmpty())
-            return ERROR_BAD_NETPATH;
-        const QString canonical = QFileInfo(path).absoluteFilePath();
-        if (canonical == QFileInfo(s.localPath).absoluteFilePath() && s.local) {
-            backend = s.local;
-        } else {
-            backend = s.stores.value(canonical).lock();
-            if (!backend) {
-                LONG rc = 0;
-                backend = SqliteStore::open(path, &rc, nullptr);
-                if (!backend)
-                    return ERROR_BAD_NETPATH;
-                s.stores.insert(canonical, backend);
-            }
-        }
-    }
-    if (!backend)
-        return ERROR_BAD_NETPATH;
-    auto h = std::make_shared<KeyHandle>();
-    h->backend = backend;
-    h->access = KEY_ALL_ACCESS;
-    const LONG rc = backend->predefinedKey(hKey, &h->id, &h->upperPath);
+    LONG rc = HandleTable::machineBackend(machineName, &backend);
     if (rc != ERROR_SUCCESS)
         return rc;
-    *phkResult = addHandle(std::move(h));
+    KeyId id = 0;
+    rc = backend->predefinedKey(hKey, &id);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    *phkResult = HandleTable::add(HandleTable::newHandle(backend, id, KEY_ALL_ACCESS));
     return ERROR_SUCCESS;
 }
 
@@ -412,26 +166,19 @@ LONG RegOpenKeyEx(HKEY hKey, const QString& subKey, DWORD, REGSAM samDesired, HK
 {
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
-    auto base = lookup(hKey);
-    if (!base)
-        return ERROR_INVALID_HANDLE;
     QStringList parts;
-    LONG rc = splitPath(subKey, &parts);
-    if (rc == ERROR_INVALID_PARAMETER)
-        rc = ERROR_FILE_NOT_FOUND; // a name no key can have
-    if (rc != ERROR_SUCCESS)
+    LONG split = splitPath(subKey, &parts);
+    if (split == ERROR_INVALID_PARAMETER)
+        split = ERROR_FILE_NOT_FOUND; // a name no key can have
+    return withKey(hKey, 0, [&](KeyHandle& base) {
+        if (split != ERROR_SUCCESS)
+            return split;
+        KeyId id = 0;
+        const LONG rc = base.backend->openKey(base.id, parts, samDesired, &id);
+        if (rc == ERROR_SUCCESS)
+            *phkResult = HandleTable::add(HandleTable::newHandle(base.backend, id, samDesired));
         return rc;
-    std::lock_guard lock(base->mutex);
-    if ((rc = checkAlive(*base)) != ERROR_SUCCESS)
-        return rc;
-    auto h = std::make_shared<KeyHandle>();
-    h->backend = base->backend;
-    h->access = samDesired;
-    rc = base->backend->openKey(base->id, base->upperPath, parts, samDesired, &h->id, &h->upperPath);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    *phkResult = addHandle(std::move(h));
-    return ERROR_SUCCESS;
+    });
 }
 
 LONG RegCreateKeyEx(HKEY hKey, const QString& subKey, DWORD, const QString&, DWORD, REGSAM samDesired, const void*,
@@ -439,69 +186,49 @@ LONG RegCreateKeyEx(HKEY hKey, const QString& subKey, DWORD, const QString&, DWO
 {
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
-    auto base = lookup(hKey);
-    if (!base)
-        return ERROR_INVALID_HANDLE;
     QStringList parts;
-    LONG rc = splitPath(subKey, &parts);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    std::lock_guard lock(base->mutex);
-    if ((rc = checkAlive(*base)) != ERROR_SUCCESS)
-        return rc;
-    if (!parts.isEmpty() && !(base->access & KEY_CREATE_SUB_KEY)) {
-        // creating needs the right on the parent handle; opening an existing key does not
-        QString up;
-        qint64 id = 0;
-        if (base->backend->openKey(base->id, base->upperPath, parts, samDesired, &id, &up) != ERROR_SUCCESS)
-            return ERROR_ACCESS_DENIED;
-    }
-    auto h = std::make_shared<KeyHandle>();
-    h->backend = base->backend;
-    h->access = samDesired;
-    DWORD disp = 0;
-    rc = base->backend->createKey(base->id, base->upperPath, parts, samDesired, &h->id, &h->upperPath, &disp);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (disposition)
-        *disposition = disp;
-    *phkResult = addHandle(std::move(h));
-    return ERROR_SUCCESS;
+    const LONG split = splitPath(subKey, &parts);
+    return withKey(hKey, 0, [&](KeyHandle& base) {
+        if (split != ERROR_SUCCESS)
+            return split;
+        KeyId id = 0;
+        if (!parts.isEmpty() && !(base.access & KEY_CREATE_SUB_KEY)) {
+            // creating needs the right on the parent handle; opening an existing key does not
+            if (base.backend->openKey(base.id, parts, samDesired, &id) != ERROR_SUCCESS)
+                return ERROR_ACCESS_DENIED;
+        }
+        DWORD disp = 0;
+        const LONG rc = base.backend->createKey(base.id, parts, samDesired, &id, &disp);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        if (disposition)
+            *disposition = disp;
+        *phkResult = HandleTable::add(HandleTable::newHandle(base.backend, id, samDesired));
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegCloseKey(HKEY hKey)
 {
-    if (isPredefined(hKey))
+    if (HandleTable::isPredefined(hKey))
         return ERROR_SUCCESS;
-    State& s = state();
-    {
-        std::lock_guard lock(s.mutex);
-        if (s.handles.erase(hKey) == 0)
-            return ERROR_INVALID_HANDLE;
-    }
-    dropWatches(hKey, true); // a pending notification is signalled when its handle closes
+    if (!HandleTable::remove(hKey))
+        return ERROR_INVALID_HANDLE;
+    Notifier::drop(hKey, true); // a pending notification is signalled when its handle closes
     return ERROR_SUCCESS;
 }
 
 LONG RegFlushKey(HKEY hKey)
 {
-    auto h = lookup(hKey);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    return h->backend->flush();
+    const std::shared_ptr<KeyHandle> h = HandleTable::lookup(hKey);
+    return h ? h->backend->flush() : ERROR_INVALID_HANDLE;
 }
 
 LONG RegQueryInfoKey(HKEY hKey, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values, DWORD* maxValueNameLen,
                      DWORD* maxValueLen, FILETIME* lastWriteTime)
 {
-    auto h = lookup(hKey);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard lock(h->mutex);
     BackendKeyInfo info;
-    const LONG rc = h->backend->keyInfo(h->id, &info);
+    const LONG rc = withKey(hKey, KEY_QUERY_VALUE, [&](KeyHandle& h) { return h.backend->keyInfo(h.id, &info); });
     if (rc != ERROR_SUCCESS)
         return rc;
     if (subKeys)
@@ -523,27 +250,21 @@ LONG RegEnumKeyEx(HKEY hKey, DWORD index, QString* name, DWORD* cchName, FILETIM
 {
     if (!name || !cchName)
         return ERROR_INVALID_PARAMETER;
-    auto h = lookup(hKey);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard lock(h->mutex);
-    LONG rc = checkAlive(*h);
-    if (rc == ERROR_SUCCESS)
-        rc = loadSubKeys(*h);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (index >= DWORD(h->subNames.size()))
-        return ERROR_NO_MORE_ITEMS;
-    const QString& n = h->subNames.at(index);
-    if (DWORD(n.size()) >= *cchName)
-        return ERROR_MORE_DATA;
-    *name = n;
-    *cchName = DWORD(n.size());
-    if (lastWriteTime)
-        *lastWriteTime = toFileTime(h->subTimes.at(index));
-    return ERROR_SUCCESS;
+    return withKey(hKey, KEY_ENUMERATE_SUB_KEYS, [&](KeyHandle& h) {
+        const LONG rc = loadSubKeys(h);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        if (index >= DWORD(h.subNames.size()))
+            return ERROR_NO_MORE_ITEMS;
+        const QString& n = h.subNames.at(index);
+        if (DWORD(n.size()) >= *cchName)
+            return ERROR_MORE_DATA;
+        *name = n;
+        *cchName = DWORD(n.size());
+        if (lastWriteTime)
+            *lastWriteTime = toFileTime(h.subTimes.at(index));
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegEnumKey(HKEY hKey, DWORD index, QString* name, DWORD cchName)
@@ -552,32 +273,30 @@ LONG RegEnumKey(HKEY hKey, DWORD index, QString* name, DWORD cchName)
     return RegEnumKeyEx(hKey, index, name, &cch, nullptr);
 }
 
-namespace {
-
-// The value at an index of the handle's value list; a name of cchName or more characters answers
-// ERROR_MORE_DATA. The copy shares the list's data.
-LONG valueAt(HKEY hKey, DWORD index, DWORD cchName, BackendValue* out)
+LONG RegDeleteKey(HKEY hKey, const QString& subKey)
 {
-    auto h = lookup(hKey);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard lock(h->mutex);
-    LONG rc = checkAlive(*h);
-    if (rc == ERROR_SUCCESS)
-        rc = loadValues(*h);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (index >= DWORD(h->values.size()))
-        return ERROR_NO_MORE_ITEMS;
-    if (DWORD(h->values.at(index).name.size()) >= cchName)
-        return ERROR_MORE_DATA;
-    *out = h->values.at(index);
-    return ERROR_SUCCESS;
+    QStringList parts;
+    LONG split = splitPath(subKey, &parts);
+    if (split == ERROR_INVALID_PARAMETER)
+        split = ERROR_FILE_NOT_FOUND;
+    return withKey(hKey, 0, [&](KeyHandle& base) {
+        if (split != ERROR_SUCCESS)
+            return split;
+        KeyId id = 0;
+        LONG rc = base.backend->openKey(base.id, parts, DELETE_ACCESS, &id);
+        if (rc == ERROR_SUCCESS)
+            rc = base.backend->deleteKey(id);
+        // deleted by another process between the look and the write lock: the path names no key
+        return rc == ERROR_KEY_DELETED && !parts.isEmpty() ? ERROR_FILE_NOT_FOUND : rc;
+    });
 }
 
-} // namespace
+LONG RegSetKeyDeny(HKEY hKey, DWORD denyFlags)
+{
+    return withKey(hKey, KEY_SET_VALUE, [&](KeyHandle& h) { return h.backend->setKeyDeny(h.id, denyFlags); });
+}
+
+// --- values ---
 
 LONG RegEnumValue(HKEY hKey, DWORD index, QString* name, DWORD* cchName, DWORD* type, BYTE* data, DWORD* cbData)
 {
@@ -591,17 +310,7 @@ LONG RegEnumValue(HKEY hKey, DWORD index, QString* name, DWORD* cchName, DWORD* 
     *cchName = DWORD(v.name.size());
     if (type)
         *type = v.type;
-    if (cbData) {
-        const DWORD size = DWORD(v.data.size());
-        if (data && *cbData < size) {
-            *cbData = size;
-            return ERROR_MORE_DATA;
-        }
-        if (data && size)
-            std::memcpy(data, v.data.constData(), size);
-        *cbData = size;
-    }
-    return ERROR_SUCCESS;
+    return copyOut(v.data, data, cbData);
 }
 
 LONG RegEnumValueBytes(HKEY hKey, DWORD index, QString* name, DWORD cchName, DWORD* type, QByteArray* data)
@@ -622,32 +331,19 @@ LONG RegEnumValueBytes(HKEY hKey, DWORD index, QString* name, DWORD cchName, DWO
 
 LONG RegQueryValueBytes(HKEY hKey, const QString& valueName, DWORD* type, QByteArray* data)
 {
-    auto h = lookup(hKey);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard lock(h->mutex);
-    LONG rc = checkAlive(*h);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    // a key being enumerated answers from its list; otherwise ask the store for the one value
-    if (h->valValid && h->valGen == h->backend->generation(h->id)) {
-        if (h->valueIndex.isEmpty() && !h->values.isEmpty()) {
-            h->valueIndex.reserve(h->values.size());
-            for (int i = 0; i < h->values.size(); ++i)
-                h->valueIndex.insert(winUpper(h->values.at(i).name), i);
-        }
-        const int i = h->valueIndex.value(winUpper(valueName), -1);
+    return withKey(hKey, KEY_QUERY_VALUE, [&](KeyHandle& h) {
+        // a key being enumerated answers from its list; otherwise ask the store for the one value
+        if (!h.valValid || h.valGen != h.backend->valueGeneration(h.id))
+            return h.backend->queryValue(h.id, valueName, type, data);
+        const int i = valueIndexOf(h, valueName);
         if (i < 0)
             return ERROR_FILE_NOT_FOUND;
         if (type)
-            *type = h->values.at(i).type;
+            *type = h.values.at(i).type;
         if (data)
-            *data = h->values.at(i).data;
+            *data = h.values.at(i).data;
         return ERROR_SUCCESS;
-    }
-    return h->backend->queryValue(h->id, valueName, type, data);
+    });
 }
 
 LONG RegQueryValueEx(HKEY hKey, const QString& valueName, DWORD* type, BYTE* data, DWORD* cbData)
@@ -661,33 +357,30 @@ LONG RegQueryValueEx(HKEY hKey, const QString& valueName, DWORD* type, BYTE* dat
         return rc;
     if (type)
         *type = t;
-    if (cbData) {
-        const DWORD size = DWORD(bytes.size());
-        if (data && *cbData < size) {
-            *cbData = size;
-            return ERROR_MORE_DATA;
-        }
-        if (data && size)
-            std::memcpy(data, bytes.constData(), size);
-        *cbData = size;
-    }
-    return ERROR_SUCCESS;
+    return copyOut(bytes, data, cbData);
 }
 
 LONG RegSetValueBytes(HKEY hKey, const QString& valueName, DWORD type, const QByteArray& data)
 {
-    auto h = lookup(hKey);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (valueName.size() > MAX_VALUE_NAME)
-        return ERROR_INVALID_PARAMETER;
-    std::lock_guard lock(h->mutex);
-    const LONG rc = checkAlive(*h);
-    if (rc != ERROR_SUCCESS)
+    return withKey(hKey, KEY_SET_VALUE, [&](KeyHandle& h) {
+        if (valueName.size() > MAX_VALUE_NAME)
+            return ERROR_INVALID_PARAMETER;
+        const quint64 before = h.valValid ? h.backend->valueGeneration(h.id) : 0;
+        const LONG rc = h.backend->setValue(h.id, valueName, type, data);
+        if (rc == ERROR_SUCCESS && listStillCurrent(h, before)) {
+            const int i = valueIndexOf(h, valueName);
+            const QByteArray kept(data.constData(), data.size()); // data may be the caller's raw buffer
+            if (i >= 0) {
+                h.values[i].type = type;
+                h.values[i].data = kept;
+            } else {
+                h.values.append(BackendValue{valueName, type, kept});
+                if (!h.valueIndex.isEmpty() || h.values.size() == 1)
+                    h.valueIndex.insert(winUpper(valueName), int(h.values.size() - 1));
+            }
+        }
         return rc;
-    return h->backend->setValue(h->id, valueName, type, data);
+    });
 }
 
 LONG RegSetValueEx(HKEY hKey, const QString& valueName, DWORD, DWORD type, const BYTE* data, DWORD cbData)
@@ -700,39 +393,20 @@ LONG RegSetValueEx(HKEY hKey, const QString& valueName, DWORD, DWORD type, const
 
 LONG RegDeleteValue(HKEY hKey, const QString& valueName)
 {
-    auto h = lookup(hKey);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard lock(h->mutex);
-    const LONG rc = checkAlive(*h);
-    if (rc != ERROR_SUCCESS)
+    return withKey(hKey, KEY_SET_VALUE, [&](KeyHandle& h) {
+        const quint64 before = h.valValid ? h.backend->valueGeneration(h.id) : 0;
+        const LONG rc = h.backend->deleteValue(h.id, valueName);
+        if (rc == ERROR_SUCCESS && listStillCurrent(h, before)) {
+            const int i = valueIndexOf(h, valueName);
+            if (i >= 0)
+                h.values.removeAt(i);
+            h.valueIndex.clear();
+        }
         return rc;
-    return h->backend->deleteValue(h->id, valueName);
+    });
 }
 
-LONG RegDeleteKey(HKEY hKey, const QString& subKey)
-{
-    auto base = lookup(hKey);
-    if (!base)
-        return ERROR_INVALID_HANDLE;
-    QStringList parts;
-    LONG rc = splitPath(subKey, &parts);
-    if (rc == ERROR_INVALID_PARAMETER)
-        rc = ERROR_FILE_NOT_FOUND;
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    std::lock_guard lock(base->mutex);
-    if ((rc = checkAlive(*base)) != ERROR_SUCCESS)
-        return rc;
-    qint64 id = 0;
-    QString up;
-    rc = base->backend->openKey(base->id, base->upperPath, parts, DELETE_ACCESS, &id, &up);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    return base->backend->deleteKey(id);
-}
+// --- notification and batches ---
 
 LONG RegNotifyChangeKeyValue(HKEY hKey, bool watchSubtree, DWORD notifyFilter, HANDLE event, bool asynchronous)
 {
@@ -740,34 +414,16 @@ LONG RegNotifyChangeKeyValue(HKEY hKey, bool watchSubtree, DWORD notifyFilter, H
         return ERROR_INVALID_PARAMETER;
     if (asynchronous && !event)
         return ERROR_INVALID_PARAMETER;
-    auto h = lookup(hKey);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_NOTIFY))
-        return ERROR_ACCESS_DENIED;
-    {
-        std::lock_guard lock(h->mutex);
-        const LONG rc = checkAlive(*h);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-    }
-    HANDLE waitEvent = asynchronous ? event : CreateEvent(true, false);
-    State& s = state();
-    {
-        std::lock_guard lock(s.watchMutex);
-        Watch w;
-        w.backend = h->backend;
-        w.key = hKey;
-        w.upperPath = h->upperPath;
-        w.subtree = watchSubtree;
-        w.filter = notifyFilter;
-        w.event = waitEvent;
-        w.startSeq = h->backend->lastChange();
-        if (!s.cursors.contains(h->backend.get()))
-            s.cursors.insert(h->backend.get(), w.startSeq);
-        s.watches.push_back(w);
-        ensureNotifier();
-    }
+    std::shared_ptr<RegistryBackend> backend;
+    WatchedKey what;
+    const LONG rc = withKey(hKey, KEY_NOTIFY, [&](KeyHandle& h) {
+        backend = h.backend;
+        return h.backend->watchedKey(h.id, watchSubtree, notifyFilter, &what);
+    });
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    const HANDLE waitEvent = asynchronous ? event : CreateEvent(true, false);
+    Notifier::add(hKey, backend, what, waitEvent);
     if (!asynchronous) {
         (void)WaitForSingleObject(waitEvent, INFINITE);
         CloseHandle(waitEvent);
@@ -775,47 +431,21 @@ LONG RegNotifyChangeKeyValue(HKEY hKey, bool watchSubtree, DWORD notifyFilter, H
     return ERROR_SUCCESS;
 }
 
-LONG RegSetKeyDeny(HKEY hKey, DWORD denyFlags)
-{
-    auto h = lookup(hKey);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard lock(h->mutex);
-    const LONG rc = checkAlive(*h);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    return h->backend->setKeyDeny(h->id, denyFlags);
-}
-
 LONG RegBeginBatch(HKEY hKey)
 {
-    auto h = lookup(hKey);
+    const std::shared_ptr<KeyHandle> h = HandleTable::lookup(hKey);
     if (!h)
         return ERROR_INVALID_HANDLE;
     const LONG rc = h->backend->beginBatch();
-    if (rc == ERROR_SUCCESS) {
-        State& s = state();
-        std::lock_guard lock(s.mutex);
-        s.batches.push_back(h->backend);
-    }
+    if (rc == ERROR_SUCCESS)
+        HandleTable::pushBatch(hKey, h->backend);
     return rc;
 }
 
-LONG RegEndBatch(HKEY)
+LONG RegEndBatch(HKEY hKey)
 {
-    std::shared_ptr<RegistryBackend> backend;
-    {
-        State& s = state();
-        std::lock_guard lock(s.mutex);
-        if (s.batches.empty())
-            return ERROR_INVALID_HANDLE;
-        backend = std::move(s.batches.back());
-        s.batches.pop_back();
-    }
-    backend->endBatch();
-    return ERROR_SUCCESS;
+    const std::shared_ptr<RegistryBackend> backend = HandleTable::popBatch(hKey);
+    return backend ? backend->endBatch() : ERROR_INVALID_HANDLE;
 }
 
 QDateTime FileTimeToDateTime(const FILETIME& ft)

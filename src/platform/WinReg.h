@@ -13,12 +13,13 @@
 
 // --- store set-up (this platform's own calls) ---
 
-// How a process uses its store: commands that only read (query, export) never take the write lock and
-// work on a store in a read-only folder.
-enum class StoreAccess { ReadWrite, ReadOnly };
-
 // Opens (creating when missing and writable) the local store at path and makes it the local registry of
-// this process. Returns ERROR_SUCCESS or a Windows code with a readable German reason in *error.
+// this process. Returns ERROR_SUCCESS or a Windows code with a readable German reason in *error: 2 a
+// missing folder (or store, for reading), 5 no right to create it, 1009 a file that is not a store of
+// this program or one of a newer version (left unchanged), 112 / 1016 / 1460 a full disk, an I/O error,
+// a lock time-out. A new store and its -wal and -shm files are readable and writable by the owner only.
+// StoreAccess::ReadOnly opens without the write lock and writes nothing; so is a store opened whose
+// file or folder is not writable. Write calls on such a store answer 5.
 [[nodiscard]] LONG RegOpenLocalStore(const QString& path, QString* error = nullptr,
                                      StoreAccess access = StoreAccess::ReadWrite);
 // Path of the local store in use, or empty before one was opened.
@@ -64,10 +65,14 @@ LONG RegFlushKey(HKEY hKey);
 // Per-key access: KEY_DENY_READ / KEY_DENY_WRITE, or 0. Needs a handle with write access.
 [[nodiscard]] LONG RegSetKeyDeny(HKEY hKey, DWORD denyFlags);
 
+// Durability: outside a batch every write call commits before it returns, and its answer is the
+// commit's: 0 means the change is in the store, a failure (112 disk full, 1016 I/O error, 1460 lock
+// time-out, 5 read-only store) means nothing of the call is. A call is atomic also inside a batch.
 // Bulk work: writes through the handle's store are grouped into transactions that commit at least
-// every 200 ms and when the last nested batch ends. RegFlushKey inside a batch commits at once.
-// RegEndBatch answers the failure of any commit of the batch (112 disk full, 1016 I/O error, 1460 lock
-// time-out): the changes it had answered with 0 are then not all in the store.
+// every 200 ms and when the last nested batch ends; RegFlushKey inside a batch commits at once. Once a
+// commit of the batch failed, every later write call of the batch, RegFlushKey and RegEndBatch answer
+// that failure's code: the changes answered with 0 before are then not all in the store. Batches are
+// counted per store; RegEndBatch ends the innermost batch begun through the same handle.
 [[nodiscard]] LONG RegBeginBatch(HKEY hKey);
 [[nodiscard]] LONG RegEndBatch(HKEY hKey);
 

@@ -34,6 +34,7 @@ inline constexpr LONG ERROR_ACCESS_DENIED = 5;
 inline constexpr LONG ERROR_INVALID_HANDLE = 6;
 inline constexpr LONG ERROR_OUTOFMEMORY = 14;
 inline constexpr LONG ERROR_BAD_NETPATH = 53;
+inline constexpr LONG ERROR_DISK_FULL = 112;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_BAD_PATHNAME = 161;
 inline constexpr LONG ERROR_ALREADY_EXISTS = 183;
@@ -42,6 +43,7 @@ inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 inline constexpr LONG ERROR_BADDB = 1009;
 inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
+inline constexpr LONG ERROR_TIMEOUT = 1460;
 
 // Access rights
 inline constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
@@ -90,7 +92,13 @@ inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 // Limits of names, in characters
 inline constexpr int MAX_KEY_NAME = 255;
 inline constexpr int MAX_VALUE_NAME = 16383;
+// Levels of keys below a root key; deeper keys are refused with ERROR_INVALID_PARAMETER.
+inline constexpr int MAX_KEY_DEPTH = 512;
 
 // Per-key access of this platform (the stand-in for key security)
 inline constexpr DWORD KEY_DENY_READ = 0x1;
 inline constexpr DWORD KEY_DENY_WRITE = 0x2;
+
+// How a process uses its store: commands that only read (query, export) never take the write lock and
+// work on a store in a read-only folder.
+enum class StoreAccess { ReadWrite, ReadOnly };

@@ -1,0 +1,82 @@
+#pragma once
+
+// The open keys of the process, the stores they lead to (the local store and the machines routed to
+// other store files) and the open batches, each ended on its own store.
+
+#include "platform/RegistryBackend.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <memory>
+#include <mutex>
+
+// One open key. The enumeration lists are kept while the key's generations stay the same, so that
+// enumerating by index is linear in the number of items; a write through the handle updates its own
+// value list in place instead of dropping it.
+struct KeyHandle {
+    std::shared_ptr<RegistryBackend> backend;
+    KeyId id = 0;
+    REGSAM access = 0;
+    std::mutex mutex;
+    quint64 aliveGen = ~0ULL;
+    bool subValid = false;
+    quint64 subGen = 0;
+    QStringList subNames;
+    QVector<quint64> subTimes;
+    bool valValid = false;
+    quint64 valGen = 0;
+    QVector<BackendValue> values;
+    QHash<QString, int> valueIndex; // upper-cased name -> index, built on first lookup
+};
+
+namespace HandleTable {
+
+[[nodiscard]] bool isPredefined(HKEY key);
+[[nodiscard]] std::shared_ptr<KeyHandle> lookup(HKEY key);
+[[nodiscard]] HKEY add(std::shared_ptr<KeyHandle> handle);
+// False when the handle was not open.
+bool remove(HKEY key);
+[[nodiscard]] std::shared_ptr<KeyHandle> newHandle(std::shared_ptr<RegistryBackend> backend, KeyId id,
+                                                   REGSAM access);
+
+[[nodiscard]] LONG openLocal(const QString& path, StoreAccess access, QString* error);
+[[nodiscard]] QString localPath();
+// The local store; opened on first use from KAVEN_REGISTRY when the program did not open one.
+[[nodiscard]] std::shared_ptr<RegistryBackend> localBackend();
+void setMachineStore(const QString& machine, const QString& path);
+// The store of a machine name (leading backslashes removed); ERROR_BAD_NETPATH when there is none.
+[[nodiscard]] LONG machineBackend(const QString& name, std::shared_ptr<RegistryBackend>* backend);
+
+void pushBatch(HKEY key, std::shared_ptr<RegistryBackend> backend);
+// The store of the innermost batch begun through key (or, for a handle closed meanwhile, through
+// another handle of the same store); null when there is none.
+[[nodiscard]] std::shared_ptr<RegistryBackend> popBatch(HKEY key);
+
+// Ends open batches and closes every handle and store.
+void shutdown();
+
+} // namespace HandleTable
+
+// The preamble of every call on an open key: look up the handle, check its access, lock it, check that
+// its key still exists (a key gone with a failed batch answers the batch's failure). f(KeyHandle&) runs
+// under the handle's lock.
+template <class F>
+LONG withKey(HKEY hKey, REGSAM needed, F&& f)
+{
+    const std::shared_ptr<KeyHandle> h = HandleTable::lookup(hKey);
+    if (!h)
+        return ERROR_INVALID_HANDLE;
+    if (needed && !(h->access & needed))
+        return ERROR_ACCESS_DENIED;
+    std::lock_guard lock(h->mutex);
+    const quint64 g = h->backend->deletionGeneration();
+    if (h->aliveGen != g) {
+        if (!h->backend->keyAlive(h->id)) {
+            const LONG failed = h->backend->batchFailure();
+            return failed != ERROR_SUCCESS ? failed : ERROR_KEY_DELETED;
+        }
+        h->aliveGen = g;
+    }
+    return f(*h);
+}

@@ -1,0 +1,55 @@
+#include "platform/StoreKeyCache.h"
+
+namespace {
+
+constexpr qsizetype kMaxRemembered = 50000;
+// Past this many counted keys a new epoch starts over (handles reload their lists once).
+constexpr qsizetype kMaxCounted = 200000;
+
+} // namespace
+
+const StoreKeyCache::Entry* StoreKeyCache::find(const QString& upperPath) const
+{
+    const auto it = m_idOf.constFind(upperPath);
+    return it == m_idOf.constEnd() ? nullptr : &*it;
+}
+
+void StoreKeyCache::remember(KeyId id, const QString& upperPath, DWORD deny)
+{
+    if (m_idOf.size() > kMaxRemembered) {
+        m_idOf.clear();
+        m_pathOf.clear();
+    }
+    m_idOf.insert(upperPath, Entry{id, deny});
+    m_pathOf.insert(id, upperPath);
+}
+
+void StoreKeyCache::forget(KeyId id, const QString& upperPath)
+{
+    m_idOf.remove(upperPath);
+    m_pathOf.remove(id);
+}
+
+void StoreKeyCache::newEpoch()
+{
+    m_idOf.clear();
+    m_pathOf.clear();
+    m_subKeys.clear();
+    m_values.clear();
+    m_deletions = 0;
+    ++m_epoch;
+}
+
+void StoreKeyCache::bumpSubKeys(KeyId id)
+{
+    if (m_subKeys.size() > kMaxCounted)
+        newEpoch();
+    ++m_subKeys[id];
+}
+
+void StoreKeyCache::bumpValues(KeyId id)
+{
+    if (m_values.size() > kMaxCounted)
+        newEpoch();
+    ++m_values[id];
+}

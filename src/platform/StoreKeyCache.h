@@ -1,0 +1,42 @@
+#pragma once
+
+// What the store process remembers between calls: key ids by path (keys never move, so a path names
+// one id until that key is deleted) and the generations the handle caches compare. Another process's
+// commit starts a new epoch: every remembered id and generation is dropped at once.
+
+#include "platform/RegistryBackend.h"
+
+#include <QHash>
+#include <QString>
+
+class StoreKeyCache final {
+public:
+    struct Entry {
+        KeyId id = 0;
+        DWORD deny = 0;
+    };
+
+    [[nodiscard]] const Entry* find(const QString& upperPath) const;
+    // Empty when the id is not remembered.
+    [[nodiscard]] QString pathOf(KeyId id) const { return m_pathOf.value(id); }
+    void remember(KeyId id, const QString& upperPath, DWORD deny);
+    void forget(KeyId id, const QString& upperPath);
+
+    void bumpSubKeys(KeyId id);
+    void bumpValues(KeyId id);
+    void bumpDeletions() { ++m_deletions; }
+    // Everything may have changed (another process committed, or a transaction was rolled back).
+    void newEpoch();
+
+    [[nodiscard]] quint64 subKeyGeneration(KeyId id) const { return (m_epoch << 40) + m_subKeys.value(id); }
+    [[nodiscard]] quint64 valueGeneration(KeyId id) const { return (m_epoch << 40) + m_values.value(id); }
+    [[nodiscard]] quint64 deletionGeneration() const { return (m_epoch << 40) + m_deletions; }
+
+private:
+    QHash<QString, Entry> m_idOf;
+    QHash<KeyId, QString> m_pathOf;
+    QHash<KeyId, quint64> m_subKeys;
+    QHash<KeyId, quint64> m_values;
+    quint64 m_deletions = 0;
+    quint64 m_epoch = 1;
+};

@@ -1,0 +1,178 @@
+#include "FaultVfs.h"
+#include "platform/WinReg.h"
+#include "support/TempStore.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QThread>
+
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Call {
+    QString key; // below Software\F
+    QString value; // empty for the creation of the key
+    LONG rc = 0;
+    bool inBatch = false;
+};
+
+struct Run {
+    QVector<Call> calls;
+    LONG end = ERROR_SUCCESS;
+};
+
+// Sets outside a batch, then a batch of key creations (two levels, so that a half-done creation would
+// show) and sets, then a set after it. With pause, the batch rests long enough for a commit from the
+// store's background thread.
+Run workload(HKEY base, bool pause)
+{
+    Run r;
+    auto set = [&r](HKEY k, const QString& key, const QString& name, bool inBatch) {
+        r.calls.append({key, name, RegSetValueBytes(k, name, REG_DWORD, QByteArray(4, 'x')), inBatch});
+    };
+    set(base, {}, u"before"_s, false);
+    {
+        RegBatch batch(base);
+        for (int i = 0; i < 6; ++i) {
+            const QString path = u"k%1\\c"_s.arg(i);
+            HKEY k = 0;
+            DWORD disp = 0;
+            const LONG rc = RegCreateKeyEx(base, path, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp);
+            r.calls.append({path, {}, rc, true});
+            if (pause && i == 2)
+                QThread::msleep(300);
+            if (rc == ERROR_SUCCESS) {
+                set(k, path, u"v"_s, true);
+                RegCloseKey(k);
+            }
+        }
+        r.end = batch.end();
+    }
+    set(base, {}, u"after"_s, false);
+    return r;
+}
+
+bool present(const QString& key, const QString& value)
+{
+    HKEY k = 0;
+    const QString path = u"Software\\F"_s + (key.isEmpty() ? QString() : QLatin1Char('\\') + key);
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, path, 0, KEY_READ, &k) != ERROR_SUCCESS)
+        return false;
+    const bool found = value.isEmpty() || RegQueryValueBytes(k, value, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(k);
+    return found;
+}
+
+HKEY createBase()
+{
+    HKEY k = 0;
+    DWORD disp = 0;
+    return RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\F"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp)
+            == ERROR_SUCCESS
+        ? k
+        : 0;
+}
+
+} // namespace
+
+class TestStoreFaults final : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { FaultVfs::install(); }
+    void everyCallReportsItsFailureOrKeepsItsChange();
+    void fullDiskIsReported();
+};
+
+void TestStoreFaults::everyCallReportsItsFailureOrKeepsItsChange()
+{
+    int ioCalls = 0;
+    {
+        TempStore store;
+        HKEY base = createBase();
+        QVERIFY(base);
+        FaultVfs::arm(0);
+        const Run clean = workload(base, true);
+        ioCalls = FaultVfs::count();
+        for (const Call& c : clean.calls)
+            QCOMPARE(c.rc, ERROR_SUCCESS);
+    }
+    QVERIFY(ioCalls > 10);
+    qInfo("the workload makes %d writes, syncs and write locks", ioCalls);
+    int failures = 0;
+    for (int n = 1; n <= ioCalls; ++n) {
+        TempStore store;
+        QVERIFY(store.ok());
+        HKEY base = createBase();
+        QVERIFY(base);
+        FaultVfs::arm(n);
+        const Run run = workload(base, n % 2);
+        FaultVfs::disarm();
+        RegCloseKey(base);
+        RegShutdown();
+        QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
+        const QByteArray where =
+            "fault at I/O call " + QByteArray::number(n) + ", batch end " + QByteArray::number(run.end);
+        for (const Call& c : run.calls) {
+            const QByteArray what =
+                where + ": " + (c.key + QLatin1Char('/') + c.value).toUtf8() + " answered " + QByteArray::number(c.rc);
+            QVERIFY2(
+                QList<LONG>({ERROR_SUCCESS, ERROR_DISK_FULL, ERROR_REGISTRY_IO_FAILED, ERROR_TIMEOUT}).contains(c.rc),
+                what.constData());
+            failures += c.rc != ERROR_SUCCESS;
+            const bool durable = c.rc == ERROR_SUCCESS && (!c.inBatch || run.end == ERROR_SUCCESS);
+            if (durable)
+                QVERIFY2(present(c.key, c.value), what.constData());
+            // a failed call leaves nothing of itself, not even the first level of a new key
+            if (c.rc != ERROR_SUCCESS)
+                QVERIFY2(!present(c.value.isEmpty() ? c.key.section(QLatin1Char('\\'), 0, 0) : c.key, c.value),
+                         what.constData());
+        }
+        failures += run.end != ERROR_SUCCESS;
+    }
+    QVERIFY(failures > 0); // the faults were seen at all
+}
+
+void TestStoreFaults::fullDiskIsReported()
+{
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(u"unshare"_s).isEmpty())
+        QSKIP("a full file system is mounted as tmpfs in a private mount namespace: needs root and unshare");
+    TempStore store;
+    const QString small = store.dirPath() + u"/small"_s;
+    const QString out = store.dirPath() + u"/out"_s;
+    QVERIFY(QDir().mkpath(small) && QDir().mkpath(out));
+    // the child fills a 400 KB file system, then the files are copied out before the mount goes away
+    const QString script = QStringLiteral("mount -t tmpfs -o size=400k tmpfs '%1' || exit 99; '%3' fill '%1/r.db'; "
+                                          "rc=$?; cp '%1/r.db' '%2/'; cp '%1/r.db-wal' '%2/' 2>/dev/null; exit $rc")
+                               .arg(small, out, QStringLiteral(STORE_CHILD));
+    QProcess child;
+    child.start(u"unshare"_s, {u"-m"_s, u"sh"_s, u"-c"_s, script});
+    QVERIFY(child.waitForFinished(120000));
+    if (child.exitCode() == 99)
+        QSKIP("tmpfs cannot be mounted here");
+    QCOMPARE(child.exitCode(), 0);
+    const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
+    int durable = 0;
+    bool fullReported = false;
+    for (const QByteArray& line : lines) {
+        if (line.startsWith("durable "))
+            durable = line.mid(8).toInt();
+        fullReported = fullReported || line.endsWith(" 112");
+    }
+    QVERIFY2(fullReported, lines.join('|').constData());
+    QVERIFY(durable > 0);
+    RegShutdown();
+    QCOMPARE(RegOpenLocalStore(out + u"/r.db"_s), ERROR_SUCCESS);
+    HKEY k = 0;
+    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Fill"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
+    for (int i = 0; i < durable; ++i)
+        QCOMPARE(RegQueryValueBytes(k, u"v%1"_s.arg(i), nullptr, nullptr), ERROR_SUCCESS);
+    RegCloseKey(k);
+}
+
+QTEST_GUILESS_MAIN(TestStoreFaults)
+#include "TestStoreFaults.moc"
