@@ -43,14 +43,15 @@ QString randomText(QRandomGenerator& rng, int maxLength, bool keyName)
     return text;
 }
 
+// Strings hold UTF-8 text (the registry's 8-bit view); a DWORD sometimes has the wrong size.
 QByteArray randomData(QRandomGenerator& rng, DWORD type)
 {
     if (type == REG_DWORD)
-        return QByteArray::number(rng.generate()).left(4).leftJustified(4, '\0');
+        return QByteArray::number(rng.generate()).leftJustified(4, '\0').left(rng.bounded(3) == 0 ? 2 : 4);
     const int size = rng.bounded(20) == 0 ? 65536 : int(rng.bounded(80));
-    if (type == REG_SZ) {
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
         QString text = randomText(rng, size / 4, false);
-        if (rng.bounded(4) == 0)
+        if (type != REG_SZ || rng.bounded(4) == 0)
             text += QChar(0) + QStringLiteral("Rest");
         return text.toUtf8() + QByteArray(1, '\0');
     }
