@@ -67,57 +67,47 @@ private slots:
         m_file = m_store->dirPath() + u"/out.reg"_s;
     }
 
-    void writesEveryDataForm()
+    void writesEveryDataForm_data()
     {
-        const QString k = u"Software\\T"_s;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<uint>("type");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("line");
         QByteArray thirty;
         for (int i = 0; i < 30; ++i)
             thirty.append(char(i));
-        const struct {
-            QString name;
-            DWORD type;
-            QByteArray data;
-        } values[] = {
-            {QString(), REG_SZ, sz("Vorgabe")},
-            {u"a\"b\\c"_s, REG_SZ, sz("C:\\a\"b\r\n\xc3\x84")},
-            {u"cut"_s, REG_SZ, QByteArray("vor\0nach\0", 9)},
-            {u"Data"_s, REG_BINARY, thirty},
-            {u"dw26"_s, REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
-            {u"dwshort"_s, REG_DWORD, QByteArray("\x01\x02", 2)},
-            {u"empty"_s, REG_BINARY, QByteArray()},
-            {u"exp"_s, REG_EXPAND_SZ, QByteArray("%P%\xc3\xbc\0", 6)},
-            {u"mojibake"_s, REG_SZ, sz("\xc3\x83\xc2\xa4")}, // "Ã¤": its Windows-1252 bytes are UTF-8 of "ä"
-            {u"multi"_s, REG_MULTI_SZ, QByteArray("M\xc3\xbcller\0\xce\xa9\0\0", 12)},
-            {u"qword"_s, REG_QWORD, QByteArray("\x01\0\0\0\0\0\0\x80", 8)},
-            {u"raw"_s, REG_BINARY, QByteArray("\xc3\xbc", 2)},
-            {u"t99"_s, 99, QByteArray("\xcd", 1)},
-        };
-        for (const auto& v : values)
-            QVERIFY(setValue(k, v.name, v.type, v.data));
-        QVERIFY(RegTestKeys::makeKey(k + u"\\Leer"_s));
+        QTest::newRow("default") << "" << 1u << sz("Vorgabe") << QByteArray("@=\"Vorgabe\"");
+        QTest::newRow("escapes") << "a\"b\\c" << 1u << sz("C:\\a\"b\r\n\xc3\x84")
+                                 << QByteArray("\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\"");
+        QTest::newRow("cut at zero") << "cut" << 1u << QByteArray("vor\0nach\0", 9) << QByteArray("\"cut\"=\"vor\"");
+        // "Ã¤": its Windows-1252 bytes would read as UTF-8 of "ä", so the line is UTF-8.
+        QTest::newRow("mojibake") << "m" << 1u << sz("\xc3\x83\xc2\xa4") << QByteArray("\"m\"=\"\xc3\x83\xc2\xa4\"");
+        QTest::newRow("wrapped") << "Data" << 3u << thirty
+                                 << QByteArray("\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,12,13,14,"
+                                               "15,\\\r\n  16,17,18,19,1A,1B,1C,1D");
+        QTest::newRow("dword") << "d" << 4u << QByteArray("\x1a\0\0\0", 4) << QByteArray("\"d\"=dword:0000001A");
+        QTest::newRow("short dword") << "d" << 4u << QByteArray("\x01\x02", 2) << QByteArray("\"d\"=hex(4):01,02");
+        QTest::newRow("empty binary") << "e" << 3u << QByteArray() << QByteArray("\"e\"=hex:");
+        QTest::newRow("expandable ü") << "x" << 2u << QByteArray("%P%\xc3\xbc\0", 6) << QByteArray("\"x\"=hex(2):25,50,25,FC,00");
+        QTest::newRow("multi beyond 1252") << "x" << 7u << QByteArray("\xc3\xbc\0\xce\xa9\0\0", 7)
+                                           << QByteArray("\"x\"=hex(7):C3,BC,00,CE,A9,00,00");
+        QTest::newRow("qword") << "q" << 11u << QByteArray("\x01\0\0\0\0\0\0\x80", 8) << QByteArray("\"q\"=hex(0):01,00,00,00,00,00,00,80");
+        QTest::newRow("raw bytes") << "r" << 3u << QByteArray("\xc3\xbc", 2) << QByteArray("\"r\"=hex:C3,BC");
+        QTest::newRow("type 99") << "t" << 99u << QByteArray("\xcd", 1) << QByteArray("\"t\"=hex(0):CD");
+    }
 
+    void writesEveryDataForm()
+    {
+        QFETCH(QString, name);
+        QFETCH(uint, type);
+        QFETCH(QByteArray, data);
+        QVERIFY(setValue(u"Software\\T"_s, name, type, data));
+        QVERIFY(RegTestKeys::makeKey(u"Software\\T\\Leer"_s));
         ScriptedProgress progress;
         QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T\\"_s, progress));
-        QCOMPARE(readAll(m_file), QByteArray("REGEDIT4\r\n"
-                                             "\r\n"
-                                             "[HKEY_CURRENT_USER\\Software\\T]\r\n"
-                                             "@=\"Vorgabe\"\r\n"
-                                             "\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\"\r\n"
-                                             "\"cut\"=\"vor\"\r\n"
-                                             "\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,"
-                                             "12,13,14,15,\\\r\n"
-                                             "  16,17,18,19,1A,1B,1C,1D\r\n"
-                                             "\"dw26\"=dword:0000001A\r\n"
-                                             "\"dwshort\"=hex(4):01,02\r\n"
-                                             "\"empty\"=hex:\r\n"
-                                             "\"exp\"=hex(2):25,50,25,FC,00\r\n"
-                                             "\"mojibake\"=\"\xc3\x83\xc2\xa4\"\r\n"
-                                             "\"multi\"=hex(7):4D,C3,BC,6C,6C,65,72,00,CE,A9,00,00\r\n"
-                                             "\"qword\"=hex(0):01,00,00,00,00,00,00,80\r\n"
-                                             "\"raw\"=hex:C3,BC\r\n"
-                                             "\"t99\"=hex(0):CD\r\n"
-                                             "\r\n"
-                                             "[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n"));
+        QFETCH(QByteArray, line);
+        QCOMPARE(readAll(m_file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n" + line
+                                      + "\r\n\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n");
     }
 
     void reimportsLongNamesAndSkipsDeniedKeys()
@@ -157,20 +147,6 @@ private slots:
                               "enthält einen Zeilenumbruch und kann nicht in eine Registrierungsdatei geschrieben "
                               "werden."_s);
         QCOMPARE(readAll(m_file), QByteArray("alt"));
-    }
-
-    void exportsSelectedRootKeys()
-    {
-        ScriptedProgress progress;
-        QVERIFY(ExportRegFile(m_file, QString(), progress, 4)); // HKEY_LOCAL_MACHINE only
-        const QByteArray text = readAll(m_file);
-        QVERIFY(text.startsWith("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n"));
-        QVERIFY(!text.contains("[HKEY_CURRENT_USER") && !text.contains("[HKEY_CLASSES_ROOT"));
-        QVERIFY(ExportRegFile(m_file, QString(), progress, 2 | 1));
-        const QByteArray both = readAll(m_file);
-        QVERIFY(both.indexOf("\r\n[HKEY_CLASSES_ROOT]\r\n") > 0);
-        QVERIFY(both.indexOf("\r\n[HKEY_CURRENT_USER]\r\n") > both.indexOf("[HKEY_CLASSES_ROOT]"));
-        QVERIFY(!both.contains("[HKEY_LOCAL_MACHINE"));
     }
 
     void refusesTargets_data()
