@@ -463,7 +463,8 @@ int KavenRegTool::queryCommand(const QStringList& args)
         return fail(NotFound);
     if (!o.recursive && !filtered) {
         RegistryAccessor reg(KEY_READ);
-        if (!ConnectRootKey(reg, GetRootKey(path), true) || !reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), false))
+        if (!ConnectRootKey(reg, GetRootKey(path), true)
+            || !reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), false))
             return fail(NotFound);
         const QStringList subKeys = sortedSubKeys(reg.currentKey());
         if (!subKeys.isEmpty())

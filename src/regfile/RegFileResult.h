@@ -12,7 +12,10 @@ struct RegFileResult {
     qint64 line = 0; // 1-based line of the file that failed; 0 when no line is to blame
 
     [[nodiscard]] static RegFileResult success() { return {true, false, {}, 0}; }
-    [[nodiscard]] static RegFileResult failure(const QString& text, qint64 line = 0) { return {false, false, text, line}; }
+    [[nodiscard]] static RegFileResult failure(const QString& text, qint64 line = 0)
+    {
+        return {false, false, text, line};
+    }
     [[nodiscard]] static RegFileResult cancel() { return {false, true, {}, 0}; }
 
     // The reason with its line, for messages: "Zeile 3: Ungültige Zeile".

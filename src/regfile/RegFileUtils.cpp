@@ -142,7 +142,7 @@ RegFileResult ImportRegLinesResult(const QStringList* lines, Progress& progress)
 {
     progress.clearAbort();
     if (!lines)
-        return RegFileResult::failure(QString());
+        return RegFileResult::failure(QStringLiteral("Keine Zeilen zum Importieren"));
     RegListLineSource source(*lines);
     return importFrom(source, progress);
 }

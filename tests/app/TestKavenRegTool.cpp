@@ -80,15 +80,18 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("data");
         const QStringList add{"add", "HKCU\\x", "/v"};
-        QTest::newRow("data like an option") << QStringList{"--registry", "@other"} + add + QStringList{"a", "/d", "--registry=@evil"}
-                                             << 0 << true << "a" << QByteArray("--registry=@evil\0", 17);
-        QTest::newRow("name like an option") << QStringList{"--registry=@other"} + add + QStringList{"--registry", "/d", "1"}
-                                             << 0 << true << "--registry" << QByteArray("1\0", 2);
+        QTest::newRow("data like an option")
+            << QStringList{"--registry", "@other"} + add + QStringList{"a", "/d", "--registry=@evil"} << 0 << true
+            << "a" << QByteArray("--registry=@evil\0", 17);
+        QTest::newRow("name like an option")
+            << QStringList{"--registry=@other"} + add + QStringList{"--registry", "/d", "1"} << 0 << true
+            << "--registry" << QByteArray("1\0", 2);
         QTest::newRow("after --") << QStringList{"--", "add", "HKCU\\x", "/v", "a", "/d", "--"} << 0 << false << "a"
                                   << QByteArray("--\0", 3);
         QTest::newRow("option after the command") << add + QStringList{"a", "/d", "1", "--registry", "@evil"} << 1
                                                   << false << "a" << QByteArray("<missing>");
-        QTest::newRow("option without path") << QStringList{"--registry"} << 1 << false << "a" << QByteArray("<missing>");
+        QTest::newRow("option without path") << QStringList{"--registry"} << 1 << false << "a"
+                                             << QByteArray("<missing>");
     }
 
     void takesOptionsBeforeTheCommand()
@@ -123,7 +126,8 @@ private slots:
         QCOMPARE(tool({"query", "HKCU\\Software\\K", "/s"}).out,
                  k + values + u"\nHKEY_CURRENT_USER\\Software\\K\\a b\n\nHKEY_CURRENT_USER\\Software\\K\\Unter\n"
                               "\nHKEY_CURRENT_USER\\Software\\K\\Unter\\Tief\n"_s);
-        QCOMPARE(tool({"query", "HKCU\\Software\\K", "/v", "zahl", "/s"}).out, k + u"    zahl    REG_DWORD    0x0000001A (26)\n"_s);
+        QCOMPARE(tool({"query", "HKCU\\Software\\K", "/v", "zahl", "/s"}).out,
+                 k + u"    zahl    REG_DWORD    0x0000001A (26)\n"_s);
         QCOMPARE(tool({"query", "HKCU\\Software\\K\\Unter", "/ve"}).out,
                  u"\nHKEY_CURRENT_USER\\Software\\K\\Unter\n    (Standard)    REG_SZ    (Wert nicht gesetzt)\n"_s);
         const Run missing = tool({"query", "HKCU\\Software\\K", "/v", "fehlt"});
@@ -174,13 +178,15 @@ private slots:
         const Run ok = tool({"import", good});
         QCOMPARE(ok.out, u"Registrierungsdatei wurde erfolgreich importiert.\n"_s);
         QCOMPARE(valueBytes(u"Imp"_s, u"n"_s), QByteArray("\x1a\0\0\0", 4));
-        QVERIFY(writeFile(m_store->dirPath() + u"/schlecht.reg"_s, "REGEDIT4\r\n[HKEY_CURRENT_USER\\I2]\r\n\"a\"=hex:1,,2\r\n"));
-        const Run failed = tool({"import", m_store->dirPath() + u"/schlecht.reg"_s});
+        const QString bad = m_store->dirPath() + u"/schlecht.reg"_s;
+        QVERIFY(writeFile(bad, "REGEDIT4\r\n[HKEY_CURRENT_USER\\I2]\r\n\"a\"=hex:1,,2\r\n"));
+        const Run failed = tool({"import", bad});
         QCOMPARE(failed.rc, 1);
         QCOMPARE(failed.err, u"Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n"
                              "(Zeile 3: Ungültige Zeichen im Hex-Datenbereich)\n"_s);
         QCOMPARE(tool({"import", m_store->dirPath() + u"/fehlt.reg"_s}).err,
-                 u"Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n(Kann Datei nicht öffnen.)\n"_s);
+                 u"Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n"
+                 "(Kann Datei nicht öffnen.)\n"_s);
 
         const QString file = m_store->dirPath() + u"/exp.reg"_s;
         QCOMPARE(tool({"export", "HKCU\\Imp", file}).rc, 0);
@@ -190,7 +196,8 @@ private slots:
         f.close();
         QCOMPARE(tool({"export", "HKCU\\Imp", file}).rc, 1); // exists, no /y, no terminal
         QCOMPARE(tool({"export", "HKCU\\Fehlt", file, "/y"}).rc, 1);
-        QCOMPARE(tool({"export", "HKCU\\Imp", m_store->storePath(), "/y"}).err, "Fehler: " + RegFileTexts::StoreFile + u'\n');
+        QCOMPARE(tool({"export", "HKCU\\Imp", m_store->storePath(), "/y"}).err,
+                 "Fehler: " + RegFileTexts::StoreFile + u'\n');
 
         // "ALL" follows the program's "RootExport" setting (15: the first four root keys).
         const QStringList setting{"add", "HKCU\\SOFTWARE\\Fenmarsh\\Kaven\\1.0\\Options", "/v", "RootExport", "/f"};
@@ -204,7 +211,8 @@ private slots:
         QCOMPARE(tool({"export", "all", file, "/y"}).rc, 0);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray machine = f.readAll();
-        QVERIFY(machine.startsWith("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n") && !machine.contains("[HKEY_CURRENT_USER"));
+        QVERIFY(machine.startsWith("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n"));
+        QVERIFY(!machine.contains("[HKEY_CURRENT_USER"));
         QCOMPARE(tool(setting + QStringList{"/d", "4"}).rc, 0); // a string is not the setting
         QCOMPARE(KavenRegTool::rootExportSetting(), DWORD(15));
     }

@@ -83,15 +83,17 @@ private slots:
         // "Ã¤": its Windows-1252 bytes would read as UTF-8 of "ä", so the line is UTF-8.
         QTest::newRow("mojibake") << "m" << 1u << sz("\xc3\x83\xc2\xa4") << QByteArray("\"m\"=\"\xc3\x83\xc2\xa4\"");
         QTest::newRow("wrapped") << "Data" << 3u << thirty
-                                 << QByteArray("\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,12,13,14,"
-                                               "15,\\\r\n  16,17,18,19,1A,1B,1C,1D");
+                                 << QByteArray("\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,"
+                                               "12,13,14,15,\\\r\n  16,17,18,19,1A,1B,1C,1D");
         QTest::newRow("dword") << "d" << 4u << QByteArray("\x1a\0\0\0", 4) << QByteArray("\"d\"=dword:0000001A");
         QTest::newRow("short dword") << "d" << 4u << QByteArray("\x01\x02", 2) << QByteArray("\"d\"=hex(4):01,02");
         QTest::newRow("empty binary") << "e" << 3u << QByteArray() << QByteArray("\"e\"=hex:");
-        QTest::newRow("expandable ü") << "x" << 2u << QByteArray("%P%\xc3\xbc\0", 6) << QByteArray("\"x\"=hex(2):25,50,25,FC,00");
+        QTest::newRow("expandable ü") << "x" << 2u << QByteArray("%P%\xc3\xbc\0", 6)
+                                      << QByteArray("\"x\"=hex(2):25,50,25,FC,00");
         QTest::newRow("multi beyond 1252") << "x" << 7u << QByteArray("\xc3\xbc\0\xce\xa9\0\0", 7)
                                            << QByteArray("\"x\"=hex(7):C3,BC,00,CE,A9,00,00");
-        QTest::newRow("qword") << "q" << 11u << QByteArray("\x01\0\0\0\0\0\0\x80", 8) << QByteArray("\"q\"=hex(0):01,00,00,00,00,00,00,80");
+        QTest::newRow("qword") << "q" << 11u << QByteArray("\x01\0\0\0\0\0\0\x80", 8)
+                               << QByteArray("\"q\"=hex(0):01,00,00,00,00,00,00,80");
         QTest::newRow("raw bytes") << "r" << 3u << QByteArray("\xc3\xbc", 2) << QByteArray("\"r\"=hex:C3,BC");
         QTest::newRow("type 99") << "t" << 99u << QByteArray("\xcd", 1) << QByteArray("\"t\"=hex(0):CD");
     }
@@ -143,9 +145,9 @@ private slots:
         ScriptedProgress progress;
         const RegFileResult result = ExportRegFileResult(m_file, u"HKEY_CURRENT_USER\\S"_s, progress);
         QVERIFY(!result.ok);
-        QCOMPARE(result.text, u"Der Schlüssel \"HKEY_CURRENT_USER\\S\\a]\\r\\n[HKEY_LOCAL_MACHINE]\\r\\n\"Evil\"=\"yes\"\" "
-                              "enthält einen Zeilenumbruch und kann nicht in eine Registrierungsdatei geschrieben "
-                              "werden."_s);
+        QCOMPARE(result.text, u"Der Schlüssel \"HKEY_CURRENT_USER\\S\\a]\\r\\n[HKEY_LOCAL_MACHINE]"
+                              "\\r\\n\"Evil\"=\"yes\"\" enthält einen Zeilenumbruch und kann nicht in eine "
+                              "Registrierungsdatei geschrieben werden."_s);
         QCOMPARE(readAll(m_file), QByteArray("alt"));
     }
 

@@ -56,7 +56,8 @@ private slots:
                            "\"n99\"=hex(99):01\r\n\"nm1\"=hex(-1):02\r\n\"t10\"=hex(10):03\r\n"
                            "[HKEY_CLASSES_ROOT\\.kvn]\r\n@=\"Kaven.Datei\"\r\n"
                            // one line in Windows-1252, one in UTF-8 (with a character Windows-1252 lacks)
-                           "[HKEY_CURRENT_USER\\Gr\xf6\xdf" "e]\r\n\"\xc4\"=\"\xfc\"\r\n\"\xc3\xb6\"=\"\xe2\x82\xac \xce\xa9\"\r\n")
+                           "[HKEY_CURRENT_USER\\Gr\xf6\xdf" "e]\r\n\"\xc4\"=\"\xfc\"\r\n"
+                           "\"\xc3\xb6\"=\"\xe2\x82\xac \xce\xa9\"\r\n")
                     .ok);
         const QString k = u"Software\\A\\B"_s;
         const struct {
@@ -95,7 +96,7 @@ private slots:
                    + "\r\n\"nachher\"=\"2\"\r\n[HKEY_CURRENT_USER\\F]\r\n";
         };
         QTest::newRow("other line") << around("Kein Wert") << "Ungültige Zeile" << 5;
-        QTest::newRow("long dword") << around("\"a\"=dword:100000000") << "Ungültige Zeichen im DWord-Datenbereich" << 5;
+        QTest::newRow("long dword") << around("\"a\"=dword:100000000") << RegFileTexts::BadDWordChars << 5;
         QTest::newRow("bare quote after \\\\") << around("\"a\\\\\"b\"=\"x\"") << RegFileTexts::BadStringChars << 5;
         QTest::newRow("bad continuation") << around("\"a\"=hex:01,\\\r\n  0g") << RegFileTexts::BadHexChars << 6;
         QTest::newRow("key deletion") << around("[-HKEY_CURRENT_USER\\X]")
@@ -177,7 +178,8 @@ private slots:
     {
         RecordingMessageSink sink;
         ScriptedProgress progress;
-        QCOMPARE(ImportRegFileResult(m_store->dirPath() + u"/fehlt.reg"_s, progress).text, RegFileTexts::CannotOpenFile);
+        const QString missing = m_store->dirPath() + u"/fehlt.reg"_s;
+        QCOMPARE(ImportRegFileResult(missing, progress).text, RegFileTexts::CannotOpenFile);
         QCOMPARE(ImportRegFileResult(m_store->storePath(), progress).text, RegFileTexts::StoreFile);
         QCOMPARE(sink.count(), 0); // the reasons go to the caller's message
 
@@ -192,7 +194,8 @@ private slots:
         QCOMPARE(result.line, 4);
         QVERIFY(has(u"R"_s, u"a"_s) && !has(u"R"_s, u"b"_s));
         // A line longer than any registry file's ends the reading: the file is no text.
-        QByteArray text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\Long]\r\n\"a\"=\"" + QByteArray(100, 'x') + "\"\r\n\"b\"=\"1\"";
+        QByteArray text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\Long]\r\n\"a\"=\"" + QByteArray(100, 'x')
+                          + "\"\r\n\"b\"=\"1\"";
         QBuffer buffer(&text);
         QVERIFY(buffer.open(QIODevice::ReadOnly));
         RegDeviceLineSource longLines(buffer, 64);

@@ -120,7 +120,8 @@ private slots:
             else
                 QVERIFY2(ImportRegFile(first, progress), qPrintable(LastRegFileError()));
             collect(QStringLiteral("RT"), snapshot);
-            QVERIFY(ExportRegFile(snapshot == &before ? first : second, QStringLiteral("HKEY_CURRENT_USER\\RT"), progress));
+            const QString target = snapshot == &before ? first : second;
+            QVERIFY(ExportRegFile(target, QStringLiteral("HKEY_CURRENT_USER\\RT"), progress));
         }
         QCOMPARE(readAll(second), readAll(first));
         QCOMPARE(after, before);

@@ -16,7 +16,8 @@ QString summary(const TRegValueLine& v)
         return head + u"string:"_s + v.StringData;
     if (v.Kind == RegValueKind::DWord)
         return head + u"dword:%1=%2"_s.arg(v.DWordDigits).arg(v.DWordData);
-    return head + u"hex(%1):%2"_s.arg(v.TypeCode).arg(QString::fromLatin1(v.BinaryData.toHex(' '))) + (v.Continued ? u" +"_s : u""_s);
+    const QString bytes = QString::fromLatin1(v.BinaryData.toHex(' '));
+    return head + u"hex(%1):%2"_s.arg(v.TypeCode).arg(bytes) + (v.Continued ? u" +"_s : u""_s);
 }
 
 const QString BadString = u"! Ungültige Zeichen im Namen bzw. Stringwert"_s;
@@ -145,7 +146,8 @@ private slots:
         for (int l = 0, next = 0; l < lines.size(); ++l) {
             QByteArray expected = l > 0 ? QByteArray("  ") : QByteArray();
             for (int b = 0; b < bytesPerLine[l]; ++b, ++next)
-                expected += QByteArray::number(next, 16).rightJustified(2, '0').toUpper() + (next + 1 < count ? "," : "");
+                expected += QByteArray::number(next, 16).rightJustified(2, '0').toUpper()
+                            + (next + 1 < count ? "," : "");
             QCOMPARE(lines[l], expected + (l + 1 < lines.size() ? "\\\r" : ""));
         }
     }
