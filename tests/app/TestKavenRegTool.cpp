@@ -40,37 +40,6 @@ private slots:
         QVERIFY(m_store->ok());
     }
 
-    void convertsAddData_data()
-    {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("data");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<uint>("code");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("sz") << "reg_sz" << "Grüße" << true << 1u << QByteArray("Gr\xc3\xbc\xc3\x9f" "e\0", 8);
-        QTest::newRow("multi") << "REG_MULTI_SZ" << "a\\0bc" << true << 7u << QByteArray("a\0bc\0\0", 6);
-        QTest::newRow("dword hex") << "REG_DWORD" << "0xFFFFFFFF" << true << 4u << QByteArray("\xff\xff\xff\xff", 4);
-        QTest::newRow("dword too big") << "REG_DWORD" << "4294967296" << false << 4u << QByteArray();
-        QTest::newRow("qword") << "REG_QWORD" << "0x0102030405060708" << true << 11u
-                               << QByteArray("\x08\x07\x06\x05\x04\x03\x02\x01", 8);
-        QTest::newRow("binary") << "REG_BINARY" << "00ABff" << true << 3u << QByteArray("\0\xab\xff", 3);
-        QTest::newRow("unknown type") << "REG_FOO" << "" << false << 0u << QByteArray();
-    }
-
-    void convertsAddData()
-    {
-        QFETCH(QString, type);
-        QFETCH(QString, data);
-        DWORD code = 99;
-        QByteArray bytes;
-        QTEST(KavenRegTool::dataForType(type, data, &code, &bytes), "ok");
-        QFETCH(bool, ok);
-        if (ok) {
-            QTEST(uint(code), "code");
-            QTEST(bytes, "bytes");
-        }
-    }
-
     // Options stand before the command only: later arguments that look like options are data.
     void takesOptionsBeforeTheCommand_data()
     {
@@ -117,6 +86,10 @@ private slots:
         QCOMPARE(tool({"add", "HKCU\\Software\\K", "/v", "Bin", "/t", "REG_BINARY", "/d", ""}).rc, 0);
         QCOMPARE(tool({"add", "HKCU\\Software\\K\\Unter\\Tief"}).rc, 0);
         QCOMPARE(tool({"add", "HKCU\\Software\\K\\a b"}).rc, 0);
+        QCOMPARE(tool({"add", "HKCU\\L", "/v", "m", "/t", "reg_multi_sz", "/d", "a\\0bü"}).rc, 0);
+        QCOMPARE(tool({"add", "HKCU\\L", "/v", "q", "/t", "REG_QWORD", "/d", "0x0102030405060708"}).rc, 0);
+        QCOMPARE(valueBytes(u"L"_s, u"m"_s), QByteArray("a\0b\xc3\xbc\0\0", 7));
+        QCOMPARE(valueBytes(u"L"_s, u"q"_s), QByteArray("\x08\x07\x06\x05\x04\x03\x02\x01", 8));
         const QString k = u"\nHKEY_CURRENT_USER\\Software\\K\n"_s;
         const QString values = u"    (Standard)    REG_SZ    \"Vorgabe\"\n"
                                "    Bin    REG_BINARY    (Binärdaten der Länge Null)\n"
@@ -228,6 +201,9 @@ private slots:
         QTest::newRow("/v without name") << QStringList{"query", "HKCU", "/v"};
         QTest::newRow("/v and /ve") << QStringList{"delete", "HKCU\\A", "/v", "a", "/ve"};
         QTest::newRow("bad dword") << QStringList{"add", "HKCU\\A", "/v", "a", "/t", "REG_DWORD", "/d", "x"};
+        QTest::newRow("dword too big") << QStringList{"add", "HKCU\\A", "/t", "REG_DWORD", "/d", "4294967296"};
+        QTest::newRow("odd binary") << QStringList{"add", "HKCU\\A", "/t", "REG_BINARY", "/d", "abc"};
+        QTest::newRow("unknown type") << QStringList{"add", "HKCU\\A", "/t", "REG_FOO"};
     }
 
     void refusesBadArguments()
