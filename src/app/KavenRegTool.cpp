@@ -104,24 +104,6 @@ QStringList sortedSubKeys(HKEY key)
     return names;
 }
 
-} // namespace
-
-struct KavenRegTool::Options {
-    QStringList positional;
-    bool hasValueName = false;
-    QString valueName;
-    bool defaultValue = false; // /ve
-    bool allValues = false;    // /va
-    bool recursive = false;    // /s
-    bool force = false;        // /f or /y
-    bool hasType = false;
-    QString type;
-    bool hasData = false;
-    QString data;
-};
-
-namespace {
-
 // Prints the keys of a query as the walk visits them: each key's path and its values (all of them, or
 // the one asked for with /v or /ve). Without /s only the first key is printed.
 class QueryPrinter final : public BranchVisitor {
@@ -168,6 +150,20 @@ private:
 };
 
 } // namespace
+
+struct KavenRegTool::Options {
+    QStringList positional;
+    bool hasValueName = false;
+    QString valueName;
+    bool defaultValue = false; // /ve
+    bool allValues = false;    // /va
+    bool recursive = false;    // /s
+    bool force = false;        // /f or /y
+    bool hasType = false;
+    QString type;
+    bool hasData = false;
+    QString data;
+};
 
 KavenRegTool::KavenRegTool(QIODevice& out, QIODevice& err, QIODevice& in, bool interactive)
     : m_out(out), m_err(err), m_in(in), m_interactive(interactive)

@@ -37,19 +37,37 @@ struct PendingLess {
 class OpenKey final {
 public:
     OpenKey() = default;
-    ~OpenKey()
+    ~OpenKey() { reset(); }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+    HKEY* out()
+    {
+        reset();
+        return &m_key;
+    }
+    [[nodiscard]] HKEY get() const { return m_key; }
+    void reset()
     {
         if (m_key != 0)
             RegCloseKey(m_key);
+        m_key = 0;
     }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    HKEY* out() { return &m_key; }
-    [[nodiscard]] HKEY get() const { return m_key; }
+    void swap(OpenKey& other) noexcept { std::swap(m_key, other.m_key); }
 
 private:
     HKEY m_key = 0;
 };
+
+// The name of child below parent, or empty when child is no direct subkey of it.
+QStringView childName(QStringView parent, QStringView child)
+{
+    if (parent.isEmpty())
+        return child.contains(u'\\') ? QStringView() : child;
+    if (child.size() <= parent.size() + 1 || !child.startsWith(parent) || child[parent.size()] != u'\\')
+        return {};
+    const QStringView name = child.sliced(parent.size() + 1);
+    return name.contains(u'\\') ? QStringView() : name;
+}
 
 WalkResult failure(const QString& text, const QString& keyPath, LONG code)
 {
@@ -77,19 +95,35 @@ public:
         m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     }
 
+    // The key visited last stays open until the next one is open: the next key is mostly its child, and
+    // opening a child by its name keeps a deep branch from costing its depth at every key.
     WalkResult run(HKEY root, const QString& rootName, const QString& branchSubPath)
     {
         QString current = branchSubPath;
+        QString previous;
+        OpenKey previousKey;
         while (true) {
             if (!stepOn())
                 return withStatus(WalkResult::Status::Cancelled);
             const QString path = current.isEmpty() ? rootName : rootName + QLatin1Char('\\') + current;
+            const QStringView child = previousKey.get() != 0 ? childName(previous, current) : QStringView();
             OpenKey key;
-            const LONG rc = RegOpenKeyEx(root, current, 0, m_options.access, key.out());
+            const LONG rc = child.isEmpty()
+                ? RegOpenKeyEx(root, current, 0, m_options.access, key.out())
+                : RegOpenKeyEx(previousKey.get(), child.toString(), 0, m_options.access, key.out());
+            previousKey.reset();
             if (rc != ERROR_SUCCESS) {
                 m_visitor.keyNotOpened(path, rc);
             } else if (std::optional<WalkResult> end = visit(WalkKey{path, current, key.get()})) {
                 return *end;
+            } else {
+                previousKey.swap(key);
+                previous = current;
+            }
+            if (m_next) {
+                current = std::move(*m_next);
+                m_next.reset();
+                continue;
             }
             if (m_pending.empty())
                 return withStatus(WalkResult::Status::Completed);
@@ -158,21 +192,30 @@ private:
 
     std::optional<WalkResult> addSubKeys(const WalkKey& key)
     {
+        QStringList names;
         QString name;
         for (DWORD index = 0;; ++index) {
             if (!stepOn())
                 return withStatus(WalkResult::Status::Cancelled);
             const LONG rc = RegEnumKey(key.handle, index, &name, MAX_KEY_NAME + 1);
             if (rc == ERROR_NO_MORE_ITEMS)
-                return std::nullopt;
+                break;
             if (rc != ERROR_SUCCESS)
                 return failure(QStringLiteral("Die Unterschlüssel von %1 konnten nicht gelesen werden: %2")
                                    .arg(key.path, RegCodeText(rc)),
                                key.path, rc);
-            QString subPath = key.subPath.isEmpty() ? name : key.subPath + QLatin1Char('\\') + name;
+            names.append(key.subPath.isEmpty() ? name : key.subPath + QLatin1Char('\\') + name);
+        }
+        // An only child with nothing else pending comes next whatever its place in the order.
+        if (names.size() == 1 && m_pending.empty()) {
+            m_next = std::move(names.first());
+            return std::nullopt;
+        }
+        for (QString& subPath : names) {
             QCollatorSortKey sortKey = m_collator.sortKey(subPath);
             m_pending.insert(PendingKey{std::move(sortKey), std::move(subPath)});
         }
+        return std::nullopt;
     }
 
     Progress& m_progress;
@@ -180,6 +223,7 @@ private:
     BranchVisitor& m_visitor;
     QCollator m_collator;
     std::set<PendingKey, PendingLess> m_pending;
+    std::optional<QString> m_next; // the next key when it need not be ordered among others
 };
 
 } // namespace
