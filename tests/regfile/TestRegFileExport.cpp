@@ -159,8 +159,8 @@ private slots:
         QTest::newRow("dword") << "d" << 4u << QByteArray("\x1a\0\0\0", 4) << QByteArray("\"d\"=dword:0000001A");
         QTest::newRow("short dword") << "d" << 4u << QByteArray("\x01\x02", 2) << QByteArray("\"d\"=hex(4):01,02");
         QTest::newRow("empty binary") << "e" << 3u << QByteArray() << QByteArray("\"e\"=hex:");
-        QTest::newRow("expandable ü") << "x" << 2u << QByteArray("%P%\xc3\xbc\0", 6)
-                                      << QByteArray("\"x\"=hex(2):25,50,25,FC,00");
+        QTest::newRow("expandable Müller") << "x" << 2u << sz("M\xc3\xbcller")
+                                           << QByteArray("\"x\"=hex(2):4D,FC,6C,6C,65,72,00");
         QTest::newRow("multi beyond 1252") << "x" << 7u << QByteArray("\xc3\xbc\0\xce\xa9\0\0", 7)
                                            << QByteArray("\"x\"=hex(7):C3,BC,00,CE,A9,00,00");
         QTest::newRow("qword") << "q" << 11u << QByteArray("\x01\0\0\0\0\0\0\x80", 8)
