@@ -18,9 +18,14 @@ namespace {
 const QString SuccessText = QStringLiteral("Registrierungsdatei wurde erfolgreich importiert.");
 const QString FailureText = QStringLiteral("Registrierungsdatei konnte nicht vollständig importiert werden.");
 
-void showFailure()
+// A cancelled import ends quietly, like every cancelled long operation; a failure names its reason.
+int report(const RegFileResult& result, bool showSuccess)
 {
-    ShowError(FailureText + QStringLiteral("\r\n(") + LastRegFileError() + QLatin1Char(')'));
+    if (result.ok && showSuccess)
+        ShowInfo(SuccessText);
+    if (!result.ok && !result.cancelled)
+        ShowError(FailureText + QStringLiteral("\r\n(") + result.text + QLatin1Char(')'));
+    return result.ok ? 0 : 1;
 }
 
 } // namespace
@@ -46,29 +51,17 @@ std::optional<int> run(const QStringList& arguments, const ProgressFactory& make
         return std::nullopt;
     if (arguments.size() > 1 && arguments[1].toUpper() == QLatin1String("/S")) {
         NullProgress progress;
-        if (ImportRegFile(fileName, progress))
-            return 0;
-        showFailure();
-        return 1;
+        return report(ImportRegFileResult(fileName, progress), false);
     }
     if (!AskYesNo(QStringLiteral("Soll Registrierungsdatei ") + QFileInfo(fileName).fileName()
                   + QStringLiteral(" importiert werden?")))
         return 1;
-    bool ok = false;
-    bool cancelled = false;
+    RegFileResult result;
     {
         const std::unique_ptr<Progress> progress = makeProgress ? makeProgress() : std::make_unique<NullProgress>();
-        ok = ImportRegFile(fileName, *progress);
-        cancelled = progress->abortRequested();
+        result = ImportRegFileResult(fileName, *progress);
     }
-    // A cancelled import ends quietly, like every cancelled long operation.
-    if (cancelled)
-        return 1;
-    if (ok)
-        ShowInfo(SuccessText);
-    else
-        showFailure();
-    return ok ? 0 : 1;
+    return report(result, true);
 }
 
 bool displayAvailable()

@@ -1,8 +1,10 @@
 #include "app/KavenRegTool.h"
 
 #include "settings/KavenVariables405.h"
+#include "platform/StoreLocation.h"
 #include "platform/WinReg.h"
 #include "regfile/RegFileUtils.h"
+#include "registry/BranchWalker.h"
 #include "registry/MessageSink.h"
 #include "registry/Progress.h"
 #include "registry/RegKeyUtils.h"
@@ -89,30 +91,6 @@ QString valueLine(const QString& name, DWORD type, const QByteArray& data)
            + TypeNameOfCode(type) + QStringLiteral("    ") + text;
 }
 
-struct NamedValue {
-    QString name;
-    DWORD type = REG_NONE;
-    QByteArray data;
-};
-
-// The open key's values in the order of the export (names compared case-insensitively in the locale).
-std::vector<NamedValue> sortedValues(HKEY key)
-{
-    std::vector<NamedValue> values;
-    for (DWORD i = 0;; ++i) {
-        NamedValue v;
-        if (RegEnumValueBytes(key, i, &v.name, MAX_VALUE_NAME + 1, &v.type, &v.data) != ERROR_SUCCESS)
-            break;
-        values.push_back(std::move(v));
-    }
-    QCollator collator{QLocale()};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(values.begin(), values.end(), [&collator](const NamedValue& a, const NamedValue& b) {
-        return collator.compare(a.name, b.name) < 0;
-    });
-    return values;
-}
-
 QStringList sortedSubKeys(HKEY key)
 {
     QStringList names;
@@ -125,6 +103,51 @@ QStringList sortedSubKeys(HKEY key)
                      [&collator](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
     return names;
 }
+
+// Prints the keys of a query as the walk visits them: each key's path and its values (all of them, or
+// the one asked for with /v or /ve). Without /s only the first key is printed.
+class QueryPrinter final : public BranchVisitor {
+public:
+    QueryPrinter(QIODevice& out, const QString& valueName, bool filtered, bool recursive)
+        : m_out(out), m_valueName(valueName), m_filtered(filtered), m_recursive(recursive)
+    {
+    }
+
+    WalkStep visitKey(const WalkKey& key) override
+    {
+        if (!m_filtered) {
+            print(QLatin1Char('\n') + key.path + QLatin1Char('\n'));
+        } else {
+            DWORD type = 0;
+            QByteArray data;
+            if (RegQueryValueBytes(key.handle, m_valueName, &type, &data) == ERROR_SUCCESS) {
+                m_anyMatch = true;
+                print(QLatin1Char('\n') + key.path + QLatin1Char('\n') + valueLine(m_valueName, type, data) + u'\n');
+            } else if (m_valueName.isEmpty() && !m_recursive) {
+                print(QLatin1Char('\n') + key.path + QStringLiteral("\n    ") + DefaultValueCaption
+                      + QStringLiteral("    REG_SZ    ") + ValueNotSetText + u'\n');
+            }
+        }
+        return m_recursive ? WalkStep::Continue : WalkStep::SkipSubtree;
+    }
+
+    WalkStep visitValue(const WalkKey&, const WalkValue& value) override
+    {
+        print(valueLine(value.name, value.type, value.data) + u'\n');
+        return WalkStep::Continue;
+    }
+
+    [[nodiscard]] bool anyMatch() const { return m_anyMatch; }
+
+private:
+    void print(const QString& text) { m_out.write(text.toUtf8()); }
+
+    QIODevice& m_out;
+    QString m_valueName;
+    bool m_filtered;
+    bool m_recursive;
+    bool m_anyMatch = false;
+};
 
 } // namespace
 
@@ -168,6 +191,27 @@ int KavenRegTool::run(const QStringList& arguments)
         return deleteCommand(args);
     printError(QStringLiteral("Unbekannter Befehl: ") + arguments.first());
     return usage();
+}
+
+int KavenRegTool::runWithStore(const QStringList& arguments)
+{
+    const StoreLocation::LeadingOptions options = StoreLocation::splitOptions(arguments);
+    if (!options.error.isEmpty())
+        return fail(options.error);
+    QString error;
+    const QString store = StoreLocation::resolvePath(options.registry);
+    if (RegOpenLocalStore(store, &error, storeAccess(options.rest.value(0))) != ERROR_SUCCESS)
+        return fail(error);
+    const int rc = run(options.rest);
+    RegShutdown();
+    return rc;
+}
+
+StoreAccess KavenRegTool::storeAccess(const QString& command)
+{
+    const QString c = command.toLower();
+    return c == QLatin1String("query") || c == QLatin1String("export") ? StoreAccess::ReadOnly
+                                                                      : StoreAccess::ReadWrite;
 }
 
 QString KavenRegTool::normalizeKeyPath(const QString& key)
@@ -375,7 +419,8 @@ int KavenRegTool::exportCommand(const QStringList& args)
         && !confirm(QStringLiteral("Die Datei ") + file + QStringLiteral(" existiert bereits. Überschreiben")))
         return 1;
     NullProgress progress;
-    return ExportRegFile(file, path, progress, rootExport) ? succeed() : 1;
+    const RegFileResult result = ExportRegFileResult(file, path, progress, rootExport);
+    return result.ok ? succeed() : fail(result.describe());
 }
 
 int KavenRegTool::importCommand(const QStringList& args)
@@ -384,57 +429,13 @@ int KavenRegTool::importCommand(const QStringList& args)
     if (!parseOptions(args, 1, QString(), &o))
         return usage();
     NullProgress progress;
-    if (ImportRegFile(o.positional[0], progress)) {
+    const RegFileResult result = ImportRegFileResult(o.positional[0], progress);
+    if (result.ok) {
         print(QStringLiteral("Registrierungsdatei wurde erfolgreich importiert.\n"));
         return 0;
     }
-    m_err.write((QStringLiteral("Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n(")
-                 + LastRegFileError() + QStringLiteral(")\n"))
-                    .toUtf8());
-    return 1;
-}
-
-// Prints one key (and with /s its subtree in the export's order); false when it cannot be opened.
-int KavenRegTool::queryKey(const QString& path, const Options& o, bool* anyMatch)
-{
-    RegistryAccessor reg(KEY_READ);
-    if (reg.openPath(path, false, true) != RegResult::Success)
-        return 1;
-    const HKEY key = reg.currentKey();
-    QStringList lines;
-    if (o.hasValueName || o.defaultValue) {
-        const QString name = o.defaultValue ? QString() : o.valueName;
-        DWORD type = 0;
-        QByteArray data;
-        if (RegQueryValueBytes(key, name, &type, &data) == ERROR_SUCCESS)
-            lines.append(valueLine(name, type, data));
-        else if (o.defaultValue && !o.recursive)
-            lines.append(QStringLiteral("    ") + DefaultValueCaption + QStringLiteral("    REG_SZ    ")
-                         + ValueNotSetText);
-    } else {
-        for (const NamedValue& v : sortedValues(key))
-            lines.append(valueLine(v.name, v.type, v.data));
-    }
-    const bool filtered = o.hasValueName || o.defaultValue;
-    if (!filtered || !lines.isEmpty()) {
-        *anyMatch = *anyMatch || !lines.isEmpty();
-        print(QLatin1Char('\n') + path + QLatin1Char('\n'));
-        for (const QString& line : lines)
-            print(line + QLatin1Char('\n'));
-    }
-    const QStringList subKeys = sortedSubKeys(key);
-    reg.closeKey();
-    if (!o.recursive) {
-        if (!filtered && !subKeys.isEmpty()) {
-            print(QStringLiteral("\n"));
-            for (const QString& sub : subKeys)
-                print(path + QLatin1Char('\\') + sub + QLatin1Char('\n'));
-        }
-        return 0;
-    }
-    for (const QString& sub : subKeys)
-        (void)queryKey(path + QLatin1Char('\\') + sub, o, anyMatch);
-    return 0;
+    return fail(QStringLiteral("Registrierungsdatei konnte nicht vollständig importiert werden.\n(") + result.describe()
+                + u')');
 }
 
 int KavenRegTool::queryCommand(const QStringList& args)
@@ -447,11 +448,26 @@ int KavenRegTool::queryCommand(const QStringList& args)
         return fail(BadKey);
     if (!KeyExists(path))
         return fail(NotFound);
-    bool anyMatch = false;
-    if (queryKey(path, o, &anyMatch) != 0)
+    const bool filtered = o.hasValueName || o.defaultValue;
+    QueryPrinter printer(m_out, o.defaultValue ? QString() : o.valueName, filtered, o.recursive);
+    NullProgress progress;
+    BranchWalker walker(progress, BranchWalker::Options{!filtered, KEY_READ});
+    const WalkResult walk = walker.walk(path, printer);
+    if (!walk.ok())
+        return fail(walk.text);
+    if (o.hasValueName && !printer.anyMatch())
         return fail(NotFound);
-    if (o.hasValueName && !anyMatch)
-        return fail(NotFound);
+    if (!o.recursive && !filtered) {
+        RegistryAccessor reg(KEY_READ);
+        if (!ConnectRootKey(reg, GetRootKey(path), true)
+            || !reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), false))
+            return fail(NotFound);
+        const QStringList subKeys = sortedSubKeys(reg.currentKey());
+        if (!subKeys.isEmpty())
+            print(QStringLiteral("\n"));
+        for (const QString& sub : subKeys)
+            print(path + QLatin1Char('\\') + sub + QLatin1Char('\n'));
+    }
     return 0;
 }
 

@@ -5,6 +5,7 @@
 // (overwrite, delete) are asked on the terminal; without a terminal they are refused, so that nothing
 // is changed without consent unless /f or /y says so.
 
+#include "platform/WinReg.h"
 #include "platform/WinTypes.h"
 
 #include <QByteArray>
@@ -22,6 +23,11 @@ public:
 
     // arguments: the command and its arguments (program name and "--registry PATH" removed).
     [[nodiscard]] int run(const QStringList& arguments);
+    // The whole command line without the program name: the options before the command, the store they
+    // name opened (read-only for the commands that only read), then the command. Closes the store.
+    [[nodiscard]] int runWithStore(const QStringList& arguments);
+    // How the command uses the store: query and export only read it.
+    [[nodiscard]] static StoreAccess storeAccess(const QString& command);
 
     // "HKLM\Software\" -> "HKEY_LOCAL_MACHINE\Software"; empty when the root key is not known.
     [[nodiscard]] static QString normalizeKeyPath(const QString& key);
@@ -47,7 +53,6 @@ private:
     void print(const QString& text);
     void printError(const QString& text);
     [[nodiscard]] int usage();
-    [[nodiscard]] int queryKey(const QString& path, const Options& o, bool* anyMatch);
 
     QIODevice& m_out;
     QIODevice& m_err;

@@ -5,21 +5,45 @@
 
 namespace StoreLocation {
 
-QString resolve(const QStringList& arguments, QString* error)
+namespace {
+const QString Option = QStringLiteral("--registry");
+const QString OptionWithValue = QStringLiteral("--registry=");
+} // namespace
+
+LeadingOptions splitOptions(const QStringList& arguments)
 {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
+    LeadingOptions options;
+    qsizetype i = 0;
+    for (; i < arguments.size(); ++i) {
         const QString& a = arguments.at(i);
-        if (a == QLatin1String("--registry")) {
-            if (i + 1 >= arguments.size()) {
-                if (error)
-                    *error = QStringLiteral("Nach --registry fehlt der Pfad der Registrierungsdatenbank.");
-                return {};
-            }
-            return arguments.at(i + 1);
+        if (a == QLatin1String("--")) {
+            ++i;
+            break;
         }
-        if (a.startsWith(QLatin1String("--registry=")))
-            return a.mid(11);
+        if (a == Option) {
+            if (i + 1 >= arguments.size()) {
+                options.error = QStringLiteral("Nach --registry fehlt der Pfad der Registrierungsdatenbank.");
+                return options;
+            }
+            options.registry = arguments.at(++i);
+        } else if (a.startsWith(OptionWithValue)) {
+            options.registry = a.mid(OptionWithValue.size());
+            if (options.registry.isEmpty()) {
+                options.error = QStringLiteral("Nach --registry fehlt der Pfad der Registrierungsdatenbank.");
+                return options;
+            }
+        } else {
+            break;
+        }
     }
+    options.rest = arguments.mid(i);
+    return options;
+}
+
+QString resolvePath(const QString& registryOption)
+{
+    if (!registryOption.isEmpty())
+        return registryOption;
     const QString env = QString::fromLocal8Bit(qgetenv("KAVEN_REGISTRY"));
     if (!env.isEmpty())
         return env;
@@ -31,20 +55,22 @@ QString resolve(const QStringList& arguments, QString* error)
     return dir + QStringLiteral("/registry.db");
 }
 
+QString resolve(const QStringList& arguments, QString* error)
+{
+    const LeadingOptions options = splitOptions(arguments.mid(1));
+    if (!options.error.isEmpty()) {
+        if (error)
+            *error = options.error;
+        return {};
+    }
+    return resolvePath(options.registry);
+}
+
 QStringList withoutRegistryOption(const QStringList& arguments)
 {
-    QStringList out;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments.at(i);
-        if (i > 0 && a == QLatin1String("--registry")) {
-            ++i;
-            continue;
-        }
-        if (i > 0 && a.startsWith(QLatin1String("--registry=")))
-            continue;
-        out.append(a);
-    }
-    return out;
+    if (arguments.isEmpty())
+        return {};
+    return QStringList{arguments.first()} + splitOptions(arguments.mid(1)).rest;
 }
 
 } // namespace StoreLocation

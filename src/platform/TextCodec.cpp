@@ -130,4 +130,16 @@ QString decode(QByteArrayView bytes)
     return isValidUtf8(bytes) ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
 }
 
+QByteArray encodeUtf8Data(QByteArrayView utf8)
+{
+    if (!isValidUtf8(utf8))
+        return utf8.toByteArray();
+    return encode(QString::fromUtf8(utf8));
+}
+
+QByteArray decodeToUtf8Data(QByteArrayView bytes)
+{
+    return decode(bytes).toUtf8();
+}
+
 } // namespace TextCodec

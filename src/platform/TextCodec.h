@@ -20,4 +20,10 @@ namespace TextCodec {
 [[nodiscard]] QString fromWindows1252(QByteArrayView bytes);
 [[nodiscard]] bool isValidUtf8(QByteArrayView bytes);
 
+// The data of a string-typed value (REG_EXPAND_SZ, REG_MULTI_SZ: stored as UTF-8, zeros included) as an
+// 8-bit file carries it: its text by the rule of encode(); bytes that are not UTF-8 stay as they are.
+[[nodiscard]] QByteArray encodeUtf8Data(QByteArrayView utf8);
+// The reverse: a file's data bytes read by the rule of decode(), as UTF-8 again.
+[[nodiscard]] QByteArray decodeToUtf8Data(QByteArrayView bytes);
+
 } // namespace TextCodec

@@ -1,6 +1,7 @@
 #include "regfile/RegFileLineSource.h"
 
 #include "platform/TextCodec.h"
+#include "regfile/RegValueLineParser.h"
 
 #include <QIODevice>
 
@@ -17,6 +18,9 @@ bool RegDeviceLineSource::fill()
     m_chunk.resize(ChunkSize);
     const qint64 n = m_device.read(m_chunk.data(), ChunkSize);
     if (n <= 0) {
+        // A device that fails is not a file that ended: what follows was never seen.
+        if (n < 0)
+            m_error = QStringLiteral("Lesefehler: ") + m_device.errorString();
         m_chunk.clear();
         m_atEnd = true;
         return false;
@@ -31,8 +35,9 @@ bool RegDeviceLineSource::nextBytes(QByteArray* line)
     line->resize(0); // keeps the capacity for the next line
     bool any = false;
     while (true) {
+        // A line cut short by a read error is not a line of the file.
         if (m_pos >= m_chunk.size() && !fill())
-            return any;
+            return any && m_error.isEmpty();
         if (m_skipLf) {
             m_skipLf = false;
             if (m_chunk[m_pos] == '\n') {
@@ -46,7 +51,7 @@ bool RegDeviceLineSource::nextBytes(QByteArray* line)
         while (len < rest && begin[len] != '\n' && begin[len] != '\r')
             ++len;
         if (line->size() + len > m_maxLineBytes) {
-            m_tooLong = true;
+            m_error = RegFileTexts::BadLine;
             m_atEnd = true;
             line->resize(0);
             return false;

@@ -15,8 +15,8 @@ public:
     virtual ~RegFileLineSource() = default;
     // The next line without its line end; false at the end or when the source failed.
     [[nodiscard]] virtual bool next(QString* line) = 0;
-    // A line too long to be a line of a registry file (the file is no text).
-    [[nodiscard]] virtual bool failed() const { return false; }
+    // Why the lines ended early (a read error, a line too long for a registry file); empty at the end.
+    [[nodiscard]] virtual QString error() const { return {}; }
 };
 
 class RegDeviceLineSource final : public RegFileLineSource {
@@ -28,7 +28,7 @@ public:
     {
     }
     [[nodiscard]] bool next(QString* line) override;
-    [[nodiscard]] bool failed() const override { return m_tooLong; }
+    [[nodiscard]] QString error() const override { return m_error; }
     // Splits off the next line's bytes; false at the end or at a line that is too long.
     [[nodiscard]] bool nextBytes(QByteArray* line);
 
@@ -37,7 +37,7 @@ private:
 
     QIODevice& m_device;
     qsizetype m_maxLineBytes;
-    bool m_tooLong = false;
+    QString m_error;
     QByteArray m_chunk;
     QByteArray m_lineBytes;
     qsizetype m_pos = 0;

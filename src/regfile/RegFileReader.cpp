@@ -1,8 +1,9 @@
 #include "regfile/RegFileReader.h"
 
+#include "platform/TextCodec.h"
 #include "platform/WinReg.h"
-#include "regfile/RegFileError.h"
 #include "regfile/RegFileLineSource.h"
+#include "registry/BranchWalker.h"
 #include "registry/Progress.h"
 #include "registry/RegUtils.h"
 #include "registry/RegistryAccessor.h"
@@ -19,44 +20,66 @@ RegFileReader::~RegFileReader()
     m_reg.reset();
 }
 
-bool RegFileReader::run(RegFileLineSource& lines)
+RegFileResult RegFileReader::run(RegFileLineSource& lines)
 {
     QString line;
-    bool stopped = false;
+    qint64 number = 0;
     while (lines.next(&line)) {
+        ++number;
         m_progress.step();
-        if (m_progress.abortRequested() || processLine(line) == Outcome::Stop) {
-            stopped = true;
-            break;
-        }
+        if (m_progress.abortRequested())
+            return outcome(RegFileResult::cancel());
+        if (!processLine(line))
+            return outcome(RegFileResult::failure(m_error, number));
     }
-    m_reg->closeKey();
-    m_batch.reset();
-    if (!stopped && lines.failed()) {
-        SetLastRegFileError(RegFileTexts::BadLine);
-        stopped = true;
-    }
-    if (stopped)
-        return false;
-    if (m_failedWrites > 0) {
-        SetLastRegFileError(m_failedWrites == 1
-                                ? QStringLiteral("1 Wert konnte nicht geschrieben werden")
-                                : QStringLiteral("%1 Werte konnten nicht geschrieben werden").arg(m_failedWrites));
-        return false;
-    }
-    return m_keyOpen;
+    if (!lines.error().isEmpty())
+        return outcome(RegFileResult::failure(lines.error(), number + 1));
+    if (m_state == State::ExpectHeader)
+        return outcome(RegFileResult::failure(RegFileTexts::MissingHeader, number));
+    if (m_state == State::InByteList)
+        return outcome(RegFileResult::failure(RegFileTexts::UnfinishedHex, number));
+    if (!m_keyOpen)
+        return outcome(RegFileResult::failure(RegFileTexts::NoKeyLine));
+    if (m_failedWrites > 0)
+        return outcome(RegFileResult::failure(
+            m_failedWrites == 1 ? QStringLiteral("1 Wert konnte nicht geschrieben werden")
+                                : QStringLiteral("%1 Werte konnten nicht geschrieben werden").arg(m_failedWrites)));
+    return outcome(RegFileResult::success());
 }
 
-RegFileReader::Outcome RegFileReader::processLine(QStringView rawLine)
+// Whatever the lines said, the changes are only there when the batch committed.
+RegFileResult RegFileReader::outcome(RegFileResult result)
+{
+    const LONG rc = endBatch();
+    if (rc != ERROR_SUCCESS)
+        return RegFileResult::failure(RegFileTexts::CommitFailed + RegCodeText(rc));
+    return result;
+}
+
+LONG RegFileReader::endBatch()
+{
+    m_reg->closeKey();
+    const LONG rc = m_batch ? m_batch->end() : ERROR_SUCCESS;
+    m_batch.reset();
+    return rc;
+}
+
+bool RegFileReader::stop(const QString& reason)
+{
+    m_error = reason;
+    return false;
+}
+
+bool RegFileReader::processLine(QStringView rawLine)
 {
     const QStringView line = RegValueLineParser::trimLine(rawLine);
     if (line.isEmpty() || line.startsWith(u';'))
-        return Outcome::Continue;
+        return true;
     if (m_state == State::ExpectHeader) {
         if (line.compare(u"REGEDIT4", Qt::CaseInsensitive) != 0)
-            return Outcome::Stop;
+            return stop(RegFileTexts::MissingHeader);
         m_state = State::Normal;
-        return Outcome::Continue;
+        return true;
     }
     if (line.startsWith(u'[') && line.endsWith(u']')) {
         m_state = State::Normal; // a pending byte list is dropped unwritten
@@ -68,24 +91,24 @@ RegFileReader::Outcome RegFileReader::processLine(QStringView rawLine)
     }
     if (m_state == State::InByteList)
         return continuationLine(line);
-    SetLastRegFileError(RegFileTexts::BadLine);
-    return Outcome::Stop;
+    return stop(RegFileTexts::BadLine);
 }
 
-RegFileReader::Outcome RegFileReader::keyLine(QStringView pathView)
+bool RegFileReader::keyLine(QStringView pathView)
 {
     const QString path = pathView.toString();
     m_reg->closeKey();
     m_keyOpen = false;
     const HKEY root = GetRootKey(path);
     if (root == 0)
-        return Outcome::Stop;
+        return stop(QStringLiteral("Unbekannter Stammschlüssel: ") + path);
     if (root != m_root) {
         // The batch belongs to the store behind the root; it commits before the root changes.
-        m_batch.reset();
         m_root = 0;
+        if (const LONG rc = endBatch(); rc != ERROR_SUCCESS)
+            return stop(RegFileTexts::CommitFailed + RegCodeText(rc));
         if (!ConnectRootKey(*m_reg, root, true))
-            return Outcome::Stop;
+            return stop(QStringLiteral("Keine Verbindung zum Stammschlüssel von ") + path);
         m_root = root;
         m_batch = std::make_unique<RegBatch>(m_reg->rootKey());
     }
@@ -95,17 +118,18 @@ RegFileReader::Outcome RegFileReader::keyLine(QStringView pathView)
         // A key that exists but refuses writing does not stop the import: its values are counted
         // as not written, and the lines after it still apply.
         if (!m_reg->keyExists(subKey))
-            return Outcome::Stop;
+            return stop(QStringLiteral("Kann Schlüssel nicht öffnen: ") + path);
         m_writeDenied = true;
     }
     m_keyOpen = true;
-    return Outcome::Continue;
+    return true;
 }
 
-RegFileReader::Outcome RegFileReader::valueLine(QStringView line)
+bool RegFileReader::valueLine(QStringView line)
 {
-    if (!ParseRegValueLine(line, &m_parsed))
-        return Outcome::Stop;
+    const RegFileResult parsed = RegValueLineParser::parseValueLine(line, &m_parsed);
+    if (!parsed.ok)
+        return stop(parsed.text);
     switch (m_parsed.Kind) {
     case RegValueKind::String: {
         QByteArray data = m_parsed.StringData.toUtf8();
@@ -128,26 +152,32 @@ RegFileReader::Outcome RegFileReader::valueLine(QStringView line)
         }
         break;
     }
-    return Outcome::Continue;
+    return true;
 }
 
-RegFileReader::Outcome RegFileReader::continuationLine(QStringView line)
+bool RegFileReader::continuationLine(QStringView line)
 {
-    if (!ParseHexBytes(line, &m_pending.BinaryData))
-        return Outcome::Stop;
+    const RegFileResult parsed = RegValueLineParser::parseHexBytes(line, &m_pending.BinaryData);
+    if (!parsed.ok)
+        return stop(parsed.text);
     if (!line.endsWith(u'\\')) {
         write(m_pending.Name, RegValueLineParser::mappedType(m_pending.TypeCode), m_pending.BinaryData);
         m_state = State::Normal;
     }
-    return Outcome::Continue;
+    return true;
 }
 
 // Values before the first key line are only checked; a write that fails is counted and the import
-// goes on, so that the result can still say that the file did not arrive completely.
+// goes on, so that the result can still say that the file did not arrive completely. The bytes of
+// expandable and multi-strings are text in the file's encoding, stored as UTF-8.
 void RegFileReader::write(const QString& name, DWORD type, const QByteArray& data)
 {
     if (!m_keyOpen)
         return;
-    if (m_writeDenied || RegSetValueBytes(m_reg->currentKey(), name, type, data) != ERROR_SUCCESS)
+    const bool textData = type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    const LONG rc = m_writeDenied ? ERROR_ACCESS_DENIED
+                                  : RegSetValueBytes(m_reg->currentKey(), name, type,
+                                                     textData ? TextCodec::decodeToUtf8Data(data) : data);
+    if (rc != ERROR_SUCCESS)
         ++m_failedWrites;
 }

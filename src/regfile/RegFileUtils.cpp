@@ -1,5 +1,6 @@
 #include "regfile/RegFileUtils.h"
 
+#include "platform/StoreFiles.h"
 #include "regfile/RegFileLineSource.h"
 #include "regfile/RegFileReader.h"
 #include "regfile/RegFileWriter.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
 
@@ -38,10 +40,16 @@ QStringList exportBranches(const QString& keyPath, DWORD rootExport)
     return branches;
 }
 
-bool importFrom(RegFileLineSource& lines, Progress& progress)
+RegFileResult importFrom(RegFileLineSource& lines, Progress& progress)
 {
     RegFileReader reader(progress);
     return reader.run(lines);
+}
+
+bool publish(const RegFileResult& result)
+{
+    SetLastRegFileError(result.cancelled ? RegFileTexts::Cancelled : result.text);
+    return result.ok;
 }
 
 } // namespace
@@ -81,48 +89,70 @@ QByteArray WrapHexBytes(QByteArrayView prefix, QByteArrayView data)
     return out;
 }
 
-bool ExportRegFile(const QString& fileName, const QString& keyPath, Progress& progress, DWORD rootExport)
+RegFileResult ExportRegFileResult(const QString& fileName, const QString& keyPath, Progress& progress,
+                                  DWORD rootExport)
 {
     progress.clearAbort();
-    QFile file(fileName);
-    if (!canWrite(fileName) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        ShowError(RegFileTexts::CannotSaveFile);
-        return false;
-    }
+    if (StoreFiles::isStoreFile(fileName))
+        return RegFileResult::failure(RegFileTexts::StoreFile);
+    if (!canWrite(fileName))
+        return RegFileResult::failure(RegFileTexts::CannotSaveFile);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return RegFileResult::failure(RegFileTexts::CannotSaveFile + QStringLiteral(" (") + file.errorString() + u')');
     RegFileWriter writer(file, progress);
-    bool complete = writer.writeHeader();
+    RegFileResult result = writer.writeHeader();
     for (const QString& branch : exportBranches(keyPath, rootExport)) {
-        if (!complete || !writer.writeBranch(branch)) {
-            complete = false;
+        if (!result.ok)
             break;
-        }
+        result = writer.writeBranch(branch);
     }
-    complete = writer.flush() && complete;
-    file.close();
-    if (writer.writeFailed())
-        ShowError(RegFileTexts::CannotSaveFile);
-    return complete;
+    if (result.ok)
+        result = writer.flush();
+    if (!result.ok) {
+        file.cancelWriting(); // the old file stays as it was
+        return result;
+    }
+    if (!file.commit())
+        return RegFileResult::failure(RegFileTexts::CannotSaveFile + QStringLiteral(" (") + file.errorString() + u')');
+    return result;
 }
 
-bool ImportRegFile(const QString& fileName, Progress& progress)
+bool ExportRegFile(const QString& fileName, const QString& keyPath, Progress& progress, DWORD rootExport)
+{
+    const RegFileResult result = ExportRegFileResult(fileName, keyPath, progress, rootExport);
+    if (!result.ok && !result.cancelled)
+        ShowError(result.text);
+    return result.ok;
+}
+
+RegFileResult ImportRegFileResult(const QString& fileName, Progress& progress)
 {
     progress.clearAbort();
-    SetLastRegFileError(QString());
+    if (StoreFiles::isStoreFile(fileName))
+        return RegFileResult::failure(RegFileTexts::StoreFile);
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ShowError(RegFileTexts::CannotOpenFile);
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return RegFileResult::failure(RegFileTexts::CannotOpenFile);
     RegDeviceLineSource lines(file);
     return importFrom(lines, progress);
 }
 
-bool ImportRegLines(const QStringList* lines, Progress& progress)
+RegFileResult ImportRegLinesResult(const QStringList* lines, Progress& progress)
 {
     progress.clearAbort();
-    SetLastRegFileError(QString());
     if (!lines)
-        return false;
+        return RegFileResult::failure(QStringLiteral("Keine Zeilen zum Importieren"));
     RegListLineSource source(*lines);
     return importFrom(source, progress);
+}
+
+bool ImportRegFile(const QString& fileName, Progress& progress)
+{
+    return publish(ImportRegFileResult(fileName, progress));
+}
+
+bool ImportRegLines(const QStringList* lines, Progress& progress)
+{
+    return publish(ImportRegLinesResult(lines, progress));
 }

@@ -4,9 +4,14 @@
 // root keys) and the reader (import of a file or of lines held in memory), with the text rules both
 // share. The file's text is 8-bit through the program's one codec; line ends are CR LF when written,
 // and CR LF, LF or CR alone when read.
+//
+// The ...Result functions answer with the outcome as a value. The functions under the names the rest
+// of the program knows keep their shape: they return a flag and leave the reason in
+// LastRegFileError() (the export shows its failure itself).
 
 #include "platform/WinTypes.h"
 #include "regfile/RegFileError.h"
+#include "regfile/RegFileResult.h"
 #include "regfile/RegValueLineParser.h"
 
 #include <QByteArray>
@@ -21,9 +26,12 @@ class Progress;
 inline constexpr DWORD RootExportDefault = 15;
 
 // Exports the branch at keyPath (a trailing backslash is ignored), or, for an empty keyPath, every
-// root key whose slot is available and selected in rootExport. Shows "Kann Datei nicht sichern." when
-// the file cannot be written. False when the file was not written completely (not writable, write
-// error, cancelled, root key not selectable); the file then keeps what was written so far.
+// root key whose slot is available and selected in rootExport. The file is written beside the target
+// and takes its place only when complete: after a failure or a cancel the old file (or none) stays.
+[[nodiscard]] RegFileResult ExportRegFileResult(const QString& fileName, const QString& keyPath, Progress& progress,
+                                                DWORD rootExport = RootExportDefault);
+// The same; a failure other than a cancel is shown as an error ("Kann Datei nicht sichern." when the
+// file cannot be written). True when the file was written completely.
 bool ExportRegFile(const QString& fileName, const QString& keyPath, Progress& progress,
                    DWORD rootExport = RootExportDefault);
 // Backslash doubled, then \" for a quote, \n for LF, \r for CR; nothing else is escaped.
@@ -32,10 +40,11 @@ bool ExportRegFile(const QString& fileName, const QString& keyPath, Progress& pr
 // byte pairs, commas, and a backslash, CR LF and two blanks where a line is full (25 bytes per line).
 [[nodiscard]] QByteArray WrapHexBytes(QByteArrayView prefix, QByteArrayView data);
 
-// Applies the file to the registry of CurrentMachine. Shows "Kann Datei nicht öffnen." when it cannot
-// be read. True when the last key line opened its key, no line failed and every value was written;
-// otherwise LastRegFileError() holds the reason (empty for a wrong header, an unknown root key or a
-// key that cannot be opened, and after a cancel).
+// Applies the file to the registry of CurrentMachine. Succeeds when the file had a key line, no line
+// failed, every value was written and the changes are committed.
+[[nodiscard]] RegFileResult ImportRegFileResult(const QString& fileName, Progress& progress);
+// The same over lines in memory; a missing list (nullptr) fails at once.
+[[nodiscard]] RegFileResult ImportRegLinesResult(const QStringList* lines, Progress& progress);
+// The same, with the reason of a failure (or of a cancel) in LastRegFileError().
 [[nodiscard]] bool ImportRegFile(const QString& fileName, Progress& progress);
-// The same over lines in memory; a missing list (nullptr) gives false at once.
 [[nodiscard]] bool ImportRegLines(const QStringList* lines, Progress& progress);

@@ -1,77 +1,92 @@
 #include "regfile/RegFileWriter.h"
 
 #include "platform/TextCodec.h"
-#include "platform/WinCase.h"
-#include "platform/WinReg.h"
 #include "regfile/RegFileUtils.h"
-#include "registry/Progress.h"
-#include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
-#include "registry/RegistryAccessor.h"
 
 #include <QIODevice>
-#include <QLocale>
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 
 namespace {
 
 constexpr qsizetype FlushThreshold = 256 * 1024;
-constexpr DWORD NameBufferChars = 256; // a name of 256 or more characters ends an enumeration
 const QByteArray LineEnd = QByteArrayLiteral("\r\n");
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
-// Case-insensitive order in the user's locale. Names the locale finds equal but the registry keeps
-// apart (e.g. "ß" and "ss") are still ordered, so none is lost as a duplicate.
-struct ExportOrder {
-    const QCollator& collator;
-    int operator()(const QString& a, const QString& b) const
-    {
-        if (const int c = collator.compare(a, b))
-            return c;
-        if (const int c = winCompareNoCase(a, b))
-            return c;
-        return QString::compare(a, b);
+bool hasLineBreak(QByteArrayView bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return c == '\r' || c == '\n'; });
+}
+
+bool hasHighByte(QByteArrayView bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
+// Shows a key path in a message with its line breaks visible.
+QString visible(QString text)
+{
+    return text.replace(u'\r', QLatin1String("\\r")).replace(u'\n', QLatin1String("\\n"));
+}
+
+// The text of a REG_SZ value: its UTF-8 up to the first zero.
+QString stringData(QByteArrayView data)
+{
+    const qsizetype end = data.indexOf('\0');
+    return QString::fromUtf8(end < 0 ? data : data.first(end));
+}
+
+// Everything of a value line before its byte list (or the whole line for strings and DWORDs), in
+// Windows-1252 or, when asked, in UTF-8.
+void appendLineText(QByteArray& out, const QString& name, DWORD type, QByteArrayView data, const QString& text,
+                    bool utf8)
+{
+    const auto appendEscaped = [&out, utf8](QStringView plain) {
+        const QString escaped = EscapeRegString(plain);
+        out += utf8 ? escaped.toUtf8() : TextCodec::toWindows1252(escaped);
+    };
+    if (name.isEmpty()) {
+        out += '@';
+    } else {
+        out += '"';
+        appendEscaped(name);
+        out += '"';
     }
-};
-
-struct PendingKey {
-    QCollatorSortKey sortKey;
-    QString path;
-};
-
-struct PendingLess {
-    bool operator()(const PendingKey& a, const PendingKey& b) const
-    {
-        if (const int c = a.sortKey.compare(b.sortKey))
-            return c < 0;
-        if (const int c = winCompareNoCase(a.path, b.path))
-            return c < 0;
-        return QString::compare(a.path, b.path) < 0;
+    out += '=';
+    if (type == REG_SZ) {
+        out += '"';
+        appendEscaped(text);
+        out += '"';
+    } else if (type == REG_DWORD && data.size() == 4) {
+        const DWORD v = DWORD(quint8(data[0])) | DWORD(quint8(data[1])) << 8 | DWORD(quint8(data[2])) << 16
+                        | DWORD(quint8(data[3])) << 24;
+        out += "dword:";
+        for (int shift = 28; shift >= 0; shift -= 4)
+            out += HexDigits[(v >> shift) & 0xF];
+    } else if (type == REG_BINARY) {
+        out += "hex:";
+    } else {
+        // A DWORD whose data is not 4 bytes keeps its bytes as hex(4).
+        out += "hex(";
+        out += QByteArray::number(type <= 10 ? type : 0);
+        out += "):";
     }
-};
-
-struct NamedValue {
-    QString name;
-    DWORD type = REG_NONE;
-    QByteArray data;
-};
+}
 
 } // namespace
 
 RegFileWriter::RegFileWriter(QIODevice& device, Progress& progress)
-    : m_device(device), m_progress(progress), m_collator(QLocale())
+    : m_device(device), m_progress(progress), m_failure(RegFileResult::success())
 {
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     m_buffer.reserve(FlushThreshold + 64 * 1024);
 }
 
-bool RegFileWriter::writeHeader()
+RegFileResult RegFileWriter::writeHeader()
 {
     append("REGEDIT4\r\n");
-    return !m_writeFailed;
+    return m_failure;
 }
 
 void RegFileWriter::append(QByteArrayView bytes)
@@ -81,69 +96,52 @@ void RegFileWriter::append(QByteArrayView bytes)
         (void)flush();
 }
 
-bool RegFileWriter::flush()
+RegFileResult RegFileWriter::flush()
 {
-    if (m_writeFailed)
-        return false;
-    if (!m_buffer.isEmpty() && m_device.write(m_buffer.constData(), m_buffer.size()) != m_buffer.size())
-        m_writeFailed = true;
+    if (m_failure.ok && !m_buffer.isEmpty() && m_device.write(m_buffer.constData(), m_buffer.size()) != m_buffer.size())
+        m_failure = RegFileResult::failure(RegFileTexts::CannotSaveFile + QStringLiteral(" (")
+                                           + m_device.errorString() + u')');
     m_buffer.resize(0); // keeps the capacity for the next bytes
-    return !m_writeFailed;
+    return m_failure;
 }
 
-bool RegFileWriter::stepAndContinue()
+WalkStep RegFileWriter::fail(const QString& text)
 {
-    m_progress.step();
-    return !m_progress.abortRequested() && !m_writeFailed;
+    if (m_failure.ok)
+        m_failure = RegFileResult::failure(text);
+    return WalkStep::Stop;
 }
 
 QByteArray RegFileWriter::valueLine(const QString& name, const TRegValue& value)
 {
     QByteArray line;
-    appendValueLine(line, name, value);
+    (void)appendValueLine(line, name, value.DataType, ValueToBytes(value));
     return line;
 }
 
-// Builds the line's bytes in place. The line is Windows-1252 when all its text fits, otherwise UTF-8
-// as a whole; only the name and REG_SZ data can hold characters outside ASCII.
-void RegFileWriter::appendValueLine(QByteArray& out, const QString& name, const TRegValue& value)
+// The line is Windows-1252 when all its text fits, otherwise UTF-8 as a whole; a Windows-1252 line that
+// would read back as UTF-8 ("Ã¤") is written as UTF-8 too, so that every line reads back unchanged.
+bool RegFileWriter::appendValueLine(QByteArray& out, const QString& name, DWORD type, QByteArrayView data)
 {
-    const bool fits = TextCodec::fitsWindows1252(name)
-                      && (value.DataType != REG_SZ || TextCodec::fitsWindows1252(value.StringData));
-    const auto appendText = [&out, fits](QStringView text) {
-        const QString escaped = EscapeRegString(text);
-        out += fits ? TextCodec::toWindows1252(escaped) : escaped.toUtf8();
-    };
+    const QString text = type == REG_SZ ? stringData(data) : QString();
     const qsizetype lineStart = out.size();
-    if (name.isEmpty()) {
-        out += '@';
-    } else {
-        out += '"';
-        appendText(name);
-        out += '"';
+    bool utf8 = !TextCodec::fitsWindows1252(name) || !TextCodec::fitsWindows1252(text);
+    appendLineText(out, name, type, data, text, utf8);
+    const QByteArrayView written = QByteArrayView(out).sliced(lineStart);
+    if (!utf8 && hasHighByte(written) && TextCodec::isValidUtf8(written)) {
+        out.resize(lineStart);
+        appendLineText(out, name, type, data, text, true);
     }
-    out += '=';
-    switch (value.DataType) {
-    case REG_SZ:
-        out += '"';
-        appendText(value.StringData);
-        out += '"';
-        return;
-    case REG_DWORD:
-        out += "dword:";
-        for (int shift = 28; shift >= 0; shift -= 4)
-            out += HexDigits[(value.DWordData >> shift) & 0xF];
-        return;
-    case REG_BINARY:
-        out += "hex:";
-        break;
-    default:
-        out += "hex(";
-        out += QByteArray::number(value.DataType <= 10 ? value.DataType : 0);
-        out += "):";
-        break;
+    if (hasLineBreak(QByteArrayView(out).sliced(lineStart))) {
+        out.resize(lineStart);
+        return false;
     }
-    appendHexBytes(out, out.size() - lineStart, value.BinaryData);
+    if (type == REG_SZ || (type == REG_DWORD && data.size() == 4))
+        return true;
+    // String types carry their text in the file's encoding; all other data stays raw.
+    const bool textData = type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    appendHexBytes(out, out.size() - lineStart, textData ? QByteArrayView(TextCodec::encodeUtf8Data(data)) : data);
+    return true;
 }
 
 void RegFileWriter::appendHexBytes(QByteArray& out, qsizetype prefixLength, QByteArrayView data)
@@ -173,74 +171,46 @@ void RegFileWriter::appendHexBytes(QByteArray& out, qsizetype prefixLength, QByt
     out.resize(p - out.constData());
 }
 
-bool RegFileWriter::writeBranch(const QString& keyPath)
+RegFileResult RegFileWriter::writeBranch(const QString& keyPath)
 {
-    const QString branch = ExcludeTrailingBackslash(keyPath);
-    const HKEY root = GetRootKey(branch);
-    RegistryAccessor reg(KEY_READ);
-    if (root == 0 || !ConnectRootKey(reg, root, true))
-        return false;
-    const QString rootName = GetRootKeyName(branch);
-    std::set<PendingKey, PendingLess> pending;
-    QString current = GetSubKeyPath(branch);
-    while (true) {
-        if (!stepAndContinue())
-            return false;
-        if (reg.openKey(QLatin1Char('\\') + current, false)) {
-            QStringList subKeys;
-            const QString fullPath = current.isEmpty() ? rootName : rootName + QLatin1Char('\\') + current;
-            if (!exportKey(reg.currentKey(), fullPath, &subKeys))
-                return false;
-            reg.closeKey();
-            for (const QString& name : subKeys) {
-                QString path = current.isEmpty() ? name : current + QLatin1Char('\\') + name;
-                QCollatorSortKey sortKey = m_collator.sortKey(path);
-                pending.insert(PendingKey{std::move(sortKey), std::move(path)});
-            }
-        }
-        if (pending.empty())
-            return true;
-        current = pending.begin()->path;
-        pending.erase(pending.begin());
-    }
+    BranchWalker walker(m_progress);
+    m_branchOpened = false;
+    const WalkResult walk = walker.walk(keyPath, *this);
+    if (!m_failure.ok)
+        return m_failure;
+    if (walk.status == WalkResult::Status::Cancelled)
+        return RegFileResult::cancel();
+    if (!walk.ok())
+        return RegFileResult::failure(walk.text);
+    return RegFileResult::success();
 }
 
-// Writes the key line and the values of one open key and collects its subkey names.
-bool RegFileWriter::exportKey(HKEY key, const QString& path, QStringList* subKeys)
+WalkStep RegFileWriter::visitKey(const WalkKey& key)
 {
+    // The format has no escape for a line break in a key line: written raw it would end the line and
+    // let the rest of the name act as lines of their own.
+    if (key.path.contains(u'\r') || key.path.contains(u'\n'))
+        return fail(QStringLiteral("Der Schlüssel \"%1\" enthält einen Zeilenumbruch und kann nicht in eine "
+                                   "Registrierungsdatei geschrieben werden.")
+                        .arg(visible(key.path)));
+    m_branchOpened = true;
     append(LineEnd);
-    append(TextCodec::encode(QLatin1Char('[') + path + QLatin1Char(']')));
+    append(TextCodec::encode(QLatin1Char('[') + key.path + QLatin1Char(']')));
     append(LineEnd);
+    return m_failure.ok ? WalkStep::Continue : WalkStep::Stop;
+}
 
-    std::vector<NamedValue> values;
-    for (DWORD index = 0;; ++index) {
-        if (!stepAndContinue())
-            return false;
-        NamedValue v;
-        if (RegEnumValueBytes(key, index, &v.name, NameBufferChars, &v.type, &v.data) != ERROR_SUCCESS)
-            break;
-        values.push_back(std::move(v));
-    }
-    const ExportOrder order{m_collator};
-    std::sort(values.begin(), values.end(),
-              [&order](const NamedValue& a, const NamedValue& b) { return order(a.name, b.name) < 0; });
-    for (const NamedValue& v : values) {
-        TRegValue value;
-        if (!ValueFromBytes(v.type, v.data, value))
-            continue; // unreadable values are left out silently
-        if (!stepAndContinue())
-            return false;
-        appendValueLine(m_buffer, v.name, value);
-        append(LineEnd);
-    }
+WalkStep RegFileWriter::visitValue(const WalkKey& key, const WalkValue& value)
+{
+    if (!appendValueLine(m_buffer, value.name, value.type, value.data))
+        return fail(QStringLiteral("Der Wert \"%1\" von %2 kann nicht als eine Zeile geschrieben werden.")
+                        .arg(visible(value.name), visible(key.path)));
+    append(LineEnd);
+    return m_failure.ok ? WalkStep::Continue : WalkStep::Stop;
+}
 
-    QString name;
-    for (DWORD index = 0;; ++index) {
-        if (!stepAndContinue())
-            return false;
-        if (RegEnumKey(key, index, &name, NameBufferChars) != ERROR_SUCCESS)
-            break;
-        subKeys->append(name);
-    }
-    return true;
+void RegFileWriter::keyNotOpened(const QString& path, LONG code)
+{
+    if (!m_branchOpened)
+        (void)fail(QStringLiteral("Kann Schlüssel nicht öffnen: %1 (%2)").arg(visible(path), RegCodeText(code)));
 }

@@ -3,6 +3,8 @@
 #include "regfile/RegFileError.h"
 #include "registry/HexDigit.h"
 
+// Every rule below reports its failure through *error; the public functions turn it into a result.
+
 namespace {
 
 constexpr char16_t Quote = u'"';
@@ -13,9 +15,9 @@ bool isBlank(QChar c)
     return c.unicode() <= 32;
 }
 
-bool fail(const QString& text)
+bool fail(QString* error, const QString& text)
 {
-    SetLastRegFileError(text);
+    *error = text;
     return false;
 }
 
@@ -71,13 +73,13 @@ qsizetype findStringSeparator(QStringView line)
     return -1;
 }
 
-qsizetype findSeparator(QStringView line)
+qsizetype findSeparator(QStringView line, QString* error)
 {
     if (line.startsWith(u'@')) {
         const qsizetype sep = line.indexOf(u'=');
         if (sep > 1 && !RegValueLineParser::trimLine(line.mid(1, sep - 1)).isEmpty()) {
-            SetLastRegFileError(QStringLiteral("Ungültige Wert-Daten-Zuordnung: (@")
-                                + RegValueLineParser::trimLine(line.mid(1, sep)).toString() + u')');
+            *error = QStringLiteral("Ungültige Wert-Daten-Zuordnung: (@")
+                     + RegValueLineParser::trimLine(line.mid(1, sep)).toString() + u')';
             return -2;
         }
         return sep;
@@ -88,26 +90,28 @@ qsizetype findSeparator(QStringView line)
 }
 
 // A quoted text: the quotes removed and the escapes undone.
-bool parseQuoted(QStringView text, QString* plain)
+bool unescape(QStringView text, QString* plain, QString* error);
+
+bool parseQuoted(QStringView text, QString* plain, QString* error)
 {
     if (text.size() < 2 || !text.startsWith(Quote) || !text.endsWith(Quote))
-        return fail(RegFileTexts::MissingQuote);
-    return UnescapeRegString(text.mid(1, text.size() - 2), plain);
+        return fail(error, RegFileTexts::MissingQuote);
+    return unescape(text.mid(1, text.size() - 2), plain, error);
 }
 
-bool parseDWord(QStringView data, TRegValueLine* parsed)
+bool parseDWord(QStringView data, TRegValueLine* parsed, QString* error)
 {
     QStringView digits = RegValueLineParser::trimLine(data.mid(data.indexOf(u':') + 1));
     if (digits.startsWith(u'$'))
         digits = digits.mid(1);
     // More than 8 digits cannot be a 32-bit value; refusing them keeps the file's meaning intact.
     if (digits.isEmpty() || digits.size() > 8)
-        return fail(RegFileTexts::BadDWordChars);
+        return fail(error, RegFileTexts::BadDWordChars);
     DWORD value = 0;
     for (QChar c : digits) {
         const int d = HexDigitValue(c);
         if (d < 0)
-            return fail(RegFileTexts::BadDWordChars);
+            return fail(error, RegFileTexts::BadDWordChars);
         value = (value << 4) | DWORD(d);
     }
     parsed->Kind = RegValueKind::DWord;
@@ -136,18 +140,20 @@ bool parseTypeCode(QStringView text, qint64* code)
     return true;
 }
 
-bool parseBytes(QStringView data, TRegValueLine* parsed)
+bool parseHex(QStringView text, QByteArray* bytes, QString* error);
+
+bool parseBytes(QStringView data, TRegValueLine* parsed, QString* error)
 {
     if (startsWithNoCase(data, u"hex(")) {
         const qsizetype colon = data.indexOf(u':');
         if (colon < 0)
-            return fail(RegFileTexts::MissingColon);
+            return fail(error, RegFileTexts::MissingColon);
         const qsizetype open = data.indexOf(u'(');
         const qsizetype close = data.indexOf(u')');
         if (close < 0 || !(open < close && close < colon))
-            return fail(RegFileTexts::BadHexIdFormat);
+            return fail(error, RegFileTexts::BadHexIdFormat);
         if (!parseTypeCode(RegValueLineParser::trimLine(data.mid(open + 1, close - open - 1)), &parsed->TypeCode))
-            return fail(RegFileTexts::BadHexIdChars);
+            return fail(error, RegFileTexts::BadHexIdChars);
     } else {
         parsed->TypeCode = REG_BINARY;
     }
@@ -155,17 +161,17 @@ bool parseBytes(QStringView data, TRegValueLine* parsed)
     parsed->Kind = RegValueKind::Bytes;
     parsed->Continued = list.endsWith(Backslash);
     parsed->BinaryData.clear();
-    return ParseHexBytes(list, &parsed->BinaryData);
+    return parseHex(list, &parsed->BinaryData, error);
 }
 
-bool parseData(QStringView data, TRegValueLine* parsed)
+bool parseData(QStringView data, TRegValueLine* parsed, QString* error)
 {
     if (startsWithNoCase(data, u"dword:"))
-        return parseDWord(data, parsed);
+        return parseDWord(data, parsed, error);
     if (startsWithNoCase(data, u"hex:") || startsWithNoCase(data, u"hex("))
-        return parseBytes(data, parsed);
+        return parseBytes(data, parsed, error);
     parsed->Kind = RegValueKind::String;
-    return parseQuoted(data, &parsed->StringData);
+    return parseQuoted(data, &parsed->StringData, error);
 }
 
 // Parses one byte token into *byte; 0 ok, 1 bad characters, 2 too large.
@@ -208,31 +214,28 @@ DWORD mappedType(qint64 typeCode)
 
 } // namespace RegValueLineParser
 
-bool ParseRegValueLine(QStringView line, TRegValueLine* parsed)
+namespace {
+
+bool parseLine(QStringView line, TRegValueLine* parsed, QString* error)
 {
-    SetLastRegFileError(QString());
     line = RegValueLineParser::trimLine(line);
     if (line.isEmpty())
-        return fail(RegFileTexts::EmptyValue);
+        return fail(error, RegFileTexts::EmptyValue);
     *parsed = TRegValueLine();
-    const qsizetype sep = findSeparator(line);
+    const qsizetype sep = findSeparator(line, error);
     if (sep == -2)
         return false;
     if (sep <= 0)
-        return fail(RegFileTexts::BadSeparator);
+        return fail(error, RegFileTexts::BadSeparator);
     if (!line.startsWith(u'@')) {
-        if (!parseQuoted(RegValueLineParser::trimLine(line.left(sep)), &parsed->Name))
+        if (!parseQuoted(RegValueLineParser::trimLine(line.left(sep)), &parsed->Name, error))
             return false;
     }
-    if (!parseData(RegValueLineParser::trimLine(line.mid(sep + 1)), parsed))
-        return false;
-    SetLastRegFileError(QString());
-    return true;
+    return parseData(RegValueLineParser::trimLine(line.mid(sep + 1)), parsed, error);
 }
 
-bool ParseHexBytes(QStringView text, QByteArray* bytes)
+bool parseHex(QStringView text, QByteArray* bytes, QString* error)
 {
-    SetLastRegFileError(QString());
     qsizetype pos = 0;
     while (true) {
         const qsizetype comma = text.indexOf(u',', pos);
@@ -250,17 +253,15 @@ bool ParseHexBytes(QStringView text, QByteArray* bytes)
         char byte = 0;
         const int rc = parseByteToken(piece, &byte);
         if (rc == 1)
-            return fail(RegFileTexts::BadHexChars);
+            return fail(error, RegFileTexts::BadHexChars);
         if (rc == 2)
-            return fail(RegFileTexts::HexByteTooLarge);
+            return fail(error, RegFileTexts::HexByteTooLarge);
         bytes->append(byte);
         if (comma < 0)
             return true;
         pos = comma + 1;
     }
 }
-
-namespace {
 
 // Undoes "\n" and "\r" (either case) whose backslash is not itself escaped.
 QString replaceLineBreaks(QStringView text, char16_t letter, char16_t replacement)
@@ -283,13 +284,12 @@ QString replaceLineBreaks(QStringView text, char16_t letter, char16_t replacemen
     return out;
 }
 
-} // namespace
-
-bool UnescapeRegString(QStringView text, QString* plain)
+// Escapes are taken pairwise from the left, so a quote is escaped only when the whole run of
+// backslashes before it is odd: in a\\"b the quote stands bare and the text is refused.
+bool unescape(QStringView text, QString* plain, QString* error)
 {
     if (!text.contains(Backslash) && !text.contains(Quote)) {
         *plain = text.toString(); // nothing escaped: the common case
-        SetLastRegFileError(QString());
         return true;
     }
     QString work;
@@ -303,20 +303,70 @@ bool UnescapeRegString(QStringView text, QString* plain)
     out.reserve(work.size());
     for (qsizetype i = 0; i < work.size(); ++i) {
         const QChar c = work[i];
-        if (c == Quote && (i == 0 || work[i - 1] != Backslash))
-            return fail(RegFileTexts::BadStringChars);
-    }
-    for (qsizetype i = 0; i < work.size(); ++i) {
-        const QChar c = work[i];
+        if (c == Quote)
+            return fail(error, RegFileTexts::BadStringChars);
         if (c != Backslash) {
             out.append(c);
             continue;
         }
         if (i + 1 >= work.size() || (work[i + 1] != Backslash && work[i + 1] != Quote))
-            return fail(RegFileTexts::BadStringChars);
+            return fail(error, RegFileTexts::BadStringChars);
         out.append(work[++i]);
     }
     *plain = std::move(out);
-    SetLastRegFileError(QString());
     return true;
+}
+
+// The result of a rule, and the program-wide last error of the line functions filled from it.
+RegFileResult resultOf(bool ok, const QString& error)
+{
+    return ok ? RegFileResult::success() : RegFileResult::failure(error);
+}
+
+bool publish(const RegFileResult& result)
+{
+    SetLastRegFileError(result.text);
+    return result.ok;
+}
+
+} // namespace
+
+namespace RegValueLineParser {
+
+RegFileResult parseValueLine(QStringView line, TRegValueLine* parsed)
+{
+    QString error;
+    const bool ok = parseLine(line, parsed, &error);
+    return resultOf(ok, error);
+}
+
+RegFileResult parseHexBytes(QStringView text, QByteArray* bytes)
+{
+    QString error;
+    const bool ok = parseHex(text, bytes, &error);
+    return resultOf(ok, error);
+}
+
+RegFileResult unescapeString(QStringView text, QString* plain)
+{
+    QString error;
+    const bool ok = unescape(text, plain, &error);
+    return resultOf(ok, error);
+}
+
+} // namespace RegValueLineParser
+
+bool ParseRegValueLine(QStringView line, TRegValueLine* parsed)
+{
+    return publish(RegValueLineParser::parseValueLine(line, parsed));
+}
+
+bool ParseHexBytes(QStringView text, QByteArray* bytes)
+{
+    return publish(RegValueLineParser::parseHexBytes(text, bytes));
+}
+
+bool UnescapeRegString(QStringView text, QString* plain)
+{
+    return publish(RegValueLineParser::unescapeString(text, plain));
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 // The text rules of one registry-file line: value lines ("Name"=data, @=data), byte lists and the
-// escaped strings inside quotes. Every failure leaves its reason in LastRegFileError().
+// escaped strings inside quotes. The rules return their failure as a result; the functions under the
+// names the rest of the program knows (ParseRegValueLine ...) also leave it in LastRegFileError().
 
 #include "platform/WinTypes.h"
+#include "regfile/RegFileResult.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,10 +32,14 @@ namespace RegValueLineParser {
 // The registry type a byte value is written with: codes 0 to 10 as they are, every other 0.
 [[nodiscard]] DWORD mappedType(qint64 typeCode);
 
+[[nodiscard]] RegFileResult parseValueLine(QStringView line, TRegValueLine* parsed);
+// Appends the bytes of a byte list ("01,ab,\") to *bytes; fails at the first bad token.
+[[nodiscard]] RegFileResult parseHexBytes(QStringView text, QByteArray* bytes);
+[[nodiscard]] RegFileResult unescapeString(QStringView text, QString* plain);
+
 } // namespace RegValueLineParser
 
 [[nodiscard]] bool ParseRegValueLine(QStringView line, TRegValueLine* parsed);
-// Appends the bytes of a byte list ("01,ab,\") to *bytes; false on the first bad token.
 [[nodiscard]] bool ParseHexBytes(QStringView text, QByteArray* bytes);
 [[nodiscard]] bool UnescapeRegString(QStringView text, QString* plain);
 
@@ -52,4 +58,12 @@ inline const QString HexByteTooLarge = QStringLiteral("Bytewert im Hex-Datenbere
 inline const QString BadLine = QStringLiteral("Ungültige Zeile");
 inline const QString CannotOpenFile = QStringLiteral("Kann Datei nicht öffnen.");
 inline const QString CannotSaveFile = QStringLiteral("Kann Datei nicht sichern.");
+// Reasons of the reader and the writer beyond the line rules.
+inline const QString MissingHeader = QStringLiteral("Die Datei beginnt nicht mit \"REGEDIT4\"");
+inline const QString UnfinishedHex = QStringLiteral("Der Hex-Datenbereich endet mit der Datei unvollständig");
+inline const QString NoKeyLine = QStringLiteral("Die Datei enthält keine Schlüsselzeile");
+inline const QString CommitFailed = QStringLiteral("Die Änderungen konnten nicht gespeichert werden: ");
+inline const QString Cancelled = QStringLiteral("Der Vorgang wurde abgebrochen.");
+inline const QString StoreFile = QStringLiteral("Die Datei ist die geöffnete Registrierungsdatenbank und wird "
+                                                "nicht als Registrierungsdatei gelesen oder beschrieben.");
 } // namespace RegFileTexts

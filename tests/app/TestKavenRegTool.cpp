@@ -3,12 +3,16 @@
 #include "app/KavenRegTool.h"
 #include "platform/WinReg.h"
 #include "regfile/RegFileUtils.h"
+#include "registry/RegTestKeys.h"
 #include "support/TempStore.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QLocale>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
+using RegTestKeys::exists;
 
 namespace {
 
@@ -18,27 +22,9 @@ struct Run {
     QString err;
 };
 
-QByteArray valueBytes(HKEY root, const QString& path, const QString& name, DWORD* type = nullptr)
+QByteArray valueBytes(const QString& path, const QString& name, HKEY root = HKEY_CURRENT_USER)
 {
-    HKEY key = 0;
-    if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<no key>";
-    DWORD t = 0;
-    QByteArray data;
-    const LONG rc = RegQueryValueBytes(key, name, &t, &data);
-    RegCloseKey(key);
-    if (type)
-        *type = t;
-    return rc == ERROR_SUCCESS ? data : QByteArray("<no value>");
-}
-
-bool keyExists(HKEY root, const QString& path)
-{
-    HKEY key = 0;
-    if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return RegTestKeys::value(path, name, root).second;
 }
 
 } // namespace
@@ -47,269 +33,213 @@ class TestKavenRegTool final : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void normalizesKeys_data();
-    void normalizesKeys();
-    void convertsAddData_data();
-    void convertsAddData();
-    void addsAndQueries();
-    void queriesRecursivelyInExportOrder();
-    void asksBeforeOverwriteAndDelete();
-    void deletes();
-    void importsAndReportsFailure();
-    void exportsBranchAndAll();
-    void readsRootExportSetting();
-    void refusesBadArguments_data();
-    void refusesBadArguments();
+    void init()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        m_store = std::make_unique<TempStore>();
+        QVERIFY(m_store->ok());
+    }
+
+    // Options stand before the command only: later arguments that look like options are data.
+    void takesOptionsBeforeTheCommand_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("rc");
+        QTest::addColumn<bool>("inOther"); // the value lands in the store named by --registry
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("data");
+        const QStringList add{"add", "HKCU\\x", "/v"};
+        QTest::newRow("data like an option")
+            << QStringList{"--registry", "@other"} + add + QStringList{"a", "/d", "--registry=@evil"} << 0 << true
+            << "a" << QByteArray("--registry=@evil\0", 17);
+        QTest::newRow("name like an option")
+            << QStringList{"--registry=@other"} + add + QStringList{"--registry", "/d", "1"} << 0 << true
+            << "--registry" << QByteArray("1\0", 2);
+        QTest::newRow("after --") << QStringList{"--", "add", "HKCU\\x", "/v", "a", "/d", "--"} << 0 << false << "a"
+                                  << QByteArray("--\0", 3);
+        QTest::newRow("option after the command") << add + QStringList{"a", "/d", "1", "--registry", "@evil"} << 1
+                                                  << false << "a" << QByteArray("<missing>");
+        QTest::newRow("option without path") << QStringList{"--registry"} << 1 << false << "a"
+                                             << QByteArray("<missing>");
+    }
+
+    void takesOptionsBeforeTheCommand()
+    {
+        QFETCH(QStringList, args);
+        const QString other = m_store->otherStorePath(u"other"_s);
+        const QString evil = m_store->otherStorePath(u"evil"_s);
+        args.replaceInStrings(u"@other"_s, other).replaceInStrings(u"@evil"_s, evil);
+        QTEST(tool(args, false, {}, true).rc, "rc");
+        QVERIFY(!QFile::exists(evil));
+        QFETCH(bool, inOther);
+        QCOMPARE(RegOpenLocalStore(inOther ? other : m_store->storePath()), ERROR_SUCCESS);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, data);
+        QCOMPARE(valueBytes(u"x"_s, name), data.replace("@evil", evil.toUtf8()));
+    }
+
+    void addsAndQueries()
+    {
+        QCOMPARE(tool({"add", "HKCU\\Software\\K", "/v", "Pfad", "/d", "C:\\x"}).rc, 0);
+        QCOMPARE(tool({"add", "HKCU\\Software\\K", "/v", "Zahl", "/t", "REG_DWORD", "/d", "26", "/f"}).rc, 0);
+        QCOMPARE(tool({"add", "HKCU\\Software\\K", "/ve", "/d", "Vorgabe"}).rc, 0);
+        QCOMPARE(tool({"add", "HKCU\\Software\\K", "/v", "Bin", "/t", "REG_BINARY", "/d", ""}).rc, 0);
+        QCOMPARE(tool({"add", "HKCU\\Software\\K\\Unter\\Tief"}).rc, 0);
+        QCOMPARE(tool({"add", "HKCU\\Software\\K\\a b"}).rc, 0);
+        QCOMPARE(tool({"add", "HKCU\\L", "/v", "m", "/t", "reg_multi_sz", "/d", "a\\0bü"}).rc, 0);
+        QCOMPARE(tool({"add", "HKCU\\L", "/v", "q", "/t", "REG_QWORD", "/d", "0x0102030405060708"}).rc, 0);
+        QCOMPARE(valueBytes(u"L"_s, u"m"_s), QByteArray("a\0b\xc3\xbc\0\0", 7));
+        QCOMPARE(valueBytes(u"L"_s, u"q"_s), QByteArray("\x08\x07\x06\x05\x04\x03\x02\x01", 8));
+        const QString k = u"\nHKEY_CURRENT_USER\\Software\\K\n"_s;
+        const QString values = u"    (Standard)    REG_SZ    \"Vorgabe\"\n"
+                               "    Bin    REG_BINARY    (Binärdaten der Länge Null)\n"
+                               "    Pfad    REG_SZ    \"C:\\x\"\n    Zahl    REG_DWORD    0x0000001A (26)\n"_s;
+        QCOMPARE(tool({"query", "hkcu\\Software\\K"}).out,
+                 k + values + u"\nHKEY_CURRENT_USER\\Software\\K\\a b\nHKEY_CURRENT_USER\\Software\\K\\Unter\n"_s);
+        QCOMPARE(tool({"query", "HKCU\\Software\\K", "/s"}).out,
+                 k + values + u"\nHKEY_CURRENT_USER\\Software\\K\\a b\n\nHKEY_CURRENT_USER\\Software\\K\\Unter\n"
+                              "\nHKEY_CURRENT_USER\\Software\\K\\Unter\\Tief\n"_s);
+        QCOMPARE(tool({"query", "HKCU\\Software\\K", "/v", "zahl", "/s"}).out,
+                 k + u"    zahl    REG_DWORD    0x0000001A (26)\n"_s);
+        QCOMPARE(tool({"query", "HKCU\\Software\\K\\Unter", "/ve"}).out,
+                 u"\nHKEY_CURRENT_USER\\Software\\K\\Unter\n    (Standard)    REG_SZ    (Wert nicht gesetzt)\n"_s);
+        const Run missing = tool({"query", "HKCU\\Software\\K", "/v", "fehlt"});
+        QCOMPARE(missing.rc, 1);
+        QCOMPARE(missing.err, u"Fehler: Der angegebene Registrierungsschlüssel bzw. Wert wurde nicht gefunden.\n"_s);
+    }
+
+    void walksTheDeepestBranch()
+    {
+        const QString chain = QStringList(512, u"k"_s).join(u'\\');
+        QVERIFY(RegTestKeys::setValue(chain, u"tief"_s, REG_SZ, RegTestKeys::sz("unten"), HKEY_LOCAL_MACHINE));
+        const Run query = tool({"query", "HKLM\\k", "/s"});
+        QCOMPARE(query.rc, 0);
+        QCOMPARE(query.out.count(u"\nHKEY_LOCAL_MACHINE\\k"_s), 512);
+        QVERIFY(query.out.endsWith(u"\\k\\k\n    tief    REG_SZ    \"unten\"\n"_s));
+        const QString file = m_store->dirPath() + u"/tief.reg"_s;
+        QCOMPARE(tool({"export", "HKLM\\k", file}).rc, 0);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        QCOMPARE(text.count("\r\n[HKEY_LOCAL_MACHINE\\k"), 512);
+        QVERIFY(text.endsWith("\\k\\k]\r\n\"tief\"=\"unten\"\r\n"));
+    }
+
+    void asksBeforeOverwriteAndDelete()
+    {
+        QCOMPARE(tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "alt"}).rc, 0);
+        QVERIFY(tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "neu"}).err.startsWith(u"Fehler: Ohne Terminal"_s));
+        const Run no = tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "neu"}, true, "nein\n");
+        QCOMPARE(no.rc, 1);
+        QVERIFY(no.out.startsWith(u"Der Wert v existiert bereits. Überschreiben (Ja/Nein)? "_s));
+        QCOMPARE(valueBytes(u"A\\Sub"_s, u"v"_s), QByteArray("alt\0", 4));
+        QCOMPARE(tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "neu"}, true, "ja\n").rc, 0);
+        QCOMPARE(valueBytes(u"A\\Sub"_s, u"v"_s), QByteArray("neu\0", 4));
+        QCOMPARE(tool({"delete", "HKCU\\A\\Sub", "/va", "/f"}).rc, 0);
+        QCOMPARE(tool({"delete", "HKCU\\A\\Sub", "/v", "v", "/f"}).rc, 1);
+        QCOMPARE(tool({"delete", "HKCU\\A"}).rc, 1);
+        QVERIFY(exists(u"A\\Sub"_s));
+        QCOMPARE(tool({"delete", "hkcu\\a"}, true, "J\n").rc, 0);
+        QVERIFY(!exists(u"A"_s));
+        QCOMPARE(tool({"delete", "HKCU", "/f"}).rc, 1);
+    }
+
+    void importsAndExports()
+    {
+        const QString good = m_store->dirPath() + u"/gut.reg"_s;
+        QVERIFY(writeFile(good, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Imp]\r\n\"n\"=dword:0000001a\r\n"));
+        const Run ok = tool({"import", good});
+        QCOMPARE(ok.out, u"Registrierungsdatei wurde erfolgreich importiert.\n"_s);
+        QCOMPARE(valueBytes(u"Imp"_s, u"n"_s), QByteArray("\x1a\0\0\0", 4));
+        const QString bad = m_store->dirPath() + u"/schlecht.reg"_s;
+        QVERIFY(writeFile(bad, "REGEDIT4\r\n[HKEY_CURRENT_USER\\I2]\r\n\"a\"=hex:1,,2\r\n"));
+        const Run failed = tool({"import", bad});
+        QCOMPARE(failed.rc, 1);
+        QCOMPARE(failed.err, u"Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n"
+                             "(Zeile 3: Ungültige Zeichen im Hex-Datenbereich)\n"_s);
+        QCOMPARE(tool({"import", m_store->dirPath() + u"/fehlt.reg"_s}).err,
+                 u"Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n"
+                 "(Kann Datei nicht öffnen.)\n"_s);
+
+        const QString file = m_store->dirPath() + u"/exp.reg"_s;
+        QCOMPARE(tool({"export", "HKCU\\Imp", file}).rc, 0);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Imp]\r\n\"n\"=dword:0000001A\r\n"));
+        f.close();
+        QCOMPARE(tool({"export", "HKCU\\Imp", file}).rc, 1); // exists, no /y, no terminal
+        QCOMPARE(tool({"export", "HKCU\\Fehlt", file, "/y"}).rc, 1);
+        QCOMPARE(tool({"export", "HKCU\\Imp", m_store->storePath(), "/y"}).err,
+                 "Fehler: " + RegFileTexts::StoreFile + u'\n');
+
+        // "ALL" follows the program's "RootExport" setting (15: the first four root keys).
+        const QStringList setting{"add", "HKCU\\SOFTWARE\\Fenmarsh\\Kaven\\1.0\\Options", "/v", "RootExport", "/f"};
+        QCOMPARE(tool({"export", "all", file, "/y"}).rc, 0);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray all = f.readAll();
+        f.close();
+        QVERIFY(all.contains("\r\n[HKEY_CLASSES_ROOT]\r\n") && all.contains("\r\n[HKEY_USERS]\r\n"));
+        QVERIFY(!all.contains("[HKEY_CURRENT_CONFIG]"));
+        QCOMPARE(tool(setting + QStringList{"/t", "REG_DWORD", "/d", "4"}).rc, 0);
+        QCOMPARE(tool({"export", "all", file, "/y"}).rc, 0);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray machine = f.readAll();
+        QVERIFY(machine.startsWith("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n"));
+        QVERIFY(!machine.contains("[HKEY_CURRENT_USER"));
+        QCOMPARE(tool(setting + QStringList{"/d", "4"}).rc, 0); // a string is not the setting
+        QCOMPARE(KavenRegTool::rootExportSetting(), DWORD(15));
+    }
+
+    void refusesBadArguments_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("nothing") << QStringList();
+        QTest::newRow("unknown command") << QStringList{"copy", "HKCU\\A"};
+        QTest::newRow("unknown root") << QStringList{"query", "HKXY\\A"};
+        QTest::newRow("missing file") << QStringList{"export", "HKCU"};
+        QTest::newRow("bad switch") << QStringList{"query", "HKCU", "/x"};
+        QTest::newRow("/v without name") << QStringList{"query", "HKCU", "/v"};
+        QTest::newRow("/v and /ve") << QStringList{"delete", "HKCU\\A", "/v", "a", "/ve"};
+        QTest::newRow("bad dword") << QStringList{"add", "HKCU\\A", "/v", "a", "/t", "REG_DWORD", "/d", "x"};
+        QTest::newRow("dword too big") << QStringList{"add", "HKCU\\A", "/t", "REG_DWORD", "/d", "4294967296"};
+        QTest::newRow("odd binary") << QStringList{"add", "HKCU\\A", "/t", "REG_BINARY", "/d", "abc"};
+        QTest::newRow("unknown type") << QStringList{"add", "HKCU\\A", "/t", "REG_FOO"};
+    }
+
+    void refusesBadArguments()
+    {
+        QFETCH(QStringList, args);
+        const Run r = tool(args);
+        QCOMPARE(r.rc, 1);
+        QVERIFY(r.err.startsWith(u"Fehler: "_s));
+        QVERIFY(!exists(u"A"_s));
+    }
 
 private:
-    Run tool(const QStringList& args, bool interactive = false, const QByteArray& input = QByteArray());
+    // withStore: the whole command line, options and store opening included.
+    Run tool(const QStringList& args, bool interactive = false, const QByteArray& input = {}, bool withStore = false)
+    {
+        QBuffer out, err, in;
+        in.setData(input);
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        in.open(QIODevice::ReadOnly);
+        KavenRegTool t(out, err, in, interactive);
+        Run r;
+        r.rc = withStore ? t.runWithStore(args) : t.run(args);
+        r.out = QString::fromUtf8(out.data());
+        r.err = QString::fromUtf8(err.data());
+        return r;
+    }
+
+    static bool writeFile(const QString& name, const QByteArray& text)
+    {
+        QFile file(name);
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    }
 
     std::unique_ptr<TempStore> m_store;
 };
-
-void TestKavenRegTool::init()
-{
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    m_store = std::make_unique<TempStore>();
-    QVERIFY(m_store->ok());
-}
-
-Run TestKavenRegTool::tool(const QStringList& args, bool interactive, const QByteArray& input)
-{
-    QBuffer out;
-    QBuffer err;
-    QBuffer in;
-    in.setData(input);
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    in.open(QIODevice::ReadOnly);
-    KavenRegTool t(out, err, in, interactive);
-    Run r;
-    r.rc = t.run(args);
-    r.out = QString::fromUtf8(out.data());
-    r.err = QString::fromUtf8(err.data());
-    return r;
-}
-
-void TestKavenRegTool::normalizesKeys_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("HKLM") << "hklm\\Software\\" << "HKEY_LOCAL_MACHINE\\Software";
-    QTest::newRow("HKCU") << "HKCU" << "HKEY_CURRENT_USER";
-    QTest::newRow("HKCC") << "hkcc" << "HKEY_CURRENT_CONFIG";
-    QTest::newRow("full name") << "hkey_current_user\\A" << "HKEY_CURRENT_USER\\A";
-    QTest::newRow("unknown") << "HKXX\\A" << "";
-    QTest::newRow("empty") << "" << "";
-}
-
-void TestKavenRegTool::normalizesKeys()
-{
-    QFETCH(QString, key);
-    QTEST(KavenRegTool::normalizeKeyPath(key), "path");
-}
-
-void TestKavenRegTool::convertsAddData_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("data");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<uint>("code");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("sz") << "reg_sz" << "Grüße" << true << 1u << QByteArray("Gr\xc3\xbc\xc3\x9f" "e\0", 8);
-    QTest::newRow("multi") << "REG_MULTI_SZ" << "a\\0bc" << true << 7u << QByteArray("a\0bc\0\0", 6);
-    QTest::newRow("dword dec") << "REG_DWORD" << "26" << true << 4u << QByteArray("\x1a\0\0\0", 4);
-    QTest::newRow("dword hex") << "REG_DWORD" << "0xFFFFFFFF" << true << 4u << QByteArray("\xff\xff\xff\xff", 4);
-    QTest::newRow("dword too big") << "REG_DWORD" << "4294967296" << false << 4u << QByteArray();
-    QTest::newRow("qword") << "REG_QWORD" << "0x0102030405060708" << true << 11u
-                           << QByteArray("\x08\x07\x06\x05\x04\x03\x02\x01", 8);
-    QTest::newRow("binary") << "REG_BINARY" << "00ABff" << true << 3u << QByteArray("\0\xab\xff", 3);
-    QTest::newRow("binary odd") << "REG_BINARY" << "abc" << false << 3u << QByteArray();
-    QTest::newRow("none") << "REG_NONE" << "" << true << 0u << QByteArray();
-    QTest::newRow("unknown type") << "REG_FOO" << "" << false << 0u << QByteArray();
-}
-
-void TestKavenRegTool::convertsAddData()
-{
-    QFETCH(QString, type);
-    QFETCH(QString, data);
-    QFETCH(bool, ok);
-    DWORD code = 99;
-    QByteArray bytes;
-    QCOMPARE(KavenRegTool::dataForType(type, data, &code, &bytes), ok);
-    if (ok) {
-        QTEST(uint(code), "code");
-        QTEST(bytes, "bytes");
-    }
-}
-
-void TestKavenRegTool::addsAndQueries()
-{
-    QCOMPARE(tool({"add", "HKCU\\Software\\K", "/v", "Pfad", "/d", "C:\\x"}).rc, 0);
-    QCOMPARE(tool({"add", "HKCU\\Software\\K", "/v", "Zahl", "/t", "REG_DWORD", "/d", "26", "/f"}).rc, 0);
-    QCOMPARE(tool({"add", "HKCU\\Software\\K", "/ve", "/d", "Vorgabe"}).rc, 0);
-    QCOMPARE(tool({"add", "HKCU\\Software\\K", "/v", "Bin", "/t", "REG_BINARY", "/d", ""}).rc, 0);
-    QCOMPARE(tool({"add", "HKCU\\Software\\K\\Unter"}).rc, 0);
-    QCOMPARE(valueBytes(HKEY_CURRENT_USER, "Software\\K", "Zahl"), QByteArray("\x1a\0\0\0", 4));
-
-    const Run q = tool({"query", "hkcu\\software\\k"});
-    QCOMPARE(q.rc, 0);
-    QCOMPARE(q.out, QStringLiteral("\nHKEY_CURRENT_USER\\software\\k\n"
-                                   "    (Standard)    REG_SZ    \"Vorgabe\"\n"
-                                   "    Bin    REG_BINARY    (Binärdaten der Länge Null)\n"
-                                   "    Pfad    REG_SZ    \"C:\\x\"\n"
-                                   "    Zahl    REG_DWORD    0x0000001A (26)\n"
-                                   "\nHKEY_CURRENT_USER\\software\\k\\Unter\n"));
-    const Run v = tool({"query", "HKCU\\Software\\K", "/v", "zahl"});
-    QCOMPARE(v.out, QStringLiteral("\nHKEY_CURRENT_USER\\Software\\K\n    zahl    REG_DWORD    0x0000001A (26)\n"));
-    const Run unset = tool({"query", "HKCU\\Software\\K\\Unter", "/ve"});
-    QCOMPARE(unset.out, QStringLiteral("\nHKEY_CURRENT_USER\\Software\\K\\Unter\n"
-                                       "    (Standard)    REG_SZ    (Wert nicht gesetzt)\n"));
-    const Run missing = tool({"query", "HKCU\\Software\\K", "/v", "fehlt"});
-    QCOMPARE(missing.rc, 1);
-    QCOMPARE(missing.err,
-             QStringLiteral("Fehler: Der angegebene Registrierungsschlüssel bzw. Wert wurde nicht gefunden.\n"));
-    QCOMPARE(tool({"query", "HKCU\\Software\\Fehlt"}).rc, 1);
-}
-
-void TestKavenRegTool::queriesRecursivelyInExportOrder()
-{
-    QCOMPARE(tool({"add", "HKLM\\Q\\b", "/v", "x", "/d", "1"}).rc, 0);
-    QCOMPARE(tool({"add", "HKLM\\Q\\A\\z", "/v", "x", "/d", "2"}).rc, 0);
-    QCOMPARE(tool({"add", "HKLM\\Q\\c"}).rc, 0);
-    const Run all = tool({"query", "HKLM\\Q", "/s"});
-    QCOMPARE(all.out, QStringLiteral("\nHKEY_LOCAL_MACHINE\\Q\n\nHKEY_LOCAL_MACHINE\\Q\\A\n"
-                                     "\nHKEY_LOCAL_MACHINE\\Q\\A\\z\n    x    REG_SZ    \"2\"\n"
-                                     "\nHKEY_LOCAL_MACHINE\\Q\\b\n    x    REG_SZ    \"1\"\n"
-                                     "\nHKEY_LOCAL_MACHINE\\Q\\c\n"));
-    const Run x = tool({"query", "HKLM\\Q", "/v", "x", "/s"});
-    QCOMPARE(x.out, QStringLiteral("\nHKEY_LOCAL_MACHINE\\Q\\A\\z\n    x    REG_SZ    \"2\"\n"
-                                   "\nHKEY_LOCAL_MACHINE\\Q\\b\n    x    REG_SZ    \"1\"\n"));
-}
-
-void TestKavenRegTool::asksBeforeOverwriteAndDelete()
-{
-    QCOMPARE(tool({"add", "HKCU\\A", "/v", "v", "/d", "alt"}).rc, 0);
-    // No terminal: refused, nothing changed.
-    const Run refused = tool({"add", "HKCU\\A", "/v", "v", "/d", "neu"});
-    QCOMPARE(refused.rc, 1);
-    QVERIFY(refused.err.startsWith(QStringLiteral("Fehler: Ohne Terminal")));
-    QCOMPARE(valueBytes(HKEY_CURRENT_USER, "A", "v"), QByteArray("alt\0", 4));
-    // On a terminal: "Nein" keeps, "ja" overwrites.
-    const Run no = tool({"add", "HKCU\\A", "/v", "v", "/d", "neu"}, true, "nein\n");
-    QCOMPARE(no.rc, 1);
-    QVERIFY(no.out.startsWith(QStringLiteral("Der Wert v existiert bereits. Überschreiben (Ja/Nein)? ")));
-    QCOMPARE(valueBytes(HKEY_CURRENT_USER, "A", "v"), QByteArray("alt\0", 4));
-    QCOMPARE(tool({"add", "HKCU\\A", "/v", "v", "/d", "neu"}, true, "ja\n").rc, 0);
-    QCOMPARE(valueBytes(HKEY_CURRENT_USER, "A", "v"), QByteArray("neu\0", 4));
-
-    QCOMPARE(tool({"delete", "HKCU\\A"}).rc, 1);
-    QVERIFY(keyExists(HKEY_CURRENT_USER, "A"));
-    QCOMPARE(tool({"delete", "HKCU\\A"}, true, "J\n").rc, 0);
-    QVERIFY(!keyExists(HKEY_CURRENT_USER, "A"));
-}
-
-void TestKavenRegTool::deletes()
-{
-    QCOMPARE(tool({"add", "HKCU\\D\\Sub\\Deep", "/v", "a", "/d", "1"}).rc, 0);
-    QCOMPARE(tool({"add", "HKCU\\D", "/v", "a", "/d", "1"}).rc, 0);
-    QCOMPARE(tool({"add", "HKCU\\D", "/v", "b", "/d", "2"}).rc, 0);
-    QCOMPARE(tool({"add", "HKCU\\D", "/ve", "/d", "3"}).rc, 0);
-    QCOMPARE(tool({"delete", "HKCU\\D", "/v", "a", "/f"}).rc, 0);
-    QCOMPARE(valueBytes(HKEY_CURRENT_USER, "D", "a"), QByteArray("<no value>"));
-    QCOMPARE(tool({"delete", "HKCU\\D", "/v", "a", "/f"}).rc, 1);
-    QCOMPARE(tool({"delete", "HKCU\\D", "/va", "/f"}).rc, 0);
-    QCOMPARE(valueBytes(HKEY_CURRENT_USER, "D", "b"), QByteArray("<no value>"));
-    QCOMPARE(valueBytes(HKEY_CURRENT_USER, "D", ""), QByteArray("<no value>"));
-    QVERIFY(keyExists(HKEY_CURRENT_USER, "D\\Sub\\Deep"));
-    QCOMPARE(tool({"delete", "hkcu\\d", "/f"}).rc, 0);
-    QVERIFY(!keyExists(HKEY_CURRENT_USER, "D"));
-    QCOMPARE(tool({"delete", "HKCU", "/f"}).rc, 1);
-    QCOMPARE(tool({"delete", "HKCU\\D", "/f"}).rc, 1);
-}
-
-void TestKavenRegTool::importsAndReportsFailure()
-{
-    const QString good = m_store->dirPath() + "/gut.reg";
-    const QString bad = m_store->dirPath() + "/schlecht.reg";
-    QFile g(good);
-    QVERIFY(g.open(QIODevice::WriteOnly));
-    g.write("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Imp]\r\n\"a\"=dword:00000001\r\n");
-    g.close();
-    QFile b(bad);
-    QVERIFY(b.open(QIODevice::WriteOnly));
-    b.write("REGEDIT4\r\n[HKEY_CURRENT_USER\\Imp2]\r\n\"a\"=hex:1,,2\r\n");
-    b.close();
-    const Run ok = tool({"import", good});
-    QVERIFY2(ok.rc == 0, qPrintable(ok.err));
-    QCOMPARE(ok.out, QStringLiteral("Registrierungsdatei wurde erfolgreich importiert.\n"));
-    QCOMPARE(valueBytes(HKEY_CURRENT_USER, "Imp", "a"), QByteArray("\1\0\0\0", 4));
-    const Run failed = tool({"import", bad});
-    QCOMPARE(failed.rc, 1);
-    QCOMPARE(failed.err, QStringLiteral("Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n"
-                                        "(Ungültige Zeichen im Hex-Datenbereich)\n"));
-    const Run missing = tool({"import", m_store->dirPath() + "/fehlt.reg"});
-    QCOMPARE(missing.rc, 1);
-    QCOMPARE(missing.err, QStringLiteral("Fehler: Kann Datei nicht öffnen.\n"
-                                         "Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n"
-                                         "()\n"));
-}
-
-void TestKavenRegTool::exportsBranchAndAll()
-{
-    QCOMPARE(tool({"add", "HKCU\\Exp", "/v", "n", "/t", "REG_DWORD", "/d", "0x1a"}).rc, 0);
-    const QString file = m_store->dirPath() + "/exp.reg";
-    const Run r = tool({"export", "HKCU\\Exp", file});
-    QCOMPARE(r.rc, 0);
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Exp]\r\n\"n\"=dword:0000001A\r\n"));
-    f.close();
-    QCOMPARE(tool({"export", "HKCU\\Exp", file}).rc, 1); // exists, no /y, no terminal
-    QCOMPARE(tool({"export", "HKCU\\Fehlt", file, "/y"}).rc, 1);
-    QCOMPARE(tool({"export", "all", file, "/y"}).rc, 0);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray all = f.readAll();
-    // Default selection 15: the first four root keys.
-    QVERIFY(all.contains("\r\n[HKEY_CLASSES_ROOT]\r\n"));
-    QVERIFY(all.contains("\r\n[HKEY_CURRENT_USER\\Exp]\r\n"));
-    QVERIFY(all.contains("\r\n[HKEY_LOCAL_MACHINE]\r\n"));
-    QVERIFY(all.contains("\r\n[HKEY_USERS]\r\n"));
-    QVERIFY(!all.contains("[HKEY_CURRENT_CONFIG]"));
-}
-
-void TestKavenRegTool::readsRootExportSetting()
-{
-    QCOMPARE(KavenRegTool::rootExportSetting(), DWORD(15));
-    const QStringList key{"add", "HKCU\\SOFTWARE\\Fenmarsh\\Kaven\\1.0\\Options", "/v", "RootExport", "/f"};
-    QCOMPARE(tool(key + QStringList{"/t", "REG_DWORD", "/d", "4"}).rc, 0);
-    QCOMPARE(KavenRegTool::rootExportSetting(), DWORD(4));
-    QCOMPARE(tool(key + QStringList{"/d", "4"}).rc, 0); // a string is not the setting
-    QCOMPARE(KavenRegTool::rootExportSetting(), DWORD(15));
-}
-
-void TestKavenRegTool::refusesBadArguments_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::newRow("nothing") << QStringList();
-    QTest::newRow("unknown command") << QStringList{"copy", "HKCU\\A"};
-    QTest::newRow("unknown root") << QStringList{"query", "HKXY\\A"};
-    QTest::newRow("missing file") << QStringList{"export", "HKCU"};
-    QTest::newRow("bad switch") << QStringList{"query", "HKCU", "/x"};
-    QTest::newRow("/v without name") << QStringList{"query", "HKCU", "/v"};
-    QTest::newRow("/v and /ve") << QStringList{"delete", "HKCU\\A", "/v", "a", "/ve"};
-    QTest::newRow("bad dword") << QStringList{"add", "HKCU\\A", "/v", "a", "/t", "REG_DWORD", "/d", "x"};
-}
-
-void TestKavenRegTool::refusesBadArguments()
-{
-    QFETCH(QStringList, args);
-    const Run r = tool(args);
-    QCOMPARE(r.rc, 1);
-    QVERIFY(r.err.startsWith(QStringLiteral("Fehler: ")));
-    QVERIFY(!keyExists(HKEY_CURRENT_USER, "A"));
-}
 
 QTEST_GUILESS_MAIN(TestKavenRegTool)
 #include "TestKavenRegTool.moc"

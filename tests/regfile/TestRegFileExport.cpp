@@ -1,47 +1,109 @@
-// The writer against a real store: byte-exact output, order, skipping, failures and cancel.
+// The writer against a real store: byte-exact output, lines that cannot break out, failures, cancel,
+// a target that is only replaced by a complete file, and random registries with hostile names and data
+// that export, import into a fresh store and export again to the same bytes and the same values.
 
-#include "platform/WinReg.h"
 #include "regfile/RegFileUtils.h"
 #include "regfile/RegFileWriter.h"
-#include "registry/Progress.h"
+#include "registry/RegTestKeys.h"
 #include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
 #include "support/TempStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QMap>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
+using RegTestKeys::setValue;
+using RegTestKeys::sz;
 
 namespace {
-
-HKEY createKey(HKEY root, const QString& path)
-{
-    HKEY key = 0;
-    DWORD disposition = 0;
-    if (RegCreateKeyEx(root, path, 0, QString(), 0, KEY_READ | KEY_WRITE, nullptr, &key, &disposition) != ERROR_SUCCESS)
-        return 0;
-    return key;
-}
-
-void setValue(HKEY root, const QString& path, const QString& name, DWORD type, const QByteArray& data)
-{
-    const HKEY key = createKey(root, path);
-    QVERIFY(key != 0);
-    QCOMPARE(RegSetValueBytes(key, name, type, data), ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-QByteArray sz(const QString& text)
-{
-    return text.toUtf8() + QByteArray(1, '\0');
-}
 
 QByteArray readAll(const QString& fileName)
 {
     QFile file(fileName);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString& fileName, const QByteArray& bytes)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Keys: path -> (value name -> type and data), everything below HKEY_CURRENT_USER\RT.
+using Snapshot = QMap<QString, QMap<QString, QPair<DWORD, QByteArray>>>;
+
+// Quotes, backslashes, line breaks, "=", blanks, umlauts and characters outside Windows-1252. The
+// Windows-1252 range 0x80-0xBF is left out: such bytes after "Ã" could also read as UTF-8.
+const QString Alphabet = QStringLiteral("aZ09 =\"\\\r\n;[]@,:\täöüÄÖÜßéΩ€Жℓ中🙂");
+
+QString randomText(QRandomGenerator& rng, int maxLength, bool keyName)
+{
+    const int length = int(rng.bounded(maxLength + 1));
+    QString text;
+    while (text.size() < length) {
+        const QChar c = Alphabet[rng.bounded(Alphabet.size())];
+        // Key names hold no backslash; line breaks in a key name cannot be written in a key line.
+        if (!keyName || (c != u'\\' && c != u'\r' && c != u'\n'))
+            text += c.isSurrogate() ? QStringLiteral("🙂") : QString(c);
+    }
+    return keyName && text.trimmed().isEmpty() ? text + u'k' : text;
+}
+
+// Strings hold UTF-8 text (the registry's 8-bit view); a DWORD sometimes has the wrong size.
+QByteArray randomData(QRandomGenerator& rng, DWORD type)
+{
+    if (type == REG_DWORD)
+        return QByteArray::number(rng.generate()).leftJustified(4, '\0').left(rng.bounded(3) == 0 ? 2 : 4);
+    const int size = rng.bounded(20) == 0 ? 65536 : int(rng.bounded(80));
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        QString text = randomText(rng, size / 4, false);
+        if (type != REG_SZ || rng.bounded(4) == 0)
+            text += QChar(0) + QStringLiteral("Rest");
+        return text.toUtf8() + QByteArray(1, '\0');
+    }
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& b : bytes)
+        b = char(rng.bounded(256));
+    return bytes;
+}
+
+void fill(QRandomGenerator& rng, const QString& path, int depth)
+{
+    QVERIFY(RegTestKeys::makeKey(path));
+    for (int i = 0, values = int(rng.bounded(6)); i < values; ++i) {
+        const DWORD type = rng.bounded(5) == 0 ? DWORD(rng.bounded(1000)) : DWORD(rng.bounded(12));
+        const QString name = i == 0 && rng.bounded(2) ? QString() : randomText(rng, 40, false);
+        QVERIFY(RegTestKeys::setValue(path, name, type, randomData(rng, type)));
+    }
+    for (int i = 0, children = depth >= 3 ? 0 : int(rng.bounded(4)); i < children; ++i)
+        fill(rng, path + u'\\' + randomText(rng, 12, true), depth + 1);
+}
+
+void collect(const QString& path, Snapshot* snapshot)
+{
+    HKEY key = 0;
+    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, path, 0, KEY_READ, &key), ERROR_SUCCESS);
+    QString name;
+    DWORD type = 0;
+    QByteArray data;
+    for (DWORD i = 0; RegEnumValueBytes(key, i, &name, 16384, &type, &data) == ERROR_SUCCESS; ++i) {
+        if (type == REG_SZ) // what the file can carry of REG_SZ: the text up to its first NUL
+            data = data.left(data.indexOf('\0')) + QByteArray(1, '\0');
+        (*snapshot)[path].insert(name, {type > 10 ? REG_NONE : type, data});
+    }
+    RegCloseKey(key);
+    for (const QString& sub : RegTestKeys::subKeys(path))
+        collect(path + u'\\' + sub, snapshot);
 }
 
 // A device that takes the first few bytes and then refuses.
@@ -68,172 +130,196 @@ class TestRegFileExport final : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void writesEveryDataForm();
-    void ordersKeysAndValues();
-    void skipsUnreadableKeysAndValues();
-    void exportsSelectedRootKeys();
-    void refusesUnwritableTarget();
-    void stopsOnCancel();
-    void stopsOnWriteError();
+    void init()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        m_store = std::make_unique<TempStore>();
+        QVERIFY(m_store->ok());
+        m_file = m_store->dirPath() + u"/out.reg"_s;
+    }
+
+    void writesEveryDataForm_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<uint>("type");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("line");
+        QByteArray thirty;
+        for (int i = 0; i < 30; ++i)
+            thirty.append(char(i));
+        QTest::newRow("default") << "" << 1u << sz("Vorgabe") << QByteArray("@=\"Vorgabe\"");
+        QTest::newRow("escapes") << "a\"b\\c" << 1u << sz("C:\\a\"b\r\n\xc3\x84")
+                                 << QByteArray("\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\"");
+        QTest::newRow("cut at zero") << "cut" << 1u << QByteArray("vor\0nach\0", 9) << QByteArray("\"cut\"=\"vor\"");
+        // "Ã¤": its Windows-1252 bytes would read as UTF-8 of "ä", so the line is UTF-8.
+        QTest::newRow("mojibake") << "m" << 1u << sz("\xc3\x83\xc2\xa4") << QByteArray("\"m\"=\"\xc3\x83\xc2\xa4\"");
+        QTest::newRow("wrapped") << "Data" << 3u << thirty
+                                 << QByteArray("\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,"
+                                               "12,13,14,15,\\\r\n  16,17,18,19,1A,1B,1C,1D");
+        QTest::newRow("dword") << "d" << 4u << QByteArray("\x1a\0\0\0", 4) << QByteArray("\"d\"=dword:0000001A");
+        QTest::newRow("short dword") << "d" << 4u << QByteArray("\x01\x02", 2) << QByteArray("\"d\"=hex(4):01,02");
+        QTest::newRow("empty binary") << "e" << 3u << QByteArray() << QByteArray("\"e\"=hex:");
+        QTest::newRow("expandable Müller") << "x" << 2u << sz("M\xc3\xbcller")
+                                           << QByteArray("\"x\"=hex(2):4D,FC,6C,6C,65,72,00");
+        QTest::newRow("multi beyond 1252") << "x" << 7u << QByteArray("\xc3\xbc\0\xce\xa9\0\0", 7)
+                                           << QByteArray("\"x\"=hex(7):C3,BC,00,CE,A9,00,00");
+        QTest::newRow("qword") << "q" << 11u << QByteArray("\x01\0\0\0\0\0\0\x80", 8)
+                               << QByteArray("\"q\"=hex(0):01,00,00,00,00,00,00,80");
+        QTest::newRow("raw bytes") << "r" << 3u << QByteArray("\xc3\xbc", 2) << QByteArray("\"r\"=hex:C3,BC");
+        QTest::newRow("type 99") << "t" << 99u << QByteArray("\xcd", 1) << QByteArray("\"t\"=hex(0):CD");
+    }
+
+    void writesEveryDataForm()
+    {
+        QFETCH(QString, name);
+        QFETCH(uint, type);
+        QFETCH(QByteArray, data);
+        QVERIFY(setValue(u"Software\\T"_s, name, type, data));
+        QVERIFY(RegTestKeys::makeKey(u"Software\\T\\Leer"_s));
+        ScriptedProgress progress;
+        QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T\\"_s, progress));
+        QFETCH(QByteArray, line);
+        QCOMPARE(readAll(m_file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n" + line
+                                      + "\r\n\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n");
+    }
+
+    void reimportsLongNamesAndSkipsDeniedKeys()
+    {
+        const QByteArray one("\1\0\0\0", 4);
+        const QString longName(300, u'L');
+        const QString longest(16383, u'N');
+        for (const QString& name : {u"a"_s, longName, longest, u"z"_s})
+            QVERIFY(setValue(u"S"_s, name, REG_DWORD, one));
+        QVERIFY(setValue(u"S\\hidden\\deep"_s, u"x"_s, REG_SZ, sz("")));
+        HKEY hidden = 0;
+        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"S\\hidden"_s, 0, KEY_ALL_ACCESS, &hidden), ERROR_SUCCESS);
+        QCOMPARE(RegSetKeyDeny(hidden, KEY_DENY_READ), ERROR_SUCCESS);
+        RegCloseKey(hidden);
+        ScriptedProgress progress;
+        QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\S"_s, progress));
+
+        const QByteArray text = readAll(m_file);
+        QVERIFY(text.contains("\r\n\"" + QByteArray(300, 'L') + "\"=dword:00000001\r\n"));
+        init();
+        QVERIFY(writeFile(m_file, text));
+        QVERIFY2(ImportRegFile(m_file, progress), qPrintable(LastRegFileError()));
+        for (const QString& name : {u"a"_s, longName, longest, u"z"_s})
+            QCOMPARE(RegTestKeys::value(u"S"_s, name), qMakePair(DWORD(REG_DWORD), one));
+        QVERIFY(!RegTestKeys::exists(u"S\\hidden"_s));
+    }
+
+    void refusesTargets_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("branch");
+        QTest::addColumn<QString>("message");
+        const QString cannotSave = u"Fehler: Kann Datei nicht sichern."_s;
+        QTest::newRow("missing folder") << "/nix/out.reg" << "HKEY_CURRENT_USER" << cannotSave;
+        QTest::newRow("read-only") << "/alt.reg" << "HKEY_CURRENT_USER" << cannotSave;
+        QTest::newRow("the store") << "/registry.db" << "HKEY_CURRENT_USER" << "Fehler: " + RegFileTexts::StoreFile;
+        QTest::newRow("missing key") << "/out.reg" << "HKEY_CURRENT_USER\\Fehlt"
+                                     << "Fehler: Kann Schlüssel nicht öffnen: HKEY_CURRENT_USER\\Fehlt "
+                                        "(nicht gefunden (Code 2))";
+        // The format cannot escape a line break in a key line: written, it would plant [HKEY_LOCAL_MACHINE].
+        QTest::newRow("line break in a key name")
+            << "/out.reg" << "HKEY_CURRENT_USER\\S"
+            << "Fehler: Der Schlüssel \"HKEY_CURRENT_USER\\S\\a]\\r\\n[HKEY_LOCAL_MACHINE]\\r\\n\"Evil\"=\"yes\"\" "
+               "enthält einen Zeilenumbruch und kann nicht in eine Registrierungsdatei geschrieben werden.";
+    }
+
+    void refusesTargets()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, branch);
+        const QString file = m_store->dirPath() + target;
+        QVERIFY(RegTestKeys::makeKey(u"S\\a]\r\n[HKEY_LOCAL_MACHINE]\r\n\"Evil\"=\"yes\""_s));
+        QVERIFY(writeFile(m_file, "alt"));
+        QVERIFY(writeFile(m_store->dirPath() + u"/alt.reg"_s, "alt"));
+        QVERIFY(QFile::setPermissions(m_store->dirPath() + u"/alt.reg"_s, QFileDevice::ReadOwner));
+        const QFileInfo before(file); // the store file is never opened, not even here
+        RecordingMessageSink sink;
+        ScriptedProgress progress;
+        QVERIFY(!ExportRegFile(file, branch, progress));
+        QTEST(sink.last().text, "message");
+        const QFileInfo after(file);
+        QCOMPARE(after.exists(), before.exists());
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(after.lastModified(), before.lastModified());
+    }
+
+    void keepsTheOldFileOnCancelAndFailure()
+    {
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(setValue(u"C\\k%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"v"_s, REG_SZ, QByteArray(100, 'x')));
+        QVERIFY(writeFile(m_file, "alt"));
+        RecordingMessageSink sink;
+        ScriptedProgress cancelling(30);
+        const RegFileResult result = ExportRegFileResult(m_file, u"HKEY_CURRENT_USER\\C"_s, cancelling);
+        QVERIFY(result.cancelled && !result.ok);
+        QCOMPARE(readAll(m_file), QByteArray("alt"));
+
+        // A process killed in the middle of the export leaves the old file too.
+        const pid_t child = fork();
+        if (child == 0) {
+            ScriptedProgress killing;
+            killing.setOnStep([](int step) {
+                if (step == 40)
+                    raise(SIGKILL);
+            });
+            (void)ExportRegFile(m_file, u"HKEY_CURRENT_USER\\C"_s, killing);
+            _exit(0);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        QCOMPARE(readAll(m_file), QByteArray("alt"));
+
+        FailingDevice device(1000);
+        ScriptedProgress progress;
+        RegFileWriter writer(device, progress);
+        QVERIFY(writer.writeHeader().ok);
+        RegFileResult failed = writer.writeBranch(u"HKEY_CURRENT_USER\\C"_s);
+        if (failed.ok)
+            failed = writer.flush();
+        QVERIFY(!failed.ok && failed.text.startsWith(RegFileTexts::CannotSaveFile));
+        QCOMPARE(sink.count(), 0); // the cancel is quiet
+    }
+
+    void roundTripsRandomBranches_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 12; ++seed)
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    void roundTripsRandomBranches()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator rng(seed);
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("first.reg"));
+        const QString second = dir.filePath(QStringLiteral("second.reg"));
+        Snapshot before, after;
+        ScriptedProgress progress;
+        for (Snapshot* snapshot : {&before, &after}) {
+            TempStore store;
+            QVERIFY(store.ok());
+            if (snapshot == &before)
+                fill(rng, QStringLiteral("RT"), 0);
+            else
+                QVERIFY2(ImportRegFile(first, progress), qPrintable(LastRegFileError()));
+            collect(QStringLiteral("RT"), snapshot);
+            const QString target = snapshot == &before ? first : second;
+            QVERIFY(ExportRegFile(target, QStringLiteral("HKEY_CURRENT_USER\\RT"), progress));
+        }
+        QCOMPARE(readAll(second), readAll(first));
+        QCOMPARE(after, before);
+    }
 
 private:
     std::unique_ptr<TempStore> m_store;
     QString m_file;
 };
-
-void TestRegFileExport::init()
-{
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    m_store = std::make_unique<TempStore>();
-    QVERIFY(m_store->ok());
-    m_file = m_store->dirPath() + u"/out.reg"_s;
-}
-
-void TestRegFileExport::writesEveryDataForm()
-{
-    const QString k = u"Software\\T"_s;
-    setValue(HKEY_CURRENT_USER, k, QString(), REG_SZ, sz(u"Vorgabe"_s));
-    setValue(HKEY_CURRENT_USER, k, u"a\"b\\c"_s, REG_SZ, sz(u"C:\\a\"b\r\nÄ"_s));
-    setValue(HKEY_CURRENT_USER, k, u"cut"_s, REG_SZ, QByteArray("vor\0nach\0", 9));
-    setValue(HKEY_CURRENT_USER, k, u"dw26"_s, REG_DWORD, QByteArray("\x1a\0\0\0", 4));
-    setValue(HKEY_CURRENT_USER, k, u"dwmax"_s, REG_DWORD, QByteArray("\xff\xff\xff\xff", 4));
-    setValue(HKEY_CURRENT_USER, k, u"empty"_s, REG_BINARY, QByteArray());
-    setValue(HKEY_CURRENT_USER, k, u"exp"_s, REG_EXPAND_SZ, QByteArray("%P%\0", 4));
-    setValue(HKEY_CURRENT_USER, k, u"multi"_s, REG_MULTI_SZ, QByteArray("a\0b\0\0", 5));
-    setValue(HKEY_CURRENT_USER, k, u"none"_s, REG_NONE, QByteArray("\x01", 1));
-    setValue(HKEY_CURRENT_USER, k, u"qword"_s, REG_QWORD, QByteArray("\x01\0\0\0\0\0\0\x80", 8));
-    setValue(HKEY_CURRENT_USER, k, u"t10"_s, 10, QByteArray("\xab", 1));
-    setValue(HKEY_CURRENT_USER, k, u"t99"_s, 99, QByteArray("\xcd", 1));
-    QByteArray thirty;
-    for (int i = 0; i < 30; ++i)
-        thirty.append(char(i));
-    setValue(HKEY_CURRENT_USER, k, u"Data"_s, REG_BINARY, thirty);
-    RegCloseKey(createKey(HKEY_CURRENT_USER, k + u"\\Leer"_s));
-
-    ScriptedProgress progress;
-    QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T\\"_s, progress));
-    const QByteArray expected = QByteArray("REGEDIT4\r\n"
-                                           "\r\n"
-                                           "[HKEY_CURRENT_USER\\Software\\T]\r\n"
-                                           "@=\"Vorgabe\"\r\n"
-                                           "\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\"\r\n"
-                                           "\"cut\"=\"vor\"\r\n"
-                                           "\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,"
-                                           "12,13,14,15,\\\r\n"
-                                           "  16,17,18,19,1A,1B,1C,1D\r\n"
-                                           "\"dw26\"=dword:0000001A\r\n"
-                                           "\"dwmax\"=dword:FFFFFFFF\r\n"
-                                           "\"empty\"=hex:\r\n"
-                                           "\"exp\"=hex(2):25,50,25,00\r\n"
-                                           "\"multi\"=hex(7):61,00,62,00,00\r\n"
-                                           "\"none\"=hex(0):01\r\n"
-                                           "\"qword\"=hex(0):01,00,00,00,00,00,00,80\r\n"
-                                           "\"t10\"=hex(10):AB\r\n"
-                                           "\"t99\"=hex(0):CD\r\n"
-                                           "\r\n"
-                                           "[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n");
-    QCOMPARE(readAll(m_file), expected);
-}
-
-void TestRegFileExport::ordersKeysAndValues()
-{
-    // Siblings in case-insensitive locale order, each key followed by its own subtree.
-    for (const QString& path : {u"O\\b"_s, u"O\\B1\\x"_s, u"O\\a"_s, u"O\\Ä"_s, u"O\\c"_s, u"O\\a b"_s})
-        RegCloseKey(createKey(HKEY_LOCAL_MACHINE, path));
-    setValue(HKEY_LOCAL_MACHINE, u"O"_s, u"Zeta"_s, REG_SZ, sz(QString()));
-    setValue(HKEY_LOCAL_MACHINE, u"O"_s, u"alpha"_s, REG_SZ, sz(QString()));
-    setValue(HKEY_LOCAL_MACHINE, u"O"_s, QString(), REG_SZ, sz(u"d"_s));
-    setValue(HKEY_LOCAL_MACHINE, u"O"_s, u"Beta"_s, REG_SZ, sz(QString()));
-
-    ScriptedProgress progress;
-    QVERIFY(ExportRegFile(m_file, u"hkey_local_machine\\O"_s, progress));
-    const QByteArray expected = "REGEDIT4\r\n"
-                                "\r\n[HKEY_LOCAL_MACHINE\\O]\r\n@=\"d\"\r\n"
-                                "\"alpha\"=\"\"\r\n\"Beta\"=\"\"\r\n\"Zeta\"=\"\"\r\n"
-                                "\r\n[HKEY_LOCAL_MACHINE\\O\\a]\r\n"
-                                "\r\n[HKEY_LOCAL_MACHINE\\O\\\xc4]\r\n"
-                                "\r\n[HKEY_LOCAL_MACHINE\\O\\a b]\r\n"
-                                "\r\n[HKEY_LOCAL_MACHINE\\O\\b]\r\n"
-                                "\r\n[HKEY_LOCAL_MACHINE\\O\\B1]\r\n"
-                                "\r\n[HKEY_LOCAL_MACHINE\\O\\B1\\x]\r\n"
-                                "\r\n[HKEY_LOCAL_MACHINE\\O\\c]\r\n";
-    QCOMPARE(readAll(m_file), expected);
-}
-
-void TestRegFileExport::skipsUnreadableKeysAndValues()
-{
-    setValue(HKEY_CURRENT_USER, u"S\\hidden\\deep"_s, u"x"_s, REG_SZ, sz(QString()));
-    setValue(HKEY_CURRENT_USER, u"S"_s, u"bad"_s, REG_DWORD, QByteArray("\x01\x02", 2));
-    setValue(HKEY_CURRENT_USER, u"S"_s, QString(300, u'L'), REG_SZ, sz(QString()));
-    setValue(HKEY_CURRENT_USER, u"S\\z"_s, u"ok"_s, REG_DWORD, QByteArray("\1\0\0\0", 4));
-    const HKEY hidden = createKey(HKEY_CURRENT_USER, u"S\\hidden"_s);
-    QCOMPARE(RegSetKeyDeny(hidden, KEY_DENY_READ), ERROR_SUCCESS);
-    RegCloseKey(hidden);
-
-    ScriptedProgress progress;
-    QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\S"_s, progress));
-    QCOMPARE(readAll(m_file), QByteArray("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n"
-                                         "\r\n[HKEY_CURRENT_USER\\S\\z]\r\n\"ok\"=dword:00000001\r\n"));
-}
-
-void TestRegFileExport::exportsSelectedRootKeys()
-{
-    ScriptedProgress progress;
-    QVERIFY(ExportRegFile(m_file, QString(), progress, 4)); // HKEY_LOCAL_MACHINE only
-    const QByteArray text = readAll(m_file);
-    QVERIFY(text.startsWith("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n"));
-    QVERIFY(!text.contains("[HKEY_CURRENT_USER"));
-    QVERIFY(!text.contains("[HKEY_CLASSES_ROOT"));
-
-    QVERIFY(ExportRegFile(m_file, QString(), progress, 2 | 1));
-    const QByteArray both = readAll(m_file);
-    QVERIFY(both.indexOf("\r\n[HKEY_CLASSES_ROOT]\r\n") > 0);
-    QVERIFY(both.indexOf("\r\n[HKEY_CURRENT_USER]\r\n") > both.indexOf("[HKEY_CLASSES_ROOT]"));
-    QVERIFY(!both.contains("[HKEY_LOCAL_MACHINE"));
-}
-
-void TestRegFileExport::refusesUnwritableTarget()
-{
-    RecordingMessageSink sink;
-    ScriptedProgress progress;
-    const QString missingDir = m_store->dirPath() + u"/nix/out.reg"_s;
-    QVERIFY(!ExportRegFile(missingDir, u"HKEY_CURRENT_USER"_s, progress));
-    QVERIFY(!QFile::exists(missingDir));
-    QFile readOnly(m_file);
-    QVERIFY(readOnly.open(QIODevice::WriteOnly));
-    readOnly.write("alt");
-    readOnly.close();
-    readOnly.setPermissions(QFileDevice::ReadOwner);
-    QVERIFY(!ExportRegFile(m_file, u"HKEY_CURRENT_USER"_s, progress));
-    QCOMPARE(readAll(m_file), QByteArray("alt"));
-    QCOMPARE(sink.texts(), QStringList(2, u"Fehler: Kann Datei nicht sichern."_s));
-}
-
-void TestRegFileExport::stopsOnCancel()
-{
-    for (int i = 0; i < 20; ++i)
-        setValue(HKEY_CURRENT_USER, u"C\\k%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"v"_s, REG_SZ, sz(u"x"_s));
-    ScriptedProgress progress(30);
-    QVERIFY(!ExportRegFile(m_file, u"HKEY_CURRENT_USER\\C"_s, progress));
-    const QByteArray partial = readAll(m_file);
-    QVERIFY(partial.startsWith("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\C]\r\n"));
-    QVERIFY(partial.contains("[HKEY_CURRENT_USER\\C\\k00]"));
-    QVERIFY(!partial.contains("[HKEY_CURRENT_USER\\C\\k19]"));
-    QVERIFY(partial.endsWith("\r\n"));
-}
-
-void TestRegFileExport::stopsOnWriteError()
-{
-    for (int i = 0; i < 10; ++i)
-        setValue(HKEY_CURRENT_USER, u"W"_s, u"value%1"_s.arg(i), REG_BINARY, QByteArray(100, 'x'));
-    FailingDevice device(1000);
-    ScriptedProgress progress;
-    RegFileWriter writer(device, progress);
-    QVERIFY(writer.writeHeader());
-    QVERIFY(!writer.writeBranch(u"HKEY_CURRENT_USER\\W"_s) || !writer.flush());
-    QVERIFY(writer.writeFailed());
-}
 
 QTEST_GUILESS_MAIN(TestRegFileExport)
 #include "TestRegFileExport.moc"
