@@ -459,8 +459,7 @@ int KavenRegTool::queryCommand(const QStringList& args)
         return fail(NotFound);
     if (!o.recursive && !filtered) {
         RegistryAccessor reg(KEY_READ);
-        if (!ConnectRootKey(reg, GetRootKey(path), true)
-            || !reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), false))
+        if (reg.openPath(path, false, true) != RegResult::Success)
             return fail(NotFound);
         const QStringList subKeys = sortedSubKeys(reg.currentKey());
         if (!subKeys.isEmpty())

@@ -139,9 +139,10 @@ void ListRemovedKey(const StoredKey& stored, ChangeList& list, const CompareOpti
 StoredKeyResult CompareStoredKey(RegistryAccessor& reg, const StoredKey& stored, ChangeList& list,
                                  const CompareOptions& options)
 {
-    if (!ConnectRootKey(reg, GetRootKey(stored.path), true))
+    const RegResult opened = reg.openPath(stored.path, false, true);
+    if (opened == RegResult::NotConnected)
         return StoredKeyResult::NotConnected;
-    if (!reg.openKey(QLatin1Char('\\') + GetSubKeyPath(stored.path), false)) {
+    if (opened != RegResult::Success) {
         ListRemovedKey(stored, list, options);
         return StoredKeyResult::Removed;
     }

@@ -3,17 +3,7 @@
 #include "mainwindow/TUndoList.h"
 #include "regfile/RegFileUtils.h"
 #include "registry/Progress.h"
-
-#include <QFileInfo>
-
-namespace {
-
-// The reader leaves its reason empty where it stops before any value line: a file without the
-// "REGEDIT4" head, a key line naming no root key, or a key that cannot be opened or created.
-const QString StoppedWithoutReason
-    = QStringLiteral("Ungültiger Dateikopf, unbekannter Stammschlüssel oder Schlüssel nicht zu öffnen");
-
-} // namespace
+#include "registry/RegMessageUtils.h"
 
 QString ImportOutcome::failureText() const
 {
@@ -26,18 +16,19 @@ QString ImportOutcome::failureText() const
 ImportOutcome ImportRegFileCommand(const QString& fileName, Progress& progress, TUndoList& undo)
 {
     ImportOutcome outcome;
-    const bool ok = ImportRegFile(fileName, progress);
-    if (ok) {
+    const RegFileResult result = ImportRegFileResult(fileName, progress);
+    if (result.ok) {
         outcome.status = ImportOutcome::Status::Imported;
-    } else if (progress.abortRequested()) {
+    } else if (result.cancelled) {
         outcome.status = ImportOutcome::Status::Cancelled;
-    } else if (!LastRegFileError().isEmpty()) {
+    } else if (result.text == RegFileTexts::CannotOpenFile || result.text == RegFileTexts::StoreFile) {
+        // Nothing was read, so nothing changed: the file's own message is all the user needs.
+        ShowError(result.text);
+    } else {
         outcome.status = ImportOutcome::Status::Failed;
-        outcome.reason = LastRegFileError();
-    } else if (QFileInfo(fileName).isReadable()) {
-        outcome.status = ImportOutcome::Status::Failed;
-        outcome.reason = StoppedWithoutReason;
+        outcome.reason = result.text;
     }
+    SetLastRegFileError(result.text);
     if (outcome.registryTouched())
         undo.Clear();
     return outcome;
