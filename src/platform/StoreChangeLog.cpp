@@ -89,8 +89,9 @@ void StoreChangeLog::deleted(KeyId id, const QString& upperPath)
 
 void StoreChangeLog::beginCall()
 {
+    if (!m_inCall)
+        m_undo.clear();
     m_inCall = true;
-    m_undo.clear();
 }
 
 bool StoreChangeLog::endCall(bool keep)

@@ -22,7 +22,8 @@ public:
     void deleted(KeyId id, const QString& upperPath);
     [[nodiscard]] bool isEmpty() const { return m_touched.isEmpty() && m_deleted.isEmpty(); }
 
-    // Marks between beginCall and endCall(false) are taken back; true when there were any.
+    // Marks between the first beginCall of a call and endCall(false) are taken back; true when there
+    // were any.
     void beginCall();
     bool endCall(bool keep);
     void clear();

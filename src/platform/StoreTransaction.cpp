@@ -68,12 +68,13 @@ LONG SqliteStore::beginWrite()
         noticeOtherWriters();
     }
     m_savepointOpen = false;
-    m_log.beginCall();
     return ERROR_SUCCESS;
 }
 
 LONG SqliteStore::openSavepoint()
 {
+    // a call of one statement makes its marks only after that statement: it needs no undo of them
+    m_log.beginCall();
     if (m_batchDepth == 0 || m_savepointOpen)
         return ERROR_SUCCESS; // outside a batch the call is the whole transaction
     const int rc = run(m_savepoint);
