@@ -1,8 +1,12 @@
 #include "FaultVfs.h"
 #include "platform/WinReg.h"
+#include "regfile/RegFileUtils.h"
+#include "registry/Progress.h"
+#include "registry/RegKeyUtils.h"
 #include "support/TempStore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -78,6 +82,49 @@ HKEY createBase()
         : 0;
 }
 
+constexpr int BulkKeys = 8;
+
+// Keys of two values each below Software\F\<top>, as the lines of a registry file.
+QString bulkLines(const QString& top)
+{
+    QString text = u"REGEDIT4\r\n"_s;
+    for (int i = 0; i < BulkKeys; ++i)
+        text += u"\r\n[HKEY_CURRENT_USER\\Software\\F\\%1\\k%2]\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n"_s.arg(top)
+                    .arg(i);
+    return text;
+}
+
+bool bulkPresent(const QString& top)
+{
+    for (int i = 0; i < BulkKeys; ++i)
+        for (const QString& value : {u"a"_s, u"b"_s})
+            if (!present(top + u"\\k%1"_s.arg(i), value))
+                return false;
+    return true;
+}
+
+// The source of the copy in the store and the file of the import beside it.
+bool prepareBulk(const TempStore& store)
+{
+    QFile file(store.dirPath() + u"/bulk.reg"_s);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bulkLines(u"imp"_s).toLatin1()) < 0)
+        return false;
+    file.close();
+    QStringList lines = bulkLines(u"src"_s).split(u"\r\n"_s);
+    NullProgress progress;
+    return ImportRegLinesResult(&lines, progress).ok;
+}
+
+// Runs the tool; true when it reported success.
+bool runBulk(const QString& tool, const TempStore& store)
+{
+    NullProgress progress;
+    if (tool == u"import"_s)
+        return ImportRegFileResult(store.dirPath() + u"/bulk.reg"_s, progress).ok;
+    return CopyKey({}, {}, u"HKEY_CURRENT_USER\\Software\\F\\src"_s, false, u"HKEY_CURRENT_USER\\Software\\F\\dst"_s,
+                   progress);
+}
+
 } // namespace
 
 class TestStoreFaults final : public QObject {
@@ -86,7 +133,50 @@ private slots:
     void initTestCase() { FaultVfs::install(); }
     void everyCallReportsItsFailureOrKeepsItsChange();
     void fullDiskIsReported();
+    void bulkToolsReportOrKeep_data();
+    void bulkToolsReportOrKeep();
 };
+
+void TestStoreFaults::bulkToolsReportOrKeep_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QString>("result"); // where the tool's keys land
+    QTest::newRow("import") << u"import"_s << u"imp"_s;
+    QTest::newRow("key copy") << u"copy"_s << u"dst\\src"_s;
+}
+
+// An import or a key copy that answers success has all of its changes in the store, whichever write,
+// sync or lock of it failed.
+void TestStoreFaults::bulkToolsReportOrKeep()
+{
+    QFETCH(QString, tool);
+    QFETCH(QString, result);
+    int ioCalls = 0;
+    {
+        TempStore store;
+        QVERIFY(prepareBulk(store));
+        FaultVfs::arm(0);
+        QVERIFY(runBulk(tool, store));
+        ioCalls = FaultVfs::count();
+        FaultVfs::disarm();
+        QVERIFY(bulkPresent(result));
+    }
+    int reported = 0;
+    for (int n = 1; n <= ioCalls; ++n) {
+        TempStore store;
+        QVERIFY(prepareBulk(store));
+        FaultVfs::arm(n);
+        const bool ok = runBulk(tool, store);
+        FaultVfs::disarm();
+        RegShutdown();
+        QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
+        const QByteArray where = tool.toUtf8() + " with a fault at I/O call " + QByteArray::number(n);
+        if (ok)
+            QVERIFY2(bulkPresent(result), where.constData());
+        reported += !ok;
+    }
+    QVERIFY(reported > 0);
+}
 
 void TestStoreFaults::everyCallReportsItsFailureOrKeepsItsChange()
 {
