@@ -2,7 +2,6 @@
 
 #include "app/KavenRegTool.h"
 #include "platform/WinReg.h"
-#include "regfile/RegFileUtils.h"
 #include "registry/RegTestKeys.h"
 #include "support/TempStore.h"
 
