@@ -8,6 +8,7 @@
 //   store_child read STORE KEY NAME  opens the store read-only and prints the codes of a read and a write
 //   store_child import STORE FILE    imports a registry file
 
+#include "StoreProbe.h"
 #include "platform/WinReg.h"
 #include "regfile/RegFileUtils.h"
 #include "registry/Progress.h"
@@ -25,10 +26,7 @@ namespace {
 
 HKEY create(const QString& path)
 {
-    HKEY k = 0;
-    DWORD disp = 0;
-    return RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp) == ERROR_SUCCESS ? k
-                                                                                                                  : 0;
+    return StoreProbe::createKey(HKEY_CURRENT_USER, path);
 }
 
 void say(const QString& line)

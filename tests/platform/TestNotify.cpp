@@ -1,3 +1,4 @@
+#include "StoreProbe.h"
 #include "platform/WinEvents.h"
 #include "platform/WinReg.h"
 #include "support/TempStore.h"
@@ -10,11 +11,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-HKEY open(const QString& path, REGSAM sam = KEY_ALL_ACCESS)
+HKEY open(const QString& path)
 {
-    HKEY k = 0;
-    DWORD disp = 0;
-    return RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, {}, 0, sam, nullptr, &k, &disp) == ERROR_SUCCESS ? k : 0;
+    return StoreProbe::createKey(HKEY_CURRENT_USER, path);
 }
 
 // Notifications arrive through the notifier, which looks every 100 ms.

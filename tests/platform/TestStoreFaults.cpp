@@ -1,4 +1,5 @@
 #include "FaultVfs.h"
+#include "StoreProbe.h"
 #include "platform/WinReg.h"
 #include "regfile/RegFileUtils.h"
 #include "registry/Progress.h"
@@ -70,16 +71,6 @@ bool present(const QString& key, const QString& value)
     const bool found = value.isEmpty() || RegQueryValueBytes(k, value, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(k);
     return found;
-}
-
-HKEY createBase()
-{
-    HKEY k = 0;
-    DWORD disp = 0;
-    return RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\F"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp)
-            == ERROR_SUCCESS
-        ? k
-        : 0;
 }
 
 constexpr int BulkKeys = 8;
@@ -183,7 +174,7 @@ void TestStoreFaults::everyCallReportsItsFailureOrKeepsItsChange()
     int ioCalls = 0;
     {
         TempStore store;
-        HKEY base = createBase();
+        HKEY base = StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\F"_s);
         QVERIFY(base);
         FaultVfs::arm(0);
         const Run clean = workload(base, true);
@@ -197,7 +188,7 @@ void TestStoreFaults::everyCallReportsItsFailureOrKeepsItsChange()
     for (int n = 1; n <= ioCalls; ++n) {
         TempStore store;
         QVERIFY(store.ok());
-        HKEY base = createBase();
+        HKEY base = StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\F"_s);
         QVERIFY(base);
         FaultVfs::arm(n);
         const Run run = workload(base, n % 2);

@@ -1,3 +1,4 @@
+#include "StoreProbe.h"
 #include "platform/WinEvents.h"
 #include "platform/WinReg.h"
 #include "support/TempStore.h"
@@ -8,42 +9,13 @@
 #include <QTest>
 
 #include <csignal>
-#include <sqlite3.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// One integer answer of an SQL query on the store file, through SQLite's own connection.
-qint64 queryStore(const QString& path, const char* sql)
-{
-    sqlite3* db = nullptr;
-    sqlite3_stmt* st = nullptr;
-    qint64 out = -1;
-    if (sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK
-        && sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        out = sqlite3_column_type(st, 0) == SQLITE_TEXT
-            ? qint64(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) == "ok")
-            : sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return out;
-}
-
-// Data of a value through the API, or "missing".
-QByteArray valueOf(const QString& keyPath, const QString& name)
-{
-    HKEY k = 0;
-    QByteArray data = "missing";
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &k) == ERROR_SUCCESS
-        && RegQueryValueBytes(k, name, nullptr, &data) != ERROR_SUCCESS)
-        data = "missing";
-    RegCloseKey(k);
-    return data;
-}
-
-} // namespace
+using StoreProbe::createKey;
+using StoreProbe::sqlValue;
+using StoreProbe::valueOf;
 
 class TestStoreProcesses final : public QObject {
     Q_OBJECT
@@ -83,7 +55,7 @@ void TestStoreProcesses::killedInTheMiddleOfABatchLosesNothingCommitted()
     ::kill(pid_t(child.processId()), SIGKILL);
     QVERIFY(child.waitForFinished());
     readReports();
-    QCOMPARE(queryStore(m_store->storePath(), "PRAGMA integrity_check"), 1); // "ok"
+    QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA integrity_check"), 1); // "ok"
     // every value reported as committed is there, and the store stays writable
     RegShutdown();
     QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
@@ -94,10 +66,8 @@ void TestStoreProcesses::killedInTheMiddleOfABatchLosesNothingCommitted()
 
 void TestStoreProcesses::changesOfAnotherProcessAreSeenAndNotified()
 {
-    HKEY k = 0;
-    DWORD disp = 0;
-    QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\Shared"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp),
-             ERROR_SUCCESS);
+    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Shared"_s);
+    QVERIFY(k);
     HANDLE ev = CreateEvent(false, false);
     QCOMPARE(RegNotifyChangeKeyValue(k, true, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, ev, true),
              ERROR_SUCCESS);
@@ -141,10 +111,10 @@ void TestStoreProcesses::threeProcessesOnTheSameKeys()
     }
     QVERIFY(written.size() > 30);
     const QString path = m_store->storePath();
-    QCOMPARE(queryStore(path, "PRAGMA integrity_check"), 1);
-    QCOMPARE(queryStore(path, "SELECT count(*) FROM keys k WHERE parent<>0 AND parent NOT IN (SELECT id FROM keys)"),
+    QCOMPARE(sqlValue(path, "PRAGMA integrity_check"), 1);
+    QCOMPARE(sqlValue(path, "SELECT count(*) FROM keys k WHERE parent<>0 AND parent NOT IN (SELECT id FROM keys)"),
              0);
-    QCOMPARE(queryStore(path, "SELECT count(*) FROM vals WHERE key NOT IN (SELECT id FROM keys)"), 0);
+    QCOMPARE(sqlValue(path, "SELECT count(*) FROM vals WHERE key NOT IN (SELECT id FROM keys)"), 0);
     for (const QString& w : written)
         QCOMPARE(valueOf(w.section(QLatin1Char('|'), 0, 0), w.section(QLatin1Char('|'), 1)),
                  w.section(QLatin1Char('|'), 1).toUtf8());
@@ -152,10 +122,8 @@ void TestStoreProcesses::threeProcessesOnTheSameKeys()
 
 void TestStoreProcesses::readersNeitherWriteNorWait()
 {
-    HKEY k = 0;
-    DWORD disp = 0;
-    QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp),
-             ERROR_SUCCESS);
+    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Kept"_s);
+    QVERIFY(k);
     QCOMPARE(RegSetValueBytes(k, u"v"_s, REG_SZ, QByteArray("1")), ERROR_SUCCESS);
     RegCloseKey(k);
     RegShutdown();

@@ -1,3 +1,4 @@
+#include "StoreProbe.h"
 #include "platform/WinReg.h"
 #include "support/TempStore.h"
 
@@ -7,23 +8,16 @@
 #include <QThread>
 
 #include <cstring>
-#include <sqlite3.h>
 #include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 #include <sys/stat.h>
 
-namespace {
+using StoreProbe::createKey;
+using StoreProbe::sqlValue;
+using StoreProbe::valueOf;
 
-HKEY create(HKEY root, const QString& path, REGSAM sam = KEY_ALL_ACCESS, DWORD* disposition = nullptr)
-{
-    HKEY k = 0;
-    DWORD disp = 0;
-    const LONG rc = RegCreateKeyEx(root, path, 0, {}, 0, sam, nullptr, &k, &disp);
-    if (disposition)
-        *disposition = disp;
-    return rc == ERROR_SUCCESS ? k : 0;
-}
+namespace {
 
 LONG set(HKEY k, const QString& name, const QByteArray& data = "1", DWORD type = REG_BINARY)
 {
@@ -48,18 +42,6 @@ LONG tryCreate(HKEY root, const QString& path)
     return rc;
 }
 
-// Data of a value below HKEY_CURRENT_USER, or "missing".
-QByteArray valueOf(const QString& keyPath, const QString& name)
-{
-    HKEY k = 0;
-    QByteArray data = "missing";
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &k) == ERROR_SUCCESS
-        && RegQueryValueBytes(k, name, nullptr, &data) != ERROR_SUCCESS)
-        data = "missing";
-    RegCloseKey(k);
-    return data;
-}
-
 QStringList subKeyNames(HKEY k)
 {
     QStringList out;
@@ -82,21 +64,6 @@ QByteArray fileHash(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : "none";
-}
-
-// Runs SQL through SQLite's own connection; the first column of the last row, or -1.
-qint64 runSql(const QString& path, const char* sql)
-{
-    sqlite3* db = nullptr;
-    qint64 out = -1;
-    const auto row = [](void* p, int, char** values, char**) {
-        *static_cast<qint64*>(p) = values[0] ? QByteArray(values[0]).toLongLong() : -1;
-        return 0;
-    };
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK || sqlite3_exec(db, sql, row, &out, nullptr))
-        out = -2;
-    sqlite3_close(db);
-    return out;
 }
 
 } // namespace
@@ -138,12 +105,12 @@ private:
 void TestWinReg::rootKeysAndAliases()
 {
     // the aliases show keys of HKEY_LOCAL_MACHINE and HKEY_USERS
-    RegCloseKey(create(HKEY_CLASSES_ROOT, u".txt"_s));
+    RegCloseKey(createKey(HKEY_CLASSES_ROOT, u".txt"_s));
     QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes\\.TXT"_s), ERROR_SUCCESS);
-    RegCloseKey(create(HKEY_CURRENT_CONFIG, u"Software\\Fonts"_s));
+    RegCloseKey(createKey(HKEY_CURRENT_CONFIG, u"Software\\Fonts"_s));
     QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"_s),
              ERROR_SUCCESS);
-    RegCloseKey(create(HKEY_CURRENT_USER, u"Software\\Probe"_s));
+    RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Probe"_s));
     int found = 0;
     for (const QString& sid : subKeyNames(HKEY_USERS))
         found += tryOpen(HKEY_USERS, sid + u"\\Software\\Probe"_s) == ERROR_SUCCESS;
@@ -191,7 +158,7 @@ void TestWinReg::keyPaths()
     QFETCH(DWORD, disposition);
     QFETCH(QString, absent);
     if (!existing.isEmpty())
-        RegCloseKey(create(HKEY_CURRENT_USER, existing));
+        RegCloseKey(createKey(HKEY_CURRENT_USER, existing));
     HKEY k = HKEY(0xABCD);
     DWORD disp = 0;
     QCOMPARE(creating ? RegCreateKeyEx(HKEY_CURRENT_USER, subKey, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp)
@@ -207,7 +174,7 @@ void TestWinReg::keyPaths()
 
 void TestWinReg::valueNamesCompareWithoutCaseUpToTheirLimit()
 {
-    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Names"_s);
+    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Names"_s);
     QCOMPARE(set(k, u"Äpfel"_s, "1"), ERROR_SUCCESS);
     QCOMPARE(set(k, u"äPFEL"_s, "2"), ERROR_SUCCESS);
     QCOMPARE(valueNames(k), QStringList{u"Äpfel"_s});
@@ -219,10 +186,10 @@ void TestWinReg::valueNamesCompareWithoutCaseUpToTheirLimit()
 
 void TestWinReg::subKeysEnumerateInHiveOrderValuesInCreationOrder()
 {
-    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Order"_s);
+    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Order"_s);
     const QStringList created = {u"b"_s, u"_x"_s, u"A"_s, u"Ä"_s, u"a1"_s, u"Z"_s};
     for (const QString& n : created) {
-        RegCloseKey(create(k, n));
+        RegCloseKey(createKey(k, n));
         QCOMPARE(set(k, n, QByteArray(4, '\0'), REG_DWORD), ERROR_SUCCESS);
     }
     // upper-cased code units: "A" (41) < "A1" < "B" < "Z" (5A) < "_X" (5F) < "Ä" (C4)
@@ -235,9 +202,9 @@ void TestWinReg::subKeysEnumerateInHiveOrderValuesInCreationOrder()
 
 void TestWinReg::buffersAndSentinels()
 {
-    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Buffers"_s);
+    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Buffers"_s);
     QCOMPARE(set(k, u"abcdef"_s, "123456789"), ERROR_SUCCESS);
-    RegCloseKey(create(k, QString(255, QLatin1Char('k'))));
+    RegCloseKey(createKey(k, QString(255, QLatin1Char('k'))));
     QString name = u"sentinel"_s;
     DWORD cch = 6; // six characters need seven
     DWORD type = 0xFFFF;
@@ -282,7 +249,7 @@ void TestWinReg::buffersAndSentinels()
 
 void TestWinReg::embeddedNulsAndEmptyData()
 {
-    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Nuls"_s);
+    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Nuls"_s);
     const QByteArray multi("one\0two\0\0", 9);
     QByteArray big(1 << 20, '\0');
     for (int i = 0; i < big.size(); ++i)
@@ -310,8 +277,8 @@ void TestWinReg::embeddedNulsAndEmptyData()
 
 void TestWinReg::deleteKeyRefusesKeysWithSubkeysAndHandlesSeeDeletion()
 {
-    HKEY parent = create(HKEY_CURRENT_USER, u"Software\\Del"_s);
-    HKEY child = create(parent, u"Child\\Grand"_s);
+    HKEY parent = createKey(HKEY_CURRENT_USER, u"Software\\Del"_s);
+    HKEY child = createKey(parent, u"Child\\Grand"_s);
     QCOMPARE(RegDeleteKey(parent, u"Child"_s), ERROR_ACCESS_DENIED);
     QCOMPARE(RegDeleteKey(parent, u"Child\\Grand"_s), ERROR_SUCCESS);
     // the open handle of a deleted key answers 1018 from then on
@@ -329,12 +296,12 @@ void TestWinReg::deleteKeyRefusesKeysWithSubkeysAndHandlesSeeDeletion()
 
 void TestWinReg::accessIsCheckedOnTheHandleAndTheKey()
 {
-    RegCloseKey(create(HKEY_CURRENT_USER, u"Software\\Secured\\Inner"_s));
-    HKEY r = create(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_READ);
+    RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Secured\\Inner"_s));
+    HKEY r = createKey(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_READ);
     QCOMPARE(set(r, u"v"_s), ERROR_ACCESS_DENIED);
     QCOMPARE(RegDeleteValue(r, u"v"_s), ERROR_ACCESS_DENIED);
     QCOMPARE(tryCreate(r, u"new"_s), ERROR_ACCESS_DENIED);
-    HKEY w = create(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_SET_VALUE);
+    HKEY w = createKey(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_SET_VALUE);
     QString name;
     QCOMPARE(RegEnumKey(w, 0, &name, 256), ERROR_ACCESS_DENIED);
     QCOMPARE(RegQueryValueBytes(w, u"v"_s, nullptr, nullptr), ERROR_ACCESS_DENIED);
@@ -346,7 +313,7 @@ void TestWinReg::accessIsCheckedOnTheHandleAndTheKey()
     QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured\\Inner"_s, KEY_ALL_ACCESS), ERROR_SUCCESS);
     QCOMPARE(RegSetKeyDeny(w, KEY_DENY_READ), ERROR_SUCCESS);
     QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s), ERROR_ACCESS_DENIED);
-    HKEY sw = create(HKEY_CURRENT_USER, u"Software"_s, KEY_READ);
+    HKEY sw = createKey(HKEY_CURRENT_USER, u"Software"_s, KEY_READ);
     QVERIFY(subKeyNames(sw).contains(u"Secured"_s));
     for (HKEY k : {r, w, sw})
         RegCloseKey(k);
@@ -354,7 +321,7 @@ void TestWinReg::accessIsCheckedOnTheHandleAndTheKey()
 
 void TestWinReg::lastWriteTimeFollowsChanges()
 {
-    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Times"_s);
+    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Times"_s);
     auto lastWrite = [k] {
         FILETIME ft;
         return RegQueryInfoKey(k, nullptr, nullptr, nullptr, nullptr, nullptr, &ft) == 0 ? FileTimeToDateTime(ft)
@@ -368,7 +335,7 @@ void TestWinReg::lastWriteTimeFollowsChanges()
     const QDateTime afterValue = lastWrite();
     QVERIFY(afterValue > created);
     QThread::msleep(20);
-    HKEY g = create(k, u"child\\grandchild"_s);
+    HKEY g = createKey(k, u"child\\grandchild"_s);
     const QDateTime afterChild = lastWrite();
     QVERIFY(afterChild > afterValue);
     QThread::msleep(20);
@@ -415,7 +382,7 @@ void TestWinReg::filesThatAreNotStoresStayUnchanged()
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
     } else {
-        QCOMPARE(runSql(path, sql.constData()), -1);
+        QCOMPARE(sqlValue(path, sql.constData()), -1);
     }
     const QByteArray before = fileHash(path);
     QString error;
@@ -424,27 +391,27 @@ void TestWinReg::filesThatAreNotStoresStayUnchanged()
     QCOMPARE(RegOpenLocalStore(path, &error, StoreAccess::ReadOnly), ERROR_BADDB);
     QCOMPARE(fileHash(path), before);
     QVERIFY(!QFile::exists(path + u"-wal"_s));
-    QVERIFY(create(HKEY_CURRENT_USER, u"Software\\StillThere"_s)); // the store in use stays
+    QVERIFY(createKey(HKEY_CURRENT_USER, u"Software\\StillThere"_s)); // the store in use stays
     QCOMPARE(RegOpenLocalStore(m_store->dirPath() + u"/missing/r.db"_s, &error), ERROR_FILE_NOT_FOUND);
     QVERIFY(error.contains(u"existiert nicht"_s));
 }
 
 void TestWinReg::olderStoreIsMigrated()
 {
-    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Old"_s);
+    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Old"_s);
     QCOMPARE(set(k, u"v"_s, "kept"), ERROR_SUCCESS);
     RegCloseKey(k);
     RegShutdown();
     // the first stores carried neither application id nor version nor the later indexes
-    QCOMPARE(runSql(m_store->storePath(),
-                    "PRAGMA application_id=0; PRAGMA user_version=0; DROP INDEX changelog_time;"),
+    QCOMPARE(sqlValue(m_store->storePath(),
+                      "PRAGMA application_id=0; PRAGMA user_version=0; DROP INDEX changelog_time;"),
              -1);
     QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
     QCOMPARE(valueOf(u"Software\\Old"_s, u"v"_s), QByteArray("kept"));
     RegShutdown();
-    QCOMPARE(runSql(m_store->storePath(), "PRAGMA user_version"), 2);
-    QCOMPARE(runSql(m_store->storePath(), "PRAGMA application_id"), 0x4B41564E);
-    QCOMPARE(runSql(m_store->storePath(), "SELECT count(*) FROM sqlite_master WHERE name='changelog_time'"), 1);
+    QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA user_version"), 2);
+    QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA application_id"), 0x4B41564E);
+    QCOMPARE(sqlValue(m_store->storePath(), "SELECT count(*) FROM sqlite_master WHERE name='changelog_time'"), 1);
 }
 
 void TestWinReg::newStoreIsTheOwnersAlone()
@@ -453,7 +420,7 @@ void TestWinReg::newStoreIsTheOwnersAlone()
     const QString path = m_store->otherStorePath(u"private"_s);
     QCOMPARE(RegOpenLocalStore(path), ERROR_SUCCESS);
     ::umask(old);
-    RegCloseKey(create(HKEY_CURRENT_USER, u"Software\\Secret"_s));
+    RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Secret"_s));
     for (const QString& file : {path, path + u"-wal"_s, path + u"-shm"_s}) {
         struct stat st {};
         QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
@@ -471,7 +438,7 @@ void TestWinReg::readOnlyStoresAnswerAccessDenied_data()
 void TestWinReg::readOnlyStoresAnswerAccessDenied()
 {
     QFETCH(bool, readOnlyFile);
-    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Kept"_s);
+    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Kept"_s);
     QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
     RegCloseKey(k);
     const QString path = m_store->storePath();
@@ -484,7 +451,7 @@ void TestWinReg::readOnlyStoresAnswerAccessDenied()
     QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
     QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);
     QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Kept"_s), ERROR_ACCESS_DENIED);
-    QVERIFY(!create(HKEY_CURRENT_USER, u"Software\\New"_s));
+    QVERIFY(!createKey(HKEY_CURRENT_USER, u"Software\\New"_s));
     QCOMPARE(RegBeginBatch(k), ERROR_ACCESS_DENIED);
     RegCloseKey(k);
     RegShutdown();
@@ -497,14 +464,14 @@ void TestWinReg::batchesEndOnTheirOwnStore()
     RegSetMachineStore(u"other"_s, m_store->otherStorePath(u"other"_s));
     HKEY remote = 0;
     QCOMPARE(RegConnectRegistry(u"other"_s, HKEY_CURRENT_USER, &remote), ERROR_SUCCESS);
-    HKEY local = create(HKEY_CURRENT_USER, u"Software\\Mine"_s);
+    HKEY local = createKey(HKEY_CURRENT_USER, u"Software\\Mine"_s);
     QCOMPARE(RegBeginBatch(local), ERROR_SUCCESS);
     QCOMPARE(RegBeginBatch(remote), ERROR_SUCCESS);
     QCOMPARE(set(local, u"mine"_s), ERROR_SUCCESS);
     QCOMPARE(set(remote, u"theirs"_s), ERROR_SUCCESS);
     // the local batch ends first: its value is committed at once, seen by another connection
     QCOMPARE(RegEndBatch(local), ERROR_SUCCESS);
-    QCOMPARE(runSql(m_store->storePath(), "SELECT count(*) FROM vals WHERE name='mine'"), 1);
+    QCOMPARE(sqlValue(m_store->storePath(), "SELECT count(*) FROM vals WHERE name='mine'"), 1);
     QCOMPARE(RegEndBatch(remote), ERROR_SUCCESS);
     QCOMPARE(RegEndBatch(local), ERROR_INVALID_HANDLE);
     RegCloseKey(local);
@@ -513,11 +480,11 @@ void TestWinReg::batchesEndOnTheirOwnStore()
 
 void TestWinReg::writingWhileEnumerating()
 {
-    HKEY k = create(HKEY_CURRENT_USER, u"Software\\Batch"_s);
+    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Batch"_s);
     RegBatch batch(k);
     QVERIFY(batch.ok());
     for (int i = 0; i < 3000; ++i) {
-        HKEY c = create(k, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
+        HKEY c = createKey(k, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
         QCOMPARE(set(c, u"v"_s, QByteArray(4, char(i)), REG_DWORD), ERROR_SUCCESS);
         RegCloseKey(c);
     }
@@ -556,7 +523,7 @@ void TestWinReg::handlesAreThreadSafe()
     std::atomic<int> failures{0};
     auto work = [&failures](int t) {
         for (int i = 0; i < 200; ++i) {
-            HKEY h = create(HKEY_CURRENT_USER, u"Software\\Threads\\t%1"_s.arg(t));
+            HKEY h = createKey(HKEY_CURRENT_USER, u"Software\\Threads\\t%1"_s.arg(t));
             QByteArray data;
             failures += !h || set(h, u"v%1"_s.arg(i), QByteArray::number(i)) != ERROR_SUCCESS
                 || RegQueryValueBytes(h, u"v%1"_s.arg(i), nullptr, &data) != ERROR_SUCCESS
