@@ -184,20 +184,10 @@ private slots:
     void refreshStopsWhereCancelled()
     {
         QVERIFY(makeKey(Sub + QStringLiteral("\\Beta\\B1")));
-        KeyTreeModel tree;
-        tree.setChildLoader([](KeyTreeModel& t, const QModelIndex& node) { LoadKeyChildren(t, node); });
-        BuildRootNodes(tree);
-        const auto nodeAt = [&tree](const QString& path) {
-            QModelIndex node = tree.index(0, 0);
-            for (const QString& part : path.split(QLatin1Char('\\'))) {
-                tree.loadChildren(node);
-                node = tree.findChild(node, part);
-            }
-            tree.loadChildren(node);
-            return QPersistentModelIndex(node);
-        };
-        const QPersistentModelIndex a = nodeAt(Base + QStringLiteral("\\Alpha"));
-        const QPersistentModelIndex b = nodeAt(Base + QStringLiteral("\\Beta"));
+        showForm();
+        KeyTreeModel& tree = m_form->treeModel();
+        const QPersistentModelIndex a = openPath(Base + QStringLiteral("\\Alpha"));
+        const QPersistentModelIndex b = openPath(Base + QStringLiteral("\\Beta"));
         QCOMPARE(childTexts(tree, a), (QStringList{"Eins", "Zwei"}));
         removeKey(QStringLiteral("\\Alpha\\Zwei"));
         removeKey(QStringLiteral("\\Beta\\B1"));
