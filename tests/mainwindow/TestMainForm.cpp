@@ -26,7 +26,6 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMessageBox>
