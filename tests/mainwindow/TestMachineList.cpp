@@ -54,7 +54,6 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("full path") << "HKEY_USERS\\.DEFAULT" << "HKEY_USERS\\.DEFAULT";
         QTest::newRow("trailing backslash") << "HKEY_USERS\\.DEFAULT\\" << "HKEY_USERS\\.DEFAULT";
         QTest::newRow("HKLM") << "HKLM\\SOFTWARE\\Classes" << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes";
         QTest::newRow("hkcu lower case") << "hkcu\\Software" << "HKEY_CURRENT_USER\\Software";

@@ -56,7 +56,6 @@ private slots:
     {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("layout");
-        QTest::newRow("groups") << "a[bc]d" << "0:a 1:b 1:c 2:d";
         QTest::newRow("eleventh command drops the oldest")
             << "a[bc]defghijkl" << "0:b 0:c 1:d 2:e 3:f 4:g 5:h 6:i 7:j 8:k 9:l";
         QTest::newRow("group at capacity drops one")
