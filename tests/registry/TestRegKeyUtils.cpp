@@ -15,14 +15,6 @@ namespace {
 const QString Base = u"HKEY_CURRENT_USER\\T"_s;
 const QString Server = u"\\\\SERVER"_s;
 
-void denyWrite(const QString& subKey)
-{
-    HKEY key = 0;
-    QVERIFY(RegOpenKeyEx(HKEY_CURRENT_USER, subKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
-    QVERIFY(RegSetKeyDeny(key, KEY_DENY_WRITE) == ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
 // A source tree of three levels with every kind of data.
 void makeSource(HKEY root = HKEY_CURRENT_USER)
 {
@@ -99,7 +91,7 @@ private slots:
         const QModelIndex top = tree.addTopNode({u"Arbeitsplatz"_s, 0, 0, false});
         const QModelIndex user = tree.appendChild(top, {u"HKEY_CURRENT_USER"_s, 1, 2, true});
         const QModelIndex t = tree.appendChild(user, {u"T"_s, 1, 2, false});
-        denyWrite(u"T"_s);
+        QVERIFY(denyKey(u"T"_s, KEY_DENY_WRITE));
         QCOMPARE(CreateNewKey(Base, t, tree), -1);
         QCOMPARE(m_fx.sink->texts(), QStringList{"Fehler: Der Schlüssel konnte nicht erstellt werden."});
         QCOMPARE(tree.rowCount(t), 0);
@@ -113,7 +105,7 @@ private slots:
         QCOMPARE(CreateKeyPath(Base + u"\\A\\B\\C\\"_s, true), RegResult::Success);
         QVERIFY(exists(u"T\\A\\B\\C"_s));
         QCOMPARE(CreateKeyPath(Base + u"\\A"_s, true), RegResult::Success);
-        denyWrite(u"T\\A"_s);
+        QVERIFY(denyKey(u"T\\A"_s, KEY_DENY_WRITE));
         QCOMPARE(CreateKeyPath(Base + u"\\A\\New"_s, false), RegResult::KeyNotCreated);
         QCOMPARE(m_fx.sink->count(), 0);
         QCOMPARE(CreateKeyPath(Base + u"\\A\\New"_s, true), RegResult::KeyNotCreated);
@@ -266,11 +258,7 @@ private slots:
         QFETCH(QString, targetParent);
         QFETCH(QString, targetMachine);
         makeSource();
-        QVERIFY(makeKey(u"x"_s));
-        HKEY key = 0;
-        QVERIFY(RegCreateKeyEx(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes\\T\\Sub"_s, 0, QString(), 0,
-                               KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
-        RegCloseKey(key);
+        QVERIFY(setValue(u"SOFTWARE\\Classes\\T\\Sub"_s, u"v"_s, REG_SZ, sz("x"), HKEY_LOCAL_MACHINE));
         ScriptedProgress progress(10000); // an endless copy would stop here and fail below
         const QString sourceMachine = targetMachine;
         QVERIFY(!CopyKey(sourceMachine, targetMachine, source, true, targetParent, progress));
