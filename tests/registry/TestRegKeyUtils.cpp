@@ -152,20 +152,17 @@ private slots:
         QTest::addColumn<RegResult>("result");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("sibling exists") << "T\\Src" << "Src" << "other" << RegResult::KeyExists
-                                        << "Fehler: Angegebener Schlüssel bereits vorhanden.";
-        QTest::newRow("case only") << "T\\Src" << "Src" << "SRC" << RegResult::KeyExists
-                                   << "Fehler: Angegebener Schlüssel bereits vorhanden.";
+        const QString present = u"Fehler: Angegebener Schlüssel bereits vorhanden."_s;
+        const QString notRenamed = u"Fehler: Schlüssel konnte nicht umbenannt werden."_s;
+        QTest::newRow("sibling exists") << "T\\Src" << "Src" << "other" << RegResult::KeyExists << present;
+        QTest::newRow("case only") << "T\\Src" << "Src" << "SRC" << RegResult::KeyExists << present;
         QTest::newRow("parent missing") << "T\\Nope\\Src" << "Src" << "X" << RegResult::NotFound
                                         << "Fehler: Angegebener Schlüssel nicht vorhanden.";
-        QTest::newRow("key missing") << "T\\Gone" << "Gone" << "X" << RegResult::KeyNotRenamed
-                                     << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-        QTest::newRow("backslash") << "T\\Src" << "Src" << "a\\b" << RegResult::KeyNotRenamed
-                                   << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-        QTest::newRow("empty") << "T\\Src" << "Src" << "" << RegResult::KeyNotRenamed
-                               << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-        QTest::newRow("too long") << "T\\Src" << "Src" << QString(MAX_KEY_NAME + 1, u'L')
-                                  << RegResult::KeyNotRenamed << "Fehler: Schlüssel konnte nicht umbenannt werden.";
+        QTest::newRow("key missing") << "T\\Gone" << "Gone" << "X" << RegResult::KeyNotRenamed << notRenamed;
+        QTest::newRow("backslash") << "T\\Src" << "Src" << "a\\b" << RegResult::KeyNotRenamed << notRenamed;
+        QTest::newRow("empty") << "T\\Src" << "Src" << "" << RegResult::KeyNotRenamed << notRenamed;
+        QTest::newRow("too long") << "T\\Src" << "Src" << QString(MAX_KEY_NAME + 1, u'L') << RegResult::KeyNotRenamed
+                                  << notRenamed;
     }
 
     void renameKeyRefused()

@@ -52,12 +52,6 @@ QList<int> selectedRows(const QTreeView* view)
     return rows;
 }
 
-// A command of the window, or of the result page's own menu.
-QAction* command(TMainForm& form, const QString& name)
-{
-    return form.action(name) ? form.action(name) : form.searchPage()->findChild<QAction*>(name);
-}
-
 } // namespace
 
 class TestSearchForms final : public QObject {
@@ -189,7 +183,7 @@ private slots:
         for (int row : before)
             view->selectionModel()->select(view->model()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        QAction* action = ::command(form, command);
+        QAction* action = form.action(command) ? form.action(command) : page->findChild<QAction*>(command);
         QVERIFY(action);
         QVERIFY(action->isEnabled());
         action->trigger();
@@ -223,10 +217,12 @@ private slots:
         if (marking >= 0)
             form.searchPage()->Mark(MarkCommand(marking));
         QStringList enabled;
-        for (const QString name : {"OpenResults1", "SearchMarkKeys1", "SearchSelectAll1", "SaveResults1",
-                                   "SearchProperties1", "SearchRemove1", "SearchOpenKey1", "SearchMarkDown1"}) {
-            if (command(form, name)->isEnabled())
-                enabled << name;
+        for (const char* name : {"OpenResults1", "SearchMarkKeys1", "SearchSelectAll1", "SaveResults1",
+                                 "SearchProperties1", "SearchRemove1", "SearchOpenKey1", "SearchMarkDown1"}) {
+            const QString n = QString::fromLatin1(name);
+            QAction* a = form.action(n) ? form.action(n) : form.searchPage()->findChild<QAction*>(n);
+            if (a->isEnabled())
+                enabled << n;
         }
         QTEST(enabled, "enabled");
     }
