@@ -47,8 +47,6 @@ private slots:
         QTest::addColumn<quint32>("colour");
         QTest::newRow("red") << "RED" << 0x0000FFu;
         QTest::newRow("navy") << "NAVY" << 0x800000u;
-        QTest::newRow("aqua") << "AQUA" << 0xFFFF00u;
-        QTest::newRow("olive") << "OLIVE" << 0x008080u;
         QTest::newRow("hex red") << "$0000FF" << 0x0000FFu;
         QTest::newRow("bad hex") << "$XY" << 0u;
         QTest::newRow("digits collected") << "12abc" << 12u;

@@ -50,6 +50,17 @@ inline bool makeKey(const QString& subKey)
     return true;
 }
 
+// Sets a deny mask (KEY_DENY_WRITE, KEY_DENY_READ) on a key below HKEY_CURRENT_USER.
+inline bool denyKey(const QString& subKey, DWORD deny)
+{
+    HKEY key = 0;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return false;
+    const bool ok = RegSetKeyDeny(key, deny) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
 inline bool exists(const QString& subKey, HKEY root = HKEY_CURRENT_USER)
 {
     HKEY key = 0;

@@ -15,14 +15,6 @@ namespace {
 const QString Base = u"HKEY_CURRENT_USER\\T"_s;
 const QString Server = u"\\\\SERVER"_s;
 
-void denyWrite(const QString& subKey)
-{
-    HKEY key = 0;
-    QVERIFY(RegOpenKeyEx(HKEY_CURRENT_USER, subKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
-    QVERIFY(RegSetKeyDeny(key, KEY_DENY_WRITE) == ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
 // A source tree of three levels with every kind of data.
 void makeSource(HKEY root = HKEY_CURRENT_USER)
 {
@@ -99,7 +91,7 @@ private slots:
         const QModelIndex top = tree.addTopNode({u"Arbeitsplatz"_s, 0, 0, false});
         const QModelIndex user = tree.appendChild(top, {u"HKEY_CURRENT_USER"_s, 1, 2, true});
         const QModelIndex t = tree.appendChild(user, {u"T"_s, 1, 2, false});
-        denyWrite(u"T"_s);
+        QVERIFY(denyKey(u"T"_s, KEY_DENY_WRITE));
         QCOMPARE(CreateNewKey(Base, t, tree), -1);
         QCOMPARE(m_fx.sink->texts(), QStringList{"Fehler: Der Schlüssel konnte nicht erstellt werden."});
         QCOMPARE(tree.rowCount(t), 0);
@@ -113,7 +105,7 @@ private slots:
         QCOMPARE(CreateKeyPath(Base + u"\\A\\B\\C\\"_s, true), RegResult::Success);
         QVERIFY(exists(u"T\\A\\B\\C"_s));
         QCOMPARE(CreateKeyPath(Base + u"\\A"_s, true), RegResult::Success);
-        denyWrite(u"T\\A"_s);
+        QVERIFY(denyKey(u"T\\A"_s, KEY_DENY_WRITE));
         QCOMPARE(CreateKeyPath(Base + u"\\A\\New"_s, false), RegResult::KeyNotCreated);
         QCOMPARE(m_fx.sink->count(), 0);
         QCOMPARE(CreateKeyPath(Base + u"\\A\\New"_s, true), RegResult::KeyNotCreated);
@@ -160,20 +152,17 @@ private slots:
         QTest::addColumn<RegResult>("result");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("sibling exists") << "T\\Src" << "Src" << "other" << RegResult::KeyExists
-                                        << "Fehler: Angegebener Schlüssel bereits vorhanden.";
-        QTest::newRow("case only") << "T\\Src" << "Src" << "SRC" << RegResult::KeyExists
-                                   << "Fehler: Angegebener Schlüssel bereits vorhanden.";
+        const QString present = u"Fehler: Angegebener Schlüssel bereits vorhanden."_s;
+        const QString notRenamed = u"Fehler: Schlüssel konnte nicht umbenannt werden."_s;
+        QTest::newRow("sibling exists") << "T\\Src" << "Src" << "other" << RegResult::KeyExists << present;
+        QTest::newRow("case only") << "T\\Src" << "Src" << "SRC" << RegResult::KeyExists << present;
         QTest::newRow("parent missing") << "T\\Nope\\Src" << "Src" << "X" << RegResult::NotFound
                                         << "Fehler: Angegebener Schlüssel nicht vorhanden.";
-        QTest::newRow("key missing") << "T\\Gone" << "Gone" << "X" << RegResult::KeyNotRenamed
-                                     << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-        QTest::newRow("backslash") << "T\\Src" << "Src" << "a\\b" << RegResult::KeyNotRenamed
-                                   << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-        QTest::newRow("empty") << "T\\Src" << "Src" << "" << RegResult::KeyNotRenamed
-                               << "Fehler: Schlüssel konnte nicht umbenannt werden.";
-        QTest::newRow("too long") << "T\\Src" << "Src" << QString(MAX_KEY_NAME + 1, u'L')
-                                  << RegResult::KeyNotRenamed << "Fehler: Schlüssel konnte nicht umbenannt werden.";
+        QTest::newRow("key missing") << "T\\Gone" << "Gone" << "X" << RegResult::KeyNotRenamed << notRenamed;
+        QTest::newRow("backslash") << "T\\Src" << "Src" << "a\\b" << RegResult::KeyNotRenamed << notRenamed;
+        QTest::newRow("empty") << "T\\Src" << "Src" << "" << RegResult::KeyNotRenamed << notRenamed;
+        QTest::newRow("too long") << "T\\Src" << "Src" << QString(MAX_KEY_NAME + 1, u'L') << RegResult::KeyNotRenamed
+                                  << notRenamed;
     }
 
     void renameKeyRefused()
@@ -266,11 +255,7 @@ private slots:
         QFETCH(QString, targetParent);
         QFETCH(QString, targetMachine);
         makeSource();
-        QVERIFY(makeKey(u"x"_s));
-        HKEY key = 0;
-        QVERIFY(RegCreateKeyEx(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes\\T\\Sub"_s, 0, QString(), 0,
-                               KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
-        RegCloseKey(key);
+        QVERIFY(setValue(u"SOFTWARE\\Classes\\T\\Sub"_s, u"v"_s, REG_SZ, sz("x"), HKEY_LOCAL_MACHINE));
         ScriptedProgress progress(10000); // an endless copy would stop here and fail below
         const QString sourceMachine = targetMachine;
         QVERIFY(!CopyKey(sourceMachine, targetMachine, source, true, targetParent, progress));

@@ -238,10 +238,7 @@ private slots:
         QCOMPARE(CreateNewValue(KeyPath + u"\\Missing"_s, NewValueKind::String, list), -1);
         QCOMPARE(m_fx.sink->last().caption, u"Fehler"_s);
         QCOMPARE(m_fx.sink->texts(), QStringList{"Datenwert konnte nicht erstellt werden."});
-        HKEY key = 0;
-        QVERIFY(RegOpenKeyEx(HKEY_CURRENT_USER, SubKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
-        QVERIFY(RegSetKeyDeny(key, KEY_DENY_WRITE) == ERROR_SUCCESS);
-        RegCloseKey(key);
+        QVERIFY(denyKey(SubKey, KEY_DENY_WRITE));
         QCOMPARE(CreateNewValue(KeyPath, NewValueKind::DWord, list), -1);
         QCOMPARE(m_fx.sink->count(), 2);
         QCOMPARE(list.rowCount(), 6);

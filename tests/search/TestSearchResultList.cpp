@@ -1,3 +1,4 @@
+#include "changes/FileBytes.h"
 #include "search/ResultFile.h"
 #include "search/SearchResultList.h"
 
@@ -42,13 +43,6 @@ QStringList texts(const SearchResultList& list)
         out << row.foundAt + u'|' + row.valueName + u'|' + row.keyPath.mid(HKCU.size());
     return out;
 }
-
-// A device that takes nothing: the disk is full.
-class FullDevice final : public QIODevice {
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char*, qint64) override { return -1; }
-};
 
 QByteArray fileBytes(const QString& fileName)
 {
