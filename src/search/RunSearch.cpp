@@ -22,10 +22,11 @@ public:
     [[nodiscard]] bool report(FoundKind kind, const QString& keyPath, const QString& valueName, DWORD type)
     {
         SearchResult result{true, kind, keyPath, valueName, type};
-        if (m_onMatch)
-            m_onMatch(result);
-        if (m_listing)
+        if (m_listing) {
+            if (m_onMatch)
+                m_onMatch(result);
             return true;
+        }
         m_outcome.match = std::move(result);
         return false;
     }
