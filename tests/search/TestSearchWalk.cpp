@@ -83,6 +83,10 @@ private slots:
             << "run" << next << Substring << W + u"\\a\\RunDeep"_s << "" << false << QStringList{u"Wert|"_s + b};
         QTest::newRow("the selected value is not found again")
             << "run" << next << Substring << W + u"\\b"_s << "runner" << false << QStringList{u"Schlüssel|"_s + run};
+        QTest::newRow("a start value deleted meanwhile resumes in its place")
+            << "run" << next << Substring << W << "Q" << false << QStringList{u"Wert|"_s + W + u"|RunOnce"_s};
+        QTest::newRow("a start key deleted meanwhile resumes in its place")
+            << "run" << next << Substring << W + u"\\aa"_s << "" << false << QStringList{u"Wert|"_s + b};
         QTest::newRow("from the top node the first root key's name")
             << "HKEY_CLASSES_ROOT" << next << 0u << "" << "" << false
             << QStringList{u"Schlüssel|HKEY_CLASSES_ROOT|"_s};
