@@ -127,8 +127,8 @@ private slots:
         QVERIFY(RegTestKeys::makeKey(u"W\\b\\zz"_s));
         QStringList seen;
         ScriptedProgress progress;
-        const SearchCriteria criteria{u"kkk | vvv | zz"_s, KeyNames | ValueNames | StringTypes | ListResults | OnlyCurrentKey,
-                                      CompareFlags::Default};
+        const DWORD flags = KeyNames | ValueNames | StringTypes | ListResults | OnlyCurrentKey;
+        const SearchCriteria criteria{u"kkk | vvv | zz"_s, flags, CompareFlags::Default};
         (void)RunSearch(criteria, SearchStart{W + u"\\b"_s, QString(), false}, progress,
                         [&](const SearchResult& r) { seen.append(r.keyPath.section(u'\\', -1) + u'|' + r.valueName); });
         QCOMPARE(seen, (QStringList{key + u'|', key + u'|' + value, u"zz|"_s}));
