@@ -15,6 +15,7 @@ namespace {
 using namespace SearchFlags;
 
 const QString W = u"HKEY_CURRENT_USER\\W"_s;
+const QString LongKey(255, u'k'), LongValue(MAX_VALUE_NAME, u'v');
 constexpr DWORD Everything = AnyContent | AnyType;
 constexpr DWORD Substring = CompareFlags::Substring;
 
@@ -25,7 +26,7 @@ QByteArray dword(quint32 v)
 
 QString rowText(const SearchResult& r)
 {
-    return FoundAtText(r.kind) + u'|' + r.keyPath + u'|' + r.valueName;
+    return FoundAtText(r.kind) + u'|' + QString(r.keyPath).replace(W, u"~"_s) + u'|' + r.valueName;
 }
 
 } // namespace
@@ -45,58 +46,56 @@ private slots:
         QVERIFY(RegTestKeys::makeKey(u"W\\Run"_s));
         QVERIFY(RegTestKeys::makeKey(u"W\\a\\RunDeep"_s));
         QVERIFY(RegTestKeys::setValue(u"W\\b"_s, u"runner"_s, REG_BINARY, "Run"));
+        // Names as long as the store takes them, before a sibling they must not hide.
+        QVERIFY(RegTestKeys::setValue(u"W\\b\\"_s + LongKey, LongValue, REG_SZ, RegTestKeys::sz("")));
+        QVERIFY(RegTestKeys::makeKey(u"W\\b\\zz"_s));
     }
     void cleanup() { m_fixture.stop(); }
 
+    // Paths in the rows and the start are written with "~" for HKEY_CURRENT_USER\W; the start is
+    // "key|value", "key|*" for the key's default value.
     void rows_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<uint>("content");
         QTest::addColumn<uint>("compare");
-        QTest::addColumn<QString>("startKey");
-        QTest::addColumn<QString>("startValue");
-        QTest::addColumn<bool>("atDefault");
+        QTest::addColumn<QString>("start");
         QTest::addColumn<QStringList>("rows");
-        const QString a = W + u"\\a\\RunDeep|"_s, b = W + u"\\b|runner"_s, run = W + u"\\Run|"_s;
-        const uint list = Everything | ListResults | OnlyCurrentKey;
+        const uint list = Everything | ListResults | OnlyCurrentKey, next = Everything;
+        const QString a = u"Schlüssel|~\\a\\RunDeep|"_s, bName = u"Wert|~\\b|runner"_s, run = u"Schlüssel|~\\Run|"_s;
+        const QString bData = u"Daten|~\\b|runner"_s, once = u"Wert|~|RunOnce"_s, k = u"~\\b\\"_s + LongKey + u'|';
         QTest::newRow("walk order, name row before data row")
-            << "run" << list << Substring << W << "" << false
-            << QStringList{u"Daten|"_s + W + u'|', u"Wert|"_s + W + u"|RunOnce"_s, u"Schlüssel|"_s + a,
-                           u"Wert|"_s + b, u"Daten|"_s + b, u"Schlüssel|"_s + run};
-        QTest::newRow("whole text: Run is not RunOnce")
-            << "Run" << list << 0u << W << "" << false << QStringList{u"Daten|"_s + b, u"Schlüssel|"_s + run};
+            << "run" << list << Substring << "~|" << QStringList{u"Daten|~|"_s, once, a, bName, bData, run};
+        QTest::newRow("whole text: Run is not RunOnce") << "Run" << list << 0u << "~|" << QStringList{bData, run};
+        QTest::newRow("long names")
+            << "kkk | vvv | zz" << list << CompareFlags::Default << "~\\b|"
+            << QStringList{u"Schlüssel|"_s + k, u"Wert|"_s + k + LongValue, u"Schlüssel|~\\b\\zz|"_s};
         QTest::newRow("26 in DWORD data is 26, not 0x26")
-            << "26" << (ListResults | OnlyCurrentKey | ValueData | DWordType) << Substring << W << "" << false
-            << QStringList{u"Daten|"_s + W + u"|Zahl"_s};
+            << "26" << (ListResults | OnlyCurrentKey | ValueData | DWordType) << Substring << "~|"
+            << QStringList{u"Daten|~|Zahl"_s};
         QTest::newRow("the start key's name does not count")
-            << "W" << (list & ~(ValueNames | ValueData)) << 0u << W << "" << false << QStringList{};
+            << "W" << (list & ~(ValueNames | ValueData)) << 0u << "~|" << QStringList{};
         QTest::newRow("listing from the default value skips it")
-            << "run" << list << Substring << W << "" << true
-            << QStringList{u"Wert|"_s + W + u"|RunOnce"_s, u"Schlüssel|"_s + a, u"Wert|"_s + b, u"Daten|"_s + b,
-                           u"Schlüssel|"_s + run};
-        const uint next = Everything;
-        QTest::newRow("next after the default value")
-            << "run" << next << Substring << W << "" << true << QStringList{u"Wert|"_s + W + u"|RunOnce"_s};
+            << "run" << list << Substring << "~|*" << QStringList{once, a, bName, bData, run};
+        QTest::newRow("next after the default value") << "run" << next << Substring << "~|*" << QStringList{once};
         QTest::newRow("next after a value goes into the subkeys")
-            << "run" << next << Substring << W << "RunOnce" << false << QStringList{u"Schlüssel|"_s + a};
+            << "run" << next << Substring << "~|RunOnce" << QStringList{a};
         QTest::newRow("next from a deep key climbs to the later siblings")
-            << "run" << next << Substring << W + u"\\a\\RunDeep"_s << "" << false << QStringList{u"Wert|"_s + b};
+            << "run" << next << Substring << "~\\a\\RunDeep|" << QStringList{bName};
         QTest::newRow("the selected value is not found again")
-            << "run" << next << Substring << W + u"\\b"_s << "runner" << false << QStringList{u"Schlüssel|"_s + run};
+            << "run" << next << Substring << "~\\b|runner" << QStringList{run};
         QTest::newRow("a start value deleted meanwhile resumes in its place")
-            << "run" << next << Substring << W << "Q" << false << QStringList{u"Wert|"_s + W + u"|RunOnce"_s};
+            << "run" << next << Substring << "~|Q" << QStringList{once};
         QTest::newRow("a start key deleted meanwhile resumes in its place")
-            << "run" << next << Substring << W + u"\\aa"_s << "" << false << QStringList{u"Wert|"_s + b};
+            << "run" << next << Substring << "~\\aa|" << QStringList{bName};
         QTest::newRow("from the top node the first root key's name")
-            << "HKEY_CLASSES_ROOT" << next << 0u << "" << "" << false
-            << QStringList{u"Schlüssel|HKEY_CLASSES_ROOT|"_s};
+            << "HKEY_CLASSES_ROOT" << next << 0u << "|" << QStringList{u"Schlüssel|HKEY_CLASSES_ROOT|"_s};
         QTest::newRow("later root keys are reached")
-            << "HKEY_LOCAL_MACHINE" << next << 0u << W << "" << false
-            << QStringList{u"Schlüssel|HKEY_LOCAL_MACHINE|"_s};
+            << "HKEY_LOCAL_MACHINE" << next << 0u << "~|" << QStringList{u"Schlüssel|HKEY_LOCAL_MACHINE|"_s};
         QTest::newRow("only the root key of the start")
-            << "HKEY_LOCAL_MACHINE" << (next | SingleRoot) << 0u << W << "" << false << QStringList{};
+            << "HKEY_LOCAL_MACHINE" << (next | SingleRoot) << 0u << "~|" << QStringList{};
         QTest::newRow("no wrap-around to earlier root keys")
-            << "HKEY_CLASSES_ROOT" << next << 0u << W << "" << false << QStringList{};
+            << "HKEY_CLASSES_ROOT" << next << 0u << "~|" << QStringList{};
     }
 
     void rows()
@@ -104,34 +103,20 @@ private slots:
         QFETCH(QString, text);
         QFETCH(uint, content);
         QFETCH(uint, compare);
-        QFETCH(QString, startKey);
-        QFETCH(QString, startValue);
-        QFETCH(bool, atDefault);
+        QFETCH(QString, start);
         QFETCH(QStringList, rows);
+        const QString startKey = start.section(u'|', 0, 0).replace(u'~', W), startValue = start.section(u'|', 1);
+        const bool atDefault = startValue == u'*';
+        const QString value = atDefault ? QString() : startValue;
         QStringList seen;
         ScriptedProgress progress;
         const SearchOutcome outcome =
-            RunSearch(SearchCriteria{text, content, compare}, SearchStart{startKey, startValue, atDefault}, progress,
+            RunSearch(SearchCriteria{text, content, compare}, SearchStart{startKey, value, atDefault}, progress,
                       [&](const SearchResult& r) { seen.append(rowText(r)); });
         if (outcome.match.found)
             seen.append(rowText(outcome.match));
         QCOMPARE(seen, rows);
         QVERIFY(!outcome.cancelled);
-    }
-
-    // Names as long as the store takes them are found, and do not end their key's lists.
-    void longNames()
-    {
-        const QString key = QString(255, u'k'), value = QString(MAX_VALUE_NAME, u'v');
-        QVERIFY(RegTestKeys::setValue(u"W\\b\\"_s + key, value, REG_SZ, RegTestKeys::sz("")));
-        QVERIFY(RegTestKeys::makeKey(u"W\\b\\zz"_s));
-        QStringList seen;
-        ScriptedProgress progress;
-        const DWORD flags = KeyNames | ValueNames | StringTypes | ListResults | OnlyCurrentKey;
-        const SearchCriteria criteria{u"kkk | vvv | zz"_s, flags, CompareFlags::Default};
-        (void)RunSearch(criteria, SearchStart{W + u"\\b"_s, QString(), false}, progress,
-                        [&](const SearchResult& r) { seen.append(r.keyPath.section(u'\\', -1) + u'|' + r.valueName); });
-        QCOMPARE(seen, (QStringList{key + u'|', key + u'|' + value, u"zz|"_s}));
     }
 
     void cancel()
