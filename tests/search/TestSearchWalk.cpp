@@ -84,8 +84,6 @@ private slots:
             << "run" << next << Substring << "~\\a\\RunDeep|" << QStringList{bName};
         QTest::newRow("the selected value is not found again")
             << "run" << next << Substring << "~\\b|runner" << QStringList{run};
-        QTest::newRow("a start value deleted meanwhile resumes in its place")
-            << "run" << next << Substring << "~|Q" << QStringList{once};
         QTest::newRow("a start key deleted meanwhile resumes in its place")
             << "run" << next << Substring << "~\\aa|" << QStringList{bName};
         QTest::newRow("from the top node the first root key's name")
