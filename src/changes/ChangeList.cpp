@@ -1,6 +1,7 @@
 #include "changes/ChangeList.h"
 
 #include "registry/RegValueUtils.h"
+#include "registry/RowMarking.h"
 
 #include <algorithm>
 
@@ -102,13 +103,12 @@ int ChangeList::AddChangeEntry(const QString& comment, const QString& valueName,
 
 void ChangeList::setSelected(int row, bool selected)
 {
-    if (row >= 0 && row < size())
-        m_rows[std::size_t(row)].selected = selected;
+    RowMarking::setSelected(m_rows, row, selected);
 }
 
 int ChangeList::selectedCount() const
 {
-    return int(std::count_if(m_rows.begin(), m_rows.end(), [](const ChangeRow& row) { return row.selected; }));
+    return RowMarking::selectedCount(m_rows);
 }
 
 void ChangeList::Mark(ChangeMark mark)
@@ -119,28 +119,22 @@ void ChangeList::Mark(ChangeMark mark)
 
 void ChangeList::MarkDownwards()
 {
-    const auto first = std::find_if(m_rows.begin(), m_rows.end(), [](const ChangeRow& row) { return row.selected; });
-    for (auto it = first; it != m_rows.end(); ++it)
-        it->selected = true;
+    RowMarking::markDownwards(m_rows);
 }
 
 void ChangeList::MarkAll()
 {
-    for (ChangeRow& row : m_rows)
-        row.selected = true;
+    RowMarking::markAll(m_rows);
 }
 
 void ChangeList::InvertMarking()
 {
-    for (ChangeRow& row : m_rows)
-        row.selected = !row.selected;
+    RowMarking::invert(m_rows);
 }
 
 int ChangeList::RemoveMarked()
 {
-    const auto before = m_rows.size();
-    std::erase_if(m_rows, [](const ChangeRow& row) { return row.selected; });
-    return int(before - m_rows.size());
+    return RowMarking::removeMarked(m_rows);
 }
 
 ChangeCounts ChangeList::CountChanges() const

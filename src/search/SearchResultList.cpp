@@ -2,6 +2,7 @@
 
 #include "platform/WinCase.h"
 #include "registry/RegValueUtils.h"
+#include "registry/RowMarking.h"
 
 #include <QCollatorSortKey>
 
@@ -168,13 +169,12 @@ void SearchResultList::addResultRows(std::vector<ResultRow> rows)
 
 void SearchResultList::setSelected(int row, bool selected)
 {
-    if (row >= 0 && row < size())
-        m_rows[std::size_t(row)].selected = selected;
+    RowMarking::setSelected(m_rows, row, selected);
 }
 
 int SearchResultList::selectedCount() const
 {
-    return int(std::count_if(m_rows.begin(), m_rows.end(), [](const ResultRow& r) { return r.selected; }));
+    return RowMarking::selectedCount(m_rows);
 }
 
 void SearchResultList::Mark(MarkCommand command)
@@ -185,29 +185,22 @@ void SearchResultList::Mark(MarkCommand command)
 
 void SearchResultList::MarkDownwards()
 {
-    const auto first = std::find_if(m_rows.begin(), m_rows.end(), [](const ResultRow& r) { return r.selected; });
-    for (auto it = first; it != m_rows.end(); ++it)
-        it->selected = true;
+    RowMarking::markDownwards(m_rows);
 }
 
 void SearchResultList::MarkAll()
 {
-    for (ResultRow& row : m_rows)
-        row.selected = true;
+    RowMarking::markAll(m_rows);
 }
 
 void SearchResultList::InvertMarking()
 {
-    for (ResultRow& row : m_rows)
-        row.selected = !row.selected;
+    RowMarking::invert(m_rows);
 }
 
 int SearchResultList::RemoveMarked()
 {
-    const auto kept = std::remove_if(m_rows.begin(), m_rows.end(), [](const ResultRow& r) { return r.selected; });
-    const int removed = int(m_rows.end() - kept);
-    m_rows.erase(kept, m_rows.end());
-    return removed;
+    return RowMarking::removeMarked(m_rows);
 }
 
 ResultCounts SearchResultList::CountResults() const
