@@ -1,5 +1,7 @@
 #include "app/KavenRegTool.h"
 
+#include "app/ToolCommands.h"
+
 #include "settings/KavenVariables405.h"
 #include "platform/StoreLocation.h"
 #include "platform/WinReg.h"
@@ -24,9 +26,6 @@ namespace {
 const QString Success = QStringLiteral("Der Vorgang wurde erfolgreich beendet.");
 const QString NotFound = QStringLiteral("Der angegebene Registrierungsschlüssel bzw. Wert wurde nicht gefunden.");
 const QString BadKey = QStringLiteral("Ungültiger Schlüsselname.");
-const QString NoConsent = QStringLiteral("Ohne Terminal ist keine Rückfrage möglich; mit /f wird ohne Rückfrage "
-                                         "ausgeführt.");
-const QString Cancelled = QStringLiteral("Der Vorgang wurde abgebrochen.");
 
 // Messages of the registry functions go to the tool's error output; questions are answered No.
 class ToolMessageSink final : public MessageSink {
@@ -166,7 +165,7 @@ struct KavenRegTool::Options {
 };
 
 KavenRegTool::KavenRegTool(QIODevice& out, QIODevice& err, QIODevice& in, bool interactive)
-    : m_out(out), m_err(err), m_in(in), m_interactive(interactive)
+    : m_out(out), m_err(err), m_io(out, err, in, interactive)
 {
 }
 
@@ -189,6 +188,8 @@ int KavenRegTool::run(const QStringList& arguments)
         return addCommand(args);
     if (command == QLatin1String("delete"))
         return deleteCommand(args);
+    if (const ToolCommand* tool = FindToolCommand(command))
+        return tool->run(m_io, args);
     printError(QStringLiteral("Unbekannter Befehl: ") + arguments.first());
     return usage();
 }
@@ -210,6 +211,8 @@ int KavenRegTool::runWithStore(const QStringList& arguments)
 StoreAccess KavenRegTool::storeAccess(const QString& command)
 {
     const QString c = command.toLower();
+    if (const ToolCommand* tool = FindToolCommand(c))
+        return tool->access;
     return c == QLatin1String("query") || c == QLatin1String("export") ? StoreAccess::ReadOnly
                                                                       : StoreAccess::ReadWrite;
 }
@@ -348,27 +351,17 @@ bool KavenRegTool::parseOptions(const QStringList& args, int positional, const Q
 
 bool KavenRegTool::confirm(const QString& question)
 {
-    if (!m_interactive) {
-        printError(NoConsent);
-        return false;
-    }
-    print(question + QStringLiteral(" (Ja/Nein)? "));
-    const QString answer = QString::fromUtf8(m_in.readLine()).trimmed().toLower();
-    const bool yes = answer == QLatin1String("j") || answer == QLatin1String("ja") || answer == QLatin1String("y")
-                     || answer == QLatin1String("yes");
-    if (!yes)
-        print(Cancelled + QLatin1Char('\n'));
-    return yes;
+    return m_io.confirm(question);
 }
 
 void KavenRegTool::print(const QString& text)
 {
-    m_out.write(text.toUtf8());
+    m_io.print(text);
 }
 
 void KavenRegTool::printError(const QString& text)
 {
-    m_err.write((QStringLiteral("Fehler: ") + text + QLatin1Char('\n')).toUtf8());
+    m_io.printError(text);
 }
 
 int KavenRegTool::fail(const QString& text)
@@ -390,8 +383,11 @@ int KavenRegTool::usage()
                                "  import DATEI\n"
                                "  query SCHLÜSSEL [/v NAME | /ve] [/s]\n"
                                "  add SCHLÜSSEL [/v NAME | /ve] [/t TYP] [/d DATEN] [/f]\n"
-                               "  delete SCHLÜSSEL [/v NAME | /ve | /va] [/f]\n"
-                               "SCHLÜSSEL beginnt mit HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,\n"
+                               "  delete SCHLÜSSEL [/v NAME | /ve | /va] [/f]\n")
+                    .toUtf8());
+    for (const ToolCommand& command : ToolCommands())
+        m_err.write((QStringLiteral("  ") + command.usage + QLatin1Char('\n')).toUtf8());
+    m_err.write(QStringLiteral("SCHLÜSSEL beginnt mit HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,\n"
                                "HKEY_USERS, HKEY_CURRENT_CONFIG oder HKCR, HKCU, HKLM, HKU, HKCC.\n")
                     .toUtf8());
     return 1;

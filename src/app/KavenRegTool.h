@@ -5,6 +5,7 @@
 // (overwrite, delete) are asked on the terminal; without a terminal they are refused, so that nothing
 // is changed without consent unless /f or /y says so.
 
+#include "app/ToolIo.h"
 #include "platform/WinReg.h"
 #include "platform/WinTypes.h"
 
@@ -56,6 +57,5 @@ private:
 
     QIODevice& m_out;
     QIODevice& m_err;
-    QIODevice& m_in;
-    bool m_interactive;
+    ToolIo m_io;
 };
