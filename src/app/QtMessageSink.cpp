@@ -7,7 +7,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QSortFilterProxyModel>
 #include <QStyle>
 
@@ -70,6 +73,15 @@ MessageAnswer showBox(MessageKind kind, const QString& caption, const QString& t
     box.setEnabled(true);
     if (escape != QMessageBox::NoButton)
         box.setEscapeButton(escape);
+    // A short text makes a box narrower than its caption, which the title bar then cuts off. The room for
+    // the window manager's icon and buttons beside the caption is a guess; too much costs only width.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        QFont titleFont = box.font();
+        titleFont.setBold(true);
+        const int captionWidth = QFontMetrics(titleFont).horizontalAdvance(caption) + 140;
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
+    }
     return answerOf(box.exec());
 }
 

@@ -443,6 +443,11 @@ void TMainForm::updatePageLabel()
         rows = list->model()->rowCount();
     m_pageLabel->setText(rows == 1 ? QStringLiteral(" 1 Eintrag ")
                                    : QLatin1Char(' ') + QString::number(rows) + QStringLiteral(" Einträge "));
+    // The panel keeps the width the user gave it, but never hides the count: it grows to show the text.
+    const int needed = m_pageLabel->sizeHint().width();
+    const int total = m_pageSplitter->width();
+    if (m_pageLabel->width() < needed && total > needed)
+        m_pageSplitter->setSizes({total - needed, needed});
 }
 
 void TMainForm::HalveWindowClick()
