@@ -35,8 +35,7 @@ private slots:
     void init()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
+        QVERIFY(m_store.emplace().ok());
     }
 
     // Options stand before the command only: later arguments that look like options are data.
@@ -232,7 +231,7 @@ private:
         return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
     }
 
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
 };
 
 QTEST_GUILESS_MAIN(TestKavenRegTool)

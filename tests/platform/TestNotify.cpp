@@ -31,11 +31,7 @@ Q_DECLARE_METATYPE(Act)
 class TestNotify final : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-    }
+    void init() { QVERIFY(m_store.emplace().ok()); }
     void cleanup() { m_store.reset(); }
     void eventsWaitAndTimeOut();
     void whatFires_data();
@@ -45,7 +41,7 @@ private slots:
     void largeBatchStillReachesWatchersOfSingleKeys();
 
 private:
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
 };
 
 void TestNotify::eventsWaitAndTimeOut()

@@ -20,11 +20,7 @@ using StoreProbe::valueOf;
 class TestStoreProcesses final : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-    }
+    void init() { QVERIFY(m_store.emplace().ok()); }
     void cleanup() { m_store.reset(); }
     void killedInTheMiddleOfABatchLosesNothingCommitted();
     void changesOfAnotherProcessAreSeenAndNotified();
@@ -33,7 +29,7 @@ private slots:
     void twoImportsOfTheSameKeysAtOnce();
 
 private:
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
 };
 
 void TestStoreProcesses::killedInTheMiddleOfABatchLosesNothingCommitted()

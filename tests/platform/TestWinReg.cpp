@@ -71,11 +71,7 @@ QByteArray fileHash(const QString& path)
 class TestWinReg final : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-    }
+    void init() { QVERIFY(m_store.emplace().ok()); }
     void cleanup() { m_store.reset(); }
     void rootKeysAndAliases();
     void keyPaths_data();
@@ -99,7 +95,7 @@ private slots:
     void handlesAreThreadSafe();
 
 private:
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
 };
 
 void TestWinReg::rootKeysAndAliases()

@@ -8,6 +8,7 @@
 #include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,18 +27,6 @@ using RegTestKeys::setValue;
 using RegTestKeys::sz;
 
 namespace {
-
-QByteArray readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // Keys: path -> (value name -> type and data), everything below HKEY_CURRENT_USER\RT.
 using Snapshot = QMap<QString, QMap<QString, QPair<DWORD, QByteArray>>>;
@@ -91,17 +80,16 @@ void fill(QRandomGenerator& rng, const QString& path, int depth)
 
 void collect(const QString& path, Snapshot* snapshot)
 {
-    HKEY key = 0;
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, path, 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegTestKeys::OpenedKey key;
+    QVERIFY(RegTestKeys::openKey(key, path));
     QString name;
     DWORD type = 0;
     QByteArray data;
-    for (DWORD i = 0; RegEnumValueBytes(key, i, &name, 16384, &type, &data) == ERROR_SUCCESS; ++i) {
+    for (DWORD i = 0; RegEnumValueBytes(key.handle, i, &name, 16384, &type, &data) == ERROR_SUCCESS; ++i) {
         if (type == REG_SZ) // what the file can carry of REG_SZ: the text up to its first NUL
             data = data.left(data.indexOf('\0')) + QByteArray(1, '\0');
         (*snapshot)[path].insert(name, {type > 10 ? REG_NONE : type, data});
     }
-    RegCloseKey(key);
     for (const QString& sub : RegTestKeys::subKeys(path))
         collect(path + u'\\' + sub, snapshot);
 }
@@ -133,8 +121,7 @@ private slots:
     void init()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
+        QVERIFY(m_store.emplace().ok());
         m_file = m_store->dirPath() + u"/out.reg"_s;
     }
 
@@ -179,7 +166,7 @@ private slots:
         ScriptedProgress progress;
         QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T\\"_s, progress));
         QFETCH(QByteArray, line);
-        QCOMPARE(readAll(m_file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n" + line
+        QCOMPARE(readFile(m_file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n" + line
                                       + "\r\n\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n");
     }
 
@@ -191,14 +178,11 @@ private slots:
         for (const QString& name : {u"a"_s, longName, longest, u"z"_s})
             QVERIFY(setValue(u"S"_s, name, REG_DWORD, one));
         QVERIFY(setValue(u"S\\hidden\\deep"_s, u"x"_s, REG_SZ, sz("")));
-        HKEY hidden = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"S\\hidden"_s, 0, KEY_ALL_ACCESS, &hidden), ERROR_SUCCESS);
-        QCOMPARE(RegSetKeyDeny(hidden, KEY_DENY_READ), ERROR_SUCCESS);
-        RegCloseKey(hidden);
+        QVERIFY(RegTestKeys::denyKey(u"S\\hidden"_s, KEY_DENY_READ));
         ScriptedProgress progress;
         QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\S"_s, progress));
 
-        const QByteArray text = readAll(m_file);
+        const QByteArray text = readFile(m_file);
         QVERIFY(text.contains("\r\n\"" + QByteArray(300, 'L') + "\"=dword:00000001\r\n"));
         init();
         QVERIFY(writeFile(m_file, text));
@@ -256,7 +240,7 @@ private slots:
         ScriptedProgress cancelling(30);
         const RegFileResult result = ExportRegFileResult(m_file, u"HKEY_CURRENT_USER\\C"_s, cancelling);
         QVERIFY(result.cancelled && !result.ok);
-        QCOMPARE(readAll(m_file), QByteArray("alt"));
+        QCOMPARE(readFile(m_file), QByteArray("alt"));
 
         // A process killed in the middle of the export leaves the old file too.
         const pid_t child = fork();
@@ -272,7 +256,7 @@ private slots:
         int status = 0;
         QCOMPARE(waitpid(child, &status, 0), child);
         QVERIFY(WIFSIGNALED(status));
-        QCOMPARE(readAll(m_file), QByteArray("alt"));
+        QCOMPARE(readFile(m_file), QByteArray("alt"));
 
         FailingDevice device(1000);
         ScriptedProgress progress;
@@ -312,12 +296,12 @@ private slots:
             const QString target = snapshot == &before ? first : second;
             QVERIFY(ExportRegFile(target, QStringLiteral("HKEY_CURRENT_USER\\RT"), progress));
         }
-        QCOMPARE(readAll(second), readAll(first));
+        QCOMPARE(readFile(second), readFile(first));
         QCOMPARE(after, before);
     }
 
 private:
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
     QString m_file;
 };
 

@@ -8,10 +8,10 @@
 #include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -40,8 +40,7 @@ class TestRegFileImport final : public QObject {
 private slots:
     void init()
     {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
+        QVERIFY(m_store.emplace().ok());
         m_file = m_store->dirPath() + u"/in.reg"_s;
     }
 
@@ -146,10 +145,8 @@ private slots:
 
     void reportsValuesThatCouldNotBeWritten()
     {
-        HKEY locked = 0;
-        QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, u"Lock"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &locked, nullptr), 0);
-        QCOMPARE(RegSetKeyDeny(locked, KEY_DENY_WRITE), ERROR_SUCCESS);
-        RegCloseKey(locked);
+        QVERIFY(RegTestKeys::makeKey(u"Lock"_s));
+        QVERIFY(RegTestKeys::denyKey(u"Lock"_s, KEY_DENY_WRITE));
         const QByteArray head = "REGEDIT4\r\n[HKEY_CURRENT_USER\\Lock]\r\n\"x\"=\"1\"\r\n";
         const QByteArray tail = "[HKEY_CURRENT_USER\\After]\r\n\"w\"=dword:00000002\r\n";
         QCOMPARE(importText(head + tail).text, u"1 Wert konnte nicht geschrieben werden"_s);
@@ -163,7 +160,7 @@ private slots:
         QByteArray text = "REGEDIT4\r\n";
         for (int i = 0; i < 50; ++i)
             text += u"[HKEY_CURRENT_USER\\C\\k%1]\r\n\"v\"=\"x\"\r\n"_s.arg(i).toLatin1();
-        QVERIFY(writeFile(text));
+        QVERIFY(writeFile(m_file, text));
         ScriptedProgress progress(21);
         const RegFileResult result = ImportRegFileResult(m_file, progress);
         QVERIFY(result.cancelled && !result.ok);
@@ -215,9 +212,7 @@ private slots:
         QCOMPARE(files.size(), 40);
         int imported = 0;
         for (const QString& name : files) {
-            QFile file(corpus.filePath(name));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const bool regedit4 = file.read(8) == "REGEDIT4";
+            const bool regedit4 = readFile(corpus.filePath(name)).startsWith("REGEDIT4");
             ScriptedProgress progress;
             const RegFileResult result = ImportRegFileResult(corpus.filePath(name), progress);
             // Files of other format versions (many UTF-16) stop at their header.
@@ -248,21 +243,15 @@ private slots:
     }
 
 private:
-    [[nodiscard]] bool writeFile(const QByteArray& text)
-    {
-        QFile file(m_file);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-    }
-
     [[nodiscard]] RegFileResult importText(const QByteArray& text)
     {
-        if (!writeFile(text))
+        if (!writeFile(m_file, text))
             return RegFileResult::failure(u"not written"_s);
         ScriptedProgress progress;
         return ImportRegFileResult(m_file, progress);
     }
 
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
     QString m_file;
 };
 
