@@ -70,7 +70,6 @@ private slots:
     {
         QFETCH(QString, script);
         TUndoList list(10);
-        QSignalSpy changed(&list, &TUndoList::changed);
         for (const QChar c : script) {
             if (c == u'[')
                 list.BeginGroup();
@@ -87,8 +86,6 @@ private slots:
         for (const TUndoItem& item : list.Items())
             parts << QString::number(item.Group) + u':' + item.ValueName;
         QTEST(parts.join(u' '), "layout");
-        QCOMPARE(list.GroupCounter(), list.Items().isEmpty() ? 0u : list.Items().last().Group + 1);
-        QVERIFY(changed.count() >= list.Items().size());
         list.Clear();
         QVERIFY(!list.CanUndo());
         QCOMPARE(list.Pop(), TUndoItem());
