@@ -48,8 +48,7 @@ private slots:
     {
         QVERIFY(importText("; Kommentar\r\n\r\nregedit4\r\n@=\"ohne Schlüssel\"\r\n"
                            "[HKEY_CURRENT_USER\\Software\\A\\B]\r\n  @ = \"Vorgabe\"  \r\n"
-                           "\"s\"=\"C:\\\\x\\\"y\\r\\n\"\r\n\"d1\"=DWORD:1a\r\n\"d2\"=dword:0000001A\r\n"
-                           "\"b\"=hex:01,02,\r\n\"e\"=hex:\r\n"
+                           "\"d1\"=DWORD:1a\r\n\"d2\"=dword:0000001A\r\n\"e\"=hex:\r\n"
                            "\"m\"=hex( 7 ):61,00,\\\r\n   ; a comment inside the list\r\n  62,00,00\r\n"
                            "\"mu\"=hex(2):4d,fc,6c,6c,65,72,00\r\n\"u8\"=hex(7):c3,bc,00,00\r\n\"raw\"=hex:fc\r\n"
                            "\"n99\"=hex(99):01\r\n\"nm1\"=hex(-1):02\r\n\"t10\"=hex(10):03\r\n"
@@ -65,10 +64,8 @@ private slots:
             QByteArray data;
         } rows[] = {
             {"", REG_SZ, sz("Vorgabe")},
-            {"s", REG_SZ, sz("C:\\x\"y\r\n")},
             {"d1", REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
             {"d2", REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
-            {"b", REG_BINARY, QByteArray("\x01\x02", 2)},
             {"e", REG_BINARY, QByteArray()},
             {"m", REG_MULTI_SZ, QByteArray("a\0b\0\0", 5)},
             {"mu", REG_EXPAND_SZ, sz("M\xc3\xbcller")}, // Windows-1252 text, stored as UTF-8
