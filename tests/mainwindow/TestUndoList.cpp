@@ -70,6 +70,7 @@ private slots:
     {
         QFETCH(QString, script);
         TUndoList list(10);
+        QSignalSpy changed(&list, &TUndoList::changed);
         for (const QChar c : script) {
             if (c == u'[')
                 list.BeginGroup();
@@ -86,6 +87,7 @@ private slots:
         for (const TUndoItem& item : list.Items())
             parts << QString::number(item.Group) + u':' + item.ValueName;
         QTEST(parts.join(u' '), "layout");
+        QVERIFY(changed.count() >= list.Items().size()); // the window's commands follow the list
         list.Clear();
         QVERIFY(!list.CanUndo());
         QCOMPARE(list.Pop(), TUndoItem());
