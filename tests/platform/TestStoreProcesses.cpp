@@ -14,9 +14,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-using StoreProbe::createKey;
-using StoreProbe::sqlValue;
-using StoreProbe::valueOf;
+using namespace StoreProbe;
 
 namespace {
 

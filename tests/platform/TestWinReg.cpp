@@ -13,9 +13,7 @@
 using namespace Qt::Literals::StringLiterals;
 #include <sys/stat.h>
 
-using StoreProbe::createKey;
-using StoreProbe::sqlValue;
-using StoreProbe::valueOf;
+using namespace StoreProbe;
 
 namespace {
 

@@ -23,8 +23,7 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-using RegTestKeys::setValue;
-using RegTestKeys::sz;
+using namespace RegTestKeys;
 
 namespace {
 
@@ -68,11 +67,11 @@ QByteArray randomData(QRandomGenerator& rng, DWORD type)
 
 void fill(QRandomGenerator& rng, const QString& path, int depth)
 {
-    QVERIFY(RegTestKeys::makeKey(path));
+    QVERIFY(makeKey(path));
     for (int i = 0, values = int(rng.bounded(6)); i < values; ++i) {
         const DWORD type = rng.bounded(5) == 0 ? DWORD(rng.bounded(1000)) : DWORD(rng.bounded(12));
         const QString name = i == 0 && rng.bounded(2) ? QString() : randomText(rng, 40, false);
-        QVERIFY(RegTestKeys::setValue(path, name, type, randomData(rng, type)));
+        QVERIFY(setValue(path, name, type, randomData(rng, type)));
     }
     for (int i = 0, children = depth >= 3 ? 0 : int(rng.bounded(4)); i < children; ++i)
         fill(rng, path + u'\\' + randomText(rng, 12, true), depth + 1);
@@ -80,8 +79,8 @@ void fill(QRandomGenerator& rng, const QString& path, int depth)
 
 void collect(const QString& path, Snapshot* snapshot)
 {
-    RegTestKeys::OpenedKey key;
-    QVERIFY(RegTestKeys::openKey(key, path));
+    OpenedKey key;
+    QVERIFY(openKey(key, path));
     QString name;
     DWORD type = 0;
     QByteArray data;
@@ -90,7 +89,7 @@ void collect(const QString& path, Snapshot* snapshot)
             data = data.left(data.indexOf('\0')) + QByteArray(1, '\0');
         (*snapshot)[path].insert(name, {type > 10 ? REG_NONE : type, data});
     }
-    for (const QString& sub : RegTestKeys::subKeys(path))
+    for (const QString& sub : subKeys(path))
         collect(path + u'\\' + sub, snapshot);
 }
 
@@ -162,7 +161,7 @@ private slots:
         QFETCH(uint, type);
         QFETCH(QByteArray, data);
         QVERIFY(setValue(u"Software\\T"_s, name, type, data));
-        QVERIFY(RegTestKeys::makeKey(u"Software\\T\\Leer"_s));
+        QVERIFY(makeKey(u"Software\\T\\Leer"_s));
         ScriptedProgress progress;
         QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T\\"_s, progress));
         QFETCH(QByteArray, line);
@@ -178,7 +177,7 @@ private slots:
         for (const QString& name : {u"a"_s, longName, longest, u"z"_s})
             QVERIFY(setValue(u"S"_s, name, REG_DWORD, one));
         QVERIFY(setValue(u"S\\hidden\\deep"_s, u"x"_s, REG_SZ, sz("")));
-        QVERIFY(RegTestKeys::denyKey(u"S\\hidden"_s, KEY_DENY_READ));
+        QVERIFY(denyKey(u"S\\hidden"_s, KEY_DENY_READ));
         ScriptedProgress progress;
         QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\S"_s, progress));
 
@@ -188,8 +187,8 @@ private slots:
         QVERIFY(writeFile(m_file, text));
         QVERIFY2(ImportRegFile(m_file, progress), qPrintable(LastRegFileError()));
         for (const QString& name : {u"a"_s, longName, longest, u"z"_s})
-            QCOMPARE(RegTestKeys::value(u"S"_s, name), qMakePair(DWORD(REG_DWORD), one));
-        QVERIFY(!RegTestKeys::exists(u"S\\hidden"_s));
+            QCOMPARE(value(u"S"_s, name), qMakePair(DWORD(REG_DWORD), one));
+        QVERIFY(!exists(u"S\\hidden"_s));
     }
 
     void refusesTargets_data()
@@ -216,7 +215,7 @@ private slots:
         QFETCH(QString, target);
         QFETCH(QString, branch);
         const QString file = m_store->dirPath() + target;
-        QVERIFY(RegTestKeys::makeKey(u"S\\a]\r\n[HKEY_LOCAL_MACHINE]\r\n\"Evil\"=\"yes\""_s));
+        QVERIFY(makeKey(u"S\\a]\r\n[HKEY_LOCAL_MACHINE]\r\n\"Evil\"=\"yes\""_s));
         QVERIFY(writeFile(m_file, "alt"));
         QVERIFY(writeFile(m_store->dirPath() + u"/alt.reg"_s, "alt"));
         QVERIFY(QFile::setPermissions(m_store->dirPath() + u"/alt.reg"_s, QFileDevice::ReadOwner));

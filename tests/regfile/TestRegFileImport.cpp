@@ -15,9 +15,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using RegTestKeys::exists;
-using RegTestKeys::sz;
-using RegTestKeys::value;
+using namespace RegTestKeys;
 
 namespace {
 

@@ -42,7 +42,9 @@ struct StoreFixture {
 // A key handle closed when it goes out of scope.
 struct OpenedKey {
     HKEY handle = 0;
+    OpenedKey() = default;
     ~OpenedKey() { RegCloseKey(handle); }
+    Q_DISABLE_COPY_MOVE(OpenedKey)
 };
 
 inline bool openKey(OpenedKey& key, const QString& subKey, HKEY root = HKEY_CURRENT_USER, REGSAM sam = KEY_READ)
