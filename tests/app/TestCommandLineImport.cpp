@@ -5,8 +5,8 @@
 #include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -17,10 +17,9 @@ class TestCommandLineImport final : public QObject {
 private slots:
     void init()
     {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-        write(u"gut.reg"_s, "REGEDIT4\r\n[HKEY_CURRENT_USER\\Start]\r\n\"a\"=\"1\"\r\n");
-        write(u"schlecht.reg"_s, "REGEDIT4\r\n[HKEY_CURRENT_USER\\Start]\r\n\"b\"=dword:xyz\r\n");
+        QVERIFY(m_store.emplace().ok());
+        QVERIFY(writeFile(path(u"gut.reg"_s), "REGEDIT4\r\n[HKEY_CURRENT_USER\\Start]\r\n\"a\"=\"1\"\r\n"));
+        QVERIFY(writeFile(path(u"schlecht.reg"_s), "REGEDIT4\r\n[HKEY_CURRENT_USER\\Start]\r\n\"b\"=dword:xyz\r\n"));
     }
 
     void importsAsAsked_data()
@@ -76,15 +75,9 @@ private slots:
     }
 
 private:
-    void write(const QString& name, const QByteArray& text)
-    {
-        QFile file(path(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
     [[nodiscard]] QString path(const QString& name) const { return m_store->dirPath() + u'/' + name; }
 
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
 };
 
 QTEST_GUILESS_MAIN(TestCommandLineImport)

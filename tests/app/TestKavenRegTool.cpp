@@ -4,9 +4,9 @@
 #include "platform/WinReg.h"
 #include "registry/RegTestKeys.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QLocale>
 #include <QTest>
 
@@ -35,8 +35,7 @@ private slots:
     void init()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
+        QVERIFY(m_store.emplace().ok());
     }
 
     // Options stand before the command only: later arguments that look like options are data.
@@ -117,9 +116,7 @@ private slots:
         QVERIFY(query.out.endsWith(u"\\k\\k\n    tief    REG_SZ    \"unten\"\n"_s));
         const QString file = m_store->dirPath() + u"/tief.reg"_s;
         QCOMPARE(tool({"export", "HKLM\\k", file}).rc, 0);
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray text = f.readAll();
+        const QByteArray text = readFile(file);
         QCOMPARE(text.count("\r\n[HKEY_LOCAL_MACHINE\\k"), 512);
         QVERIFY(text.endsWith("\\k\\k]\r\n\"tief\"=\"unten\"\r\n"));
     }
@@ -164,20 +161,16 @@ private slots:
         const QString file = m_store->dirPath() + u"/exp.reg"_s;
         QCOMPARE(tool({"export", "HKCU\\Imp", file}).rc, 0);
         QCOMPARE(tool({"export", "HKCU\\Imp", file}).rc, 1); // exists, no /y, no terminal
-        QFile f(file);
 
         // "ALL" follows the program's "RootExport" setting (15: the first four root keys).
         const QStringList setting{"add", "HKCU\\SOFTWARE\\Fenmarsh\\Kaven\\1.0\\Options", "/v", "RootExport", "/f"};
         QCOMPARE(tool({"export", "all", file, "/y"}).rc, 0);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray all = f.readAll();
-        f.close();
+        const QByteArray all = readFile(file);
         QVERIFY(all.contains("\r\n[HKEY_CLASSES_ROOT]\r\n") && all.contains("\r\n[HKEY_USERS]\r\n"));
         QVERIFY(!all.contains("[HKEY_CURRENT_CONFIG]"));
         QCOMPARE(tool(setting + QStringList{"/t", "REG_DWORD", "/d", "4"}).rc, 0);
         QCOMPARE(tool({"export", "all", file, "/y"}).rc, 0);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray machine = f.readAll();
+        const QByteArray machine = readFile(file);
         QVERIFY(machine.startsWith("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n"));
         QVERIFY(!machine.contains("[HKEY_CURRENT_USER"));
         QCOMPARE(tool(setting + QStringList{"/d", "4"}).rc, 0); // a string is not the setting
@@ -226,13 +219,7 @@ private:
         return r;
     }
 
-    static bool writeFile(const QString& name, const QByteArray& text)
-    {
-        QFile file(name);
-        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-    }
-
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
 };
 
 QTEST_GUILESS_MAIN(TestKavenRegTool)

@@ -5,6 +5,7 @@
 #include "registry/RegTestKeys.h"
 #include "support/AnswerBox.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -140,18 +141,17 @@ private slots:
     {
         TempStore store;
         QVERIFY(store.ok());
-        QFile file(store.dirPath() + QStringLiteral("/gross.bin"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(3000, 'x')) == 3000);
-        file.close();
+        const QString file = store.dirPath() + QStringLiteral("/gross.bin");
+        QVERIFY(writeFile(file, QByteArray(3000, 'x')));
         QByteArray data("alt");
         QString text;
         const auto keep = [&text](QMessageBox* box) { text = box->text(); };
         answerBox(keep, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-        QVERIFY(!ReadImportFile(file.fileName(), data));
+        QVERIFY(!ReadImportFile(file, data));
         QCOMPARE(text, QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?"));
         QCOMPARE(data, QByteArray("alt"));
         answerBox([](QMessageBox*) {}, [](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
-        QVERIFY(ReadImportFile(file.fileName(), data));
+        QVERIFY(ReadImportFile(file, data));
         QCOMPARE(data.size(), 3000);
 
         for (const QString& suffix : {QString(), QStringLiteral("-wal")}) {

@@ -4,6 +4,7 @@
 #include "editors/TCharTable.h"
 #include "editors/THexBox.h"
 #include "support/RecordingMessageSink.h"
+#include "support/TestFiles.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -121,9 +122,7 @@ private slots:
         const QByteArray bytes = QByteArray(size - 1, '\0') + 'E';
         QTemporaryDir dir;
         const QString name = dir.filePath(QStringLiteral("f.bin"));
-        QFile file(name);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == size);
-        file.close();
+        QVERIFY(writeFile(name, bytes));
         RecordingMessageSink sink;
         sink.pushAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
         QByteArray data("alt");

@@ -1,6 +1,7 @@
 #include "editors/IconExtract.h"
 #include "editors/TIconDialog.h"
 #include "support/RecordingMessageSink.h"
+#include "support/TestFiles.h"
 
 #include <QImage>
 #include <QListWidget>
@@ -80,12 +81,6 @@ QByteArray makePe()
         s.replace(places[i], int(blobs[i].size()), blobs[i]);
     }
     return file + s;
-}
-
-bool writeFile(const QString& name, const QByteArray& bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-#include <memory>
+#include <optional>
 
 using namespace RegTestKeys;
 
@@ -44,11 +44,7 @@ private slots:
         }
     }
 
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-    }
+    void init() { QVERIFY(m_store.emplace().ok()); }
 
     void valuesBetweenProcesses()
     {
@@ -98,7 +94,7 @@ private:
 
     QProcess m_xvfb;
     QString m_display;
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
 };
 
 QTEST_GUILESS_MAIN(TestClipboardProcesses)

@@ -13,13 +13,15 @@ private slots:
     {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        QVERIFY(FavoritesFile::write({{"Läufer", "HKEY_USERS\\A"}, {"", "HKEY_CURRENT_USER"}}, buffer));
-        QCOMPARE(buffer.data(), QByteArray("06L\xE4ufer" "HKEY_USERS\\A\r\n00HKEY_CURRENT_USER\r\n"));
+        // Characters outside Windows-1252 go as UTF-8, and the length counts their bytes.
+        QVERIFY(FavoritesFile::write({{"Läufer", "HKEY_USERS\\A"}, {"", "HKEY_CURRENT_USER"}, {"Ω ☃", "HKEY_USERS"}},
+                                     buffer));
+        QCOMPARE(buffer.data(), QByteArray("06L\xE4ufer" "HKEY_USERS\\A\r\n00HKEY_CURRENT_USER\r\n"
+                                           "06\xCE\xA9 \xE2\x98\x83" "HKEY_USERS\r\n"));
     }
 
     void roundTrip()
     {
-        // Characters outside Windows-1252 go as UTF-8, and the length counts their bytes.
         const QList<Favorite> favorites{{"Schlüssel vom 01.02.2026", "HKEY_LOCAL_MACHINE\\SOFTWARE"},
                                         {"Ключ ☃ 😀", "HKEY_USERS\\Ω"},
                                         {"starts with 0A", "HKEY_USERS\\with blank "}};
@@ -29,11 +31,6 @@ private slots:
         bool found = false;
         QCOMPARE(FavoritesFile::load(file, &found), favorites);
         QVERIFY(found);
-
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(FavoritesFile::write({favorites[1]}, buffer));
-        QCOMPARE(buffer.data().left(2), QByteArray::number(QByteArray("Ключ ☃ 😀").size(), 16).toUpper());
     }
 
     void longDescriptionCut()

@@ -3,6 +3,7 @@
 #include "mainwindow/ImportCommand.h"
 #include "mainwindow/TUndoList.h"
 #include "support/ScriptedProgress.h"
+#include "support/TestFiles.h"
 
 #include <QtTest>
 
@@ -50,9 +51,7 @@ private slots:
         QString fileName = m_fx.store->dirPath() + QStringLiteral("/fehlt.reg");
         if (!file.isEmpty()) {
             fileName = m_fx.store->dirPath() + QStringLiteral("/import.reg");
-            QFile out(fileName);
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(file);
+            QVERIFY(writeFile(fileName, file));
         }
         TUndoList undo;
         undo.Add(MakeUndoItem(UndoKind::ValueAdded, QStringLiteral("HKEY_CURRENT_USER\\X"), {}, QStringLiteral("x")));

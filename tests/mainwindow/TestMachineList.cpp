@@ -1,7 +1,7 @@
 #include "mainwindow/KeyPathInput.h"
 #include "mainwindow/MachineList.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,20 +15,13 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(MachineList::fileName());
         QCOMPARE(MachineList::load(file), QStringList{"Lokaler PC"});
-        QFile raw(file);
-        QVERIFY(raw.open(QIODevice::WriteOnly));
-        raw.write("\\\\ALPHA\r\nlokaler pc\r\n\\\\BETA\r\n");
-        raw.close();
+        QVERIFY(writeFile(file, "\\\\ALPHA\r\nlokaler pc\r\n\\\\BETA\r\n"));
         QCOMPARE(MachineList::load(file), (QStringList{"\\\\ALPHA", "lokaler pc", "\\\\BETA"}));
-        QVERIFY(raw.remove());
-        QVERIFY(raw.open(QIODevice::WriteOnly));
-        raw.write("\\\\ALPHA\r\n");
-        raw.close();
+        QVERIFY(writeFile(file, "\\\\ALPHA\r\n"));
         const QStringList machines = MachineList::load(file);
         QCOMPARE(machines, (QStringList{"\\\\ALPHA", "Lokaler PC"}));
         QVERIFY(MachineList::save(machines, file));
-        QVERIFY(raw.open(QIODevice::ReadOnly));
-        QCOMPARE(raw.readAll(), QByteArray("\\\\ALPHA\r\nLokaler PC\r\n"));
+        QCOMPARE(readFile(file), QByteArray("\\\\ALPHA\r\nLokaler PC\r\n"));
     }
 
     void newOnTopAndBounded()

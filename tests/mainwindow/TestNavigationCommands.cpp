@@ -8,11 +8,11 @@
 #include "registry/RegistryAccessor.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDate>
-#include <QFile>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -33,12 +33,6 @@ void makeKeyOn(const QString& machine, const QString& path)
 void removeLeafKey(const QString& path)
 {
     QCOMPARE(RegDeleteKey(GetRootKey(path), GetSubKeyPath(path)), LONG(ERROR_SUCCESS));
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // The main window's part that the navigation works on: a key tree wired as the main window wires it,
@@ -108,8 +102,7 @@ class TestNavigationCommands final : public QObject {
 private slots:
     void init()
     {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
+        QVERIFY(m_store.emplace().ok());
         Options() = KavenOptions{};
         Options().dataPath = m_store->dataDir();
         Options().favoriteFile = m_store->dataDir() + QStringLiteral("/favorite.fav");
@@ -203,9 +196,9 @@ private slots:
         }
         // Shutdown wrote the server's history, the switch the local one.
         const QString data = m_store->dataDir() + QLatin1Char('/');
-        QCOMPARE(fileBytes(data + "SERVERhistory.dat"), QByteArray("HKEY_CURRENT_USER\\Software\\OnServer\\X\r\n"));
-        QCOMPARE(fileBytes(data + "history.dat"), localHistory.join("\r\n").toLatin1() + "\r\n");
-        QCOMPARE(fileBytes(data + "remote.dat"), QByteArray("\\\\SERVER\r\nLokaler PC\r\n"));
+        QCOMPARE(readFile(data + "SERVERhistory.dat"), QByteArray("HKEY_CURRENT_USER\\Software\\OnServer\\X\r\n"));
+        QCOMPARE(readFile(data + "history.dat"), localHistory.join("\r\n").toLatin1() + "\r\n");
+        QCOMPARE(readFile(data + "remote.dat"), QByteArray("\\\\SERVER\r\nLokaler PC\r\n"));
 
         // The next run starts on the local machine with its history; the server is offered.
         CurrentMachine().clear();
@@ -219,10 +212,7 @@ private slots:
 
     void failedConnectionChangesNothing()
     {
-        QFile remote(m_store->dataDir() + QStringLiteral("/remote.dat"));
-        QVERIFY(remote.open(QIODevice::WriteOnly));
-        remote.write("\\\\GONE\r\n\\\\SERVER\r\n");
-        remote.close();
+        QVERIFY(writeFile(m_store->dataDir() + QStringLiteral("/remote.dat"), "\\\\GONE\r\n\\\\SERVER\r\n"));
         Window w;
         QCOMPARE(w.machines->count(), 3);
         QCOMPARE(w.machines->currentText(), LocalMachineWord);
@@ -294,7 +284,7 @@ private slots:
             QCOMPARE(w.nav->favorites(), (QList<Favorite>{{"Mein C", Nav + "\\C"}}));
             QVERIFY(w.favorites->topLevelItem(0)->isSelected());
         }
-        QCOMPARE(fileBytes(Options().favoriteFile), "06Mein C" + (Nav + "\\C\r\n").toLatin1());
+        QCOMPARE(readFile(Options().favoriteFile), "06Mein C" + (Nav + "\\C\r\n").toLatin1());
 
         // "Datei speichern ..." and "Datei öffnen ..." switch the favorites file (always ".fav").
         Window w;
@@ -302,14 +292,14 @@ private slots:
         m_sink->pushFileName(other + QStringLiteral(".txt"));
         w.nav->favoriteActions()[4]->trigger();
         QCOMPARE(Options().favoriteFile, other + QStringLiteral(".fav"));
-        QCOMPARE(fileBytes(other + ".fav"), fileBytes(m_store->dataDir() + "/favorite.fav"));
+        QCOMPARE(readFile(other + ".fav"), readFile(m_store->dataDir() + "/favorite.fav"));
         m_sink->pushFileName(m_store->dataDir() + QStringLiteral("/fehlt.fav"));
         w.nav->favoriteActions()[3]->trigger();
         QCOMPARE(w.favorites->topLevelItemCount(), 1); // a missing file leaves the list
     }
 
 private:
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
     std::unique_ptr<RecordingMessageSink> m_sink;
 };
 

@@ -1,7 +1,6 @@
 #include "mainwindow/NavigationHistory.h"
+#include "support/TestFiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -153,9 +152,7 @@ private slots:
         h.record(QStringLiteral("HKEY_USERS\\Grüße"));
         h.record(QStringLiteral("HKEY_USERS\\日本"));
         QVERIFY(h.save(file));
-        QFile raw(file);
-        QVERIFY(raw.open(QIODevice::ReadOnly));
-        const QByteArray bytes = raw.readAll();
+        const QByteArray bytes = readFile(file);
         QVERIFY(bytes.startsWith("HKEY_USERS\\Gr\xFC\xDF" "e\r\n")); // Windows-1252 where it fits
         QVERIFY(bytes.endsWith("\r\n"));
 

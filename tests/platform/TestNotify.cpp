@@ -31,180 +31,170 @@ Q_DECLARE_METATYPE(Act)
 class TestNotify final : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-    }
+    void init() { QVERIFY(m_store.emplace().ok()); }
     void cleanup() { m_store.reset(); }
-    void eventsWaitAndTimeOut();
-    void whatFires_data();
-    void whatFires();
-    void invalidRequests();
-    void changeFromAnotherThread();
-    void largeBatchStillReachesWatchersOfSingleKeys();
+
+    void eventsWaitAndTimeOut()
+    {
+        HANDLE autoEv = CreateEvent(false, false);
+        QCOMPARE(WaitForSingleObject(autoEv, 10), WAIT_TIMEOUT);
+        QVERIFY(SetEvent(autoEv));
+        QCOMPARE(WaitForSingleObject(autoEv, 0), WAIT_OBJECT_0);
+        QCOMPARE(WaitForSingleObject(autoEv, 0), WAIT_TIMEOUT); // auto-reset
+        HANDLE manual = CreateEvent(true, true);
+        QCOMPARE(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+        QCOMPARE(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+        QVERIFY(ResetEvent(manual));
+        QCOMPARE(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
+        HANDLE named = CreateEvent(false, false, u"KavenThread0"_s);
+        HANDLE same = CreateEvent(false, false, u"KavenThread0"_s);
+        QVERIFY(SetEvent(same));
+        QCOMPARE(WaitForSingleObject(named, 0), WAIT_OBJECT_0);
+        for (HANDLE h : {autoEv, manual, named, same})
+            QVERIFY(CloseHandle(h));
+        QVERIFY(!CloseHandle(autoEv));
+        QCOMPARE(WaitForSingleObject(autoEv, 0), WAIT_FAILED);
+        // a waiter on another thread wakes on SetEvent
+        HANDLE ev = CreateEvent(false, false);
+        std::thread t([ev] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            SetEvent(ev);
+        });
+        QCOMPARE(WaitForSingleObject(ev, 5000), WAIT_OBJECT_0);
+        t.join();
+        CloseHandle(ev);
+    }
+
+    void whatFires_data()
+    {
+        QTest::addColumn<bool>("subtree");
+        QTest::addColumn<DWORD>("filter");
+        QTest::addColumn<Act>("act");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("value set is not NAME") << false << REG_NOTIFY_CHANGE_NAME << Act::SetValue << false;
+        QTest::newRow("new subkey is NAME") << false << REG_NOTIFY_CHANGE_NAME << Act::NewSubKey << true;
+        QTest::newRow("value set is LAST_SET") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::SetValue << true;
+        QTest::newRow("value deleted is LAST_SET") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::DeleteValue << true;
+        QTest::newRow("value set is not SECURITY") << false << REG_NOTIFY_CHANGE_SECURITY << Act::SetValue << false;
+        QTest::newRow("deny is SECURITY") << false << REG_NOTIFY_CHANGE_SECURITY << Act::Deny << true;
+        QTest::newRow("below, watching the subtree") << true << REG_NOTIFY_CHANGE_LAST_SET << Act::SetBelow << true;
+        QTest::newRow("below, watching the key") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::SetBelow << false;
+        // a key whose name merely starts like the watched one is not below it
+        QTest::newRow("sibling of the same prefix") << true << REG_NOTIFY_ALL << Act::SetSibling << false;
+        QTest::newRow("the key deleted") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::DeleteKey << true;
+        QTest::newRow("the handle closed") << false << REG_NOTIFY_CHANGE_NAME << Act::CloseHandle << true;
+    }
+
+    void whatFires()
+    {
+        QFETCH(bool, subtree);
+        QFETCH(DWORD, filter);
+        QFETCH(Act, act);
+        QFETCH(bool, expected);
+        HKEY k = open(u"Software\\W"_s);
+        HKEY writer = open(u"Software\\W"_s);
+        HKEY below = open(u"Software\\W\\A\\B"_s);
+        HKEY sibling = open(u"Software\\WSibling"_s);
+        QCOMPARE(RegSetValueBytes(writer, u"v"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+        HANDLE ev = CreateEvent(false, false);
+        QCOMPARE(RegNotifyChangeKeyValue(k, subtree, filter, ev, true), ERROR_SUCCESS);
+        QVERIFY(!fires(ev, 300)); // changes made before a request do not fire it
+        if (act == Act::DeleteKey) {
+            QCOMPARE(RegDeleteKey(writer, u"A\\B"_s), ERROR_SUCCESS);
+            QCOMPARE(RegDeleteKey(writer, u"A"_s), ERROR_SUCCESS);
+            QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\W"_s), ERROR_SUCCESS);
+        } else if (act == Act::CloseHandle) {
+            RegCloseKey(k); // fires at once, by the close itself
+        } else if (act == Act::NewSubKey) {
+            RegCloseKey(open(u"Software\\W\\New"_s));
+        } else if (act == Act::Deny) {
+            QCOMPARE(RegSetKeyDeny(writer, KEY_DENY_READ), ERROR_SUCCESS);
+        } else if (act == Act::DeleteValue) {
+            QCOMPARE(RegDeleteValue(writer, u"v"_s), ERROR_SUCCESS);
+        } else {
+            const HKEY target = act == Act::SetBelow ? below : act == Act::SetSibling ? sibling : writer;
+            QCOMPARE(RegSetValueBytes(target, u"w"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+        }
+        QCOMPARE(fires(ev, act == Act::CloseHandle ? 0 : expected ? 1500 : 400), expected);
+        // one shot per request
+        if (expected && act != Act::DeleteKey && act != Act::CloseHandle) {
+            QCOMPARE(RegSetValueBytes(writer, u"again"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+            QVERIFY(!fires(ev, 400));
+        }
+        for (HKEY h : {k, writer, below, sibling})
+            RegCloseKey(h);
+        CloseHandle(ev);
+    }
+
+    void invalidRequests()
+    {
+        HKEY k = open(u"Software\\Invalid"_s);
+        HANDLE ev = CreateEvent(false, false);
+        QCOMPARE(RegNotifyChangeKeyValue(k, false, 0, ev, true), ERROR_INVALID_PARAMETER);
+        QCOMPARE(RegNotifyChangeKeyValue(k, false, 0x20, ev, true), ERROR_INVALID_PARAMETER);
+        QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_ALL, 0, true), ERROR_INVALID_PARAMETER);
+        QCOMPARE(RegNotifyChangeKeyValue(HKEY(0x7777), false, REG_NOTIFY_ALL, ev, true), ERROR_INVALID_HANDLE);
+        HKEY noNotify = 0;
+        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Invalid"_s, 0, KEY_SET_VALUE, &noNotify), ERROR_SUCCESS);
+        QCOMPARE(RegNotifyChangeKeyValue(noNotify, false, REG_NOTIFY_ALL, ev, true), ERROR_ACCESS_DENIED);
+        RegCloseKey(noNotify);
+        RegCloseKey(k);
+        CloseHandle(ev);
+    }
+
+    void changeFromAnotherThread()
+    {
+        // the watch threads each wait on their own handle and event
+        HKEY k = open(u"Software\\ThreadWatch"_s);
+        RegCloseKey(k);
+        std::atomic<bool> fired{false};
+        std::thread watcher([&fired] {
+            HKEY own = 0;
+            if (RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\ThreadWatch"_s, 0, KEY_READ, &own) != ERROR_SUCCESS)
+                return;
+            HANDLE ev = CreateEvent(false, false, u"KavenThread1"_s);
+            if (RegNotifyChangeKeyValue(own, true, REG_NOTIFY_ALL, ev, true) == ERROR_SUCCESS) {
+                for (int i = 0; i < 10 && !fired; ++i)
+                    fired = WaitForSingleObject(ev, 500) == WAIT_OBJECT_0;
+            }
+            RegCloseKey(own);
+            CloseHandle(ev);
+        });
+        QTest::qWait(200);
+        HKEY w = open(u"Software\\ThreadWatch\\New"_s);
+        RegCloseKey(w);
+        watcher.join();
+        QVERIFY(fired);
+    }
+
+    void largeBatchStillReachesWatchersOfSingleKeys()
+    {
+        HKEY inside = open(u"Software\\Big\\k00042"_s);
+        HKEY outside = open(u"Software\\Elsewhere"_s);
+        HANDLE evInside = CreateEvent(false, false);
+        HANDLE evOutside = CreateEvent(false, false);
+        QCOMPARE(RegNotifyChangeKeyValue(inside, false, REG_NOTIFY_CHANGE_LAST_SET, evInside, true), ERROR_SUCCESS);
+        QCOMPARE(RegNotifyChangeKeyValue(outside, true, REG_NOTIFY_ALL, evOutside, true), ERROR_SUCCESS);
+        HKEY big = open(u"Software\\Big"_s);
+        {
+            RegBatch batch(big);
+            for (int i = 0; i < 1000; ++i) {
+                HKEY k = open(u"Software\\Big\\k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
+                QCOMPARE(RegSetValueBytes(k, u"v"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+                RegCloseKey(k);
+            }
+        }
+        QVERIFY(fires(evInside));
+        QVERIFY(!fires(evOutside, 400));
+        for (HKEY k : {inside, outside, big})
+            RegCloseKey(k);
+        CloseHandle(evInside);
+        CloseHandle(evOutside);
+    }
 
 private:
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
 };
-
-void TestNotify::eventsWaitAndTimeOut()
-{
-    HANDLE autoEv = CreateEvent(false, false);
-    QCOMPARE(WaitForSingleObject(autoEv, 10), WAIT_TIMEOUT);
-    QVERIFY(SetEvent(autoEv));
-    QCOMPARE(WaitForSingleObject(autoEv, 0), WAIT_OBJECT_0);
-    QCOMPARE(WaitForSingleObject(autoEv, 0), WAIT_TIMEOUT); // auto-reset
-    HANDLE manual = CreateEvent(true, true);
-    QCOMPARE(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
-    QCOMPARE(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
-    QVERIFY(ResetEvent(manual));
-    QCOMPARE(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
-    HANDLE named = CreateEvent(false, false, u"KavenThread0"_s);
-    HANDLE same = CreateEvent(false, false, u"KavenThread0"_s);
-    QVERIFY(SetEvent(same));
-    QCOMPARE(WaitForSingleObject(named, 0), WAIT_OBJECT_0);
-    for (HANDLE h : {autoEv, manual, named, same})
-        QVERIFY(CloseHandle(h));
-    QVERIFY(!CloseHandle(autoEv));
-    QCOMPARE(WaitForSingleObject(autoEv, 0), WAIT_FAILED);
-    // a waiter on another thread wakes on SetEvent
-    HANDLE ev = CreateEvent(false, false);
-    std::thread t([ev] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        SetEvent(ev);
-    });
-    QCOMPARE(WaitForSingleObject(ev, 5000), WAIT_OBJECT_0);
-    t.join();
-    CloseHandle(ev);
-}
-
-void TestNotify::whatFires_data()
-{
-    QTest::addColumn<bool>("subtree");
-    QTest::addColumn<DWORD>("filter");
-    QTest::addColumn<Act>("act");
-    QTest::addColumn<bool>("expected");
-    QTest::newRow("value set is not NAME") << false << REG_NOTIFY_CHANGE_NAME << Act::SetValue << false;
-    QTest::newRow("new subkey is NAME") << false << REG_NOTIFY_CHANGE_NAME << Act::NewSubKey << true;
-    QTest::newRow("value set is LAST_SET") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::SetValue << true;
-    QTest::newRow("value deleted is LAST_SET") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::DeleteValue << true;
-    QTest::newRow("value set is not SECURITY") << false << REG_NOTIFY_CHANGE_SECURITY << Act::SetValue << false;
-    QTest::newRow("deny is SECURITY") << false << REG_NOTIFY_CHANGE_SECURITY << Act::Deny << true;
-    QTest::newRow("below, watching the subtree") << true << REG_NOTIFY_CHANGE_LAST_SET << Act::SetBelow << true;
-    QTest::newRow("below, watching the key") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::SetBelow << false;
-    // a key whose name merely starts like the watched one is not below it
-    QTest::newRow("sibling of the same prefix") << true << REG_NOTIFY_ALL << Act::SetSibling << false;
-    QTest::newRow("the key deleted") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::DeleteKey << true;
-    QTest::newRow("the handle closed") << false << REG_NOTIFY_CHANGE_NAME << Act::CloseHandle << true;
-}
-
-void TestNotify::whatFires()
-{
-    QFETCH(bool, subtree);
-    QFETCH(DWORD, filter);
-    QFETCH(Act, act);
-    QFETCH(bool, expected);
-    HKEY k = open(u"Software\\W"_s);
-    HKEY writer = open(u"Software\\W"_s);
-    HKEY below = open(u"Software\\W\\A\\B"_s);
-    HKEY sibling = open(u"Software\\WSibling"_s);
-    QCOMPARE(RegSetValueBytes(writer, u"v"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-    HANDLE ev = CreateEvent(false, false);
-    QCOMPARE(RegNotifyChangeKeyValue(k, subtree, filter, ev, true), ERROR_SUCCESS);
-    QVERIFY(!fires(ev, 300)); // changes made before a request do not fire it
-    if (act == Act::DeleteKey) {
-        QCOMPARE(RegDeleteKey(writer, u"A\\B"_s), ERROR_SUCCESS);
-        QCOMPARE(RegDeleteKey(writer, u"A"_s), ERROR_SUCCESS);
-        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\W"_s), ERROR_SUCCESS);
-    } else if (act == Act::CloseHandle) {
-        RegCloseKey(k); // fires at once, by the close itself
-    } else if (act == Act::NewSubKey) {
-        RegCloseKey(open(u"Software\\W\\New"_s));
-    } else if (act == Act::Deny) {
-        QCOMPARE(RegSetKeyDeny(writer, KEY_DENY_READ), ERROR_SUCCESS);
-    } else if (act == Act::DeleteValue) {
-        QCOMPARE(RegDeleteValue(writer, u"v"_s), ERROR_SUCCESS);
-    } else {
-        const HKEY target = act == Act::SetBelow ? below : act == Act::SetSibling ? sibling : writer;
-        QCOMPARE(RegSetValueBytes(target, u"w"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-    }
-    QCOMPARE(fires(ev, act == Act::CloseHandle ? 0 : expected ? 1500 : 400), expected);
-    // one shot per request
-    if (expected && act != Act::DeleteKey && act != Act::CloseHandle) {
-        QCOMPARE(RegSetValueBytes(writer, u"again"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-        QVERIFY(!fires(ev, 400));
-    }
-    for (HKEY h : {k, writer, below, sibling})
-        RegCloseKey(h);
-    CloseHandle(ev);
-}
-
-void TestNotify::invalidRequests()
-{
-    HKEY k = open(u"Software\\Invalid"_s);
-    HANDLE ev = CreateEvent(false, false);
-    QCOMPARE(RegNotifyChangeKeyValue(k, false, 0, ev, true), ERROR_INVALID_PARAMETER);
-    QCOMPARE(RegNotifyChangeKeyValue(k, false, 0x20, ev, true), ERROR_INVALID_PARAMETER);
-    QCOMPARE(RegNotifyChangeKeyValue(k, false, REG_NOTIFY_ALL, 0, true), ERROR_INVALID_PARAMETER);
-    QCOMPARE(RegNotifyChangeKeyValue(HKEY(0x7777), false, REG_NOTIFY_ALL, ev, true), ERROR_INVALID_HANDLE);
-    HKEY noNotify = 0;
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Invalid"_s, 0, KEY_SET_VALUE, &noNotify), ERROR_SUCCESS);
-    QCOMPARE(RegNotifyChangeKeyValue(noNotify, false, REG_NOTIFY_ALL, ev, true), ERROR_ACCESS_DENIED);
-    RegCloseKey(noNotify);
-    RegCloseKey(k);
-    CloseHandle(ev);
-}
-
-void TestNotify::changeFromAnotherThread()
-{
-    // the watch threads each wait on their own handle and event
-    HKEY k = open(u"Software\\ThreadWatch"_s);
-    RegCloseKey(k);
-    std::atomic<bool> fired{false};
-    std::thread watcher([&fired] {
-        HKEY own = 0;
-        if (RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\ThreadWatch"_s, 0, KEY_READ, &own) != ERROR_SUCCESS)
-            return;
-        HANDLE ev = CreateEvent(false, false, u"KavenThread1"_s);
-        if (RegNotifyChangeKeyValue(own, true, REG_NOTIFY_ALL, ev, true) == ERROR_SUCCESS) {
-            for (int i = 0; i < 10 && !fired; ++i)
-                fired = WaitForSingleObject(ev, 500) == WAIT_OBJECT_0;
-        }
-        RegCloseKey(own);
-        CloseHandle(ev);
-    });
-    QTest::qWait(200);
-    HKEY w = open(u"Software\\ThreadWatch\\New"_s);
-    RegCloseKey(w);
-    watcher.join();
-    QVERIFY(fired);
-}
-
-void TestNotify::largeBatchStillReachesWatchersOfSingleKeys()
-{
-    HKEY inside = open(u"Software\\Big\\k00042"_s);
-    HKEY outside = open(u"Software\\Elsewhere"_s);
-    HANDLE evInside = CreateEvent(false, false);
-    HANDLE evOutside = CreateEvent(false, false);
-    QCOMPARE(RegNotifyChangeKeyValue(inside, false, REG_NOTIFY_CHANGE_LAST_SET, evInside, true), ERROR_SUCCESS);
-    QCOMPARE(RegNotifyChangeKeyValue(outside, true, REG_NOTIFY_ALL, evOutside, true), ERROR_SUCCESS);
-    HKEY big = open(u"Software\\Big"_s);
-    {
-        RegBatch batch(big);
-        for (int i = 0; i < 1000; ++i) {
-            HKEY k = open(u"Software\\Big\\k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
-            QCOMPARE(RegSetValueBytes(k, u"v"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-            RegCloseKey(k);
-        }
-    }
-    QVERIFY(fires(evInside));
-    QVERIFY(!fires(evOutside, 400));
-    for (HKEY k : {inside, outside, big})
-        RegCloseKey(k);
-    CloseHandle(evInside);
-    CloseHandle(evOutside);
-}
 
 QTEST_GUILESS_MAIN(TestNotify)
 #include "TestNotify.moc"

@@ -5,9 +5,9 @@
 #include "registry/Progress.h"
 #include "registry/RegKeyUtils.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -97,10 +97,8 @@ bool bulkPresent(const QString& top)
 // The source of the copy in the store and the file of the import beside it.
 bool prepareBulk(const TempStore& store)
 {
-    QFile file(store.dirPath() + u"/bulk.reg"_s);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bulkLines(u"imp"_s).toLatin1()) < 0)
+    if (!writeFile(store.dirPath() + u"/bulk.reg"_s, bulkLines(u"imp"_s).toLatin1()))
         return false;
-    file.close();
     QStringList lines = bulkLines(u"src"_s).split(u"\r\n"_s);
     NullProgress progress;
     return ImportRegLinesResult(&lines, progress).ok;
@@ -122,138 +120,132 @@ class TestStoreFaults final : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { FaultVfs::install(); }
-    void everyCallReportsItsFailureOrKeepsItsChange();
-    void fullDiskIsReported();
-    void bulkToolsReportOrKeep_data();
-    void bulkToolsReportOrKeep();
-};
-
-void TestStoreFaults::bulkToolsReportOrKeep_data()
-{
-    QTest::addColumn<QString>("tool");
-    QTest::addColumn<QString>("result"); // where the tool's keys land
-    QTest::newRow("import") << u"import"_s << u"imp"_s;
-    QTest::newRow("key copy") << u"copy"_s << u"dst\\src"_s;
-}
-
-// An import or a key copy that answers success has all of its changes in the store, whichever write,
-// sync or lock of it failed.
-void TestStoreFaults::bulkToolsReportOrKeep()
-{
-    QFETCH(QString, tool);
-    QFETCH(QString, result);
-    int ioCalls = 0;
+    void bulkToolsReportOrKeep_data()
     {
-        TempStore store;
-        QVERIFY(prepareBulk(store));
-        FaultVfs::arm(0);
-        QVERIFY(runBulk(tool, store));
-        ioCalls = FaultVfs::count();
-        FaultVfs::disarm();
-        QVERIFY(bulkPresent(result));
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QString>("result"); // where the tool's keys land
+        QTest::newRow("import") << u"import"_s << u"imp"_s;
+        QTest::newRow("key copy") << u"copy"_s << u"dst\\src"_s;
     }
-    int reported = 0;
-    for (int n = 1; n <= ioCalls; ++n) {
-        TempStore store;
-        QVERIFY(prepareBulk(store));
-        FaultVfs::arm(n);
-        const bool ok = runBulk(tool, store);
-        FaultVfs::disarm();
-        RegShutdown();
-        QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
-        const QByteArray where = tool.toUtf8() + " with a fault at I/O call " + QByteArray::number(n);
-        if (ok)
-            QVERIFY2(bulkPresent(result), where.constData());
-        reported += !ok;
-    }
-    QVERIFY(reported > 0);
-}
 
-void TestStoreFaults::everyCallReportsItsFailureOrKeepsItsChange()
-{
-    int ioCalls = 0;
+    // An import or a key copy that answers success has all of its changes in the store, whichever write,
+    // sync or lock of it failed.
+    void bulkToolsReportOrKeep()
     {
-        TempStore store;
-        HKEY base = StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\F"_s);
-        QVERIFY(base);
-        FaultVfs::arm(0);
-        const Run clean = workload(base, true);
-        ioCalls = FaultVfs::count();
-        for (const Call& c : clean.calls)
-            QCOMPARE(c.rc, ERROR_SUCCESS);
-    }
-    QVERIFY(ioCalls > 10);
-    qInfo("the workload makes %d writes, syncs and write locks", ioCalls);
-    int failures = 0;
-    for (int n = 1; n <= ioCalls; ++n) {
-        TempStore store;
-        QVERIFY(store.ok());
-        HKEY base = StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\F"_s);
-        QVERIFY(base);
-        FaultVfs::arm(n);
-        const Run run = workload(base, n % 2);
-        FaultVfs::disarm();
-        RegCloseKey(base);
-        RegShutdown();
-        QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
-        const QByteArray where =
-            "fault at I/O call " + QByteArray::number(n) + ", batch end " + QByteArray::number(run.end);
-        for (const Call& c : run.calls) {
-            const QByteArray what =
-                where + ": " + (c.key + QLatin1Char('/') + c.value).toUtf8() + " answered " + QByteArray::number(c.rc);
-            QVERIFY2(
-                QList<LONG>({ERROR_SUCCESS, ERROR_DISK_FULL, ERROR_REGISTRY_IO_FAILED, ERROR_TIMEOUT}).contains(c.rc),
-                what.constData());
-            failures += c.rc != ERROR_SUCCESS;
-            const bool durable = c.rc == ERROR_SUCCESS && (!c.inBatch || run.end == ERROR_SUCCESS);
-            if (durable)
-                QVERIFY2(present(c.key, c.value), what.constData());
-            // a failed call leaves nothing of itself, not even the first level of a new key
-            if (c.rc != ERROR_SUCCESS)
-                QVERIFY2(!present(c.value.isEmpty() ? c.key.section(QLatin1Char('\\'), 0, 0) : c.key, c.value),
-                         what.constData());
+        QFETCH(QString, tool);
+        QFETCH(QString, result);
+        int ioCalls = 0;
+        {
+            TempStore store;
+            QVERIFY(prepareBulk(store));
+            FaultVfs::arm(0);
+            QVERIFY(runBulk(tool, store));
+            ioCalls = FaultVfs::count();
+            FaultVfs::disarm();
+            QVERIFY(bulkPresent(result));
         }
-        failures += run.end != ERROR_SUCCESS;
+        int reported = 0;
+        for (int n = 1; n <= ioCalls; ++n) {
+            TempStore store;
+            QVERIFY(prepareBulk(store));
+            FaultVfs::arm(n);
+            const bool ok = runBulk(tool, store);
+            FaultVfs::disarm();
+            RegShutdown();
+            QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
+            const QByteArray where = tool.toUtf8() + " with a fault at I/O call " + QByteArray::number(n);
+            if (ok)
+                QVERIFY2(bulkPresent(result), where.constData());
+            reported += !ok;
+        }
+        QVERIFY(reported > 0);
     }
-    QVERIFY(failures > 0); // the faults were seen at all
-}
 
-void TestStoreFaults::fullDiskIsReported()
-{
-    if (::geteuid() != 0 || QStandardPaths::findExecutable(u"unshare"_s).isEmpty())
-        QSKIP("a full file system is mounted as tmpfs in a private mount namespace: needs root and unshare");
-    TempStore store;
-    const QString small = store.dirPath() + u"/small"_s;
-    const QString out = store.dirPath() + u"/out"_s;
-    QVERIFY(QDir().mkpath(small) && QDir().mkpath(out));
-    // the child fills a 400 KB file system, then the files are copied out before the mount goes away
-    const QString script = QStringLiteral("mount -t tmpfs -o size=400k tmpfs '%1' || exit 99; '%3' fill '%1/r.db'; "
-                                          "rc=$?; cp '%1/r.db' '%2/'; cp '%1/r.db-wal' '%2/' 2>/dev/null; exit $rc")
-                               .arg(small, out, QStringLiteral(STORE_CHILD));
-    QProcess child;
-    child.start(u"unshare"_s, {u"-m"_s, u"sh"_s, u"-c"_s, script});
-    QVERIFY(child.waitForFinished(120000));
-    if (child.exitCode() == 99)
-        QSKIP("tmpfs cannot be mounted here");
-    QCOMPARE(child.exitCode(), 0);
-    const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
-    int durable = 0;
-    bool fullReported = false;
-    for (const QByteArray& line : lines) {
-        if (line.startsWith("durable "))
-            durable = line.mid(8).toInt();
-        fullReported = fullReported || line.endsWith(" 112");
+    void everyCallReportsItsFailureOrKeepsItsChange()
+    {
+        int ioCalls = 0;
+        {
+            TempStore store;
+            HKEY base = StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\F"_s);
+            QVERIFY(base);
+            FaultVfs::arm(0);
+            const Run clean = workload(base, true);
+            ioCalls = FaultVfs::count();
+            for (const Call& c : clean.calls)
+                QCOMPARE(c.rc, ERROR_SUCCESS);
+        }
+        QVERIFY(ioCalls > 10);
+        qInfo("the workload makes %d writes, syncs and write locks", ioCalls);
+        const QList<LONG> codes{ERROR_SUCCESS, ERROR_DISK_FULL, ERROR_REGISTRY_IO_FAILED, ERROR_TIMEOUT};
+        int failures = 0;
+        for (int n = 1; n <= ioCalls; ++n) {
+            TempStore store;
+            QVERIFY(store.ok());
+            HKEY base = StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\F"_s);
+            QVERIFY(base);
+            FaultVfs::arm(n);
+            const Run run = workload(base, n % 2);
+            FaultVfs::disarm();
+            RegCloseKey(base);
+            RegShutdown();
+            QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
+            const QByteArray where =
+                "fault at I/O call " + QByteArray::number(n) + ", batch end " + QByteArray::number(run.end);
+            for (const Call& c : run.calls) {
+                const QByteArray what = where + ": " + (c.key + QLatin1Char('/') + c.value).toUtf8() + " answered "
+                                        + QByteArray::number(c.rc);
+                QVERIFY2(codes.contains(c.rc), what.constData());
+                failures += c.rc != ERROR_SUCCESS;
+                const bool durable = c.rc == ERROR_SUCCESS && (!c.inBatch || run.end == ERROR_SUCCESS);
+                if (durable)
+                    QVERIFY2(present(c.key, c.value), what.constData());
+                // a failed call leaves nothing of itself, not even the first level of a new key
+                if (c.rc != ERROR_SUCCESS)
+                    QVERIFY2(!present(c.value.isEmpty() ? c.key.section(QLatin1Char('\\'), 0, 0) : c.key, c.value),
+                             what.constData());
+            }
+            failures += run.end != ERROR_SUCCESS;
+        }
+        QVERIFY(failures > 0); // the faults were seen at all
     }
-    QVERIFY2(fullReported, lines.join('|').constData());
-    QVERIFY(durable > 0);
-    RegShutdown();
-    QCOMPARE(RegOpenLocalStore(out + u"/r.db"_s), ERROR_SUCCESS);
-    HKEY k = 0;
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Fill"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
-    for (int i = 0; i < durable; ++i)
-        QCOMPARE(RegQueryValueBytes(k, u"v%1"_s.arg(i), nullptr, nullptr), ERROR_SUCCESS);
-    RegCloseKey(k);
-}
+
+    void fullDiskIsReported()
+    {
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(u"unshare"_s).isEmpty())
+            QSKIP("a full file system is mounted as tmpfs in a private mount namespace: needs root and unshare");
+        TempStore store;
+        const QString small = store.dirPath() + u"/small"_s;
+        const QString out = store.dirPath() + u"/out"_s;
+        QVERIFY(QDir().mkpath(small) && QDir().mkpath(out));
+        // the child fills a 400 KB file system, then the files are copied out before the mount goes away
+        const QString script = QStringLiteral("mount -t tmpfs -o size=400k tmpfs '%1' || exit 99; '%3' fill '%1/r.db'; "
+                                              "rc=$?; cp '%1/r.db' '%2/'; cp '%1/r.db-wal' '%2/' 2>/dev/null; exit $rc")
+                                   .arg(small, out, QStringLiteral(STORE_CHILD));
+        QProcess child;
+        child.start(u"unshare"_s, {u"-m"_s, u"sh"_s, u"-c"_s, script});
+        QVERIFY(child.waitForFinished(120000));
+        if (child.exitCode() == 99)
+            QSKIP("tmpfs cannot be mounted here");
+        QCOMPARE(child.exitCode(), 0);
+        const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
+        int durable = 0;
+        bool fullReported = false;
+        for (const QByteArray& line : lines) {
+            if (line.startsWith("durable "))
+                durable = line.mid(8).toInt();
+            fullReported = fullReported || line.endsWith(" 112");
+        }
+        QVERIFY2(fullReported, lines.join('|').constData());
+        QVERIFY(durable > 0);
+        RegShutdown();
+        QCOMPARE(RegOpenLocalStore(out + u"/r.db"_s), ERROR_SUCCESS);
+        HKEY k = 0;
+        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Fill"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
+        for (int i = 0; i < durable; ++i)
+            QCOMPARE(RegQueryValueBytes(k, u"v%1"_s.arg(i), nullptr, nullptr), ERROR_SUCCESS);
+        RegCloseKey(k);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestStoreFaults)
 #include "TestStoreFaults.moc"

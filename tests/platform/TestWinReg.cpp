@@ -1,8 +1,8 @@
 #include "StoreProbe.h"
 #include "platform/WinReg.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QTest>
 #include <QThread>
@@ -13,9 +13,7 @@
 using namespace Qt::Literals::StringLiterals;
 #include <sys/stat.h>
 
-using StoreProbe::createKey;
-using StoreProbe::sqlValue;
-using StoreProbe::valueOf;
+using namespace StoreProbe;
 
 namespace {
 
@@ -60,484 +58,453 @@ QStringList valueNames(HKEY k)
     return out;
 }
 
-QByteArray fileHash(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : "none";
-}
-
 } // namespace
 
 class TestWinReg final : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-    }
+    void init() { QVERIFY(m_store.emplace().ok()); }
     void cleanup() { m_store.reset(); }
-    void rootKeysAndAliases();
-    void keyPaths_data();
-    void keyPaths();
-    void valueNamesCompareWithoutCaseUpToTheirLimit();
-    void subKeysEnumerateInHiveOrderValuesInCreationOrder();
-    void buffersAndSentinels();
-    void embeddedNulsAndEmptyData();
-    void deleteKeyRefusesKeysWithSubkeysAndHandlesSeeDeletion();
-    void accessIsCheckedOnTheHandleAndTheKey();
-    void lastWriteTimeFollowsChanges();
-    void machinesMapRoutesToAnotherStore();
-    void filesThatAreNotStoresStayUnchanged_data();
-    void filesThatAreNotStoresStayUnchanged();
-    void olderStoreIsMigrated();
-    void newStoreIsTheOwnersAlone();
-    void readOnlyStoresAnswerAccessDenied_data();
-    void readOnlyStoresAnswerAccessDenied();
-    void batchesEndOnTheirOwnStore();
-    void writingWhileEnumerating();
-    void handlesAreThreadSafe();
+
+    void rootKeysAndAliases()
+    {
+        // the aliases show keys of HKEY_LOCAL_MACHINE and HKEY_USERS
+        RegCloseKey(createKey(HKEY_CLASSES_ROOT, u".txt"_s));
+        QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes\\.TXT"_s), ERROR_SUCCESS);
+        RegCloseKey(createKey(HKEY_CURRENT_CONFIG, u"Software\\Fonts"_s));
+        const QString currentConfig = u"SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current"_s;
+        QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, currentConfig + u"\\Software\\Fonts"_s), ERROR_SUCCESS);
+        RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Probe"_s));
+        int found = 0;
+        for (const QString& sid : subKeyNames(HKEY_USERS))
+            found += tryOpen(HKEY_USERS, sid + u"\\Software\\Probe"_s) == ERROR_SUCCESS;
+        QCOMPARE(found, 1);
+        for (HKEY none : {HKEY_DYN_DATA, HKEY_PERFORMANCE_DATA, HKEY(0x12345)}) // no sixth slot on the local store
+            QCOMPARE(tryOpen(none, {}), ERROR_INVALID_HANDLE);
+    }
+
+    void keyPaths_data()
+    {
+        QTest::addColumn<QString>("existing"); // created below HKEY_CURRENT_USER first
+        QTest::addColumn<bool>("creating");
+        QTest::addColumn<QString>("subKey"); // below HKEY_CURRENT_USER
+        QTest::addColumn<LONG>("rc");
+        QTest::addColumn<DWORD>("disposition");
+        QTest::addColumn<QString>("absent"); // a key the call must not leave behind
+        const QString k255(255, QLatin1Char('k'));
+        QString deep = u"Deep"_s;
+        for (int level = 2; level <= 511; ++level) // HKEY_CURRENT_USER is level 1 below HKEY_USERS
+            deep += u"\\d"_s;
+        QTest::newRow("leading backslash") << QString() << false << "\\Software" << ERROR_BAD_PATHNAME << 0u << "";
+        QTest::newRow("missing") << QString() << false << "Software\\Nope" << ERROR_FILE_NOT_FOUND << 0u << "";
+        QTest::newRow("trailing backslash") << QString() << false << "Software\\" << ERROR_SUCCESS << 0u << "";
+        QTest::newRow("empty name") << QString() << true << "Software\\\\x" << ERROR_INVALID_PARAMETER << 0u << "";
+        QTest::newRow("255 characters") << QString() << true << "Software\\" + k255 << ERROR_SUCCESS
+                                        << REG_CREATED_NEW_KEY << "";
+        QTest::newRow("256 characters") << QString() << true << "Software\\x\\" + k255 + "k" << ERROR_INVALID_PARAMETER
+                                        << 0u << "Software\\x";
+        QTest::newRow("256 characters open") << QString() << false << "Software\\" + k255 + "k" << ERROR_FILE_NOT_FOUND
+                                             << 0u << "";
+        QTest::newRow("ß is not SS") << "Software\\Größe" << true << "SOFTWARE\\GRÖSSE" << ERROR_SUCCESS
+                                     << REG_CREATED_NEW_KEY << "";
+        QTest::newRow("ä is Ä") << "Software\\Größe" << true << "SOFTWARE\\GRÖße" << ERROR_SUCCESS
+                                << REG_OPENED_EXISTING_KEY << "";
+        QTest::newRow("512 levels") << QString() << true << deep << ERROR_SUCCESS << REG_CREATED_NEW_KEY << "";
+        QTest::newRow("513 levels") << QString() << true << deep + "\\d" << ERROR_INVALID_PARAMETER << 0u << "Deep";
+    }
+
+    void keyPaths()
+    {
+        QFETCH(QString, existing);
+        QFETCH(bool, creating);
+        QFETCH(QString, subKey);
+        QFETCH(LONG, rc);
+        QFETCH(DWORD, disposition);
+        QFETCH(QString, absent);
+        if (!existing.isEmpty())
+            RegCloseKey(createKey(HKEY_CURRENT_USER, existing));
+        HKEY k = HKEY(0xABCD);
+        DWORD disp = 0;
+        QCOMPARE(creating ? RegCreateKeyEx(HKEY_CURRENT_USER, subKey, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp)
+                          : RegOpenKeyEx(HKEY_CURRENT_USER, subKey, 0, KEY_READ, &k),
+                 rc);
+        QCOMPARE(disp, disposition);
+        if (rc != ERROR_SUCCESS)
+            QCOMPARE(k, HKEY(0xABCD)); // untouched on failure
+        QCOMPARE(RegCloseKey(k), rc == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
+        if (!absent.isEmpty())
+            QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, absent, 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
+    }
+
+    void valueNamesCompareWithoutCaseUpToTheirLimit()
+    {
+        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Names"_s);
+        QCOMPARE(set(k, u"Äpfel"_s, "1"), ERROR_SUCCESS);
+        QCOMPARE(set(k, u"äPFEL"_s, "2"), ERROR_SUCCESS);
+        QCOMPARE(valueNames(k), QStringList{u"Äpfel"_s});
+        QCOMPARE(valueOf(u"Software\\Names"_s, u"ÄPFEL"_s), QByteArray("2"));
+        QCOMPARE(set(k, QString(16383, QLatin1Char('v'))), ERROR_SUCCESS);
+        QCOMPARE(set(k, QString(16384, QLatin1Char('v'))), ERROR_INVALID_PARAMETER);
+        RegCloseKey(k);
+    }
+
+    void subKeysEnumerateInHiveOrderValuesInCreationOrder()
+    {
+        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Order"_s);
+        const QStringList created = {u"b"_s, u"_x"_s, u"A"_s, u"Ä"_s, u"a1"_s, u"Z"_s};
+        for (const QString& n : created) {
+            RegCloseKey(createKey(k, n));
+            QCOMPARE(set(k, n, QByteArray(4, '\0'), REG_DWORD), ERROR_SUCCESS);
+        }
+        // upper-cased code units: "A" (41) < "A1" < "B" < "Z" (5A) < "_X" (5F) < "Ä" (C4)
+        QCOMPARE(subKeyNames(k), (QStringList{u"A"_s, u"a1"_s, u"b"_s, u"Z"_s, u"_x"_s, u"Ä"_s}));
+        QCOMPARE(valueNames(k), created);
+        QCOMPARE(set(k, u"B"_s, QByteArray("x", 2), REG_SZ), ERROR_SUCCESS); // keeps its place
+        QCOMPARE(valueNames(k), created);
+        RegCloseKey(k);
+    }
+
+    void buffersAndSentinels()
+    {
+        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Buffers"_s);
+        QCOMPARE(set(k, u"abcdef"_s, "123456789"), ERROR_SUCCESS);
+        RegCloseKey(createKey(k, QString(255, QLatin1Char('k'))));
+        QString name = u"sentinel"_s;
+        DWORD cch = 6; // six characters need seven
+        DWORD type = 0xFFFF;
+        BYTE buf[16];
+        std::memset(buf, 0xCC, sizeof buf);
+        DWORD cb = sizeof buf;
+        QCOMPARE(RegEnumValue(k, 0, &name, &cch, &type, buf, &cb), ERROR_MORE_DATA);
+        QCOMPARE(name, u"sentinel"_s);
+        cch = 7;
+        cb = 4;
+        QCOMPARE(RegEnumValue(k, 0, &name, &cch, &type, buf, &cb), ERROR_MORE_DATA);
+        QCOMPARE(cb, DWORD(9));
+        QCOMPARE(buf[0], BYTE(0xCC));
+        cb = sizeof buf;
+        cch = 7;
+        QCOMPARE(RegEnumValue(k, 0, &name, &cch, &type, buf, &cb), ERROR_SUCCESS);
+        QCOMPARE(name, u"abcdef"_s);
+        QCOMPARE(cch, DWORD(6));
+        QCOMPARE(type, REG_BINARY);
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(buf), 10), QByteArray("123456789\xCC"));
+        cch = 7;
+        QCOMPARE(RegEnumValue(k, 1, &name, &cch, &type, buf, &cb), ERROR_NO_MORE_ITEMS);
+        // query: size only, too small (sentinel kept), exact
+        cb = 0;
+        QCOMPARE(RegQueryValueEx(k, u"abcdef"_s, &type, nullptr, &cb), ERROR_SUCCESS);
+        QCOMPARE(cb, DWORD(9));
+        std::memset(buf, 0xEE, sizeof buf);
+        cb = 2;
+        QCOMPARE(RegQueryValueEx(k, u"abcdef"_s, &type, buf, &cb), ERROR_MORE_DATA);
+        QCOMPARE(cb, DWORD(9));
+        QCOMPARE(buf[0], BYTE(0xEE));
+        QCOMPARE(RegQueryValueEx(k, u"missing"_s, &type, nullptr, &cb), ERROR_FILE_NOT_FOUND);
+        // a 255-character key name needs a buffer of 256
+        cch = 255;
+        QCOMPARE(RegEnumKeyEx(k, 0, &name, &cch, nullptr), ERROR_MORE_DATA);
+        cch = 256;
+        QCOMPARE(RegEnumKeyEx(k, 0, &name, &cch, nullptr), ERROR_SUCCESS);
+        QCOMPARE(cch, DWORD(255));
+        QCOMPARE(RegEnumKey(k, 1, &name, 256), ERROR_NO_MORE_ITEMS);
+        RegCloseKey(k);
+    }
+
+    void embeddedNulsAndEmptyData()
+    {
+        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Nuls"_s);
+        const QByteArray multi("one\0two\0\0", 9);
+        QByteArray big(1 << 20, '\0');
+        for (int i = 0; i < big.size(); ++i)
+            big[i] = char(i * 7);
+        const QList<std::pair<DWORD, QByteArray>> values = {
+            {REG_MULTI_SZ, multi}, {REG_BINARY, QByteArray("")}, {0x12345678, QByteArray("\0", 1)}, {REG_BINARY, big}};
+        for (int i = 0; i < values.size(); ++i)
+            QCOMPARE(set(k, QString::number(i), values[i].second, values[i].first), ERROR_SUCCESS);
+        RegCloseKey(k);
+        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Nuls"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
+        for (int i = 0; i < values.size(); ++i) {
+            QByteArray data("sentinel");
+            DWORD type = 0;
+            QCOMPARE(RegQueryValueBytes(k, QString::number(i), &type, &data), ERROR_SUCCESS);
+            QCOMPARE(type, values[i].first);
+            QCOMPARE(data, values[i].second);
+        }
+        DWORD maxLen = 0;
+        DWORD count = 0;
+        QCOMPARE(RegQueryInfoKey(k, nullptr, nullptr, &count, nullptr, &maxLen, nullptr), ERROR_SUCCESS);
+        QCOMPARE(count, DWORD(4));
+        QCOMPARE(maxLen, DWORD(1 << 20));
+        RegCloseKey(k);
+    }
+
+    void deleteKeyRefusesKeysWithSubkeysAndHandlesSeeDeletion()
+    {
+        HKEY parent = createKey(HKEY_CURRENT_USER, u"Software\\Del"_s);
+        HKEY child = createKey(parent, u"Child\\Grand"_s);
+        QCOMPARE(RegDeleteKey(parent, u"Child"_s), ERROR_ACCESS_DENIED);
+        QCOMPARE(RegDeleteKey(parent, u"Child\\Grand"_s), ERROR_SUCCESS);
+        // the open handle of a deleted key answers 1018 from then on
+        QString name;
+        QCOMPARE(set(child, u"x"_s), ERROR_KEY_DELETED);
+        QCOMPARE(RegEnumKey(child, 0, &name, 256), ERROR_KEY_DELETED);
+        QCOMPARE(tryCreate(child, u"x"_s), ERROR_KEY_DELETED);
+        QCOMPARE(RegCloseKey(child), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteKey(parent, u"Child"_s), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteKey(parent, u"Child"_s), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(subKeyNames(parent), QStringList());
+        QCOMPARE(RegDeleteKey(HKEY_LOCAL_MACHINE, {}), ERROR_ACCESS_DENIED); // a hive root stays
+        RegCloseKey(parent);
+    }
+
+    void accessIsCheckedOnTheHandleAndTheKey()
+    {
+        RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Secured\\Inner"_s));
+        HKEY r = createKey(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_READ);
+        QCOMPARE(set(r, u"v"_s), ERROR_ACCESS_DENIED);
+        QCOMPARE(RegDeleteValue(r, u"v"_s), ERROR_ACCESS_DENIED);
+        QCOMPARE(tryCreate(r, u"new"_s), ERROR_ACCESS_DENIED);
+        HKEY w = createKey(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_SET_VALUE);
+        QString name;
+        QCOMPARE(RegEnumKey(w, 0, &name, 256), ERROR_ACCESS_DENIED);
+        QCOMPARE(RegQueryValueBytes(w, u"v"_s, nullptr, nullptr), ERROR_ACCESS_DENIED);
+        // a deny is the key's own, not its subtree's; a key denied reading is still listed by its parent
+        QCOMPARE(RegSetKeyDeny(w, KEY_DENY_WRITE), ERROR_SUCCESS);
+        QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s), ERROR_SUCCESS);
+        QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_WRITE), ERROR_ACCESS_DENIED);
+        QCOMPARE(tryCreate(HKEY_CURRENT_USER, u"Software\\Secured\\New"_s), ERROR_ACCESS_DENIED);
+        QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured\\Inner"_s, KEY_ALL_ACCESS), ERROR_SUCCESS);
+        QCOMPARE(RegSetKeyDeny(w, KEY_DENY_READ), ERROR_SUCCESS);
+        QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s), ERROR_ACCESS_DENIED);
+        HKEY sw = createKey(HKEY_CURRENT_USER, u"Software"_s, KEY_READ);
+        QVERIFY(subKeyNames(sw).contains(u"Secured"_s));
+        for (HKEY k : {r, w, sw})
+            RegCloseKey(k);
+    }
+
+    void lastWriteTimeFollowsChanges()
+    {
+        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Times"_s);
+        auto lastWrite = [k] {
+            FILETIME ft;
+            return RegQueryInfoKey(k, nullptr, nullptr, nullptr, nullptr, nullptr, &ft) == 0 ? FileTimeToDateTime(ft)
+                                                                                             : QDateTime();
+        };
+        const QDateTime created = lastWrite();
+        QVERIFY(qAbs(created.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+        QCOMPARE(FileTimeToDateTime(DateTimeToFileTime(created)), created);
+        QThread::msleep(20);
+        QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
+        const QDateTime afterValue = lastWrite();
+        QVERIFY(afterValue > created);
+        QThread::msleep(20);
+        HKEY g = createKey(k, u"child\\grandchild"_s);
+        const QDateTime afterChild = lastWrite();
+        QVERIFY(afterChild > afterValue);
+        QThread::msleep(20);
+        QCOMPARE(set(g, u"v"_s), ERROR_SUCCESS); // two levels down: not a change of this key
+        QCOMPARE(lastWrite(), afterChild);
+        RegCloseKey(g);
+        RegCloseKey(k);
+    }
+
+    void machinesMapRoutesToAnotherStore()
+    {
+        HKEY remote = 0;
+        QCOMPARE(RegConnectRegistry(u"\\\\NOWHERE"_s, HKEY_LOCAL_MACHINE, &remote), ERROR_BAD_NETPATH);
+        RegSetMachineStore(u"server"_s, m_store->otherStorePath(u"server"_s));
+        QCOMPARE(RegConnectRegistry(u"\\\\SERVER"_s, HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
+        QCOMPARE(tryCreate(remote, u"SOFTWARE\\OnServer"_s), ERROR_SUCCESS);
+        QCOMPARE(RegCloseKey(remote), ERROR_SUCCESS);
+        QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SOFTWARE\\OnServer"_s), ERROR_FILE_NOT_FOUND);
+        QVERIFY(QFile::exists(m_store->otherStorePath(u"server"_s)));
+        QCOMPARE(RegConnectRegistry({}, HKEY_USERS, &remote), ERROR_SUCCESS); // the empty name is this machine
+        RegCloseKey(remote);
+    }
+
+    void filesThatAreNotStoresStayUnchanged_data()
+    {
+        QTest::addColumn<QByteArray>("sql"); // makes the file; empty: 4 KB of garbage
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no database") << QByteArray() << "keine Registrierungsdatenbank";
+        QTest::newRow("another program's") << QByteArray("CREATE TABLE t(x); INSERT INTO t VALUES(1);")
+                                           << "anderen Programms";
+        QTest::newRow("another application id")
+            << QByteArray("PRAGMA application_id=7; CREATE TABLE keys(x);") << "anderen Programms";
+        QTest::newRow("newer version") << QByteArray("PRAGMA application_id=1262573134; PRAGMA user_version=3;"
+                                                     "CREATE TABLE keys(x);")
+                                       << "neueren Version";
+    }
+
+    void filesThatAreNotStoresStayUnchanged()
+    {
+        QFETCH(QByteArray, sql);
+        QFETCH(QString, reason);
+        const QString path = m_store->otherStorePath(u"foreign"_s);
+        if (sql.isEmpty()) {
+            QVERIFY(writeFile(path, QByteArray(4096, 'x')));
+        } else {
+            QCOMPARE(sqlValue(path, sql.constData()), -1);
+        }
+        const QByteArray before = readFile(path);
+        QString error;
+        QCOMPARE(RegOpenLocalStore(path, &error), ERROR_BADDB);
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QCOMPARE(RegOpenLocalStore(path, &error, StoreAccess::ReadOnly), ERROR_BADDB);
+        QCOMPARE(readFile(path), before);
+        QVERIFY(!QFile::exists(path + u"-wal"_s));
+        QVERIFY(createKey(HKEY_CURRENT_USER, u"Software\\StillThere"_s)); // the store in use stays
+        QCOMPARE(RegOpenLocalStore(m_store->dirPath() + u"/missing/r.db"_s, &error), ERROR_FILE_NOT_FOUND);
+        QVERIFY(error.contains(u"existiert nicht"_s));
+    }
+
+    void olderStoreIsMigrated()
+    {
+        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Old"_s);
+        QCOMPARE(set(k, u"v"_s, "kept"), ERROR_SUCCESS);
+        RegCloseKey(k);
+        RegShutdown();
+        // the first stores carried neither application id nor version nor the later indexes
+        QCOMPARE(sqlValue(m_store->storePath(),
+                          "PRAGMA application_id=0; PRAGMA user_version=0; DROP INDEX changelog_time;"),
+                 -1);
+        QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
+        QCOMPARE(valueOf(u"Software\\Old"_s, u"v"_s), QByteArray("kept"));
+        RegShutdown();
+        QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA user_version"), 2);
+        QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA application_id"), 0x4B41564E);
+        QCOMPARE(sqlValue(m_store->storePath(), "SELECT count(*) FROM sqlite_master WHERE name='changelog_time'"), 1);
+    }
+
+    void newStoreIsTheOwnersAlone()
+    {
+        const mode_t old = ::umask(0);
+        const QString path = m_store->otherStorePath(u"private"_s);
+        QCOMPARE(RegOpenLocalStore(path), ERROR_SUCCESS);
+        ::umask(old);
+        RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Secret"_s));
+        for (const QString& file : {path, path + u"-wal"_s, path + u"-shm"_s}) {
+            struct stat st {};
+            QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
+            QCOMPARE(st.st_mode & 0777, mode_t(0600));
+        }
+    }
+
+    void readOnlyStoresAnswerAccessDenied_data()
+    {
+        QTest::addColumn<bool>("readOnlyFile"); // else opened for reading
+        QTest::newRow("read-only file") << true;
+        QTest::newRow("opened for reading") << false;
+    }
+
+    void readOnlyStoresAnswerAccessDenied()
+    {
+        QFETCH(bool, readOnlyFile);
+        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Kept"_s);
+        QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
+        RegCloseKey(k);
+        const QString path = m_store->storePath();
+        RegShutdown();
+        if (readOnlyFile)
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        const QByteArray before = readFile(path);
+        QCOMPARE(RegOpenLocalStore(path, nullptr, readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly), 0);
+        QCOMPARE(valueOf(u"Software\\Kept"_s, u"v"_s), QByteArray("1"));
+        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+        QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);
+        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Kept"_s), ERROR_ACCESS_DENIED);
+        QVERIFY(!createKey(HKEY_CURRENT_USER, u"Software\\New"_s));
+        QCOMPARE(RegBeginBatch(k), ERROR_ACCESS_DENIED);
+        RegCloseKey(k);
+        RegShutdown();
+        QCOMPARE(readFile(path), before);
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+
+    void batchesEndOnTheirOwnStore()
+    {
+        RegSetMachineStore(u"other"_s, m_store->otherStorePath(u"other"_s));
+        HKEY remote = 0;
+        QCOMPARE(RegConnectRegistry(u"other"_s, HKEY_CURRENT_USER, &remote), ERROR_SUCCESS);
+        HKEY local = createKey(HKEY_CURRENT_USER, u"Software\\Mine"_s);
+        QCOMPARE(RegBeginBatch(local), ERROR_SUCCESS);
+        QCOMPARE(RegBeginBatch(remote), ERROR_SUCCESS);
+        QCOMPARE(set(local, u"mine"_s), ERROR_SUCCESS);
+        QCOMPARE(set(remote, u"theirs"_s), ERROR_SUCCESS);
+        // the local batch ends first: its value is committed at once, seen by another connection
+        QCOMPARE(RegEndBatch(local), ERROR_SUCCESS);
+        QCOMPARE(sqlValue(m_store->storePath(), "SELECT count(*) FROM vals WHERE name='mine'"), 1);
+        QCOMPARE(RegEndBatch(remote), ERROR_SUCCESS);
+        QCOMPARE(RegEndBatch(local), ERROR_INVALID_HANDLE);
+        RegCloseKey(local);
+        RegCloseKey(remote);
+    }
+
+    void writingWhileEnumerating()
+    {
+        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Batch"_s);
+        RegBatch batch(k);
+        QVERIFY(batch.ok());
+        for (int i = 0; i < 3000; ++i) {
+            HKEY c = createKey(k, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
+            QCOMPARE(set(c, u"v"_s, QByteArray(4, char(i)), REG_DWORD), ERROR_SUCCESS);
+            RegCloseKey(c);
+        }
+        // values written into the key whose subkeys are enumerated, and into the key whose values are
+        // enumerated: each index still answers its own item
+        QString name;
+        for (DWORD i = 0; RegEnumKey(k, i, &name, 256) == ERROR_SUCCESS; ++i) {
+            QCOMPARE(name, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
+            QCOMPARE(set(k, name, QByteArray::number(i)), ERROR_SUCCESS);
+        }
+        QByteArray data;
+        for (DWORD i = 0; RegEnumValueBytes(k, i, &name, 16384, nullptr, &data) == ERROR_SUCCESS; ++i) {
+            QCOMPARE(name, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
+            QCOMPARE(data, QByteArray::number(i) + (i % 2 ? "odd" : ""));
+            if (i % 2 == 0)
+                QCOMPARE(set(k, u"k%1"_s.arg(i + 1, 5, 10, QLatin1Char('0')), QByteArray::number(i + 1) + "odd"),
+                         ERROR_SUCCESS);
+            QCOMPARE(RegQueryValueBytes(k, name, nullptr, &data), ERROR_SUCCESS);
+        }
+        QCOMPARE(batch.end(), ERROR_SUCCESS);
+        RegCloseKey(k);
+        // after the batch everything is in the file: a fresh open of the store sees it
+        RegShutdown();
+        QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
+        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Batch"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
+        DWORD subKeys = 0;
+        DWORD values = 0;
+        QCOMPARE(RegQueryInfoKey(k, &subKeys, nullptr, &values, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+        QCOMPARE(subKeys, DWORD(3000));
+        QCOMPARE(values, DWORD(3000));
+        RegCloseKey(k);
+    }
+
+    void handlesAreThreadSafe()
+    {
+        std::atomic<int> failures{0};
+        auto work = [&failures](int t) {
+            for (int i = 0; i < 200; ++i) {
+                HKEY h = createKey(HKEY_CURRENT_USER, u"Software\\Threads\\t%1"_s.arg(t));
+                QByteArray data;
+                failures += !h || set(h, u"v%1"_s.arg(i), QByteArray::number(i)) != ERROR_SUCCESS
+                    || RegQueryValueBytes(h, u"v%1"_s.arg(i), nullptr, &data) != ERROR_SUCCESS
+                    || data != QByteArray::number(i);
+                RegCloseKey(h);
+            }
+        };
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back(work, t);
+        for (auto& th : threads)
+            th.join();
+        QCOMPARE(failures.load(), 0);
+    }
 
 private:
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
 };
-
-void TestWinReg::rootKeysAndAliases()
-{
-    // the aliases show keys of HKEY_LOCAL_MACHINE and HKEY_USERS
-    RegCloseKey(createKey(HKEY_CLASSES_ROOT, u".txt"_s));
-    QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes\\.TXT"_s), ERROR_SUCCESS);
-    RegCloseKey(createKey(HKEY_CURRENT_CONFIG, u"Software\\Fonts"_s));
-    QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"_s),
-             ERROR_SUCCESS);
-    RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Probe"_s));
-    int found = 0;
-    for (const QString& sid : subKeyNames(HKEY_USERS))
-        found += tryOpen(HKEY_USERS, sid + u"\\Software\\Probe"_s) == ERROR_SUCCESS;
-    QCOMPARE(found, 1);
-    for (HKEY none : {HKEY_DYN_DATA, HKEY_PERFORMANCE_DATA, HKEY(0x12345)}) // no sixth slot on the local store
-        QCOMPARE(tryOpen(none, {}), ERROR_INVALID_HANDLE);
-}
-
-void TestWinReg::keyPaths_data()
-{
-    QTest::addColumn<QString>("existing"); // created below HKEY_CURRENT_USER first
-    QTest::addColumn<bool>("creating");
-    QTest::addColumn<QString>("subKey"); // below HKEY_CURRENT_USER
-    QTest::addColumn<LONG>("rc");
-    QTest::addColumn<DWORD>("disposition");
-    QTest::addColumn<QString>("absent"); // a key the call must not leave behind
-    const QString k255(255, QLatin1Char('k'));
-    QString deep = u"Deep"_s;
-    for (int level = 2; level <= 511; ++level) // HKEY_CURRENT_USER is level 1 below HKEY_USERS
-        deep += u"\\d"_s;
-    QTest::newRow("leading backslash") << QString() << false << "\\Software" << ERROR_BAD_PATHNAME << 0u << "";
-    QTest::newRow("missing") << QString() << false << "Software\\Nope" << ERROR_FILE_NOT_FOUND << 0u << "";
-    QTest::newRow("trailing backslash") << QString() << false << "Software\\" << ERROR_SUCCESS << 0u << "";
-    QTest::newRow("empty name") << QString() << true << "Software\\\\x" << ERROR_INVALID_PARAMETER << 0u << "";
-    QTest::newRow("255 characters") << QString() << true << "Software\\" + k255 << ERROR_SUCCESS << REG_CREATED_NEW_KEY
-                                    << "";
-    QTest::newRow("256 characters") << QString() << true << "Software\\x\\" + k255 + "k" << ERROR_INVALID_PARAMETER
-                                    << 0u << "Software\\x";
-    QTest::newRow("256 characters open") << QString() << false << "Software\\" + k255 + "k" << ERROR_FILE_NOT_FOUND
-                                         << 0u << "";
-    QTest::newRow("ß is not SS") << "Software\\Größe" << true << "SOFTWARE\\GRÖSSE" << ERROR_SUCCESS
-                                 << REG_CREATED_NEW_KEY << "";
-    QTest::newRow("ä is Ä") << "Software\\Größe" << true << "SOFTWARE\\GRÖße" << ERROR_SUCCESS
-                            << REG_OPENED_EXISTING_KEY << "";
-    QTest::newRow("512 levels") << QString() << true << deep << ERROR_SUCCESS << REG_CREATED_NEW_KEY << "";
-    QTest::newRow("513 levels") << QString() << true << deep + "\\d" << ERROR_INVALID_PARAMETER << 0u << "Deep";
-}
-
-void TestWinReg::keyPaths()
-{
-    QFETCH(QString, existing);
-    QFETCH(bool, creating);
-    QFETCH(QString, subKey);
-    QFETCH(LONG, rc);
-    QFETCH(DWORD, disposition);
-    QFETCH(QString, absent);
-    if (!existing.isEmpty())
-        RegCloseKey(createKey(HKEY_CURRENT_USER, existing));
-    HKEY k = HKEY(0xABCD);
-    DWORD disp = 0;
-    QCOMPARE(creating ? RegCreateKeyEx(HKEY_CURRENT_USER, subKey, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp)
-                      : RegOpenKeyEx(HKEY_CURRENT_USER, subKey, 0, KEY_READ, &k),
-             rc);
-    QCOMPARE(disp, disposition);
-    if (rc != ERROR_SUCCESS)
-        QCOMPARE(k, HKEY(0xABCD)); // untouched on failure
-    QCOMPARE(RegCloseKey(k), rc == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
-    if (!absent.isEmpty())
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, absent, 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
-}
-
-void TestWinReg::valueNamesCompareWithoutCaseUpToTheirLimit()
-{
-    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Names"_s);
-    QCOMPARE(set(k, u"Äpfel"_s, "1"), ERROR_SUCCESS);
-    QCOMPARE(set(k, u"äPFEL"_s, "2"), ERROR_SUCCESS);
-    QCOMPARE(valueNames(k), QStringList{u"Äpfel"_s});
-    QCOMPARE(valueOf(u"Software\\Names"_s, u"ÄPFEL"_s), QByteArray("2"));
-    QCOMPARE(set(k, QString(16383, QLatin1Char('v'))), ERROR_SUCCESS);
-    QCOMPARE(set(k, QString(16384, QLatin1Char('v'))), ERROR_INVALID_PARAMETER);
-    RegCloseKey(k);
-}
-
-void TestWinReg::subKeysEnumerateInHiveOrderValuesInCreationOrder()
-{
-    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Order"_s);
-    const QStringList created = {u"b"_s, u"_x"_s, u"A"_s, u"Ä"_s, u"a1"_s, u"Z"_s};
-    for (const QString& n : created) {
-        RegCloseKey(createKey(k, n));
-        QCOMPARE(set(k, n, QByteArray(4, '\0'), REG_DWORD), ERROR_SUCCESS);
-    }
-    // upper-cased code units: "A" (41) < "A1" < "B" < "Z" (5A) < "_X" (5F) < "Ä" (C4)
-    QCOMPARE(subKeyNames(k), (QStringList{u"A"_s, u"a1"_s, u"b"_s, u"Z"_s, u"_x"_s, u"Ä"_s}));
-    QCOMPARE(valueNames(k), created);
-    QCOMPARE(set(k, u"B"_s, QByteArray("x", 2), REG_SZ), ERROR_SUCCESS); // keeps its place
-    QCOMPARE(valueNames(k), created);
-    RegCloseKey(k);
-}
-
-void TestWinReg::buffersAndSentinels()
-{
-    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Buffers"_s);
-    QCOMPARE(set(k, u"abcdef"_s, "123456789"), ERROR_SUCCESS);
-    RegCloseKey(createKey(k, QString(255, QLatin1Char('k'))));
-    QString name = u"sentinel"_s;
-    DWORD cch = 6; // six characters need seven
-    DWORD type = 0xFFFF;
-    BYTE buf[16];
-    std::memset(buf, 0xCC, sizeof buf);
-    DWORD cb = sizeof buf;
-    QCOMPARE(RegEnumValue(k, 0, &name, &cch, &type, buf, &cb), ERROR_MORE_DATA);
-    QCOMPARE(name, u"sentinel"_s);
-    cch = 7;
-    cb = 4;
-    QCOMPARE(RegEnumValue(k, 0, &name, &cch, &type, buf, &cb), ERROR_MORE_DATA);
-    QCOMPARE(cb, DWORD(9));
-    QCOMPARE(buf[0], BYTE(0xCC));
-    cb = sizeof buf;
-    cch = 7;
-    QCOMPARE(RegEnumValue(k, 0, &name, &cch, &type, buf, &cb), ERROR_SUCCESS);
-    QCOMPARE(name, u"abcdef"_s);
-    QCOMPARE(cch, DWORD(6));
-    QCOMPARE(type, REG_BINARY);
-    QCOMPARE(QByteArray(reinterpret_cast<char*>(buf), 10), QByteArray("123456789\xCC"));
-    cch = 7;
-    QCOMPARE(RegEnumValue(k, 1, &name, &cch, &type, buf, &cb), ERROR_NO_MORE_ITEMS);
-    // query: size only, too small (sentinel kept), exact
-    cb = 0;
-    QCOMPARE(RegQueryValueEx(k, u"abcdef"_s, &type, nullptr, &cb), ERROR_SUCCESS);
-    QCOMPARE(cb, DWORD(9));
-    std::memset(buf, 0xEE, sizeof buf);
-    cb = 2;
-    QCOMPARE(RegQueryValueEx(k, u"abcdef"_s, &type, buf, &cb), ERROR_MORE_DATA);
-    QCOMPARE(cb, DWORD(9));
-    QCOMPARE(buf[0], BYTE(0xEE));
-    QCOMPARE(RegQueryValueEx(k, u"missing"_s, &type, nullptr, &cb), ERROR_FILE_NOT_FOUND);
-    // a 255-character key name needs a buffer of 256
-    cch = 255;
-    QCOMPARE(RegEnumKeyEx(k, 0, &name, &cch, nullptr), ERROR_MORE_DATA);
-    cch = 256;
-    QCOMPARE(RegEnumKeyEx(k, 0, &name, &cch, nullptr), ERROR_SUCCESS);
-    QCOMPARE(cch, DWORD(255));
-    QCOMPARE(RegEnumKey(k, 1, &name, 256), ERROR_NO_MORE_ITEMS);
-    RegCloseKey(k);
-}
-
-void TestWinReg::embeddedNulsAndEmptyData()
-{
-    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Nuls"_s);
-    const QByteArray multi("one\0two\0\0", 9);
-    QByteArray big(1 << 20, '\0');
-    for (int i = 0; i < big.size(); ++i)
-        big[i] = char(i * 7);
-    const QList<std::pair<DWORD, QByteArray>> values = {
-        {REG_MULTI_SZ, multi}, {REG_BINARY, QByteArray("")}, {0x12345678, QByteArray("\0", 1)}, {REG_BINARY, big}};
-    for (int i = 0; i < values.size(); ++i)
-        QCOMPARE(set(k, QString::number(i), values[i].second, values[i].first), ERROR_SUCCESS);
-    RegCloseKey(k);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Nuls"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
-    for (int i = 0; i < values.size(); ++i) {
-        QByteArray data("sentinel");
-        DWORD type = 0;
-        QCOMPARE(RegQueryValueBytes(k, QString::number(i), &type, &data), ERROR_SUCCESS);
-        QCOMPARE(type, values[i].first);
-        QCOMPARE(data, values[i].second);
-    }
-    DWORD maxLen = 0;
-    DWORD count = 0;
-    QCOMPARE(RegQueryInfoKey(k, nullptr, nullptr, &count, nullptr, &maxLen, nullptr), ERROR_SUCCESS);
-    QCOMPARE(count, DWORD(4));
-    QCOMPARE(maxLen, DWORD(1 << 20));
-    RegCloseKey(k);
-}
-
-void TestWinReg::deleteKeyRefusesKeysWithSubkeysAndHandlesSeeDeletion()
-{
-    HKEY parent = createKey(HKEY_CURRENT_USER, u"Software\\Del"_s);
-    HKEY child = createKey(parent, u"Child\\Grand"_s);
-    QCOMPARE(RegDeleteKey(parent, u"Child"_s), ERROR_ACCESS_DENIED);
-    QCOMPARE(RegDeleteKey(parent, u"Child\\Grand"_s), ERROR_SUCCESS);
-    // the open handle of a deleted key answers 1018 from then on
-    QString name;
-    QCOMPARE(set(child, u"x"_s), ERROR_KEY_DELETED);
-    QCOMPARE(RegEnumKey(child, 0, &name, 256), ERROR_KEY_DELETED);
-    QCOMPARE(tryCreate(child, u"x"_s), ERROR_KEY_DELETED);
-    QCOMPARE(RegCloseKey(child), ERROR_SUCCESS);
-    QCOMPARE(RegDeleteKey(parent, u"Child"_s), ERROR_SUCCESS);
-    QCOMPARE(RegDeleteKey(parent, u"Child"_s), ERROR_FILE_NOT_FOUND);
-    QCOMPARE(subKeyNames(parent), QStringList());
-    QCOMPARE(RegDeleteKey(HKEY_LOCAL_MACHINE, {}), ERROR_ACCESS_DENIED); // a hive root stays
-    RegCloseKey(parent);
-}
-
-void TestWinReg::accessIsCheckedOnTheHandleAndTheKey()
-{
-    RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Secured\\Inner"_s));
-    HKEY r = createKey(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_READ);
-    QCOMPARE(set(r, u"v"_s), ERROR_ACCESS_DENIED);
-    QCOMPARE(RegDeleteValue(r, u"v"_s), ERROR_ACCESS_DENIED);
-    QCOMPARE(tryCreate(r, u"new"_s), ERROR_ACCESS_DENIED);
-    HKEY w = createKey(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_SET_VALUE);
-    QString name;
-    QCOMPARE(RegEnumKey(w, 0, &name, 256), ERROR_ACCESS_DENIED);
-    QCOMPARE(RegQueryValueBytes(w, u"v"_s, nullptr, nullptr), ERROR_ACCESS_DENIED);
-    // a deny is the key's own, not its subtree's; a key denied reading is still listed by its parent
-    QCOMPARE(RegSetKeyDeny(w, KEY_DENY_WRITE), ERROR_SUCCESS);
-    QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s), ERROR_SUCCESS);
-    QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_WRITE), ERROR_ACCESS_DENIED);
-    QCOMPARE(tryCreate(HKEY_CURRENT_USER, u"Software\\Secured\\New"_s), ERROR_ACCESS_DENIED);
-    QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured\\Inner"_s, KEY_ALL_ACCESS), ERROR_SUCCESS);
-    QCOMPARE(RegSetKeyDeny(w, KEY_DENY_READ), ERROR_SUCCESS);
-    QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s), ERROR_ACCESS_DENIED);
-    HKEY sw = createKey(HKEY_CURRENT_USER, u"Software"_s, KEY_READ);
-    QVERIFY(subKeyNames(sw).contains(u"Secured"_s));
-    for (HKEY k : {r, w, sw})
-        RegCloseKey(k);
-}
-
-void TestWinReg::lastWriteTimeFollowsChanges()
-{
-    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Times"_s);
-    auto lastWrite = [k] {
-        FILETIME ft;
-        return RegQueryInfoKey(k, nullptr, nullptr, nullptr, nullptr, nullptr, &ft) == 0 ? FileTimeToDateTime(ft)
-                                                                                         : QDateTime();
-    };
-    const QDateTime created = lastWrite();
-    QVERIFY(qAbs(created.secsTo(QDateTime::currentDateTimeUtc())) < 60);
-    QCOMPARE(FileTimeToDateTime(DateTimeToFileTime(created)), created);
-    QThread::msleep(20);
-    QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
-    const QDateTime afterValue = lastWrite();
-    QVERIFY(afterValue > created);
-    QThread::msleep(20);
-    HKEY g = createKey(k, u"child\\grandchild"_s);
-    const QDateTime afterChild = lastWrite();
-    QVERIFY(afterChild > afterValue);
-    QThread::msleep(20);
-    QCOMPARE(set(g, u"v"_s), ERROR_SUCCESS); // two levels down: not a change of this key
-    QCOMPARE(lastWrite(), afterChild);
-    RegCloseKey(g);
-    RegCloseKey(k);
-}
-
-void TestWinReg::machinesMapRoutesToAnotherStore()
-{
-    HKEY remote = 0;
-    QCOMPARE(RegConnectRegistry(u"\\\\NOWHERE"_s, HKEY_LOCAL_MACHINE, &remote), ERROR_BAD_NETPATH);
-    RegSetMachineStore(u"server"_s, m_store->otherStorePath(u"server"_s));
-    QCOMPARE(RegConnectRegistry(u"\\\\SERVER"_s, HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
-    QCOMPARE(tryCreate(remote, u"SOFTWARE\\OnServer"_s), ERROR_SUCCESS);
-    QCOMPARE(RegCloseKey(remote), ERROR_SUCCESS);
-    QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SOFTWARE\\OnServer"_s), ERROR_FILE_NOT_FOUND);
-    QVERIFY(QFile::exists(m_store->otherStorePath(u"server"_s)));
-    QCOMPARE(RegConnectRegistry({}, HKEY_USERS, &remote), ERROR_SUCCESS); // the empty name is this machine
-    RegCloseKey(remote);
-}
-
-void TestWinReg::filesThatAreNotStoresStayUnchanged_data()
-{
-    QTest::addColumn<QByteArray>("sql"); // makes the file; empty: 4 KB of garbage
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("no database") << QByteArray() << "keine Registrierungsdatenbank";
-    QTest::newRow("another program's") << QByteArray("CREATE TABLE t(x); INSERT INTO t VALUES(1);")
-                                       << "anderen Programms";
-    QTest::newRow("another application id")
-        << QByteArray("PRAGMA application_id=7; CREATE TABLE keys(x);") << "anderen Programms";
-    QTest::newRow("newer version") << QByteArray("PRAGMA application_id=1262573134; PRAGMA user_version=3;"
-                                                 "CREATE TABLE keys(x);")
-                                   << "neueren Version";
-}
-
-void TestWinReg::filesThatAreNotStoresStayUnchanged()
-{
-    QFETCH(QByteArray, sql);
-    QFETCH(QString, reason);
-    const QString path = m_store->otherStorePath(u"foreign"_s);
-    if (sql.isEmpty()) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
-    } else {
-        QCOMPARE(sqlValue(path, sql.constData()), -1);
-    }
-    const QByteArray before = fileHash(path);
-    QString error;
-    QCOMPARE(RegOpenLocalStore(path, &error), ERROR_BADDB);
-    QVERIFY2(error.contains(reason), qPrintable(error));
-    QCOMPARE(RegOpenLocalStore(path, &error, StoreAccess::ReadOnly), ERROR_BADDB);
-    QCOMPARE(fileHash(path), before);
-    QVERIFY(!QFile::exists(path + u"-wal"_s));
-    QVERIFY(createKey(HKEY_CURRENT_USER, u"Software\\StillThere"_s)); // the store in use stays
-    QCOMPARE(RegOpenLocalStore(m_store->dirPath() + u"/missing/r.db"_s, &error), ERROR_FILE_NOT_FOUND);
-    QVERIFY(error.contains(u"existiert nicht"_s));
-}
-
-void TestWinReg::olderStoreIsMigrated()
-{
-    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Old"_s);
-    QCOMPARE(set(k, u"v"_s, "kept"), ERROR_SUCCESS);
-    RegCloseKey(k);
-    RegShutdown();
-    // the first stores carried neither application id nor version nor the later indexes
-    QCOMPARE(sqlValue(m_store->storePath(),
-                      "PRAGMA application_id=0; PRAGMA user_version=0; DROP INDEX changelog_time;"),
-             -1);
-    QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
-    QCOMPARE(valueOf(u"Software\\Old"_s, u"v"_s), QByteArray("kept"));
-    RegShutdown();
-    QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA user_version"), 2);
-    QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA application_id"), 0x4B41564E);
-    QCOMPARE(sqlValue(m_store->storePath(), "SELECT count(*) FROM sqlite_master WHERE name='changelog_time'"), 1);
-}
-
-void TestWinReg::newStoreIsTheOwnersAlone()
-{
-    const mode_t old = ::umask(0);
-    const QString path = m_store->otherStorePath(u"private"_s);
-    QCOMPARE(RegOpenLocalStore(path), ERROR_SUCCESS);
-    ::umask(old);
-    RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Secret"_s));
-    for (const QString& file : {path, path + u"-wal"_s, path + u"-shm"_s}) {
-        struct stat st {};
-        QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
-        QCOMPARE(st.st_mode & 0777, mode_t(0600));
-    }
-}
-
-void TestWinReg::readOnlyStoresAnswerAccessDenied_data()
-{
-    QTest::addColumn<bool>("readOnlyFile"); // else opened for reading
-    QTest::newRow("read-only file") << true;
-    QTest::newRow("opened for reading") << false;
-}
-
-void TestWinReg::readOnlyStoresAnswerAccessDenied()
-{
-    QFETCH(bool, readOnlyFile);
-    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Kept"_s);
-    QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
-    RegCloseKey(k);
-    const QString path = m_store->storePath();
-    RegShutdown();
-    if (readOnlyFile)
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-    const QByteArray before = fileHash(path);
-    QCOMPARE(RegOpenLocalStore(path, nullptr, readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly), 0);
-    QCOMPARE(valueOf(u"Software\\Kept"_s, u"v"_s), QByteArray("1"));
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
-    QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);
-    QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Kept"_s), ERROR_ACCESS_DENIED);
-    QVERIFY(!createKey(HKEY_CURRENT_USER, u"Software\\New"_s));
-    QCOMPARE(RegBeginBatch(k), ERROR_ACCESS_DENIED);
-    RegCloseKey(k);
-    RegShutdown();
-    QCOMPARE(fileHash(path), before);
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-}
-
-void TestWinReg::batchesEndOnTheirOwnStore()
-{
-    RegSetMachineStore(u"other"_s, m_store->otherStorePath(u"other"_s));
-    HKEY remote = 0;
-    QCOMPARE(RegConnectRegistry(u"other"_s, HKEY_CURRENT_USER, &remote), ERROR_SUCCESS);
-    HKEY local = createKey(HKEY_CURRENT_USER, u"Software\\Mine"_s);
-    QCOMPARE(RegBeginBatch(local), ERROR_SUCCESS);
-    QCOMPARE(RegBeginBatch(remote), ERROR_SUCCESS);
-    QCOMPARE(set(local, u"mine"_s), ERROR_SUCCESS);
-    QCOMPARE(set(remote, u"theirs"_s), ERROR_SUCCESS);
-    // the local batch ends first: its value is committed at once, seen by another connection
-    QCOMPARE(RegEndBatch(local), ERROR_SUCCESS);
-    QCOMPARE(sqlValue(m_store->storePath(), "SELECT count(*) FROM vals WHERE name='mine'"), 1);
-    QCOMPARE(RegEndBatch(remote), ERROR_SUCCESS);
-    QCOMPARE(RegEndBatch(local), ERROR_INVALID_HANDLE);
-    RegCloseKey(local);
-    RegCloseKey(remote);
-}
-
-void TestWinReg::writingWhileEnumerating()
-{
-    HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Batch"_s);
-    RegBatch batch(k);
-    QVERIFY(batch.ok());
-    for (int i = 0; i < 3000; ++i) {
-        HKEY c = createKey(k, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
-        QCOMPARE(set(c, u"v"_s, QByteArray(4, char(i)), REG_DWORD), ERROR_SUCCESS);
-        RegCloseKey(c);
-    }
-    // values written into the key whose subkeys are enumerated, and into the key whose values are
-    // enumerated: each index still answers its own item
-    QString name;
-    for (DWORD i = 0; RegEnumKey(k, i, &name, 256) == ERROR_SUCCESS; ++i) {
-        QCOMPARE(name, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
-        QCOMPARE(set(k, name, QByteArray::number(i)), ERROR_SUCCESS);
-    }
-    QByteArray data;
-    for (DWORD i = 0; RegEnumValueBytes(k, i, &name, 16384, nullptr, &data) == ERROR_SUCCESS; ++i) {
-        QCOMPARE(name, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
-        QCOMPARE(data, QByteArray::number(i) + (i % 2 ? "odd" : ""));
-        if (i % 2 == 0)
-            QCOMPARE(set(k, u"k%1"_s.arg(i + 1, 5, 10, QLatin1Char('0')), QByteArray::number(i + 1) + "odd"),
-                     ERROR_SUCCESS);
-        QCOMPARE(RegQueryValueBytes(k, name, nullptr, &data), ERROR_SUCCESS);
-    }
-    QCOMPARE(batch.end(), ERROR_SUCCESS);
-    RegCloseKey(k);
-    // after the batch everything is in the file: a fresh open of the store sees it
-    RegShutdown();
-    QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Batch"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
-    DWORD subKeys = 0;
-    DWORD values = 0;
-    QCOMPARE(RegQueryInfoKey(k, &subKeys, nullptr, &values, nullptr, nullptr, nullptr), ERROR_SUCCESS);
-    QCOMPARE(subKeys, DWORD(3000));
-    QCOMPARE(values, DWORD(3000));
-    RegCloseKey(k);
-}
-
-void TestWinReg::handlesAreThreadSafe()
-{
-    std::atomic<int> failures{0};
-    auto work = [&failures](int t) {
-        for (int i = 0; i < 200; ++i) {
-            HKEY h = createKey(HKEY_CURRENT_USER, u"Software\\Threads\\t%1"_s.arg(t));
-            QByteArray data;
-            failures += !h || set(h, u"v%1"_s.arg(i), QByteArray::number(i)) != ERROR_SUCCESS
-                || RegQueryValueBytes(h, u"v%1"_s.arg(i), nullptr, &data) != ERROR_SUCCESS
-                || data != QByteArray::number(i);
-            RegCloseKey(h);
-        }
-    };
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back(work, t);
-    for (auto& th : threads)
-        th.join();
-    QCOMPARE(failures.load(), 0);
-}
 
 QTEST_GUILESS_MAIN(TestWinReg)
 #include "TestWinReg.moc"

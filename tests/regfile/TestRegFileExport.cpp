@@ -8,6 +8,7 @@
 #include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,22 +23,9 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-using RegTestKeys::setValue;
-using RegTestKeys::sz;
+using namespace RegTestKeys;
 
 namespace {
-
-QByteArray readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // Keys: path -> (value name -> type and data), everything below HKEY_CURRENT_USER\RT.
 using Snapshot = QMap<QString, QMap<QString, QPair<DWORD, QByteArray>>>;
@@ -79,11 +67,11 @@ QByteArray randomData(QRandomGenerator& rng, DWORD type)
 
 void fill(QRandomGenerator& rng, const QString& path, int depth)
 {
-    QVERIFY(RegTestKeys::makeKey(path));
+    QVERIFY(makeKey(path));
     for (int i = 0, values = int(rng.bounded(6)); i < values; ++i) {
         const DWORD type = rng.bounded(5) == 0 ? DWORD(rng.bounded(1000)) : DWORD(rng.bounded(12));
         const QString name = i == 0 && rng.bounded(2) ? QString() : randomText(rng, 40, false);
-        QVERIFY(RegTestKeys::setValue(path, name, type, randomData(rng, type)));
+        QVERIFY(setValue(path, name, type, randomData(rng, type)));
     }
     for (int i = 0, children = depth >= 3 ? 0 : int(rng.bounded(4)); i < children; ++i)
         fill(rng, path + u'\\' + randomText(rng, 12, true), depth + 1);
@@ -91,18 +79,17 @@ void fill(QRandomGenerator& rng, const QString& path, int depth)
 
 void collect(const QString& path, Snapshot* snapshot)
 {
-    HKEY key = 0;
-    QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, path, 0, KEY_READ, &key), ERROR_SUCCESS);
+    OpenedKey key;
+    QVERIFY(openKey(key, path));
     QString name;
     DWORD type = 0;
     QByteArray data;
-    for (DWORD i = 0; RegEnumValueBytes(key, i, &name, 16384, &type, &data) == ERROR_SUCCESS; ++i) {
+    for (DWORD i = 0; RegEnumValueBytes(key.handle, i, &name, 16384, &type, &data) == ERROR_SUCCESS; ++i) {
         if (type == REG_SZ) // what the file can carry of REG_SZ: the text up to its first NUL
             data = data.left(data.indexOf('\0')) + QByteArray(1, '\0');
         (*snapshot)[path].insert(name, {type > 10 ? REG_NONE : type, data});
     }
-    RegCloseKey(key);
-    for (const QString& sub : RegTestKeys::subKeys(path))
+    for (const QString& sub : subKeys(path))
         collect(path + u'\\' + sub, snapshot);
 }
 
@@ -133,8 +120,7 @@ private slots:
     void init()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
+        QVERIFY(m_store.emplace().ok());
         m_file = m_store->dirPath() + u"/out.reg"_s;
     }
 
@@ -175,11 +161,11 @@ private slots:
         QFETCH(uint, type);
         QFETCH(QByteArray, data);
         QVERIFY(setValue(u"Software\\T"_s, name, type, data));
-        QVERIFY(RegTestKeys::makeKey(u"Software\\T\\Leer"_s));
+        QVERIFY(makeKey(u"Software\\T\\Leer"_s));
         ScriptedProgress progress;
         QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T\\"_s, progress));
         QFETCH(QByteArray, line);
-        QCOMPARE(readAll(m_file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n" + line
+        QCOMPARE(readFile(m_file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n" + line
                                       + "\r\n\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n");
     }
 
@@ -191,21 +177,18 @@ private slots:
         for (const QString& name : {u"a"_s, longName, longest, u"z"_s})
             QVERIFY(setValue(u"S"_s, name, REG_DWORD, one));
         QVERIFY(setValue(u"S\\hidden\\deep"_s, u"x"_s, REG_SZ, sz("")));
-        HKEY hidden = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"S\\hidden"_s, 0, KEY_ALL_ACCESS, &hidden), ERROR_SUCCESS);
-        QCOMPARE(RegSetKeyDeny(hidden, KEY_DENY_READ), ERROR_SUCCESS);
-        RegCloseKey(hidden);
+        QVERIFY(denyKey(u"S\\hidden"_s, KEY_DENY_READ));
         ScriptedProgress progress;
         QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\S"_s, progress));
 
-        const QByteArray text = readAll(m_file);
+        const QByteArray text = readFile(m_file);
         QVERIFY(text.contains("\r\n\"" + QByteArray(300, 'L') + "\"=dword:00000001\r\n"));
         init();
         QVERIFY(writeFile(m_file, text));
         QVERIFY2(ImportRegFile(m_file, progress), qPrintable(LastRegFileError()));
         for (const QString& name : {u"a"_s, longName, longest, u"z"_s})
-            QCOMPARE(RegTestKeys::value(u"S"_s, name), qMakePair(DWORD(REG_DWORD), one));
-        QVERIFY(!RegTestKeys::exists(u"S\\hidden"_s));
+            QCOMPARE(value(u"S"_s, name), qMakePair(DWORD(REG_DWORD), one));
+        QVERIFY(!exists(u"S\\hidden"_s));
     }
 
     void refusesTargets_data()
@@ -232,7 +215,7 @@ private slots:
         QFETCH(QString, target);
         QFETCH(QString, branch);
         const QString file = m_store->dirPath() + target;
-        QVERIFY(RegTestKeys::makeKey(u"S\\a]\r\n[HKEY_LOCAL_MACHINE]\r\n\"Evil\"=\"yes\""_s));
+        QVERIFY(makeKey(u"S\\a]\r\n[HKEY_LOCAL_MACHINE]\r\n\"Evil\"=\"yes\""_s));
         QVERIFY(writeFile(m_file, "alt"));
         QVERIFY(writeFile(m_store->dirPath() + u"/alt.reg"_s, "alt"));
         QVERIFY(QFile::setPermissions(m_store->dirPath() + u"/alt.reg"_s, QFileDevice::ReadOwner));
@@ -256,7 +239,7 @@ private slots:
         ScriptedProgress cancelling(30);
         const RegFileResult result = ExportRegFileResult(m_file, u"HKEY_CURRENT_USER\\C"_s, cancelling);
         QVERIFY(result.cancelled && !result.ok);
-        QCOMPARE(readAll(m_file), QByteArray("alt"));
+        QCOMPARE(readFile(m_file), QByteArray("alt"));
 
         // A process killed in the middle of the export leaves the old file too.
         const pid_t child = fork();
@@ -272,7 +255,7 @@ private slots:
         int status = 0;
         QCOMPARE(waitpid(child, &status, 0), child);
         QVERIFY(WIFSIGNALED(status));
-        QCOMPARE(readAll(m_file), QByteArray("alt"));
+        QCOMPARE(readFile(m_file), QByteArray("alt"));
 
         FailingDevice device(1000);
         ScriptedProgress progress;
@@ -312,12 +295,12 @@ private slots:
             const QString target = snapshot == &before ? first : second;
             QVERIFY(ExportRegFile(target, QStringLiteral("HKEY_CURRENT_USER\\RT"), progress));
         }
-        QCOMPARE(readAll(second), readAll(first));
+        QCOMPARE(readFile(second), readFile(first));
         QCOMPARE(after, before);
     }
 
 private:
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
     QString m_file;
 };
 

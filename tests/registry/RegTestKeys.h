@@ -13,20 +13,20 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
+#include <optional>
 
 namespace RegTestKeys {
 
 // A fresh store and a recording message sink for one test, on the local machine with the root keys
 // in their start state.
 struct StoreFixture {
-    std::unique_ptr<TempStore> store;
-    std::unique_ptr<RecordingMessageSink> sink;
+    std::optional<TempStore> store;
+    std::optional<RecordingMessageSink> sink;
 
     [[nodiscard]] bool start()
     {
-        store = std::make_unique<TempStore>();
-        sink = std::make_unique<RecordingMessageSink>();
+        store.emplace();
+        sink.emplace();
         CurrentMachine().clear();
         ResetRootKeys();
         return store->ok();
@@ -39,77 +39,73 @@ struct StoreFixture {
     }
 };
 
-// Subkey path below HKEY_CURRENT_USER; the key and every missing one along the path are created.
+// A key handle closed when it goes out of scope.
+struct OpenedKey {
+    HKEY handle = 0;
+    OpenedKey() = default;
+    ~OpenedKey() { RegCloseKey(handle); }
+    Q_DISABLE_COPY_MOVE(OpenedKey)
+};
+
+inline bool openKey(OpenedKey& key, const QString& subKey, HKEY root = HKEY_CURRENT_USER, REGSAM sam = KEY_READ)
+{
+    return RegOpenKeyEx(root, subKey, 0, sam, &key.handle) == ERROR_SUCCESS;
+}
+
+// The key and every missing one along the path are created.
+inline bool createKey(OpenedKey& key, const QString& subKey, HKEY root = HKEY_CURRENT_USER)
+{
+    return RegCreateKeyEx(root, subKey, 0, QString(), 0, KEY_ALL_ACCESS, nullptr, &key.handle, nullptr)
+           == ERROR_SUCCESS;
+}
+
+// Subkey path below HKEY_CURRENT_USER.
 inline bool makeKey(const QString& subKey)
 {
-    HKEY key = 0;
-    if (RegCreateKeyEx(HKEY_CURRENT_USER, subKey, 0, QString(), 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)
-        != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    OpenedKey key;
+    return createKey(key, subKey);
 }
 
 // Sets a deny mask (KEY_DENY_WRITE, KEY_DENY_READ) on a key below HKEY_CURRENT_USER.
 inline bool denyKey(const QString& subKey, DWORD deny)
 {
-    HKEY key = 0;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return false;
-    const bool ok = RegSetKeyDeny(key, deny) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
+    OpenedKey key;
+    return openKey(key, subKey, HKEY_CURRENT_USER, KEY_ALL_ACCESS)
+           && RegSetKeyDeny(key.handle, deny) == ERROR_SUCCESS;
 }
 
 inline bool exists(const QString& subKey, HKEY root = HKEY_CURRENT_USER)
 {
-    HKEY key = 0;
-    if (RegOpenKeyEx(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    OpenedKey key;
+    return openKey(key, subKey, root);
 }
 
 inline bool setValue(const QString& subKey, const QString& name, DWORD type, const QByteArray& data,
                      HKEY root = HKEY_CURRENT_USER)
 {
-    HKEY key = 0;
-    if (RegCreateKeyEx(root, subKey, 0, QString(), 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const bool ok = RegSetValueBytes(key, name, type, data) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
+    OpenedKey key;
+    return createKey(key, subKey, root) && RegSetValueBytes(key.handle, name, type, data) == ERROR_SUCCESS;
 }
 
 // Type and bytes of a value; type REG_NONE and "<missing>" when it cannot be read.
 inline QPair<DWORD, QByteArray> value(const QString& subKey, const QString& name, HKEY root = HKEY_CURRENT_USER)
 {
-    HKEY key = 0;
+    OpenedKey key;
     DWORD type = REG_NONE;
-    QByteArray data("<missing>");
-    if (RegOpenKeyEx(root, subKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        QByteArray read;
-        if (RegQueryValueBytes(key, name, &type, &read) == ERROR_SUCCESS)
-            data = read;
-        RegCloseKey(key);
-    }
+    QByteArray data;
+    if (!openKey(key, subKey, root) || RegQueryValueBytes(key.handle, name, &type, &data) != ERROR_SUCCESS)
+        return {REG_NONE, QByteArray("<missing>")};
     return {type, data};
 }
 
 inline QStringList subKeys(const QString& subKey, HKEY root = HKEY_CURRENT_USER)
 {
     QStringList names;
-    HKEY key = 0;
-    if (RegOpenKeyEx(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    for (DWORD i = 0;; ++i) {
-        QString name;
-        DWORD cch = 256;
-        if (RegEnumKeyEx(key, i, &name, &cch, nullptr) != ERROR_SUCCESS)
-            break;
-        names.append(name);
-    }
-    RegCloseKey(key);
+    OpenedKey key;
+    QString name;
+    if (openKey(key, subKey, root))
+        for (DWORD i = 0; RegEnumKey(key.handle, i, &name, 256) == ERROR_SUCCESS; ++i)
+            names.append(name);
     return names;
 }
 

@@ -80,19 +80,15 @@ private slots:
 
     void treeManySubkeys()
     {
-        HKEY parent = 0;
-        QVERIFY(RegCreateKeyEx(HKEY_CURRENT_USER, u"Many"_s, 0, QString(), 0, KEY_ALL_ACCESS, nullptr,
-                               &parent, nullptr) == ERROR_SUCCESS);
         {
-            RegBatch batch(parent);
+            OpenedKey parent;
+            QVERIFY(createKey(parent, u"Many"_s));
+            RegBatch batch(parent.handle);
             for (int i = 0; i < 50000; ++i) {
-                HKEY child = 0;
-                QVERIFY(RegCreateKeyEx(parent, u"Key %1"_s.arg(i), 0, QString(), 0, KEY_ALL_ACCESS, nullptr,
-                                       &child, nullptr) == ERROR_SUCCESS);
-                RegCloseKey(child);
+                OpenedKey child;
+                QVERIFY(createKey(child, u"Key %1"_s.arg(i), parent.handle));
             }
         }
-        RegCloseKey(parent);
         QVERIFY(makeKey(u"Many\\Key 7\\Inner"_s));
 
         KeyTreeModel tree;

@@ -1,8 +1,9 @@
 #include "settings/OptionsStore.h"
 #include "registry/RegTestKeys.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
-#include <QFile>
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,10 +13,8 @@ const QString OptionsPath = QStringLiteral("SOFTWARE\\Fenmarsh\\Kaven\\1.0\\Opti
 
 QByteArray dwordBytes(quint32 v)
 {
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char((v >> (8 * i)) & 0xFF);
-    return b;
+    const quint32 little = qToLittleEndian(v);
+    return QByteArray(reinterpret_cast<const char*>(&little), 4);
 }
 
 bool putValue(const QString& name, DWORD type, const QByteArray& data)
@@ -31,8 +30,7 @@ class TestOptionsStore final : public QObject {
 private slots:
     void init()
     {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
+        QVERIFY(m_store.emplace().ok());
         m_programDir = m_store->dirPath() + QStringLiteral("/prog/");
         QVERIFY(QDir().mkpath(m_programDir));
     }
@@ -77,9 +75,7 @@ private slots:
         QFETCH(bool, usable);
         const QString base = m_store->dirPath() + QLatin1Char('/');
         QVERIFY(QDir().mkpath(base + QStringLiteral("exists")));
-        QFile file(base + QStringLiteral("afile"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QVERIFY(writeFile(base + QStringLiteral("afile"), {}));
         const QString path = base + stored;
         QVERIFY(putValue(QStringLiteral("DataPath"), REG_SZ, path.toUtf8() + '\0'));
         QVERIFY(putValue(QStringLiteral("StructPath"), REG_SZ, path.toUtf8() + '\0'));
@@ -173,19 +169,18 @@ private slots:
     {
         const QString dir = m_store->dataDir();
         QVERIFY(ListFileMayBeWritten(dir + QStringLiteral("/new.dat")));
-        QFile file(dir + QStringLiteral("/ro.dat"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QVERIFY(ListFileMayBeWritten(file.fileName()));
+        const QString file = dir + QStringLiteral("/ro.dat");
+        QVERIFY(writeFile(file, {}));
+        QVERIFY(ListFileMayBeWritten(file));
         QVERIFY(!ListFileMayBeWritten(dir + QStringLiteral("/nofolder/x.dat")));
-        QVERIFY(file.setPermissions(QFile::ReadOwner));
-        if (QFileInfo(file.fileName()).isWritable())
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
+        if (QFileInfo(file).isWritable())
             QSKIP("running with rights that ignore read-only files");
-        QVERIFY(!ListFileMayBeWritten(file.fileName()));
+        QVERIFY(!ListFileMayBeWritten(file));
     }
 
 private:
-    std::unique_ptr<TempStore> m_store;
+    std::optional<TempStore> m_store;
     QString m_programDir;
 };
 

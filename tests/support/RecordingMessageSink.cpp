@@ -27,19 +27,18 @@ MessageAnswer RecordingMessageSink::message(MessageKind kind, const QString& cap
     }
 }
 
-QString RecordingMessageSink::openFileName(const QString& title, const QString&)
+QString RecordingMessageSink::openFileName(const QString&, const QString&)
 {
-    return nextFileName(title);
+    return nextFileName();
 }
 
-QString RecordingMessageSink::saveFileName(const QString& title, const QString&)
+QString RecordingMessageSink::saveFileName(const QString&, const QString&)
 {
-    return nextFileName(title);
+    return nextFileName();
 }
 
-QString RecordingMessageSink::nextFileName(const QString& title)
+QString RecordingMessageSink::nextFileName()
 {
-    m_fileDialogTitles.append(title);
     return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
 }
 
@@ -61,5 +60,4 @@ void RecordingMessageSink::clear()
     m_messages.clear();
     m_answers.clear();
     m_fileNames.clear();
-    m_fileDialogTitles.clear();
 }

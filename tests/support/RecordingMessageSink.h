@@ -37,17 +37,12 @@ public:
     [[nodiscard]] int count() const { return int(m_messages.size()); }
     // The last message, or an empty one (kind Plain) when none was shown.
     [[nodiscard]] Message last() const;
-    // Titles of the file dialogs shown, in order.
-    [[nodiscard]] const QStringList& fileDialogTitles() const { return m_fileDialogTitles; }
-    // Scripted answers not consumed yet.
-    [[nodiscard]] int pendingAnswers() const { return int(m_answers.size()); }
     void clear();
 
 private:
-    QString nextFileName(const QString& title);
+    QString nextFileName();
 
     QList<Message> m_messages;
     QQueue<MessageAnswer> m_answers;
     QQueue<QString> m_fileNames;
-    QStringList m_fileDialogTitles;
 };
