@@ -142,6 +142,13 @@ void RegShutdown()
     HandleTable::shutdown();
 }
 
+QString RegDriveFolder(HKEY hKey, QChar drive)
+{
+    if (!HandleTable::lookup(hKey))
+        return {};
+    return drive.toUpper() == QLatin1Char('Z') ? QStringLiteral("/") : QString();
+}
+
 // --- keys ---
 
 LONG RegConnectRegistry(const QString& machineName, HKEY hKey, HKEY* phkResult)
