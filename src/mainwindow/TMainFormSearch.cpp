@@ -236,8 +236,7 @@ void TMainForm::ReplaceResultsClick()
         ReplaceInResults(m_searchPage->changeableResults(), settings,
                          {[this](int row, bool on) { m_searchPage->showMarker(row, on); }}, progress);
     m_searchPage->refresh();
-    // Nothing changed, nothing to refresh; after a lost connection the view cannot be read either.
-    finishResultRun(run.commitError, run.changed > 0 && !run.lostConnection);
+    finishResultRun(run.commitError, AsksRefreshAfterReplace(run));
 }
 
 void TMainForm::DeleteResultsClick()
@@ -257,7 +256,7 @@ void TMainForm::DeleteResultsClick()
         DeleteFromResults(m_searchPage->changeableResults(), settings,
                           {[this](int row, bool on) { m_searchPage->showMarker(row, on); }}, progress);
     m_searchPage->refresh();
-    finishResultRun(run.commitError, !run.cancelled && !run.lostConnection);
+    finishResultRun(run.commitError, AsksRefreshAfterDelete(run));
 }
 
 void TMainForm::finishResultRun(LONG commitError, bool askRefresh)

@@ -36,6 +36,11 @@ QString failureText(const ResultRow& row)
 
 } // namespace
 
+bool AsksRefreshAfterDelete(const ResultRunOutcome& run)
+{
+    return !run.cancelled && !run.lostConnection;
+}
+
 ResultRunOutcome DeleteFromResults(SearchResultList& list, const DeleteSettings& settings, const RowMarker& marker,
                                    Progress& progress, const std::function<void(const DeletedEntry&)>& onDelete)
 {

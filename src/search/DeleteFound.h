@@ -22,6 +22,9 @@ struct DeletedEntry {
     QString valueColumn;
 };
 
+// The refresh question follows a delete run unless a Cancel in a question or a lost connection ended it.
+[[nodiscard]] bool AsksRefreshAfterDelete(const ResultRunOutcome& run);
+
 // Walks the marked rows from the last to the first. Cancel in a question ends the run (cancelled);
 // so does a lost connection, after its message.
 [[nodiscard]] ResultRunOutcome DeleteFromResults(SearchResultList& list, const DeleteSettings& settings,

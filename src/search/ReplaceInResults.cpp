@@ -160,6 +160,11 @@ void followRename(SearchResultList& list, int index, ReplaceTarget target, const
 
 } // namespace
 
+bool AsksRefreshAfterReplace(const ResultRunOutcome& run)
+{
+    return run.changed > 0 && !run.lostConnection;
+}
+
 ReplaceTarget TargetOfRow(const ResultRow& row)
 {
     if (row.isKeyRow())

@@ -57,6 +57,10 @@ struct ResultRunOutcome {
     LONG commitError = ERROR_SUCCESS; // the run's batch could not keep its changes
 };
 
+// Whether the refresh question follows a replace run: only when something changed, and not after a
+// lost connection, when the view could not be read anyway.
+[[nodiscard]] bool AsksRefreshAfterReplace(const ResultRunOutcome& run);
+
 // Walks the marked rows from the last to the first.
 [[nodiscard]] ResultRunOutcome ReplaceInResults(SearchResultList& list, const ReplaceSettings& settings,
                                                 const RowMarker& marker, Progress& progress,
