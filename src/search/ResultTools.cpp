@@ -57,6 +57,13 @@ bool listRows(const SearchToolArgs& args, SearchResultList& list, QString* error
     NullProgress progress;
     std::vector<ResultRow> rows;
     (void)RunSearch(criteria, start, progress, [&](const SearchResult& match) {
+        // Over every root key, the views of another root's branch would name each of their entries a
+        // second time (a replacement applied twice, a deletion failing): the entries are taken where
+        // they are kept, below HKEY_LOCAL_MACHINE and HKEY_USERS.
+        const HKEY root = GetRootKey(match.keyPath);
+        if (args.fromKey.isEmpty()
+            && (root == HKEY_CLASSES_ROOT || root == HKEY_CURRENT_USER || root == HKEY_CURRENT_CONFIG))
+            return;
         SearchResultList one;
         (void)one.addMatch(match);
         rows.push_back(one.rows().front());
