@@ -279,7 +279,8 @@ void TMainForm::CheckResultsClick()
     EscapeProgress progress;
     const auto onInvalid = [this](int row, const QString& text, const QString&) {
         m_searchPage->showMarker(row, true);
-        const bool goOn = AskYesNo(QStringLiteral("Ungültiger Eintrag: ") + text + QStringLiteral("\r\nWeiter prüfen?"));
+        const bool goOn
+            = AskYesNo(QStringLiteral("Ungültiger Eintrag: ") + text + QStringLiteral("\r\nWeiter prüfen?"));
         m_searchPage->showMarker(row, false);
         return goOn;
     };

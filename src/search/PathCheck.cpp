@@ -131,8 +131,9 @@ LocalPathResolver LocalPathResolver::fromRegistry()
         }
     }
     readVariables(QStringLiteral("HKEY_CURRENT_USER\\Environment"), r.variables);
-    readVariables(QStringLiteral("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"),
-                  r.variables);
+    readVariables(
+        QStringLiteral("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"),
+        r.variables);
     const QProcessEnvironment process = QProcessEnvironment::systemEnvironment();
     for (const QString& name : process.keys()) {
         if (!r.variables.contains(winUpper(name)))

@@ -116,7 +116,8 @@ void replaceData(EntryOutcome& o, const QString& keyPath, const QString& valueNa
         return lose(o);
     if (opened != RegResult::Success)
         return fail(o, s, QStringLiteral("Konnte Schlüssel '%1' nicht öffnen.").arg(keyPath));
-    const QString notChanged = QStringLiteral("Konnte Daten vom Wert '%1' nicht ändern.").arg(nameInMessage(valueName));
+    const QString notChanged
+        = QStringLiteral("Konnte Daten vom Wert '%1' nicht ändern.").arg(nameInMessage(valueName));
     TRegValue value;
     if (!ReadValue(reg.currentKey(), valueName, value))
         return fail(o, s, notChanged);

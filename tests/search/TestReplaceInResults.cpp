@@ -72,30 +72,6 @@ private slots:
         QTEST(ReplaceText(text, find, replacement, compare), "expected");
     }
 
-    void reducedDWord_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<DWORD>("value");
-        QTest::newRow("digits") << u"1994"_s << true << DWORD(1994);
-        QTest::newRow("other characters dropped") << u"x12 y"_s << true << DWORD(12);
-        QTest::newRow("hexadecimal") << u"$ff"_s << true << DWORD(255);
-        QTest::newRow("negative") << u"-1"_s << true << DWORD(0xFFFFFFFF);
-        QTest::newRow("nothing left") << u"abc"_s.mid(3) << true << DWORD(0);
-        QTest::newRow("letters without $") << u"12AB"_s << false << DWORD(0);
-        QTest::newRow("too large") << u"4294967296"_s << false << DWORD(0);
-    }
-
-    void reducedDWord()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, valid);
-        const std::optional<DWORD> number = ReducedDWord(text);
-        QCOMPARE(number.has_value(), valid);
-        if (valid)
-            QTEST(*number, "value");
-    }
-
     // The data as stored after ReplaceInEntry on it; DWORDs by their decimal text.
     void replacesDataByType_data()
     {
@@ -110,8 +86,14 @@ private slots:
         QTest::newRow("empty string") << DWORD(REG_SZ) << sz("") << u"a"_s << u"b"_s << sz("") << false;
         QTest::newRow("DWORD 1234") << DWORD(REG_DWORD) << QByteArray("\xD2\x04\0\0", 4) << u"23"_s << u"99"_s
                                     << QByteArray("\xCA\x07\0\0", 4) << true;
-        QTest::newRow("DWORD to no number") << DWORD(REG_DWORD) << QByteArray("\x0C\0\0\0", 4) << u"12"_s
-                                            << u"AB"_s << QByteArray("\x0C\0\0\0", 4) << false;
+        const QByteArray twelve("\x0C\0\0\0", 4);
+        QTest::newRow("DWORD to hexadecimal") << DWORD(REG_DWORD) << twelve << u"12"_s << u"x $1F"_s
+                                              << QByteArray("\x1F\0\0\0", 4) << true;
+        QTest::newRow("DWORD to negative") << DWORD(REG_DWORD) << twelve << u"12"_s << u"-1"_s
+                                           << QByteArray("\xFF\xFF\xFF\xFF", 4) << true;
+        QTest::newRow("DWORD to no number") << DWORD(REG_DWORD) << twelve << u"12"_s << u"AB"_s << twelve << false;
+        QTest::newRow("DWORD beyond 32 bits") << DWORD(REG_DWORD) << twelve << u"12"_s << u"4294967296"_s << twelve
+                                              << false;
         QTest::newRow("expandable text stays UTF-8")
             << DWORD(REG_EXPAND_SZ) << QByteArray("%X%\\M\xC3\xBCller\0", 12) << u"ü"_s << u"ö"_s
             << QByteArray("%X%\\M\xC3\xB6ller\0", 12) << true;
