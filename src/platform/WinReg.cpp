@@ -144,7 +144,9 @@ void RegShutdown()
 
 QString RegDriveFolder(HKEY hKey, QChar drive)
 {
-    if (!HandleTable::lookup(hKey))
+    // Another machine's store has none of this machine's drives.
+    const std::shared_ptr<KeyHandle> h = HandleTable::lookup(hKey);
+    if (!h || h->backend != HandleTable::localBackend())
         return {};
     return drive.toUpper() == QLatin1Char('Z') ? QStringLiteral("/") : QString();
 }

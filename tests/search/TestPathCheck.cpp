@@ -70,6 +70,16 @@ private slots:
         QCOMPARE(v.path, tested.replace(u'@', m_dir));
     }
 
+    void otherMachineHasNoDrives()
+    {
+        RegSetMachineStore(u"FAR"_s, m_fixture.store->otherStorePath(u"far"_s));
+        CurrentMachine() = u"\\\\FAR"_s;
+        QVERIFY(KeyExists(u"HKEY_LOCAL_MACHINE"_s)); // reached, so the empty answer is the drives'
+        QVERIFY(LocalPathResolver::fromRegistry().drives.isEmpty());
+        CurrentMachine().clear();
+        RegSetMachineStore(u"FAR"_s, QString());
+    }
+
     // Value names that are paths are tested before their data; DWORDs, key rows and unmarked rows (when
     // some are marked) are passed over; No at a question ends the check.
     void checksRows_data()
