@@ -6,7 +6,6 @@
 #include "registry/ValueListModel.h"
 #include "mainwindow/EditCommands.h"
 #include "search/ResultRun.h"
-#include "search/TCheckForm.h"
 #include "search/TReplaceForm.h"
 #include "search/TSearchForm.h"
 #include "search/TSearchPage.h"
@@ -19,7 +18,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -369,15 +367,6 @@ private slots:
         }
         QCOMPARE(readFile(DataFile(QStringLiteral("rplscr.dat"))), QByteArray("run\r\n"));
         QCOMPARE(readFile(DataFile(QStringLiteral("replace.dat"))), QByteArray("go\r\nold\r\n"));
-    }
-
-    void checkDialogNeedsAnAction()
-    {
-        TCheckForm form;
-        QVERIFY(!form.okButton()->isEnabled());
-        form.actionList()->setCurrentRow(0);
-        QVERIFY(form.okButton()->isEnabled());
-        QCOMPARE(form.windowTitle(), QStringLiteral("Prüfung"));
     }
 
     // Deleting from the window: the undo list is emptied, the row leaves the page; Cancel at the row's
