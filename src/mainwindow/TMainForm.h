@@ -4,6 +4,8 @@
 // right, the tool pages below both, the status bar at the bottom. It owns the tree and list models and
 // runs the start steps when created and the shutdown steps when closed and destroyed.
 
+#include "platform/WinTypes.h"
+
 #include <QHash>
 #include <QSet>
 #include <QMainWindow>
@@ -101,6 +103,10 @@ public slots:
     // "&Suchen ..." and "&Weitersuchen" (TMainFormSearch.cpp).
     void SearchClick();
     void SearchAgainClick();
+    // Replace, delete and check over the search results (TMainFormSearch.cpp).
+    void ReplaceResultsClick();
+    void DeleteResultsClick();
+    void CheckResultsClick();
 
     // Settles the has-children marks of the tree rows in view (the others keep a provisional mark).
     void settleVisibleMarks();
@@ -158,6 +164,9 @@ private:
     [[nodiscard]] SearchStart searchStart() const;
     void showFoundPosition(const QString& keyPath, bool valueRow, const QString& valueName);
     void updateSearchCommands();
+    // After replace or delete: a batch that could not keep its changes is reported; with askRefresh the
+    // refresh question follows.
+    void finishResultRun(LONG commitError, bool askRefresh);
     [[nodiscard]] QString connectedMachine() const;
     [[nodiscard]] QList<int> searchColumnWidths() const;
     void setSearchColumnWidths(const QList<int>& widths);

@@ -10,10 +10,18 @@
 #include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
 #include "registry/ValueListModel.h"
+#include "mainwindow/EditCommands.h"
+#include "search/DeleteFound.h"
+#include "search/PathCheck.h"
+#include "search/ReplaceInResults.h"
 #include "search/RunSearch.h"
+#include "search/TCheckForm.h"
+#include "search/TDeleteForm.h"
+#include "search/TReplaceForm.h"
 #include "search/TSearchForm.h"
 #include "search/TSearchPage.h"
 #include "settings/OptionsStore.h"
+#include "widgets/EscapeProgress.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -83,7 +91,10 @@ void TMainForm::buildSearchPage()
         connect(action, &QAction::triggered, m_searchPage, slot);
     }
     for (const auto& [action, slot] : {std::pair{actions.search, &TMainForm::SearchClick},
-                                       std::pair{command("SearchAgain1"), &TMainForm::SearchAgainClick}}) {
+                                       std::pair{command("SearchAgain1"), &TMainForm::SearchAgainClick},
+                                       std::pair{actions.replace, &TMainForm::ReplaceResultsClick},
+                                       std::pair{actions.deleteResults, &TMainForm::DeleteResultsClick},
+                                       std::pair{actions.check, &TMainForm::CheckResultsClick}}) {
         built(action);
         connect(action, &QAction::triggered, this, slot);
     }
@@ -200,4 +211,80 @@ void TMainForm::showFoundPosition(const QString& keyPath, bool valueRow, const Q
     m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                          QItemSelectionModel::Rows);
     m_list->scrollTo(index);
+}
+
+void TMainForm::ReplaceResultsClick()
+{
+    KavenOptions& options = Options();
+    ReplaceSettings settings{options.searchLineB, options.replaceLine, options.searchFlagsB,
+                             options.replaceCompareFlags};
+    {
+        TReplaceForm form(settings, this);
+        if (form.exec() != QDialog::Accepted)
+            return;
+        settings = form.settings();
+    }
+    options.searchLineB = settings.find;
+    options.replaceLine = settings.replacement;
+    options.searchFlagsB = settings.runFlags;
+    options.replaceCompareFlags = settings.compareFlags;
+    if (!AskYesNo(StartChangesQuestion))
+        return;
+    m_edit->undoList().Clear();
+    EscapeProgress progress;
+    const ResultRunOutcome run =
+        ReplaceInResults(m_searchPage->changeableResults(), settings,
+                         {[this](int row, bool on) { m_searchPage->showMarker(row, on); }}, progress);
+    m_searchPage->refresh();
+    finishResultRun(run.commitError, AsksRefreshAfterReplace(run));
+}
+
+void TMainForm::DeleteResultsClick()
+{
+    DeleteSettings settings;
+    {
+        TDeleteForm form(this);
+        if (form.exec() != QDialog::Accepted)
+            return;
+        settings.runFlags = form.runFlags();
+    }
+    if (!AskYesNo(StartChangesQuestion))
+        return;
+    m_edit->undoList().Clear();
+    EscapeProgress progress;
+    const ResultRunOutcome run =
+        DeleteFromResults(m_searchPage->changeableResults(), settings,
+                          {[this](int row, bool on) { m_searchPage->showMarker(row, on); }}, progress);
+    m_searchPage->refresh();
+    finishResultRun(run.commitError, AsksRefreshAfterDelete(run));
+}
+
+void TMainForm::finishResultRun(LONG commitError, bool askRefresh)
+{
+    if (commitError != ERROR_SUCCESS)
+        ShowError(WithCommitReason(QStringLiteral("Die Änderungen konnten nicht gespeichert werden."), commitError));
+    if (askRefresh && AskYesNo(RefreshQuestion)) {
+        RefreshTree();
+        ShowKeyValues(m_currentKeyPath, *m_valueModel);
+    }
+}
+
+void TMainForm::CheckResultsClick()
+{
+    {
+        TCheckForm form(this);
+        if (form.exec() != QDialog::Accepted || !form.checkPathsChosen())
+            return;
+    }
+    EscapeProgress progress;
+    const auto onInvalid = [this](int row, const QString& text, const QString&) {
+        m_searchPage->showMarker(row, true);
+        const bool goOn
+            = AskYesNo(QStringLiteral("Ungültiger Eintrag: ") + text + QStringLiteral("\r\nWeiter prüfen?"));
+        m_searchPage->showMarker(row, false);
+        return goOn;
+    };
+    const CheckStatus status =
+        CheckResults(m_searchPage->results(), LocalPathResolver::fromRegistry(), progress, onInvalid);
+    ShowInfo(QStringLiteral("Prüfung %1.").arg(CheckStatusText(status)));
 }

@@ -142,6 +142,15 @@ void RegShutdown()
     HandleTable::shutdown();
 }
 
+QString RegDriveFolder(HKEY hKey, QChar drive)
+{
+    // Another machine's store has none of this machine's drives.
+    const std::shared_ptr<KeyHandle> h = HandleTable::lookup(hKey);
+    if (!h || h->backend != HandleTable::localBackend())
+        return {};
+    return drive.toUpper() == QLatin1Char('Z') ? QStringLiteral("/") : QString();
+}
+
 // --- keys ---
 
 LONG RegConnectRegistry(const QString& machineName, HKEY hKey, HKEY* phkResult)

@@ -29,6 +29,9 @@
 void RegSetMachineStore(const QString& machine, const QString& path);
 // Closes every handle and store of the process (tests, shutdown).
 void RegShutdown();
+// The local folder a drive letter stands for on the registry of the handle, empty when that registry
+// has no such drive. The local store belongs to this machine and sees its files as Wine does: Z: is "/".
+[[nodiscard]] QString RegDriveFolder(HKEY hKey, QChar drive);
 
 // --- registry functions ---
 

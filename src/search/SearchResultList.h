@@ -73,6 +73,10 @@ public:
     // The same for many rows, sorted once: what a listing search or a loaded file brings.
     void addResultRows(std::vector<ResultRow> rows);
 
+    // Replace and delete keep their rows in step with the registry: renamed entries, deleted rows.
+    [[nodiscard]] ResultRow& rowAt(int row) { return m_rows[size_t(row)]; }
+    void removeRow(int row) { m_rows.erase(m_rows.begin() + row); }
+
     void setSelected(int row, bool selected);
     [[nodiscard]] int selectedCount() const;
 

@@ -31,6 +31,16 @@ public:
         endResetModel();
     }
 
+    void setMarker(int row)
+    {
+        const int before = m_marker;
+        m_marker = row;
+        for (const int r : {before, row}) {
+            if (r >= 0 && r < m_shown)
+                emit dataChanged(index(r, 0), index(r, 0), {Qt::DecorationRole});
+        }
+    }
+
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_shown; }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 3; }
 
@@ -40,7 +50,7 @@ public:
             return {};
         const ResultRow& row = m_rows.rows()[size_t(index.row())];
         if (role == Qt::DecorationRole && index.column() == 0)
-            return KavenIcons::icon(row.icon);
+            return KavenIcons::icon(index.row() == m_marker ? int(KavenIcons::Marker) : row.icon);
         if (role != Qt::DisplayRole)
             return {};
         switch (index.column()) {
@@ -62,6 +72,7 @@ public:
 private:
     const SearchResultList& m_rows;
     int m_shown = 0;
+    int m_marker = -1;
 };
 
 TSearchPage::TSearchPage(const Actions& actions, QWidget* parent) : QWidget(parent), m_a(actions)
@@ -175,6 +186,14 @@ void TSearchPage::refresh()
     pushSelection();
     emit rowCountChanged();
     updateActions();
+}
+
+void TSearchPage::showMarker(int row, bool on)
+{
+    m_model->setMarker(on ? row : -1);
+    if (on && row < m_model->rowCount())
+        m_view->scrollTo(m_model->index(row, 0));
+    m_view->viewport()->repaint();
 }
 
 void TSearchPage::pullSelection()

@@ -42,6 +42,8 @@ public:
     ~TSearchPage() override;
 
     [[nodiscard]] const SearchResultList& results() const { return m_results; }
+    // For the tools that change rows (replace, delete); refresh() shows what they did.
+    [[nodiscard]] SearchResultList& changeableResults() { return m_results; }
     [[nodiscard]] QTreeView* view() const { return m_view; }
     [[nodiscard]] QMenu* contextMenu() const { return m_menu; }
     [[nodiscard]] QAction* removeAction() const { return m_remove; }
@@ -56,6 +58,8 @@ public:
     void addMatch(const SearchResult& match);
     // Shows the list's rows and marking as they are now.
     void refresh();
+    // The marker image 21 on the row while a tool works on it, the row scrolled into view; off again.
+    void showMarker(int row, bool on);
 
 signals:
     // "Schlüssel &öffnen ...": the row's key, and for a value row its value (empty for the default value).

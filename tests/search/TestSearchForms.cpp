@@ -4,11 +4,15 @@
 
 #include "mainwindow/TMainForm.h"
 #include "registry/ValueListModel.h"
+#include "mainwindow/EditCommands.h"
+#include "search/ResultRun.h"
+#include "search/TReplaceForm.h"
 #include "search/TSearchForm.h"
 #include "search/TSearchPage.h"
 #include "settings/OptionsStore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -16,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 using namespace RegTestKeys;
@@ -201,12 +206,13 @@ private slots:
         QTest::addColumn<int>("marking"); // -2: no rows, -1: rows but none marked, else a MarkCommand
         QTest::addColumn<QStringList>("enabled");
         const QStringList rows{"OpenResults1", "SearchMarkKeys1", "SearchSelectAll1", "SaveResults1",
-                               "SearchProperties1"};
+                               "SearchProperties1", "CheckResults1"};
+        const QStringList marked{"SearchRemove1", "Replace1", "DeleteResults1"};
         QTest::newRow("no rows") << -2 << QStringList{"OpenResults1"};
         QTest::newRow("none marked") << -1 << rows;
-        QTest::newRow("two marked") << int(MarkCommand::AllData) << rows + QStringList{"SearchRemove1"};
+        QTest::newRow("two marked") << int(MarkCommand::AllData) << rows + marked;
         QTest::newRow("one marked") << int(MarkCommand::AllKeys)
-                                    << rows + QStringList{"SearchRemove1", "SearchOpenKey1", "SearchMarkDown1"};
+                                    << rows + marked + QStringList{"SearchOpenKey1", "SearchMarkDown1"};
     }
     void pageEnablesCommandsBySelection()
     {
@@ -218,7 +224,8 @@ private slots:
             form.searchPage()->Mark(MarkCommand(marking));
         QStringList enabled;
         for (const char* name : {"OpenResults1", "SearchMarkKeys1", "SearchSelectAll1", "SaveResults1",
-                                 "SearchProperties1", "SearchRemove1", "SearchOpenKey1", "SearchMarkDown1"}) {
+                                 "SearchProperties1", "CheckResults1", "SearchRemove1", "Replace1",
+                                 "DeleteResults1", "SearchOpenKey1", "SearchMarkDown1"}) {
             const QString n = QString::fromLatin1(name);
             QAction* a = form.action(n) ? form.action(n) : form.searchPage()->findChild<QAction*>(n);
             if (a->isEnabled())
@@ -333,6 +340,69 @@ private slots:
         const QModelIndexList selected = form.valueList()->selectionModel()->selectedRows();
         if (value != QStringLiteral("-"))
             QCOMPARE(selected.isEmpty() ? QString() : selected.first().data().toString(), value);
+    }
+
+    // "&Ok" and "Alles E&rsetzen" need a text; whole words leave no first occurrence; both texts go to
+    // their own history file.
+    void replaceDialog()
+    {
+        QVERIFY(writeFile(DataFile(QStringLiteral("replace.dat")), "old\r\n"));
+        {
+            TReplaceForm form({QString(), QString(), RunFlags::Confirm, 10}, nullptr);
+            form.show();
+            QVERIFY(!form.okButton()->isEnabled() && !form.replaceAllButton()->isEnabled());
+            QCOMPARE(form.replacementBox()->count(), 1);
+            auto* firstOnly = form.findChild<QCheckBox*>(QStringLiteral("firstOnlyCheckBox"));
+            firstOnly->setChecked(true);
+            form.findChild<QCheckBox*>(QStringLiteral("wholeTextCheckBox"))->setChecked(true);
+            QVERIFY(!firstOnly->isEnabled() && !firstOnly->isChecked());
+            form.findBox()->setEditText(QStringLiteral("run"));
+            form.replacementBox()->setEditText(QStringLiteral("go"));
+            QTest::mouseClick(form.replaceAllButton(), Qt::LeftButton);
+            QCOMPARE(form.result(), int(QDialog::Accepted));
+            const ReplaceSettings s = form.settings();
+            QVERIFY(s.allRows);
+            QCOMPARE(s.compareFlags, DWORD(0));
+            QCOMPARE(s.runFlags, DWORD(RunFlags::Confirm));
+        }
+        QCOMPARE(readFile(DataFile(QStringLiteral("rplscr.dat"))), QByteArray("run\r\n"));
+        QCOMPARE(readFile(DataFile(QStringLiteral("replace.dat"))), QByteArray("go\r\nold\r\n"));
+    }
+
+    // Deleting from the window: the undo list is emptied, the row leaves the page; Cancel at the row's
+    // question ends the run without the refresh question.
+    void windowDeleteRun_data()
+    {
+        QTest::addColumn<QList<MessageAnswer>>("answers");
+        QTest::addColumn<int>("rowsLeft");
+        QTest::addColumn<QString>("lastMessage");
+        QTest::newRow("deleted") << QList{MessageAnswer::Yes, MessageAnswer::Yes, MessageAnswer::No} << 5
+                                 << RefreshQuestion;
+        QTest::newRow("cancelled") << QList{MessageAnswer::Yes, MessageAnswer::Cancel} << 6
+                                   << QStringLiteral("Wert 'Zahl' wirklich löschen?");
+    }
+
+    void windowDeleteRun()
+    {
+        QFETCH(QList<MessageAnswer>, answers);
+        QVERIFY(setValue(QStringLiteral("Software\\Kaven"), QStringLiteral("Zahl"), REG_DWORD, QByteArray(4, '\0')));
+        TMainForm form;
+        loadRows(form);
+        form.searchPage()->Mark(MarkCommand::DWordValues);
+        form.editCommands()->undoList().Add(MakeUndoItem(UndoKind::ValueAdded, QStringLiteral("HKEY_CURRENT_USER"),
+                                                         {}, QStringLiteral("x")));
+        m_fixture.sink->clear();
+        for (MessageAnswer a : answers)
+            m_fixture.sink->pushAnswer(a);
+        QTimer::singleShot(0, &form, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                dialog->accept();
+        });
+        form.action(QStringLiteral("DeleteResults1"))->trigger();
+        QVERIFY(!form.editCommands()->undoList().CanUndo());
+        QTEST(form.searchPage()->view()->model()->rowCount(), "rowsLeft");
+        QCOMPARE(m_fixture.sink->texts().first(), StartChangesQuestion);
+        QTEST(m_fixture.sink->last().text, "lastMessage");
     }
 
 private:
