@@ -1,11 +1,18 @@
 #include "app/ToolCommands.h"
 
+#include "changes/ChangeTool.h"
+
 #include <array>
 
 namespace {
 
 // One line per command; the usage text lists them in this order.
-const std::array<ToolCommand, 0> Commands{};
+const std::array<ToolCommand, 2> Commands{{
+    {QLatin1StringView("snapshot"), QLatin1StringView("snapshot SCHL\xDC" "SSEL|ALL DATEI") /* Latin-1 */, StoreAccess::ReadOnly,
+     &SnapshotCommand},
+    {QLatin1StringView("compare"), QLatin1StringView("compare DATEI [/m FLAGS] [/x] [/o AUSGABE]"),
+     StoreAccess::ReadOnly, &CompareCommand},
+}};
 
 } // namespace
 
