@@ -27,6 +27,7 @@ class QTabBar;
 class QToolBar;
 class QTreeView;
 class QTreeWidget;
+class TChangePage;
 class TSearchPage;
 class ValueListModel;
 struct SearchStart;
@@ -53,6 +54,8 @@ public:
     [[nodiscard]] NavigationCommands* navigationCommands() const { return m_navigation; }
     // The tool page "Suchen" with the search result list.
     [[nodiscard]] TSearchPage* searchPage() const { return m_searchPage; }
+    // The tool page "Änderungen" with the change list.
+    [[nodiscard]] TChangePage* changePage() const { return m_changePage; }
     // Menu commands by their object name (e.g. "NewKey1", "Delete1").
     [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
     [[nodiscard]] QString statusText() const;
@@ -75,6 +78,7 @@ public:
         QString fileName;
         bool currentBranch = false;
         QString branchPath;
+        bool analysisFile = false; // the dialog saves an analysis file (".rec") rather than a registry file
     };
     std::function<bool(ExportChoice& choice)> askExportFile;
     // Runs a long operation behind the progress dialog with the main window disabled.
@@ -101,6 +105,12 @@ public slots:
     // "&Suchen ..." and "&Weitersuchen" (TMainFormSearch.cpp).
     void SearchClick();
     void SearchAgainClick();
+    // Change detection (TMainFormChanges.cpp): "&Analysedatei exportieren ...", "Ä&nderungen finden ...",
+    // "Wiederholen" and "Schlüssel ausschlie&ßen".
+    void ExportAnalysisClick();
+    void FindChangesClick();
+    void RepeatClick();
+    void ExcludeClick();
 
     // Settles the has-children marks of the tree rows in view (the others keep a provisional mark).
     void settleVisibleMarks();
@@ -122,6 +132,7 @@ private:
     QMenu* buildKeyContextMenu();
     QMenu* buildValueContextMenu();
     void buildSearchPage();
+    void buildChangePage();
 
     // Start and shutdown.
     void runStartSteps();
@@ -162,6 +173,10 @@ private:
     [[nodiscard]] QList<int> searchColumnWidths() const;
     void setSearchColumnWidths(const QList<int>& widths);
 
+    // Change detection (TMainFormChanges.cpp).
+    void runComparison();
+    [[nodiscard]] quint32 rootExportMask() const; // "RootExport" as bits, slot 1 = bit 1
+
     KeyTreeModel* m_treeModel = nullptr;
     ValueListModel* m_valueModel = nullptr;
     QTreeView* m_tree = nullptr;
@@ -188,6 +203,8 @@ private:
     EditCommands* m_edit = nullptr;
     NavigationCommands* m_navigation = nullptr;
     TSearchPage* m_searchPage = nullptr;
+    TChangePage* m_changePage = nullptr;
+    bool m_exportCurrentBranch = false; // the export mode "Aktueller Zweig", kept while the program runs
 
     QString m_currentKeyPath;
     // The node a key context menu was opened on; its commands act on it while the menu runs.
