@@ -5,6 +5,7 @@
 
 #include "changes/AnalysisFile.h"
 #include "changes/ChangeList.h"
+#include "platform/WinTypes.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,9 +24,9 @@ struct CompareOptions {
     [[nodiscard]] bool admits(const QString& keyPath) const;
 };
 
-// Compares the live key open on reg (path keyPath) with the stored key and adds the entries of its
+// Compares the live key open as key (path keyPath) with the stored key and adds the entries of its
 // created subkeys, created and removed values and changed data and types, as options allow.
-void CompareKey(RegistryAccessor& reg, const QString& keyPath, const StoredKey& stored, ChangeList& list,
+void CompareKey(HKEY key, const QString& keyPath, const StoredKey& stored, ChangeList& list,
                 const CompareOptions& options);
 
 // The entries of a stored key that no longer opens for reading: the key and every stored value,

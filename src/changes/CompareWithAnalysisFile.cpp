@@ -4,6 +4,8 @@
 #include "changes/ExclusionList.h"
 #include "platform/StoreFiles.h"
 #include "registry/Progress.h"
+#include "platform/WinReg.h"
+#include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
 #include "registry/RegistryAccessor.h"
 
@@ -42,6 +44,73 @@ private:
     bool m_admitted = false; // the exclusions admit the key in hand
 };
 
+// Opens the stored keys one after the other. A file lists a key's subtree right after it, so a key is
+// mostly a child of the one before: that one stays open and the child is opened by its name, rather
+// than walking the whole path down from the root again.
+class LiveKeys final {
+public:
+    enum class Result { Opened, NotOpened, NotConnected };
+
+    LiveKeys() = default;
+    ~LiveKeys() { close(); }
+    LiveKeys(const LiveKeys&) = delete;
+    LiveKeys& operator=(const LiveKeys&) = delete;
+
+    Result open(const QString& path)
+    {
+        const HKEY root = GetRootKey(path);
+        if (root == 0) {
+            close();
+            return Result::NotOpened;
+        }
+        if (root != m_root) {
+            close();
+            m_root = 0;
+            if (!ConnectRootKey(m_reg, root, true))
+                return Result::NotConnected;
+            m_root = root;
+        }
+        const QString sub = GetSubKeyPath(path);
+        const QString child = childName(sub);
+        HKEY key = 0;
+        LONG rc = child.isEmpty() ? ERROR_FILE_NOT_FOUND : RegOpenKeyEx(m_key, child, 0, KEY_READ, &key);
+        if (rc != ERROR_SUCCESS) // also when the parent was deleted meanwhile
+            rc = RegOpenKeyEx(m_reg.rootKey(), sub, 0, KEY_READ, &key);
+        close();
+        if (rc != ERROR_SUCCESS)
+            return Result::NotOpened;
+        m_key = key;
+        m_path = sub;
+        return Result::Opened;
+    }
+    [[nodiscard]] HKEY key() const { return m_key; }
+
+private:
+    // The name of sub below the open key, empty when it is no direct child of it.
+    [[nodiscard]] QString childName(const QString& sub) const
+    {
+        if (m_key == 0)
+            return QString();
+        const qsizetype start = m_path.isEmpty() ? 0 : m_path.size() + 1;
+        if (sub.size() <= start || (start > 0 && (!sub.startsWith(m_path) || sub[m_path.size()] != u'\\')))
+            return QString();
+        const QString name = sub.mid(start);
+        return name.contains(u'\\') ? QString() : name;
+    }
+    void close()
+    {
+        if (m_key != 0)
+            RegCloseKey(m_key);
+        m_key = 0;
+        m_path.clear();
+    }
+
+    RegistryAccessor m_reg{KEY_READ};
+    HKEY m_root = 0;
+    HKEY m_key = 0;
+    QString m_path;
+};
+
 } // namespace
 
 WalkResult ListNewKeyFully(const QString& keyPath, ChangeList& list, const CompareOptions& options,
@@ -66,7 +135,7 @@ CompareOutcome CompareWithAnalysisFile(const QString& fileName, ChangeList& list
         };
     }
     AnalysisFileReader reader(file);
-    RegistryAccessor reg(KEY_READ);
+    LiveKeys live;
     StoredKey key;
     for (;;) {
         progress.step();
@@ -80,8 +149,16 @@ CompareOutcome CompareWithAnalysisFile(const QString& fileName, ChangeList& list
         case AnalysisFileReader::Step::Key:
             break;
         }
-        if (CompareStoredKey(reg, key, list, compare) == StoredKeyResult::NotConnected)
+        switch (live.open(key.path)) {
+        case LiveKeys::Result::NotConnected:
             return {Status::NotConnected, {}};
+        case LiveKeys::Result::NotOpened:
+            ListRemovedKey(key, list, compare); // missing, or no longer readable
+            break;
+        case LiveKeys::Result::Opened:
+            CompareKey(live.key(), key.path, key, list, compare);
+            break;
+        }
     }
 }
 
