@@ -5,7 +5,6 @@
 #include "platform/WinReg.h"
 #include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
-#include "registry/RegistryAccessor.h"
 
 #include <QHash>
 #include <QMultiHash>
@@ -197,19 +196,4 @@ void ListRemovedKey(const StoredKey& stored, ChangeList& list, const CompareOpti
     for (const StoredValue& value : stored.values)
         addValueEntry(list, ChangeKinds::ValueRemoved, ValueRemovedText, stored.path, value.name, value.value,
                       ValueImageIndex(value.value.DataType));
-}
-
-StoredKeyResult CompareStoredKey(RegistryAccessor& reg, const StoredKey& stored, ChangeList& list,
-                                 const CompareOptions& options)
-{
-    const RegResult opened = reg.openPath(stored.path, false, true);
-    if (opened == RegResult::NotConnected)
-        return StoredKeyResult::NotConnected;
-    if (opened != RegResult::Success) {
-        ListRemovedKey(stored, list, options);
-        return StoredKeyResult::Removed;
-    }
-    CompareKey(reg.currentKey(), stored.path, stored, list, options);
-    reg.closeKey();
-    return StoredKeyResult::Compared;
 }

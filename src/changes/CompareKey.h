@@ -12,8 +12,6 @@
 
 #include <functional>
 
-class RegistryAccessor;
-
 struct CompareOptions {
     int flags = CompFlags::Default;   // CompFlags bits
     QStringList exclusions;           // lines of the exclusion list, used with CompFlags::Exclude
@@ -32,14 +30,3 @@ void CompareKey(HKEY key, const QString& keyPath, const StoredKey& stored, Chang
 // The entries of a stored key that no longer opens for reading: the key and every stored value,
 // whatever the flags (only exclusions apply). Stored subkeys come as stored keys of their own.
 void ListRemovedKey(const StoredKey& stored, ChangeList& list, const CompareOptions& options);
-
-enum class StoredKeyResult {
-    Compared,     // the live key opened and was compared
-    Removed,      // it did not open (missing or access denied) and was listed as removed
-    NotConnected, // its root key could not be selected; the comparison ends
-};
-
-// Selects the stored path's root key on reg (connecting to CurrentMachine, with its message on
-// failure), opens the key read-only and compares it, or lists it as removed.
-[[nodiscard]] StoredKeyResult CompareStoredKey(RegistryAccessor& reg, const StoredKey& stored, ChangeList& list,
-                                               const CompareOptions& options);

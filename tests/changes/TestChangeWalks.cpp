@@ -35,12 +35,18 @@ QByteArray fileBytes(const QString& name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// "comment|value column|key column below T"
+// "comment|value column|key column below T|image kind stored-type"; the record's path and name must be
+// those of the columns.
 QStringList entries(const ChangeList& list)
 {
     QStringList out;
-    for (const ChangeRow& row : list.rows())
-        out << row.comment + u'|' + row.valueText + u'|' + row.keyText.mid(T.size());
+    for (const ChangeRow& row : list.rows()) {
+        const ChangeRecord& r = row.record;
+        const bool same = r.KeyPath == row.keyText && (r.ValueName == row.valueText || r.ValueName.isEmpty());
+        out << row.comment + u'|' + row.valueText + u'|' + row.keyText.mid(T.size())
+                   + u"|%1 %2 %3"_s.arg(row.image).arg(r.ChangeKind).arg(r.OldValue.DataType)
+                   + (same ? u""_s : u" (record?)"_s);
+    }
     return out;
 }
 
@@ -153,8 +159,9 @@ void TestChangeWalks::unwritableTarget()
              AnalysisWriteResult::Status::NotWritable);
 }
 
-// The tree below T before the snapshot: T\A with a default value, "a" and the subkey S with "s";
-// T\B with "v". Then the changes, the flags and exclusions, and the entries.
+// The tree below T before the snapshot: T\A with a default value, "a" and the subkey S with the DWORD
+// "s"; T\B with "v". Then the changes, the flags and exclusions, and the entries: comment, value column,
+// key column below T, and image, ChangeKind and the stored value's type.
 void TestChangeWalks::compare_data()
 {
     QTest::addColumn<QStringList>("changes");
@@ -163,33 +170,42 @@ void TestChangeWalks::compare_data()
     QTest::addColumn<QStringList>("expected");
 
     const QStringList none;
-    QTest::newRow("unchanged") << none << 63 << none << none;
-    const QStringList gone{u"Schlüssel wurde entfernt||\\A"_s, u"Standardwert wurde entfernt|(Standard)|\\A"_s,
-                           u"Wert wurde entfernt|a|\\A"_s, u"Schlüssel wurde entfernt||\\A\\S"_s,
-                           u"Wert wurde entfernt|s|\\A\\S"_s};
-    QTest::newRow("deleted key with subkeys and values, options off") << QStringList{u"-K:A"_s} << 0 << none << gone;
-    QTest::newRow("deleted key excluded with its subkeys")
-        << QStringList{u"-K:A"_s} << 32 << QStringList{u"3HKEY_CURRENT_USER\\T\\A"_s} << none;
-    QTest::newRow("unreadable key reported as removed")
-        << QStringList{u"!K:B"_s} << 15 << none
-        << QStringList{u"Schlüssel wurde entfernt||\\B"_s, u"Wert wurde entfernt|v|\\B"_s};
-    QTest::newRow("renamed value") << QStringList{u"-V:A:a"_s, u"+V:A:b:1:x"_s} << 15 << none
-                                   << QStringList{u"Wert wurde entfernt|a|\\A"_s, u"Wert wurde erstellt|b|\\A"_s};
-    QTest::newRow("name case only, data case") << QStringList{u"-V:A:a"_s, u"+V:A:A:1:X"_s} << 15 << none
-                                               << QStringList{u"Daten wurden geändert|A|\\A"_s};
-    QTest::newRow("created default value") << QStringList{u"+V:B::4:1"_s} << 15 << none
-                                           << QStringList{u"Standardwert wurde erstellt|(Standard)|\\B"_s};
+    const auto row = [](const char* name, const QStringList& changes, int flags, const QStringList& exclusions,
+                        const QStringList& expected) {
+        QTest::newRow(name) << changes << flags << exclusions << expected;
+    };
+    row("unchanged", none, 63, none, none);
+    const QStringList gone{u"Schlüssel wurde entfernt||\\A|1 1 0"_s, u"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"_s,
+                           u"Wert wurde entfernt|a|\\A|5 4 1"_s, u"Schlüssel wurde entfernt||\\A\\S|1 1 0"_s,
+                           u"Wert wurde entfernt|s|\\A\\S|6 4 4"_s};
+    row("deleted key with subkeys and values, options off", {u"-K:A"_s}, 0, none, gone);
+    const QStringList excludeA{u"3HKEY_CURRENT_USER\\T\\A"_s};
+    row("deleted key excluded with its subkeys", {u"-K:A"_s}, 32, excludeA, none);
+    row("unreadable key reported as removed", {u"!K:B"_s}, 15, none,
+        {u"Schlüssel wurde entfernt||\\B|1 1 0"_s, u"Wert wurde entfernt|v|\\B|5 4 1"_s});
+    const QStringList renamed{u"Wert wurde entfernt|a|\\A|5 4 1"_s, u"Wert wurde erstellt|b|\\A|5 8 0"_s};
+    row("renamed value", {u"-V:A:a"_s, u"+V:A:b:1:x"_s}, 15, none, renamed);
+    row("name case only, data case", {u"-V:A:a"_s, u"+V:A:A:1:X"_s}, 15, none,
+        {u"Daten wurden geändert|A|\\A|5 16 1"_s});
+    row("sz to expand with the same text", {u"+V:B:v:2:y|"_s}, 15, none, {u"Typ wurde geändert|v|\\B|5 32 1"_s});
+    row("dword to binary", {u"+V:A\\S:s:3:x"_s}, 15, none, {u"Typ wurde geändert|s|\\A\\S|7 32 4"_s});
+    row("removed default value", {u"-V:A:"_s}, 15, none, {u"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"_s});
+    row("created default value", {u"+V:B::4:1"_s}, 15, none, {u"Standardwert wurde erstellt|(Standard)|\\B|6 8 0"_s});
+    const QStringList mixed{u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+V:A\\S:s:3:x"_s, u"+V:B:v:1:z"_s, u"+K:A\\N"_s};
+    row("only data", mixed, 4, none, {u"Daten wurden geändert|v|\\B|5 16 1"_s});
+    row("options off", mixed, 0, none, none);
+    const QStringList onlyA{u"1HKEY_CURRENT_USER\\T\\A"_s};
+    row("key excluded, not its subkey", {u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+K:A\\N"_s}, 47, onlyA,
+        {u"Schlüssel wurde erstellt||\\A\\N|1 2 0"_s});
+    row("exclusion switched off", {u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+K:A\\N"_s}, 15, onlyA,
+        renamed + QStringList{u"Schlüssel wurde erstellt||\\A\\N|1 2 0"_s});
     const QStringList newKey{u"+V:N:n2:4:1"_s, u"+V:N:n1:1:x"_s, u"+V:N\\M:m:3:y"_s};
-    QTest::newRow("new key alone") << newKey << 15 << none << QStringList{u"Schlüssel wurde erstellt||\\N"_s};
-    QTest::newRow("new key fully")
-        << newKey << 31 << none
-        << QStringList{u"Schlüssel wurde erstellt||\\N"_s, u"Wert wurde erstellt|n1|\\N"_s,
-                       u"Wert wurde erstellt|n2|\\N"_s, u"Schlüssel wurde erstellt||\\N\\M"_s,
-                       u"Wert wurde erstellt|m|\\N\\M"_s};
-    QTest::newRow("new key fully, its subkey excluded")
-        << newKey << 63 << QStringList{u"1HKEY_CURRENT_USER\\T\\N\\M"_s}
-        << QStringList{u"Schlüssel wurde erstellt||\\N"_s, u"Wert wurde erstellt|n1|\\N"_s,
-                       u"Wert wurde erstellt|n2|\\N"_s};
+    row("new key alone", newKey, 15, none, {u"Schlüssel wurde erstellt||\\N|1 2 0"_s});
+    const QStringList newKeyFully{u"Schlüssel wurde erstellt||\\N|1 2 0"_s, u"Wert wurde erstellt|n1|\\N|5 8 0"_s,
+                                  u"Wert wurde erstellt|n2|\\N|6 8 0"_s};
+    row("new key fully", newKey, 31, none,
+        newKeyFully + QStringList{u"Schlüssel wurde erstellt||\\N\\M|1 2 0"_s, u"Wert wurde erstellt|m|\\N\\M|7 8 0"_s});
+    row("new key fully, its subkey excluded", newKey, 63, {u"1HKEY_CURRENT_USER\\T\\N\\M"_s}, newKeyFully);
 }
 
 void TestChangeWalks::compare()
@@ -221,7 +237,7 @@ void TestChangeWalks::cancelledCompareKeepsEntries()
     ScriptedProgress progress(3); // keys T and T\A are compared, T\B is not
     ChangeList list;
     QCOMPARE(CompareWithAnalysisFile(file(u"t.rec"_s), list, {}, progress).status, CompareOutcome::Status::Cancelled);
-    QCOMPARE(entries(list), QStringList{u"Wert wurde entfernt|a|\\A"_s});
+    QCOMPARE(entries(list), QStringList{u"Wert wurde entfernt|a|\\A|5 4 1"_s});
 }
 
 QTEST_GUILESS_MAIN(TestChangeWalks)
