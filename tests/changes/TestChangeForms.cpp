@@ -71,7 +71,6 @@ private slots:
     void compFormAnalyseButton();
     void compFormRecentFiles();
     void excludeFormAddsAndTicks();
-    void excludeFormSelection();
     void comparisonOnTheChangePage();
     void changeListFiles();
     void exportAnalysisFile();
@@ -160,26 +159,15 @@ void TestChangeForms::excludeFormAddsAndTicks()
     }
     QVERIFY(!QFile::exists(file)); // "&Abbruch" forgets the edits
     {
-        TExcludeForm form(file, T.toLower() + u"\\a"_s, {});
+        // With marked change rows the selection is the choice; the current key is added on request.
+        TExcludeForm form(file, T.toLower() + u"\\a"_s, {T});
+        QVERIFY(form.findChild<QRadioButton*>(u"SelectionRadioButton"_s)->isChecked());
+        form.findChild<QRadioButton*>(u"CurrentKeyRadioButton"_s)->setChecked(true);
         form.AddClick();
         form.list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
         form.accept();
     }
     QCOMPARE(readFile(file), QByteArray("1hkey_current_user\\t\\a\r\n"));
-}
-
-// The marked rows' keys are added in order; a key already there asks, and No stops adding.
-void TestChangeForms::excludeFormSelection()
-{
-    const QString file = data(u"excl.dat"_s);
-    QVERIFY(writeFile(file, "3HKEY_CURRENT_USER\\T\\B\r\n"));
-    TExcludeForm form(file, QString(), {T + u"\\A"_s, T + u"\\b"_s, T + u"\\C"_s});
-    QVERIFY(form.findChild<QRadioButton*>(u"SelectionRadioButton"_s)->isChecked());
-    m_fixture.sink->pushAnswer(MessageAnswer::No);
-    form.AddClick();
-    QCOMPARE(m_fixture.sink->last().text, u"Schlüssel bereits vorhanden. Weiter?"_s);
-    QCOMPARE(form.lines(), (QStringList{u"3HKEY_CURRENT_USER\\T\\B"_s, u"0HKEY_CURRENT_USER\\T\\A"_s}));
-    QCOMPARE(form.list()->currentItem()->text(2), T + u"\\A"_s);
 }
 
 void TestChangeForms::comparisonOnTheChangePage()
