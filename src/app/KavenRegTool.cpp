@@ -386,7 +386,7 @@ int KavenRegTool::usage()
                                "  delete SCHLÜSSEL [/v NAME | /ve | /va] [/f]\n")
                     .toUtf8());
     for (const ToolCommand& command : ToolCommands())
-        m_err.write((QStringLiteral("  ") + command.usage + QLatin1Char('\n')).toUtf8());
+        m_err.write(QByteArray("  ") + command.usage + '\n');
     m_err.write(QStringLiteral("SCHLÜSSEL beginnt mit HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,\n"
                                "HKEY_USERS, HKEY_CURRENT_CONFIG oder HKCR, HKCU, HKLM, HKU, HKCC.\n")
                     .toUtf8());

@@ -1,5 +1,6 @@
 #include "app/ToolCommands.h"
 
+#include "changes/ChangeTool.h"
 #include "search/ResultTools.h"
 
 #include <array>
@@ -7,13 +8,15 @@
 namespace {
 
 // One line per command; the usage text lists them in this order.
-const std::array<ToolCommand, 3> Commands{{
-    {QLatin1StringView("replace"), QLatin1StringView("replace [--] SUCHTEXT ERSATZ [Suchoptionen] [/n]"),
-     StoreAccess::ReadWrite, &ReplaceTool},
-    {QLatin1StringView("delete-found"), QLatin1StringView("delete-found [--] SUCHTEXT [Suchoptionen] [/n]"),
-     StoreAccess::ReadWrite, &DeleteFoundTool},
-    // The usage line is Latin-1: "\xDC" is the "Ü".
-    {QLatin1StringView("check"), QLatin1StringView("check [/f SCHL\xDC" "SSEL]"), StoreAccess::ReadOnly, &CheckTool},
+const std::array<ToolCommand, 5> Commands{{
+    {QLatin1StringView("replace"), "replace [--] SUCHTEXT ERSATZ [Suchoptionen] [/n]", StoreAccess::ReadWrite,
+     &ReplaceTool},
+    {QLatin1StringView("delete-found"), "delete-found [--] SUCHTEXT [Suchoptionen] [/n]", StoreAccess::ReadWrite,
+     &DeleteFoundTool},
+    {QLatin1StringView("check"), "check [/f SCHLÜSSEL]", StoreAccess::ReadOnly, &CheckTool},
+    {QLatin1StringView("snapshot"), "snapshot SCHLÜSSEL|ALL DATEI", StoreAccess::ReadOnly, &SnapshotCommand},
+    {QLatin1StringView("compare"), "compare DATEI [/m FLAGS] [/x] [/o AUSGABE]", StoreAccess::ReadOnly,
+     &CompareCommand},
 }};
 
 } // namespace

@@ -14,7 +14,7 @@ class ToolIo;
 
 struct ToolCommand {
     QLatin1StringView name;  // lower case
-    QLatin1StringView usage; // its line in the usage text, without indentation
+    const char* usage;       // its line in the usage text, without indentation; UTF-8
     StoreAccess access;
     int (*run)(ToolIo& io, const QStringList& args);
 };

@@ -129,6 +129,7 @@ ChangeFieldReader::ChangeFieldReader(QIODevice& device)
     : m_device(device)
     , m_pos(device.pos())
     , m_recordStart(m_pos)
+    , m_size(device.isSequential() ? -1 : device.size()) // asked once: a file's size costs a system call
 {
 }
 
@@ -192,8 +193,7 @@ bool ChangeFieldReader::readString(QByteArray& bytes)
         fail(ChangeFileError::Kind::NegativeLength, length);
         return false;
     }
-    const bool knownSize = !m_device.isSequential();
-    if (knownSize && length > m_device.size() - m_pos) {
+    if (m_size >= 0 && length > m_size - m_pos) {
         fail(ChangeFileError::Kind::BeyondEnd, length);
         return false;
     }

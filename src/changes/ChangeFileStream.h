@@ -97,5 +97,6 @@ private:
     qsizetype m_bufferPos = 0;
     qint64 m_pos = 0;
     qint64 m_recordStart = 0;
+    qint64 m_size = -1; // of the data from the start, -1 for a stream of unknown length
     ChangeFileError m_error;
 };

@@ -5,9 +5,9 @@
 #include "platform/WinReg.h"
 #include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
-#include "registry/RegistryAccessor.h"
 
 #include <QHash>
+#include <QMultiHash>
 
 #include <algorithm>
 
@@ -43,21 +43,84 @@ bool sameData(const TRegValue& a, const TRegValue& b)
     }
 }
 
+// The index of a stored name among names: the same spelling first (the common case, no upper-casing),
+// then the same name in another case. Each stored name is matched once.
+class NameMatcher final {
+public:
+    explicit NameMatcher(const QStringList& names) : m_names(names), m_used(size_t(names.size()), false)
+    {
+        m_exact.reserve(names.size());
+        for (qsizetype i = names.size(); i-- > 0;)
+            m_exact.insert(names[i], int(i));
+    }
+
+    // -1 when no unmatched stored name equals name ignoring case.
+    int take(const QString& name)
+    {
+        const auto exact = m_exact.constFind(name);
+        if (exact != m_exact.cend() && !m_used[size_t(exact.value())])
+            return use(exact.value());
+        if (m_upper.isEmpty() && !m_names.isEmpty()) {
+            for (qsizetype i = m_names.size(); i-- > 0;)
+                m_upper.insert(winUpper(m_names[i]), int(i));
+        }
+        for (auto it = m_upper.constFind(winUpper(name)); it != m_upper.cend() && it.key() == winUpper(name); ++it) {
+            if (!m_used[size_t(it.value())])
+                return use(it.value());
+        }
+        return -1;
+    }
+    [[nodiscard]] bool used(qsizetype i) const { return m_used[size_t(i)]; }
+
+private:
+    int use(int i)
+    {
+        m_used[size_t(i)] = true;
+        return i;
+    }
+
+    const QStringList& m_names;
+    std::vector<bool> m_used;
+    QHash<QString, int> m_exact;
+    QMultiHash<QString, int> m_upper; // built only when a name is not found as spelled
+};
+
+QStringList liveSubKeyNames(HKEY key)
+{
+    QStringList names;
+    QString name;
+    for (DWORD index = 0; RegEnumKey(key, index, &name, MAX_KEY_NAME + 1) == ERROR_SUCCESS; ++index)
+        names.append(name);
+    return sortedNoCase(names);
+}
+
+struct LiveValue {
+    QString name;
+    DWORD type = REG_NONE;
+    QByteArray data;
+};
+
+// Names, types and data in one pass.
+std::vector<LiveValue> liveValues(HKEY key)
+{
+    std::vector<LiveValue> values;
+    for (DWORD index = 0;; ++index) {
+        LiveValue v;
+        if (RegEnumValueBytes(key, index, &v.name, MAX_VALUE_NAME + 1, &v.type, &v.data) != ERROR_SUCCESS)
+            break;
+        values.push_back(std::move(v));
+    }
+    return values; // the change list puts the entries in order
+}
+
 // Stored subkeys are matched by name ignoring case; what is left of the live names was created.
-void compareSubKeys(RegistryAccessor& reg, const QString& keyPath, const StoredKey& stored, ChangeList& list,
+void compareSubKeys(HKEY key, const QString& keyPath, const StoredKey& stored, ChangeList& list,
                     const CompareOptions& options)
 {
-    QHash<QString, int> storedNames;
-    for (const QString& name : stored.subKeyNames)
-        ++storedNames[winUpper(name)];
+    NameMatcher storedNames(stored.subKeyNames);
     const QString parent = IncludeTrailingBackslash(keyPath);
-    for (const QString& name : sortedNoCase(reg.subKeyNames())) {
-        const auto found = storedNames.find(winUpper(name));
-        if (found != storedNames.end() && found.value() > 0) {
-            --found.value();
-            continue;
-        }
-        if (!(options.flags & CompFlags::Keys))
+    for (const QString& name : liveSubKeyNames(key)) {
+        if (storedNames.take(name) >= 0 || !(options.flags & CompFlags::Keys))
             continue;
         const QString path = parent + name;
         if ((options.flags & CompFlags::FullNewKeys) && options.listNewKeyFully)
@@ -67,46 +130,45 @@ void compareSubKeys(RegistryAccessor& reg, const QString& keyPath, const StoredK
     }
 }
 
-void compareValue(HKEY key, const QString& keyPath, const QString& name, const TRegValue& stored, ChangeList& list,
+void compareValue(const QString& keyPath, const LiveValue& liveValue, const TRegValue& stored, ChangeList& list,
                   const CompareOptions& options)
 {
-    TRegValue live;
-    if (!ReadValue(key, name, live))
-        return; // unreadable now: nothing to say about it
-    if (live.DataType == stored.DataType) {
-        if ((options.flags & CompFlags::Data) && !sameData(live, stored) && options.admits(keyPath))
-            addValueEntry(list, ChangeKinds::DataChanged, DataChangedText, keyPath, name, stored,
+    if (liveValue.type == stored.DataType) {
+        if (!(options.flags & CompFlags::Data))
+            return;
+        TRegValue live;
+        if (!ValueFromBytes(liveValue.type, liveValue.data, live))
+            return; // unreadable now: nothing to say about it
+        if (!sameData(live, stored) && options.admits(keyPath))
+            addValueEntry(list, ChangeKinds::DataChanged, DataChangedText, keyPath, liveValue.name, stored,
                           ValueImageIndex(live.DataType));
     } else if ((options.flags & CompFlags::Type) && options.admits(keyPath)) {
-        addValueEntry(list, ChangeKinds::TypeChanged, TypeChangedText, keyPath, name, stored,
-                      ValueImageIndex(live.DataType));
+        addValueEntry(list, ChangeKinds::TypeChanged, TypeChangedText, keyPath, liveValue.name, stored,
+                      ValueImageIndex(liveValue.type));
     }
 }
 
-void compareValues(RegistryAccessor& reg, const QString& keyPath, const StoredKey& stored, ChangeList& list,
+void compareValues(HKEY key, const QString& keyPath, const StoredKey& stored, ChangeList& list,
                    const CompareOptions& options)
 {
-    QHash<QString, std::size_t> storedIndex; // first stored value of each name
-    for (std::size_t i = stored.values.size(); i-- > 0;)
-        storedIndex.insert(winUpper(stored.values[i].name), i);
-    std::vector<bool> matched(stored.values.size(), false);
+    QStringList names;
+    names.reserve(qsizetype(stored.values.size()));
+    for (const StoredValue& value : stored.values)
+        names.append(value.name);
+    NameMatcher storedNames(names);
     const bool reportValues = options.flags & CompFlags::Values;
-    for (const QString& name : sortedNoCase(reg.valueNames())) {
-        const auto found = storedIndex.find(winUpper(name));
-        if (found != storedIndex.end() && !matched[found.value()]) {
-            matched[found.value()] = true;
-            compareValue(reg.currentKey(), keyPath, name, stored.values[found.value()].value, list, options);
-        } else if (reportValues && options.admits(keyPath)) {
-            DWORD type = REG_NONE;
-            (void)RegQueryValueEx(reg.currentKey(), name, &type, nullptr, nullptr);
-            addValueEntry(list, ChangeKinds::ValueCreated, ValueCreatedText, keyPath, name, TRegValue(),
-                          ValueImageIndex(type));
-        }
+    for (const LiveValue& value : liveValues(key)) {
+        const int found = storedNames.take(value.name);
+        if (found >= 0)
+            compareValue(keyPath, value, stored.values[size_t(found)].value, list, options);
+        else if (reportValues && options.admits(keyPath))
+            addValueEntry(list, ChangeKinds::ValueCreated, ValueCreatedText, keyPath, value.name, TRegValue(),
+                          ValueImageIndex(value.type));
     }
     if (!reportValues || !options.admits(keyPath))
         return;
     for (std::size_t i = 0; i < stored.values.size(); ++i) {
-        if (!matched[i])
+        if (!storedNames.used(qsizetype(i)))
             addValueEntry(list, ChangeKinds::ValueRemoved, ValueRemovedText, keyPath, stored.values[i].name,
                           stored.values[i].value, ValueImageIndex(stored.values[i].value.DataType));
     }
@@ -119,11 +181,11 @@ bool CompareOptions::admits(const QString& keyPath) const
     return IsKeyIncluded(keyPath, exclusions, flags & CompFlags::Exclude);
 }
 
-void CompareKey(RegistryAccessor& reg, const QString& keyPath, const StoredKey& stored, ChangeList& list,
+void CompareKey(HKEY key, const QString& keyPath, const StoredKey& stored, ChangeList& list,
                 const CompareOptions& options)
 {
-    compareSubKeys(reg, keyPath, stored, list, options);
-    compareValues(reg, keyPath, stored, list, options);
+    compareSubKeys(key, keyPath, stored, list, options);
+    compareValues(key, keyPath, stored, list, options);
 }
 
 void ListRemovedKey(const StoredKey& stored, ChangeList& list, const CompareOptions& options)
@@ -134,19 +196,4 @@ void ListRemovedKey(const StoredKey& stored, ChangeList& list, const CompareOpti
     for (const StoredValue& value : stored.values)
         addValueEntry(list, ChangeKinds::ValueRemoved, ValueRemovedText, stored.path, value.name, value.value,
                       ValueImageIndex(value.value.DataType));
-}
-
-StoredKeyResult CompareStoredKey(RegistryAccessor& reg, const StoredKey& stored, ChangeList& list,
-                                 const CompareOptions& options)
-{
-    const RegResult opened = reg.openPath(stored.path, false, true);
-    if (opened == RegResult::NotConnected)
-        return StoredKeyResult::NotConnected;
-    if (opened != RegResult::Success) {
-        ListRemovedKey(stored, list, options);
-        return StoredKeyResult::Removed;
-    }
-    CompareKey(reg, stored.path, stored, list, options);
-    reg.closeKey();
-    return StoredKeyResult::Compared;
 }

@@ -5,13 +5,12 @@
 
 #include "changes/AnalysisFile.h"
 #include "changes/ChangeList.h"
+#include "platform/WinTypes.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-
-class RegistryAccessor;
 
 struct CompareOptions {
     int flags = CompFlags::Default;   // CompFlags bits
@@ -23,22 +22,11 @@ struct CompareOptions {
     [[nodiscard]] bool admits(const QString& keyPath) const;
 };
 
-// Compares the live key open on reg (path keyPath) with the stored key and adds the entries of its
+// Compares the live key open as key (path keyPath) with the stored key and adds the entries of its
 // created subkeys, created and removed values and changed data and types, as options allow.
-void CompareKey(RegistryAccessor& reg, const QString& keyPath, const StoredKey& stored, ChangeList& list,
+void CompareKey(HKEY key, const QString& keyPath, const StoredKey& stored, ChangeList& list,
                 const CompareOptions& options);
 
 // The entries of a stored key that no longer opens for reading: the key and every stored value,
 // whatever the flags (only exclusions apply). Stored subkeys come as stored keys of their own.
 void ListRemovedKey(const StoredKey& stored, ChangeList& list, const CompareOptions& options);
-
-enum class StoredKeyResult {
-    Compared,     // the live key opened and was compared
-    Removed,      // it did not open (missing or access denied) and was listed as removed
-    NotConnected, // its root key could not be selected; the comparison ends
-};
-
-// Selects the stored path's root key on reg (connecting to CurrentMachine, with its message on
-// failure), opens the key read-only and compares it, or lists it as removed.
-[[nodiscard]] StoredKeyResult CompareStoredKey(RegistryAccessor& reg, const StoredKey& stored, ChangeList& list,
-                                               const CompareOptions& options);

@@ -36,6 +36,13 @@ TExportDialog::TExportDialog(QWidget* parent) : QFileDialog(parent)
     resize(820, 520);
 }
 
+void TExportDialog::setAnalysisFile()
+{
+    setWindowTitle(QStringLiteral("Analysedatei sichern ..."));
+    setNameFilter(QStringLiteral("Analysedatei (*.rec)"));
+    setDefaultSuffix(QStringLiteral("rec"));
+}
+
 void TExportDialog::accept()
 {
     const QStringList files = selectedFiles();

@@ -15,6 +15,9 @@ class TExportDialog final : public QFileDialog {
 public:
     explicit TExportDialog(QWidget* parent = nullptr);
 
+    // The same dialog for the snapshot: title "Analysedatei sichern ...", files "*.rec".
+    void setAnalysisFile();
+
     void setCurrentBranch(bool currentBranch);
     [[nodiscard]] bool currentBranch() const;
     void setBranchPath(const QString& path);

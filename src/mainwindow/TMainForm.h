@@ -29,6 +29,7 @@ class QTabBar;
 class QToolBar;
 class QTreeView;
 class QTreeWidget;
+class TChangePage;
 class TSearchPage;
 class ValueListModel;
 struct SearchStart;
@@ -55,6 +56,8 @@ public:
     [[nodiscard]] NavigationCommands* navigationCommands() const { return m_navigation; }
     // The tool page "Suchen" with the search result list.
     [[nodiscard]] TSearchPage* searchPage() const { return m_searchPage; }
+    // The tool page "Änderungen" with the change list.
+    [[nodiscard]] TChangePage* changePage() const { return m_changePage; }
     // Menu commands by their object name (e.g. "NewKey1", "Delete1").
     [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
     [[nodiscard]] QString statusText() const;
@@ -77,6 +80,7 @@ public:
         QString fileName;
         bool currentBranch = false;
         QString branchPath;
+        bool analysisFile = false; // the dialog saves an analysis file (".rec") rather than a registry file
     };
     std::function<bool(ExportChoice& choice)> askExportFile;
     // Runs a long operation behind the progress dialog with the main window disabled.
@@ -107,6 +111,12 @@ public slots:
     void ReplaceResultsClick();
     void DeleteResultsClick();
     void CheckResultsClick();
+    // Change detection (TMainFormChanges.cpp): "&Analysedatei exportieren ...", "Ä&nderungen finden ...",
+    // "Wiederholen" and "Schlüssel ausschlie&ßen".
+    void ExportAnalysisClick();
+    void FindChangesClick();
+    void RepeatClick();
+    void ExcludeClick();
 
     // Settles the has-children marks of the tree rows in view (the others keep a provisional mark).
     void settleVisibleMarks();
@@ -128,6 +138,7 @@ private:
     QMenu* buildKeyContextMenu();
     QMenu* buildValueContextMenu();
     void buildSearchPage();
+    void buildChangePage();
 
     // Start and shutdown.
     void runStartSteps();
@@ -171,6 +182,10 @@ private:
     [[nodiscard]] QList<int> searchColumnWidths() const;
     void setSearchColumnWidths(const QList<int>& widths);
 
+    // Change detection (TMainFormChanges.cpp).
+    void runComparison();
+    [[nodiscard]] quint32 rootExportMask() const; // "RootExport" as bits, slot 1 = bit 1
+
     KeyTreeModel* m_treeModel = nullptr;
     ValueListModel* m_valueModel = nullptr;
     QTreeView* m_tree = nullptr;
@@ -197,6 +212,8 @@ private:
     EditCommands* m_edit = nullptr;
     NavigationCommands* m_navigation = nullptr;
     TSearchPage* m_searchPage = nullptr;
+    TChangePage* m_changePage = nullptr;
+    bool m_exportCurrentBranch = false; // the export mode "Aktueller Zweig", kept while the program runs
 
     QString m_currentKeyPath;
     // The node a key context menu was opened on; its commands act on it while the menu runs.

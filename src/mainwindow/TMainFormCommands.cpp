@@ -320,18 +320,14 @@ void TMainForm::ExportRegFileClick()
         ShowError(QStringLiteral("Es gibt nichts zu sichern."));
         return;
     }
-    static bool currentBranchMode = false; // kept while the program runs
     ExportChoice choice;
-    choice.currentBranch = currentBranchMode;
+    choice.currentBranch = m_exportCurrentBranch;
     choice.branchPath = ExcludeTrailingBackslash(GetNodePath(*m_treeModel, selectedNode()));
     if (!askExportFile(choice))
         return;
-    currentBranchMode = choice.currentBranch;
+    m_exportCurrentBranch = choice.currentBranch;
     const QString fileName = withRegExtension(choice.fileName);
-    DWORD mask = 0;
-    for (int i = 0; i < 6; ++i)
-        if (options.rootExport[i])
-            mask |= 1u << i;
+    const DWORD mask = rootExportMask();
     runWithProgress(QStringLiteral("Datensicherung läuft ..."),
                     QStringLiteral("Registrierung wird in ") + QFileInfo(choice.fileName).fileName() +
                         QStringLiteral(" gesichert."),
@@ -344,6 +340,8 @@ void TMainForm::ExportRegFileClick()
 bool TMainForm::defaultAskExportFile(ExportChoice& choice)
 {
     TExportDialog dialog(this);
+    if (choice.analysisFile)
+        dialog.setAnalysisFile();
     dialog.setCurrentBranch(choice.currentBranch);
     dialog.setBranchPath(choice.branchPath);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

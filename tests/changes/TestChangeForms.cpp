@@ -1,0 +1,260 @@
+// The find-changes dialog, the exclusion dialog and the change page in the main window, on real
+// widgets offscreen against a real store.
+
+#include "ChangeTestTree.h"
+#include "changes/TChangePage.h"
+#include "changes/TCompForm.h"
+#include "changes/TExcludeForm.h"
+#include "changes/WriteAnalysisFile.h"
+#include "mainwindow/TMainForm.h"
+#include "registry/Progress.h"
+#include "registry/RegTestKeys.h"
+#include "settings/OptionsStore.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString T = u"HKEY_CURRENT_USER\\T"_s;
+
+QByteArray readFile(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList rowTexts(const QTreeView* view)
+{
+    QStringList rows;
+    const QAbstractItemModel* model = view->model();
+    for (int r = 0; r < model->rowCount(); ++r)
+        rows << model->index(r, 0).data().toString() + u'|' + model->index(r, 1).data().toString() + u'|'
+                    + model->index(r, 2).data().toString().mid(T.size());
+    return rows;
+}
+
+} // namespace
+
+class TestChangeForms final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_fixture.start());
+        Options() = KavenOptions{};
+        Options().dataPath = m_fixture.store->dataDir();
+        QVERIFY(QDir().mkpath(Options().dataPath));
+    }
+    void cleanup() { m_fixture.stop(); }
+
+    void compFormAnalyseButton_data();
+    void compFormAnalyseButton();
+    void compFormRecentFiles();
+    void excludeFormAddsAndTicks();
+    void comparisonOnTheChangePage();
+    void changeListFiles();
+    void exportAnalysisFile();
+
+private:
+    QString data(const QString& name) const { return Options().dataPath + u'/' + name; }
+    // A main window whose long operations run without the progress dialog.
+    static void quiet(TMainForm& form)
+    {
+        form.runWithProgress = [](const QString&, const QString&, const QString&,
+                                  const std::function<void(Progress&)>& work) {
+            NullProgress progress;
+            work(progress);
+        };
+    }
+    RegTestKeys::StoreFixture m_fixture;
+};
+
+void TestChangeForms::compFormAnalyseButton_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("file and one kind") << u"a.rec"_s << 8 << true;
+    QTest::newRow("no file") << QString() << 15 << false;
+    QTest::newRow("only full listing and exclusion") << u"a.rec"_s << 48 << false;
+    QTest::newRow("all") << u"a"_s << 63 << true;
+}
+
+void TestChangeForms::compFormAnalyseButton()
+{
+    QFETCH(QString, text);
+    QFETCH(int, flags);
+    TCompForm form(text, flags, data(u"file.dat"_s));
+    QTEST(form.findChild<QPushButton*>(u"AnalyseButton"_s)->isEnabled(), "enabled");
+    QCOMPARE(form.compFlags(), flags);
+    QCOMPARE(form.compFile(), text);
+}
+
+// The list holds 20 files; a 21st chosen through "..." goes to the top and the oldest falls out; one
+// already there stays where it is; Ctrl+Del removes the shown one; the list is written as it goes.
+void TestChangeForms::compFormRecentFiles()
+{
+    QStringList files;
+    QByteArray stored;
+    for (int i = 0; i < 20; ++i) {
+        files << data(u"f%1.rec"_s.arg(i));
+        stored += files.last().toUtf8() + "\r\n";
+    }
+    QVERIFY(writeFile(data(u"file.dat"_s), stored) && writeFile(data(u"neu.rec"_s), "x"));
+    {
+        TCompForm form(QString(), 15, data(u"file.dat"_s));
+        QCOMPARE(form.analysisFiles(), files);
+        m_fixture.sink->pushFileName(data(u"neu.txt"_s)); // its ".rec" exists
+        form.SelectFileClick();
+        QCOMPARE(form.compFile(), data(u"neu.rec"_s));
+        QCOMPARE(form.analysisFiles(), QStringList{data(u"neu.rec"_s)} + files.mid(0, 19));
+        auto* combo = form.findChild<QComboBox*>(u"CompFileComboBox"_s);
+        combo->setEditText(files[3].toUpper());
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(form.analysisFiles().size(), 19);
+        QVERIFY(!form.analysisFiles().contains(files[3]));
+    }
+    const QByteArray written = readFile(data(u"file.dat"_s));
+    QVERIFY(written.startsWith(data(u"neu.rec\r\n"_s).toUtf8()));
+    QCOMPARE(written.count("\r\n"), 19);
+}
+
+void TestChangeForms::excludeFormAddsAndTicks()
+{
+    const QString file = data(u"excl.dat"_s);
+    {
+        TExcludeForm form(file, T + u"\\A"_s, {});
+        QVERIFY(form.findChild<QRadioButton*>(u"CurrentKeyRadioButton"_s)->isChecked());
+        form.AddClick();
+        QCOMPARE(form.lines(), QStringList{u"0HKEY_CURRENT_USER\\T\\A"_s});
+        form.AddClick(); // the same key again
+        QCOMPARE(m_fixture.sink->last().text, u"Schlüssel bereits vorhanden"_s);
+        QCOMPARE(form.lines().size(), 1);
+        QTreeWidgetItem* item = form.list()->topLevelItem(0);
+        item->setCheckState(1, Qt::Checked);
+        QCOMPARE(form.lines(), QStringList{u"2HKEY_CURRENT_USER\\T\\A"_s});
+        item->setCheckState(0, Qt::Checked);
+        QCOMPARE(form.lines(), QStringList{u"3HKEY_CURRENT_USER\\T\\A"_s});
+        form.reject();
+    }
+    QVERIFY(!QFile::exists(file)); // "&Abbruch" forgets the edits
+    {
+        // With marked change rows the selection is the choice; the current key is added on request.
+        TExcludeForm form(file, T.toLower() + u"\\a"_s, {T});
+        QVERIFY(form.findChild<QRadioButton*>(u"SelectionRadioButton"_s)->isChecked());
+        form.findChild<QRadioButton*>(u"CurrentKeyRadioButton"_s)->setChecked(true);
+        form.AddClick();
+        form.list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        form.accept();
+    }
+    QCOMPARE(readFile(file), QByteArray("1hkey_current_user\\t\\a\r\n"));
+}
+
+void TestChangeForms::comparisonOnTheChangePage()
+{
+    QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:x"_s, u"+V:A:b:4:1"_s}));
+    NullProgress progress;
+    const QString snapshot = data(u"t.rec"_s);
+    QVERIFY(WriteAnalysisFileResult(snapshot, T, progress).ok());
+    QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:y"_s, u"+V:A::1:neu"_s, u"+K:N"_s}));
+    TMainForm form; // reads the settings: the comparison's are set after it
+    quiet(form);
+    Options().compFile = snapshot;
+    Options().compFlags = 15;
+    form.action(u"Repeat1"_s)->trigger();
+    QTreeView* view = form.changePage()->view();
+    QCOMPARE(rowTexts(view), (QStringList{u"Standardwert wurde erstellt|(Standard)|\\A"_s,
+                                          u"Daten wurden geändert|a|\\A"_s, u"Schlüssel wurde erstellt||\\N"_s}));
+    QCOMPARE(form.pageCountText(), u" 3 Einträge "_s);
+    QVERIFY(m_fixture.sink->messages().isEmpty());
+
+    // "Schlüssel &öffnen ..." on the changed value selects its key and the value.
+    form.action(u"ChangeMarkDataChanged1"_s)->trigger();
+    QVERIFY(form.action(u"OpenChangeKey1"_s)->isEnabled());
+    form.action(u"OpenChangeKey1"_s)->trigger();
+    QCOMPARE(form.CurrentKeyPath(), T + u"\\A"_s);
+    QCOMPARE(form.valueList()->currentIndex().data().toString(), u"a"_s);
+
+    // A file that is no analysis file says so instead of showing an empty list.
+    QVERIFY(writeFile(snapshot, "REGEDIT4\r\n"));
+    form.action(u"Repeat1"_s)->trigger();
+    QVERIFY(rowTexts(view).isEmpty());
+    QCOMPARE(m_fixture.sink->last().text, u"Fehler: \"%1\" ist keine Analysedatei."_s.arg(snapshot));
+    QFile::remove(snapshot);
+    form.action(u"Repeat1"_s)->trigger();
+    QCOMPARE(m_fixture.sink->last().text, u"Fehler: Kann Datei nicht öffnen."_s);
+}
+
+// A saved list opens again with its rows and records; a file too short for the identifier is refused.
+void TestChangeForms::changeListFiles()
+{
+    QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:x"_s}));
+    NullProgress progress;
+    const QString snapshot = data(u"t.rec"_s);
+    QVERIFY(WriteAnalysisFileResult(snapshot, T, progress).ok());
+    QVERIFY(ChangeTestTree::apply({u"-V:A:a"_s, u"+K:N"_s}));
+    TMainForm form;
+    quiet(form);
+    Options().compFile = snapshot;
+    form.action(u"Repeat1"_s)->trigger();
+    QTreeView* view = form.changePage()->view();
+    const QStringList compared = rowTexts(view);
+    QCOMPARE(compared.size(), 2);
+    m_fixture.sink->pushFileName(data(u"liste.txt"_s)); // saved as liste.cbk
+    form.action(u"SaveChanges1"_s)->trigger();
+    form.changePage()->clear();
+    m_fixture.sink->pushFileName(data(u"liste.cbk"_s));
+    form.action(u"OpenChanges1"_s)->trigger();
+    QCOMPARE(rowTexts(view), compared);
+    QCOMPARE(form.changePage()->changes().rows()[0].record.ValueName, u"a"_s);
+    QVERIFY(m_fixture.sink->messages().isEmpty());
+
+    QVERIFY(writeFile(data(u"kurz.cbk"_s), "KAVEN_COMPARE_BACKUP_FIL"));
+    m_fixture.sink->pushFileName(data(u"kurz.cbk"_s));
+    form.action(u"OpenChanges1"_s)->trigger();
+    QCOMPARE(view->model()->rowCount(), 0);
+    QCOMPARE(m_fixture.sink->last().text, u"Fehler: Kann Datei nicht öffnen."_s);
+}
+
+void TestChangeForms::exportAnalysisFile()
+{
+    QVERIFY(ChangeTestTree::apply({u"+K:A"_s}));
+    TMainForm form;
+    quiet(form);
+    QString branchShown;
+    form.askExportFile = [&](TMainForm::ExportChoice& choice) {
+        branchShown = choice.branchPath;
+        choice.fileName = data(u"snap.txt"_s);
+        choice.currentBranch = true;
+        choice.branchPath = T + u'\\';
+        return choice.analysisFile;
+    };
+    form.action(u"ExportAnalysis1"_s)->trigger();
+    QVERIFY(readFile(data(u"snap.rec"_s)).startsWith("KAVEN_COMPARE_FILE\0\0\0\0\x13\0\0\0HKEY_CURRENT_USER\\T"_ba));
+    Options().rootExport.fill(false);
+    form.action(u"ExportAnalysis1"_s)->trigger();
+    QCOMPARE(m_fixture.sink->last().text, u"Fehler: Es gibt nichts zu sichern."_s);
+}
+
+QTEST_MAIN(TestChangeForms)
+#include "TestChangeForms.moc"

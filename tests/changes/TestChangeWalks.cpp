@@ -1,0 +1,244 @@
+// The snapshot and comparison walks against a real store: the analysis file's bytes in the walk's
+// order, a cancelled snapshot, and the entries of a comparison after changes to the registry.
+
+#include "ChangeTestTree.h"
+#include "FileBytes.h"
+#include "changes/CompareWithAnalysisFile.h"
+#include "changes/WriteAnalysisFile.h"
+#include "registry/RegUtils.h"
+#include "support/ScriptedProgress.h"
+#include "support/TempStore.h"
+
+#include <QFile>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray Magic("KAVEN_COMPARE_FILE");
+const QString T = u"HKEY_CURRENT_USER\\T"_s;
+
+QByteArray key(const QByteArray& sub)
+{
+    return le(0) + str(sub.isEmpty() ? "HKEY_CURRENT_USER\\T" : "HKEY_CURRENT_USER\\T\\" + sub);
+}
+QByteArray subKey(const QByteArray& name)
+{
+    return le(1) + str(name);
+}
+const QByteArray End = le(3);
+
+QByteArray fileBytes(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// "comment|value column|key column below T|image kind stored-type"; the record's path and name must be
+// those of the columns.
+QStringList entries(const ChangeList& list)
+{
+    QStringList out;
+    for (const ChangeRow& row : list.rows()) {
+        const ChangeRecord& r = row.record;
+        const bool same = r.KeyPath == row.keyText && (r.ValueName == row.valueText || r.ValueName.isEmpty());
+        out << row.comment + u'|' + row.valueText + u'|' + row.keyText.mid(T.size())
+                   + u"|%1 %2 %3"_s.arg(row.image).arg(r.ChangeKind).arg(r.OldValue.DataType)
+                   + (same ? u""_s : u" (record?)"_s);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestChangeWalks : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_store = std::make_unique<TempStore>();
+        QVERIFY(m_store->ok());
+        ResetRootKeys();
+    }
+    void cleanup() { m_store.reset(); }
+
+    void snapshot_data();
+    void snapshot();
+    void cancelledSnapshotStaysValid();
+    void allBranchesOfTheSelectedRootKeys();
+    void unwritableTarget();
+    void compare_data();
+    void compare();
+    void cancelledCompareKeepsEntries();
+
+private:
+    QString file(const QString& name) const { return m_store->dirPath() + u'/' + name; }
+    std::unique_ptr<TempStore> m_store;
+};
+
+void TestChangeWalks::snapshot_data()
+{
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<QByteArray>("records"); // after the identifier, before the end-of-file record
+
+    QTest::newRow("key without subkeys and values") << QStringList{u"+K:"_s} << key("") + End;
+    QTest::newRow("one DWORD") << QStringList{u"+V::a:4:5"_s} << key("") + le(2) + str("a") + le(4) + le(5) + End;
+    // Names in case-insensitive order; each key is followed by its own subtree before its next sibling.
+    QTest::newRow("subtree before sibling")
+        << QStringList{u"+K:b"_s, u"+K:A\\z"_s, u"+K:a1"_s}
+        << key("") + subKey("A") + subKey("a1") + subKey("b") + End + key("A") + subKey("z") + End + key("A\\z")
+               + End + key("a1") + End + key("b") + End;
+    QTest::newRow("default value first, data by type")
+        << QStringList{u"+V::y:1:x"_s, u"+V::B:3:\xC4|"_s, u"+V:::1:d"_s, u"+V::e:2:%P%|"_s}
+        << key("") + le(2) + str("") + le(1) + str("d") + le(2) + str("B") + le(3) + str(QByteArray("\xC4\0", 2))
+               + le(2) + str("e") + le(2) + str(QByteArray("%P%\0", 4)) + le(2) + str("y") + le(1) + str("x") + End;
+    // The subkey's name is stored with its parent; the key itself and its subtree are not.
+    QTest::newRow("unreadable subkey") << QStringList{u"+K:A\\B"_s, u"!K:A"_s} << key("") + subKey("A") + End;
+}
+
+void TestChangeWalks::snapshot()
+{
+    QFETCH(QStringList, tree);
+    QFETCH(QByteArray, records);
+    QVERIFY(ChangeTestTree::apply(tree));
+    NullProgress progress;
+    QVERIFY(WriteAnalysisFileResult(file(u"a.rec"_s), T + u'\\', progress).ok());
+    QCOMPARE(fileBytes(file(u"a.rec"_s)), Magic + records + le(4));
+}
+
+// Stopped at any step, the file ends with its end-of-file record, holds the first keys of the whole
+// snapshot, and a comparison reads it to its end.
+void TestChangeWalks::cancelledSnapshotStaysValid()
+{
+    QVERIFY(ChangeTestTree::apply(
+        {u"+V:A:a:1:x"_s, u"+V:A:b:4:1"_s, u"+K:A\\S"_s, u"+K:A\\R"_s, u"+V:B:c:3:y"_s, u"+K:C"_s}));
+    NullProgress whole;
+    QVERIFY(WriteAnalysisFileResult(file(u"all.rec"_s), T, whole).ok());
+    const ReadResult all = readAll(fileBytes(file(u"all.rec"_s)));
+    QCOMPARE(all.keys.size(), 6);
+    for (int step = 1;; ++step) {
+        ScriptedProgress progress(step);
+        const AnalysisWriteResult result = WriteAnalysisFileResult(file(u"part.rec"_s), T, progress);
+        if (result.ok())
+            break; // past the last step
+        QCOMPARE(result.status, AnalysisWriteResult::Status::Cancelled);
+        const QByteArray bytes = fileBytes(file(u"part.rec"_s));
+        QVERIFY2(bytes.endsWith(le(4)), qPrintable(QString::number(step)));
+        const ReadResult part = readAll(bytes);
+        QVERIFY2(part.ended && part.keys.size() <= all.keys.size(), qPrintable(QString::number(step)));
+        for (qsizetype i = 0; i < part.keys.size(); ++i)
+            QCOMPARE(part.keys[i].path, all.keys[i].path);
+        ChangeList list;
+        NullProgress again;
+        QCOMPARE(CompareWithAnalysisFile(file(u"part.rec"_s), list, {}, again).status,
+                 CompareOutcome::Status::Completed);
+        QVERIFY(step < 200);
+    }
+}
+
+void TestChangeWalks::allBranchesOfTheSelectedRootKeys()
+{
+    NullProgress progress;
+    QVERIFY(WriteAnalysisFileResult(file(u"lm.rec"_s), QString(), progress, 4).ok());
+    const ReadResult read = readAll(fileBytes(file(u"lm.rec"_s)));
+    QVERIFY(read.ended && !read.keys.isEmpty());
+    QCOMPARE(read.keys.first().path, u"HKEY_LOCAL_MACHINE"_s);
+    for (const StoredKey& stored : read.keys)
+        QVERIFY(stored.path.startsWith(u"HKEY_LOCAL_MACHINE"_s));
+}
+
+void TestChangeWalks::unwritableTarget()
+{
+    NullProgress progress;
+    const QString missingFolder = file(u"nope/a.rec"_s);
+    QCOMPARE(WriteAnalysisFileResult(missingFolder, T, progress).status, AnalysisWriteResult::Status::NotWritable);
+    QVERIFY(!QFile::exists(missingFolder));
+    QCOMPARE(WriteAnalysisFileResult(m_store->storePath(), T, progress).status,
+             AnalysisWriteResult::Status::NotWritable);
+}
+
+// The tree below T before the snapshot: T\A with a default value, "a" and the subkey S with the DWORD
+// "s"; T\B with "v". Then the changes, the flags and exclusions, and the entries: comment, value column,
+// key column below T, and image, ChangeKind and the stored value's type.
+void TestChangeWalks::compare_data()
+{
+    QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<QStringList>("exclusions");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList none;
+    const auto row = [](const char* name, const QStringList& changes, int flags, const QStringList& exclusions,
+                        const QStringList& expected) {
+        QTest::newRow(name) << changes << flags << exclusions << expected;
+    };
+    row("unchanged", none, 63, none, none);
+    const QStringList gone{u"Schlüssel wurde entfernt||\\A|1 1 0"_s, u"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"_s,
+                           u"Wert wurde entfernt|a|\\A|5 4 1"_s, u"Schlüssel wurde entfernt||\\A\\S|1 1 0"_s,
+                           u"Wert wurde entfernt|s|\\A\\S|6 4 4"_s};
+    row("deleted key with subkeys and values, options off", {u"-K:A"_s}, 0, none, gone);
+    const QStringList excludeA{u"3HKEY_CURRENT_USER\\T\\A"_s};
+    row("deleted key excluded with its subkeys", {u"-K:A"_s}, 32, excludeA, none);
+    row("unreadable key reported as removed", {u"!K:B"_s}, 15, none,
+        {u"Schlüssel wurde entfernt||\\B|1 1 0"_s, u"Wert wurde entfernt|v|\\B|5 4 1"_s});
+    const QStringList renamed{u"Wert wurde entfernt|a|\\A|5 4 1"_s, u"Wert wurde erstellt|b|\\A|5 8 0"_s};
+    row("renamed value", {u"-V:A:a"_s, u"+V:A:b:1:x"_s}, 15, none, renamed);
+    row("name case only, data case", {u"-V:A:a"_s, u"+V:A:A:1:X"_s}, 15, none,
+        {u"Daten wurden geändert|A|\\A|5 16 1"_s});
+    row("sz to expand with the same text", {u"+V:B:v:2:y|"_s}, 15, none, {u"Typ wurde geändert|v|\\B|5 32 1"_s});
+    row("dword to binary", {u"+V:A\\S:s:3:x"_s}, 15, none, {u"Typ wurde geändert|s|\\A\\S|7 32 4"_s});
+    row("removed default value", {u"-V:A:"_s}, 15, none, {u"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"_s});
+    row("created default value", {u"+V:B::4:1"_s}, 15, none, {u"Standardwert wurde erstellt|(Standard)|\\B|6 8 0"_s});
+    const QStringList mixed{u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+V:A\\S:s:3:x"_s, u"+V:B:v:1:z"_s, u"+K:A\\N"_s};
+    row("only data", mixed, 4, none, {u"Daten wurden geändert|v|\\B|5 16 1"_s});
+    row("options off", mixed, 0, none, none);
+    const QStringList onlyA{u"1HKEY_CURRENT_USER\\T\\A"_s};
+    row("key excluded, not its subkey", {u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+K:A\\N"_s}, 47, onlyA,
+        {u"Schlüssel wurde erstellt||\\A\\N|1 2 0"_s});
+    row("exclusion switched off", {u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+K:A\\N"_s}, 15, onlyA,
+        renamed + QStringList{u"Schlüssel wurde erstellt||\\A\\N|1 2 0"_s});
+    const QStringList newKey{u"+V:N:n2:4:1"_s, u"+V:N:n1:1:x"_s, u"+V:N\\M:m:3:y"_s};
+    row("new key alone", newKey, 15, none, {u"Schlüssel wurde erstellt||\\N|1 2 0"_s});
+    const QStringList newKeyFully{u"Schlüssel wurde erstellt||\\N|1 2 0"_s, u"Wert wurde erstellt|n1|\\N|5 8 0"_s,
+                                  u"Wert wurde erstellt|n2|\\N|6 8 0"_s};
+    row("new key fully", newKey, 31, none,
+        newKeyFully + QStringList{u"Schlüssel wurde erstellt||\\N\\M|1 2 0"_s, u"Wert wurde erstellt|m|\\N\\M|7 8 0"_s});
+    row("new key fully, its subkey excluded", newKey, 63, {u"1HKEY_CURRENT_USER\\T\\N\\M"_s}, newKeyFully);
+}
+
+void TestChangeWalks::compare()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(int, flags);
+    QFETCH(QStringList, exclusions);
+    QVERIFY(ChangeTestTree::apply({u"+V:A::1:d"_s, u"+V:A:a:1:x"_s, u"+V:A\\S:s:4:1"_s, u"+V:B:v:1:y"_s}));
+    NullProgress progress;
+    QVERIFY(WriteAnalysisFileResult(file(u"t.rec"_s), T, progress).ok());
+    QVERIFY(ChangeTestTree::apply(changes));
+
+    ChangeList list(QLocale(QLocale::German, QLocale::Germany));
+    CompareOptions options;
+    options.flags = flags;
+    options.exclusions = exclusions;
+    QCOMPARE(CompareWithAnalysisFile(file(u"t.rec"_s), list, options, progress).status,
+             CompareOutcome::Status::Completed);
+    QTEST(entries(list), "expected");
+}
+
+// A cancel between keys ends the comparison with the entries found so far.
+void TestChangeWalks::cancelledCompareKeepsEntries()
+{
+    QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:x"_s, u"+V:B:b:1:x"_s}));
+    NullProgress whole;
+    QVERIFY(WriteAnalysisFileResult(file(u"t.rec"_s), T, whole).ok());
+    QVERIFY(ChangeTestTree::apply({u"-V:A:a"_s, u"-V:B:b"_s}));
+    ScriptedProgress progress(3); // keys T and T\A are compared, T\B is not
+    ChangeList list;
+    QCOMPARE(CompareWithAnalysisFile(file(u"t.rec"_s), list, {}, progress).status, CompareOutcome::Status::Cancelled);
+    QCOMPARE(entries(list), QStringList{u"Wert wurde entfernt|a|\\A|5 4 1"_s});
+}
+
+QTEST_GUILESS_MAIN(TestChangeWalks)
+#include "TestChangeWalks.moc"
