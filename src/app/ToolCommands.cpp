@@ -1,11 +1,19 @@
 #include "app/ToolCommands.h"
 
+#include "statistics/StatisticsTool.h"
+#include "watch/WatchTool.h"
+
 #include <array>
 
 namespace {
 
 // One line per command; the usage text lists them in this order.
-const std::array<ToolCommand, 0> Commands{};
+const std::array Commands{
+    ToolCommand{QLatin1StringView("stats"), QLatin1StringView("stats SCHL\xDCSSEL"), StoreAccess::ReadOnly,
+                StatisticsToolCommand},
+    ToolCommand{QLatin1StringView("watch"), QLatin1StringView("watch SCHL\xDCSSEL [/s] [/t SEKUNDEN]"),
+                StoreAccess::ReadOnly, WatchToolCommand},
+};
 
 } // namespace
 

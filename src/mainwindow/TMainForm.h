@@ -28,6 +28,8 @@ class QToolBar;
 class QTreeView;
 class QTreeWidget;
 class TSearchPage;
+class TWatchPage;
+class WatchController;
 class ValueListModel;
 struct SearchStart;
 
@@ -53,6 +55,10 @@ public:
     [[nodiscard]] NavigationCommands* navigationCommands() const { return m_navigation; }
     // The tool page "Suchen" with the search result list.
     [[nodiscard]] TSearchPage* searchPage() const { return m_searchPage; }
+    // The watch slots, their threads and the watch list (TMainFormWatch.cpp).
+    [[nodiscard]] WatchController& watch() const { return *m_watch; }
+    // The tool page "Überwachung"; null while no slot is active.
+    [[nodiscard]] TWatchPage* watchPage() const { return m_watchPage; }
     // Menu commands by their object name (e.g. "NewKey1", "Delete1").
     [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
     [[nodiscard]] QString statusText() const;
@@ -101,6 +107,9 @@ public slots:
     // "&Suchen ..." and "&Weitersuchen" (TMainFormSearch.cpp).
     void SearchClick();
     void SearchAgainClick();
+    // "Än&derungen überwachen ..." (TMainFormWatch.cpp) and "&Eigenschaften" (TMainFormStatistics.cpp).
+    void WatchClick();
+    void PropertiesClick();
 
     // Settles the has-children marks of the tree rows in view (the others keep a provisional mark).
     void settleVisibleMarks();
@@ -122,6 +131,12 @@ private:
     QMenu* buildKeyContextMenu();
     QMenu* buildValueContextMenu();
     void buildSearchPage();
+
+    // Watch (TMainFormWatch.cpp).
+    void buildWatch();
+    void updateWatchPage();
+    void showWatchIndicator(bool unread);
+    void stopWatches();
 
     // Start and shutdown.
     void runStartSteps();
@@ -188,6 +203,8 @@ private:
     EditCommands* m_edit = nullptr;
     NavigationCommands* m_navigation = nullptr;
     TSearchPage* m_searchPage = nullptr;
+    WatchController* m_watch = nullptr;
+    TWatchPage* m_watchPage = nullptr;
 
     QString m_currentKeyPath;
     // The node a key context menu was opened on; its commands act on it while the menu runs.

@@ -364,6 +364,7 @@ void TMainForm::buildMenus()
     m_keyMenu = buildKeyContextMenu();
     m_valueMenu = buildValueContextMenu();
     buildSearchPage();
+    buildWatch();
 }
 
 QMenu* TMainForm::buildKeyContextMenu()
