@@ -39,6 +39,7 @@ void TRegistryThread::run()
     m_event = CreateEvent(false, false, QStringLiteral("KavenThread") + QString::number(m_slot));
     // A refused request (filter 0) means that this slot never reports anything.
     (void)requestNotification();
+    m_watching = true;
     while (!m_terminate) {
         if (WaitForSingleObject(m_event, WaitMilliseconds) != WAIT_OBJECT_0 || m_terminate)
             continue;

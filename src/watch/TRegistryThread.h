@@ -34,6 +34,8 @@ public:
     // The terminate request; the thread ends within 500 ms.
     void stop() { m_terminate = true; }
     [[nodiscard]] bool stopRequested() const { return m_terminate; }
+    // Whether the key opened and the first notification request stands.
+    [[nodiscard]] bool watching() const { return m_watching; }
 
 protected:
     void run() override;
@@ -50,6 +52,7 @@ private:
     const QString m_keyPath;
     const HKEY m_root;
     std::atomic<bool> m_terminate{false};
+    std::atomic<bool> m_watching{false};
     QSemaphore m_stepDone;
     // Owned by the watch thread; the notification step uses them only while that thread waits for it.
     HKEY m_key = 0;

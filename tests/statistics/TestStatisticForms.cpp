@@ -1,0 +1,84 @@
+// The statistics dialog and the value properties dialog, offscreen, against a real store.
+
+#include "registry/RegTestKeys.h"
+
+#include "statistics/TPropertyForm.h"
+#include "statistics/TStatisticForm.h"
+#include "widgets/PieChart.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace RegTestKeys;
+
+namespace {
+
+const QString Sub = QStringLiteral("Software\\Stat");
+const QString Path = QStringLiteral("HKEY_CURRENT_USER\\Software\\Stat");
+
+} // namespace
+
+class TestStatisticForms final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_fixture.start());
+        QVERIFY(setValue(Sub, QStringLiteral("s"), REG_SZ, sz("abc")));
+        QVERIFY(setValue(Sub + QStringLiteral("\\A"), QString(), REG_BINARY, QByteArray(3, '\x7F')));
+    }
+    void cleanup() { m_fixture.stop(); }
+
+    void statisticsWalkAfterShowingAndOpenTheLargestValue()
+    {
+        TStatisticForm form(Path, QString());
+        form.show();
+        // Until the walk has run, the chart says so.
+        QCOMPARE(form.findChild<PieChart*>(QStringLiteral("pieChart"))->text(), QStringLiteral("Bitte warten ..."));
+        QTRY_VERIFY(form.walkDone());
+        QVERIFY(form.findChild<PieChart*>(QStringLiteral("pieChart"))->text().isEmpty());
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("line0"))->text(), QStringLiteral("1"));
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("line4"))->text(), QStringLiteral("1 (3 Byte)"));
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(), QStringLiteral("Lokaler PC"));
+
+        auto* list = form.findChild<QTreeWidget*>(QStringLiteral("StatisticList"));
+        QCOMPARE(list->topLevelItemCount(), 2);
+        const QTreeWidgetItem* binary = list->topLevelItem(1);
+        QCOMPARE(QStringList({binary->text(0), binary->text(1), binary->text(2)}),
+                 QStringList({"Größter Binärwert  (3 Byte)", "(Standard)", Path + "\\A"}));
+        auto* open = form.findChild<QPushButton*>(QStringLiteral("OpenKeyButton"));
+        QVERIFY(!open->isEnabled());
+        list->setCurrentItem(list->topLevelItem(1));
+        QVERIFY(open->isEnabled());
+        open->click();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.openKeyPath(), Path + QStringLiteral("\\A"));
+        QVERIFY(form.openValueName().isEmpty()); // the default value
+    }
+
+    void propertiesOfSelectedValues()
+    {
+        ValueProperties counts;
+        counts.strings = 2;
+        counts.stringSize = 2048;
+        counts.binaries = 1;
+        counts.binarySize = 3;
+        const TPropertyForm form(Path, QStringLiteral("SERVER"), counts, true);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Eigenschaften (Auswahl)"));
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(),
+                 QStringLiteral("Netzwerk PC: SERVER"));
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("valuesLabel"))->text(), QStringLiteral("3"));
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("stringsLabel"))->text(), QStringLiteral("2 (2 KB)"));
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("totalLabel"))->text(), QStringLiteral("2 KB"));
+        QVERIFY(form.findChild<QLabel*>(QStringLiteral("lastWriteLabel")));
+    }
+
+private:
+    StoreFixture m_fixture;
+};
+
+QTEST_MAIN(TestStatisticForms)
+#include "TestStatisticForms.moc"
