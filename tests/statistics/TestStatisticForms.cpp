@@ -72,7 +72,7 @@ private slots:
                  QStringLiteral("Netzwerk PC: SERVER"));
         QCOMPARE(form.findChild<QLabel*>(QStringLiteral("valuesLabel"))->text(), QStringLiteral("3"));
         QCOMPARE(form.findChild<QLabel*>(QStringLiteral("stringsLabel"))->text(), QStringLiteral("2 (2 KB)"));
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("totalLabel"))->text(), QStringLiteral("2 KB"));
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("totalLabel"))->text(), QStringLiteral("2,00 KB"));
         QVERIFY(form.findChild<QLabel*>(QStringLiteral("lastWriteLabel")));
     }
 

@@ -80,8 +80,8 @@ private slots:
             QVERIFY(!active->isEnabled()); // nothing to watch yet
             QTest::mouseClick(insert, Qt::LeftButton);
             QCOMPARE(child<QLineEdit>(dialog, QStringLiteral("KeyPathEdit2"))->text(), Path);
-            QTest::mouseClick(child<QCheckBox>(dialog, QStringLiteral("FilterCheckBox2")), Qt::LeftButton);
-            QTest::mouseClick(active, Qt::LeftButton);
+            child<QCheckBox>(dialog, QStringLiteral("FilterCheckBox2"))->click();
+            active->click();
             QVERIFY(!insert->isEnabled());
             QVERIFY(!child<QCheckBox>(dialog, QStringLiteral("SubtreeCheckBox2"))->isEnabled());
         });
@@ -103,7 +103,7 @@ private slots:
         QVERIFY(watch.list().rows().first().read);
 
         runDialog([](TThreadForm* dialog) {
-            QTest::mouseClick(child<QCheckBox>(dialog, QStringLiteral("ActiveCheckBox2")), Qt::LeftButton);
+            child<QCheckBox>(dialog, QStringLiteral("ActiveCheckBox2"))->click();
         });
         QVERIFY(watch.thread(1)->wait(1000));
         QVERIFY(!m_form->watchPage());
