@@ -16,7 +16,8 @@ TWatchPage::TWatchPage(WatchListModel& list, QWidget* parent) : QWidget(parent)
     bar->setObjectName(QStringLiteral("WatchToolBar"));
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     bar->setIconSize(QSize(16, 16));
-    QAction* clear = bar->addAction(style()->standardIcon(QStyle::SP_DialogResetButton), QStringLiteral("Liste leeren"));
+    QAction* clear =
+        bar->addAction(style()->standardIcon(QStyle::SP_DialogResetButton), QStringLiteral("Liste leeren"));
     clear->setObjectName(QStringLiteral("ClearWatchList1"));
     connect(clear, &QAction::triggered, &list, &WatchListModel::clear);
 

@@ -194,7 +194,8 @@ private slots:
                                                 QStringLiteral("/t"), QStringLiteral("4")});
         QVERIFY(watch.waitForStarted());
         QByteArray said;
-        QTRY_VERIFY2_WITH_TIMEOUT((said += watch.readAllStandardError()).contains("Überwache"), said.constData(), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT((said += watch.readAllStandardError()).contains("Überwache"), said.constData(),
+                                  10000);
         QVERIFY(setValue(Sub, QStringLiteral("neu"), REG_SZ, sz("1")));
         QVERIFY(watch.waitForFinished(15000));
         QCOMPARE(watch.exitStatus(), QProcess::NormalExit);

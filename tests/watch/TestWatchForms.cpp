@@ -167,8 +167,9 @@ private:
             auto* dialog = qobject_cast<TThreadForm*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
-            const auto close = qScopeGuard(
-                [dialog] { QTest::mouseClick(child<QPushButton>(dialog, QStringLiteral("CloseButton")), Qt::LeftButton); });
+            const auto close = qScopeGuard([dialog] {
+                QTest::mouseClick(child<QPushButton>(dialog, QStringLiteral("CloseButton")), Qt::LeftButton);
+            });
             act(dialog);
             ran = true;
         });
