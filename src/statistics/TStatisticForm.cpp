@@ -18,6 +18,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 namespace {
 
 // Serves the window system between steps of the walk (not at every value, which would cost more than
@@ -47,7 +49,7 @@ int segmentOf(const QString& name)
         return 0;
     if (name == QLatin1String("DWord-Werte:"))
         return 1;
-    return name == QLatin1String("Binärwerte:") ? 2 : -1;
+    return name == QStringLiteral("Binärwerte:") ? 2 : -1;
 }
 
 } // namespace
@@ -66,8 +68,25 @@ TStatisticForm::TStatisticForm(const QString& keyPath, const QString& machineNam
     m_keyLabel->setMinimumWidth(200);
     m_keyLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
+    // The rows stand from the start, so the layout does not change when the walk is done; the values
+    // are filled in then (the last write time only where it is known).
     m_lines = new QGridLayout;
     m_lines->setColumnMinimumWidth(3, 12);
+    const QString names[] = {QStringLiteral("Unterschlüssel:"), QStringLiteral("Werte:"),
+                             QStringLiteral("Zeichenfolgen:"),  QStringLiteral("DWord-Werte:"),
+                             QStringLiteral("Binärwerte:"),     QStringLiteral("Datengröße gesamt:"),
+                             QStringLiteral("Letzter Schreibzugriff:")};
+    for (int r = 0; r < int(std::size(names)); ++r) {
+        if (const int segment = segmentOf(names[r]); segment >= 0)
+            m_lines->addWidget(PieChart::legendBox(segment), r, 0);
+        m_lines->addWidget(new QLabel(names[r]), r, 1);
+        auto* value = new QLabel;
+        value->setObjectName(QStringLiteral("line%1").arg(r));
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setMinimumWidth(110);
+        m_lines->addWidget(value, r, 2);
+        m_lineValues.push_back(value);
+    }
     auto* lines = new QVBoxLayout;
     lines->addLayout(m_lines);
     lines->addStretch(1);
@@ -133,16 +152,12 @@ void TStatisticForm::runWalk()
 
 void TStatisticForm::showResult()
 {
-    int r = 0;
-    for (const StatisticsLine& line : StatisticsLines(m_statistics)) {
-        if (const int segment = segmentOf(line.name); segment >= 0)
-            m_lines->addWidget(PieChart::legendBox(segment), r, 0);
-        m_lines->addWidget(new QLabel(line.name), r, 1);
-        auto* value = new QLabel(line.value);
-        value->setObjectName(QStringLiteral("line%1").arg(r));
-        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_lines->addWidget(value, r, 2);
-        ++r;
+    const QList<StatisticsLine> lines = StatisticsLines(m_statistics);
+    for (int r = 0; r < int(m_lineValues.size()); ++r) {
+        const bool shown = r < lines.size();
+        m_lineValues[r]->setText(shown ? lines[r].value : QString());
+        m_lineValues[r]->setVisible(shown);
+        m_lines->itemAtPosition(r, 1)->widget()->setVisible(shown);
     }
     addLargestRow(LargestStringCaption(m_statistics), m_statistics.largestString);
     addLargestRow(LargestBinaryCaption(m_statistics), m_statistics.largestBinary);

@@ -9,6 +9,7 @@
 #include "statistics/KeyStatistics.h"
 
 #include <QDialog>
+#include <QList>
 
 class PieChart;
 class QGridLayout;
@@ -50,6 +51,7 @@ private:
     QString m_openValueName;
     QLabel* m_keyLabel = nullptr;
     QGridLayout* m_lines = nullptr;
+    QList<QLabel*> m_lineValues;
     PieChart* m_chart = nullptr;
     QTreeWidget* m_list = nullptr;
     QPushButton* m_openButton = nullptr;
