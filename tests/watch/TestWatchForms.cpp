@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -156,6 +157,31 @@ private slots:
         QVERIFY(!child<QCheckBox>(&dialog, QStringLiteral("ActiveCheckBox3"))->isEnabled());
         dialog.done(QDialog::Rejected);
         QVERIFY(watch.watchSlots()[2].keyPath.isEmpty());
+    }
+
+    // Leaving the machine stops and joins every thread; the window ends with a thread still running.
+    void machineChangeAndEndStopTheThreads()
+    {
+        RegSetMachineStore(QStringLiteral("SERVER"), m_fixture.store->otherStorePath(QStringLiteral("server")));
+        const auto restore = qScopeGuard([] { RegSetMachineStore(QStringLiteral("SERVER"), QString()); });
+        m_form = std::make_unique<TMainForm>();
+        WatchController& watch = m_form->watch();
+        for (int slot : {0, 3}) {
+            watch.watchSlots()[size_t(slot)] = WatchSlot{Path, REG_NOTIFY_ALL, false, true, false};
+            watch.activate(slot);
+        }
+        auto* machines = m_form->findChild<QComboBox*>(QStringLiteral("MachineComboBox"));
+        machines->addItem(QStringLiteral("SERVER"));
+        emit machines->activated(machines->count() - 1);
+        QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
+        QVERIFY(!watch.anyActive());
+        QVERIFY(!watch.thread(0) && !watch.thread(3));
+
+        watch.watchSlots()[1] = WatchSlot{Path, REG_NOTIFY_ALL, false, false, false};
+        watch.activate(1);
+        QTRY_VERIFY(watch.thread(1)->watching()); // the local registry, whatever machine is shown
+        QVERIFY(setValue(Sub, QStringLiteral("v"), REG_SZ, sz("1")));
+        m_form.reset();
     }
 
 private:
