@@ -2,7 +2,6 @@
 
 #include "registry/RegTestKeys.h"
 
-#include "statistics/TPropertyForm.h"
 #include "statistics/TStatisticForm.h"
 #include "widgets/PieChart.h"
 
@@ -40,7 +39,6 @@ private slots:
         QCOMPARE(form.findChild<PieChart*>(QStringLiteral("pieChart"))->text(), QStringLiteral("Bitte warten ..."));
         QTRY_VERIFY(form.walkDone());
         QVERIFY(form.findChild<PieChart*>(QStringLiteral("pieChart"))->text().isEmpty());
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("line0"))->text(), QStringLiteral("1"));
         QCOMPARE(form.findChild<QLabel*>(QStringLiteral("line4"))->text(), QStringLiteral("1 (3 Byte)"));
         QCOMPARE(form.findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(), QStringLiteral("Lokaler PC"));
 
@@ -57,23 +55,6 @@ private slots:
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(form.openKeyPath(), Path + QStringLiteral("\\A"));
         QVERIFY(form.openValueName().isEmpty()); // the default value
-    }
-
-    void propertiesOfSelectedValues()
-    {
-        ValueProperties counts;
-        counts.strings = 2;
-        counts.stringSize = 2048;
-        counts.binaries = 1;
-        counts.binarySize = 3;
-        const TPropertyForm form(Path, QStringLiteral("SERVER"), counts, true);
-        QCOMPARE(form.windowTitle(), QStringLiteral("Eigenschaften (Auswahl)"));
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(),
-                 QStringLiteral("Netzwerk PC: SERVER"));
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("valuesLabel"))->text(), QStringLiteral("3"));
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("stringsLabel"))->text(), QStringLiteral("2 (2 KB)"));
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("totalLabel"))->text(), QStringLiteral("2,00 KB"));
-        QVERIFY(form.findChild<QLabel*>(QStringLiteral("lastWriteLabel")));
     }
 
 private:
