@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace RegTestKeys;
@@ -55,6 +56,31 @@ private slots:
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(form.openKeyPath(), Path + QStringLiteral("\\A"));
         QVERIFY(form.openValueName().isEmpty()); // the default value
+    }
+
+    // "&Schließen" during the walk stops it at its next look at the window system.
+    void closingStopsTheWalk()
+    {
+        HKEY key = 0;
+        QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, Sub, 0, QString(), 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+        {
+            RegBatch batch(key);
+            for (int i = 0; i < 3000; ++i) {
+                HKEY sub = 0;
+                QCOMPARE(RegCreateKeyEx(key, QString::number(i), 0, QString(), 0, KEY_ALL_ACCESS, nullptr, &sub,
+                                        nullptr),
+                         0);
+                RegCloseKey(sub);
+            }
+            QCOMPARE(batch.end(), 0);
+        }
+        RegCloseKey(key);
+        TStatisticForm form(Path, QString());
+        form.show();
+        QTimer::singleShot(0, &form, [&form] { form.findChild<QPushButton*>(QStringLiteral("CloseButton"))->click(); });
+        QTRY_VERIFY(form.walkDone());
+        QVERIFY(form.isHidden());
+        QVERIFY(form.statistics().keys < 3002);
     }
 
 private:
