@@ -56,9 +56,12 @@ void TRegistryThread::run()
         while (!m_stepDone.tryAcquire(1, HandOverPoll) && !m_terminate) {
         }
     }
+    // The key first: closing it ends its notification request, which would otherwise signal an event
+    // handle that is already closed (and perhaps given to another event).
+    reg.closeKey();
+    m_key = 0;
     CloseHandle(m_event);
     m_event = 0;
-    m_key = 0; // closed with the accessor
 }
 
 void TRegistryThread::notificationStep()
