@@ -2,13 +2,15 @@
 
 #include "changes/ChangeTool.h"
 #include "search/ResultTools.h"
+#include "statistics/StatisticsTool.h"
+#include "watch/WatchTool.h"
 
 #include <array>
 
 namespace {
 
 // One line per command; the usage text lists them in this order.
-const std::array<ToolCommand, 5> Commands{{
+const std::array<ToolCommand, 7> Commands{{
     {QLatin1StringView("replace"), "replace [--] SUCHTEXT ERSATZ [Suchoptionen] [/n]", StoreAccess::ReadWrite,
      &ReplaceTool},
     {QLatin1StringView("delete-found"), "delete-found [--] SUCHTEXT [Suchoptionen] [/n]", StoreAccess::ReadWrite,
@@ -17,6 +19,8 @@ const std::array<ToolCommand, 5> Commands{{
     {QLatin1StringView("snapshot"), "snapshot SCHLÜSSEL|ALL DATEI", StoreAccess::ReadOnly, &SnapshotCommand},
     {QLatin1StringView("compare"), "compare DATEI [/m FLAGS] [/x] [/o AUSGABE]", StoreAccess::ReadOnly,
      &CompareCommand},
+    {QLatin1StringView("stats"), "stats SCHLÜSSEL", StoreAccess::ReadOnly, &StatisticsToolCommand},
+    {QLatin1StringView("watch"), "watch SCHLÜSSEL [/s] [/t SEKUNDEN]", StoreAccess::ReadOnly, &WatchToolCommand},
 }};
 
 } // namespace

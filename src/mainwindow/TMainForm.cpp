@@ -69,6 +69,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 
 TMainForm::~TMainForm()
 {
+    stopWatches(); // no watch thread may hand a change to a window being destroyed
     runShutdownSteps();
     // The children die after this part of the object: no focus or clipboard news may reach it.
     disconnect(qApp, nullptr, this, nullptr);
@@ -196,7 +197,10 @@ void TMainForm::createNavigation()
     NavigationCommands::Hooks hooks;
     hooks.saveTreeState = [this](const QString& file) { return saveTreeState(file); };
     hooks.loadTreeState = [this](const QString& file) { return loadTreeState(file); };
-    hooks.machineLeft = [this] { m_valueModel->clear(); };
+    hooks.machineLeft = [this] {
+        m_valueModel->clear();
+        stopWatches();
+    };
     hooks.updateCommands = [this] { UpdateCommands(); };
     m_navigation = new NavigationCommands(widgets, actions, hooks, this);
     // The favorites' own commands: buttons above the list and its context menu.

@@ -31,6 +31,8 @@ class QTreeView;
 class QTreeWidget;
 class TChangePage;
 class TSearchPage;
+class TWatchPage;
+class WatchController;
 class ValueListModel;
 struct SearchStart;
 
@@ -58,6 +60,10 @@ public:
     [[nodiscard]] TSearchPage* searchPage() const { return m_searchPage; }
     // The tool page "Änderungen" with the change list.
     [[nodiscard]] TChangePage* changePage() const { return m_changePage; }
+    // The watch slots, their threads and the watch list (TMainFormWatch.cpp).
+    [[nodiscard]] WatchController& watch() const { return *m_watch; }
+    // The tool page "Überwachung"; null while no slot is active.
+    [[nodiscard]] TWatchPage* watchPage() const { return m_watchPage; }
     // Menu commands by their object name (e.g. "NewKey1", "Delete1").
     [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
     [[nodiscard]] QString statusText() const;
@@ -117,6 +123,9 @@ public slots:
     void FindChangesClick();
     void RepeatClick();
     void ExcludeClick();
+    // "Än&derungen überwachen ..." (TMainFormWatch.cpp) and "&Eigenschaften" (TMainFormStatistics.cpp).
+    void WatchClick();
+    void PropertiesClick();
 
     // Settles the has-children marks of the tree rows in view (the others keep a provisional mark).
     void settleVisibleMarks();
@@ -139,6 +148,12 @@ private:
     QMenu* buildValueContextMenu();
     void buildSearchPage();
     void buildChangePage();
+
+    // Watch (TMainFormWatch.cpp).
+    void buildWatch();
+    void updateWatchPage();
+    void showWatchIndicator(bool unread);
+    void stopWatches();
 
     // Start and shutdown.
     void runStartSteps();
@@ -214,6 +229,8 @@ private:
     TSearchPage* m_searchPage = nullptr;
     TChangePage* m_changePage = nullptr;
     bool m_exportCurrentBranch = false; // the export mode "Aktueller Zweig", kept while the program runs
+    WatchController* m_watch = nullptr;
+    TWatchPage* m_watchPage = nullptr;
 
     QString m_currentKeyPath;
     // The node a key context menu was opened on; its commands act on it while the menu runs.

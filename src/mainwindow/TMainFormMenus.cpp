@@ -365,6 +365,7 @@ void TMainForm::buildMenus()
     m_valueMenu = buildValueContextMenu();
     buildSearchPage();
     buildChangePage();
+    buildWatch();
 }
 
 QMenu* TMainForm::buildKeyContextMenu()
