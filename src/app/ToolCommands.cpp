@@ -1,11 +1,20 @@
 #include "app/ToolCommands.h"
 
+#include "search/SearchTool.h"
+
 #include <array>
 
 namespace {
 
 // One line per command; the usage text lists them in this order.
-const std::array<ToolCommand, 0> Commands{};
+const std::array<ToolCommand, 1> Commands{
+    ToolCommand{QLatin1StringView("search"),
+                // the texts are Latin-1: "\xDC" is the "Ü" of SCHLÜSSEL
+                QLatin1StringView("search [--] TEXT [/k] [/v] [/d] [/t SZ,DWORD,BINARY] [/c] [/e] [/l] "
+                                  "[/f SCHL\xDC"
+                                  "SSEL] [/o DATEI.slt]"),
+                StoreAccess::ReadOnly, &SearchToolCommand},
+};
 
 } // namespace
 

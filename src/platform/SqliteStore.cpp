@@ -4,6 +4,7 @@
 #include "platform/WinCase.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <sqlite3.h>
 
 namespace {
@@ -301,6 +302,79 @@ LONG SqliteStore::subKeys(KeyId id, QStringList* names, QVector<quint64>* lastWr
     }
     m_childNames.reset();
     return rc == SQLITE_DONE ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+}
+
+LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, QVector<BackendBranchKey>* keys)
+{
+    std::lock_guard lock(m_mutex);
+    beginRead();
+    keys->clear();
+    KeyId parent = 0;
+    QString up;
+    DWORD deny = 0;
+    if (!rowOf(id, &parent, &up, &deny))
+        return ERROR_KEY_DELETED;
+    qint64 ownValues = 0;
+    m_valueCounts.bind(1, id);
+    if (m_valueCounts.step() == SQLITE_ROW)
+        ownValues = m_valueCounts.int64(0);
+    m_valueCounts.reset();
+    keys->append(BackendBranchKey{id, -1, QString(), deny, ownValues, m_cache.valueGeneration(id)});
+    // In path order every key comes after its parent, so the parent's place is known when a key arrives.
+    QHash<KeyId, qsizetype> placeOf{{id, 0}};
+    const QString from = up + kSep;
+    const QString to = up + QLatin1Char(']');
+    SqliteStatement& query = subKeysOnly ? m_childKeys : m_branchKeys;
+    if (subKeysOnly) {
+        query.bind(1, id);
+    } else {
+        query.bindTextNoCopy(1, from);
+        query.bindTextNoCopy(2, to);
+    }
+    int rc;
+    while ((rc = query.step()) == SQLITE_ROW) {
+        const qsizetype place = placeOf.value(query.int64(1), -1);
+        if (place < 0)
+            continue; // cannot be: a key's parent is below the branch key or is the branch key
+        const KeyId key = query.int64(0);
+        placeOf.insert(key, keys->size());
+        keys->append(BackendBranchKey{key, place, query.text(2), DWORD(query.int64(3)), query.int64(4),
+                                      m_cache.valueGeneration(key)});
+    }
+    query.reset();
+    return rc == SQLITE_DONE ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+}
+
+LONG SqliteStore::valueRows(qint64* from, int limit, QVector<BackendValueRow>* rows)
+{
+    std::lock_guard lock(m_mutex);
+    beginRead();
+    rows->clear();
+    rows->reserve(limit);
+    m_valueRows.bind(1, *from);
+    m_valueRows.bind(2, limit);
+    int rc;
+    while ((rc = m_valueRows.step()) == SQLITE_ROW) {
+        *from = m_valueRows.int64(0);
+        rows->append(BackendValueRow{m_valueRows.int64(1), BackendValue{m_valueRows.text(2),
+                                                                        DWORD(m_valueRows.int64(3)),
+                                                                        m_valueRows.blob(4)}});
+    }
+    m_valueRows.reset();
+    if (rc != SQLITE_DONE)
+        return ERROR_REGISTRY_IO_FAILED;
+    return rows->isEmpty() ? ERROR_NO_MORE_ITEMS : ERROR_SUCCESS;
+}
+
+qint64 SqliteStore::valueRowCount()
+{
+    std::lock_guard lock(m_mutex);
+    beginRead();
+    qint64 last = 0;
+    if (m_lastValueRow.step() == SQLITE_ROW)
+        last = m_lastValueRow.int64(0);
+    m_lastValueRow.reset();
+    return last;
 }
 
 LONG SqliteStore::keyInfo(KeyId id, BackendKeyInfo* info)
