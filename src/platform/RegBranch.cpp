@@ -6,6 +6,8 @@ namespace {
 
 // Small enough that the buffer of a pass stays on the heap instead of a mapping of its own each time.
 constexpr int RowsPerPass = 1024;
+// A part of the branch's keys takes a few milliseconds to read: the walk answers the user between parts.
+constexpr int KeysPerPart = 4096;
 // One key waits for at most this many values of others (a few milliseconds), then asks for its own.
 constexpr qint64 MaxRowsPerKey = 32 * RowsPerPass;
 // A registry whose values were written in an order far from the walk's would have the pass keep more
@@ -14,9 +16,13 @@ constexpr qint64 MaxRowsKept = 256 * 1024;
 
 } // namespace
 
-LONG RegistryBackend::branchKeys(KeyId id, bool subKeysOnly, QVector<BackendBranchKey>* keys)
+LONG RegistryBackend::branchKeys(KeyId id, bool subKeysOnly, int, QString* position,
+                                 QVector<BackendBranchKey>* keys)
 {
     keys->clear();
+    if (!position->isEmpty())
+        return ERROR_NO_MORE_ITEMS;
+    *position = QStringLiteral("*");
     DWORD deny = 0;
     LONG rc = keyDeny(id, &deny);
     if (rc != ERROR_SUCCESS)
@@ -24,19 +30,20 @@ LONG RegistryBackend::branchKeys(KeyId id, bool subKeysOnly, QVector<BackendBran
     BackendKeyInfo info;
     if ((rc = keyInfo(id, &info)) != ERROR_SUCCESS)
         return rc;
-    keys->append(BackendBranchKey{id, -1, QString(), deny, info.values, valueGeneration(id)});
+    keys->append(BackendBranchKey{id, 0, -1, QString(), deny, info.values, valueGeneration(id)});
     QStringList names;
     for (qsizetype place = 0; place < (subKeysOnly ? 1 : keys->size()); ++place) {
-        rc = subKeys(keys->at(place).id, &names, nullptr);
+        const KeyId parent = keys->at(place).id;
+        rc = subKeys(parent, &names, nullptr);
         if (rc != ERROR_SUCCESS)
             return rc;
         for (const QString& name : names) {
             KeyId child = 0;
             // a key deleted meanwhile is not part of the branch
-            if (openKey(keys->at(place).id, QStringList{name}, 0, &child) != ERROR_SUCCESS
+            if (openKey(parent, QStringList{name}, 0, &child) != ERROR_SUCCESS
                 || keyDeny(child, &deny) != ERROR_SUCCESS || keyInfo(child, &info) != ERROR_SUCCESS)
                 continue;
-            keys->append(BackendBranchKey{child, place, name, deny, info.values, valueGeneration(child)});
+            keys->append(BackendBranchKey{child, parent, -1, name, deny, info.values, valueGeneration(child)});
         }
     }
     return ERROR_SUCCESS;
@@ -49,10 +56,7 @@ LONG RegistryBackend::valueRows(qint64*, int, QVector<BackendValueRow>*)
 
 bool RegBranch::readAhead(qsizetype index, QVector<BackendValue>* values)
 {
-    if (m_placeOf.isEmpty()) {
-        m_placeOf.reserve(m_keys.size());
-        for (qsizetype i = 0; i < m_keys.size(); ++i)
-            m_placeOf.insert(m_keys.at(i).id, i);
+    if (m_readAhead.empty()) {
         m_readAhead.resize(size_t(m_keys.size()));
         m_visited.resize(size_t(m_keys.size()));
     }
@@ -81,26 +85,56 @@ bool RegBranch::readAhead(qsizetype index, QVector<BackendValue>* values)
     if (m_rowsKept > MaxRowsKept) {
         m_onePass = false;
         m_readAhead = {};
-        m_placeOf = {};
     }
     return complete;
+}
+
+bool RegBranch::readPart()
+{
+    QVector<BackendBranchKey> part;
+    m_result = m_backend->branchKeys(m_id, m_subKeysOnly, KeysPerPart, &m_position, &part);
+    if (m_result == ERROR_NO_MORE_ITEMS) {
+        m_result = ERROR_SUCCESS;
+        m_complete = true;
+        qint64 values = 0;
+        for (const BackendBranchKey& key : std::as_const(m_keys))
+            values += key.values;
+        m_onePass = values > 0 && values * 2 >= m_backend->valueRowCount();
+        return true;
+    }
+    for (BackendBranchKey& key : part) {
+        key.parent = m_keys.isEmpty() ? -1 : m_placeOf.value(key.parentId, -1);
+        if (key.parent < 0 && !m_keys.isEmpty())
+            continue; // below a key deleted between two parts
+        m_placeOf.insert(key.id, m_keys.size());
+        m_keys.append(std::move(key));
+    }
+    return m_result == ERROR_SUCCESS;
 }
 
 LONG RegReadBranch(HKEY hKey, REGSAM samDesired, bool subKeysOnly, RegBranch* branch)
 {
     if (!branch)
         return ERROR_INVALID_PARAMETER;
+    *branch = RegBranch();
     return withKey(hKey, KEY_ENUMERATE_SUB_KEYS, [&](KeyHandle& h) {
         branch->m_backend = h.backend;
+        branch->m_id = h.id;
         branch->m_access = samDesired;
+        branch->m_subKeysOnly = subKeysOnly;
         branch->m_deletions = h.backend->deletionGeneration();
-        const LONG rc = h.backend->branchKeys(h.id, subKeysOnly, &branch->m_keys);
-        qint64 values = 0;
-        for (const BackendBranchKey& key : std::as_const(branch->m_keys))
-            values += key.values;
-        branch->m_onePass = values > 0 && values * 2 >= h.backend->valueRowCount();
-        return rc;
+        (void)branch->readPart();
+        return branch->m_result;
     });
+}
+
+LONG RegReadBranchPart(RegBranch& branch)
+{
+    if (!branch.m_backend)
+        return ERROR_INVALID_PARAMETER;
+    if (branch.m_result == ERROR_SUCCESS && !branch.m_complete)
+        (void)branch.readPart();
+    return branch.m_result;
 }
 
 LONG RegOpenBranchKey(const RegBranch& branch, qsizetype index, HKEY* phkResult)

@@ -304,7 +304,8 @@ LONG SqliteStore::subKeys(KeyId id, QStringList* names, QVector<quint64>* lastWr
     return rc == SQLITE_DONE ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
 }
 
-LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, QVector<BackendBranchKey>* keys)
+LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, int limit, QString* position,
+                             QVector<BackendBranchKey>* keys)
 {
     std::lock_guard lock(m_mutex);
     beginRead();
@@ -314,35 +315,42 @@ LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, QVector<BackendBranchKe
     DWORD deny = 0;
     if (!rowOf(id, &parent, &up, &deny))
         return ERROR_KEY_DELETED;
-    qint64 ownValues = 0;
-    m_valueCounts.bind(1, id);
-    if (m_valueCounts.step() == SQLITE_ROW)
-        ownValues = m_valueCounts.int64(0);
-    m_valueCounts.reset();
-    keys->append(BackendBranchKey{id, -1, QString(), deny, ownValues, m_cache.valueGeneration(id)});
-    // In path order every key comes after its parent, so the parent's place is known when a key arrives.
-    QHash<KeyId, qsizetype> placeOf{{id, 0}};
-    const QString from = up + kSep;
+    const bool first = position->isEmpty();
+    if (first) {
+        qint64 ownValues = 0;
+        m_valueCounts.bind(1, id);
+        if (m_valueCounts.step() == SQLITE_ROW)
+            ownValues = m_valueCounts.int64(0);
+        m_valueCounts.reset();
+        keys->append(BackendBranchKey{id, 0, -1, QString(), deny, ownValues, m_cache.valueGeneration(id)});
+        *position = up + kSep;
+    } else if (subKeysOnly) {
+        return ERROR_NO_MORE_ITEMS;
+    }
     const QString to = up + QLatin1Char(']');
     SqliteStatement& query = subKeysOnly ? m_childKeys : m_branchKeys;
     if (subKeysOnly) {
         query.bind(1, id);
     } else {
-        query.bindTextNoCopy(1, from);
+        query.bindTextNoCopy(1, *position);
         query.bindTextNoCopy(2, to);
+        query.bind(3, limit);
     }
+    QString last;
     int rc;
     while ((rc = query.step()) == SQLITE_ROW) {
-        const qsizetype place = placeOf.value(query.int64(1), -1);
-        if (place < 0)
-            continue; // cannot be: a key's parent is below the branch key or is the branch key
         const KeyId key = query.int64(0);
-        placeOf.insert(key, keys->size());
-        keys->append(BackendBranchKey{key, place, query.text(2), DWORD(query.int64(3)), query.int64(4),
+        keys->append(BackendBranchKey{key, query.int64(1), -1, query.text(2), DWORD(query.int64(3)), query.int64(4),
                                       m_cache.valueGeneration(key)});
+        if (!subKeysOnly)
+            last = query.text(5);
     }
     query.reset();
-    return rc == SQLITE_DONE ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+    if (rc != SQLITE_DONE)
+        return ERROR_REGISTRY_IO_FAILED;
+    if (!last.isEmpty())
+        *position = last;
+    return keys->isEmpty() ? ERROR_NO_MORE_ITEMS : ERROR_SUCCESS;
 }
 
 LONG SqliteStore::valueRows(qint64* from, int limit, QVector<BackendValueRow>* rows)

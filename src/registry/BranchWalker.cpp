@@ -79,8 +79,9 @@ WalkResult withStatus(WalkResult::Status status)
 
 WalkResult subKeysFailure(const QString& path, LONG code)
 {
-    return failure(QStringLiteral("Die Unterschlüssel von %1 konnten nicht gelesen werden: %2").arg(path, RegCodeText(code)),
-                   path, code);
+    return failure(
+        QStringLiteral("Die Unterschlüssel von %1 konnten nicht gelesen werden: %2").arg(path, RegCodeText(code)), path,
+        code);
 }
 
 // The state of one walk: the branch's keys read at once, the order, the pending keys and the visitor's
@@ -105,7 +106,13 @@ public:
             m_visitor.keyNotOpened(pathOf(branchSubPath), rc);
             return withStatus(WalkResult::Status::Completed);
         }
+        // read in parts, so that the user can stop the walk of a large branch at once
         rc = RegReadBranch(key.get(), m_options.access, m_options.subKeysOnly, &m_branch);
+        while (rc == ERROR_SUCCESS && !m_branch.complete()) {
+            if (!stepOn())
+                return withStatus(WalkResult::Status::Cancelled);
+            rc = RegReadBranchPart(m_branch);
+        }
         if (rc != ERROR_SUCCESS)
             return subKeysFailure(pathOf(branchSubPath), rc);
         indexChildren();
