@@ -2,6 +2,7 @@
 
 #include "changes/ChangeTool.h"
 #include "search/ResultTools.h"
+#include "search/SearchTool.h"
 #include "statistics/StatisticsTool.h"
 #include "watch/WatchTool.h"
 
@@ -10,7 +11,10 @@
 namespace {
 
 // One line per command; the usage text lists them in this order.
-const std::array<ToolCommand, 7> Commands{{
+const std::array<ToolCommand, 8> Commands{{
+    {QLatin1StringView("search"),
+     "search [--] TEXT [/k] [/v] [/d] [/t SZ,DWORD,BINARY] [/c] [/e] [/l] [/f SCHLÜSSEL] [/o DATEI.slt]",
+     StoreAccess::ReadOnly, &SearchToolCommand},
     {QLatin1StringView("replace"), "replace [--] SUCHTEXT ERSATZ [Suchoptionen] [/n]", StoreAccess::ReadWrite,
      &ReplaceTool},
     {QLatin1StringView("delete-found"), "delete-found [--] SUCHTEXT [Suchoptionen] [/n]", StoreAccess::ReadWrite,

@@ -23,6 +23,25 @@ struct BackendValue {
     QByteArray data;
 };
 
+// One key of a branch read at once: its parent (0 for the branch key) and the parent's place in the list
+// of the branch (-1 for the branch key, filled by the reader of the list), its name as created (empty for
+// the branch key), its deny flags, and how many values it had at the value generation of the read.
+struct BackendBranchKey {
+    KeyId id = 0;
+    KeyId parentId = 0;
+    qsizetype parent = -1;
+    QString name;
+    DWORD deny = 0;
+    qint64 values = 0;
+    quint64 valueGeneration = 0;
+};
+
+// A value as one pass over every value of the registry brings it.
+struct BackendValueRow {
+    KeyId key = 0;
+    BackendValue value;
+};
+
 struct BackendKeyInfo {
     DWORD subKeys = 0;
     DWORD maxSubKeyLen = 0;
@@ -80,6 +99,17 @@ public:
     [[nodiscard]] virtual bool keyAlive(KeyId id) = 0;
     // Subkey names in the hive's order (upper-cased, UTF-16 code units) with their last-write times.
     virtual LONG subKeys(KeyId id, QStringList* names, QVector<quint64>* lastWrite) = 0;
+    // The keys of the branch at id a part at a time, for walks over whole branches: the key itself first,
+    // then the keys below it (with subKeysOnly its direct subkeys only), each after its parent, about
+    // limit of them per part; *position (empty at the start) goes on from the part before.
+    // ERROR_NO_MORE_ITEMS after the last. The default asks key by key and gives everything in one part.
+    virtual LONG branchKeys(KeyId id, bool subKeysOnly, int limit, QString* position, QVector<BackendBranchKey>* keys);
+    // Every value of the registry in creation order, a part at a time, for walks over large branches:
+    // at most limit values after the position *from (0 at the start), moving *from past them;
+    // ERROR_NO_MORE_ITEMS after the last, and at once where there is no such order.
+    virtual LONG valueRows(qint64* from, int limit, QVector<BackendValueRow>* rows);
+    // About how many values one pass of valueRows reads (0 where there is none).
+    [[nodiscard]] virtual qint64 valueRowCount() { return 0; }
     // Values in creation order, with data.
     virtual LONG values(KeyId id, QVector<BackendValue>* values) = 0;
     virtual LONG queryValue(KeyId id, const QString& name, DWORD* type, QByteArray* data) = 0;

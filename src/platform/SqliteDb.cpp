@@ -1,5 +1,7 @@
 #include "platform/SqliteDb.h"
 
+#include <algorithm>
+
 #include <QUrl>
 #include <sqlite3.h>
 
@@ -74,6 +76,12 @@ qint64 SqliteStatement::int64(int column) const
 
 QString SqliteStatement::text(int column) const
 {
+    // Most names are ASCII: taken from the stored UTF-8 without SQLite's conversion and its copy. Other
+    // text goes through SQLite's own UTF-16, which gives back unpaired surrogates as they were stored.
+    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    const int length = sqlite3_column_bytes(m_stmt, column);
+    if (utf8 && std::all_of(utf8, utf8 + length, [](char c) { return (c & 0x80) == 0; }))
+        return QString::fromLatin1(utf8, length);
     const void* p = sqlite3_column_text16(m_stmt, column);
     const int bytes = sqlite3_column_bytes16(m_stmt, column);
     return p ? QString(static_cast<const QChar*>(p), bytes / 2) : QString();

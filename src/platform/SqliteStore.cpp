@@ -4,6 +4,7 @@
 #include "platform/WinCase.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <sqlite3.h>
 
 namespace {
@@ -301,6 +302,87 @@ LONG SqliteStore::subKeys(KeyId id, QStringList* names, QVector<quint64>* lastWr
     }
     m_childNames.reset();
     return rc == SQLITE_DONE ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+}
+
+LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, int limit, QString* position,
+                             QVector<BackendBranchKey>* keys)
+{
+    std::lock_guard lock(m_mutex);
+    beginRead();
+    keys->clear();
+    KeyId parent = 0;
+    QString up;
+    DWORD deny = 0;
+    if (!rowOf(id, &parent, &up, &deny))
+        return ERROR_KEY_DELETED;
+    const bool first = position->isEmpty();
+    if (first) {
+        qint64 ownValues = 0;
+        m_valueCounts.bind(1, id);
+        if (m_valueCounts.step() == SQLITE_ROW)
+            ownValues = m_valueCounts.int64(0);
+        m_valueCounts.reset();
+        keys->append(BackendBranchKey{id, 0, -1, QString(), deny, ownValues, m_cache.valueGeneration(id)});
+        *position = up + kSep;
+    } else if (subKeysOnly) {
+        return ERROR_NO_MORE_ITEMS;
+    }
+    const QString to = up + QLatin1Char(']');
+    SqliteStatement& query = subKeysOnly ? m_childKeys : m_branchKeys;
+    if (subKeysOnly) {
+        query.bind(1, id);
+    } else {
+        query.bindTextNoCopy(1, *position);
+        query.bindTextNoCopy(2, to);
+        query.bind(3, limit);
+    }
+    QString last;
+    int rc;
+    while ((rc = query.step()) == SQLITE_ROW) {
+        const KeyId key = query.int64(0);
+        keys->append(BackendBranchKey{key, query.int64(1), -1, query.text(2), DWORD(query.int64(3)), query.int64(4),
+                                      m_cache.valueGeneration(key)});
+        if (!subKeysOnly)
+            last = query.text(5);
+    }
+    query.reset();
+    if (rc != SQLITE_DONE)
+        return ERROR_REGISTRY_IO_FAILED;
+    if (!last.isEmpty())
+        *position = last;
+    return keys->isEmpty() ? ERROR_NO_MORE_ITEMS : ERROR_SUCCESS;
+}
+
+LONG SqliteStore::valueRows(qint64* from, int limit, QVector<BackendValueRow>* rows)
+{
+    std::lock_guard lock(m_mutex);
+    beginRead();
+    rows->clear();
+    rows->reserve(limit);
+    m_valueRows.bind(1, *from);
+    m_valueRows.bind(2, limit);
+    int rc;
+    while ((rc = m_valueRows.step()) == SQLITE_ROW) {
+        *from = m_valueRows.int64(0);
+        rows->append(BackendValueRow{m_valueRows.int64(1), BackendValue{m_valueRows.text(2),
+                                                                        DWORD(m_valueRows.int64(3)),
+                                                                        m_valueRows.blob(4)}});
+    }
+    m_valueRows.reset();
+    if (rc != SQLITE_DONE)
+        return ERROR_REGISTRY_IO_FAILED;
+    return rows->isEmpty() ? ERROR_NO_MORE_ITEMS : ERROR_SUCCESS;
+}
+
+qint64 SqliteStore::valueRowCount()
+{
+    std::lock_guard lock(m_mutex);
+    beginRead();
+    qint64 last = 0;
+    if (m_lastValueRow.step() == SQLITE_ROW)
+        last = m_lastValueRow.int64(0);
+    m_lastValueRow.reset();
+    return last;
 }
 
 LONG SqliteStore::keyInfo(KeyId id, BackendKeyInfo* info)

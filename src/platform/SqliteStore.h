@@ -32,6 +32,10 @@ public:
     LONG createKey(KeyId base, const QStringList& path, REGSAM access, KeyId* id, DWORD* disposition) override;
     bool keyAlive(KeyId id) override;
     LONG subKeys(KeyId id, QStringList* names, QVector<quint64>* lastWrite) override;
+    LONG branchKeys(KeyId id, bool subKeysOnly, int limit, QString* position,
+                    QVector<BackendBranchKey>* keys) override;
+    LONG valueRows(qint64* from, int limit, QVector<BackendValueRow>* rows) override;
+    qint64 valueRowCount() override;
     LONG values(KeyId id, QVector<BackendValue>* values) override;
     LONG queryValue(KeyId id, const QString& name, DWORD* type, QByteArray* data) override;
     LONG setValue(KeyId id, const QString& name, DWORD type, QByteArrayView data) override;
@@ -92,7 +96,8 @@ private:
     QString m_userKey; // HKEY_USERS subkey of HKEY_CURRENT_USER
 
     // statements (declared after m_db so they finalize first)
-    SqliteStatement m_findPath, m_insertKey, m_childNames, m_valueList, m_valueGet, m_valueSet, m_valueDel,
+    SqliteStatement m_findPath, m_insertKey, m_childNames, m_branchKeys, m_childKeys, m_valueRows, m_lastValueRow,
+        m_valueList, m_valueGet, m_valueSet, m_valueDel,
         m_keyExists, m_hasChild, m_keyRow, m_deleteKey, m_deleteKeyValues, m_setDeny, m_keyCounts, m_valueCounts,
         m_dataVersion, m_savepoint, m_release, m_rollbackTo;
     StoreChangeLog m_log;

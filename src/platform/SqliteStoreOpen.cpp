@@ -255,6 +255,14 @@ void SqliteStore::prepareStatements()
     m_findPath = m_db.prepare("SELECT id, deny FROM keys WHERE upath=?");
     m_insertKey = m_db.prepare("INSERT INTO keys(parent, name, skey, upath, mtime) VALUES(?,?,?,?,?)");
     m_childNames = m_db.prepare("SELECT name, mtime FROM keys WHERE parent=? ORDER BY skey");
+    // the keys below a path: their upper-cased paths lie between "PATH\" and "PATH]" ("]" follows "\")
+    m_branchKeys = m_db.prepare("SELECT id, parent, name, deny, (SELECT count(*) FROM vals WHERE key = keys.id), "
+                                "upath FROM keys WHERE upath > ?1 AND upath < ?2 ORDER BY upath LIMIT ?3");
+    m_childKeys = m_db.prepare("SELECT id, parent, name, deny, (SELECT count(*) FROM vals WHERE key = keys.id) "
+                               "FROM keys WHERE parent = ?1 ORDER BY skey");
+    // values in creation order straight from the table, without an index lookup per value
+    m_valueRows = m_db.prepare("SELECT id, key, name, type, data FROM vals WHERE id > ? ORDER BY id LIMIT ?");
+    m_lastValueRow = m_db.prepare("SELECT max(id) FROM vals");
     m_valueList = m_db.prepare("SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
     m_valueGet = m_db.prepare("SELECT type, data FROM vals WHERE key=? AND uname=?");
     m_valueSet = m_db.prepare("INSERT INTO vals(key, uname, name, type, data) VALUES(?,?,?,?,?) "

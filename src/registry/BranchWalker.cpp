@@ -1,5 +1,6 @@
 #include "registry/BranchWalker.h"
 
+#include "platform/RegBranch.h"
 #include "platform/WinCase.h"
 #include "platform/WinReg.h"
 #include "registry/Progress.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -21,6 +23,7 @@ namespace {
 struct PendingKey {
     QCollatorSortKey sortKey;
     QString subPath;
+    qsizetype place = 0; // in the branch's key list
 };
 
 struct PendingLess {
@@ -52,22 +55,10 @@ public:
             RegCloseKey(m_key);
         m_key = 0;
     }
-    void swap(OpenKey& other) noexcept { std::swap(m_key, other.m_key); }
 
 private:
     HKEY m_key = 0;
 };
-
-// The name of child below parent, or empty when child is no direct subkey of it.
-QStringView childName(QStringView parent, QStringView child)
-{
-    if (parent.isEmpty())
-        return child.contains(u'\\') ? QStringView() : child;
-    if (child.size() <= parent.size() + 1 || !child.startsWith(parent) || child[parent.size()] != u'\\')
-        return {};
-    const QStringView name = child.sliced(parent.size() + 1);
-    return name.contains(u'\\') ? QStringView() : name;
-}
 
 WalkResult failure(const QString& text, const QString& keyPath, LONG code)
 {
@@ -86,7 +77,16 @@ WalkResult withStatus(WalkResult::Status status)
     return result;
 }
 
-// The state of one walk: the order, the pending paths and the visitor's answers.
+WalkResult subKeysFailure(const QString& path, LONG code)
+{
+    return failure(
+        QStringLiteral("Die Unterschlüssel von %1 konnten nicht gelesen werden: %2").arg(path, RegCodeText(code)), path,
+        code);
+}
+
+// The state of one walk: the branch's keys read at once, the order, the pending keys and the visitor's
+// answers. The keys are visited in the order of a pending list that a visited key adds its subkeys to;
+// as every subkey orders after its parent, that is the order of all the branch's paths.
 class Walk final {
 public:
     Walk(Progress& progress, const BranchWalker::Options& options, BranchVisitor& visitor)
@@ -95,39 +95,48 @@ public:
         m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     }
 
-    // The key visited last stays open until the next one is open: the next key is mostly its child, and
-    // opening a child by its name keeps a deep branch from costing its depth at every key.
     WalkResult run(HKEY root, const QString& rootName, const QString& branchSubPath)
     {
-        QString current = branchSubPath;
-        QString previous;
-        OpenKey previousKey;
-        while (true) {
+        m_rootName = rootName;
+        if (!stepOn())
+            return withStatus(WalkResult::Status::Cancelled);
+        OpenKey key;
+        LONG rc = RegOpenKeyEx(root, branchSubPath, 0, m_options.access, key.out());
+        if (rc != ERROR_SUCCESS) {
+            m_visitor.keyNotOpened(pathOf(branchSubPath), rc);
+            return withStatus(WalkResult::Status::Completed);
+        }
+        // read in parts, so that the user can stop the walk of a large branch at once
+        rc = RegReadBranch(key.get(), m_options.access, m_options.subKeysOnly, &m_branch);
+        while (rc == ERROR_SUCCESS && !m_branch.complete()) {
             if (!stepOn())
                 return withStatus(WalkResult::Status::Cancelled);
-            const QString path = current.isEmpty() ? rootName : rootName + QLatin1Char('\\') + current;
-            const QStringView child = previousKey.get() != 0 ? childName(previous, current) : QStringView();
-            OpenKey key;
-            const LONG rc = child.isEmpty()
-                ? RegOpenKeyEx(root, current, 0, m_options.access, key.out())
-                : RegOpenKeyEx(previousKey.get(), child.toString(), 0, m_options.access, key.out());
-            previousKey.reset();
-            if (rc != ERROR_SUCCESS) {
-                m_visitor.keyNotOpened(path, rc);
-            } else if (std::optional<WalkResult> end = visit(WalkKey{path, current, key.get()})) {
-                return *end;
-            } else {
-                previousKey.swap(key);
-                previous = current;
+            rc = RegReadBranchPart(m_branch);
+        }
+        if (rc != ERROR_SUCCESS)
+            return subKeysFailure(pathOf(branchSubPath), rc);
+        indexChildren();
+        m_subPaths[0] = branchSubPath;
+        qsizetype current = 0; // the branch key, open already
+        while (true) {
+            if (current != 0) {
+                if (!stepOn())
+                    return withStatus(WalkResult::Status::Cancelled);
+                rc = RegOpenBranchKey(m_branch, current, key.out());
             }
-            if (m_next) {
-                current = std::move(*m_next);
-                m_next.reset();
+            if (rc != ERROR_SUCCESS) {
+                m_visitor.keyNotOpened(pathOf(m_subPaths[current]), rc);
+            } else if (std::optional<WalkResult> end = visit(current, key.get())) {
+                return *end;
+            }
+            key.reset();
+            if (m_next >= 0) {
+                current = std::exchange(m_next, -1);
                 continue;
             }
             if (m_pending.empty())
                 return withStatus(WalkResult::Status::Completed);
-            current = std::move(m_pending.begin()->subPath);
+            current = m_pending.begin()->place;
             m_pending.erase(m_pending.begin());
         }
     }
@@ -139,16 +148,40 @@ private:
         return !m_progress.abortRequested();
     }
 
-    // Visits one open key; a result when the walk ends here.
-    std::optional<WalkResult> visit(const WalkKey& key)
+    [[nodiscard]] QString pathOf(const QString& subPath) const
     {
+        return subPath.isEmpty() ? m_rootName : m_rootName + QLatin1Char('\\') + subPath;
+    }
+
+    // The subkeys of every key as places in the branch's list, grouped by parent.
+    void indexChildren()
+    {
+        const QVector<BackendBranchKey>& keys = m_branch.keys();
+        m_subPaths.assign(size_t(keys.size()), QString());
+        m_firstChild.assign(size_t(keys.size()) + 1, 0);
+        for (const BackendBranchKey& key : keys)
+            if (key.parent >= 0)
+                ++m_firstChild[size_t(key.parent) + 1];
+        for (size_t i = 1; i < m_firstChild.size(); ++i)
+            m_firstChild[i] += m_firstChild[i - 1];
+        m_children.assign(size_t(keys.size()), 0);
+        std::vector<qsizetype> filled(m_firstChild.begin(), m_firstChild.end() - 1);
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            if (keys[i].parent >= 0)
+                m_children[size_t(filled[size_t(keys[i].parent)]++)] = i;
+    }
+
+    // Visits one open key; a result when the walk ends here.
+    std::optional<WalkResult> visit(qsizetype place, HKEY handle)
+    {
+        const WalkKey key{pathOf(m_subPaths[place]), m_subPaths[place], handle};
         WalkStep step = m_visitor.visitKey(key);
         if (step == WalkStep::Stop)
             return withStatus(WalkResult::Status::Stopped);
         bool descend = step != WalkStep::SkipSubtree;
         if (m_options.values) {
             std::vector<WalkValue> values;
-            if (std::optional<WalkResult> end = readValues(key, &values))
+            if (std::optional<WalkResult> end = readValues(key, place, &values))
                 return end;
             for (const WalkValue& value : values) {
                 if (!stepOn())
@@ -162,58 +195,63 @@ private:
                 }
             }
         }
-        return descend ? addSubKeys(key) : std::nullopt;
+        return descend ? addSubKeys(key, place) : std::nullopt;
     }
 
-    std::optional<WalkResult> readValues(const WalkKey& key, std::vector<WalkValue>* values)
+    std::optional<WalkResult> readValues(const WalkKey& key, qsizetype place, std::vector<WalkValue>* values)
     {
-        for (DWORD index = 0;; ++index) {
+        if (!stepOn())
+            return withStatus(WalkResult::Status::Cancelled);
+        QVector<BackendValue> read;
+        const LONG rc = RegReadBranchValues(m_branch, place, key.handle, &read);
+        if (rc != ERROR_SUCCESS)
+            return failure(QStringLiteral("Die Werte von %1 konnten nicht gelesen werden: %2")
+                               .arg(key.path, RegCodeText(rc)),
+                           key.path, rc);
+        values->reserve(size_t(read.size()));
+        for (BackendValue& v : read) {
             if (!stepOn())
                 return withStatus(WalkResult::Status::Cancelled);
-            WalkValue v;
-            const LONG rc = RegEnumValueBytes(key.handle, index, &v.name, MAX_VALUE_NAME + 1, &v.type, &v.data);
-            if (rc == ERROR_NO_MORE_ITEMS)
-                break;
-            if (rc != ERROR_SUCCESS)
-                return failure(QStringLiteral("Die Werte von %1 konnten nicht gelesen werden: %2")
-                                   .arg(key.path, RegCodeText(rc)),
-                               key.path, rc);
-            values->push_back(std::move(v));
+            values->push_back(WalkValue{std::move(v.name), v.type, std::move(v.data)});
         }
-        std::sort(values->begin(), values->end(), [this](const WalkValue& a, const WalkValue& b) {
+        const auto less = [this](const WalkValue& a, const WalkValue& b) {
             if (const int c = m_collator.compare(a.name, b.name))
                 return c < 0;
             if (const int c = winCompareNoCase(a.name, b.name))
                 return c < 0;
             return QString::compare(a.name, b.name) < 0;
-        });
+        };
+        // values written in name order (as an import writes them) need one comparison each
+        if (!std::is_sorted(values->begin(), values->end(), less))
+            std::sort(values->begin(), values->end(), less);
         return std::nullopt;
     }
 
-    std::optional<WalkResult> addSubKeys(const WalkKey& key)
+    std::optional<WalkResult> addSubKeys(const WalkKey& key, qsizetype place)
     {
-        QStringList names;
-        QString name;
-        for (DWORD index = 0;; ++index) {
+        if (!stepOn())
+            return withStatus(WalkResult::Status::Cancelled);
+        // the list was read before the visit, which may have deleted the key
+        if (const LONG rc = RegCheckKey(key.handle); rc != ERROR_SUCCESS)
+            return subKeysFailure(key.path, rc);
+        const qsizetype first = m_firstChild[size_t(place)];
+        const qsizetype end = m_firstChild[size_t(place) + 1];
+        for (qsizetype i = first; i < end; ++i) {
             if (!stepOn())
                 return withStatus(WalkResult::Status::Cancelled);
-            const LONG rc = RegEnumKey(key.handle, index, &name, MAX_KEY_NAME + 1);
-            if (rc == ERROR_NO_MORE_ITEMS)
-                break;
-            if (rc != ERROR_SUCCESS)
-                return failure(QStringLiteral("Die Unterschlüssel von %1 konnten nicht gelesen werden: %2")
-                                   .arg(key.path, RegCodeText(rc)),
-                               key.path, rc);
-            names.append(key.subPath.isEmpty() ? name : key.subPath + QLatin1Char('\\') + name);
+            const qsizetype child = m_children[size_t(i)];
+            const QString& name = m_branch.keys()[child].name;
+            m_subPaths[size_t(child)] = key.subPath.isEmpty() ? name : key.subPath + QLatin1Char('\\') + name;
         }
         // An only child with nothing else pending comes next whatever its place in the order.
-        if (names.size() == 1 && m_pending.empty()) {
-            m_next = std::move(names.first());
+        if (end - first == 1 && m_pending.empty()) {
+            m_next = m_children[size_t(first)];
             return std::nullopt;
         }
-        for (QString& subPath : names) {
-            QCollatorSortKey sortKey = m_collator.sortKey(subPath);
-            m_pending.insert(PendingKey{std::move(sortKey), std::move(subPath)});
+        for (qsizetype i = first; i < end; ++i) {
+            const qsizetype child = m_children[size_t(i)];
+            const QString& subPath = m_subPaths[size_t(child)];
+            m_pending.insert(PendingKey{m_collator.sortKey(subPath), subPath, child});
         }
         return std::nullopt;
     }
@@ -222,8 +260,13 @@ private:
     const BranchWalker::Options& m_options;
     BranchVisitor& m_visitor;
     QCollator m_collator;
+    QString m_rootName;
+    RegBranch m_branch;
+    std::vector<QString> m_subPaths;       // by place, filled when the parent is visited
+    std::vector<qsizetype> m_firstChild;   // by place: where its subkeys start in m_children (size + 1)
+    std::vector<qsizetype> m_children;
     std::set<PendingKey, PendingLess> m_pending;
-    std::optional<QString> m_next; // the next key when it need not be ordered among others
+    qsizetype m_next = -1; // the next key when it need not be ordered among others
 };
 
 } // namespace

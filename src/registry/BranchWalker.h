@@ -57,6 +57,7 @@ public:
     struct Options {
         bool values = true; // enumerate and visit the values of every key
         REGSAM access = KEY_READ;
+        bool subKeysOnly = false; // the branch key and its direct subkeys, nothing below them
     };
 
     explicit BranchWalker(Progress& progress);

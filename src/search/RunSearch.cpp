@@ -152,7 +152,7 @@ public:
             const QString parent = ExcludeTrailingBackslash(GetParentPath(current));
             const QString own = GetKeyName(current);
             ChildLister lister;
-            BranchWalker walker(m_progress, BranchWalker::Options{false, KEY_READ});
+            BranchWalker walker(m_progress, BranchWalker::Options{false, KEY_READ, true});
             if (const WalkResult listed = walker.walk(parent, lister);
                 listed.status == WalkResult::Status::Cancelled)
                 return Flow::Cancelled;

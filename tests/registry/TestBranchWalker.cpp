@@ -9,19 +9,27 @@
 #include <QLocale>
 #include <QTest>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Records "path" for keys and "path:name" for values, and answers as scripted.
+const QString LongKey = QString(MAX_KEY_NAME, u'k');
+const QString LongValue = QString(MAX_VALUE_NAME, u'y');
+
+// Records "path" for keys, "path:name" for values and "!path:code" for keys that did not open, and
+// answers as scripted.
 struct Recorder final : BranchVisitor {
     QStringList seen;
-    QString skipAt, stopAt, deleteAt;
+    QString skipAt, stopAt, deleteAt, deleteOther;
     WalkStep visitKey(const WalkKey& key) override
     {
         seen.append(key.path.mid(int(qstrlen("HKEY_CURRENT_USER\\"))));
         if (key.path.endsWith(deleteAt) && !deleteAt.isEmpty())
             (void)RegDeleteKey(HKEY_CURRENT_USER, key.subPath);
+        if (!deleteOther.isEmpty())
+            (void)RegDeleteKey(HKEY_CURRENT_USER, std::exchange(deleteOther, QString()));
         if (key.path.endsWith(stopAt) && !stopAt.isEmpty())
             return WalkStep::Stop;
         return key.path.endsWith(skipAt) && !skipAt.isEmpty() ? WalkStep::SkipSubtree : WalkStep::Continue;
@@ -30,6 +38,10 @@ struct Recorder final : BranchVisitor {
     {
         seen.append(key.path.section(u'\\', -1) + u':' + value.name);
         return WalkStep::Continue;
+    }
+    void keyNotOpened(const QString& path, LONG code) override
+    {
+        seen.append(u'!' + path.mid(int(qstrlen("HKEY_CURRENT_USER\\"))) + u':' + QString::number(code));
     }
 };
 
@@ -44,9 +56,13 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         m_store = std::make_unique<TempStore>();
         QVERIFY(m_store->ok());
-        for (const QString& path : {u"W\\b"_s, u"W\\B1\\x"_s, u"W\\a"_s, u"W\\Ä"_s, u"W\\c"_s, u"W\\a b"_s})
+        // "a b" orders before "a\\z" (a blank before a backslash): a subtree is not always visited in one
+        // piece, and the walk keeps that order
+        for (const QString& path : {u"W\\b"_s, u"W\\B1\\x"_s, u"W\\a\\z"_s, u"W\\Ä"_s, u"W\\c"_s,
+                                    u"W\\a b\\y"_s, u"W\\"_s + LongKey, u"W\\gesperrt\\innen"_s})
             QVERIFY(RegTestKeys::makeKey(path));
-        for (const QString& name : {u"Zeta"_s, u"alpha"_s, QString(), u"Beta"_s, u"ß"_s, u"ss"_s})
+        QVERIFY(RegTestKeys::denyKey(u"W\\gesperrt"_s, KEY_DENY_READ));
+        for (const QString& name : {u"Zeta"_s, u"alpha"_s, QString(), u"Beta"_s, u"ß"_s, u"ss"_s, LongValue})
             QVERIFY(RegTestKeys::setValue(u"W"_s, name, REG_SZ, RegTestKeys::sz("")));
     }
 
@@ -56,11 +72,14 @@ private slots:
         QTest::addColumn<QString>("stopAt");
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("seen");
-        const QStringList head{u"W"_s, u"W:"_s, u"W:alpha"_s, u"W:Beta"_s, u"W:ss"_s, u"W:ß"_s, u"W:Zeta"_s};
-        const QStringList keys{u"W\\a"_s, u"W\\Ä"_s, u"W\\a b"_s, u"W\\b"_s, u"W\\B1"_s};
+        const QStringList head{u"W"_s, u"W:"_s, u"W:alpha"_s, u"W:Beta"_s, u"W:ss"_s, u"W:ß"_s, u"W:"_s + LongValue,
+                               u"W:Zeta"_s};
+        const QStringList keys{u"W\\a"_s, u"W\\Ä"_s, u"W\\a b"_s, u"W\\a b\\y"_s, u"W\\a\\z"_s, u"W\\b"_s,
+                               u"W\\B1"_s};
+        const QStringList tail{u"W\\c"_s, u"!W\\gesperrt:5"_s, u"W\\"_s + LongKey};
         const int completed = int(WalkResult::Status::Completed);
-        QTest::newRow("all") << "" << "" << completed << head + keys + QStringList{u"W\\B1\\x"_s, u"W\\c"_s};
-        QTest::newRow("skip B1") << "B1" << "" << completed << head + keys + QStringList{u"W\\c"_s};
+        QTest::newRow("all") << "" << "" << completed << head + keys + QStringList{u"W\\B1\\x"_s} + tail;
+        QTest::newRow("skip B1") << "B1" << "" << completed << head + keys + tail;
         QTest::newRow("stop at B1") << "" << "B1" << int(WalkResult::Status::Stopped) << head + keys;
     }
 
@@ -94,6 +113,12 @@ private slots:
         QCOMPARE(failed.keyPath, u"HKEY_CURRENT_USER\\W\\B1\\x"_s);
         QVERIFY2(failed.text.contains(u"W\\B1\\x"_s), qPrintable(failed.text));
         QCOMPARE(BranchWalker(progress).walk(u"HKEY_NIRGENDWO\\W"_s, deleting).status, WalkResult::Status::Failed);
+
+        // A key deleted before its turn did not open, as it would not by its path.
+        Recorder early;
+        early.deleteOther = u"W\\c"_s;
+        QCOMPARE(BranchWalker(progress).walk(u"HKEY_CURRENT_USER\\W"_s, early).status, WalkResult::Status::Completed);
+        QVERIFY2(early.seen.contains(u"!W\\c:2"_s), qPrintable(early.seen.join(u' ')));
     }
 
 private:

@@ -1,0 +1,67 @@
+#pragma once
+
+// A whole branch read at once, for walks that visit every key of it (export, search, snapshot,
+// comparison, statistics): one read of the store instead of an open and a subkey list per key. A key of
+// the branch then opens by its place in the list, and answers as opening it by its path would at that
+// moment: ERROR_ACCESS_DENIED where its deny flags refuse the access, ERROR_FILE_NOT_FOUND once it was
+// deleted. Keys created after the read are not in the list.
+
+#include "platform/RegistryBackend.h"
+#include "platform/WinTypes.h"
+
+#include <QHash>
+#include <QVector>
+
+#include <memory>
+#include <vector>
+
+class RegBranch final {
+public:
+    // The keys read so far: the branch key first, each key after its parent.
+    [[nodiscard]] const QVector<BackendBranchKey>& keys() const { return m_keys; }
+    // Every key of the branch was read.
+    [[nodiscard]] bool complete() const { return m_complete; }
+
+private:
+    friend LONG RegReadBranch(HKEY hKey, REGSAM samDesired, bool subKeysOnly, RegBranch* branch);
+    friend LONG RegReadBranchPart(RegBranch& branch);
+    friend LONG RegOpenBranchKey(const RegBranch& branch, qsizetype index, HKEY* phkResult);
+    friend LONG RegReadBranchValues(RegBranch& branch, qsizetype index, HKEY hKey, QVector<BackendValue>* values);
+
+    bool readPart();
+    [[nodiscard]] bool readAhead(qsizetype index, QVector<BackendValue>* values);
+
+    std::shared_ptr<RegistryBackend> m_backend;
+    KeyId m_id = 0;
+    bool m_subKeysOnly = false;
+    QString m_position; // where the next part of the keys begins
+    bool m_complete = false;
+    LONG m_result = ERROR_SUCCESS;
+    QVector<BackendBranchKey> m_keys;
+    QHash<KeyId, qsizetype> m_placeOf;
+    REGSAM m_access = 0;
+    quint64 m_deletions = 0; // the store's deletion generation at the read
+
+    // A branch holding most of the registry's values reads them in one pass in creation order, keeping
+    // those of keys not visited yet; a small branch asks key by key.
+    bool m_onePass = false;
+    bool m_passDone = false;
+    qint64 m_passPosition = 0;
+    std::vector<QVector<BackendValue>> m_readAhead; // by place
+    std::vector<bool> m_visited;                    // by place: later values of it are not kept
+    QVector<BackendValueRow> m_rows;                // one part of the pass
+    qint64 m_rowsKept = 0;
+};
+
+// Reads the first part of the branch of the open key hKey (which needs KEY_ENUMERATE_SUB_KEYS), with
+// subKeysOnly only the key and its direct subkeys; its keys will be opened with samDesired.
+[[nodiscard]] LONG RegReadBranch(HKEY hKey, REGSAM samDesired, bool subKeysOnly, RegBranch* branch);
+// Reads the next part of the branch's keys, until complete().
+[[nodiscard]] LONG RegReadBranchPart(RegBranch& branch);
+// Opens the key at index of the branch with the branch's access.
+[[nodiscard]] LONG RegOpenBranchKey(const RegBranch& branch, qsizetype index, HKEY* phkResult);
+// Every value of the key at index, open as hKey (which needs KEY_QUERY_VALUE), in creation order with
+// names of any length, as they are now: a key written since the branch was read is asked again.
+[[nodiscard]] LONG RegReadBranchValues(RegBranch& branch, qsizetype index, HKEY hKey, QVector<BackendValue>* values);
+// ERROR_SUCCESS while the key of the handle exists; else what any call on it answers.
+[[nodiscard]] LONG RegCheckKey(HKEY hKey);
