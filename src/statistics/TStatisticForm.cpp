@@ -122,7 +122,7 @@ TStatisticForm::TStatisticForm(const QString& keyPath, const QString& machineNam
     layout->addLayout(figures);
     layout->addWidget(m_list, 1);
     layout->addWidget(buttons);
-    resize(520, 400);
+    resize(640, 420);
 }
 
 void TStatisticForm::showEvent(QShowEvent* event)
@@ -161,6 +161,10 @@ void TStatisticForm::showResult()
     }
     addLargestRow(LargestStringCaption(m_statistics), m_statistics.largestString);
     addLargestRow(LargestBinaryCaption(m_statistics), m_statistics.largestBinary);
+    // The captions carry the sizes and the names can be long: both columns fit their text, the path takes
+    // what is left and scrolls.
+    m_list->resizeColumnToContents(0);
+    m_list->resizeColumnToContents(1);
     ResultCounts counts;
     counts.strings = int(m_statistics.strings);
     counts.dwords = int(m_statistics.dwords);
