@@ -8,8 +8,8 @@
 #include "registry/RegUtils.h"
 #include "support/ScriptedProgress.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -28,12 +28,6 @@ QByteArray subKey(const QByteArray& name)
     return le(1) + str(name);
 }
 const QByteArray End = le(3);
-
-QByteArray fileBytes(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // "comment|value column|key column below T|image kind stored-type"; the record's path and name must be
 // those of the columns.
@@ -105,7 +99,7 @@ void TestChangeWalks::snapshot()
     QVERIFY(ChangeTestTree::apply(tree));
     NullProgress progress;
     QVERIFY(WriteAnalysisFileResult(file(u"a.rec"_s), T + u'\\', progress).ok());
-    QCOMPARE(fileBytes(file(u"a.rec"_s)), Magic + records + le(4));
+    QCOMPARE(readFile(file(u"a.rec"_s)), Magic + records + le(4));
 }
 
 // Stopped at any step, the file ends with its end-of-file record, holds the first keys of the whole
@@ -116,7 +110,7 @@ void TestChangeWalks::cancelledSnapshotStaysValid()
         {u"+V:A:a:1:x"_s, u"+V:A:b:4:1"_s, u"+K:A\\S"_s, u"+K:A\\R"_s, u"+V:B:c:3:y"_s, u"+K:C"_s}));
     NullProgress whole;
     QVERIFY(WriteAnalysisFileResult(file(u"all.rec"_s), T, whole).ok());
-    const ReadResult all = readAll(fileBytes(file(u"all.rec"_s)));
+    const ReadResult all = readAll(readFile(file(u"all.rec"_s)));
     QCOMPARE(all.keys.size(), 6);
     for (int step = 1;; ++step) {
         ScriptedProgress progress(step);
@@ -124,7 +118,7 @@ void TestChangeWalks::cancelledSnapshotStaysValid()
         if (result.ok())
             break; // past the last step
         QCOMPARE(result.status, AnalysisWriteResult::Status::Cancelled);
-        const QByteArray bytes = fileBytes(file(u"part.rec"_s));
+        const QByteArray bytes = readFile(file(u"part.rec"_s));
         QVERIFY2(bytes.endsWith(le(4)), qPrintable(QString::number(step)));
         const ReadResult part = readAll(bytes);
         QVERIFY2(part.ended && part.keys.size() <= all.keys.size(), qPrintable(QString::number(step)));
@@ -142,7 +136,7 @@ void TestChangeWalks::allBranchesOfTheSelectedRootKeys()
 {
     NullProgress progress;
     QVERIFY(WriteAnalysisFileResult(file(u"lm.rec"_s), QString(), progress, 4).ok());
-    const ReadResult read = readAll(fileBytes(file(u"lm.rec"_s)));
+    const ReadResult read = readAll(readFile(file(u"lm.rec"_s)));
     QVERIFY(read.ended && !read.keys.isEmpty());
     QCOMPARE(read.keys.first().path, u"HKEY_LOCAL_MACHINE"_s);
     for (const StoredKey& stored : read.keys)
