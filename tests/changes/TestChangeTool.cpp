@@ -2,8 +2,6 @@
 
 #include "ChangeTestTree.h"
 #include "FileBytes.h"
-#include "registry/RegUtils.h"
-#include "support/TempStore.h"
 #include "support/TestFiles.h"
 #include "support/ToolRun.h"
 
@@ -16,13 +14,8 @@ class TestChangeTool : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-        ResetRootKeys();
-    }
-    void cleanup() { m_store.reset(); }
+    void init() { QVERIFY(m_fixture.start()); }
+    void cleanup() { m_fixture.stop(); }
 
     void snapshot_data();
     void snapshot();
@@ -30,8 +23,8 @@ private slots:
     void compare();
 
 private:
-    QString file(const QString& name) const { return m_store->dirPath() + u'/' + name; }
-    std::unique_ptr<TempStore> m_store;
+    QString file(const QString& name) const { return m_fixture.store->dirPath() + u'/' + name; }
+    RegTestKeys::StoreFixture m_fixture;
 };
 
 void TestChangeTool::snapshot_data()
@@ -61,13 +54,13 @@ void TestChangeTool::snapshot()
     QFETCH(QStringList, args);
     QFETCH(QByteArray, begin);
     QVERIFY(ChangeTestTree::apply(u"+K:"_s));
-    args.replaceInStrings(u"@"_s, m_store->dirPath());
+    args.replaceInStrings(u"@"_s, m_fixture.store->dirPath());
     const ToolRun run = runTool(QStringList{u"snapshot"_s} + args);
     QTEST(run.rc, "rc");
     QVERIFY(run.out.isEmpty());
     QFETCH(QString, message);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    const QStringList written = QDir(m_store->dirPath()).entryList({u"*.rec"_s}, QDir::Files);
+    const QStringList written = QDir(m_fixture.store->dirPath()).entryList({u"*.rec"_s}, QDir::Files);
     QCOMPARE(written.size(), begin.isEmpty() ? 0 : 1);
     if (!begin.isEmpty())
         QVERIFY(readFile(file(written.first())).startsWith(begin));
@@ -118,8 +111,8 @@ void TestChangeTool::compare()
     QVERIFY(runTool({u"snapshot"_s, u"HKCU\\T"_s, file(u"t.rec"_s)}).rc == 0);
     QVERIFY(ChangeTestTree::apply({u"+V::a:1:y"_s, u"+K:N"_s}));
     // The exclusion list of the per-user data folder (no "DataPath" is set).
-    QVERIFY(QDir().mkpath(m_store->dirPath() + u"/kaven"_s));
-    QVERIFY(writeFile(m_store->dirPath() + u"/kaven/excl.dat"_s, "3HKEY_CURRENT_USER\\T\r\n"));
+    QVERIFY(QDir().mkpath(m_fixture.store->dirPath() + u"/kaven"_s));
+    QVERIFY(writeFile(m_fixture.store->dirPath() + u"/kaven/excl.dat"_s, "3HKEY_CURRENT_USER\\T\r\n"));
     const QByteArray whole = readFile(file(u"t.rec"_s));
     const int cut = input.startsWith(u"cut "_s) ? input.mid(4).toInt() : 0; // below 0: bytes off the end
     if (cut != 0)
@@ -128,7 +121,7 @@ void TestChangeTool::compare()
         QVERIFY(writeFile(file(u"in.rec"_s), QByteArray::fromPercentEncoding(
                                                  input.mid(6).replace(u"\\0"_s, u"%00"_s).replace(u"\\x"_s, u"%"_s)
                                                      .toLatin1())));
-    args.replaceInStrings(u"@"_s, m_store->dirPath());
+    args.replaceInStrings(u"@"_s, m_fixture.store->dirPath());
     // Every run also writes its list: what it printed, as a change list file.
     const ToolRun run = runTool(QStringList{u"compare"_s} + args + QStringList{u"/o"_s, file(u"out.txt"_s)});
     QFETCH(QString, message);

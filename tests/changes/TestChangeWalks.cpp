@@ -5,9 +5,7 @@
 #include "FileBytes.h"
 #include "changes/CompareWithAnalysisFile.h"
 #include "changes/WriteAnalysisFile.h"
-#include "registry/RegUtils.h"
 #include "support/ScriptedProgress.h"
-#include "support/TempStore.h"
 #include "support/TestFiles.h"
 
 #include <QtTest>
@@ -50,13 +48,8 @@ class TestChangeWalks : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-        ResetRootKeys();
-    }
-    void cleanup() { m_store.reset(); }
+    void init() { QVERIFY(m_fixture.start()); }
+    void cleanup() { m_fixture.stop(); }
 
     void snapshot_data();
     void snapshot();
@@ -68,8 +61,8 @@ private slots:
     void cancelledCompareKeepsEntries();
 
 private:
-    QString file(const QString& name) const { return m_store->dirPath() + u'/' + name; }
-    std::unique_ptr<TempStore> m_store;
+    QString file(const QString& name) const { return m_fixture.store->dirPath() + u'/' + name; }
+    RegTestKeys::StoreFixture m_fixture;
 };
 
 void TestChangeWalks::snapshot_data()
@@ -149,7 +142,7 @@ void TestChangeWalks::unwritableTarget()
     const QString missingFolder = file(u"nope/a.rec"_s);
     QCOMPARE(WriteAnalysisFileResult(missingFolder, T, progress).status, AnalysisWriteResult::Status::NotWritable);
     QVERIFY(!QFile::exists(missingFolder));
-    QCOMPARE(WriteAnalysisFileResult(m_store->storePath(), T, progress).status,
+    QCOMPARE(WriteAnalysisFileResult(m_fixture.store->storePath(), T, progress).status,
              AnalysisWriteResult::Status::NotWritable);
 }
 
