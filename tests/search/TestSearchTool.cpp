@@ -115,7 +115,7 @@ private slots:
     {
         const QString file = m_fixture.store->dirPath() + u"/treffer.slt"_s;
         QCOMPARE(search({u"grün"_s, u"/f"_s, u"HKCU\\S"_s, u"/o"_s, file}).rc, 0);
-        // Every row of the listing, in its order; the bytes of a row are the result file's own test.
+        // The rows in the listing's order; row bytes are pinned where result files are read and written.
         const QByteArray written = readFile(file);
         QVERIFY(written.startsWith("050D0AStandarddaten(Standard)HKEY_CURRENT_USER\\S\\farbe\r\n"));
         QVERIFY(written.endsWith("\r\n070503DatenbinHKEY_CURRENT_USER\\S\\zahl\r\n"));
