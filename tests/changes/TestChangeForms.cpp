@@ -10,6 +10,7 @@
 #include "registry/Progress.h"
 #include "registry/RegTestKeys.h"
 #include "settings/OptionsStore.h"
+#include "support/TestFiles.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -29,18 +30,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString T = u"HKEY_CURRENT_USER\\T"_s;
-
-QByteArray readFile(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString& name, const QByteArray& bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QStringList rowTexts(const QTreeView* view)
 {

@@ -2,50 +2,20 @@
 
 #include "ChangeTestTree.h"
 #include "FileBytes.h"
-#include "app/KavenRegTool.h"
-#include "registry/RegUtils.h"
-#include "support/TempStore.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct Run {
-    int rc = -1;
-    QString out;
-    QString err;
-};
-
-QByteArray fileBytes(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString& name, const QByteArray& bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 class TestChangeTool : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-        ResetRootKeys();
-    }
-    void cleanup() { m_store.reset(); }
+    void init() { QVERIFY(m_fixture.start()); }
+    void cleanup() { m_fixture.stop(); }
 
     void snapshot_data();
     void snapshot();
@@ -53,22 +23,8 @@ private slots:
     void compare();
 
 private:
-    Run tool(const QStringList& args)
-    {
-        QByteArray out, err, in;
-        QBuffer o(&out), e(&err), i(&in);
-        o.open(QIODevice::WriteOnly);
-        e.open(QIODevice::WriteOnly);
-        i.open(QIODevice::ReadOnly);
-        KavenRegTool reg(o, e, i, false);
-        Run run;
-        run.rc = reg.run(args);
-        run.out = QString::fromUtf8(out);
-        run.err = QString::fromUtf8(err);
-        return run;
-    }
-    QString file(const QString& name) const { return m_store->dirPath() + u'/' + name; }
-    std::unique_ptr<TempStore> m_store;
+    QString file(const QString& name) const { return m_fixture.store->dirPath() + u'/' + name; }
+    RegTestKeys::StoreFixture m_fixture;
 };
 
 void TestChangeTool::snapshot_data()
@@ -98,16 +54,16 @@ void TestChangeTool::snapshot()
     QFETCH(QStringList, args);
     QFETCH(QByteArray, begin);
     QVERIFY(ChangeTestTree::apply(u"+K:"_s));
-    args.replaceInStrings(u"@"_s, m_store->dirPath());
-    const Run run = tool(QStringList{u"snapshot"_s} + args);
+    args.replaceInStrings(u"@"_s, m_fixture.store->dirPath());
+    const ToolRun run = runTool(QStringList{u"snapshot"_s} + args);
     QTEST(run.rc, "rc");
     QVERIFY(run.out.isEmpty());
     QFETCH(QString, message);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    const QStringList written = QDir(m_store->dirPath()).entryList({u"*.rec"_s}, QDir::Files);
+    const QStringList written = QDir(m_fixture.store->dirPath()).entryList({u"*.rec"_s}, QDir::Files);
     QCOMPARE(written.size(), begin.isEmpty() ? 0 : 1);
     if (!begin.isEmpty())
-        QVERIFY(fileBytes(file(written.first())).startsWith(begin));
+        QVERIFY(readFile(file(written.first())).startsWith(begin));
 }
 
 // T holds "a" = "x" and the subkey S with "s" = 1 when the snapshot @/t.rec is taken; then "a" is
@@ -152,12 +108,12 @@ void TestChangeTool::compare()
     QFETCH(QStringList, args);
     QFETCH(QString, input);
     QVERIFY(ChangeTestTree::apply({u"+V::a:1:x"_s, u"+V:S:s:4:1"_s}));
-    QVERIFY(tool({u"snapshot"_s, u"HKCU\\T"_s, file(u"t.rec"_s)}).rc == 0);
+    QVERIFY(runTool({u"snapshot"_s, u"HKCU\\T"_s, file(u"t.rec"_s)}).rc == 0);
     QVERIFY(ChangeTestTree::apply({u"+V::a:1:y"_s, u"+K:N"_s}));
     // The exclusion list of the per-user data folder (no "DataPath" is set).
-    QVERIFY(QDir().mkpath(m_store->dirPath() + u"/kaven"_s));
-    QVERIFY(writeFile(m_store->dirPath() + u"/kaven/excl.dat"_s, "3HKEY_CURRENT_USER\\T\r\n"));
-    const QByteArray whole = fileBytes(file(u"t.rec"_s));
+    QVERIFY(QDir().mkpath(m_fixture.store->dirPath() + u"/kaven"_s));
+    QVERIFY(writeFile(m_fixture.store->dirPath() + u"/kaven/excl.dat"_s, "3HKEY_CURRENT_USER\\T\r\n"));
+    const QByteArray whole = readFile(file(u"t.rec"_s));
     const int cut = input.startsWith(u"cut "_s) ? input.mid(4).toInt() : 0; // below 0: bytes off the end
     if (cut != 0)
         QVERIFY(writeFile(file(u"in.rec"_s), cut > 0 ? whole.left(cut) : whole.chopped(-cut)));
@@ -165,14 +121,14 @@ void TestChangeTool::compare()
         QVERIFY(writeFile(file(u"in.rec"_s), QByteArray::fromPercentEncoding(
                                                  input.mid(6).replace(u"\\0"_s, u"%00"_s).replace(u"\\x"_s, u"%"_s)
                                                      .toLatin1())));
-    args.replaceInStrings(u"@"_s, m_store->dirPath());
+    args.replaceInStrings(u"@"_s, m_fixture.store->dirPath());
     // Every run also writes its list: what it printed, as a change list file.
-    const Run run = tool(QStringList{u"compare"_s} + args + QStringList{u"/o"_s, file(u"out.txt"_s)});
+    const ToolRun run = runTool(QStringList{u"compare"_s} + args + QStringList{u"/o"_s, file(u"out.txt"_s)});
     QFETCH(QString, message);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QTEST(run.rc, "rc");
     QTEST(run.out, "out");
-    const QByteArray saved = fileBytes(file(u"out.txt"_s));
+    const QByteArray saved = readFile(file(u"out.txt"_s));
     if (run.rc == 1 && run.out.isEmpty())
         return; // refused before the comparison: nothing else to see
     QVERIFY(saved.startsWith("KAVEN_COMPARE_BACKUP_FILE"));

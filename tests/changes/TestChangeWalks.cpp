@@ -5,11 +5,9 @@
 #include "FileBytes.h"
 #include "changes/CompareWithAnalysisFile.h"
 #include "changes/WriteAnalysisFile.h"
-#include "registry/RegUtils.h"
 #include "support/ScriptedProgress.h"
-#include "support/TempStore.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -28,12 +26,6 @@ QByteArray subKey(const QByteArray& name)
     return le(1) + str(name);
 }
 const QByteArray End = le(3);
-
-QByteArray fileBytes(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // "comment|value column|key column below T|image kind stored-type"; the record's path and name must be
 // those of the columns.
@@ -56,13 +48,8 @@ class TestChangeWalks : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_store = std::make_unique<TempStore>();
-        QVERIFY(m_store->ok());
-        ResetRootKeys();
-    }
-    void cleanup() { m_store.reset(); }
+    void init() { QVERIFY(m_fixture.start()); }
+    void cleanup() { m_fixture.stop(); }
 
     void snapshot_data();
     void snapshot();
@@ -74,8 +61,8 @@ private slots:
     void cancelledCompareKeepsEntries();
 
 private:
-    QString file(const QString& name) const { return m_store->dirPath() + u'/' + name; }
-    std::unique_ptr<TempStore> m_store;
+    QString file(const QString& name) const { return m_fixture.store->dirPath() + u'/' + name; }
+    RegTestKeys::StoreFixture m_fixture;
 };
 
 void TestChangeWalks::snapshot_data()
@@ -105,7 +92,7 @@ void TestChangeWalks::snapshot()
     QVERIFY(ChangeTestTree::apply(tree));
     NullProgress progress;
     QVERIFY(WriteAnalysisFileResult(file(u"a.rec"_s), T + u'\\', progress).ok());
-    QCOMPARE(fileBytes(file(u"a.rec"_s)), Magic + records + le(4));
+    QCOMPARE(readFile(file(u"a.rec"_s)), Magic + records + le(4));
 }
 
 // Stopped at any step, the file ends with its end-of-file record, holds the first keys of the whole
@@ -116,7 +103,7 @@ void TestChangeWalks::cancelledSnapshotStaysValid()
         {u"+V:A:a:1:x"_s, u"+V:A:b:4:1"_s, u"+K:A\\S"_s, u"+K:A\\R"_s, u"+V:B:c:3:y"_s, u"+K:C"_s}));
     NullProgress whole;
     QVERIFY(WriteAnalysisFileResult(file(u"all.rec"_s), T, whole).ok());
-    const ReadResult all = readAll(fileBytes(file(u"all.rec"_s)));
+    const ReadResult all = readAll(readFile(file(u"all.rec"_s)));
     QCOMPARE(all.keys.size(), 6);
     for (int step = 1;; ++step) {
         ScriptedProgress progress(step);
@@ -124,7 +111,7 @@ void TestChangeWalks::cancelledSnapshotStaysValid()
         if (result.ok())
             break; // past the last step
         QCOMPARE(result.status, AnalysisWriteResult::Status::Cancelled);
-        const QByteArray bytes = fileBytes(file(u"part.rec"_s));
+        const QByteArray bytes = readFile(file(u"part.rec"_s));
         QVERIFY2(bytes.endsWith(le(4)), qPrintable(QString::number(step)));
         const ReadResult part = readAll(bytes);
         QVERIFY2(part.ended && part.keys.size() <= all.keys.size(), qPrintable(QString::number(step)));
@@ -142,7 +129,7 @@ void TestChangeWalks::allBranchesOfTheSelectedRootKeys()
 {
     NullProgress progress;
     QVERIFY(WriteAnalysisFileResult(file(u"lm.rec"_s), QString(), progress, 4).ok());
-    const ReadResult read = readAll(fileBytes(file(u"lm.rec"_s)));
+    const ReadResult read = readAll(readFile(file(u"lm.rec"_s)));
     QVERIFY(read.ended && !read.keys.isEmpty());
     QCOMPARE(read.keys.first().path, u"HKEY_LOCAL_MACHINE"_s);
     for (const StoredKey& stored : read.keys)
@@ -155,7 +142,7 @@ void TestChangeWalks::unwritableTarget()
     const QString missingFolder = file(u"nope/a.rec"_s);
     QCOMPARE(WriteAnalysisFileResult(missingFolder, T, progress).status, AnalysisWriteResult::Status::NotWritable);
     QVERIFY(!QFile::exists(missingFolder));
-    QCOMPARE(WriteAnalysisFileResult(m_store->storePath(), T, progress).status,
+    QCOMPARE(WriteAnalysisFileResult(m_fixture.store->storePath(), T, progress).status,
              AnalysisWriteResult::Status::NotWritable);
 }
 

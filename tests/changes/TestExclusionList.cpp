@@ -1,5 +1,6 @@
 #include "changes/ExclusionList.h"
 #include "support/RecordingMessageSink.h"
+#include "support/TestFiles.h"
 
 #include <QtTest>
 
@@ -80,15 +81,11 @@ void TestExclusionList::file()
     const QString fileName = dir.filePath(ExclusionFileName);
     const QStringList lines{u"3HKEY_CURRENT_USER\\Müller"_s, u"0HKEY_USERS\\Ω"_s};
     QVERIFY(SaveExclusionList(fileName, lines));
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("3HKEY_CURRENT_USER\\M\xFCller\r\n0HKEY_USERS\\\xCE\xA9\r\n"));
+    QCOMPARE(readFile(fileName), QByteArray("3HKEY_CURRENT_USER\\M\xFCller\r\n0HKEY_USERS\\\xCE\xA9\r\n"));
     QCOMPARE(LoadExclusionList(fileName), lines);
 
-    QByteArray handMade("1HKEY_USERS\\A\n\r\n3HKEY_USERS\\B");
-    QBuffer buffer(&handMade);
-    buffer.open(QIODevice::ReadOnly);
-    QCOMPARE(ExclusionFile::read(buffer), (QStringList{u"1HKEY_USERS\\A"_s, u"3HKEY_USERS\\B"_s}));
+    QVERIFY(writeFile(fileName, "1HKEY_USERS\\A\n\r\n3HKEY_USERS\\B"));
+    QCOMPARE(LoadExclusionList(fileName), (QStringList{u"1HKEY_USERS\\A"_s, u"3HKEY_USERS\\B"_s}));
 
     QVERIFY(LoadExclusionList(dir.filePath(u"fehlt.dat"_s)).isEmpty());
     QVERIFY(!SaveExclusionList(dir.filePath(u"fehlt/excl.dat"_s), lines));

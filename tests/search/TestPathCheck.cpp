@@ -4,9 +4,9 @@
 #include "registry/RegTestKeys.h"
 #include "search/PathCheck.h"
 #include "support/ScriptedProgress.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -29,10 +29,8 @@ private slots:
         // Z:\...\files holds prog.exe, lib.dll and "My Dir\tool.exe".
         const QString files = m_fixture.store->dirPath() + u"/files"_s;
         QVERIFY(QDir().mkpath(files + u"/My Dir"_s));
-        for (const QString& name : {u"prog.exe"_s, u"lib.dll"_s, u"My Dir/tool.exe"_s}) {
-            QFile file(files + u'/' + name);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        for (const QString& name : {u"prog.exe"_s, u"lib.dll"_s, u"My Dir/tool.exe"_s})
+            QVERIFY(writeFile(files + u'/' + name, {}));
         m_dir = u"Z:"_s + QString(files).replace(u'/', u'\\');
         QVERIFY(setValue(u"Environment"_s, u"KavenFiles"_s, REG_SZ, m_dir.toUtf8() + '\0'));
     }

@@ -1,9 +1,8 @@
 // kaven-reg replace, delete-found and check run on a real store, output captured.
 
-#include "app/KavenRegTool.h"
 #include "registry/RegTestKeys.h"
+#include "support/ToolRun.h"
 
-#include <QBuffer>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -12,26 +11,6 @@ using RegTestKeys::setValue;
 using RegTestKeys::sz;
 
 namespace {
-
-struct Run {
-    int rc = -1;
-    QString out;
-    QString err;
-};
-
-Run tool(const QStringList& args)
-{
-    QBuffer out, err, in;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    in.open(QIODevice::ReadOnly);
-    KavenRegTool t(out, err, in, false);
-    Run r;
-    r.rc = t.run(args);
-    r.out = QString::fromUtf8(out.data());
-    r.err = QString::fromUtf8(err.data());
-    return r;
-}
 
 const QString Key = u"HKEY_CURRENT_USER\\Tool"_s;
 
@@ -64,7 +43,7 @@ private slots:
         QStringList args{u"replace"_s, u"old"_s, u"new"_s, u"/f"_s, u"HKCU\\Tool"_s};
         if (dryRun)
             args << u"/n"_s;
-        const Run r = tool(args);
+        const ToolRun r = runTool(args);
         QCOMPARE(r.rc, 0);
         QCOMPARE(r.out, u"Schlüssel\t%1\\old\t\told\tnew\n"
                          "Daten\t%1\tPath\told\\bin\tnew\\bin\n"
@@ -92,7 +71,7 @@ private slots:
     {
         QFETCH(QStringList, args);
         QVERIFY(setValue(u"Tool"_s, u"Multi"_s, REG_SZ, sz("Multi")));
-        const Run r = tool(args);
+        const ToolRun r = runTool(args);
         QTEST(r.rc, "rc");
         QFETCH(QString, out);
         QVERIFY2(QRegularExpression(out).match(r.out).hasMatch(), qPrintable(r.out));
@@ -105,10 +84,10 @@ private slots:
         const QString here = u"Z:"_s + QDir::currentPath().replace(u'/', u'\\');
         QVERIFY(setValue(u"Tool\\c"_s, u"good"_s, REG_SZ, here.toUtf8() + '\0'));
         QVERIFY(setValue(u"Tool\\c"_s, QString(), REG_SZ, (here + u"\\gone.exe /s"_s).toUtf8() + '\0'));
-        const Run r = tool({u"check"_s, u"/f"_s, Key});
+        const ToolRun r = runTool({u"check"_s, u"/f"_s, Key});
         QCOMPARE(r.rc, 0);
         QCOMPARE(r.out, u"Standarddaten\t%1\\c\t(Standard)\t%2\\gone.exe /s\n"_s.arg(Key, here));
-        QCOMPARE(tool({u"check"_s, u"/f"_s, u"HKCU\\NoSuchKey"_s}).rc, 1);
+        QCOMPARE(runTool({u"check"_s, u"/f"_s, u"HKCU\\NoSuchKey"_s}).rc, 1);
     }
 
 private:

@@ -10,13 +10,13 @@
 #include "search/TSearchForm.h"
 #include "search/TSearchPage.h"
 #include "settings/OptionsStore.h"
+#include "support/TestFiles.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -35,18 +35,6 @@ const QByteArray SltFile = "010900Schl\xFCsselHKEY_CURRENT_USER\\Software\\Kaven
                            "xx0404WertZahlHKEY_CURRENT_USER\\Software\\Kaven\r\n"
                            "070D0AStandarddaten(Standard)HKEY_CURRENT_USER\\Software\\Kaven\\Bin\r\n"
                            "070404WertBlobHKEY_CURRENT_USER\\Software\\Kaven\\Bin\r\n";
-
-QByteArray readFile(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString& name, const QByteArray& bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QList<int> selectedRows(const QTreeView* view)
 {

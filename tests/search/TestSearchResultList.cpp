@@ -1,6 +1,7 @@
 #include "changes/FileBytes.h"
 #include "search/ResultFile.h"
 #include "search/SearchResultList.h"
+#include "support/TestFiles.h"
 
 #include <QtTest>
 
@@ -42,12 +43,6 @@ QStringList texts(const SearchResultList& list)
     for (const ResultRow& row : list.rows())
         out << row.foundAt + u'|' + row.valueName + u'|' + row.keyPath.mid(HKCU.size());
     return out;
-}
-
-QByteArray fileBytes(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
 
 } // namespace
@@ -172,9 +167,7 @@ private slots:
         QFETCH(bool, writtenSo);
         QTemporaryDir dir;
         const QString fileName = dir.filePath(u"r.slt"_s);
-        QFile file(fileName);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
+        QVERIFY(writeFile(fileName, bytes));
         SearchResultList list(German);
         const ResultFileContent content = LoadResultFile(fileName, list);
         QStringList read;
@@ -184,7 +177,7 @@ private slots:
         QCOMPARE(content.skippedLines, skipped);
         if (writtenSo) {
             QVERIFY(SaveResultFile(fileName, list));
-            QCOMPARE(fileBytes(fileName), bytes);
+            QCOMPARE(readFile(fileName), bytes);
         }
     }
 
@@ -197,7 +190,7 @@ private slots:
         QCOMPARE(fileName, dir.filePath(u"results.slt"_s));
         QCOMPARE(ResultFileName(u"/a.b/results"_s), u"/a.b/results.slt"_s);
         QVERIFY(SaveResultFile(fileName, list));
-        QCOMPARE(fileBytes(fileName), "0504FFWert" + QByteArray(255, 'n') + QByteArray(300, 'k') + "\r\n");
+        QCOMPARE(readFile(fileName), "0504FFWert" + QByteArray(255, 'n') + QByteArray(300, 'k') + "\r\n");
         QVERIFY(!SaveResultFile(dir.filePath(u"missing/results.slt"_s), list));
         FullDevice full;
         full.open(QIODevice::WriteOnly);
