@@ -58,11 +58,15 @@ public:
         m_writer.beginKey(key.path);
         QStringList names;
         QString name;
-        for (DWORD index = 0;; ++index) {
-            const LONG rc = RegEnumKey(key.handle, index, &name, MAX_KEY_NAME + 1);
-            if (rc != ERROR_SUCCESS)
-                break; // the walk reports a key whose subkeys cannot be listed
-            names.append(name);
+        if (key.subKeys) {
+            names = *key.subKeys;
+        } else {
+            for (DWORD index = 0;; ++index) {
+                const LONG rc = RegEnumKey(key.handle, index, &name, MAX_KEY_NAME + 1);
+                if (rc != ERROR_SUCCESS)
+                    break; // the walk reports a key whose subkeys cannot be listed
+                names.append(name);
+            }
         }
         std::sort(names.begin(), names.end(), [this](const QString& a, const QString& b) {
             if (const int c = m_collator.compare(a, b))

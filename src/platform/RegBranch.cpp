@@ -30,7 +30,7 @@ LONG RegistryBackend::branchKeys(KeyId id, bool subKeysOnly, int, QString* posit
     BackendKeyInfo info;
     if ((rc = keyInfo(id, &info)) != ERROR_SUCCESS)
         return rc;
-    keys->append(BackendBranchKey{id, 0, -1, QString(), deny, info.values, valueGeneration(id)});
+    keys->append(BackendBranchKey{id, 0, -1, QString(), deny, info.values, valueGeneration(id), subKeyGeneration(id)});
     QStringList names;
     for (qsizetype place = 0; place < (subKeysOnly ? 1 : keys->size()); ++place) {
         const KeyId parent = keys->at(place).id;
@@ -43,7 +43,8 @@ LONG RegistryBackend::branchKeys(KeyId id, bool subKeysOnly, int, QString* posit
             if (openKey(parent, QStringList{name}, 0, &child) != ERROR_SUCCESS
                 || keyDeny(child, &deny) != ERROR_SUCCESS || keyInfo(child, &info) != ERROR_SUCCESS)
                 continue;
-            keys->append(BackendBranchKey{child, parent, -1, name, deny, info.values, valueGeneration(child)});
+            keys->append(BackendBranchKey{child, parent, -1, name, deny, info.values, valueGeneration(child),
+                                          subKeyGeneration(child)});
         }
     }
     return ERROR_SUCCESS;
@@ -174,6 +175,16 @@ LONG RegReadBranchValues(RegBranch& branch, qsizetype index, HKEY hKey, QVector<
         }
         return h.backend->values(h.id, values);
     });
+}
+
+bool RegBranchSubKeysCurrent(const RegBranch& branch, qsizetype index)
+{
+    if (!branch.m_backend || !branch.m_complete || index < 0 || index >= branch.m_keys.size()
+        || (branch.m_subKeysOnly && index != 0) || (branch.m_access & KEY_ENUMERATE_SUB_KEYS) != KEY_ENUMERATE_SUB_KEYS)
+        return false;
+    const BackendBranchKey& key = branch.m_keys.at(index);
+    return branch.m_backend->deletionGeneration() == branch.m_deletions
+           && branch.m_backend->subKeyGeneration(key.id) == key.subKeyGeneration;
 }
 
 LONG RegCheckKey(HKEY hKey)

@@ -27,6 +27,7 @@ private:
     friend LONG RegReadBranchPart(RegBranch& branch);
     friend LONG RegOpenBranchKey(const RegBranch& branch, qsizetype index, HKEY* phkResult);
     friend LONG RegReadBranchValues(RegBranch& branch, qsizetype index, HKEY hKey, QVector<BackendValue>* values);
+    friend bool RegBranchSubKeysCurrent(const RegBranch& branch, qsizetype index);
 
     bool readPart();
     [[nodiscard]] bool readAhead(qsizetype index, QVector<BackendValue>* values);
@@ -63,5 +64,8 @@ private:
 // Every value of the key at index, open as hKey (which needs KEY_QUERY_VALUE), in creation order with
 // names of any length, as they are now: a key written since the branch was read is asked again.
 [[nodiscard]] LONG RegReadBranchValues(RegBranch& branch, qsizetype index, HKEY hKey, QVector<BackendValue>* values);
+// Whether the subkeys of the key at index are still exactly its subkeys in the list (none created or
+// deleted since the read, and the branch's access may list them), so that they need not be asked again.
+[[nodiscard]] bool RegBranchSubKeysCurrent(const RegBranch& branch, qsizetype index);
 // ERROR_SUCCESS while the key of the handle exists; else what any call on it answers.
 [[nodiscard]] LONG RegCheckKey(HKEY hKey);

@@ -34,6 +34,7 @@ struct BackendBranchKey {
     DWORD deny = 0;
     qint64 values = 0;
     quint64 valueGeneration = 0;
+    quint64 subKeyGeneration = 0;
 };
 
 // A value as one pass over every value of the registry brings it.

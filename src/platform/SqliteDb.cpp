@@ -107,7 +107,9 @@ SqliteDb::~SqliteDb()
 int SqliteDb::open(const QString& path, bool readOnly, bool immutable)
 {
     close();
-    int flags = SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
+    // The store serialises every use of its connection under its own lock, so SQLite's per-call mutex
+    // (taken for every column read) is only cost; file locking between processes is not affected.
+    int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
     flags |= readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     QString uri = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
     if (immutable)

@@ -322,7 +322,8 @@ LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, int limit, QString* pos
         if (m_valueCounts.step() == SQLITE_ROW)
             ownValues = m_valueCounts.int64(0);
         m_valueCounts.reset();
-        keys->append(BackendBranchKey{id, 0, -1, QString(), deny, ownValues, m_cache.valueGeneration(id)});
+        keys->append(BackendBranchKey{id, 0, -1, QString(), deny, ownValues, m_cache.valueGeneration(id),
+                                      m_cache.subKeyGeneration(id)});
         *position = up + kSep;
     } else if (subKeysOnly) {
         return ERROR_NO_MORE_ITEMS;
@@ -341,7 +342,7 @@ LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, int limit, QString* pos
     while ((rc = query.step()) == SQLITE_ROW) {
         const KeyId key = query.int64(0);
         keys->append(BackendBranchKey{key, query.int64(1), -1, query.text(2), DWORD(query.int64(3)), query.int64(4),
-                                      m_cache.valueGeneration(key)});
+                                      m_cache.valueGeneration(key), m_cache.subKeyGeneration(key)});
         if (!subKeysOnly)
             last = query.text(5);
     }

@@ -174,7 +174,16 @@ private:
     // Visits one open key; a result when the walk ends here.
     std::optional<WalkResult> visit(qsizetype place, HKEY handle)
     {
-        const WalkKey key{pathOf(m_subPaths[place]), m_subPaths[place], handle};
+        // the branch's list already holds the subkeys: a visitor that needs them does not list them again
+        QStringList subKeys;
+        const bool known = RegBranchSubKeysCurrent(m_branch, place);
+        if (known) {
+            const qsizetype end = m_firstChild[size_t(place) + 1];
+            subKeys.reserve(end - m_firstChild[size_t(place)]);
+            for (qsizetype i = m_firstChild[size_t(place)]; i < end; ++i)
+                subKeys.append(m_branch.keys()[m_children[size_t(i)]].name);
+        }
+        const WalkKey key{pathOf(m_subPaths[place]), m_subPaths[place], handle, known ? &subKeys : nullptr};
         WalkStep step = m_visitor.visitKey(key);
         if (step == WalkStep::Stop)
             return withStatus(WalkResult::Status::Stopped);

@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class Progress;
 
@@ -19,6 +20,9 @@ struct WalkKey {
     QString path;    // full key path: root-key name, and "\" and the subkey path below the root
     QString subPath; // the subkey path below the root, empty for the root key itself
     HKEY handle = 0;
+    // The key's subkey names in no particular order, when the walk knows them to be current; else null
+    // (list them through the handle).
+    const QStringList* subKeys = nullptr;
 };
 
 struct WalkValue {

@@ -99,6 +99,26 @@ private slots:
         RegCloseKey(top);
     }
 
+    // The list stands for a key's subkeys only while none was created or deleted below the key since the
+    // read; with subKeysOnly only the branch key's own subkeys were read.
+    void tellsWhetherSubKeysAreCurrent()
+    {
+        HKEY top = create(u"B"_s);
+        RegBranch branch;
+        QCOMPARE(readAll(top, true, &branch), ERROR_SUCCESS);
+        QVERIFY(RegBranchSubKeysCurrent(branch, 0));
+        QVERIFY(!RegBranchSubKeysCurrent(branch, 1));
+        QCOMPARE(readAll(top, false, &branch), ERROR_SUCCESS);
+        QVERIFY(RegBranchSubKeysCurrent(branch, 0) && RegBranchSubKeysCurrent(branch, 1));
+        RegCloseKey(create(u"B\\Eins\\Neu"_s));
+        QVERIFY(RegBranchSubKeysCurrent(branch, 0));
+        QVERIFY(!RegBranchSubKeysCurrent(branch, 1));
+        QCOMPARE(readAll(top, false, &branch), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"B\\zwei"_s), ERROR_SUCCESS);
+        QVERIFY(!RegBranchSubKeysCurrent(branch, 0));
+        RegCloseKey(top);
+    }
+
     // A branch holding most values reads them in one pass; values of keys written in turn arrive mixed
     // and still come back per key in creation order, changes after the read included.
     void readsValuesInOnePass()
