@@ -6,7 +6,9 @@
 #include "changes/UndoChanges.h"
 #include "registry/RegTestKeys.h"
 #include "registry/RegValueUtils.h"
+#include "settings/OptionsStore.h"
 #include "support/ScriptedProgress.h"
+#include "support/ToolRun.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
