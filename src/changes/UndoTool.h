@@ -11,4 +11,4 @@
 
 class ToolIo;
 
-[[nodiscard]] int UndoToolCommand(ToolIo &io, const QStringList &args);
+[[nodiscard]] int UndoToolCommand(ToolIo& io, const QStringList& args);
