@@ -59,6 +59,8 @@ public:
     void refresh();
     // During a comparison: shows the rows when RepaintEvery more have arrived since the view last followed.
     void follow();
+    // The marker image on a row (scrolled into view) while an undo works on it, and off again.
+    void showMarker(int row, bool on);
 
 signals:
     // "Schlüssel &öffnen ...": the row's key, and for a value row its value name (empty: default value).

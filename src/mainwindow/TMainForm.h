@@ -123,6 +123,7 @@ public slots:
     void FindChangesClick();
     void RepeatClick();
     void ExcludeClick();
+    void UndoChangesClick();
     // "Än&derungen überwachen ..." (TMainFormWatch.cpp) and "&Eigenschaften" (TMainFormStatistics.cpp).
     void WatchClick();
     void PropertiesClick();

@@ -4,9 +4,13 @@
 #include "ChangeTestTree.h"
 #include "changes/TChangePage.h"
 #include "changes/TCompForm.h"
+#include "changes/TBackupForm.h"
 #include "changes/TExcludeForm.h"
+#include "changes/UndoChanges.h"
 #include "changes/WriteAnalysisFile.h"
+#include "mainwindow/EditCommands.h"
 #include "mainwindow/TMainForm.h"
+#include "mainwindow/TUndoList.h"
 #include "registry/Progress.h"
 #include "registry/RegTestKeys.h"
 #include "settings/OptionsStore.h"
@@ -20,7 +24,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -63,6 +69,8 @@ private slots:
     void comparisonOnTheChangePage();
     void changeListFiles();
     void exportAnalysisFile();
+    void undoFlow_data();
+    void undoFlow();
 
 private:
     QString data(const QString& name) const { return Options().dataPath + u'/' + name; }
@@ -247,3 +255,49 @@ void TestChangeForms::exportAnalysisFile()
 
 QTEST_MAIN(TestChangeForms)
 #include "TestChangeForms.moc"
+
+// "Änderungen rückgängig ...": the options dialog (the dry run disabling the other boxes), the questions
+// around the run, the edit undo list cleared in both modes.
+void TestChangeForms::undoFlow_data()
+{
+    QTest::addColumn<bool>("checkOnly");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<int>("rowsLeft");
+    const QString stale = u"Schlüssel %1\\Weg existiert nicht.\r\nEintrag entfernen?"_s.arg(T);
+    QTest::newRow("nothing marked") << false << QStringList{StartChangesQuestion, RefreshQuestion} << 1;
+    QTest::newRow("dry run") << true << QStringList{stale, u"Gültigkeitsprüfung beendet."_s} << 0;
+}
+
+void TestChangeForms::undoFlow()
+{
+    QFETCH(bool, checkOnly);
+    TMainForm form;
+    quiet(form);
+    ChangeList& list = form.changePage()->changes();
+    list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, T + u"\\Weg"_s, {}, {}}, 1,
+                        T + u"\\Weg"_s);
+    list.setSelected(0, checkOnly);
+    form.changePage()->refresh();
+    form.editCommands()->undoList().Add(TUndoItem{});
+    int flags = -1;
+    auto* poll = new QTimer(&form);
+    connect(poll, &QTimer::timeout, poll, [&] {
+        auto* dialog = qobject_cast<TBackupForm*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        dialog->findChild<QCheckBox*>(u"checkOnlyCheckBox"_s)->setChecked(checkOnly);
+        QCOMPARE(dialog->findChild<QCheckBox*>(u"confirmCheckBox"_s)->isEnabled(), !checkOnly);
+        flags = dialog->undoFlags();
+        dialog->findChild<QPushButton*>(u"okButton"_s)->click();
+    });
+    poll->start(20);
+    m_fixture.sink->pushAnswer(MessageAnswer::Yes);
+    m_fixture.sink->pushAnswer(MessageAnswer::No);
+    QVERIFY(form.action(u"UndoChanges1"_s)->isEnabled());
+    form.action(u"UndoChanges1"_s)->trigger();
+    QCOMPARE(flags, checkOnly ? UndoFlags::CheckOnly : UndoFlags::Confirm);
+    QTEST(m_fixture.sink->texts(), "texts");
+    QTEST(list.size(), "rowsLeft");
+    QVERIFY(!form.editCommands()->undoList().CanUndo());
+}
