@@ -227,6 +227,13 @@ void TChangePage::showMarker(int row, bool on)
     m_view->viewport()->repaint();
 }
 
+void TChangePage::showFound(int row)
+{
+    pushSelection();
+    if (row >= 0 && row < m_model->rowCount())
+        m_view->scrollTo(m_model->index(row, 0));
+}
+
 void TChangePage::updateActions()
 {
     const bool hasRows = !m_changes.isEmpty();

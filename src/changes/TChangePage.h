@@ -61,6 +61,8 @@ public:
     void follow();
     // The marker image on a row (scrolled into view) while an undo works on it, and off again.
     void showMarker(int row, bool on);
+    // After a search changed the marking: shows it, with the found row (-1: none) scrolled into view.
+    void showFound(int row);
 
 signals:
     // "Schlüssel &öffnen ...": the row's key, and for a value row its value name (empty: default value).

@@ -124,6 +124,7 @@ public slots:
     void RepeatClick();
     void ExcludeClick();
     void UndoChangesClick();
+    void SearchChangesClick();
     // "Än&derungen überwachen ..." (TMainFormWatch.cpp) and "&Eigenschaften" (TMainFormStatistics.cpp).
     void WatchClick();
     void PropertiesClick();

@@ -5,9 +5,10 @@
 
 #include "changes/CompareWithAnalysisFile.h"
 #include "changes/ExclusionList.h"
-#include "changes/TChangePage.h"
-#include "changes/TCompForm.h"
 #include "changes/TBackupForm.h"
+#include "changes/TChangePage.h"
+#include "changes/TChangeSearchForm.h"
+#include "changes/TCompForm.h"
 #include "changes/TExcludeForm.h"
 #include "changes/UndoChanges.h"
 #include "changes/WriteAnalysisFile.h"
@@ -98,6 +99,7 @@ void TMainForm::buildChangePage()
         {command("Repeat1"), &TMainForm::RepeatClick},
         {actions.exclude, &TMainForm::ExcludeClick},
         {actions.undo, &TMainForm::UndoChangesClick},
+        {actions.search, &TMainForm::SearchChangesClick},
         {command("Page3"), nullptr}};
     for (const auto& [action, slot] : windowCommands) {
         built(action);
@@ -227,4 +229,21 @@ void TMainForm::UndoChangesClick()
         RefreshTree();
         ShowKeyValues(m_currentKeyPath, *m_valueModel);
     }
+}
+
+void TMainForm::SearchChangesClick()
+{
+    KavenOptions& options = Options();
+    ChangeSearchCriteria criteria{options.searchLineC, options.searchFlagsC & ~ChangeSearchFlags::MarkAll,
+                                  DWORD(options.changeCompareFlags)};
+    {
+        TChangeSearchForm form(criteria, this);
+        if (form.exec() != QDialog::Accepted)
+            return;
+        criteria = form.criteria();
+    }
+    options.searchLineC = criteria.text;
+    options.searchFlagsC = criteria.flags;
+    options.changeCompareFlags = criteria.compareFlags;
+    m_changePage->showFound(SearchChanges(m_changePage->changes(), criteria));
 }

@@ -5,6 +5,7 @@
 #include "changes/TChangePage.h"
 #include "changes/TCompForm.h"
 #include "changes/TBackupForm.h"
+#include "changes/TChangeSearchForm.h"
 #include "changes/TExcludeForm.h"
 #include "changes/UndoChanges.h"
 #include "changes/WriteAnalysisFile.h"
@@ -71,8 +72,21 @@ private slots:
     void exportAnalysisFile();
     void undoFlow_data();
     void undoFlow();
+    void searchInChanges();
 
 private:
+    // Runs work on the dialog of type Dialog once the triggered command shows it.
+    template<typename Dialog> static void onDialog(QObject* owner, std::function<void(Dialog*)> work)
+    {
+        auto* poll = new QTimer(owner);
+        connect(poll, &QTimer::timeout, poll, [poll, work] {
+            if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+                poll->stop();
+                work(dialog);
+            }
+        });
+        poll->start(20);
+    }
     QString data(const QString& name) const { return Options().dataPath + u'/' + name; }
     // A main window whose long operations run without the progress dialog.
     static void quiet(TMainForm& form)
@@ -300,4 +314,41 @@ void TestChangeForms::undoFlow()
     QTEST(m_fixture.sink->texts(), "texts");
     QTEST(list.size(), "rowsLeft");
     QVERIFY(!form.editCommands()->undoList().CanUndo());
+}
+
+// "In Änderungen suchen ...": "&Ok" and "Alles &markieren" need a text and a column; "&Ok" again finds
+// the next match below, the criteria are kept in the settings.
+void TestChangeForms::searchInChanges()
+{
+    TMainForm form;
+    quiet(form);
+    ChangeList& list = form.changePage()->changes();
+    for (const QString& key : {u"\\Run"_s, u"\\RunOnce"_s, u"\\Run\\Sub"_s, u"\\X\\Run"_s})
+        list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, T + key, {}, {}}, 1, T + key);
+    form.changePage()->refresh();
+    Options().searchLineC.clear();
+    bool rulesHeld = false;
+    onDialog<TChangeSearchForm>(&form, [&](TChangeSearchForm* dialog) {
+        auto* ok = dialog->findChild<QPushButton*>(u"okButton"_s);
+        auto* markAll = dialog->findChild<QPushButton*>(u"markAllButton"_s);
+        const bool emptyRefused = !ok->isEnabled() && !markAll->isEnabled();
+        dialog->findChild<QLineEdit*>(u"searchEdit"_s)->setText(u"Run"_s);
+        dialog->findChild<QCheckBox*>(u"keyCheckBox"_s)->setChecked(false);
+        const bool noColumnRefused = !ok->isEnabled();
+        dialog->findChild<QCheckBox*>(u"keyCheckBox"_s)->setChecked(true);
+        dialog->findChild<QCheckBox*>(u"wholeWordsCheckBox"_s)->setChecked(true);
+        // Logical terms are always found inside the text: whole names need the operators off.
+        dialog->findChild<QCheckBox*>(u"logicalCheckBox"_s)->setChecked(false);
+        rulesHeld = emptyRefused && noColumnRefused && ok->isEnabled();
+        ok->click();
+    });
+    form.action(u"SearchChanges1"_s)->trigger();
+    QVERIFY(rulesHeld);
+    QCOMPARE(Options().searchLineC, u"Run"_s);
+    QCOMPARE(Options().changeCompareFlags, 0u);
+    QCOMPARE(form.changePage()->markedKeyPaths(), QStringList{T + u"\\Run"_s});
+    onDialog<TChangeSearchForm>(&form,
+                                [](TChangeSearchForm* d) { d->findChild<QPushButton*>(u"okButton"_s)->click(); });
+    form.action(u"SearchChanges1"_s)->trigger();
+    QCOMPARE(form.changePage()->markedKeyPaths(), QStringList{T + u"\\X\\Run"_s});
 }
