@@ -29,8 +29,7 @@ MessageAnswer ask(const UndoSettings& s, const QString& text)
     return s.answerYes ? MessageAnswer::Yes : AskYesNoCancel(text);
 }
 
-// Whether the entry can still be turned back: the state its change left is
-// still there.
+// Whether the entry can still be turned back: the state its change left is still there.
 RegResult stillApplies(const ChangeRecord& r, bool& applies)
 {
     RegistryAccessor reg(KEY_READ);
@@ -146,8 +145,7 @@ Result turnBack(const ChangeRecord& r)
     return result == RegResult::NotConnected ? Result{Step::LostConnection, LostConnectionText} : Result{};
 }
 
-// A free name of the form "Rückgängig yyyy-MM-dd hh-mm-ss.cbk" in folder,
-// numbered when taken.
+// A free name of the form "Rückgängig yyyy-MM-dd hh-mm-ss.cbk" in folder, numbered when taken.
 QString backupName(const QString& folder)
 {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
@@ -158,8 +156,8 @@ QString backupName(const QString& folder)
     return name;
 }
 
-// Saves the marked rows that carry a record; empty when there are none or the
-// file could not be written (ok tells which).
+// Saves the marked rows that carry a record; empty when there are none or the file could not be written (ok tells
+// which).
 QString saveBackup(const ChangeList& list, const QString& folder, bool& ok)
 {
     ok = true;
@@ -218,8 +216,7 @@ UndoOutcome UndoChanges(ChangeList& list, const UndoSettings& settings, const Ro
         bool saved = false;
         out.backupFile = saveBackup(list, settings.backupFolder, saved);
         if (!saved) {
-            // Without its backup an undo of the wrong rows could not be turned back
-            // itself.
+            // Without its backup an undo of the wrong rows could not be turned back itself.
             ShowError(QStringLiteral("Konnte die Sicherung der Einträge nicht "
                                      "schreiben. Vorgang wird abgebrochen."));
             run.cancelled = true;

@@ -1,8 +1,7 @@
 #pragma once
 
-// "Änderungen rückgängig": turns back the marked entries of the change list,
-// from the last row to the first, each by the inverse key or value operation of
-// its kind, in one batch. The dry run changes nothing; it tests each entry and
+// "Änderungen rückgängig": turns back the marked entries of the change list, from the last row to the first, each by
+// the inverse key or value operation of its kind, in one batch. The dry run changes nothing; it tests each entry and
 // offers to take the ones that no longer apply out of the list.
 
 #include "changes/ChangeList.h"
@@ -24,11 +23,9 @@ inline const QString CheckDoneText = QStringLiteral("Gültigkeitsprüfung beende
 
 struct UndoSettings {
     int flags = UndoFlags::Confirm;
-    // Every question is taken as answered Yes without being asked (the
-    // command-line tool).
+    // Every question is taken as answered Yes without being asked (the command-line tool).
     bool answerYes = false;
-    // Where a real undo first saves the entries it is about to turn back; empty:
-    // no backup.
+    // Where a real undo first saves the entries it is about to turn back; empty: no backup.
     QString backupFolder;
 };
 
@@ -38,15 +35,12 @@ struct UndoOutcome {
     QString backupFile; // the saved list of a real undo, empty when none was written
 };
 
-// The confirmation asked before an entry is turned back; the default value is
-// named "(Standard)".
+// The confirmation asked before an entry is turned back; the default value is named "(Standard)".
 [[nodiscard]] QString UndoConfirmation(const ChangeRecord& record);
-// The closing question of a real undo, naming the backup file when one was
-// written.
+// The closing question of a real undo, naming the backup file when one was written.
 [[nodiscard]] QString UndoRefreshQuestion(const QString& backupFile);
 
-// onEntry hears each visited entry with UndoDoneText or the reason it was left
-// alone.
+// onEntry hears each visited entry with UndoDoneText or the reason it was left alone.
 [[nodiscard]] UndoOutcome UndoChanges(ChangeList& list, const UndoSettings& settings, const RowMarker& marker,
                                       Progress& progress,
                                       const std::function<void(const ChangeRow&, const QString&)>& onEntry = {});

@@ -1,6 +1,5 @@
-// Turning back change list entries against a real store: the inverse operation
-// of every kind, the answers that skip or end the run, the dry run, and the
-// backup list written first.
+// Turning back change list entries against a real store: the inverse operation of every kind, the answers that skip or
+// end the run, the dry run, and the backup list written first.
 
 #include "changes/ChangeListFile.h"
 #include "changes/UndoChanges.h"
@@ -54,8 +53,7 @@ private slots:
     void init() { QVERIFY(m_fixture.start()); }
     void cleanup() { m_fixture.stop(); }
 
-    // Each kind's inverse operation, its confirmation, and the backup holding the
-    // entry.
+    // Each kind's inverse operation, its confirmation, and the backup holding the entry.
     void undoesEveryKind_data()
     {
         QTest::addColumn<qint32>("kind");
@@ -98,8 +96,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(DWORD, oldType);
         QFETCH(QByteArray, oldData);
-        // What the change left: a created key that has grown a subtree, the changed
-        // value as it is now.
+        // What the change left: a created key that has grown a subtree, the changed value as it is now.
         QVERIFY(RegTestKeys::makeKey(u"T\\New\\Sub\\Deep"_s));
         QVERIFY(setValue(u"T"_s, u"v"_s, REG_EXPAND_SZ, QByteArray("new\0", 4)));
         ChangeList list;
@@ -129,8 +126,7 @@ private slots:
         QCOMPARE(saved.rows().front().record, list.rows().front().record);
     }
 
-    // From the bottom: No leaves only its row alone, Cancel ends before the rows
-    // above it.
+    // From the bottom: No leaves only its row alone, Cancel ends before the rows above it.
     void noSkipsOneRowCancelEndsTheRun()
     {
         ChangeList list;
@@ -152,8 +148,7 @@ private slots:
             QCOMPARE(RegTestKeys::value(u"T"_s, name).first, DWORD(REG_SZ));
     }
 
-    // Every "remove the entry?" answered Yes leaves the rows that still apply;
-    // the registry is untouched.
+    // Every "remove the entry?" answered Yes leaves the rows that still apply; the registry is untouched.
     void dryRunLeavesApplicableRows()
     {
         QVERIFY(RegTestKeys::makeKey(u"T\\Made"_s));
