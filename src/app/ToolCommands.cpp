@@ -1,6 +1,7 @@
 #include "app/ToolCommands.h"
 
 #include "changes/ChangeTool.h"
+#include "changes/UndoTool.h"
 #include "search/ResultTools.h"
 #include "search/SearchTool.h"
 #include "statistics/StatisticsTool.h"
@@ -11,7 +12,7 @@
 namespace {
 
 // One line per command; the usage text lists them in this order.
-const std::array<ToolCommand, 8> Commands{{
+const std::array<ToolCommand, 9> Commands{{
     {QLatin1StringView("search"),
      "search [--] TEXT [/k] [/v] [/d] [/t SZ,DWORD,BINARY] [/c] [/e] [/l] [/f SCHLÜSSEL] [/o DATEI.slt]",
      StoreAccess::ReadOnly, &SearchToolCommand},
@@ -23,6 +24,7 @@ const std::array<ToolCommand, 8> Commands{{
     {QLatin1StringView("snapshot"), "snapshot SCHLÜSSEL|ALL DATEI", StoreAccess::ReadOnly, &SnapshotCommand},
     {QLatin1StringView("compare"), "compare DATEI [/m FLAGS] [/x] [/o AUSGABE]", StoreAccess::ReadOnly,
      &CompareCommand},
+    {QLatin1StringView("undo"), "undo DATEI.cbk [/n]", StoreAccess::ReadWrite, &UndoToolCommand},
     {QLatin1StringView("stats"), "stats SCHLÜSSEL", StoreAccess::ReadOnly, &StatisticsToolCommand},
     {QLatin1StringView("watch"), "watch SCHLÜSSEL [/s] [/t SEKUNDEN]", StoreAccess::ReadOnly, &WatchToolCommand},
 }};

@@ -73,6 +73,8 @@ public:
     void InvertMarking(); // "Markierung &umkehren"
     // "Einträge en&tfernen": the marked rows leave the list (the registry is untouched). Returns how many.
     int RemoveMarked();
+    // Takes one row out of the list (the registry is untouched).
+    void removeRow(int row) { m_rows.erase(m_rows.begin() + row); }
 
     // The properties dialog's counts over the marked rows, or all rows when none is marked.
     [[nodiscard]] ChangeCounts CountChanges() const;

@@ -20,16 +20,6 @@ namespace {
 const QString SnapshotUsage = QStringLiteral("Aufruf: kaven-reg snapshot SCHLÜSSEL|ALL DATEI");
 const QString CompareUsage = QStringLiteral("Aufruf: kaven-reg compare DATEI [/m FLAGS] [/x] [/o AUSGABE]");
 
-// The data folder of the program's settings ("DataPath"), else the per-user one.
-QString dataFolder()
-{
-    TRegValue path;
-    const QString key = QStringLiteral("HKEY_CURRENT_USER\\") + OptionsStore::settingsKeyPath();
-    if (ReadValuePath(key, QStringLiteral("DataPath"), path) && path.DataType == REG_SZ
-        && QFileInfo(path.StringData).isDir())
-        return path.StringData;
-    return OptionsStore::userDataDirectory();
-}
 
 struct CompareArgs {
     QString file;
@@ -85,6 +75,17 @@ void printEntries(ToolIo& io, const ChangeList& list)
 
 } // namespace
 
+// The data folder of the program's settings ("DataPath"), else the per-user one.
+QString ChangeDataFolder()
+{
+    TRegValue path;
+    const QString key = QStringLiteral("HKEY_CURRENT_USER\\") + OptionsStore::settingsKeyPath();
+    if (ReadValuePath(key, QStringLiteral("DataPath"), path) && path.DataType == REG_SZ
+        && QFileInfo(path.StringData).isDir())
+        return path.StringData;
+    return OptionsStore::userDataDirectory();
+}
+
 int SnapshotCommand(ToolIo& io, const QStringList& args)
 {
     if (args.size() != 2)
@@ -118,7 +119,7 @@ int CompareCommand(ToolIo& io, const QStringList& args)
         return io.fail(CompareUsage);
     }
     const CompareOptions options =
-        ComparisonOptions(parsed.flags, QDir(dataFolder()).filePath(ExclusionFileName));
+        ComparisonOptions(parsed.flags, QDir(ChangeDataFolder()).filePath(ExclusionFileName));
     ChangeList list;
     NullProgress progress;
     const CompareOutcome outcome = CompareWithAnalysisFile(parsed.file, list, options, progress);

@@ -38,7 +38,7 @@ public:
             return {};
         const ChangeRow& row = m_rows.rows()[size_t(index.row())];
         if (role == Qt::DecorationRole && index.column() == 0)
-            return KavenIcons::icon(row.image);
+            return KavenIcons::icon(index.row() == m_marker ? MarkerImage : row.image);
         if (role != Qt::DisplayRole)
             return {};
         switch (index.column()) {
@@ -57,9 +57,22 @@ public:
         return section >= 0 && section < 3 ? captions[section] : QString();
     }
 
+    // The row an undo is working on shows the marker image; -1: none.
+    void setMarker(int row)
+    {
+        const int before = m_marker;
+        m_marker = row;
+        for (const int r : {before, row}) {
+            if (r >= 0 && r < m_shown)
+                emit dataChanged(index(r, 0), index(r, 0), {Qt::DecorationRole});
+        }
+    }
+
 private:
+    static constexpr int MarkerImage = 21;
     const ChangeList& m_rows;
     int m_shown = 0;
+    int m_marker = -1;
 };
 
 TChangePage::TChangePage(const Actions& actions, QWidget* parent) : QWidget(parent), m_a(actions)
@@ -204,6 +217,21 @@ void TChangePage::pushSelection()
     m_view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_pushing = false;
     updateActions();
+}
+
+void TChangePage::showMarker(int row, bool on)
+{
+    m_model->setMarker(on ? row : -1);
+    if (on && row < m_model->rowCount())
+        m_view->scrollTo(m_model->index(row, 0));
+    m_view->viewport()->repaint();
+}
+
+void TChangePage::showFound(int row)
+{
+    pushSelection();
+    if (row >= 0 && row < m_model->rowCount())
+        m_view->scrollTo(m_model->index(row, 0));
 }
 
 void TChangePage::updateActions()

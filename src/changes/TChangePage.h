@@ -59,6 +59,10 @@ public:
     void refresh();
     // During a comparison: shows the rows when RepaintEvery more have arrived since the view last followed.
     void follow();
+    // The marker image on a row (scrolled into view) while an undo works on it, and off again.
+    void showMarker(int row, bool on);
+    // After a search changed the marking: shows it, with the found row (-1: none) scrolled into view.
+    void showFound(int row);
 
 signals:
     // "Schlüssel &öffnen ...": the row's key, and for a value row its value name (empty: default value).

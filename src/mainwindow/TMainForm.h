@@ -123,6 +123,8 @@ public slots:
     void FindChangesClick();
     void RepeatClick();
     void ExcludeClick();
+    void UndoChangesClick();
+    void SearchChangesClick();
     // "Än&derungen überwachen ..." (TMainFormWatch.cpp) and "&Eigenschaften" (TMainFormStatistics.cpp).
     void WatchClick();
     void PropertiesClick();

@@ -5,13 +5,19 @@
 
 #include "changes/CompareWithAnalysisFile.h"
 #include "changes/ExclusionList.h"
+#include "changes/TBackupForm.h"
 #include "changes/TChangePage.h"
+#include "changes/TChangeSearchForm.h"
 #include "changes/TCompForm.h"
 #include "changes/TExcludeForm.h"
+#include "changes/UndoChanges.h"
 #include "changes/WriteAnalysisFile.h"
+#include "mainwindow/EditCommands.h"
 #include "registry/Progress.h"
+#include "registry/RegValueUtils.h"
 #include "registry/RegMessageUtils.h"
 #include "settings/OptionsStore.h"
+#include "widgets/EscapeProgress.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -92,6 +98,8 @@ void TMainForm::buildChangePage()
         {actions.findChanges, &TMainForm::FindChangesClick},
         {command("Repeat1"), &TMainForm::RepeatClick},
         {actions.exclude, &TMainForm::ExcludeClick},
+        {actions.undo, &TMainForm::UndoChangesClick},
+        {actions.search, &TMainForm::SearchChangesClick},
         {command("Page3"), nullptr}};
     for (const auto& [action, slot] : windowCommands) {
         built(action);
@@ -188,4 +196,54 @@ void TMainForm::ExcludeClick()
     const QString currentKey = nodeLevel(selectedNode()) >= 1 ? m_currentKeyPath : QString();
     TExcludeForm form(DataFile(ExclusionFileName), currentKey, m_changePage->markedKeyPaths(), this);
     form.exec();
+}
+
+void TMainForm::UndoChangesClick()
+{
+    int flags = 0;
+    {
+        TBackupForm form(this);
+        if (form.exec() != QDialog::Accepted)
+            return;
+        flags = form.undoFlags();
+    }
+    const bool dryRun = (flags & UndoFlags::CheckOnly) != 0;
+    if (!dryRun && !AskYesNo(StartChangesQuestion))
+        return;
+    m_edit->undoList().Clear();
+    UndoSettings settings;
+    settings.flags = flags;
+    settings.backupFolder = QFileInfo(DataFile(QStringLiteral("x.cbk"))).absolutePath();
+    EscapeProgress progress;
+    const UndoOutcome outcome = UndoChanges(m_changePage->changes(), settings,
+                                            {[this](int row, bool on) { m_changePage->showMarker(row, on); }}, progress);
+    m_changePage->refresh();
+    if (dryRun) {
+        ShowInfo(CheckDoneText);
+        return;
+    }
+    if (outcome.run.commitError != ERROR_SUCCESS)
+        ShowError(WithCommitReason(QStringLiteral("Die Änderungen konnten nicht gespeichert werden."),
+                                   outcome.run.commitError));
+    if (AskYesNo(UndoRefreshQuestion(outcome.backupFile))) {
+        RefreshTree();
+        ShowKeyValues(m_currentKeyPath, *m_valueModel);
+    }
+}
+
+void TMainForm::SearchChangesClick()
+{
+    KavenOptions& options = Options();
+    ChangeSearchCriteria criteria{options.searchLineC, options.searchFlagsC & ~ChangeSearchFlags::MarkAll,
+                                  DWORD(options.changeCompareFlags)};
+    {
+        TChangeSearchForm form(criteria, this);
+        if (form.exec() != QDialog::Accepted)
+            return;
+        criteria = form.criteria();
+    }
+    options.searchLineC = criteria.text;
+    options.searchFlagsC = criteria.flags;
+    options.changeCompareFlags = criteria.compareFlags;
+    m_changePage->showFound(SearchChanges(m_changePage->changes(), criteria));
 }

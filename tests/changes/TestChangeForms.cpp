@@ -4,9 +4,14 @@
 #include "ChangeTestTree.h"
 #include "changes/TChangePage.h"
 #include "changes/TCompForm.h"
+#include "changes/TBackupForm.h"
+#include "changes/TChangeSearchForm.h"
 #include "changes/TExcludeForm.h"
+#include "changes/UndoChanges.h"
 #include "changes/WriteAnalysisFile.h"
+#include "mainwindow/EditCommands.h"
 #include "mainwindow/TMainForm.h"
+#include "mainwindow/TUndoList.h"
 #include "registry/Progress.h"
 #include "registry/RegTestKeys.h"
 #include "settings/OptionsStore.h"
@@ -20,7 +25,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -63,8 +70,23 @@ private slots:
     void comparisonOnTheChangePage();
     void changeListFiles();
     void exportAnalysisFile();
+    void undoFlow_data();
+    void undoFlow();
+    void searchInChanges();
 
 private:
+    // Runs work on the dialog of type Dialog once the triggered command shows it.
+    template<typename Dialog> static void onDialog(QObject* owner, std::function<void(Dialog*)> work)
+    {
+        auto* poll = new QTimer(owner);
+        connect(poll, &QTimer::timeout, poll, [poll, work] {
+            if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+                poll->stop();
+                work(dialog);
+            }
+        });
+        poll->start(20);
+    }
     QString data(const QString& name) const { return Options().dataPath + u'/' + name; }
     // A main window whose long operations run without the progress dialog.
     static void quiet(TMainForm& form)
@@ -247,3 +269,86 @@ void TestChangeForms::exportAnalysisFile()
 
 QTEST_MAIN(TestChangeForms)
 #include "TestChangeForms.moc"
+
+// "Änderungen rückgängig ...": the options dialog (the dry run disabling the other boxes), the questions
+// around the run, the edit undo list cleared in both modes.
+void TestChangeForms::undoFlow_data()
+{
+    QTest::addColumn<bool>("checkOnly");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<int>("rowsLeft");
+    const QString stale = u"Schlüssel %1\\Weg existiert nicht.\r\nEintrag entfernen?"_s.arg(T);
+    QTest::newRow("nothing marked") << false << QStringList{StartChangesQuestion, RefreshQuestion} << 1;
+    QTest::newRow("dry run") << true << QStringList{stale, u"Gültigkeitsprüfung beendet."_s} << 0;
+}
+
+void TestChangeForms::undoFlow()
+{
+    QFETCH(bool, checkOnly);
+    TMainForm form;
+    quiet(form);
+    ChangeList& list = form.changePage()->changes();
+    list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, T + u"\\Weg"_s, {}, {}}, 1,
+                        T + u"\\Weg"_s);
+    list.setSelected(0, checkOnly);
+    form.changePage()->refresh();
+    form.editCommands()->undoList().Add(TUndoItem{});
+    int flags = -1;
+    auto* poll = new QTimer(&form);
+    connect(poll, &QTimer::timeout, poll, [&] {
+        auto* dialog = qobject_cast<TBackupForm*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        dialog->findChild<QCheckBox*>(u"checkOnlyCheckBox"_s)->setChecked(checkOnly);
+        QCOMPARE(dialog->findChild<QCheckBox*>(u"confirmCheckBox"_s)->isEnabled(), !checkOnly);
+        flags = dialog->undoFlags();
+        dialog->findChild<QPushButton*>(u"okButton"_s)->click();
+    });
+    poll->start(20);
+    m_fixture.sink->pushAnswer(MessageAnswer::Yes);
+    m_fixture.sink->pushAnswer(MessageAnswer::No);
+    QVERIFY(form.action(u"UndoChanges1"_s)->isEnabled());
+    form.action(u"UndoChanges1"_s)->trigger();
+    QCOMPARE(flags, checkOnly ? UndoFlags::CheckOnly : UndoFlags::Confirm);
+    QTEST(m_fixture.sink->texts(), "texts");
+    QTEST(list.size(), "rowsLeft");
+    QVERIFY(!form.editCommands()->undoList().CanUndo());
+}
+
+// "In Änderungen suchen ...": "&Ok" and "Alles &markieren" need a text and a column; "&Ok" again finds
+// the next match below, the criteria are kept in the settings.
+void TestChangeForms::searchInChanges()
+{
+    TMainForm form;
+    quiet(form);
+    ChangeList& list = form.changePage()->changes();
+    for (const QString& key : {u"\\Run"_s, u"\\RunOnce"_s, u"\\Run\\Sub"_s, u"\\X\\Run"_s})
+        list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, T + key, {}, {}}, 1, T + key);
+    form.changePage()->refresh();
+    Options().searchLineC.clear();
+    bool rulesHeld = false;
+    onDialog<TChangeSearchForm>(&form, [&](TChangeSearchForm* dialog) {
+        auto* ok = dialog->findChild<QPushButton*>(u"okButton"_s);
+        auto* markAll = dialog->findChild<QPushButton*>(u"markAllButton"_s);
+        const bool emptyRefused = !ok->isEnabled() && !markAll->isEnabled();
+        dialog->findChild<QLineEdit*>(u"searchEdit"_s)->setText(u"Run"_s);
+        dialog->findChild<QCheckBox*>(u"keyCheckBox"_s)->setChecked(false);
+        const bool noColumnRefused = !ok->isEnabled();
+        dialog->findChild<QCheckBox*>(u"keyCheckBox"_s)->setChecked(true);
+        dialog->findChild<QCheckBox*>(u"wholeWordsCheckBox"_s)->setChecked(true);
+        // Logical terms are always found inside the text: whole names need the operators off.
+        dialog->findChild<QCheckBox*>(u"logicalCheckBox"_s)->setChecked(false);
+        rulesHeld = emptyRefused && noColumnRefused && ok->isEnabled();
+        ok->click();
+    });
+    form.action(u"SearchChanges1"_s)->trigger();
+    QVERIFY(rulesHeld);
+    QCOMPARE(Options().searchLineC, u"Run"_s);
+    QCOMPARE(Options().changeCompareFlags, 0u);
+    QCOMPARE(form.changePage()->markedKeyPaths(), QStringList{T + u"\\Run"_s});
+    onDialog<TChangeSearchForm>(&form,
+                                [](TChangeSearchForm* d) { d->findChild<QPushButton*>(u"okButton"_s)->click(); });
+    form.action(u"SearchChanges1"_s)->trigger();
+    QCOMPARE(form.changePage()->markedKeyPaths(), QStringList{T + u"\\X\\Run"_s});
+}

@@ -1,5 +1,6 @@
 #include "FileBytes.h"
 #include "changes/ChangeListFile.h"
+#include "changes/ChangeSearch.h"
 #include "registry/RegValueUtils.h"
 
 #include <QtTest>
@@ -68,6 +69,8 @@ private slots:
     void fileRoundTrip();
     void damagedFiles_data();
     void damagedFiles();
+    void searchInChanges_data();
+    void searchInChanges();
 };
 
 // Default-value entries, and the German order with case: lower before upper, "ä" after "A", "Ä" before
@@ -217,6 +220,55 @@ void TestChangeList::damagedFiles()
     QCOMPARE(error.offset, offset);
     if (error.refused())
         QCOMPARE(error.text(u"a.cbk"_s), u"Kann Datei nicht öffnen."_s);
+}
+
+// The rows a search marks: key rows and the default value's rows have no value name to find; without
+// the whole path only the key's own name is tested; the search starts below the one marked row.
+void TestChangeList::searchInChanges_data()
+{
+    using namespace ChangeSearchFlags;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<quint32>("flags");
+    QTest::addColumn<DWORD>("compareFlags");
+    QTest::addColumn<int>("marked"); // before the search, -1: none
+    QTest::addColumn<QList<int>>("found");
+    QTest::newRow("value: default row never") << u"Standard"_s << (Value | MarkAll) << DWORD(2) << -1 << QList<int>{};
+    QTest::newRow("value: key rows never") << u"Run"_s << (Value | MarkAll) << DWORD(0) << -1 << QList<int>{3};
+    QTest::newRow("own name, whole word") << u"Run"_s << (Key | MarkAll) << DWORD(0) << -1 << QList<int>{0, 1};
+    QTest::newRow("own name, substring") << u"Run"_s << (Key | MarkAll) << DWORD(2) << -1 << QList<int>{0, 1, 2, 3};
+    QTest::newRow("whole path, whole word") << u"Run"_s << (Key | WholePath | MarkAll) << DWORD(0) << -1
+                                            << QList<int>{};
+    QTest::newRow("next below the marked row") << u"Run"_s << Key << DWORD(0) << 0 << QList<int>{1};
+    QTest::newRow("none after the last match") << u"Run"_s << Key << DWORD(0) << 1 << QList<int>{};
+    QTest::newRow("mark all below the marked row") << u"Run"_s << (Key | MarkAll) << DWORD(2) << 1
+                                                   << QList<int>{2, 3};
+}
+
+void TestChangeList::searchInChanges()
+{
+    QFETCH(int, marked);
+    const QString run = u"HKEY_CURRENT_USER\\Soft\\Run"_s;
+    const QString runOnce = run + u"Once"_s;
+    ChangeList list;
+    list.AddChangeEntry(u"Schlüssel wurde erstellt"_s, QString(), {ChangeKinds::KeyCreated, run, {}, {}}, 1, run);
+    list.AddChangeEntry(u"Wert wurde erstellt"_s, QString(), {ChangeKinds::ValueCreated, run, {}, {}}, 5, run);
+    list.AddChangeEntry(u"Schlüssel wurde erstellt"_s, QString(), {ChangeKinds::KeyCreated, runOnce, {}, {}}, 1,
+                        runOnce);
+    list.AddChangeEntry(u"Wert wurde erstellt"_s, u"Run"_s, {ChangeKinds::ValueCreated, runOnce, u"Run"_s, {}}, 5,
+                        runOnce);
+    if (marked >= 0)
+        list.setSelected(marked, true);
+    QFETCH(QString, text);
+    QFETCH(quint32, flags);
+    QFETCH(DWORD, compareFlags);
+    const int first = SearchChanges(list, {text, flags, compareFlags});
+    QList<int> found;
+    for (int i = 0; i < list.size(); ++i) {
+        if (list.rows()[size_t(i)].selected)
+            found << i;
+    }
+    QTEST(found, "found");
+    QCOMPARE(first, found.isEmpty() ? -1 : found.first());
 }
 
 QTEST_GUILESS_MAIN(TestChangeList)
