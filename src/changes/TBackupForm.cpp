@@ -1,6 +1,7 @@
 #include "changes/TBackupForm.h"
 
 #include "changes/UndoChanges.h"
+#include "widgets/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -30,18 +31,9 @@ TBackupForm::TBackupForm(QWidget* parent) : QDialog(parent)
         m_warnings->setEnabled(!on);
     });
 
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok = buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    buttons->addButton(QStringLiteral("&Abbruch"), QDialogButtonBox::RejectRole)
-        ->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(options);
-    layout->addWidget(buttons);
+    layout->addWidget(OkCancelButtons(this));
 }
 
 int TBackupForm::undoFlags() const

@@ -6,6 +6,7 @@
 #include "registry/RegValueUtils.h"
 #include "search/TPropertyExForm.h"
 #include "widgets/KavenIcons.h"
+#include "widgets/MarkedRows.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -193,26 +194,13 @@ void TChangePage::pullSelection()
 {
     if (m_pushing)
         return;
-    const QItemSelectionModel* selection = m_view->selectionModel();
-    for (int r = 0; r < m_changes.size(); ++r)
-        m_changes.setSelected(r, selection->isRowSelected(r, {}));
+    CopyViewSelection(*m_view->selectionModel(), m_changes);
     updateActions();
 }
 
 void TChangePage::pushSelection()
 {
-    QItemSelection selection;
-    const auto& rows = m_changes.rows();
-    for (int r = 0; r < int(rows.size());) {
-        if (!rows[size_t(r)].selected) {
-            ++r;
-            continue;
-        }
-        const int first = r;
-        while (r < int(rows.size()) && rows[size_t(r)].selected)
-            ++r;
-        selection.select(m_model->index(first, 0), m_model->index(r - 1, 2));
-    }
+    const QItemSelection selection = MarkedRowsSelection(*m_model, m_changes.rows());
     m_pushing = true;
     m_view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_pushing = false;

@@ -223,19 +223,13 @@ UndoOutcome UndoChanges(ChangeList& list, const UndoSettings& settings, const Ro
             return out;
         }
         batch.emplace();
-        if (!batch->connected()) {
-            ShowError(LostConnectionText);
-            run.lostConnection = run.cancelled = true;
+        if (!RunConnected(*batch, run))
             return out;
-        }
     }
     progress.clearAbort();
     for (int i = list.size() - 1; i >= 0; --i) {
-        progress.step();
-        if (progress.abortRequested()) {
-            run.cancelled = true;
+        if (!NextRunRow(progress, run))
             break;
-        }
         if (i >= list.size())
             continue;
         const ChangeRow row = list.rows()[size_t(i)];

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -22,17 +21,6 @@ QLineEdit* nameField(QWidget* parent, const QString& valueName)
 void showName(QLineEdit* field, const QString& valueName)
 {
     field->setText(valueName.isEmpty() ? DefaultValueCaption : valueName);
-}
-
-QDialogButtonBox* okCancel(QDialog* dialog)
-{
-    auto* box = new QDialogButtonBox(dialog);
-    QPushButton* ok = box->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
-    box->addButton(QStringLiteral("&Abbruch"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return box;
 }
 
 std::optional<RgbColor> colorDialog(QWidget* parent, const RgbColor& start)

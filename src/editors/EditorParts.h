@@ -10,7 +10,6 @@
 #include <optional>
 
 class QDialog;
-class QDialogButtonBox;
 class QLineEdit;
 class QWidget;
 
@@ -19,8 +18,6 @@ namespace EditorParts {
 // The read-only name field: the value name, "(Standard)" for the default value.
 [[nodiscard]] QLineEdit* nameField(QWidget* parent, const QString& valueName = QString());
 void showName(QLineEdit* field, const QString& valueName);
-// "&Ok" (default) and "&Abbruch" wired to accept and reject.
-[[nodiscard]] QDialogButtonBox* okCancel(QDialog* dialog);
 // The colour dialog, fully open; nothing when cancelled.
 [[nodiscard]] std::optional<RgbColor> colorDialog(QWidget* parent, const RgbColor& start);
 // Enables the tool buttons of an editor while its value field has the focus.

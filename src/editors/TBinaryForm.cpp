@@ -5,6 +5,7 @@
 #include "editors/TCharTable.h"
 #include "editors/THexBox.h"
 #include "registry/MessageSink.h"
+#include "widgets/DialogButtons.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -56,7 +57,7 @@ TBinaryForm::TBinaryForm(QWidget* parent) : QDialog(parent)
     m_hex->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     form->addRow(QStringLiteral("Wert:"), m_hex);
     layout->addLayout(form);
-    layout->addWidget(EditorParts::okCancel(this));
+    layout->addWidget(OkCancelButtons(this));
 
     connect(m_table, &QToolButton::clicked, this, &TBinaryForm::CharTableClick);
     connect(m_import, &QToolButton::clicked, this, &TBinaryForm::ImportClick);

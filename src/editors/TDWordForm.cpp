@@ -2,6 +2,7 @@
 
 #include "editors/EditorParts.h"
 #include "editors/TCharEdit.h"
+#include "widgets/DialogButtons.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -55,7 +56,7 @@ TDWordForm::TDWordForm(QWidget* parent) : QDialog(parent)
     });
     middle->addWidget(baseBox);
     layout->addLayout(middle);
-    layout->addWidget(EditorParts::okCancel(this));
+    layout->addWidget(OkCancelButtons(this));
 
     connect(m_colorButton, &QPushButton::clicked, this, &TDWordForm::colorClick);
     EditorParts::enableWhileFocused(m_edit, {m_colorButton});

@@ -5,6 +5,7 @@
 #include "editors/TIconDialog.h"
 #include "registry/MessageSink.h"
 #include "registry/RegMessageUtils.h"
+#include "widgets/DialogButtons.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -68,7 +69,7 @@ TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
         valueRow->addWidget(b);
     form->addRow(QStringLiteral("Wert:"), valueRow);
     layout->addLayout(form);
-    layout->addWidget(EditorParts::okCancel(this));
+    layout->addWidget(OkCancelButtons(this));
 
     connect(m_path, &QToolButton::clicked, this, &TStringForm::PathClick);
     connect(m_file, &QToolButton::clicked, this, &TStringForm::FileClick);

@@ -46,19 +46,13 @@ ResultRunOutcome DeleteFromResults(SearchResultList& list, const DeleteSettings&
 {
     ResultRunOutcome run;
     RunBatch batch;
-    if (!batch.connected()) {
-        ShowError(LostConnectionText);
-        run.lostConnection = run.cancelled = true;
+    if (!RunConnected(batch, run))
         return run;
-    }
     progress.clearAbort();
     const bool marking = (settings.runFlags & RunFlags::Confirm) != 0;
     for (int i = list.size() - 1; i >= 0; --i) {
-        progress.step();
-        if (progress.abortRequested()) {
-            run.cancelled = true;
+        if (!NextRunRow(progress, run))
             break;
-        }
         const ResultRow row = list.rows()[size_t(i)];
         if (!row.selected)
             continue;

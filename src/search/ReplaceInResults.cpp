@@ -191,19 +191,13 @@ ResultRunOutcome ReplaceInResults(SearchResultList& list, const ReplaceSettings&
 {
     ResultRunOutcome run;
     RunBatch batch;
-    if (!batch.connected()) {
-        ShowError(LostConnectionText);
-        run.lostConnection = run.cancelled = true;
+    if (!RunConnected(batch, run))
         return run;
-    }
     progress.clearAbort();
     const bool marking = (settings.runFlags & RunFlags::Confirm) != 0;
     for (int i = list.size() - 1; i >= 0; --i) {
-        progress.step();
-        if (progress.abortRequested()) {
-            run.cancelled = true;
+        if (!NextRunRow(progress, run))
             break;
-        }
         const ResultRow row = list.rows()[size_t(i)];
         const ReplaceTarget target = TargetOfRow(row);
         if (!row.selected || target == ReplaceTarget::None)

@@ -49,14 +49,6 @@ struct ReplaceChange {
     QString newText;
 };
 
-struct ResultRunOutcome {
-    int changed = 0;
-    QStringList failures; // what could not be changed, in the order met
-    bool cancelled = false; // Cancel in a confirmation question, or the user stopped the walk
-    bool lostConnection = false;
-    LONG commitError = ERROR_SUCCESS; // the run's batch could not keep its changes
-};
-
 // Whether the refresh question follows a replace run: only when something changed, and not after a
 // lost connection, when the view could not be read anyway.
 [[nodiscard]] bool AsksRefreshAfterReplace(const ResultRunOutcome& run);

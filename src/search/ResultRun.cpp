@@ -1,6 +1,8 @@
 #include "search/ResultRun.h"
 
 #include "platform/WinCase.h"
+#include "registry/Progress.h"
+#include "registry/RegMessageUtils.h"
 #include "registry/RegUtils.h"
 
 bool IsValueNameRow(const ResultRow& row)
@@ -39,4 +41,22 @@ RunBatch::RunBatch() : m_reg(KEY_READ | KEY_WRITE)
 LONG RunBatch::end()
 {
     return m_batch ? m_batch->end() : LONG(ERROR_SUCCESS);
+}
+
+bool RunConnected(const RunBatch& batch, ResultRunOutcome& run)
+{
+    if (batch.connected())
+        return true;
+    ShowError(LostConnectionText);
+    run.lostConnection = run.cancelled = true;
+    return false;
+}
+
+bool NextRunRow(Progress& progress, ResultRunOutcome& run)
+{
+    progress.step();
+    if (!progress.abortRequested())
+        return true;
+    run.cancelled = true;
+    return false;
 }

@@ -9,9 +9,12 @@
 #include "search/SearchResultList.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
+
+class Progress;
 
 namespace RunFlags {
 inline constexpr DWORD Confirm = 1;  // "&Bestätigung aller Registrierungseingriffe"
@@ -57,3 +60,17 @@ private:
     RegistryAccessor m_reg;
     std::unique_ptr<RegBatch> m_batch;
 };
+
+struct ResultRunOutcome {
+    int changed = 0;
+    QStringList failures; // what could not be changed, in the order met
+    bool cancelled = false; // Cancel in a confirmation question, or the user stopped the walk
+    bool lostConnection = false;
+    LONG commitError = ERROR_SUCCESS; // the run's batch could not keep its changes
+};
+
+// A changing run starts only on a connected batch; otherwise it shows the lost connection and the run
+// ends as lost and cancelled. True when the run may go on.
+[[nodiscard]] bool RunConnected(const RunBatch& batch, ResultRunOutcome& run);
+// Before each row: steps the progress; false, with the run cancelled, when the user stopped it.
+[[nodiscard]] bool NextRunRow(Progress& progress, ResultRunOutcome& run);

@@ -1,6 +1,7 @@
 #include "search/TDeleteForm.h"
 
 #include "search/ResultRun.h"
+#include "widgets/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -22,18 +23,9 @@ TDeleteForm::TDeleteForm(QWidget* parent) : QDialog(parent)
     boxes->addWidget(m_confirm);
     boxes->addWidget(m_warnings);
 
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok = buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    buttons->addButton(QStringLiteral("&Abbruch"), QDialogButtonBox::RejectRole)
-        ->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(options);
-    layout->addWidget(buttons);
+    layout->addWidget(OkCancelButtons(this));
 }
 
 DWORD TDeleteForm::runFlags() const

@@ -5,6 +5,7 @@
 #include "search/ResultFile.h"
 #include "search/TPropertyExForm.h"
 #include "widgets/KavenIcons.h"
+#include "widgets/MarkedRows.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -200,26 +201,13 @@ void TSearchPage::pullSelection()
 {
     if (m_pushing)
         return;
-    const QItemSelectionModel* selection = m_view->selectionModel();
-    for (int r = 0; r < m_results.size(); ++r)
-        m_results.setSelected(r, selection->isRowSelected(r, {}));
+    CopyViewSelection(*m_view->selectionModel(), m_results);
     updateActions();
 }
 
 void TSearchPage::pushSelection()
 {
-    QItemSelection selection;
-    const auto& rows = m_results.rows();
-    for (int r = 0; r < int(rows.size());) {
-        if (!rows[size_t(r)].selected) {
-            ++r;
-            continue;
-        }
-        const int first = r;
-        while (r < int(rows.size()) && rows[size_t(r)].selected)
-            ++r;
-        selection.select(m_model->index(first, 0), m_model->index(r - 1, 2));
-    }
+    const QItemSelection selection = MarkedRowsSelection(*m_model, m_results.rows());
     m_pushing = true;
     m_view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_pushing = false;

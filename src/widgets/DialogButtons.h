@@ -1,0 +1,9 @@
+#pragma once
+
+// The "&Ok" / "&Abbruch" row every small dialog ends with: Ok is the default button, Enter accepts and
+// Escape rejects. The buttons are named "okButton" and "cancelButton".
+
+class QDialog;
+class QDialogButtonBox;
+
+[[nodiscard]] QDialogButtonBox* OkCancelButtons(QDialog* dialog);
