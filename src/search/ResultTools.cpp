@@ -101,17 +101,26 @@ QString foundAtOf(ReplaceTarget target, const QString& valueColumn)
     return valueColumn == DefaultValueCaption && target != ReplaceTarget::KeyName ? DefaultValueFoundAt(text) : text;
 }
 
+// The search every command runs first; false after the message was given.
+[[nodiscard]] bool searchFor(ToolIo& io, const SearchToolArgs& a, SearchResultList& list)
+{
+    if (!parsed(io, a))
+        return false;
+    QString error;
+    if (listRows(a, list, &error))
+        return true;
+    io.printError(error);
+    return false;
+}
+
 } // namespace
 
 int ReplaceTool(ToolIo& io, const QStringList& args)
 {
     const SearchToolArgs a = ParseSearchToolArgs(args, 1, {QStringLiteral("/n")});
-    if (!parsed(io, a))
-        return 1;
     SearchResultList list;
-    QString error;
-    if (!listRows(a, list, &error))
-        return io.fail(error);
+    if (!searchFor(io, a, list))
+        return 1;
     ReplaceSettings settings;
     settings.find = a.criteria.text;
     settings.replacement = a.positional.value(0);
@@ -131,12 +140,9 @@ int ReplaceTool(ToolIo& io, const QStringList& args)
 int DeleteFoundTool(ToolIo& io, const QStringList& args)
 {
     const SearchToolArgs a = ParseSearchToolArgs(args, 0, {QStringLiteral("/n")});
-    if (!parsed(io, a))
-        return 1;
     SearchResultList list;
-    QString error;
-    if (!listRows(a, list, &error))
-        return io.fail(error);
+    if (!searchFor(io, a, list))
+        return 1;
     DeleteSettings settings;
     settings.runFlags = 0;
     settings.dryRun = a.switches.contains(QStringLiteral("/n"));

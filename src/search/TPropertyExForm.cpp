@@ -1,5 +1,6 @@
 #include "search/TPropertyExForm.h"
 
+#include "widgets/DialogButtons.h"
 #include "widgets/PieChart.h"
 
 #include <QDialogButtonBox>
@@ -51,9 +52,7 @@ TPropertyExForm::TPropertyExForm(const QString& caption, const QString& machineN
     figures->addLayout(labels);
     figures->addWidget(new PieChart(counts.pieAngles()));
 
-    auto* buttons = new QDialogButtonBox;
-    buttons->addButton(QStringLiteral("&Schließen"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = CloseButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(connection);

@@ -4,6 +4,7 @@
 #include "search/SearchResultList.h"
 #include "search/TPropertyExForm.h"
 #include "statistics/KeyStatistics.h"
+#include "widgets/DialogButtons.h"
 #include "widgets/PieChart.h"
 
 #include <QDialogButtonBox>
@@ -81,9 +82,7 @@ TPropertyForm::TPropertyForm(const QString& keyPath, const QString& machineName,
     }
     key->setColumnStretch(1, 1);
 
-    auto* buttons = new QDialogButtonBox;
-    buttons->addButton(QStringLiteral("&Schließen"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = CloseButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(connection);

@@ -16,3 +16,11 @@ QDialogButtonBox* OkCancelButtons(QDialog* dialog)
     QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return box;
 }
+
+QDialogButtonBox* CloseButtons(QDialog* dialog)
+{
+    auto* box = new QDialogButtonBox(dialog);
+    box->addButton(QStringLiteral("&Schließen"), QDialogButtonBox::RejectRole);
+    QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return box;
+}
