@@ -64,3 +64,11 @@ int MarkupLineWidth(const QFont& font, const QString& markup)
         return QFontMetrics(f).horizontalAdvance(run);
     });
 }
+
+QRect DrawMarkupWrapped(QPainter& painter, const QRect& rect, const QString& markup)
+{
+    // First cut: plain wrapped text; the markup-aware renderer replaces it.
+    QRect used;
+    painter.drawText(rect, Qt::TextWordWrap, StripMarkup(markup), &used);
+    return used;
+}

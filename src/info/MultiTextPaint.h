@@ -13,6 +13,9 @@ class QFont;
 class QPainter;
 
 void DrawMarkupLine(QPainter& painter, const QRect& rect, const QString& markup);
+// The wrapping renderer (popup hints): "B", "I", "U" with their ends, "C=" and "/C", and "BR"; words
+// that would cross the right edge start a new line. Returns the rectangle used.
+QRect DrawMarkupWrapped(QPainter& painter, const QRect& rect, const QString& markup);
 // A Windows colour value (0x00BBGGRR) as a QColor.
 [[nodiscard]] QColor WindowsColor(quint32 value);
 // The pixel width DrawMarkupLine would use for the text in the painter's font.
