@@ -4,12 +4,14 @@
 // right, the tool pages below both, the status bar at the bottom. It owns the tree and list models and
 // runs the start steps when created and the shutdown steps when closed and destroyed.
 
+#include "help/THelpForm.h"
 #include "platform/WinTypes.h"
 
 #include <QHash>
 #include <QSet>
 #include <QMainWindow>
 #include <QPersistentModelIndex>
+#include <QPointer>
 
 #include <functional>
 
@@ -29,6 +31,7 @@ class QTabBar;
 class QToolBar;
 class QTreeView;
 class QTreeWidget;
+class QuickHelp;
 class TChangePage;
 class TSearchPage;
 class TWatchPage;
@@ -64,6 +67,9 @@ public:
     [[nodiscard]] WatchController& watch() const { return *m_watch; }
     // The tool page "Überwachung"; null while no slot is active.
     [[nodiscard]] TWatchPage* watchPage() const { return m_watchPage; }
+    // The help window while it is open, else null; the quick help's event filter.
+    [[nodiscard]] THelpForm* helpForm() const { return m_helpForm; }
+    [[nodiscard]] QuickHelp* quickHelp() const { return m_quickHelp; }
     // Menu commands by their object name (e.g. "NewKey1", "Delete1").
     [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
     [[nodiscard]] QString statusText() const;
@@ -125,6 +131,10 @@ public slots:
     void ExcludeClick();
     void UndoChangesClick();
     void SearchChangesClick();
+    // Help menu and the tool button "Hilfe" (TMainFormHelp.cpp).
+    void HelpContentsClick();
+    void QuickHelpClick();
+    void ReadMeClick();
     // "Än&derungen überwachen ..." (TMainFormWatch.cpp) and "&Eigenschaften" (TMainFormStatistics.cpp).
     void WatchClick();
     void PropertiesClick();
@@ -150,6 +160,9 @@ private:
     QMenu* buildValueContextMenu();
     void buildSearchPage();
     void buildChangePage();
+
+    // Help (TMainFormHelp.cpp): installs the quick help for every window of the program.
+    void buildHelp();
 
     // Watch (TMainFormWatch.cpp).
     void buildWatch();
@@ -233,6 +246,8 @@ private:
     bool m_exportCurrentBranch = false; // the export mode "Aktueller Zweig", kept while the program runs
     WatchController* m_watch = nullptr;
     TWatchPage* m_watchPage = nullptr;
+    QPointer<THelpForm> m_helpForm;
+    QuickHelp* m_quickHelp = nullptr;
 
     QString m_currentKeyPath;
     // The node a key context menu was opened on; its commands act on it while the menu runs.

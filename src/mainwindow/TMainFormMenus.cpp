@@ -353,9 +353,10 @@ void TMainForm::buildMenus()
     addCommand(window, QStringLiteral("ParallelBelow1"), QStringLiteral("&Parallelansicht unten"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
-    addCommand(help, QStringLiteral("HelpContents1"), QStringLiteral("&Inhalt"));
-    addCommand(help, QStringLiteral("QuickHelp1"), QStringLiteral("Schnellhilfe"), QKeySequence(Qt::Key_F7));
-    addCommand(help, QStringLiteral("ReadMe1"), QStringLiteral("ReadMe.txt lesen"));
+    addCommand(help, QStringLiteral("HelpContents1"), QStringLiteral("&Inhalt"), none, &TMainForm::HelpContentsClick);
+    addCommand(help, QStringLiteral("QuickHelp1"), QStringLiteral("Schnellhilfe"), QKeySequence(Qt::Key_F7),
+               &TMainForm::QuickHelpClick);
+    addCommand(help, QStringLiteral("ReadMe1"), QStringLiteral("ReadMe.txt lesen"), none, &TMainForm::ReadMeClick);
 
     // Held down, these act once: the key's auto-repeat is swallowed until it is released.
     for (const char* name : {"SearchAgain1", "Back1", "Forward1"})
@@ -366,6 +367,7 @@ void TMainForm::buildMenus()
     buildSearchPage();
     buildChangePage();
     buildWatch();
+    buildHelp();
 }
 
 QMenu* TMainForm::buildKeyContextMenu()
