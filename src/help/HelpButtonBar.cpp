@@ -7,6 +7,7 @@ namespace {
 
 constexpr int RowHeight = 23;
 constexpr int Gap = 2;
+constexpr int Padding = 12; // room beside a caption, which the style's hint leaves tight
 
 } // namespace
 
@@ -30,7 +31,7 @@ int HelpButtonBar::arrange(int width, bool place) const
     int x = 0;
     int y = 0;
     for (QAbstractButton* button : m_buttons) {
-        const int w = button->sizeHint().width();
+        const int w = button->sizeHint().width() + Padding;
         if (x > 0 && x + w > width) {
             x = 0;
             y += RowHeight + Gap;
@@ -46,7 +47,7 @@ QSize HelpButtonBar::sizeHint() const
 {
     int width = 0;
     for (QAbstractButton* button : m_buttons)
-        width += button->sizeHint().width() + Gap;
+        width += button->sizeHint().width() + Padding + Gap;
     return {width, RowHeight};
 }
 
@@ -54,7 +55,7 @@ QSize HelpButtonBar::minimumSizeHint() const
 {
     int widest = 0;
     for (QAbstractButton* button : m_buttons)
-        widest = qMax(widest, button->sizeHint().width());
+        widest = qMax(widest, button->sizeHint().width() + Padding);
     return {widest, RowHeight};
 }
 

@@ -1,7 +1,7 @@
 #include "help/HelpStrings.h"
 
 #include <QFile>
-#include <QStringList>
+#include <QRegularExpression>
 
 namespace Help {
 
@@ -25,17 +25,26 @@ const QMap<int, QString>& table()
     return strings;
 }
 
+// A line ending in a tag that breaks the line joins the next one without a blank, so that the next
+// line does not start with one.
+bool endsWithBreak(const QString& line)
+{
+    static const QRegularExpression breakTag(QStringLiteral("<\\s*(BR|/?FRAME[^>]*)\\s*>$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return breakTag.match(line).hasMatch();
+}
+
 } // namespace
 
 QMap<int, QString> ParseStringSections(QStringView text)
 {
     QMap<int, QString> sections;
     int number = -1;
-    QStringList lines;
+    QString joined;
     auto finish = [&] {
         if (number >= 0)
-            sections.insert(number, lines.join(QLatin1Char(' ')));
-        lines.clear();
+            sections.insert(number, joined);
+        joined.clear();
     };
     for (QStringView line : text.split(QLatin1Char('\n'))) {
         line = line.trimmed();
@@ -46,7 +55,9 @@ QMap<int, QString> ParseStringSections(QStringView text)
             if (!ok)
                 number = -1;
         } else if (!line.isEmpty() && !line.startsWith(QLatin1String("//"))) {
-            lines.append(line.toString());
+            if (!joined.isEmpty() && !endsWithBreak(joined))
+                joined += QLatin1Char(' ');
+            joined += line;
         }
     }
     finish();

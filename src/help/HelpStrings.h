@@ -36,7 +36,8 @@ inline constexpr int TopicCount = 15;
 [[nodiscard]] QString QuickHelpText(int context);
 
 // Reads the section file format: a line "@@ N" starts the string N; the following lines, trimmed and
-// joined by single blanks, are its text; empty lines and lines starting with "//" are left out.
+// joined by single blanks (none after a line ending in "<BR>", "<FRAME...>" or "</FRAME>"), are its
+// text; empty lines and lines starting with "//" are left out.
 [[nodiscard]] QMap<int, QString> ParseStringSections(QStringView text);
 
 } // namespace Help

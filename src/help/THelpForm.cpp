@@ -40,7 +40,7 @@ THelpForm::THelpForm(QWidget* parent) : QMainWindow(parent, Qt::Window), m_nav(H
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Hilfe - ") + Help::Title());
     setMinimumSize(400, 300);
-    resize(720, 520);
+    resize(780, 560);
 
     buildMenus();
     auto* central = new QWidget;
@@ -53,7 +53,7 @@ THelpForm::THelpForm(QWidget* parent) : QMainWindow(parent, Qt::Window), m_nav(H
     splitter->addWidget(buildPages());
     splitter->addWidget(buildTopicView());
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({230, 490});
+    splitter->setSizes({285, 495});
     splitter->setChildrenCollapsible(false);
     layout->addWidget(splitter, 1);
     setCentralWidget(central);

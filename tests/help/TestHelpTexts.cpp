@@ -131,6 +131,9 @@ private slots:
         QTest::newRow("lines joined, comments and blanks dropped")
             << "// note\n@@ 7\n  a <B>b</B>\n\n// inside\nc  \r\n@@8\n#x" << QList<int>{7, 8}
             << QStringList{"a <B>b</B> c", "#x"};
+        QTest::newRow("no blank after a line break")
+            << "@@ 3\na<BR>\nb < br >\n<FRAME=16>\nc\n</frame>\nd <BR> x\ne" << QList<int>{3}
+            << QStringList{"a<BR>b < br ><FRAME=16>c </frame>d <BR> x e"};
         QTest::newRow("text before the first section") << "lost\n@@ 1\nkept" << QList<int>{1} << QStringList{"kept"};
         QTest::newRow("unreadable number drops its section")
             << "@@ x\ngone\n@@ 2\n" << QList<int>{2} << QStringList{""};
