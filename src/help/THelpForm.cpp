@@ -64,6 +64,9 @@ THelpForm::THelpForm(QWidget* parent) : QMainWindow(parent, Qt::Window), m_nav(H
         m_status[i]->setFrameShadow(QFrame::Sunken);
         statusBar()->addWidget(m_status[i], i);
     }
+    // The topic panel keeps room for its longest text; the author line gives way on narrow windows.
+    const QString longest = QStringLiteral("%1 Themen (gewählt Thema %1)").arg(Help::TopicCount);
+    m_status[0]->setMinimumWidth(m_status[0]->fontMetrics().horizontalAdvance(longest) + 12);
     m_status[1]->setText(Help::Author());
     showTopic(0);
 }
