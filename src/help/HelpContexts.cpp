@@ -142,6 +142,7 @@ const ContextEntry Entries[] = {
     {"THelpForm/HelpContentsList", 100},
     {"THelpForm/HelpSearchEdit", 101},
     {"THelpForm/HelpFoundList", 102},
+    {"THelpForm/HelpTitleText", 103},
     {"THelpForm/HelpTopicText", 103},
     {"THelpForm/HelpButtonBar", 104},
 
