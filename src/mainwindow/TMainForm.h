@@ -5,6 +5,7 @@
 // runs the start steps when created and the shutdown steps when closed and destroyed.
 
 #include "platform/WinTypes.h"
+#include "regfile/RegFileFormat.h"
 
 #include <QHash>
 #include <QSet>
@@ -87,6 +88,7 @@ public:
         bool currentBranch = false;
         QString branchPath;
         bool analysisFile = false; // the dialog saves an analysis file (".rec") rather than a registry file
+        RegFileFormat format = RegFileFormat::Regedit4;
     };
     std::function<bool(ExportChoice& choice)> askExportFile;
     // Runs a long operation behind the progress dialog with the main window disabled.
@@ -231,6 +233,7 @@ private:
     TSearchPage* m_searchPage = nullptr;
     TChangePage* m_changePage = nullptr;
     bool m_exportCurrentBranch = false; // the export mode "Aktueller Zweig", kept while the program runs
+    RegFileFormat m_exportFormat = RegFileFormat::Regedit4; // the file format, kept likewise
     WatchController* m_watch = nullptr;
     TWatchPage* m_watchPage = nullptr;
 
