@@ -19,7 +19,7 @@ QByteArray readRest(QIODevice& device, QString* error)
 {
     QByteArray bytes;
     if (const qint64 size = device.size() - device.pos(); !device.isSequential() && size > 0)
-        bytes.reserve(size);
+        bytes.reserve(size + ChunkSize); // the last read asks for a whole chunk
     while (true) {
         const qsizetype start = bytes.size();
         bytes.resize(start + ChunkSize);

@@ -238,25 +238,6 @@ private slots:
         }
     }
 
-    void readsEveryEncoding_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        const QString text = Header + u"\r\n[HKEY_CURRENT_USER\\E]\n\"Größe\"=\"€\"\r\r\n"_s;
-        QTest::newRow("UTF-16LE") << utf16(text);
-        QTest::newRow("UTF-16LE without mark") << utf16(text, false);
-        QTest::newRow("UTF-8") << text.toUtf8();
-        QTest::newRow("UTF-8 with mark") << "\xEF\xBB\xBF" + text.toUtf8();
-        QTest::newRow("Windows-1252") << QByteArray("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\E]\n"
-                                                    "\"Gr\xf6\xdf" "e\"=\"\x80\"");
-    }
-
-    void readsEveryEncoding()
-    {
-        QFETCH(QByteArray, bytes);
-        QVERIFY(importText(bytes).ok);
-        QCOMPARE(value(u"E"_s, u"Größe"_s), qMakePair(DWORD(REG_SZ), sz("€")));
-    }
-
     // Files written by the format's own exporter come out line for line as they went in: the same
     // lower-case hex, the same wrapping, the same strings.
     void writesLinesAsExportedFiles_data()
