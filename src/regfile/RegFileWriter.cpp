@@ -130,6 +130,15 @@ void appendHexText(QString& out, qsizetype lineStart, QByteArrayView data)
     out.resize(p - reinterpret_cast<const char16_t*>(out.constData()));
 }
 
+// A value whose type a REGEDIT4 file loses, for the export's closing note: [key] "name" (type).
+QString lostTypeEntry(const QString& keyPath, const WalkValue& value)
+{
+    const QString name = value.name.isEmpty() ? QStringLiteral("@") : u'"' + visible(value.name) + u'"';
+    const QString type =
+        value.type == REG_QWORD ? QStringLiteral("REG_QWORD") : QStringLiteral("Typ %1").arg(value.type);
+    return QStringLiteral("[%1] %2 (%3)").arg(visible(keyPath), name, type);
+}
+
 } // namespace
 
 RegFileWriter::RegFileWriter(QIODevice& device, Progress& progress, RegFileFormat format)
@@ -318,12 +327,8 @@ WalkStep RegFileWriter::visitValue(const WalkKey& key, const WalkValue& value)
         append(QStringView(u"\r\n"));
         return m_failure.ok ? WalkStep::Continue : WalkStep::Stop;
     }
-    if (value.type > 10)
-        m_lostTypes.append(QStringLiteral("[%1] %2 (%3)")
-                               .arg(visible(key.path), value.name.isEmpty() ? QStringLiteral("@")
-                                                                             : QLatin1Char('"') + visible(value.name) + QLatin1Char('"'),
-                                    value.type == REG_QWORD ? QStringLiteral("REG_QWORD")
-                                                            : QStringLiteral("Typ %1").arg(value.type)));
+    if (value.type > 10) // written as hex(0): the format has no code for it
+        m_lostTypes.append(lostTypeEntry(key.path, value));
     if (!appendValueLine(m_buffer, value.name, value.type, value.data))
         return fail(QStringLiteral("Der Wert \"%1\" von %2 kann nicht als eine Zeile geschrieben werden.")
                         .arg(visible(value.name), visible(key.path)));

@@ -95,8 +95,9 @@ private slots:
         QTest::newRow("bad continuation") << around("\"a\"=hex:01,\\\r\n  0g") << RegFileTexts::BadHexChars << 6;
         QTest::newRow("key deletion") << around("[-HKEY_CURRENT_USER\\X]")
                                       << "Unbekannter Stammschlüssel: -HKEY_CURRENT_USER\\X" << 5;
-        QTest::newRow("other header") << QByteArray("Windows Registry Editor Version 6.00\r\n[HKEY_CURRENT_USER\\F]\r\n")
-                                      << RegFileTexts::MissingHeader << 1;
+        QTest::newRow("other header")
+            << QByteArray("Windows Registry Editor Version 6.00\r\n[HKEY_CURRENT_USER\\F]\r\n")
+            << RegFileTexts::MissingHeader << 1;
         QTest::newRow("empty file") << QByteArray() << RegFileTexts::MissingHeader << 0;
         QTest::newRow("no key line") << QByteArray("REGEDIT4\r\n\"a\"=\"b\"\r\n") << RegFileTexts::NoKeyLine << 0;
         QTest::newRow("hex list open at the end")
