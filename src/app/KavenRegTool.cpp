@@ -60,7 +60,7 @@ private:
 // argument.
 bool isSwitch(const QString& arg)
 {
-    static const QStringList known{"v", "ve", "va", "s", "t", "d", "f", "y"};
+    static const QStringList known{"v", "ve", "va", "s", "t", "d", "f", "y", "5"};
     return arg.size() >= 2 && (arg.startsWith(u'/') || arg.startsWith(u'-')) && known.contains(arg.mid(1).toLower());
 }
 
@@ -158,6 +158,7 @@ struct KavenRegTool::Options {
     bool allValues = false;    // /va
     bool recursive = false;    // /s
     bool force = false;        // /f or /y
+    bool version5 = false;     // /5: registry file in version 5
     bool hasType = false;
     QString type;
     bool hasData = false;
@@ -334,6 +335,8 @@ bool KavenRegTool::parseOptions(const QStringList& args, int positional, const Q
             o->allValues = true;
         } else if (s == QLatin1String("/s")) {
             o->recursive = true;
+        } else if (s == QLatin1String("/5")) {
+            o->version5 = true;
         } else {
             o->force = true; // /f, /y
         }
@@ -379,7 +382,7 @@ int KavenRegTool::succeed()
 int KavenRegTool::usage()
 {
     m_err.write(QStringLiteral("Aufruf: kaven-reg [--registry PFAD] BEFEHL ...\n"
-                               "  export SCHLÜSSEL|ALL DATEI [/y]\n"
+                               "  export SCHLÜSSEL|ALL DATEI [/y] [/5]\n"
                                "  import DATEI\n"
                                "  query SCHLÜSSEL [/v NAME | /ve] [/s]\n"
                                "  add SCHLÜSSEL [/v NAME | /ve] [/t TYP] [/d DATEN] [/f]\n"
@@ -396,7 +399,7 @@ int KavenRegTool::usage()
 int KavenRegTool::exportCommand(const QStringList& args)
 {
     Options o;
-    if (!parseOptions(args, 2, QStringLiteral("/y"), &o))
+    if (!parseOptions(args, 2, QStringLiteral("/y /5"), &o))
         return usage();
     QString path;
     DWORD rootExport = RootExportDefault;
@@ -415,8 +418,17 @@ int KavenRegTool::exportCommand(const QStringList& args)
         && !confirm(QStringLiteral("Die Datei ") + file + QStringLiteral(" existiert bereits. Überschreiben")))
         return 1;
     NullProgress progress;
-    const RegFileResult result = ExportRegFileResult(file, path, progress, rootExport);
-    return result.ok ? succeed() : fail(result.describe());
+    const RegFileFormat format = o.version5 ? RegFileFormat::Version5 : RegFileFormat::Regedit4;
+    QStringList lostTypes;
+    const RegFileResult result = ExportRegFileResult(file, path, progress, rootExport, format, &lostTypes);
+    if (!result.ok)
+        return fail(result.describe());
+    // The file is what REGEDIT4 can hold; the note only tells what it could not.
+    if (!lostTypes.isEmpty())
+        m_io.note(QStringLiteral("Warnung: ")
+                  + LostTypesMessage(lostTypes, QStringLiteral("Mit /5 wird die Datei im Format Version 5 "
+                                                               "geschrieben, das den Typ bewahrt.")));
+    return succeed();
 }
 
 int KavenRegTool::importCommand(const QStringList& args)

@@ -3,9 +3,10 @@
 #include "app/QtMessageSink.h"
 #include "app/StoreFileGuard.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -25,10 +26,19 @@ TExportDialog::TExportDialog(QWidget* parent) : QFileDialog(parent)
     m_branchPath = new QLineEdit(group);
     m_branchPath->setObjectName(QStringLiteral("BranchPathEdit"));
     m_allBranches->setChecked(true);
-    auto* row = new QHBoxLayout(group);
-    row->addWidget(m_allBranches);
-    row->addWidget(m_currentBranch);
-    row->addWidget(m_branchPath, 1);
+    m_formatLabel = new QLabel(QStringLiteral("&Format:"), group);
+    m_format = new QComboBox(group);
+    m_format->setObjectName(QStringLiteral("FormatComboBox"));
+    m_format->addItem(QStringLiteral("REGEDIT4"), int(RegFileFormat::Regedit4));
+    m_format->addItem(QStringLiteral("Version 5 (Unicode)"), int(RegFileFormat::Version5));
+    m_formatLabel->setBuddy(m_format);
+    auto* rows = new QGridLayout(group);
+    rows->addWidget(m_allBranches, 0, 0);
+    rows->addWidget(m_currentBranch, 0, 1);
+    rows->addWidget(m_branchPath, 0, 2);
+    rows->addWidget(m_formatLabel, 1, 0);
+    rows->addWidget(m_format, 1, 1);
+    rows->setColumnStretch(2, 1);
 
     // Below the standard controls, across the dialog's full width.
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
@@ -41,6 +51,8 @@ void TExportDialog::setAnalysisFile()
     setWindowTitle(QStringLiteral("Analysedatei sichern ..."));
     setNameFilter(QStringLiteral("Analysedatei (*.rec)"));
     setDefaultSuffix(QStringLiteral("rec"));
+    m_formatLabel->hide();
+    m_format->hide();
 }
 
 void TExportDialog::accept()
@@ -69,4 +81,14 @@ void TExportDialog::setBranchPath(const QString& path)
 QString TExportDialog::branchPath() const
 {
     return m_branchPath->text();
+}
+
+void TExportDialog::setFormat(RegFileFormat format)
+{
+    m_format->setCurrentIndex(m_format->findData(int(format)));
+}
+
+RegFileFormat TExportDialog::format() const
+{
+    return RegFileFormat(m_format->currentData().toInt());
 }

@@ -6,6 +6,7 @@
 
 #include "help/THelpForm.h"
 #include "platform/WinTypes.h"
+#include "regfile/RegFileFormat.h"
 
 #include <QHash>
 #include <QSet>
@@ -93,6 +94,7 @@ public:
         bool currentBranch = false;
         QString branchPath;
         bool analysisFile = false; // the dialog saves an analysis file (".rec") rather than a registry file
+        RegFileFormat format = RegFileFormat::Regedit4;
     };
     std::function<bool(ExportChoice& choice)> askExportFile;
     // Runs a long operation behind the progress dialog with the main window disabled.
@@ -244,6 +246,7 @@ private:
     TSearchPage* m_searchPage = nullptr;
     TChangePage* m_changePage = nullptr;
     bool m_exportCurrentBranch = false; // the export mode "Aktueller Zweig", kept while the program runs
+    RegFileFormat m_exportFormat = RegFileFormat::Regedit4; // the file format, kept likewise
     WatchController* m_watch = nullptr;
     TWatchPage* m_watchPage = nullptr;
     QPointer<THelpForm> m_helpForm;

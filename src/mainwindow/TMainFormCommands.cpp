@@ -322,19 +322,28 @@ void TMainForm::ExportRegFileClick()
     }
     ExportChoice choice;
     choice.currentBranch = m_exportCurrentBranch;
+    choice.format = m_exportFormat;
     choice.branchPath = ExcludeTrailingBackslash(GetNodePath(*m_treeModel, selectedNode()));
     if (!askExportFile(choice))
         return;
     m_exportCurrentBranch = choice.currentBranch;
+    m_exportFormat = choice.format;
     const QString fileName = withRegExtension(choice.fileName);
     const DWORD mask = rootExportMask();
+    QStringList lostTypes;
+    bool written = false;
     runWithProgress(QStringLiteral("Datensicherung läuft ..."),
                     QStringLiteral("Registrierung wird in ") + QFileInfo(choice.fileName).fileName() +
                         QStringLiteral(" gesichert."),
                     QStringLiteral("SAVE"), [&](Progress& progress) {
-                        (void)ExportRegFile(fileName, choice.currentBranch ? choice.branchPath : QString(), progress,
-                                            mask);
+                        written = ExportRegFile(fileName, choice.currentBranch ? choice.branchPath : QString(),
+                                                progress, mask, choice.format, &lostTypes);
                     });
+    // The file holds what REGEDIT4 can; the user learns which types it could not.
+    if (written && !lostTypes.isEmpty())
+        ShowWarning(LostTypesMessage(lostTypes, QStringLiteral("Das Format \"Version 5 (Unicode)\" im "
+                                                               "Speichern-Dialog bewahrt den Typ."))
+                        .replace(u'\n', QStringLiteral("\r\n")));
 }
 
 bool TMainForm::defaultAskExportFile(ExportChoice& choice)
@@ -344,11 +353,13 @@ bool TMainForm::defaultAskExportFile(ExportChoice& choice)
         dialog.setAnalysisFile();
     dialog.setCurrentBranch(choice.currentBranch);
     dialog.setBranchPath(choice.branchPath);
+    dialog.setFormat(choice.format);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     choice.fileName = dialog.selectedFiles().first();
     choice.currentBranch = dialog.currentBranch();
     choice.branchPath = dialog.branchPath();
+    choice.format = dialog.format();
     return true;
 }
 

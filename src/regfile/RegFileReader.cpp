@@ -8,6 +8,38 @@
 #include "registry/RegUtils.h"
 #include "registry/RegistryAccessor.h"
 
+#include <QtEndian>
+
+namespace {
+
+constexpr qsizetype QuoteLength = 80;
+
+// A line as a message quotes it: trimmed, long ones cut.
+QString quoted(QStringView line)
+{
+    line = RegValueLineParser::trimLine(line);
+    return line.size() <= QuoteLength ? line.toString() : line.left(QuoteLength).toString() + u'…';
+}
+
+// The data of a string-typed value in a version 5 file is UTF-16LE text; the store keeps such text as
+// UTF-8, exactly as a REGEDIT4 line with the same text stores it. A last odd byte stays a character.
+QByteArray storedText(const QByteArray& utf16)
+{
+    const qsizetype units = utf16.size() / 2;
+    QString text(units, Qt::Uninitialized);
+    qFromLittleEndian<char16_t>(utf16.constData(), units, text.data());
+    if (utf16.size() % 2 == 1 && utf16.back() != '\0')
+        text += QChar(uchar(utf16.back()));
+    return text.toUtf8();
+}
+
+bool isStringType(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+} // namespace
+
 RegFileReader::RegFileReader(Progress& progress)
     : m_progress(progress), m_reg(std::make_unique<RegistryAccessor>(KEY_READ | KEY_WRITE))
 {
@@ -22,20 +54,28 @@ RegFileReader::~RegFileReader()
 
 RegFileResult RegFileReader::run(RegFileLineSource& lines)
 {
-    QString line;
-    qint64 number = 0;
+    QStringView line;
+    qint64& number = m_lineNumber;
     while (lines.next(&line)) {
         ++number;
         m_progress.step();
         if (m_progress.abortRequested())
             return outcome(RegFileResult::cancel());
-        if (!processLine(line))
+        if (processLine(line))
+            continue;
+        if (m_format == RegFileFormat::Regedit4 || m_state == State::ExpectHeader)
             return outcome(RegFileResult::failure(m_error, number));
+        skip(number, line, m_error);
     }
     if (!lines.error().isEmpty())
         return outcome(RegFileResult::failure(lines.error(), number + 1));
     if (m_state == State::ExpectHeader)
         return outcome(RegFileResult::failure(RegFileTexts::MissingHeader, number));
+    if (m_format == RegFileFormat::Version5) {
+        if (m_state == State::InByteList)
+            dropPending(true); // an unfinished list at the end is a line that could not be read
+        return outcome(version5Result());
+    }
     if (m_state == State::InByteList)
         return outcome(RegFileResult::failure(RegFileTexts::UnfinishedHex, number));
     if (!m_keyOpen)
@@ -45,6 +85,25 @@ RegFileResult RegFileReader::run(RegFileLineSource& lines)
             m_failedWrites == 1 ? QStringLiteral("1 Wert konnte nicht geschrieben werden")
                                 : QStringLiteral("%1 Werte konnten nicht geschrieben werden").arg(m_failedWrites)));
     return outcome(RegFileResult::success());
+}
+
+RegFileResult RegFileReader::version5Result() const
+{
+    QStringList parts;
+    if (m_skipped == 1)
+        parts.append(QStringLiteral("1 Zeile konnte nicht gelesen werden: Zeile %1: %2")
+                         .arg(m_firstSkipLine)
+                         .arg(m_firstSkip));
+    else if (m_skipped > 1)
+        parts.append(QStringLiteral("%1 Zeilen konnten nicht gelesen werden, zuerst Zeile %2: %3")
+                         .arg(m_skipped)
+                         .arg(m_firstSkipLine)
+                         .arg(m_firstSkip));
+    if (m_failedWrites == 1)
+        parts.append(QStringLiteral("1 Änderung konnte nicht vorgenommen werden"));
+    else if (m_failedWrites > 1)
+        parts.append(QStringLiteral("%1 Änderungen konnten nicht vorgenommen werden").arg(m_failedWrites));
+    return parts.isEmpty() ? RegFileResult::success() : RegFileResult::failure(parts.join(QStringLiteral("; ")));
 }
 
 // Whatever the lines said, the changes are only there when the batch committed.
@@ -70,23 +129,50 @@ bool RegFileReader::stop(const QString& reason)
     return false;
 }
 
+void RegFileReader::skip(qint64 number, QStringView line, const QString& reason)
+{
+    ++m_skipped;
+    if (m_firstSkipLine == 0 || number < m_firstSkipLine) {
+        m_firstSkipLine = number;
+        m_firstSkip = quoted(line) + QStringLiteral(" (") + reason + u')';
+    }
+}
+
+void RegFileReader::dropPending(bool atEnd)
+{
+    if (m_state == State::InByteList && m_format == RegFileFormat::Version5 && !m_pendingBroken)
+        skip(m_pendingLine, m_pendingText, atEnd ? RegFileTexts::UnfinishedHex : RegFileTexts::BrokenOffHex);
+    m_state = State::Normal; // the pending byte value is dropped unwritten
+}
+
 bool RegFileReader::processLine(QStringView rawLine)
 {
-    const QStringView line = RegValueLineParser::trimLine(rawLine);
+    QStringView line = RegValueLineParser::trimLine(rawLine);
     if (line.isEmpty() || line.startsWith(u';'))
         return true;
-    if (m_state == State::ExpectHeader) {
-        if (line.compare(u"REGEDIT4", Qt::CaseInsensitive) != 0)
-            return stop(RegFileTexts::MissingHeader);
-        m_state = State::Normal;
-        return true;
-    }
-    if (line.startsWith(u'[') && line.endsWith(u']')) {
-        m_state = State::Normal; // a pending byte list is dropped unwritten
-        return keyLine(line.mid(1, line.size() - 2));
+    if (m_state == State::ExpectHeader)
+        return headerLine(line);
+    if (line.startsWith(u'[')) {
+        const qsizetype close = line.lastIndexOf(u']');
+        // A version 5 key line may carry a comment after its bracket.
+        if (m_format == RegFileFormat::Version5 && close > 0
+            && RegValueLineParser::stripComment(line.mid(close + 1)).isEmpty())
+            line = line.left(close + 1);
+        if (line.endsWith(u']')) {
+            dropPending();
+            return keyLine(line.mid(1, line.size() - 2));
+        }
+        if (m_format == RegFileFormat::Version5) {
+            dropPending();
+            // A key line that cannot be read sends the values after it nowhere, not into the key before.
+            m_reg->closeKey();
+            m_keyOpen = false;
+            m_anyKeyLine = true;
+            return stop(RegFileTexts::BadLine);
+        }
     }
     if (line.startsWith(u'@') || line.startsWith(u'"')) {
-        m_state = State::Normal;
+        dropPending();
         return valueLine(line);
     }
     if (m_state == State::InByteList)
@@ -94,24 +180,48 @@ bool RegFileReader::processLine(QStringView rawLine)
     return stop(RegFileTexts::BadLine);
 }
 
-bool RegFileReader::keyLine(QStringView pathView)
+bool RegFileReader::headerLine(QStringView line)
 {
-    const QString path = pathView.toString();
-    m_reg->closeKey();
-    m_keyOpen = false;
+    if (line.compare(RegFileHeaders::Regedit4, Qt::CaseInsensitive) == 0) {
+        m_format = RegFileFormat::Regedit4;
+    } else if (line.startsWith(RegFileHeaders::Version5, Qt::CaseInsensitive)) {
+        // Blanks or other text after the header on its line do not matter.
+        m_format = RegFileFormat::Version5;
+    } else {
+        return stop(RegFileTexts::MissingHeader);
+    }
+    m_state = State::Normal;
+    return true;
+}
+
+// The batch belongs to the store behind the root; it commits before the root changes.
+bool RegFileReader::selectRoot(const QString& path)
+{
     const HKEY root = GetRootKey(path);
     if (root == 0)
         return stop(QStringLiteral("Unbekannter Stammschlüssel: ") + path);
-    if (root != m_root) {
-        // The batch belongs to the store behind the root; it commits before the root changes.
-        m_root = 0;
-        if (const LONG rc = endBatch(); rc != ERROR_SUCCESS)
-            return stop(RegFileTexts::CommitFailed + RegCodeText(rc));
-        if (!ConnectRootKey(*m_reg, root, true))
-            return stop(QStringLiteral("Keine Verbindung zum Stammschlüssel von ") + path);
-        m_root = root;
-        m_batch = std::make_unique<RegBatch>(m_reg->rootKey());
-    }
+    if (root == m_root)
+        return true;
+    m_root = 0;
+    if (const LONG rc = endBatch(); rc != ERROR_SUCCESS)
+        return stop(RegFileTexts::CommitFailed + RegCodeText(rc));
+    if (!ConnectRootKey(*m_reg, root, true))
+        return stop(QStringLiteral("Keine Verbindung zum Stammschlüssel von ") + path);
+    m_root = root;
+    m_batch = std::make_unique<RegBatch>(m_reg->rootKey());
+    return true;
+}
+
+bool RegFileReader::keyLine(QStringView pathView)
+{
+    m_reg->closeKey();
+    m_keyOpen = false; // until the key opens, values go nowhere
+    m_anyKeyLine = true;
+    if (m_format == RegFileFormat::Version5 && pathView.startsWith(u'-'))
+        return deleteKeyLine(RegValueLineParser::trimLine(pathView.mid(1)).toString());
+    const QString path = pathView.toString();
+    if (!selectRoot(path))
+        return false;
     const QString subKey = QLatin1Char('\\') + GetSubKeyPath(path);
     m_writeDenied = false;
     if (!m_reg->openKey(subKey, true)) {
@@ -125,11 +235,41 @@ bool RegFileReader::keyLine(QStringView pathView)
     return true;
 }
 
+// [-KEY] deletes the key with its subtree; a key that is not there is no error.
+bool RegFileReader::deleteKeyLine(const QString& path)
+{
+    if (!selectRoot(path))
+        return false;
+    const QString subKey = GetSubKeyPath(path);
+    if (subKey.isEmpty())
+        return stop(RegFileTexts::RootNotDeleted + path);
+    const QString fromRoot = QLatin1Char('\\') + subKey;
+    if (m_reg->keyExists(fromRoot) && !m_reg->deleteKey(fromRoot))
+        ++m_failedWrites;
+    return true;
+}
+
 bool RegFileReader::valueLine(QStringView line)
 {
-    const RegFileResult parsed = RegValueLineParser::parseValueLine(line, &m_parsed);
-    if (!parsed.ok)
+    const bool version5 = m_format == RegFileFormat::Version5;
+    if (version5)
+        line = RegValueLineParser::stripComment(line);
+    const RegFileResult parsed = RegValueLineParser::parseValueLine(line, &m_parsed, m_format);
+    if (!parsed.ok) {
+        if (version5 && line.endsWith(u'\\')) {
+            // The lines that continue it belong to this skipped line.
+            m_state = State::InByteList;
+            m_pendingBroken = true;
+        }
         return stop(parsed.text);
+    }
+    if (version5 && !m_anyKeyLine) {
+        if (m_parsed.Continued) {
+            m_state = State::InByteList;
+            m_pendingBroken = true;
+        }
+        return stop(RegFileTexts::ValueWithoutKey);
+    }
     switch (m_parsed.Kind) {
     case RegValueKind::String: {
         QByteArray data = m_parsed.StringData.toUtf8();
@@ -147,9 +287,17 @@ bool RegFileReader::valueLine(QStringView line)
         if (m_parsed.Continued) {
             std::swap(m_pending, m_parsed);
             m_state = State::InByteList;
+            m_pendingBroken = false;
+            if (version5) {
+                m_pendingLine = m_lineNumber;
+                m_pendingText = line.toString();
+            }
         } else {
-            write(m_parsed.Name, RegValueLineParser::mappedType(m_parsed.TypeCode), m_parsed.BinaryData);
+            writeBytes(m_parsed);
         }
+        break;
+    case RegValueKind::Delete:
+        deleteValue(m_parsed.Name);
         break;
     }
     return true;
@@ -157,27 +305,59 @@ bool RegFileReader::valueLine(QStringView line)
 
 bool RegFileReader::continuationLine(QStringView line)
 {
+    if (m_format == RegFileFormat::Version5)
+        line = RegValueLineParser::stripComment(line);
+    const bool continued = line.endsWith(u'\\');
+    if (m_pendingBroken) {
+        if (!continued)
+            m_state = State::Normal;
+        return true;
+    }
     const RegFileResult parsed = RegValueLineParser::parseHexBytes(line, &m_pending.BinaryData);
-    if (!parsed.ok)
+    if (!parsed.ok) {
+        m_pendingBroken = true; // the value is lost; its further lines are not counted again
+        if (!continued)
+            m_state = State::Normal;
         return stop(parsed.text);
-    if (!line.endsWith(u'\\')) {
-        write(m_pending.Name, RegValueLineParser::mappedType(m_pending.TypeCode), m_pending.BinaryData);
+    }
+    if (!continued) {
+        writeBytes(m_pending);
         m_state = State::Normal;
     }
     return true;
 }
 
-// Values before the first key line are only checked; a write that fails is counted and the import
-// goes on, so that the result can still say that the file did not arrive completely. The bytes of
-// expandable and multi-strings are text in the file's encoding, stored as UTF-8.
+// REGEDIT4 maps the type codes above 10 to REG_NONE and carries string types as 8-bit text; version 5
+// keeps every type code and carries string types as UTF-16LE.
+void RegFileReader::writeBytes(const TRegValueLine& value)
+{
+    if (m_format == RegFileFormat::Regedit4) {
+        const DWORD type = RegValueLineParser::mappedType(value.TypeCode);
+        const bool textData = type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+        write(value.Name, type, textData ? TextCodec::decodeToUtf8Data(value.BinaryData) : value.BinaryData);
+        return;
+    }
+    const DWORD type = DWORD(value.TypeCode);
+    write(value.Name, type, isStringType(type) ? storedText(value.BinaryData) : value.BinaryData);
+}
+
+// Values without an open key (before the first key line, after a key that could not be opened or was
+// deleted) are only checked; a write that fails is counted and the import goes on, so that the result
+// can still say that the file did not arrive completely.
 void RegFileReader::write(const QString& name, DWORD type, const QByteArray& data)
 {
     if (!m_keyOpen)
         return;
-    const bool textData = type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-    const LONG rc = m_writeDenied ? ERROR_ACCESS_DENIED
-                                  : RegSetValueBytes(m_reg->currentKey(), name, type,
-                                                     textData ? TextCodec::decodeToUtf8Data(data) : data);
+    const LONG rc = m_writeDenied ? ERROR_ACCESS_DENIED : RegSetValueBytes(m_reg->currentKey(), name, type, data);
     if (rc != ERROR_SUCCESS)
+        ++m_failedWrites;
+}
+
+void RegFileReader::deleteValue(const QString& name)
+{
+    if (!m_keyOpen)
+        return;
+    const LONG rc = m_writeDenied ? ERROR_ACCESS_DENIED : RegDeleteValue(m_reg->currentKey(), name);
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
         ++m_failedWrites;
 }

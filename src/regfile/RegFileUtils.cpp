@@ -90,7 +90,7 @@ QByteArray WrapHexBytes(QByteArrayView prefix, QByteArrayView data)
 }
 
 RegFileResult ExportRegFileResult(const QString& fileName, const QString& keyPath, Progress& progress,
-                                  DWORD rootExport)
+                                  DWORD rootExport, RegFileFormat format, QStringList* lostTypes)
 {
     progress.clearAbort();
     if (StoreFiles::isStoreFile(fileName))
@@ -100,7 +100,7 @@ RegFileResult ExportRegFileResult(const QString& fileName, const QString& keyPat
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return RegFileResult::failure(RegFileTexts::CannotSaveFile + QStringLiteral(" (") + file.errorString() + u')');
-    RegFileWriter writer(file, progress);
+    RegFileWriter writer(file, progress, format);
     RegFileResult result = writer.writeHeader();
     for (const QString& branch : exportBranches(keyPath, rootExport)) {
         if (!result.ok)
@@ -108,7 +108,9 @@ RegFileResult ExportRegFileResult(const QString& fileName, const QString& keyPat
         result = writer.writeBranch(branch);
     }
     if (result.ok)
-        result = writer.flush();
+        result = writer.finish();
+    if (lostTypes)
+        *lostTypes = writer.lostTypes();
     if (!result.ok) {
         file.cancelWriting(); // the old file stays as it was
         return result;
@@ -118,9 +120,10 @@ RegFileResult ExportRegFileResult(const QString& fileName, const QString& keyPat
     return result;
 }
 
-bool ExportRegFile(const QString& fileName, const QString& keyPath, Progress& progress, DWORD rootExport)
+bool ExportRegFile(const QString& fileName, const QString& keyPath, Progress& progress, DWORD rootExport,
+                   RegFileFormat format, QStringList* lostTypes)
 {
-    const RegFileResult result = ExportRegFileResult(fileName, keyPath, progress, rootExport);
+    const RegFileResult result = ExportRegFileResult(fileName, keyPath, progress, rootExport, format, lostTypes);
     if (!result.ok && !result.cancelled)
         ShowError(result.text);
     return result.ok;
@@ -134,8 +137,8 @@ RegFileResult ImportRegFileResult(const QString& fileName, Progress& progress)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return RegFileResult::failure(RegFileTexts::CannotOpenFile);
-    RegDeviceLineSource lines(file);
-    return importFrom(lines, progress);
+    const std::unique_ptr<RegFileLineSource> lines = RegFileDecoding::openLines(file);
+    return importFrom(*lines, progress);
 }
 
 RegFileResult ImportRegLinesResult(const QStringList* lines, Progress& progress)
@@ -145,6 +148,23 @@ RegFileResult ImportRegLinesResult(const QStringList* lines, Progress& progress)
         return RegFileResult::failure(QStringLiteral("Keine Zeilen zum Importieren"));
     RegListLineSource source(*lines);
     return importFrom(source, progress);
+}
+
+QString LostTypesMessage(const QStringList& lostTypes, const QString& suggestion)
+{
+    constexpr qsizetype Shown = 10;
+    if (lostTypes.isEmpty())
+        return QString();
+    QString text = lostTypes.size() == 1 ? QStringLiteral("Der Typ eines Wertes geht im Format REGEDIT4 verloren "
+                                                          "(als hex(0) gesichert):")
+                                         : QStringLiteral("Der Typ von %1 Werten geht im Format REGEDIT4 verloren "
+                                                          "(als hex(0) gesichert):")
+                                               .arg(lostTypes.size());
+    for (const QString& entry : lostTypes.first(qMin(Shown, lostTypes.size())))
+        text += QStringLiteral("\n  ") + entry;
+    if (lostTypes.size() > Shown)
+        text += QStringLiteral("\n  ... und %1 weitere").arg(lostTypes.size() - Shown);
+    return text + u'\n' + suggestion;
 }
 
 bool ImportRegFile(const QString& fileName, Progress& progress)

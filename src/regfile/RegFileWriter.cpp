@@ -5,6 +5,7 @@
 #include "registry/RegValueUtils.h"
 
 #include <QIODevice>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -14,6 +15,9 @@ namespace {
 constexpr qsizetype FlushThreshold = 256 * 1024;
 const QByteArray LineEnd = QByteArrayLiteral("\r\n");
 constexpr char HexDigits[] = "0123456789ABCDEF";
+constexpr char16_t LowerHexDigits[] = u"0123456789abcdef";
+// A version 5 byte list continues on the next line once a byte's "xx," passes this column.
+constexpr qsizetype WrapColumn = 76;
 
 bool hasLineBreak(QByteArrayView bytes)
 {
@@ -75,17 +79,82 @@ void appendLineText(QByteArray& out, const QString& name, DWORD type, QByteArray
     }
 }
 
+// The text a string-typed value's data holds: UTF-8 as the store keeps it (other bytes as Windows-1252).
+QString storedText(QByteArrayView data)
+{
+    return TextCodec::decode(data);
+}
+
+// UTF-16LE bytes of a text, as version 5 carries string types in hex form.
+QByteArray utf16Bytes(QStringView text)
+{
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    qToLittleEndian<char16_t>(text.data(), text.size(), bytes.data());
+    return bytes;
+}
+
+// A REG_SZ value written as "text" reads back as its UTF-8 and one zero: only then is the quoted form
+// exact.
+bool quotable(QByteArrayView data, QString* text)
+{
+    if (data.isEmpty() || data.back() != '\0' || data.indexOf('\0') != data.size() - 1)
+        return false;
+    const QByteArrayView utf8 = data.first(data.size() - 1);
+    if (!TextCodec::isValidUtf8(utf8))
+        return false;
+    *text = QString::fromUtf8(utf8);
+    return true;
+}
+
+void appendHexText(QString& out, qsizetype lineStart, QByteArrayView data)
+{
+    const qsizetype n = data.size();
+    qsizetype column = out.size() - lineStart;
+    const qsizetype start = out.size();
+    out.resize(start + n * 3 + (n / 25 + 2) * 5);
+    char16_t* p = reinterpret_cast<char16_t*>(out.data()) + start;
+    for (qsizetype i = 1; i <= n; ++i) {
+        const auto b = static_cast<unsigned char>(data[i - 1]);
+        *p++ = LowerHexDigits[b >> 4];
+        *p++ = LowerHexDigits[b & 0xF];
+        column += 2;
+        if (i == n)
+            break;
+        *p++ = u',';
+        if (++column > WrapColumn) {
+            for (const char16_t c : {u'\\', u'\r', u'\n', u' ', u' '})
+                *p++ = c;
+            column = 2;
+        }
+    }
+    out.resize(p - reinterpret_cast<const char16_t*>(out.constData()));
+}
+
+// A value whose type a REGEDIT4 file loses, for the export's closing note: [key] "name" (type).
+QString lostTypeEntry(const QString& keyPath, const WalkValue& value)
+{
+    const QString name = value.name.isEmpty() ? QStringLiteral("@") : u'"' + visible(value.name) + u'"';
+    const QString type =
+        value.type == REG_QWORD ? QStringLiteral("REG_QWORD") : QStringLiteral("Typ %1").arg(value.type);
+    return QStringLiteral("[%1] %2 (%3)").arg(visible(keyPath), name, type);
+}
+
 } // namespace
 
-RegFileWriter::RegFileWriter(QIODevice& device, Progress& progress)
-    : m_device(device), m_progress(progress), m_failure(RegFileResult::success())
+RegFileWriter::RegFileWriter(QIODevice& device, Progress& progress, RegFileFormat format)
+    : m_device(device), m_progress(progress), m_format(format), m_failure(RegFileResult::success())
 {
     m_buffer.reserve(FlushThreshold + 64 * 1024);
 }
 
 RegFileResult RegFileWriter::writeHeader()
 {
-    append("REGEDIT4\r\n");
+    if (m_format == RegFileFormat::Regedit4) {
+        append("REGEDIT4\r\n");
+    } else {
+        append("\xFF\xFE"); // UTF-16LE byte-order mark
+        append(QString(RegFileHeaders::Version5 + QStringLiteral("\r\n")));
+    }
     return m_failure;
 }
 
@@ -96,8 +165,28 @@ void RegFileWriter::append(QByteArrayView bytes)
         (void)flush();
 }
 
+void RegFileWriter::append(QStringView text)
+{
+    m_text.append(text);
+    if (m_text.size() * 2 >= FlushThreshold)
+        (void)flush();
+}
+
+RegFileResult RegFileWriter::finish()
+{
+    if (m_format == RegFileFormat::Version5)
+        append(QStringView(u"\r\n"));
+    return flush();
+}
+
 RegFileResult RegFileWriter::flush()
 {
+    if (!m_text.isEmpty()) {
+        const qsizetype start = m_buffer.size();
+        m_buffer.resize(start + m_text.size() * 2);
+        qToLittleEndian<char16_t>(m_text.constData(), m_text.size(), m_buffer.data() + start);
+        m_text.resize(0);
+    }
     if (m_failure.ok && !m_buffer.isEmpty() && m_device.write(m_buffer.constData(), m_buffer.size()) != m_buffer.size())
         m_failure = RegFileResult::failure(RegFileTexts::CannotSaveFile + QStringLiteral(" (")
                                            + m_device.errorString() + u')');
@@ -171,6 +260,33 @@ void RegFileWriter::appendHexBytes(QByteArray& out, qsizetype prefixLength, QByt
     out.resize(p - out.constData());
 }
 
+void RegFileWriter::appendValueLine5(QString& out, const QString& name, DWORD type, QByteArrayView data)
+{
+    const qsizetype lineStart = out.size();
+    if (name.isEmpty()) {
+        out += u'@';
+    } else {
+        out += u'"';
+        out += EscapeRegString(name);
+        out += u'"';
+    }
+    out += u'=';
+    QString text;
+    if (type == REG_SZ && quotable(data, &text)) {
+        out += u'"';
+        out += EscapeRegString(text);
+        out += u'"';
+        return;
+    }
+    if (type == REG_DWORD && data.size() == 4) {
+        out += QStringLiteral("dword:%1").arg(qFromLittleEndian<quint32>(data.data()), 8, 16, QLatin1Char('0'));
+        return;
+    }
+    out += type == REG_BINARY ? QStringLiteral("hex:") : QStringLiteral("hex(%1):").arg(type, 0, 16);
+    const bool textData = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    appendHexText(out, lineStart, textData ? QByteArrayView(utf16Bytes(storedText(data))) : data);
+}
+
 RegFileResult RegFileWriter::writeBranch(const QString& keyPath)
 {
     BranchWalker walker(m_progress);
@@ -194,6 +310,10 @@ WalkStep RegFileWriter::visitKey(const WalkKey& key)
                                    "Registrierungsdatei geschrieben werden.")
                         .arg(visible(key.path)));
     m_branchOpened = true;
+    if (m_format == RegFileFormat::Version5) {
+        append(QString(QStringLiteral("\r\n[") + key.path + QStringLiteral("]\r\n")));
+        return m_failure.ok ? WalkStep::Continue : WalkStep::Stop;
+    }
     append(LineEnd);
     append(TextCodec::encode(QLatin1Char('[') + key.path + QLatin1Char(']')));
     append(LineEnd);
@@ -202,6 +322,13 @@ WalkStep RegFileWriter::visitKey(const WalkKey& key)
 
 WalkStep RegFileWriter::visitValue(const WalkKey& key, const WalkValue& value)
 {
+    if (m_format == RegFileFormat::Version5) {
+        appendValueLine5(m_text, value.name, value.type, value.data);
+        append(QStringView(u"\r\n"));
+        return m_failure.ok ? WalkStep::Continue : WalkStep::Stop;
+    }
+    if (value.type > 10) // written as hex(0): the format has no code for it
+        m_lostTypes.append(lostTypeEntry(key.path, value));
     if (!appendValueLine(m_buffer, value.name, value.type, value.data))
         return fail(QStringLiteral("Der Wert \"%1\" von %2 kann nicht als eine Zeile geschrieben werden.")
                         .arg(visible(value.name), visible(key.path)));

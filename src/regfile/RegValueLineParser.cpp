@@ -99,10 +99,13 @@ bool parseQuoted(QStringView text, QString* plain, QString* error)
     return unescape(text.mid(1, text.size() - 2), plain, error);
 }
 
-bool parseDWord(QStringView data, TRegValueLine* parsed, QString* error)
+bool parseDWord(QStringView data, TRegValueLine* parsed, RegFileFormat format, QString* error)
 {
     QStringView digits = RegValueLineParser::trimLine(data.mid(data.indexOf(u':') + 1));
     if (digits.startsWith(u'$'))
+        digits = digits.mid(1);
+    // Version 5 files in use write leading zeros beyond eight digits (dword:0ffffffff); the value fits.
+    while (format == RegFileFormat::Version5 && digits.size() > 8 && digits.startsWith(u'0'))
         digits = digits.mid(1);
     // More than 8 digits cannot be a 32-bit value; refusing them keeps the file's meaning intact.
     if (digits.isEmpty() || digits.size() > 8)
@@ -142,7 +145,23 @@ bool parseTypeCode(QStringView text, qint64* code)
 
 bool parseHex(QStringView text, QByteArray* bytes, QString* error);
 
-bool parseBytes(QStringView data, TRegValueLine* parsed, QString* error)
+// Hexadecimal type code of a version 5 hex(N): one to eight digits.
+bool parseHexTypeCode(QStringView text, qint64* code)
+{
+    if (text.isEmpty() || text.size() > 8)
+        return false;
+    qint64 value = 0;
+    for (QChar c : text) {
+        const int d = HexDigitValue(c);
+        if (d < 0)
+            return false;
+        value = value * 16 + d;
+    }
+    *code = value;
+    return true;
+}
+
+bool parseBytes(QStringView data, TRegValueLine* parsed, RegFileFormat format, QString* error)
 {
     if (startsWithNoCase(data, u"hex(")) {
         const qsizetype colon = data.indexOf(u':');
@@ -152,7 +171,10 @@ bool parseBytes(QStringView data, TRegValueLine* parsed, QString* error)
         const qsizetype close = data.indexOf(u')');
         if (close < 0 || !(open < close && close < colon))
             return fail(error, RegFileTexts::BadHexIdFormat);
-        if (!parseTypeCode(RegValueLineParser::trimLine(data.mid(open + 1, close - open - 1)), &parsed->TypeCode))
+        const QStringView id = RegValueLineParser::trimLine(data.mid(open + 1, close - open - 1));
+        if (format == RegFileFormat::Version5 && !parseHexTypeCode(id, &parsed->TypeCode))
+            return fail(error, RegFileTexts::BadHexIdCharsV5);
+        if (format == RegFileFormat::Regedit4 && !parseTypeCode(id, &parsed->TypeCode))
             return fail(error, RegFileTexts::BadHexIdChars);
     } else {
         parsed->TypeCode = REG_BINARY;
@@ -164,12 +186,16 @@ bool parseBytes(QStringView data, TRegValueLine* parsed, QString* error)
     return parseHex(list, &parsed->BinaryData, error);
 }
 
-bool parseData(QStringView data, TRegValueLine* parsed, QString* error)
+bool parseData(QStringView data, TRegValueLine* parsed, RegFileFormat format, QString* error)
 {
+    if (format == RegFileFormat::Version5 && data == u"-") {
+        parsed->Kind = RegValueKind::Delete;
+        return true;
+    }
     if (startsWithNoCase(data, u"dword:"))
-        return parseDWord(data, parsed, error);
+        return parseDWord(data, parsed, format, error);
     if (startsWithNoCase(data, u"hex:") || startsWithNoCase(data, u"hex("))
-        return parseBytes(data, parsed, error);
+        return parseBytes(data, parsed, format, error);
     parsed->Kind = RegValueKind::String;
     return parseQuoted(data, &parsed->StringData, error);
 }
@@ -216,7 +242,7 @@ DWORD mappedType(qint64 typeCode)
 
 namespace {
 
-bool parseLine(QStringView line, TRegValueLine* parsed, QString* error)
+bool parseLine(QStringView line, TRegValueLine* parsed, RegFileFormat format, QString* error)
 {
     line = RegValueLineParser::trimLine(line);
     if (line.isEmpty())
@@ -231,7 +257,7 @@ bool parseLine(QStringView line, TRegValueLine* parsed, QString* error)
         if (!parseQuoted(RegValueLineParser::trimLine(line.left(sep)), &parsed->Name, error))
             return false;
     }
-    return parseData(RegValueLineParser::trimLine(line.mid(sep + 1)), parsed, error);
+    return parseData(RegValueLineParser::trimLine(line.mid(sep + 1)), parsed, format, error);
 }
 
 bool parseHex(QStringView text, QByteArray* bytes, QString* error)
@@ -333,11 +359,26 @@ bool publish(const RegFileResult& result)
 
 namespace RegValueLineParser {
 
-RegFileResult parseValueLine(QStringView line, TRegValueLine* parsed)
+RegFileResult parseValueLine(QStringView line, TRegValueLine* parsed, RegFileFormat format)
 {
     QString error;
-    const bool ok = parseLine(line, parsed, &error);
+    const bool ok = parseLine(line, parsed, format, &error);
     return resultOf(ok, error);
+}
+
+QStringView stripComment(QStringView line)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted && c == Backslash)
+            ++i; // an escaped character, quote or backslash, stays inside
+        else if (c == Quote)
+            quoted = !quoted;
+        else if (!quoted && c == u';')
+            return trimLine(line.left(i));
+    }
+    return line;
 }
 
 RegFileResult parseHexBytes(QStringView text, QByteArray* bytes)

@@ -36,7 +36,7 @@ private slots:
             << "Ungültige Zeile" << true << QStringList();
         QTest::newRow("no header names a reason")
             << QByteArray("[HKEY_CURRENT_USER\\I]\r\n\"a\"=\"1\"\r\n") << 0 << Status::Failed
-            << "Die Datei beginnt nicht mit \"REGEDIT4\"" << false
+            << "Die Datei beginnt nicht mit \"REGEDIT4\" oder \"Windows Registry Editor Version 5.00\"" << false
             << QStringList();
         QTest::newRow("unreadable file") << QByteArray() << 0 << Status::NotRead << "" << false
                                          << QStringList{QStringLiteral("Fehler: Kann Datei nicht öffnen.")};

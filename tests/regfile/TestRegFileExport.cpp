@@ -77,7 +77,8 @@ void fill(QRandomGenerator& rng, const QString& path, int depth)
         fill(rng, path + u'\\' + randomText(rng, 12, true), depth + 1);
 }
 
-void collect(const QString& path, Snapshot* snapshot)
+// With exact, the data as stored; otherwise what a REGEDIT4 file carries of it.
+void collect(const QString& path, Snapshot* snapshot, bool exact = false)
 {
     OpenedKey key;
     QVERIFY(openKey(key, path));
@@ -85,12 +86,12 @@ void collect(const QString& path, Snapshot* snapshot)
     DWORD type = 0;
     QByteArray data;
     for (DWORD i = 0; RegEnumValueBytes(key.handle, i, &name, 16384, &type, &data) == ERROR_SUCCESS; ++i) {
-        if (type == REG_SZ) // what the file can carry of REG_SZ: the text up to its first NUL
+        if (type == REG_SZ && !exact) // what the file can carry of REG_SZ: the text up to its first NUL
             data = data.left(data.indexOf('\0')) + QByteArray(1, '\0');
-        (*snapshot)[path].insert(name, {type > 10 ? REG_NONE : type, data});
+        (*snapshot)[path].insert(name, {type > 10 && !exact ? REG_NONE : type, data});
     }
     for (const QString& sub : subKeys(path))
-        collect(path + u'\\' + sub, snapshot);
+        collect(path + u'\\' + sub, snapshot, exact);
 }
 
 // A device that takes the first few bytes and then refuses.
@@ -297,6 +298,73 @@ private slots:
         }
         QCOMPARE(readFile(second), readFile(first));
         QCOMPARE(after, before);
+
+        // Version 5 carries everything: the random branch exactly, and what came from REGEDIT4 unchanged.
+        const QString version5 = dir.filePath(QStringLiteral("v5.reg"));
+        for (const QString& source : {QString(), first}) {
+            Snapshot stored, reread;
+            {
+                TempStore store;
+                QVERIFY(store.ok());
+                QRandomGenerator again(seed); // the same branch as at the start
+                if (source.isEmpty())
+                    fill(again, QStringLiteral("RT"), 0);
+                else
+                    QVERIFY2(ImportRegFile(source, progress), qPrintable(LastRegFileError()));
+                collect(QStringLiteral("RT"), &stored, true);
+                QVERIFY(ExportRegFile(version5, QStringLiteral("HKEY_CURRENT_USER\\RT"), progress, RootExportDefault,
+                                      RegFileFormat::Version5));
+            }
+            TempStore store;
+            QVERIFY(store.ok());
+            QVERIFY2(ImportRegFile(version5, progress), qPrintable(LastRegFileError()));
+            collect(QStringLiteral("RT"), &reread, true);
+            QCOMPARE(reread, stored);
+        }
+    }
+
+    // Version 5 bytes of a key with a value of every kind, written out by hand.
+    void writesVersion5()
+    {
+        QByteArray thirty;
+        for (int i = 0; i < 30; ++i)
+            thirty.append(char(i));
+        const struct {
+            const char* name;
+            DWORD type;
+            QByteArray data;
+        } values[] = {
+            {"", REG_SZ, sz("Grüße \"€\"\r\n")},
+            {"b", REG_BINARY, thirty},
+            {"be", REG_DWORD_BIG_ENDIAN, QByteArray("\0\0\0\x1a", 4)},
+            {"d", REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
+            {"e", REG_BINARY, QByteArray()},
+            {"m", REG_MULTI_SZ, QByteArray("a\0\xc3\xbc\0\0", 6)},
+            {"n", REG_NONE, QByteArray("\x01")},
+            {"q", REG_QWORD, QByteArray("\x01\0\0\0\0\0\0\x80", 8)},
+            {"s0", REG_SZ, QByteArray("a\0b", 3)},
+            {"t", 0x20000, QByteArray("\xcd")},
+            {"x", REG_EXPAND_SZ, sz("%A%")},
+        };
+        for (const auto& v : values)
+            QVERIFY(setValue(u"Software\\T"_s, QString::fromUtf8(v.name), v.type, v.data));
+        QVERIFY(makeKey(u"Software\\T\\Leer"_s));
+        ScriptedProgress progress;
+        QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T"_s, progress, RootExportDefault,
+                              RegFileFormat::Version5));
+        const QString text = u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n"
+                             "@=\"Grüße \\\"€\\\"\\r\\n\"\r\n"
+                             "\"b\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
+                             "  17,18,19,1a,1b,1c,1d\r\n"
+                             "\"be\"=hex(5):00,00,00,1a\r\n\"d\"=dword:0000001a\r\n\"e\"=hex:\r\n"
+                             "\"m\"=hex(7):61,00,00,00,fc,00,00,00,00,00\r\n\"n\"=hex(0):01\r\n"
+                             "\"q\"=hex(b):01,00,00,00,00,00,00,80\r\n\"s0\"=hex(1):61,00,00,00,62,00\r\n"
+                             "\"t\"=hex(20000):cd\r\n\"x\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+                             "\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n\r\n"_s;
+        QByteArray expected("\xFF\xFE");
+        for (QChar c : text)
+            expected += QByteArray(1, char(c.unicode() & 0xFF)) + char(c.unicode() >> 8);
+        QCOMPARE(readFile(m_file), expected);
     }
 
 private:

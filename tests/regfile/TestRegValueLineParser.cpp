@@ -16,6 +16,8 @@ QString summary(const TRegValueLine& v)
         return head + u"string:"_s + v.StringData;
     if (v.Kind == RegValueKind::DWord)
         return head + u"dword:%1=%2"_s.arg(v.DWordDigits).arg(v.DWordData);
+    if (v.Kind == RegValueKind::Delete)
+        return head + u"delete"_s;
     const QString bytes = QString::fromLatin1(v.BinaryData.toHex(' '));
     return head + u"hex(%1):%2"_s.arg(v.TypeCode).arg(bytes) + (v.Continued ? u" +"_s : u""_s);
 }
@@ -27,6 +29,7 @@ const QString BadDWord = u"! Ungültige Zeichen im DWord-Datenbereich"_s;
 const QString BadHex = u"! Ungültige Zeichen im Hex-Datenbereich"_s;
 const QString TooLarge = u"! Bytewert im Hex-Datenbereich zu groß"_s;
 const QString NoQuote = u"! Fehlendes Begrenzungszeichen (\")"_s;
+const QString BadHexId5 = u"! "_s + RegFileTexts::BadHexIdCharsV5;
 
 // Value lines, each with what it parses to or "! " and the reason it is refused.
 const QStringList ValueLines{
@@ -63,6 +66,16 @@ const QStringList TextRules{
     "text", R"(a\x)", BadString,  "text", R"(a\t)", BadString,   "text", R"(a\)", BadString,
 };
 
+// Version 5 lines (a comment after the data is cut first): hexadecimal type codes, deletion.
+const QStringList Version5Lines{
+    R"("q"=hex(b):01,00)", "q|hex(11):01 00",       R"("t"=hex( 20000 ):cd)", "t|hex(131072):cd",
+    R"("d"=dword:0ffffffff)", "d|dword:ffffffff=4294967295", R"("d"=dword:1ffffffff)", BadDWord,
+    R"("x"=-)", "x|delete",                         R"(@ = - ; weg)", "|delete",
+    R"("x"="-")", "x|string:-",                     R"("a;b"="c;\"d" ; Notiz)", "a;b|string:c;\"d",
+    R"("h"=hex:01,02 ;c)", "h|hex(3):01 02",        R"("t"=hex(+1):01)", BadHexId5,
+    R"("t"=hex(123456789):01)", BadHexId5,          R"("t"=hex(g):01)", BadHexId5,
+};
+
 } // namespace
 
 class TestRegValueLineParser final : public QObject {
@@ -84,6 +97,23 @@ private slots:
         const bool ok = ParseRegValueLine(line, &parsed);
         QTEST(ok ? summary(parsed) : u"! "_s + LastRegFileError(), "parsed");
         QCOMPARE(LastRegFileError().isEmpty(), ok);
+    }
+
+    void parsesVersion5Lines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("parsed");
+        for (qsizetype i = 0; i + 1 < Version5Lines.size(); i += 2)
+            QTest::newRow(qPrintable(Version5Lines[i])) << Version5Lines[i] << Version5Lines[i + 1];
+    }
+
+    void parsesVersion5Lines()
+    {
+        QFETCH(QString, line);
+        TRegValueLine parsed;
+        const RegFileResult result = RegValueLineParser::parseValueLine(RegValueLineParser::stripComment(line),
+                                                                        &parsed, RegFileFormat::Version5);
+        QTEST(result.ok ? summary(parsed) : u"! "_s + result.text, "parsed");
     }
 
     void parsesTextRules_data()

@@ -1,0 +1,316 @@
+// Version 5 registry files against a real store: the downloaded files of the corpus, encodings and line
+// ends, skipped lines, deletions, a file cut short, and the notes of kaven-reg's export.
+
+#include "regfile/RegFileUtils.h"
+#include "registry/RegTestKeys.h"
+#include "registry/RegistryAccessor.h"
+#include "support/ScriptedProgress.h"
+#include "support/TempStore.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace RegTestKeys;
+
+namespace {
+
+const QString Corpus = QStringLiteral(KAVEN_SHARED_DIR "/corpus/reg/");
+const QString Header = u"Windows Registry Editor Version 5.00"_s;
+
+QByteArray utf16(const QString& text, bool bom = true)
+{
+    QByteArray bytes = bom ? QByteArray("\xFF\xFE") : QByteArray();
+    for (QChar c : text)
+        bytes += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
+    return bytes;
+}
+
+// Every byte of a UTF-16LE file stored once more as a UTF-16 code unit, behind a byte-order mark.
+QByteArray doubled(const QByteArray& utf16Bytes)
+{
+    QByteArray out("\xFF\xFE");
+    for (char b : utf16Bytes)
+        out += b + QByteArray(1, '\0');
+    return out;
+}
+
+// The key with its subtree gone (or never there).
+bool removeKey(const QString& subKey, HKEY root = HKEY_CURRENT_USER)
+{
+    RegistryAccessor reg(KEY_ALL_ACCESS);
+    reg.setRootKey(root);
+    const QString path = u'\\' + subKey;
+    return !reg.keyExists(path) || reg.deleteKey(path);
+}
+
+} // namespace
+
+class TestRegFileVersion5 final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_store.emplace().ok());
+        m_file = m_store->dirPath() + u"/in.reg"_s;
+    }
+
+    void importsEveryCorpusFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        const QStringList files = QDir(Corpus).entryList({u"*.reg"_s}, QDir::Files);
+        QCOMPARE(files.size(), 40);
+        for (const QString& name : files)
+            QTest::newRow(qPrintable(name)) << name;
+    }
+
+    // Every file goes through completely: no line skipped, every change made.
+    void importsEveryCorpusFile()
+    {
+        QFETCH(QString, name);
+        ScriptedProgress progress;
+        const RegFileResult result = ImportRegFileResult(Corpus + name, progress);
+        QVERIFY2(result.ok, qPrintable(result.describe()));
+    }
+
+    void storesCorpusFilesAsWritten()
+    {
+        // UTF-16 with LF and CR LF mixed; a root key written in lower case.
+        QVERIFY(importCorpus(u"win11debloat__Disable_Animations.reg"_s));
+        QCOMPARE(value(u"default\\Control Panel\\Desktop"_s, u"UserPreferencesMask"_s, HKEY_USERS),
+                 qMakePair(DWORD(REG_BINARY), QByteArray::fromHex("9012078010000000")));
+        QCOMPARE(value(u"default\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"_s, u"DisableAnimations"_s,
+                       HKEY_USERS)
+                     .second,
+                 sz("reg add \"HKCU\\Control Panel\\Desktop\" /v UserPreferencesMask /t REG_BINARY /d "
+                    "90,12,07,80,10,00,00,00 /f"));
+
+        // hex(2) from UTF-16LE bytes, with its environment reference kept as text.
+        QVERIFY(importCorpus(u"atlas__AddTray.reg"_s));
+        const QString run = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"_s;
+        QCOMPARE(value(run, u"SecurityHealth"_s, HKEY_LOCAL_MACHINE),
+                 qMakePair(DWORD(REG_EXPAND_SZ), sz("%windir%\\system32\\SecurityHealthSystray.exe")));
+
+        // Deletions of values and of whole keys.
+        const QString explorer = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer"_s;
+        QVERIFY(setValue(explorer, u"HubMode"_s, REG_DWORD, QByteArray(4, '\1'), HKEY_LOCAL_MACHINE));
+        QVERIFY(setValue(explorer, u"Bleibt"_s, REG_DWORD, QByteArray(4, '\1'), HKEY_LOCAL_MACHINE));
+        QVERIFY(importCorpus(u"atlas__Show_Quick_Access_default.reg"_s));
+        QCOMPARE(value(explorer, u"HubMode"_s, HKEY_LOCAL_MACHINE).second, QByteArray("<missing>"));
+        QCOMPARE(value(explorer, u"Bleibt"_s, HKEY_LOCAL_MACHINE).first, DWORD(REG_DWORD));
+        const QString sharing = u"SOFTWARE\\Classes\\Directory\\shellex\\ContextMenuHandlers\\Sharing"_s;
+        QVERIFY(setValue(sharing + u"\\Tief"_s, QString(), REG_SZ, sz("x"), HKEY_LOCAL_MACHINE));
+        QVERIFY(importCorpus(u"win11debloat__Disable_Give_access_to_context_menu.reg"_s));
+        QVERIFY(!exists(sharing, HKEY_LOCAL_MACHINE));
+        QVERIFY(exists(u"SOFTWARE\\Classes\\Directory\\shellex\\ContextMenuHandlers"_s, HKEY_LOCAL_MACHINE));
+
+        // Each UTF-16 code unit stored again as UTF-16, with plain CR LF appended at the end.
+        QVERIFY(importCorpus(u"win11debloat__Enable_Windows_Suggestions.2a7fbf9a.reg"_s));
+        QCOMPARE(value(u"Software\\Microsoft\\Windows\\CurrentVersion\\ContentDeliveryManager"_s,
+                       u"SubscribedContent-310093Enabled"_s),
+                 qMakePair(DWORD(REG_DWORD), QByteArray("\1\0\0\0", 4)));
+        QCOMPARE(value(u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WindowsBackup"_s, u"DisableMonitoring"_s,
+                       HKEY_LOCAL_MACHINE)
+                     .second,
+                 QByteArray(4, '\0'));
+    }
+
+    // A file made double-encoded stores what the file itself stores, with or without the inner mark.
+    void readsDoubleEncodedFiles()
+    {
+        const QByteArray original = readFile(Corpus + u"atlas__AddTray.reg"_s);
+        const QString run = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"_s;
+        for (const QByteArray& bytes : {doubled(original), doubled(original.mid(2))}) {
+            QVERIFY(removeKey(run, HKEY_LOCAL_MACHINE));
+            QVERIFY(writeFile(m_file, bytes));
+            ScriptedProgress progress;
+            QVERIFY(ImportRegFileResult(m_file, progress).ok);
+            QCOMPARE(value(run, u"SecurityHealth"_s, HKEY_LOCAL_MACHINE).second,
+                     sz("%windir%\\system32\\SecurityHealthSystray.exe"));
+        }
+    }
+
+    // The same text as version 5 (UTF-16LE data) and as REGEDIT4 (8-bit data) stores the same.
+    void storesWhatRegedit4Stores_data()
+    {
+        QTest::addColumn<QString>("version5");
+        QTest::addColumn<QByteArray>("regedit4");
+        QTest::newRow("expandable umlaut") << u"hex(2):25,00,fc,00,25,00,00,00"_s << QByteArray("hex(2):25,fc,25,00");
+        QTest::newRow("multi") << u"hex(7):61,00,00,00,ac,20,00,00,00,00"_s
+                               << QByteArray("hex(7):61,00,e2,82,ac,00,00");
+        QTest::newRow("string") << u"\"Grüße \\\"€\\\"\""_s << QByteArray("\"Gr\xfc\xdf" "e \\\"\x80\\\"\"");
+        QTest::newRow("dword") << u"dword:0000001a"_s << QByteArray("dword:1A");
+        QTest::newRow("binary") << u"hex:fc,00"_s << QByteArray("hex:FC,00");
+        QTest::newRow("type 10") << u"hex(a):01"_s << QByteArray("hex(10):01");
+    }
+
+    void storesWhatRegedit4Stores()
+    {
+        QFETCH(QString, version5);
+        QFETCH(QByteArray, regedit4);
+        QVERIFY(importText(utf16(Header + u"\r\n[HKEY_CURRENT_USER\\V5]\r\n\"w\"="_s + version5 + u"\r\n"_s)).ok);
+        QVERIFY(importText("REGEDIT4\r\n[HKEY_CURRENT_USER\\V4]\r\n\"w\"=" + regedit4 + "\r\n").ok);
+        QCOMPARE(value(u"V5"_s, u"w"_s), value(u"V4"_s, u"w"_s));
+    }
+
+    void skipsLinesItCannotRead_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QStringList>("values"); // below V: "key|name=hex of the data", or "key|name=-" when absent
+        QTest::newRow("one line") << u"[HKEY_CURRENT_USER\\V]\n\"a\"=\"1\"\nKein Wert\n\"b\"=\"2\""_s
+                                  << u"1 Zeile konnte nicht gelesen werden: Zeile 4: Kein Wert (Ungültige Zeile)"_s
+                                  << QStringList{u"|a=3100"_s, u"|b=3200"_s};
+        QTest::newRow("values after unreadable key lines go nowhere")
+            << u"[HKEY_CURRENT_USER\\V]\n\"a\"=dword:zz\n[HKEY_NIRGENDS\\X]\n\"lost\"=\"1\"\n"
+               "[HKEY_CURRENT_USER\\V\\W\n\"lost\"=\"2\"\n[HKEY_CURRENT_USER\\V]\n\"b\"=\"2\""_s
+            << u"3 Zeilen konnten nicht gelesen werden, zuerst Zeile 3: \"a\"=dword:zz (Ungültige Zeichen im "
+               "DWord-Datenbereich)"_s
+            << QStringList{u"|a=-"_s, u"|lost=-"_s, u"|b=3200"_s};
+        QTest::newRow("deletions, also of what is not there")
+            << u"[-HKEY_CURRENT_USER\\V\\Alt]\n\"lost\"=\"1\"\n[-HKEY_CURRENT_USER\\V\\NieDa]\n"
+               "[HKEY_CURRENT_USER\\V]\n\"del\"=-\n\"nie\"=-\n@=-"_s
+            << QString() << QStringList{u"|del=-"_s, u"|lost=-"_s, u"Alt|x=-"_s, u"|=-"_s};
+        QTest::newRow("comments between continuations and after values")
+            << u"[HKEY_CURRENT_USER\\V] ; Schlüssel\n\"h\"=hex:01,02,\\\n; dazwischen\n\n  03 ; Ende\n"
+               "\"s\"=\"a;\\\"b\" ; Text\n\"d\"=dword:00000005;x"_s
+            << QString() << QStringList{u"|h=010203"_s, u"|s=613b226200"_s, u"|d=05000000"_s};
+        QTest::newRow("a broken byte list counts once")
+            << u"[HKEY_CURRENT_USER\\V]\n\"h\"=hex:01,\\\n  zz,\\\n  03\n\"g\"=hex:0g,\\\n  01\n\"b\"=\"2\""_s
+            << u"2 Zeilen konnten nicht gelesen werden, zuerst Zeile 4: zz,\\ (Ungültige Zeichen im "
+               "Hex-Datenbereich)"_s
+            << QStringList{u"|h=-"_s, u"|g=-"_s, u"|b=3200"_s};
+        QTest::newRow("a byte list that breaks off")
+            << u"[HKEY_CURRENT_USER\\V]\n\"h\"=hex:01,\\\n\"b\"=\"2\"\n\"e\"=hex:01,\\\n  02,\\\n"_s
+            << u"2 Zeilen konnten nicht gelesen werden, zuerst Zeile 3: \"h\"=hex:01,\\ (Der Hex-Datenbereich "
+               "bricht unvollständig ab)"_s
+            << QStringList{u"|h=-"_s, u"|e=-"_s, u"|b=3200"_s};
+        QTest::newRow("values before the first key")
+            << u"\"a\"=\"1\"\n[HKEY_CURRENT_USER\\V]\n\"b\"=hex(b):01,00,00,00,00,00,00,00"_s
+            << u"1 Zeile konnte nicht gelesen werden: Zeile 2: \"a\"=\"1\" (Wert vor der ersten Schlüsselzeile)"_s
+            << QStringList{u"|b=0100000000000000"_s};
+        QTest::newRow("a root key is not deleted")
+            << u"[-HKEY_CURRENT_USER]\n[HKEY_CURRENT_USER\\V]\n\"b\"=\"2\""_s
+            << u"1 Zeile konnte nicht gelesen werden: Zeile 2: [-HKEY_CURRENT_USER] (Ein Stammschlüssel wird nicht "
+               "gelöscht: HKEY_CURRENT_USER)"_s
+            << QStringList{u"|b=3200"_s, u"Alt|x=7800"_s};
+    }
+
+    void skipsLinesItCannotRead()
+    {
+        QFETCH(QString, text);
+        QVERIFY(setValue(u"V\\Alt"_s, u"x"_s, REG_SZ, sz("x")));
+        QVERIFY(setValue(u"V"_s, u"del"_s, REG_SZ, sz("x")));
+        QVERIFY(setValue(u"V"_s, QString(), REG_SZ, sz("x")));
+        const RegFileResult result = importText(utf16(Header + u"  ; Kopfzeile\n"_s + text));
+        QTEST(result.text, "result");
+        QCOMPARE(result.ok, result.text.isEmpty());
+        QFETCH(QStringList, values);
+        for (const QString& row : values) {
+            const QString key = u"V"_s + (row.startsWith(u'|') ? QString() : u"\\"_s + row.section(u'|', 0, 0));
+            const QString name = row.section(u'|', 1).section(u'=', 0, 0);
+            const QByteArray data = value(key, name).second;
+            QCOMPARE(row.section(u'=', 1), data == "<missing>" ? u"-"_s : QString::fromLatin1(data.toHex()));
+        }
+    }
+
+    // Cut after a continuation line (or in the middle of the next character): that value is one
+    // skipped line, everything before it is stored.
+    void readsAFileCutInAContinuation()
+    {
+        const QByteArray file = readFile(Corpus + u"win11debloat__powercfg.reg"_s);
+        const qsizetype cut = file.indexOf(utf16(u"\\\r\n"_s, false)) + 6;
+        const QString schemes = u"SYSTEM\\ControlSet001\\Control\\Power\\User\\PowerSchemes"_s;
+        for (const qsizetype length : {cut, cut + 1}) {
+            QVERIFY(removeKey(u"SYSTEM\\ControlSet001\\Control\\Power"_s, HKEY_LOCAL_MACHINE));
+            const RegFileResult result = importText(file.left(length));
+            QVERIFY(!result.ok);
+            QVERIFY2(result.text.startsWith(u"1 Zeile konnte nicht gelesen werden: Zeile 7: \"Description\"=hex(2):40,"
+                                            "00,25,00"_s),
+                     qPrintable(result.text));
+            QVERIFY(result.text.endsWith(u",6f,\\ (Der Hex-Datenbereich endet mit der Datei unvollständig)"_s));
+            QCOMPARE(value(schemes, u"ActivePowerScheme"_s, HKEY_LOCAL_MACHINE).second,
+                     sz("381b4222-f694-41f0-9685-ff5bb260df2e"));
+            QVERIFY(exists(schemes + u"\\381b4222-f694-41f0-9685-ff5bb260df2e"_s, HKEY_LOCAL_MACHINE));
+        }
+    }
+
+    // Files written by the format's own exporter come out line for line as they went in: the same
+    // lower-case hex, the same wrapping, the same strings.
+    void writesLinesAsExportedFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"win11debloat__powercfg.reg", "atlas__AddTray.reg",
+                                 "debloat-win10__disable-settingssync.reg", "atlas__DEFAULT.reg"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void writesLinesAsExportedFiles()
+    {
+        QFETCH(QString, name);
+        QVERIFY(importCorpus(name));
+        const QString file = m_store->dirPath() + u"/out.reg"_s;
+        ScriptedProgress progress;
+        QVERIFY(ExportRegFileResult(file, QString(), progress, 0x1F, RegFileFormat::Version5).ok);
+        const QByteArray written = readFile(file);
+        QVERIFY(written.startsWith("\xFF\xFE"));
+        const QStringList ours = QString::fromUtf16(reinterpret_cast<const char16_t*>(written.constData() + 2),
+                                                    written.size() / 2 - 1)
+                                     .split(u"\r\n"_s);
+        const QByteArray theirs = readFile(Corpus + name).mid(2);
+        const QStringList lines = QString::fromUtf16(reinterpret_cast<const char16_t*>(theirs.constData()),
+                                                     theirs.size() / 2)
+                                      .split(u"\r\n"_s);
+        // Key names keep the case of the store's existing keys ("Software" for "SOFTWARE").
+        for (const QString& line : lines)
+            QVERIFY2(ours.contains(line, line.startsWith(u'[') ? Qt::CaseInsensitive : Qt::CaseSensitive),
+                     qPrintable(line));
+    }
+
+    // kaven-reg names the values REGEDIT4 writes as hex(0), and keeps them with /5.
+    void toolExportNamesLostTypes()
+    {
+        QVERIFY(setValue(u"T"_s, u"q"_s, REG_QWORD, QByteArray("\1\0\0\0\0\0\0\x80", 8)));
+        QVERIFY(setValue(u"T\\U"_s, QString(), 0x20000, QByteArray("\xcd")));
+        QVERIFY(setValue(u"T"_s, u"d"_s, REG_DWORD, QByteArray(4, '\1')));
+        const QString file = m_store->dirPath() + u"/t.reg"_s;
+        ToolRun run = runTool({u"export"_s, u"HKCU\\T"_s, file});
+        QCOMPARE(run.rc, 0);
+        QCOMPARE(run.err, u"Warnung: Der Typ von 2 Werten geht im Format REGEDIT4 verloren (als hex(0) gesichert):\n"
+                          "  [HKEY_CURRENT_USER\\T] \"q\" (REG_QWORD)\n  [HKEY_CURRENT_USER\\T\\U] @ (Typ 131072)\n"
+                          "Mit /5 wird die Datei im Format Version 5 geschrieben, das den Typ bewahrt.\n"_s);
+        QVERIFY(readFile(file).contains("\"q\"=hex(0):01,00,00,00,00,00,00,80\r\n"));
+
+        run = runTool({u"export"_s, u"HKCU\\T"_s, file, u"/y"_s, u"/5"_s});
+        QCOMPARE(run.rc, 0);
+        QCOMPARE(run.err, QString());
+        QVERIFY(removeKey(u"T"_s));
+        QCOMPARE(runTool({u"import"_s, file}).rc, 0);
+        QCOMPARE(value(u"T"_s, u"q"_s).first, DWORD(REG_QWORD));
+        QCOMPARE(value(u"T\\U"_s, QString()), qMakePair(DWORD(0x20000), QByteArray("\xcd")));
+    }
+
+private:
+    [[nodiscard]] RegFileResult importText(const QByteArray& bytes)
+    {
+        if (!writeFile(m_file, bytes))
+            return RegFileResult::failure(u"not written"_s);
+        ScriptedProgress progress;
+        return ImportRegFileResult(m_file, progress);
+    }
+
+    [[nodiscard]] bool importCorpus(const QString& name)
+    {
+        ScriptedProgress progress;
+        return ImportRegFileResult(Corpus + name, progress).ok;
+    }
+
+    std::optional<TempStore> m_store;
+    QString m_file;
+};
+
+QTEST_GUILESS_MAIN(TestRegFileVersion5)
+#include "TestRegFileVersion5.moc"
