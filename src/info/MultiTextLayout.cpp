@@ -205,8 +205,6 @@ QPixmap withTransparentCorner(const QPixmap& image)
     return masked;
 }
 
-} // namespace
-
 // The state of one layout pass while it walks the text.
 struct LayoutPass {
     MultiTextLayout& layout;
@@ -262,6 +260,8 @@ struct LayoutPass {
     }
     [[nodiscard]] MarkupPoint here() const { return {x, layout.lines().count() - 1}; }
 };
+
+} // namespace
 
 void MultiTextLayout::layout(const QString& text, const MultiTextOptions& options, bool reloadImages)
 {

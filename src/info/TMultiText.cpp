@@ -3,6 +3,7 @@
 #include "info/MultiTextLayout.h"
 #include "platform/StoreFiles.h"
 #include "registry/MessageSink.h"
+#include "settings/OptionsStore.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -359,8 +360,10 @@ QPixmap LoadMarkupImage(const QString& name)
 {
     if (name.isEmpty())
         return {};
+    // Images shipped with the program lie in its shared data folder rather than beside the executable.
     // A store's file is never opened outside SQLite, not even to look at it as an image.
-    const QStringList files{name, QDir(QCoreApplication::applicationDirPath()).filePath(name)};
+    const QStringList files{name, QDir(QCoreApplication::applicationDirPath()).filePath(name),
+                            OptionsStore::sharedDataDirectory() + name};
     for (const QString& file : files)
         if (QFileInfo(file).isFile() && !StoreFiles::isStoreFile(file))
             return QPixmap(file);

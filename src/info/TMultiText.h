@@ -93,7 +93,8 @@ private:
 };
 
 // The loader every window gives its markup controls: the name as the path of an existing file, else
-// that name in the program's folder, else the program's own image of that name, else nothing.
+// that name in the program's folder or its shared data folder, else the program's own image of that
+// name (a Qt resource), else nothing. Files of an open store are never read.
 [[nodiscard]] QPixmap LoadMarkupImage(const QString& name);
 
 #include <QScrollArea>
