@@ -271,6 +271,14 @@ void TMultiText::mouseReleaseEvent(QMouseEvent* event)
         QWidget::mouseReleaseEvent(event);
 }
 
+// The press before a double click has reported its link already; a second report would act twice.
+void TMultiText::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && linkAt(event->position().toPoint()) >= 0)
+        return;
+    mousePressEvent(event);
+}
+
 void TMultiText::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);

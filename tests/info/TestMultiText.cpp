@@ -222,6 +222,7 @@ private slots:
         sendMouse(*text, QEvent::MouseMove, pos, Qt::NoButton);
         QCOMPARE(text->cursor().shape(), link >= 0 ? Qt::PointingHandCursor : Qt::IBeamCursor);
         QTest::mouseClick(text.get(), Qt::LeftButton, {}, pos);
+        sendMouse(*text, QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
         QCOMPARE(links.count(), link >= 0 ? 1 : 0);
         if (link >= 0)
             QCOMPARE(links.first().at(1).toInt(), link);
