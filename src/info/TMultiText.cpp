@@ -142,9 +142,16 @@ void TMultiText::relayout(bool textChanged)
     update();
 }
 
+// Only the lines themselves hold links: the nearest line stands in for a point above or below the text
+// when selecting, but a click into the empty space there must not act on a link.
 int TMultiText::linkAt(QPoint pos) const
 {
-    return d->layout.linkAt({pos.x(), d->layout.lineAt(pos.y() - d->frameWidth)});
+    const int y = pos.y() - d->frameWidth;
+    const int line = d->layout.lineAt(y);
+    const TLineRecord& record = d->layout.lines().at(line);
+    if (y < record.top || y >= record.top + record.height)
+        return -1;
+    return d->layout.linkAt({pos.x(), line});
 }
 
 MarkupPoint TMultiText::pointAt(QPoint pos) const

@@ -198,6 +198,7 @@ private slots:
         QTest::newRow("after text") << "x <A=7>word</A>" << false << "x wo" << 0 << 7;
         QTest::newRow("before the link") << "x <A=7>word</A>" << false << "" << 0 << -1;
         QTest::newRow("never closed") << "<A=7>word" << false << "wo" << 0 << -1;
+        QTest::newRow("below the text") << "<A=7>word</A>" << false << "wo" << 3 << -1;
         QTest::newRow("wrapped: line before") << wrapped << true << "x" << 0 << -1;
         QTest::newRow("wrapped: start of a middle line") << wrapped << true << "" << 1 << 3;
         QTest::newRow("wrapped: middle line") << wrapped << true << "bb" << 2 << 3;
