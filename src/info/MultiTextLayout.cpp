@@ -117,7 +117,7 @@ MarkupFontState baseState(const MultiTextOptions& o)
     return {f.family(), f.pointSize(), style, o.color};
 }
 
-QFont fontOf(const MultiTextOptions& o, const MarkupFontState& s)
+QFont makeFont(const MultiTextOptions& o, const MarkupFontState& s)
 {
     QFont f = o.font;
     if (!s.name.isEmpty())
@@ -131,10 +131,6 @@ QFont fontOf(const MultiTextOptions& o, const MarkupFontState& s)
     return f;
 }
 
-QFontMetrics metricsOf(const MultiTextOptions& o, const MarkupFontState& s)
-{
-    return o.device ? QFontMetrics(fontOf(o, s), o.device) : QFontMetrics(fontOf(o, s));
-}
 
 enum class TagEffect { None, Font, Break, LinkStart, LinkEnd, Image };
 
@@ -222,7 +218,7 @@ struct LayoutPass {
 
     void startLine()
     {
-        const QFontMetrics fm = metricsOf(o, font);
+        const QFontMetrics& fm = layout.fontOf(font).metrics;
         lineHeight = fm.height();
         x = indent;
         layout.lines().add({font, fm.height(), indent, top, 0, fm.ascent(), 0, 0});
@@ -252,7 +248,7 @@ struct LayoutPass {
     }
     void fontChanged()
     {
-        const QFontMetrics fm = metricsOf(o, font);
+        const QFontMetrics& fm = layout.fontOf(font).metrics;
         lineHeight = std::max(lineHeight, fm.height());
         TLineRecord& line = layout.lines().last();
         line.textHeight = std::max(line.textHeight, fm.height());
@@ -263,10 +259,32 @@ struct LayoutPass {
 
 } // namespace
 
+int MultiTextLayout::Font::width(const QString& piece) const
+{
+    auto found = widths.constFind(piece);
+    if (found == widths.constEnd())
+        found = widths.insert(piece, metrics.horizontalAdvance(piece));
+    return *found;
+}
+
+const MultiTextLayout::Font& MultiTextLayout::fontOf(const MarkupFontState& state) const
+{
+    const QString key = state.name + QLatin1Char('/') + QString::number(state.size) + QLatin1Char('/')
+        + QString::number(state.style);
+    auto found = m_fonts.find(key);
+    if (found == m_fonts.end()) {
+        const QFont font = makeFont(m_options, state);
+        const QFontMetrics metrics = m_options.device ? QFontMetrics(font, m_options.device) : QFontMetrics(font);
+        found = m_fonts.emplace(key, Font{font, metrics, {}}).first;
+    }
+    return found->second;
+}
+
 void MultiTextLayout::layout(const QString& text, const MultiTextOptions& options, bool reloadImages)
 {
     m_text = text;
     m_options = options;
+    m_fonts.clear();
     m_lines.clear();
     m_links.clear();
     if (reloadImages)
@@ -278,9 +296,9 @@ void MultiTextLayout::layout(const QString& text, const MultiTextOptions& option
     for (const SourceToken& token : scanSource(m_text, 0)) {
         if (!token.isTag) {
             const QStringView run = QStringView(m_text).mid(token.from, token.length);
-            const QFontMetrics fm = metricsOf(m_options, pass.font);
+            const Font& font = fontOf(pass.font);
             for (const auto& [offset, length] : piecesOf(run, pass.wrap)) {
-                pass.advance(fm.horizontalAdvance(shownText(run.mid(offset, length))));
+                pass.advance(font.width(shownText(run.mid(offset, length))));
                 pass.counter += length;
             }
             continue;
@@ -366,13 +384,13 @@ QList<MarkupItem> MultiTextLayout::lineItems(int index) const
     const int from = std::max(0, line.sourceStart - 1);
     for (const SourceToken& token : scanSource(QStringView(m_text).mid(from, line.sourceLength), from)) {
         if (!token.isTag) {
-            const QFont f = fontOf(m_options, font);
-            const QFontMetrics fm = metricsOf(m_options, font);
+            const Font& f = fontOf(font);
             const QStringView run = QStringView(m_text).mid(token.from, token.length);
             for (const auto& [offset, length] : piecesOf(run, m_options.wordWrap)) {
                 const QString shown = shownText(run.mid(offset, length));
-                const int width = fm.horizontalAdvance(shown);
-                items.append({MarkupItem::Kind::Text, x, width, token.from + offset, length, shown, f, font.color, {}});
+                const int width = f.width(shown);
+                items.append(
+                    {MarkupItem::Kind::Text, x, width, token.from + offset, length, shown, f.font, font.color, {}});
                 x += width;
             }
             continue;

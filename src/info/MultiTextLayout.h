@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHash>
 #include <QList>
 #include <QPixmap>
@@ -15,6 +16,7 @@
 #include <QString>
 
 #include <functional>
+#include <unordered_map>
 
 class QPaintDevice;
 class QPainter;
@@ -170,6 +172,16 @@ public:
     // Draws a line with its top at top and its x positions moved by dx; clipWidth bounds the line's box.
     void paintLine(QPainter& painter, int line, int dx, int top, int clipWidth) const;
 
+    // The font of a font state and its metrics on the layout's device, made once per layout.
+    struct Font {
+        QFont font;
+        QFontMetrics metrics;
+        // Shaping a piece costs far more than looking it up, and words repeat.
+        mutable QHash<QString, int> widths;
+        [[nodiscard]] int width(const QString& piece) const;
+    };
+    [[nodiscard]] const Font& fontOf(const MarkupFontState& state) const;
+
 private:
     // Source position just behind the last character of the line that ends at or before x.
     [[nodiscard]] int sourceAt(MarkupPoint point) const;
@@ -180,4 +192,5 @@ private:
     TLinkList m_links;
     QHash<QString, QPixmap> m_images;
     QSize m_content;
+    mutable std::unordered_map<QString, Font> m_fonts;
 };
