@@ -77,13 +77,21 @@ QList<SourceToken> scanSource(QStringView text, int base)
     return tokens;
 }
 
+// Line breaks and tabs of the source do not break lines; each shows as one blank, so that words on
+// separate source lines stay apart. A CR LF pair is one blank.
+bool isBlank(QStringView run, int i)
+{
+    const QChar c = run[i];
+    return c == u' ' || c == u'\t' || c == u'\n' || (c == u'\r' && (i + 1 == run.size() || run[i + 1] != u'\n'));
+}
+
 // Pieces of a run as (offset, length): the whole run, or with word wrap cut after every blank.
 QList<QPair<int, int>> piecesOf(QStringView run, bool wrap)
 {
     QList<QPair<int, int>> pieces;
     int start = 0;
     for (int i = 0; wrap && i < run.size(); ++i)
-        if (run[i] == u' ') {
+        if (isBlank(run, i)) {
             pieces.append({start, i + 1 - start});
             start = i + 1;
         }
@@ -92,15 +100,17 @@ QList<QPair<int, int>> piecesOf(QStringView run, bool wrap)
     return pieces;
 }
 
-// The shown characters of a piece of a run (every sequence of "<" shown as one) and, for each shown
-// character and the end, its offset in the piece.
+// The shown characters of a piece of a run (every sequence of "<" shown as one, blanks as " ") and, for
+// each shown character and the end, its offset in the piece.
 QString shownText(QStringView raw, QList<int>* offsets = nullptr)
 {
     QString shown;
     for (int i = 0; i < raw.size(); ++i) {
         if (raw[i] == u'<' && i > 0 && raw[i - 1] == u'<')
             continue;
-        shown += raw[i];
+        if (raw[i] == u'\r' && i + 1 < raw.size() && raw[i + 1] == u'\n')
+            continue;
+        shown += isBlank(raw, int(i)) ? QChar(u' ') : raw[i];
         if (offsets)
             offsets->append(i);
     }
