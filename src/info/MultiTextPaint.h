@@ -14,7 +14,9 @@ class QPainter;
 
 void DrawMarkupLine(QPainter& painter, const QRect& rect, const QString& markup);
 // The wrapping renderer (popup hints): "B", "I", "U" with their ends, "C=" and "/C", and "BR"; words
-// that would cross the right edge start a new line. Returns the rectangle used.
+// that would cross the right edge start a new line; lines are the painter font's "Wg" height apart.
+// Returns the rectangle used: from rect's top-left, x + width is the widest x reached + 5, y + height
+// the bottom of the last line, or that line's top when nothing stands on it.
 QRect DrawMarkupWrapped(QPainter& painter, const QRect& rect, const QString& markup);
 // A Windows colour value (0x00BBGGRR) as a QColor.
 [[nodiscard]] QColor WindowsColor(quint32 value);

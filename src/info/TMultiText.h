@@ -12,7 +12,10 @@
 #include <functional>
 #include <memory>
 
+class MultiTextLayout;
 class QPrinter;
+class QRegion;
+struct MarkupPoint;
 
 class TMultiText : public QWidget {
     Q_OBJECT
@@ -60,6 +63,11 @@ public:
     // Prints the text on the printer, every page headed by the title and "Seite N".
     void print(QPrinter& printer, const QString& title) const;
 
+    // The line and link records of the current layout.
+    [[nodiscard]] const MultiTextLayout& textLayout() const;
+    // With AutoSize the size of the text and its frame (with word wrap the width stays).
+    [[nodiscard]] QSize sizeHint() const override;
+
 signals:
     void link(TMultiText* sender, int linkId);
     // Selecting started, moved or was cleared.
@@ -71,15 +79,23 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
+    void relayout(bool textChanged);
+    [[nodiscard]] MarkupPoint pointAt(QPoint pos) const;
+    [[nodiscard]] QRegion selectionRegion(MarkupPoint from, MarkupPoint to) const;
+    void setSelection(MarkupPoint start, MarkupPoint end);
+    void printDocument(QPrinter& printer, const QString& title) const;
+
     struct State;
     std::unique_ptr<State> d;
 };
 
 // The loader every window gives its markup controls: the name as the path of an existing file, else
-// that name in the program's folder, else the program's own image of that name, else nothing.
+// that name in the program's folder or its shared data folder, else the program's own image of that
+// name (a Qt resource), else nothing. Files of an open store are never read.
 [[nodiscard]] QPixmap LoadMarkupImage(const QString& name);
 
 #include <QScrollArea>
@@ -98,5 +114,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    static constexpr int scrollStep = 50;
+    void fitText();
+
     TMultiText* m_text = nullptr;
 };
