@@ -30,6 +30,7 @@ class QToolBar;
 class QTreeView;
 class QTreeWidget;
 class TChangePage;
+class TMultiText;
 class TSearchPage;
 class TWatchPage;
 class WatchController;
@@ -64,6 +65,10 @@ public:
     [[nodiscard]] WatchController& watch() const { return *m_watch; }
     // The tool page "Überwachung"; null while no slot is active.
     [[nodiscard]] TWatchPage* watchPage() const { return m_watchPage; }
+    // The information page's markup control ("InfoMultiText1", TMainFormInfo.cpp).
+    [[nodiscard]] TMultiText* infoText() const;
+    // Sets the page text for the key path (empty: the machine node) when it differs from the shown one.
+    void ShowInformation(const QString& keyPath);
     // Menu commands by their object name (e.g. "NewKey1", "Delete1").
     [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
     [[nodiscard]] QString statusText() const;
@@ -129,6 +134,13 @@ public slots:
     void WatchClick();
     void PropertiesClick();
 
+    // The information page (TMainFormInfo.cpp): edit the file's source, browse all entries, copy the
+    // page, and a value link clicked.
+    void InfoButton1Click();
+    void InfoButton2Click();
+    void InfoButton3Click();
+    void InfoMultiText1Link(TMultiText* sender, int linkId);
+
     // Settles the has-children marks of the tree rows in view (the others keep a provisional mark).
     void settleVisibleMarks();
 
@@ -149,6 +161,9 @@ private:
     QMenu* buildKeyContextMenu();
     QMenu* buildValueContextMenu();
     void buildSearchPage();
+    QWidget* buildInfoPage();
+    // Opens a key of the information overview, offering to create it when it is missing.
+    void openInfoKey(const QString& keyPath);
     void buildChangePage();
 
     // Watch (TMainFormWatch.cpp).
@@ -217,6 +232,7 @@ private:
     QLabel* m_pageLabel = nullptr;
     QStackedWidget* m_pageStack = nullptr;
     QTreeWidget* m_favoriteList = nullptr;
+    TMultiText* m_infoText = nullptr;
     QLabel* m_statusPanels[3] = {nullptr, nullptr, nullptr};
     QToolBar* m_toolsBar = nullptr;
     QToolBar* m_netWorkBar = nullptr;
