@@ -50,6 +50,9 @@ TInfoForm::TInfoForm(const TInfoClass& info, const QColor& linkColor, int linkSt
     m_tree = new QTreeWidget;
     m_tree->setObjectName(QStringLiteral("entryTreeWidget"));
     m_tree->setHeaderHidden(true);
+    // Long key paths scroll sideways rather than lose their last, telling part.
+    m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_tree->header()->setStretchLastSection(false);
     auto* previewBox = new TMultiTextScrollBox;
     m_preview = previewBox->multiText();
     m_preview->setObjectName(QStringLiteral("previewMultiText"));
@@ -59,7 +62,7 @@ TInfoForm::TInfoForm(const TInfoClass& info, const QColor& linkColor, int linkSt
     auto* splitter = new QSplitter(Qt::Horizontal);
     splitter->addWidget(m_tree);
     splitter->addWidget(previewBox);
-    splitter->setSizes({300, 400});
+    splitter->setSizes({400, 440});
     splitter->setChildrenCollapsible(false);
 
     m_status = new QLabel;
@@ -81,7 +84,7 @@ TInfoForm::TInfoForm(const TInfoClass& info, const QColor& linkColor, int linkSt
     layout->addWidget(splitter, 1);
     layout->addWidget(m_status);
     layout->addWidget(buttons);
-    resize(760, 520);
+    resize(880, 560);
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) { onCurrentChanged(current); });
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
