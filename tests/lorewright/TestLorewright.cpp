@@ -96,39 +96,31 @@ private slots:
                                          "Arbeitsplatz\\X";
         QTest::newRow("category line missing") << Header + "[HKEY_USERS\\U]\ntext\n"
                                                << "Zeile 9: Nach dem Schlüssel fehlt die Zeile \"Kategorie: \".";
-        QTest::newRow("category line missing at the end")
-            << Header + "[HKEY_USERS\\U]\n" << "Zeile 8: Nach dem Schlüssel fehlt die Zeile \"Kategorie: \".";
         QTest::newRow("unknown category") << Header + "[HKEY_USERS\\U]\nKategorie: C\n"
                                           << "Zeile 9: Unbekannte Kategorie: C";
         QTest::newRow("same key twice") << Header + "[HKEY_USERS\\U]\nKategorie: A\n[hkey_users\\u\\]\nKategorie: A\n"
                                         << "Zeile 10: Der Schlüssel steht schon in Zeile 8.";
-        QTest::newRow("version not a number") << QByteArray("Version: zwei\n") << "Zeile 1: Die Version ist keine ganze Zahl.";
         QTest::newRow("unknown system") << QByteArray("Betriebssystem: Win3.1\n")
                                         << "Zeile 1: Unbekanntes Betriebssystem: Win3.1";
-        QTest::newRow("reserved too short") << QByteArray("Reserviert: 01 02\n")
-                                            << "Zeile 1: Erwartet werden acht Bytes in Hexadezimalschreibweise.";
         QTest::newRow("unknown item") << QByteArray("Autor: ich\n") << "Zeile 1: Unbekannte Angabe: Autor";
-        QTest::newRow("no item") << QByteArray("Titel\n")
-                                 << "Zeile 1: Erwartet wird \"Name: Wert\" oder ein Schlüssel in [ ].";
     }
 
-    // A source that cannot be built names its line; no file is written.
+    // A source that cannot be built names its line; the existing target stays as it was.
     void sourceErrors()
     {
         QFETCH(QByteArray, source);
         QFETCH(QString, message);
-        QVERIFY(writeFile(path("bad.txt"), source));
+        QVERIFY(writeFile(path("bad.txt"), source) && writeFile(path("bad.rgf"), "alt"));
         const Run run = runLorewright({"build", path("bad.txt"), path("bad.rgf")});
         QCOMPARE(run.rc, 1);
         QCOMPARE(run.err, path("bad.txt") + QStringLiteral(": ") + message + QLatin1Char('\n'));
-        QVERIFY(!QFileInfo::exists(path("bad.rgf")));
+        QCOMPARE(readFile(path("bad.rgf")), QByteArray("alt"));
     }
 
     void texts_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("category");
-        QTest::newRow("plain") << "eins\r\nzwei" << 0;
         QTest::newRow("line that looks like a section") << "[HKEY_USERS\\X]\r\n[a" << 1;
         QTest::newRow("line with a leading backslash") << "\\\\server\\share" << 0;
         QTest::newRow("empty lines inside and at the end") << "a\r\n\r\nb\r\n\r\n" << 0;
@@ -136,7 +128,6 @@ private slots:
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("category beyond the last") << "x" << 7;
         QTest::newRow("negative category") << "x" << -2;
-        QTest::newRow("umlauts and markup") << "<B>Größe</B> << 5" << 1;
     }
 
     // Whatever text and category number an entry holds comes back unchanged from file to source to
@@ -167,11 +158,8 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("message");
         QTest::newRow("no command") << QStringList() << QByteArray() << "Aufruf: lorewright build";
-        QTest::newRow("unknown command") << QStringList{"make", "a", "b"} << QByteArray() << "Aufruf: lorewright build";
         QTest::newRow("missing source") << QStringList{"build", "nichts.txt", "x.rgf"} << QByteArray()
                                         << "Kann Datei nicht öffnen: ";
-        QTest::newRow("dump of a missing file") << QStringList{"dump", "nichts.rgf", "x.txt"} << QByteArray()
-                                                << "Kann Datei nicht öffnen: ";
         QTest::newRow("dump of another file") << QStringList{"dump", "in", "x.txt"} << QByteArray("REGEDIT4\r\n")
                                               << " ist keine Informationsdatei.";
         QTest::newRow("dump of a truncated file") << QStringList{"dump", "in", "x.txt"}
@@ -203,20 +191,9 @@ private slots:
         info.Categories = QStringList{"A"};
         info.Entries = {InfoEntry{QStringLiteral("HKEY_USERS\\U"), QStringLiteral("a\nb"), 0}};
         QVERIFY(writeFile(path("lf.rgf"), Lorewright::buildFile(info)));
-        const Run run = runLorewright({"dump", path("lf.rgf"), path("lf.txt")});
-        QCOMPARE(run.rc, 1);
+        QCOMPARE(runLorewright({"dump", path("lf.rgf"), path("lf.txt")}).rc, 1);
         QVERIFY(!QFileInfo::exists(path("lf.txt")));
     }
-
-    // An existing target is replaced only by a complete new file.
-    void failedBuildKeepsTarget()
-    {
-        QVERIFY(writeFile(path("t.rgf"), "alt"));
-        QVERIFY(writeFile(path("bad.txt"), "Autor: x\n"));
-        QCOMPARE(runLorewright({"build", path("bad.txt"), path("t.rgf")}).rc, 1);
-        QCOMPARE(readFile(path("t.rgf")), QByteArray("alt"));
-    }
-
 private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QTemporaryDir m_dir;
