@@ -61,7 +61,8 @@ inline constexpr std::array<QLatin1StringView, 6> OperatingSystems{{
 
 // Title and rights notice are stored XORed with this key, byte i with key byte i mod 10; the same
 // operation restores them.
-inline constexpr std::array<char, 10> ScrambleKey{{'\x4B', '\x61', '\x76', '\x65', '\x6E', '\x2D', '\x49', '\x6E', '\x66', '\x6F'}};
+inline constexpr std::array<char, 10> ScrambleKey{
+    {'\x4B', '\x61', '\x76', '\x65', '\x6E', '\x2D', '\x49', '\x6E', '\x66', '\x6F'}};
 
 [[nodiscard]] inline QByteArray Scramble(QByteArray bytes)
 {

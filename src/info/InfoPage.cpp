@@ -111,8 +111,8 @@ LinkOutcome applyValueLink(const QString& pageText, int linkId, const QString& k
     const QString text = linkText(pageText, linkId);
     if (text.isEmpty() || keyPath.isEmpty())
         return LinkOutcome::NoLink;
-    const QString question = QStringLiteral("Den Wert ") + text + QStringLiteral(" wirklich im Schlüssel\r\n") + keyPath
-                             + QStringLiteral("\r\nerstellen?");
+    const QString question = QStringLiteral("Den Wert ") + text + QStringLiteral(" wirklich im Schlüssel\r\n")
+                             + keyPath + QStringLiteral("\r\nerstellen?");
     if (sink.message(MessageKind::YesNo, KavenVariables405::ProgramTitle, question) != MessageAnswer::Yes)
         return LinkOutcome::Declined;
     LinkValue value;

@@ -86,7 +86,8 @@ TInfoForm::TInfoForm(const TInfoClass& info, const QColor& linkColor, int linkSt
     layout->addWidget(buttons);
     resize(880, 560);
 
-    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) { onCurrentChanged(current); });
+    connect(m_tree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { onCurrentChanged(current); });
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         if (kindOf(item) == NodeKind::Entry)
             openKey();
@@ -114,7 +115,8 @@ void TInfoForm::fillTree()
     // Without a category an entry has nowhere to be listed.
     for (int i = 0; !categories.isEmpty() && i < m_info.Entries.size(); ++i) {
         const InfoEntry& entry = m_info.Entries[i];
-        auto* node = new QTreeWidgetItem(categories[m_info.categoryIndex(entry)], {ExcludeTrailingBackslash(entry.keyPath)});
+        auto* node = new QTreeWidgetItem(categories[m_info.categoryIndex(entry)],
+                                         {ExcludeTrailingBackslash(entry.keyPath)});
         node->setIcon(0, entryIcon);
         node->setData(0, KindRole, int(NodeKind::Entry));
         node->setData(0, IndexRole, i);

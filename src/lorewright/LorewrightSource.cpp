@@ -91,7 +91,8 @@ private:
         finishEntry();
         const QString path = text.mid(1, text.size() - 2);
         if (InfoFile::RootIndexOf(path) < 0)
-            return lineError(number, QStringLiteral("Der Schlüsselpfad beginnt nicht mit einem Hauptschlüssel: ") + path);
+            return lineError(number,
+                             QStringLiteral("Der Schlüsselpfad beginnt nicht mit einem Hauptschlüssel: ") + path);
         const QString id = winUpper(ExcludeTrailingBackslash(path));
         if (const int earlier = m_paths.value(id); earlier > 0)
             return lineError(number, QStringLiteral("Der Schlüssel steht schon in Zeile %1.").arg(earlier));
@@ -228,7 +229,8 @@ Result appendEntry(const TInfoClass& info, const InfoEntry& entry, QString& out)
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (!singleLine(lines[i]))
             return {false, QStringLiteral("Der Text von %1 enthält einen Zeilenumbruch ohne CR LF.").arg(where)};
-        const bool escape = lines[i].startsWith(QLatin1Char('[')) || lines[i].startsWith(QLatin1Char('\\')) || i > lastFilled;
+        const bool escape =
+            lines[i].startsWith(QLatin1Char('[')) || lines[i].startsWith(QLatin1Char('\\')) || i > lastFilled;
         out += (escape ? QStringLiteral("\\") : QString()) + lines[i] + QLatin1Char('\n');
     }
     return {true, {}};

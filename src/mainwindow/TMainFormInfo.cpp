@@ -123,7 +123,8 @@ void TMainForm::InfoButton1Click()
             ShowError(QStringLiteral("Infodatei nicht vorhanden."));
             return;
         }
-        const InfoEditing::RunResult dumped = InfoEditing::runLorewright(lorewright, {QStringLiteral("dump"), infoFile, source});
+        const InfoEditing::RunResult dumped =
+            InfoEditing::runLorewright(lorewright, {QStringLiteral("dump"), infoFile, source});
         if (!dumped.ok()) {
             ShowError(dumped.started ? dumped.messages : InfoEditing::CannotStartText);
             return;
@@ -133,7 +134,8 @@ void TMainForm::InfoButton1Click()
     if (!AskYesNo(QStringLiteral("Die Quelle der Informationsdatei ist im Texteditor geöffnet:\r\n") + source
                   + QStringLiteral("\r\n\r\nNach dem Speichern die Informationsdatei neu erstellen und laden?")))
         return;
-    const InfoEditing::RunResult built = InfoEditing::runLorewright(lorewright, {QStringLiteral("build"), source, infoFile});
+    const InfoEditing::RunResult built =
+        InfoEditing::runLorewright(lorewright, {QStringLiteral("build"), source, infoFile});
     if (!built.ok()) {
         ShowError(built.started ? built.messages : InfoEditing::CannotStartText);
         return;

@@ -93,7 +93,8 @@ private slots:
         QTest::addColumn<QString>("keyPath");
         QTest::addColumn<QString>("found"); // the stored path, empty for none
         QTest::newRow("exact") << "HKEY_LOCAL_MACHINE\\SOFTWARE" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
-        QTest::newRow("case and trailing backslash") << "HKEY_LOCAL_MACHINE\\Software\\" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
+        QTest::newRow("case and trailing backslash")
+            << "HKEY_LOCAL_MACHINE\\Software\\" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
         QTest::newRow("stored with backslash") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"
                                                << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\";
         QTest::newRow("only one backslash goes") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\\\" << "";
@@ -153,8 +154,10 @@ private slots:
         QTest::newRow("empty") << QByteArray() << 0 << false;
         QTest::newRow("wrong identifier") << QByteArray(good).replace(0, 4, le(0x000AE002)) << 0 << false;
         QTest::newRow("title of 2 GiB") << le(0x000AE001) + le(26) + le(0x7fffffff) + QByteArray(60, 'x') << 0 << false;
-        QTest::newRow("category count of 2 GiB") << header().replace(header().indexOf(str("A")) - 4, 4, le(0x7fffffff)) << 0 << false;
-        QTest::newRow("entry count of 2 GiB") << QByteArray(good).replace(header().size(), 4, le(0x7fffffff)) << 6 << true;
+        QTest::newRow("category count of 2 GiB")
+            << header().replace(header().indexOf(str("A")) - 4, 4, le(0x7fffffff)) << 0 << false;
+        QTest::newRow("entry count of 2 GiB")
+            << QByteArray(good).replace(header().size(), 4, le(0x7fffffff)) << 6 << true;
         QTest::newRow("header size of 2 GiB") << QByteArray(good).replace(4, 4, le(0x7fffffff)) << 6 << false;
         QTest::newRow("root offset beyond the file")
             << QByteArray(good).replace(header().size() + 4 + 16, 4, le(0x7fffff00)) << 6 << false;
@@ -224,10 +227,11 @@ private slots:
     {
         QTest::addColumn<QString>("keyPath");
         QTest::addColumn<QString>("page");
-        QTest::newRow("entry, CR LF removed") << "hkey_current_user\\control panel\\desktop\\"
-                                              << "<B>HKEY_CURRENT_USER\\Control Panel\\Desktop</B><BR><BR>Desktop<BR>zweite";
-        QTest::newRow("no entry") << "HKEY_USERS\\S-1"
-                                  << "<B>HKEY_USERS\\S-1</B><BR><BR>Zu diesem Schlüssel liegen keine Informationen vor.";
+        QTest::newRow("entry, CR LF removed")
+            << "hkey_current_user\\control panel\\desktop\\"
+            << "<B>HKEY_CURRENT_USER\\Control Panel\\Desktop</B><BR><BR>Desktop<BR>zweite";
+        QTest::newRow("no entry")
+            << "HKEY_USERS\\S-1" << "<B>HKEY_USERS\\S-1</B><BR><BR>Zu diesem Schlüssel liegen keine Informationen vor.";
         QTest::newRow("machine node") << "" << "<B>Arbeitsplatz</B><BR><BR>Die Hauptschlüssel der Registrierung";
     }
 
@@ -258,7 +262,8 @@ private slots:
         QTest::newRow("expandable default value") << page << 3 << MessageAnswer::Yes << int(O::Written) << ""
                                                   << Stored{REG_EXPAND_SZ, sz("%A%")} << true;
         QTest::newRow("declined") << page << 1 << MessageAnswer::No << int(O::Declined) << "Neu" << Missing << false;
-        QTest::newRow("number absent") << page << 9 << MessageAnswer::Yes << int(O::NoLink) << "Neu" << Missing << false;
+        QTest::newRow("number absent") << page << 9 << MessageAnswer::Yes << int(O::NoLink) << "Neu" << Missing
+                                       << false;
         QTest::newRow("number 1 is not 10") << page << 10 << MessageAnswer::Yes << int(O::NoLink) << "Neu" << Missing
                                             << false;
         QTest::newRow("not a value line") << page << 4 << MessageAnswer::Yes << int(O::NotAValue) << "kein Wert"
@@ -311,8 +316,9 @@ private slots:
         QVERIFY(denyKey(QStringLiteral("K"), KEY_DENY_WRITE));
         TUndoList undo;
         m_fx.sink->pushAnswer(MessageAnswer::Yes);
-        const InfoPage::LinkOutcome outcome = InfoPage::applyValueLink(
-            QStringLiteral("<A=1>\"N\"=dword:00000001</A>"), 1, QStringLiteral("HKEY_CURRENT_USER\\K"), undo, *m_fx.sink);
+        const InfoPage::LinkOutcome outcome =
+            InfoPage::applyValueLink(QStringLiteral("<A=1>\"N\"=dword:00000001</A>"), 1,
+                                     QStringLiteral("HKEY_CURRENT_USER\\K"), undo, *m_fx.sink);
         QCOMPARE(int(outcome), int(InfoPage::LinkOutcome::Failed));
         QVERIFY(m_fx.sink->last().text.startsWith(QStringLiteral("Fehler: Konnte Eintrag nicht vornehmen.\r\n(")));
         QVERIFY(!undo.CanUndo());

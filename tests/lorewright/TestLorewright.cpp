@@ -67,7 +67,8 @@ private slots:
     // The layout of the file, byte for byte: sections grouped by root in the index order.
     void buildLayout()
     {
-        const QByteArray source = Header + "\n[HKEY_USERS\\U]\nKategorie: A\nu\n\n[HKEY_CLASSES_ROOT\\.c]\nKategorie: #1\nc\n";
+        const QByteArray source =
+            Header + "\n[HKEY_USERS\\U]\nKategorie: A\nu\n\n[HKEY_CLASSES_ROOT\\.c]\nKategorie: #1\nc\n";
         QVERIFY(writeFile(path("s.txt"), source));
         QCOMPARE(runLorewright({"build", path("s.txt"), path("s.rgf")}).rc, 0);
         const QByteArray expected = QByteArray::fromHex(
