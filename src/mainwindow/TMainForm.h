@@ -34,6 +34,7 @@ class QTreeView;
 class QTreeWidget;
 class QuickHelp;
 class TChangePage;
+class TMultiText;
 class TSearchPage;
 class TWatchPage;
 class WatchController;
@@ -71,6 +72,10 @@ public:
     // The help window while it is open, else null; the quick help's event filter.
     [[nodiscard]] THelpForm* helpForm() const { return m_helpForm; }
     [[nodiscard]] QuickHelp* quickHelp() const { return m_quickHelp; }
+    // The information page's markup control ("InfoMultiText1", TMainFormInfo.cpp).
+    [[nodiscard]] TMultiText* infoText() const;
+    // Sets the page text for the key path (empty: the machine node) when it differs from the shown one.
+    void ShowInformation(const QString& keyPath);
     // Menu commands by their object name (e.g. "NewKey1", "Delete1").
     [[nodiscard]] QAction* action(const QString& name) const { return m_actions.value(name); }
     [[nodiscard]] QString statusText() const;
@@ -141,6 +146,13 @@ public slots:
     void WatchClick();
     void PropertiesClick();
 
+    // The information page (TMainFormInfo.cpp): edit the file's source, browse all entries, copy the
+    // page, and a value link clicked.
+    void InfoButton1Click();
+    void InfoButton2Click();
+    void InfoButton3Click();
+    void InfoMultiText1Link(TMultiText* sender, int linkId);
+
     // Settles the has-children marks of the tree rows in view (the others keep a provisional mark).
     void settleVisibleMarks();
 
@@ -161,6 +173,9 @@ private:
     QMenu* buildKeyContextMenu();
     QMenu* buildValueContextMenu();
     void buildSearchPage();
+    QWidget* buildInfoPage();
+    // Opens a key of the information overview, offering to create it when it is missing.
+    void openInfoKey(const QString& keyPath);
     void buildChangePage();
 
     // Help (TMainFormHelp.cpp): installs the quick help for every window of the program.
@@ -232,6 +247,7 @@ private:
     QLabel* m_pageLabel = nullptr;
     QStackedWidget* m_pageStack = nullptr;
     QTreeWidget* m_favoriteList = nullptr;
+    TMultiText* m_infoText = nullptr;
     QLabel* m_statusPanels[3] = {nullptr, nullptr, nullptr};
     QToolBar* m_toolsBar = nullptr;
     QToolBar* m_netWorkBar = nullptr;

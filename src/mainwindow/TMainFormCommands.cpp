@@ -59,7 +59,7 @@ void TMainForm::onCurrentNodeChanged(const QModelIndex& current)
         WaitCursor wait;
         ShowKeyValues(m_currentKeyPath, *m_valueModel);
     }
-    // The information page follows the key here once it exists.
+    ShowInformation(m_currentKeyPath);
     const QString machine = m_treeModel->text(m_treeModel->index(0, 0));
     m_statusPanels[2]->setText(ExcludeTrailingBackslash(machine + QLatin1Char('\\') + m_currentKeyPath));
     UpdateCommands();
@@ -289,8 +289,10 @@ void TMainForm::OptionsClick()
 {
     const RootKeySlot& slot6 = RootKeyTable()[5];
     TOptionForm form(Options(), slot6.available ? slot6.name : QString(), this);
-    if (form.exec() == QDialog::Accepted)
+    if (form.exec() == QDialog::Accepted) {
         m_edit->undoList().SetCapacity(Options().maxUndo);
+        ShowInformation(m_currentKeyPath); // link colour, style and the file may have changed
+    }
 }
 
 void TMainForm::ImportRegFileClick()

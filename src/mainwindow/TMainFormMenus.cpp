@@ -18,7 +18,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
-#include <QTextBrowser>
 #include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -122,9 +121,7 @@ void TMainForm::buildToolPages()
     layout->addWidget(m_pageSplitter);
 
     m_pageStack = new QStackedWidget;
-    auto* info = new QTextBrowser;
-    info->setObjectName(QStringLiteral("InfoPage"));
-    m_pageStack->addWidget(info);
+    m_pageStack->addWidget(buildInfoPage());
     m_favoriteList = new QTreeWidget;
     m_favoriteList->setObjectName(QStringLiteral("FavListView1"));
     m_favoriteList->setRootIsDecorated(false);

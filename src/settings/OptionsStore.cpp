@@ -95,11 +95,12 @@ QString columnName(int list, int column)
     return QStringLiteral("LV%1ColWidth%2").arg(list).arg(column);
 }
 
-// The shipped information file; without a shared data folder of this run, the user's folder.
+// The shipped information file (in "info/" with its source); without a shared data folder of this
+// run, the user's folder.
 QString infoFileDefault(const QString& userDir)
 {
     const QString shared = KavenVariables405::SharedDataDir;
-    return (shared.isEmpty() ? userDir : shared) + QStringLiteral("info.rgf");
+    return shared.isEmpty() ? userDir + QStringLiteral("info.rgf") : shared + QStringLiteral("info/info.rgf");
 }
 
 void readMain(const SettingsKey& k, KavenOptions& o, const QString& userDir)

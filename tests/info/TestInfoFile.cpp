@@ -1,0 +1,335 @@
+#include "registry/RegTestKeys.h"
+
+#include "info/InfoPage.h"
+#include "info/TInfoClass.h"
+#include "mainwindow/TUndoList.h"
+#include "support/TestFiles.h"
+
+#include <QtEndian>
+#include <QtTest>
+
+using namespace RegTestKeys;
+
+Q_DECLARE_METATYPE(MessageAnswer)
+
+namespace {
+
+// An information file laid out by hand: the test's own writer of the format, so that the reader is
+// checked against the layout and not against lorewright.
+struct Entry {
+    QByteArray path;
+    QByteArray text;
+    qint32 category = 0;
+    qint32 bodySize = -1; // -1: the true one
+};
+
+QByteArray le(qint64 v)
+{
+    QByteArray bytes(4, '\0');
+    qToLittleEndian<quint32>(quint32(v), bytes.data());
+    return bytes;
+}
+
+QByteArray str(const QByteArray& s)
+{
+    return le(s.size()) + s;
+}
+
+// Title "Ti" and rights "Re" XOR the key "Kaven-Info"; categories A, B, C.
+QByteArray header()
+{
+    const QByteArray fields = str("\x1f\x08") + le(5) + le(7) + str("\x19\x04") + QByteArray("\1\2\3\4\5\6\7\x08");
+    const QByteArray categories = le(3) + str("A") + str("B") + str("C");
+    return le(0x000AE001) + le(fields.size()) + fields + le(categories.size()) + categories;
+}
+
+// Entries must be given grouped by root in the index order (HKCR, HKCC, HKCU, HKDD, HKLM, HKU).
+QByteArray infoFile(const QList<Entry>& entries)
+{
+    const QList<QByteArray> roots{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG", "HKEY_CURRENT_USER",
+                                  "HKEY_DYN_DATA",     "HKEY_LOCAL_MACHINE",  "HKEY_USERS"};
+    QByteArray head = header() + le(entries.size());
+    const qint64 start = head.size() + 48;
+    QByteArray index, body;
+    for (const QByteArray& root : roots) {
+        const qint64 offset = start + body.size();
+        int count = 0;
+        for (const Entry& e : entries) {
+            if (!e.path.toUpper().startsWith(root + '\\') && e.path.toUpper() != root)
+                continue;
+            ++count;
+            body += le(e.bodySize != -1 ? e.bodySize : e.path.size() + e.text.size()) + str(e.path) + str(e.text)
+                    + le(e.category);
+        }
+        index += le(offset) + le(count);
+    }
+    return head + index + body;
+}
+
+const QList<Entry> Sample{
+    {"HKEY_CLASSES_ROOT\\X:\\", "Laufwerk", 1},
+    {"HKEY_CURRENT_USER\\Control Panel\\Desktop", "Desktop<BR>\r\nzweite", 2},
+    {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\", "Klassen", 0},
+    {"HKEY_LOCAL_MACHINE\\SOFTWARE", "Software", 7},
+    {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra", "Z", -2},
+    {"HKEY_USERS\\.DEFAULT", "Vorgabe", 1},
+};
+
+} // namespace
+
+class TestInfoFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_fx.start());
+        m_file = m_fx.store->dirPath() + QStringLiteral("/info.rgf");
+    }
+    void cleanup() { m_fx.stop(); }
+
+    void lookUp_data()
+    {
+        QTest::addColumn<QString>("keyPath");
+        QTest::addColumn<QString>("found"); // the stored path, empty for none
+        QTest::newRow("exact") << "HKEY_LOCAL_MACHINE\\SOFTWARE" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
+        QTest::newRow("case and trailing backslash")
+            << "HKEY_LOCAL_MACHINE\\Software\\" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
+        QTest::newRow("stored with backslash") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"
+                                               << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\";
+        QTest::newRow("only one backslash goes") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\\\" << "";
+        QTest::newRow("last entry of a group") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra"
+                                               << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra";
+        QTest::newRow("colon keeps its backslash") << "HKEY_CLASSES_ROOT\\X:\\" << "HKEY_CLASSES_ROOT\\X:\\";
+        QTest::newRow("without the backslash") << "HKEY_CLASSES_ROOT\\X:" << "";
+        QTest::newRow("other root group") << "HKEY_CURRENT_USER\\Control Panel\\Desktop"
+                                          << "HKEY_CURRENT_USER\\Control Panel\\Desktop";
+        QTest::newRow("same path under another root") << "HKEY_CURRENT_USER\\SOFTWARE" << "";
+        QTest::newRow("absent in its group") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft" << "";
+        QTest::newRow("empty root group") << "HKEY_CURRENT_CONFIG\\Software" << "";
+        QTest::newRow("machine node") << "Arbeitsplatz" << "";
+        QTest::newRow("non-root first component") << "Arbeitsplatz\\HKEY_LOCAL_MACHINE\\SOFTWARE" << "";
+    }
+
+    void lookUp()
+    {
+        QFETCH(QString, keyPath);
+        QFETCH(QString, found);
+        QVERIFY(writeFile(m_file, infoFile(Sample)));
+        const std::optional<InfoEntry> entry = TInfoClass::LookUp(m_file, keyPath);
+        QCOMPARE(entry ? entry->keyPath : QString(), found);
+        if (found == QLatin1String("HKEY_LOCAL_MACHINE\\SOFTWARE")) {
+            QCOMPARE(entry->text, QStringLiteral("Software"));
+            QCOMPARE(entry->category, 7);
+        }
+    }
+
+    // The whole file: header fields unscrambled, categories in file order, entries sorted by path
+    // without regard to case, categories beyond either end clamped.
+    void load()
+    {
+        QVERIFY(writeFile(m_file, infoFile(Sample)));
+        TInfoClass info;
+        QVERIFY(info.Load(m_file));
+        QCOMPARE(info.Title, QStringLiteral("Ti"));
+        QCOMPARE(info.RightsNotice, QStringLiteral("Re"));
+        QCOMPARE(info.operatingSystemName(), QStringLiteral("WinXP"));
+        QCOMPARE(info.Version, 7);
+        QCOMPARE(info.Reserved, QByteArray("\1\2\3\4\5\6\7\x08"));
+        QCOMPARE(info.Categories, QStringList({"A", "B", "C"}));
+        QStringList listed; // path and category index as the overview lists them
+        for (const InfoEntry& e : info.Entries)
+            listed << e.keyPath + QLatin1Char('=') + QString::number(info.categoryIndex(e));
+        QCOMPARE(listed, QStringList({"HKEY_CLASSES_ROOT\\X:\\=1", "HKEY_CURRENT_USER\\Control Panel\\Desktop=2",
+                                      "HKEY_LOCAL_MACHINE\\SOFTWARE=2", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\=0",
+                                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra=0", "HKEY_USERS\\.DEFAULT=1"}));
+    }
+
+    void damagedFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("entries"); // what Load keeps
+        QTest::addColumn<bool>("desktopFound");
+        const QByteArray good = infoFile(Sample);
+        QTest::newRow("empty") << QByteArray() << 0 << false;
+        QTest::newRow("wrong identifier") << QByteArray(good).replace(0, 4, le(0x000AE002)) << 0 << false;
+        QTest::newRow("title of 2 GiB") << le(0x000AE001) + le(26) + le(0x7fffffff) + QByteArray(60, 'x') << 0 << false;
+        QTest::newRow("category count of 2 GiB")
+            << header().replace(header().indexOf(str("A")) - 4, 4, le(0x7fffffff)) << 0 << false;
+        QTest::newRow("entry count of 2 GiB")
+            << QByteArray(good).replace(header().size(), 4, le(0x7fffffff)) << 6 << true;
+        QTest::newRow("header size of 2 GiB") << QByteArray(good).replace(4, 4, le(0x7fffffff)) << 6 << false;
+        QTest::newRow("root offset beyond the file")
+            << QByteArray(good).replace(header().size() + 4 + 16, 4, le(0x7fffff00)) << 6 << false;
+        QTest::newRow("root count of 2 GiB")
+            << QByteArray(good).replace(header().size() + 4 + 20, 4, le(0x7fffffff)) << 6 << true;
+        QList<Entry> hostile = Sample;
+        hostile[1].bodySize = -12; // would seek back onto itself for ever
+        hostile.insert(1, Entry{"HKEY_CURRENT_USER\\A", "a", 0, -12});
+        QTest::newRow("body size stepping back") << infoFile(hostile) << 7 << false;
+        hostile = Sample;
+        hostile.insert(1, Entry{"HKEY_CURRENT_USER\\A", "a", 0, 0x7fffffff});
+        QTest::newRow("body size of 2 GiB") << infoFile(hostile) << 7 << false;
+        hostile = Sample;
+        hostile[1].text = QByteArray();
+        QByteArray textOf2GiB = infoFile(hostile);
+        const qsizetype at = textOf2GiB.indexOf("Desktop") + 7;
+        textOf2GiB.replace(at, 4, le(0x7fffffff));
+        QTest::newRow("text of 2 GiB") << textOf2GiB << 1 << false;
+        QTest::newRow("truncated in an entry") << good.left(good.indexOf("Klassen") + 3) << 2 << true;
+    }
+
+    // Reading stops where the file stops making sense, keeping what came before; nothing is allocated
+    // for a length that the rest of the file cannot hold.
+    void damagedFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(writeFile(m_file, bytes));
+        TInfoClass info;
+        QVERIFY(info.Load(m_file));
+        QTEST(int(info.Entries.size()), "entries");
+        QTEST(TInfoClass::LookUp(m_file, QStringLiteral("HKEY_CURRENT_USER\\Control Panel\\Desktop")).has_value(),
+              "desktopFound");
+    }
+
+    // Every prefix of a good file reads without fault and keeps only whole entries.
+    void everyTruncation()
+    {
+        const QByteArray good = infoFile(Sample);
+        for (qsizetype n = 0; n < good.size(); ++n) {
+            QVERIFY(writeFile(m_file, good.left(n)));
+            TInfoClass info;
+            QVERIFY(info.Load(m_file));
+            QVERIFY(info.Entries.size() < Sample.size());
+            for (const Entry& e : Sample)
+                (void)TInfoClass::LookUp(m_file, QString::fromLatin1(e.path));
+        }
+    }
+
+    void missingFile()
+    {
+        TInfoClass info;
+        info.Categories = QStringList{"kept"};
+        QVERIFY(!info.Load(m_file));
+        QCOMPARE(info.Categories, QStringList{"kept"});
+        QCOMPARE(TInfoClass::LookUp(m_file, QStringLiteral("HKEY_USERS\\.DEFAULT")).has_value(), false);
+    }
+
+    // The registry store is never read as an information file.
+    void storeFileRefused()
+    {
+        TInfoClass info;
+        QVERIFY(info.Load(m_fx.store->storePath()));
+        QVERIFY(info.Entries.isEmpty());
+    }
+
+    void pageText_data()
+    {
+        QTest::addColumn<QString>("keyPath");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("entry, CR LF removed")
+            << "hkey_current_user\\control panel\\desktop\\"
+            << "<B>HKEY_CURRENT_USER\\Control Panel\\Desktop</B><BR><BR>Desktop<BR>zweite";
+        QTest::newRow("no entry")
+            << "HKEY_USERS\\S-1" << "<B>HKEY_USERS\\S-1</B><BR><BR>Zu diesem Schlüssel liegen keine Informationen vor.";
+        QTest::newRow("machine node") << "" << "<B>Arbeitsplatz</B><BR><BR>Die Hauptschlüssel der Registrierung";
+    }
+
+    void pageText()
+    {
+        QFETCH(QString, keyPath);
+        QVERIFY(writeFile(m_file, infoFile(Sample)));
+        QTEST(InfoPage::pageText(m_file, keyPath, QStringLiteral("Arbeitsplatz")), "page");
+    }
+
+    void valueLink_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("link");
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Stored>("after");
+        QTest::addColumn<bool>("undone"); // an undo item was recorded and taking it back restores "before"
+        const QString page = QStringLiteral("<B>K</B><BR><BR>Ein <a=1>\"Neu\"=dword:000000ff</A> und "
+                                            "<A=2>\"Alt\"=\"neuer Text\"</a>, <A=3>@=hex(2):25,41,25,00</A>, "
+                                            "<A=4>kein Wert</A>, <A=5>\"Rest\"=hex:01,\\</A><A=6>\"offen\"=dword:1");
+        using O = InfoPage::LinkOutcome;
+        QTest::newRow("new dword") << page << 1 << MessageAnswer::Yes << int(O::Written) << "Neu"
+                                   << Stored{REG_DWORD, QByteArray("\xff\0\0\0", 4)} << true;
+        QTest::newRow("existing string changed") << page << 2 << MessageAnswer::Yes << int(O::Written) << "Alt"
+                                                 << Stored{REG_SZ, sz("neuer Text")} << true;
+        QTest::newRow("expandable default value") << page << 3 << MessageAnswer::Yes << int(O::Written) << ""
+                                                  << Stored{REG_EXPAND_SZ, sz("%A%")} << true;
+        QTest::newRow("declined") << page << 1 << MessageAnswer::No << int(O::Declined) << "Neu" << Missing << false;
+        QTest::newRow("number absent") << page << 9 << MessageAnswer::Yes << int(O::NoLink) << "Neu" << Missing
+                                       << false;
+        QTest::newRow("number 1 is not 10") << page << 10 << MessageAnswer::Yes << int(O::NoLink) << "Neu" << Missing
+                                            << false;
+        QTest::newRow("not a value line") << page << 4 << MessageAnswer::Yes << int(O::NotAValue) << "kein Wert"
+                                          << Missing << false;
+        QTest::newRow("byte list that goes on") << page << 5 << MessageAnswer::Yes << int(O::NotAValue) << "Rest"
+                                                << Missing << false;
+        QTest::newRow("link never closed") << page << 6 << MessageAnswer::Yes << int(O::NoLink) << "offen" << Missing
+                                           << false;
+    }
+
+    // A value link asks, writes the value the line describes into the selected key and records it in
+    // the edit undo list, so that undo takes it back; anything else leaves the registry as it was.
+    void valueLink()
+    {
+        QFETCH(QString, page);
+        QFETCH(int, link);
+        QFETCH(MessageAnswer, answer);
+        QFETCH(QString, name);
+        QFETCH(bool, undone);
+        QVERIFY(setValue(QStringLiteral("K"), QStringLiteral("Alt"), REG_SZ, sz("alt")));
+        const Stored before = value(QStringLiteral("K"), name);
+        TUndoList undo;
+        m_fx.sink->pushAnswer(answer);
+        const InfoPage::LinkOutcome outcome =
+            InfoPage::applyValueLink(page, link, QStringLiteral("HKEY_CURRENT_USER\\K"), undo, *m_fx.sink);
+        QTEST(int(outcome), "outcome");
+        QTEST(value(QStringLiteral("K"), name), "after");
+        QCOMPARE(undo.CanUndo(), undone);
+        const bool asked = outcome != InfoPage::LinkOutcome::NoLink;
+        QCOMPARE(m_fx.sink->count(), asked ? 1 : 0);
+        if (!undone)
+            return;
+        undo.UndoLastGroup();
+        QCOMPARE(value(QStringLiteral("K"), name), before);
+    }
+
+    void valueLinkQuestion()
+    {
+        TUndoList undo;
+        (void)InfoPage::applyValueLink(QStringLiteral("<A=1>\"N\"=dword:00000001</A>"), 1,
+                                       QStringLiteral("HKEY_CURRENT_USER\\K"), undo, *m_fx.sink);
+        QCOMPARE(m_fx.sink->last().kind, MessageKind::YesNo);
+        QCOMPARE(m_fx.sink->last().text, QStringLiteral("Den Wert \"N\"=dword:00000001 wirklich im Schlüssel\r\n"
+                                                        "HKEY_CURRENT_USER\\K\r\nerstellen?"));
+    }
+
+    void valueLinkWriteFails()
+    {
+        QVERIFY(makeKey(QStringLiteral("K")));
+        QVERIFY(denyKey(QStringLiteral("K"), KEY_DENY_WRITE));
+        TUndoList undo;
+        m_fx.sink->pushAnswer(MessageAnswer::Yes);
+        const InfoPage::LinkOutcome outcome =
+            InfoPage::applyValueLink(QStringLiteral("<A=1>\"N\"=dword:00000001</A>"), 1,
+                                     QStringLiteral("HKEY_CURRENT_USER\\K"), undo, *m_fx.sink);
+        QCOMPARE(int(outcome), int(InfoPage::LinkOutcome::Failed));
+        QVERIFY(m_fx.sink->last().text.startsWith(QStringLiteral("Fehler: Konnte Eintrag nicht vornehmen.\r\n(")));
+        QVERIFY(!undo.CanUndo());
+    }
+
+private:
+    using Stored = QPair<DWORD, QByteArray>;
+    const Stored Missing{REG_NONE, QByteArray("<missing>")};
+    StoreFixture m_fx;
+    QString m_file;
+};
+
+QTEST_GUILESS_MAIN(TestInfoFile)
+#include "TestInfoFile.moc"
