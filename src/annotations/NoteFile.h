@@ -17,7 +17,8 @@ class MessageSink;
 class QIODevice;
 
 struct KeyNote {
-    enum Flag : quint32 { Done = 1, HighPriority = 2 };
+    static constexpr quint32 Done = 1;
+    static constexpr quint32 HighPriority = 2;
     quint32 flags = 0;
     QString date;
     QString keyPath;

@@ -17,7 +17,7 @@ QByteArray encodeLine(const ExternalTool& tool)
 {
     const QByteArray name = TextCodec::encode(FavoritesFile::storedDescription(tool.name));
     return QByteArray::number(name.size(), 16).toUpper().rightJustified(2, '0') + name +
-           TextCodec::encode(tool.path) + '/' + TextCodec::encode(tool.parameters);
+           TextCodec::encode(QString(tool.path).replace(u'/', u'\\')) + '/' + TextCodec::encode(tool.parameters);
 }
 
 bool decodeLine(QByteArrayView line, ExternalTool& tool)
@@ -33,7 +33,7 @@ bool decodeLine(QByteArrayView line, ExternalTool& tool)
     const qsizetype slash = rest.indexOf('/');
     if (slash < 0)
         return false;
-    tool = {TextCodec::decode(line.sliced(2, length)), TextCodec::decode(rest.first(slash)),
+    tool = {TextCodec::decode(line.sliced(2, length)), TextCodec::decode(rest.first(slash)).replace(u'\\', u'/'),
             TextCodec::decode(rest.sliced(slash + 1))};
     return true;
 }

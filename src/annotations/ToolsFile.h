@@ -3,7 +3,9 @@
 // External tools: programs the user starts from the end of the Extras menu, kept in tools.dat in the
 // data directory in menu order. One line per tool, CR LF: two upper-case hex digits with the name's byte
 // length in the file, the name, the program path, "/", the parameters to the end of the line. The path
-// ends at the first "/" after the name, so only the parameters may hold one.
+// ends at the first "/" after the name, so only the parameters may hold one: the file writes the
+// program path with "\" between its folders, as Windows paths have them, and the reader gives this
+// system's "/" back. A file's bytes read and written again stay the same.
 
 #include <QList>
 #include <QString>

@@ -4,6 +4,7 @@
 // right, the tool pages below both, the status bar at the bottom. It owns the tree and list models and
 // runs the start steps when created and the shutdown steps when closed and destroyed.
 
+#include "annotations/ToolsFile.h"
 #include "platform/WinTypes.h"
 
 #include <QHash>
@@ -21,6 +22,7 @@ class KeyTreeModel;
 class Progress;
 class QAction;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -93,6 +95,11 @@ public:
     std::function<void(const QString& caption, const QString& text, const QString& animation,
                        const std::function<void(Progress&)>& work)>
         runWithProgress;
+    // Runs the dialogs of notes, aliases, structures and tools (and their editors); true when accepted.
+    // Tests fill the dialog here instead of showing it.
+    std::function<bool(QDialog& dialog)> runAnnotationDialog;
+    // The external tools of the Extras menu, in menu order.
+    [[nodiscard]] const QList<ExternalTool>& externalTools() const { return m_tools; }
 
 public slots:
     void NewKeyClick();
@@ -128,6 +135,16 @@ public slots:
     // "Än&derungen überwachen ..." (TMainFormWatch.cpp) and "&Eigenschaften" (TMainFormStatistics.cpp).
     void WatchClick();
     void PropertiesClick();
+    // Key annotations (TMainFormAnnotations.cpp): notes, aliases, structures and external tools.
+    void MemosClick();
+    void CreateMemoClick();
+    void AliasesClick();
+    void SetAliasClick();
+    void CreateStructureClick();
+    void ReadStructureClick();
+    void NewStructureClick();
+    void ToolsClick();
+    void ToolClick();
 
     // Settles the has-children marks of the tree rows in view (the others keep a provisional mark).
     void settleVisibleMarks();
@@ -156,6 +173,15 @@ private:
     void updateWatchPage();
     void showWatchIndicator(bool unread);
     void stopWatches();
+
+    // Key annotations (TMainFormAnnotations.cpp).
+    void buildAnnotations();
+    void loadExternalTools();
+    void buildToolMenu();
+    void showMemoWarning();
+    // The key the key-menu commands act on; empty for the machine node.
+    [[nodiscard]] QString annotatedKeyPath() const;
+    [[nodiscard]] static QString resolveAlias(const QString& typed);
 
     // Start and shutdown.
     void runStartSteps();
@@ -233,6 +259,7 @@ private:
     bool m_exportCurrentBranch = false; // the export mode "Aktueller Zweig", kept while the program runs
     WatchController* m_watch = nullptr;
     TWatchPage* m_watchPage = nullptr;
+    QList<ExternalTool> m_tools;
 
     QString m_currentKeyPath;
     // The node a key context menu was opened on; its commands act on it while the menu runs.

@@ -366,6 +366,7 @@ void TMainForm::buildMenus()
     buildSearchPage();
     buildChangePage();
     buildWatch();
+    buildAnnotations();
 }
 
 QMenu* TMainForm::buildKeyContextMenu()
