@@ -33,6 +33,7 @@ TStructurEditForm::TStructurEditForm(const QString& directory, QWidget* parent)
     layout->addWidget(m_list);
     layout->addStretch(1);
     layout->addWidget(buttons);
+    resize(380, sizeHint().height());
 
     connect(m_list, &QComboBox::currentIndexChanged, this, &TStructurEditForm::updateOk);
     updateOk();

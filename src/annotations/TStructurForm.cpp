@@ -43,9 +43,12 @@ TStructurForm::TStructurForm(const QString& directory, const QString& keyPath, Q
     : QDialog(parent), m_directory(directory)
 {
     askText = [this](const QString& title, const QString& label, const QString& text) -> std::optional<QString> {
-        bool ok = false;
-        const QString answer = QInputDialog::getText(this, title, label, QLineEdit::Normal, text, &ok);
-        return ok ? std::optional<QString>(answer) : std::nullopt;
+        QInputDialog prompt(this);
+        prompt.setWindowTitle(title);
+        prompt.setLabelText(label);
+        prompt.setTextValue(text);
+        prompt.resize(340, prompt.sizeHint().height());
+        return prompt.exec() == QDialog::Accepted ? std::optional<QString>(prompt.textValue()) : std::nullopt;
     };
     pickStructure = [this](const QString& dir) {
         TStructurEditForm picker(dir, this);
@@ -297,8 +300,9 @@ void TStructurForm::SaveClick()
         ShowError(QStringLiteral("Ungültiger Strukturname."));
         return;
     }
-    const QString file = QDir(m_directory).filePath(*name + StructureFile::Extension);
+    // The current structure saved under its own name in another case stays one file.
     const bool otherFile = m_file.isEmpty() || !winEqualsNoCase(*name, current);
+    const QString file = otherFile ? QDir(m_directory).filePath(*name + StructureFile::Extension) : m_file;
     if (otherFile && QFileInfo::exists(file) && !AskYesNo(QStringLiteral("Datei existiert bereits. Überschreiben?")))
         return;
     if (!StructureFile::save(structure(), file)) {
@@ -307,7 +311,7 @@ void TStructurForm::SaveClick()
     }
     m_file = file;
     m_modified = false;
-    setCaption(*name);
+    setCaption(QFileInfo(file).completeBaseName());
 }
 
 void TStructurForm::reject()
