@@ -1,6 +1,7 @@
 #include "annotations/ListFileWriter.h"
 
 #include "platform/StoreFiles.h"
+#include "settings/OptionsStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,7 +11,8 @@ namespace ListFileWriter {
 
 bool replace(const QString& fileName, const std::function<bool(QIODevice&)>& write)
 {
-    if (StoreFiles::isStoreFile(fileName) || !QDir().mkpath(QFileInfo(fileName).absolutePath()))
+    if (StoreFiles::isStoreFile(fileName) || !QDir().mkpath(QFileInfo(fileName).absolutePath()) ||
+        !ListFileMayBeWritten(fileName))
         return false;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))

@@ -11,7 +11,8 @@ class QIODevice;
 
 namespace ListFileWriter {
 
-// Creates the file's folder when needed; never touches a file of an open registry store.
+// Creates the file's folder when needed. A read-only file is left alone (false), and so is a file of an
+// open registry store.
 [[nodiscard]] bool replace(const QString& fileName, const std::function<bool(QIODevice&)>& write);
 
 } // namespace ListFileWriter

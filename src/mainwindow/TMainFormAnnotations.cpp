@@ -21,6 +21,9 @@
 
 #include <QAction>
 #include <QDate>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
@@ -211,8 +214,12 @@ void TMainForm::ToolClick()
 {
     const auto* item = qobject_cast<const QAction*>(sender());
     const int index = item ? ToolsFile::indexOfMenuItem(item->objectName()) : -1;
-    if (index >= 0 && index < m_tools.size())
-        (void)ToolsFile::run(m_tools[index]);
+    if (index < 0 || index >= m_tools.size())
+        return;
+    // A document rather than a program opens in the application the desktop chooses for it.
+    const QFileInfo file(m_tools[index].path);
+    if (!ToolsFile::run(m_tools[index]) && file.isFile() && !file.isExecutable())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
 }
 
 void TMainForm::ToolsClick()

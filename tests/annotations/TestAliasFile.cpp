@@ -1,12 +1,9 @@
 #include "annotations/AliasFile.h"
 
-#include "FileSizeLimit.h"
 #include "registry/RegTestKeys.h"
 #include "registry/RegUtils.h"
-#include "support/TestFiles.h"
 
 #include <QBuffer>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace RegTestKeys;
@@ -51,15 +48,6 @@ private slots:
         QCOMPARE(AliasFile::read(buffer), (QList<AliasEntry>{{name.left(255), Run}}));
     }
 
-    void skipsBadLines()
-    {
-        QByteArray bytes("\r\n03RunHKEY_USERS\r\nG3RunHKEY_USERS\r\nFFkurz\r\n3\r\n\r\n02abHKEY_USERS\\X");
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QCOMPARE(AliasFile::read(buffer),
-                 (QList<AliasEntry>{{"Run", "HKEY_USERS"}, {"ab", "HKEY_USERS\\X"}}));
-    }
-
     void resolves_data()
     {
         QTest::addColumn<QString>("typed");
@@ -96,18 +84,6 @@ private slots:
                                              {"d", "HKEY_USERS\\D"}}));
         QCOMPARE(AliasFile::indexOfKey(aliases, "HKEY_USERS\\C"), 2);
         QCOMPARE(AliasFile::indexOfKey(aliases, "HKEY_USERS"), -1);
-    }
-
-    void failedWriteLeavesOldFile()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("sub/alias.dat"));
-        QVERIFY(AliasFile::save({{"Run", Run}}, file));
-        const QByteArray old = readFile(file);
-        FileSizeLimit limit(old.size());
-        QVERIFY(limit.ok());
-        QVERIFY(!AliasFile::save({{"Run", Run}, {"Run2", Run}}, file));
-        QCOMPARE(readFile(file), old);
     }
 };
 

@@ -119,27 +119,6 @@ private slots:
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"memo.dat"});
     }
 
-    void openImportantNoteRaisesWarning_data()
-    {
-        QTest::addColumn<QList<quint32>>("flags");
-        QTest::addColumn<bool>("warning");
-        QTest::newRow("none") << QList<quint32>{} << false;
-        QTest::newRow("standard, open") << QList<quint32>{0} << false;
-        QTest::newRow("high, done") << QList<quint32>{3} << false;
-        QTest::newRow("high, open") << QList<quint32>{2} << true;
-        QTest::newRow("done ones and one open high") << QList<quint32>{1, 3, 2, 0} << true;
-    }
-
-    void openImportantNoteRaisesWarning()
-    {
-        QFETCH(QList<quint32>, flags);
-        QFETCH(bool, warning);
-        QList<KeyNote> notes;
-        for (quint32 f : flags)
-            notes.append({f, "01.01.2000", "HKEY_USERS", "x"});
-        QCOMPARE(NoteFile::anyOpenImportant(notes), warning);
-    }
-
     void sortsAsDates()
     {
         QList<KeyNote> notes;

@@ -1,7 +1,5 @@
 #include "annotations/ToolsFile.h"
 
-#include "FileSizeLimit.h"
-#include "support/TestFiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -40,22 +38,6 @@ private slots:
         tool.name = tool.name.left(255);
         QCOMPARE(read, tool);
         QCOMPARE(ToolsFile::encodeLine(read), line);
-    }
-
-    void removingATool()
-    {
-        // The parameters start after the first "/" behind the name; the rest of the line is theirs.
-        QByteArray bytes("06EditorC:\\Windows\\notepad.exe/p\r\n01aprog/\r\n01bprog/-v\r\n");
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QList<ExternalTool> tools = ToolsFile::read(buffer);
-        QCOMPARE(tools.size(), 3);
-        QCOMPARE(tools[0], (ExternalTool{"Editor", "C:/Windows/notepad.exe", "p"}));
-        tools.removeAt(1);
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        QVERIFY(ToolsFile::write(tools, out));
-        QCOMPARE(out.data(), QByteArray("06EditorC:\\Windows\\notepad.exe/p\r\n01bprog/-v\r\n"));
     }
 
     void skipsBadLines_data()
@@ -114,38 +96,6 @@ private slots:
         QTRY_VERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("$HOME;x"))));
         QTRY_VERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("mit Leerzeichen"))));
         QVERIFY(!ToolsFile::run({"Fehlt", dir.filePath(QStringLiteral("gibt es nicht")), ""}));
-    }
-
-    void menuItemNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("index");
-        QTest::newRow("first") << "Tool0" << 0;
-        QTest::newRow("twelfth") << "Tool11" << 11;
-        QTest::newRow("other item") << "Tools1" << -1;
-        QTest::newRow("negative") << "Tool-1" << -1;
-    }
-
-    void menuItemNames()
-    {
-        QFETCH(QString, name);
-        QFETCH(int, index);
-        QCOMPARE(ToolsFile::indexOfMenuItem(name), index);
-        if (index >= 0)
-            QCOMPARE(ToolsFile::menuItemName(index), name);
-    }
-
-    void failedWriteLeavesOldFile()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("tools.dat"));
-        QVERIFY(ToolsFile::save({{"a", "b", "c"}}, file));
-        const QByteArray old = readFile(file);
-        QCOMPARE(old, QByteArray("01ab/c\r\n"));
-        FileSizeLimit limit(old.size());
-        QVERIFY(limit.ok());
-        QVERIFY(!ToolsFile::save({{"a", "b", "c"}, {"d", "e", "f"}}, file));
-        QCOMPARE(readFile(file), old);
     }
 };
 
