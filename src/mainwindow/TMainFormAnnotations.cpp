@@ -60,10 +60,14 @@ void TMainForm::buildAnnotations()
 {
     runAnnotationDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
     const std::pair<const char*, void (TMainForm::*)()> commands[] = {
-        {"Memos1", &TMainForm::MemosClick},           {"Aliases1", &TMainForm::AliasesClick},
-        {"CreateStructure1", &TMainForm::CreateStructureClick}, {"Tools1", &TMainForm::ToolsClick},
-        {"CreateMemo1", &TMainForm::CreateMemoClick}, {"SetAlias1", &TMainForm::SetAliasClick},
-        {"ReadStructure1", &TMainForm::ReadStructureClick}, {"NewStructure1", &TMainForm::NewStructureClick}};
+        {"Memos1", &TMainForm::MemosClick},
+        {"Aliases1", &TMainForm::AliasesClick},
+        {"CreateStructure1", &TMainForm::CreateStructureClick},
+        {"Tools1", &TMainForm::ToolsClick},
+        {"CreateMemo1", &TMainForm::CreateMemoClick},
+        {"SetAlias1", &TMainForm::SetAliasClick},
+        {"ReadStructure1", &TMainForm::ReadStructureClick},
+        {"NewStructure1", &TMainForm::NewStructureClick}};
     for (const auto& [name, slot] : commands) {
         QAction* a = action(QString::fromLatin1(name));
         a->setProperty("kavenBuilt", true);
@@ -111,8 +115,9 @@ void TMainForm::CreateMemoClick()
     const QString file = DataFile(MemoFileName);
     const std::optional<KeyNote> stored = NoteFile::readNote(file, keyPath, messageSink());
     const KeyNote fresh{0, QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")), keyPath, {}};
-    TMemoEditForm editor(stored ? QStringLiteral("Schlüsselnotiz bearbeiten") : QStringLiteral("Schlüsselnotiz hinzufügen"),
-                         stored ? *stored : fresh, this);
+    const QString caption =
+        stored ? QStringLiteral("Schlüsselnotiz bearbeiten") : QStringLiteral("Schlüsselnotiz hinzufügen");
+    TMemoEditForm editor(caption, stored ? *stored : fresh, this);
     if (!runAnnotationDialog(editor))
         return;
     const KeyNote note = editor.note();

@@ -55,7 +55,8 @@ private slots:
         QTest::newRow("alias") << "Run" << Run;
         QTest::newRow("alias in other case") << "rUN" << Run;
         QTest::newRow("first of two equal names") << "doppelt" << "HKEY_USERS";
-        QTest::newRow("existing key wins over an alias") << "HKEY_CURRENT_USER\\Software" << "HKEY_CURRENT_USER\\Software";
+        QTest::newRow("existing key wins over an alias")
+            << "HKEY_CURRENT_USER\\Software" << "HKEY_CURRENT_USER\\Software";
         QTest::newRow("unknown text stays") << "Nirgends" << "Nirgends";
     }
 

@@ -204,7 +204,9 @@ private slots:
         QVERIFY(writeFile(dir + QStringLiteral("/Andere.rst"), "00000000\r\n0000000000Root-Schlüssel\r\n"));
         TStructurForm form(dir);
         QStringList answers{"K", "a?b", "Meine", "meine", "Andere"};
-        form.askText = [&](const QString&, const QString&, const QString&) { return std::optional(answers.takeFirst()); };
+        form.askText = [&](const QString&, const QString&, const QString&) {
+            return std::optional(answers.takeFirst());
+        };
         form.AddClick();
         QVERIFY(form.isModified());
         form.SaveClick(); // "a?b"

@@ -162,7 +162,8 @@ private slots:
         for (const char* key : {"Quelle\\B\\B1", "Quelle\\A\\A2", "Quelle\\A\\A1\\tief", "Quelle\\C"})
             QVERIFY(makeKey(QString::fromLatin1(key)));
         const Structure read = StructureFile::readKeyStructure(QStringLiteral("HKEY_CURRENT_USER\\Quelle"));
-        QCOMPARE(items(read), (QStringList{"0:Root-Schlüssel", "1:A", "2:A1", "3:tief", "2:A2", "1:B", "2:B1", "1:C"}));
+        QCOMPARE(items(read),
+                 (QStringList{"0:Root-Schlüssel", "1:A", "2:A1", "3:tief", "2:A2", "1:B", "2:B1", "1:C"}));
         QList<bool> children;
         for (const StructureNode& n : read.nodes)
             children << n.hasChildren;

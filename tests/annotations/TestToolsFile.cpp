@@ -25,7 +25,8 @@ private slots:
         QTest::newRow("slash in name") << ExternalTool{"a/b", "prog", "x/y"} << QByteArray("03a/bprog/x/y");
         QTest::newRow("umlaut") << ExternalTool{"Größe", "p", "ä"} << QByteArray("05Gr\xF6\xDF" "ep/\xE4");
         QTest::newRow("name of 255") << ExternalTool{QString(255, u'n'), "p", ""} << "FF" + QByteArray(255, 'n') + "p/";
-        QTest::newRow("longer name cut") << ExternalTool{QString(300, u'n'), "p", ""} << "FF" + QByteArray(255, 'n') + "p/";
+        QTest::newRow("longer name cut")
+            << ExternalTool{QString(300, u'n'), "p", ""} << "FF" + QByteArray(255, 'n') + "p/";
     }
 
     void linesRoundTrip()
