@@ -65,15 +65,6 @@ void appendString(QByteArray& bytes, const QString& text)
     bytes += encoded;
 }
 
-bool hasIdentifier(const QString& fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(4);
-    return head.size() == 4 && qFromLittleEndian<quint32>(head.constData()) == Identifier;
-}
-
 } // namespace
 
 ReadResult read(QIODevice& device)
@@ -142,7 +133,10 @@ bool save(const QList<KeyNote>& notes, const QString& fileName)
 {
     if (StoreFiles::isStoreFile(fileName))
         return false;
-    if (QFileInfo(fileName).isFile() && !hasIdentifier(fileName) && !QFile::rename(fileName, keptAsideName(fileName)))
+    // What could not be read (another kind of file, a damaged end) would be lost by the rewrite.
+    const Status old = load(fileName).status;
+    const bool keepAside = old == Status::WrongIdentifier || old == Status::Truncated;
+    if (keepAside && !QFile::rename(fileName, keptAsideName(fileName)))
         return false;
     return ListFileWriter::replace(fileName, [&](QIODevice& device) { return write(notes, device); });
 }

@@ -53,7 +53,8 @@ struct ReadResult {
 // As load(), with "Dateikennung nicht korrekt." through the sink for a file of another kind.
 [[nodiscard]] QList<KeyNote> loadShown(const QString& fileName, MessageSink& sink);
 // Replaces the file as a whole through a temporary file and a rename, creating its folder. A present
-// file that is not a notes file is first renamed aside (keptAsideName), so nothing of it is lost.
+// file that is not a notes file, or is damaged, is first renamed aside (keptAsideName), so nothing of
+// it is lost.
 [[nodiscard]] bool save(const QList<KeyNote>& notes, const QString& fileName);
 // "memo.dat" -> "memo.dat.alt", or ".alt2", ".alt3" ... when that name is taken.
 [[nodiscard]] QString keptAsideName(const QString& fileName);

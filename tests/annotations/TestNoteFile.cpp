@@ -93,16 +93,25 @@ private slots:
         QCOMPARE(sink.count(), 0);
     }
 
-    void fileOfAnotherKindIsKeptAside()
+    void unreadableFileIsKeptAside_data()
     {
-        const QByteArray foreign("REGEDIT4\r\n[HKEY_USERS]\r\n");
-        QVERIFY(writeFile(m_file, foreign));
+        QTest::addColumn<QByteArray>("old");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("another kind of file") << QByteArray("REGEDIT4\r\n[HKEY_USERS]\r\n") << 2;
+        QTest::newRow("damaged end") << Header + le(2) + le(0) + str("01.01.2001") + str("HKEY_USERS\\A") + le(9) << 0;
+    }
+
+    void unreadableFileIsKeptAside()
+    {
+        QFETCH(QByteArray, old);
+        QFETCH(int, messages);
+        QVERIFY(writeFile(m_file, old));
         QVERIFY(writeFile(m_file + ".alt", "taken"));
         RecordingMessageSink sink;
         QVERIFY(!NoteFile::readNote(m_file, "HKEY_USERS", sink));
         QVERIFY(NoteFile::writeNote(m_file, {2, "01.01.2020", "HKEY_USERS", "neu"}, sink));
-        QCOMPARE(sink.texts(), QStringList(2, QStringLiteral("Fehler: Dateikennung nicht korrekt.")));
-        QCOMPARE(readFile(m_file + ".alt2"), foreign);
+        QCOMPARE(sink.texts(), QStringList(messages, QStringLiteral("Fehler: Dateikennung nicht korrekt.")));
+        QCOMPARE(readFile(m_file + ".alt2"), old);
         QCOMPARE(readFile(m_file + ".alt"), QByteArray("taken"));
         QCOMPARE(NoteFile::load(m_file).notes, (QList<KeyNote>{{2, "01.01.2020", "HKEY_USERS", "neu"}}));
     }
