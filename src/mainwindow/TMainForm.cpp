@@ -155,7 +155,10 @@ void TMainForm::runStartSteps()
     m_navigation->loadHistory();
     m_navigation->loadFavorites();
 
-    // 10. Export scope: TExportDialog is attached to the registry-file save dialog (askExportFile).
+    // 10. Export scope: TExportDialog is attached to the registry-file save dialog (askExportFile); the
+    // external tools join the Extras menu, and the notes' warning shows as it was left.
+    loadExternalTools();
+    showMemoWarning();
 }
 
 void TMainForm::runShutdownSteps()
@@ -202,6 +205,7 @@ void TMainForm::createNavigation()
         stopWatches();
     };
     hooks.updateCommands = [this] { UpdateCommands(); };
+    hooks.resolveAlias = &TMainForm::resolveAlias;
     m_navigation = new NavigationCommands(widgets, actions, hooks, this);
     // The favorites' own commands: buttons above the list and its context menu.
     m_favoriteList->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -415,6 +419,8 @@ void TMainForm::UpdateCommands()
     set("Delete1", onKeys ? level >= 2 : onValues && keySelected && !rows.isEmpty());
     set("Rename1", onKeys ? level >= 2 : onValues && keySelected && rows.size() == 1 && rows.first() != 0);
     set("CopyKeyPath1", level >= 0);
+    for (const char* name : {"CreateMemo1", "SetAlias1", "ReadStructure1", "NewStructure1"})
+        set(name, level >= 1);
     set("ShowCurrentKey1", level >= 0);
     if (m_edit)
         m_edit->updateCommands();

@@ -5,6 +5,7 @@
 // runs the start steps when created and the shutdown steps when closed and destroyed.
 
 #include "help/THelpForm.h"
+#include "annotations/ToolsFile.h"
 #include "platform/WinTypes.h"
 #include "regfile/RegFileFormat.h"
 
@@ -24,6 +25,7 @@ class KeyTreeModel;
 class Progress;
 class QAction;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -106,6 +108,11 @@ public:
     std::function<void(const QString& caption, const QString& text, const QString& animation,
                        const std::function<void(Progress&)>& work)>
         runWithProgress;
+    // Runs the dialogs of notes, aliases, structures and tools (and their editors); true when accepted.
+    // Tests fill the dialog here instead of showing it.
+    std::function<bool(QDialog& dialog)> runAnnotationDialog;
+    // The external tools of the Extras menu, in menu order.
+    [[nodiscard]] const QList<ExternalTool>& externalTools() const { return m_tools; }
 
 public slots:
     void NewKeyClick();
@@ -145,6 +152,16 @@ public slots:
     // "Än&derungen überwachen ..." (TMainFormWatch.cpp) and "&Eigenschaften" (TMainFormStatistics.cpp).
     void WatchClick();
     void PropertiesClick();
+    // Key annotations (TMainFormAnnotations.cpp): notes, aliases, structures and external tools.
+    void MemosClick();
+    void CreateMemoClick();
+    void AliasesClick();
+    void SetAliasClick();
+    void CreateStructureClick();
+    void ReadStructureClick();
+    void NewStructureClick();
+    void ToolsClick();
+    void ToolClick();
 
     // The information page (TMainFormInfo.cpp): edit the file's source, browse all entries, copy the
     // page, and a value link clicked.
@@ -186,6 +203,15 @@ private:
     void updateWatchPage();
     void showWatchIndicator(bool unread);
     void stopWatches();
+
+    // Key annotations (TMainFormAnnotations.cpp).
+    void buildAnnotations();
+    void loadExternalTools();
+    void buildToolMenu();
+    void showMemoWarning();
+    // The key the key-menu commands act on; empty for the machine node.
+    [[nodiscard]] QString annotatedKeyPath() const;
+    [[nodiscard]] static QString resolveAlias(const QString& typed);
 
     // Start and shutdown.
     void runStartSteps();
@@ -267,6 +293,7 @@ private:
     TWatchPage* m_watchPage = nullptr;
     QPointer<THelpForm> m_helpForm;
     QuickHelp* m_quickHelp = nullptr;
+    QList<ExternalTool> m_tools;
 
     QString m_currentKeyPath;
     // The node a key context menu was opened on; its commands act on it while the menu runs.

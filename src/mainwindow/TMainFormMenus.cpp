@@ -365,6 +365,7 @@ void TMainForm::buildMenus()
     buildChangePage();
     buildWatch();
     buildHelp();
+    buildAnnotations();
 }
 
 QMenu* TMainForm::buildKeyContextMenu()
