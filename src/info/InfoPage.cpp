@@ -58,6 +58,8 @@ bool parseLinkFile(const QStringList& lines, LinkValue& value)
                          ? TextCodec::decodeToUtf8Data(parsed.BinaryData)
                          : parsed.BinaryData;
         break;
+    case RegValueKind::Delete: // a deletion creates nothing
+        return false;
     }
     return true;
 }
