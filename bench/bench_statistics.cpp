@@ -112,7 +112,8 @@ int main(int argc, char* argv[])
     std::printf("baseline export of the branch: %.2f s, CPU %.2f s (%s)\n", exportSeconds, exportCpu,
                 exported ? "ok" : "failed");
     std::printf("bare branch walk: %.2f s, CPU %.2f s, %lld values\n", bareSeconds, bareCpu, bare.values);
-    std::printf("statistics: %.2f s, CPU %.2f s, %lld keys, %lld values (%s), CPU %.2fx the export, %.2fx the bare walk\n",
+    std::printf("statistics: %.2f s, CPU %.2f s, %lld keys, %lld values (%s), CPU %.2fx the export, %.2fx the bare "
+                "walk\n",
                 statSeconds, statCpu, s.keys, s.values, outcome.walk.ok() ? "ok" : "failed",
                 statCpu / exportCpu, statCpu / bareCpu);
     std::printf("limit 2 s (processor time): %s\n", statCpu <= 2.0 ? "met" : "missed");
