@@ -440,6 +440,9 @@ LONG SqliteStore::setKeyDeny(KeyId id, DWORD flags)
     if (rc != SQLITE_DONE)
         return t.fail(rc);
     m_cache.forget(id, up);
+    // keys of a branch read before open by their place without asking the store only while no key was
+    // deleted or had its access changed since
+    m_cache.bumpDeletions();
     m_log.touch(id, REG_NOTIFY_CHANGE_SECURITY);
     return t.commit();
 }
