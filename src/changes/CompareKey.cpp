@@ -128,8 +128,8 @@ void compareValue(const QString& keyPath, const BackendValue& liveValue, const T
     }
 }
 
-void compareValues(const QVector<BackendValue>& liveValues, const QString& keyPath, const StoredKey& stored, ChangeList& list,
-                   const CompareOptions& options)
+void compareValues(const QVector<BackendValue>& liveValues, const QString& keyPath, const StoredKey& stored,
+                   ChangeList& list, const CompareOptions& options)
 {
     QStringList names;
     names.reserve(qsizetype(stored.values.size()));
