@@ -43,6 +43,17 @@ bool sameData(const TRegValue& a, const TRegValue& b)
     }
 }
 
+// A REG_SZ whose text (up to its first zero) is ASCII equals the stored text without being converted;
+// false also when the text is not ASCII, which the full comparison then decides.
+bool sameAsciiText(const QByteArray& data, const TRegValue& stored)
+{
+    const qsizetype zero = data.indexOf('\0');
+    const QByteArrayView text = QByteArrayView(data).first(zero < 0 ? data.size() : zero);
+    return text.size() == stored.StringData.size()
+        && std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })
+        && QLatin1StringView(text) == stored.StringData;
+}
+
 // The index of a stored name among names: the same spelling first (the common case, no upper-casing),
 // then the same name in another case. Each stored name is matched once.
 class NameMatcher final {
@@ -114,7 +125,7 @@ void compareValue(const QString& keyPath, const BackendValue& liveValue, const T
                   const CompareOptions& options)
 {
     if (liveValue.type == stored.DataType) {
-        if (!(options.flags & CompFlags::Data))
+        if (!(options.flags & CompFlags::Data) || (liveValue.type == REG_SZ && sameAsciiText(liveValue.data, stored)))
             return;
         TRegValue live;
         if (!ValueFromBytes(liveValue.type, liveValue.data, live))
