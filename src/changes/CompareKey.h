@@ -5,10 +5,12 @@
 
 #include "changes/AnalysisFile.h"
 #include "changes/ChangeList.h"
+#include "platform/RegistryBackend.h"
 #include "platform/WinTypes.h"
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 
@@ -22,9 +24,18 @@ struct CompareOptions {
     [[nodiscard]] bool admits(const QString& keyPath) const;
 };
 
-// Compares the live key open as key (path keyPath) with the stored key and adds the entries of its
-// created subkeys, created and removed values and changed data and types, as options allow.
-void CompareKey(HKEY key, const QString& keyPath, const StoredKey& stored, ChangeList& list,
+// What the comparison needs of a live key: its subkey names in any order, its values in creation order.
+struct LiveKeyContents {
+    QStringList subKeyNames;
+    QVector<BackendValue> values;
+};
+
+// The contents of the key open as key (with KEY_READ); what cannot be listed is left out.
+void ReadLiveKey(HKEY key, LiveKeyContents* contents);
+
+// Compares the live key (path keyPath) with the stored key and adds the entries of its created subkeys,
+// created and removed values and changed data and types, as options allow.
+void CompareKey(const LiveKeyContents& live, const QString& keyPath, const StoredKey& stored, ChangeList& list,
                 const CompareOptions& options);
 
 // The entries of a stored key that no longer opens for reading: the key and every stored value,

@@ -2,14 +2,19 @@
 
 #include "changes/AnalysisFile.h"
 #include "changes/ExclusionList.h"
+#include "platform/RegBranch.h"
 #include "platform/StoreFiles.h"
-#include "registry/Progress.h"
+#include "platform/WinCase.h"
 #include "platform/WinReg.h"
+#include "registry/Progress.h"
 #include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
 #include "registry/RegistryAccessor.h"
 
 #include <QFile>
+#include <QHash>
+
+#include <vector>
 
 namespace {
 
@@ -44,71 +49,173 @@ private:
     bool m_admitted = false; // the exclusions admit the key in hand
 };
 
-// Opens the stored keys one after the other. A file lists a key's subtree right after it, so a key is
-// mostly a child of the one before: that one stays open and the child is opened by its name, rather
-// than walking the whole path down from the root again.
+class OpenKey final {
+public:
+    OpenKey() = default;
+    ~OpenKey() { reset(); }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+    HKEY* out()
+    {
+        reset();
+        return &m_key;
+    }
+    [[nodiscard]] HKEY get() const { return m_key; }
+    void reset()
+    {
+        if (m_key != 0)
+            RegCloseKey(m_key);
+        m_key = 0;
+    }
+
+private:
+    HKEY m_key = 0;
+};
+
+// The live side of the stored keys, which come one after the other. The branch of a stored key with
+// subkeys is read at once (its keys, then their values in one pass), so that the keys of its subtree
+// that follow open by their place in that read instead of by path. A stored key outside the branch read
+// (or created since) opens by its path.
 class LiveKeys final {
 public:
-    enum class Result { Opened, NotOpened, NotConnected };
+    enum class Result { Opened, NotOpened, NotConnected, Cancelled };
 
-    LiveKeys() = default;
-    ~LiveKeys() { close(); }
-    LiveKeys(const LiveKeys&) = delete;
-    LiveKeys& operator=(const LiveKeys&) = delete;
+    explicit LiveKeys(Progress& progress) : m_progress(progress) {}
 
-    Result open(const QString& path)
+    Result open(const StoredKey& stored)
     {
-        const HKEY root = GetRootKey(path);
+        const HKEY root = GetRootKey(stored.path);
         if (root == 0) {
-            close();
+            dropBranch();
             return Result::NotOpened;
         }
         if (root != m_root) {
-            close();
+            dropBranch();
             m_root = 0;
             if (!ConnectRootKey(m_reg, root, true))
                 return Result::NotConnected;
             m_root = root;
         }
-        const QString sub = GetSubKeyPath(path);
-        const QString child = childName(sub);
-        HKEY key = 0;
-        LONG rc = child.isEmpty() ? ERROR_FILE_NOT_FOUND : RegOpenKeyEx(m_key, child, 0, KEY_READ, &key);
-        if (rc != ERROR_SUCCESS) // also when the parent was deleted meanwhile
-            rc = RegOpenKeyEx(m_reg.rootKey(), sub, 0, KEY_READ, &key);
-        close();
-        if (rc != ERROR_SUCCESS)
+        const QString sub = GetSubKeyPath(stored.path);
+        const QString upper = winUpper(sub);
+        qsizetype place = placeOf(upper);
+        if (place < 0 && !stored.subKeyNames.isEmpty()) {
+            if (!readBranch(sub, upper))
+                return Result::Cancelled;
+            place = placeOf(upper);
+        }
+        OpenKey key;
+        // a key deleted since the read, or denied, answers by its path as before
+        if (place >= 0 && RegOpenBranchKey(m_branch, place, key.out()) == ERROR_SUCCESS) {
+            branchContents(place, key.get());
+            return Result::Opened;
+        }
+        if (RegOpenKeyEx(m_reg.rootKey(), sub, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
             return Result::NotOpened;
-        m_key = key;
-        m_path = sub;
+        ReadLiveKey(key.get(), &m_contents);
         return Result::Opened;
     }
-    [[nodiscard]] HKEY key() const { return m_key; }
+    [[nodiscard]] const LiveKeyContents& contents() const { return m_contents; }
 
 private:
-    // The name of sub below the open key, empty when it is no direct child of it.
-    [[nodiscard]] QString childName(const QString& sub) const
+    // The key's place in the branch read, -1 when it is not part of it.
+    [[nodiscard]] qsizetype placeOf(const QString& upperSubPath) const
     {
-        if (m_key == 0)
-            return QString();
-        const qsizetype start = m_path.isEmpty() ? 0 : m_path.size() + 1;
-        if (sub.size() <= start || (start > 0 && (!sub.startsWith(m_path) || sub[m_path.size()] != u'\\')))
-            return QString();
-        const QString name = sub.mid(start);
-        return name.contains(u'\\') ? QString() : name;
-    }
-    void close()
-    {
-        if (m_key != 0)
-            RegCloseKey(m_key);
-        m_key = 0;
-        m_path.clear();
+        if (m_places.isEmpty())
+            return -1;
+        if (upperSubPath.size() == m_branchUpper.size())
+            return upperSubPath == m_branchUpper ? 0 : -1;
+        const qsizetype start = m_branchUpper.isEmpty() ? 0 : m_branchUpper.size() + 1;
+        if (upperSubPath.size() <= start
+            || (start > 0 && (upperSubPath[start - 1] != u'\\' || !upperSubPath.startsWith(m_branchUpper))))
+            return -1;
+        return m_places.value(QStringView(upperSubPath).mid(start).toString(), -1);
     }
 
+    // False when the user cancelled; a branch that cannot be read leaves its keys to open by path.
+    bool readBranch(const QString& sub, const QString& upper)
+    {
+        dropBranch();
+        OpenKey key;
+        if (RegOpenKeyEx(m_reg.rootKey(), sub, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+            return true;
+        LONG rc = RegReadBranch(key.get(), KEY_READ, false, &m_branch);
+        while (rc == ERROR_SUCCESS && !m_branch.complete()) {
+            // a large branch takes a moment: the user may cancel between its parts
+            if (m_branch.keys().size() >= StepEveryKeys) {
+                m_progress.step();
+                if (m_progress.abortRequested())
+                    return false;
+            }
+            rc = RegReadBranchPart(m_branch);
+        }
+        if (rc != ERROR_SUCCESS) {
+            dropBranch();
+            return true;
+        }
+        indexBranch();
+        m_branchUpper = upper;
+        return true;
+    }
+
+    // Each key's path below the branch key, upper-cased, and the subkeys of every key grouped by parent.
+    void indexBranch()
+    {
+        const QVector<BackendBranchKey>& keys = m_branch.keys();
+        std::vector<QString> paths(size_t(keys.size()));
+        m_places.reserve(keys.size());
+        m_places.insert(QString(), 0);
+        m_firstChild.assign(size_t(keys.size()) + 1, 0);
+        for (qsizetype i = 1; i < keys.size(); ++i) {
+            const qsizetype parent = keys[i].parent;
+            const QString name = winUpper(keys[i].name);
+            paths[size_t(i)] = parent == 0 ? name : paths[size_t(parent)] + u'\\' + name;
+            m_places.insert(paths[size_t(i)], i);
+            ++m_firstChild[size_t(parent) + 1];
+        }
+        for (size_t i = 1; i < m_firstChild.size(); ++i)
+            m_firstChild[i] += m_firstChild[i - 1];
+        m_children.assign(size_t(keys.size()), 0);
+        std::vector<qsizetype> filled(m_firstChild.begin(), m_firstChild.end() - 1);
+        for (qsizetype i = 1; i < keys.size(); ++i)
+            m_children[size_t(filled[size_t(keys[i].parent)]++)] = i;
+    }
+
+    void branchContents(qsizetype place, HKEY key)
+    {
+        m_contents.subKeyNames.clear();
+        if (RegBranchSubKeysCurrent(m_branch, place)) {
+            for (qsizetype i = m_firstChild[size_t(place)]; i < m_firstChild[size_t(place) + 1]; ++i)
+                m_contents.subKeyNames.append(m_branch.keys()[m_children[size_t(i)]].name);
+        } else {
+            QString name;
+            for (DWORD index = 0; RegEnumKey(key, index, &name, MAX_KEY_NAME + 1) == ERROR_SUCCESS; ++index)
+                m_contents.subKeyNames.append(name);
+        }
+        if (RegReadBranchValues(m_branch, place, key, &m_contents.values) != ERROR_SUCCESS)
+            m_contents.values.clear();
+    }
+
+    void dropBranch()
+    {
+        m_branch = RegBranch();
+        m_places.clear();
+        m_branchUpper.clear();
+        m_firstChild.clear();
+        m_children.clear();
+    }
+
+    static constexpr qsizetype StepEveryKeys = 4096;
+
+    Progress& m_progress;
     RegistryAccessor m_reg{KEY_READ};
     HKEY m_root = 0;
-    HKEY m_key = 0;
-    QString m_path;
+    RegBranch m_branch;
+    QString m_branchUpper;              // the branch key's subkey path below the root, upper-cased
+    QHash<QString, qsizetype> m_places; // by upper-cased path below the branch key
+    std::vector<qsizetype> m_firstChild; // by place: where its subkeys start in m_children (size + 1)
+    std::vector<qsizetype> m_children;
+    LiveKeyContents m_contents;
 };
 
 } // namespace
@@ -135,7 +242,7 @@ CompareOutcome CompareWithAnalysisFile(const QString& fileName, ChangeList& list
         };
     }
     AnalysisFileReader reader(file);
-    LiveKeys live;
+    LiveKeys live(progress);
     StoredKey key;
     for (;;) {
         progress.step();
@@ -149,14 +256,16 @@ CompareOutcome CompareWithAnalysisFile(const QString& fileName, ChangeList& list
         case AnalysisFileReader::Step::Key:
             break;
         }
-        switch (live.open(key.path)) {
+        switch (live.open(key)) {
         case LiveKeys::Result::NotConnected:
             return {Status::NotConnected, {}};
+        case LiveKeys::Result::Cancelled:
+            return {Status::Cancelled, {}};
         case LiveKeys::Result::NotOpened:
             ListRemovedKey(key, list, compare); // missing, or no longer readable
             break;
         case LiveKeys::Result::Opened:
-            CompareKey(live.key(), key.path, key, list, compare);
+            CompareKey(live.contents(), key.path, key, list, compare);
             break;
         }
     }

@@ -68,13 +68,16 @@ public:
                 names.append(name);
             }
         }
-        std::sort(names.begin(), names.end(), [this](const QString& a, const QString& b) {
+        const auto less = [this](const QString& a, const QString& b) {
             if (const int c = m_collator.compare(a, b))
                 return c < 0;
             if (const int c = winCompareNoCase(a, b))
                 return c < 0;
             return QString::compare(a, b) < 0;
-        });
+        };
+        // the store lists subkeys in an order that mostly is this one already
+        if (!std::is_sorted(names.begin(), names.end(), less))
+            std::sort(names.begin(), names.end(), less);
         for (const QString& subKey : names) {
             m_progress.step();
             if (m_progress.abortRequested())

@@ -337,20 +337,22 @@ LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, int limit, QString* pos
         query.bindTextNoCopy(2, to);
         query.bind(3, limit);
     }
-    QString last;
+    // the next part begins after the last path of a full part; after a shorter one nothing is left
+    QString next = to;
+    int rows = 0;
     int rc;
     while ((rc = query.step()) == SQLITE_ROW) {
         const KeyId key = query.int64(0);
         keys->append(BackendBranchKey{key, query.int64(1), -1, query.text(2), DWORD(query.int64(3)), query.int64(4),
                                       m_cache.valueGeneration(key), m_cache.subKeyGeneration(key)});
-        if (!subKeysOnly)
-            last = query.text(5);
+        if (!subKeysOnly && ++rows == limit)
+            next = query.text(5);
     }
     query.reset();
     if (rc != SQLITE_DONE)
         return ERROR_REGISTRY_IO_FAILED;
-    if (!last.isEmpty())
-        *position = last;
+    if (!subKeysOnly && (rows > 0 || !first))
+        *position = next;
     return keys->isEmpty() ? ERROR_NO_MORE_ITEMS : ERROR_SUCCESS;
 }
 
@@ -438,6 +440,9 @@ LONG SqliteStore::setKeyDeny(KeyId id, DWORD flags)
     if (rc != SQLITE_DONE)
         return t.fail(rc);
     m_cache.forget(id, up);
+    // keys of a branch read before open by their place without asking the store only while no key was
+    // deleted or had its access changed since
+    m_cache.bumpDeletions();
     m_log.touch(id, REG_NOTIFY_CHANGE_SECURITY);
     return t.commit();
 }

@@ -21,15 +21,23 @@ namespace {
 // Names the locale finds equal but the registry keeps apart ("ß" and "ss") still get a fixed order,
 // so that none is lost as a duplicate of another.
 struct PendingKey {
-    QCollatorSortKey sortKey;
+    std::optional<QCollatorSortKey> sortKey; // only where the collator's comparison is not its keys' order
     QString subPath;
     qsizetype place = 0; // in the branch's key list
 };
 
+// A locale's collator compares as its sort keys do, and skips the common beginning of two paths that
+// sort keys would encode in full. The "C" locale's sort keys are the UTF-8 bytes, which its case-blind
+// comparison does not follow: that order is kept by its keys.
+// From this many values on, a key's unsorted values are sorted by their collation keys.
+constexpr qsizetype ManyValues = 64;
+
 struct PendingLess {
+    const QCollator* collator = nullptr;
+
     bool operator()(const PendingKey& a, const PendingKey& b) const
     {
-        if (const int c = a.sortKey.compare(b.sortKey))
+        if (const int c = a.sortKey ? a.sortKey->compare(*b.sortKey) : collator->compare(a.subPath, b.subPath))
             return c < 0;
         if (const int c = winCompareNoCase(a.subPath, b.subPath))
             return c < 0;
@@ -90,7 +98,12 @@ WalkResult subKeysFailure(const QString& path, LONG code)
 class Walk final {
 public:
     Walk(Progress& progress, const BranchWalker::Options& options, BranchVisitor& visitor)
-        : m_progress(progress), m_options(options), m_visitor(visitor), m_collator(QLocale())
+        : m_progress(progress)
+        , m_options(options)
+        , m_visitor(visitor)
+        , m_collator(QLocale())
+        , m_keysOrder(m_collator.locale().language() == QLocale::C)
+        , m_pending(PendingLess{&m_collator})
     {
         m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     }
@@ -189,10 +202,9 @@ private:
             return withStatus(WalkResult::Status::Stopped);
         bool descend = step != WalkStep::SkipSubtree;
         if (m_options.values) {
-            std::vector<WalkValue> values;
-            if (std::optional<WalkResult> end = readValues(key, place, &values))
+            if (std::optional<WalkResult> end = readValues(key, place))
                 return end;
-            for (const WalkValue& value : values) {
+            for (const WalkValue& value : std::as_const(m_values)) {
                 if (!stepOn())
                     return withStatus(WalkResult::Status::Cancelled);
                 step = m_visitor.visitValue(key, value);
@@ -207,33 +219,64 @@ private:
         return descend ? addSubKeys(key, place) : std::nullopt;
     }
 
-    std::optional<WalkResult> readValues(const WalkKey& key, qsizetype place, std::vector<WalkValue>* values)
+    // The key's values into m_values, in name order.
+    std::optional<WalkResult> readValues(const WalkKey& key, qsizetype place)
     {
         if (!stepOn())
             return withStatus(WalkResult::Status::Cancelled);
-        QVector<BackendValue> read;
-        const LONG rc = RegReadBranchValues(m_branch, place, key.handle, &read);
+        const LONG rc = RegReadBranchValues(m_branch, place, key.handle, &m_values);
         if (rc != ERROR_SUCCESS)
             return failure(QStringLiteral("Die Werte von %1 konnten nicht gelesen werden: %2")
                                .arg(key.path, RegCodeText(rc)),
                            key.path, rc);
-        values->reserve(size_t(read.size()));
-        for (BackendValue& v : read) {
+        for (qsizetype i = 0; i < m_values.size(); ++i) {
             if (!stepOn())
                 return withStatus(WalkResult::Status::Cancelled);
-            values->push_back(WalkValue{std::move(v.name), v.type, std::move(v.data)});
         }
+        if (m_values.size() > 1)
+            sortValues();
+        return std::nullopt;
+    }
+
+    // Values written in name order (as an import writes them) need one comparison each.
+    void sortValues()
+    {
         const auto less = [this](const WalkValue& a, const WalkValue& b) {
             if (const int c = m_collator.compare(a.name, b.name))
                 return c < 0;
-            if (const int c = winCompareNoCase(a.name, b.name))
-                return c < 0;
-            return QString::compare(a.name, b.name) < 0;
+            return namesLess(a.name, b.name);
         };
-        // values written in name order (as an import writes them) need one comparison each
-        if (!std::is_sorted(values->begin(), values->end(), less))
-            std::sort(values->begin(), values->end(), less);
-        return std::nullopt;
+        if (std::is_sorted(m_values.begin(), m_values.end(), less))
+            return;
+        if (m_keysOrder || m_values.size() < ManyValues) {
+            std::sort(m_values.begin(), m_values.end(), less);
+            return;
+        }
+        // Many values (a list of file paths, say): a locale's collator orders as its collation keys do, so
+        // each name's key once, then byte comparisons, instead of the collator comparing each name many
+        // times over.
+        std::vector<std::pair<QCollatorSortKey, qsizetype>> order;
+        order.reserve(size_t(m_values.size()));
+        for (qsizetype i = 0; i < m_values.size(); ++i)
+            order.emplace_back(m_collator.sortKey(m_values[i].name), i);
+        std::sort(order.begin(), order.end(), [this](const auto& a, const auto& b) {
+            if (const int c = a.first.compare(b.first))
+                return c < 0;
+            return namesLess(m_values[a.second].name, m_values[b.second].name);
+        });
+        QVector<WalkValue> sorted;
+        sorted.reserve(m_values.size());
+        for (const auto& entry : order)
+            sorted.append(std::move(m_values[entry.second]));
+        m_values = std::move(sorted);
+    }
+
+    // Names the locale finds equal.
+    [[nodiscard]] static bool namesLess(const QString& a, const QString& b)
+    {
+        if (const int c = winCompareNoCase(a, b))
+            return c < 0;
+        return QString::compare(a, b) < 0;
     }
 
     std::optional<WalkResult> addSubKeys(const WalkKey& key, qsizetype place)
@@ -257,10 +300,14 @@ private:
             m_next = m_children[size_t(first)];
             return std::nullopt;
         }
+        // the list holds siblings in an order close to the walk's: each is tried right after the one before
+        auto at = m_pending.end();
         for (qsizetype i = first; i < end; ++i) {
             const qsizetype child = m_children[size_t(i)];
             const QString& subPath = m_subPaths[size_t(child)];
-            m_pending.insert(PendingKey{m_collator.sortKey(subPath), subPath, child});
+            PendingKey pending{m_keysOrder ? std::optional(m_collator.sortKey(subPath)) : std::nullopt, subPath, child};
+            at = i == first ? m_pending.insert(std::move(pending)).first
+                            : m_pending.insert(std::next(at), std::move(pending));
         }
         return std::nullopt;
     }
@@ -269,12 +316,14 @@ private:
     const BranchWalker::Options& m_options;
     BranchVisitor& m_visitor;
     QCollator m_collator;
+    const bool m_keysOrder; // pending keys are ordered by their collation keys
     QString m_rootName;
     RegBranch m_branch;
     std::vector<QString> m_subPaths;       // by place, filled when the parent is visited
     std::vector<qsizetype> m_firstChild;   // by place: where its subkeys start in m_children (size + 1)
     std::vector<qsizetype> m_children;
     std::set<PendingKey, PendingLess> m_pending;
+    QVector<WalkValue> m_values; // of the key being visited
     qsizetype m_next = -1; // the next key when it need not be ordered among others
 };
 

@@ -7,6 +7,7 @@
 // a recursion, so the depth of the branch does not touch the stack. It steps the progress between keys,
 // values and names and stops when the user cancels. Failures come back as a value.
 
+#include "platform/RegistryBackend.h"
 #include "platform/WinTypes.h"
 
 #include <QByteArray>
@@ -25,11 +26,9 @@ struct WalkKey {
     const QStringList* subKeys = nullptr;
 };
 
-struct WalkValue {
-    QString name; // empty for the default value
-    DWORD type = REG_NONE;
-    QByteArray data; // as stored
-};
+// A value as the store hands it over (name empty for the default value, data as stored), so that the
+// walk passes the values read without copying them.
+using WalkValue = BackendValue;
 
 enum class WalkStep {
     Continue,

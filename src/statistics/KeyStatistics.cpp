@@ -4,6 +4,7 @@
 #include "registry/Progress.h"
 #include "registry/RegValueUtils.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -25,12 +26,10 @@ public:
     WalkStep visitValue(const WalkKey& key, const WalkValue& value) override
     {
         ++m_s.values;
-        if (!ValueFromBytes(value.type, value.data, m_value))
-            return WalkStep::Continue; // unreadable: counted as a value only
         switch (value.type) {
         case REG_SZ: {
             ++m_s.strings;
-            const qint64 length = m_value.StringData.size();
+            const qint64 length = textLength(value.data);
             m_s.stringSize += length;
             offer(m_s.largestString, length, key, value);
             break;
@@ -41,7 +40,9 @@ public:
             m_s.stringSize += value.data.size();
             break;
         case REG_DWORD:
-            ++m_s.dwords;
+            // data no DWORD value holds is counted as a value only
+            if (value.data.isEmpty() || value.data.size() == 4)
+                ++m_s.dwords;
             break;
         default:
             ++m_s.binaries;
@@ -62,8 +63,18 @@ private:
         largest.keyPath = key.path;
     }
 
+    // The characters of a REG_SZ's text up to its first zero, as the value's string holds them: most
+    // registry text is ASCII, one character a byte, and needs no conversion to be counted.
+    static qint64 textLength(const QByteArray& data)
+    {
+        const qsizetype zero = data.indexOf('\0');
+        const QByteArrayView text = QByteArrayView(data).first(zero < 0 ? data.size() : zero);
+        if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; }))
+            return text.size();
+        return QString::fromUtf8(text).size();
+    }
+
     KeyStatistics& m_s;
-    TRegValue m_value;
 };
 
 QString countAndSize(qint64 count, qint64 size)

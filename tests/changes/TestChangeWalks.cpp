@@ -59,6 +59,8 @@ private slots:
     void compare_data();
     void compare();
     void cancelledCompareKeepsEntries();
+    void changesWhileComparing_data();
+    void changesWhileComparing();
 
 private:
     QString file(const QString& name) const { return m_fixture.store->dirPath() + u'/' + name; }
@@ -225,6 +227,46 @@ void TestChangeWalks::cancelledCompareKeepsEntries()
     ChangeList list;
     QCOMPARE(CompareWithAnalysisFile(file(u"t.rec"_s), list, {}, progress).status, CompareOutcome::Status::Cancelled);
     QCOMPARE(entries(list), QStringList{u"Wert wurde entfernt|a|\\A|5 4 1"_s});
+}
+
+// The comparison reads the live branch when it meets the first stored key; what changes after that read,
+// before the key's turn comes, is still seen.
+void TestChangeWalks::changesWhileComparing_data()
+{
+    QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList removedB{u"Schlüssel wurde entfernt||\\B|1 1 0"_s, u"Wert wurde entfernt|v|\\B|5 4 1"_s};
+    QTest::newRow("value deleted") << QStringList{u"-V:A:a"_s} << QStringList{u"Wert wurde entfernt|a|\\A|5 4 1"_s};
+    QTest::newRow("data changed") << QStringList{u"+V:A\\S:s:4:2"_s}
+                                  << QStringList{u"Daten wurden geändert|s|\\A\\S|6 16 4"_s};
+    QTest::newRow("key deleted") << QStringList{u"-K:B"_s} << removedB;
+    QTest::newRow("key made unreadable") << QStringList{u"!K:B"_s} << removedB;
+    QTest::newRow("subkey created") << QStringList{u"+K:A\\N"_s}
+                                    << QStringList{u"Schlüssel wurde erstellt||\\A\\N|1 2 0"_s};
+    QTest::newRow("key deleted and made again")
+        << QStringList{u"-K:B"_s, u"+V:B:v:1:z"_s} << QStringList{u"Daten wurden geändert|v|\\B|5 16 1"_s};
+}
+
+void TestChangeWalks::changesWhileComparing()
+{
+    QFETCH(QStringList, changes);
+    QVERIFY(ChangeTestTree::apply({u"+V:A::1:d"_s, u"+V:A:a:1:x"_s, u"+V:A\\S:s:4:1"_s, u"+V:B:v:1:y"_s}));
+    NullProgress whole;
+    QVERIFY(WriteAnalysisFileResult(file(u"t.rec"_s), T, whole).ok());
+    ScriptedProgress progress;
+    bool applied = false;
+    progress.setOnStep([&](int step) {
+        if (step == 2) // T is compared, T\A is next
+            applied = ChangeTestTree::apply(changes);
+    });
+    ChangeList list(QLocale(QLocale::German, QLocale::Germany));
+    CompareOptions options;
+    options.flags = 15;
+    QCOMPARE(CompareWithAnalysisFile(file(u"t.rec"_s), list, options, progress).status,
+             CompareOutcome::Status::Completed);
+    QVERIFY(applied);
+    QTEST(entries(list), "expected");
 }
 
 QTEST_GUILESS_MAIN(TestChangeWalks)

@@ -22,7 +22,7 @@ const QString LongValue = QString(MAX_VALUE_NAME, u'y');
 // answers as scripted.
 struct Recorder final : BranchVisitor {
     QStringList seen;
-    QString skipAt, stopAt, deleteAt, deleteOther;
+    QString skipAt, stopAt, deleteAt, deleteOther, denyOther;
     WalkStep visitKey(const WalkKey& key) override
     {
         seen.append(key.path.mid(int(qstrlen("HKEY_CURRENT_USER\\"))));
@@ -30,6 +30,8 @@ struct Recorder final : BranchVisitor {
             (void)RegDeleteKey(HKEY_CURRENT_USER, key.subPath);
         if (!deleteOther.isEmpty())
             (void)RegDeleteKey(HKEY_CURRENT_USER, std::exchange(deleteOther, QString()));
+        if (!denyOther.isEmpty())
+            (void)RegTestKeys::denyKey(std::exchange(denyOther, QString()), KEY_DENY_READ);
         if (key.path.endsWith(stopAt) && !stopAt.isEmpty())
             return WalkStep::Stop;
         return key.path.endsWith(skipAt) && !skipAt.isEmpty() ? WalkStep::SkipSubtree : WalkStep::Continue;
@@ -119,6 +121,12 @@ private slots:
         early.deleteOther = u"W\\c"_s;
         QCOMPARE(BranchWalker(progress).walk(u"HKEY_CURRENT_USER\\W"_s, early).status, WalkResult::Status::Completed);
         QVERIFY2(early.seen.contains(u"!W\\c:2"_s), qPrintable(early.seen.join(u' ')));
+
+        // Nor did a key that denied reading before its turn.
+        Recorder denying;
+        denying.denyOther = u"W\\b"_s;
+        QCOMPARE(BranchWalker(progress).walk(u"HKEY_CURRENT_USER\\W"_s, denying).status, WalkResult::Status::Completed);
+        QVERIFY2(denying.seen.contains(u"!W\\b:5"_s), qPrintable(denying.seen.join(u' ')));
     }
 
 private:
