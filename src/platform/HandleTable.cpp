@@ -2,6 +2,7 @@
 
 #include "platform/SqliteStore.h"
 #include "platform/WinCase.h"
+#include "platform/hive/HiveMapping.h"
 
 #include <QFileInfo>
 #include <QSysInfo>
@@ -53,6 +54,26 @@ QString withoutLeadingBackslashes(const QString& name)
     while (n < name.size() && name[n] == QLatin1Char('\\'))
         ++n;
     return name.mid(n);
+}
+
+// Hives are opened once per process and path while anyone holds them.
+LONG hiveMachine(const QString& path, std::shared_ptr<RegistryBackend>* backend)
+{
+    State& s = state();
+    const QString canonical = QFileInfo(path).absoluteFilePath();
+    {
+        std::lock_guard lock(s.mutex);
+        *backend = s.stores.value(canonical).lock();
+        if (*backend)
+            return ERROR_SUCCESS;
+    }
+    QString error;
+    *backend = HiveMapping::openMachine(path, &error);
+    if (!*backend)
+        return ERROR_BAD_NETPATH;
+    std::lock_guard lock(s.mutex);
+    s.stores.insert(canonical, *backend);
+    return ERROR_SUCCESS;
 }
 
 } // namespace
@@ -168,9 +189,24 @@ void setMachineStore(const QString& machine, const QString& path)
         s.routes.insert(name, path);
 }
 
+void setLocalBackend(std::shared_ptr<RegistryBackend> backend)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    for (auto it = s.handles.begin(); it != s.handles.end();) {
+        if (isPredefined(it->first))
+            it = s.handles.erase(it);
+        else
+            ++it;
+    }
+    s.local = std::move(backend);
+}
+
 LONG machineBackend(const QString& machineName, std::shared_ptr<RegistryBackend>* backend)
 {
     const QString name = withoutLeadingBackslashes(machineName);
+    if (name.startsWith(QLatin1Char('/')))
+        return hiveMachine(name, backend);
     if (name.isEmpty() || winEqualsNoCase(name, QSysInfo::machineHostName())) {
         *backend = localBackend();
         return *backend ? ERROR_SUCCESS : ERROR_BAD_NETPATH;
