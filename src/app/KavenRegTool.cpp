@@ -266,7 +266,7 @@ int KavenRegTool::runWithStore(const QStringList& arguments)
             return fail(error);
         }
         for (const QString& warning : std::as_const(warnings))
-            printError(QStringLiteral("Warnung: ") + warning);
+            m_err.write((QStringLiteral("Warnung: ") + warning + QLatin1Char('\n')).toUtf8());
     }
     const int rc = run(options.rest);
     RegShutdown();

@@ -115,8 +115,7 @@ std::unique_ptr<HiveFile> HiveFile::open(const QString& path, bool write, QStrin
     file->m_minorVersion = image.minorVersion;
     file->m_hive = openImage(image.bytes, write);
     if (!file->m_hive) {
-        *error = QStringLiteral("Die Hive-Datei \"%1\" ist beschädigt und kann nicht geöffnet werden (%2).")
-                     .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        *error = QStringLiteral("Die Hive-Datei \"%1\" ist beschädigt und kann nicht geöffnet werden.").arg(path);
         return nullptr;
     }
     for (const QString& w : std::as_const(image.warnings))
@@ -177,6 +176,7 @@ void HiveFile::readKeys(QStringList* warnings)
     QVector<HiveNodeId> queue{m_root};
     bool repeated = false;
     int unreadable = 0;
+    int nameless = 0;
     for (qsizetype i = 0; i < queue.size() && m_nodes.size() < MaxKeys; ++i) {
         const HiveNodeId parent = queue.at(i);
         Malloced<hive_node_h> children(hivex_node_children(m_hive, parent));
@@ -189,7 +189,12 @@ void HiveFile::readKeys(QStringList* warnings)
                 repeated = true;
                 continue;
             }
-            m_nodes.insert(*c, HiveNode{parent, nodeName(*c), quint64(hivex_node_timestamp(m_hive, *c)), {}});
+            QString name = nodeName(*c);
+            if (name.isEmpty()) { // a name that runs out of its cell: the key cannot be named
+                ++nameless;
+                continue;
+            }
+            m_nodes.insert(*c, HiveNode{parent, std::move(name), quint64(hivex_node_timestamp(m_hive, *c)), {}});
             m_nodes[parent].children.append(*c);
             queue.append(*c);
         }
@@ -198,6 +203,10 @@ void HiveFile::readKeys(QStringList* warnings)
         warnings->append(m_path + QStringLiteral(": Die Unterschlüssel von %1 Schlüsseln sind beschädigt und "
                                                  "werden nicht angezeigt.")
                                       .arg(unreadable));
+    if (nameless)
+        warnings->append(m_path + QStringLiteral(": %1 Schlüssel haben keinen lesbaren Namen und werden nicht "
+                                                 "angezeigt.")
+                                      .arg(nameless));
     if (repeated)
         warnings->append(m_path + QStringLiteral(": Schlüssellisten der Hive-Datei nennen Schlüssel mehrfach; "
                                                  "jeder wird nur einmal angezeigt."));

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -220,6 +222,14 @@ void writeBaseBlock(Replay& r)
     std::memcpy(r.image.data(), block.constData(), size_t(HiveFormat::BaseBlockSize));
 }
 
+// A base block whose checksum alone may be wrong: a primary file of a known version.
+bool saneHeader(const QByteArray& b)
+{
+    const quint32 bins = u32(b, HiveBinsSize);
+    return u32(b, FileType) == TypePrimary && u32(b, MajorVersion) == 1 && u32(b, MinorVersion) <= 6
+           && bins >= 4096 && bins % 4096 == 0;
+}
+
 QString readError(const QString& path, const QFile& file)
 {
     return QStringLiteral("Die Hive-Datei \"%1\" kann nicht gelesen werden: %2").arg(path, file.errorString());
@@ -289,10 +299,15 @@ HiveImage HiveImage::replay(const QByteArray& primary, const QList<QByteArray>& 
     Replay r{img.bytes, valid, u32(primary, SecondarySequence), std::nullopt, u32(primary, HiveBinsSize),
              u32(primary, Flags), {}};
     if (!applyLogs(r, logs, u64(primary, LastWritten))) {
-        if (!valid)
+        if (!valid && saneHeader(primary)) {
+            // Only the checksum is wrong: the hive is read as it is, and never written.
+            put32(img.bytes, Checksum, HiveFormat::baseBlockChecksum(img.bytes.constData()));
+            img.warnings << QStringLiteral("Die Prüfsumme des Kopfblocks stimmt nicht, und keine Protokolldatei "
+                                           "kann ihn ersetzen: angezeigt wird, was lesbar ist.");
+        } else if (!valid) {
             img.error = QStringLiteral("Der Kopfblock der Hive-Datei ist beschädigt, und keine Protokolldatei "
                                        "kann ihn ersetzen.");
-        else
+        } else
             img.warnings << QStringLiteral("Die Hive-Datei wurde nicht sauber geschlossen, und ihre "
                                            "Protokolldateien fehlen: angezeigt wird der Stand der Datei.");
         return img;
