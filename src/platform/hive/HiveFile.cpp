@@ -242,16 +242,18 @@ LONG HiveFile::values(HiveNodeId id, QVector<BackendValue>* out, QStringList* wa
             }
             value.name = QString::fromUtf8(key.get(), qsizetype(length));
         }
-        hive_type type = hive_t_REG_NONE;
+        // Types beyond the library's enumeration are real (REG_ types of applications): kept as a number.
+        static_assert(sizeof(hive_type) == sizeof(quint32));
+        quint32 type = 0;
         size_t size = 0;
-        Malloced<char> data(hivex_value_value(m_hive, *v, &type, &size));
+        Malloced<char> data(hivex_value_value(m_hive, *v, reinterpret_cast<hive_type*>(&type), &size));
         if (!data && size) {
             if (warnings)
                 warnings->append(m_path + QStringLiteral(": Die Daten des Werts \"%1\" sind beschädigt.")
                                               .arg(value.name));
             continue;
         }
-        value.type = DWORD(type);
+        value.type = type;
         const QByteArrayView bytes(data.get(), qsizetype(data ? size : 0));
         value.data = isStringType(value.type) ? utf16ToProgram(bytes) : bytes.toByteArray();
         out->append(std::move(value));

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdlib>
 
 namespace {
@@ -98,8 +99,9 @@ LONG HiveFile::rewriteValues(HiveNodeId id, const QString& name, const BackendVa
         data.push_back(isStringType(v.type) ? programToUtf16(v.data) : v.data);
         if (data.back().size() > MaxCellData)
             return ERROR_INVALID_PARAMETER;
-        set.push_back(hive_set_value{keys.back().data(), hive_type(v.type), size_t(data.back().size()),
-                                     data.back().data()});
+        hive_set_value value{keys.back().data(), hive_t_REG_NONE, size_t(data.back().size()), data.back().data()};
+        std::memcpy(&value.t, &v.type, sizeof(value.t)); // any type number, not only the enumerated ones
+        set.push_back(value);
     }
     if (hivex_node_set_values(m_hive, id, set.size(), set.data(), 0) != 0)
         return ERROR_REGISTRY_IO_FAILED;
