@@ -24,6 +24,8 @@ struct State {
     QHash<QString, QString> routes; // upper-cased machine name -> store path
     bool routesFromEnv = false;
     QHash<QString, std::weak_ptr<RegistryBackend>> stores; // store path -> open store
+    // Hive files are read whole when opened: they stay open until shutdown, not only while a handle is.
+    QHash<QString, std::shared_ptr<RegistryBackend>> hives;
     std::unordered_map<HKEY, std::shared_ptr<KeyHandle>> handles;
     HKEY nextHandle = 0x1000;
     std::vector<Batch> batches; // open batches, innermost last
@@ -56,14 +58,14 @@ QString withoutLeadingBackslashes(const QString& name)
     return name.mid(n);
 }
 
-// Hives are opened once per process and path while anyone holds them.
+// Hives are opened once per process and path.
 LONG hiveMachine(const QString& path, std::shared_ptr<RegistryBackend>* backend)
 {
     State& s = state();
     const QString canonical = QFileInfo(path).absoluteFilePath();
     {
         std::lock_guard lock(s.mutex);
-        *backend = s.stores.value(canonical).lock();
+        *backend = s.hives.value(canonical);
         if (*backend)
             return ERROR_SUCCESS;
     }
@@ -72,7 +74,7 @@ LONG hiveMachine(const QString& path, std::shared_ptr<RegistryBackend>* backend)
     if (!*backend)
         return ERROR_BAD_NETPATH;
     std::lock_guard lock(s.mutex);
-    s.stores.insert(canonical, *backend);
+    s.hives.insert(canonical, *backend);
     return ERROR_SUCCESS;
 }
 
@@ -266,6 +268,7 @@ void shutdown()
     s.batches.clear();
     s.handles.clear();
     s.stores.clear();
+    s.hives.clear();
     s.local.reset();
     s.localPath.clear();
     s.routes.clear();
