@@ -206,6 +206,7 @@ LONG HiveBackend::createKey(KeyId base, const QStringList& path, REGSAM access, 
         return ERROR_KEY_DELETED;
     KeyId current = base;
     bool created = false;
+    LONG result = ERROR_SUCCESS; // a commit that failed: the key exists in memory, not yet on disk
     for (const QString& name : path) {
         const Children& list = children(current);
         const int index = list.byUpper.value(winUpper(name), -1);
@@ -220,6 +221,8 @@ LONG HiveBackend::createKey(KeyId base, const QStringList& path, REGSAM access, 
         const LONG rc = changed(current, REG_NOTIFY_CHANGE_NAME, file->addChild(nodeOf(current), name, &child));
         if (rc != ERROR_SUCCESS && !child)
             return rc;
+        if (rc != ERROR_SUCCESS)
+            result = rc;
         current = hiveKey(mountOf(current), child);
         created = true;
     }
@@ -227,7 +230,7 @@ LONG HiveBackend::createKey(KeyId base, const QStringList& path, REGSAM access, 
     *id = current;
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return m_failure;
+    return result != ERROR_SUCCESS ? result : m_failure;
 }
 
 bool HiveBackend::keyAlive(KeyId id)

@@ -292,6 +292,10 @@ private slots:
                  ERROR_SUCCESS);
         QVERIFY(dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("A"), QString()).size() > 1);
         QCOMPARE(runTool({"export", "HKLM\\B", dir.filePath("out.reg"), "/y"}).rc, 0);
+        // The export names the keys by the mount (a REGEDIT4 file: these hives hold no QWORD).
+        const QByteArray exported = readFile(dir.filePath("out.reg"));
+        QVERIFY(exported.startsWith("REGEDIT4"));
+        QVERIFY(exported.contains("[HKEY_LOCAL_MACHINE\\B\\abcd_\xe4\xf6\xfc\xdf]\r\n\"abcd_\xe4\xf6\xfc\xdf\"=dword:00000000"));
         RegShutdown();
         QVERIFY(QFile::remove(dir.filePath("out.reg")));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
