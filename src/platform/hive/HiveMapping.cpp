@@ -155,7 +155,8 @@ QString findPath(const QString& base, const QStringList& names)
     for (const QString& name : names) {
         const QDir dir(current);
         QString match;
-        for (const QString& entry : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        const auto filter = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        for (const QString& entry : dir.entryList(filter)) {
             if (winEqualsNoCase(entry, name)) {
                 match = dir.filePath(entry);
                 if (entry == name)
@@ -215,8 +216,9 @@ std::shared_ptr<HiveBackend> openWindows(const QString& dir, const QString& user
                                                                 QLatin1Char('0'));
         b.mount(Hklm + QStringLiteral("\\SYSTEM\\CurrentControlSet"), system, {set});
         HiveFile* sys = b.file(system);
-        const HiveNodeId profiles = sys->child(sys->child(sys->child(sys->root(), set), QStringLiteral("Hardware Profiles")),
-                                               QStringLiteral("Current"));
+        const HiveNodeId controlSet = sys->child(sys->root(), set);
+        const HiveNodeId profiles =
+            sys->child(sys->child(controlSet, QStringLiteral("Hardware Profiles")), QStringLiteral("Current"));
         if (profiles)
             b.mount(QStringLiteral("HKEY_CURRENT_CONFIG"), system,
                     {set, QStringLiteral("Hardware Profiles"), QStringLiteral("Current")});

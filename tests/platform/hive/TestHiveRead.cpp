@@ -295,7 +295,8 @@ private slots:
         // The export names the keys by the mount (a REGEDIT4 file: these hives hold no QWORD).
         const QByteArray exported = readFile(dir.filePath("out.reg"));
         QVERIFY(exported.startsWith("REGEDIT4"));
-        QVERIFY(exported.contains("[HKEY_LOCAL_MACHINE\\B\\abcd_\xe4\xf6\xfc\xdf]\r\n\"abcd_\xe4\xf6\xfc\xdf\"=dword:00000000"));
+        QVERIFY(exported.contains("[HKEY_LOCAL_MACHINE\\B\\abcd_\xe4\xf6\xfc\xdf]\r\n"
+                                  "\"abcd_\xe4\xf6\xfc\xdf\"=dword:00000000"));
         RegShutdown();
         QVERIFY(QFile::remove(dir.filePath("out.reg")));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
@@ -315,7 +316,8 @@ private slots:
         QTest::newRow("sharp s itself") << "yarp__UpcaseHive" << QStringLiteral("ß2") << true;
         QTest::newRow("five thousand subkeys") << "yarp__ManySubkeysHive" << "KEY_WITH_MANY_SUBKEYS\\2119\\find_me"
                                                << true;
-        QTest::newRow("name with NUL") << "hivex__special" << (QStringLiteral("zero") + QChar(0) + QStringLiteral("key")) << true;
+        QTest::newRow("name with NUL") << "hivex__special"
+                                       << (QStringLiteral("zero") + QChar(0) + QStringLiteral("key")) << true;
         QTest::newRow("name up to NUL is another") << "hivex__special" << "zero" << false;
     }
     void lookupByWindowsCase()

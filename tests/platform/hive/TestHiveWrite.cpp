@@ -80,7 +80,8 @@ private slots:
         QTest::newRow("binary replaces in another case")
             << QStringList{"add", "HKLM\\H\\KEY", "/v", "1", "/t", "REG_BINARY", "/d", "0102", "/f"} << "key"
             << "\"1\"=hex(3):01,02";
-        QTest::newRow("new key") << QStringList{"add", "HKLM\\H\\key\\Unter", "/v", "x", "/t", "REG_DWORD", "/d", "1", "/f"}
+        QTest::newRow("new key")
+            << QStringList{"add", "HKLM\\H\\key\\Unter", "/v", "x", "/t", "REG_DWORD", "/d", "1", "/f"}
                                  << "key\\Unter" << "\"x\"=dword:00000001";
         QTest::newRow("value deleted") << QStringList{"delete", "HKLM\\H\\key", "/v", "2", "/f"} << "key"
                                        << "!\"2\"=";
@@ -163,7 +164,8 @@ private slots:
         QCOMPARE(file->setValue(file->root(), QStringLiteral("neu"), REG_DWORD, QByteArray(4, '\1')), ERROR_SUCCESS);
         QVERIFY(file->commit(failingRename) != ERROR_SUCCESS);
         QCOMPARE(readFile(m_hive), m_original);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Test.hive", "Test.hive.bak"}));
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"Test.hive", "Test.hive.bak"}));
         // The change is still pending and goes out with the next commit.
         QCOMPARE(file->commit(), ERROR_SUCCESS);
         QVERIFY(hiveShellValues(m_hive, QString()).contains(QStringLiteral("\"neu\"=dword:01010101")));
@@ -230,7 +232,8 @@ private:
         QBuffer out, err, in;
         for (QBuffer* buffer : {&out, &err, &in})
             buffer->open(QIODevice::ReadWrite);
-        const int rc = KavenRegTool(out, err, in, false).runWithStore(QStringList{"--registry", m_store->storePath()} + args);
+        const QStringList line = QStringList{"--registry", m_store->storePath()} + args;
+        const int rc = KavenRegTool(out, err, in, false).runWithStore(line);
         return {rc, QString::fromUtf8(err.data())};
     }
 
