@@ -9,6 +9,7 @@ packages=(
     build-essential cmake ninja-build ccache pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
     libsqlite3-dev
+    libhivex-dev libhivex-bin libwin-hivex-perl
     xvfb xauth
 )
 missing=()

@@ -148,6 +148,52 @@ private:
     bool m_anyMatch = false;
 };
 
+// The hive options before the command ("--hive FILE[:NAME]" repeatable, "--windows DIR", "--user NAME",
+// "--write"), mixed with the store's own; the other leading options and the command go to *rest.
+QString splitHiveOptions(const QStringList& arguments, RegHiveOptions* hives, QStringList* rest)
+{
+    qsizetype i = 0;
+    const auto argument = [&](const QString& option, QString* value) {
+        if (i + 1 >= arguments.size())
+            return QStringLiteral("Nach %1 fehlt ein Argument.").arg(option);
+        *value = arguments.at(++i);
+        return QString();
+    };
+    QString error;
+    for (; i < arguments.size() && error.isEmpty(); ++i) {
+        const QString& a = arguments.at(i);
+        QString value;
+        if (a == QLatin1String("--hive")) {
+            if ((error = argument(a, &value)).isEmpty())
+                hives->hives << value;
+        } else if (a == QLatin1String("--windows")) {
+            error = argument(a, &hives->windowsFolder);
+        } else if (a == QLatin1String("--user")) {
+            error = argument(a, &hives->user);
+        } else if (a == QLatin1String("--write")) {
+            hives->write = true;
+        } else if (a == QLatin1String("--registry")) {
+            rest->append(a);
+            if (i + 1 < arguments.size())
+                rest->append(arguments.at(++i));
+        } else if (a.startsWith(QLatin1String("--registry="))) {
+            rest->append(a);
+        } else {
+            break;
+        }
+    }
+    if (!error.isEmpty())
+        return error;
+    *rest += arguments.mid(i);
+    if (!hives->hives.isEmpty() && !hives->windowsFolder.isEmpty())
+        return QStringLiteral("--hive und --windows können nicht zusammen angegeben werden.");
+    if (!hives->user.isEmpty() && hives->windowsFolder.isEmpty())
+        return QStringLiteral("--user gilt nur zusammen mit --windows.");
+    if (hives->write && hives->hives.isEmpty() && hives->windowsFolder.isEmpty())
+        return QStringLiteral("--write gilt nur zusammen mit --hive oder --windows.");
+    return {};
+}
+
 } // namespace
 
 struct KavenRegTool::Options {
@@ -197,13 +243,32 @@ int KavenRegTool::run(const QStringList& arguments)
 
 int KavenRegTool::runWithStore(const QStringList& arguments)
 {
-    const StoreLocation::LeadingOptions options = StoreLocation::splitOptions(arguments);
+    RegHiveOptions hives;
+    QStringList rest;
+    QString error = splitHiveOptions(arguments, &hives, &rest);
+    if (!error.isEmpty())
+        return fail(error);
+    const StoreLocation::LeadingOptions options = StoreLocation::splitOptions(rest);
     if (!options.error.isEmpty())
         return fail(options.error);
-    QString error;
-    const QString store = StoreLocation::resolvePath(options.registry);
-    if (RegOpenLocalStore(store, &error, storeAccess(options.rest.value(0))) != ERROR_SUCCESS)
-        return fail(error);
+    const bool onHives = !hives.hives.isEmpty() || !hives.windowsFolder.isEmpty();
+    const StoreAccess access = storeAccess(options.rest.value(0));
+    if (onHives && !hives.write && access == StoreAccess::ReadWrite && !options.rest.isEmpty())
+        return fail(QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet."));
+    if (hives.windowsFolder.isEmpty()) {
+        const QString store = StoreLocation::resolvePath(options.registry);
+        if (RegOpenLocalStore(store, &error, access) != ERROR_SUCCESS)
+            return fail(error);
+    }
+    if (onHives) {
+        QStringList warnings;
+        if (RegOpenHives(hives, &error, &warnings) != ERROR_SUCCESS) {
+            RegShutdown();
+            return fail(error);
+        }
+        for (const QString& warning : std::as_const(warnings))
+            m_err.write((QStringLiteral("Warnung: ") + warning + QLatin1Char('\n')).toUtf8());
+    }
     const int rc = run(options.rest);
     RegShutdown();
     return rc;
@@ -381,7 +446,8 @@ int KavenRegTool::succeed()
 
 int KavenRegTool::usage()
 {
-    m_err.write(QStringLiteral("Aufruf: kaven-reg [--registry PFAD] BEFEHL ...\n"
+    m_err.write(QStringLiteral("Aufruf: kaven-reg [--registry PFAD] [--hive DATEI[:NAME] ... | --windows ORDNER "
+                               "[--user NAME]] [--write] BEFEHL ...\n"
                                "  export SCHLÜSSEL|ALL DATEI [/y] [/5]\n"
                                "  import DATEI\n"
                                "  query SCHLÜSSEL [/v NAME | /ve] [/s]\n"

@@ -2,6 +2,9 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,15 +31,51 @@ TMachineForm::TMachineForm(const QStringList& knownMachines, QWidget* parent) : 
     m_name->setEditText(QString());
     label->setBuddy(m_name);
 
+    // An offline installation or a hive file is a "machine" named by its path.
+    auto* offline = new QPushButton(QStringLiteral("Offline-Windows-Installation ..."));
+    offline->setObjectName(QStringLiteral("OfflineWindowsButton"));
+    auto* hiveFile = new QPushButton(QStringLiteral("Hive-Datei ..."));
+    hiveFile->setObjectName(QStringLiteral("HiveFileButton"));
+    auto* files = new QHBoxLayout;
+    files->addWidget(offline);
+    files->addWidget(hiveFile);
+    files->addStretch();
+    connect(offline, &QPushButton::clicked, this, [this] {
+        const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Offline-Windows-Installation"),
+                                                              mountedPartitions());
+        choosePath(dir);
+    });
+    connect(hiveFile, &QPushButton::clicked, this, [this] {
+        choosePath(QFileDialog::getOpenFileName(this, QStringLiteral("Hive-Datei"), mountedPartitions()));
+    });
+
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("&Abbruch"), QDialogButtonBox::RejectRole);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(m_name);
+    layout->addLayout(files);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+QString TMachineForm::mountedPartitions()
+{
+    for (const QString& place : {QStringLiteral("/media"), QStringLiteral("/run/media"), QStringLiteral("/mnt")}) {
+        if (QDir(place).exists())
+            return place;
+    }
+    return QDir::homePath();
+}
+
+void TMachineForm::choosePath(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    m_name->setEditText(QDir::cleanPath(path));
+    accept();
 }
 
 QString TMachineForm::machineName() const

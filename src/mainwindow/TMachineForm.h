@@ -1,7 +1,8 @@
 #pragma once
 
 // Asks for the machine whose registry is to be shown: the machines already known are offered, any
-// other name can be typed.
+// other name can be typed; an offline Windows installation (its folder) or a hive file can be chosen,
+// and its path is the machine's name.
 
 #include <QDialog>
 #include <QStringList>
@@ -23,5 +24,8 @@ public:
     [[nodiscard]] static QString ask(const QStringList& knownMachines, QWidget* parent);
 
 private:
+    [[nodiscard]] static QString mountedPartitions();
+    void choosePath(const QString& path);
+
     QComboBox* m_name = nullptr;
 };

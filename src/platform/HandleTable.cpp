@@ -2,6 +2,7 @@
 
 #include "platform/SqliteStore.h"
 #include "platform/WinCase.h"
+#include "platform/hive/HiveMapping.h"
 
 #include <QFileInfo>
 #include <QSysInfo>
@@ -23,6 +24,8 @@ struct State {
     QHash<QString, QString> routes; // upper-cased machine name -> store path
     bool routesFromEnv = false;
     QHash<QString, std::weak_ptr<RegistryBackend>> stores; // store path -> open store
+    // Hive files are read whole when opened: they stay open until shutdown, not only while a handle is.
+    QHash<QString, std::shared_ptr<RegistryBackend>> hives;
     std::unordered_map<HKEY, std::shared_ptr<KeyHandle>> handles;
     HKEY nextHandle = 0x1000;
     std::vector<Batch> batches; // open batches, innermost last
@@ -53,6 +56,26 @@ QString withoutLeadingBackslashes(const QString& name)
     while (n < name.size() && name[n] == QLatin1Char('\\'))
         ++n;
     return name.mid(n);
+}
+
+// Hives are opened once per process and path.
+LONG hiveMachine(const QString& path, std::shared_ptr<RegistryBackend>* backend)
+{
+    State& s = state();
+    const QString canonical = QFileInfo(path).absoluteFilePath();
+    {
+        std::lock_guard lock(s.mutex);
+        *backend = s.hives.value(canonical);
+        if (*backend)
+            return ERROR_SUCCESS;
+    }
+    QString error;
+    *backend = HiveMapping::openMachine(path, &error);
+    if (!*backend)
+        return ERROR_BAD_NETPATH;
+    std::lock_guard lock(s.mutex);
+    s.hives.insert(canonical, *backend);
+    return ERROR_SUCCESS;
 }
 
 } // namespace
@@ -168,9 +191,24 @@ void setMachineStore(const QString& machine, const QString& path)
         s.routes.insert(name, path);
 }
 
+void setLocalBackend(std::shared_ptr<RegistryBackend> backend)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    for (auto it = s.handles.begin(); it != s.handles.end();) {
+        if (isPredefined(it->first))
+            it = s.handles.erase(it);
+        else
+            ++it;
+    }
+    s.local = std::move(backend);
+}
+
 LONG machineBackend(const QString& machineName, std::shared_ptr<RegistryBackend>* backend)
 {
     const QString name = withoutLeadingBackslashes(machineName);
+    if (name.startsWith(QLatin1Char('/')))
+        return hiveMachine(name, backend);
     if (name.isEmpty() || winEqualsNoCase(name, QSysInfo::machineHostName())) {
         *backend = localBackend();
         return *backend ? ERROR_SUCCESS : ERROR_BAD_NETPATH;
@@ -230,6 +268,7 @@ void shutdown()
     s.batches.clear();
     s.handles.clear();
     s.stores.clear();
+    s.hives.clear();
     s.local.reset();
     s.localPath.clear();
     s.routes.clear();

@@ -45,7 +45,10 @@ bool remove(HKEY key);
 // The local store; opened on first use from KAVEN_REGISTRY when the program did not open one.
 [[nodiscard]] std::shared_ptr<RegistryBackend> localBackend();
 void setMachineStore(const QString& machine, const QString& path);
-// The store of a machine name (leading backslashes removed); ERROR_BAD_NETPATH when there is none.
+// Makes backend the registry of the predefined keys (hive files instead of, or over, the store).
+void setLocalBackend(std::shared_ptr<RegistryBackend> backend);
+// The store of a machine name (leading backslashes removed); ERROR_BAD_NETPATH when there is none. A
+// name that is an absolute path is an offline installation (a folder) or a hive file.
 [[nodiscard]] LONG machineBackend(const QString& name, std::shared_ptr<RegistryBackend>* backend);
 
 void pushBatch(HKEY key, std::shared_ptr<RegistryBackend> backend);

@@ -4,6 +4,8 @@
 #include "platform/Notifier.h"
 #include "platform/WinCase.h"
 #include "platform/WinEvents.h"
+#include "platform/hive/HiveMapping.h"
+#include "platform/hive/HiveOverlay.h"
 
 #include <cstring>
 
@@ -134,6 +136,44 @@ QString RegLocalStorePath()
 void RegSetMachineStore(const QString& machine, const QString& path)
 {
     HandleTable::setMachineStore(machine, path);
+}
+
+LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings)
+{
+    std::shared_ptr<HiveBackend> hives;
+    if (!options.windowsFolder.isEmpty()) {
+        hives = HiveMapping::openWindows(options.windowsFolder, options.user, options.write, error);
+        if (!hives)
+            return ERROR_BAD_NETPATH;
+        *warnings = hives->warnings();
+        HandleTable::setLocalBackend(hives);
+        return ERROR_SUCCESS;
+    }
+    const std::shared_ptr<RegistryBackend> store = HandleTable::localBackend();
+    KeyId machine = 0;
+    if (!store || store->predefinedKey(HKEY_LOCAL_MACHINE, &machine) != ERROR_SUCCESS)
+        return ERROR_BAD_NETPATH;
+    QVector<HiveMapping::HiveSpec> specs;
+    QStringList names;
+    for (const QString& spec : options.hives) {
+        specs.append(HiveMapping::parseSpec(spec));
+        const QString name = specs.last().name;
+        KeyId existing = 0;
+        if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.size() > MAX_KEY_NAME
+            || store->openKey(machine, {name}, KEY_READ, &existing) == ERROR_SUCCESS
+            || names.contains(winUpper(name))) {
+            *error = QStringLiteral("Die Hive-Datei kann nicht als HKEY_LOCAL_MACHINE\\%1 eingehängt werden: "
+                                    "dieser Schlüssel existiert schon oder ist kein gültiger Name.")
+                         .arg(name);
+            return ERROR_ALREADY_EXISTS;
+        }
+        names << winUpper(name);
+    }
+    if (!(hives = HiveMapping::openHives(specs, options.write, error)))
+        return ERROR_BAD_NETPATH;
+    *warnings = hives->warnings();
+    HandleTable::setLocalBackend(std::make_shared<HiveOverlay>(store, hives));
+    return ERROR_SUCCESS;
 }
 
 void RegShutdown()

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // --- store set-up (this platform's own calls) ---
 
@@ -27,6 +28,18 @@
 // Routes a machine name (without leading backslashes, compared case-insensitively) to another store
 // file; an empty path removes the route. Also read from KAVEN_MACHINES="NAME=path;NAME2=path2".
 void RegSetMachineStore(const QString& machine, const QString& path);
+// Hive files as the registry of the predefined keys: hives mounted below the local store's
+// HKEY_LOCAL_MACHINE (each "FILE[:NAME]", NAME by default the file's name; a NAME the store has there
+// already is refused), or an offline Windows installation (a folder holding Windows\System32\config)
+// in place of the store, user naming the profile folder shown as HKEY_CURRENT_USER. Read-only unless
+// write; a dirty hive is never opened for writing. *warnings receives what was damaged or missing.
+struct RegHiveOptions {
+    QStringList hives;
+    QString windowsFolder;
+    QString user;
+    bool write = false;
+};
+[[nodiscard]] LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings);
 // Closes every handle and store of the process (tests, shutdown).
 void RegShutdown();
 // The local folder a drive letter stands for on the registry of the handle, empty when that registry

@@ -7,6 +7,8 @@
 #include "registry/RegMessageUtils.h"
 #include "registry/RegistryAccessor.h"
 
+#include <QFileInfo>
+
 namespace {
 
 const QChar Backslash = QLatin1Char('\\');
@@ -92,7 +94,12 @@ QString MachineNodeText()
 {
     if (CurrentMachine().isEmpty())
         return MyComputerName;
-    return RemoteNodePrefix + QString(CurrentMachine()).remove(Backslash);
+    const QString name = QString(CurrentMachine()).remove(Backslash);
+    if (name.startsWith(QLatin1Char('/'))) // hive files, named by their path
+        return (QFileInfo(name).isDir() ? QStringLiteral("Offline-Windows-Installation: ")
+                                        : QStringLiteral("Hive-Datei: "))
+               + name;
+    return RemoteNodePrefix + name;
 }
 
 bool ConnectRootKey(RegistryAccessor& reg, HKEY rootKey, bool showError)

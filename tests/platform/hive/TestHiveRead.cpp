@@ -1,0 +1,408 @@
+// Reading hive files: every hive of the corpus opens or is refused for its reason, keys and values
+// equal the hive library's own export, log replay equals what Windows itself recovered, lookups fold
+// case as Windows does, and reading leaves no file behind.
+
+#include "HiveDump.h"
+
+#include "platform/WinReg.h"
+#include "platform/hive/HiveImage.h"
+#include "platform/hive/HiveMapping.h"
+#include "support/TempStore.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QTest>
+#include <QtEndian>
+
+#include <optional>
+
+namespace {
+
+enum class Outcome { Clean, Warned, Refused };
+
+// What each corpus file is (from the corpus description): damaged hives open with a warning where
+// something is left to read, logs and fragments are refused.
+const QHash<QString, Outcome>& expectedOutcomes()
+{
+    static const QHash<QString, Outcome> table{
+        {"hivex__minimal", Outcome::Clean},
+        {"hivex__rlenvalue_test_hive", Outcome::Clean},
+        {"hivex__special", Outcome::Clean},
+        {"python-registry__REORGANIZED_VALUES_TESTS", Outcome::Clean},
+        {"python-registry__UNICODE_TESTS", Outcome::Clean},
+        {"python-registry__issue22.hive", Outcome::Clean},
+        {"regipy__BCD", Outcome::Clean},
+        {"regipy__NTUSER-WSL.DAT", Outcome::Clean},
+        {"regipy__NTUSER.DAT", Outcome::Clean},
+        {"regipy__SAM", Outcome::Clean},
+        {"regipy__SECURITY", Outcome::Warned},              // dirty, no logs
+        {"regipy__SYSTEM", Outcome::Clean},
+        {"regipy__UsrClass.dat", Outcome::Warned},          // dirty, replayed
+        {"regipy__UsrClass.dat.LOG1", Outcome::Refused},
+        {"regipy__UsrClass.dat.LOG2", Outcome::Refused},
+        {"regipy__amcache.hve", Outcome::Warned},           // dirty, no logs
+        {"regipy__corrupted_system_hive", Outcome::Refused},
+        {"regipy__ntuser_software_partial", Outcome::Clean},
+        {"regipy__transactions_NTUSER.DAT", Outcome::Warned}, // logs named in lower case, replayed
+        {"regipy__transactions_ntuser.dat.log1", Outcome::Refused},
+        {"regipy__transactions_ntuser.dat.log2", Outcome::Refused},
+        {"yarp__BadBaseBlockHive", Outcome::Warned},        // base block recovered from the log
+        {"yarp__BadBaseBlockHive.LOG1", Outcome::Refused},
+        {"yarp__BadListHive", Outcome::Warned},
+        {"yarp__BadSubkeyHive", Outcome::Warned},
+        {"yarp__BigDataHive", Outcome::Clean},
+        {"yarp__BogusKeyNamesHive", Outcome::Clean},
+        {"yarp__CompHive", Outcome::Clean},
+        {"yarp__DeletedDataHive", Outcome::Clean},
+        {"yarp__DeletedTreeHive", Outcome::Clean},
+        {"yarp__DupNameHive", Outcome::Clean},
+        {"yarp__DuplicateSubkeysHive", Outcome::Clean}, // each key once, see duplicateListedOnce
+        {"yarp__EffectiveSizeHive", Outcome::Warned},
+        {"yarp__EmptyHive", Outcome::Clean},
+        {"yarp__ExtendedASCIIHive", Outcome::Clean},
+        {"yarp__GarbageHive", Outcome::Warned},
+        {"yarp__HealedHive", Outcome::Clean},
+        {"yarp__InvalidParentHive", Outcome::Clean},
+        {"yarp__ManySubkeysHive", Outcome::Clean},
+        {"yarp__MultiSzHive", Outcome::Clean},
+        {"yarp__NewDirtyHive1_NewDirtyHive", Outcome::Warned},
+        {"yarp__NewDirtyHive1_NewDirtyHive.LOG1", Outcome::Refused},
+        {"yarp__NewDirtyHive1_NewDirtyHive.LOG2", Outcome::Refused},
+        {"yarp__NewDirtyHive1_RecoveredHive_Windows10", Outcome::Clean},
+        {"yarp__NewFlagsHive", Outcome::Clean},
+        {"yarp__OffHive", Outcome::Clean},
+        {"yarp__OldDirtyHive", Outcome::Warned},
+        {"yarp__OldDirtyHive.LOG1", Outcome::Refused},
+        {"yarp__OldDirtyHive_RecoveredHive_Windows7", Outcome::Clean},
+        {"yarp__PairHive", Outcome::Clean},
+        {"yarp__ReallocValueHive", Outcome::Clean},
+        {"yarp__RemnantsHive", Outcome::Clean},
+        {"yarp__SlackHive", Outcome::Clean},
+        {"yarp__StringValuesHive", Outcome::Clean},
+        {"yarp__TruncatedHive", Outcome::Warned},
+        {"yarp__TruncatedHiveBin", Outcome::Refused},
+        {"yarp__TruncatedNameHive", Outcome::Warned},
+        {"yarp__TwoOwnersHive", Outcome::Clean},
+        {"yarp__UnicodeHive", Outcome::Clean},
+        {"yarp__UpcaseHive", Outcome::Clean},
+        {"yarp__ValuesOrderHive", Outcome::Clean},
+        {"yarp__WrongOrderHive", Outcome::Clean},
+    };
+    return table;
+}
+
+// Opens the hive alone and walks every key and value; the outcome and the keys seen.
+Outcome openAndWalk(const QString& path, qsizetype* keys, QString* message)
+{
+    QString error;
+    const std::shared_ptr<HiveBackend> backend = HiveMapping::openHives({{path, QStringLiteral("X")}}, false, &error);
+    if (!backend) {
+        *message = error;
+        return Outcome::Refused;
+    }
+    KeyId machine = 0;
+    KeyId root = 0;
+    (void)backend->predefinedKey(HKEY_LOCAL_MACHINE, &machine);
+    if (backend->openKey(machine, {QStringLiteral("X")}, KEY_READ, &root) != ERROR_SUCCESS)
+        return Outcome::Refused;
+    QString position;
+    QVector<BackendBranchKey> branch;
+    (void)backend->branchKeys(root, false, 4096, &position, &branch);
+    QVector<BackendValue> values;
+    for (const BackendBranchKey& key : std::as_const(branch))
+        (void)backend->values(key.id, &values);
+    *keys = branch.size();
+    *message = backend->warnings().join(QLatin1Char('\n'));
+    return backend->warnings().isEmpty() ? Outcome::Clean : Outcome::Warned;
+}
+
+QStringList subKeyNames(HKEY root, const QString& path)
+{
+    QStringList names;
+    HKEY key = 0;
+    if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {QStringLiteral("<missing>")};
+    QString name;
+    for (DWORD i = 0; RegEnumKey(key, i, &name, MAX_KEY_NAME + 1) == ERROR_SUCCESS; ++i)
+        names << name;
+    RegCloseKey(key);
+    return names;
+}
+
+bool haveHiveTool()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("hivexregedit")).isEmpty();
+}
+
+} // namespace
+
+class TestHiveRead final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(m_store.emplace().ok()); }
+    void cleanup() { m_store.reset(); }
+
+    void corpusOutcome_data()
+    {
+        QTest::addColumn<QString>("file");
+        const QDir corpus(corpusHive(QString()));
+        const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
+        QVERIFY(files.size() >= 62);
+        for (const QString& file : files)
+            QTest::newRow(qPrintable(file)) << file;
+    }
+    void corpusOutcome()
+    {
+        QFETCH(QString, file);
+        const auto expected = expectedOutcomes().constFind(file);
+        QVERIFY2(expected != expectedOutcomes().cend(), "a corpus file without an expected outcome");
+        qsizetype keys = 0;
+        QString message;
+        const Outcome outcome = openAndWalk(corpusHive(file), &keys, &message);
+        QVERIFY2(outcome == *expected, qPrintable(message));
+        if (outcome == Outcome::Refused)
+            QVERIFY(!message.isEmpty());
+        else
+            QVERIFY(keys >= 1);
+    }
+
+    void sameAsHiveTool_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char* file : {"hivex__special", "hivex__rlenvalue_test_hive", "python-registry__UNICODE_TESTS",
+                                 "python-registry__issue22.hive", "regipy__BCD", "regipy__NTUSER.DAT",
+                                 "yarp__BigDataHive", "yarp__MultiSzHive", "yarp__StringValuesHive",
+                                 "yarp__CompHive", "yarp__PairHive", "yarp__ExtendedASCIIHive",
+                                 "yarp__ValuesOrderHive", "yarp__ManySubkeysHive"})
+            QTest::newRow(file) << QString::fromLatin1(file);
+    }
+    void sameAsHiveTool()
+    {
+        QFETCH(QString, file);
+        if (!haveHiveTool())
+            QSKIP("hivexregedit is not installed (scripts/setup.sh installs it)");
+        const QString prefix = QStringLiteral("HKEY_LOCAL_MACHINE\\X");
+        const BranchDump reference = dumpWithHiveTool(corpusHive(file), prefix);
+        QVERIFY(!reference.isEmpty());
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{corpusHive(file) + QStringLiteral(":X")}, {}, {}, false}, &error, &warnings),
+                 ERROR_SUCCESS);
+        const BranchDump ours = dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("X"), prefix);
+        QCOMPARE(ours.keys(), reference.keys());
+        for (auto it = reference.cbegin(); it != reference.cend(); ++it)
+            QCOMPARE(ours.value(it.key()), it.value());
+    }
+
+    void duplicateListedOnce()
+    {
+        qsizetype many = 0;
+        qsizetype duplicate = 0;
+        QString message;
+        (void)openAndWalk(corpusHive("yarp__ManySubkeysHive"), &many, &message);
+        (void)openAndWalk(corpusHive("yarp__DuplicateSubkeysHive"), &duplicate, &message);
+        QVERIFY(many > 5000);
+        QCOMPARE(duplicate, many);
+    }
+
+    // Values come in the order of the key's list, not sorted.
+    void valuesKeepHiveOrder()
+    {
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{corpusHive("yarp__ValuesOrderHive") + QStringLiteral(":X")}, {}, {}, false}, &error,
+                              &warnings),
+                 ERROR_SUCCESS);
+        HKEY key = 0;
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "X", 0, KEY_READ, &key), ERROR_SUCCESS);
+        QStringList names;
+        QString name;
+        DWORD type = 0;
+        QByteArray data;
+        for (DWORD i = 0; RegEnumValueBytes(key, i, &name, MAX_VALUE_NAME + 1, &type, &data) == ERROR_SUCCESS; ++i)
+            names << name;
+        RegCloseKey(key);
+        QCOMPARE(names, QStringList({"aaa", "zzz", "bbb"}));
+    }
+
+    // The dirty hives read with their logs show what Windows itself made of them.
+    void replayMatchesWindows_data()
+    {
+        QTest::addColumn<QString>("dirty");
+        QTest::addColumn<QString>("recovered");
+        QTest::newRow("new logs, Windows 10") << "yarp__NewDirtyHive1_NewDirtyHive"
+                                              << "yarp__NewDirtyHive1_RecoveredHive_Windows10";
+        QTest::newRow("old log, Windows 7") << "yarp__OldDirtyHive" << "yarp__OldDirtyHive_RecoveredHive_Windows7";
+    }
+    void replayMatchesWindows()
+    {
+        QFETCH(QString, dirty);
+        QFETCH(QString, recovered);
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{corpusHive(dirty) + QStringLiteral(":A"), corpusHive(recovered) + QStringLiteral(":B")},
+                               {}, {}, false},
+                              &error, &warnings),
+                 ERROR_SUCCESS);
+        QCOMPARE(warnings.size(), 1); // the replay
+        const BranchDump replayed = dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("A"), QString());
+        const BranchDump windows = dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("B"), QString());
+        QVERIFY(replayed.size() > 1);
+        QCOMPARE(replayed.keys(), windows.keys());
+        QCOMPARE(replayed, windows);
+        // Without its logs the file differs: the comparison above has something to find.
+        RegShutdown();
+        QTemporaryDir alone;
+        QVERIFY(QFile::copy(corpusHive(dirty), alone.filePath(QStringLiteral("hive"))));
+        QCOMPARE(RegOpenHives({{alone.filePath(QStringLiteral("hive")) + QStringLiteral(":C")}, {}, {}, false}, &error,
+                              &warnings),
+                 ERROR_SUCCESS);
+        QVERIFY(warnings.join(u' ').contains(QStringLiteral("Protokolldateien fehlen")));
+        QVERIFY(dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("C"), QString()) != windows);
+    }
+
+    void replayedBaseBlockIsSound()
+    {
+        const HiveImage image = HiveImage::load(corpusHive(QStringLiteral("yarp__BadBaseBlockHive")));
+        QVERIFY(image.error.isEmpty());
+        QVERIFY(image.replayed);
+        QCOMPARE(HiveFormat::baseBlockChecksum(image.bytes.constData()),
+                 qFromLittleEndian<quint32>(image.bytes.constData() + 508));
+        QCOMPARE(qFromLittleEndian<quint32>(image.bytes.constData() + 4),
+                 qFromLittleEndian<quint32>(image.bytes.constData() + 8));
+    }
+
+    void readingCreatesNoFile()
+    {
+        QTemporaryDir dir;
+        const QStringList files{"yarp__NewDirtyHive1_NewDirtyHive", "yarp__NewDirtyHive1_NewDirtyHive.LOG1",
+                                "yarp__NewDirtyHive1_NewDirtyHive.LOG2", "hivex__special"};
+        for (const QString& f : files)
+            QVERIFY(QFile::copy(corpusHive(f), dir.filePath(f)));
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{dir.filePath(files.at(0)) + QStringLiteral(":A"),
+                                dir.filePath(files.at(3)) + QStringLiteral(":B")},
+                               {}, {}, false},
+                              &error, &warnings),
+                 ERROR_SUCCESS);
+        QVERIFY(dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("A"), QString()).size() > 1);
+        QCOMPARE(runTool({"export", "HKLM\\B", dir.filePath("out.reg"), "/y"}).rc, 0);
+        // The export names the keys by the mount (a REGEDIT4 file: these hives hold no QWORD).
+        const QByteArray exported = readFile(dir.filePath("out.reg"));
+        QVERIFY(exported.startsWith("REGEDIT4"));
+        QVERIFY(exported.contains("[HKEY_LOCAL_MACHINE\\B\\abcd_\xe4\xf6\xfc\xdf]\r\n"
+                                  "\"abcd_\xe4\xf6\xfc\xdf\"=dword:00000000"));
+        RegShutdown();
+        QVERIFY(QFile::remove(dir.filePath("out.reg")));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+        QCOMPARE(readFile(dir.filePath(files.at(0))), readFile(corpusHive(files.at(0))));
+    }
+
+    // Names are found by the Windows case rules, which fold beyond ASCII but not "ß" into "SS".
+    void lookupByWindowsCase_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("Cyrillic folded") << "yarp__UnicodeHive" << QStringLiteral("ПриВет\\КлюЧ") << true;
+        QTest::newRow("Latin-1 name") << "yarp__ExtendedASCIIHive" << QStringLiteral("ËIGENAARDIG") << true;
+        QTest::newRow("ss folded") << "yarp__UpcaseHive" << "SS1" << true;
+        QTest::newRow("sharp s is not SS") << "yarp__UpcaseHive" << "SS2" << false;
+        QTest::newRow("sharp s itself") << "yarp__UpcaseHive" << QStringLiteral("ß2") << true;
+        QTest::newRow("five thousand subkeys") << "yarp__ManySubkeysHive" << "KEY_WITH_MANY_SUBKEYS\\2119\\find_me"
+                                               << true;
+        QTest::newRow("name with NUL") << "hivex__special"
+                                       << (QStringLiteral("zero") + QChar(0) + QStringLiteral("key")) << true;
+        QTest::newRow("name up to NUL is another") << "hivex__special" << "zero" << false;
+    }
+    void lookupByWindowsCase()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, path);
+        QFETCH(bool, found);
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{corpusHive(file) + QStringLiteral(":X")}, {}, {}, false}, &error, &warnings),
+                 ERROR_SUCCESS);
+        HKEY key = 0;
+        const LONG rc = RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("X\\") + path, 0, KEY_READ, &key);
+        QCOMPARE(rc, found ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+        if (key)
+            RegCloseKey(key);
+    }
+
+    // Two keys differing only in how their name is stored (Latin-1 0x9F, UTF-16 U+0178) stay two keys.
+    void storedNameFormsStayApart()
+    {
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{corpusHive("yarp__CompHive") + QStringLiteral(":X")}, {}, {}, false}, &error,
+                              &warnings),
+                 ERROR_SUCCESS);
+        const QStringList names = subKeyNames(HKEY_LOCAL_MACHINE, QStringLiteral("X"));
+        QVERIFY2(names.size() == 2, qPrintable(names.join(u'|')));
+        QVERIFY(names.contains(QString(QChar(0x9F))) || names.contains(QString(QChar(0x178))));
+    }
+
+    void mountBesideStoreKeys()
+    {
+        QString error;
+        QStringList warnings;
+        const QStringList before = subKeyNames(HKEY_LOCAL_MACHINE, QString());
+        QVERIFY(before.contains(QStringLiteral("SOFTWARE"), Qt::CaseInsensitive));
+        QCOMPARE(RegOpenHives({{corpusHive("hivex__special") + QStringLiteral(":Offline")}, {}, {}, false}, &error,
+                              &warnings),
+                 ERROR_SUCCESS);
+        QStringList expected = before;
+        expected << QStringLiteral("Offline");
+        QCOMPARE(subKeyNames(HKEY_LOCAL_MACHINE, QString()).size(), expected.size());
+        QVERIFY(subKeyNames(HKEY_LOCAL_MACHINE, QString()).contains(QStringLiteral("Offline")));
+        QCOMPARE(subKeyNames(HKEY_LOCAL_MACHINE, QStringLiteral("offline")).size(), 3);
+    }
+
+    void mountNameTaken_data()
+    {
+        QTest::addColumn<QStringList>("hives");
+        QTest::newRow("name of a store key") << QStringList{corpusHive("hivex__minimal") + ":SOFTWARE"};
+        QTest::newRow("in another case") << QStringList{corpusHive("hivex__minimal") + ":software"};
+        QTest::newRow("twice") << QStringList{corpusHive("hivex__minimal") + ":A", corpusHive("hivex__special") + ":a"};
+    }
+    void mountNameTaken()
+    {
+        QFETCH(QStringList, hives);
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({hives, {}, {}, false}, &error, &warnings), ERROR_ALREADY_EXISTS);
+        QVERIFY(error.contains(QStringLiteral("existiert schon")));
+    }
+
+    void hiveSpec_data()
+    {
+        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("name given") << "/mnt/c/NTUSER.DAT:Anna" << "/mnt/c/NTUSER.DAT" << "Anna";
+        QTest::newRow("file name") << "/mnt/c/SOFTWARE" << "/mnt/c/SOFTWARE" << "SOFTWARE";
+        QTest::newRow("last colon") << "a:b:c" << "a:b" << "c";
+        QTest::newRow("colon in a folder") << "/mnt/x:y/SAM" << "/mnt/x:y/SAM" << "SAM";
+        QTest::newRow("empty name") << "/h/SYSTEM:" << "/h/SYSTEM:" << "SYSTEM:";
+    }
+    void hiveSpec()
+    {
+        QFETCH(QString, spec);
+        const HiveMapping::HiveSpec parsed = HiveMapping::parseSpec(spec);
+        QTEST(parsed.path, "path");
+        QTEST(parsed.name, "name");
+    }
+
+private:
+    std::optional<TempStore> m_store;
+};
+
+QTEST_GUILESS_MAIN(TestHiveRead)
+#include "TestHiveRead.moc"

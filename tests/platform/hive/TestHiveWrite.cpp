@@ -1,0 +1,247 @@
+// Writing hive files through kaven-reg: an edit survives reopening and the hive library's own shell
+// reads it, the first write keeps FILE.bak, a commit that fails before its rename leaves the hive as it
+// was, and what must not be written (read-only, dirty, unsafe for the library) is refused.
+
+#include "HiveDump.h"
+
+#include "app/KavenRegTool.h"
+#include "platform/WinReg.h"
+#include "platform/hive/HiveFile.h"
+#include "platform/hive/HiveMapping.h"
+#include "support/TempStore.h"
+#include "support/TestFiles.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <optional>
+
+namespace {
+
+struct Run {
+    int rc = -1;
+    QString err;
+};
+
+// What the hive library's shell lists for the values of key (empty path: the root).
+QString hiveShellValues(const QString& hive, const QString& key)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("hivexsh"), {hive});
+    QString script;
+    for (const QString& name : key.split(u'\\', Qt::SkipEmptyParts))
+        script += QStringLiteral("cd ") + name + u'\n';
+    script += QStringLiteral("lsval\n");
+    shell.write(script.toUtf8());
+    shell.closeWriteChannel();
+    shell.waitForFinished(60000);
+    return QString::fromUtf8(shell.readAllStandardOutput());
+}
+
+bool failingRename(const QString&, const QString&)
+{
+    return false;
+}
+
+} // namespace
+
+class TestHiveWrite final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_store.emplace().ok());
+        QVERIFY(m_dir.emplace().isValid());
+        m_hive = m_dir->filePath(QStringLiteral("Test.hive"));
+        QVERIFY(QFile::copy(corpusHive(QStringLiteral("yarp__StringValuesHive")), m_hive));
+        QVERIFY(QFile::setPermissions(m_hive, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        m_original = readFile(m_hive);
+    }
+    void cleanup()
+    {
+        m_store.reset();
+        m_dir.reset();
+    }
+
+    void editSurvivesReopen_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("line"); // as the hive shell lists it; "!" first: must be gone
+        QTest::newRow("string with umlauts")
+            << QStringList{"add", "HKLM\\H\\key", "/v", "Neu", "/t", "REG_SZ", "/d", "Grüße ∑", "/f"} << "key"
+            << "\"Neu\"=\"Grüße ∑\"";
+        QTest::newRow("dword") << QStringList{"add", "HKLM\\H\\key", "/v", "Zahl", "/t", "REG_DWORD", "/d", "258", "/f"}
+                               << "key" << "\"Zahl\"=dword:00000102";
+        QTest::newRow("binary replaces in another case")
+            << QStringList{"add", "HKLM\\H\\KEY", "/v", "1", "/t", "REG_BINARY", "/d", "0102", "/f"} << "key"
+            << "\"1\"=hex(3):01,02";
+        QTest::newRow("new key")
+            << QStringList{"add", "HKLM\\H\\key\\Unter", "/v", "x", "/t", "REG_DWORD", "/d", "1", "/f"}
+                                 << "key\\Unter" << "\"x\"=dword:00000001";
+        QTest::newRow("value deleted") << QStringList{"delete", "HKLM\\H\\key", "/v", "2", "/f"} << "key"
+                                       << "!\"2\"=";
+    }
+    void editSurvivesReopen()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(QString, key);
+        QFETCH(QString, line);
+        if (QStandardPaths::findExecutable(QStringLiteral("hivexsh")).isEmpty())
+            QSKIP("hivexsh is not installed (scripts/setup.sh installs it)");
+        const Run run = tool(QStringList{"--hive", m_hive + ":H", "--write"} + command);
+        QVERIFY2(run.rc == 0, qPrintable(run.err));
+        const QString listed = hiveShellValues(m_hive, key);
+        if (line.startsWith(u'!'))
+            QVERIFY2(!listed.contains(line.mid(1)), qPrintable(listed));
+        else
+            QVERIFY2(listed.contains(line), qPrintable(listed));
+        QCOMPARE(readFile(m_hive + ".bak"), m_original);
+        QVERIFY(QFileInfo(m_hive).permissions().testFlag(QFile::ReadGroup));
+        // Read again by our own reader: the same as the hive library's export.
+        RegShutdown();
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{m_hive + ":H"}, {}, {}, false}, &error, &warnings), ERROR_SUCCESS);
+        QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "H", "HKEY_LOCAL_MACHINE\\H"),
+                 dumpWithHiveTool(m_hive, "HKEY_LOCAL_MACHINE\\H"));
+    }
+
+    // A change that would have to be written without --write, or into a hive that may not be written,
+    // leaves the file as it was.
+    void refused_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("message");
+        const QString readOnly = QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet.");
+        QTest::newRow("add without --write")
+            << QStringList{} << QStringList{"add", "HKLM\\H\\key", "/v", "a", "/d", "b", "/f"} << readOnly;
+        QTest::newRow("delete without --write")
+            << QStringList{} << QStringList{"delete", "HKLM\\H\\key", "/f"} << readOnly;
+        QTest::newRow("replace without --write")
+            << QStringList{} << QStringList{"replace", "test", "x"} << readOnly;
+        QTest::newRow("data over one cell")
+            << QStringList{"--write"}
+            << QStringList{"add", "HKLM\\H\\key", "/v", "big", "/t", "REG_BINARY", "/d", QString(2 * 16345, u'a'), "/f"}
+            << QString();
+    }
+    void refused()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, command);
+        QFETCH(QString, message);
+        const Run run = tool(QStringList{"--hive", m_hive + ":H"} + options + command);
+        QCOMPARE(run.rc, 1);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QCOMPARE(readFile(m_hive), m_original);
+    }
+
+    void dirtyHiveIsNeverWritten()
+    {
+        const QString dirty = m_dir->filePath(QStringLiteral("Dirty"));
+        QVERIFY(QFile::copy(corpusHive(QStringLiteral("yarp__NewDirtyHive1_NewDirtyHive")), dirty));
+        QVERIFY(QFile::copy(corpusHive(QStringLiteral("yarp__NewDirtyHive1_NewDirtyHive.LOG1")), dirty + ".LOG1"));
+        const QByteArray before = readFile(dirty);
+        const Run run = tool({"--hive", dirty + ":D", "--write", "add", "HKLM\\D\\x", "/f"});
+        QCOMPARE(run.rc, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("nicht sauber geschlossen")), qPrintable(run.err));
+        QCOMPARE(readFile(dirty), before);
+        QVERIFY(!QFile::exists(dirty + ".bak"));
+    }
+
+    // The commit fails before its rename: the hive on disk is the old one, no temporary file stays.
+    void failedCommitLeavesHive()
+    {
+        QString error;
+        QStringList warnings;
+        std::unique_ptr<HiveFile> file = HiveFile::open(m_hive, true, &error, &warnings);
+        QVERIFY2(file, qPrintable(error));
+        QCOMPARE(file->setValue(file->root(), QStringLiteral("neu"), REG_DWORD, QByteArray(4, '\1')), ERROR_SUCCESS);
+        QVERIFY(file->commit(failingRename) != ERROR_SUCCESS);
+        QCOMPARE(readFile(m_hive), m_original);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"Test.hive", "Test.hive.bak"}));
+        // The change is still pending and goes out with the next commit.
+        QCOMPARE(file->commit(), ERROR_SUCCESS);
+        QVERIFY(hiveShellValues(m_hive, QString()).contains(QStringLiteral("\"neu\"=dword:01010101")));
+    }
+
+    // Text between the hive's UTF-16 and the program's UTF-8: exact, zeros and what follows included.
+    void stringData_data()
+    {
+        QTest::addColumn<QByteArray>("utf16");
+        QTest::addColumn<QByteArray>("program");
+        QTest::newRow("umlaut and zero") << QByteArray("G\0\xfc\0\0\0", 6) << QByteArray("G\xc3\xbc\0", 4);
+        QTest::newRow("after the zero") << QByteArray("a\0\0\0b\0", 6) << QByteArray("a\0b", 3);
+        QTest::newRow("surrogate pair") << QByteArray("\x01\xd8\x00\xdc", 4) << QByteArray("\xf0\x90\x90\x80");
+        QTest::newRow("odd length stays") << QByteArray("a\0b", 3) << QByteArray("a\0b", 3);
+        QTest::newRow("lone surrogate stays") << QByteArray("\x01\xd8" "a\0", 4) << QByteArray("\x01\xd8" "a\0", 4);
+    }
+    void stringData()
+    {
+        QFETCH(QByteArray, utf16);
+        QFETCH(QByteArray, program);
+        QCOMPARE(HiveFile::utf16ToProgram(utf16), program);
+        if (utf16.size() % 2 == 0 && utf16 != program)
+            QCOMPARE(HiveFile::programToUtf16(program), utf16);
+    }
+
+    void offlineInstallation()
+    {
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("WINDOWS/system32/Config")));
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("Users/Anna")));
+        const QString config = root.filePath(QStringLiteral("WINDOWS/system32/Config/"));
+        QVERIFY(QFile::link(corpusHive("regipy__SYSTEM"), config + "system"));
+        QVERIFY(QFile::link(corpusHive("regipy__ntuser_software_partial"), config + "SOFTWARE"));
+        QVERIFY(QFile::link(corpusHive("regipy__NTUSER.DAT"), root.filePath("Users/Anna/ntuser.dat")));
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{}, root.path(), "anna", false}, &error, &warnings), ERROR_SUCCESS);
+        for (const char* missing : {"SAM", "SECURITY", "DEFAULT"})
+            QVERIFY2(warnings.join(u' ').contains(QLatin1String(missing)), qPrintable(warnings.join(u'\n')));
+        DWORD type = 0;
+        QByteArray current;
+        QCOMPARE(RegQueryValueBytes(HKEY_LOCAL_MACHINE, "SYSTEM\\Select", &type, &current), ERROR_FILE_NOT_FOUND);
+        HKEY select = 0;
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SYSTEM\\Select", 0, KEY_READ, &select), ERROR_SUCCESS);
+        QCOMPARE(RegQueryValueBytes(select, "Current", &type, &current), ERROR_SUCCESS);
+        RegCloseKey(select);
+        const QString set = QStringLiteral("SYSTEM\\ControlSet%1").arg(current.at(0) + 0, 3, 10, QLatin1Char('0'));
+        QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", {}),
+                 dumpBranch(HKEY_LOCAL_MACHINE, set + "\\Control\\Session Manager", {}));
+        QCOMPARE(dumpBranch(HKEY_CURRENT_USER, "Software", {}), dumpBranch(HKEY_USERS, "Anna\\Software", {}));
+        QVERIFY(dumpBranch(HKEY_CURRENT_USER, "Software", {}).size() > 10);
+        HKEY key = 0;
+        QCOMPARE(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SYSTEM\\Neu", 0, {}, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                 ERROR_ACCESS_DENIED);
+        RegShutdown();
+        QCOMPARE(RegOpenHives({{}, root.path(), "Berta", false}, &error, &warnings), ERROR_BAD_NETPATH);
+        QVERIFY(error.contains(QStringLiteral("Berta")));
+        QCOMPARE(RegOpenHives({{}, m_dir->path(), {}, false}, &error, &warnings), ERROR_BAD_NETPATH);
+    }
+
+private:
+    Run tool(const QStringList& args)
+    {
+        QBuffer out, err, in;
+        for (QBuffer* buffer : {&out, &err, &in})
+            buffer->open(QIODevice::ReadWrite);
+        const QStringList line = QStringList{"--registry", m_store->storePath()} + args;
+        const int rc = KavenRegTool(out, err, in, false).runWithStore(line);
+        return {rc, QString::fromUtf8(err.data())};
+    }
+
+    std::optional<TempStore> m_store;
+    std::optional<QTemporaryDir> m_dir;
+    QString m_hive;
+    QByteArray m_original;
+};
+
+QTEST_GUILESS_MAIN(TestHiveWrite)
+#include "TestHiveWrite.moc"
