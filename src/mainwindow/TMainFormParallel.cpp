@@ -111,4 +111,7 @@ void TMainForm::ParallelBelowClick()
     const QSize border = m_copyForm->frameGeometry().size() - m_copyForm->geometry().size();
     m_copyForm->resize(target.size() - border);
     m_copyForm->move(target.topLeft());
+    // Over the panel, not hidden behind the main window that ran the command.
+    m_copyForm->raise();
+    m_copyForm->activateWindow();
 }

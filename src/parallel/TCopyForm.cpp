@@ -148,16 +148,17 @@ void TCopyForm::buildViews()
     m_list->setItemDelegate(delegate);
     m_list->header()->setStretchLastSection(true);
     m_list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_list->setColumnWidth(ValueListModel::NameColumn, 140);
-    m_list->setColumnWidth(ValueListModel::TypeColumn, 100);
-    m_list->setColumnWidth(ValueListModel::DataColumn, 200);
-    m_list->setColumnWidth(ValueListModel::SizeColumn, 60);
+    // The default 550 pixels show all four columns beside the tree.
+    m_list->setColumnWidth(ValueListModel::NameColumn, 100);
+    m_list->setColumnWidth(ValueListModel::TypeColumn, 80);
+    m_list->setColumnWidth(ValueListModel::DataColumn, 110);
+    m_list->setColumnWidth(ValueListModel::SizeColumn, 50);
 
     m_splitter = new QSplitter(Qt::Horizontal);
     m_splitter->addWidget(m_tree);
     m_splitter->addWidget(m_list);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({180, 370});
+    m_splitter->setSizes({190, 360});
     m_splitter->setChildrenCollapsible(false);
     setCentralWidget(m_splitter);
 
