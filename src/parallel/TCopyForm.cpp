@@ -125,7 +125,8 @@ void TCopyForm::buildViews()
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     m_tree->setItemDelegate(new ImageDelegate(KeyTreeModel::ImageRole, KeyTreeModel::SelectedImageRole, m_tree));
     m_tree->installEventFilter(this);
-    connect(m_tree, &QTreeView::expanded, this, [this](const QModelIndex& node) { m_treeModel->setExpanded(node, true); });
+    connect(m_tree, &QTreeView::expanded, this,
+            [this](const QModelIndex& node) { m_treeModel->setExpanded(node, true); });
     connect(m_tree, &QTreeView::collapsed, this,
             [this](const QModelIndex& node) { m_treeModel->setExpanded(node, false); });
     connect(m_treeModel, &KeyTreeModel::expandRequested, m_tree, &QTreeView::expand);
@@ -227,12 +228,13 @@ void TCopyForm::buildMenus()
 {
     m_keyMenu = new QMenu(this);
     m_keyMenu->setObjectName(QStringLiteral("CopyKeyMenu"));
-    m_keyMenu->addAction(addCommand(QStringLiteral("CopyKey1"), QStringLiteral("K&opieren"), &TCopyForm::CopyKeyClick));
-    m_keyMenu->addSeparator();
-    m_keyMenu->addAction(addCommand(QStringLiteral("StandardView1"), QStringLiteral("&Standardansicht wiederherstellen"),
-                                    &TCopyForm::StandardViewClick));
     m_keyMenu->addAction(
-        addCommand(QStringLiteral("CopyKeyPath1"), QStringLiteral("Schlüsselpfad &kopieren"), &TCopyForm::CopyKeyPathClick));
+        addCommand(QStringLiteral("CopyKey1"), QStringLiteral("K&opieren"), &TCopyForm::CopyKeyClick));
+    m_keyMenu->addSeparator();
+    const QString standardView = QStringLiteral("&Standardansicht wiederherstellen");
+    m_keyMenu->addAction(addCommand(QStringLiteral("StandardView1"), standardView, &TCopyForm::StandardViewClick));
+    m_keyMenu->addAction(addCommand(QStringLiteral("CopyKeyPath1"), QStringLiteral("Schlüsselpfad &kopieren"),
+                                    &TCopyForm::CopyKeyPathClick));
     QAction* show = addCommand(QStringLiteral("ShowCurrentKey1"), QStringLiteral("&Aktuellen Schlüssel zeigen"),
                                &TCopyForm::ShowCurrentKeyClick);
     show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -333,7 +335,8 @@ void TCopyForm::onCurrentNodeChanged(const QModelIndex& current)
 
 void TCopyForm::UpdateCommands()
 {
-    const NavigationHistory& history = m_navigation ? m_navigation->history() : NavigationHistory();
+    const NavigationHistory empty;
+    const NavigationHistory& history = m_navigation ? m_navigation->history() : empty;
     const auto set = [this](const char* name, bool enabled) {
         if (QAction* a = m_actions.value(QString::fromLatin1(name)))
             a->setEnabled(enabled);
