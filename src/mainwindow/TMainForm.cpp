@@ -5,6 +5,7 @@
 #include "mainwindow/EditCommands.h"
 #include "mainwindow/NavigationCommands.h"
 #include "mainwindow/TreeStateFile.h"
+#include "parallel/TCopyForm.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/RegUtils.h"
 #include "registry/ValueListModel.h"
@@ -148,7 +149,8 @@ void TMainForm::runStartSteps()
     setSearchColumnWidths(options.columnWidths.value(int(SettingsList::Search)));
     updateSearchCommands(); // find-next follows the stored search text
 
-    // 6. The parallel view is reopened here once it exists.
+    // 6. The parallel view, when it was open at the end of the last run.
+    buildParallel();
     // 7-9. Machine list, history of the local machine, favorites.
     createNavigation();
     m_navigation->loadMachineList();
@@ -163,11 +165,13 @@ void TMainForm::runStartSteps()
 
 void TMainForm::runShutdownSteps()
 {
-    // 1. Search result data, 3. parallel view and help viewer: with their features. 4. The undo list
-    // goes with this window.
+    // 1. Search result data and the help viewer: with their features. 4. The undo list goes with this
+    // window.
     // 2. Settings.
     storeLayoutSettings();
     OptionsStore::SaveOptions(Options());
+    // 3. The parallel view (its placement and history).
+    closeParallelAtShutdown();
     // 5. Tree-state files live for one run only.
     for (int i = 0; i < m_machineCombo->count(); ++i) {
         QString machine = m_machineCombo->itemText(i);
@@ -203,6 +207,8 @@ void TMainForm::createNavigation()
     hooks.machineLeft = [this] {
         m_valueModel->clear();
         stopWatches();
+        if (m_copyForm)
+            m_copyForm->machineChanged();
     };
     hooks.updateCommands = [this] { UpdateCommands(); };
     hooks.resolveAlias = &TMainForm::resolveAlias;
@@ -248,6 +254,8 @@ void TMainForm::showEvent(QShowEvent* event)
         return;
     m_settingsShown = true;
     restoreWindowSettings();
+    if (m_copyForm)
+        m_copyForm->show();
     selectNode(m_treeModel->index(0, 0));
     m_tree->setFocus();
     UpdateCommands();
@@ -257,6 +265,7 @@ void TMainForm::showEvent(QShowEvent* event)
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     storeWindowSettings();
+    closeParallelAtShutdown();
     QMainWindow::closeEvent(event);
 }
 

@@ -37,6 +37,7 @@ class QTreeWidget;
 class QuickHelp;
 class TChangePage;
 class TMultiText;
+class TCopyForm;
 class TSearchPage;
 class TWatchPage;
 class WatchController;
@@ -87,6 +88,11 @@ public:
     // Level of a node: 0 machine, 1 root key, 2 and deeper subkeys; -1 for none.
     [[nodiscard]] static int nodeLevel(const QModelIndex& node);
 
+    // The parallel view while it exists, else null (TMainFormParallel.cpp).
+    [[nodiscard]] TCopyForm* parallelView() const;
+    // F6: opens the parallel view, or toggles it between minimised and normal.
+    void ParallelViewClick();
+
     // Recomputes which commands are enabled (selection, focus and list changes call it).
     void UpdateCommands();
     // Refreshes the loaded tree against the registry (F5); returns the node it selected.
@@ -130,6 +136,10 @@ public slots:
     void ExportRegFileClick();
     void OptionsClick();
     void HalveWindowClick();
+    // The "&Fenster" menu's entries over the parallel view (TMainFormParallel.cpp).
+    void MainLikeParallelClick();
+    void ParallelLikeMainClick();
+    void ParallelBelowClick();
     // "&Suchen ..." and "&Weitersuchen" (TMainFormSearch.cpp).
     void SearchClick();
     void SearchAgainClick();
@@ -194,6 +204,13 @@ private:
     // Opens a key of the information overview, offering to create it when it is missing.
     void openInfoKey(const QString& keyPath);
     void buildChangePage();
+
+    // Parallel view (TMainFormParallel.cpp).
+    void buildParallel();
+    void openParallelView();
+    void updateWindowMenu();
+    // Shutdown: the parallel view goes with the main window and is reopened at the next start.
+    void closeParallelAtShutdown();
 
     // Help (TMainFormHelp.cpp): installs the quick help for every window of the program.
     void buildHelp();
@@ -292,6 +309,7 @@ private:
     WatchController* m_watch = nullptr;
     TWatchPage* m_watchPage = nullptr;
     QPointer<THelpForm> m_helpForm;
+    QPointer<TCopyForm> m_copyForm;
     QuickHelp* m_quickHelp = nullptr;
     QList<ExternalTool> m_tools;
 

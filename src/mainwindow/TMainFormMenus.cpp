@@ -345,9 +345,13 @@ void TMainForm::buildMenus()
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Fenster"));
     addCommand(window, QStringLiteral("HalveWindow1"), QStringLiteral("&Fenster halbieren"), none,
                &TMainForm::HalveWindowClick);
-    addCommand(window, QStringLiteral("MainLikeParallel1"), QStringLiteral("F&ensteransicht wie Parallelansicht"));
-    addCommand(window, QStringLiteral("ParallelLikeMain1"), QStringLiteral("P&arallelansicht wie Fensteransicht"));
-    addCommand(window, QStringLiteral("ParallelBelow1"), QStringLiteral("&Parallelansicht unten"));
+    addCommand(window, QStringLiteral("MainLikeParallel1"), QStringLiteral("F&ensteransicht wie Parallelansicht"),
+               none, &TMainForm::MainLikeParallelClick);
+    addCommand(window, QStringLiteral("ParallelLikeMain1"), QStringLiteral("P&arallelansicht wie Fensteransicht"),
+               none, &TMainForm::ParallelLikeMainClick);
+    addCommand(window, QStringLiteral("ParallelBelow1"), QStringLiteral("&Parallelansicht unten"), none,
+               &TMainForm::ParallelBelowClick);
+    connect(window, &QMenu::aboutToShow, this, &TMainForm::updateWindowMenu);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     addCommand(help, QStringLiteral("HelpContents1"), QStringLiteral("&Inhalt"), none, &TMainForm::HelpContentsClick);
