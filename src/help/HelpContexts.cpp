@@ -28,6 +28,7 @@ const ContextEntry Entries[] = {
     {"StatusPanel0", 8},
     {"StatusPanel1", 9},
     {"InfoPage", 10},
+    {"InfoMultiText1", 10},
     {"FavListView1", 11},
     {"FavToolBar", 12},
     {"SearchListView1", 13},
@@ -83,11 +84,11 @@ const ContextEntry Entries[] = {
 
     {"TMemoForm/MemoListView", 50},
     {"TMemoForm/MemoPreview", 51},
-    {"TMemoForm/MemoFormatCheckBox", 52},
+    {"TMemoForm/FormatCheckBox", 52},
     {"TMemoForm/AddButton", 53},
     {"TMemoForm/EditButton", 53},
     {"TMemoForm/RemoveButton", 53},
-    {"TMemoEditForm/MemoTextEdit", 54},
+    {"TMemoEditForm/MemoEdit", 54},
     {"TMemoEditForm/DateEdit", 55},
     {"TMemoEditForm/KeyEdit", 55},
     {"TMemoEditForm/PriorityComboBox", 55},
@@ -146,16 +147,16 @@ const ContextEntry Entries[] = {
     {"THelpForm/HelpTopicText", 103},
     {"THelpForm/HelpButtonBar", 104},
 
-    {"TStructurForm/StructTreeView", 110},
+    {"TStructurForm/StructureTreeView", 110},
     {"TStructurForm/NewButton", 111},
     {"TStructurForm/AddButton", 112},
     {"TStructurForm/EditButton", 113},
     {"TStructurForm/RemoveButton", 114},
     {"TStructurForm/LoadButton", 115},
     {"TStructurForm/SaveButton", 116},
-    {"TStructurEditForm/StructComboBox", 117},
-    {"TInfoForm/InfoTreeView", 120},
-    {"TInfoForm/InfoPreview", 121},
+    {"TStructurEditForm/StructureComboBox", 117},
+    {"TInfoForm/entryTreeWidget", 120},
+    {"TInfoForm/previewMultiText", 121},
 };
 
 const QHash<QString, int>& contextTable()
