@@ -153,11 +153,11 @@ LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* wa
     KeyId machine = 0;
     if (!store || store->predefinedKey(HKEY_LOCAL_MACHINE, &machine) != ERROR_SUCCESS)
         return ERROR_BAD_NETPATH;
-    QVector<HiveMapping::HiveSpec> specs;
+    QVector<HiveMapping::HiveMount> mounts;
     QStringList names;
-    for (const QString& spec : options.hives) {
-        specs.append(HiveMapping::parseSpec(spec));
-        const QString name = specs.last().name;
+    for (const QString& mountArg : options.hives) {
+        mounts.append(HiveMapping::parseMount(mountArg));
+        const QString name = mounts.last().name;
         KeyId existing = 0;
         if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.size() > MAX_KEY_NAME
             || store->openKey(machine, {name}, KEY_READ, &existing) == ERROR_SUCCESS
@@ -169,7 +169,7 @@ LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* wa
         }
         names << winUpper(name);
     }
-    if (!(hives = HiveMapping::openHives(specs, options.write, error)))
+    if (!(hives = HiveMapping::openHives(mounts, options.write, error)))
         return ERROR_BAD_NETPATH;
     *warnings = hives->warnings();
     HandleTable::setLocalBackend(std::make_shared<HiveOverlay>(store, hives));

@@ -135,12 +135,12 @@ void mountUsers(Builder& b, const QString& root, HiveFile* software, const QStri
 
 namespace HiveMapping {
 
-HiveSpec parseSpec(const QString& spec)
+HiveMount parseMount(const QString& mountArg)
 {
-    const qsizetype colon = spec.lastIndexOf(QLatin1Char(':'));
-    if (colon > 0 && !spec.mid(colon + 1).contains(QLatin1Char('/')) && colon + 1 < spec.size())
-        return HiveSpec{spec.left(colon), spec.mid(colon + 1)};
-    return HiveSpec{spec, QFileInfo(spec).fileName()};
+    const qsizetype colon = mountArg.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0 && !mountArg.mid(colon + 1).contains(QLatin1Char('/')) && colon + 1 < mountArg.size())
+        return HiveMount{mountArg.left(colon), mountArg.mid(colon + 1)};
+    return HiveMount{mountArg, QFileInfo(mountArg).fileName()};
 }
 
 bool isHiveFile(const QString& path)
@@ -170,19 +170,19 @@ QString findPath(const QString& base, const QStringList& names)
     return current;
 }
 
-std::shared_ptr<HiveBackend> openHives(const QVector<HiveSpec>& hives, bool write, QString* error)
+std::shared_ptr<HiveBackend> openHives(const QVector<HiveMount>& hives, bool write, QString* error)
 {
     Builder b;
     b.write = write;
-    for (const HiveSpec& spec : hives) {
+    for (const HiveMount& mountArg : hives) {
         QString reason;
-        std::unique_ptr<HiveFile> file = HiveFile::open(spec.path, write, &reason, &b.warnings);
+        std::unique_ptr<HiveFile> file = HiveFile::open(mountArg.path, write, &reason, &b.warnings);
         if (!file) {
             *error = reason;
             return nullptr;
         }
         b.files.push_back(std::move(file));
-        b.mount(Hklm + QLatin1Char('\\') + spec.name, int(b.files.size()) - 1);
+        b.mount(Hklm + QLatin1Char('\\') + mountArg.name, int(b.files.size()) - 1);
     }
     return std::make_shared<HiveBackend>(std::move(b.files), b.mounts, b.warnings);
 }
@@ -239,7 +239,7 @@ std::shared_ptr<HiveBackend> openMachine(const QString& path, QString* error)
     const QFileInfo info(path);
     if (info.isDir())
         return openWindows(path, QString(), false, error);
-    return openHives({HiveSpec{path, info.fileName()}}, false, error);
+    return openHives({HiveMount{path, info.fileName()}}, false, error);
 }
 
 } // namespace HiveMapping

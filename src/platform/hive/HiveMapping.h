@@ -12,20 +12,20 @@
 
 namespace HiveMapping {
 
-struct HiveSpec {
+struct HiveMount {
     QString path;
     QString name; // the key below HKEY_LOCAL_MACHINE
 };
 
 // "FILE[:NAME]": NAME is what follows the last colon when it holds no "/"; else the file's name.
-[[nodiscard]] HiveSpec parseSpec(const QString& spec);
+[[nodiscard]] HiveMount parseMount(const QString& mountArg);
 // Whether the file starts like a hive (or a hive's log).
 [[nodiscard]] bool isHiveFile(const QString& path);
 // A path below base whose names are matched without regard to case; empty when one is missing.
 [[nodiscard]] QString findPath(const QString& base, const QStringList& names);
 
 // Null with *error (German) when a hive cannot be opened at all.
-[[nodiscard]] std::shared_ptr<HiveBackend> openHives(const QVector<HiveSpec>& hives, bool write, QString* error);
+[[nodiscard]] std::shared_ptr<HiveBackend> openHives(const QVector<HiveMount>& hives, bool write, QString* error);
 // dir holds Windows\System32\config. A missing or damaged hive leaves its key out with a warning; an
 // unknown user or a folder without hives is an error.
 [[nodiscard]] std::shared_ptr<HiveBackend> openWindows(const QString& dir, const QString& user, bool write,

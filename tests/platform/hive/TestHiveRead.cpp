@@ -383,7 +383,7 @@ private slots:
 
     void hiveSpec_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("mountArg");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");
         QTest::newRow("name given") << "/mnt/c/NTUSER.DAT:Anna" << "/mnt/c/NTUSER.DAT" << "Anna";
@@ -394,8 +394,8 @@ private slots:
     }
     void hiveSpec()
     {
-        QFETCH(QString, spec);
-        const HiveMapping::HiveSpec parsed = HiveMapping::parseSpec(spec);
+        QFETCH(QString, mountArg);
+        const HiveMapping::HiveMount parsed = HiveMapping::parseMount(mountArg);
         QTEST(parsed.path, "path");
         QTEST(parsed.name, "name");
     }
