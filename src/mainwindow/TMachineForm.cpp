@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,6 +60,10 @@ TMachineForm::TMachineForm(const QStringList& knownMachines, QWidget* parent) : 
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Wide enough for the caption beside the title bar's icon and buttons (a bold title font included).
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    setMinimumWidth(qMax(minimumSizeHint().width(), QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 120));
 }
 
 QString TMachineForm::mountedPartitions()
