@@ -46,38 +46,36 @@ private slots:
 
     void init() { QVERIFY(m_store.emplace().ok()); }
 
-    void valuesBetweenProcesses()
+    // Values copied in one instance are pasted in the other; then a key cut there moves on paste.
+    void valuesAndCutKeyBetweenProcesses()
     {
         QVERIFY(setValue("A", "", REG_SZ, sz("standard")));
         QVERIFY(setValue("A", "bin", REG_BINARY, QByteArray("\x00\x01\x00", 3)));
         QVERIFY(makeKey("B"));
-        QProcess server;
-        QCOMPARE(startChild(server, {"put-values", "HKEY_CURRENT_USER\\A", "-", "bin"}), QStringLiteral("2"));
-        QProcess client;
-        QCOMPARE(startChild(client, {"paste-values", "HKEY_CURRENT_USER\\B"}), QStringLiteral("2"));
-        QVERIFY(client.waitForFinished(30000));
-        server.kill();
-        server.waitForFinished();
+        exchange({"put-values", "HKEY_CURRENT_USER\\A", "-", "bin"}, "2", {"paste-values", "HKEY_CURRENT_USER\\B"},
+                 "2");
         QCOMPARE(value("B", ""), qMakePair(DWORD(REG_SZ), sz("standard")));
         QCOMPARE(value("B", "bin"), qMakePair(DWORD(REG_BINARY), QByteArray("\x00\x01\x00", 3)));
-    }
 
-    void cutKeyBetweenProcesses()
-    {
         QVERIFY(setValue("Q\\Kind", "v", REG_DWORD, QByteArray("\x09\0\0\0", 4)));
-        QVERIFY(makeKey("Ziel"));
-        QProcess server;
-        QCOMPARE(startChild(server, {"put-key", "1", "", "HKEY_CURRENT_USER\\Q"}), QStringLiteral("READY"));
-        QProcess client;
-        QCOMPARE(startChild(client, {"paste-key", "HKEY_CURRENT_USER\\Ziel"}), QStringLiteral("ok"));
-        QVERIFY(client.waitForFinished(30000));
-        server.kill();
-        server.waitForFinished();
-        QCOMPARE(value("Ziel\\Q\\Kind", "v"), qMakePair(DWORD(REG_DWORD), QByteArray("\x09\0\0\0", 4)));
+        exchange({"put-key", "1", "", "HKEY_CURRENT_USER\\Q"}, "READY", {"paste-key", "HKEY_CURRENT_USER\\B"}, "ok");
+        QCOMPARE(value("B\\Q\\Kind", "v"), qMakePair(DWORD(REG_DWORD), QByteArray("\x09\0\0\0", 4)));
         QVERIFY(!exists("Q"));
     }
 
 private:
+    // One child offers the clipboard and waits; the other takes it and ends.
+    void exchange(const QStringList& offer, const QString& ready, const QStringList& take, const QString& answer)
+    {
+        QProcess server;
+        QCOMPARE(startChild(server, offer), ready);
+        QProcess client;
+        QCOMPARE(startChild(client, take), answer);
+        QVERIFY(client.waitForFinished(30000));
+        server.kill();
+        server.waitForFinished();
+    }
+
     // Starts a child on the private display and store, and waits for its first line.
     QString startChild(QProcess& child, const QStringList& arguments)
     {

@@ -158,7 +158,7 @@ private slots:
                  QStringLiteral("<B><C=RED>Schlüssel:</C></B> \"HKEY_LOCAL_MACHINE\\..\\Ende\""));
     }
 
-    void formSelectionReachesNewest()
+    void formSelectsDownToNewestAndClears()
     {
         TUndoList undo;
         fillGroups(undo, 4);
@@ -179,18 +179,12 @@ private slots:
         QTest::mouseClick(form.list()->viewport(), Qt::LeftButton, {}, last.center());
         QTRY_VERIFY(form.list()->item(3)->isSelected());
         QCOMPARE(form.undoCount(), 3);
-    }
-
-    void formClearAsksFirst()
-    {
-        TUndoList undo;
-        fillGroups(undo, 2);
-        TUndoForm form(undo);
+        // Clearing asks first.
         m_fx.sink->pushAnswer(MessageAnswer::No);
         form.ClearClick();
         QCOMPARE(m_fx.sink->last().text,
                  QStringLiteral("Die Daten gehen unwiderruflich verloren.\r\nWirklich entfernen?"));
-        QCOMPARE(undo.GroupCount(), 2);
+        QCOMPARE(undo.GroupCount(), 4);
         m_fx.sink->pushAnswer(MessageAnswer::Yes);
         form.ClearClick();
         QVERIFY(!undo.CanUndo());

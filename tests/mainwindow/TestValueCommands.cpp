@@ -63,21 +63,16 @@ private slots:
         if (before != Missing)
             QVERIFY(setValue(QStringLiteral("V"), name, before.first, before.second));
         QString used;
+        const auto answer = [&](const QString& shown, auto& data, auto given) {
+            used = shown;
+            data = given;
+            return accept;
+        };
         ValueEditors editors;
-        editors.editString = [&](auto&, QString& t) {
-            used = "string:" + t;
-            t = QStringLiteral("neü");
-            return accept;
-        };
-        editors.editDWord = [&](auto&, quint32& v) {
-            used = "dword:" + QString::number(v);
-            v = 7;
-            return accept;
-        };
+        editors.editString = [&](auto&, QString& t) { return answer("string:" + t, t, QStringLiteral("neü")); };
+        editors.editDWord = [&](auto&, quint32& v) { return answer("dword:" + QString::number(v), v, 7u); };
         editors.editBinary = [&](auto&, QByteArray& d) {
-            used = "binary:" + QString::fromLatin1(d.toHex());
-            d = "\1\2";
-            return accept;
+            return answer("binary:" + QString::fromLatin1(d.toHex()), d, QByteArray("\1\2"));
         };
         TUndoList undo;
         ValueCommands commands(undo, *m_fx.sink);
