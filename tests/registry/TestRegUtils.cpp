@@ -45,14 +45,10 @@ private slots:
     void pathFunctions()
     {
         QFETCH(QString, path);
-        QFETCH(QString, subKey);
-        QFETCH(QString, parent);
-        QFETCH(QString, keyName);
-        QFETCH(int, level);
-        QCOMPARE(GetSubKeyPath(path), subKey);
-        QCOMPARE(GetParentPath(path), parent);
-        QCOMPARE(GetKeyName(path), keyName);
-        QCOMPARE(GetPathLevel(path), level);
+        QTEST(GetSubKeyPath(path), "subKey");
+        QTEST(GetParentPath(path), "parent");
+        QTEST(GetKeyName(path), "keyName");
+        QTEST(GetPathLevel(path), "level");
     }
 
     void rootKey_data()
@@ -75,52 +71,11 @@ private slots:
     void rootKey()
     {
         QFETCH(QString, path);
-        QFETCH(quint64, handle);
-        QFETCH(QString, name);
         QFETCH(int, slot);
-        QCOMPARE(quint64(GetRootKey(path)), handle);
-        QCOMPARE(GetRootKeyName(path), name);
+        QTEST(quint64(GetRootKey(path)), "handle");
+        QTEST(GetRootKeyName(path), "name");
         if (slot >= 0)
             QCOMPARE(IndexOfRootKey(GetRootKey(path)), slot);
-    }
-
-    void trailingBackslash_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("included");
-        QTest::addColumn<QString>("excluded");
-
-        QTest::newRow("plain") << "A\\B" << "A\\B\\" << "A\\B";
-        QTest::newRow("two") << "A\\\\" << "A\\\\" << "A\\";
-        QTest::newRow("colon") << "C:\\" << "C:\\" << "C:\\";
-        QTest::newRow("backslash") << "\\" << "\\" << "";
-        QTest::newRow("empty") << "" << "\\" << "";
-    }
-
-    void trailingBackslash()
-    {
-        QFETCH(QString, text);
-        QTEST(IncludeTrailingBackslash(text), "included");
-        QTEST(ExcludeTrailingBackslash(text), "excluded");
-    }
-
-    void pathPart_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QString>("part");
-
-        QTest::newRow("root level") << "HKEY_USERS\\A\\B\\C" << 0 << "HKEY_USERS";
-        QTest::newRow("beyond") << "HKEY_USERS\\A\\B\\C" << 5 << "HKEY_USERS\\A\\B\\C";
-        QTest::newRow("trailing") << "HKEY_USERS\\A\\B\\" << 1 << "HKEY_USERS\\A";
-        QTest::newRow("trailing beyond") << "HKEY_USERS\\A\\B\\" << 4 << "HKEY_USERS\\A\\B";
-    }
-
-    void pathPart()
-    {
-        QFETCH(QString, path);
-        QFETCH(int, level);
-        QTEST(GetPathPart(path, level), "part");
     }
 
     // Every box carries the program title; warnings their prefix (errors show theirs in every test).
@@ -136,25 +91,42 @@ private slots:
         QCOMPARE(m_fx.sink->last().caption, u"Kaven 1.0"_s);
     }
 
-    void commitReasons_data()
+    // Pure text functions: the value each returns against the one expected.
+    void textFunctions_data()
     {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("text");
-
-        QTest::newRow("success") << 0 << "Kopieren misslungen.";
-        QTest::newRow("disk full") << 112 << "Kopieren misslungen.\r\n(Der Datenträger ist voll.)";
-        QTest::newRow("i/o") << 1016
-                             << "Kopieren misslungen.\r\n(Ein- oder Ausgabefehler beim Schreiben der Registrierung.)";
-        QTest::newRow("lock time-out")
-            << 1460 << "Kopieren misslungen.\r\n(Die Registrierung ist von einem anderen Programm gesperrt "
-                       "(Zeitüberschreitung).)";
-        QTest::newRow("other") << 5 << "Kopieren misslungen.\r\n(Windows-Fehlercode 5.)";
+        QTest::addColumn<QString>("actual");
+        QTest::addColumn<QString>("expected");
+        const QString failed = u"Kopieren misslungen."_s;
+        QTest::newRow("include, plain") << IncludeTrailingBackslash(u"A\\B"_s) << "A\\B\\";
+        QTest::newRow("exclude, plain") << ExcludeTrailingBackslash(u"A\\B"_s) << "A\\B";
+        QTest::newRow("include, two") << IncludeTrailingBackslash(u"A\\\\"_s) << "A\\\\";
+        QTest::newRow("exclude, two") << ExcludeTrailingBackslash(u"A\\\\"_s) << "A\\";
+        QTest::newRow("include, colon") << IncludeTrailingBackslash(u"C:\\"_s) << "C:\\";
+        QTest::newRow("exclude, colon") << ExcludeTrailingBackslash(u"C:\\"_s) << "C:\\";
+        QTest::newRow("include, backslash") << IncludeTrailingBackslash(u"\\"_s) << "\\";
+        QTest::newRow("exclude, backslash") << ExcludeTrailingBackslash(u"\\"_s) << "";
+        QTest::newRow("include, empty") << IncludeTrailingBackslash(QString()) << "\\";
+        QTest::newRow("exclude, empty") << ExcludeTrailingBackslash(QString()) << "";
+        const QString path = u"HKEY_USERS\\A\\B\\C"_s, trailing = u"HKEY_USERS\\A\\B\\"_s;
+        QTest::newRow("part, root level") << GetPathPart(path, 0) << "HKEY_USERS";
+        QTest::newRow("part, beyond") << GetPathPart(path, 5) << path;
+        QTest::newRow("part, trailing") << GetPathPart(trailing, 1) << "HKEY_USERS\\A";
+        QTest::newRow("part, trailing beyond") << GetPathPart(trailing, 4) << "HKEY_USERS\\A\\B";
+        QTest::newRow("reason, success") << WithCommitReason(failed, 0) << failed;
+        QTest::newRow("reason, disk full")
+            << WithCommitReason(failed, 112) << failed + u"\r\n(Der Datenträger ist voll.)"_s;
+        QTest::newRow("reason, i/o") << WithCommitReason(failed, 1016)
+                                     << failed + u"\r\n(Ein- oder Ausgabefehler beim Schreiben der Registrierung.)"_s;
+        QTest::newRow("reason, lock time-out")
+            << WithCommitReason(failed, 1460)
+            << failed + u"\r\n(Die Registrierung ist von einem anderen Programm gesperrt (Zeitüberschreitung).)"_s;
+        QTest::newRow("reason, other") << WithCommitReason(failed, 5) << failed + u"\r\n(Windows-Fehlercode 5.)"_s;
     }
 
-    void commitReasons()
+    void textFunctions()
     {
-        QFETCH(int, code);
-        QTEST(WithCommitReason(u"Kopieren misslungen."_s, LONG(code)), "text");
+        QFETCH(QString, actual);
+        QTEST(actual, "expected");
     }
 
     void accessorPaths()

@@ -44,32 +44,27 @@ private slots:
 
     void replaceText_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("find");
-        QTest::addColumn<QString>("replacement");
-        QTest::addColumn<DWORD>("compare");
+        QTest::addColumn<QString>("actual");
         QTest::addColumn<QString>("expected");
         const DWORD sub = ReplaceCompare::Substring;
-        QTest::newRow("every occurrence, ignoring case") << u"banana"_s << u"a"_s << u"A"_s << sub << u"bAnAnA"_s;
-        QTest::newRow("replacement holds the text") << u"banana"_s << u"A"_s << u"aa"_s << sub << u"baanaanaa"_s;
+        QTest::newRow("every occurrence, ignoring case")
+            << ReplaceText(u"banana"_s, u"a"_s, u"A"_s, sub) << u"bAnAnA"_s;
+        QTest::newRow("replacement holds the text") << ReplaceText(u"banana"_s, u"A"_s, u"aa"_s, sub) << u"baanaanaa"_s;
         QTest::newRow("first occurrence only")
-            << u"banana"_s << u"a"_s << u"A"_s << (sub | ReplaceCompare::FirstOnly) << u"bAnana"_s;
-        QTest::newRow("case-sensitive misses") << u"Banana"_s << u"b"_s << u"x"_s
-                                               << (sub | ReplaceCompare::CaseSensitive) << u"Banana"_s;
-        QTest::newRow("umlaut ignoring case") << u"MÜLLER"_s << u"ü"_s << u"ue"_s << sub << u"MueLLER"_s;
-        QTest::newRow("whole name") << u"RUN"_s << u"run"_s << u"x"_s << DWORD(0) << u"x"_s;
-        QTest::newRow("whole mode leaves a longer name") << u"runner"_s << u"run"_s << u"x"_s << DWORD(0)
-                                                          << u"runner"_s;
-        QTest::newRow("empty text") << QString() << u"a"_s << u"b"_s << sub << QString();
+            << ReplaceText(u"banana"_s, u"a"_s, u"A"_s, sub | ReplaceCompare::FirstOnly) << u"bAnana"_s;
+        QTest::newRow("case-sensitive misses")
+            << ReplaceText(u"Banana"_s, u"b"_s, u"x"_s, sub | ReplaceCompare::CaseSensitive) << u"Banana"_s;
+        QTest::newRow("umlaut ignoring case") << ReplaceText(u"MÜLLER"_s, u"ü"_s, u"ue"_s, sub) << u"MueLLER"_s;
+        QTest::newRow("whole name") << ReplaceText(u"RUN"_s, u"run"_s, u"x"_s, DWORD(0)) << u"x"_s;
+        QTest::newRow("whole mode leaves a longer name")
+            << ReplaceText(u"runner"_s, u"run"_s, u"x"_s, DWORD(0)) << u"runner"_s;
+        QTest::newRow("empty text") << ReplaceText(QString(), u"a"_s, u"b"_s, sub) << QString();
     }
 
     void replaceText()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, find);
-        QFETCH(QString, replacement);
-        QFETCH(DWORD, compare);
-        QTEST(ReplaceText(text, find, replacement, compare), "expected");
+        QFETCH(QString, actual);
+        QTEST(actual, "expected");
     }
 
     // The data as stored after ReplaceInEntry on it; DWORDs by their decimal text.

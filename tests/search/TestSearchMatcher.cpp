@@ -14,7 +14,7 @@ constexpr uint SL = S | L;
 
 void text(const char* name, const QString& search, const QString& candidate, uint flags, bool matched)
 {
-    QTest::newRow(name) << search << candidate << flags << matched;
+    QTest::newRow(name) << MatchText(search, candidate, flags) << matched;
 }
 
 void data(const char* name, DWORD type, const QByteArray& bytes, const QString& search, uint flags, bool matched)
@@ -30,11 +30,8 @@ class TestSearchMatcher : public QObject {
 private slots:
     void matchText_data()
     {
-        QTest::addColumn<QString>("search");
-        QTest::addColumn<QString>("candidate");
-        QTest::addColumn<uint>("flags");
+        QTest::addColumn<bool>("actual");
         QTest::addColumn<bool>("matched");
-
         text("substring ignores case", u"run"_s, u"RunOnce"_s, S, true);
         text("substring with case", u"run"_s, u"RunOnce"_s, S | C, false);
         text("whole: Run is not RunOnce", u"Run"_s, u"RunOnce"_s, 0, false);
@@ -65,11 +62,8 @@ private slots:
 
     void matchText()
     {
-        QFETCH(QString, search);
-        QFETCH(QString, candidate);
-        QFETCH(uint, flags);
-        QFETCH(bool, matched);
-        QCOMPARE(MatchText(search, candidate, flags), matched);
+        QFETCH(bool, actual);
+        QTEST(actual, "matched");
     }
 
     void valueData_data()
