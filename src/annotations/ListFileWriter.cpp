@@ -1,5 +1,6 @@
 #include "annotations/ListFileWriter.h"
 
+#include "platform/FileCommit.h"
 #include "platform/StoreFiles.h"
 #include "settings/OptionsStore.h"
 
@@ -17,12 +18,11 @@ bool replace(const QString& fileName, const std::function<bool(QIODevice&)>& wri
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    // commit() alone would rename a file whose buffered bytes failed to reach the disk: flush first.
-    if (!write(file) || !file.flush()) {
+    if (!write(file)) {
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return CommitSaveFile(file);
 }
 
 } // namespace ListFileWriter

@@ -1,5 +1,7 @@
 #include "changes/ChangeListFile.h"
 
+#include "platform/FileCommit.h"
+
 #include "platform/StoreFiles.h"
 
 #include <QFile>
@@ -83,7 +85,7 @@ bool SaveChangeList(const QString& fileName, const ChangeList& list)
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return CommitSaveFile(file);
 }
 
 ChangeFileError LoadChangeList(const QString& fileName, ChangeList& list)

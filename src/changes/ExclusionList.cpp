@@ -1,5 +1,7 @@
 #include "changes/ExclusionList.h"
 
+#include "platform/FileCommit.h"
+
 #include "platform/StoreFiles.h"
 #include "platform/TextCodec.h"
 #include "platform/WinCase.h"
@@ -132,5 +134,5 @@ bool SaveExclusionList(const QString& fileName, const QStringList& lines)
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return CommitSaveFile(file);
 }

@@ -1,5 +1,7 @@
 #include "changes/WriteAnalysisFile.h"
 
+#include "platform/FileCommit.h"
+
 #include "changes/AnalysisFile.h"
 #include "platform/StoreFiles.h"
 #include "platform/WinCase.h"
@@ -137,7 +139,7 @@ AnalysisWriteResult WriteAnalysisFileResult(const QString& fileName, const QStri
             return {Status::Failed, CannotSave + QStringLiteral(" (") + file.errorString() + u')'};
         }
     }
-    if (!file.commit())
+    if (!CommitSaveFile(file))
         return {Status::Failed, CannotSave + QStringLiteral(" (") + file.errorString() + u')'};
     return result;
 }

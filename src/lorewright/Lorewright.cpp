@@ -1,5 +1,7 @@
 #include "lorewright/Lorewright.h"
 
+#include "platform/FileCommit.h"
+
 #include "info/InfoFileFormat.h"
 #include "platform/TextCodec.h"
 
@@ -63,7 +65,7 @@ Result writeFile(const QString& fileName, const QByteArray& bytes)
 {
     // A temporary file renamed over the target: a failed write leaves the old file as it was.
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !CommitSaveFile(file))
         return {false, QStringLiteral("Kann Datei nicht schreiben: ") + fileName + QStringLiteral(" (")
                            + file.errorString() + QLatin1Char(')')};
     return {true, {}};

@@ -1,5 +1,7 @@
 #include "mainwindow/Favorites.h"
 
+#include "platform/FileCommit.h"
+
 #include "settings/OptionsStore.h"
 #include "platform/TextCodec.h"
 
@@ -85,7 +87,7 @@ bool save(const QList<Favorite>& favorites, const QString& fileName)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || !write(favorites, file))
         return false;
-    return file.commit();
+    return CommitSaveFile(file);
 }
 
 QList<Favorite> load(const QString& fileName, bool* found)

@@ -1,5 +1,7 @@
 #include "mainwindow/NavigationHistory.h"
 
+#include "platform/FileCommit.h"
+
 #include "settings/OptionsStore.h"
 #include "platform/TextCodec.h"
 #include "platform/WinCase.h"
@@ -90,7 +92,7 @@ bool write(const QString& fileName, const QStringList& lines)
     for (const QString& line : lines)
         bytes += TextCodec::encode(line) + "\r\n";
     file.write(bytes);
-    return file.commit();
+    return CommitSaveFile(file);
 }
 
 } // namespace ListFile

@@ -1,5 +1,7 @@
 #include "mainwindow/TreeStateFile.h"
 
+#include "platform/FileCommit.h"
+
 #include "settings/OptionsStore.h"
 #include "platform/TextCodec.h"
 #include "registry/KeyTreeModel.h"
@@ -161,7 +163,7 @@ bool save(const KeyTreeModel& tree, const QModelIndex& selected, const QString& 
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return CommitSaveFile(file);
 }
 
 QModelIndex load(KeyTreeModel& tree, const QString& fileName, bool* found)

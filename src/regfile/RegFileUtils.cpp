@@ -1,5 +1,7 @@
 #include "regfile/RegFileUtils.h"
 
+#include "platform/FileCommit.h"
+
 #include "platform/StoreFiles.h"
 #include "regfile/RegFileLineSource.h"
 #include "regfile/RegFileReader.h"
@@ -115,7 +117,7 @@ RegFileResult ExportRegFileResult(const QString& fileName, const QString& keyPat
         file.cancelWriting(); // the old file stays as it was
         return result;
     }
-    if (!file.commit())
+    if (!CommitSaveFile(file))
         return RegFileResult::failure(RegFileTexts::CannotSaveFile + QStringLiteral(" (") + file.errorString() + u')');
     return result;
 }

@@ -1,5 +1,7 @@
 #include "search/ResultFile.h"
 
+#include "platform/FileCommit.h"
+
 #include "platform/StoreFiles.h"
 #include "platform/TextCodec.h"
 #include "registry/HexDigit.h"
@@ -144,7 +146,7 @@ bool SaveResultFile(const QString& fileName, const SearchResultList& list)
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return CommitSaveFile(file);
 }
 
 ResultFileContent LoadResultFile(const QString& fileName, SearchResultList& list)
