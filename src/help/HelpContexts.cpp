@@ -16,7 +16,8 @@ struct ContextEntry {
 
 // 1001-1019 main window, 1020-1049 search and change dialogs, 1050-1055 key notes, 1060-1099 watch,
 // statistics, editors and the smaller dialogs, 1100-1104 help, 1110-1117 structures, 1120-1121 the
-// information overview. Several controls may share one context.
+// information overview, 1130-1133 the parallel view, 1140-1145 aliases and external tools. Several
+// controls may share one context.
 const ContextEntry Entries[] = {
     {"RegTreeView1", 1},
     {"RegListView1", 2},
@@ -157,6 +158,18 @@ const ContextEntry Entries[] = {
     {"TStructurEditForm/StructureComboBox", 117},
     {"TInfoForm/entryTreeWidget", 120},
     {"TInfoForm/previewMultiText", 121},
+    {"TCopyForm/CopyTreeView", 130},
+    {"TCopyForm/CopyListView", 131},
+    {"TCopyForm/CopyHistoryComboBox", 132},
+    {"TCopyForm/CopyNavigationBar", 133},
+    {"TAliasForm/AliasListView", 140},
+    {"TAliasEditForm/KeyEdit", 141},
+    {"TAliasEditForm/AliasEdit", 141},
+    {"TToolForm/ToolListBox", 142},
+    {"TToolEditForm/NameEdit", 143},
+    {"TToolEditForm/PathEdit", 144},
+    {"TToolEditForm/BrowseButton", 144},
+    {"TToolEditForm/ParametersEdit", 145},
 };
 
 const QHash<QString, int>& contextTable()
