@@ -12,6 +12,7 @@
 #include "support/ToolRun.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 #include <QtEndian>
@@ -301,6 +302,31 @@ private slots:
         QVERIFY(QFile::remove(dir.filePath("out.reg")));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
         QCOMPARE(readFile(dir.filePath(files.at(0))), readFile(corpusHive(files.at(0))));
+    }
+
+    // QWORDs keep their type in a version 5 export of a mounted hive: as many hex(b) values as the hive
+    // library's own export holds, under the mount path.
+    void qwordsExportAsVersion5()
+    {
+        QTemporaryDir dir;
+        const QString hive = corpusHive(QStringLiteral("regipy__NTUSER.DAT"));
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{hive + QStringLiteral(":N")}, {}, {}, false}, &error, &warnings), ERROR_SUCCESS);
+        QCOMPARE(runTool({"export", "HKLM\\N", dir.filePath("out.reg"), "/y", "/5"}).rc, 0);
+        RegShutdown();
+        const QByteArray bytes = readFile(dir.filePath("out.reg"));
+        QVERIFY(bytes.startsWith("\xFF\xFE"));
+        const QString text =
+            QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+        QVERIFY(text.startsWith(QStringLiteral("Windows Registry Editor Version 5.00\r\n")));
+        QVERIFY(text.contains(QStringLiteral("\r\n[HKEY_LOCAL_MACHINE\\N\\")));
+        QProcess tool;
+        tool.start(QStringLiteral("hivexregedit"), {QStringLiteral("--export"), hive, QStringLiteral("\\")});
+        QVERIFY(tool.waitForFinished(120000));
+        const qsizetype expected = tool.readAllStandardOutput().count("hex(b):");
+        QVERIFY(expected > 0);
+        QCOMPARE(text.count(QStringLiteral("hex(b):")), expected);
     }
 
     // Names are found by the Windows case rules, which fold beyond ASCII but not "ß" into "SS".
