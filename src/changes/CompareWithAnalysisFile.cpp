@@ -6,6 +6,7 @@
 #include "platform/StoreFiles.h"
 #include "platform/WinCase.h"
 #include "platform/WinReg.h"
+#include "registry/OpenKey.h"
 #include "registry/Progress.h"
 #include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
@@ -47,29 +48,6 @@ private:
     ChangeList& m_list;
     const CompareOptions& m_options;
     bool m_admitted = false; // the exclusions admit the key in hand
-};
-
-class OpenKey final {
-public:
-    OpenKey() = default;
-    ~OpenKey() { reset(); }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    HKEY* out()
-    {
-        reset();
-        return &m_key;
-    }
-    [[nodiscard]] HKEY get() const { return m_key; }
-    void reset()
-    {
-        if (m_key != 0)
-            RegCloseKey(m_key);
-        m_key = 0;
-    }
-
-private:
-    HKEY m_key = 0;
 };
 
 // The live side of the stored keys, which come one after the other. The branch of a stored key with

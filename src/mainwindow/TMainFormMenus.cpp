@@ -2,6 +2,7 @@
 
 #include "mainwindow/TMainForm.h"
 
+#include "mainwindow/ValueListView.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/RegUtils.h"
 #include "registry/ValueListModel.h"
@@ -54,22 +55,7 @@ void TMainForm::buildViews()
 
     m_valueModel = new ValueListModel(this);
     m_valueModel->setImageProvider(imageOf);
-    m_list = new QTreeView;
-    m_list->setObjectName(QStringLiteral("RegListView1"));
-    m_list->setModel(m_valueModel);
-    m_list->setRootIsDecorated(false);
-    m_list->setItemsExpandable(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto* delegate = new ImageDelegate(ValueListModel::ImageRole, -1, m_list);
-    delegate->setRightAligned(ValueListModel::SizeColumn);
-    m_list->setItemDelegate(delegate);
-    m_list->header()->setStretchLastSection(true);
-    m_list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_list = NewValueListView(m_valueModel, QStringLiteral("RegListView1"));
     m_list->setColumnWidth(ValueListModel::NameColumn, 180);
     m_list->setColumnWidth(ValueListModel::TypeColumn, 110);
     m_list->setColumnWidth(ValueListModel::DataColumn, 300);

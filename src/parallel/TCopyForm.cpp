@@ -3,6 +3,7 @@
 #include "mainwindow/NavigationCommands.h"
 #include "mainwindow/RefreshTree.h"
 #include "mainwindow/RegClipboard.h"
+#include "mainwindow/ValueListView.h"
 #include "mainwindow/THistoryForm.h"
 #include "mainwindow/TreeStateFile.h"
 #include "parallel/CopyHistory.h"
@@ -133,22 +134,7 @@ void TCopyForm::buildViews()
 
     m_valueModel = new ValueListModel(this);
     m_valueModel->setImageProvider(imageOf);
-    m_list = new QTreeView;
-    m_list->setObjectName(QStringLiteral("CopyListView"));
-    m_list->setModel(m_valueModel);
-    m_list->setRootIsDecorated(false);
-    m_list->setItemsExpandable(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto* delegate = new ImageDelegate(ValueListModel::ImageRole, -1, m_list);
-    delegate->setRightAligned(ValueListModel::SizeColumn);
-    m_list->setItemDelegate(delegate);
-    m_list->header()->setStretchLastSection(true);
-    m_list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_list = NewValueListView(m_valueModel, QStringLiteral("CopyListView"));
     // The default 550 pixels show all four columns beside the tree.
     m_list->setColumnWidth(ValueListModel::NameColumn, 100);
     m_list->setColumnWidth(ValueListModel::TypeColumn, 80);

@@ -3,6 +3,7 @@
 #include "platform/RegBranch.h"
 #include "platform/WinCase.h"
 #include "platform/WinReg.h"
+#include "registry/OpenKey.h"
 #include "registry/Progress.h"
 #include "registry/RegUtils.h"
 #include "registry/RegistryAccessor.h"
@@ -43,29 +44,6 @@ struct PendingLess {
             return c < 0;
         return QString::compare(a.subPath, b.subPath) < 0;
     }
-};
-
-class OpenKey final {
-public:
-    OpenKey() = default;
-    ~OpenKey() { reset(); }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    HKEY* out()
-    {
-        reset();
-        return &m_key;
-    }
-    [[nodiscard]] HKEY get() const { return m_key; }
-    void reset()
-    {
-        if (m_key != 0)
-            RegCloseKey(m_key);
-        m_key = 0;
-    }
-
-private:
-    HKEY m_key = 0;
 };
 
 WalkResult failure(const QString& text, const QString& keyPath, LONG code)
