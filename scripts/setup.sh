@@ -11,6 +11,7 @@ packages=(
     libsqlite3-dev
     libhivex-dev libhivex-bin libwin-hivex-perl
     xvfb xauth
+    openssh-client openssh-server
 )
 missing=()
 for p in "${packages[@]}"; do

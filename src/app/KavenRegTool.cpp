@@ -243,6 +243,54 @@ int KavenRegTool::run(const QStringList& arguments)
 
 int KavenRegTool::runWithStore(const QStringList& arguments)
 {
+    QStringList leading = arguments;
+    QString machine;
+    if (!takeMachineOption(&leading, &machine))
+        return fail(QStringLiteral("Nach --machine fehlt ein Argument."));
+    QStringList command;
+    if (openStore(leading, m_err, &command) != 0)
+        return 1;
+    if (!machine.isEmpty()) {
+        // every command works on the other machine, as the window does once connected to it
+        const QString name = machine.startsWith(QLatin1String("\\\\")) ? machine : QStringLiteral("\\\\") + machine;
+        HKEY root = 0;
+        if (RegConnectRegistry(name, HKEY_LOCAL_MACHINE, &root) != ERROR_SUCCESS) {
+            RegShutdown();
+            return fail(QStringLiteral("Konnte keine Verbindung mit ") + name + QStringLiteral(" herstellen."));
+        }
+        RegCloseKey(root);
+        CurrentMachine() = name;
+    }
+    const int rc = run(command);
+    CurrentMachine().clear();
+    RegShutdown();
+    return rc;
+}
+
+bool KavenRegTool::takeMachineOption(QStringList* arguments, QString* machine)
+{
+    // among the options before the command; every other "--" option there takes a value but --write
+    for (qsizetype i = 0; i < arguments->size() && arguments->at(i).startsWith(QLatin1String("--")); ++i) {
+        const QString& a = arguments->at(i);
+        if (a == QLatin1String("--machine")) {
+            if (i + 1 >= arguments->size())
+                return false;
+            *machine = arguments->at(i + 1);
+            arguments->remove(i, 2);
+            return true;
+        }
+        if (a != QLatin1String("--write") && !a.contains(QLatin1Char('=')))
+            ++i;
+    }
+    return true;
+}
+
+int KavenRegTool::openStore(const QStringList& arguments, QIODevice& err, QStringList* command)
+{
+    const auto fail = [&err](const QString& text) {
+        err.write((QStringLiteral("Fehler: ") + text + QLatin1Char('\n')).toUtf8());
+        return 1;
+    };
     RegHiveOptions hives;
     QStringList rest;
     QString error = splitHiveOptions(arguments, &hives, &rest);
@@ -267,11 +315,10 @@ int KavenRegTool::runWithStore(const QStringList& arguments)
             return fail(error);
         }
         for (const QString& warning : std::as_const(warnings))
-            m_err.write((QStringLiteral("Warnung: ") + warning + QLatin1Char('\n')).toUtf8());
+            err.write((QStringLiteral("Warnung: ") + warning + QLatin1Char('\n')).toUtf8());
     }
-    const int rc = run(options.rest);
-    RegShutdown();
-    return rc;
+    *command = options.rest;
+    return 0;
 }
 
 StoreAccess KavenRegTool::storeAccess(const QString& command)
@@ -447,7 +494,7 @@ int KavenRegTool::succeed()
 int KavenRegTool::usage()
 {
     m_err.write(QStringLiteral("Aufruf: kaven-reg [--registry PFAD] [--hive DATEI[:NAME] ... | --windows ORDNER "
-                               "[--user NAME]] [--write] BEFEHL ...\n"
+                               "[--user NAME]] [--write] [--machine \\\\RECHNER] BEFEHL ...\n"
                                "  export SCHLÜSSEL|ALL DATEI [/y] [/5]\n"
                                "  import DATEI\n"
                                "  query SCHLÜSSEL [/v NAME | /ve] [/s]\n"

@@ -27,6 +27,12 @@ public:
     // The whole command line without the program name: the options before the command, the store they
     // name opened (read-only for the commands that only read), then the command. Closes the store.
     [[nodiscard]] int runWithStore(const QStringList& arguments);
+    // The store options before the command (--registry, --hive, --windows, --user, --write): the
+    // store they name opened for the command's access, the command and its arguments into *command.
+    // 0, or 1 with the reason written to err. Shared by every program that takes these options.
+    [[nodiscard]] static int openStore(const QStringList& arguments, QIODevice& err, QStringList* command);
+    // Takes "--machine NAME" from the options before the command; false when NAME is missing.
+    [[nodiscard]] static bool takeMachineOption(QStringList* arguments, QString* machine);
     // How the command uses the store: query and export only read it.
     [[nodiscard]] static StoreAccess storeAccess(const QString& command);
 

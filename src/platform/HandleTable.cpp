@@ -3,6 +3,7 @@
 #include "platform/SqliteStore.h"
 #include "platform/WinCase.h"
 #include "platform/hive/HiveMapping.h"
+#include "platform/remote/RemoteBackend.h"
 
 #include <QFileInfo>
 #include <QSysInfo>
@@ -26,6 +27,8 @@ struct State {
     QHash<QString, std::weak_ptr<RegistryBackend>> stores; // store path -> open store
     // Hive files are read whole when opened: they stay open until shutdown, not only while a handle is.
     QHash<QString, std::shared_ptr<RegistryBackend>> hives;
+    // Connections to other machines, by upper-cased name, kept until the program leaves the machine.
+    QHash<QString, std::shared_ptr<RemoteBackend>> remotes;
     std::unordered_map<HKEY, std::shared_ptr<KeyHandle>> handles;
     HKEY nextHandle = 0x1000;
     std::vector<Batch> batches; // open batches, innermost last
@@ -75,6 +78,32 @@ LONG hiveMachine(const QString& path, std::shared_ptr<RegistryBackend>* backend)
         return ERROR_BAD_NETPATH;
     std::lock_guard lock(s.mutex);
     s.hives.insert(canonical, *backend);
+    return ERROR_SUCCESS;
+}
+
+// A machine no store route names is reached over the network; its connection is made once and
+// made again after it broke.
+LONG remoteMachine(const QString& name, std::shared_ptr<RegistryBackend>* backend)
+{
+    State& s = state();
+    const QString key = winUpper(name);
+    {
+        std::lock_guard lock(s.mutex);
+        const std::shared_ptr<RemoteBackend> known = s.remotes.value(key);
+        if (known && !known->broken()) {
+            *backend = known;
+            return ERROR_SUCCESS;
+        }
+    }
+    const QStringList command = RemoteBackend::commandFor(name);
+    QString error;
+    // connecting takes a while: the table stays free meanwhile
+    std::shared_ptr<RemoteBackend> remote = command.isEmpty() ? nullptr : RemoteBackend::connect(command, &error);
+    if (!remote)
+        return ERROR_BAD_NETPATH;
+    std::lock_guard lock(s.mutex);
+    s.remotes.insert(key, remote);
+    *backend = remote;
     return ERROR_SUCCESS;
 }
 
@@ -214,11 +243,13 @@ LONG machineBackend(const QString& machineName, std::shared_ptr<RegistryBackend>
         return *backend ? ERROR_SUCCESS : ERROR_BAD_NETPATH;
     }
     State& s = state();
-    std::lock_guard lock(s.mutex);
+    std::unique_lock lock(s.mutex);
     loadRoutesFromEnvironment(s);
     const QString path = s.routes.value(winUpper(name));
-    if (path.isEmpty())
-        return ERROR_BAD_NETPATH;
+    if (path.isEmpty()) {
+        lock.unlock();
+        return remoteMachine(name, backend);
+    }
     const QString canonical = QFileInfo(path).absoluteFilePath();
     if (s.local && canonical == QFileInfo(s.localPath).absoluteFilePath()) {
         *backend = s.local;
@@ -233,6 +264,15 @@ LONG machineBackend(const QString& machineName, std::shared_ptr<RegistryBackend>
         s.stores.insert(canonical, *backend);
     }
     return ERROR_SUCCESS;
+}
+
+void keepOnlyMachine(const QString& machine)
+{
+    const QString key = winUpper(withoutLeadingBackslashes(machine));
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    for (auto it = s.remotes.begin(); it != s.remotes.end();)
+        it = it.key() == key ? std::next(it) : s.remotes.erase(it);
 }
 
 void pushBatch(HKEY key, std::shared_ptr<RegistryBackend> backend)
@@ -269,6 +309,7 @@ void shutdown()
     s.handles.clear();
     s.stores.clear();
     s.hives.clear();
+    s.remotes.clear();
     s.local.reset();
     s.localPath.clear();
     s.routes.clear();

@@ -49,7 +49,11 @@ void setMachineStore(const QString& machine, const QString& path);
 void setLocalBackend(std::shared_ptr<RegistryBackend> backend);
 // The store of a machine name (leading backslashes removed); ERROR_BAD_NETPATH when there is none. A
 // name that is an absolute path is an offline installation (a folder) or a hive file.
+// Any other name is a machine on the network, reached over ssh (RemoteBackend).
 [[nodiscard]] LONG machineBackend(const QString& name, std::shared_ptr<RegistryBackend>* backend);
+// Lets go of the network connections other than the one to machine (empty: all of them); each closes
+// when its last open handle does.
+void keepOnlyMachine(const QString& machine);
 
 void pushBatch(HKEY key, std::shared_ptr<RegistryBackend> backend);
 // The store of the innermost batch begun through key (or, for a handle closed meanwhile, through

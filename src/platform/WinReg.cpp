@@ -138,6 +138,11 @@ void RegSetMachineStore(const QString& machine, const QString& path)
     HandleTable::setMachineStore(machine, path);
 }
 
+void RegKeepMachineConnection(const QString& machine)
+{
+    HandleTable::keepOnlyMachine(machine);
+}
+
 LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings)
 {
     std::shared_ptr<HiveBackend> hives;

@@ -28,6 +28,11 @@
 // Routes a machine name (without leading backslashes, compared case-insensitively) to another store
 // file; an empty path removes the route. Also read from KAVEN_MACHINES="NAME=path;NAME2=path2".
 void RegSetMachineStore(const QString& machine, const QString& path);
+// A machine name that is neither routed nor a path is another computer: RegConnectRegistry reaches it
+// over ssh ($KAVEN_SSH, $KAVEN_REGSERVE) once and keeps the connection; a broken one answers
+// ERROR_BAD_NETPATH and is made again by the next RegConnectRegistry. This lets go of the connections
+// to machines other than machine (empty: all), when the program moves to another one.
+void RegKeepMachineConnection(const QString& machine);
 // Hive files as the registry of the predefined keys: hives mounted below the local store's
 // HKEY_LOCAL_MACHINE (each "FILE[:NAME]", NAME by default the file's name; a NAME the store has there
 // already is refused), or an offline Windows installation (a folder holding Windows\System32\config)

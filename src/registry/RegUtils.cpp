@@ -232,6 +232,7 @@ bool SelectMachine(const QString& machine)
         if (CurrentMachine().isEmpty())
             return false;
         CurrentMachine().clear();
+        RegKeepMachineConnection(QString()); // the machine left is not kept connected
         return true;
     }
     const QString name = uncName(machine);
@@ -247,6 +248,7 @@ bool SelectMachine(const QString& machine)
         CurrentMachine() = old;
         return false;
     }
+    RegKeepMachineConnection(name);
     return true;
 }
 
