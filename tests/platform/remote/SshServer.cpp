@@ -1,0 +1,128 @@
+#include "SshServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    ::close(fd);
+    return port;
+}
+
+bool listening(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(quint16(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool keygen(const QString& file)
+{
+    return QProcess::execute(QStringLiteral("ssh-keygen"),
+                             {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
+                              QStringLiteral("-N"), QString(), QStringLiteral("-f"), file})
+           == 0;
+}
+
+} // namespace
+
+bool processAlive(qint64 pid)
+{
+    if (pid <= 0 || ::kill(pid_t(pid), 0) != 0)
+        return false;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    return !stat.open(QIODevice::ReadOnly) || !stat.readAll().contains(") Z ");
+}
+
+SshServer::~SshServer()
+{
+    if (m_sshd.state() != QProcess::NotRunning) {
+        m_sshd.terminate();
+        m_sshd.waitForFinished(5000);
+    }
+}
+
+QString SshServer::start()
+{
+    const QString d = m_dir.path();
+    if (!keygen(d + QStringLiteral("/host_key")) || !keygen(d + QStringLiteral("/client_key")))
+        return QStringLiteral("ssh-keygen failed");
+    if (!QFile::copy(d + QStringLiteral("/client_key.pub"), d + QStringLiteral("/authorized_keys")))
+        return QStringLiteral("no authorized_keys");
+    // sshd run by root wants its privilege separation folder
+    if (::geteuid() == 0)
+        QDir().mkpath(QStringLiteral("/run/sshd"));
+    m_port = freePort();
+    QFile config(d + QStringLiteral("/sshd_config"));
+    if (!config.open(QIODevice::WriteOnly))
+        return QStringLiteral("no config");
+    config.write(QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2/host_key\nPidFile %2/sshd.pid\n"
+                                "AuthorizedKeysFile %2/authorized_keys\nStrictModes no\nUsePAM no\n"
+                                "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+                                "PubkeyAuthentication yes\nPermitRootLogin prohibit-password\nLogLevel ERROR\n")
+                     .arg(m_port)
+                     .arg(d)
+                     .toUtf8());
+    config.close();
+    m_sshd.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_sshd.start(QStringLiteral("/usr/sbin/sshd"),
+                 {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), config.fileName()});
+    if (!m_sshd.waitForStarted())
+        return QStringLiteral("sshd did not start");
+    for (int i = 0; i < 200 && !listening(m_port); ++i) {
+        if (m_sshd.state() == QProcess::NotRunning)
+            return QStringLiteral("sshd ended");
+        QThread::msleep(50);
+    }
+    if (!listening(m_port))
+        return QStringLiteral("sshd does not listen");
+    qputenv("KAVEN_SSH", QStringLiteral("ssh -p %1 -i %2/client_key -o IdentitiesOnly=yes -o UserKnownHostsFile=%2/known "
+                                        "-o StrictHostKeyChecking=accept-new -o LogLevel=ERROR")
+                             .arg(m_port)
+                             .arg(d)
+                             .toUtf8());
+    return {};
+}
+
+void SshServer::serveStore(const QString& storePath)
+{
+    QFile::remove(m_dir.filePath(QStringLiteral("regserve.pid")));
+    // the remote shell notes the server's process id, then becomes it
+    qputenv("KAVEN_REGSERVE", QStringLiteral("echo $$ > %1/regserve.pid; exec env ASAN_OPTIONS=detect_leaks=0 %2 "
+                                             "--registry %3")
+                                  .arg(m_dir.path(), QStringLiteral(KAVEN_REGSERVE_PATH), storePath)
+                                  .toUtf8());
+}
+
+qint64 SshServer::regservePid() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("regserve.pid")));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    bool ok = false;
+    const qint64 pid = file.readAll().trimmed().toLongLong(&ok);
+    return ok ? pid : -1;
+}
