@@ -270,9 +270,16 @@ void keepOnlyMachine(const QString& machine)
 {
     const QString key = winUpper(withoutLeadingBackslashes(machine));
     State& s = state();
+    std::vector<std::shared_ptr<RemoteBackend>> leaving; // closed after the lock: ssh takes a moment to end
     std::lock_guard lock(s.mutex);
-    for (auto it = s.remotes.begin(); it != s.remotes.end();)
-        it = it.key() == key ? std::next(it) : s.remotes.erase(it);
+    for (auto it = s.remotes.begin(); it != s.remotes.end();) {
+        if (it.key() == key) {
+            ++it;
+        } else {
+            leaving.push_back(std::move(it.value()));
+            it = s.remotes.erase(it);
+        }
+    }
 }
 
 void pushBatch(HKEY key, std::shared_ptr<RegistryBackend> backend)

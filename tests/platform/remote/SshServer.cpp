@@ -12,31 +12,21 @@
 
 namespace {
 
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    ::close(fd);
-    return port;
-}
-
-bool listening(int port)
+// Port 0 binds a free port and answers it; another port answers whether something listens there.
+int probe(int port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(quint16(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    socklen_t len = sizeof a;
+    auto* address = reinterpret_cast<sockaddr*>(&a);
+    const int result = port ? int(::connect(fd, address, len) == 0)
+                            : ::bind(fd, address, len) == 0 && ::getsockname(fd, address, &len) == 0 ? ntohs(a.sin_port)
+                                                                                                     : 0;
     ::close(fd);
-    return ok;
+    return result;
 }
 
 bool keygen(const QString& file)
@@ -51,10 +41,7 @@ bool keygen(const QString& file)
 
 bool processAlive(qint64 pid)
 {
-    if (pid <= 0 || ::kill(pid_t(pid), 0) != 0)
-        return false;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    return !stat.open(QIODevice::ReadOnly) || !stat.readAll().contains(") Z ");
+    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
 }
 
 SshServer::~SshServer()
@@ -75,7 +62,7 @@ QString SshServer::start()
     // sshd run by root wants its privilege separation folder
     if (::geteuid() == 0)
         QDir().mkpath(QStringLiteral("/run/sshd"));
-    m_port = freePort();
+    m_port = probe(0);
     QFile config(d + QStringLiteral("/sshd_config"));
     if (!config.open(QIODevice::WriteOnly))
         return QStringLiteral("no config");
@@ -92,12 +79,12 @@ QString SshServer::start()
                  {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), config.fileName()});
     if (!m_sshd.waitForStarted())
         return QStringLiteral("sshd did not start");
-    for (int i = 0; i < 200 && !listening(m_port); ++i) {
+    for (int i = 0; i < 200 && !probe(m_port); ++i) {
         if (m_sshd.state() == QProcess::NotRunning)
             return QStringLiteral("sshd ended");
         QThread::msleep(50);
     }
-    if (!listening(m_port))
+    if (!probe(m_port))
         return QStringLiteral("sshd does not listen");
     qputenv("KAVEN_SSH", QStringLiteral("ssh -p %1 -i %2/client_key -o IdentitiesOnly=yes -o UserKnownHostsFile=%2/known "
                                         "-o StrictHostKeyChecking=accept-new -o LogLevel=ERROR")

@@ -29,5 +29,5 @@ private:
     int m_port = 0;
 };
 
-// Whether the process still exists (a zombie of another parent counts as gone).
+// Whether the process still exists.
 [[nodiscard]] bool processAlive(qint64 pid);

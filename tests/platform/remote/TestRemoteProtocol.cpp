@@ -33,24 +33,21 @@ MessageWriter req(Op op)
     return w;
 }
 
+// The answer's code and the id it starts with; refused answers have code -1.
 struct Answer {
-    bool refused = true;
     LONG rc = -1;
-    MessageReader body{QByteArrayView()};
-    QByteArray bytes;
+    KeyId id = 0;
 };
 
 Answer ask(RemoteServer& server, const QByteArray& request)
 {
-    Answer a;
-    a.bytes = server.answer(request);
-    a.body = MessageReader(a.bytes);
-    a.refused = a.body.u8() != quint8(Status::Answer);
-    if (!a.refused) {
-        a.rc = a.body.i32();
-        (void)a.body.u64();
-    }
-    return a;
+    const QByteArray bytes = server.answer(request);
+    MessageReader in(bytes);
+    if (in.u8() != quint8(Status::Answer))
+        return {};
+    const LONG rc = in.i32();
+    (void)in.u64();
+    return {rc, in.i64()};
 }
 
 } // namespace
@@ -64,8 +61,6 @@ private slots:
 
     void readerRefusesMalformed_data();
     void readerRefusesMalformed();
-    void frames_data();
-    void frames();
     void serverRefusesMalformed_data();
     void serverRefusesMalformed();
     void serverPassesCodesThrough();
@@ -77,10 +72,9 @@ private:
     // The id of a key below HKEY_CURRENT_USER, as the server hands it out.
     KeyId openedId(RemoteServer& server, const QStringList& path, Op op = Op::OpenKey)
     {
-        Answer root = ask(server, req(Op::PredefinedKey).u32(quint32(HKEY_CURRENT_USER)).payload());
-        const KeyId base = root.body.i64();
-        Answer a = ask(server, req(op).i64(base).texts(path).u32(KEY_ALL_ACCESS).payload());
-        return a.rc == ERROR_SUCCESS ? a.body.i64() : 0;
+        const KeyId base = ask(server, req(Op::PredefinedKey).u32(quint32(HKEY_CURRENT_USER)).payload()).id;
+        const Answer a = ask(server, req(op).i64(base).texts(path).u32(KEY_ALL_ACCESS).payload());
+        return a.rc == ERROR_SUCCESS ? a.id : 0;
     }
 
     std::optional<TempStore> m_store;
@@ -125,33 +119,6 @@ void TestRemoteProtocol::readerRefusesMalformed()
     QCOMPARE(r.u32(), 0u); // stays failed
 }
 
-void TestRemoteProtocol::frames_data()
-{
-    QTest::addColumn<QByteArray>("buffer");
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QByteArray>("payload");
-    QTest::addColumn<QByteArray>("left");
-    QTest::newRow("length cut") << QByteArray("\x02\0", 2) << int(FrameState::Incomplete) << QByteArray()
-                                << QByteArray("\x02\0", 2);
-    QTest::newRow("body cut") << le32(3) + "ab" << int(FrameState::Incomplete) << QByteArray() << le32(3) + "ab";
-    QTest::newRow("one and a half") << le32(2) + "ab" + le32(9) + "x" << int(FrameState::Complete)
-                                    << QByteArray("ab") << le32(9) + "x";
-    QTest::newRow("empty frame") << le32(0) << int(FrameState::Complete) << QByteArray() << QByteArray();
-    QTest::newRow("oversized, unread") << le32(MaxFrame + 1) + "x" << int(FrameState::Oversized) << QByteArray()
-                                       << le32(MaxFrame + 1) + "x";
-    QTest::newRow("4G length") << le32(0xFFFFFFFF) << int(FrameState::Oversized) << QByteArray()
-                               << le32(0xFFFFFFFF);
-}
-
-void TestRemoteProtocol::frames()
-{
-    QFETCH(QByteArray, buffer);
-    QByteArray payload;
-    QTEST(int(takeFrame(&buffer, &payload)), "state");
-    QTEST(payload, "payload");
-    QTEST(buffer, "left");
-}
-
 void TestRemoteProtocol::serverRefusesMalformed_data()
 {
     QTest::addColumn<QByteArray>("request");
@@ -180,8 +147,7 @@ void TestRemoteProtocol::serverRefusesMalformed()
     QFETCH(QByteArray, request);
     RemoteServer server(HandleTable::localBackend());
     const KeyId before = openedId(server, {u"Software"_s});
-    const Answer a = ask(server, request);
-    QVERIFY(a.refused);
+    QCOMPARE(ask(server, request).rc, -1);
     // nothing changed, and the server goes on answering
     QCOMPARE(openedId(server, {u"Software"_s}), before);
     QCOMPARE(openedId(server, {u"Software"_s, u"Neu"_s}), 0);
@@ -209,11 +175,6 @@ void TestRemoteProtocol::serverPassesCodesThrough()
     };
     for (const Case& c : cases)
         QCOMPARE(ask(server, c.request).rc, c.rc);
-    Answer read = ask(server, req(Op::QueryValue).i64(parent).text(u"W"_s).payload());
-    QCOMPARE(read.rc, ERROR_SUCCESS);
-    QCOMPARE(read.body.u32(), DWORD(REG_BINARY));
-    QCOMPARE(read.body.bytes(), QByteArray("\0\1", 2));
-    QVERIFY(read.body.finished());
 }
 
 // Random requests, and valid ones with bytes changed or cut: every answer is an answer or a refusal,
@@ -268,9 +229,6 @@ void TestRemoteProtocol::programEndsCleanlyOnBrokenStream()
 {
     QFETCH(QByteArray, input);
     QProcess server;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"ASAN_OPTIONS"_s, u"detect_leaks=0"_s);
-    server.setProcessEnvironment(env);
     server.start(QStringLiteral(KAVEN_REGSERVE_PATH), {u"--stdio"_s, u"--registry"_s, m_store->otherStorePath(u"s"_s)});
     QVERIFY(server.waitForStarted());
     server.write(input);
