@@ -89,7 +89,7 @@ int main(int argc, char* argv[])
     (void)KeyExistsOn(QStringLiteral("\\\\127.0.0.1"), Branch);
     const double sshSeconds = timedExport(QStringLiteral("\\\\127.0.0.1"), dir.filePath(QStringLiteral("s.reg")), &overSsh);
     const double localSeconds = timedExport(QString(), dir.filePath(QStringLiteral("l.reg")), &local);
-    qputenv("KAVEN_SSH", "sh -c \"shift 3; exec $*\" pipe");
+    qputenv("KAVEN_SSH", "sh -c \"shift 3; eval $*\" pipe");
     (void)KeyExistsOn(QStringLiteral("\\\\pipe"), Branch);
     const double pipeSeconds = timedExport(QStringLiteral("\\\\pipe"), dir.filePath(QStringLiteral("p.reg")), &overPipe);
     RegShutdown();
