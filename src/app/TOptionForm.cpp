@@ -166,7 +166,9 @@ void TOptionForm::updatePreview()
     font.setUnderline(m_underline->isChecked());
     m_preview->setFont(font);
     QPalette palette = m_preview->palette();
+    // Both roles: on the panel's document background the label draws with the text colour.
     palette.setColor(QPalette::WindowText, linkColor());
+    palette.setColor(QPalette::Text, linkColor());
     m_preview->setPalette(palette);
 }
 

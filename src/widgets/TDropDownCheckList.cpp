@@ -59,7 +59,7 @@ void TDropDownCheckList::fitList()
     int height = 2 * m_list->frameWidth();
     for (int row = 0; row < m_list->count(); ++row)
         height += m_list->sizeHintForRow(row);
-    m_list->setFixedSize(m_list->sizeHintForColumn(0) + 2 * m_list->frameWidth() + 8, height);
+    m_list->setFixedSize(m_list->sizeHintForColumn(0) + 2 * m_list->frameWidth() + 16, height);
 }
 
 bool TDropDownCheckList::eventFilter(QObject* watched, QEvent* event)
