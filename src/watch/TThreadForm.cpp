@@ -73,7 +73,8 @@ QWidget* TThreadForm::buildPage(int slot)
     p.filterPopup->setObjectName(QStringLiteral("FilterButton") + n);
     for (const auto& bit : WatchFilterBits)
         p.filterPopup->addItem(QString(bit.name));
-    connect(p.filterPopup, &TDropDownCheckList::itemToggled, this, [this, slot](int bit) { FilterBitClick(slot, bit); });
+    connect(p.filterPopup, &TDropDownCheckList::itemToggled, this,
+            [this, slot](int bit) { FilterBitClick(slot, bit); });
     p.active = new QCheckBox(QStringLiteral("&Aktiv"));
     p.active->setObjectName(QStringLiteral("ActiveCheckBox") + n);
 

@@ -28,7 +28,8 @@ constexpr int LoadedRole = Qt::UserRole + 2;
         if (root == QLatin1String(system) || root.startsWith(QLatin1String(system) + QLatin1Char('/')))
             return false;
     const QByteArray type = volume.fileSystemType();
-    const bool network = type.contains("nfs") || type.contains("cifs") || type.contains("smb") || type.startsWith("fuse");
+    const bool network =
+        type.contains("nfs") || type.contains("cifs") || type.contains("smb") || type.startsWith("fuse");
     // Containers bind single files (/etc/hosts) from a device: those are no folders.
     return (volume.device().startsWith("/dev/") || network) && QFileInfo(root).isDir();
 }
@@ -125,7 +126,8 @@ void TFolderDialog::setFolder(const QString& path)
     qsizetype best = -1;
     for (int row = 0; row < computer->rowCount(); ++row) {
         const QString root = computer->child(row)->data(PathRole).toString();
-        const bool holds = target == root || target.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+        const QString prefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+        const bool holds = target == root || target.startsWith(prefix);
         if (holds && root.size() > best) {
             node = computer->child(row);
             best = root.size();
