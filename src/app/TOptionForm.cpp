@@ -1,39 +1,25 @@
 #include "app/TOptionForm.h"
 
 #include "app/QtMessageSink.h"
+#include "widgets/TColorField.h"
+#include "widgets/TFolderDialog.h"
+#include "widgets/TFramePanel.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTabWidget>
-#include <QTableWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
 
 const char* const RootNames[5] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
                                   "HKEY_CURRENT_CONFIG"};
-
-QIcon swatch(const QColor& color)
-{
-    QPixmap pixmap(28, 14);
-    pixmap.fill(color);
-    QPainter p(&pixmap);
-    p.setPen(Qt::black);
-    p.drawRect(pixmap.rect().adjusted(0, 0, -1, -1));
-    return QIcon(pixmap);
-}
 
 QString withExtension(const QString& fileName, const QString& extension)
 {
@@ -48,9 +34,7 @@ TOptionForm::TOptionForm(KavenOptions& options, const QString& slot6Name, QWidge
     : QDialog(parent), m_options(options)
 {
     setWindowTitle(QStringLiteral("Optionen"));
-    pickFolder = [this](const QString& current) {
-        return QtMessageSink::chooseFile(this, QtMessageSink::FileMode::Folder, QString(), current);
-    };
+    pickFolder = [this](const QString& current) { return TFolderDialog::choose(this, QString(), current); };
     pickInfoFile = [this](const QString& current) {
         return QtMessageSink::chooseFile(this, QtMessageSink::FileMode::Open, QString(), QFileInfo(current).path(),
                                          QStringLiteral("Informationsdatei (*.rgf)|*.rgf"));
@@ -79,19 +63,12 @@ QWidget* TOptionForm::buildGeneralPage()
 {
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);
-    m_undoSpin = new QSpinBox(page);
+    m_undoSpin = new TSpinEdit(page);
     m_undoSpin->setRange(1, 1000);
+    m_undoSpin->setEmptyBecomesMinimum(true);
     m_undoSpin->setObjectName(QStringLiteral("undoSpinEdit"));
     m_undoSpin->setMinimumWidth(80);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-    // An emptied field means the smallest capacity at once, not a value the dialog cannot keep.
-    connect(m_undoSpin->findChild<QLineEdit*>(), &QLineEdit::textEdited, m_undoSpin, [this](const QString& text) {
-        if (text.trimmed().isEmpty()) {
-            m_undoSpin->setValue(1);
-            m_undoSpin->findChild<QLineEdit*>()->setText(QStringLiteral("1"));
-            m_undoSpin->selectAll();
-        }
-    });
     form->addRow(QStringLiteral("Rückgängig-Schritte:"), m_undoSpin);
     return page;
 }
@@ -116,14 +93,10 @@ QWidget* TOptionForm::buildInfoPage()
     auto* layout = new QVBoxLayout(page);
     auto* colorRow = new QHBoxLayout;
     colorRow->addWidget(new QLabel(QStringLiteral("Linkfarbe:"), page));
-    m_colorButton = new QPushButton(page);
-    m_colorButton->setIconSize(QSize(28, 14));
-    connect(m_colorButton, &QPushButton::clicked, this, [this] {
-        const QColor chosen = QColorDialog::getColor(m_color, this);
-        if (chosen.isValid())
-            setLinkColor(chosen);
-    });
-    colorRow->addWidget(m_colorButton);
+    m_colorField = new TColorField(page);
+    m_colorField->setObjectName(QStringLiteral("linkColorField"));
+    connect(m_colorField, &TColorField::colorChanged, this, &TOptionForm::updatePreview);
+    colorRow->addWidget(m_colorField);
     colorRow->addStretch();
     layout->addLayout(colorRow);
     m_bold = new QCheckBox(QStringLiteral("Fett"), page);
@@ -135,8 +108,11 @@ QWidget* TOptionForm::buildInfoPage()
     }
     auto* group = new QGroupBox(QStringLiteral("Vorschau"), page);
     auto* groupLayout = new QVBoxLayout(group);
-    m_preview = new QLabel(QStringLiteral("Testlink"), group);
-    groupLayout->addWidget(m_preview);
+    // On the background of the information page, where the links will stand.
+    auto* panel = new TFramePanel(group);
+    m_preview = new QLabel(QStringLiteral("Testlink"), panel);
+    panel->contentLayout()->addWidget(m_preview);
+    groupLayout->addWidget(panel);
     layout->addWidget(group);
     layout->addStretch();
     return page;
@@ -146,25 +122,11 @@ QWidget* TOptionForm::buildPathPage()
 {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    m_paths = new QTableWidget(3, 3, page);
-    m_paths->setHorizontalHeaderLabels({QStringLiteral("Eigenschaft"), QStringLiteral("Wert"), QString()});
-    m_paths->verticalHeader()->hide();
-    m_paths->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    m_paths->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    m_paths->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
-    m_paths->setSelectionMode(QAbstractItemView::SingleSelection);
-    const QString names[3] = {QStringLiteral("Datenverzeichnis"), QStringLiteral("Strukturverzeichnis"),
-                              QStringLiteral("Informationsdatei")};
-    for (int row = 0; row < 3; ++row) {
-        auto* name = new QTableWidgetItem(names[row]);
-        name->setFlags(Qt::ItemIsEnabled);
-        m_paths->setItem(row, 0, name);
-        m_paths->setItem(row, 1, new QTableWidgetItem);
-        auto* button = new QToolButton(m_paths);
-        button->setText(QStringLiteral("..."));
-        connect(button, &QToolButton::clicked, this, [this, row] { browsePath(row); });
-        m_paths->setCellWidget(row, 2, button);
-    }
+    m_paths = new TPropertyGrid(page);
+    m_paths->setObjectName(QStringLiteral("pathGrid"));
+    for (const char* name : {"Datenverzeichnis", "Strukturverzeichnis", "Informationsdatei"})
+        m_paths->addRow(QString::fromUtf8(name), QString(), true);
+    connect(m_paths, &TPropertyGrid::buttonClicked, this, &TOptionForm::browsePath);
     layout->addWidget(m_paths);
     return page;
 }
@@ -178,17 +140,20 @@ void TOptionForm::loadControls()
     m_bold->setChecked(m_options.linkStyle & 1);
     m_italic->setChecked(m_options.linkStyle & 2);
     m_underline->setChecked(m_options.linkStyle & 4);
-    m_paths->item(0, 1)->setText(m_options.dataPath);
-    m_paths->item(1, 1)->setText(m_options.structPath);
-    m_paths->item(2, 1)->setText(m_options.infoFile);
+    m_paths->setValue(0, m_options.dataPath);
+    m_paths->setValue(1, m_options.structPath);
+    m_paths->setValue(2, m_options.infoFile);
     updatePreview();
 }
 
 void TOptionForm::setLinkColor(const QColor& color)
 {
-    m_color = color;
-    m_colorButton->setIcon(swatch(color));
-    updatePreview();
+    m_colorField->setColor(color);
+}
+
+QColor TOptionForm::linkColor() const
+{
+    return m_colorField->color();
 }
 
 void TOptionForm::updatePreview()
@@ -201,17 +166,19 @@ void TOptionForm::updatePreview()
     font.setUnderline(m_underline->isChecked());
     m_preview->setFont(font);
     QPalette palette = m_preview->palette();
-    palette.setColor(QPalette::WindowText, m_color);
+    // Both roles: on the panel's document background the label draws with the text colour.
+    palette.setColor(QPalette::WindowText, linkColor());
+    palette.setColor(QPalette::Text, linkColor());
     m_preview->setPalette(palette);
 }
 
 void TOptionForm::browsePath(int row)
 {
-    QTableWidgetItem* item = m_paths->item(row, 1);
-    const QString chosen = row < 2 ? pickFolder(item->text()) : pickInfoFile(item->text());
+    const QString current = m_paths->value(row);
+    const QString chosen = row < 2 ? pickFolder(current) : pickInfoFile(current);
     if (chosen.isEmpty())
         return;
-    item->setText(row < 2 ? chosen : withExtension(chosen, QStringLiteral(".rgf")));
+    m_paths->setValue(row, row < 2 ? chosen : withExtension(chosen, QStringLiteral(".rgf")));
 }
 
 QColor TOptionForm::fromColorRef(quint32 ref)
@@ -229,11 +196,11 @@ void TOptionForm::accept()
     m_options.maxUndo = m_undoSpin->value();
     for (int i = 0; i < 6; ++i)
         m_options.rootExport[i] = m_rootBoxes[i]->isChecked();
-    m_options.linkColor = toColorRef(m_color);
+    m_options.linkColor = toColorRef(linkColor());
     m_options.linkStyle = (m_bold->isChecked() ? 1 : 0) | (m_italic->isChecked() ? 2 : 0) |
                           (m_underline->isChecked() ? 4 : 0);
-    m_options.dataPath = m_paths->item(0, 1)->text();
-    m_options.structPath = m_paths->item(1, 1)->text();
-    m_options.infoFile = m_paths->item(2, 1)->text();
+    m_options.dataPath = m_paths->value(0);
+    m_options.structPath = m_paths->value(1);
+    m_options.infoFile = m_paths->value(2);
     QDialog::accept();
 }

@@ -5,6 +5,8 @@
 // them back only on OK; nothing reaches the registry before shutdown.
 
 #include "settings/OptionsStore.h"
+#include "widgets/TPropertyGrid.h"
+#include "widgets/TSpinEdit.h"
 
 #include <QColor>
 #include <QDialog>
@@ -14,10 +16,8 @@
 
 class QCheckBox;
 class QLabel;
-class QPushButton;
-class QSpinBox;
-class QTableWidget;
 class QTabWidget;
+class TColorField;
 
 class TOptionForm final : public QDialog {
     Q_OBJECT
@@ -33,14 +33,15 @@ public:
 
     // The controls, for tests and screenshots.
     [[nodiscard]] QTabWidget* pages() const { return m_pages; }
-    [[nodiscard]] QSpinBox* undoSpinEdit() const { return m_undoSpin; }
+    [[nodiscard]] TSpinEdit* undoSpinEdit() const { return m_undoSpin; }
     [[nodiscard]] QCheckBox* rootCheckBox(int slot) const { return m_rootBoxes[slot]; }
     [[nodiscard]] QCheckBox* boldCheckBox() const { return m_bold; }
     [[nodiscard]] QCheckBox* italicCheckBox() const { return m_italic; }
     [[nodiscard]] QCheckBox* underlineCheckBox() const { return m_underline; }
     [[nodiscard]] QLabel* previewLabel() const { return m_preview; }
-    [[nodiscard]] QTableWidget* pathGrid() const { return m_paths; }
-    [[nodiscard]] QColor linkColor() const { return m_color; }
+    [[nodiscard]] TColorField* colorField() const { return m_colorField; }
+    [[nodiscard]] TPropertyGrid* pathGrid() const { return m_paths; }
+    [[nodiscard]] QColor linkColor() const;
     void setLinkColor(const QColor& color);
     // Runs the picker of path row 0..2 (as its button does).
     void browsePath(int row);
@@ -60,13 +61,12 @@ private:
 
     KavenOptions& m_options;
     QTabWidget* m_pages = nullptr;
-    QSpinBox* m_undoSpin = nullptr;
+    TSpinEdit* m_undoSpin = nullptr;
     std::array<QCheckBox*, 6> m_rootBoxes{};
-    QPushButton* m_colorButton = nullptr;
+    TColorField* m_colorField = nullptr;
     QCheckBox* m_bold = nullptr;
     QCheckBox* m_italic = nullptr;
     QCheckBox* m_underline = nullptr;
     QLabel* m_preview = nullptr;
-    QTableWidget* m_paths = nullptr;
-    QColor m_color;
+    TPropertyGrid* m_paths = nullptr;
 };

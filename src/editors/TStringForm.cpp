@@ -1,11 +1,12 @@
 #include "editors/TStringForm.h"
 
-#include "app/QtMessageSink.h"
 #include "editors/EditorParts.h"
 #include "editors/TIconDialog.h"
 #include "registry/MessageSink.h"
 #include "registry/RegMessageUtils.h"
 #include "widgets/DialogButtons.h"
+#include "widgets/TFlatButton.h"
+#include "widgets/TFolderDialog.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -38,10 +39,7 @@ QIcon colourIcon()
 TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Zeichenfolge bearbeiten"));
-    pickFolder = [this] {
-        return QtMessageSink::chooseFile(this, QtMessageSink::FileMode::Folder, QStringLiteral("Pfad wählen"),
-                                         QStringLiteral("/"));
-    };
+    pickFolder = [this] { return TFolderDialog::choose(this, QStringLiteral("Pfad wählen"), QString()); };
     pickFile = [] {
         return messageSink().openFileName(QStringLiteral("Datei wählen"), QStringLiteral("Alle Dateien (*.*)|*.*"));
     };
@@ -61,10 +59,10 @@ TStringForm::TStringForm(QWidget* parent) : QDialog(parent)
     m_edit->setFixedHeight(m_edit->fontMetrics().lineSpacing() * 5 + 12);
     m_edit->installEventFilter(this);
     valueRow->addWidget(m_edit, 1);
-    m_path = toolButton(QStringLiteral("Pfad wählen"), style()->standardIcon(QStyle::SP_DirOpenIcon));
-    m_file = toolButton(QStringLiteral("Datei wählen"), style()->standardIcon(QStyle::SP_FileIcon));
-    m_color = toolButton(QStringLiteral("Farbe wählen"), colourIcon());
-    m_icon = toolButton(QStringLiteral("Symbol wählen"), style()->standardIcon(QStyle::SP_DesktopIcon));
+    m_path = new TFlatButton(style()->standardIcon(QStyle::SP_DirOpenIcon), QStringLiteral("Pfad wählen"), this);
+    m_file = new TFlatButton(style()->standardIcon(QStyle::SP_FileIcon), QStringLiteral("Datei wählen"), this);
+    m_color = new TFlatButton(colourIcon(), QStringLiteral("Farbe wählen"), this);
+    m_icon = new TFlatButton(style()->standardIcon(QStyle::SP_DesktopIcon), QStringLiteral("Symbol wählen"), this);
     for (QToolButton* b : {m_path, m_file, m_color, m_icon})
         valueRow->addWidget(b);
     form->addRow(QStringLiteral("Wert:"), valueRow);
@@ -90,14 +88,6 @@ bool TStringForm::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-QToolButton* TStringForm::toolButton(const QString& hint, const QIcon& icon)
-{
-    auto* button = new QToolButton(this);
-    button->setIcon(icon);
-    button->setToolTip(hint);
-    return button;
 }
 
 void TStringForm::setValue(const QString& name, const QString& text)

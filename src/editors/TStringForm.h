@@ -49,8 +49,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QToolButton* toolButton(const QString& hint, const QIcon& icon);
-
     QLineEdit* m_name = nullptr;
     QPlainTextEdit* m_edit = nullptr;
     QToolButton* m_path = nullptr;

@@ -134,7 +134,7 @@ const ContextEntry Entries[] = {
     {"TDWordForm/QGroupBox", 82},
     {"TBinaryForm/THexBox", 83},
     {"TOptionForm/undoSpinEdit", 90},
-    {"TOptionForm/QTableWidget", 91},
+    {"TOptionForm/pathGrid", 91},
     {"TUndoForm/QListWidget", 95},
     {"THistoryForm/HistoryListBox", 96},
     {"THistoryForm/RemoveKeysButton", 97},

@@ -10,9 +10,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-TExportDialog::TExportDialog(QWidget* parent) : QFileDialog(parent)
+TExportDialog::TExportDialog(QWidget* parent) : TExtFileDialog(parent)
 {
-    // Qt's own dialog (it carries the extra controls), made safe for the store like every file dialog.
+    // Made safe for the store like every file dialog.
     QtMessageSink::secure(*this);
     setWindowTitle(QStringLiteral("Registrierungsdatei sichern ..."));
     setAcceptMode(QFileDialog::AcceptSave);
@@ -20,7 +20,7 @@ TExportDialog::TExportDialog(QWidget* parent) : QFileDialog(parent)
     setNameFilter(QStringLiteral("Registrierungsdatei (*.reg)"));
     setDefaultSuffix(QStringLiteral("reg"));
 
-    auto* group = new QGroupBox(QStringLiteral("Exportoptionen"), this);
+    auto* group = new QGroupBox(QStringLiteral("Exportoptionen"));
     m_allBranches = new QRadioButton(QStringLiteral("Alle Zweige"), group);
     m_currentBranch = new QRadioButton(QStringLiteral("Aktueller Zweig"), group);
     m_branchPath = new QLineEdit(group);
@@ -39,10 +39,7 @@ TExportDialog::TExportDialog(QWidget* parent) : QFileDialog(parent)
     rows->addWidget(m_formatLabel, 1, 0);
     rows->addWidget(m_format, 1, 1);
     rows->setColumnStretch(2, 1);
-
-    // Below the standard controls, across the dialog's full width.
-    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
-        grid->addWidget(group, grid->rowCount(), 0, 1, grid->columnCount());
+    setExtraControls(group);
     resize(820, 520);
 }
 
@@ -60,7 +57,7 @@ void TExportDialog::accept()
     const QStringList files = selectedFiles();
     if (!files.isEmpty() && RefuseStoreFile(files.constFirst()))
         return;
-    QFileDialog::accept();
+    TExtFileDialog::accept();
 }
 
 void TExportDialog::setCurrentBranch(bool currentBranch)

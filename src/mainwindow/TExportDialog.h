@@ -5,15 +5,14 @@
 // version 5.
 
 #include "regfile/RegFileFormat.h"
-
-#include <QFileDialog>
+#include "widgets/TExtFileDialog.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
 
-class TExportDialog final : public QFileDialog {
+class TExportDialog final : public TExtFileDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TExportDialog)
 

@@ -1,8 +1,8 @@
 #include "watch/TThreadForm.h"
 
 #include "watch/WatchController.h"
+#include "widgets/TDropDownCheckList.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -10,11 +10,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <bit>
@@ -71,17 +69,12 @@ QWidget* TThreadForm::buildPage(int slot)
     p.silent->setObjectName(QStringLiteral("SilentCheckBox") + n);
     p.filter = new QCheckBox(QStringLiteral("&Filter"));
     p.filter->setObjectName(QStringLiteral("FilterCheckBox") + n);
-    p.filterPopup = new QToolButton;
+    p.filterPopup = new TDropDownCheckList;
     p.filterPopup->setObjectName(QStringLiteral("FilterButton") + n);
-    p.filterPopup->setArrowType(Qt::DownArrow);
-    p.filterPopup->setPopupMode(QToolButton::InstantPopup);
-    auto* menu = new QMenu(p.filterPopup);
-    for (size_t bit = 0; bit < WatchFilterBits.size(); ++bit) {
-        p.bits[bit] = menu->addAction(QString(WatchFilterBits[bit].name));
-        p.bits[bit]->setCheckable(true);
-        connect(p.bits[bit], &QAction::triggered, this, [this, slot, bit] { FilterBitClick(slot, int(bit)); });
-    }
-    p.filterPopup->setMenu(menu);
+    for (const auto& bit : WatchFilterBits)
+        p.filterPopup->addItem(QString(bit.name));
+    connect(p.filterPopup, &TDropDownCheckList::itemToggled, this,
+            [this, slot](int bit) { FilterBitClick(slot, bit); });
     p.active = new QCheckBox(QStringLiteral("&Aktiv"));
     p.active->setObjectName(QStringLiteral("ActiveCheckBox") + n);
 
@@ -154,7 +147,7 @@ void TThreadForm::updateFilterBox(int slot)
     const int set = std::popcount(p.filterBits & REG_NOTIFY_ALL);
     p.filter->setCheckState(set == 0 ? Qt::Unchecked : set == 4 ? Qt::Checked : Qt::PartiallyChecked);
     for (size_t bit = 0; bit < WatchFilterBits.size(); ++bit)
-        p.bits[bit]->setChecked((p.filterBits & WatchFilterBits[bit].bit) != 0);
+        p.filterPopup->setItemChecked(int(bit), (p.filterBits & WatchFilterBits[bit].bit) != 0);
 }
 
 // A click checks the box with all four bits unless all four were set; greyed, it becomes checked.

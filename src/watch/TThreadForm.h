@@ -11,12 +11,11 @@
 
 #include <array>
 
-class QAction;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
-class QToolButton;
+class TDropDownCheckList;
 class WatchController;
 
 class TThreadForm final : public QDialog {
@@ -39,8 +38,7 @@ private:
         QCheckBox* subtree = nullptr;
         QCheckBox* silent = nullptr;
         QCheckBox* filter = nullptr;
-        QToolButton* filterPopup = nullptr;
-        std::array<QAction*, 4> bits{};
+        TDropDownCheckList* filterPopup = nullptr;
         QCheckBox* active = nullptr;
         DWORD filterBits = 0;
     };

@@ -8,6 +8,7 @@
 #include "watch/TThreadForm.h"
 #include "watch/TWatchPage.h"
 #include "watch/WatchController.h"
+#include "widgets/TDropDownCheckList.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,13 +16,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <QTreeView>
 
 #include <functional>
@@ -128,12 +127,12 @@ private slots:
         WatchController watch;
         TThreadForm dialog(watch, Path);
         auto* box = child<QCheckBox>(&dialog, QStringLiteral("FilterCheckBox1"));
-        const QList<QAction*> bits = child<QToolButton>(&dialog, QStringLiteral("FilterButton1"))->menu()->actions();
+        auto* bits = child<TDropDownCheckList>(&dialog, QStringLiteral("FilterButton1"));
         for (const QString& click : clicks.split(QLatin1Char(','))) {
             if (click == QLatin1String("box"))
                 box->click();
             else
-                bits.at(click.toInt())->trigger();
+                bits->toggleItem(click.toInt());
         }
         QTEST(int(box->checkState()), "state");
         dialog.done(QDialog::Rejected);
