@@ -11,6 +11,7 @@ packages=(
     libsqlite3-dev
     libhivex-dev libhivex-bin libwin-hivex-perl
     xvfb xauth
+    clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
