@@ -39,7 +39,7 @@ run_target() {
     local args=(-max_total_time="$seconds" -max_len="$(max_len "$name")" -rss_limit_mb=2048 -timeout=10
                 -print_final_stats=1 -artifact_prefix="$build/findings/$name-")
     [ -f "fuzz/dict/$name.dict" ] && args+=(-dict="fuzz/dict/$name.dict")
-    if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    if ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=fuzz/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 \
         "$build/fuzz/$name" "${args[@]}" "$corpus" "$seeds" >"$build/logs/$name.log" 2>&1; then
         status=ok
     else
