@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1)
         return 0;
     // The first byte chooses the width and the wrapping, the rest is the text.
-    const QString text = TextCodec::decode(QByteArray::fromRawData(reinterpret_cast<const char*>(data + 1),
-                                                                   qsizetype(size - 1)));
+    const QString text =
+        TextCodec::decode(QByteArray::fromRawData(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1)));
     (void)ScanMarkup(text);
     (void)StripMarkup(text);
     MultiTextOptions options;

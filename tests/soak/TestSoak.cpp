@@ -69,9 +69,9 @@ private:
 
 // What the writers reported done, and what they only tried.
 struct Ledger {
-    QList<Change> added;           // reported done
-    QSet<QString> deleteTried;     // key + "\n" + name of every deletion started
-    QList<Change> deleted;         // reported done
+    QList<Change> added;       // reported done
+    QSet<QString> deleteTried; // key + "\n" + name of every deletion started
+    QList<Change> deleted;     // reported done
     int killed = 0;
     int runs = 0;
 };
@@ -172,10 +172,11 @@ void TestSoak::killedWritersAndWatchLeaveAConsistentStore()
     QVERIFY(dir.isValid());
     const QString store = dir.filePath(u"registry.db"_s);
     qputenv("XDG_DATA_HOME", dir.path().toUtf8());
-    const int seconds = qEnvironmentVariableIsSet("KAVEN_SOAK_SECONDS") ? qEnvironmentVariableIntValue("KAVEN_SOAK_SECONDS")
-                                                                        : 20;
-    const quint32 seed = qEnvironmentVariableIsSet("KAVEN_SOAK_SEED") ? quint32(qEnvironmentVariableIntValue("KAVEN_SOAK_SEED"))
-                                                                      : QRandomGenerator::global()->generate();
+    const int seconds =
+        qEnvironmentVariableIsSet("KAVEN_SOAK_SECONDS") ? qEnvironmentVariableIntValue("KAVEN_SOAK_SECONDS") : 20;
+    const quint32 seed = qEnvironmentVariableIsSet("KAVEN_SOAK_SEED")
+                             ? quint32(qEnvironmentVariableIntValue("KAVEN_SOAK_SEED"))
+                             : QRandomGenerator::global()->generate();
     qInfo("Dauer %d s, KAVEN_SOAK_SEED=%u", seconds, seed);
     QRandomGenerator random(seed);
 
@@ -242,7 +243,7 @@ void TestSoak::killedWritersAndWatchLeaveAConsistentStore()
         if (w->running())
             QVERIFY(w->process().waitForFinished(60000));
 
-    qInfo("%d Läufe, %d getötet, %lld Änderungen bestätigt, %lld Löschungen bestätigt, %d Meldungen der Überwachung",
+    qInfo("%d Läufe, %d getötet, %lld Änderungen und %lld Löschungen bestätigt, %d Meldungen der Überwachung",
           ledger.runs, ledger.killed, qint64(ledger.added.size()), qint64(ledger.deleted.size()), watchReports);
     QVERIFY(ledger.killed > 0);
     QVERIFY(!ledger.added.isEmpty());
