@@ -12,6 +12,7 @@ packages=(
     libhivex-dev libhivex-bin libwin-hivex-perl
     xvfb xauth
     openssh-client openssh-server
+    clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

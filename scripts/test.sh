@@ -4,3 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh debug
 ctest --preset debug -j2
+scripts/fuzz.sh 8

@@ -1,5 +1,6 @@
 #include "changes/ExclusionList.h"
 
+#include "platform/BoundedLine.h"
 #include "platform/FileCommit.h"
 
 #include "platform/StoreFiles.h"
@@ -94,10 +95,8 @@ namespace ExclusionFile {
 QStringList read(QIODevice& device)
 {
     QStringList lines;
-    while (!device.atEnd()) {
-        QByteArray bytes = device.readLine(MaxLineBytes);
-        if (bytes.isEmpty())
-            break;
+    QByteArray bytes;
+    while (ReadBoundedLine(device, bytes, MaxLineBytes)) {
         while (bytes.endsWith('\n') || bytes.endsWith('\r'))
             bytes.chop(1);
         if (!bytes.isEmpty())

@@ -91,7 +91,11 @@ bool write(const QString& fileName, const QStringList& lines)
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += TextCodec::encode(line) + "\r\n";
-    file.write(bytes);
+    // A write cut short by a full disk reports fewer bytes but no error; the old file must stay then.
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
     return CommitSaveFile(file);
 }
 

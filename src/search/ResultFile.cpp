@@ -1,5 +1,6 @@
 #include "search/ResultFile.h"
 
+#include "platform/BoundedLine.h"
 #include "platform/FileCommit.h"
 
 #include "platform/StoreFiles.h"
@@ -53,13 +54,11 @@ bool parseLine(const QString& line, ResultRow& row)
 }
 
 // Reads past the rest of an overlong line, a block at a time.
-void skipRestOfLine(QIODevice& device)
+void skipRestOfLine(QIODevice& device, QByteArray& part)
 {
-    while (!device.atEnd()) {
-        const QByteArray part = device.readLine(ResultFile::MaxLineBytes);
-        if (part.isEmpty() || part.endsWith('\n'))
+    while (ReadBoundedLine(device, part, ResultFile::MaxLineBytes))
+        if (part.endsWith('\n'))
             return;
-    }
 }
 
 } // namespace
@@ -96,13 +95,12 @@ bool write(QIODevice& device, const std::vector<ResultRow>& rows)
 ResultFileContent read(QIODevice& device)
 {
     ResultFileContent content;
-    while (!device.atEnd()) {
-        QByteArray bytes = device.readLine(MaxLineBytes);
-        if (bytes.isEmpty())
-            break; // a device that stops answering
+    QByteArray bytes;
+    // Ends at the end of the data, or with a device that stops answering.
+    while (ReadBoundedLine(device, bytes, MaxLineBytes)) {
         const bool complete = bytes.endsWith('\n') || device.atEnd();
         if (!complete) {
-            skipRestOfLine(device);
+            skipRestOfLine(device, bytes);
             ++content.skippedLines;
             continue;
         }

@@ -157,6 +157,9 @@ private slots:
         QTest::newRow("overlong line") << QByteArray("050401WertAK\r\n") + QByteArray(3 * ResultFile::MaxLineBytes, '0')
                                               + "\r\n050401WertBK"
                                        << QStringList{u"5|Wert|A|K"_s, u"5|Wert|B|K"_s} << 1 << false;
+        // found by fuzzing: every line cost an allocation of the whole line bound, a hang in the sanitizers
+        QTest::newRow("many empty lines") << QByteArray("\r\n").repeated(32768) + "050401WertAK\r\n"
+                                          << QStringList{u"5|Wert|A|K"_s} << 0 << false;
     }
 
     void fileLines()

@@ -74,7 +74,15 @@ struct Replay {
     quint32 hiveBins = 0;
     quint32 flags = 0;
     QByteArray logBaseBlock; // the base block of the last log applied
+    // The hive cannot grow beyond what the primary file and the logs hold between them: a log that
+    // claims more (even with good checksums) would only make the image that large of zeros.
+    qint64 maxHiveBins = 0;
 };
+
+bool binsBelievable(const Replay& r, quint32 bins)
+{
+    return bins >= 4096 && bins % 4096 == 0 && bins <= MaxHiveBinsSize && qint64(bins) <= r.maxHiveBins;
+}
 
 bool writePages(Replay& r, qsizetype primaryOffset, const char* data, qsizetype size)
 {
@@ -95,8 +103,8 @@ qsizetype applyEntry(Replay& r, const QByteArray& log, qsizetype pos, quint32 ex
     const quint32 size = u32(log, pos + 4);
     const quint32 bins = u32(log, pos + 16);
     const quint32 pages = u32(log, pos + 20);
-    if (size < 512 || size % 512 || pos + qsizetype(size) > log.size() || bins < 4096 || bins % 4096
-        || bins > MaxHiveBinsSize || pages == 0 || 40 + qint64(pages) * 8 > size)
+    if (size < 512 || size % 512 || pos + qsizetype(size) > log.size() || !binsBelievable(r, bins) || pages == 0
+        || 40 + qint64(pages) * 8 > size)
         return 0;
     const char* e = log.constData() + pos;
     if (u64(log, pos + 32) != HiveFormat::marvin32(e, 32, LogEntrySeed)
@@ -144,7 +152,7 @@ bool applyOldLog(Replay& r, const QByteArray& log, quint64 primaryWritten)
     if (r.primaryValid && u64(log, LastWritten) < primaryWritten)
         return false;
     const quint32 bins = u32(log, HiveBinsSize);
-    if (bins < 4096 || bins % 4096 || bins > MaxHiveBinsSize)
+    if (!binsBelievable(r, bins))
         return false;
     const qsizetype vector = HiveFormat::LogBaseBlockSize;
     const qsizetype bitmapBytes = bins / 4096;
@@ -296,8 +304,16 @@ HiveImage HiveImage::replay(const QByteArray& primary, const QList<QByteArray>& 
     img.dirty = !valid || u32(primary, PrimarySequence) != u32(primary, SecondarySequence);
     if (!img.dirty)
         return img;
+    qint64 available = primary.size() - HiveFormat::BaseBlockSize;
+    for (const QByteArray& log : logs)
+        available += log.size();
     Replay r{img.bytes, valid, u32(primary, SecondarySequence), std::nullopt, u32(primary, HiveBinsSize),
-             u32(primary, Flags), {}};
+             u32(primary, Flags), {}, available};
+    // A damaged base block's size is not believed either; its bins are then what the file holds.
+    if (!binsBelievable(r, r.hiveBins)) {
+        const qint64 held = (primary.size() - HiveFormat::BaseBlockSize) / 4096 * 4096;
+        r.hiveBins = quint32(std::min<qint64>(held, MaxHiveBinsSize));
+    }
     if (!applyLogs(r, logs, u64(primary, LastWritten))) {
         if (!valid && saneHeader(primary)) {
             // Only the checksum is wrong: the hive is read as it is, and never written.

@@ -137,6 +137,46 @@ bool haveHiveTool()
     return !QStandardPaths::findExecutable(QStringLiteral("hivexregedit")).isEmpty();
 }
 
+
+// A base block (512 bytes are checked, 4096 written) with the fields a replay reads, and a good checksum.
+QByteArray baseBlock(quint32 type, quint32 primarySeq, quint32 secondarySeq, quint32 bins, qsizetype size)
+{
+    QByteArray b(size, '\0');
+    b.replace(0, 4, "regf");
+    const auto put = [&b](qsizetype at, quint32 v) { qToLittleEndian<quint32>(v, b.data() + at); };
+    put(4, primarySeq);
+    put(8, secondarySeq);
+    put(12, 100); // last written, low part
+    put(20, 1);
+    put(24, 5);
+    put(28, type);
+    put(40, bins);
+    put(508, HiveFormat::baseBlockChecksum(b.constData()));
+    return b;
+}
+
+// A log whose checksums are right but which claims hive bins of nearly 2 GB; with a broken entry, a
+// log of the new format that applies nothing.
+QByteArray hugeLog(bool newFormat, bool brokenEntry)
+{
+    constexpr quint32 Bins = 0x7FFFF000u;
+    if (!newFormat) // the dirty vector: one bit per 4096 bytes of bins, none set
+        return baseBlock(1, 5, 5, Bins, 512) + "DIRT" + QByteArray(Bins / 4096, '\0');
+    QByteArray entry(512, '\0');
+    entry.replace(0, 4, brokenEntry ? "HvXX" : "HvLE");
+    const auto put = [&entry](qsizetype at, quint32 v) { qToLittleEndian<quint32>(v, entry.data() + at); };
+    put(4, 512);
+    put(12, 5);            // sequence: the log's own
+    put(16, Bins);
+    put(20, 1);            // one page, at the far end of the claimed bins
+    put(40, Bins - 4096);
+    put(44, 512 - 48);
+    constexpr quint64 Seed = 0x82EF4D887A4E55C5ULL;
+    qToLittleEndian<quint64>(HiveFormat::marvin32(entry.constData() + 40, 512 - 40, Seed), entry.data() + 24);
+    qToLittleEndian<quint64>(HiveFormat::marvin32(entry.constData(), 32, Seed), entry.data() + 32);
+    return baseBlock(6, 5, 5, 4096, 512) + entry;
+}
+
 } // namespace
 
 class TestHiveRead final : public QObject {
@@ -274,6 +314,29 @@ private slots:
                  qFromLittleEndian<quint32>(image.bytes.constData() + 508));
         QCOMPARE(qFromLittleEndian<quint32>(image.bytes.constData() + 4),
                  qFromLittleEndian<quint32>(image.bytes.constData() + 8));
+    }
+
+    void hostileLogStaysBounded_data()
+    {
+        QTest::addColumn<bool>("newFormat");
+        QTest::addColumn<bool>("brokenEntry");
+        QTest::addColumn<quint32>("primaryBins"); // what the dirty primary's base block claims
+        QTest::newRow("old format") << false << false << 4096u;
+        QTest::newRow("new format") << true << false << 4096u;
+        QTest::newRow("primary claims 4 GB") << true << true << 0xFFFFF000u;
+    }
+
+    // A log may claim any size for the hive; the image never grows beyond what primary and log hold.
+    void hostileLogStaysBounded()
+    {
+        QFETCH(bool, newFormat);
+        QFETCH(bool, brokenEntry);
+        QFETCH(quint32, primaryBins);
+        const QByteArray primary = baseBlock(0, 2, 1, primaryBins, 4096) + "hbin" + QByteArray(4092, '\0');
+        const QByteArray log = hugeLog(newFormat, brokenEntry);
+        const HiveImage image = HiveImage::replay(primary, {log});
+        QVERIFY(image.dirty);
+        QVERIFY2(image.bytes.size() <= primary.size() + log.size(), qPrintable(QString::number(image.bytes.size())));
     }
 
     void readingCreatesNoFile()

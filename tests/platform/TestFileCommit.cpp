@@ -1,0 +1,265 @@
+// Every writer of the program's own files replaces its file only when the whole new content reached the
+// disk: with the disk full the writer answers failure (with the program's message where it has one),
+// the old file keeps every byte, and no temporary file is left beside it.
+
+#include "annotations/AliasFile.h"
+#include "annotations/FileSizeLimit.h"
+#include "annotations/NoteFile.h"
+#include "annotations/StructureFile.h"
+#include "annotations/ToolsFile.h"
+#include "changes/ChangeList.h"
+#include "changes/ChangeListFile.h"
+#include "changes/ExclusionList.h"
+#include "changes/WriteAnalysisFile.h"
+#include "mainwindow/Favorites.h"
+#include "mainwindow/NavigationHistory.h"
+#include "mainwindow/TreeStateFile.h"
+#include "platform/WinReg.h"
+#include "regfile/RegFileUtils.h"
+#include "registry/KeyTreeModel.h"
+#include "registry/Progress.h"
+#include "search/ResultFile.h"
+#include "search/SearchResultList.h"
+#include "support/TempStore.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int Big = 1000; // entries of a content far larger than the old one
+
+// A key below HKEY_CURRENT_USER\Software with n values of 100 bytes; its path. Made before the disk is
+// full (the store needs room too), asked for again by the writers.
+QString branchOf(int n)
+{
+    const QString path = u"Software\\Branch%1"_s.arg(n);
+    HKEY key = 0;
+    DWORD disposition = 0;
+    if (RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition) == 0) {
+        for (int i = 0; i < n; ++i)
+            (void)RegSetValueBytes(key, u"v%1"_s.arg(i), REG_SZ, QByteArray(100, 'x'));
+        RegCloseKey(key);
+    }
+    return u"HKEY_CURRENT_USER\\"_s + path;
+}
+
+QString line(int i)
+{
+    return u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Eintrag%1"_s.arg(i);
+}
+
+// Writers of n entries into a file; each answers whether the file was written. The message of those
+// that have one goes to *text.
+using Writer = bool (*)(const QString& file, int n, QString* text);
+
+bool exportFile(const QString& file, int n, QString* text)
+{
+    NullProgress progress;
+    const RegFileResult result = ExportRegFileResult(file, branchOf(n), progress);
+    *text = result.text;
+    return result.ok;
+}
+
+bool analysisFile(const QString& file, int n, QString* text)
+{
+    NullProgress progress;
+    const AnalysisWriteResult result = WriteAnalysisFileResult(file, branchOf(n), progress);
+    *text = result.text;
+    return result.ok();
+}
+
+bool changeList(const QString& file, int n, QString*)
+{
+    ChangeList list;
+    for (int i = 0; i < n; ++i)
+        list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, line(i), {}, {}}, 1, line(i));
+    return SaveChangeList(file, list);
+}
+
+bool resultList(const QString& file, int n, QString*)
+{
+    SearchResultList list;
+    std::vector<ResultRow> rows;
+    for (int i = 0; i < n; ++i)
+        rows.push_back({u"Schlüssel"_s, QString(), line(i), 1, false});
+    list.addResultRows(std::move(rows));
+    return SaveResultFile(file, list);
+}
+
+QStringList lines(int n)
+{
+    QStringList all;
+    for (int i = 0; i < n; ++i)
+        all.append(line(i));
+    return all;
+}
+
+bool exclusionList(const QString& file, int n, QString*)
+{
+    QStringList entries = lines(n);
+    for (QString& entry : entries)
+        entry.prepend(u'1');
+    return SaveExclusionList(file, entries);
+}
+
+bool favorites(const QString& file, int n, QString*)
+{
+    QList<Favorite> all;
+    for (int i = 0; i < n; ++i)
+        all.append({u"Favorit %1"_s.arg(i), line(i)});
+    return FavoritesFile::save(all, file);
+}
+
+bool history(const QString& file, int n, QString*)
+{
+    return ListFile::write(file, lines(n));
+}
+
+bool treeState(const QString& file, int n, QString*)
+{
+    // The tree is what a stored state rebuilds: a machine node with n keys below it.
+    QByteArray state = "00000000\r\n0101000101Arbeitsplatz\r\n";
+    for (int i = 0; i < n; ++i)
+        state += "0202010000Eintrag" + QByteArray::number(i) + "\r\n";
+    QBuffer device(&state);
+    device.open(QIODevice::ReadOnly);
+    KeyTreeModel tree;
+    const QModelIndex selected = TreeStateFile::read(tree, device);
+    return TreeStateFile::save(tree, selected, file);
+}
+
+bool aliases(const QString& file, int n, QString*)
+{
+    QList<AliasEntry> all;
+    for (int i = 0; i < n; ++i)
+        all.append({u"a%1"_s.arg(i), line(i)});
+    return AliasFile::save(all, file);
+}
+
+bool tools(const QString& file, int n, QString*)
+{
+    QList<ExternalTool> all;
+    for (int i = 0; i < n; ++i)
+        all.append({u"Werkzeug %1"_s.arg(i), u"/usr/bin/true"_s, u"-x %1"_s.arg(i)});
+    return ToolsFile::save(all, file);
+}
+
+bool structure(const QString& file, int n, QString*)
+{
+    Structure s;
+    s.nodes.append({StructureFile::RootName, 0, 1, 0, n > 0, false});
+    for (int i = 0; i < n; ++i)
+        s.nodes.append({u"Schlüssel %1"_s.arg(i), 2, 3, 1, false, false});
+    return StructureFile::save(s, file);
+}
+
+bool notes(const QString& file, int n, QString*)
+{
+    QList<KeyNote> all;
+    for (int i = 0; i < n; ++i)
+        all.append({0, u"01.02.2003"_s, line(i), u"Notiz %1"_s.arg(i)});
+    return NoteFile::save(all, file);
+}
+
+QByteArray bytesOf(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Writer)
+
+class TestFileCommit final : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(m_store.emplace().ok()); }
+    void cleanup() { m_store.reset(); }
+
+    void writers_data()
+    {
+        QTest::addColumn<Writer>("writer");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("message"); // how a failure begins, where the writer has a message
+        QTest::newRow("export") << Writer(exportFile) << u"export.reg"_s << u"Kann Datei nicht sichern."_s;
+        QTest::newRow("analysis file") << Writer(analysisFile) << u"branch.rec"_s << u"Kann Datei nicht speichern."_s;
+        QTest::newRow("change list") << Writer(changeList) << u"list.cbk"_s << QString();
+        QTest::newRow("result list") << Writer(resultList) << u"found.slt"_s << QString();
+        QTest::newRow("exclusion list") << Writer(exclusionList) << u"excl.dat"_s << QString();
+        QTest::newRow("favorites") << Writer(favorites) << u"favorite.fav"_s << QString();
+        QTest::newRow("history") << Writer(history) << u"history.dat"_s << QString();
+        QTest::newRow("tree state") << Writer(treeState) << u"Lokaler PC.tmp"_s << QString();
+        QTest::newRow("aliases") << Writer(aliases) << u"alias.dat"_s << QString();
+        QTest::newRow("tools") << Writer(tools) << u"tools.dat"_s << QString();
+        QTest::newRow("structure") << Writer(structure) << u"struktur.rst"_s << QString();
+        QTest::newRow("notes") << Writer(notes) << u"memo.dat"_s << QString();
+    }
+
+    void writers()
+    {
+        QFETCH(Writer, writer);
+        QFETCH(QString, fileName);
+        QFETCH(QString, message);
+        const QString dir = m_store->dataDir();
+        const QString file = dir + u'/' + fileName;
+        QString text;
+        (void)branchOf(Big);
+        QVERIFY(writer(file, 2, &text));
+        const QByteArray old = bytesOf(file);
+        QVERIFY(old.size() > 0);
+        const QStringList before = QDir(dir).entryList(QDir::Files);
+        // The disk full: the new content (far larger than the old one) does not fit.
+        bool written = true;
+        {
+            const FileSizeLimit limit(old.size() + 64);
+            QVERIFY(limit.ok());
+            written = writer(file, Big, &text);
+        }
+        QVERIFY(!written);
+        QCOMPARE(bytesOf(file), old);
+        QCOMPARE(QDir(dir).entryList(QDir::Files), before);
+        if (!message.isEmpty())
+            QVERIFY2(text.startsWith(message), qPrintable(text));
+        // And once there is room again, the file is replaced.
+        QVERIFY(writer(file, Big, &text));
+        QVERIFY(bytesOf(file).size() > old.size());
+    }
+
+    void readOnlyFolder_data() { writers_data(); }
+
+    // A folder the user may not write to (the superuser may, so that case is left out for it).
+    void readOnlyFolder()
+    {
+        if (::geteuid() == 0)
+            QSKIP("the superuser writes into read-only folders");
+        QFETCH(Writer, writer);
+        QFETCH(QString, fileName);
+        QFETCH(QString, message);
+        const QString dir = m_store->dataDir();
+        const QString file = dir + u'/' + fileName;
+        QString text;
+        QVERIFY(writer(file, 2, &text));
+        const QByteArray old = bytesOf(file);
+        QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const bool written = writer(file, 3, &text);
+        QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        QVERIFY(!written);
+        QCOMPARE(bytesOf(file), old);
+        if (!message.isEmpty())
+            QVERIFY2(text.startsWith(message), qPrintable(text));
+    }
+
+private:
+    std::optional<TempStore> m_store;
+};
+
+QTEST_GUILESS_MAIN(TestFileCommit)
+#include "TestFileCommit.moc"
