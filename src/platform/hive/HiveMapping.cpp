@@ -1,6 +1,7 @@
 #include "platform/hive/HiveMapping.h"
 
 #include "platform/WinCase.h"
+#include "platform/hive/HiveClassesRoot.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,7 @@ struct Builder {
     std::vector<std::unique_ptr<HiveFile>> files;
     QVector<HiveMount> mounts;
     QStringList warnings;
+    QString userClasses; // the chosen user's classes below HKEY_USERS
 
     // Index of the opened file, or -1 (with a warning) when it is missing or cannot be opened.
     int open(const QString& path, const QString& what)
@@ -124,8 +126,12 @@ void mountUsers(Builder& b, const QString& root, HiveFile* software, const QStri
         const QString classes = HiveMapping::findPath(
             p.folder, {QStringLiteral("AppData"), QStringLiteral("Local"), QStringLiteral("Microsoft"),
                        QStringLiteral("Windows"), QStringLiteral("UsrClass.dat")});
-        if (!classes.isEmpty())
-            b.mount(Hku + QLatin1Char('\\') + p.sid + QStringLiteral("_Classes"), b.open(classes, classes));
+        if (classes.isEmpty())
+            continue;
+        const int classesFile = b.open(classes, classes);
+        b.mount(Hku + QLatin1Char('\\') + p.sid + QStringLiteral("_Classes"), classesFile);
+        if (chosen && classesFile >= 0)
+            b.userClasses = p.sid + QStringLiteral("_Classes");
     }
     if (!userFound)
         *error = QStringLiteral("Der Benutzer \"%1\" wurde in der Windows-Installation nicht gefunden.").arg(user);
@@ -187,7 +193,8 @@ std::shared_ptr<HiveBackend> openHives(const QVector<HiveMount>& hives, bool wri
     return std::make_shared<HiveBackend>(std::move(b.files), b.mounts, b.warnings);
 }
 
-std::shared_ptr<HiveBackend> openWindows(const QString& dir, const QString& user, bool write, QString* error)
+std::shared_ptr<RegistryBackend> openWindows(const QString& dir, const QString& user, bool write, QString* error,
+                                             QStringList* warnings)
 {
     const QString config =
         findPath(dir, {QStringLiteral("Windows"), QStringLiteral("System32"), QStringLiteral("config")});
@@ -231,15 +238,25 @@ std::shared_ptr<HiveBackend> openWindows(const QString& dir, const QString& user
     mountUsers(b, dir, b.file(software), user, error);
     if (!error->isEmpty())
         return nullptr;
-    return std::make_shared<HiveBackend>(std::move(b.files), b.mounts, b.warnings);
+    auto hives = std::make_shared<HiveBackend>(std::move(b.files), b.mounts, b.warnings);
+    *warnings = hives->warnings();
+    KeyId machineClasses = 0;
+    KeyId users = 0;
+    KeyId userClasses = 0;
+    (void)hives->predefinedKey(HKEY_CLASSES_ROOT, &machineClasses);
+    if (!b.userClasses.isEmpty() && hives->predefinedKey(HKEY_USERS, &users) == ERROR_SUCCESS
+        && hives->openKey(users, {b.userClasses}, KEY_READ, &userClasses) != ERROR_SUCCESS)
+        userClasses = 0;
+    return std::make_shared<HiveClassesRoot>(std::move(hives), machineClasses, userClasses);
 }
 
-std::shared_ptr<HiveBackend> openMachine(const QString& path, QString* error)
+std::shared_ptr<RegistryBackend> openMachine(const QString& path, bool write, QString* error)
 {
     const QFileInfo info(path);
+    QStringList warnings;
     if (info.isDir())
-        return openWindows(path, QString(), false, error);
-    return openHives({HiveMount{path, info.fileName()}}, false, error);
+        return openWindows(path, QString(), write, error, &warnings);
+    return openHives({HiveMount{path, info.fileName()}}, write, error);
 }
 
 } // namespace HiveMapping

@@ -16,6 +16,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QtEndian>
+
+#include <hivex.h>
 
 #include <optional>
 
@@ -39,6 +42,33 @@ QString hiveShellValues(const QString& hive, const QString& key)
     shell.closeWriteChannel();
     shell.waitForFinished(60000);
     return QString::fromUtf8(shell.readAllStandardOutput());
+}
+
+// The base block's checksum holds, the bins follow each other up to the size it names, their cells fill
+// them exactly, and no cell in use is longer than a segment of long data.
+bool soundBins(const QByteArray& b)
+{
+    const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+    quint32 sum = 0;
+    for (int i = 0; i < 127; ++i)
+        sum ^= u32(4 * i);
+    if (sum != u32(508))
+        return false;
+    const qsizetype end = 0x1000 + u32(40);
+    qsizetype bin = 0x1000;
+    for (; bin < end; bin += u32(bin + 8)) {
+        if (b.mid(bin, 4) != "hbin" || u32(bin + 4) != quint32(bin - 0x1000) || u32(bin + 8) % 4096)
+            return false;
+        qsizetype cell = bin + 32;
+        for (; cell < bin + u32(bin + 8); cell += std::abs(qint32(u32(cell)))) {
+            const qint32 size = qint32(u32(cell));
+            if (size == 0 || size % 8 || -size > 16352)
+                return false;
+        }
+        if (cell != bin + u32(bin + 8))
+            return false;
+    }
+    return bin == end && end <= b.size();
 }
 
 bool failingRename(const QString&, const QString&)
@@ -125,10 +155,10 @@ private slots:
             << QStringList{} << QStringList{"delete", "HKLM\\H\\key", "/f"} << readOnly;
         QTest::newRow("replace without --write")
             << QStringList{} << QStringList{"replace", "test", "x"} << readOnly;
-        QTest::newRow("data over one cell")
+        QTest::newRow("data over one cell, version 1.3")
             << QStringList{"--write"}
             << QStringList{"add", "HKLM\\H\\key", "/v", "big", "/t", "REG_BINARY", "/d", QString(2 * 16345, u'a'), "/f"}
-            << QString();
+            << QStringLiteral("Version vor 1.4");
     }
     void refused()
     {
@@ -139,6 +169,63 @@ private slots:
         QCOMPARE(run.rc, 1);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QCOMPARE(readFile(m_hive), m_original);
+    }
+
+    // Data longer than one cell, in a version 1.5 hive: a db record with segments, written twice (the
+    // second commit rewrites the key's values), read whole by the hive library and by our reader.
+    void longDataIsSegmented()
+    {
+        const QString hive = m_dir->filePath(QStringLiteral("Big.hive"));
+        QVERIFY(QFile::copy(corpusHive(QStringLiteral("hivex__special")), hive));
+        QVERIFY(QFile::setPermissions(hive, QFile::ReadOwner | QFile::WriteOwner));
+        QByteArray data(100000, Qt::Uninitialized);
+        for (qsizetype i = 0; i < data.size(); ++i)
+            data[i] = char(i * 7 + i / 251);
+        {
+            QString error;
+            QStringList warnings;
+            std::unique_ptr<HiveFile> file = HiveFile::open(hive, true, &error, &warnings);
+            QVERIFY2(file, qPrintable(error));
+            QCOMPARE(file->setValue(file->root(), QStringLiteral("Lang"), REG_BINARY, data), ERROR_SUCCESS);
+            QCOMPARE(file->commit(), ERROR_SUCCESS);
+            QCOMPARE(file->setValue(file->root(), QStringLiteral("Kurz"), REG_DWORD, QByteArray(4, '\2')), ERROR_SUCCESS);
+            QCOMPARE(file->commit(), ERROR_SUCCESS);
+        }
+        const QByteArray bytes = readFile(hive);
+        hive_h* h = hivex_open(QFile::encodeName(hive).constData(), 0);
+        QVERIFY(h);
+        const hive_value_h value = hivex_node_get_value(h, hivex_root(h), "Lang");
+        QVERIFY(value);
+        hive_type type {};
+        size_t size = 0;
+        char* read = hivex_value_value(h, value, &type, &size);
+        QCOMPARE(QByteArray(read, qsizetype(size)), data);
+        std::free(read);
+        hivex_close(h);
+
+        // The value's cell names a db record of seven segments: six full ones, 1,936 bytes in the last.
+        const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
+        const qsizetype db = 0x1000 + u32(qsizetype(value) + 12);
+        QCOMPARE(bytes.mid(db + 4, 2), QByteArray("db"));
+        QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + db + 6), quint16(7));
+        const qsizetype list = 0x1000 + u32(db + 8);
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(-qint32(u32(0x1000 + u32(list + 4 + 4 * i))), i < 6 ? 16344 + 8 : 1936 + 8);
+        QVERIFY(soundBins(bytes));
+
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{hive + ":B"}, {}, {}, false}, &error, &warnings), ERROR_SUCCESS);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
+        HKEY key = 0;
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "B", 0, KEY_READ, &key), ERROR_SUCCESS);
+        DWORD readType = 0;
+        QByteArray ours;
+        QCOMPARE(RegQueryValueBytes(key, "Lang", &readType, &ours), ERROR_SUCCESS);
+        RegCloseKey(key);
+        QCOMPARE(ours, data);
+        QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "B", "HKEY_LOCAL_MACHINE\\B"),
+                 dumpWithHiveTool(hive, "HKEY_LOCAL_MACHINE\\B"));
     }
 
     void dirtyHiveIsNeverWritten()
@@ -191,6 +278,87 @@ private slots:
             QCOMPARE(HiveFile::programToUtf16(program), utf16);
     }
 
+    // HKEY_CLASSES_ROOT of an installation: the machine's classes merged with the chosen user's.
+    void classesRoot_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("data"); // "-": no such value
+        QTest::newRow("the user's value wins") << "Anna" << ".txt" << "" << "userfile";
+        QTest::newRow("the machine's value beside it") << "Anna" << ".txt" << "Machine" << "m";
+        QTest::newRow("the user's key alone") << "Anna" << "userOnly" << "u" << "1";
+        QTest::newRow("the machine's key alone") << "Anna" << "txtfile" << "" << "Textdatei";
+        QTest::newRow("no user: the machine's value") << "" << ".txt" << "" << "machinefile";
+        QTest::newRow("no user: no user's key") << "" << "userOnly" << "u" << "-";
+    }
+    void classesRoot()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, data);
+        makeInstallation();
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{}, m_dir->path(), user, false}, &error, &warnings), ERROR_SUCCESS);
+        DWORD type = 0;
+        QByteArray read;
+        HKEY h = 0;
+        if (RegOpenKeyEx(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &h) == ERROR_SUCCESS) {
+            if (RegQueryValueBytes(h, value, &type, &read) != ERROR_SUCCESS)
+                read = "-";
+            RegCloseKey(h);
+        } else {
+            read = "-";
+        }
+        QCOMPARE(QString::fromUtf8(read).remove(QChar(0)), data);
+        if (!user.isEmpty())
+            QCOMPARE(subKeyList(HKEY_CLASSES_ROOT, {}), QStringList({".txt", "txtfile", "userOnly"}));
+    }
+
+    // A change to a key the user's classes hold goes there, else to the machine's.
+    void classesRootWrites_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("landsIn");
+        QTest::addColumn<QString>("notIn");
+        QTest::newRow("key of both") << ".txt" << "U\\.txt" << "S\\Classes\\.txt";
+        QTest::newRow("machine's key") << "txtfile" << "S\\Classes\\txtfile" << "U\\txtfile";
+        QTest::newRow("new key below a key of both") << ".txt\\Neu" << "U\\.txt\\Neu" << "S\\Classes\\.txt\\Neu";
+        QTest::newRow("new key below the machine's") << "txtfile\\Neu" << "S\\Classes\\txtfile\\Neu"
+                                                     << "U\\txtfile\\Neu";
+        QTest::newRow("new key at the top") << "Neu" << "U\\Neu" << "S\\Classes\\Neu";
+    }
+    void classesRootWrites()
+    {
+        QFETCH(QString, key);
+        makeInstallation();
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{}, m_dir->path(), "Anna", true}, &error, &warnings), ERROR_SUCCESS);
+        HKEY h = 0;
+        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, key, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), ERROR_SUCCESS);
+        QCOMPARE(RegSetValueBytes(h, "Gesetzt", REG_DWORD, QByteArray(4, '\7')), ERROR_SUCCESS);
+        RegCloseKey(h);
+        RegShutdown();
+        const QString classes = m_dir->filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat");
+        QCOMPARE(RegOpenHives({{m_dir->filePath("Windows/System32/config/SOFTWARE:S"), classes + ":U"}, {}, {}, false},
+                              &error, &warnings),
+                 ERROR_SUCCESS);
+        DWORD type = 0;
+        QByteArray read;
+        QFETCH(QString, landsIn);
+        QFETCH(QString, notIn);
+        QVERIFY(RegOpenKeyEx(HKEY_LOCAL_MACHINE, landsIn, 0, KEY_READ, &h) == ERROR_SUCCESS);
+        QCOMPARE(RegQueryValueBytes(h, "Gesetzt", &type, &read), ERROR_SUCCESS);
+        RegCloseKey(h);
+        if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, notIn, 0, KEY_READ, &h) == ERROR_SUCCESS) {
+            QCOMPARE(RegQueryValueBytes(h, "Gesetzt", &type, &read), ERROR_FILE_NOT_FOUND);
+            RegCloseKey(h);
+        }
+    }
+
     void offlineInstallation()
     {
         QTemporaryDir root;
@@ -227,6 +395,55 @@ private slots:
     }
 
 private:
+    // An installation of two hives made from the empty corpus hive: SOFTWARE with Classes, and Anna's
+    // classes (found through the Users folder) sharing the key ".txt" with it.
+    void makeInstallation()
+    {
+        QDir root(m_dir->path());
+        QVERIFY(root.mkpath("Windows/System32/config"));
+        QVERIFY(root.mkpath("Users/Anna/AppData/Local/Microsoft/Windows"));
+        makeHive(root.filePath("Windows/System32/config/SOFTWARE"),
+                 {"Classes\\.txt||machinefile", "Classes\\.txt|Machine|m", "Classes\\txtfile||Textdatei"});
+        makeHive(root.filePath("Users/Anna/NTUSER.DAT"), {"Software|x|y"});
+        makeHive(root.filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat"),
+                 {".txt||userfile", "userOnly|u|1"});
+    }
+    // Entries "PATH|NAME|TEXT" (string values; keys made as needed).
+    static void makeHive(const QString& path, const QStringList& entries)
+    {
+        QVERIFY(QFile::copy(corpusHive(QStringLiteral("hivex__minimal")), path));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        QString error;
+        QStringList warnings;
+        std::unique_ptr<HiveFile> file = HiveFile::open(path, true, &error, &warnings);
+        QVERIFY2(file, qPrintable(error));
+        for (const QString& entry : entries) {
+            const QStringList parts = entry.split(u'|');
+            HiveNodeId node = file->root();
+            for (const QString& name : parts.at(0).split(u'\\')) {
+                HiveNodeId child = file->child(node, name);
+                if (!child)
+                    QCOMPARE(file->addChild(node, name, &child), ERROR_SUCCESS);
+                node = child;
+            }
+            QCOMPARE(file->setValue(node, parts.at(1), REG_SZ, parts.at(2).toUtf8() + '\0'), ERROR_SUCCESS);
+        }
+        QCOMPARE(file->commit(), ERROR_SUCCESS);
+        QVERIFY(QFile::remove(path + ".bak"));
+    }
+    static QStringList subKeyList(HKEY root, const QString& path)
+    {
+        QStringList names;
+        HKEY key = 0;
+        if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return {};
+        QString name;
+        for (DWORD i = 0; RegEnumKey(key, i, &name, MAX_KEY_NAME + 1) == ERROR_SUCCESS; ++i)
+            names << name;
+        RegCloseKey(key);
+        return names;
+    }
+
     Run tool(const QStringList& args)
     {
         QBuffer out, err, in;
