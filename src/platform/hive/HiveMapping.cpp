@@ -3,6 +3,7 @@
 #include "platform/WinCase.h"
 #include "platform/hive/HiveClassesRoot.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -137,6 +138,27 @@ void mountUsers(Builder& b, const QString& root, HiveFile* software, const QStri
         *error = QStringLiteral("Der Benutzer \"%1\" wurde in der Windows-Installation nicht gefunden.").arg(user);
 }
 
+// The profile whose NTUSER.DAT changed last: the user who used the installation last.
+QString lastUser(const QString& root)
+{
+    QString user;
+    QDateTime newest;
+    for (const QString& folder : {QStringLiteral("Users"), QStringLiteral("Documents and Settings")}) {
+        const QString profiles = HiveMapping::findPath(root, {folder});
+        if (profiles.isEmpty())
+            continue;
+        for (const QFileInfo& f : QDir(profiles).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QString ntuser = HiveMapping::findPath(f.filePath(), {QStringLiteral("NTUSER.DAT")});
+            const QDateTime changed = ntuser.isEmpty() ? QDateTime() : QFileInfo(ntuser).lastModified();
+            if (changed.isValid() && (!newest.isValid() || changed > newest)) {
+                newest = changed;
+                user = f.fileName();
+            }
+        }
+    }
+    return user;
+}
+
 } // namespace
 
 namespace HiveMapping {
@@ -255,7 +277,7 @@ std::shared_ptr<RegistryBackend> openMachine(const QString& path, bool write, QS
     const QFileInfo info(path);
     QStringList warnings;
     if (info.isDir())
-        return openWindows(path, QString(), write, error, &warnings);
+        return openWindows(path, lastUser(path), write, error, &warnings);
     return openHives({HiveMount{path, info.fileName()}}, write, error);
 }
 

@@ -31,8 +31,8 @@ struct HiveMount {
 // machine's classes with the user's.
 [[nodiscard]] std::shared_ptr<RegistryBackend> openWindows(const QString& dir, const QString& user, bool write,
                                                            QString* error, QStringList* warnings);
-// A machine named by a path: a folder is an offline installation, a file a single hive; write opens
-// its hives for changes.
+// A machine named by a path: a folder is an offline installation (its HKEY_CURRENT_USER the user who
+// used it last), a file a single hive; write opens its hives for changes.
 [[nodiscard]] std::shared_ptr<RegistryBackend> openMachine(const QString& path, bool write, QString* error);
 
 } // namespace HiveMapping
