@@ -34,7 +34,8 @@ KeyId HiveClassesRoot::side(KeyId id) const
     if (!merged(id))
         return id;
     const Pair pair = pairOf(id);
-    return pair.user ? pair.user : pair.machine;
+    // The root itself belongs to the machine: what is made at the top goes there, as on Windows.
+    return pair.user && id != m_root ? pair.user : pair.machine;
 }
 
 HiveClassesRoot::Pair HiveClassesRoot::child(Pair parent, const QString& name)
@@ -79,7 +80,8 @@ LONG HiveClassesRoot::openKey(KeyId base, const QStringList& path, REGSAM access
     return ERROR_SUCCESS;
 }
 
-// A missing key is made where the changes of its parent go: in the user's classes when the parent is there.
+// A missing key is made where the changes of its parent go: in the user's classes when the parent is
+// there (below the top).
 LONG HiveClassesRoot::createKey(KeyId base, const QStringList& path, REGSAM access, KeyId* id, DWORD* disposition)
 {
     if (!merged(base))
@@ -94,9 +96,10 @@ LONG HiveClassesRoot::createKey(KeyId base, const QStringList& path, REGSAM acce
     for (const QString& name : path) {
         Pair next = child(current, name);
         if (!next.machine && !next.user) {
-            KeyId& made = current.user ? next.user : next.machine;
+            const KeyId parent = side(idOf(current));
+            KeyId& made = parent == current.user ? next.user : next.machine;
             DWORD how = 0;
-            const LONG rc = m_hives->createKey(current.user ? current.user : current.machine, {name}, access, &made, &how);
+            const LONG rc = m_hives->createKey(parent, {name}, access, &made, &how);
             if (rc != ERROR_SUCCESS)
                 return rc;
             created = true;
