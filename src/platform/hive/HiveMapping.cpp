@@ -30,6 +30,9 @@ struct Builder {
         }
         QString error;
         std::unique_ptr<HiveFile> file = HiveFile::open(path, write, &error, &warnings);
+        // A hive that may not be written (one not closed cleanly) is still shown, read-only.
+        if (!file && write && (file = HiveFile::open(path, false, &error, &warnings)))
+            warnings << error + QStringLiteral(" Sie ist nur zum Lesen geöffnet.");
         if (!file) {
             warnings << error;
             return -1;
@@ -257,9 +260,12 @@ std::shared_ptr<RegistryBackend> openWindows(const QString& dir, const QString& 
     }
     if (software >= 0 && b.file(software)->child(b.file(software)->root(), QStringLiteral("Classes")))
         b.mount(QStringLiteral("HKEY_CLASSES_ROOT"), software, {QStringLiteral("Classes")});
-    mountUsers(b, dir, b.file(software), user, error);
-    if (!error->isEmpty())
+    QString unknownUser; // its own string: *error may hold a caller's earlier text
+    mountUsers(b, dir, b.file(software), user, &unknownUser);
+    if (!unknownUser.isEmpty()) {
+        *error = unknownUser;
         return nullptr;
+    }
     auto hives = std::make_shared<HiveBackend>(std::move(b.files), b.mounts, b.warnings);
     *warnings = hives->warnings();
     KeyId machineClasses = 0;

@@ -413,6 +413,17 @@ private slots:
         QCOMPARE(RegOpenHives({{}, root.path(), "Berta", false}, &error, &warnings), ERROR_BAD_NETPATH);
         QVERIFY(error.contains(QStringLiteral("Berta")));
         QCOMPARE(RegOpenHives({{}, m_dir->path(), {}, false}, &error, &warnings), ERROR_BAD_NETPATH);
+        // Opened for changes, a user's classes not closed cleanly are shown all the same, read-only.
+        const QString classes = root.filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat");
+        QVERIFY(QDir(root.path()).mkpath("Users/Anna/AppData/Local/Microsoft/Windows"));
+        for (const QString& suffix : QStringList{"", ".LOG1", ".LOG2"})
+            QVERIFY(QFile::link(corpusHive("regipy__UsrClass.dat" + suffix), classes + suffix));
+        QCOMPARE(RegOpenHives({{}, root.path(), "anna", true}, &error, &warnings), ERROR_SUCCESS);
+        QVERIFY2(warnings.join(u' ').contains(QStringLiteral("nur zum Lesen")), qPrintable(warnings.join(u'\n')));
+        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, ".3g2", 0, {}, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                 ERROR_SUCCESS);
+        QCOMPARE(RegSetValueBytes(key, "x", REG_DWORD, QByteArray(4, '\1')), ERROR_ACCESS_DENIED);
+        RegCloseKey(key);
     }
 
 private:
