@@ -178,7 +178,8 @@ private slots:
             QVERIFY2(file, qPrintable(error));
             QCOMPARE(file->setValue(file->root(), QStringLiteral("Lang"), REG_BINARY, data), ERROR_SUCCESS);
             QCOMPARE(file->commit(), ERROR_SUCCESS);
-            QCOMPARE(file->setValue(file->root(), QStringLiteral("Kurz"), REG_DWORD, QByteArray(4, '\2')), ERROR_SUCCESS);
+            QCOMPARE(file->setValue(file->root(), QStringLiteral("Kurz"), REG_DWORD, QByteArray(4, '\2')),
+                     ERROR_SUCCESS);
             QCOMPARE(file->commit(), ERROR_SUCCESS);
         }
         const QByteArray bytes = readFile(hive);
