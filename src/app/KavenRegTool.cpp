@@ -10,6 +10,7 @@
 #include "registry/MessageSink.h"
 #include "registry/Progress.h"
 #include "registry/RegKeyUtils.h"
+#include "registry/RegMessageUtils.h"
 #include "registry/RegUtils.h"
 #include "registry/RegValueUtils.h"
 #include "registry/RegistryAccessor.h"
@@ -619,8 +620,10 @@ int KavenRegTool::addCommand(const QStringList& args)
         && !confirm(QStringLiteral("Der Wert ") + (name.isEmpty() ? DefaultValueCaption : name)
                     + QStringLiteral(" existiert bereits. Überschreiben")))
         return 1;
-    if (RegSetValueBytes(reg.currentKey(), name, type, bytes) != ERROR_SUCCESS)
-        return fail(QStringLiteral("Datenwert konnte nicht erstellt werden."));
+    const LONG set = RegSetValueBytes(reg.currentKey(), name, type, bytes);
+    if (set != ERROR_SUCCESS) // a hive's refusal says why
+        return fail(WithCommitReason(QStringLiteral("Datenwert konnte nicht erstellt werden."),
+                                     set == ERROR_FILE_TOO_LARGE ? set : ERROR_SUCCESS));
     return succeed();
 }
 

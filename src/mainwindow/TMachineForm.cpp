@@ -1,5 +1,8 @@
 #include "mainwindow/TMachineForm.h"
 
+#include "platform/WinReg.h"
+
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -37,9 +40,12 @@ TMachineForm::TMachineForm(const QStringList& knownMachines, QWidget* parent) : 
     offline->setObjectName(QStringLiteral("OfflineWindowsButton"));
     auto* hiveFile = new QPushButton(QStringLiteral("Hive-Datei ..."));
     hiveFile->setObjectName(QStringLiteral("HiveFileButton"));
+    m_allowChanges = new QCheckBox(QStringLiteral("Änderungen erlauben"));
+    m_allowChanges->setObjectName(QStringLiteral("AllowChangesCheckBox"));
     auto* files = new QHBoxLayout;
     files->addWidget(offline);
     files->addWidget(hiveFile);
+    files->addWidget(m_allowChanges);
     files->addStretch();
     connect(offline, &QPushButton::clicked, this, [this] {
         const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Offline-Windows-Installation"),
@@ -94,5 +100,10 @@ QString TMachineForm::machineName() const
 QString TMachineForm::ask(const QStringList& knownMachines, QWidget* parent)
 {
     TMachineForm form(knownMachines, parent);
-    return form.exec() == QDialog::Accepted ? form.machineName() : QString();
+    if (form.exec() != QDialog::Accepted)
+        return {};
+    const QString name = form.machineName();
+    if (name.startsWith(QLatin1Char('/')))
+        RegAllowHiveWrites(name, form.m_allowChanges->isChecked());
+    return name;
 }

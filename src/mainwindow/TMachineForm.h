@@ -2,11 +2,13 @@
 
 // Asks for the machine whose registry is to be shown: the machines already known are offered, any
 // other name can be typed; an offline Windows installation (its folder) or a hive file can be chosen,
-// and its path is the machine's name.
+// and its path is the machine's name. Such a machine opens read-only unless "Änderungen erlauben" is
+// checked.
 
 #include <QDialog>
 #include <QStringList>
 
+class QCheckBox;
 class QComboBox;
 
 class TMachineForm final : public QDialog {
@@ -19,8 +21,10 @@ public:
     // The chosen name without leading backslashes and surrounding blanks.
     [[nodiscard]] QString machineName() const;
     [[nodiscard]] QComboBox* nameBox() const { return m_name; }
+    [[nodiscard]] QCheckBox* allowChangesBox() const { return m_allowChanges; }
 
-    // Shows the dialog; empty when cancelled or left empty.
+    // Shows the dialog; empty when cancelled or left empty. A path chosen opens for changes only when
+    // they were allowed.
     [[nodiscard]] static QString ask(const QStringList& knownMachines, QWidget* parent);
 
 private:
@@ -28,4 +32,5 @@ private:
     void choosePath(const QString& path);
 
     QComboBox* m_name = nullptr;
+    QCheckBox* m_allowChanges = nullptr;
 };

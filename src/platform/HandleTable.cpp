@@ -6,6 +6,7 @@
 #include "platform/remote/RemoteBackend.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QSysInfo>
 
 #include <unordered_map>
@@ -29,6 +30,7 @@ struct State {
     QHash<QString, std::shared_ptr<RegistryBackend>> hives;
     // Connections to other machines, by upper-cased name, kept until the program leaves the machine.
     QHash<QString, std::shared_ptr<RemoteBackend>> remotes;
+    QSet<QString> writableHives; // paths the user allowed changes to
     std::unordered_map<HKEY, std::shared_ptr<KeyHandle>> handles;
     HKEY nextHandle = 0x1000;
     std::vector<Batch> batches; // open batches, innermost last
@@ -73,7 +75,12 @@ LONG hiveMachine(const QString& path, std::shared_ptr<RegistryBackend>* backend)
             return ERROR_SUCCESS;
     }
     QString error;
-    *backend = HiveMapping::openMachine(path, &error);
+    bool write = false;
+    {
+        std::lock_guard lock(s.mutex);
+        write = s.writableHives.contains(canonical);
+    }
+    *backend = HiveMapping::openMachine(path, write, &error);
     if (!*backend)
         return ERROR_BAD_NETPATH;
     std::lock_guard lock(s.mutex);
@@ -220,6 +227,20 @@ void setMachineStore(const QString& machine, const QString& path)
         s.routes.insert(name, path);
 }
 
+void setHiveWritable(const QString& path, bool write)
+{
+    State& s = state();
+    const QString canonical = QFileInfo(path).absoluteFilePath();
+    std::lock_guard lock(s.mutex);
+    if (s.writableHives.contains(canonical) == write)
+        return;
+    if (write)
+        s.writableHives.insert(canonical);
+    else
+        s.writableHives.remove(canonical);
+    s.hives.remove(canonical); // opened anew by the next connection
+}
+
 void setLocalBackend(std::shared_ptr<RegistryBackend> backend)
 {
     State& s = state();
@@ -317,6 +338,7 @@ void shutdown()
     s.stores.clear();
     s.hives.clear();
     s.remotes.clear();
+    s.writableHives.clear();
     s.local.reset();
     s.localPath.clear();
     s.routes.clear();

@@ -45,6 +45,9 @@ bool remove(HKEY key);
 // The local store; opened on first use from KAVEN_REGISTRY when the program did not open one.
 [[nodiscard]] std::shared_ptr<RegistryBackend> localBackend();
 void setMachineStore(const QString& machine, const QString& path);
+// Whether the machine named by a hive path opens for writing; a change takes effect with its next
+// connection.
+void setHiveWritable(const QString& path, bool write);
 // Makes backend the registry of the predefined keys (hive files instead of, or over, the store).
 void setLocalBackend(std::shared_ptr<RegistryBackend> backend);
 // The store of a machine name (leading backslashes removed); ERROR_BAD_NETPATH when there is none. A

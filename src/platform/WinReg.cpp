@@ -145,13 +145,12 @@ void RegKeepMachineConnection(const QString& machine)
 
 LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings)
 {
-    std::shared_ptr<HiveBackend> hives;
     if (!options.windowsFolder.isEmpty()) {
-        hives = HiveMapping::openWindows(options.windowsFolder, options.user, options.write, error);
-        if (!hives)
+        std::shared_ptr<RegistryBackend> installation =
+            HiveMapping::openWindows(options.windowsFolder, options.user, options.write, error, warnings);
+        if (!installation)
             return ERROR_BAD_NETPATH;
-        *warnings = hives->warnings();
-        HandleTable::setLocalBackend(hives);
+        HandleTable::setLocalBackend(std::move(installation));
         return ERROR_SUCCESS;
     }
     const std::shared_ptr<RegistryBackend> store = HandleTable::localBackend();
@@ -174,11 +173,17 @@ LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* wa
         }
         names << winUpper(name);
     }
-    if (!(hives = HiveMapping::openHives(mounts, options.write, error)))
+    const std::shared_ptr<HiveBackend> hives = HiveMapping::openHives(mounts, options.write, error);
+    if (!hives)
         return ERROR_BAD_NETPATH;
     *warnings = hives->warnings();
     HandleTable::setLocalBackend(std::make_shared<HiveOverlay>(store, hives));
     return ERROR_SUCCESS;
+}
+
+void RegAllowHiveWrites(const QString& path, bool allow)
+{
+    HandleTable::setHiveWritable(path, allow);
 }
 
 void RegShutdown()

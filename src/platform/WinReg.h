@@ -45,6 +45,9 @@ struct RegHiveOptions {
     bool write = false;
 };
 [[nodiscard]] LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings);
+// A machine named by the path of an offline installation or a hive file opens read-only unless changes
+// were allowed here; the choice holds from the machine's next connection on.
+void RegAllowHiveWrites(const QString& path, bool allow);
 // Closes every handle and store of the process (tests, shutdown).
 void RegShutdown();
 // The local folder a drive letter stands for on the registry of the handle, empty when that registry

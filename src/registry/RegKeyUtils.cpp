@@ -84,8 +84,11 @@ int CreateNewKey(const QString& parentPath, const QModelIndex& parentNode, KeyTr
     const int number
         = FirstFreeNumber([&](const QString& name) { return reg.keyExists(subKey + name); }, NewKeyPrefix);
     const QString name = NewKeyPrefix + QString::number(number);
-    if (!reg.openKey(subKey + name, true)) {
-        ShowError(QStringLiteral("Der Schlüssel konnte nicht erstellt werden."));
+    RegBatch batch(reg.rootKey()); // a refusal of a read-only registry says why through the batch
+    const bool made = reg.openKey(subKey + name, true);
+    const LONG committed = batch.end();
+    if (!made || committed != ERROR_SUCCESS) {
+        ShowError(WithCommitReason(QStringLiteral("Der Schlüssel konnte nicht erstellt werden."), committed));
         return -1;
     }
     return tree.insertChild(parentNode, {name, 1, 2, false});

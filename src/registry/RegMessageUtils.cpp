@@ -69,6 +69,11 @@ QString CommitFailureReason(LONG code)
         return QStringLiteral("Der Datenträger ist voll.");
     case ERROR_REGISTRY_IO_FAILED:
         return QStringLiteral("Ein- oder Ausgabefehler beim Schreiben der Registrierung.");
+    case ERROR_WRITE_PROTECT:
+        return QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet.");
+    case ERROR_FILE_TOO_LARGE:
+        return QStringLiteral("Die Hive-Datei hat eine Version vor 1.4 und kann keine Daten über 16.344 Bytes "
+                              "aufnehmen.");
     case LockTimeoutCode:
         return QStringLiteral("Die Registrierung ist von einem anderen Programm gesperrt (Zeitüberschreitung).");
     default:

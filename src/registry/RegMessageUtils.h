@@ -20,7 +20,8 @@ void ShowPlain(const QString& text);
 void ShowError(MessageSink& sink, const QString& text);
 
 // Why the store could not keep changes it had accepted (a batch or flush that failed to commit):
-// a German reason for 112, 1016 and 1460, the code itself for any other failure, empty for success.
+// a German reason for 112, 1016 and 1460 (and for a hive's refusals, 19 opened read-only, 223 data too
+// long for its version), the code itself for any other failure, empty for success.
 [[nodiscard]] QString CommitFailureReason(LONG code);
 // The operation's failure text followed by CR LF and the reason in parentheses.
 [[nodiscard]] QString WithCommitReason(const QString& text, LONG code);

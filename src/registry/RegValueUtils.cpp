@@ -283,10 +283,12 @@ int CreateNewValue(const QString& keyPath, NewValueKind kind, ValueListModel& li
         number = FirstFreeNumber([key](const QString& name) { return ValueExists(key, name); }, NewValuePrefix);
     }
     const QString name = NewValuePrefix + QString::number(number);
-    if (opened != RegResult::Success || !WriteValue(reg.currentKey(), name, value)
-        || !ValueExists(reg.currentKey(), name)) {
+    RegBatch batch(reg.rootKey()); // a refusal of a read-only registry says why through the batch
+    const bool written = opened == RegResult::Success && WriteValue(reg.currentKey(), name, value);
+    const LONG committed = batch.end();
+    if (!written || committed != ERROR_SUCCESS || !ValueExists(reg.currentKey(), name)) {
         messageSink().message(MessageKind::Error, QStringLiteral("Fehler"),
-                              QStringLiteral("Datenwert konnte nicht erstellt werden."));
+                              WithCommitReason(QStringLiteral("Datenwert konnte nicht erstellt werden."), committed));
         return -1;
     }
     return list.addRow(ValueRowFor(name, value));

@@ -215,8 +215,8 @@ LONG HiveBackend::createKey(KeyId base, const QStringList& path, REGSAM access, 
             continue;
         }
         HiveFile* file = isVirtual(current) ? nullptr : fileOf(current);
-        if (!file)
-            return ERROR_ACCESS_DENIED;
+        if (!file || !file->writable())
+            return refuse(file);
         HiveNodeId child = 0;
         const LONG rc = changed(current, REG_NOTIFY_CHANGE_NAME, file->addChild(nodeOf(current), name, &child));
         if (rc != ERROR_SUCCESS && !child)
@@ -317,6 +317,16 @@ LONG HiveBackend::queryValue(KeyId id, const QString& name, DWORD* type, QByteAr
     return ERROR_FILE_NOT_FOUND;
 }
 
+// A write this backend cannot take. When the hive is open read-only, the open batch fails for that
+// reason, so that whoever reports the batch's failure can say why.
+LONG HiveBackend::refuse(const HiveFile* file)
+{
+    const bool readOnlyHive = file ? !file->writable() : !writable();
+    if (readOnlyHive && m_batchDepth > 0 && m_failure == ERROR_SUCCESS)
+        m_failure = ERROR_WRITE_PROTECT;
+    return ERROR_ACCESS_DENIED;
+}
+
 LONG HiveBackend::changed(KeyId id, DWORD bits, LONG rc)
 {
     if (rc != ERROR_SUCCESS)
@@ -334,8 +344,8 @@ LONG HiveBackend::setValue(KeyId id, const QString& name, DWORD type, QByteArray
 {
     std::lock_guard lock(m_mutex);
     HiveFile* file = isVirtual(id) ? nullptr : fileOf(id);
-    if (!file)
-        return ERROR_ACCESS_DENIED;
+    if (!file || !file->writable())
+        return refuse(file);
     return changed(id, REG_NOTIFY_CHANGE_LAST_SET, file->setValue(nodeOf(id), name, type, data));
 }
 
@@ -343,8 +353,8 @@ LONG HiveBackend::deleteValue(KeyId id, const QString& name)
 {
     std::lock_guard lock(m_mutex);
     HiveFile* file = isVirtual(id) ? nullptr : fileOf(id);
-    if (!file)
-        return ERROR_ACCESS_DENIED;
+    if (!file || !file->writable())
+        return refuse(file);
     return changed(id, REG_NOTIFY_CHANGE_LAST_SET, file->deleteValue(nodeOf(id), name));
 }
 
@@ -352,7 +362,9 @@ LONG HiveBackend::deleteKey(KeyId id)
 {
     std::lock_guard lock(m_mutex);
     HiveFile* file = isVirtual(id) ? nullptr : fileOf(id);
-    if (!file || nodeOf(id) == m_mounts.at(mountOf(id)).root)
+    if (!file || !file->writable())
+        return refuse(file);
+    if (nodeOf(id) == m_mounts.at(mountOf(id)).root)
         return ERROR_ACCESS_DENIED;
     if (!m_extra.value(id).isEmpty())
         return ERROR_ACCESS_DENIED;

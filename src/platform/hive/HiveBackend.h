@@ -97,6 +97,7 @@ private:
     [[nodiscard]] QString nameOf(KeyId id) const;
     [[nodiscard]] QString pathOf(KeyId id) const;
     LONG changed(KeyId id, DWORD bits, LONG rc);
+    LONG refuse(const HiveFile* file);
 
     std::recursive_mutex m_mutex;
     std::vector<std::unique_ptr<HiveFile>> m_files;

@@ -130,6 +130,18 @@ std::unique_ptr<HiveFile> HiveFile::open(const QString& path, bool write, QStrin
     return file;
 }
 
+bool HiveFile::adopt(QByteArray bytes)
+{
+    hive_h* fresh = openImage(bytes, true);
+    if (!fresh)
+        return false;
+    hivex_close(m_hive);
+    m_hive = fresh;
+    m_image = std::move(bytes);
+    m_touched.clear();
+    return true;
+}
+
 HiveFile::~HiveFile()
 {
     if (m_hive)

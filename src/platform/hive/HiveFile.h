@@ -49,7 +49,9 @@ public:
     LONG values(HiveNodeId node, QVector<BackendValue>* values, QStringList* warnings = nullptr);
 
     // Changes in memory; ERROR_ACCESS_DENIED when not writable, ERROR_INVALID_PARAMETER for what the hive
-    // library cannot write safely (names holding NUL, data over 16,344 bytes).
+    // library cannot write safely (names holding NUL, data over about a million bytes),
+    // ERROR_FILE_TOO_LARGE for data over 16,344 bytes in a hive older than version 1.4. Longer data is
+    // written in segments by the commit.
     LONG setValue(HiveNodeId node, const QString& name, DWORD type, QByteArrayView data);
     LONG deleteValue(HiveNodeId node, const QString& name);
     LONG addChild(HiveNodeId parent, const QString& name, HiveNodeId* child);
@@ -73,6 +75,9 @@ private:
     [[nodiscard]] QString nodeName(HiveNodeId id) const;
     [[nodiscard]] bool rawValueName(HiveNodeId node, size_t value, QString* name) const;
     LONG rewriteValues(HiveNodeId node, const QString& name, const BackendValue* replacement);
+    [[nodiscard]] bool segmentBigData(const QString& temp, QByteArray* segmented);
+    // Makes bytes (this hive as committed) the library's copy and the image names are read from.
+    [[nodiscard]] bool adopt(QByteArray bytes);
 
     QString m_path;
     hive_h* m_hive = nullptr;
@@ -83,5 +88,6 @@ private:
     QHash<HiveNodeId, HiveNode> m_nodes;
     QSet<HiveNodeId> m_touched; // keys whose values live only in the library's copy
     bool m_pending = false;
+    bool m_bigPending = false; // the library's copy holds data the commit must segment
     bool m_backedUp = false;
 };

@@ -1,7 +1,9 @@
 #include "platform/hive/HiveMapping.h"
 
 #include "platform/WinCase.h"
+#include "platform/hive/HiveClassesRoot.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +19,7 @@ struct Builder {
     std::vector<std::unique_ptr<HiveFile>> files;
     QVector<HiveMount> mounts;
     QStringList warnings;
+    QString userClasses; // the chosen user's classes below HKEY_USERS
 
     // Index of the opened file, or -1 (with a warning) when it is missing or cannot be opened.
     int open(const QString& path, const QString& what)
@@ -27,6 +30,9 @@ struct Builder {
         }
         QString error;
         std::unique_ptr<HiveFile> file = HiveFile::open(path, write, &error, &warnings);
+        // A hive that may not be written (one not closed cleanly) is still shown, read-only.
+        if (!file && write && (file = HiveFile::open(path, false, &error, &warnings)))
+            warnings << error + QStringLiteral(" Sie ist nur zum Lesen geöffnet.");
         if (!file) {
             warnings << error;
             return -1;
@@ -124,11 +130,36 @@ void mountUsers(Builder& b, const QString& root, HiveFile* software, const QStri
         const QString classes = HiveMapping::findPath(
             p.folder, {QStringLiteral("AppData"), QStringLiteral("Local"), QStringLiteral("Microsoft"),
                        QStringLiteral("Windows"), QStringLiteral("UsrClass.dat")});
-        if (!classes.isEmpty())
-            b.mount(Hku + QLatin1Char('\\') + p.sid + QStringLiteral("_Classes"), b.open(classes, classes));
+        if (classes.isEmpty())
+            continue;
+        const int classesFile = b.open(classes, classes);
+        b.mount(Hku + QLatin1Char('\\') + p.sid + QStringLiteral("_Classes"), classesFile);
+        if (chosen && classesFile >= 0)
+            b.userClasses = p.sid + QStringLiteral("_Classes");
     }
     if (!userFound)
         *error = QStringLiteral("Der Benutzer \"%1\" wurde in der Windows-Installation nicht gefunden.").arg(user);
+}
+
+// The profile whose NTUSER.DAT changed last: the user who used the installation last.
+QString lastUser(const QString& root)
+{
+    QString user;
+    QDateTime newest;
+    for (const QString& folder : {QStringLiteral("Users"), QStringLiteral("Documents and Settings")}) {
+        const QString profiles = HiveMapping::findPath(root, {folder});
+        if (profiles.isEmpty())
+            continue;
+        for (const QFileInfo& f : QDir(profiles).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QString ntuser = HiveMapping::findPath(f.filePath(), {QStringLiteral("NTUSER.DAT")});
+            const QDateTime changed = ntuser.isEmpty() ? QDateTime() : QFileInfo(ntuser).lastModified();
+            if (changed.isValid() && (!newest.isValid() || changed > newest)) {
+                newest = changed;
+                user = f.fileName();
+            }
+        }
+    }
+    return user;
 }
 
 } // namespace
@@ -187,7 +218,8 @@ std::shared_ptr<HiveBackend> openHives(const QVector<HiveMount>& hives, bool wri
     return std::make_shared<HiveBackend>(std::move(b.files), b.mounts, b.warnings);
 }
 
-std::shared_ptr<HiveBackend> openWindows(const QString& dir, const QString& user, bool write, QString* error)
+std::shared_ptr<RegistryBackend> openWindows(const QString& dir, const QString& user, bool write, QString* error,
+                                             QStringList* warnings)
 {
     const QString config =
         findPath(dir, {QStringLiteral("Windows"), QStringLiteral("System32"), QStringLiteral("config")});
@@ -228,18 +260,31 @@ std::shared_ptr<HiveBackend> openWindows(const QString& dir, const QString& user
     }
     if (software >= 0 && b.file(software)->child(b.file(software)->root(), QStringLiteral("Classes")))
         b.mount(QStringLiteral("HKEY_CLASSES_ROOT"), software, {QStringLiteral("Classes")});
-    mountUsers(b, dir, b.file(software), user, error);
-    if (!error->isEmpty())
+    QString unknownUser; // its own string: *error may hold a caller's earlier text
+    mountUsers(b, dir, b.file(software), user, &unknownUser);
+    if (!unknownUser.isEmpty()) {
+        *error = unknownUser;
         return nullptr;
-    return std::make_shared<HiveBackend>(std::move(b.files), b.mounts, b.warnings);
+    }
+    auto hives = std::make_shared<HiveBackend>(std::move(b.files), b.mounts, b.warnings);
+    *warnings = hives->warnings();
+    KeyId machineClasses = 0;
+    KeyId users = 0;
+    KeyId userClasses = 0;
+    (void)hives->predefinedKey(HKEY_CLASSES_ROOT, &machineClasses);
+    if (!b.userClasses.isEmpty() && hives->predefinedKey(HKEY_USERS, &users) == ERROR_SUCCESS
+        && hives->openKey(users, {b.userClasses}, KEY_READ, &userClasses) != ERROR_SUCCESS)
+        userClasses = 0;
+    return std::make_shared<HiveClassesRoot>(std::move(hives), machineClasses, userClasses);
 }
 
-std::shared_ptr<HiveBackend> openMachine(const QString& path, QString* error)
+std::shared_ptr<RegistryBackend> openMachine(const QString& path, bool write, QString* error)
 {
     const QFileInfo info(path);
+    QStringList warnings;
     if (info.isDir())
-        return openWindows(path, QString(), false, error);
-    return openHives({HiveMount{path, info.fileName()}}, false, error);
+        return openWindows(path, lastUser(path), write, error, &warnings);
+    return openHives({HiveMount{path, info.fileName()}}, write, error);
 }
 
 } // namespace HiveMapping

@@ -4,7 +4,7 @@
 // them), or the hives of an offline Windows installation where Windows maps them (SOFTWARE, SYSTEM with
 // CurrentControlSet, SAM, SECURITY, DEFAULT as HKEY_USERS\.DEFAULT, each profile's NTUSER.DAT as
 // HKEY_USERS\<SID> and its UsrClass.dat as HKEY_USERS\<SID>_Classes, the chosen user's as
-// HKEY_CURRENT_USER, SOFTWARE\Classes as HKEY_CLASSES_ROOT).
+// HKEY_CURRENT_USER, SOFTWARE\Classes merged with the chosen user's UsrClass.dat as HKEY_CLASSES_ROOT).
 
 #include "platform/hive/HiveBackend.h"
 
@@ -26,11 +26,13 @@ struct HiveMount {
 
 // Null with *error (German) when a hive cannot be opened at all.
 [[nodiscard]] std::shared_ptr<HiveBackend> openHives(const QVector<HiveMount>& hives, bool write, QString* error);
-// dir holds Windows\System32\config. A missing or damaged hive leaves its key out with a warning; an
-// unknown user or a folder without hives is an error.
-[[nodiscard]] std::shared_ptr<HiveBackend> openWindows(const QString& dir, const QString& user, bool write,
-                                                       QString* error);
-// A machine named by a path: a folder is an offline installation, a file a single hive.
-[[nodiscard]] std::shared_ptr<HiveBackend> openMachine(const QString& path, QString* error);
+// dir holds Windows\System32\config. A missing or damaged hive leaves its key out with a warning
+// (*warnings); an unknown user or a folder without hives is an error. HKEY_CLASSES_ROOT merges the
+// machine's classes with the user's.
+[[nodiscard]] std::shared_ptr<RegistryBackend> openWindows(const QString& dir, const QString& user, bool write,
+                                                           QString* error, QStringList* warnings);
+// A machine named by a path: a folder is an offline installation (its HKEY_CURRENT_USER the user who
+// used it last), a file a single hive; write opens its hives for changes.
+[[nodiscard]] std::shared_ptr<RegistryBackend> openMachine(const QString& path, bool write, QString* error);
 
 } // namespace HiveMapping

@@ -3,6 +3,7 @@
 // crash leaves either the old or the new hive, never a part of one.
 
 #include "platform/WinCase.h"
+#include "platform/hive/HiveBigData.h"
 #include "platform/hive/HiveFile.h"
 
 #include <QDir>
@@ -17,12 +18,12 @@
 #include <cerrno>
 #include <cstring>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
-// Data larger than one cell holds; the library would write it as one cell where the format wants a
-// list of segments.
-constexpr qsizetype MaxCellData = 16344;
+// The largest data the hive library writes (its largest cell less the cell's size field).
+constexpr qsizetype MaxLibraryData = 1'000'000 - 4;
 
 bool renameFile(const QString& from, const QString& to)
 {
@@ -90,6 +91,7 @@ LONG HiveFile::rewriteValues(HiveNodeId id, const QString& name, const BackendVa
     std::vector<QByteArray> keys;
     std::vector<QByteArray> data;
     std::vector<hive_set_value> set;
+    bool big = false;
     keys.reserve(size_t(current.size()));
     data.reserve(size_t(current.size()));
     for (const BackendValue& v : std::as_const(current)) {
@@ -97,8 +99,11 @@ LONG HiveFile::rewriteValues(HiveNodeId id, const QString& name, const BackendVa
             return ERROR_INVALID_PARAMETER;
         keys.push_back(v.name.toUtf8());
         data.push_back(isStringType(v.type) ? programToUtf16(v.data) : v.data);
-        if (data.back().size() > MaxCellData)
+        if (data.back().size() > MaxLibraryData)
             return ERROR_INVALID_PARAMETER;
+        // Older hives keep long data in one cell; only the value being set must fit the format.
+        if (data.back().size() > HiveBigData::SegmentSize && m_minorVersion >= HiveBigData::FirstMinorVersion)
+            big = true;
         hive_set_value value{keys.back().data(), hive_t_REG_NONE, size_t(data.back().size()), data.back().data()};
         std::memcpy(&value.t, &v.type, sizeof(value.t)); // any type number, not only the enumerated ones
         set.push_back(value);
@@ -107,13 +112,17 @@ LONG HiveFile::rewriteValues(HiveNodeId id, const QString& name, const BackendVa
         return ERROR_REGISTRY_IO_FAILED;
     m_touched.insert(id);
     m_pending = true;
+    m_bigPending = m_bigPending || big;
     return ERROR_SUCCESS;
 }
 
 LONG HiveFile::setValue(HiveNodeId id, const QString& name, DWORD type, QByteArrayView data)
 {
-    if (m_writable && (hasNul(name) || (isStringType(type) ? programToUtf16(data).size() : data.size()) > MaxCellData))
+    const qsizetype size = isStringType(type) ? programToUtf16(data).size() : data.size();
+    if (m_writable && (hasNul(name) || size > MaxLibraryData))
         return ERROR_INVALID_PARAMETER;
+    if (m_writable && size > HiveBigData::SegmentSize && m_minorVersion < HiveBigData::FirstMinorVersion)
+        return ERROR_FILE_TOO_LARGE;
     const BackendValue value{name, type, data.toByteArray()};
     return rewriteValues(id, name, &value);
 }
@@ -186,7 +195,8 @@ LONG HiveFile::commit(Publish publish)
     const QString temp = temporaryBeside(m_path);
     if (temp.isEmpty())
         return ioError();
-    if (hivex_commit(m_hive, QFile::encodeName(temp).constData(), 0) != 0
+    QByteArray segmented;
+    if (hivex_commit(m_hive, QFile::encodeName(temp).constData(), 0) != 0 || !segmentBigData(temp, &segmented)
         || !QFile::setPermissions(temp, QFileInfo(m_path).permissions()) || !syncPath(temp, O_RDONLY)
         || !publish(temp, m_path)) {
         const LONG rc = ioError();
@@ -195,5 +205,40 @@ LONG HiveFile::commit(Publish publish)
     }
     (void)syncPath(QFileInfo(m_path).absolutePath(), O_RDONLY | O_DIRECTORY);
     m_pending = false;
+    // The library's copy takes the segmented form too, so that the next commit need not convert again.
+    if (!segmented.isEmpty() && adopt(std::move(segmented)))
+        m_bigPending = false;
     return ERROR_SUCCESS;
+}
+
+// The values the library wrote as one oversized cell, rewritten in the committed file as segments.
+// *segmented receives the file's new bytes when anything was rewritten.
+bool HiveFile::segmentBigData(const QString& temp, QByteArray* segmented)
+{
+    if (!m_bigPending)
+        return true;
+    QVector<quint32> cells;
+    for (HiveNodeId id : std::as_const(m_touched)) {
+        if (!node(id))
+            continue;
+        const std::unique_ptr<hive_value_h, decltype(&std::free)> values(hivex_node_values(m_hive, id), &std::free);
+        for (const hive_value_h* v = values.get(); v && *v; ++v)
+            cells.append(quint32(*v));
+    }
+    QFile file(temp);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    int converted = 0;
+    if (!HiveBigData::segment(&bytes, cells, &converted)) {
+        errno = EIO;
+        return false;
+    }
+    if (!converted)
+        return true;
+    if (!file.seek(0) || file.write(bytes) != bytes.size() || !file.flush())
+        return false;
+    file.close();
+    *segmented = std::move(bytes);
+    return true;
 }

@@ -129,6 +129,19 @@ BranchDump dumpWithHiveTool(const QString& hive, const QString& prefix)
     return sorted(dump);
 }
 
+QStringList subKeyNames(HKEY root, const QString& path)
+{
+    QStringList names;
+    HKEY key = 0;
+    if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {QStringLiteral("<missing>")};
+    QString name;
+    for (DWORD i = 0; RegEnumKey(key, i, &name, MAX_KEY_NAME + 1) == ERROR_SUCCESS; ++i)
+        names << name;
+    RegCloseKey(key);
+    return names;
+}
+
 QString corpusHive(const QString& name)
 {
     return QStringLiteral(KAVEN_SHARED_DIR "/corpus/hives/") + name;

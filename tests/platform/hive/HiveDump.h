@@ -16,5 +16,7 @@ using BranchDump = QMap<QString, QStringList>;
 // The hive as the hive library's own export tool shows it, keys below prefix; empty when the tool
 // fails.
 [[nodiscard]] BranchDump dumpWithHiveTool(const QString& hive, const QString& prefix);
+// Names of the subkeys of root\path in the registry's order; {"<missing>"} when it cannot be opened.
+[[nodiscard]] QStringList subKeyNames(HKEY root, const QString& path);
 // The corpus of hives shipped beside the project.
 [[nodiscard]] QString corpusHive(const QString& name);

@@ -5,9 +5,13 @@
 #include "HiveDump.h"
 
 #include "app/KavenRegTool.h"
+#include "mainwindow/TUndoList.h"
+#include "mainwindow/ValueCommands.h"
 #include "platform/WinReg.h"
 #include "platform/hive/HiveFile.h"
 #include "platform/hive/HiveMapping.h"
+#include "registry/RegUtils.h"
+#include "support/RecordingMessageSink.h"
 #include "support/TempStore.h"
 #include "support/TestFiles.h"
 
@@ -16,6 +20,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QtEndian>
+
+#include <hivex.h>
 
 #include <optional>
 
@@ -39,6 +46,21 @@ QString hiveShellValues(const QString& hive, const QString& key)
     shell.closeWriteChannel();
     shell.waitForFinished(60000);
     return QString::fromUtf8(shell.readAllStandardOutput());
+}
+
+// The longest cell in use of the hive's bins (whose chain the hive library checks when it opens them).
+qint32 longestCellInUse(const QByteArray& b)
+{
+    const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+    qint32 longest = 0;
+    for (qsizetype bin = 0x1000; bin < 0x1000 + qsizetype(u32(40)); bin += u32(bin + 8)) {
+        for (qsizetype cell = bin + 32; cell < bin + u32(bin + 8); cell += std::abs(qint32(u32(cell)))) {
+            if (u32(cell) == 0)
+                return -1;
+            longest = std::max(longest, -qint32(u32(cell)));
+        }
+    }
+    return longest;
 }
 
 bool failingRename(const QString&, const QString&)
@@ -121,14 +143,12 @@ private slots:
         const QString readOnly = QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet.");
         QTest::newRow("add without --write")
             << QStringList{} << QStringList{"add", "HKLM\\H\\key", "/v", "a", "/d", "b", "/f"} << readOnly;
-        QTest::newRow("delete without --write")
-            << QStringList{} << QStringList{"delete", "HKLM\\H\\key", "/f"} << readOnly;
         QTest::newRow("replace without --write")
             << QStringList{} << QStringList{"replace", "test", "x"} << readOnly;
-        QTest::newRow("data over one cell")
+        QTest::newRow("data over one cell, version 1.3")
             << QStringList{"--write"}
             << QStringList{"add", "HKLM\\H\\key", "/v", "big", "/t", "REG_BINARY", "/d", QString(2 * 16345, u'a'), "/f"}
-            << QString();
+            << QStringLiteral("Version vor 1.4");
     }
     void refused()
     {
@@ -139,6 +159,96 @@ private slots:
         QCOMPARE(run.rc, 1);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QCOMPARE(readFile(m_hive), m_original);
+    }
+
+    // Data longer than one cell, in a version 1.5 hive: a db record with segments, written twice (the
+    // second commit rewrites the key's values), read whole by the hive library and by our reader.
+    void longDataIsSegmented()
+    {
+        const QString hive = m_dir->filePath(QStringLiteral("Big.hive"));
+        QVERIFY(QFile::copy(corpusHive(QStringLiteral("hivex__special")), hive));
+        QVERIFY(QFile::setPermissions(hive, QFile::ReadOwner | QFile::WriteOwner));
+        QByteArray data(100000, Qt::Uninitialized);
+        for (qsizetype i = 0; i < data.size(); ++i)
+            data[i] = char(i * 7 + i / 251);
+        {
+            QString error;
+            QStringList warnings;
+            std::unique_ptr<HiveFile> file = HiveFile::open(hive, true, &error, &warnings);
+            QVERIFY2(file, qPrintable(error));
+            QCOMPARE(file->setValue(file->root(), QStringLiteral("Lang"), REG_BINARY, data), ERROR_SUCCESS);
+            QCOMPARE(file->commit(), ERROR_SUCCESS);
+            QCOMPARE(file->setValue(file->root(), QStringLiteral("Kurz"), REG_DWORD, QByteArray(4, '\2')),
+                     ERROR_SUCCESS);
+            QCOMPARE(file->commit(), ERROR_SUCCESS);
+        }
+        const QByteArray bytes = readFile(hive);
+        hive_h* h = hivex_open(QFile::encodeName(hive).constData(), 0);
+        QVERIFY(h);
+        const hive_value_h value = hivex_node_get_value(h, hivex_root(h), "Lang");
+        QVERIFY(value);
+        hive_type type {};
+        size_t size = 0;
+        char* read = hivex_value_value(h, value, &type, &size);
+        QCOMPARE(QByteArray(read, qsizetype(size)), data);
+        std::free(read);
+        hivex_close(h);
+
+        // The value's cell names a db record of seven segments: six full ones, 1,936 bytes in the last.
+        const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
+        const qsizetype db = 0x1000 + u32(qsizetype(value) + 12);
+        QCOMPARE(bytes.mid(db + 4, 2), QByteArray("db"));
+        QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + db + 6), quint16(7));
+        const qsizetype list = 0x1000 + u32(db + 8);
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(-qint32(u32(0x1000 + u32(list + 4 + 4 * i))), i < 6 ? 16344 + 8 : 1936 + 8);
+        QVERIFY(longestCellInUse(bytes) == 16344 + 8); // the long cell the library wrote is free
+
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{hive + ":B"}, {}, {}, false}, &error, &warnings), ERROR_SUCCESS);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
+        HKEY key = 0;
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "B", 0, KEY_READ, &key), ERROR_SUCCESS);
+        DWORD readType = 0;
+        QByteArray ours;
+        QCOMPARE(RegQueryValueBytes(key, "Lang", &readType, &ours), ERROR_SUCCESS);
+        RegCloseKey(key);
+        QCOMPARE(ours, data);
+        QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "B", "HKEY_LOCAL_MACHINE\\B"),
+                 dumpWithHiveTool(hive, "HKEY_LOCAL_MACHINE\\B"));
+    }
+
+    // A hive chosen as the window's machine: a value edited there is written only when changes were
+    // allowed; otherwise the message says why the change failed and the file stays as it was.
+    void windowEditOnHiveMachine_data()
+    {
+        QTest::addColumn<bool>("allow");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("read-only") << false
+                                   << QStringList{"Fehler: Änderung misslungen!\r\n"
+                                                  "(Die Hive-Datei ist nur zum Lesen geöffnet.)"};
+        QTest::newRow("changes allowed") << true << QStringList{};
+    }
+    void windowEditOnHiveMachine()
+    {
+        QFETCH(bool, allow);
+        QFETCH(QStringList, messages);
+        RecordingMessageSink sink;
+        RegAllowHiveWrites(m_hive, allow);
+        QVERIFY(SelectMachine(m_hive));
+        ValueEditors editors;
+        editors.editBinary = [](const QString&, QByteArray& data) {
+            data = "\5\6";
+            return true;
+        };
+        TUndoList undo;
+        const auto written = ValueCommands(undo, sink).ChangeValue("HKEY_LOCAL_MACHINE\\Test.hive\\key", "1", editors);
+        CurrentMachine().clear();
+        RegShutdown();
+        QCOMPARE(written.has_value(), allow);
+        QCOMPARE(sink.texts(), messages);
+        QCOMPARE(readFile(m_hive) == m_original, !allow);
     }
 
     void dirtyHiveIsNeverWritten()
@@ -191,6 +301,87 @@ private slots:
             QCOMPARE(HiveFile::programToUtf16(program), utf16);
     }
 
+    // HKEY_CLASSES_ROOT of an installation: the machine's classes merged with the chosen user's.
+    void classesRoot_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("data"); // "-": no such value
+        QTest::newRow("the user's value wins") << "Anna" << ".txt" << "" << "userfile";
+        QTest::newRow("the machine's value beside it") << "Anna" << ".txt" << "Machine" << "m";
+        QTest::newRow("the user's key alone") << "Anna" << "userOnly" << "u" << "1";
+        QTest::newRow("the machine's key alone") << "Anna" << "txtfile" << "" << "Textdatei";
+        QTest::newRow("no user: the machine's value") << "" << ".txt" << "" << "machinefile";
+        QTest::newRow("no user: no user's key") << "" << "userOnly" << "u" << "-";
+    }
+    void classesRoot()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, data);
+        makeInstallation();
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{}, m_dir->path(), user, false}, &error, &warnings), ERROR_SUCCESS);
+        DWORD type = 0;
+        QByteArray read;
+        HKEY h = 0;
+        if (RegOpenKeyEx(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &h) == ERROR_SUCCESS) {
+            if (RegQueryValueBytes(h, value, &type, &read) != ERROR_SUCCESS)
+                read = "-";
+            RegCloseKey(h);
+        } else {
+            read = "-";
+        }
+        QCOMPARE(QString::fromUtf8(read).remove(QChar(0)), data);
+        if (!user.isEmpty())
+            QCOMPARE(subKeyNames(HKEY_CLASSES_ROOT, {}), QStringList({".txt", "txtfile", "userOnly"}));
+    }
+
+    // A change to a key the user's classes hold goes there, else to the machine's.
+    void classesRootWrites_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("landsIn");
+        QTest::addColumn<QString>("notIn");
+        QTest::newRow("key of both") << ".txt" << "U\\.txt" << "S\\Classes\\.txt";
+        QTest::newRow("machine's key") << "txtfile" << "S\\Classes\\txtfile" << "U\\txtfile";
+        QTest::newRow("new key below a key of both") << ".txt\\Neu" << "U\\.txt\\Neu" << "S\\Classes\\.txt\\Neu";
+        QTest::newRow("new key below the machine's") << "txtfile\\Neu" << "S\\Classes\\txtfile\\Neu"
+                                                     << "U\\txtfile\\Neu";
+        QTest::newRow("new key at the top") << "Neu" << "S\\Classes\\Neu" << "U\\Neu";
+    }
+    void classesRootWrites()
+    {
+        QFETCH(QString, key);
+        makeInstallation();
+        QString error;
+        QStringList warnings;
+        QCOMPARE(RegOpenHives({{}, m_dir->path(), "Anna", true}, &error, &warnings), ERROR_SUCCESS);
+        HKEY h = 0;
+        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, key, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), ERROR_SUCCESS);
+        QCOMPARE(RegSetValueBytes(h, "Gesetzt", REG_DWORD, QByteArray(4, '\7')), ERROR_SUCCESS);
+        RegCloseKey(h);
+        RegShutdown();
+        const QString classes = m_dir->filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat");
+        QCOMPARE(RegOpenHives({{m_dir->filePath("Windows/System32/config/SOFTWARE:S"), classes + ":U"}, {}, {}, false},
+                              &error, &warnings),
+                 ERROR_SUCCESS);
+        DWORD type = 0;
+        QByteArray read;
+        QFETCH(QString, landsIn);
+        QFETCH(QString, notIn);
+        QVERIFY(RegOpenKeyEx(HKEY_LOCAL_MACHINE, landsIn, 0, KEY_READ, &h) == ERROR_SUCCESS);
+        QCOMPARE(RegQueryValueBytes(h, "Gesetzt", &type, &read), ERROR_SUCCESS);
+        RegCloseKey(h);
+        if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, notIn, 0, KEY_READ, &h) == ERROR_SUCCESS) {
+            QCOMPARE(RegQueryValueBytes(h, "Gesetzt", &type, &read), ERROR_FILE_NOT_FOUND);
+            RegCloseKey(h);
+        }
+    }
+
     void offlineInstallation()
     {
         QTemporaryDir root;
@@ -207,7 +398,6 @@ private slots:
             QVERIFY2(warnings.join(u' ').contains(QLatin1String(missing)), qPrintable(warnings.join(u'\n')));
         DWORD type = 0;
         QByteArray current;
-        QCOMPARE(RegQueryValueBytes(HKEY_LOCAL_MACHINE, "SYSTEM\\Select", &type, &current), ERROR_FILE_NOT_FOUND);
         HKEY select = 0;
         QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SYSTEM\\Select", 0, KEY_READ, &select), ERROR_SUCCESS);
         QCOMPARE(RegQueryValueBytes(select, "Current", &type, &current), ERROR_SUCCESS);
@@ -224,9 +414,57 @@ private slots:
         QCOMPARE(RegOpenHives({{}, root.path(), "Berta", false}, &error, &warnings), ERROR_BAD_NETPATH);
         QVERIFY(error.contains(QStringLiteral("Berta")));
         QCOMPARE(RegOpenHives({{}, m_dir->path(), {}, false}, &error, &warnings), ERROR_BAD_NETPATH);
+        // Opened for changes, a user's classes not closed cleanly are shown all the same, read-only.
+        const QString classes = root.filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat");
+        QVERIFY(QDir(root.path()).mkpath("Users/Anna/AppData/Local/Microsoft/Windows"));
+        for (const QString& suffix : QStringList{"", ".LOG1", ".LOG2"})
+            QVERIFY(QFile::link(corpusHive("regipy__UsrClass.dat" + suffix), classes + suffix));
+        QCOMPARE(RegOpenHives({{}, root.path(), "anna", true}, &error, &warnings), ERROR_SUCCESS);
+        QVERIFY2(warnings.join(u' ').contains(QStringLiteral("nur zum Lesen")), qPrintable(warnings.join(u'\n')));
+        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, ".3g2", 0, {}, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                 ERROR_SUCCESS);
+        QCOMPARE(RegSetValueBytes(key, "x", REG_DWORD, QByteArray(4, '\1')), ERROR_ACCESS_DENIED);
+        RegCloseKey(key);
     }
 
 private:
+    // An installation of two hives made from the empty corpus hive: SOFTWARE with Classes, and Anna's
+    // classes (found through the Users folder) sharing the key ".txt" with it.
+    void makeInstallation()
+    {
+        QDir root(m_dir->path());
+        QVERIFY(root.mkpath("Windows/System32/config"));
+        QVERIFY(root.mkpath("Users/Anna/AppData/Local/Microsoft/Windows"));
+        makeHive(root.filePath("Windows/System32/config/SOFTWARE"),
+                 {"Classes\\.txt||machinefile", "Classes\\.txt|Machine|m", "Classes\\txtfile||Textdatei"});
+        makeHive(root.filePath("Users/Anna/NTUSER.DAT"), {"Software|x|y"});
+        makeHive(root.filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat"),
+                 {".txt||userfile", "userOnly|u|1"});
+    }
+    // Entries "PATH|NAME|TEXT" (string values; keys made as needed).
+    static void makeHive(const QString& path, const QStringList& entries)
+    {
+        QVERIFY(QFile::copy(corpusHive(QStringLiteral("hivex__minimal")), path));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        QString error;
+        QStringList warnings;
+        std::unique_ptr<HiveFile> file = HiveFile::open(path, true, &error, &warnings);
+        QVERIFY2(file, qPrintable(error));
+        for (const QString& entry : entries) {
+            const QStringList parts = entry.split(u'|');
+            HiveNodeId node = file->root();
+            for (const QString& name : parts.at(0).split(u'\\')) {
+                HiveNodeId child = file->child(node, name);
+                if (!child)
+                    QCOMPARE(file->addChild(node, name, &child), ERROR_SUCCESS);
+                node = child;
+            }
+            QCOMPARE(file->setValue(node, parts.at(1), REG_SZ, parts.at(2).toUtf8() + '\0'), ERROR_SUCCESS);
+        }
+        QCOMPARE(file->commit(), ERROR_SUCCESS);
+        QVERIFY(QFile::remove(path + ".bak"));
+    }
+
     Run tool(const QStringList& args)
     {
         QBuffer out, err, in;
