@@ -6,6 +6,7 @@
 #include "platform/WinEvents.h"
 #include "platform/hive/HiveMapping.h"
 #include "platform/hive/HiveOverlay.h"
+#include "platform/wine/WineBackend.h"
 
 #include <cstring>
 
@@ -140,6 +141,16 @@ void RegSetMachineStore(const QString& machine, const QString& path)
 
 LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings)
 {
+    if (!options.winePrefix.isEmpty()) {
+        QString warning;
+        auto wine = WineBackend::open(options.winePrefix, options.write, error, &warning);
+        if (!wine)
+            return ERROR_BAD_NETPATH;
+        if (!warning.isEmpty())
+            *warnings = QStringList{warning};
+        HandleTable::setLocalBackend(wine);
+        return ERROR_SUCCESS;
+    }
     std::shared_ptr<HiveBackend> hives;
     if (!options.windowsFolder.isEmpty()) {
         hives = HiveMapping::openWindows(options.windowsFolder, options.user, options.write, error);
@@ -186,6 +197,8 @@ QString RegDriveFolder(HKEY hKey, QChar drive)
 {
     // Another machine's store has none of this machine's drives.
     const std::shared_ptr<KeyHandle> h = HandleTable::lookup(hKey);
+    if (const auto* wine = h ? dynamic_cast<const WineBackend*>(h->backend.get()) : nullptr)
+        return wine->driveFolder(drive);
     if (!h || h->backend != HandleTable::localBackend())
         return {};
     return drive.toUpper() == QLatin1Char('Z') ? QStringLiteral("/") : QString();
