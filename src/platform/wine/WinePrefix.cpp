@@ -159,10 +159,11 @@ QHash<QChar, QString> drives(const QString& prefix)
 QString displayName(const QString& prefix)
 {
     const QString clean = QDir::cleanPath(prefix);
-    QString name = QFileInfo(clean).fileName();
-    if (name == QLatin1String("pfx")) // Steam: compatdata/<game id>/pfx
-        name = QStringLiteral("Steam ") + QFileInfo(QFileInfo(clean).path()).fileName();
-    return QStringLiteral("Wine: %1").arg(name);
+    // Steam names its prefixes compatdata/<game id>/pfx: the game's id says more than "pfx".
+    const QStringList parts = clean.split(QLatin1Char('/'));
+    if (parts.size() > 2 && parts.last() == QLatin1String("pfx") && parts.at(parts.size() - 3) == QLatin1String("compatdata"))
+        return QStringLiteral("Wine-Präfix (Steam %1): %2").arg(parts.at(parts.size() - 2), clean);
+    return QStringLiteral("Wine-Präfix: ") + clean;
 }
 
 } // namespace WinePrefix

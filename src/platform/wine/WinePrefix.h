@@ -25,7 +25,7 @@ inline const QString ServerRunningMessage =
 [[nodiscard]] QStringList discover(const QString& home);
 // Drive letter (upper case) -> local folder, from the prefix's dosdevices links.
 [[nodiscard]] QHash<QChar, QString> drives(const QString& prefix);
-// What the tree shows for the prefix: "Wine: NAME" with the launcher's name for it where known.
+// What the tree shows for the prefix: "Wine-Präfix: PATH" (a Steam prefix with its game's id).
 [[nodiscard]] QString displayName(const QString& prefix);
 
 } // namespace WinePrefix
