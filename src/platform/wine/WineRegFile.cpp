@@ -311,11 +311,11 @@ QByteArray WineRegFile::render(int key) const
     return out;
 }
 
-void WineRegFile::serializeKey(int key, QByteArray* out) const
+void WineRegFile::serializeKey(int key, bool renderAll, QByteArray* out) const
 {
     const WineKey& k = m_keys[key];
     QByteArray part;
-    if (!k.touched)
+    if (!k.touched && !renderAll)
         part = k.lines;
     else if (!k.values.isEmpty() || k.children.isEmpty() || k.hasClass || k.link)
         part = render(key);
@@ -325,7 +325,7 @@ void WineRegFile::serializeKey(int key, QByteArray* out) const
         *out += part;
     }
     for (int c : k.children)
-        serializeKey(c, out);
+        serializeKey(c, renderAll, out);
 }
 
 QByteArray WineRegFile::serialize() const
@@ -334,6 +334,13 @@ QByteArray WineRegFile::serialize() const
         return m_original;
     QByteArray out = m_header;
     out.reserve(m_original.size() + 4096);
-    serializeKey(root(), &out);
+    serializeKey(root(), false, &out);
+    return out;
+}
+
+QByteArray WineRegFile::rendered() const
+{
+    QByteArray out = m_header;
+    serializeKey(root(), true, &out);
     return out;
 }

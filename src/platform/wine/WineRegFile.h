@@ -45,6 +45,9 @@ public:
 
     // The file again: the bytes read when nothing changed.
     [[nodiscard]] QByteArray serialize() const;
+    // Every key rendered as the server writes it, none from its lines: a file the server wrote comes
+    // back as it was.
+    [[nodiscard]] QByteArray rendered() const;
     [[nodiscard]] bool changed() const { return m_changed; }
     // "REGISTRY\User\S-1-5-21-..." of the header, unescaped.
     [[nodiscard]] QString relativeTo() const { return m_relativeTo; }
@@ -76,7 +79,7 @@ private:
     void stamp(int key, quint64 time, bool onlyUnset);
     [[nodiscard]] QByteArray render(int key) const;
     [[nodiscard]] QByteArray pathText(int key) const;
-    void serializeKey(int key, QByteArray* out) const;
+    void serializeKey(int key, bool renderAll, QByteArray* out) const;
 
     QByteArray m_original;
     QByteArray m_header;
