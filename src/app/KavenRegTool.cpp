@@ -458,7 +458,7 @@ int KavenRegTool::succeed()
 int KavenRegTool::usage()
 {
     m_err.write(QStringLiteral("Aufruf: kaven-reg [--registry PFAD] [--hive DATEI[:NAME] ... | --windows ORDNER "
-                               "[--user NAME]] [--write] BEFEHL ...\n"
+                               "[--user NAME] | --wine PRÄFIX] [--write] BEFEHL ...\n"
                                "  export SCHLÜSSEL|ALL DATEI [/y] [/5]\n"
                                "  import DATEI\n"
                                "  query SCHLÜSSEL [/v NAME | /ve] [/s]\n"

@@ -25,8 +25,6 @@ public:
 
     [[nodiscard]] QString prefix() const { return m_prefix; }
     [[nodiscard]] QString driveFolder(QChar drive) const { return m_drives.value(drive.toUpper()); }
-    // The clock of the keys' times; tests set their own.
-    void setClock(quint64 (*now)()) { m_now = now; }
 
     LONG predefinedKey(HKEY hkey, KeyId* id) override;
     LONG openKey(KeyId base, const QStringList& path, REGSAM access, KeyId* id) override;

@@ -174,7 +174,7 @@ private slots:
     {
         open(true);
         HKEY key = 0;
-        QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Kaven[1] ü"), 0, {}, 0, KEY_ALL_ACCESS,
+        QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Kaven[1] ü😀"), 0, {}, 0, KEY_ALL_ACCESS,
                                 nullptr, &key, nullptr),
                  ERROR_SUCCESS);
         const struct {
@@ -201,7 +201,7 @@ private slots:
         const QString exported = m_dir.filePath(QStringLiteral("export.reg"));
         int rc = -1;
         runWine(m_prefix, QStringLiteral("wine"),
-                {QStringLiteral("reg"), QStringLiteral("export"), QStringLiteral("HKCU\\Software\\Kaven[1] ü"), exported,
+                {QStringLiteral("reg"), QStringLiteral("export"), QStringLiteral("HKCU\\Software\\Kaven[1] ü😀"), exported,
                  QStringLiteral("/y")},
                 &rc);
         QCOMPARE(rc, 0);
@@ -210,7 +210,7 @@ private slots:
         const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(utf16.constData() + 2),
                                                 (utf16.size() - 2) / 2);
         QCOMPARE(text.split(QStringLiteral("\r\n")), QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
-                                      "[HKEY_CURRENT_USER\\Software\\Kaven[1] ü]\r\n"
+                                      "[HKEY_CURRENT_USER\\Software\\Kaven[1] ü😀]\r\n"
                                       "@=\"\"\r\n"
                                       "\"bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
                                       "  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27\r\n"
