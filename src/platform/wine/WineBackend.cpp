@@ -168,7 +168,7 @@ const WineBackend::Children& WineBackend::children(KeyId id)
                      Child{m_sid, keyOf(User, 0), keyOf(User, 0)}};
     } else if (WineRegFile* f = file(id)) {
         for (int c : f->key(indexOf(id)).children) {
-            const KeyId own = keyOf(fileOf(id), c);
+            const KeyId own = keyOf(fileOf(id), c, viewOf(id));
             links = links || f->key(c).link;
             made.list.append(Child{f->key(c).name, own, own});
         }
@@ -180,10 +180,22 @@ const WineBackend::Children& WineBackend::children(KeyId id)
         made.byUpper.insert(winUpper(made.list.at(i).name), i);
     if (links) { // followed once the plain list is in the cache: a link may lead back through this key
         m_children.insert(id, made);
-        for (Child& c : made.list)
-            c.id = follow(c.own, 0);
+        for (Child& c : made.list) {
+            const KeyId target = realOf(follow(c.own, 0));
+            if (target != realOf(c.own))
+                c.id = target | (KeyId(viewThrough(viewOf(id), realOf(c.own))) << ViewShift);
+        }
     }
     return *m_children.insert(id, std::move(made));
+}
+
+int WineBackend::viewThrough(int view, KeyId link)
+{
+    const QPair<int, KeyId> key(view, link);
+    auto it = m_views.find(key);
+    if (it == m_views.end())
+        it = m_views.insert(key, int(m_views.size()) + 1);
+    return *it;
 }
 
 QString WineBackend::pathOf(KeyId id) const
@@ -254,7 +266,7 @@ LONG WineBackend::createKey(KeyId base, const QStringList& path, REGSAM, KeyId* 
         const LONG rc = changed(current, REG_NOTIFY_CHANGE_NAME);
         if (rc != ERROR_SUCCESS)
             result = rc;
-        current = keyOf(fileOf(current), child);
+        current = keyOf(fileOf(current), child, viewOf(current));
         created = true;
     }
     *id = current;
@@ -305,7 +317,7 @@ LONG WineBackend::branchKeys(KeyId id, bool subKeysOnly, int, QString* position,
         for (const Child& c : list) {
             bool loop = false; // a link back to a key above: listed by the key it leads from only
             for (qsizetype a = place; a >= 0 && !loop; a = keys->at(a).parent)
-                loop = keys->at(a).id == c.id;
+                loop = realOf(keys->at(a).id) == realOf(c.id);
             if (!loop)
                 keys->append(BackendBranchKey{c.id, parent, place, c.name, 0, valueCount(c.id), m_generation,
                                               m_generation});

@@ -55,7 +55,10 @@ public:
 
 private:
     enum File { System, User, UserDefault, FileCount };
+    // A key id: its file and index, and the view it was reached in. A key reached through a link gets a
+    // view of its own, so that a walk that meets it at two paths sees two keys.
     static constexpr int FileShift = 32;
+    static constexpr int ViewShift = 34;
     struct Child {
         QString name;
         KeyId id = 0;     // where it leads (a link's target)
@@ -67,8 +70,14 @@ private:
     };
 
     WineBackend() = default;
-    [[nodiscard]] static KeyId keyOf(int file, int index) { return (KeyId(file + 1) << FileShift) | KeyId(index + 1); }
-    [[nodiscard]] static int fileOf(KeyId id) { return int(id >> FileShift) - 1; }
+    [[nodiscard]] static KeyId keyOf(int file, int index, int view = 0)
+    {
+        return (KeyId(view) << ViewShift) | (KeyId(file + 1) << FileShift) | KeyId(index + 1);
+    }
+    [[nodiscard]] static int fileOf(KeyId id) { return int((id >> FileShift) & 3) - 1; }
+    [[nodiscard]] static int viewOf(KeyId id) { return int(id >> ViewShift); }
+    [[nodiscard]] static KeyId realOf(KeyId id) { return id & ((KeyId(1) << ViewShift) - 1); }
+    [[nodiscard]] int viewThrough(int view, KeyId link);
     [[nodiscard]] static int indexOf(KeyId id) { return int(id & ((KeyId(1) << FileShift) - 1)) - 1; }
     [[nodiscard]] WineRegFile* file(KeyId id) const;
     [[nodiscard]] bool known(KeyId id) const;
@@ -93,6 +102,7 @@ private:
     quint64 (*m_now)() = nullptr;
     std::recursive_mutex m_mutex;
     QHash<KeyId, Children> m_children;
+    QHash<QPair<int, KeyId>, int> m_views; // (view, link key) -> the view behind the link
     QHash<HKEY, KeyId> m_predefined;
     quint64 m_generation = 1;
     int m_batchDepth = 0;

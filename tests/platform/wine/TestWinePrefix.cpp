@@ -4,6 +4,7 @@
 // prefix read-only with Wine's message; kaven-reg --wine reads and writes it.
 
 #include "app/KavenRegTool.h"
+#include "support/ToolRun.h"
 #include "platform/WinReg.h"
 #include "platform/wine/WineRegFile.h"
 
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,13 +53,7 @@ QByteArray runWine(const QString& prefix, const QString& program, const QStringL
     return p.readAllStandardOutput();
 }
 
-struct Run {
-    int rc = -1;
-    QString out;
-    QString err;
-};
-
-Run runKavenReg(const QStringList& args)
+ToolRun runKavenReg(const QStringList& args)
 {
     QBuffer out, err, in;
     for (QBuffer* b : {&out, &err, &in})
@@ -79,46 +75,28 @@ QMap<QByteArray, QByteArray> sections(const QByteArray& file)
     return map;
 }
 
-// Holds the lock of a wineserver's folder in a child process, as a running server does.
-class HeldLock final {
-public:
-    explicit HeldLock(const QString& lockFile)
-    {
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return;
-        m_child = ::fork();
-        if (m_child == 0) {
-            const int fd = ::open(QFile::encodeName(lockFile).constData(), O_RDWR | O_CREAT, 0600);
-            struct flock lock = {};
-            lock.l_type = F_WRLCK;
-            lock.l_whence = SEEK_SET;
-            const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? '1' : '0';
-            (void)!::write(ready[1], &ok, 1);
-            for (;;)
-                ::pause();
-        }
-        char ok = 0;
-        (void)!::read(ready[0], &ok, 1);
-        m_ok = ok == '1';
-        ::close(ready[0]);
-        ::close(ready[1]);
+// A child process holding the lock of a wineserver's folder, as a running server does; its pid, or -1.
+pid_t holdLock(const QString& lockFile)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int fd = ::open(QFile::encodeName(lockFile).constData(), O_RDWR | O_CREAT, 0600);
+        struct flock lock = {};
+        lock.l_type = F_WRLCK;
+        const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? '1' : '0';
+        (void)!::write(ready[1], &ok, 1);
+        for (;;)
+            ::pause();
     }
-    ~HeldLock()
-    {
-        if (m_child > 0) {
-            ::kill(m_child, SIGKILL);
-            ::waitpid(m_child, nullptr, 0);
-        }
-    }
-    HeldLock(const HeldLock&) = delete;
-    HeldLock& operator=(const HeldLock&) = delete;
-    [[nodiscard]] bool ok() const { return m_ok; }
-
-private:
-    pid_t m_child = -1;
-    bool m_ok = false;
-};
+    char ok = 0;
+    (void)!::read(ready[0], &ok, 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    return ok == '1' ? child : -1;
+}
 
 } // namespace
 
@@ -316,8 +294,15 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, rc);
         QFETCH(QString, err);
-        std::unique_ptr<HeldLock> lock;
+        pid_t lock = -1;
         QString folder;
+        const auto release = qScopeGuard([&] {
+            if (lock > 0) {
+                ::kill(lock, SIGKILL);
+                ::waitpid(lock, nullptr, 0);
+                QDir(folder).removeRecursively();
+            }
+        });
         if (server == QLatin1String("lock")) {
             struct stat st = {};
             QCOMPARE(::stat(QFile::encodeName(m_prefix).constData(), &st), 0);
@@ -327,13 +312,12 @@ private slots:
                                        .arg(qulonglong(st.st_ino), 0, 16);
             QVERIFY(QDir().mkpath(folder));
             QFile::setPermissions(QFileInfo(folder).path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            lock = std::make_unique<HeldLock>(folder + QStringLiteral("/lock"));
-            QVERIFY(lock->ok());
+            QVERIFY((lock = holdLock(folder + QStringLiteral("/lock"))) > 0);
         } else if (server == QLatin1String("real")) {
             runWine(m_prefix, QStringLiteral("wineserver"), {QStringLiteral("-p")});
         }
         const QByteArray before = readAll(m_prefix + QStringLiteral("/user.reg"));
-        const Run r = runKavenReg(QStringList{QStringLiteral("--wine"), m_prefix} + args);
+        const ToolRun r = runKavenReg(QStringList{QStringLiteral("--wine"), m_prefix} + args);
         QCOMPARE(r.err, err);
         QCOMPARE(r.rc, rc);
         if (rc == 0 && args.first() == QLatin1String("--write"))
@@ -344,10 +328,6 @@ private slots:
         QCOMPARE(after != before, rc == 0 && args.first() == QLatin1String("--write"));
         if (after != before)
             QVERIFY(after.contains("\n[Software\\\\Kaven] ") && after.contains("\"a\"=\"\\xe4\"\n"));
-        if (lock) {
-            lock.reset();
-            QDir(folder).removeRecursively();
-        }
     }
 
 private:
