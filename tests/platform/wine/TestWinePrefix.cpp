@@ -75,6 +75,22 @@ QMap<QByteArray, QByteArray> sections(const QByteArray& file)
     return map;
 }
 
+// The keys of a version 5 file with their lines, keys the wineserver keeps only in memory left out.
+QMap<QString, QStringList> exportedKeys(const QString& path)
+{
+    const QByteArray utf16 = readAll(path);
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(utf16.constData()), utf16.size() / 2);
+    QMap<QString, QStringList> keys;
+    QString current;
+    for (const QString& line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        if (line.startsWith(u'['))
+            current = line.contains(QLatin1String("\\NetworkCards")) ? QString() : line;
+        else if (!current.isEmpty())
+            keys[current] << line;
+    }
+    return keys;
+}
+
 // A child process holding the lock of a wineserver's folder, as a running server does; its pid, or -1.
 pid_t holdLock(const QString& lockFile)
 {
@@ -201,6 +217,30 @@ private slots:
                                                          .split(QStringLiteral("\r\n")));
     }
 
+    // Everything Wine shows of a branch, links followed as Wine follows them, and nothing else.
+    void branchAsWineShowsIt()
+    {
+        // Wine first: a Wine that starts updates keys (fonts), and saves them when its server ends.
+        const QString ours = m_dir.filePath(QStringLiteral("kaven.reg"));
+        const QString theirs = m_dir.filePath(QStringLiteral("wine.reg"));
+        int rc = -1;
+        runWine(m_prefix, QStringLiteral("wine"),
+                {QStringLiteral("regedit"), QStringLiteral("/e"), theirs, QStringLiteral("HKEY_LOCAL_MACHINE\\Software")},
+                &rc);
+        QCOMPARE(rc, 0);
+        runWine(m_prefix, QStringLiteral("wineserver"), {QStringLiteral("-w")});
+        QCOMPARE(runKavenReg({QStringLiteral("--wine"), m_prefix, QStringLiteral("export"), QStringLiteral("HKLM\\Software"),
+                              ours, QStringLiteral("/5")})
+                     .rc,
+                 0);
+        const auto wine = exportedKeys(theirs);
+        QVERIFY(wine.size() > 5000);
+        const auto kaven = exportedKeys(ours);
+        QCOMPARE(kaven.keys(), wine.keys());
+        for (auto it = wine.begin(); it != wine.end(); ++it)
+            QCOMPARE(kaven.value(it.key()), it.value());
+    }
+
     void onlyTouchedKeysChange()
     {
         const QByteArray before = readAll(m_prefix + QStringLiteral("/user.reg"));
@@ -238,28 +278,15 @@ private slots:
         }
     }
 
-    // Links lead where Wine leads them; the root keys are Wine's; the drives are the prefix's.
+    // The root keys are Wine's; the drives are the prefix's; without --write nothing is written.
     void layout()
     {
         open(false);
-        const struct {
-            HKEY root;
-            const char* key;
-            const char* value;
-        } reads[] = {
-            {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager\\Environment", "OS"},
-            {HKEY_CLASSES_ROOT, ".txt", "Content Type"},
-            {HKEY_USERS, "S-1-5-21-0-0-0-1000\\Control Panel\\Colors", "Window"},
-            {HKEY_USERS, ".Default\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-             "Desktop"},
-        };
-        for (const auto& r : reads) {
+        for (const auto& [root, path] : {std::pair{HKEY_CLASSES_ROOT, ".txt"},
+                                         {HKEY_USERS, "S-1-5-21-0-0-0-1000\\Control Panel\\Colors"},
+                                         {HKEY_USERS, ".Default\\Software\\Microsoft\\Windows\\CurrentVersion"}}) {
             HKEY key = 0;
-            QCOMPARE(RegOpenKeyEx(r.root, QString::fromLatin1(r.key), 0, KEY_READ, &key), ERROR_SUCCESS);
-            DWORD type = 0;
-            QByteArray data;
-            QCOMPARE(RegQueryValueBytes(key, QString::fromLatin1(r.value), &type, &data), ERROR_SUCCESS);
-            QCOMPARE(type, DWORD(REG_SZ));
+            QCOMPARE(RegOpenKeyEx(root, QString::fromLatin1(path), 0, KEY_READ, &key), ERROR_SUCCESS);
             RegCloseKey(key);
         }
         QCOMPARE(QDir(RegDriveFolder(HKEY_LOCAL_MACHINE, u'c')).canonicalPath(),
