@@ -75,7 +75,8 @@ QMap<QByteArray, QByteArray> sections(const QByteArray& file)
     return map;
 }
 
-// The keys of a version 5 file with their lines, keys the wineserver keeps only in memory left out.
+// The keys of a version 5 file with their values (each with its continuation lines, sorted: the order
+// of values is the exporter's), keys the wineserver keeps only in memory left out.
 QMap<QString, QStringList> exportedKeys(const QString& path)
 {
     const QByteArray utf16 = readAll(path);
@@ -85,9 +86,13 @@ QMap<QString, QStringList> exportedKeys(const QString& path)
     for (const QString& line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
         if (line.startsWith(u'['))
             current = line.contains(QLatin1String("\\NetworkCards")) ? QString() : line;
+        else if (!current.isEmpty() && line.startsWith(u' '))
+            keys[current].last() += line;
         else if (!current.isEmpty())
             keys[current] << line;
     }
+    for (QStringList& values : keys)
+        values.sort();
     return keys;
 }
 
