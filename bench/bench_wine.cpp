@@ -62,9 +62,10 @@ int main(int argc, char* argv[])
     for (QBuffer* b : {&out, &err, &in})
         b->open(QIODevice::ReadWrite);
     timer.restart();
-    const int rc = KavenRegTool(out, err, in, false)
-                       .runWithStore({QStringLiteral("--wine"), prefix, QStringLiteral("export"),
-                                      QStringLiteral("HKLM\\Software"), ours, QStringLiteral("/y"), QStringLiteral("/5")});
+    const int rc =
+        KavenRegTool(out, err, in, false)
+            .runWithStore({QStringLiteral("--wine"), prefix, QStringLiteral("export"), QStringLiteral("HKLM\\Software"),
+                           ours, QStringLiteral("/y"), QStringLiteral("/5")});
     const double kaven = double(timer.nsecsElapsed()) / 1e9;
     if (rc != 0) {
         std::fprintf(stderr, "kaven-reg export failed: %s\n", err.data().constData());
@@ -73,9 +74,9 @@ int main(int argc, char* argv[])
 
     const QString theirs = dir.filePath(QStringLiteral("wine.reg"));
     timer.restart();
-    const int wineRc = runWine(prefix, QStringLiteral("wine"),
-                               {QStringLiteral("regedit"), QStringLiteral("/e"), theirs,
-                                QStringLiteral("HKEY_LOCAL_MACHINE\\Software")});
+    const int wineRc = runWine(
+        prefix, QStringLiteral("wine"),
+        {QStringLiteral("regedit"), QStringLiteral("/e"), theirs, QStringLiteral("HKEY_LOCAL_MACHINE\\Software")});
     const double wine = double(timer.nsecsElapsed()) / 1e9;
     runWine(prefix, QStringLiteral("wineserver"), {QStringLiteral("-k")});
     if (wineRc != 0 || !QFileInfo::exists(theirs)) {

@@ -61,8 +61,7 @@ TMachineForm::TMachineForm(const QStringList& knownMachines, QWidget* parent) : 
         choosePath(QFileDialog::getOpenFileName(this, QStringLiteral("Hive-Datei"), mountedPartitions()));
     });
     connect(winePrefix, &QPushButton::clicked, this, [this] {
-        const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Wine-Präfix"), QDir::homePath(),
-                                                              QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+        const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Wine-Präfix"), QDir::homePath());
         if (!dir.isEmpty() && !WinePrefix::isPrefix(dir)) {
             QMessageBox::warning(this, QStringLiteral("Kaven 1.0"),
                                  QStringLiteral("Warnung: Der Ordner \"%1\" ist kein Wine-Präfix (system.reg fehlt).")

@@ -319,8 +319,8 @@ LONG WineBackend::branchKeys(KeyId id, bool subKeysOnly, int, QString* position,
             for (qsizetype a = place; a >= 0 && !loop; a = keys->at(a).parent)
                 loop = realOf(keys->at(a).id) == realOf(c.id);
             if (!loop)
-                keys->append(BackendBranchKey{c.id, parent, place, c.name, 0, valueCount(c.id), m_generation,
-                                              m_generation});
+                keys->append(
+                    BackendBranchKey{c.id, parent, place, c.name, 0, valueCount(c.id), m_generation, m_generation});
         }
     }
     return ERROR_SUCCESS;
@@ -535,7 +535,7 @@ bool WineBackend::concerns(const BackendChange& change, const WatchedKey& key) c
     const QString below = key.where + QLatin1Char('\\');
     if (change.bits & KeyDeletedBit)
         return change.where == key.where || key.where.startsWith(change.where + QLatin1Char('\\'))
-               || (key.subtree && change.where.startsWith(below));
+            || (key.subtree && change.where.startsWith(below));
     if (!(change.bits & key.filter))
         return false;
     return change.where == key.where || (key.subtree && change.where.startsWith(below));

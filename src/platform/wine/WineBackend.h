@@ -61,11 +61,11 @@ private:
     static constexpr int ViewShift = 34;
     struct Child {
         QString name;
-        KeyId id = 0;     // where it leads (a link's target)
-        KeyId own = 0;    // the key itself, for its time
+        KeyId id = 0; // where it leads (a link's target)
+        KeyId own = 0; // the key itself, for its time
     };
     struct Children {
-        QVector<Child> list;         // upper-cased names by UTF-16 code units
+        QVector<Child> list; // upper-cased names by UTF-16 code units
         QHash<QString, int> byUpper; // upper-cased name -> index
     };
 

@@ -57,10 +57,10 @@ QStringList serverFolders(const QString& prefix)
     struct stat st = {};
     if (::stat(QFile::encodeName(prefix).constData(), &st) != 0)
         return {};
-    const QString name = QStringLiteral("server-%1-%2")
-                             .arg(qulonglong(st.st_dev), 0, 16)
-                             .arg(qulonglong(st.st_ino), 0, 16);
-    QStringList roots{QStringLiteral("/tmp/.wine-%1").arg(::getuid()), QDir(prefix).filePath(QStringLiteral(".wineserver"))};
+    const QString name =
+        QStringLiteral("server-%1-%2").arg(qulonglong(st.st_dev), 0, 16).arg(qulonglong(st.st_ino), 0, 16);
+    QStringList roots{QStringLiteral("/tmp/.wine-%1").arg(::getuid()),
+                      QDir(prefix).filePath(QStringLiteral(".wineserver"))};
     // Debian's builds make the folder with mkdtemp and name it in the prefix's file "wineserver".
     QFile named(QDir(prefix).filePath(QStringLiteral("wineserver")));
     if (named.open(QIODevice::ReadOnly)) {
@@ -161,7 +161,8 @@ QString displayName(const QString& prefix)
     const QString clean = QDir::cleanPath(prefix);
     // Steam names its prefixes compatdata/<game id>/pfx: the game's id says more than "pfx".
     const QStringList parts = clean.split(QLatin1Char('/'));
-    if (parts.size() > 2 && parts.last() == QLatin1String("pfx") && parts.at(parts.size() - 3) == QLatin1String("compatdata"))
+    if (parts.size() > 2 && parts.last() == QLatin1String("pfx")
+        && parts.at(parts.size() - 3) == QLatin1String("compatdata"))
         return QStringLiteral("Wine-Präfix (Steam %1): %2").arg(parts.at(parts.size() - 2), clean);
     return QStringLiteral("Wine-Präfix: ") + clean;
 }

@@ -93,7 +93,7 @@ bool WineRegFile::parseLines(const QByteArray& bytes, QString* error)
     }
     int current = -1;
     qsizetype sectionStart = -1; // where the lines of current begin
-    qsizetype contentEnd = 0;    // after the last line that is not blank
+    qsizetype contentEnd = 0; // after the last line that is not blank
     quint64 seconds = 0;
     bool hasSeconds = false;
     bool headerRead = false;
@@ -264,9 +264,8 @@ int WineRegFile::addChild(int parent, const QString& name, quint64 now)
     m_keys.append(key);
     const int index = int(m_keys.size()) - 1;
     QVector<int>& siblings = m_keys[parent].children;
-    auto place = std::find_if(siblings.begin(), siblings.end(), [&](int s) {
-        return !m_keys[s].deleted && serverCompare(m_keys[s].name, name) > 0;
-    });
+    auto place = std::find_if(siblings.begin(), siblings.end(),
+                              [&](int s) { return !m_keys[s].deleted && serverCompare(m_keys[s].name, name) > 0; });
     siblings.insert(place, index);
     m_index.insert(indexKey(parent, name), index);
     m_keys[parent].modified = now;
@@ -299,7 +298,7 @@ QByteArray WineRegFile::render(int key) const
 {
     const WineKey& k = m_keys[key];
     QByteArray out = "\n[" + pathText(key) + "] " + WineText::keySeconds(k.modified) + '\n'
-                     + WineText::timeOption(k.modified) + '\n';
+        + WineText::timeOption(k.modified) + '\n';
     if (k.hasClass)
         out += "#class=\"" + WineText::escape(k.keyClass, "\"\"") + "\"\n";
     if (k.link)

@@ -24,14 +24,14 @@ struct WineValue {
 struct WineKey {
     QString name;
     int parent = -1;
-    QVector<int> children;     // the server's order
+    QVector<int> children; // the server's order
     QVector<WineValue> values; // the server's order
-    quint64 modified = 0;      // FILETIME ticks
+    quint64 modified = 0; // FILETIME ticks
     bool hasClass = false;
     QString keyClass;
     bool link = false;
     QByteArrayList otherOptions; // "#..." lines this program does not know, kept
-    QByteArray lines;            // as read, with the blank lines before them; empty for a key not written
+    QByteArray lines; // as read, with the blank lines before them; empty for a key not written
     bool touched = false;
     bool deleted = false;
 };

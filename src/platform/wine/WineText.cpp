@@ -89,9 +89,12 @@ qsizetype parseTypeTag(QByteArrayView line, qsizetype pos, DWORD* type, bool* is
         DWORD type;
         bool string;
     };
-    static constexpr Tag Tags[] = {{"\"", REG_SZ, true},          {"str:\"", REG_SZ, true},
-                                   {"str(2):\"", REG_EXPAND_SZ, true}, {"str(7):\"", REG_MULTI_SZ, true},
-                                   {"hex:", REG_BINARY, false},      {"dword:", REG_DWORD, false}};
+    static constexpr Tag Tags[] = {{"\"", REG_SZ, true},
+                                   {"str:\"", REG_SZ, true},
+                                   {"str(2):\"", REG_EXPAND_SZ, true},
+                                   {"str(7):\"", REG_MULTI_SZ, true},
+                                   {"hex:", REG_BINARY, false},
+                                   {"dword:", REG_DWORD, false}};
     const QByteArrayView rest = line.sliced(pos);
     *isDword = false;
     for (const Tag& tag : Tags) {
@@ -176,14 +179,38 @@ bool unescape(QByteArrayView line, qsizetype* pos, char end, QString* text)
         const char c = at(line, p);
         char16_t value = 0;
         switch (c) {
-        case 'a': value = '\a'; ++p; break;
-        case 'b': value = '\b'; ++p; break;
-        case 'e': value = 0x1B; ++p; break;
-        case 'f': value = '\f'; ++p; break;
-        case 'n': value = '\n'; ++p; break;
-        case 'r': value = '\r'; ++p; break;
-        case 't': value = '\t'; ++p; break;
-        case 'v': value = '\v'; ++p; break;
+        case 'a':
+            value = '\a';
+            ++p;
+            break;
+        case 'b':
+            value = '\b';
+            ++p;
+            break;
+        case 'e':
+            value = 0x1B;
+            ++p;
+            break;
+        case 'f':
+            value = '\f';
+            ++p;
+            break;
+        case 'n':
+            value = '\n';
+            ++p;
+            break;
+        case 'r':
+            value = '\r';
+            ++p;
+            break;
+        case 't':
+            value = '\t';
+            ++p;
+            break;
+        case 'v':
+            value = '\v';
+            ++p;
+            break;
         case 'x':
             ++p;
             if (!isHexDigit(at(line, p))) {
@@ -238,7 +265,7 @@ QByteArray valueLines(const QString& name, DWORD type, QByteArrayView data)
     }
     if (type == REG_DWORD && data.size() == 4)
         return out + "dword:" + QByteArray::number(qFromLittleEndian<quint32>(data.data()), 16).rightJustified(8, '0')
-               + '\n';
+            + '\n';
     const QByteArray tag = type == REG_BINARY ? QByteArray("hex:") : "hex(" + QByteArray::number(type, 16) + "):";
     out += tag;
     count += int(tag.size());
@@ -306,7 +333,7 @@ QByteArray keySeconds(quint64 fileTime)
 QByteArray timeOption(quint64 fileTime)
 {
     return "#time=" + QByteArray::number(quint32(fileTime >> 32), 16)
-           + QByteArray::number(quint32(fileTime), 16).rightJustified(8, '0');
+        + QByteArray::number(quint32(fileTime), 16).rightJustified(8, '0');
 }
 
 quint64 parseTimeOption(QByteArrayView hex)

@@ -20,11 +20,10 @@ const QByteArray Base = "WINE REGISTRY Version 2\n"
                         "\n[A] 1796606682\n#time=1dd85e9bc63556e\n\"v\"=\"1\"\n"
                         "\n[A\\\\B] 1796606682\n#time=1dd85e9bc63556e\n\"w\"=dword:00000001\n"
                         "\n[C\\\\D] 1796606682\n#time=1dd85e9bc63556e\n@=\"d\"\n";
-const char* const WineLines =
-    "\"SymbolicLinkValue\"=hex(6):5c,00,52,00,65,00,67,00,69,00,73,00,74,00,72,00,79,\\\n"
-    "  00,5c,00,4d,00,61,00,63,00,68,00,69,00,6e,00,65,00,5c,00,53,00,6f,00,66,00,\\\n"
-    "  74,00,77,00,61,00,72,00,65,00,5c,00,43,00,6c,00,61,00,73,00,73,00,65,00,73,\\\n"
-    "  00,5c,00,57,00,6f,00,77,00,36,00,34,00,33,00,32,00,4e,00,6f,00,64,00,65,00\n";
+const char* const WineLines = "\"SymbolicLinkValue\"=hex(6):5c,00,52,00,65,00,67,00,69,00,73,00,74,00,72,00,79,\\\n"
+                              "  00,5c,00,4d,00,61,00,63,00,68,00,69,00,6e,00,65,00,5c,00,53,00,6f,00,66,00,\\\n"
+                              "  74,00,77,00,61,00,72,00,65,00,5c,00,43,00,6c,00,61,00,73,00,73,00,65,00,73,\\\n"
+                              "  00,5c,00,57,00,6f,00,77,00,36,00,34,00,33,00,32,00,4e,00,6f,00,64,00,65,00\n";
 const QByteArray Stamp = "1796607880\n#time=1dd85ec86a1f540\n";
 
 QByteArray hex(const QByteArray& bytes)
@@ -61,7 +60,8 @@ private slots:
                 QVERIFY(QFile(h.filePath(p + QStringLiteral("/system.reg"))).open(QIODevice::WriteOnly));
         }
         QVERIFY(h.mkpath(QStringLiteral(".steam")));
-        QVERIFY(QFile::link(h.filePath(QStringLiteral(".local/share/Steam")), h.filePath(QStringLiteral(".steam/steam"))));
+        QVERIFY(
+            QFile::link(h.filePath(QStringLiteral(".local/share/Steam")), h.filePath(QStringLiteral(".steam/steam"))));
         QStringList expected;
         for (const QString& p : prefixes)
             expected << h.filePath(p);
@@ -84,12 +84,14 @@ private slots:
         QTest::newRow("C escapes") << QStringLiteral("\t\n\r\a\b\v\f\x1b") << value
                                    << QByteArray("\\t\\n\\r\\a\\b\\v\\f\\e") << true;
         QTest::newRow("octal") << QStringLiteral("\x01x\x02") << value << QByteArray("\\1x\\2") << true;
-        QTest::newRow("octal before digit") << QStringLiteral("\x01" "7") << value << QByteArray("\\0017") << true;
-        QTest::newRow("NUL inside, terminator left out") << QString::fromLatin1("a\0b\0", 4) << value << QByteArray("a\\0b")
-                                                         << false;
+        QTest::newRow("octal before digit") << QStringLiteral("\x01"
+                                                              "7")
+                                            << value << QByteArray("\\0017") << true;
+        QTest::newRow("NUL inside, terminator left out")
+            << QString::fromLatin1("a\0b\0", 4) << value << QByteArray("a\\0b") << false;
         QTest::newRow("quote, backslash") << QStringLiteral("a\"b\\c") << value << QByteArray("a\\\"b\\\\c") << true;
-        QTest::newRow("key name brackets") << QStringLiteral("a[b]c\"") << QByteArray("[]")
-                                           << QByteArray("a\\[b\\]c\"") << true;
+        QTest::newRow("key name brackets")
+            << QStringLiteral("a[b]c\"") << QByteArray("[]") << QByteArray("a\\[b\\]c\"") << true;
         QTest::newRow("DEL as it is") << QStringLiteral("\x7f") << value << QByteArray("\x7f") << true;
     }
     void escapes()
@@ -117,15 +119,18 @@ private slots:
         QTest::addColumn<uint>("type");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<bool>("canonical"); // the server writes it so
-        const auto row = [](const char* tag, const QByteArray& lines, const QString& name, uint type, const char* hexData,
-                            bool canonical) {
+        const auto row = [](const char* tag, const QByteArray& lines, const QString& name, uint type,
+                            const char* hexData, bool canonical) {
             QTest::newRow(tag) << lines << true << name << type << QByteArray::fromHex(hexData) << canonical;
         };
         row("string", "\"a\"=\"x\"\n", "a", REG_SZ, "78000000", true);
         row("default, empty", "@=\"\"\n", "", REG_SZ, "0000", true);
         row("dword", "\"d\"=dword:0000002a\n", "d", REG_DWORD, "2a000000", true);
         row("dword, short", "\"d\"=dword:2A\n", "d", REG_DWORD, "2a000000", false);
-        row("expandable", "\"e\"=str(2):\"%PATH%\"\n", "e", REG_EXPAND_SZ, "250050004100540048002500" "0000", true);
+        row("expandable", "\"e\"=str(2):\"%PATH%\"\n", "e", REG_EXPAND_SZ,
+            "250050004100540048002500"
+            "0000",
+            true);
         row("multi", "\"m\"=str(7):\"a\\0b\\0\"\n", "m", REG_MULTI_SZ, "61000000620000000000", true);
         row("qword", "\"q\"=hex(b):01,00,00,00,00,00,00,00\n", "q", REG_QWORD, "0100000000000000", true);
         row("none, empty", "\"n\"=hex(0):\n", "n", REG_NONE, "", true);
@@ -136,10 +141,10 @@ private slots:
         QByteArray target;
         for (const char c : QByteArray("\\Registry\\Machine\\Software\\Classes\\Wow6432Node"))
             target += QByteArray(1, c) + '\0';
-        QTest::newRow("written by Wine, wrapped") << QByteArray(WineLines) << true << QStringLiteral("SymbolicLinkValue")
-                                                  << uint(REG_LINK) << target << true;
-        for (const char* bad : {"\"a\"=str(4):\"x\"\n", "\"a\"=hex:100\n", "\"a\"=\"open\n", "\"a\" \"x\"\n",
-                                "\"a\"=hex:01,\\\n"}) {
+        QTest::newRow("written by Wine, wrapped")
+            << QByteArray(WineLines) << true << QStringLiteral("SymbolicLinkValue") << uint(REG_LINK) << target << true;
+        for (const char* bad :
+             {"\"a\"=str(4):\"x\"\n", "\"a\"=hex:100\n", "\"a\"=\"open\n", "\"a\" \"x\"\n", "\"a\"=hex:01,\\\n"}) {
             QTest::newRow(bad) << QByteArray(bad) << false << QString() << 0u << QByteArray() << false;
         }
     }
@@ -197,8 +202,8 @@ private slots:
         const QByteArray a = "\n[A] 1796606682\n#time=1dd85e9bc63556e\n\"v\"=\"1\"\n";
         const QByteArray b = "\n[A\\\\B] 1796606682\n#time=1dd85e9bc63556e\n\"w\"=dword:00000001\n";
         const QByteArray d = "\n[C\\\\D] 1796606682\n#time=1dd85e9bc63556e\n@=\"d\"\n";
-        QTest::newRow("value added in order, one renamed in case keeps its name") << 0 << head + a + "\n[A\\\\B] " + Stamp
-                                                          + "\"w\"=dword:00000002\n\"w2\"=\"x\"\n" + d;
+        QTest::newRow("value added in order, one renamed in case keeps its name")
+            << 0 << head + a + "\n[A\\\\B] " + Stamp + "\"w\"=dword:00000002\n\"w2\"=\"x\"\n" + d;
         QTest::newRow("key below a key never written") << 1 << head + a + b + d + "\n[C\\\\E] " + Stamp;
         QTest::newRow("subkey removed: parent stamped") << 2 << head + "\n[A] " + Stamp + "\"v\"=\"1\"\n" + d;
         QTest::newRow("last subkey removed: parent written") << 3 << head + a + b + "\n[C] " + Stamp;

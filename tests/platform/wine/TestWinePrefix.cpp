@@ -4,9 +4,9 @@
 // prefix read-only with Wine's message; kaven-reg --wine reads and writes it.
 
 #include "app/KavenRegTool.h"
-#include "support/ToolRun.h"
 #include "platform/WinReg.h"
 #include "platform/wine/WineRegFile.h"
+#include "support/ToolRun.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -187,8 +187,9 @@ private slots:
             {"multi", REG_MULTI_SZ, QByteArray("eins\0zwei \xc3\xa4\0\0", 14)},
             {"dw", REG_DWORD, QByteArray::fromHex("2a000000")},
             {"qw", REG_QWORD, QByteArray::fromHex("8877665544332211")},
-            {"bin", REG_BINARY, QByteArray::fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e"
-                                                    "1f2021222324252627")},
+            {"bin", REG_BINARY,
+             QByteArray::fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e"
+                                 "1f2021222324252627")},
             {"gone", REG_DWORD, QByteArray(4, '\0')},
         };
         for (const auto& v : values)
@@ -200,26 +201,28 @@ private slots:
         const QString exported = m_dir.filePath(QStringLiteral("export.reg"));
         int rc = -1;
         runWine(m_prefix, QStringLiteral("wine"),
-                {QStringLiteral("reg"), QStringLiteral("export"), QStringLiteral("HKCU\\Software\\Kaven[1] ü😀"), exported,
-                 QStringLiteral("/y")},
+                {QStringLiteral("reg"), QStringLiteral("export"), QStringLiteral("HKCU\\Software\\Kaven[1] ü😀"),
+                 exported, QStringLiteral("/y")},
                 &rc);
         QCOMPARE(rc, 0);
         const QByteArray utf16 = readAll(exported);
         QVERIFY(utf16.startsWith("\xff\xfe"));
-        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(utf16.constData() + 2),
-                                                (utf16.size() - 2) / 2);
-        QCOMPARE(text.split(QStringLiteral("\r\n")), QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
-                                      "[HKEY_CURRENT_USER\\Software\\Kaven[1] ü😀]\r\n"
-                                      "@=\"\"\r\n"
-                                      "\"bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
-                                      "  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27\r\n"
-                                      "\"dw\"=dword:0000002a\r\n"
-                                      "\"exp\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,fc,00,00,00\r\n"
-                                      "\"Grüße\\\"1\"=\"Müller €😀 漢字 a\\\\b\t\"\r\n"
-                                      "\"multi\"=hex(7):65,00,69,00,6e,00,73,00,00,00,7a,00,77,00,65,00,69,00,20,00,e4,\\\r\n"
-                                      "  00,00,00,00,00\r\n"
-                                      "\"qw\"=hex(b):88,77,66,55,44,33,22,11\r\n\r\n")
-                                                         .split(QStringLiteral("\r\n")));
+        const QString text =
+            QString::fromUtf16(reinterpret_cast<const char16_t*>(utf16.constData() + 2), (utf16.size() - 2) / 2);
+        QCOMPARE(
+            text.split(QStringLiteral("\r\n")),
+            QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
+                           "[HKEY_CURRENT_USER\\Software\\Kaven[1] ü😀]\r\n"
+                           "@=\"\"\r\n"
+                           "\"bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
+                           "  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27\r\n"
+                           "\"dw\"=dword:0000002a\r\n"
+                           "\"exp\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,fc,00,00,00\r\n"
+                           "\"Grüße\\\"1\"=\"Müller €😀 漢字 a\\\\b\t\"\r\n"
+                           "\"multi\"=hex(7):65,00,69,00,6e,00,73,00,00,00,7a,00,77,00,65,00,69,00,20,00,e4,\\\r\n"
+                           "  00,00,00,00,00\r\n"
+                           "\"qw\"=hex(b):88,77,66,55,44,33,22,11\r\n\r\n")
+                .split(QStringLiteral("\r\n")));
     }
 
     // Everything Wine shows of a branch, links followed as Wine follows them, and nothing else.
@@ -229,13 +232,14 @@ private slots:
         const QString ours = m_dir.filePath(QStringLiteral("kaven.reg"));
         const QString theirs = m_dir.filePath(QStringLiteral("wine.reg"));
         int rc = -1;
-        runWine(m_prefix, QStringLiteral("wine"),
-                {QStringLiteral("regedit"), QStringLiteral("/e"), theirs, QStringLiteral("HKEY_LOCAL_MACHINE\\Software")},
-                &rc);
+        runWine(
+            m_prefix, QStringLiteral("wine"),
+            {QStringLiteral("regedit"), QStringLiteral("/e"), theirs, QStringLiteral("HKEY_LOCAL_MACHINE\\Software")},
+            &rc);
         QCOMPARE(rc, 0);
         runWine(m_prefix, QStringLiteral("wineserver"), {QStringLiteral("-w")});
-        QCOMPARE(runKavenReg({QStringLiteral("--wine"), m_prefix, QStringLiteral("export"), QStringLiteral("HKLM\\Software"),
-                              ours, QStringLiteral("/5")})
+        QCOMPARE(runKavenReg({QStringLiteral("--wine"), m_prefix, QStringLiteral("export"),
+                              QStringLiteral("HKLM\\Software"), ours, QStringLiteral("/5")})
                      .rc,
                  0);
         const auto wine = exportedKeys(theirs);
@@ -272,10 +276,12 @@ private slots:
             if (old.value(it.key()) != it.value())
                 changed << QString::fromLatin1(it.key());
         }
-        QCOMPARE(changed, QStringList({QStringLiteral("Control Panel\\\\Colors"), QStringLiteral("Software\\\\Kaven")}));
+        QCOMPARE(changed,
+                 QStringList({QStringLiteral("Control Panel\\\\Colors"), QStringLiteral("Software\\\\Kaven")}));
         QCOMPARE(now.size(), old.size() + 1);
         const QRegularExpression stamp(QStringLiteral("^Control Panel\\\\\\\\Colors\\] (\\d+)\\n"));
-        const qint64 seconds = stamp.match(QString::fromLatin1(now.value("Control Panel\\\\Colors"))).captured(1).toLongLong();
+        const qint64 seconds =
+            stamp.match(QString::fromLatin1(now.value("Control Panel\\\\Colors"))).captured(1).toLongLong();
         QVERIFY(seconds >= start && seconds <= QDateTime::currentSecsSinceEpoch());
         for (const char* name : {"/system.reg", "/userdef.reg"}) {
             QCOMPARE(readAll(m_prefix + QString::fromLatin1(name)), readAll(m_pristine + QString::fromLatin1(name)));
@@ -307,17 +313,19 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("rc");
         QTest::addColumn<QString>("err");
-        const QStringList add{QStringLiteral("add"), QStringLiteral("HKCU\\Software\\Kaven"), QStringLiteral("/v"),
-                              QStringLiteral("a"), QStringLiteral("/d"), QStringLiteral("ä")};
+        const QStringList add{QStringLiteral("add"), QStringLiteral("HKCU\\Software\\Kaven"),
+                              QStringLiteral("/v"),  QStringLiteral("a"),
+                              QStringLiteral("/d"),  QStringLiteral("ä")};
         QTest::newRow("add") << "none" << QStringList{QStringLiteral("--write")} + add << 0 << QString();
         QTest::newRow("add without --write") << "none" << add << 1 << ReadOnly;
-        QTest::newRow("add while a lock is held") << "lock" << QStringList{QStringLiteral("--write")} + add << 1
-                                                  << WineRuns;
-        QTest::newRow("add while wineserver runs") << "real" << QStringList{QStringLiteral("--write")} + add << 1
-                                                   << WineRuns;
+        QTest::newRow("add while a lock is held")
+            << "lock" << QStringList{QStringLiteral("--write")} + add << 1 << WineRuns;
+        QTest::newRow("add while wineserver runs")
+            << "real" << QStringList{QStringLiteral("--write")} + add << 1 << WineRuns;
         QTest::newRow("query while wineserver runs")
-            << "real" << QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\Control Panel\\Colors"),
-                                     QStringLiteral("/v"), QStringLiteral("Window")}
+            << "real"
+            << QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\Control Panel\\Colors"), QStringLiteral("/v"),
+                           QStringLiteral("Window")}
             << 0 << QString();
     }
     void kavenReg()
@@ -339,9 +347,9 @@ private slots:
             struct stat st = {};
             QCOMPARE(::stat(QFile::encodeName(m_prefix).constData(), &st), 0);
             folder = QStringLiteral("/tmp/.wine-%1/server-%2-%3")
-                                       .arg(::getuid())
-                                       .arg(qulonglong(st.st_dev), 0, 16)
-                                       .arg(qulonglong(st.st_ino), 0, 16);
+                         .arg(::getuid())
+                         .arg(qulonglong(st.st_dev), 0, 16)
+                         .arg(qulonglong(st.st_ino), 0, 16);
             QVERIFY(QDir().mkpath(folder));
             QFile::setPermissions(QFileInfo(folder).path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             QVERIFY((lock = holdLock(folder + QStringLiteral("/lock"))) > 0);
