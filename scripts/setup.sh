@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
     libsqlite3-dev
     libhivex-dev libhivex-bin libwin-hivex-perl
+    wine
     xvfb xauth
     openssh-client openssh-server
     clang libclang-rt-14-dev

@@ -5,6 +5,7 @@
 #include "settings/KavenVariables405.h"
 #include "platform/StoreLocation.h"
 #include "platform/WinReg.h"
+#include "platform/wine/WinePrefix.h"
 #include "regfile/RegFileUtils.h"
 #include "registry/BranchWalker.h"
 #include "registry/MessageSink.h"
@@ -150,7 +151,8 @@ private:
 };
 
 // The hive options before the command ("--hive FILE[:NAME]" repeatable, "--windows DIR", "--user NAME",
-// "--write"), mixed with the store's own; the other leading options and the command go to *rest.
+// "--wine PREFIX", "--write"), mixed with the store's own; the other leading options and the command go
+// to *rest.
 QString splitHiveOptions(const QStringList& arguments, RegHiveOptions* hives, QStringList* rest)
 {
     qsizetype i = 0;
@@ -171,6 +173,8 @@ QString splitHiveOptions(const QStringList& arguments, RegHiveOptions* hives, QS
             error = argument(a, &hives->windowsFolder);
         } else if (a == QLatin1String("--user")) {
             error = argument(a, &hives->user);
+        } else if (a == QLatin1String("--wine")) {
+            error = argument(a, &hives->winePrefix);
         } else if (a == QLatin1String("--write")) {
             hives->write = true;
         } else if (a == QLatin1String("--registry")) {
@@ -186,12 +190,12 @@ QString splitHiveOptions(const QStringList& arguments, RegHiveOptions* hives, QS
     if (!error.isEmpty())
         return error;
     *rest += arguments.mid(i);
-    if (!hives->hives.isEmpty() && !hives->windowsFolder.isEmpty())
-        return QStringLiteral("--hive und --windows können nicht zusammen angegeben werden.");
+    if (int(!hives->hives.isEmpty()) + int(!hives->windowsFolder.isEmpty()) + int(!hives->winePrefix.isEmpty()) > 1)
+        return QStringLiteral("Nur eine der Angaben --hive, --windows und --wine ist möglich.");
     if (!hives->user.isEmpty() && hives->windowsFolder.isEmpty())
         return QStringLiteral("--user gilt nur zusammen mit --windows.");
-    if (hives->write && hives->hives.isEmpty() && hives->windowsFolder.isEmpty())
-        return QStringLiteral("--write gilt nur zusammen mit --hive oder --windows.");
+    if (hives->write && hives->hives.isEmpty() && hives->windowsFolder.isEmpty() && hives->winePrefix.isEmpty())
+        return QStringLiteral("--write gilt nur zusammen mit --hive, --windows oder --wine.");
     return {};
 }
 
@@ -300,11 +304,18 @@ int KavenRegTool::openStore(const QStringList& arguments, QIODevice& err, QStrin
     const StoreLocation::LeadingOptions options = StoreLocation::splitOptions(rest);
     if (!options.error.isEmpty())
         return fail(options.error);
-    const bool onHives = !hives.hives.isEmpty() || !hives.windowsFolder.isEmpty();
+    const bool onWine = !hives.winePrefix.isEmpty();
+    const bool onHives = !hives.hives.isEmpty() || !hives.windowsFolder.isEmpty() || onWine;
     const StoreAccess access = storeAccess(options.rest.value(0));
-    if (onHives && !hives.write && access == StoreAccess::ReadWrite && !options.rest.isEmpty())
+    const bool changing = access == StoreAccess::ReadWrite && !options.rest.isEmpty();
+    if (onWine && changing && !hives.write)
+        return fail(QStringLiteral("Die Registrierung des Präfixes ist nur zum Lesen geöffnet (--write erlaubt "
+                                   "Änderungen)."));
+    if (onWine && changing && WinePrefix::serverRunning(hives.winePrefix))
+        return fail(WinePrefix::ServerRunningMessage);
+    if (onHives && !hives.write && changing)
         return fail(QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet."));
-    if (hives.windowsFolder.isEmpty()) {
+    if (hives.windowsFolder.isEmpty() && !onWine) {
         const QString store = StoreLocation::resolvePath(options.registry);
         if (RegOpenLocalStore(store, &error, access) != ERROR_SUCCESS)
             return fail(error);
@@ -495,7 +506,7 @@ int KavenRegTool::succeed()
 int KavenRegTool::usage()
 {
     m_err.write(QStringLiteral("Aufruf: kaven-reg [--registry PFAD] [--hive DATEI[:NAME] ... | --windows ORDNER "
-                               "[--user NAME]] [--write] [--machine \\\\RECHNER] BEFEHL ...\n"
+                               "[--user NAME] | --wine PRÄFIX] [--write] [--machine \\\\RECHNER] BEFEHL ...\n"
                                "  export SCHLÜSSEL|ALL DATEI [/y] [/5]\n"
                                "  import DATEI\n"
                                "  query SCHLÜSSEL [/v NAME | /ve] [/s]\n"

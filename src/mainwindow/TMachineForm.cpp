@@ -1,6 +1,7 @@
 #include "mainwindow/TMachineForm.h"
 
 #include "platform/WinReg.h"
+#include "platform/wine/WinePrefix.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -31,6 +33,11 @@ TMachineForm::TMachineForm(const QStringList& knownMachines, QWidget* parent) : 
         if (!name.isEmpty() && m_name->findText(name, Qt::MatchFixedString) < 0)
             m_name->addItem(name);
     }
+    // The Wine prefixes of the common launchers, named by their paths like the offline installations.
+    for (const QString& prefix : WinePrefix::discover(QDir::homePath())) {
+        if (m_name->findText(prefix, Qt::MatchFixedString) < 0)
+            m_name->addItem(prefix);
+    }
     m_name->setCurrentIndex(-1);
     m_name->setEditText(QString());
     label->setBuddy(m_name);
@@ -40,11 +47,14 @@ TMachineForm::TMachineForm(const QStringList& knownMachines, QWidget* parent) : 
     offline->setObjectName(QStringLiteral("OfflineWindowsButton"));
     auto* hiveFile = new QPushButton(QStringLiteral("Hive-Datei ..."));
     hiveFile->setObjectName(QStringLiteral("HiveFileButton"));
+    auto* winePrefix = new QPushButton(QStringLiteral("Wine-Präfix ..."));
+    winePrefix->setObjectName(QStringLiteral("WinePrefixButton"));
     m_allowChanges = new QCheckBox(QStringLiteral("Änderungen erlauben"));
     m_allowChanges->setObjectName(QStringLiteral("AllowChangesCheckBox"));
     auto* files = new QHBoxLayout;
     files->addWidget(offline);
     files->addWidget(hiveFile);
+    files->addWidget(winePrefix);
     files->addWidget(m_allowChanges);
     files->addStretch();
     connect(offline, &QPushButton::clicked, this, [this] {
@@ -55,6 +65,16 @@ TMachineForm::TMachineForm(const QStringList& knownMachines, QWidget* parent) : 
     connect(hiveFile, &QPushButton::clicked, this, [this] {
         choosePath(QFileDialog::getOpenFileName(this, QStringLiteral("Hive-Datei"), mountedPartitions()));
     });
+    connect(winePrefix, &QPushButton::clicked, this, [this] {
+        const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Wine-Präfix"), QDir::homePath());
+        if (!dir.isEmpty() && !WinePrefix::isPrefix(dir)) {
+            QMessageBox::warning(this, QStringLiteral("Kaven 1.0"),
+                                 QStringLiteral("Warnung: Der Ordner \"%1\" ist kein Wine-Präfix (system.reg fehlt).")
+                                     .arg(dir));
+            return;
+        }
+        choosePath(dir);
+    });
 
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
@@ -64,7 +84,7 @@ TMachineForm::TMachineForm(const QStringList& knownMachines, QWidget* parent) : 
     layout->addWidget(m_name);
     layout->addLayout(files);
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TMachineForm::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // Wide enough for the caption beside the title bar's icon and buttons (a bold title font included).
     QFont titleFont = font();
@@ -87,6 +107,26 @@ void TMachineForm::choosePath(const QString& path)
         return;
     m_name->setEditText(QDir::cleanPath(path));
     accept();
+}
+
+void TMachineForm::accept()
+{
+    offerToEndWine(machineName());
+    QDialog::accept();
+}
+
+// A running wineserver owns the prefix's files: the prefix opens read-only unless Wine is ended first.
+void TMachineForm::offerToEndWine(const QString& prefix)
+{
+    if (!WinePrefix::isPrefix(prefix) || !WinePrefix::serverRunning(prefix))
+        return;
+    const auto answer = QMessageBox::question(
+        this, QStringLiteral("Kaven 1.0"),
+        WinePrefix::ServerRunningMessage + QStringLiteral("\n\nWine jetzt beenden? (Sonst wird der Präfix nur zum "
+                                                         "Lesen geöffnet.)"));
+    QString error;
+    if (answer == QMessageBox::Yes && !WinePrefix::endServer(prefix, &error))
+        QMessageBox::critical(this, QStringLiteral("Kaven 1.0"), QStringLiteral("Fehler: ") + error);
 }
 
 QString TMachineForm::machineName() const

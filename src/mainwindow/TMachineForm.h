@@ -1,9 +1,9 @@
 #pragma once
 
 // Asks for the machine whose registry is to be shown: the machines already known are offered, any
-// other name can be typed; an offline Windows installation (its folder) or a hive file can be chosen,
-// and its path is the machine's name. Such a machine opens read-only unless "Änderungen erlauben" is
-// checked.
+// other name can be typed; an offline Windows installation (its folder), a hive file or a Wine prefix
+// can be chosen (the prefixes of the common launchers are listed), and its path is the machine's name.
+// A hive machine opens read-only unless "Änderungen erlauben" is checked.
 
 #include <QDialog>
 #include <QStringList>
@@ -27,8 +27,11 @@ public:
     // they were allowed.
     [[nodiscard]] static QString ask(const QStringList& knownMachines, QWidget* parent);
 
+    void accept() override;
+
 private:
     [[nodiscard]] static QString mountedPartitions();
+    void offerToEndWine(const QString& prefix);
     void choosePath(const QString& path);
 
     QComboBox* m_name = nullptr;

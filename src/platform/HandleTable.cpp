@@ -4,6 +4,8 @@
 #include "platform/WinCase.h"
 #include "platform/hive/HiveMapping.h"
 #include "platform/remote/RemoteBackend.h"
+#include "platform/wine/WineBackend.h"
+#include "platform/wine/WinePrefix.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -63,7 +65,14 @@ QString withoutLeadingBackslashes(const QString& name)
     return name.mid(n);
 }
 
-// Hives are opened once per process and path.
+// A Wine prefix opened read-only while its wineserver ran is opened anew once the server has ended.
+bool staleWine(const std::shared_ptr<RegistryBackend>& backend)
+{
+    const auto* wine = dynamic_cast<const WineBackend*>(backend.get());
+    return wine && wine->readOnly() && !WinePrefix::serverRunning(wine->prefix());
+}
+
+// Hives and Wine prefixes are opened once per process and path.
 LONG hiveMachine(const QString& path, std::shared_ptr<RegistryBackend>* backend)
 {
     State& s = state();
@@ -71,7 +80,7 @@ LONG hiveMachine(const QString& path, std::shared_ptr<RegistryBackend>* backend)
     {
         std::lock_guard lock(s.mutex);
         *backend = s.hives.value(canonical);
-        if (*backend)
+        if (*backend && !staleWine(*backend))
             return ERROR_SUCCESS;
     }
     QString error;
@@ -80,7 +89,10 @@ LONG hiveMachine(const QString& path, std::shared_ptr<RegistryBackend>* backend)
         std::lock_guard lock(s.mutex);
         write = s.writableHives.contains(canonical);
     }
-    *backend = HiveMapping::openMachine(path, write, &error);
+    if (WinePrefix::isPrefix(path))
+        *backend = WineBackend::open(path, true, &error);
+    else
+        *backend = HiveMapping::openMachine(path, write, &error);
     if (!*backend)
         return ERROR_BAD_NETPATH;
     std::lock_guard lock(s.mutex);

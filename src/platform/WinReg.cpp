@@ -6,6 +6,7 @@
 #include "platform/WinEvents.h"
 #include "platform/hive/HiveMapping.h"
 #include "platform/hive/HiveOverlay.h"
+#include "platform/wine/WineBackend.h"
 
 #include <cstring>
 
@@ -145,6 +146,16 @@ void RegKeepMachineConnection(const QString& machine)
 
 LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings)
 {
+    if (!options.winePrefix.isEmpty()) {
+        QString warning;
+        auto wine = WineBackend::open(options.winePrefix, options.write, error, &warning);
+        if (!wine)
+            return ERROR_BAD_NETPATH;
+        if (!warning.isEmpty())
+            *warnings = QStringList{warning};
+        HandleTable::setLocalBackend(wine);
+        return ERROR_SUCCESS;
+    }
     if (!options.windowsFolder.isEmpty()) {
         std::shared_ptr<RegistryBackend> installation =
             HiveMapping::openWindows(options.windowsFolder, options.user, options.write, error, warnings);
@@ -196,6 +207,8 @@ QString RegDriveFolder(HKEY hKey, QChar drive)
 {
     // Another machine's store has none of this machine's drives.
     const std::shared_ptr<KeyHandle> h = HandleTable::lookup(hKey);
+    if (const auto* wine = h ? dynamic_cast<const WineBackend*>(h->backend.get()) : nullptr)
+        return wine->driveFolder(drive);
     if (!h || h->backend != HandleTable::localBackend())
         return {};
     return drive.toUpper() == QLatin1Char('Z') ? QStringLiteral("/") : QString();

@@ -2,6 +2,7 @@
 
 #include "platform/WinCase.h"
 #include "platform/WinReg.h"
+#include "platform/wine/WinePrefix.h"
 #include "registry/KeyPath.h"
 #include "registry/KeyTreeModel.h"
 #include "registry/RegMessageUtils.h"
@@ -95,6 +96,8 @@ QString MachineNodeText()
     if (CurrentMachine().isEmpty())
         return MyComputerName;
     const QString name = QString(CurrentMachine()).remove(Backslash);
+    if (name.startsWith(QLatin1Char('/')) && WinePrefix::isPrefix(name))
+        return WinePrefix::displayName(name);
     if (name.startsWith(QLatin1Char('/'))) // hive files, named by their path
         return (QFileInfo(name).isDir() ? QStringLiteral("Offline-Windows-Installation: ")
                                         : QStringLiteral("Hive-Datei: "))

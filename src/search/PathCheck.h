@@ -2,8 +2,9 @@
 
 // "Suchergebnisse pr&üfen ..": finds values whose names or data name local files or folders that are
 // gone. A Windows path is looked up through the drive mapping of the registry's backend (the local
-// store sees this machine's files as drive Z:), file names compared ignoring case as Windows does;
-// %NAME% expands from the registry's environment keys, then from the process environment.
+// store sees this machine's files as drive Z:, a Wine prefix the drives of its dosdevices folder), file
+// names compared ignoring case as Windows does; %NAME% expands from the registry's environment keys,
+// then from the process environment.
 
 #include "search/ResultRun.h"
 
