@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -221,6 +222,17 @@ void TestSoak::killedWritersAndWatchLeaveAConsistentStore()
             launch(w);
         });
     };
+    // However the test ends, no process outlives it and none is started again.
+    const auto stopAll = qScopeGuard([&] {
+        stopping = true;
+        for (Worker* w : {&writerA, &writerB, &watch}) {
+            if (!w->running())
+                continue;
+            w->process().disconnect();
+            w->kill();
+            w->process().waitForFinished(60000);
+        }
+    });
     for (Worker* w : {&writerA, &writerB, &watch})
         launch(w);
 
