@@ -44,8 +44,8 @@ struct RegHiveOptions {
     QStringList hives;
     QString windowsFolder;
     QString user;
-    QString winePrefix;
     bool write = false;
+    QString winePrefix;
 };
 [[nodiscard]] LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings);
 // A machine named by the path of an offline installation or a hive file opens read-only unless changes
