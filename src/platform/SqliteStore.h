@@ -100,6 +100,7 @@ private:
         m_valueList, m_valueGet, m_valueSet, m_valueDel,
         m_keyExists, m_hasChild, m_keyRow, m_deleteKey, m_deleteKeyValues, m_setDeny, m_keyCounts, m_valueCounts,
         m_dataVersion, m_savepoint, m_release, m_rollbackTo;
+    QByteArray m_bindA, m_bindB; // text bound to a statement until its reset
     StoreChangeLog m_log;
     StoreKeyCache m_cache;
 

@@ -121,6 +121,7 @@ public:
                 return *end;
             }
             key.reset();
+            m_subPaths[size_t(current)] = QString(); // its subkeys have their own: memory stays that of the pending keys
             if (m_next >= 0) {
                 current = std::exchange(m_next, -1);
                 continue;
