@@ -8,6 +8,8 @@
 #include <QVarLengthArray>
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr KeyId kHiveRootParent = 0;
@@ -461,11 +463,26 @@ LONG SqliteStore::values(KeyId id, QVector<BackendValue>* values)
     beginRead();
     values->clear();
     m_valueList.bind(1, id);
+    // rows come in the order of the name index; creation order (the rowid) is restored here, which costs
+    // less than SQLite's sorter set up for every key
+    QVarLengthArray<std::pair<qint64, qsizetype>, 64> order;
     int rc;
-    while ((rc = m_valueList.step()) == SQLITE_ROW)
-        values->append(BackendValue{m_valueList.text(0), DWORD(m_valueList.int64(1)), m_valueList.blob(2)});
+    while ((rc = m_valueList.step()) == SQLITE_ROW) {
+        order.append({m_valueList.int64(0), values->size()});
+        values->append(BackendValue{m_valueList.text(1), DWORD(m_valueList.int64(2)), m_valueList.blob(3)});
+    }
     m_valueList.reset();
-    return rc == SQLITE_DONE ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+    if (rc != SQLITE_DONE)
+        return ERROR_REGISTRY_IO_FAILED;
+    if (!std::is_sorted(order.begin(), order.end())) {
+        std::sort(order.begin(), order.end());
+        QVector<BackendValue> sorted;
+        sorted.reserve(values->size());
+        for (const auto& entry : order)
+            sorted.append(std::move((*values)[entry.second]));
+        *values = std::move(sorted);
+    }
+    return ERROR_SUCCESS;
 }
 
 LONG SqliteStore::queryValue(KeyId id, const QString& name, DWORD* type, QByteArray* data)

@@ -23,6 +23,11 @@
 
 class SqliteStore final : public RegistryBackend {
 public:
+    // Page caches: a batch inserts into indexes all over the file and keeps its pages; reads go through
+    // the file in order and need few, so that a walk over millions of values stays small.
+    static constexpr const char* kReadCache = "PRAGMA cache_size=-8192";
+    static constexpr const char* kBatchCache = "PRAGMA cache_size=-65536";
+
     // Opens or creates the store. On failure returns null with a Windows code and a German reason.
     static std::shared_ptr<SqliteStore> open(const QString& path, StoreAccess access, LONG* code, QString* error);
     ~SqliteStore() override;
