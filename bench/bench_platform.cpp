@@ -1,6 +1,7 @@
 // Measures the platform layer against hand-written SQLite over the same data, in the same run:
 // bulk creation, full walk, deep open + read, and enumeration growth.
-//   bench_platform FILE.reg [WORKDIR]     (FILE from gen_regfile.py --values N --seed 1)
+// Every size given is measured on its own, each phase in a process of its own (its peak memory is its own).
+//   bench_platform [--work DIR] FILE.reg [FILE.reg ...]   (FILEs from gen_regfile.py --values N --seed 1)
 
 #include "RegFileData.h"
 
@@ -11,10 +12,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -262,51 +266,127 @@ double writeWhileEnumerating(int n)
     return s;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+double cpuSeconds()
 {
-    QCoreApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_platform FILE.reg [WORKDIR]\n");
-        return 2;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long peakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The phases of one size, each in a process of its own so that each peak memory is its own. Each prints
+// one line of numbers after its name.
+int runPhase(const QString& phase, const QString& file, const QString& dir)
+{
+    if (phase == QLatin1String("load")) {
+        qint64 valueCount = 0;
+        const QVector<BenchKey> keys = loadGeneratedRegFile(file, &valueCount);
+        Baseline base(dir + QStringLiteral("/baseline.db"));
+        const double baseLoad = baselineLoad(base, keys);
+        if (RegOpenLocalStore(dir + QStringLiteral("/registry.db")) != ERROR_SUCCESS)
+            return 1;
+        const double load = apiLoad(keys);
+        int samples = 0;
+        const double deep = deepOpenAndRead(keys, &samples);
+        RegShutdown();
+        std::printf("load %lld %lld %.4f %.4f %.4f %d\n", qlonglong(keys.size()), qlonglong(valueCount), baseLoad,
+                    load, deep * 1e6, samples);
+        return 0;
     }
-    QTemporaryDir tmp(argc > 2 ? QString::fromLocal8Bit(argv[2]) + QStringLiteral("/benchXXXXXX") : QString());
-    qint64 valueCount = 0;
-    QElapsedTimer parse;
-    parse.start();
-    const QVector<BenchKey> keys = loadGeneratedRegFile(QString::fromLocal8Bit(argv[1]), &valueCount);
-    std::printf("workload: %lld keys, %lld values (parsed in %.2f s)\n", qlonglong(keys.size()),
-                qlonglong(valueCount), seconds(parse));
-
-    Baseline base(tmp.filePath(QStringLiteral("baseline.db")));
-    const double baseLoad = baselineLoad(base, keys);
-    qint64 baseValues = 0;
-    const double baseWalk = baselineWalk(base, &baseValues);
-
-    if (RegOpenLocalStore(tmp.filePath(QStringLiteral("registry.db"))) != ERROR_SUCCESS)
+    if (phase == QLatin1String("basewalk")) {
+        Baseline base(dir + QStringLiteral("/baseline.db"));
+        qint64 values = 0;
+        const double cpu = cpuSeconds();
+        const double s = baselineWalk(base, &values);
+        std::printf("basewalk %.4f %.4f %lld %ld\n", s, cpuSeconds() - cpu, qlonglong(values), peakKilobytes());
+        return 0;
+    }
+    if (RegOpenLocalStore(dir + QStringLiteral("/registry.db")) != ERROR_SUCCESS)
         return 1;
-    const double load = apiLoad(keys);
     qint64 walked = 0;
-    const double walkTime = apiWalk(&walked);
-    int samples = 0;
-    const double deep = deepOpenAndRead(keys, &samples);
+    const double cpu = cpuSeconds();
+    const double s = apiWalk(&walked);
+    const double walkCpu = cpuSeconds() - cpu;
+    const long peak = peakKilobytes();
+    // written after the walk: the keys they add are not part of it
     const double e2500 = enumerate(2500);
     const double e10000 = enumerate(10000);
     const double w2500 = writeWhileEnumerating(2500);
     const double w10000 = writeWhileEnumerating(10000);
     RegShutdown();
+    std::printf("walk %.4f %.4f %lld %ld %.6f %.6f %.6f %.6f\n", s, walkCpu, qlonglong(walked), peak, e2500, e10000,
+                w2500, w10000);
+    return 0;
+}
 
-    std::printf("bulk creation : API %.2f s, baseline %.2f s, ratio %.2f (target <= 2)\n", load, baseLoad,
-                load / baseLoad);
-    std::printf("full walk     : API %.2f s (%lld values), baseline %.2f s (%lld values), ratio %.2f (target <= 2)\n",
-                walkTime, qlonglong(walked), baseWalk, qlonglong(baseValues), walkTime / baseWalk);
-    std::printf("open depth 8 + read one value: %.2f us per operation over %d operations (target <= 10 us)\n",
-                deep * 1e6, samples);
-    std::printf("enumeration of n subkeys and n values: n=2500 %.1f ms, n=10000 %.1f ms, growth %.2f for 4x n "
-                "(linear ~4, quadratic ~16)\n",
-                e2500 * 1e3, e10000 * 1e3, e10000 / e2500);
-    std::printf("overwriting each value while enumerating: n=2500 %.1f ms, n=10000 %.1f ms, growth %.2f for 4x n\n",
-                w2500 * 1e3, w10000 * 1e3, w10000 / w2500);
+QList<double> childPhase(const QString& phase, const QString& file, const QString& dir)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--phase"), phase, file, dir});
+    child.waitForFinished(-1);
+    QList<double> out;
+    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+    if (fields.value(0) != phase.toUtf8() || child.exitCode() != 0)
+        return out;
+    for (qsizetype i = 1; i < fields.size(); ++i)
+        out.append(fields[i].toDouble());
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.size() == 4 && args[0] == QLatin1String("--phase"))
+        return runPhase(args[1], args[2], args[3]);
+    QString work = QDir::tempPath();
+    if (const qsizetype at = args.indexOf(QStringLiteral("--work")); at >= 0 && at + 1 < args.size()) {
+        work = args[at + 1];
+        args.remove(at, 2);
+    }
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_platform [--work DIR] FILE.reg [FILE.reg ...]\n");
+        return 2;
+    }
+    QTemporaryDir tmp(work + QStringLiteral("/benchXXXXXX"));
+    for (const QString& file : std::as_const(args)) {
+        const QString dir = tmp.filePath(QFileInfo(file).completeBaseName());
+        QDir().mkpath(dir);
+        const QList<double> load = childPhase(QStringLiteral("load"), file, dir);
+        const QList<double> base = childPhase(QStringLiteral("basewalk"), file, dir);
+        const QList<double> walk = childPhase(QStringLiteral("walk"), file, dir);
+        if (load.size() != 6 || base.size() != 4 || walk.size() != 8) {
+            std::fprintf(stderr, "%s: a phase failed\n", qPrintable(file));
+            return 1;
+        }
+        const double values = load[1];
+        std::printf("%s: %.0f keys, %.0f values\n", qPrintable(file), load[0], values);
+        std::printf("  bulk creation : API %.2f s, baseline %.2f s, ratio %.2f (target <= 2)\n", load[3], load[2],
+                    load[3] / load[2]);
+        std::printf("  full walk     : API %.2f s (cpu %.2f s, %.0f values), %.2f us/value, peak %.0f MB; baseline "
+                    "%.2f s (cpu %.2f s, %.0f values, peak %.0f MB); ratio %.2f (cpu %.2f)\n",
+                    walk[0], walk[1], walk[2], walk[0] / values * 1e6, walk[3] / 1024, base[0], base[1], base[2],
+                    base[3] / 1024, walk[0] / base[0], walk[1] / base[1]);
+        std::printf("  open depth 8 + read one value: %.2f us per operation over %.0f operations (target <= 10 us)\n",
+                    load[4], load[5]);
+        std::printf("  enumeration of n subkeys and n values: n=2500 %.1f ms, n=10000 %.1f ms, growth %.2f for 4x n "
+                    "(linear ~4, quadratic ~16)\n",
+                    walk[4] * 1e3, walk[5] * 1e3, walk[5] / walk[4]);
+        std::printf("  overwriting each value while enumerating: n=2500 %.1f ms, n=10000 %.1f ms, growth %.2f for 4x "
+                    "n\n",
+                    walk[6] * 1e3, walk[7] * 1e3, walk[7] / walk[6]);
+        std::fflush(stdout);
+        QDir(dir).removeRecursively();
+    }
     return 0;
 }

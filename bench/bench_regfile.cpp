@@ -1,7 +1,8 @@
 // Registry-file import and export against a minimal hand-written SQLite bulk load of the same keys and
-// values, measured in the same run, with the peak memory of each phase.
-//   bench_regfile --values N [WORKDIR]   generates the file with gen_regfile.py --values N --seed 1
-//   bench_regfile FILE.reg [WORKDIR]
+// values, measured in the same run for each size given, with the peak memory of each phase (every phase
+// runs in a process of its own) and the cost per value, so that growth beyond linear shows.
+//   bench_regfile [--work DIR] [--keep] --values N [N ...]   generates with gen_regfile.py --seed 1
+//   bench_regfile [--work DIR] [--keep] FILE.reg [FILE.reg ...]
 
 #include "platform/WinReg.h"
 #include "regfile/RegFileUtils.h"
@@ -32,20 +33,6 @@ long peakMegabytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
-}
-
-// The resident memory now, split into heap (anonymous) and mapped files (the store's memory map).
-QByteArray residentNow()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QByteArray out;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("RssAnon:") || line.startsWith("RssFile:"))
-            out += " " + line.simplified();
-    }
-    return out;
 }
 
 // --- baseline: read the generator's layout with the least parsing and bulk-insert it ---
@@ -195,9 +182,9 @@ qint64 baselineImport(const QString& fileName, const QString& dbPath)
     return values;
 }
 
-QString generate(int values, const QString& dir)
+QString generate(qint64 values, const QString& dir)
 {
-    const QString out = dir + QStringLiteral("/bench.reg");
+    const QString out = dir + QStringLiteral("/bench_%1.reg").arg(values);
     QProcess gen;
     gen.start(QStringLiteral("python3"), {QStringLiteral(KAVEN_SHARED_DIR "/bench/gen_regfile.py"),
                                           QStringLiteral("--values"), QString::number(values),
@@ -206,54 +193,128 @@ QString generate(int values, const QString& dir)
     return gen.exitCode() == 0 ? out : QString();
 }
 
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// One phase in a process of its own, so that its peak memory is its own: prints
+// "phase SECONDS CPU_SECONDS PEAK_KB VALUES OK".
+int runPhase(const QString& phase, const QString& file, const QString& dir)
+{
+    QElapsedTimer t;
+    const double cpu = cpuSeconds();
+    t.start();
+    qint64 values = 0;
+    bool ok = true;
+    if (phase == QLatin1String("baseline")) {
+        values = baselineImport(file, dir + QStringLiteral("/baseline.db"));
+        ok = values > 0;
+    } else {
+        if (RegOpenLocalStore(dir + QStringLiteral("/registry.db")) != ERROR_SUCCESS)
+            return 1;
+        NullProgress progress;
+        t.restart();
+        if (phase == QLatin1String("import")) {
+            ok = ImportRegFile(file, progress);
+            if (!ok)
+                std::fprintf(stderr, "import failed: %s\n", qPrintable(LastRegFileError()));
+        } else {
+            ok = ExportRegFile(dir + QStringLiteral("/export.reg"), QStringLiteral("HKEY_CURRENT_USER\\Software\\Bench"),
+                               progress);
+        }
+        RegShutdown();
+    }
+    std::printf("phase %.4f %.4f %ld %lld %d\n", seconds(t), cpuSeconds() - cpu, peakMegabytes() * 1024,
+                qlonglong(values), ok ? 1 : 0);
+    return ok ? 0 : 1;
+}
+
+struct PhaseResult {
+    double seconds = 0;
+    double cpu = 0;
+    long peakKb = 0;
+    qint64 values = 0;
+    bool ok = false;
+};
+
+PhaseResult childPhase(const QString& phase, const QString& file, const QString& dir)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--phase"), phase, file, dir});
+    child.waitForFinished(-1);
+    PhaseResult r;
+    const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
+    if (f.size() == 6 && f[0] == "phase") {
+        r.seconds = f[1].toDouble();
+        r.cpu = f[2].toDouble();
+        r.peakKb = f[3].toLong();
+        r.values = f[4].toLongLong();
+        r.ok = f[5] == "1" && child.exitCode() == 0;
+    }
+    return r;
+}
+
+void printPhase(const char* name, const PhaseResult& r, qint64 values, const PhaseResult& base)
+{
+    std::printf("  %-9s %7.2f s (cpu %7.2f s)  %6.2f us/value  peak %4ld MB  %5.2fx baseline (cpu %5.2fx)%s\n", name,
+                r.seconds, r.cpu, r.seconds / double(values) * 1e6, r.peakKb / 1024, r.seconds / base.seconds,
+                r.cpu / base.cpu, r.ok ? "" : "  FAILED");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: bench_regfile --values N | FILE.reg [WORKDIR]\n");
+    QStringList args = app.arguments().mid(1);
+    if (args.size() == 4 && args[0] == QLatin1String("--phase"))
+        return runPhase(args[1], args[2], args[3]);
+    QString work = QDir::tempPath();
+    if (const qsizetype at = args.indexOf(QStringLiteral("--work")); at >= 0 && at + 1 < args.size()) {
+        work = args[at + 1];
+        args.remove(at, 2);
+    }
+    const bool keep = args.removeAll(QStringLiteral("--keep")) > 0;
+    const bool generated = !args.isEmpty() && args[0] == QLatin1String("--values");
+    if (generated)
+        args.removeFirst();
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_regfile [--work DIR] [--keep] --values N [N ...] | FILE.reg [FILE.reg ...]\n"
+                             "  each size: the baseline bulk load, ImportRegFile into a new store and ExportRegFile\n"
+                             "  of the branch, each in a process of its own; --keep leaves the stores and exports\n");
         return 1;
     }
-    const bool generated = args[1] == QLatin1String("--values");
-    const int workIndex = generated ? 3 : 2;
-    QTemporaryDir tmp(args.size() > workIndex ? args[workIndex] + QStringLiteral("/bench-XXXXXX")
-                                              : QDir::tempPath() + QStringLiteral("/bench-XXXXXX"));
-    const QString file = generated ? generate(args.value(2).toInt(), tmp.path()) : args[1];
-    if (file.isEmpty() || !QFileInfo::exists(file)) {
-        std::fprintf(stderr, "no input file\n");
-        return 1;
+    QTemporaryDir tmp(work + QStringLiteral("/bench-XXXXXX"));
+    tmp.setAutoRemove(!keep);
+    bool allOk = true;
+    for (const QString& arg : std::as_const(args)) {
+        const QString file = generated ? generate(arg.toLongLong(), tmp.path()) : arg;
+        if (file.isEmpty() || !QFileInfo::exists(file)) {
+            std::fprintf(stderr, "no input file %s\n", qPrintable(arg));
+            return 1;
+        }
+        const QString dir = tmp.filePath(QFileInfo(file).completeBaseName());
+        QDir().mkpath(dir);
+        const PhaseResult base = childPhase(QStringLiteral("baseline"), file, dir);
+        const PhaseResult import = childPhase(QStringLiteral("import"), file, dir);
+        const PhaseResult exported = childPhase(QStringLiteral("export"), file, dir);
+        std::printf("%s: %.1f MB, %lld values\n", qPrintable(file), double(QFileInfo(file).size()) / 1e6,
+                    qlonglong(base.values));
+        printPhase("baseline", base, base.values, base);
+        printPhase("import", import, base.values, base);
+        printPhase("export", exported, base.values, base);
+        std::printf("  export: %.1f MB\n", double(QFileInfo(dir + QStringLiteral("/export.reg")).size()) / 1e6);
+        if (keep)
+            std::printf("  kept in %s\n", qPrintable(dir));
+        else
+            QDir(dir).removeRecursively();
+        std::fflush(stdout);
+        allOk = allOk && base.ok && import.ok && exported.ok;
     }
-    const double megabytes = double(QFileInfo(file).size()) / 1e6;
-    std::printf("input %s: %.1f MB\n", qPrintable(file), megabytes);
-
-    QElapsedTimer t;
-    t.start();
-    const qint64 baselineValues = baselineImport(file, tmp.filePath(QStringLiteral("baseline.db")));
-    const double baseline = seconds(t);
-    std::printf("baseline SQLite bulk load (read, parse, insert): %.2f s, %lld values, peak %ld MB\n", baseline,
-                baselineValues, peakMegabytes());
-
-    if (RegOpenLocalStore(tmp.filePath(QStringLiteral("registry.db"))) != ERROR_SUCCESS) {
-        std::fprintf(stderr, "cannot open store\n");
-        return 1;
-    }
-    NullProgress progress;
-    t.restart();
-    const bool imported = ImportRegFile(file, progress);
-    const double import = seconds(t);
-    std::printf("ImportRegFile: %.2f s (%s), %.1f MB/s, %.2fx baseline, peak %ld MB, now%s\n", import,
-                imported ? "ok" : qPrintable(QStringLiteral("failed: ") + LastRegFileError()), megabytes / import,
-                import / baseline, peakMegabytes(), residentNow().constData());
-
-    const QString exported = tmp.filePath(QStringLiteral("export.reg"));
-    t.restart();
-    const bool complete = ExportRegFile(exported, QStringLiteral("HKEY_CURRENT_USER\\Software\\Bench"), progress);
-    const double exportTime = seconds(t);
-    std::printf("ExportRegFile: %.2f s (%s), %.1f MB written, %.2fx baseline load, peak %ld MB, now%s\n",
-                exportTime, complete ? "ok" : "incomplete", double(QFileInfo(exported).size()) / 1e6,
-                exportTime / baseline, peakMegabytes(), residentNow().constData());
-    RegShutdown();
-    return imported && complete ? 0 : 1;
+    return allOk ? 0 : 1;
 }

@@ -28,6 +28,7 @@ struct KeyHandle {
     quint64 valGen = 0;
     QVector<BackendValue> values;
     QHash<QString, int> valueIndex; // upper-cased name -> index, built on first lookup
+    int lastEnumerated = -1; // the value enumerated last: a walk asks for it by name next
 };
 
 namespace HandleTable {

@@ -57,32 +57,33 @@ LONG RegistryBackend::valueRows(qint64*, int, QVector<BackendValueRow>*)
 
 bool RegBranch::readAhead(qsizetype index, QVector<BackendValue>* values)
 {
-    if (m_readAhead.empty()) {
-        m_readAhead.resize(size_t(m_keys.size()));
+    if (m_visited.empty())
         m_visited.resize(size_t(m_keys.size()));
-    }
-    QVector<BackendValue>& mine = m_readAhead[size_t(index)];
-    for (qint64 read = 0; mine.size() < m_keys.at(index).values && !m_passDone && read < MaxRowsPerKey;
-         read += RowsPerPass) {
+    const qint64 wanted = m_keys.at(index).values;
+    const auto have = [&] {
+        const auto it = m_readAhead.constFind(index);
+        return it == m_readAhead.cend() ? 0 : it->size();
+    };
+    for (qint64 read = 0; have() < wanted && !m_passDone && read < MaxRowsPerKey; read += RowsPerPass) {
         // the end of the values, or a failure: the keys left ask one by one
         m_passDone = m_backend->valueRows(&m_passPosition, RowsPerPass, &m_rows) != ERROR_SUCCESS;
         for (BackendValueRow& row : m_rows) {
             const qsizetype at = m_placeOf.value(row.key, -1);
             if (at < 0 || m_visited[size_t(at)])
                 continue;
-            QVector<BackendValue>& values = m_readAhead[size_t(at)];
-            if (values.isEmpty())
-                values.reserve(m_keys.at(at).values);
-            values.append(std::move(row.value));
+            QVector<BackendValue>& kept = m_readAhead[at];
+            if (kept.isEmpty())
+                kept.reserve(m_keys.at(at).values);
+            kept.append(std::move(row.value));
             ++m_rowsKept;
         }
     }
     m_visited[size_t(index)] = true;
+    QVector<BackendValue> mine = m_readAhead.take(index);
     m_rowsKept -= mine.size();
-    const bool complete = mine.size() == m_keys.at(index).values;
+    const bool complete = mine.size() == wanted;
     if (complete)
         *values = std::move(mine);
-    mine = QVector<BackendValue>();
     if (m_rowsKept > MaxRowsKept) {
         m_onePass = false;
         m_readAhead = {};

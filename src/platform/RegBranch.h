@@ -48,7 +48,7 @@ private:
     bool m_onePass = false;
     bool m_passDone = false;
     qint64 m_passPosition = 0;
-    std::vector<QVector<BackendValue>> m_readAhead; // by place
+    QHash<qsizetype, QVector<BackendValue>> m_readAhead; // by place, only keys with values kept
     std::vector<bool> m_visited;                    // by place: later values of it are not kept
     QVector<BackendValueRow> m_rows;                // one part of the pass
     qint64 m_rowsKept = 0;

@@ -58,6 +58,22 @@ void SqliteStatement::bindBlobNoCopy(int index, QByteArrayView bytes)
     sqlite3_bind_blob(m_stmt, index, bytes.data() ? bytes.data() : "", int(bytes.size()), SQLITE_STATIC);
 }
 
+void SqliteStatement::bindTextVia(int index, QStringView text, QByteArray& scratch)
+{
+    const qsizetype n = text.size();
+    scratch.resize(n);
+    char* out = scratch.data();
+    const char16_t* in = text.utf16();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (in[i] >= 0x80) {
+            bindText(index, text);
+            return;
+        }
+        out[i] = char(in[i]);
+    }
+    sqlite3_bind_text(m_stmt, index, scratch.constData(), int(n), SQLITE_STATIC);
+}
+
 int SqliteStatement::step()
 {
     return sqlite3_step(m_stmt);

@@ -28,6 +28,9 @@ public:
     // Without a copy: the text or bytes must stay alive and unchanged until reset().
     void bindTextNoCopy(int index, const QString& text);
     void bindBlobNoCopy(int index, QByteArrayView bytes);
+    // ASCII text (most names) goes in as the UTF-8 the store keeps, through scratch, which must stay
+    // unchanged until reset(); other text through SQLite's own conversion, which keeps unpaired surrogates.
+    void bindTextVia(int index, QStringView text, QByteArray& scratch);
     // SQLITE_ROW, SQLITE_DONE or an error code
     [[nodiscard]] int step();
     void reset();

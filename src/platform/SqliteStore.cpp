@@ -5,7 +5,10 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QVarLengthArray>
 #include <sqlite3.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,12 +35,8 @@ QByteArray sortKey(const QString& name)
 
 QString joinUpper(const QString& base, const QStringList& path)
 {
-    QString out = base;
-    for (const QString& c : path) {
-        out += kSep;
-        out += winUpper(c);
-    }
-    return out;
+    // names never hold the separator, and upper-casing keeps every character where it was
+    return path.isEmpty() ? base : base + kSep + winUpper(path.join(kSep));
 }
 
 // Levels below the root key: HKEY_USERS\S-1\Software is 2.
@@ -96,9 +95,9 @@ QString SqliteStore::upperPathOf(KeyId id)
 LONG SqliteStore::insertKey(KeyId parent, const QString& name, const QString& upperPath, KeyId* id)
 {
     m_insertKey.bind(1, parent);
-    m_insertKey.bindText(2, name);
+    m_insertKey.bindTextVia(2, name, m_bindA);
     m_insertKey.bindBlob(3, sortKey(name));
-    m_insertKey.bindText(4, upperPath);
+    m_insertKey.bindTextVia(4, upperPath, m_bindB);
     m_insertKey.bind(5, qint64(nowFileTime()));
     const int rc = m_insertKey.step();
     m_insertKey.reset();
@@ -197,33 +196,42 @@ LONG SqliteStore::createKey(KeyId base, const QStringList& path, REGSAM access, 
     DWORD deny = 0;
     KeyId cur = lookupPath(fullUp, &deny);
     DWORD created = REG_OPENED_EXISTING_KEY;
-    if (cur != 0) {
-        if (accessDenied(access, deny))
+    if (cur != 0 || path.isEmpty()) {
+        if (cur == 0)
+            cur = base;
+        else if (accessDenied(access, deny))
             return t.refuse(ERROR_ACCESS_DENIED);
     } else {
-        cur = base;
-        QString curUp = baseUp;
+        // where each level's path ends in fullUp
+        QVarLengthArray<qsizetype, 16> ends;
+        qsizetype end = baseUp.size();
+        for (const QString& name : path)
+            ends.append(end += 1 + name.size());
+        // the deepest level that exists, from the parent upwards: a bulk import creates keys below the
+        // one it created last, so that is normally the first look
+        qsizetype level = path.size() - 1;
         DWORD curDeny = 0;
-        (void)lookupPath(baseUp, &curDeny);
-        for (qsizetype i = 0; i < path.size(); ++i) {
-            const QString childUp = i == path.size() - 1 ? fullUp : curUp + kSep + winUpper(path.at(i));
-            DWORD childDeny = 0;
-            KeyId child = created == REG_CREATED_NEW_KEY ? 0 : lookupPath(childUp, &childDeny);
-            if (child == 0) {
-                if (curDeny & KEY_DENY_WRITE)
-                    return t.refuse(ERROR_ACCESS_DENIED);
-                // every level below a new key is new too: more than one insert needs a savepoint
-                if (i + 1 < path.size() && t.severalStatements() != ERROR_SUCCESS)
-                    return t.status();
-                const int rc = insertKey(cur, path.at(i), childUp, &child);
-                if (rc != SQLITE_OK)
-                    return t.fail(rc);
-                created = REG_CREATED_NEW_KEY;
-            }
-            cur = child;
-            curUp = childUp;
-            curDeny = childDeny;
+        for (; level > 0; --level) {
+            if ((cur = lookupPath(fullUp.left(ends[level - 1]), &curDeny)) != 0)
+                break;
         }
+        if (level == 0) {
+            (void)lookupPath(baseUp, &curDeny);
+            cur = base;
+        }
+        if (curDeny & KEY_DENY_WRITE)
+            return t.refuse(ERROR_ACCESS_DENIED);
+        // more than one insert needs a savepoint
+        if (level + 1 < path.size() && t.severalStatements() != ERROR_SUCCESS)
+            return t.status();
+        for (; level < path.size(); ++level) {
+            KeyId child = 0;
+            const int rc = insertKey(cur, path.at(level), fullUp.left(ends[level]), &child);
+            if (rc != SQLITE_OK)
+                return t.fail(rc);
+            cur = child;
+        }
+        created = REG_CREATED_NEW_KEY;
     }
     const LONG rc = t.commit();
     if (rc != ERROR_SUCCESS)
@@ -455,11 +463,26 @@ LONG SqliteStore::values(KeyId id, QVector<BackendValue>* values)
     beginRead();
     values->clear();
     m_valueList.bind(1, id);
+    // rows come in the order of the name index; creation order (the rowid) is restored here, which costs
+    // less than SQLite's sorter set up for every key
+    QVarLengthArray<std::pair<qint64, qsizetype>, 64> order;
     int rc;
-    while ((rc = m_valueList.step()) == SQLITE_ROW)
-        values->append(BackendValue{m_valueList.text(0), DWORD(m_valueList.int64(1)), m_valueList.blob(2)});
+    while ((rc = m_valueList.step()) == SQLITE_ROW) {
+        order.append({m_valueList.int64(0), values->size()});
+        values->append(BackendValue{m_valueList.text(1), DWORD(m_valueList.int64(2)), m_valueList.blob(3)});
+    }
     m_valueList.reset();
-    return rc == SQLITE_DONE ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+    if (rc != SQLITE_DONE)
+        return ERROR_REGISTRY_IO_FAILED;
+    if (!std::is_sorted(order.begin(), order.end())) {
+        std::sort(order.begin(), order.end());
+        QVector<BackendValue> sorted;
+        sorted.reserve(values->size());
+        for (const auto& entry : order)
+            sorted.append(std::move((*values)[entry.second]));
+        *values = std::move(sorted);
+    }
+    return ERROR_SUCCESS;
 }
 
 LONG SqliteStore::queryValue(KeyId id, const QString& name, DWORD* type, QByteArray* data)
@@ -491,8 +514,8 @@ LONG SqliteStore::setValue(KeyId id, const QString& name, DWORD type, QByteArray
         return t.refuse(ERROR_KEY_DELETED); // deleted by another process meanwhile
     const QString upperName = winUpper(name);
     m_valueSet.bind(1, id);
-    m_valueSet.bindTextNoCopy(2, upperName);
-    m_valueSet.bindTextNoCopy(3, name);
+    m_valueSet.bindTextVia(2, upperName, m_bindA);
+    m_valueSet.bindTextVia(3, name, m_bindB);
     m_valueSet.bind(4, qint64(type));
     m_valueSet.bindBlobNoCopy(5, data);
     const int rc = m_valueSet.step();

@@ -23,6 +23,11 @@
 
 class SqliteStore final : public RegistryBackend {
 public:
+    // Page caches: a batch inserts into indexes all over the file and keeps its pages; reads go through
+    // the file in order and need few, so that a walk over millions of values stays small.
+    static constexpr const char* kReadCache = "PRAGMA cache_size=-8192";
+    static constexpr const char* kBatchCache = "PRAGMA cache_size=-65536";
+
     // Opens or creates the store. On failure returns null with a Windows code and a German reason.
     static std::shared_ptr<SqliteStore> open(const QString& path, StoreAccess access, LONG* code, QString* error);
     ~SqliteStore() override;
@@ -100,6 +105,7 @@ private:
         m_valueList, m_valueGet, m_valueSet, m_valueDel,
         m_keyExists, m_hasChild, m_keyRow, m_deleteKey, m_deleteKeyValues, m_setDeny, m_keyCounts, m_valueCounts,
         m_dataVersion, m_savepoint, m_release, m_rollbackTo;
+    QByteArray m_bindA, m_bindB; // text bound to a statement until its reset
     StoreChangeLog m_log;
     StoreKeyCache m_cache;
 

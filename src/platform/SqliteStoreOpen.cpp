@@ -114,8 +114,9 @@ LONG SqliteStore::init(const QString& path, StoreAccess access, QString* error)
             return rc != ERROR_SUCCESS ? rc : ERROR_REGISTRY_IO_FAILED;
         }
     }
-    // a page cache of 64 MB; no memory map, which would count the whole file against the process
-    (void)m_db.exec("PRAGMA cache_size=-65536");
+    // no memory map, which would count the whole file against the process; the page cache is small
+    // except while a batch writes (see beginBatch)
+    (void)m_db.exec(kReadCache);
     m_janitor = std::thread([this] { janitorLoop(); }); // a reader's snapshot must not hold back checkpoints
     return ERROR_SUCCESS;
 }
@@ -263,7 +264,7 @@ void SqliteStore::prepareStatements()
     // values in creation order straight from the table, without an index lookup per value
     m_valueRows = m_db.prepare("SELECT id, key, name, type, data FROM vals WHERE id > ? ORDER BY id LIMIT ?");
     m_lastValueRow = m_db.prepare("SELECT max(id) FROM vals");
-    m_valueList = m_db.prepare("SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
+    m_valueList = m_db.prepare("SELECT id, name, type, data FROM vals WHERE key=?");
     m_valueGet = m_db.prepare("SELECT type, data FROM vals WHERE key=? AND uname=?");
     m_valueSet = m_db.prepare("INSERT INTO vals(key, uname, name, type, data) VALUES(?,?,?,?,?) "
                               "ON CONFLICT(key, uname) DO UPDATE SET type=excluded.type, data=excluded.data");

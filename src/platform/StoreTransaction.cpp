@@ -214,7 +214,8 @@ LONG SqliteStore::beginBatch()
     std::lock_guard lock(m_mutex);
     if (m_readOnly)
         return ERROR_ACCESS_DENIED;
-    ++m_batchDepth;
+    if (++m_batchDepth == 1)
+        (void)m_db.exec(kBatchCache);
     return ERROR_SUCCESS;
 }
 
@@ -231,6 +232,7 @@ LONG SqliteStore::endBatch()
                 rc = commit;
         }
         m_batchError = ERROR_SUCCESS;
+        (void)m_db.exec(kReadCache); // gives the batch's pages back
     }
     return rc;
 }

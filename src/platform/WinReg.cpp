@@ -58,6 +58,9 @@ LONG loadValues(KeyHandle& h)
 // Index of a value in the handle's list, or -1; the index by name is built on first use.
 int valueIndexOf(KeyHandle& h, const QString& name)
 {
+    // names are unique case-blind: the same name exactly is that value, without upper-casing the list
+    if (h.lastEnumerated >= 0 && h.lastEnumerated < h.values.size() && h.values.at(h.lastEnumerated).name == name)
+        return h.lastEnumerated;
     if (h.valueIndex.isEmpty() && !h.values.isEmpty()) {
         h.valueIndex.reserve(h.values.size());
         for (int i = 0; i < h.values.size(); ++i)
@@ -99,6 +102,7 @@ LONG valueAt(HKEY hKey, DWORD index, DWORD cchName, BackendValue* out)
             return ERROR_NO_MORE_ITEMS;
         if (DWORD(h.values.at(index).name.size()) >= cchName)
             return ERROR_MORE_DATA;
+        h.lastEnumerated = int(index);
         *out = h.values.at(index);
         return ERROR_SUCCESS;
     });

@@ -5,6 +5,10 @@
 // Windows-1252). A UTF-16 file is decoded once as a whole and its lines are views into that text.
 // Lines end with CR LF, LF or CR alone.
 
+#include "regfile/RegFileFormat.h"
+#include "regfile/RegFileResult.h"
+#include "regfile/RegValueLineParser.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -14,6 +18,17 @@
 
 class QIODevice;
 
+// A line parsed ahead (by the reading thread of RegPrefetchLineSource): a value line or a byte list,
+// trimmed and, in version 5, without its comment, exactly as the reader would parse it.
+struct RegPreparsedLine {
+    enum class Kind { None, Value, Bytes };
+    Kind kind = Kind::None;
+    RegFileFormat format = RegFileFormat::Regedit4; // the format it was parsed for
+    RegFileResult result;
+    TRegValueLine value; // Value
+    QByteArray bytes;    // Bytes
+};
+
 class RegFileLineSource {
 public:
     virtual ~RegFileLineSource() = default;
@@ -22,6 +37,8 @@ public:
     [[nodiscard]] virtual bool next(QStringView* line) = 0;
     // Why the lines ended early (a read error, a line too long for a registry file); empty at the end.
     [[nodiscard]] virtual QString error() const { return {}; }
+    // The line last given by next(), parsed ahead for the file's format; null when it was not.
+    [[nodiscard]] virtual RegPreparsedLine* preparsed(RegFileFormat) { return nullptr; }
 };
 
 class RegDeviceLineSource final : public RegFileLineSource {

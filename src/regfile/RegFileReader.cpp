@@ -54,6 +54,7 @@ RegFileReader::~RegFileReader()
 
 RegFileResult RegFileReader::run(RegFileLineSource& lines)
 {
+    m_lines = &lines;
     QStringView line;
     qint64& number = m_lineNumber;
     while (lines.next(&line)) {
@@ -254,7 +255,13 @@ bool RegFileReader::valueLine(QStringView line)
     const bool version5 = m_format == RegFileFormat::Version5;
     if (version5)
         line = RegValueLineParser::stripComment(line);
-    const RegFileResult parsed = RegValueLineParser::parseValueLine(line, &m_parsed, m_format);
+    RegFileResult parsed;
+    if (RegPreparsedLine* ahead = m_lines->preparsed(m_format); ahead && ahead->kind == RegPreparsedLine::Kind::Value) {
+        parsed = std::move(ahead->result);
+        m_parsed = std::move(ahead->value);
+    } else {
+        parsed = RegValueLineParser::parseValueLine(line, &m_parsed, m_format);
+    }
     if (!parsed.ok) {
         if (version5 && line.endsWith(u'\\')) {
             // The lines that continue it belong to this skipped line.
@@ -313,7 +320,14 @@ bool RegFileReader::continuationLine(QStringView line)
             m_state = State::Normal;
         return true;
     }
-    const RegFileResult parsed = RegValueLineParser::parseHexBytes(line, &m_pending.BinaryData);
+    RegFileResult parsed;
+    if (RegPreparsedLine* ahead = m_lines->preparsed(m_format); ahead && ahead->kind == RegPreparsedLine::Kind::Bytes) {
+        parsed = std::move(ahead->result);
+        if (parsed.ok)
+            m_pending.BinaryData.append(ahead->bytes);
+    } else {
+        parsed = RegValueLineParser::parseHexBytes(line, &m_pending.BinaryData);
+    }
     if (!parsed.ok) {
         m_pendingBroken = true; // the value is lost; its further lines are not counted again
         if (!continued)

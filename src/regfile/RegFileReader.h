@@ -61,6 +61,7 @@ private:
     [[nodiscard]] RegFileResult outcome(RegFileResult result);
 
     Progress& m_progress;
+    RegFileLineSource* m_lines = nullptr; // during run()
     std::unique_ptr<RegistryAccessor> m_reg;
     std::unique_ptr<RegBatch> m_batch;
     HKEY m_root = 0;

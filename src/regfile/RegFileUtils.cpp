@@ -4,6 +4,7 @@
 
 #include "platform/StoreFiles.h"
 #include "regfile/RegFileLineSource.h"
+#include "regfile/RegFilePrefetch.h"
 #include "regfile/RegFileReader.h"
 #include "regfile/RegFileWriter.h"
 #include "registry/Progress.h"
@@ -139,8 +140,9 @@ RegFileResult ImportRegFileResult(const QString& fileName, Progress& progress)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return RegFileResult::failure(RegFileTexts::CannotOpenFile);
-    const std::unique_ptr<RegFileLineSource> lines = RegFileDecoding::openLines(file);
-    return importFrom(*lines, progress);
+    // the file is read and parsed ahead on a thread of its own while the store takes the lines before
+    RegPrefetchLineSource lines(RegFileDecoding::openLines(file));
+    return importFrom(lines, progress);
 }
 
 RegFileResult ImportRegLinesResult(const QStringList* lines, Progress& progress)

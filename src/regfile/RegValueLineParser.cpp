@@ -200,24 +200,6 @@ bool parseData(QStringView data, TRegValueLine* parsed, RegFileFormat format, QS
     return parseQuoted(data, &parsed->StringData, error);
 }
 
-// Parses one byte token into *byte; 0 ok, 1 bad characters, 2 too large.
-int parseByteToken(QStringView token, char* byte)
-{
-    if (token.isEmpty())
-        return 1;
-    int value = 0;
-    for (QChar c : token) {
-        const int d = HexDigitValue(c);
-        if (d < 0)
-            return 1;
-        value = qMin(value * 16 + d, 256);
-    }
-    if (value > 255)
-        return 2;
-    *byte = char(value);
-    return 0;
-}
-
 } // namespace
 
 namespace RegValueLineParser {
@@ -262,83 +244,78 @@ bool parseLine(QStringView line, TRegValueLine* parsed, RegFileFormat format, QS
 
 bool parseHex(QStringView text, QByteArray* bytes, QString* error)
 {
+    // Tokens between commas; backslashes (line continuation) are no part of any token, blanks around a
+    // token neither. The digits of a token are read in place, without copying it.
+    const qsizetype n = text.size();
+    bytes->reserve(bytes->size() + n / 3 + 1);
     qsizetype pos = 0;
     while (true) {
-        const qsizetype comma = text.indexOf(u',', pos);
-        const QStringView raw = comma < 0 ? text.mid(pos) : text.mid(pos, comma - pos);
-        // Backslashes (line continuation) are not part of any token.
-        QString cleaned;
-        QStringView piece = raw;
-        if (raw.contains(Backslash)) {
-            cleaned = raw.toString().remove(Backslash);
-            piece = cleaned;
+        int value = 0;
+        bool any = false;
+        bool bad = false;
+        bool blankAfter = false; // a blank after the digits: only blanks may follow
+        qsizetype i = pos;
+        for (; i < n && text[i] != u','; ++i) {
+            const QChar c = text[i];
+            if (c == Backslash)
+                continue;
+            if (isBlank(c)) {
+                blankAfter = any;
+                continue;
+            }
+            const int d = HexDigitValue(c);
+            if (d < 0 || blankAfter)
+                bad = true;
+            any = true;
+            value = qMin(value * 16 + qMax(d, 0), 256);
         }
-        piece = RegValueLineParser::trimLine(piece);
-        if (comma < 0 && piece.isEmpty())
+        const bool last = i == n;
+        if (last && !any)
             return true; // a trailing comma, or no bytes at all
-        char byte = 0;
-        const int rc = parseByteToken(piece, &byte);
-        if (rc == 1)
+        if (bad || !any)
             return fail(error, RegFileTexts::BadHexChars);
-        if (rc == 2)
+        if (value > 255)
             return fail(error, RegFileTexts::HexByteTooLarge);
-        bytes->append(byte);
-        if (comma < 0)
+        bytes->append(char(value));
+        if (last)
             return true;
-        pos = comma + 1;
+        pos = i + 1;
     }
-}
-
-// Undoes "\n" and "\r" (either case) whose backslash is not itself escaped.
-QString replaceLineBreaks(QStringView text, char16_t letter, char16_t replacement)
-{
-    QString out;
-    out.reserve(text.size());
-    int runOfBackslashes = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == Backslash && i + 1 < text.size() && QChar(text[i + 1]).toLower() == QChar(letter)
-            && runOfBackslashes % 2 == 0) {
-            out.append(QChar(replacement));
-            ++i;
-            runOfBackslashes = 0;
-            continue;
-        }
-        runOfBackslashes = c == Backslash ? runOfBackslashes + 1 : 0;
-        out.append(c);
-    }
-    return out;
 }
 
 // Escapes are taken pairwise from the left, so a quote is escaped only when the whole run of
-// backslashes before it is odd: in a\\"b the quote stands bare and the text is refused.
+// backslashes before it is odd: in a\\"b the quote stands bare and the text is refused. "\n" and "\r"
+// (either case) stand for a line feed and a carriage return.
 bool unescape(QStringView text, QString* plain, QString* error)
 {
     if (!text.contains(Backslash) && !text.contains(Quote)) {
         *plain = text.toString(); // nothing escaped: the common case
         return true;
     }
-    QString work;
-    if (text.contains(Backslash)) {
-        work = replaceLineBreaks(text, u'n', u'\n');
-        work = replaceLineBreaks(work, u'r', u'\r');
-    } else {
-        work = text.toString();
-    }
-    QString out;
-    out.reserve(work.size());
-    for (qsizetype i = 0; i < work.size(); ++i) {
-        const QChar c = work[i];
+    QString out(text.size(), Qt::Uninitialized);
+    char16_t* p = reinterpret_cast<char16_t*>(out.data());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
         if (c == Quote)
             return fail(error, RegFileTexts::BadStringChars);
         if (c != Backslash) {
-            out.append(c);
+            *p++ = c;
             continue;
         }
-        if (i + 1 >= work.size() || (work[i + 1] != Backslash && work[i + 1] != Quote))
+        if (i + 1 >= n)
             return fail(error, RegFileTexts::BadStringChars);
-        out.append(work[++i]);
+        const char16_t next = text[++i].unicode();
+        if (next == Backslash || next == Quote)
+            *p++ = next;
+        else if (next == u'n' || next == u'N')
+            *p++ = u'\n';
+        else if (next == u'r' || next == u'R')
+            *p++ = u'\r';
+        else
+            return fail(error, RegFileTexts::BadStringChars);
     }
+    out.truncate(p - reinterpret_cast<const char16_t*>(out.constData()));
     *plain = std::move(out);
     return true;
 }

@@ -9,6 +9,7 @@
 #include "registry/RegistryAccessor.h"
 
 #include <QCollator>
+#include <QHash>
 #include <QLocale>
 
 #include <algorithm>
@@ -116,11 +117,12 @@ public:
                 rc = RegOpenBranchKey(m_branch, current, key.out());
             }
             if (rc != ERROR_SUCCESS) {
-                m_visitor.keyNotOpened(pathOf(m_subPaths[current]), rc);
+                m_visitor.keyNotOpened(pathOf(m_subPaths.value(current)), rc);
             } else if (std::optional<WalkResult> end = visit(current, key.get())) {
                 return *end;
             }
             key.reset();
+            m_subPaths.remove(current); // its subkeys have their own: memory stays that of the pending keys
             if (m_next >= 0) {
                 current = std::exchange(m_next, -1);
                 continue;
@@ -148,7 +150,7 @@ private:
     void indexChildren()
     {
         const QVector<BackendBranchKey>& keys = m_branch.keys();
-        m_subPaths.assign(size_t(keys.size()), QString());
+        m_subPaths.clear();
         m_firstChild.assign(size_t(keys.size()) + 1, 0);
         for (const BackendBranchKey& key : keys)
             if (key.parent >= 0)
@@ -174,7 +176,8 @@ private:
             for (qsizetype i = m_firstChild[size_t(place)]; i < end; ++i)
                 subKeys.append(m_branch.keys()[m_children[size_t(i)]].name);
         }
-        const WalkKey key{pathOf(m_subPaths[place]), m_subPaths[place], handle, known ? &subKeys : nullptr};
+        const QString subPath = m_subPaths.value(place);
+        const WalkKey key{pathOf(subPath), subPath, handle, known ? &subKeys : nullptr};
         WalkStep step = m_visitor.visitKey(key);
         if (step == WalkStep::Stop)
             return withStatus(WalkResult::Status::Stopped);
@@ -271,7 +274,7 @@ private:
                 return withStatus(WalkResult::Status::Cancelled);
             const qsizetype child = m_children[size_t(i)];
             const QString& name = m_branch.keys()[child].name;
-            m_subPaths[size_t(child)] = key.subPath.isEmpty() ? name : key.subPath + QLatin1Char('\\') + name;
+            m_subPaths[child] = key.subPath.isEmpty() ? name : key.subPath + QLatin1Char('\\') + name;
         }
         // An only child with nothing else pending comes next whatever its place in the order.
         if (end - first == 1 && m_pending.empty()) {
@@ -282,7 +285,7 @@ private:
         auto at = m_pending.end();
         for (qsizetype i = first; i < end; ++i) {
             const qsizetype child = m_children[size_t(i)];
-            const QString& subPath = m_subPaths[size_t(child)];
+            const QString subPath = m_subPaths.value(child);
             PendingKey pending{m_keysOrder ? std::optional(m_collator.sortKey(subPath)) : std::nullopt, subPath, child};
             at = i == first ? m_pending.insert(std::move(pending)).first
                             : m_pending.insert(std::next(at), std::move(pending));
@@ -297,7 +300,7 @@ private:
     const bool m_keysOrder; // pending keys are ordered by their collation keys
     QString m_rootName;
     RegBranch m_branch;
-    std::vector<QString> m_subPaths;       // by place, filled when the parent is visited
+    QHash<qsizetype, QString> m_subPaths;  // by place: the keys pending, filled when their parent is visited
     std::vector<qsizetype> m_firstChild;   // by place: where its subkeys start in m_children (size + 1)
     std::vector<qsizetype> m_children;
     std::set<PendingKey, PendingLess> m_pending;

@@ -275,6 +275,9 @@ private slots:
         QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s, KEY_WRITE), ERROR_ACCESS_DENIED);
         QCOMPARE(tryCreate(HKEY_CURRENT_USER, u"Software\\Secured\\New"_s), ERROR_ACCESS_DENIED);
         QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured\\Inner"_s, KEY_ALL_ACCESS), ERROR_SUCCESS);
+        // several new levels: the deepest existing key decides, not a key further up
+        QCOMPARE(tryCreate(HKEY_CURRENT_USER, u"Software\\Secured\\New\\Deeper"_s), ERROR_ACCESS_DENIED);
+        QCOMPARE(tryCreate(HKEY_CURRENT_USER, u"Software\\Secured\\Inner\\Deeper\\Still"_s), ERROR_SUCCESS);
         QCOMPARE(RegSetKeyDeny(w, KEY_DENY_READ), ERROR_SUCCESS);
         QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\Secured"_s), ERROR_ACCESS_DENIED);
         HKEY sw = createKey(HKEY_CURRENT_USER, u"Software"_s, KEY_READ);
