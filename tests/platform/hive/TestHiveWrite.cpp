@@ -208,13 +208,7 @@ private slots:
         QStringList warnings;
         QCOMPARE(RegOpenHives({{hive + ":B"}, {}, {}, false}, &error, &warnings), ERROR_SUCCESS);
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
-        HKEY key = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "B", 0, KEY_READ, &key), ERROR_SUCCESS);
-        DWORD readType = 0;
-        QByteArray ours;
-        QCOMPARE(RegQueryValueBytes(key, "Lang", &readType, &ours), ERROR_SUCCESS);
-        RegCloseKey(key);
-        QCOMPARE(ours, data);
+        // Our reader sees what the hive library sees, the long data included.
         QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "B", "HKEY_LOCAL_MACHINE\\B"),
                  dumpWithHiveTool(hive, "HKEY_LOCAL_MACHINE\\B"));
     }
@@ -326,14 +320,12 @@ private slots:
         QStringList warnings;
         QCOMPARE(RegOpenHives({{}, m_dir->path(), user, false}, &error, &warnings), ERROR_SUCCESS);
         DWORD type = 0;
-        QByteArray read;
+        QByteArray read = "-";
         HKEY h = 0;
         if (RegOpenKeyEx(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &h) == ERROR_SUCCESS) {
             if (RegQueryValueBytes(h, value, &type, &read) != ERROR_SUCCESS)
                 read = "-";
             RegCloseKey(h);
-        } else {
-            read = "-";
         }
         QCOMPARE(QString::fromUtf8(read).remove(QChar(0)), data);
         if (!user.isEmpty())
