@@ -23,7 +23,6 @@ private slots:
     void valueData();
     void damaged_data();
     void damaged();
-    void failingDevice();
 };
 
 // HKEY_CURRENT_USER\X with the REG_DWORD "a" = 5 and nothing else. The key is left open, as by a walk
@@ -37,6 +36,12 @@ void TestAnalysisFile::exampleFile()
     QCOMPARE(bytes, Magic + KeyX + le(2) + str("a") + le(4) + le(5) + le(3) + le(4));
     const ReadResult read = readAll(bytes);
     QVERIFY(read.ended && read.keys.size() == 1 && read.keys[0].path == u"HKEY_CURRENT_USER\\X"_s);
+    // A device that takes no more bytes fails the writer.
+    FullDevice device;
+    device.open(QIODevice::WriteOnly);
+    AnalysisFileWriter writer(device);
+    writer.writeKey({u"HKEY_USERS"_s, {u"S"_s}, {}});
+    QVERIFY(!writer.finish());
 }
 
 // The data field of each type as the file holds it, from the registry's bytes (text is UTF-8 there),
@@ -123,15 +128,6 @@ void TestAnalysisFile::damaged()
         QCOMPARE(text, u"\"alt.rec\" ist keine Analysedatei."_s);
     else if (kind != int(Kind::None))
         QVERIFY2(text.startsWith(u"Die Datei \"alt.rec\" ist ab Byte %1 beschädigt: "_s.arg(offset)), qPrintable(text));
-}
-
-void TestAnalysisFile::failingDevice()
-{
-    FullDevice device;
-    device.open(QIODevice::WriteOnly);
-    AnalysisFileWriter writer(device);
-    writer.writeKey({u"HKEY_USERS"_s, {u"S"_s}, {}});
-    QVERIFY(!writer.finish());
 }
 
 QTEST_GUILESS_MAIN(TestAnalysisFile)

@@ -54,8 +54,7 @@ private slots:
     void snapshot_data();
     void snapshot();
     void cancelledSnapshotStaysValid();
-    void allBranchesOfTheSelectedRootKeys();
-    void unwritableTarget();
+    void allBranchesOrAnUnwritableTarget();
     void compare_data();
     void compare();
     void cancelledCompareKeepsEntries();
@@ -127,7 +126,8 @@ void TestChangeWalks::cancelledSnapshotStaysValid()
     }
 }
 
-void TestChangeWalks::allBranchesOfTheSelectedRootKeys()
+// No branch: every selected root key (here HKEY_LOCAL_MACHINE alone).
+void TestChangeWalks::allBranchesOrAnUnwritableTarget()
 {
     NullProgress progress;
     QVERIFY(WriteAnalysisFileResult(file(u"lm.rec"_s), QString(), progress, 4).ok());
@@ -136,11 +136,7 @@ void TestChangeWalks::allBranchesOfTheSelectedRootKeys()
     QCOMPARE(read.keys.first().path, u"HKEY_LOCAL_MACHINE"_s);
     for (const StoredKey& stored : read.keys)
         QVERIFY(stored.path.startsWith(u"HKEY_LOCAL_MACHINE"_s));
-}
 
-void TestChangeWalks::unwritableTarget()
-{
-    NullProgress progress;
     const QString missingFolder = file(u"nope/a.rec"_s);
     QCOMPARE(WriteAnalysisFileResult(missingFolder, T, progress).status, AnalysisWriteResult::Status::NotWritable);
     QVERIFY(!QFile::exists(missingFolder));
