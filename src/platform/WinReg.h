@@ -39,8 +39,8 @@ struct RegHiveOptions {
     QStringList hives;
     QString windowsFolder;
     QString user;
-    QString winePrefix;
     bool write = false;
+    QString winePrefix;
 };
 [[nodiscard]] LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings);
 // Closes every handle and store of the process (tests, shutdown).
