@@ -5,6 +5,7 @@
 #include "settings/KavenVariables405.h"
 #include "platform/StoreLocation.h"
 #include "platform/WinReg.h"
+#include "platform/wine/WineRegistry.h"
 #include "platform/wine/WinePrefix.h"
 #include "regfile/RegFileUtils.h"
 #include "registry/BranchWalker.h"
@@ -153,7 +154,8 @@ private:
 // The hive options before the command ("--hive FILE[:NAME]" repeatable, "--windows DIR", "--user NAME",
 // "--wine PREFIX", "--write"), mixed with the store's own; the other leading options and the command go
 // to *rest.
-QString splitHiveOptions(const QStringList& arguments, RegHiveOptions* hives, QStringList* rest)
+QString splitHiveOptions(const QStringList& arguments, RegHiveOptions* hives, QString* winePrefix,
+                         QStringList* rest)
 {
     qsizetype i = 0;
     const auto argument = [&](const QString& option, QString* value) {
@@ -174,7 +176,7 @@ QString splitHiveOptions(const QStringList& arguments, RegHiveOptions* hives, QS
         } else if (a == QLatin1String("--user")) {
             error = argument(a, &hives->user);
         } else if (a == QLatin1String("--wine")) {
-            error = argument(a, &hives->winePrefix);
+            error = argument(a, winePrefix);
         } else if (a == QLatin1String("--write")) {
             hives->write = true;
         } else if (a == QLatin1String("--registry")) {
@@ -190,11 +192,11 @@ QString splitHiveOptions(const QStringList& arguments, RegHiveOptions* hives, QS
     if (!error.isEmpty())
         return error;
     *rest += arguments.mid(i);
-    if (int(!hives->hives.isEmpty()) + int(!hives->windowsFolder.isEmpty()) + int(!hives->winePrefix.isEmpty()) > 1)
+    if (int(!hives->hives.isEmpty()) + int(!hives->windowsFolder.isEmpty()) + int(!winePrefix->isEmpty()) > 1)
         return QStringLiteral("Nur eine der Angaben --hive, --windows und --wine ist möglich.");
     if (!hives->user.isEmpty() && hives->windowsFolder.isEmpty())
         return QStringLiteral("--user gilt nur zusammen mit --windows.");
-    if (hives->write && hives->hives.isEmpty() && hives->windowsFolder.isEmpty() && hives->winePrefix.isEmpty())
+    if (hives->write && hives->hives.isEmpty() && hives->windowsFolder.isEmpty() && winePrefix->isEmpty())
         return QStringLiteral("--write gilt nur zusammen mit --hive, --windows oder --wine.");
     return {};
 }
@@ -297,21 +299,22 @@ int KavenRegTool::openStore(const QStringList& arguments, QIODevice& err, QStrin
         return 1;
     };
     RegHiveOptions hives;
+    QString winePrefix;
     QStringList rest;
-    QString error = splitHiveOptions(arguments, &hives, &rest);
+    QString error = splitHiveOptions(arguments, &hives, &winePrefix, &rest);
     if (!error.isEmpty())
         return fail(error);
     const StoreLocation::LeadingOptions options = StoreLocation::splitOptions(rest);
     if (!options.error.isEmpty())
         return fail(options.error);
-    const bool onWine = !hives.winePrefix.isEmpty();
+    const bool onWine = !winePrefix.isEmpty();
     const bool onHives = !hives.hives.isEmpty() || !hives.windowsFolder.isEmpty() || onWine;
     const StoreAccess access = storeAccess(options.rest.value(0));
     const bool changing = access == StoreAccess::ReadWrite && !options.rest.isEmpty();
     if (onWine && changing && !hives.write)
         return fail(QStringLiteral("Die Registrierung des Präfixes ist nur zum Lesen geöffnet (--write erlaubt "
                                    "Änderungen)."));
-    if (onWine && changing && WinePrefix::serverRunning(hives.winePrefix))
+    if (onWine && changing && WinePrefix::serverRunning(winePrefix))
         return fail(WinePrefix::ServerRunningMessage);
     if (onHives && !hives.write && changing)
         return fail(QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet."));
@@ -322,7 +325,9 @@ int KavenRegTool::openStore(const QStringList& arguments, QIODevice& err, QStrin
     }
     if (onHives) {
         QStringList warnings;
-        if (RegOpenHives(hives, &error, &warnings) != ERROR_SUCCESS) {
+        const LONG opened = onWine ? RegOpenWinePrefix(winePrefix, hives.write, &error, &warnings)
+                                   : RegOpenHives(hives, &error, &warnings);
+        if (opened != ERROR_SUCCESS) {
             RegShutdown();
             return fail(error);
         }

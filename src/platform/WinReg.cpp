@@ -7,6 +7,7 @@
 #include "platform/hive/HiveMapping.h"
 #include "platform/hive/HiveOverlay.h"
 #include "platform/wine/WineBackend.h"
+#include "platform/wine/WineRegistry.h"
 
 #include <cstring>
 
@@ -150,16 +151,6 @@ void RegKeepMachineConnection(const QString& machine)
 
 LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings)
 {
-    if (!options.winePrefix.isEmpty()) {
-        QString warning;
-        auto wine = WineBackend::open(options.winePrefix, options.write, error, &warning);
-        if (!wine)
-            return ERROR_BAD_NETPATH;
-        if (!warning.isEmpty())
-            *warnings = QStringList{warning};
-        HandleTable::setLocalBackend(wine);
-        return ERROR_SUCCESS;
-    }
     if (!options.windowsFolder.isEmpty()) {
         std::shared_ptr<RegistryBackend> installation =
             HiveMapping::openWindows(options.windowsFolder, options.user, options.write, error, warnings);
@@ -201,6 +192,17 @@ void RegAllowHiveWrites(const QString& path, bool allow)
     HandleTable::setHiveWritable(path, allow);
 }
 
+LONG RegOpenWinePrefix(const QString& prefix, bool write, QString* error, QStringList* warnings)
+{
+    QString warning;
+    auto wine = WineBackend::open(prefix, write, error, &warning);
+    if (!wine)
+        return ERROR_BAD_NETPATH;
+    *warnings = warning.isEmpty() ? QStringList() : QStringList{warning};
+    HandleTable::setLocalBackend(wine);
+    return ERROR_SUCCESS;
+}
+
 void RegShutdown()
 {
     Notifier::shutdown();
@@ -210,6 +212,7 @@ void RegShutdown()
 QString RegDriveFolder(HKEY hKey, QChar drive)
 {
     // Another machine's store has none of this machine's drives.
+    // A Wine prefix has the drives of its dosdevices folder.
     const std::shared_ptr<KeyHandle> h = HandleTable::lookup(hKey);
     if (const auto* wine = h ? dynamic_cast<const WineBackend*>(h->backend.get()) : nullptr)
         return wine->driveFolder(drive);

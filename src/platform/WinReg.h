@@ -38,14 +38,11 @@ void RegKeepMachineConnection(const QString& machine);
 // already is refused), or an offline Windows installation (a folder holding Windows\System32\config)
 // in place of the store, user naming the profile folder shown as HKEY_CURRENT_USER. Read-only unless
 // write; a dirty hive is never opened for writing. *warnings receives what was damaged or missing.
-// winePrefix: the registry of a Wine prefix in place of the store (read-only unless write, and while a
-// wineserver runs for it).
 struct RegHiveOptions {
     QStringList hives;
     QString windowsFolder;
     QString user;
     bool write = false;
-    QString winePrefix;
 };
 [[nodiscard]] LONG RegOpenHives(const RegHiveOptions& options, QString* error, QStringList* warnings);
 // A machine named by the path of an offline installation or a hive file opens read-only unless changes
@@ -54,8 +51,7 @@ void RegAllowHiveWrites(const QString& path, bool allow);
 // Closes every handle and store of the process (tests, shutdown).
 void RegShutdown();
 // The local folder a drive letter stands for on the registry of the handle, empty when that registry
-// has no such drive. The local store belongs to this machine and sees its files as Wine does: Z: is "/";
-// a Wine prefix has the drives of its dosdevices folder.
+// has no such drive. The local store belongs to this machine and sees its files as Wine does: Z: is "/".
 [[nodiscard]] QString RegDriveFolder(HKEY hKey, QChar drive);
 
 // --- registry functions ---

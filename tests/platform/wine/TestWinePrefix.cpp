@@ -5,6 +5,7 @@
 
 #include "app/KavenRegTool.h"
 #include "platform/WinReg.h"
+#include "platform/wine/WineRegistry.h"
 #include "platform/wine/WineRegFile.h"
 #include "support/ToolRun.h"
 
@@ -373,12 +374,9 @@ private slots:
 private:
     void open(bool write)
     {
-        RegHiveOptions options;
-        options.winePrefix = m_prefix;
-        options.write = write;
         QString error;
         QStringList warnings;
-        QCOMPARE(RegOpenHives(options, &error, &warnings), ERROR_SUCCESS);
+        QCOMPARE(RegOpenWinePrefix(m_prefix, write, &error, &warnings), ERROR_SUCCESS);
         QCOMPARE(warnings, QStringList());
     }
 
