@@ -30,6 +30,16 @@ copy_small fuzz_regfile_import 65536 "$shared"/reg/*.reg
 copy_small fuzz_hive 524288 $(ls "$shared"/hives/* | grep -v -i '\.log')
 copy_small fuzz_hivelog 1048576 $(ls "$shared"/hives/* | grep -i '\.log')
 
+# The request stream of a client: a greeting, the root key, a key created and a value set and read there.
+mkdir -p "$out/fuzz_remote"
+hello='\x09\x00\x00\x00\x01\x52\x56\x41\x4b\x01\x00\x00\x00'
+root='\x05\x00\x00\x00\x02\x01\x00\x00\x80'
+create='\x17\x00\x00\x00\x04\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x01\x00\x00\x00\x41\x00\x3f\x00\x0f\x00'
+set='\x1b\x00\x00\x00\x0b\x02\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x76\x00\x04\x00\x00\x00\x04\x00\x00\x00\x2a\x00\x00\x00'
+query='\x0f\x00\x00\x00\x0a\x02\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x76\x00'
+printf "$hello" >"$out/fuzz_remote/hello"
+printf "$hello$root$create$set$query" >"$out/fuzz_remote/session"
+
 # Markup: the paragraphs of the shipped information source and of the help texts, each behind the byte
 # that chooses width and wrapping.
 mkdir -p "$out/fuzz_markup"
