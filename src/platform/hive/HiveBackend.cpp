@@ -333,7 +333,7 @@ LONG HiveBackend::changed(KeyId id, DWORD bits, LONG rc)
         return rc;
     ++m_generation;
     m_children.clear();
-    m_changes.append(BackendChange{ChangeCursor{m_changes.size() + 1}, pathOf(id), bits});
+    m_changes.record(pathOf(id), bits);
     if (m_batchDepth > 0)
         return ERROR_SUCCESS;
     HiveFile* file = fileOf(id);
@@ -372,7 +372,7 @@ LONG HiveBackend::deleteKey(KeyId id)
     const QString path = pathOf(id);
     const LONG rc = changed(parent, REG_NOTIFY_CHANGE_NAME, file->deleteChild(nodeOf(id)));
     if (rc == ERROR_SUCCESS || !known(id))
-        m_changes.append(BackendChange{ChangeCursor{m_changes.size() + 1}, path, KeyDeletedBit});
+        m_changes.record(path, KeyDeletedBit);
     return rc;
 }
 
@@ -456,22 +456,16 @@ LONG HiveBackend::watchedKey(KeyId id, bool subtree, DWORD filter, WatchedKey* k
 ChangeCursor HiveBackend::changeCursor()
 {
     std::lock_guard lock(m_mutex);
-    return ChangeCursor{m_changes.size()};
+    return m_changes.cursor();
 }
 
 QVector<BackendChange> HiveBackend::changesSince(ChangeCursor from)
 {
     std::lock_guard lock(m_mutex);
-    return m_changes.mid(qBound<qint64>(0, from.position, m_changes.size()));
+    return m_changes.since(from);
 }
 
 bool HiveBackend::concerns(const BackendChange& change, const WatchedKey& key) const
 {
-    const QString below = key.where + QLatin1Char('\\');
-    if (change.bits & KeyDeletedBit)
-        return change.where == key.where || key.where.startsWith(change.where + QLatin1Char('\\'))
-               || (key.subtree && change.where.startsWith(below));
-    if (!(change.bits & key.filter))
-        return false;
-    return change.where == key.where || (key.subtree && change.where.startsWith(below));
+    return ProcessChanges::concerns(change, key);
 }

@@ -5,6 +5,7 @@
 // the keys above the mounts exist only here and cannot be written. Read-only unless a hive was opened
 // for writing; outside a batch every change is committed to its hive before the call returns.
 
+#include "platform/ProcessChanges.h"
 #include "platform/RegistryBackend.h"
 #include "platform/hive/HiveFile.h"
 
@@ -110,5 +111,5 @@ private:
     quint64 m_generation = 1;
     int m_batchDepth = 0;
     LONG m_failure = ERROR_SUCCESS;
-    QVector<BackendChange> m_changes;
+    ProcessChanges m_changes;
 };

@@ -399,7 +399,7 @@ LONG WineBackend::deleteKey(KeyId id)
     f->removeKey(indexOf(id), m_now());
     m_children.clear(); // links may have led to it
     const LONG rc = changed(parent, REG_NOTIFY_CHANGE_NAME);
-    m_changes.append(BackendChange{ChangeCursor{m_changes.size() + 1}, path, KeyDeletedBit});
+    m_changes.record(path, KeyDeletedBit);
     return rc;
 }
 
@@ -439,7 +439,7 @@ LONG WineBackend::setKeyDeny(KeyId, DWORD)
 LONG WineBackend::changed(KeyId id, DWORD bits)
 {
     ++m_generation;
-    m_changes.append(BackendChange{ChangeCursor{m_changes.size() + 1}, pathOf(id), bits});
+    m_changes.record(pathOf(id), bits);
     m_pending[size_t(fileOf(id))] = true;
     if (m_batchDepth > 0)
         return ERROR_SUCCESS;
@@ -521,22 +521,16 @@ LONG WineBackend::watchedKey(KeyId id, bool subtree, DWORD filter, WatchedKey* k
 ChangeCursor WineBackend::changeCursor()
 {
     std::lock_guard lock(m_mutex);
-    return ChangeCursor{m_changes.size()};
+    return m_changes.cursor();
 }
 
 QVector<BackendChange> WineBackend::changesSince(ChangeCursor from)
 {
     std::lock_guard lock(m_mutex);
-    return m_changes.mid(qBound<qint64>(0, from.position, m_changes.size()));
+    return m_changes.since(from);
 }
 
 bool WineBackend::concerns(const BackendChange& change, const WatchedKey& key) const
 {
-    const QString below = key.where + QLatin1Char('\\');
-    if (change.bits & KeyDeletedBit)
-        return change.where == key.where || key.where.startsWith(change.where + QLatin1Char('\\'))
-            || (key.subtree && change.where.startsWith(below));
-    if (!(change.bits & key.filter))
-        return false;
-    return change.where == key.where || (key.subtree && change.where.startsWith(below));
+    return ProcessChanges::concerns(change, key);
 }

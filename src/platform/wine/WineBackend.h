@@ -7,6 +7,7 @@
 // change is written to its file before the call returns (temporary file and rename; the first write
 // of a file keeps the previous one as FILE.bak).
 
+#include "platform/ProcessChanges.h"
 #include "platform/RegistryBackend.h"
 #include "platform/wine/WineRegFile.h"
 
@@ -107,5 +108,5 @@ private:
     quint64 m_generation = 1;
     int m_batchDepth = 0;
     LONG m_failure = ERROR_SUCCESS;
-    QVector<BackendChange> m_changes;
+    ProcessChanges m_changes;
 };
