@@ -1,4 +1,4 @@
-// kaven-regserve --stdio [--registry PATH | --hive FILE ... | --windows DIR ...]: serves the registry
+// kaven-regserve --stdio [--registry PATH | --hive FILE ... | --windows DIR ... | --wine PREFIX]: serves the registry
 // the options name (by default the user's store) to one client over standard input and output, as
 // another machine's registry reached over ssh. Messages go to standard error.
 
@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.removeAll(QStringLiteral("--stdio")) != 1)
         return fail(QStringLiteral("Aufruf: kaven-regserve --stdio [--registry PFAD | --hive DATEI[:NAME] ... | "
-                                   "--windows ORDNER [--user NAME]] [--write]"));
+                                   "--windows ORDNER [--user NAME] | --wine PRÄFIX] [--write]"));
     QStringList rest;
     if (KavenRegTool::openStore(arguments, err, &rest) != 0)
         return 1;
