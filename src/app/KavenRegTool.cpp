@@ -255,7 +255,7 @@ int KavenRegTool::runWithStore(const QStringList& arguments)
     if (!takeMachineOption(&leading, &machine))
         return fail(QStringLiteral("Nach --machine fehlt ein Argument."));
     QStringList command;
-    if (openStore(leading, m_err, &command) != 0)
+    if (openStore(leading, m_err, &command, !machine.isEmpty()) != 0)
         return 1;
     if (!machine.isEmpty()) {
         // every command works on the other machine, as the window does once connected to it
@@ -292,7 +292,7 @@ bool KavenRegTool::takeMachineOption(QStringList* arguments, QString* machine)
     return true;
 }
 
-int KavenRegTool::openStore(const QStringList& arguments, QIODevice& err, QStringList* command)
+int KavenRegTool::openStore(const QStringList& arguments, QIODevice& err, QStringList* command, bool localOptional)
 {
     const auto fail = [&err](const QString& text) {
         err.write((QStringLiteral("Fehler: ") + text + QLatin1Char('\n')).toUtf8());
@@ -320,7 +320,9 @@ int KavenRegTool::openStore(const QStringList& arguments, QIODevice& err, QStrin
         return fail(QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet."));
     if (hives.windowsFolder.isEmpty() && !onWine) {
         const QString store = StoreLocation::resolvePath(options.registry);
-        if (RegOpenLocalStore(store, &error, access) != ERROR_SUCCESS)
+        // Another computer's registry needs no store here; one that is there opens as always.
+        const bool withoutStore = localOptional && !onHives && !QFileInfo::exists(store);
+        if (!withoutStore && RegOpenLocalStore(store, &error, access) != ERROR_SUCCESS)
             return fail(error);
     }
     if (onHives) {

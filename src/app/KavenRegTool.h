@@ -30,7 +30,8 @@ public:
     // The store options before the command (--registry, --hive, --windows, --user, --write): the
     // store they name opened for the command's access, the command and its arguments into *command.
     // 0, or 1 with the reason written to err. Shared by every program that takes these options.
-    [[nodiscard]] static int openStore(const QStringList& arguments, QIODevice& err, QStringList* command);
+    [[nodiscard]] static int openStore(const QStringList& arguments, QIODevice& err, QStringList* command,
+                                       bool localOptional = false);
     // Takes "--machine NAME" from the options before the command; false when NAME is missing.
     [[nodiscard]] static bool takeMachineOption(QStringList* arguments, QString* machine);
     // How the command uses the store: query and export only read it.

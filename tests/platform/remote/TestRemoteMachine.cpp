@@ -215,6 +215,11 @@ void TestRemoteMachine::toolOnMachine_data()
         << QStringList{u"--machine"_s, Machine} + add << 0 << u"    x    REG_SZ    \"über ssh\"\n"_s;
     QTest::newRow("machine named without backslashes")
         << QStringList{u"--machine"_s, u"127.0.0.1"_s} + add << 0 << u"    x    REG_SZ    \"über ssh\"\n"_s;
+    // the local store is not needed for another computer's registry (its folder does not exist here)
+    QTest::newRow("no local store")
+        << QStringList{u"--registry"_s, QDir::tempPath() + u"/kaven-kein-ordner/registry.db"_s, u"--machine"_s,
+                       Machine} + add
+        << 0 << u"    x    REG_SZ    \"über ssh\"\n"_s;
     QTest::newRow("no machine") << QStringList{u"query"_s, u"HKCU\\Software"_s, u"--machine"_s} << 1
                                 << QString();
     QTest::newRow("machine not reached") << QStringList{u"--machine"_s, u"\\\\-x"_s, u"query"_s, u"HKCU"_s} << 1
