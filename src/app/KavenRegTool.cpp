@@ -1,5 +1,6 @@
 #include "app/KavenRegTool.h"
 
+#include "app/StoreOptions.h"
 #include "app/ToolCommands.h"
 
 #include "settings/KavenVariables405.h"
@@ -150,56 +151,6 @@ private:
     bool m_recursive;
     bool m_anyMatch = false;
 };
-
-// The hive options before the command ("--hive FILE[:NAME]" repeatable, "--windows DIR", "--user NAME",
-// "--wine PREFIX", "--write"), mixed with the store's own; the other leading options and the command go
-// to *rest.
-QString splitHiveOptions(const QStringList& arguments, RegHiveOptions* hives, QString* winePrefix,
-                         QStringList* rest)
-{
-    qsizetype i = 0;
-    const auto argument = [&](const QString& option, QString* value) {
-        if (i + 1 >= arguments.size())
-            return QStringLiteral("Nach %1 fehlt ein Argument.").arg(option);
-        *value = arguments.at(++i);
-        return QString();
-    };
-    QString error;
-    for (; i < arguments.size() && error.isEmpty(); ++i) {
-        const QString& a = arguments.at(i);
-        QString value;
-        if (a == QLatin1String("--hive")) {
-            if ((error = argument(a, &value)).isEmpty())
-                hives->hives << value;
-        } else if (a == QLatin1String("--windows")) {
-            error = argument(a, &hives->windowsFolder);
-        } else if (a == QLatin1String("--user")) {
-            error = argument(a, &hives->user);
-        } else if (a == QLatin1String("--wine")) {
-            error = argument(a, winePrefix);
-        } else if (a == QLatin1String("--write")) {
-            hives->write = true;
-        } else if (a == QLatin1String("--registry")) {
-            rest->append(a);
-            if (i + 1 < arguments.size())
-                rest->append(arguments.at(++i));
-        } else if (a.startsWith(QLatin1String("--registry="))) {
-            rest->append(a);
-        } else {
-            break;
-        }
-    }
-    if (!error.isEmpty())
-        return error;
-    *rest += arguments.mid(i);
-    if (int(!hives->hives.isEmpty()) + int(!hives->windowsFolder.isEmpty()) + int(!winePrefix->isEmpty()) > 1)
-        return QStringLiteral("Nur eine der Angaben --hive, --windows und --wine ist möglich.");
-    if (!hives->user.isEmpty() && hives->windowsFolder.isEmpty())
-        return QStringLiteral("--user gilt nur zusammen mit --windows.");
-    if (hives->write && hives->hives.isEmpty() && hives->windowsFolder.isEmpty() && winePrefix->isEmpty())
-        return QStringLiteral("--write gilt nur zusammen mit --hive, --windows oder --wine.");
-    return {};
-}
 
 } // namespace
 
