@@ -128,6 +128,10 @@ int main(int argc, char** argv)
     const QString branch = args.value(1, QStringLiteral("HKEY_CURRENT_USER\\Software\\Bench"));
     QTemporaryDir temp;
     const QString work = args.size() > 2 ? args[2] : temp.path();
+    if (work.isEmpty()) {
+        std::fprintf(stderr, "cannot create a work folder: %s\n", qPrintable(temp.errorString()));
+        return 2;
+    }
     const QString store = work + QStringLiteral("/bench-changes.db");
     QFile::remove(store);
     if (!QFile::copy(args[0], store)) {

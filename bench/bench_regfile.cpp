@@ -290,6 +290,11 @@ int main(int argc, char* argv[])
         return 1;
     }
     QTemporaryDir tmp(work + QStringLiteral("/bench-XXXXXX"));
+    // an invalid folder's paths are empty, and removing "" would remove the current directory
+    if (!tmp.isValid()) {
+        std::fprintf(stderr, "cannot create a work folder in %s: %s\n", qPrintable(work), qPrintable(tmp.errorString()));
+        return 2;
+    }
     tmp.setAutoRemove(!keep);
     bool allOk = true;
     for (const QString& arg : std::as_const(args)) {

@@ -83,6 +83,10 @@ int main(int argc, char* argv[])
     const int workIndex = generated ? 3 : 2;
     QTemporaryDir tmp(args.size() > workIndex ? args[workIndex] + QStringLiteral("/bench-XXXXXX")
                                               : QDir::tempPath() + QStringLiteral("/bench-XXXXXX"));
+    if (!tmp.isValid()) {
+        std::fprintf(stderr, "cannot create a work folder: %s\n", qPrintable(tmp.errorString()));
+        return 2;
+    }
     const QString regedit4 = generated ? generate(args.value(2).toInt(), tmp.path()) : args[1];
     if (regedit4.isEmpty() || !QFileInfo::exists(regedit4)) {
         std::fprintf(stderr, "no input file\n");
