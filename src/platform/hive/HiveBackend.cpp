@@ -230,7 +230,7 @@ LONG HiveBackend::createKey(KeyId base, const QStringList& path, REGSAM access, 
     *id = current;
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return result != ERROR_SUCCESS ? result : m_failure;
+    return result != ERROR_SUCCESS ? result : batchResult();
 }
 
 bool HiveBackend::keyAlive(KeyId id)
@@ -268,14 +268,14 @@ LONG HiveBackend::branchKeys(KeyId id, bool subKeysOnly, int, QString* position,
     const auto valueCount = [this](KeyId k) -> qint64 {
         return isVirtual(k) ? 0 : fileOf(k)->valueCount(nodeOf(k));
     };
-    keys->append(BackendBranchKey{id, 0, -1, QString(), 0, valueCount(id), m_generation, m_generation});
+    keys->append(BackendBranchKey{id, 0, -1, QString(), 0, valueCount(id), generation(), generation()});
     for (qsizetype place = 0; place < (subKeysOnly ? 1 : keys->size()); ++place) {
         const KeyId parent = keys->at(place).id;
         const QVector<Child> list = children(parent).list; // a copy: the cache may grow meanwhile
         m_children.remove(parent);
         for (const Child& c : list)
-            keys->append(BackendBranchKey{c.id, parent, place, c.name, 0, valueCount(c.id), m_generation,
-                                          m_generation});
+            keys->append(BackendBranchKey{c.id, parent, place, c.name, 0, valueCount(c.id), generation(),
+                                          generation()});
     }
     return ERROR_SUCCESS;
 }
@@ -322,8 +322,8 @@ LONG HiveBackend::queryValue(KeyId id, const QString& name, DWORD* type, QByteAr
 LONG HiveBackend::refuse(const HiveFile* file)
 {
     const bool readOnlyHive = file ? !file->writable() : !writable();
-    if (readOnlyHive && m_batchDepth > 0 && m_failure == ERROR_SUCCESS)
-        m_failure = ERROR_WRITE_PROTECT;
+    if (readOnlyHive && inBatch())
+        failBatch(ERROR_WRITE_PROTECT);
     return ERROR_ACCESS_DENIED;
 }
 
@@ -331,10 +331,8 @@ LONG HiveBackend::changed(KeyId id, DWORD bits, LONG rc)
 {
     if (rc != ERROR_SUCCESS)
         return rc;
-    ++m_generation;
     m_children.clear();
-    m_changes.record(pathOf(id), bits);
-    if (m_batchDepth > 0)
+    if (recordChange(id, bits))
         return ERROR_SUCCESS;
     HiveFile* file = fileOf(id);
     return file ? file->commit() : ERROR_SUCCESS;
@@ -372,7 +370,7 @@ LONG HiveBackend::deleteKey(KeyId id)
     const QString path = pathOf(id);
     const LONG rc = changed(parent, REG_NOTIFY_CHANGE_NAME, file->deleteChild(nodeOf(id)));
     if (rc == ERROR_SUCCESS || !known(id))
-        m_changes.record(path, KeyDeletedBit);
+        recordDeletion(path);
     return rc;
 }
 
@@ -410,62 +408,21 @@ LONG HiveBackend::setKeyDeny(KeyId, DWORD)
     return ERROR_ACCESS_DENIED; // a hive keeps real security descriptors, not this platform's flags
 }
 
-LONG HiveBackend::beginBatch()
-{
-    std::lock_guard lock(m_mutex);
-    ++m_batchDepth;
-    return ERROR_SUCCESS;
-}
 
-LONG HiveBackend::flush()
+
+
+
+
+
+
+
+LONG HiveBackend::commitFiles()
 {
-    std::lock_guard lock(m_mutex);
+    LONG first = ERROR_SUCCESS;
     for (const auto& file : m_files) {
         const LONG rc = file->commit();
-        if (rc != ERROR_SUCCESS && m_failure == ERROR_SUCCESS)
-            m_failure = rc;
+        if (first == ERROR_SUCCESS)
+            first = rc;
     }
-    return m_failure;
-}
-
-LONG HiveBackend::endBatch()
-{
-    std::lock_guard lock(m_mutex);
-    if (m_batchDepth > 0 && --m_batchDepth > 0)
-        return m_failure;
-    const LONG rc = flush();
-    m_failure = ERROR_SUCCESS;
-    return rc;
-}
-
-LONG HiveBackend::batchFailure()
-{
-    std::lock_guard lock(m_mutex);
-    return m_failure;
-}
-
-LONG HiveBackend::watchedKey(KeyId id, bool subtree, DWORD filter, WatchedKey* key)
-{
-    std::lock_guard lock(m_mutex);
-    if (!known(id))
-        return ERROR_KEY_DELETED;
-    *key = WatchedKey{pathOf(id), subtree, filter};
-    return ERROR_SUCCESS;
-}
-
-ChangeCursor HiveBackend::changeCursor()
-{
-    std::lock_guard lock(m_mutex);
-    return m_changes.cursor();
-}
-
-QVector<BackendChange> HiveBackend::changesSince(ChangeCursor from)
-{
-    std::lock_guard lock(m_mutex);
-    return m_changes.since(from);
-}
-
-bool HiveBackend::concerns(const BackendChange& change, const WatchedKey& key) const
-{
-    return ProcessChanges::concerns(change, key);
+    return first;
 }

@@ -5,8 +5,7 @@
 // the keys above the mounts exist only here and cannot be written. Read-only unless a hive was opened
 // for writing; outside a batch every change is committed to its hive before the call returns.
 
-#include "platform/ProcessChanges.h"
-#include "platform/RegistryBackend.h"
+#include "platform/FileBackedRegistry.h"
 #include "platform/hive/HiveFile.h"
 
 #include <QHash>
@@ -20,7 +19,7 @@ struct HiveMount {
     QStringList inside;    // path inside the hive to the mounted key (empty: its root)
 };
 
-class HiveBackend final : public RegistryBackend {
+class HiveBackend final : public FileBackedRegistry {
 public:
     // Mounts whose key inside the hive is missing are left out with a warning.
     HiveBackend(std::vector<std::unique_ptr<HiveFile>> files, const QVector<HiveMount>& mounts,
@@ -47,18 +46,7 @@ public:
     LONG keyInfo(KeyId id, BackendKeyInfo* info) override;
     LONG keyDeny(KeyId id, DWORD* flags) override;
     LONG setKeyDeny(KeyId id, DWORD flags) override;
-    LONG beginBatch() override;
-    LONG endBatch() override;
-    LONG flush() override;
-    [[nodiscard]] LONG batchFailure() override;
     [[nodiscard]] bool readOnly() const override { return !writable(); }
-    [[nodiscard]] quint64 subKeyGeneration(KeyId) override { return m_generation; }
-    [[nodiscard]] quint64 valueGeneration(KeyId) override { return m_generation; }
-    [[nodiscard]] quint64 deletionGeneration() override { return m_generation; }
-    LONG watchedKey(KeyId id, bool subtree, DWORD filter, WatchedKey* key) override;
-    [[nodiscard]] ChangeCursor changeCursor() override;
-    QVector<BackendChange> changesSince(ChangeCursor from) override;
-    [[nodiscard]] bool concerns(const BackendChange& change, const WatchedKey& key) const override;
 
 private:
     struct Child {
@@ -92,15 +80,15 @@ private:
         return (KeyId(mount + 1) << MountShift) | KeyId(node);
     }
     [[nodiscard]] HiveFile* fileOf(KeyId id) const;
-    [[nodiscard]] bool known(KeyId id) const;
+    LONG commitFiles() override;
+    [[nodiscard]] bool known(KeyId id) const override;
     [[nodiscard]] const Children& children(KeyId id);
     [[nodiscard]] KeyId parentOf(KeyId id) const;
     [[nodiscard]] QString nameOf(KeyId id) const;
-    [[nodiscard]] QString pathOf(KeyId id) const;
+    [[nodiscard]] QString pathOf(KeyId id) const override;
     LONG changed(KeyId id, DWORD bits, LONG rc);
     LONG refuse(const HiveFile* file);
 
-    std::recursive_mutex m_mutex;
     std::vector<std::unique_ptr<HiveFile>> m_files;
     QVector<Virtual> m_virtuals;
     QVector<Mount> m_mounts;
@@ -108,8 +96,4 @@ private:
     QHash<KeyId, Children> m_children;    // cache, dropped by every change
     QHash<HKEY, KeyId> m_predefined;
     QStringList m_warnings;
-    quint64 m_generation = 1;
-    int m_batchDepth = 0;
-    LONG m_failure = ERROR_SUCCESS;
-    ProcessChanges m_changes;
 };

@@ -272,7 +272,7 @@ LONG WineBackend::createKey(KeyId base, const QStringList& path, REGSAM, KeyId* 
     *id = current;
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return result != ERROR_SUCCESS ? result : m_failure;
+    return result != ERROR_SUCCESS ? result : batchResult();
 }
 
 bool WineBackend::keyAlive(KeyId id)
@@ -310,7 +310,7 @@ LONG WineBackend::branchKeys(KeyId id, bool subKeysOnly, int, QString* position,
         const WineRegFile* f = file(k);
         return f ? f->key(indexOf(k)).values.size() : 0;
     };
-    keys->append(BackendBranchKey{id, 0, -1, QString(), 0, valueCount(id), m_generation, m_generation});
+    keys->append(BackendBranchKey{id, 0, -1, QString(), 0, valueCount(id), generation(), generation()});
     for (qsizetype place = 0; place < (subKeysOnly ? 1 : keys->size()); ++place) {
         const KeyId parent = keys->at(place).id;
         const QVector<Child> list = children(parent).list;
@@ -320,7 +320,7 @@ LONG WineBackend::branchKeys(KeyId id, bool subKeysOnly, int, QString* position,
                 loop = realOf(keys->at(a).id) == realOf(c.id);
             if (!loop)
                 keys->append(
-                    BackendBranchKey{c.id, parent, place, c.name, 0, valueCount(c.id), m_generation, m_generation});
+                    BackendBranchKey{c.id, parent, place, c.name, 0, valueCount(c.id), generation(), generation()});
         }
     }
     return ERROR_SUCCESS;
@@ -367,7 +367,7 @@ LONG WineBackend::setValue(KeyId id, const QString& name, DWORD type, QByteArray
         return ERROR_KEY_DELETED;
     const QByteArray bytes = isStringType(type) ? HiveFile::programToUtf16(data) : data.toByteArray();
     if (!f->setValue(indexOf(id), name, type, bytes, m_now()))
-        return m_failure; // the same type and data: the server leaves the key untouched
+        return batchResult(); // the same type and data: the server leaves the key untouched
     return changed(id, REG_NOTIFY_CHANGE_LAST_SET);
 }
 
@@ -399,7 +399,7 @@ LONG WineBackend::deleteKey(KeyId id)
     f->removeKey(indexOf(id), m_now());
     m_children.clear(); // links may have led to it
     const LONG rc = changed(parent, REG_NOTIFY_CHANGE_NAME);
-    m_changes.record(path, KeyDeletedBit);
+    recordDeletion(path);
     return rc;
 }
 
@@ -438,13 +438,10 @@ LONG WineBackend::setKeyDeny(KeyId, DWORD)
 
 LONG WineBackend::changed(KeyId id, DWORD bits)
 {
-    ++m_generation;
-    m_changes.record(pathOf(id), bits);
     m_pending[size_t(fileOf(id))] = true;
-    if (m_batchDepth > 0)
+    if (recordChange(id, bits))
         return ERROR_SUCCESS;
-    const LONG rc = commit(fileOf(id));
-    return rc;
+    return commit(fileOf(id));
 }
 
 // Writes one file: refused while a wineserver runs or when the file changed on disk since it was read
@@ -475,62 +472,21 @@ LONG WineBackend::commit(int f)
     return ERROR_SUCCESS;
 }
 
-LONG WineBackend::beginBatch()
-{
-    std::lock_guard lock(m_mutex);
-    ++m_batchDepth;
-    return ERROR_SUCCESS;
-}
 
-LONG WineBackend::flush()
+
+
+
+
+
+
+
+LONG WineBackend::commitFiles()
 {
-    std::lock_guard lock(m_mutex);
+    LONG first = ERROR_SUCCESS;
     for (int f = 0; f < FileCount; ++f) {
         const LONG rc = commit(f);
-        if (rc != ERROR_SUCCESS && m_failure == ERROR_SUCCESS)
-            m_failure = rc;
+        if (first == ERROR_SUCCESS)
+            first = rc;
     }
-    return m_failure;
-}
-
-LONG WineBackend::endBatch()
-{
-    std::lock_guard lock(m_mutex);
-    if (m_batchDepth > 0 && --m_batchDepth > 0)
-        return m_failure;
-    const LONG rc = flush();
-    m_failure = ERROR_SUCCESS;
-    return rc;
-}
-
-LONG WineBackend::batchFailure()
-{
-    std::lock_guard lock(m_mutex);
-    return m_failure;
-}
-
-LONG WineBackend::watchedKey(KeyId id, bool subtree, DWORD filter, WatchedKey* key)
-{
-    std::lock_guard lock(m_mutex);
-    if (!known(id))
-        return ERROR_KEY_DELETED;
-    *key = WatchedKey{pathOf(id), subtree, filter};
-    return ERROR_SUCCESS;
-}
-
-ChangeCursor WineBackend::changeCursor()
-{
-    std::lock_guard lock(m_mutex);
-    return m_changes.cursor();
-}
-
-QVector<BackendChange> WineBackend::changesSince(ChangeCursor from)
-{
-    std::lock_guard lock(m_mutex);
-    return m_changes.since(from);
-}
-
-bool WineBackend::concerns(const BackendChange& change, const WatchedKey& key) const
-{
-    return ProcessChanges::concerns(change, key);
+    return first;
 }

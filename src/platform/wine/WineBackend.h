@@ -7,8 +7,7 @@
 // change is written to its file before the call returns (temporary file and rename; the first write
 // of a file keeps the previous one as FILE.bak).
 
-#include "platform/ProcessChanges.h"
-#include "platform/RegistryBackend.h"
+#include "platform/FileBackedRegistry.h"
 #include "platform/wine/WineRegFile.h"
 
 #include <QHash>
@@ -17,7 +16,7 @@
 #include <memory>
 #include <mutex>
 
-class WineBackend final : public RegistryBackend {
+class WineBackend final : public FileBackedRegistry {
 public:
     // Null with a German *error when the folder is no prefix or a file cannot be read. A wineserver
     // running for the prefix makes it read-only, with WinePrefix::ServerRunningMessage in *warning.
@@ -41,18 +40,7 @@ public:
     LONG keyInfo(KeyId id, BackendKeyInfo* info) override;
     LONG keyDeny(KeyId id, DWORD* flags) override;
     LONG setKeyDeny(KeyId id, DWORD flags) override;
-    LONG beginBatch() override;
-    LONG endBatch() override;
-    LONG flush() override;
-    [[nodiscard]] LONG batchFailure() override;
     [[nodiscard]] bool readOnly() const override { return !m_writable; }
-    [[nodiscard]] quint64 subKeyGeneration(KeyId) override { return m_generation; }
-    [[nodiscard]] quint64 valueGeneration(KeyId) override { return m_generation; }
-    [[nodiscard]] quint64 deletionGeneration() override { return m_generation; }
-    LONG watchedKey(KeyId id, bool subtree, DWORD filter, WatchedKey* key) override;
-    [[nodiscard]] ChangeCursor changeCursor() override;
-    QVector<BackendChange> changesSince(ChangeCursor from) override;
-    [[nodiscard]] bool concerns(const BackendChange& change, const WatchedKey& key) const override;
 
 private:
     enum File { System, User, UserDefault, FileCount };
@@ -81,12 +69,13 @@ private:
     [[nodiscard]] int viewThrough(int view, KeyId link);
     [[nodiscard]] static int indexOf(KeyId id) { return int(id & ((KeyId(1) << FileShift) - 1)) - 1; }
     [[nodiscard]] WineRegFile* file(KeyId id) const;
-    [[nodiscard]] bool known(KeyId id) const;
+    LONG commitFiles() override;
+    [[nodiscard]] bool known(KeyId id) const override;
     [[nodiscard]] const Children& children(KeyId id);
     [[nodiscard]] KeyId follow(KeyId id, int depth);
     [[nodiscard]] KeyId resolve(const QString& target, int depth);
     [[nodiscard]] KeyId walk(KeyId from, const QStringList& names, int depth);
-    [[nodiscard]] QString pathOf(KeyId id) const;
+    [[nodiscard]] QString pathOf(KeyId id) const override;
     [[nodiscard]] quint64 lastWriteOf(KeyId id) const;
     LONG changed(KeyId id, DWORD bits);
     LONG commit(int file);
@@ -101,12 +90,7 @@ private:
     QHash<QChar, QString> m_drives;
     bool m_writable = false;
     quint64 (*m_now)() = nullptr;
-    std::recursive_mutex m_mutex;
     QHash<KeyId, Children> m_children;
     QHash<QPair<int, KeyId>, int> m_views; // (view, link key) -> the view behind the link
     QHash<HKEY, KeyId> m_predefined;
-    quint64 m_generation = 1;
-    int m_batchDepth = 0;
-    LONG m_failure = ERROR_SUCCESS;
-    ProcessChanges m_changes;
 };
