@@ -49,12 +49,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { onCurrentNodeChanged(current); });
-    connect(m_tree, &QTreeView::expanded, this,
-            [this](const QModelIndex& node) { m_treeModel->setExpanded(node, true); });
     connect(m_tree->verticalScrollBar(), &QScrollBar::valueChanged, this, &TMainForm::queueSettle);
-    connect(m_tree, &QTreeView::collapsed, this,
-            [this](const QModelIndex& node) { m_treeModel->setExpanded(node, false); });
-    connect(m_treeModel, &KeyTreeModel::expandRequested, m_tree, &QTreeView::expand);
     connect(m_tree, &QWidget::customContextMenuRequested, this, &TMainForm::showKeyContextMenu);
     connect(m_list, &QWidget::customContextMenuRequested, this, &TMainForm::showValueContextMenu);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMainForm::UpdateCommands);

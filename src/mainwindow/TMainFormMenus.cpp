@@ -6,12 +6,10 @@
 #include "registry/KeyTreeModel.h"
 #include "registry/RegUtils.h"
 #include "registry/ValueListModel.h"
-#include "widgets/ImageDelegate.h"
 #include "widgets/InPlaceEditor.h"
 #include "widgets/KavenIcons.h"
 
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
@@ -38,18 +36,7 @@ void TMainForm::buildViews()
 {
     m_treeModel = new KeyTreeModel(this);
     m_treeModel->setImageProvider(imageOf);
-    m_tree = new QTreeView;
-    m_tree->setObjectName(QStringLiteral("RegTreeView1"));
-    m_tree->setModel(m_treeModel);
-    m_tree->setHeaderHidden(true);
-    // Long names are shown in full: the column is as wide as its names and the view scrolls.
-    m_tree->header()->setStretchLastSection(false);
-    m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    m_tree->setUniformRowHeights(true);
-    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_tree->setItemDelegate(new ImageDelegate(KeyTreeModel::ImageRole, KeyTreeModel::SelectedImageRole, m_tree));
+    m_tree = NewKeyTreeView(m_treeModel, QStringLiteral("RegTreeView1"));
     m_tree->installEventFilter(this);
     m_keyEditor = new InPlaceEditor(m_tree);
 

@@ -14,7 +14,6 @@
 #include "registry/ValueListModel.h"
 #include "settings/OptionsStore.h"
 #include "widgets/EscapeProgress.h"
-#include "widgets/ImageDelegate.h"
 #include "widgets/KavenIcons.h"
 
 #include <QAction>
@@ -22,7 +21,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -114,23 +112,8 @@ void TCopyForm::buildViews()
 {
     m_treeModel = new KeyTreeModel(this);
     m_treeModel->setImageProvider(imageOf);
-    m_tree = new QTreeView;
-    m_tree->setObjectName(QStringLiteral("CopyTreeView"));
-    m_tree->setModel(m_treeModel);
-    m_tree->setHeaderHidden(true);
-    m_tree->header()->setStretchLastSection(false);
-    m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    m_tree->setUniformRowHeights(true);
-    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_tree->setItemDelegate(new ImageDelegate(KeyTreeModel::ImageRole, KeyTreeModel::SelectedImageRole, m_tree));
+    m_tree = NewKeyTreeView(m_treeModel, QStringLiteral("CopyTreeView"));
     m_tree->installEventFilter(this);
-    connect(m_tree, &QTreeView::expanded, this,
-            [this](const QModelIndex& node) { m_treeModel->setExpanded(node, true); });
-    connect(m_tree, &QTreeView::collapsed, this,
-            [this](const QModelIndex& node) { m_treeModel->setExpanded(node, false); });
-    connect(m_treeModel, &KeyTreeModel::expandRequested, m_tree, &QTreeView::expand);
 
     m_valueModel = new ValueListModel(this);
     m_valueModel->setImageProvider(imageOf);
