@@ -38,11 +38,12 @@
 #include <memory>
 
 using namespace RegTestKeys;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString Sub = QStringLiteral("Software\\KavenTest");
-const QString Base = QStringLiteral("HKEY_CURRENT_USER\\Software\\KavenTest");
+const QString Sub = u"Software\\KavenTest"_s;
+const QString Base = u"HKEY_CURRENT_USER\\Software\\KavenTest"_s;
 const QByteArray Dword1A("\x1A\0\0\0", 4);
 
 bool has(const QString& key, const QString& name)
@@ -68,11 +69,10 @@ private slots:
         Options() = KavenOptions{};
         m_sink = std::make_unique<RecordingMessageSink>();
         QGuiApplication::clipboard()->clear();
-        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Eins")));
-        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Zwei")));
-        QVERIFY(setValue(Sub + QStringLiteral("\\Beta"), QStringLiteral("s"), REG_SZ, sz("abc")));
-        QVERIFY(setValue(Sub + QStringLiteral("\\Beta"), QStringLiteral("d"), REG_DWORD, Dword1A));
-        QVERIFY(setValue(Sub + QStringLiteral("\\Beta"), QStringLiteral("b"), REG_BINARY, QByteArray("\x01\xFF", 2)));
+        QVERIFY(makeKey(Sub + u"\\Alpha\\Eins"_s) && makeKey(Sub + u"\\Alpha\\Zwei"_s));
+        QVERIFY(setValue(Sub + u"\\Beta"_s, u"s"_s, REG_SZ, sz("abc")));
+        QVERIFY(setValue(Sub + u"\\Beta"_s, u"d"_s, REG_DWORD, Dword1A));
+        QVERIFY(setValue(Sub + u"\\Beta"_s, u"b"_s, REG_BINARY, QByteArray("\x01\xFF", 2)));
     }
     void cleanup()
     {
@@ -85,18 +85,17 @@ private slots:
     {
         // Without settings the data files go to the per-user data folder, never beside the program.
         m_form = std::make_unique<TMainForm>();
-        const QString userDir = m_store->dirPath() + QStringLiteral("/kaven/");
-        QCOMPARE(Options().dataPath, userDir.chopped(1));
-        QCOMPARE(Options().structPath, userDir.chopped(1));
-        QVERIFY(QFileInfo(Options().dataPath).isDir());
-        QCOMPARE(Options().favoriteFile, userDir + QStringLiteral("favorite.fav"));
+        const QString userDir = m_store->dirPath() + u"/kaven"_s;
+        QCOMPARE(Options().dataPath, userDir);
+        QCOMPARE(Options().structPath, userDir);
+        QVERIFY(QFileInfo(userDir).isDir());
+        QCOMPARE(Options().favoriteFile, userDir + u"/favorite.fav"_s);
         m_form.reset();
         Options() = KavenOptions{};
 
-        const QString custom = m_store->dirPath() + QStringLiteral("/eigene");
-        QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("DataPath"), REG_SZ, custom.toUtf8() + '\0'));
-        QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("LV1ColWidth2"), REG_DWORD,
-                         QByteArray("\x2B\x01\0\0", 4)));
+        const QString custom = m_store->dirPath() + u"/eigene"_s;
+        QVERIFY(setValue(OptionsStore::settingsKeyPath(), u"DataPath"_s, REG_SZ, custom.toUtf8() + '\0'));
+        QVERIFY(setValue(OptionsStore::settingsKeyPath(), u"LV1ColWidth2"_s, REG_DWORD, QByteArray("\x2B\x01\0\0", 4)));
         m_form = std::make_unique<TMainForm>();
         // The data directory is fixed (and created) by the settings during creation, before showing.
         QCOMPARE(Options().dataPath, custom);
@@ -107,27 +106,25 @@ private slots:
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         QCOMPARE(m_form->selectedNode(), tree.index(0, 0));
-        QCOMPARE(m_form->statusText(), QStringLiteral("Arbeitsplatz"));
-        QCOMPARE(m_form->pageCountText(), QStringLiteral(" Information "));
+        QCOMPARE(m_form->statusText(), u"Arbeitsplatz"_s);
+        QCOMPARE(m_form->pageCountText(), u" Information "_s);
     }
 
     void shutdownWritesSettingsAndRemovesTreeStateFiles()
     {
         showForm();
         const QSize layoutSize = m_form->size();
-        const QString state = DataFile(QStringLiteral("Lokaler PC.tmp"));
-        const QString copyState = DataFile(QStringLiteral("copyLokaler PC.tmp"));
-        QVERIFY(m_form->saveTreeState(state));
-        QVERIFY(QFile(state).copy(copyState));
+        const QString state = DataFile(u"Lokaler PC.tmp"_s);
+        const QString copyState = DataFile(u"copyLokaler PC.tmp"_s);
+        QVERIFY(m_form->saveTreeState(state) && QFile(state).copy(copyState));
         Options().maxUndo = 42;
         m_form->valueList()->setColumnWidth(0, 211);
-        m_form->action(QStringLiteral("HistoryBar1"))->setChecked(false);
+        act("HistoryBar1")->setChecked(false);
         closeForm();
-        QVERIFY(!QFile::exists(state));
-        QVERIFY(!QFile::exists(copyState));
+        QVERIFY(!QFile::exists(state) && !QFile::exists(copyState));
         KavenOptions back;
         back.columnWidths[1] = {0, 0, 0, 0};
-        OptionsStore::LoadOptions(back, m_store->dirPath() + QStringLiteral("/kaven/"));
+        OptionsStore::LoadOptions(back, m_store->dirPath() + u"/kaven/"_s);
         QCOMPARE(back.maxUndo, 42);
         QCOMPARE(back.columnWidths.value(1).value(0), 211);
         KavenWindowSettings placement;
@@ -137,9 +134,8 @@ private slots:
         // left edge is no placement.
         setPlacement(100, 0, 100, 0);
         showForm();
-        QVERIFY(m_form->findChild<QToolBar*>(QStringLiteral("ToolsTB"))->isVisible());
-        QVERIFY(!m_form->findChild<QToolBar*>(QStringLiteral("HistoryTB"))->isVisible());
-        QVERIFY(!act("HistoryBar1")->isChecked());
+        QVERIFY(m_form->findChild<QToolBar*>(u"ToolsTB"_s)->isVisible());
+        QVERIFY(!m_form->findChild<QToolBar*>(u"HistoryTB"_s)->isVisible() && !act("HistoryBar1")->isChecked());
         QCOMPARE(m_form->size(), layoutSize);
         closeForm();
         setPlacement(10, 20, 650, 500);
@@ -151,67 +147,63 @@ private slots:
     // the keypad star expands the selected node's whole subtree and nothing beside it; Escape stops a walk.
     void expandLoadsChildren()
     {
-        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Eins\\Tief\\Tiefer")));
-        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Zwei\\Weg")));
+        QVERIFY(makeKey(Sub + u"\\Alpha\\Eins\\Tief\\Tiefer"_s) && makeKey(Sub + u"\\Alpha\\Zwei\\Weg"_s));
         showForm();
-        const QModelIndex alpha = openPath(Base + QStringLiteral("\\Alpha"));
+        const QModelIndex alpha = openPath(Base + u"\\Alpha"_s);
         KeyTreeModel& tree = m_form->treeModel();
+        QTreeView* view = m_form->keyTree();
         QCOMPARE(childTexts(tree, alpha), (QStringList{"Eins", "Zwei"}));
         const QModelIndex zwei = tree.index(1, 0, alpha);
-        const QModelIndex beta = tree.findChild(alpha.parent(), QStringLiteral("Beta"));
+        const QModelIndex beta = tree.findChild(alpha.parent(), u"Beta"_s);
         m_form->settleVisibleMarks();
         QVERIFY(tree.hasChildren(zwei) && !tree.hasChildren(beta));
-        removeKey(QStringLiteral("\\Alpha\\Zwei\\Weg")); // by another process, before the first expansion
-        m_form->keyTree()->expand(zwei);
-        QVERIFY(!tree.hasChildren(zwei));
-        QCOMPARE(tree.rowCount(zwei), 0);
+        removeKey(u"\\Alpha\\Zwei\\Weg"_s); // by another process, before the first expansion
+        view->expand(zwei);
+        QVERIFY(!tree.hasChildren(zwei) && tree.rowCount(zwei) == 0);
 
-        m_form->keyTree()->collapse(alpha);
-        m_form->keyTree()->setFocus();
-        QTest::keyClick(m_form->keyTree(), Qt::Key_Asterisk, Qt::KeypadModifier);
-        const QModelIndex tief = tree.findChild(tree.findChild(alpha, QStringLiteral("Eins")), QStringLiteral("Tief"));
-        QVERIFY(m_form->keyTree()->isExpanded(alpha));
-        QVERIFY(tief.isValid() && m_form->keyTree()->isExpanded(tief));
-        const QModelIndex tiefer = tree.findChild(tief, QStringLiteral("Tiefer"));
+        view->collapse(alpha);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Asterisk, Qt::KeypadModifier);
+        const QModelIndex tief = tree.findChild(tree.findChild(alpha, u"Eins"_s), u"Tief"_s);
+        QVERIFY(view->isExpanded(alpha) && tief.isValid() && view->isExpanded(tief));
+        const QModelIndex tiefer = tree.findChild(tief, u"Tiefer"_s);
         QVERIFY(tiefer.isValid() && !tree.hasChildren(tiefer));
         QVERIFY(!tree.childrenLoaded(beta));
         EscapeProgress progress;
         QVERIFY(!progress.abortRequested());
-        QTest::keyClick(m_form->keyTree(), Qt::Key_Escape);
+        QTest::keyClick(view, Qt::Key_Escape);
         QVERIFY(progress.abortRequested());
     }
 
     void refreshFollowsOtherProcesses()
     {
         showForm();
-        const QModelIndex alpha = openPath(Base + QStringLiteral("\\Alpha"));
         KeyTreeModel& tree = m_form->treeModel();
-        m_form->selectNode(tree.findChild(alpha, QStringLiteral("Zwei")));
-        removeKey(QStringLiteral("\\Alpha\\Zwei"));
-        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Drei\\Tief")));
-        QVERIFY(makeKey(Sub + QStringLiteral("\\Gamma")));
+        openPath(Base + u"\\Alpha\\Zwei"_s);
+        removeKey(u"\\Alpha\\Zwei"_s);
+        QVERIFY(makeKey(Sub + u"\\Alpha\\Drei\\Tief"_s) && makeKey(Sub + u"\\Gamma"_s));
         m_form->RefreshTree();
-        const QModelIndex alphaNow = openPath(Base + QStringLiteral("\\Alpha"));
-        QCOMPARE(childTexts(tree, alphaNow), (QStringList{"Drei", "Eins"}));
-        QVERIFY(tree.hasChildrenMark(tree.index(0, 0, alphaNow)));
         // The vanished key's parent is selected and its values shown.
-        QCOMPARE(m_form->CurrentKeyPath(), Base + QStringLiteral("\\Alpha"));
-        QCOMPARE(childTexts(tree, alphaNow.parent()), (QStringList{"Alpha", "Beta", "Gamma"}));
-        removeKey(QStringLiteral("\\Alpha"));
+        QCOMPARE(m_form->CurrentKeyPath(), Base + u"\\Alpha"_s);
+        const QModelIndex alpha = openPath(Base + u"\\Alpha"_s);
+        QCOMPARE(childTexts(tree, alpha), (QStringList{"Drei", "Eins"}));
+        QVERIFY(tree.hasChildrenMark(tree.index(0, 0, alpha)));
+        QCOMPARE(childTexts(tree, alpha.parent()), (QStringList{"Alpha", "Beta", "Gamma"}));
+        removeKey(u"\\Alpha"_s);
         m_form->RefreshTree();
         QCOMPARE(m_form->CurrentKeyPath(), Base);
     }
 
     void refreshStopsWhereCancelled()
     {
-        QVERIFY(makeKey(Sub + QStringLiteral("\\Beta\\B1")));
+        QVERIFY(makeKey(Sub + u"\\Beta\\B1"_s));
         showForm();
         KeyTreeModel& tree = m_form->treeModel();
-        const QPersistentModelIndex a = openPath(Base + QStringLiteral("\\Alpha"));
-        const QPersistentModelIndex b = openPath(Base + QStringLiteral("\\Beta"));
+        const QPersistentModelIndex a = openPath(Base + u"\\Alpha"_s);
+        const QPersistentModelIndex b = openPath(Base + u"\\Beta"_s);
         QCOMPARE(childTexts(tree, a), (QStringList{"Eins", "Zwei"}));
-        removeKey(QStringLiteral("\\Alpha\\Zwei"));
-        removeKey(QStringLiteral("\\Beta\\B1"));
+        removeKey(u"\\Alpha\\Zwei"_s);
+        removeKey(u"\\Beta\\B1"_s);
         // Count the nodes up to and including Alpha: the walk stops right after it.
         int position = 0;
         for (QModelIndex n = tree.index(0, 0, tree.index(0, 0)); n != a; n = TreeStateFile::nextInTreeOrder(tree, n))
@@ -222,8 +214,7 @@ private slots:
         QCOMPARE(childTexts(tree, b), QStringList{"B1"}); // not reached
         ScriptedProgress full;
         (void)RefreshTree(tree, b, full);
-        QCOMPARE(childTexts(tree, b), QStringList{});
-        QVERIFY(!tree.hasChildren(b));
+        QVERIFY(childTexts(tree, b).isEmpty() && !tree.hasChildren(b));
     }
 
     void renameKeyRules_data()
@@ -241,65 +232,53 @@ private slots:
     void renameKeyRules()
     {
         QFETCH(QString, typed);
-        QFETCH(QString, inRegistry);
-        showEdit(QStringLiteral("\\Beta"), {});
-        m_form->keyTree()->setFocus();
-        m_form->RenameClick();
-        QVERIFY(m_form->keyEditor()->isEditing());
-        m_form->keyEditor()->setText(typed);
-        m_form->keyEditor()->commit();
         QFETCH(QString, shown);
+        QFETCH(QString, inRegistry);
+        showEdit(u"\\Beta"_s, {});
+        renameKey(typed);
         QVERIFY(childTexts(m_form->treeModel(), openPath(Base)).contains(shown));
         QTEST(m_sink->count(), "messages");
         // Names compare without case in the registry: look for the exact stored spelling.
-        QVERIFY2(subKeys(Sub).contains(inRegistry), qPrintable(subKeys(Sub).join(QLatin1Char(','))));
-        QVERIFY(has(QLatin1Char('\\') + inRegistry, QStringLiteral("s")));
+        QVERIFY2(subKeys(Sub).contains(inRegistry), qPrintable(subKeys(Sub).join(u',')));
+        QVERIFY(has(u'\\' + inRegistry, u"s"_s));
     }
 
     void deleteValuesAsksWithCount()
     {
-        showEdit(QStringLiteral("\\Beta"), {});
-        QVERIFY(setValue(Sub + QStringLiteral("\\Beta"), QString(), REG_SZ, sz("std")));
+        showEdit(u"\\Beta"_s, {});
+        QVERIFY(setValue(Sub + u"\\Beta"_s, QString(), REG_SZ, sz("std")));
         m_form->RefreshTree();
         ValueListModel& list = m_form->valueModel();
-        QCOMPARE(list.rowCount(), 4);
         m_form->valueList()->setFocus();
         m_form->valueList()->selectAll();
-        m_sink->pushAnswer(MessageAnswer::No);
-        m_form->DeleteClick();
-        QCOMPARE(m_sink->last().text, QStringLiteral("4 Werte wirklich löschen?"));
+        QCOMPARE(deleteAnswering(MessageAnswer::No), u"4 Werte wirklich löschen?"_s);
         QCOMPARE(list.rowCount(), 4);
 
         selectRows({1});
-        m_sink->pushAnswer(MessageAnswer::Yes);
         const QString name = list.row(1).caption;
-        m_form->DeleteClick();
-        QCOMPARE(m_sink->last().text, QStringLiteral("Wert '") + name + QStringLiteral("' wirklich löschen?"));
+        QCOMPARE(deleteAnswering(MessageAnswer::Yes), u"Wert '"_s + name + u"' wirklich löschen?"_s);
         QCOMPARE(list.rowCount(), 3);
-        QVERIFY(!has(QStringLiteral("\\Beta"), name));
+        QVERIFY(!has(u"\\Beta"_s, name));
 
         m_form->valueList()->selectAll();
-        m_sink->pushAnswer(MessageAnswer::Yes);
-        m_form->DeleteClick();
-        QCOMPARE(m_sink->last().text, QStringLiteral("3 Werte wirklich löschen?"));
+        QCOMPARE(deleteAnswering(MessageAnswer::Yes), u"3 Werte wirklich löschen?"_s);
         // The default value's row stays, reset to "not set".
         QCOMPARE(list.rowCount(), 1);
         QCOMPARE(list.row(0), ValueListModel::unsetDefaultRow());
-        QVERIFY(!has(QStringLiteral("\\Beta"), QString()));
+        QVERIFY(!has(u"\\Beta"_s, QString()));
     }
 
     void newValueStartsRenameAndIsUndoable()
     {
-        showEdit(QStringLiteral("\\Beta"), {});
+        showEdit(u"\\Beta"_s, {});
         m_form->NewDWordClick();
         QVERIFY(m_form->valueEditor()->isEditing());
-        m_form->valueEditor()->setText(QStringLiteral("Zahl"));
+        m_form->valueEditor()->setText(u"Zahl"_s);
         m_form->valueEditor()->commit();
-        QVERIFY(has(QStringLiteral("\\Beta"), QStringLiteral("Zahl")));
+        QVERIFY(has(u"\\Beta"_s, u"Zahl"_s));
         act("Undo1")->trigger(); // the rename
         act("Undo1")->trigger(); // the new value
-        QVERIFY(!has(QStringLiteral("\\Beta"), QStringLiteral("Neuer Wert #1")));
-        QVERIFY(!has(QStringLiteral("\\Beta"), QStringLiteral("Zahl")));
+        QVERIFY(!has(u"\\Beta"_s, u"Neuer Wert #1"_s) && !has(u"\\Beta"_s, u"Zahl"_s));
         // The default value's row cannot be renamed.
         selectRows({0});
         QVERIFY(!act("Rename1")->isEnabled());
@@ -310,41 +289,35 @@ private slots:
     void keyCommandsByLevel_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("newKey");
-        QTest::addColumn<bool>("deleteKey");
-        QTest::addColumn<bool>("newValue");
-        QTest::newRow("machine") << QString() << false << false << false;
-        QTest::newRow("root key") << "HKEY_CURRENT_USER" << true << false << true;
-        QTest::newRow("subkey") << "HKEY_CURRENT_USER\\Software" << true << true << true;
+        QTest::addColumn<QString>("enabled");
+        QTest::newRow("machine") << QString() << "";
+        QTest::newRow("root key") << "HKEY_CURRENT_USER" << "NewKey1 NewString1 NewDWord1";
+        QTest::newRow("subkey") << "HKEY_CURRENT_USER\\Software" << "NewKey1 Delete1 Rename1 NewString1 NewDWord1";
     }
     void keyCommandsByLevel()
     {
         QFETCH(QString, path);
-        QFETCH(bool, deleteKey);
-        QFETCH(bool, newValue);
         showForm();
         m_form->selectNode(path.isEmpty() ? m_form->treeModel().index(0, 0) : openPath(path));
         focusKeys();
-        QTEST(act("NewKey1")->isEnabled(), "newKey");
-        QCOMPARE(act("Delete1")->isEnabled(), deleteKey);
-        QCOMPARE(act("Rename1")->isEnabled(), deleteKey);
-        QCOMPARE(act("NewString1")->isEnabled(), newValue);
-        QCOMPARE(act("NewDWord1")->isEnabled(), newValue);
+        QStringList enabled;
+        for (const char* name : {"NewKey1", "Delete1", "Rename1", "NewString1", "NewDWord1"})
+            if (act(name)->isEnabled())
+                enabled << QString::fromLatin1(name);
+        QTEST(enabled.join(u' '), "enabled");
     }
 
     void treeStateFileRoundTrip()
     {
         showForm();
-        const QModelIndex alpha = openPath(Base + QStringLiteral("\\Alpha"));
-        m_form->selectNode(m_form->treeModel().index(1, 0, alpha)); // Zwei
-        const QString file = DataFile(QStringLiteral("Lokaler PC.tmp"));
+        m_form->selectNode(m_form->treeModel().index(1, 0, openPath(Base + u"\\Alpha"_s))); // Zwei, not expanded
+        const QString file = DataFile(u"Lokaler PC.tmp"_s);
         QVERIFY(m_form->saveTreeState(file));
         QByteArray data = readFile(file);
         const QList<QByteArray> lines = data.split('\n');
         // Machine node, the five root keys, HKEY_CURRENT_USER's subtree down to Alpha's children.
-        QCOMPARE(lines.value(1), QByteArray("0000000101Arbeitsplatz\r"));
-        QCOMPARE(lines.value(2), QByteArray("0102010100HKEY_CLASSES_ROOT\r"));
-        QCOMPARE(lines.value(3), QByteArray("0102010101HKEY_CURRENT_USER\r"));
+        QCOMPARE(lines.mid(1, 3), (QList<QByteArray>{"0000000101Arbeitsplatz\r", "0102010100HKEY_CLASSES_ROOT\r",
+                                                     "0102010101HKEY_CURRENT_USER\r"}));
         QVERIFY(data.contains("0102040101Alpha\r\n0102050000Eins\r\n0102050000Zwei\r\n"));
         const int zweiLine = int(lines.indexOf(QByteArray("0102050000Zwei\r")));
         QCOMPARE(lines.value(0), QByteArray::number(zweiLine - 1, 16).rightJustified(8, '0').toUpper() + '\r');
@@ -352,9 +325,9 @@ private slots:
         m_form->StandardViewClick();
         QCOMPARE(m_form->CurrentKeyPath(), QString());
         QVERIFY(m_form->loadTreeState(file));
-        QCOMPARE(m_form->CurrentKeyPath(), Base + QStringLiteral("\\Alpha\\Zwei"));
+        QCOMPARE(m_form->CurrentKeyPath(), Base + u"\\Alpha\\Zwei"_s);
         QVERIFY(m_form->keyTree()->isExpanded(m_form->selectedNode().parent()));
-        QCOMPARE(m_form->statusText(), QStringLiteral("Arbeitsplatz\\") + Base + QStringLiteral("\\Alpha\\Zwei"));
+        QCOMPARE(m_form->statusText(), u"Arbeitsplatz\\"_s + Base + u"\\Alpha\\Zwei"_s);
 
         // A stored position past the last node selects the first node.
         data.replace(0, 8, "0000FFFF");
@@ -362,42 +335,40 @@ private slots:
         QVERIFY(broken.open(QIODevice::ReadOnly));
         const QModelIndex selected = TreeStateFile::read(m_form->treeModel(), broken); // rebuilds the tree
         QCOMPARE(selected, m_form->treeModel().index(0, 0));
-        QVERIFY(!m_form->loadTreeState(DataFile(QStringLiteral("fehlt.tmp"))));
+        QVERIFY(!m_form->loadTreeState(DataFile(u"fehlt.tmp"_s)));
     }
 
     void exportAndImportCommands()
     {
-        showEdit(QStringLiteral("\\Beta"), {});
-        bool asked = false;
+        showEdit(u"\\Beta"_s, {});
+        QString askedWith; // the branch field starts with the selected key
         m_form->askExportFile = [&](TMainForm::ExportChoice& choice) {
-            asked = true;
-            // The branch field starts with the selected key.
-            [&] { QCOMPARE(choice.branchPath, Base + QStringLiteral("\\Beta")); }();
-            choice.fileName = m_store->dirPath() + QStringLiteral("/export.txt");
+            askedWith = choice.branchPath;
+            choice.fileName = m_store->dirPath() + u"/export.txt"_s;
             choice.currentBranch = true;
             return true;
         };
         m_form->ExportRegFileClick();
-        QVERIFY(asked);
-        const QString written = m_store->dirPath() + QStringLiteral("/export.reg");
+        QCOMPARE(askedWith, Base + u"\\Beta"_s);
+        const QString written = m_store->dirPath() + u"/export.reg"_s;
         QVERIFY(readFile(written).startsWith("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\KavenTest\\Beta]\r\n"));
 
-        removeKey(QStringLiteral("\\Beta"));
+        removeKey(u"\\Beta"_s);
         m_sink->pushFileName(written);
         m_form->ImportRegFileClick(); // the tree follows the import
-        QVERIFY(m_form->treeModel().findChild(openPath(Base), QStringLiteral("Beta")).isValid());
+        QVERIFY(m_form->treeModel().findChild(openPath(Base), u"Beta"_s).isValid());
 
         Options().rootExport.fill(false);
-        asked = false;
+        askedWith.clear();
         m_form->ExportRegFileClick();
-        QVERIFY(!asked);
-        QCOMPARE(m_sink->last().text, QStringLiteral("Fehler: Es gibt nichts zu sichern."));
+        QVERIFY(askedWith.isEmpty());
+        QCOMPARE(m_sink->last().text, u"Fehler: Es gibt nichts zu sichern."_s);
     }
 
     void cutAndPasteValuesAndKeys()
     {
-        showEdit(QStringLiteral("\\Beta"), {"s", "d"});
-        QGuiApplication::clipboard()->setText(QStringLiteral("Text"));
+        showEdit(u"\\Beta"_s, {"s", "d"});
+        QGuiApplication::clipboard()->setText(u"Text"_s);
         QVERIFY(!act("Paste1")->isEnabled());
         // Another program putting values on the clipboard enables paste without any action here.
         auto* data = new QMimeData;
@@ -408,27 +379,25 @@ private slots:
         QTRY_VERIFY(!act("Paste1")->isEnabled());
         m_edit->CutClick();
         QCOMPARE(m_sink->count(), 0); // a cut does not ask
-        QVERIFY(!has(QStringLiteral("\\Beta"), "d"));
-        QVERIFY(openPath(Base + QStringLiteral("\\Alpha")).isValid());
+        QVERIFY(!has(u"\\Beta"_s, "d"));
+        QVERIFY(openPath(Base + u"\\Alpha"_s).isValid());
         selectRows({});
         QVERIFY(act("Paste1")->isEnabled());
         m_edit->PasteClick();
-        QCOMPARE(value(Sub + QStringLiteral("\\Alpha"), "d"), qMakePair(DWORD(REG_DWORD), Dword1A));
+        QCOMPARE(value(Sub + u"\\Alpha"_s, "d"), qMakePair(DWORD(REG_DWORD), Dword1A));
         m_edit->UndoClick(); // the pasted values go
-        QVERIFY(!has(QStringLiteral("\\Alpha"), "d"));
+        QVERIFY(!has(u"\\Alpha"_s, "d"));
         m_edit->UndoClick(); // the cut values come back
-        QCOMPARE(value(Sub + QStringLiteral("\\Beta"), "d"), qMakePair(DWORD(REG_DWORD), Dword1A));
-        // A cut key moves.
-        QVERIFY(openPath(Base + QStringLiteral("\\Alpha\\Eins")).isValid());
-        focusKeys();
+        QCOMPARE(value(Sub + u"\\Beta"_s, "d"), qMakePair(DWORD(REG_DWORD), Dword1A));
+        // A cut key moves; it stays until pasted and the tree follows.
+        openKeyNode(u"\\Alpha\\Eins"_s);
         m_edit->CutClick();
-        QVERIFY(exists(Sub + QStringLiteral("\\Alpha\\Eins"))); // stays until pasted
-        QVERIFY(openPath(Base + QStringLiteral("\\Beta")).isValid());
-        focusKeys();
+        QVERIFY(exists(Sub + u"\\Alpha\\Eins"_s));
+        openKeyNode(u"\\Beta"_s);
         m_edit->PasteClick();
-        QVERIFY(exists(Sub + QStringLiteral("\\Beta\\Eins")));
-        const QModelIndex alpha = m_form->treeModel().findChild(openPath(Base), QStringLiteral("Alpha"));
-        QVERIFY(!m_form->treeModel().findChild(alpha, QStringLiteral("Eins")).isValid()); // the tree follows
+        QVERIFY(exists(Sub + u"\\Beta\\Eins"_s));
+        const QModelIndex alpha = m_form->treeModel().findChild(openPath(Base), u"Alpha"_s);
+        QVERIFY(!m_form->treeModel().findChild(alpha, u"Eins"_s).isValid());
     }
 
     // Question and error boxes raised while a walk holds off the window's input answer to the mouse and
@@ -438,59 +407,57 @@ private slots:
         QtMessageSink boxes;
         setMessageSink(&boxes);
         const auto restore = qScopeGuard([this] { setMessageSink(m_sink.get()); });
-        QVERIFY(makeKey(Sub + QStringLiteral("\\Alpha\\Beta")));
-        showEdit(QStringLiteral("\\Beta"), {});
-        focusKeys();
+        QVERIFY(makeKey(Sub + u"\\Alpha\\Beta"_s));
+        showForm();
+        openKeyNode(u"\\Beta"_s);
         m_edit->CopyClick();
         QStringList seen;
         const auto record = [&seen](QMessageBox* box) { seen << box->text(); };
-        openPath(Base + QStringLiteral("\\Alpha"));
-        focusKeys();
+        const auto click = [](QMessageBox::StandardButton button) {
+            return [button](QMessageBox* box) { QTest::mouseClick(box->button(button), Qt::LeftButton); };
+        };
+        openKeyNode(u"\\Alpha"_s);
         answerBox(record, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
         m_edit->PasteClick();
-        QCOMPARE(value(Sub + QStringLiteral("\\Alpha\\Beta"), "s"), qMakePair(DWORD(REG_SZ), sz("abc")));
-        openPath(Base + QStringLiteral("\\Beta"));
-        focusKeys();
-        answerBox(record, [](QMessageBox* box) { QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton); });
+        QCOMPARE(value(Sub + u"\\Alpha\\Beta"_s, "s"), qMakePair(DWORD(REG_SZ), sz("abc")));
+        openKeyNode(u"\\Beta"_s);
+        answerBox(record, click(QMessageBox::Ok));
         m_edit->PasteClick();
         {
-            DialogProgress progress(m_form.get(), QStringLiteral("Datenimport läuft ..."), QString(), QString());
-            const auto yes = [](QMessageBox* box) { QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton); };
-            answerBox(record, yes);
-            QVERIFY(AskYesNo(QStringLiteral("Weiter?")));
+            DialogProgress progress(m_form.get(), u"Datenimport läuft ..."_s, QString(), QString());
+            answerBox(record, click(QMessageBox::Yes));
+            QVERIFY(AskYesNo(u"Weiter?"_s));
         }
-        QCOMPARE(seen, (QStringList{QStringLiteral("Schlüssel existiert bereits. Überschreiben?"),
-                                    QStringLiteral("Fehler: Ein Schlüssel kann nicht in sich selbst kopiert werden."),
-                                    QStringLiteral("Weiter?")}));
+        QCOMPARE(seen, (QStringList{u"Schlüssel existiert bereits. Überschreiben?"_s,
+                                    u"Fehler: Ein Schlüssel kann nicht in sich selbst kopiert werden."_s,
+                                    u"Weiter?"_s}));
     }
 
     // A typed path opens its key in any case and with a trailing backslash; a missing key is refused.
     void typedPathOpensKey()
     {
         showForm();
-        auto* history = m_form->findChild<QComboBox*>(QStringLiteral("HistoryComboBox"));
+        auto* history = m_form->findChild<QComboBox*>(u"HistoryComboBox"_s);
         for (const char* typed : {"hkcu\\software\\kaventest\\alpha\\", "HKCU\\Software\\KavenTest\\Nichts"}) {
             history->setFocus();
             history->setEditText(QString());
             QTest::keyClicks(history, QString::fromLatin1(typed));
             QTest::keyClick(history, Qt::Key_Return);
-            QCOMPARE(m_form->CurrentKeyPath(), Base + QStringLiteral("\\Alpha"));
+            QCOMPARE(m_form->CurrentKeyPath(), Base + u"\\Alpha"_s);
         }
-        QCOMPARE(m_sink->texts(), QStringList{QStringLiteral("Fehler: Kann Schlüssel nicht öffnen.")});
+        QCOMPARE(m_sink->texts(), QStringList{u"Fehler: Kann Schlüssel nicht öffnen."_s});
     }
 
     // Keys and values in the user's order, whatever order they were made in.
     void localeOrder()
     {
-        const QStringList sorted{"10", "9", "apfel", "Äpfel", "Birne", "_unter", "zebra"};
         for (const char* utf8 : {"zebra", "Birne", "_unter", "9", "Äpfel", "10", "apfel"}) {
             const QString name = QString::fromUtf8(utf8);
-            QVERIFY(makeKey(Sub + QStringLiteral("\\Order\\") + name));
-            QVERIFY(setValue(Sub + QStringLiteral("\\Order"), name, REG_SZ, sz("x")));
+            QVERIFY(makeKey(Sub + u"\\Order\\"_s + name) && setValue(Sub + u"\\Order"_s, name, REG_SZ, sz("x")));
         }
         showForm();
-        const QModelIndex order = openPath(Base + QStringLiteral("\\Order"));
-        QCOMPARE(childTexts(m_form->treeModel(), order), sorted);
+        const QStringList sorted{"10", "9", "apfel", "Äpfel", "Birne", "_unter", "zebra"};
+        QCOMPARE(childTexts(m_form->treeModel(), openPath(Base + u"\\Order"_s)), sorted);
         QStringList rows;
         for (int r = 1; r < m_form->valueModel().rowCount(); ++r)
             rows << m_form->valueModel().row(r).valueName();
@@ -501,14 +468,10 @@ private slots:
     void historyFollowsRenameAndDelete()
     {
         showForm();
-        openPath(Base + QStringLiteral("\\Alpha\\Eins"));
-        openPath(Base + QStringLiteral("\\Beta"));
-        openPath(Base + QStringLiteral("\\Alpha"));
-        m_form->keyTree()->setFocus();
-        m_form->RenameClick();
-        m_form->keyEditor()->setText(QStringLiteral("Gamma"));
-        m_form->keyEditor()->commit();
-        auto* history = m_form->findChild<QComboBox*>(QStringLiteral("HistoryComboBox"));
+        for (const char* key : {"\\Alpha\\Eins", "\\Beta", "\\Alpha"})
+            openPath(Base + QLatin1String(key));
+        renameKey(u"Gamma"_s);
+        auto* history = m_form->findChild<QComboBox*>(u"HistoryComboBox"_s);
         const auto entries = [history] {
             QStringList texts;
             for (int i = 0; i < history->count(); ++i)
@@ -516,14 +479,11 @@ private slots:
             return texts;
         };
         QCOMPARE(entries(), (QStringList{"\\Gamma\\Eins", "\\Beta", "\\Gamma"}));
-        openPath(Base + QStringLiteral("\\Beta"));
-        m_form->keyTree()->setFocus();
-        m_form->DeleteClick(); // asked, and No keeps it
-        QCOMPARE(m_sink->last().text, QStringLiteral("Schlüssel 'Beta' wirklich löschen?"));
-        QVERIFY(KeyExists(Base + QStringLiteral("\\Beta")));
-        m_sink->pushAnswer(MessageAnswer::Yes);
-        m_form->DeleteClick();
-        QVERIFY(!KeyExists(Base + QStringLiteral("\\Beta")));
+        openKeyNode(u"\\Beta"_s);
+        QCOMPARE(deleteAnswering(MessageAnswer::No), u"Schlüssel 'Beta' wirklich löschen?"_s);
+        QVERIFY(KeyExists(Base + u"\\Beta"_s));
+        (void)deleteAnswering(MessageAnswer::Yes);
+        QVERIFY(!KeyExists(Base + u"\\Beta"_s));
         QCOMPARE(m_form->CurrentKeyPath(), Base);
         QCOMPARE(entries(), (QStringList{"\\Gamma\\Eins", "\\Gamma", ""}));
     }
@@ -531,7 +491,7 @@ private slots:
     // Double-click and Enter on a value open its editor through the change command.
     void valueActivationOpensEditor()
     {
-        showEdit(QStringLiteral("\\Beta"), {"d"});
+        showEdit(u"\\Beta"_s, {"d"});
         int opened = 0;
         m_edit->editDWord = [&opened](const QString&, quint32&) { return ++opened < 0; };
         QTreeView* list = m_form->valueList();
@@ -575,6 +535,30 @@ private:
         m_form->UpdateCommands();
     }
 
+    // Selects the key below the test key with the focus in the tree, as the key commands want it.
+    void openKeyNode(const QString& key)
+    {
+        QVERIFY(openPath(Base + key).isValid());
+        focusKeys();
+    }
+
+    void renameKey(const QString& typed)
+    {
+        m_form->keyTree()->setFocus();
+        m_form->RenameClick();
+        QVERIFY(m_form->keyEditor()->isEditing());
+        m_form->keyEditor()->setText(typed);
+        m_form->keyEditor()->commit();
+    }
+
+    // Deletes the selection in the focused list, answering the question; returns the question.
+    QString deleteAnswering(MessageAnswer answer)
+    {
+        m_sink->pushAnswer(answer);
+        m_form->DeleteClick();
+        return m_sink->last().text;
+    }
+
     void setPlacement(int left, int top, int right, int bottom)
     {
         const auto dword = [](int v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
@@ -591,7 +575,7 @@ private:
     {
         KeyTreeModel& tree = m_form->treeModel();
         QModelIndex node = tree.index(0, 0);
-        for (const QString& part : path.split(QLatin1Char('\\'))) {
+        for (const QString& part : path.split(u'\\')) {
             m_form->keyTree()->expand(node);
             tree.loadChildren(node);
             node = tree.findChild(node, part);
