@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 class TestNavigationHistory final : public QObject {
     Q_OBJECT
 
@@ -12,31 +14,26 @@ private slots:
     {
         QTest::addColumn<QStringList>("list");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("bound");
         QTest::addColumn<bool>("atTop");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<int>("index");
-
-        QTest::newRow("empty text") << QStringList{"a"} << "" << 3 << true << QStringList{"a"} << -1;
-        QTest::newRow("top, new") << QStringList{"a", "b"} << "c" << 3 << true << QStringList{"c", "a", "b"} << 0;
-        QTest::newRow("top, full") << QStringList{"a", "b", "c"} << "d" << 3 << true << QStringList{"d", "a", "b"} << 0;
+        // The lists are bounded to three entries.
+        QTest::newRow("empty text") << QStringList{"a"} << "" << true << QStringList{"a"} << -1;
+        QTest::newRow("top, new") << QStringList{"a", "b"} << "c" << true << QStringList{"c", "a", "b"} << 0;
+        QTest::newRow("top, full") << QStringList{"a", "b", "c"} << "d" << true << QStringList{"d", "a", "b"} << 0;
         QTest::newRow("top, present in other case")
-            << QStringList{"a", "B", "c"} << "b" << 3 << true << QStringList{"a", "B", "c"} << 1;
-        QTest::newRow("end, new") << QStringList{"a"} << "b" << 3 << false << QStringList{"a", "b"} << 1;
-        QTest::newRow("end, full") << QStringList{"a", "b", "c"} << "d" << 3 << false << QStringList{"b", "c", "d"}
-                                   << 2;
+            << QStringList{"a", "B", "c"} << "b" << true << QStringList{"a", "B", "c"} << 1;
+        QTest::newRow("end, new") << QStringList{"a"} << "b" << false << QStringList{"a", "b"} << 1;
+        QTest::newRow("end, full") << QStringList{"a", "b", "c"} << "d" << false << QStringList{"b", "c", "d"} << 2;
         QTest::newRow("end, present is appended again")
-            << QStringList{"a", "b"} << "a" << 3 << false << QStringList{"a", "b", "a"} << 2;
-        QTest::newRow("top, empty list") << QStringList{} << "x" << 999 << true << QStringList{"x"} << 0;
+            << QStringList{"a", "b"} << "a" << false << QStringList{"a", "b", "a"} << 2;
     }
-
     void addRecentEntry()
     {
         QFETCH(QStringList, list);
         QFETCH(QString, text);
-        QFETCH(int, bound);
         QFETCH(bool, atTop);
-        QTEST(AddRecentEntry(list, text, bound, atTop), "index");
+        QTEST(AddRecentEntry(list, text, 3, atTop), "index");
         QTEST(list, "expected");
     }
 
@@ -48,16 +45,16 @@ private slots:
         QCOMPARE(h.entries(), (QStringList{"A", "B", "C"})); // a repeat in other case is no new visit
         QVERIFY(h.back() && h.back() && !h.back());
         QVERIFY(!h.canGoBack() && h.canGoForward());
-        h.record(QStringLiteral("D")); // going somewhere new drops the forward entries
+        h.record(u"D"_s); // going somewhere new drops the forward entries
         QCOMPARE(h.entries(), (QStringList{"A", "D"}));
         QVERIFY(!h.forward());
         h.record(QString()); // the machine node records nothing
         QCOMPARE(h.position(), -1);
         QVERIFY(!h.canGoBack() && !h.canGoForward());
         for (int i = 1; i <= 81; ++i)
-            h.record(QStringLiteral("K%1").arg(i));
+            h.record(u"K%1"_s.arg(i));
         QCOMPARE(h.entries().size(), 80);
-        QCOMPARE(h.entries().first(), QStringLiteral("K2")); // the oldest fell out
+        QCOMPARE(h.entries().first(), u"K2"_s); // the oldest fell out
         QCOMPARE(h.position(), 79);
     }
 
@@ -71,22 +68,21 @@ private slots:
         const auto open = [&](const QString& path) {
             tried << path;
             h.record(path); // recording is suspended while the history navigates
-            return path == QLatin1String("B") || path == QLatin1String("A");
+            return path == "B"_L1 || path == "A"_L1;
         };
-        QVERIFY(h.openCurrent(QStringLiteral("A"), open, [&] { return ++asked > 0; }));
+        QVERIFY(h.openCurrent(u"A"_s, open, [&] { return ++asked > 0; }));
         QCOMPARE(tried, (QStringList{"gone1", "gone2", "B"}));
         QCOMPARE(asked, 2);
         QCOMPARE(h.entries(), (QStringList{"A", "B"}));
-        QCOMPARE(h.position(), 1);
-        QVERIFY(!h.navigating());
+        QVERIFY(h.position() == 1 && !h.navigating());
         // The entry that is shown already opens nothing; No keeps a missing entry.
         tried.clear();
-        QVERIFY(!h.openCurrent(QStringLiteral("b"), open, [] { return true; }));
+        QVERIFY(!h.openCurrent(u"b"_s, open, [] { return true; }));
         h.setEntries({"A", "gone"});
-        QVERIFY(!h.openCurrent(QStringLiteral("X"), open, [] { return false; }));
+        QVERIFY(!h.openCurrent(u"X"_s, open, [] { return false; }));
         QCOMPARE(h.entries(), (QStringList{"A", "gone"}));
         // Yes on the last entry: the new last one is tried next.
-        QVERIFY(h.openCurrent(QStringLiteral("X"), open, [] { return true; }));
+        QVERIFY(h.openCurrent(u"X"_s, open, [] { return true; }));
         QCOMPARE(tried, (QStringList{"gone", "gone", "A"}));
         QCOMPARE(h.entries(), QStringList{"A"});
         h.setEntries({"gone"});
@@ -102,14 +98,13 @@ private slots:
         QTest::newRow("renamed") << "HKU\\Neu" << QStringList{"HKU\\X", "HKU\\Neu", "HKU\\Neu\\Sub", "HKU\\Alt2"} << 2;
         QTest::newRow("deleted") << QString() << QStringList{"HKU\\X", "HKU\\Alt2"} << 0;
     }
-
     void replaceBranch()
     {
         QFETCH(QString, newPath);
         NavigationHistory h;
         h.setEntries({"HKU\\X", "HKU\\Alt", "hku\\alt\\Sub", "HKU\\Alt2"});
         h.setPosition(2);
-        h.replaceBranch(QStringLiteral("HKU\\Alt"), newPath);
+        h.replaceBranch(u"HKU\\Alt"_s, newPath);
         QTEST(h.entries(), "expected");
         QTEST(h.position(), "position");
     }
@@ -118,7 +113,6 @@ private slots:
     {
         const QStringList list{"HKEY_USERS\\Ä", "b", "hkey_users\\ä", "B", "c", "b"};
         QCOMPARE(RemoveDuplicateEntries(list), (QStringList{"HKEY_USERS\\Ä", "b", "c"}));
-
         NavigationHistory h;
         h.setEntries(list);
         h.setPosition(4); // "c"
@@ -130,30 +124,28 @@ private slots:
     {
         NavigationHistory h;
         h.setEntries({"A", "B", "C"});
-        h.applyEdited({"A", "C"}, QStringLiteral("B"));
+        h.applyEdited({"A", "C"}, u"B"_s);
         QCOMPARE(h.entries(), (QStringList{"A", "C", "B"}));
         QCOMPARE(h.position(), 2);
-        h.applyEdited({"A", "c"}, QStringLiteral("C"));
+        h.applyEdited({"A", "c"}, u"C"_s);
         QCOMPARE(h.entries(), (QStringList{"A", "c"}));
         h.applyEdited({}, QString());
-        QVERIFY(h.entries().isEmpty());
-        QCOMPARE(h.position(), -1);
+        QVERIFY(h.entries().isEmpty() && h.position() == -1);
     }
 
+    // The machine's file name ("SERVERhistory.dat") is checked with the machine switch.
     void fileRoundTrip()
     {
-        QCOMPARE(NavigationHistory::fileNameFor(QStringLiteral("\\\\SERVER")), QStringLiteral("SERVERhistory.dat"));
         QTemporaryDir dir;
         const QString file = dir.filePath(NavigationHistory::fileNameFor(QString()));
         NavigationHistory h;
         QVERIFY(!h.load(file)); // missing: silent, unchanged
-        h.record(QStringLiteral("HKEY_USERS\\Grüße"));
-        h.record(QStringLiteral("HKEY_USERS\\日本"));
+        h.record(u"HKEY_USERS\\Grüße"_s);
+        h.record(u"HKEY_USERS\\日本"_s);
         QVERIFY(h.save(file));
         const QByteArray bytes = readFile(file);
         QVERIFY(bytes.startsWith("HKEY_USERS\\Gr\xFC\xDF" "e\r\n")); // Windows-1252 where it fits
         QVERIFY(bytes.endsWith("\r\n"));
-
         NavigationHistory loaded;
         QVERIFY(loaded.load(file));
         QCOMPARE(loaded.entries(), h.entries());
