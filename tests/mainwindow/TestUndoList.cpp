@@ -9,32 +9,21 @@
 #include <QtTest>
 
 using namespace RegTestKeys;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString SubKey = QStringLiteral("U");
-const QString KeyPath = QStringLiteral("HKEY_CURRENT_USER\\U");
+const QString SubKey = u"U"_s;
+const QString KeyPath = u"HKEY_CURRENT_USER\\U"_s;
 
-TRegValue szValue(const QString& text)
+TUndoItem added(const QString& name, const QString& key = KeyPath)
 {
-    return MakeRegValue(REG_SZ, text, 0, {});
+    return MakeUndoItem(UndoKind::ValueAdded, key, {}, name);
 }
 
-TUndoItem added(const QString& name)
+TUndoItem deleted(const QString& key, const QString& name, const TRegValue& value = {})
 {
-    return MakeUndoItem(UndoKind::ValueAdded, KeyPath, {}, name);
-}
-
-// Groups of one changed value and of two deleted values in turn.
-void fillGroups(TUndoList& undo, int groups)
-{
-    for (int i = 0; i < groups; ++i) {
-        undo.BeginGroup();
-        undo.Add(MakeUndoItem(UndoKind::ValueDeleted, QStringLiteral("HKEY_USERS\\A"), {}, QStringLiteral("x")));
-        if (i % 2 == 1)
-            undo.Add(MakeUndoItem(UndoKind::ValueDeleted, QStringLiteral("HKEY_USERS\\B"), {}, QStringLiteral("y")));
-        undo.EndGroup();
-    }
+    return MakeUndoItem(UndoKind::ValueDeleted, key, value, name);
 }
 
 } // namespace
@@ -95,18 +84,17 @@ private slots:
 
     void undoDeletedGroupRecreatesKey()
     {
-        const QString deepPath = KeyPath + QStringLiteral("\\Tief");
+        const QString deepPath = KeyPath + u"\\Tief"_s;
         TUndoList list;
         list.Add(added("older"));
         list.BeginGroup();
-        list.Add(MakeUndoItem(UndoKind::ValueDeleted, deepPath, szValue("eins"), "s"));
-        list.Add(MakeUndoItem(UndoKind::ValueDeleted, deepPath, MakeRegValue(REG_BINARY, {}, 0, "\1\2"), QString()));
+        list.Add(deleted(deepPath, "s", MakeRegValue(REG_SZ, "eins", 0, {})));
+        list.Add(deleted(deepPath, QString(), MakeRegValue(REG_BINARY, {}, 0, "\1\2")));
         list.EndGroup();
         list.UndoLastGroup();
-        QCOMPARE(value(SubKey + QStringLiteral("\\Tief"), "s"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("eins")));
-        QCOMPARE(value(SubKey + QStringLiteral("\\Tief"), ""), qMakePair(DWORD(REG_BINARY), QByteArray("\1\2")));
-        QCOMPARE(list.GroupCount(), 1);
-        QCOMPARE(m_fx.sink->count(), 0);
+        QCOMPARE(value(SubKey + u"\\Tief"_s, "s"), qMakePair(DWORD(REG_SZ), sz("eins")));
+        QCOMPARE(value(SubKey + u"\\Tief"_s, ""), qMakePair(DWORD(REG_BINARY), QByteArray("\1\2")));
+        QVERIFY(list.GroupCount() == 1 && m_fx.sink->count() == 0);
     }
 
     void undoFailuresGoOn()
@@ -115,21 +103,21 @@ private slots:
         // item of the group is still restored.
         TUndoList list;
         list.BeginGroup();
-        list.Add(MakeUndoItem(UndoKind::ValueDeleted, KeyPath, szValue("da"), "wieder"));
+        list.Add(deleted(KeyPath, "wieder", MakeRegValue(REG_SZ, "da", 0, {})));
         list.Add(MakeRenameUndoItem(KeyPath, "alt", "fehlt", REG_SZ));
         list.Add(added("weg"));
         list.EndGroup();
         list.UndoLastGroup();
-        QVERIFY(m_fx.sink->texts().contains(QStringLiteral("Fehler: Konnte Wert nicht löschen.")));
-        QVERIFY(m_fx.sink->texts().contains(QStringLiteral("Fehler: Konnte Wert nicht umbenennen.")));
-        QCOMPARE(value(SubKey, "wieder"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("da")));
+        QVERIFY(m_fx.sink->texts().contains(u"Fehler: Konnte Wert nicht löschen."_s));
+        QVERIFY(m_fx.sink->texts().contains(u"Fehler: Konnte Wert nicht umbenennen."_s));
+        QCOMPARE(value(SubKey, "wieder"), qMakePair(DWORD(REG_SZ), sz("da")));
         QVERIFY(!list.CanUndo());
         // Without a key an added value cannot be taken back: the key is not created for it.
-        list.Add(MakeUndoItem(UndoKind::ValueAdded, KeyPath + QStringLiteral("\\Nichts"), {}, "x"));
+        list.Add(added("x", KeyPath + u"\\Nichts"_s));
         m_fx.sink->clear();
         list.UndoLastGroup();
-        QCOMPARE(m_fx.sink->texts(), QStringList{QStringLiteral("Fehler: Kann Schlüssel nicht öffnen.")});
-        QVERIFY(!exists(SubKey + QStringLiteral("\\Nichts")));
+        QCOMPARE(m_fx.sink->texts(), QStringList{u"Fehler: Kann Schlüssel nicht öffnen."_s});
+        QVERIFY(!exists(SubKey + u"\\Nichts"_s));
     }
 
     void entryLines()
@@ -138,30 +126,35 @@ private slots:
         TRegValue dword;
         dword.DataType = REG_DWORD;
         QCOMPARE(UndoEntryLines({MakeUndoItem(UndoKind::ValueChanged, "HKEY_USERS\\A<B", dword, "n<1")}, any),
-                 (QStringList{QStringLiteral("Wert wurde geändert."),
-                              QStringLiteral("<B><C=RED>Schlüssel:</C></B> \"HKEY_USERS\\A<<B\""),
-                              QStringLiteral("<B><C=BLUE>Wertname:</C></B> \"n<<1\" (<B>REG_DWORD</B>)")}));
-        const QList<TUndoItem> two{MakeUndoItem(UndoKind::ValueDeleted, "HKEY_USERS\\A", {}, "x"),
-                                   MakeUndoItem(UndoKind::ValueDeleted, "HKEY_USERS\\B", {}, "y")};
-        QCOMPARE(UndoEntryLines(two, any),
-                 (QStringList{QStringLiteral("Mehrere Werte wurden gelöscht."),
-                              QStringLiteral("<B><C=RED>Schlüssel:</C></B> verschiedene Schlüssel ..."),
-                              QStringLiteral("<B><C=BLUE>Wertname:</C></B> mehrere Werte ... ")}));
+                 (QStringList{u"Wert wurde geändert."_s,
+                              u"<B><C=RED>Schlüssel:</C></B> \"HKEY_USERS\\A<<B\""_s,
+                              u"<B><C=BLUE>Wertname:</C></B> \"n<<1\" (<B>REG_DWORD</B>)"_s}));
+        QCOMPARE(UndoEntryLines({deleted("HKEY_USERS\\A", "x"), deleted("HKEY_USERS\\B", "y")}, any),
+                 (QStringList{u"Mehrere Werte wurden gelöscht."_s,
+                              u"<B><C=RED>Schlüssel:</C></B> verschiedene Schlüssel ..."_s,
+                              u"<B><C=BLUE>Wertname:</C></B> mehrere Werte ... "_s}));
         // A long path loses middle components until the line fits, root and last key stay.
-        const QString path = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\Ende");
+        const QString path = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\Ende"_s;
         const auto shortLines = [](const QString& line) { return line.size() <= 65; };
-        const QStringList lines = UndoEntryLines({MakeUndoItem(UndoKind::ValueAdded, path, {}, "v")}, shortLines);
-        QCOMPARE(lines.at(0), QStringLiteral("Wert wurde hinzugefügt."));
-        QCOMPARE(lines.at(1), QStringLiteral("<B><C=RED>Schlüssel:</C></B> \"HKEY_LOCAL_MACHINE\\..\\CLSID\\Ende\""));
+        QCOMPARE(UndoEntryLines({added("v", path)}, shortLines).mid(0, 2),
+                 (QStringList{u"Wert wurde hinzugefügt."_s,
+                              u"<B><C=RED>Schlüssel:</C></B> \"HKEY_LOCAL_MACHINE\\..\\CLSID\\Ende\""_s}));
         const auto never = [](const QString&) { return false; };
         QCOMPARE(UndoEntryLines({MakeUndoItem(UndoKind::ValueRenamed, path, {}, "v")}, never).at(1),
-                 QStringLiteral("<B><C=RED>Schlüssel:</C></B> \"HKEY_LOCAL_MACHINE\\..\\Ende\""));
+                 u"<B><C=RED>Schlüssel:</C></B> \"HKEY_LOCAL_MACHINE\\..\\Ende\""_s);
     }
 
     void formSelectsDownToNewestAndClears()
     {
+        // Groups of one deleted value and of two deleted values in turn.
         TUndoList undo;
-        fillGroups(undo, 4);
+        for (int i = 0; i < 4; ++i) {
+            undo.BeginGroup();
+            undo.Add(deleted(u"HKEY_USERS\\A"_s, u"x"_s));
+            if (i % 2 == 1)
+                undo.Add(deleted(u"HKEY_USERS\\B"_s, u"y"_s));
+            undo.EndGroup();
+        }
         TUndoForm form(undo);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -172,8 +165,7 @@ private slots:
         QVERIFY(second.height() >= 3 * form.fontMetrics().height() + 10);
         QTest::mouseClick(form.list()->viewport(), Qt::LeftButton, {}, second.center());
         QTRY_COMPARE(form.undoCount(), 3);
-        QVERIFY(!form.list()->item(0)->isSelected());
-        QVERIFY(form.undoButton()->isEnabled());
+        QVERIFY(!form.list()->item(0)->isSelected() && form.undoButton()->isEnabled());
         // Deselecting the newest one does not stick.
         const QRect last = form.list()->visualItemRect(form.list()->item(3));
         QTest::mouseClick(form.list()->viewport(), Qt::LeftButton, {}, last.center());
@@ -183,13 +175,11 @@ private slots:
         m_fx.sink->pushAnswer(MessageAnswer::No);
         form.ClearClick();
         QCOMPARE(m_fx.sink->last().text,
-                 QStringLiteral("Die Daten gehen unwiderruflich verloren.\r\nWirklich entfernen?"));
+                 u"Die Daten gehen unwiderruflich verloren.\r\nWirklich entfernen?"_s);
         QCOMPARE(undo.GroupCount(), 4);
         m_fx.sink->pushAnswer(MessageAnswer::Yes);
         form.ClearClick();
-        QVERIFY(!undo.CanUndo());
-        QCOMPARE(form.list()->count(), 0);
-        QCOMPARE(form.undoCount(), 0);
+        QVERIFY(!undo.CanUndo() && form.list()->count() == 0 && form.undoCount() == 0);
     }
 
 private:
