@@ -19,9 +19,11 @@
 
 #include <memory>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-const QString Nav = QStringLiteral("HKEY_CURRENT_USER\\Software\\Nav");
+const QString Nav = u"HKEY_CURRENT_USER\\Software\\Nav"_s;
 
 void makeKeyOn(const QString& machine, const QString& path)
 {
@@ -44,11 +46,11 @@ struct Window {
     QComboBox* history = new QComboBox(&top);
     QComboBox* machines = new QComboBox(&top);
     QTreeWidget* favorites = new QTreeWidget(&top);
-    QAction* back = new QAction(QStringLiteral("Schlüssel &zurück"), &top);
-    QAction* forward = new QAction(QStringLiteral("Schlüssel &vorwärts"), &top);
-    QAction* connect = new QAction(QStringLiteral("&Netzwerkverbindung herstellen ..."), &top);
-    QAction* disconnect = new QAction(QStringLiteral("Ne&tzwerkverbindung trennen ..."), &top);
-    QAction* editHistory = new QAction(QStringLiteral("His&toryliste bearbeiten"), &top);
+    QAction* back = new QAction(u"Schlüssel &zurück"_s, &top);
+    QAction* forward = new QAction(u"Schlüssel &vorwärts"_s, &top);
+    QAction* connect = new QAction(u"&Netzwerkverbindung herstellen ..."_s, &top);
+    QAction* disconnect = new QAction(u"Ne&tzwerkverbindung trennen ..."_s, &top);
+    QAction* editHistory = new QAction(u"His&toryliste bearbeiten"_s, &top);
     std::unique_ptr<NavigationCommands> nav;
     QString machineAnswer;
     QStringList offered;
@@ -58,7 +60,7 @@ struct Window {
         tree->setModel(&model);
         history->setEditable(true);
         machines->addItem(LocalMachineWord);
-        favorites->setHeaderLabels({QStringLiteral("Beschreibung"), QStringLiteral("Schlüssel")});
+        favorites->setHeaderLabels({u"Beschreibung"_s, u"Schlüssel"_s});
         QObject::connect(&model, &KeyTreeModel::expandRequested, tree, &QTreeView::expand);
         QObject::connect(tree, &QTreeView::expanded, &model,
                          [this](const QModelIndex& n) { model.setExpanded(n, true); });
@@ -70,7 +72,7 @@ struct Window {
             offered = known;
             return machineAnswer;
         };
-        hooks.localComputerName = QStringLiteral("MYHOST");
+        hooks.localComputerName = u"MYHOST"_s;
         nav = std::make_unique<NavigationCommands>(
             NavigationCommands::Widgets{tree, history, machines, favorites},
             NavigationCommands::Actions{back, forward, editHistory, connect, disconnect}, hooks);
@@ -85,6 +87,12 @@ struct Window {
         nav->saveFavorites();
     }
     [[nodiscard]] QString current() const { return GetNodePath(model, tree->currentIndex()); }
+    // A pick in a drop-down list, as the user makes it.
+    static void pick(QComboBox* box, int index)
+    {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
     [[nodiscard]] QStringList historyItems() const
     {
         QStringList items;
@@ -105,18 +113,18 @@ private slots:
         QVERIFY(m_store.emplace().ok());
         Options() = KavenOptions{};
         Options().dataPath = m_store->dataDir();
-        Options().favoriteFile = m_store->dataDir() + QStringLiteral("/favorite.fav");
+        Options().favoriteFile = m_store->dataDir() + u"/favorite.fav"_s;
         m_sink = std::make_unique<RecordingMessageSink>();
-        RegSetMachineStore(QStringLiteral("SERVER"), m_store->otherStorePath(QStringLiteral("server")));
+        RegSetMachineStore(u"SERVER"_s, m_store->otherStorePath(u"server"_s));
         for (const char* key : {"A", "B\\Sub", "C", "D"})
             makeKeyOn(QString(), Nav + QLatin1Char('\\') + QLatin1String(key));
-        makeKeyOn(QStringLiteral("\\\\SERVER"), QStringLiteral("HKEY_CURRENT_USER\\Software\\OnServer\\X"));
+        makeKeyOn(u"\\\\SERVER"_s, u"HKEY_CURRENT_USER\\Software\\OnServer\\X"_s);
     }
     void cleanup()
     {
         CurrentMachine().clear();
         ResetRootKeys();
-        RegSetMachineStore(QStringLiteral("SERVER"), QString());
+        RegSetMachineStore(u"SERVER"_s, QString());
         m_sink.reset();
         m_store.reset();
     }
@@ -127,30 +135,25 @@ private slots:
         for (const char* key : {"A", "B\\Sub", "C"})
             QVERIFY(OpenKeyInTree(Nav + QLatin1Char('\\') + QLatin1String(key), *w.tree));
         QCOMPARE(w.historyItems(), (QStringList{Nav + "\\A", Nav + "\\B\\Sub", Nav + "\\C"}));
-        QVERIFY(w.back->isEnabled());
-        QVERIFY(!w.forward->isEnabled());
+        QVERIFY(w.back->isEnabled() && !w.forward->isEnabled());
         w.back->trigger();
         w.back->trigger();
         QCOMPARE(w.current(), Nav + "\\A");
         QCOMPARE(w.history->currentIndex(), 0);
-        QVERIFY(!w.back->isEnabled());
-        QVERIFY(w.forward->isEnabled());
+        QVERIFY(!w.back->isEnabled() && w.forward->isEnabled());
 
         // Picking an entry opens it without recording it again.
-        w.history->setCurrentIndex(2);
-        emit w.history->activated(2);
+        Window::pick(w.history, 2);
         QCOMPARE(w.current(), Nav + "\\C");
-        QCOMPARE(w.historyItems().size(), 3);
-        QCOMPARE(m_sink->count(), 0);
+        QVERIFY(w.historyItems().size() == 3 && m_sink->count() == 0);
 
         // An entry whose key is gone is offered for removal; No keeps it.
         removeLeafKey(Nav + "\\B\\Sub");
         m_sink->pushAnswer(MessageAnswer::No);
         w.back->trigger();
-        QCOMPARE(m_sink->last().text, QStringLiteral("Schlüssel nicht gefunden. Aus Historyliste entfernen?"));
+        QCOMPARE(m_sink->last().text, u"Schlüssel nicht gefunden. Aus Historyliste entfernen?"_s);
         QCOMPARE(w.current(), Nav + "\\C");
-        QCOMPARE(w.historyItems().size(), 3);
-        QCOMPARE(w.history->currentIndex(), 1);
+        QVERIFY(w.historyItems().size() == 3 && w.history->currentIndex() == 1);
     }
 
     void switchMachinesAndBack()
@@ -158,19 +161,18 @@ private slots:
         QStringList localHistory;
         {
             Window w;
-            QVERIFY(OpenKeyInTree(Nav + "\\A", *w.tree));
-            QVERIFY(OpenKeyInTree(Nav + "\\B\\Sub", *w.tree));
+            QVERIFY(OpenKeyInTree(Nav + "\\A", *w.tree) && OpenKeyInTree(Nav + "\\B\\Sub", *w.tree));
             localHistory = w.historyItems();
 
-            w.machineAnswer = QStringLiteral("SERVER");
+            w.machineAnswer = u"SERVER"_s;
             w.connect->trigger();
-            QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
-            QCOMPARE(w.model.text(w.model.index(0, 0)), QStringLiteral("Netzwerk PC: SERVER"));
+            QCOMPARE(CurrentMachine(), u"\\\\SERVER"_s);
+            QCOMPARE(w.model.text(w.model.index(0, 0)), u"Netzwerk PC: SERVER"_s);
             QCOMPARE(w.tree->currentIndex(), w.model.index(0, 0));
-            QCOMPARE(w.machines->currentText(), QStringLiteral("\\\\SERVER"));
-            QCOMPARE(w.machines->itemText(0), QStringLiteral("\\\\SERVER"));
+            QCOMPARE(w.machines->currentText(), u"\\\\SERVER"_s);
+            QCOMPARE(w.machines->itemText(0), u"\\\\SERVER"_s);
             QVERIFY(w.historyItems().isEmpty());
-            QVERIFY(OpenKeyInTree(QStringLiteral("HKEY_CURRENT_USER\\Software\\OnServer\\X"), *w.tree));
+            QVERIFY(OpenKeyInTree(u"HKEY_CURRENT_USER\\Software\\OnServer\\X"_s, *w.tree));
 
             w.disconnect->trigger();
             QVERIFY(CurrentMachine().isEmpty());
@@ -178,14 +180,13 @@ private slots:
             QCOMPARE(w.model.text(w.model.index(0, 0)), MyComputerName);
             QCOMPARE(w.current(), Nav + "\\B\\Sub");
             const QModelIndex b = w.tree->currentIndex().parent();
-            QVERIFY(w.tree->isExpanded(b));
-            QVERIFY(w.tree->isExpanded(b.parent()));
+            QVERIFY(w.tree->isExpanded(b) && w.tree->isExpanded(b.parent()));
             QCOMPARE(w.historyItems(), localHistory);
 
             // Back to the server through the list: its key and history return.
             emit w.machines->activated(0);
-            QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
-            QCOMPARE(w.current(), QStringLiteral("HKEY_CURRENT_USER\\Software\\OnServer\\X"));
+            QCOMPARE(CurrentMachine(), u"\\\\SERVER"_s);
+            QCOMPARE(w.current(), u"HKEY_CURRENT_USER\\Software\\OnServer\\X"_s);
             QCOMPARE(w.historyItems(), QStringList{"HKEY_CURRENT_USER\\Software\\OnServer\\X"});
             QCOMPARE(w.offered, QStringList{});
         }
@@ -207,43 +208,38 @@ private slots:
 
     void failedConnectionChangesNothing()
     {
-        QVERIFY(writeFile(m_store->dataDir() + QStringLiteral("/remote.dat"), "\\\\GONE\r\n\\\\SERVER\r\n"));
+        QVERIFY(writeFile(m_store->dataDir() + u"/remote.dat"_s, "\\\\GONE\r\n\\\\SERVER\r\n"));
         Window w;
-        QCOMPARE(w.machines->count(), 3);
-        QCOMPARE(w.machines->currentText(), LocalMachineWord);
+        QVERIFY(w.machines->count() == 3 && w.machines->currentText() == LocalMachineWord);
         QVERIFY(OpenKeyInTree(Nav + "\\A", *w.tree));
 
-        w.machineAnswer = QStringLiteral("NOWHERE");
+        w.machineAnswer = u"NOWHERE"_s;
         w.connect->trigger();
-        QCOMPARE(m_sink->last().text, QStringLiteral("Konnte keine Verbindung mit \\\\NOWHERE herstellen."));
-        QVERIFY(CurrentMachine().isEmpty());
-        QCOMPARE(w.machines->count(), 3);
+        QCOMPARE(m_sink->last().text, u"Konnte keine Verbindung mit \\\\NOWHERE herstellen."_s);
+        QVERIFY(CurrentMachine().isEmpty() && w.machines->count() == 3);
         QCOMPARE(w.current(), Nav + "\\A");
         QCOMPARE(w.historyItems(), QStringList{Nav + "\\A"});
 
-        w.machineAnswer = QStringLiteral("\\\\myhost");
+        w.machineAnswer = u"\\\\myhost"_s;
         w.connect->trigger();
         QCOMPARE(m_sink->last().text,
-                 QStringLiteral("Fehler: Eine Verbindung mit dem eigenen Computer ist nicht möglich."));
+                 u"Fehler: Eine Verbindung mit dem eigenen Computer ist nicht möglich."_s);
 
         // Picking an unreachable entry: the list shows the machine that stays connected.
-        w.machines->setCurrentIndex(0);
-        emit w.machines->activated(0);
+        Window::pick(w.machines, 0);
         QCOMPARE(w.machines->currentText(), LocalMachineWord);
         QCOMPARE(w.current(), Nav + "\\A");
-        w.machines->setCurrentIndex(1);
-        emit w.machines->activated(1);
-        QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
-        w.machines->setCurrentIndex(0);
-        emit w.machines->activated(0);
-        QCOMPARE(w.machines->currentText(), QStringLiteral("\\\\SERVER"));
-        QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
+        Window::pick(w.machines, 1);
+        QCOMPARE(CurrentMachine(), u"\\\\SERVER"_s);
+        Window::pick(w.machines, 0);
+        QCOMPARE(w.machines->currentText(), u"\\\\SERVER"_s);
+        QCOMPARE(CurrentMachine(), u"\\\\SERVER"_s);
     }
 
     void favorites()
     {
         const QString today =
-            QStringLiteral("Schlüssel vom ") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+            u"Schlüssel vom "_s + QDate::currentDate().toString(u"dd.MM.yyyy"_s);
         {
             Window w;
             QVERIFY(OpenKeyInTree(Nav + "\\C", *w.tree));
@@ -256,7 +252,7 @@ private slots:
             QTreeWidgetItem* item = w.favorites->topLevelItem(0);
             item->setText(0, QString());
             QCOMPARE(item->text(0), today);
-            item->setText(0, QStringLiteral("Mein C"));
+            item->setText(0, u"Mein C"_s);
 
             QVERIFY(OpenKeyInTree(Nav + "\\A", *w.tree));
             fav[0]->trigger();
@@ -275,7 +271,7 @@ private slots:
 
             m_sink->pushAnswer(MessageAnswer::Yes);
             fav[1]->trigger();
-            QCOMPARE(m_sink->last().text, QStringLiteral("Schlüssel wirklich entfernen?"));
+            QCOMPARE(m_sink->last().text, u"Schlüssel wirklich entfernen?"_s);
             QCOMPARE(w.nav->favorites(), (QList<Favorite>{{"Mein C", Nav + "\\C"}}));
             QVERIFY(w.favorites->topLevelItem(0)->isSelected());
         }
@@ -283,12 +279,12 @@ private slots:
 
         // "Datei speichern ..." and "Datei öffnen ..." switch the favorites file (always ".fav").
         Window w;
-        const QString other = m_store->dataDir() + QStringLiteral("/andere");
-        m_sink->pushFileName(other + QStringLiteral(".txt"));
+        const QString other = m_store->dataDir() + u"/andere"_s;
+        m_sink->pushFileName(other + u".txt"_s);
         w.nav->favoriteActions()[4]->trigger();
-        QCOMPARE(Options().favoriteFile, other + QStringLiteral(".fav"));
+        QCOMPARE(Options().favoriteFile, other + u".fav"_s);
         QCOMPARE(readFile(other + ".fav"), readFile(m_store->dataDir() + "/favorite.fav"));
-        m_sink->pushFileName(m_store->dataDir() + QStringLiteral("/fehlt.fav"));
+        m_sink->pushFileName(m_store->dataDir() + u"/fehlt.fav"_s);
         w.nav->favoriteActions()[3]->trigger();
         QCOMPARE(w.favorites->topLevelItemCount(), 1); // a missing file leaves the list
     }
