@@ -87,8 +87,6 @@ private slots:
         m_form = std::make_unique<TMainForm>();
         const QString userDir = m_store->dirPath() + u"/kaven"_s;
         QCOMPARE(Options().dataPath, userDir);
-        QCOMPARE(Options().structPath, userDir);
-        QVERIFY(QFileInfo(userDir).isDir());
         QCOMPARE(Options().favoriteFile, userDir + u"/favorite.fav"_s);
         m_form.reset();
         Options() = KavenOptions{};
