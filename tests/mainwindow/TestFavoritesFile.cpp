@@ -38,27 +38,18 @@ private slots:
 
     void longDescriptionCut()
     {
-        QString description;
-        for (int i = 0; i < 300; ++i)
-            description += QChar(u'a' + i % 26);
+        const QString description = QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(12);
         QBuffer buffer;
         buffer.open(QIODevice::ReadWrite);
         QVERIFY(FavoritesFile::write({{description, "HKEY_USERS"}}, buffer));
         QVERIFY(buffer.data().startsWith("FF"));
         buffer.seek(0);
-        const QList<Favorite> read = FavoritesFile::read(buffer);
-        QCOMPARE(read.size(), 1);
-        QCOMPARE(read[0].description, description.left(255));
-        QCOMPARE(read[0].keyPath, QStringLiteral("HKEY_USERS"));
+        QCOMPARE(FavoritesFile::read(buffer), (QList<Favorite>{{description.left(255), "HKEY_USERS"}}));
 
         // 200 two-byte characters: cut where the bytes still fit, never inside a character.
-        const QString wide = QString(200, QChar(0x0416)) + QStringLiteral("x");
-        const QString stored = FavoritesFile::storedDescription(wide);
-        QCOMPARE(stored, QString(127, QChar(0x0416)));
-        QString emoji;
-        for (int i = 0; i < 130; ++i)
-            emoji += QStringLiteral("😀");
-        QCOMPARE(FavoritesFile::storedDescription(emoji).size(), 2 * 63); // 63 four-byte characters
+        QCOMPARE(FavoritesFile::storedDescription(QString(200, QChar(0x0416)) + u'x'), QString(127, QChar(0x0416)));
+        const QString emoji = QStringLiteral("😀").repeated(130);
+        QCOMPARE(FavoritesFile::storedDescription(emoji), emoji.left(2 * 63)); // 63 four-byte characters
     }
 
     void readSkipsBadLines_data()
