@@ -118,7 +118,8 @@ private slots:
         Options().maxUndo = 42;
         m_form->valueList()->setColumnWidth(0, 211);
         act("HistoryBar1")->setChecked(false);
-        closeForm();
+        m_form->close(); // a close, not just a destruction, writes the settings
+        m_form.reset();
         QVERIFY(!QFile::exists(state) && !QFile::exists(copyState));
         KavenOptions back;
         back.columnWidths[1] = {0, 0, 0, 0};
@@ -135,7 +136,8 @@ private slots:
         QVERIFY(m_form->findChild<QToolBar*>(u"ToolsTB"_s)->isVisible());
         QVERIFY(!m_form->findChild<QToolBar*>(u"HistoryTB"_s)->isVisible() && !act("HistoryBar1")->isChecked());
         QCOMPARE(m_form->size(), layoutSize);
-        closeForm();
+        m_form->close();
+        m_form.reset();
         setPlacement(10, 20, 650, 500);
         showForm();
         QCOMPARE(m_form->size(), QSize(640, 480));
@@ -158,7 +160,6 @@ private slots:
         removeKey(u"\\Alpha\\Zwei\\Weg"_s); // by another process, before the first expansion
         view->expand(zwei);
         QVERIFY(!tree.hasChildren(zwei) && tree.rowCount(zwei) == 0);
-
         view->collapse(alpha);
         view->setFocus();
         QTest::keyClick(view, Qt::Key_Asterisk, Qt::KeypadModifier);
@@ -251,12 +252,10 @@ private slots:
         m_form->valueList()->selectAll();
         QCOMPARE(deleteAnswering(MessageAnswer::No), u"4 Werte wirklich löschen?"_s);
         QCOMPARE(list.rowCount(), 4);
-
         selectRows({1}); // after the default value: b, d, s
         QCOMPARE(deleteAnswering(MessageAnswer::Yes), u"Wert 'b' wirklich löschen?"_s);
         QCOMPARE(list.rowCount(), 3);
         QVERIFY(!has(u"\\Beta"_s, u"b"_s));
-
         m_form->valueList()->selectAll();
         QCOMPARE(deleteAnswering(MessageAnswer::Yes), u"3 Werte wirklich löschen?"_s);
         // The default value's row stays, reset to "not set".
@@ -318,7 +317,6 @@ private slots:
         QVERIFY(data.contains("0102040101Alpha\r\n0102050000Eins\r\n0102050000Zwei\r\n"));
         const int zweiLine = int(lines.indexOf(QByteArray("0102050000Zwei\r")));
         QCOMPARE(lines.value(0), QByteArray::number(zweiLine - 1, 16).rightJustified(8, '0').toUpper() + '\r');
-
         m_form->StandardViewClick();
         QCOMPARE(m_form->CurrentKeyPath(), QString());
         QVERIFY(m_form->loadTreeState(file));
@@ -349,12 +347,10 @@ private slots:
         QCOMPARE(askedWith, Base + u"\\Beta"_s);
         const QString written = m_store->dirPath() + u"/export.reg"_s;
         QVERIFY(readFile(written).startsWith("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\KavenTest\\Beta]\r\n"));
-
         removeKey(u"\\Beta"_s);
         m_sink->pushFileName(written);
         m_form->ImportRegFileClick(); // the tree follows the import
         QVERIFY(m_form->treeModel().findChild(openPath(Base), u"Beta"_s).isValid());
-
         Options().rootExport.fill(false);
         askedWith.clear();
         m_form->ExportRegFileClick();
@@ -507,12 +503,6 @@ private:
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         m_edit = m_form->editCommands();
-    }
-
-    void closeForm()
-    {
-        m_form->close();
-        m_form.reset();
     }
 
     // Shows the window with the key below the test key selected and the named values selected.
