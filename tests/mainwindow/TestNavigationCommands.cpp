@@ -238,8 +238,7 @@ private slots:
 
     void favorites()
     {
-        const QString today =
-            u"Schlüssel vom "_s + QDate::currentDate().toString(u"dd.MM.yyyy"_s);
+        const QString today = u"Schlüssel vom "_s + QDate::currentDate().toString(u"dd.MM.yyyy"_s);
         {
             Window w;
             QVERIFY(OpenKeyInTree(Nav + "\\C", *w.tree));
