@@ -18,6 +18,8 @@ using namespace StoreProbe;
 
 namespace {
 
+const QString Child = QStringLiteral(STORE_CHILD);
+
 QStringList outputLines(QProcess& child)
 {
     return QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -34,7 +36,7 @@ private slots:
     void killedInTheMiddleOfABatchLosesNothingCommitted()
     {
         QProcess child;
-        child.start(QStringLiteral(STORE_CHILD), {u"crash"_s, m_store->storePath()});
+        child.start(Child, {u"crash"_s, m_store->storePath()});
         QVERIFY(child.waitForStarted());
         int committed = 0;
         const auto readReports = [&child, &committed] {
@@ -67,9 +69,10 @@ private slots:
         QCOMPARE(RegNotifyChangeKeyValue(k, true, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, ev, true),
                  ERROR_SUCCESS);
         QElapsedTimer timer;
-        QCOMPARE(QProcess::execute(QStringLiteral(STORE_CHILD),
-                                   {u"set"_s, m_store->storePath(), u"Software\\Shared\\FromChild"_s, u"x"_s}),
-                 0);
+        const auto setFromChild = [this](const QString& key) {
+            return QProcess::execute(Child, {u"set"_s, m_store->storePath(), u"Software\\Shared\\"_s + key, u"x"_s});
+        };
+        QCOMPARE(setFromChild(u"FromChild"_s), 0);
         timer.start();
         QCOMPARE(WaitForSingleObject(ev, 1000), WAIT_OBJECT_0);
         QVERIFY(timer.elapsed() < 1000);
@@ -77,9 +80,7 @@ private slots:
         // an enumeration list of this process follows the other process's change
         QString name;
         QCOMPARE(RegEnumKey(k, 0, &name, 256), ERROR_SUCCESS);
-        QCOMPARE(QProcess::execute(QStringLiteral(STORE_CHILD),
-                                   {u"set"_s, m_store->storePath(), u"Software\\Shared\\AAA"_s, u"x"_s}),
-                 0);
+        QCOMPARE(setFromChild(u"AAA"_s), 0);
         QTest::qWait(50);
         QCOMPARE(RegEnumKey(k, 0, &name, 256), ERROR_SUCCESS);
         QCOMPARE(name, u"AAA"_s);
@@ -92,8 +93,7 @@ private slots:
         QList<QProcess*> children;
         for (int id = 1; id <= 3; ++id) {
             children << new QProcess(this);
-            children.last()->start(QStringLiteral(STORE_CHILD),
-                                   {u"stress"_s, m_store->storePath(), QString::number(id), u"3000"_s});
+            children.last()->start(Child, {u"stress"_s, m_store->storePath(), QString::number(id), u"3000"_s});
         }
         QStringList written;
         for (QProcess* child : children) {
@@ -127,10 +127,10 @@ private slots:
 
         // another process holds the write lock longer than any lock wait
         QProcess writer;
-        writer.start(QStringLiteral(STORE_CHILD), {u"hold"_s, m_store->storePath(), u"15000"_s});
+        writer.start(Child, {u"hold"_s, m_store->storePath(), u"15000"_s});
         QVERIFY(writer.waitForReadyRead(10000));
         QProcess reader;
-        reader.start(QStringLiteral(STORE_CHILD), readArgs);
+        reader.start(Child, readArgs);
         QVERIFY(reader.waitForFinished(60000));
         QCOMPARE(outputLines(reader), expected);
         QCOMPARE(writer.state(), QProcess::Running); // the read did not wait for the lock
@@ -146,12 +146,12 @@ private slots:
             QSKIP("the read-only folder needs unshare when the test runs as root");
         QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         reader.start(
-            root ? u"unshare"_s : QStringLiteral(STORE_CHILD),
+            root ? u"unshare"_s : Child,
             root ? QStringList{u"-m"_s, u"sh"_s, u"-c"_s,
                                QStringLiteral("(mount --bind '%1' '%1' && mount -o remount,bind,ro '%1') || exit 99; "
                                               "exec \"$@\"")
                                    .arg(dir),
-                               u"sh"_s, QStringLiteral(STORE_CHILD)}
+                               u"sh"_s, Child}
                     + readArgs
                  : readArgs);
         QVERIFY(reader.waitForFinished(60000));
@@ -175,7 +175,7 @@ private slots:
             }
             QVERIFY(writeFile(file, text));
             children << new QProcess(this);
-            children.last()->start(QStringLiteral(STORE_CHILD), {u"import"_s, m_store->storePath(), file});
+            children.last()->start(Child, {u"import"_s, m_store->storePath(), file});
         }
         for (QProcess* child : children) {
             QVERIFY(child->waitForFinished(60000));

@@ -345,11 +345,7 @@ private slots:
         QFETCH(QByteArray, sql);
         QFETCH(QString, reason);
         const QString path = m_store->otherStorePath(u"foreign"_s);
-        if (sql.isEmpty()) {
-            QVERIFY(writeFile(path, QByteArray(4096, 'x')));
-        } else {
-            QCOMPARE(sqlValue(path, sql.constData()), -1);
-        }
+        QVERIFY(sql.isEmpty() ? writeFile(path, QByteArray(4096, 'x')) : sqlValue(path, sql.constData()) == -1);
         const QByteArray before = readFile(path);
         QString error;
         QCOMPARE(RegOpenLocalStore(path, &error), ERROR_BADDB);
@@ -446,11 +442,12 @@ private slots:
 
     void writingWhileEnumerating()
     {
+        const auto nameOf = [](DWORD i) { return u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')); };
         HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Batch"_s);
         RegBatch batch(k);
         QVERIFY(batch.ok());
         for (int i = 0; i < 3000; ++i) {
-            HKEY c = createKey(k, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
+            HKEY c = createKey(k, nameOf(i));
             QCOMPARE(set(c, u"v"_s, QByteArray(4, char(i)), REG_DWORD), ERROR_SUCCESS);
             RegCloseKey(c);
         }
@@ -458,16 +455,15 @@ private slots:
         // enumerated: each index still answers its own item
         QString name;
         for (DWORD i = 0; RegEnumKey(k, i, &name, 256) == ERROR_SUCCESS; ++i) {
-            QCOMPARE(name, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
+            QCOMPARE(name, nameOf(i));
             QCOMPARE(set(k, name, QByteArray::number(i)), ERROR_SUCCESS);
         }
         QByteArray data;
         for (DWORD i = 0; RegEnumValueBytes(k, i, &name, 16384, nullptr, &data) == ERROR_SUCCESS; ++i) {
-            QCOMPARE(name, u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')));
+            QCOMPARE(name, nameOf(i));
             QCOMPARE(data, QByteArray::number(i) + (i % 2 ? "odd" : ""));
             if (i % 2 == 0)
-                QCOMPARE(set(k, u"k%1"_s.arg(i + 1, 5, 10, QLatin1Char('0')), QByteArray::number(i + 1) + "odd"),
-                         ERROR_SUCCESS);
+                QCOMPARE(set(k, nameOf(i + 1), QByteArray::number(i + 1) + "odd"), ERROR_SUCCESS);
             QCOMPARE(RegQueryValueBytes(k, name, nullptr, &data), ERROR_SUCCESS);
         }
         QCOMPARE(batch.end(), ERROR_SUCCESS);

@@ -146,3 +146,15 @@ QString corpusHive(const QString& name)
 {
     return QStringLiteral(KAVEN_SHARED_DIR "/corpus/hives/") + name;
 }
+
+LONG mountHives(const RegHiveOptions& options, QStringList* warnings)
+{
+    QString error;
+    QStringList ignored;
+    return RegOpenHives(options, &error, warnings ? warnings : &ignored);
+}
+
+LONG mountFiles(const QStringList& hives, QStringList* warnings)
+{
+    return mountHives({hives, {}, {}, false}, warnings);
+}

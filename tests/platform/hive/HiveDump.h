@@ -3,7 +3,7 @@
 // Whole registry branches as comparable maps: key path -> "name|type|data in hex" of each value,
 // sorted. Strings are in the program's UTF-8; the hive tools' UTF-16 is turned into it by Qt's codec.
 
-#include "platform/WinTypes.h"
+#include "platform/WinReg.h"
 
 #include <QMap>
 #include <QString>
@@ -20,3 +20,7 @@ using BranchDump = QMap<QString, QStringList>;
 [[nodiscard]] QStringList subKeyNames(HKEY root, const QString& path);
 // The corpus of hives shipped beside the project.
 [[nodiscard]] QString corpusHive(const QString& name);
+// Mounts as RegOpenHives does; the warnings go to *warnings, the error text is dropped.
+[[nodiscard]] LONG mountHives(const RegHiveOptions& options, QStringList* warnings = nullptr);
+// Mounts hive files ("FILE:NAME") read-only.
+[[nodiscard]] LONG mountFiles(const QStringList& hives, QStringList* warnings = nullptr);

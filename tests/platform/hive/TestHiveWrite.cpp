@@ -63,6 +63,17 @@ qint32 longestCellInUse(const QByteArray& b)
     return longest;
 }
 
+// The data of a value, "-" when key or value cannot be read.
+QByteArray valueData(HKEY root, const QString& key, const QString& value)
+{
+    HKEY h = 0;
+    QByteArray data = "-";
+    if (RegOpenKeyEx(root, key, 0, KEY_READ, &h) == ERROR_SUCCESS && RegQueryValueBytes(h, value, nullptr, &data))
+        data = "-";
+    RegCloseKey(h);
+    return data;
+}
+
 bool failingRename(const QString&, const QString&)
 {
     return false;
@@ -126,9 +137,7 @@ private slots:
         QVERIFY(QFileInfo(m_hive).permissions().testFlag(QFile::ReadGroup));
         // Read again by our own reader: the same as the hive library's export.
         RegShutdown();
-        QString error;
-        QStringList warnings;
-        QCOMPARE(RegOpenHives({{m_hive + ":H"}, {}, {}, false}, &error, &warnings), ERROR_SUCCESS);
+        QCOMPARE(mountFiles({m_hive + ":H"}), ERROR_SUCCESS);
         QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "H", "HKEY_LOCAL_MACHINE\\H"),
                  dumpWithHiveTool(m_hive, "HKEY_LOCAL_MACHINE\\H"));
     }
@@ -204,9 +213,8 @@ private slots:
             QCOMPARE(-qint32(u32(0x1000 + u32(list + 4 + 4 * i))), i < 6 ? 16344 + 8 : 1936 + 8);
         QVERIFY(longestCellInUse(bytes) == 16344 + 8); // the long cell the library wrote is free
 
-        QString error;
         QStringList warnings;
-        QCOMPARE(RegOpenHives({{hive + ":B"}, {}, {}, false}, &error, &warnings), ERROR_SUCCESS);
+        QCOMPARE(mountFiles({hive + ":B"}, &warnings), ERROR_SUCCESS);
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
         // Our reader sees what the hive library sees, the long data included.
         QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "B", "HKEY_LOCAL_MACHINE\\B"),
@@ -316,18 +324,8 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, data);
         makeInstallation();
-        QString error;
-        QStringList warnings;
-        QCOMPARE(RegOpenHives({{}, m_dir->path(), user, false}, &error, &warnings), ERROR_SUCCESS);
-        DWORD type = 0;
-        QByteArray read = "-";
-        HKEY h = 0;
-        if (RegOpenKeyEx(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &h) == ERROR_SUCCESS) {
-            if (RegQueryValueBytes(h, value, &type, &read) != ERROR_SUCCESS)
-                read = "-";
-            RegCloseKey(h);
-        }
-        QCOMPARE(QString::fromUtf8(read).remove(QChar(0)), data);
+        QCOMPARE(mountHives({{}, m_dir->path(), user, false}), ERROR_SUCCESS);
+        QCOMPARE(QString::fromUtf8(valueData(HKEY_CLASSES_ROOT, key, value)).remove(QChar(0)), data);
         if (!user.isEmpty())
             QCOMPARE(subKeyNames(HKEY_CLASSES_ROOT, {}), QStringList({".txt", "txtfile", "userOnly"}));
     }
@@ -349,29 +347,18 @@ private slots:
     {
         QFETCH(QString, key);
         makeInstallation();
-        QString error;
-        QStringList warnings;
-        QCOMPARE(RegOpenHives({{}, m_dir->path(), "Anna", true}, &error, &warnings), ERROR_SUCCESS);
+        QCOMPARE(mountHives({{}, m_dir->path(), "Anna", true}), ERROR_SUCCESS);
         HKEY h = 0;
         QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, key, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), ERROR_SUCCESS);
         QCOMPARE(RegSetValueBytes(h, "Gesetzt", REG_DWORD, QByteArray(4, '\7')), ERROR_SUCCESS);
         RegCloseKey(h);
         RegShutdown();
         const QString classes = m_dir->filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat");
-        QCOMPARE(RegOpenHives({{m_dir->filePath("Windows/System32/config/SOFTWARE:S"), classes + ":U"}, {}, {}, false},
-                              &error, &warnings),
-                 ERROR_SUCCESS);
-        DWORD type = 0;
-        QByteArray read;
+        QCOMPARE(mountFiles({m_dir->filePath("Windows/System32/config/SOFTWARE:S"), classes + ":U"}), ERROR_SUCCESS);
         QFETCH(QString, landsIn);
         QFETCH(QString, notIn);
-        QVERIFY(RegOpenKeyEx(HKEY_LOCAL_MACHINE, landsIn, 0, KEY_READ, &h) == ERROR_SUCCESS);
-        QCOMPARE(RegQueryValueBytes(h, "Gesetzt", &type, &read), ERROR_SUCCESS);
-        RegCloseKey(h);
-        if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, notIn, 0, KEY_READ, &h) == ERROR_SUCCESS) {
-            QCOMPARE(RegQueryValueBytes(h, "Gesetzt", &type, &read), ERROR_FILE_NOT_FOUND);
-            RegCloseKey(h);
-        }
+        QCOMPARE(valueData(HKEY_LOCAL_MACHINE, landsIn, "Gesetzt"), QByteArray(4, '\7'));
+        QCOMPARE(valueData(HKEY_LOCAL_MACHINE, notIn, "Gesetzt"), QByteArray("-"));
     }
 
     void offlineInstallation()
@@ -385,15 +372,11 @@ private slots:
         QVERIFY(QFile::link(corpusHive("regipy__NTUSER.DAT"), root.filePath("Users/Anna/ntuser.dat")));
         QString error;
         QStringList warnings;
-        QCOMPARE(RegOpenHives({{}, root.path(), "anna", false}, &error, &warnings), ERROR_SUCCESS);
+        QCOMPARE(mountHives({{}, root.path(), "anna", false}, &warnings), ERROR_SUCCESS);
         for (const char* missing : {"SAM", "SECURITY", "DEFAULT"})
             QVERIFY2(warnings.join(u' ').contains(QLatin1String(missing)), qPrintable(warnings.join(u'\n')));
-        DWORD type = 0;
-        QByteArray current;
-        HKEY select = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SYSTEM\\Select", 0, KEY_READ, &select), ERROR_SUCCESS);
-        QCOMPARE(RegQueryValueBytes(select, "Current", &type, &current), ERROR_SUCCESS);
-        RegCloseKey(select);
+        const QByteArray current = valueData(HKEY_LOCAL_MACHINE, "SYSTEM\\Select", "Current");
+        QCOMPARE(current.size(), 4);
         const QString set = QStringLiteral("SYSTEM\\ControlSet%1").arg(current.at(0) + 0, 3, 10, QLatin1Char('0'));
         QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", {}),
                  dumpBranch(HKEY_LOCAL_MACHINE, set + "\\Control\\Session Manager", {}));
@@ -405,13 +388,13 @@ private slots:
         RegShutdown();
         QCOMPARE(RegOpenHives({{}, root.path(), "Berta", false}, &error, &warnings), ERROR_BAD_NETPATH);
         QVERIFY(error.contains(QStringLiteral("Berta")));
-        QCOMPARE(RegOpenHives({{}, m_dir->path(), {}, false}, &error, &warnings), ERROR_BAD_NETPATH);
+        QCOMPARE(mountHives({{}, m_dir->path(), {}, false}), ERROR_BAD_NETPATH);
         // Opened for changes, a user's classes not closed cleanly are shown all the same, read-only.
         const QString classes = root.filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat");
         QVERIFY(QDir(root.path()).mkpath("Users/Anna/AppData/Local/Microsoft/Windows"));
         for (const QString& suffix : QStringList{"", ".LOG1", ".LOG2"})
             QVERIFY(QFile::link(corpusHive("regipy__UsrClass.dat" + suffix), classes + suffix));
-        QCOMPARE(RegOpenHives({{}, root.path(), "anna", true}, &error, &warnings), ERROR_SUCCESS);
+        QCOMPARE(mountHives({{}, root.path(), "anna", true}, &warnings), ERROR_SUCCESS);
         QVERIFY2(warnings.join(u' ').contains(QStringLiteral("nur zum Lesen")), qPrintable(warnings.join(u'\n')));
         QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, ".3g2", 0, {}, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                  ERROR_SUCCESS);

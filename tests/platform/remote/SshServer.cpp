@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Port 0 binds a free port and answers it; another port answers whether something listens there.
@@ -31,10 +33,7 @@ int probe(int port)
 
 bool keygen(const QString& file)
 {
-    return QProcess::execute(QStringLiteral("ssh-keygen"),
-                             {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
-                              QStringLiteral("-N"), QString(), QStringLiteral("-f"), file})
-           == 0;
+    return QProcess::execute(u"ssh-keygen"_s, {u"-q"_s, u"-t"_s, u"ed25519"_s, u"-N"_s, QString(), u"-f"_s, file}) == 0;
 }
 
 } // namespace
@@ -55,17 +54,17 @@ SshServer::~SshServer()
 QString SshServer::start()
 {
     const QString d = m_dir.path();
-    if (!keygen(d + QStringLiteral("/host_key")) || !keygen(d + QStringLiteral("/client_key")))
-        return QStringLiteral("ssh-keygen failed");
-    if (!QFile::copy(d + QStringLiteral("/client_key.pub"), d + QStringLiteral("/authorized_keys")))
-        return QStringLiteral("no authorized_keys");
+    if (!keygen(d + u"/host_key"_s) || !keygen(d + u"/client_key"_s))
+        return u"ssh-keygen failed"_s;
+    if (!QFile::copy(d + u"/client_key.pub"_s, d + u"/authorized_keys"_s))
+        return u"no authorized_keys"_s;
     // sshd run by root wants its privilege separation folder
     if (::geteuid() == 0)
-        QDir().mkpath(QStringLiteral("/run/sshd"));
+        QDir().mkpath(u"/run/sshd"_s);
     m_port = probe(0);
-    QFile config(d + QStringLiteral("/sshd_config"));
+    QFile config(d + u"/sshd_config"_s);
     if (!config.open(QIODevice::WriteOnly))
-        return QStringLiteral("no config");
+        return u"no config"_s;
     config.write(QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2/host_key\nPidFile %2/sshd.pid\n"
                                 "AuthorizedKeysFile %2/authorized_keys\nStrictModes no\nUsePAM no\n"
                                 "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
@@ -75,17 +74,16 @@ QString SshServer::start()
                      .toUtf8());
     config.close();
     m_sshd.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_sshd.start(QStringLiteral("/usr/sbin/sshd"),
-                 {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), config.fileName()});
+    m_sshd.start(u"/usr/sbin/sshd"_s, {u"-D"_s, u"-e"_s, u"-f"_s, config.fileName()});
     if (!m_sshd.waitForStarted())
-        return QStringLiteral("sshd did not start");
+        return u"sshd did not start"_s;
     for (int i = 0; i < 200 && !probe(m_port); ++i) {
         if (m_sshd.state() == QProcess::NotRunning)
-            return QStringLiteral("sshd ended");
+            return u"sshd ended"_s;
         QThread::msleep(50);
     }
     if (!probe(m_port))
-        return QStringLiteral("sshd does not listen");
+        return u"sshd does not listen"_s;
     qputenv("KAVEN_SSH", QStringLiteral("ssh -p %1 -i %2/client_key -o IdentitiesOnly=yes -o UserKnownHostsFile=%2/known "
                                         "-o StrictHostKeyChecking=accept-new -o LogLevel=ERROR")
                              .arg(m_port)
@@ -96,7 +94,7 @@ QString SshServer::start()
 
 void SshServer::serveStore(const QString& storePath)
 {
-    QFile::remove(m_dir.filePath(QStringLiteral("regserve.pid")));
+    QFile::remove(m_dir.filePath(u"regserve.pid"_s));
     // the remote shell notes the server's process id, then becomes it
     qputenv("KAVEN_REGSERVE", QStringLiteral("echo $$ > %1/regserve.pid; exec env ASAN_OPTIONS=detect_leaks=0 %2 "
                                              "--registry %3")
@@ -106,7 +104,7 @@ void SshServer::serveStore(const QString& storePath)
 
 qint64 SshServer::regservePid() const
 {
-    QFile file(m_dir.filePath(QStringLiteral("regserve.pid")));
+    QFile file(m_dir.filePath(u"regserve.pid"_s));
     if (!file.open(QIODevice::ReadOnly))
         return -1;
     bool ok = false;

@@ -48,7 +48,8 @@ QByteArray exported(const QString& file, const QString& keyPath)
 bool makeBranch(const QString& sub, HKEY root)
 {
     const QByteArray binary("\0\x01\xFF\0", 4);
-    return setValue(sub, QString(), REG_SZ, sz("Standard"), root) && setValue(sub, u"Zahl"_s, REG_DWORD, "\x2A\0\0\0", root)
+    return setValue(sub, QString(), REG_SZ, sz("Standard"), root)
+           && setValue(sub, u"Zahl"_s, REG_DWORD, "\x2A\0\0\0", root)
            && setValue(sub, u"Binär"_s, REG_BINARY, binary, root)
            && setValue(sub, u"Ünïcödé €"_s, REG_MULTI_SZ, QByteArray("eins\0zwei\0\0", 11), root)
            && setValue(sub, QString(300, u'L'), REG_EXPAND_SZ, sz("%PATH%"), root)
@@ -74,180 +75,166 @@ private slots:
     }
     void cleanup() { m_fixture.stop(); }
 
-    void connectByName_data();
-    void connectByName();
-    void switchingMachines();
-    void copyKeyToRemoteAndBack();
-    void comparisonOverConnection();
-    void killedServer();
-    void toolOnMachine_data();
-    void toolOnMachine();
+    void connectByName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("connects");
+        const passwd* user = ::getpwuid(::geteuid());
+        QTest::newRow("unc name") << Machine << true;
+        QTest::newRow("bare name") << u"127.0.0.1"_s << true;
+        QTest::newRow("with the user") << u"\\\\%1@127.0.0.1"_s.arg(QString::fromLocal8Bit(user->pw_name)) << true;
+        QTest::newRow("unknown user") << u"\\\\kein_solcher_nutzer@127.0.0.1"_s << false;
+        QTest::newRow("no such host") << u"\\\\kein-rechner.invalid"_s << false;
+        QTest::newRow("looks like an option") << u"\\\\-oProxyCommand=touch_%1"_s.arg(QDir::tempPath()) << false;
+        QTest::newRow("two words") << u"\\\\127.0.0.1 touch"_s << false;
+    }
+    void connectByName()
+    {
+        QFETCH(QString, name);
+        HKEY root = 0;
+        const LONG rc = RegConnectRegistry(name, HKEY_LOCAL_MACHINE, &root);
+        QFETCH(bool, connects);
+        QCOMPARE(rc, connects ? ERROR_SUCCESS : ERROR_BAD_NETPATH);
+        if (rc == ERROR_SUCCESS) {
+            QVERIFY(exists(u"SOFTWARE"_s, root)); // the remote store's skeleton
+            RegCloseKey(root);
+        }
+    }
+    // Each machine shows its own registry; leaving a machine closes its connection, coming back makes a
+    // new one.
+    void switchingMachines()
+    {
+        QVERIFY(SelectMachine(Machine));
+        QCOMPARE(CreateKeyPath(Cu + u"Software\\NurFern"_s, true), RegResult::Success);
+        const qint64 first = m_ssh.regservePid();
+        QVERIFY(processAlive(first));
+        QVERIFY(SelectMachine(LocalMachineWord));
+        QVERIFY(!KeyExists(Cu + u"Software\\NurFern"_s));
+        QTRY_VERIFY(!processAlive(first));
+        QVERIFY(SelectMachine(Machine));
+        QVERIFY(KeyExists(Cu + u"Software\\NurFern"_s));
+        QVERIFY(m_ssh.regservePid() != first);
+        QVERIFY(KeyExistsOn(QString(), Cu + u"Software"_s));
+        QVERIFY(!KeyExistsOn(QString(), Cu + u"Software\\NurFern"_s));
+    }
+    // Copy and paste of keys between the machines goes through CopyKey with both machine names; the copy
+    // made local -> remote -> local exports as the original, and so does the remote one over the connection.
+    void copyKeyToRemoteAndBack()
+    {
+        QVERIFY(makeBranch(u"Software\\Quelle"_s, HKEY_CURRENT_USER));
+        const QString dir = m_fixture.store->dirPath();
+        const QByteArray original = exported(dir + u"/a.reg"_s, Cu + u"Software\\Quelle"_s);
+        NullProgress progress;
+        QVERIFY(CreateKeyPath(Cu + u"Software\\Zurück"_s, true) == RegResult::Success);
+        QVERIFY(CopyKey(QString(), Machine, Cu + u"Software\\Quelle"_s, false, Cu + u"Software"_s, progress));
+        QVERIFY(CopyKey(Machine, QString(), Cu + u"Software\\Quelle"_s, false, Cu + u"Software\\Zurück"_s, progress));
+        QByteArray back = exported(dir + u"/b.reg"_s, Cu + u"Software\\Zurück\\Quelle"_s);
+        QCOMPARE(back.replace("Software\\Zur\xFC" "ck\\Quelle", "Software\\Quelle"), original);
+        CurrentMachine() = Machine;
+        QCOMPARE(exported(dir + u"/c.reg"_s, Cu + u"Software\\Quelle"_s), original);
+        QVERIFY(m_fixture.sink->texts().isEmpty());
+    }
+    void comparisonOverConnection()
+    {
+        RemoteRoot remote;
+        QCOMPARE(remote.rc, ERROR_SUCCESS);
+        QVERIFY(setValue(u"Software\\V\\A"_s, u"a"_s, REG_SZ, sz("1"), remote.handle));
+        QVERIFY(setValue(u"Software\\V\\B"_s, u"b"_s, REG_SZ, sz("2"), remote.handle));
+        CurrentMachine() = Machine;
+        const QString rec = m_fixture.store->dirPath() + u"/v.rec"_s;
+        NullProgress progress;
+        QVERIFY(WriteAnalysisFileResult(rec, Cu + u"Software\\V"_s, progress).ok());
+        QVERIFY(setValue(u"Software\\V\\A"_s, u"a"_s, REG_SZ, sz("geändert"), remote.handle));
+        QVERIFY(setValue(u"Software\\V\\A"_s, u"neu"_s, REG_DWORD, "\1\0\0\0", remote.handle));
+        QCOMPARE(DeleteKeyPath(Cu + u"Software\\V\\B"_s, true), RegResult::Success);
+        ChangeList list;
+        QCOMPARE(CompareWithAnalysisFile(rec, list, {}, progress).status, CompareOutcome::Status::Completed);
+        QStringList rows;
+        for (const ChangeRow& row : list.rows())
+            rows << row.comment + u" | "_s + row.valueText + u" | "_s + row.keyText;
+        rows.sort();
+        QCOMPARE(rows, QStringList({u"Daten wurden geändert | a | HKEY_CURRENT_USER\\Software\\V\\A"_s,
+                                    u"Schlüssel wurde entfernt |  | HKEY_CURRENT_USER\\Software\\V\\B"_s,
+                                    u"Wert wurde entfernt | b | HKEY_CURRENT_USER\\Software\\V\\B"_s,
+                                    u"Wert wurde erstellt | neu | HKEY_CURRENT_USER\\Software\\V\\A"_s}));
+    }
+    // A server gone answers the open handles as no connection, in the middle of a copy too; the next
+    // operation connects again and finds what was written before.
+    void killedServer()
+    {
+        for (int i = 0; i < 30; ++i)
+            QVERIFY(setValue(u"Software\\Viel\\K%1"_s.arg(i), u"w"_s, REG_SZ, sz("x")));
+        RemoteRoot remote;
+        QCOMPARE(remote.rc, ERROR_SUCCESS);
+        OpenedKey key;
+        QVERIFY(createKey(key, u"Software\\Fern"_s, remote.handle));
+        QVERIFY(::kill(pid_t(m_ssh.regservePid()), SIGKILL) == 0);
+        QCOMPARE(RegSetValueBytes(key.handle, u"x"_s, REG_SZ, sz("y")), ERROR_BAD_NETPATH);
+        QCOMPARE(
+            RegCreateKeyEx(remote.handle, u"Software\\B"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &key.handle, nullptr),
+            ERROR_BAD_NETPATH);
+
+        ScriptedProgress progress;
+        progress.setOnStep([this](int step) {
+            if (step == 20)
+                (void)::kill(pid_t(m_ssh.regservePid()), SIGKILL);
+        });
+        QVERIFY(!CopyKey(QString(), Machine, Cu + u"Software\\Viel"_s, false, Cu + u"Software\\Fern"_s, progress));
+        QVERIFY(progress.steps() >= 20);
+        QCOMPARE(m_fixture.sink->texts(),
+                 QStringList{u"Fehler: Schlüssel konnte nicht kopiert werden.\r\n(Windows-Fehlercode 53.)"_s});
+        CurrentMachine() = Machine;
+        QVERIFY(KeyExists(Cu + u"Software\\Fern"_s));
+        QVERIFY(processAlive(m_ssh.regservePid()));
+    }
+    void toolOnMachine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("rc");
+        QTest::addColumn<QString>("output");
+        const QStringList add{u"add"_s,  u"HKCU\\Software\\Werkzeug"_s, u"/v"_s, u"x"_s,
+                              u"/d"_s, u"über ssh"_s,                u"/f"_s};
+        QTest::newRow("add, then query")
+            << QStringList{u"--machine"_s, Machine} + add << 0 << u"    x    REG_SZ    \"über ssh\"\n"_s;
+        QTest::newRow("machine named without backslashes")
+            << QStringList{u"--machine"_s, u"127.0.0.1"_s} + add << 0 << u"    x    REG_SZ    \"über ssh\"\n"_s;
+        // the local store is not needed for another computer's registry (its folder does not exist here)
+        QTest::newRow("no local store")
+            << QStringList{u"--registry"_s, QDir::tempPath() + u"/kaven-kein-ordner/registry.db"_s, u"--machine"_s,
+                           Machine} + add
+            << 0 << u"    x    REG_SZ    \"über ssh\"\n"_s;
+        QTest::newRow("no machine") << QStringList{u"query"_s, u"HKCU\\Software"_s, u"--machine"_s} << 1
+                                    << QString();
+        QTest::newRow("machine not reached") << QStringList{u"--machine"_s, u"\\\\-x"_s, u"query"_s, u"HKCU"_s} << 1
+                                             << QString();
+    }
+    void toolOnMachine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, output);
+        const QStringList store{u"--registry"_s, m_fixture.store->storePath()};
+        const auto run = [&](const QStringList& line, QByteArray* out) {
+            QBuffer o, e, in;
+            for (QBuffer* b : {&o, &e, &in})
+                b->open(QIODevice::ReadWrite);
+            const int rc = KavenRegTool(o, e, in, false).runWithStore(store + line);
+            *out = o.data() + e.data();
+            return rc;
+        };
+        QByteArray out;
+        QTEST(run(args, &out), "rc");
+        if (output.isEmpty())
+            return;
+        QVERIFY(run({u"--machine"_s, Machine, u"query"_s, u"HKCU\\Software\\Werkzeug"_s}, &out) == 0);
+        QVERIFY2(QString::fromUtf8(out).contains(output), out.constData());
+        // the local store was left alone
+        QCOMPARE(run({u"query"_s, u"HKCU\\Software\\Werkzeug"_s}, &out), 1);
+    }
 
 private:
     SshServer m_ssh;
     StoreFixture m_fixture;
 };
-
-void TestRemoteMachine::connectByName_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("connects");
-    const passwd* user = ::getpwuid(::geteuid());
-    QTest::newRow("unc name") << Machine << true;
-    QTest::newRow("bare name") << u"127.0.0.1"_s << true;
-    QTest::newRow("with the user") << u"\\\\%1@127.0.0.1"_s.arg(QString::fromLocal8Bit(user->pw_name)) << true;
-    QTest::newRow("unknown user") << u"\\\\kein_solcher_nutzer@127.0.0.1"_s << false;
-    QTest::newRow("no such host") << u"\\\\kein-rechner.invalid"_s << false;
-    QTest::newRow("looks like an option") << u"\\\\-oProxyCommand=touch_%1"_s.arg(QDir::tempPath()) << false;
-    QTest::newRow("two words") << u"\\\\127.0.0.1 touch"_s << false;
-}
-
-void TestRemoteMachine::connectByName()
-{
-    QFETCH(QString, name);
-    HKEY root = 0;
-    const LONG rc = RegConnectRegistry(name, HKEY_LOCAL_MACHINE, &root);
-    QFETCH(bool, connects);
-    QCOMPARE(rc, connects ? ERROR_SUCCESS : ERROR_BAD_NETPATH);
-    if (rc == ERROR_SUCCESS) {
-        QVERIFY(exists(u"SOFTWARE"_s, root)); // the remote store's skeleton
-        RegCloseKey(root);
-    }
-}
-
-// Each machine shows its own registry; leaving a machine closes its connection, coming back makes a
-// new one.
-void TestRemoteMachine::switchingMachines()
-{
-    QVERIFY(SelectMachine(Machine));
-    QCOMPARE(CreateKeyPath(Cu + u"Software\\NurFern"_s, true), RegResult::Success);
-    const qint64 first = m_ssh.regservePid();
-    QVERIFY(processAlive(first));
-    QVERIFY(SelectMachine(LocalMachineWord));
-    QVERIFY(!KeyExists(Cu + u"Software\\NurFern"_s));
-    QTRY_VERIFY(!processAlive(first));
-    QVERIFY(SelectMachine(Machine));
-    QVERIFY(KeyExists(Cu + u"Software\\NurFern"_s));
-    QVERIFY(m_ssh.regservePid() != first);
-    QVERIFY(KeyExistsOn(QString(), Cu + u"Software"_s));
-    QVERIFY(!KeyExistsOn(QString(), Cu + u"Software\\NurFern"_s));
-}
-
-// Copy and paste of keys between the machines goes through CopyKey with both machine names; the copy
-// made local -> remote -> local exports as the original, and so does the remote one over the connection.
-void TestRemoteMachine::copyKeyToRemoteAndBack()
-{
-    QVERIFY(makeBranch(u"Software\\Quelle"_s, HKEY_CURRENT_USER));
-    const QString dir = m_fixture.store->dirPath();
-    const QByteArray original = exported(dir + u"/a.reg"_s, Cu + u"Software\\Quelle"_s);
-    NullProgress progress;
-    QVERIFY(CreateKeyPath(Cu + u"Software\\Zurück"_s, true) == RegResult::Success);
-    QVERIFY(CopyKey(QString(), Machine, Cu + u"Software\\Quelle"_s, false, Cu + u"Software"_s, progress));
-    QVERIFY(CopyKey(Machine, QString(), Cu + u"Software\\Quelle"_s, false, Cu + u"Software\\Zurück"_s, progress));
-    QByteArray back = exported(dir + u"/b.reg"_s, Cu + u"Software\\Zurück\\Quelle"_s);
-    QCOMPARE(back.replace("Software\\Zur\xFC" "ck\\Quelle", "Software\\Quelle"), original);
-    CurrentMachine() = Machine;
-    QCOMPARE(exported(dir + u"/c.reg"_s, Cu + u"Software\\Quelle"_s), original);
-    QVERIFY(m_fixture.sink->texts().isEmpty());
-}
-
-void TestRemoteMachine::comparisonOverConnection()
-{
-    RemoteRoot remote;
-    QCOMPARE(remote.rc, ERROR_SUCCESS);
-    QVERIFY(setValue(u"Software\\V\\A"_s, u"a"_s, REG_SZ, sz("1"), remote.handle));
-    QVERIFY(setValue(u"Software\\V\\B"_s, u"b"_s, REG_SZ, sz("2"), remote.handle));
-    CurrentMachine() = Machine;
-    const QString rec = m_fixture.store->dirPath() + u"/v.rec"_s;
-    NullProgress progress;
-    QVERIFY(WriteAnalysisFileResult(rec, Cu + u"Software\\V"_s, progress).ok());
-    QVERIFY(setValue(u"Software\\V\\A"_s, u"a"_s, REG_SZ, sz("geändert"), remote.handle));
-    QVERIFY(setValue(u"Software\\V\\A"_s, u"neu"_s, REG_DWORD, "\1\0\0\0", remote.handle));
-    QCOMPARE(DeleteKeyPath(Cu + u"Software\\V\\B"_s, true), RegResult::Success);
-    ChangeList list;
-    QCOMPARE(CompareWithAnalysisFile(rec, list, {}, progress).status, CompareOutcome::Status::Completed);
-    QStringList rows;
-    for (const ChangeRow& row : list.rows())
-        rows << row.comment + u" | "_s + row.valueText + u" | "_s + row.keyText;
-    rows.sort();
-    QCOMPARE(rows, QStringList({u"Daten wurden geändert | a | HKEY_CURRENT_USER\\Software\\V\\A"_s,
-                                u"Schlüssel wurde entfernt |  | HKEY_CURRENT_USER\\Software\\V\\B"_s,
-                                u"Wert wurde entfernt | b | HKEY_CURRENT_USER\\Software\\V\\B"_s,
-                                u"Wert wurde erstellt | neu | HKEY_CURRENT_USER\\Software\\V\\A"_s}));
-}
-
-// A server gone answers the open handles as no connection, in the middle of a copy too; the next
-// operation connects again and finds what was written before.
-void TestRemoteMachine::killedServer()
-{
-    for (int i = 0; i < 30; ++i)
-        QVERIFY(setValue(u"Software\\Viel\\K%1"_s.arg(i), u"w"_s, REG_SZ, sz("x")));
-    RemoteRoot remote;
-    QCOMPARE(remote.rc, ERROR_SUCCESS);
-    OpenedKey key;
-    QVERIFY(createKey(key, u"Software\\Fern"_s, remote.handle));
-    QVERIFY(::kill(pid_t(m_ssh.regservePid()), SIGKILL) == 0);
-    QCOMPARE(RegSetValueBytes(key.handle, u"x"_s, REG_SZ, sz("y")), ERROR_BAD_NETPATH);
-    QCOMPARE(RegCreateKeyEx(remote.handle, u"Software\\B"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &key.handle, nullptr),
-             ERROR_BAD_NETPATH);
-
-    ScriptedProgress progress;
-    progress.setOnStep([this](int step) {
-        if (step == 20)
-            (void)::kill(pid_t(m_ssh.regservePid()), SIGKILL);
-    });
-    QVERIFY(!CopyKey(QString(), Machine, Cu + u"Software\\Viel"_s, false, Cu + u"Software\\Fern"_s, progress));
-    QVERIFY(progress.steps() >= 20);
-    QCOMPARE(m_fixture.sink->texts(),
-             QStringList{u"Fehler: Schlüssel konnte nicht kopiert werden.\r\n(Windows-Fehlercode 53.)"_s});
-    CurrentMachine() = Machine;
-    QVERIFY(KeyExists(Cu + u"Software\\Fern"_s));
-    QVERIFY(processAlive(m_ssh.regservePid()));
-}
-
-void TestRemoteMachine::toolOnMachine_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("rc");
-    QTest::addColumn<QString>("output");
-    const QStringList add{u"add"_s, u"HKCU\\Software\\Werkzeug"_s, u"/v"_s, u"x"_s, u"/d"_s, u"über ssh"_s, u"/f"_s};
-    QTest::newRow("add, then query")
-        << QStringList{u"--machine"_s, Machine} + add << 0 << u"    x    REG_SZ    \"über ssh\"\n"_s;
-    QTest::newRow("machine named without backslashes")
-        << QStringList{u"--machine"_s, u"127.0.0.1"_s} + add << 0 << u"    x    REG_SZ    \"über ssh\"\n"_s;
-    // the local store is not needed for another computer's registry (its folder does not exist here)
-    QTest::newRow("no local store")
-        << QStringList{u"--registry"_s, QDir::tempPath() + u"/kaven-kein-ordner/registry.db"_s, u"--machine"_s,
-                       Machine} + add
-        << 0 << u"    x    REG_SZ    \"über ssh\"\n"_s;
-    QTest::newRow("no machine") << QStringList{u"query"_s, u"HKCU\\Software"_s, u"--machine"_s} << 1
-                                << QString();
-    QTest::newRow("machine not reached") << QStringList{u"--machine"_s, u"\\\\-x"_s, u"query"_s, u"HKCU"_s} << 1
-                                         << QString();
-}
-
-void TestRemoteMachine::toolOnMachine()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, output);
-    const QStringList store{u"--registry"_s, m_fixture.store->storePath()};
-    const auto run = [&](const QStringList& line, QByteArray* out) {
-        QBuffer o, e, in;
-        for (QBuffer* b : {&o, &e, &in})
-            b->open(QIODevice::ReadWrite);
-        const int rc = KavenRegTool(o, e, in, false).runWithStore(store + line);
-        *out = o.data() + e.data();
-        return rc;
-    };
-    QByteArray out;
-    QTEST(run(args, &out), "rc");
-    if (output.isEmpty())
-        return;
-    QVERIFY(run({u"--machine"_s, Machine, u"query"_s, u"HKCU\\Software\\Werkzeug"_s}, &out) == 0);
-    QVERIFY2(QString::fromUtf8(out).contains(output), out.constData());
-    // the local store was left alone
-    QCOMPARE(run({u"query"_s, u"HKCU\\Software\\Werkzeug"_s}, &out), 1);
-}
 
 QTEST_GUILESS_MAIN(TestRemoteMachine)
 #include "TestRemoteMachine.moc"

@@ -59,14 +59,164 @@ private slots:
     void init() { QVERIFY(m_store.emplace().ok()); }
     void cleanup() { m_store.reset(); }
 
-    void readerRefusesMalformed_data();
-    void readerRefusesMalformed();
-    void serverRefusesMalformed_data();
-    void serverRefusesMalformed();
-    void serverPassesCodesThrough();
-    void randomRequestsOnlyRefused();
-    void programEndsCleanlyOnBrokenStream_data();
-    void programEndsCleanlyOnBrokenStream();
+    void readerRefusesMalformed_data()
+    {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("u32 cut short") << QByteArray("\x01\x02\x03", 3) << u"u32"_s;
+        QTest::newRow("u64 cut short") << QByteArray(7, '\0') << u"u64"_s;
+        QTest::newRow("text longer than the bytes") << le32(3) + QByteArray("a\0b\0", 4) << u"text"_s;
+        QTest::newRow("text over its maximum") << le32(MaxText + 1) << u"text"_s;
+        QTest::newRow("text of 4G units") << le32(0xFFFFFFFF) << u"text"_s;
+        QTest::newRow("texts count beyond the bytes") << le32(1000000) + le32(0) << u"texts"_s;
+        QTest::newRow("texts item cut short") << le32(2) + le32(0) + le32(5) << u"texts"_s;
+        QTest::newRow("bytes longer than present") << le32(10) + QByteArray(9, 'x') << u"bytes"_s;
+        QTest::newRow("bytes over the frame size") << le32(MaxFrame + 1) << u"bytes"_s;
+        QTest::newRow("values count of 4G") << le32(0xFFFFFFFF) + QByteArray(64, '\0') << u"values"_s;
+        QTest::newRow("value without its data") << le32(1) + le32(0) + le32(REG_SZ) << u"values"_s;
+        QTest::newRow("value name over 16383") << le32(1) + le32(16384) + QByteArray(40000, 'a') << u"values"_s;
+    }
+    void readerRefusesMalformed()
+    {
+        QFETCH(QByteArray, payload);
+        QFETCH(QString, read);
+        MessageReader r(payload);
+        if (read == u"u32")
+            (void)r.u32();
+        else if (read == u"u64")
+            (void)r.u64();
+        else if (read == u"text")
+            (void)r.text();
+        else if (read == u"texts")
+            QVERIFY(r.texts(1000, 255).isEmpty());
+        else if (read == u"bytes")
+            QVERIFY(r.bytes().isEmpty());
+        else
+            QVERIFY(r.values().isEmpty());
+        QVERIFY(!r.ok());
+        QCOMPARE(r.u32(), 0u); // stays failed
+    }
+    void serverRefusesMalformed_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        const auto open = [](const QStringList& path) {
+            return req(Op::OpenKey).i64(1).texts(path).u32(KEY_READ).payload();
+        };
+        const QByteArray valid = open({u"Software"_s});
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("opcode 0") << QByteArray(1, '\0');
+        QTest::newRow("opcode after the last") << QByteArray(1, char(LastOp + 1));
+        QTest::newRow("opcode 255") << QByteArray(1, char(255));
+        QTest::newRow("open cut short") << valid.left(valid.size() - 2);
+        QTest::newRow("open with trailing bytes") << valid + "x";
+        QTest::newRow("name holding a backslash") << open({u"Soft\\ware"_s});
+        QTest::newRow("empty name") << open({QString()});
+        QTest::newRow("name of 256 characters") << open({QString(256, u'k')});
+        QTest::newRow("path deeper than keys go") << open(QStringList(MAX_KEY_DEPTH + 1, u"k"_s));
+        QTest::newRow("hello with a wrong magic") << req(Op::Hello).u32(0x12345678).u32(Version).payload();
+        QTest::newRow("value name over 16383")
+            << req(Op::SetValue).i64(1).text(QString(16384, u'v')).u32(REG_SZ).bytes("x").payload();
+        QTest::newRow("many ids, few bytes") << req(Op::ValuesOfKeys).u32(60000).i64(1).u32(100).payload();
+    }
+    void serverRefusesMalformed()
+    {
+        QFETCH(QByteArray, request);
+        RemoteServer server(HandleTable::localBackend());
+        const KeyId before = openedId(server, {u"Software"_s});
+        QCOMPARE(ask(server, request).rc, -1);
+        // nothing changed, and the server goes on answering
+        QCOMPARE(openedId(server, {u"Software"_s}), before);
+        QCOMPARE(openedId(server, {u"Software"_s, u"Neu"_s}), 0);
+    }
+    // Codes of the store reach the client as the store answered them.
+    void serverPassesCodesThrough()
+    {
+        RemoteServer server(HandleTable::localBackend());
+        QCOMPARE(openedId(server, {u"Software"_s, u"Fehlt"_s}), 0);
+        const KeyId parent = openedId(server, {u"Software"_s, u"A"_s}, Op::CreateKey);
+        QVERIFY(parent != 0);
+        QVERIFY(openedId(server, {u"Software"_s, u"A"_s, u"B"_s}, Op::CreateKey) != 0);
+        struct Case {
+            QByteArray request;
+            LONG rc;
+        };
+        const QVector<Case> cases{
+            {req(Op::DeleteKey).i64(parent).payload(), ERROR_ACCESS_DENIED},
+            {req(Op::QueryValue).i64(parent).text(u"fehlt"_s).payload(), ERROR_FILE_NOT_FOUND},
+            {req(Op::KeyInfo).i64(123456789).payload(), ERROR_INVALID_HANDLE},
+            {req(Op::SetValue).i64(parent).text(u"w"_s).u32(REG_BINARY).bytes(QByteArray("\0\1", 2)).payload(),
+             ERROR_SUCCESS},
+            {req(Op::EndBatch).payload(), ERROR_INVALID_PARAMETER},
+            {req(Op::Hello).u32(Magic).u32(Version + 1).payload(), ERROR_INVALID_PARAMETER},
+        };
+        for (const Case& c : cases)
+            QCOMPARE(ask(server, c.request).rc, c.rc);
+    }
+    // Random requests, and valid ones with bytes changed or cut: every answer is an answer or a refusal,
+    // nothing crashes (the sanitizers watch), and the server still answers afterwards.
+    void randomRequestsOnlyRefused()
+    {
+        RemoteServer server(HandleTable::localBackend());
+        const KeyId key = openedId(server, {u"Software"_s, u"Fuzz"_s}, Op::CreateKey);
+        QVERIFY(key != 0);
+        const QVector<QByteArray> valid{
+            req(Op::OpenKey).i64(key).texts({u"a"_s, u"b"_s}).u32(KEY_READ).payload(),
+            req(Op::SetValue).i64(key).text(u"v"_s).u32(REG_SZ).bytes("abc").payload(),
+            req(Op::BranchKeys).i64(key).u8(0).u32(10).text(QString()).payload(),
+            req(Op::ValuesOfKeys).u32(2).i64(key).i64(key).u32(1000).payload(),
+            req(Op::SubKeys).i64(key).payload(),
+        };
+        QRandomGenerator random(4711);
+        for (int i = 0; i < 20000; ++i) {
+            QByteArray request;
+            if (i % 2) {
+                request = valid.at(random.bounded(int(valid.size())));
+                if (random.bounded(2))
+                    request.truncate(random.bounded(int(request.size())));
+                else
+                    request[random.bounded(int(request.size()))] = char(random.bounded(256));
+            } else {
+                request.resize(random.bounded(48));
+                for (char& c : request)
+                    c = char(random.bounded(256));
+                if (!request.isEmpty())
+                    request[0] = char(random.bounded(LastOp + 3));
+            }
+            const QByteArray answer = server.answer(request);
+            QVERIFY(!answer.isEmpty() && quint8(answer[0]) <= quint8(Status::Refused));
+        }
+        QCOMPARE(ask(server, req(Op::Hello).u32(Magic).u32(Version).payload()).rc, ERROR_SUCCESS);
+    }
+    void programEndsCleanlyOnBrokenStream_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("answers");
+        const QByteArray hello = frame(req(Op::Hello).u32(Magic).u32(Version).payload());
+        QTest::newRow("hello, then closed") << hello << 0 << 1;
+        QTest::newRow("garbage frames, then closed") << frame("\x07\x01") + frame(QByteArray(5000, '\xEE')) << 0 << 2;
+        QTest::newRow("frame cut by the close") << hello + le32(100) + "abc" << 0 << 1;
+        QTest::newRow("oversized frame") << hello + le32(MaxFrame + 1) + hello << 1 << 2;
+    }
+    void programEndsCleanlyOnBrokenStream()
+    {
+        QFETCH(QByteArray, input);
+        QProcess server;
+        server.start(QStringLiteral(KAVEN_REGSERVE_PATH),
+                     {u"--stdio"_s, u"--registry"_s, m_store->otherStorePath(u"s"_s)});
+        QVERIFY(server.waitForStarted());
+        server.write(input);
+        server.closeWriteChannel();
+        QVERIFY(server.waitForFinished(60000));
+        QCOMPARE(server.exitStatus(), QProcess::NormalExit);
+        QTEST(server.exitCode(), "exitCode");
+        QByteArray out = server.readAllStandardOutput();
+        int answers = 0;
+        for (QByteArray payload; takeFrame(&out, &payload) == FrameState::Complete;)
+            ++answers;
+        QTEST(answers, "answers");
+        QVERIFY(out.isEmpty());
+    }
 
 private:
     // The id of a key below HKEY_CURRENT_USER, as the server hands it out.
@@ -79,170 +229,6 @@ private:
 
     std::optional<TempStore> m_store;
 };
-
-void TestRemoteProtocol::readerRefusesMalformed_data()
-{
-    QTest::addColumn<QByteArray>("payload");
-    QTest::addColumn<QString>("read");
-    QTest::newRow("u32 cut short") << QByteArray("\x01\x02\x03", 3) << u"u32"_s;
-    QTest::newRow("u64 cut short") << QByteArray(7, '\0') << u"u64"_s;
-    QTest::newRow("text longer than the bytes") << le32(3) + QByteArray("a\0b\0", 4) << u"text"_s;
-    QTest::newRow("text over its maximum") << le32(MaxText + 1) << u"text"_s;
-    QTest::newRow("text of 4G units") << le32(0xFFFFFFFF) << u"text"_s;
-    QTest::newRow("texts count beyond the bytes") << le32(1000000) + le32(0) << u"texts"_s;
-    QTest::newRow("texts item cut short") << le32(2) + le32(0) + le32(5) << u"texts"_s;
-    QTest::newRow("bytes longer than present") << le32(10) + QByteArray(9, 'x') << u"bytes"_s;
-    QTest::newRow("bytes over the frame size") << le32(MaxFrame + 1) << u"bytes"_s;
-    QTest::newRow("values count of 4G") << le32(0xFFFFFFFF) + QByteArray(64, '\0') << u"values"_s;
-    QTest::newRow("value without its data") << le32(1) + le32(0) + le32(REG_SZ) << u"values"_s;
-    QTest::newRow("value name over 16383") << le32(1) + le32(16384) + QByteArray(40000, 'a') << u"values"_s;
-}
-
-void TestRemoteProtocol::readerRefusesMalformed()
-{
-    QFETCH(QByteArray, payload);
-    QFETCH(QString, read);
-    MessageReader r(payload);
-    if (read == u"u32")
-        (void)r.u32();
-    else if (read == u"u64")
-        (void)r.u64();
-    else if (read == u"text")
-        (void)r.text();
-    else if (read == u"texts")
-        QVERIFY(r.texts(1000, 255).isEmpty());
-    else if (read == u"bytes")
-        QVERIFY(r.bytes().isEmpty());
-    else
-        QVERIFY(r.values().isEmpty());
-    QVERIFY(!r.ok());
-    QCOMPARE(r.u32(), 0u); // stays failed
-}
-
-void TestRemoteProtocol::serverRefusesMalformed_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    const auto open = [](const QStringList& path) {
-        return req(Op::OpenKey).i64(1).texts(path).u32(KEY_READ).payload();
-    };
-    const QByteArray valid = open({u"Software"_s});
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("opcode 0") << QByteArray(1, '\0');
-    QTest::newRow("opcode after the last") << QByteArray(1, char(LastOp + 1));
-    QTest::newRow("opcode 255") << QByteArray(1, char(255));
-    QTest::newRow("open cut short") << valid.left(valid.size() - 2);
-    QTest::newRow("open with trailing bytes") << valid + "x";
-    QTest::newRow("name holding a backslash") << open({u"Soft\\ware"_s});
-    QTest::newRow("empty name") << open({QString()});
-    QTest::newRow("name of 256 characters") << open({QString(256, u'k')});
-    QTest::newRow("path deeper than keys go") << open(QStringList(MAX_KEY_DEPTH + 1, u"k"_s));
-    QTest::newRow("hello with a wrong magic") << req(Op::Hello).u32(0x12345678).u32(Version).payload();
-    QTest::newRow("value name over 16383")
-        << req(Op::SetValue).i64(1).text(QString(16384, u'v')).u32(REG_SZ).bytes("x").payload();
-    QTest::newRow("many ids, few bytes") << req(Op::ValuesOfKeys).u32(60000).i64(1).u32(100).payload();
-}
-
-void TestRemoteProtocol::serverRefusesMalformed()
-{
-    QFETCH(QByteArray, request);
-    RemoteServer server(HandleTable::localBackend());
-    const KeyId before = openedId(server, {u"Software"_s});
-    QCOMPARE(ask(server, request).rc, -1);
-    // nothing changed, and the server goes on answering
-    QCOMPARE(openedId(server, {u"Software"_s}), before);
-    QCOMPARE(openedId(server, {u"Software"_s, u"Neu"_s}), 0);
-}
-
-// Codes of the store reach the client as the store answered them.
-void TestRemoteProtocol::serverPassesCodesThrough()
-{
-    RemoteServer server(HandleTable::localBackend());
-    QCOMPARE(openedId(server, {u"Software"_s, u"Fehlt"_s}), 0);
-    const KeyId parent = openedId(server, {u"Software"_s, u"A"_s}, Op::CreateKey);
-    QVERIFY(parent != 0);
-    QVERIFY(openedId(server, {u"Software"_s, u"A"_s, u"B"_s}, Op::CreateKey) != 0);
-    struct Case {
-        QByteArray request;
-        LONG rc;
-    };
-    const QVector<Case> cases{
-        {req(Op::DeleteKey).i64(parent).payload(), ERROR_ACCESS_DENIED},
-        {req(Op::QueryValue).i64(parent).text(u"fehlt"_s).payload(), ERROR_FILE_NOT_FOUND},
-        {req(Op::KeyInfo).i64(123456789).payload(), ERROR_INVALID_HANDLE},
-        {req(Op::SetValue).i64(parent).text(u"w"_s).u32(REG_BINARY).bytes(QByteArray("\0\1", 2)).payload(), ERROR_SUCCESS},
-        {req(Op::EndBatch).payload(), ERROR_INVALID_PARAMETER},
-        {req(Op::Hello).u32(Magic).u32(Version + 1).payload(), ERROR_INVALID_PARAMETER},
-    };
-    for (const Case& c : cases)
-        QCOMPARE(ask(server, c.request).rc, c.rc);
-}
-
-// Random requests, and valid ones with bytes changed or cut: every answer is an answer or a refusal,
-// nothing crashes (the sanitizers watch), and the server still answers afterwards.
-void TestRemoteProtocol::randomRequestsOnlyRefused()
-{
-    RemoteServer server(HandleTable::localBackend());
-    const KeyId key = openedId(server, {u"Software"_s, u"Fuzz"_s}, Op::CreateKey);
-    QVERIFY(key != 0);
-    const QVector<QByteArray> valid{
-        req(Op::OpenKey).i64(key).texts({u"a"_s, u"b"_s}).u32(KEY_READ).payload(),
-        req(Op::SetValue).i64(key).text(u"v"_s).u32(REG_SZ).bytes("abc").payload(),
-        req(Op::BranchKeys).i64(key).u8(0).u32(10).text(QString()).payload(),
-        req(Op::ValuesOfKeys).u32(2).i64(key).i64(key).u32(1000).payload(),
-        req(Op::SubKeys).i64(key).payload(),
-    };
-    QRandomGenerator random(4711);
-    for (int i = 0; i < 20000; ++i) {
-        QByteArray request;
-        if (i % 2) {
-            request = valid.at(random.bounded(int(valid.size())));
-            if (random.bounded(2))
-                request.truncate(random.bounded(int(request.size())));
-            else
-                request[random.bounded(int(request.size()))] = char(random.bounded(256));
-        } else {
-            request.resize(random.bounded(48));
-            for (char& c : request)
-                c = char(random.bounded(256));
-            if (!request.isEmpty())
-                request[0] = char(random.bounded(LastOp + 3));
-        }
-        const QByteArray answer = server.answer(request);
-        QVERIFY(!answer.isEmpty() && quint8(answer[0]) <= quint8(Status::Refused));
-    }
-    QCOMPARE(ask(server, req(Op::Hello).u32(Magic).u32(Version).payload()).rc, ERROR_SUCCESS);
-}
-
-void TestRemoteProtocol::programEndsCleanlyOnBrokenStream_data()
-{
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<int>("answers");
-    const QByteArray hello = frame(req(Op::Hello).u32(Magic).u32(Version).payload());
-    QTest::newRow("hello, then closed") << hello << 0 << 1;
-    QTest::newRow("garbage frames, then closed") << frame("\x07\x01") + frame(QByteArray(5000, '\xEE')) << 0 << 2;
-    QTest::newRow("frame cut by the close") << hello + le32(100) + "abc" << 0 << 1;
-    QTest::newRow("oversized frame") << hello + le32(MaxFrame + 1) + hello << 1 << 2;
-}
-
-void TestRemoteProtocol::programEndsCleanlyOnBrokenStream()
-{
-    QFETCH(QByteArray, input);
-    QProcess server;
-    server.start(QStringLiteral(KAVEN_REGSERVE_PATH), {u"--stdio"_s, u"--registry"_s, m_store->otherStorePath(u"s"_s)});
-    QVERIFY(server.waitForStarted());
-    server.write(input);
-    server.closeWriteChannel();
-    QVERIFY(server.waitForFinished(60000));
-    QCOMPARE(server.exitStatus(), QProcess::NormalExit);
-    QTEST(server.exitCode(), "exitCode");
-    QByteArray out = server.readAllStandardOutput();
-    int answers = 0;
-    for (QByteArray payload; takeFrame(&out, &payload) == FrameState::Complete;)
-        ++answers;
-    QTEST(answers, "answers");
-    QVERIFY(out.isEmpty());
-}
 
 QTEST_GUILESS_MAIN(TestRemoteProtocol)
 #include "TestRemoteProtocol.moc"

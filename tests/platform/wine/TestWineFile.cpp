@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr quint64 Now = 0x1dd85ec86a1f540ULL; // 1796607880 seconds after 1970
@@ -25,11 +27,6 @@ const char* const WineLines = "\"SymbolicLinkValue\"=hex(6):5c,00,52,00,65,00,67
                               "  74,00,77,00,61,00,72,00,65,00,5c,00,43,00,6c,00,61,00,73,00,73,00,65,00,73,\\\n"
                               "  00,5c,00,57,00,6f,00,77,00,36,00,34,00,33,00,32,00,4e,00,6f,00,64,00,65,00\n";
 const QByteArray Stamp = "1796607880\n#time=1dd85ec86a1f540\n";
-
-QByteArray hex(const QByteArray& bytes)
-{
-    return bytes.toHex(' ');
-}
 
 std::unique_ptr<WineRegFile> parsed(const QByteArray& bytes)
 {
@@ -57,11 +54,10 @@ private slots:
         for (const QString& p : prefixes + QStringList{"Games/not-a-prefix"}) {
             QVERIFY(h.mkpath(p));
             if (!p.contains(QLatin1String("not-a-prefix")))
-                QVERIFY(QFile(h.filePath(p + QStringLiteral("/system.reg"))).open(QIODevice::WriteOnly));
+                QVERIFY(QFile(h.filePath(p + u"/system.reg"_s)).open(QIODevice::WriteOnly));
         }
-        QVERIFY(h.mkpath(QStringLiteral(".steam")));
-        QVERIFY(
-            QFile::link(h.filePath(QStringLiteral(".local/share/Steam")), h.filePath(QStringLiteral(".steam/steam"))));
+        QVERIFY(h.mkpath(u".steam"_s));
+        QVERIFY(QFile::link(h.filePath(u".local/share/Steam"_s), h.filePath(u".steam/steam"_s)));
         QStringList expected;
         for (const QString& p : prefixes)
             expected << h.filePath(p);
@@ -76,23 +72,21 @@ private slots:
         QTest::addColumn<QByteArray>("escaped");
         QTest::addColumn<bool>("roundTrip");
         const QByteArray value = "\"\"";
-        QTest::newRow("umlaut") << QStringLiteral("Müller") << value << QByteArray("M\\xfcller") << true;
-        QTest::newRow("hex digit follows") << QStringLiteral("äa") << value << QByteArray("\\x00e4a") << true;
-        QTest::newRow("no hex digit follows") << QStringLiteral("äg") << value << QByteArray("\\xe4g") << true;
-        QTest::newRow("surrogate pair") << QStringLiteral("😀") << value << QByteArray("\\xd83d\\xde00") << true;
-        QTest::newRow("CJK") << QStringLiteral("漢字") << value << QByteArray("\\x6f22\\x5b57") << true;
-        QTest::newRow("C escapes") << QStringLiteral("\t\n\r\a\b\v\f\x1b") << value
+        QTest::newRow("umlaut") << u"Müller"_s << value << QByteArray("M\\xfcller") << true;
+        QTest::newRow("hex digit follows") << u"äa"_s << value << QByteArray("\\x00e4a") << true;
+        QTest::newRow("no hex digit follows") << u"äg"_s << value << QByteArray("\\xe4g") << true;
+        QTest::newRow("surrogate pair") << u"😀"_s << value << QByteArray("\\xd83d\\xde00") << true;
+        QTest::newRow("CJK") << u"漢字"_s << value << QByteArray("\\x6f22\\x5b57") << true;
+        QTest::newRow("C escapes") << u"\t\n\r\a\b\v\f\x1b"_s << value
                                    << QByteArray("\\t\\n\\r\\a\\b\\v\\f\\e") << true;
-        QTest::newRow("octal") << QStringLiteral("\x01x\x02") << value << QByteArray("\\1x\\2") << true;
-        QTest::newRow("octal before digit") << QStringLiteral("\x01"
-                                                              "7")
-                                            << value << QByteArray("\\0017") << true;
+        QTest::newRow("octal") << u"\x01x\x02"_s << value << QByteArray("\\1x\\2") << true;
+        QTest::newRow("octal before digit") << QString::fromLatin1("\x01" "7") << value << QByteArray("\\0017") << true;
         QTest::newRow("NUL inside, terminator left out")
             << QString::fromLatin1("a\0b\0", 4) << value << QByteArray("a\\0b") << false;
-        QTest::newRow("quote, backslash") << QStringLiteral("a\"b\\c") << value << QByteArray("a\\\"b\\\\c") << true;
+        QTest::newRow("quote, backslash") << u"a\"b\\c"_s << value << QByteArray("a\\\"b\\\\c") << true;
         QTest::newRow("key name brackets")
-            << QStringLiteral("a[b]c\"") << QByteArray("[]") << QByteArray("a\\[b\\]c\"") << true;
-        QTest::newRow("DEL as it is") << QStringLiteral("\x7f") << value << QByteArray("\x7f") << true;
+            << u"a[b]c\""_s << QByteArray("[]") << QByteArray("a\\[b\\]c\"") << true;
+        QTest::newRow("DEL as it is") << u"\x7f"_s << value << QByteArray("\x7f") << true;
     }
     void escapes()
     {
@@ -127,10 +121,7 @@ private slots:
         row("default, empty", "@=\"\"\n", "", REG_SZ, "0000", true);
         row("dword", "\"d\"=dword:0000002a\n", "d", REG_DWORD, "2a000000", true);
         row("dword, short", "\"d\"=dword:2A\n", "d", REG_DWORD, "2a000000", false);
-        row("expandable", "\"e\"=str(2):\"%PATH%\"\n", "e", REG_EXPAND_SZ,
-            "250050004100540048002500"
-            "0000",
-            true);
+        row("expandable", "\"e\"=str(2):\"%PATH%\"\n", "e", REG_EXPAND_SZ, "2500500041005400480025000000", true);
         row("multi", "\"m\"=str(7):\"a\\0b\\0\"\n", "m", REG_MULTI_SZ, "61000000620000000000", true);
         row("qword", "\"q\"=hex(b):01,00,00,00,00,00,00,00\n", "q", REG_QWORD, "0100000000000000", true);
         row("none, empty", "\"n\"=hex(0):\n", "n", REG_NONE, "", true);
@@ -142,11 +133,10 @@ private slots:
         for (const char c : QByteArray("\\Registry\\Machine\\Software\\Classes\\Wow6432Node"))
             target += QByteArray(1, c) + '\0';
         QTest::newRow("written by Wine, wrapped")
-            << QByteArray(WineLines) << true << QStringLiteral("SymbolicLinkValue") << uint(REG_LINK) << target << true;
+            << QByteArray(WineLines) << true << u"SymbolicLinkValue"_s << uint(REG_LINK) << target << true;
         for (const char* bad :
-             {"\"a\"=str(4):\"x\"\n", "\"a\"=hex:100\n", "\"a\"=\"open\n", "\"a\" \"x\"\n", "\"a\"=hex:01,\\\n"}) {
+             {"\"a\"=str(4):\"x\"\n", "\"a\"=hex:100\n", "\"a\"=\"open\n", "\"a\" \"x\"\n", "\"a\"=hex:01,\\\n"})
             QTest::newRow(bad) << QByteArray(bad) << false << QString() << 0u << QByteArray() << false;
-        }
     }
     void values()
     {
@@ -170,7 +160,7 @@ private slots:
         QFETCH(bool, canonical);
         QCOMPARE(value.name, name);
         QCOMPARE(uint(value.type), type);
-        QCOMPARE(hex(value.data), hex(data));
+        QCOMPARE(value.data.toHex(' '), data.toHex(' '));
         if (canonical)
             QCOMPARE(WineText::valueLines(value.name, value.type, value.data), lines);
     }
@@ -216,28 +206,28 @@ private slots:
         QFETCH(QByteArray, expected);
         const auto file = parsed(Base);
         QVERIFY(file);
-        const int a = file->find({QStringLiteral("A")});
-        const int b = file->find({QStringLiteral("A"), QStringLiteral("B")});
-        const int c = file->find({QStringLiteral("C")});
+        const int a = file->find({u"A"_s});
+        const int b = file->find({u"A"_s, u"B"_s});
+        const int c = file->find({u"C"_s});
         switch (change) {
         case 0:
-            QVERIFY(file->setValue(b, QStringLiteral("w2"), REG_SZ, QByteArray::fromHex("78000000"), Now));
-            QVERIFY(file->setValue(b, QStringLiteral("W"), REG_DWORD, QByteArray::fromHex("02000000"), Now));
+            QVERIFY(file->setValue(b, u"w2"_s, REG_SZ, QByteArray::fromHex("78000000"), Now));
+            QVERIFY(file->setValue(b, u"W"_s, REG_DWORD, QByteArray::fromHex("02000000"), Now));
             break;
         case 1:
-            QCOMPARE(file->key(file->addChild(c, QStringLiteral("E"), Now)).modified, Now);
+            QCOMPARE(file->key(file->addChild(c, u"E"_s, Now)).modified, Now);
             break;
         case 2:
             file->removeKey(b, Now);
             break;
         case 3:
-            file->removeKey(file->find({QStringLiteral("C"), QStringLiteral("D")}), Now);
+            file->removeKey(file->find({u"C"_s, u"D"_s}), Now);
             break;
         case 4:
             QVERIFY(file->deleteValue(a, u"V", Now));
             break;
         default:
-            QVERIFY(!file->setValue(a, QStringLiteral("v"), REG_SZ, QByteArray::fromHex("31000000"), Now));
+            QVERIFY(!file->setValue(a, u"v"_s, REG_SZ, QByteArray::fromHex("31000000"), Now));
         }
         QCOMPARE(QString::fromLatin1(file->serialize()), QString::fromLatin1(expected));
     }

@@ -7,6 +7,7 @@
 #include "platform/WinReg.h"
 #include "platform/wine/WineRegistry.h"
 #include "platform/wine/WineRegFile.h"
+#include "support/TestFiles.h"
 #include "support/ToolRun.h"
 
 #include <QBuffer>
@@ -24,34 +25,28 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString ReadOnly =
-    QStringLiteral("Fehler: Die Registrierung des Präfixes ist nur zum Lesen geöffnet (--write erlaubt Änderungen).\n");
+    u"Fehler: Die Registrierung des Präfixes ist nur zum Lesen geöffnet (--write erlaubt Änderungen).\n"_s;
 const QString WineRuns =
-    QStringLiteral("Fehler: Wine läuft für diesen Präfix; Änderungen sind erst nach dem Beenden von Wine möglich.\n");
+    u"Fehler: Wine läuft für diesen Präfix; Änderungen sind erst nach dem Beenden von Wine möglich.\n"_s;
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Runs a program of Wine's for the prefix; its standard output.
-QByteArray runWine(const QString& prefix, const QString& program, const QStringList& args, int* rc = nullptr)
+// Runs a program of Wine's for the prefix; its exit code.
+int runWine(const QString& prefix, const QString& program, const QStringList& args)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("WINEPREFIX"), prefix);
-    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // arguments reach Wine as UTF-8
-    env.remove(QStringLiteral("DISPLAY"));
+    env.insert(u"WINEPREFIX"_s, prefix);
+    env.insert(u"WINEDEBUG"_s, u"-all"_s);
+    env.insert(u"LC_ALL"_s, u"C.UTF-8"_s); // arguments reach Wine as UTF-8
+    env.remove(u"DISPLAY"_s);
     p.setProcessEnvironment(env);
     p.start(program, args);
     p.waitForFinished(300000);
-    if (rc)
-        *rc = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return p.readAllStandardOutput();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
 ToolRun runKavenReg(const QStringList& args)
@@ -80,11 +75,11 @@ QMap<QByteArray, QByteArray> sections(const QByteArray& file)
 // of values is the exporter's), keys the wineserver keeps only in memory left out.
 QMap<QString, QStringList> exportedKeys(const QString& path)
 {
-    const QByteArray utf16 = readAll(path);
+    const QByteArray utf16 = readFile(path);
     const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(utf16.constData()), utf16.size() / 2);
     QMap<QString, QStringList> keys;
     QString current;
-    for (const QString& line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+    for (const QString& line : text.split(u"\r\n"_s, Qt::SkipEmptyParts)) {
         if (line.startsWith(u'['))
             current = line.contains(QLatin1String("\\NetworkCards")) ? QString() : line;
         else if (!current.isEmpty() && line.startsWith(u' '))
@@ -128,28 +123,27 @@ class TestWinePrefix final : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("wineboot")).isEmpty(),
+        QVERIFY2(!QStandardPaths::findExecutable(u"wineboot"_s).isEmpty(),
                  "Wine fehlt (Debian-Paket wine; scripts/setup.sh installiert es).");
         QVERIFY(m_dir.isValid());
-        m_pristine = m_dir.filePath(QStringLiteral("pristine"));
-        int rc = -1;
-        runWine(m_pristine, QStringLiteral("wineboot"), {QStringLiteral("-i")}, &rc);
-        runWine(m_pristine, QStringLiteral("wineserver"), {QStringLiteral("-k")});
-        QVERIFY2(QFile::exists(m_pristine + QStringLiteral("/system.reg")), "wineboot hat keinen Präfix angelegt.");
+        m_pristine = m_dir.filePath(u"pristine"_s);
+        runWine(m_pristine, u"wineboot"_s, {u"-i"_s});
+        runWine(m_pristine, u"wineserver"_s, {u"-k"_s});
+        QVERIFY2(QFile::exists(m_pristine + u"/system.reg"_s), "wineboot hat keinen Präfix angelegt.");
     }
 
     void init()
     {
-        m_prefix = m_dir.filePath(QStringLiteral("work"));
+        m_prefix = m_dir.filePath(u"work"_s);
         QDir(m_prefix).removeRecursively();
-        QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), m_pristine, m_prefix});
-        QVERIFY(QFile::exists(m_prefix + QStringLiteral("/user.reg")));
+        QProcess::execute(u"cp"_s, {u"-a"_s, m_pristine, m_prefix});
+        QVERIFY(QFile::exists(m_prefix + u"/user.reg"_s));
     }
 
     void cleanup()
     {
         RegShutdown();
-        runWine(m_prefix, QStringLiteral("wineserver"), {QStringLiteral("-k")});
+        runWine(m_prefix, u"wineserver"_s, {u"-k"_s});
     }
 
     void filesComeBack_data()
@@ -161,7 +155,7 @@ private slots:
     void filesComeBack()
     {
         QFETCH(QString, name);
-        const QByteArray bytes = readAll(m_pristine + u'/' + name);
+        const QByteArray bytes = readFile(m_pristine + u'/' + name);
         QString error;
         const auto file = WineRegFile::parse(bytes, &error);
         QVERIFY2(file, qPrintable(error));
@@ -174,8 +168,8 @@ private slots:
     {
         open(true);
         HKEY key = 0;
-        QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Kaven[1] ü😀"), 0, {}, 0, KEY_ALL_ACCESS,
-                                nullptr, &key, nullptr),
+        QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\Kaven[1] ü😀"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                nullptr),
                  ERROR_SUCCESS);
         const struct {
             const char* name;
@@ -183,8 +177,8 @@ private slots:
             QByteArray data; // as the program hands it over: strings in UTF-8
         } values[] = {
             {"", REG_SZ, QByteArray(1, '\0')},
-            {"Grüße\"1", REG_SZ, QStringLiteral("Müller €😀 漢字 a\\b\t").toUtf8() + '\0'},
-            {"exp", REG_EXPAND_SZ, QStringLiteral("%TEMP%\\ü").toUtf8() + '\0'},
+            {"Grüße\"1", REG_SZ, u"Müller €😀 漢字 a\\b\t"_s.toUtf8() + '\0'},
+            {"exp", REG_EXPAND_SZ, u"%TEMP%\\ü"_s.toUtf8() + '\0'},
             {"multi", REG_MULTI_SZ, QByteArray("eins\0zwei \xc3\xa4\0\0", 14)},
             {"dw", REG_DWORD, QByteArray::fromHex("2a000000")},
             {"qw", REG_QWORD, QByteArray::fromHex("8877665544332211")},
@@ -195,23 +189,19 @@ private slots:
         };
         for (const auto& v : values)
             QCOMPARE(RegSetValueBytes(key, QString::fromUtf8(v.name), v.type, v.data), ERROR_SUCCESS);
-        QCOMPARE(RegDeleteValue(key, QStringLiteral("gone")), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteValue(key, u"gone"_s), ERROR_SUCCESS);
         RegCloseKey(key);
         RegShutdown();
 
-        const QString exported = m_dir.filePath(QStringLiteral("export.reg"));
-        int rc = -1;
-        runWine(m_prefix, QStringLiteral("wine"),
-                {QStringLiteral("reg"), QStringLiteral("export"), QStringLiteral("HKCU\\Software\\Kaven[1] ü😀"),
-                 exported, QStringLiteral("/y")},
-                &rc);
-        QCOMPARE(rc, 0);
-        const QByteArray utf16 = readAll(exported);
+        const QString exported = m_dir.filePath(u"export.reg"_s);
+        QCOMPARE(runWine(m_prefix, u"wine"_s, {u"reg"_s, u"export"_s, u"HKCU\\Software\\Kaven[1] ü😀"_s, exported, u"/y"_s}),
+                 0);
+        const QByteArray utf16 = readFile(exported);
         QVERIFY(utf16.startsWith("\xff\xfe"));
         const QString text =
             QString::fromUtf16(reinterpret_cast<const char16_t*>(utf16.constData() + 2), (utf16.size() - 2) / 2);
         QCOMPARE(
-            text.split(QStringLiteral("\r\n")),
+            text.split(u"\r\n"_s),
             QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
                            "[HKEY_CURRENT_USER\\Software\\Kaven[1] ü😀]\r\n"
                            "@=\"\"\r\n"
@@ -223,26 +213,18 @@ private slots:
                            "\"multi\"=hex(7):65,00,69,00,6e,00,73,00,00,00,7a,00,77,00,65,00,69,00,20,00,e4,\\\r\n"
                            "  00,00,00,00,00\r\n"
                            "\"qw\"=hex(b):88,77,66,55,44,33,22,11\r\n\r\n")
-                .split(QStringLiteral("\r\n")));
+                .split(u"\r\n"_s));
     }
 
     // Everything Wine shows of a branch, links followed as Wine follows them, and nothing else.
     void branchAsWineShowsIt()
     {
         // Wine first: a Wine that starts updates keys (fonts), and saves them when its server ends.
-        const QString ours = m_dir.filePath(QStringLiteral("kaven.reg"));
-        const QString theirs = m_dir.filePath(QStringLiteral("wine.reg"));
-        int rc = -1;
-        runWine(
-            m_prefix, QStringLiteral("wine"),
-            {QStringLiteral("regedit"), QStringLiteral("/e"), theirs, QStringLiteral("HKEY_LOCAL_MACHINE\\Software")},
-            &rc);
-        QCOMPARE(rc, 0);
-        runWine(m_prefix, QStringLiteral("wineserver"), {QStringLiteral("-w")});
-        QCOMPARE(runKavenReg({QStringLiteral("--wine"), m_prefix, QStringLiteral("export"),
-                              QStringLiteral("HKLM\\Software"), ours, QStringLiteral("/5")})
-                     .rc,
-                 0);
+        const QString ours = m_dir.filePath(u"kaven.reg"_s);
+        const QString theirs = m_dir.filePath(u"wine.reg"_s);
+        QCOMPARE(runWine(m_prefix, u"wine"_s, {u"regedit"_s, u"/e"_s, theirs, u"HKEY_LOCAL_MACHINE\\Software"_s}), 0);
+        runWine(m_prefix, u"wineserver"_s, {u"-w"_s});
+        QCOMPARE(runKavenReg({u"--wine"_s, m_prefix, u"export"_s, u"HKLM\\Software"_s, ours, u"/5"_s}).rc, 0);
         const auto wine = exportedKeys(theirs);
         QVERIFY(wine.size() > 5000);
         const auto kaven = exportedKeys(ours);
@@ -253,40 +235,36 @@ private slots:
 
     void onlyTouchedKeysChange()
     {
-        const QByteArray before = readAll(m_prefix + QStringLiteral("/user.reg"));
+        const QByteArray before = readFile(m_prefix + u"/user.reg"_s);
         const qint64 start = QDateTime::currentSecsSinceEpoch();
         open(true);
         HKEY colors = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Control Panel\\Colors"), 0, KEY_ALL_ACCESS, &colors),
-                 ERROR_SUCCESS);
-        QCOMPARE(RegSetValueBytes(colors, QStringLiteral("Window"), REG_SZ, QByteArray("1 2 3\0", 6)), ERROR_SUCCESS);
+        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Control Panel\\Colors"_s, 0, KEY_ALL_ACCESS, &colors), ERROR_SUCCESS);
+        QCOMPARE(RegSetValueBytes(colors, u"Window"_s, REG_SZ, QByteArray("1 2 3\0", 6)), ERROR_SUCCESS);
         HKEY made = 0;
-        QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Kaven"), 0, {}, 0, KEY_ALL_ACCESS, nullptr,
-                                &made, nullptr),
+        QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\Kaven"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr),
                  ERROR_SUCCESS);
         RegCloseKey(made);
-        QCOMPARE(readAll(m_prefix + QStringLiteral("/user.reg.bak")), before);
-        QCOMPARE(RegSetValueBytes(colors, QStringLiteral("Menu"), REG_SZ, QByteArray("4\0", 2)), ERROR_SUCCESS);
+        QCOMPARE(readFile(m_prefix + u"/user.reg.bak"_s), before);
+        QCOMPARE(RegSetValueBytes(colors, u"Menu"_s, REG_SZ, QByteArray("4\0", 2)), ERROR_SUCCESS);
         RegCloseKey(colors);
-        QCOMPARE(readAll(m_prefix + QStringLiteral("/user.reg.bak")), before); // kept once: the file as found
+        QCOMPARE(readFile(m_prefix + u"/user.reg.bak"_s), before); // kept once: the file as found
 
         const auto old = sections(before);
-        const auto now = sections(readAll(m_prefix + QStringLiteral("/user.reg")));
+        const auto now = sections(readFile(m_prefix + u"/user.reg"_s));
         QStringList changed;
-        for (auto it = now.begin(); it != now.end(); ++it) {
+        for (auto it = now.begin(); it != now.end(); ++it)
             if (old.value(it.key()) != it.value())
                 changed << QString::fromLatin1(it.key());
-        }
-        QCOMPARE(changed,
-                 QStringList({QStringLiteral("Control Panel\\\\Colors"), QStringLiteral("Software\\\\Kaven")}));
+        QCOMPARE(changed, QStringList({u"Control Panel\\\\Colors"_s, u"Software\\\\Kaven"_s}));
         QCOMPARE(now.size(), old.size() + 1);
-        const QRegularExpression stamp(QStringLiteral("^Control Panel\\\\\\\\Colors\\] (\\d+)\\n"));
+        const QRegularExpression stamp(u"^Control Panel\\\\\\\\Colors\\] (\\d+)\\n"_s);
         const qint64 seconds =
             stamp.match(QString::fromLatin1(now.value("Control Panel\\\\Colors"))).captured(1).toLongLong();
         QVERIFY(seconds >= start && seconds <= QDateTime::currentSecsSinceEpoch());
-        for (const char* name : {"/system.reg", "/userdef.reg"}) {
-            QCOMPARE(readAll(m_prefix + QString::fromLatin1(name)), readAll(m_pristine + QString::fromLatin1(name)));
-            QVERIFY(!QFile::exists(m_prefix + QString::fromLatin1(name) + QStringLiteral(".bak")));
+        for (const QString& name : {u"/system.reg"_s, u"/userdef.reg"_s}) {
+            QCOMPARE(readFile(m_prefix + name), readFile(m_pristine + name));
+            QVERIFY(!QFile::exists(m_prefix + name + u".bak"_s));
         }
     }
 
@@ -302,10 +280,9 @@ private slots:
             RegCloseKey(key);
         }
         QCOMPARE(QDir(RegDriveFolder(HKEY_LOCAL_MACHINE, u'c')).canonicalPath(),
-                 QDir(m_prefix + QStringLiteral("/drive_c")).canonicalPath());
-        QCOMPARE(RegDriveFolder(HKEY_LOCAL_MACHINE, u'Z'), QStringLiteral("/"));
-        QCOMPARE(RegSetValueBytes(HKEY_CURRENT_USER, QStringLiteral("x"), REG_DWORD, QByteArray(4, '\0')),
-                 ERROR_ACCESS_DENIED);
+                 QDir(m_prefix + u"/drive_c"_s).canonicalPath());
+        QCOMPARE(RegDriveFolder(HKEY_LOCAL_MACHINE, u'Z'), u"/"_s);
+        QCOMPARE(RegSetValueBytes(HKEY_CURRENT_USER, u"x"_s, REG_DWORD, QByteArray(4, '\0')), ERROR_ACCESS_DENIED);
     }
 
     void kavenReg_data()
@@ -314,20 +291,15 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("rc");
         QTest::addColumn<QString>("err");
-        const QStringList add{QStringLiteral("add"), QStringLiteral("HKCU\\Software\\Kaven"),
-                              QStringLiteral("/v"),  QStringLiteral("a"),
-                              QStringLiteral("/d"),  QStringLiteral("ä")};
-        QTest::newRow("add") << "none" << QStringList{QStringLiteral("--write")} + add << 0 << QString();
+        const QStringList add{u"add"_s, u"HKCU\\Software\\Kaven"_s, u"/v"_s, u"a"_s, u"/d"_s, u"ä"_s};
+        const QStringList write = QStringList{u"--write"_s} + add;
+        QTest::newRow("add") << "none" << write << 0 << QString();
         QTest::newRow("add without --write") << "none" << add << 1 << ReadOnly;
-        QTest::newRow("add while a lock is held")
-            << "lock" << QStringList{QStringLiteral("--write")} + add << 1 << WineRuns;
-        QTest::newRow("add while wineserver runs")
-            << "real" << QStringList{QStringLiteral("--write")} + add << 1 << WineRuns;
+        QTest::newRow("add while a lock is held") << "lock" << write << 1 << WineRuns;
+        QTest::newRow("add while wineserver runs") << "real" << write << 1 << WineRuns;
         QTest::newRow("query while wineserver runs")
-            << "real"
-            << QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\Control Panel\\Colors"), QStringLiteral("/v"),
-                           QStringLiteral("Window")}
-            << 0 << QString();
+            << "real" << QStringList{u"query"_s, u"HKCU\\Control Panel\\Colors"_s, u"/v"_s, u"Window"_s} << 0
+            << QString();
     }
     void kavenReg()
     {
@@ -347,25 +319,25 @@ private slots:
         if (server == QLatin1String("lock")) {
             struct stat st = {};
             QCOMPARE(::stat(QFile::encodeName(m_prefix).constData(), &st), 0);
-            folder = QStringLiteral("/tmp/.wine-%1/server-%2-%3")
+            folder = u"/tmp/.wine-%1/server-%2-%3"_s
                          .arg(::getuid())
                          .arg(qulonglong(st.st_dev), 0, 16)
                          .arg(qulonglong(st.st_ino), 0, 16);
             QVERIFY(QDir().mkpath(folder));
             QFile::setPermissions(QFileInfo(folder).path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            QVERIFY((lock = holdLock(folder + QStringLiteral("/lock"))) > 0);
+            QVERIFY((lock = holdLock(folder + u"/lock"_s)) > 0);
         } else if (server == QLatin1String("real")) {
-            runWine(m_prefix, QStringLiteral("wineserver"), {QStringLiteral("-p")});
+            runWine(m_prefix, u"wineserver"_s, {u"-p"_s});
         }
-        const QByteArray before = readAll(m_prefix + QStringLiteral("/user.reg"));
-        const ToolRun r = runKavenReg(QStringList{QStringLiteral("--wine"), m_prefix} + args);
+        const QByteArray before = readFile(m_prefix + u"/user.reg"_s);
+        const ToolRun r = runKavenReg(QStringList{u"--wine"_s, m_prefix} + args);
         QCOMPARE(r.err, err);
         QCOMPARE(r.rc, rc);
         if (rc == 0 && args.first() == QLatin1String("--write"))
-            QCOMPARE(r.out, QStringLiteral("Der Vorgang wurde erfolgreich beendet.\n"));
+            QCOMPARE(r.out, u"Der Vorgang wurde erfolgreich beendet.\n"_s);
         if (args.first() == QLatin1String("query"))
-            QVERIFY2(r.out.contains(QStringLiteral("    Window    REG_SZ    \"255 255 255\"")), qPrintable(r.out));
-        const QByteArray after = readAll(m_prefix + QStringLiteral("/user.reg"));
+            QVERIFY2(r.out.contains(u"    Window    REG_SZ    \"255 255 255\""_s), qPrintable(r.out));
+        const QByteArray after = readFile(m_prefix + u"/user.reg"_s);
         QCOMPARE(after != before, rc == 0 && args.first() == QLatin1String("--write"));
         if (after != before)
             QVERIFY(after.contains("\n[Software\\\\Kaven] ") && after.contains("\"a\"=\"\\xe4\"\n"));
