@@ -9,7 +9,6 @@
 #include "support/ScriptedProgress.h"
 #include "support/ToolRun.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
