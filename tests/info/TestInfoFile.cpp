@@ -91,21 +91,22 @@ private slots:
     {
         QTest::addColumn<QString>("keyPath");
         QTest::addColumn<QString>("found"); // the stored path, empty for none
-        QTest::newRow("exact") << "HKEY_LOCAL_MACHINE\\SOFTWARE" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
-        QTest::newRow("case and trailing backslash")
-            << "HKEY_LOCAL_MACHINE\\Software\\" << "HKEY_LOCAL_MACHINE\\SOFTWARE";
-        QTest::newRow("stored with backslash") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"
-                                               << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\";
-        QTest::newRow("only one backslash goes") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\\\" << "";
-        QTest::newRow("last entry of a group") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra"
-                                               << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra";
-        QTest::newRow("colon keeps its backslash") << "HKEY_CLASSES_ROOT\\X:\\" << "HKEY_CLASSES_ROOT\\X:\\";
-        QTest::newRow("without the backslash") << "HKEY_CLASSES_ROOT\\X:" << "";
-        QTest::newRow("same path under another root") << "HKEY_CURRENT_USER\\SOFTWARE" << "";
-        QTest::newRow("absent in its group") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft" << "";
-        QTest::newRow("empty root group") << "HKEY_CURRENT_CONFIG\\Software" << "";
-        QTest::newRow("machine node") << "Arbeitsplatz" << "";
-        QTest::newRow("non-root first component") << "Arbeitsplatz\\HKEY_LOCAL_MACHINE\\SOFTWARE" << "";
+        const auto row = [](const char* tag, const char* keyPath, const char* found) {
+            QTest::newRow(tag) << QString::fromLatin1(keyPath) << QString::fromLatin1(found);
+        };
+        row("exact", "HKEY_LOCAL_MACHINE\\SOFTWARE", "HKEY_LOCAL_MACHINE\\SOFTWARE");
+        row("case and trailing backslash", "HKEY_LOCAL_MACHINE\\Software\\", "HKEY_LOCAL_MACHINE\\SOFTWARE");
+        row("stored with backslash", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes",
+            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\");
+        row("only one backslash goes", "HKEY_LOCAL_MACHINE\\SOFTWARE\\\\", "");
+        row("last entry of a group", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra");
+        row("colon keeps its backslash", "HKEY_CLASSES_ROOT\\X:\\", "HKEY_CLASSES_ROOT\\X:\\");
+        row("without the backslash", "HKEY_CLASSES_ROOT\\X:", "");
+        row("same path under another root", "HKEY_CURRENT_USER\\SOFTWARE", "");
+        row("absent in its group", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft", "");
+        row("empty root group", "HKEY_CURRENT_CONFIG\\Software", "");
+        row("machine node", "Arbeitsplatz", "");
+        row("non-root first component", "Arbeitsplatz\\HKEY_LOCAL_MACHINE\\SOFTWARE", "");
     }
 
     void lookUp()
