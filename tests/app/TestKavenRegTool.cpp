@@ -6,9 +6,7 @@
 #include "support/TempStore.h"
 #include "support/TestFiles.h"
 
-#include <QBuffer>
-#include <QLocale>
-#include <QTest>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 using RegTestKeys::exists;

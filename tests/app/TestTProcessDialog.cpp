@@ -3,10 +3,8 @@
 #include "app/DialogProgress.h"
 #include "app/TProcessDialog.h"
 
-#include <QMainWindow>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 class TestTProcessDialog final : public QObject {
     Q_OBJECT

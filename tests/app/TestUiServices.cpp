@@ -7,18 +7,8 @@
 #include "support/TempStore.h"
 #include "support/TestFiles.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QFileDialog>
-#include <QFileSystemModel>
-#include <QLibraryInfo>
-#include <QMessageBox>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QTranslator>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -101,8 +91,6 @@ private slots:
     {
         QFETCH(int, kind);
         QFETCH(int, key);
-        QFETCH(int, answer);
-        QFETCH(QStringList, buttons);
         QString caption;
         QStringList shown;
         answerBox(
@@ -116,9 +104,9 @@ private slots:
         const MessageAnswer got = kind == 0   ? messageSink().message(MessageKind::YesNo, title, text)
                                   : kind == 1 ? messageSink().askToStop(title, text)
                                               : AskYesNoCancel(text);
-        QCOMPARE(int(got), answer);
+        QTEST(int(got), "answer");
         QCOMPARE(caption, QStringLiteral("Kaven 1.0"));
-        QCOMPARE(shown, buttons);
+        QTEST(shown, "buttons");
     }
 
     void filterTranslation_data()
@@ -132,28 +120,18 @@ private slots:
     void filterTranslation()
     {
         QFETCH(QString, filter);
-        QFETCH(QString, qt);
-        QCOMPARE(QtMessageSink::qtFilter(filter), qt);
+        QTEST(QtMessageSink::qtFilter(filter), "qt");
     }
 
-    // The binary editor's import: Esc in the size question cancels; a file of the store is refused.
-    void importQuestionsAndStoreFiles()
+    // The binary editor's import refuses the files of the open store, saying so in a box. (The size
+    // question is the import's own test; its Esc is the stop question's, above.)
+    void importRefusesStoreFiles()
     {
         TempStore store;
         QVERIFY(store.ok());
-        const QString file = store.dirPath() + QStringLiteral("/gross.bin");
-        QVERIFY(writeFile(file, QByteArray(3000, 'x')));
-        QByteArray data("alt");
+        QByteArray data;
         QString text;
         const auto keep = [&text](QMessageBox* box) { text = box->text(); };
-        answerBox(keep, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-        QVERIFY(!ReadImportFile(file, data));
-        QCOMPARE(text, QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?"));
-        QCOMPARE(data, QByteArray("alt"));
-        answerBox([](QMessageBox*) {}, [](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
-        QVERIFY(ReadImportFile(file, data));
-        QCOMPARE(data.size(), 3000);
-
         for (const QString& suffix : {QString(), QStringLiteral("-wal")}) {
             answerBox(keep, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
             QVERIFY(!ReadImportFile(store.storePath() + suffix, data));

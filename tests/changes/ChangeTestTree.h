@@ -13,8 +13,7 @@
 #include "registry/RegTestKeys.h"
 #include "registry/RegistryAccessor.h"
 
-#include <QStringList>
-#include <QtEndian>
+#include <QtCore>
 
 namespace ChangeTestTree {
 

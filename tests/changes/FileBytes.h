@@ -5,11 +5,7 @@
 
 #include "changes/AnalysisFile.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QIODevice>
-#include <QList>
-#include <QtEndian>
+#include <QtCore>
 
 inline QByteArray le(qint32 n)
 {

@@ -17,20 +17,8 @@
 #include "settings/OptionsStore.h"
 #include "support/TestFiles.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QApplication>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-#include <QTreeView>
-#include <QTreeWidget>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 
@@ -63,15 +51,238 @@ private slots:
     }
     void cleanup() { m_fixture.stop(); }
 
-    void compFormAnalyseButton_data();
-    void compFormAnalyseButton();
-    void compFormRecentFiles();
-    void excludeFormAddsAndTicks();
-    void comparisonOnTheChangePage();
-    void exportAnalysisFile();
-    void undoFlow_data();
-    void undoFlow();
-    void searchInChanges();
+    void compFormAnalyseButton_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("file and one kind") << u"a.rec"_s << 8 << true;
+        QTest::newRow("no file") << QString() << 15 << false;
+        QTest::newRow("only full listing and exclusion") << u"a.rec"_s << 48 << false;
+        QTest::newRow("all") << u"a"_s << 63 << true;
+    }
+
+    void compFormAnalyseButton()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, flags);
+        TCompForm form(text, flags, data(u"file.dat"_s));
+        QTEST(form.findChild<QPushButton*>(u"AnalyseButton"_s)->isEnabled(), "enabled");
+    }
+
+    // The list holds 20 files; a 21st chosen through "..." goes to the top and the oldest falls out; one
+    // already there stays where it is; Ctrl+Del removes the shown one; the list is written as it goes.
+    void compFormRecentFiles()
+    {
+        QStringList files;
+        QByteArray stored;
+        for (int i = 0; i < 20; ++i) {
+            files << data(u"f%1.rec"_s.arg(i));
+            stored += files.last().toUtf8() + "\r\n";
+        }
+        QVERIFY(writeFile(data(u"file.dat"_s), stored) && writeFile(data(u"neu.rec"_s), "x"));
+        {
+            TCompForm form(QString(), 15, data(u"file.dat"_s));
+            QCOMPARE(form.analysisFiles(), files);
+            m_fixture.sink->pushFileName(data(u"neu.txt"_s)); // its ".rec" exists
+            form.SelectFileClick();
+            QCOMPARE(form.compFile(), data(u"neu.rec"_s));
+            QCOMPARE(form.analysisFiles(), QStringList{data(u"neu.rec"_s)} + files.mid(0, 19));
+            auto* combo = form.findChild<QComboBox*>(u"CompFileComboBox"_s);
+            combo->setEditText(files[3].toUpper());
+            QTest::keyClick(combo->lineEdit(), Qt::Key_Delete, Qt::ControlModifier);
+            QCOMPARE(form.analysisFiles().size(), 19);
+            QVERIFY(!form.analysisFiles().contains(files[3]));
+        }
+        const QByteArray written = readFile(data(u"file.dat"_s));
+        QVERIFY(written.startsWith(data(u"neu.rec\r\n"_s).toUtf8()));
+        QCOMPARE(written.count("\r\n"), 19);
+    }
+
+    void excludeFormAddsAndTicks()
+    {
+        const QString file = data(u"excl.dat"_s);
+        {
+            TExcludeForm form(file, T + u"\\A"_s, {});
+            QVERIFY(form.findChild<QRadioButton*>(u"CurrentKeyRadioButton"_s)->isChecked());
+            form.AddClick();
+            QCOMPARE(form.lines(), QStringList{u"0HKEY_CURRENT_USER\\T\\A"_s});
+            form.AddClick(); // the same key again
+            QCOMPARE(m_fixture.sink->last().text, u"Schlüssel bereits vorhanden"_s);
+            QCOMPARE(form.lines().size(), 1);
+            QTreeWidgetItem* item = form.list()->topLevelItem(0);
+            item->setCheckState(1, Qt::Checked);
+            QCOMPARE(form.lines(), QStringList{u"2HKEY_CURRENT_USER\\T\\A"_s});
+            item->setCheckState(0, Qt::Checked);
+            QCOMPARE(form.lines(), QStringList{u"3HKEY_CURRENT_USER\\T\\A"_s});
+            form.reject();
+        }
+        QVERIFY(!QFile::exists(file)); // "&Abbruch" forgets the edits
+        {
+            // With marked change rows the selection is the choice; the current key is added on request.
+            TExcludeForm form(file, T.toLower() + u"\\a"_s, {T});
+            QVERIFY(form.findChild<QRadioButton*>(u"SelectionRadioButton"_s)->isChecked());
+            form.findChild<QRadioButton*>(u"CurrentKeyRadioButton"_s)->setChecked(true);
+            form.AddClick();
+            form.list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+            form.accept();
+        }
+        QCOMPARE(readFile(file), QByteArray("1hkey_current_user\\t\\a\r\n"));
+    }
+
+    void comparisonOnTheChangePage()
+    {
+        QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:x"_s, u"+V:A:b:4:1"_s}));
+        NullProgress progress;
+        const QString snapshot = data(u"t.rec"_s);
+        QVERIFY(WriteAnalysisFileResult(snapshot, T, progress).ok());
+        QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:y"_s, u"+V:A::1:neu"_s, u"+K:N"_s}));
+        TMainForm form; // reads the settings: the comparison's are set after it
+        quiet(form);
+        Options().compFile = snapshot;
+        Options().compFlags = 15;
+        form.action(u"Repeat1"_s)->trigger();
+        QTreeView* view = form.changePage()->view();
+        const QStringList compared{u"Standardwert wurde erstellt|(Standard)|\\A"_s, u"Daten wurden geändert|a|\\A"_s,
+                                   u"Schlüssel wurde erstellt||\\N"_s};
+        QCOMPARE(rowTexts(view), compared);
+        QCOMPARE(form.pageCountText(), u" 3 Einträge "_s);
+        QVERIFY(m_fixture.sink->messages().isEmpty());
+
+        // A saved list opens again with its rows and records (a file too short for the identifier: below).
+        m_fixture.sink->pushFileName(data(u"liste.txt"_s)); // saved as liste.cbk
+        form.action(u"SaveChanges1"_s)->trigger();
+        form.changePage()->clear();
+        m_fixture.sink->pushFileName(data(u"liste.cbk"_s));
+        form.action(u"OpenChanges1"_s)->trigger();
+        QCOMPARE(rowTexts(view), compared);
+        QCOMPARE(form.changePage()->changes().rows()[1].record.ValueName, u"a"_s);
+        QVERIFY(m_fixture.sink->messages().isEmpty());
+
+        // "Schlüssel &öffnen ..." on the changed value selects its key and the value.
+        form.action(u"ChangeMarkDataChanged1"_s)->trigger();
+        QVERIFY(form.action(u"OpenChangeKey1"_s)->isEnabled());
+        form.action(u"OpenChangeKey1"_s)->trigger();
+        QCOMPARE(form.CurrentKeyPath(), T + u"\\A"_s);
+        QCOMPARE(form.valueList()->currentIndex().data().toString(), u"a"_s);
+
+        // A file that is no analysis file says so instead of showing an empty list.
+        QVERIFY(writeFile(snapshot, "REGEDIT4\r\n"));
+        form.action(u"Repeat1"_s)->trigger();
+        QVERIFY(rowTexts(view).isEmpty());
+        QCOMPARE(m_fixture.sink->last().text, u"Fehler: \"%1\" ist keine Analysedatei."_s.arg(snapshot));
+        QFile::remove(snapshot);
+        form.action(u"Repeat1"_s)->trigger();
+        QCOMPARE(m_fixture.sink->last().text, u"Fehler: Kann Datei nicht öffnen."_s);
+
+        m_fixture.sink->pushFileName(data(u"liste.cbk"_s));
+        form.action(u"OpenChanges1"_s)->trigger();
+        QCOMPARE(view->model()->rowCount(), 3);
+        QVERIFY(writeFile(data(u"kurz.cbk"_s), "KAVEN_COMPARE_BACKUP_FIL"));
+        m_fixture.sink->clear();
+        m_fixture.sink->pushFileName(data(u"kurz.cbk"_s));
+        form.action(u"OpenChanges1"_s)->trigger();
+        QCOMPARE(view->model()->rowCount(), 0);
+        QCOMPARE(m_fixture.sink->texts(), QStringList{u"Fehler: Kann Datei nicht öffnen."_s});
+    }
+
+    void exportAnalysisFile()
+    {
+        QVERIFY(ChangeTestTree::apply({u"+K:A"_s}));
+        TMainForm form;
+        quiet(form);
+        QString branchShown;
+        form.askExportFile = [&](TMainForm::ExportChoice& choice) {
+            branchShown = choice.branchPath;
+            choice.fileName = data(u"snap.txt"_s);
+            choice.currentBranch = true;
+            choice.branchPath = T + u'\\';
+            return choice.analysisFile;
+        };
+        form.action(u"ExportAnalysis1"_s)->trigger();
+        QVERIFY(readFile(data(u"snap.rec"_s))
+                    .startsWith("KAVEN_COMPARE_FILE\0\0\0\0\x13\0\0\0HKEY_CURRENT_USER\\T"_ba));
+        Options().rootExport.fill(false);
+        form.action(u"ExportAnalysis1"_s)->trigger();
+        QCOMPARE(m_fixture.sink->last().text, u"Fehler: Es gibt nichts zu sichern."_s);
+    }
+
+    // "Änderungen rückgängig ...": the options dialog (the dry run disabling the other boxes), the questions
+    // around the run, the edit undo list cleared in both modes.
+    void undoFlow_data()
+    {
+        QTest::addColumn<bool>("checkOnly");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<int>("rowsLeft");
+        const QString stale = u"Schlüssel %1\\Weg existiert nicht.\r\nEintrag entfernen?"_s.arg(T);
+        QTest::newRow("nothing marked") << false << QStringList{StartChangesQuestion, RefreshQuestion} << 1;
+        QTest::newRow("dry run") << true << QStringList{stale, u"Gültigkeitsprüfung beendet."_s} << 0;
+    }
+
+    void undoFlow()
+    {
+        QFETCH(bool, checkOnly);
+        TMainForm form;
+        quiet(form);
+        ChangeList& list = form.changePage()->changes();
+        list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, T + u"\\Weg"_s, {}, {}}, 1,
+                            T + u"\\Weg"_s);
+        list.setSelected(0, checkOnly);
+        form.changePage()->refresh();
+        form.editCommands()->undoList().Add(TUndoItem{});
+        int flags = -1;
+        onDialog<TBackupForm>(&form, [&](TBackupForm* dialog) {
+            dialog->findChild<QCheckBox*>(u"checkOnlyCheckBox"_s)->setChecked(checkOnly);
+            QCOMPARE(dialog->findChild<QCheckBox*>(u"confirmCheckBox"_s)->isEnabled(), !checkOnly);
+            flags = dialog->undoFlags();
+            dialog->findChild<QPushButton*>(u"okButton"_s)->click();
+        });
+        m_fixture.sink->pushAnswer(MessageAnswer::Yes);
+        m_fixture.sink->pushAnswer(MessageAnswer::No);
+        QVERIFY(form.action(u"UndoChanges1"_s)->isEnabled());
+        form.action(u"UndoChanges1"_s)->trigger();
+        QCOMPARE(flags, checkOnly ? UndoFlags::CheckOnly : UndoFlags::Confirm);
+        QTEST(m_fixture.sink->texts(), "texts");
+        QTEST(list.size(), "rowsLeft");
+        QVERIFY(!form.editCommands()->undoList().CanUndo());
+    }
+
+    // "In Änderungen suchen ...": "&Ok" and "Alles &markieren" need a text and a column; "&Ok" again finds
+    // the next match below, the criteria are kept in the settings.
+    void searchInChanges()
+    {
+        TMainForm form;
+        quiet(form);
+        ChangeList& list = form.changePage()->changes();
+        for (const QString& key : {u"\\Run"_s, u"\\RunOnce"_s, u"\\Run\\Sub"_s, u"\\X\\Run"_s})
+            list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, T + key, {}, {}}, 1, T + key);
+        form.changePage()->refresh();
+        Options().searchLineC.clear();
+        bool rulesHeld = false;
+        onDialog<TChangeSearchForm>(&form, [&](TChangeSearchForm* dialog) {
+            auto* ok = dialog->findChild<QPushButton*>(u"okButton"_s);
+            auto* markAll = dialog->findChild<QPushButton*>(u"markAllButton"_s);
+            const bool emptyRefused = !ok->isEnabled() && !markAll->isEnabled();
+            dialog->findChild<QLineEdit*>(u"searchEdit"_s)->setText(u"Run"_s);
+            dialog->findChild<QCheckBox*>(u"keyCheckBox"_s)->setChecked(false);
+            const bool noColumnRefused = !ok->isEnabled();
+            dialog->findChild<QCheckBox*>(u"keyCheckBox"_s)->setChecked(true);
+            dialog->findChild<QCheckBox*>(u"wholeWordsCheckBox"_s)->setChecked(true);
+            // Logical terms are always found inside the text: whole names need the operators off.
+            dialog->findChild<QCheckBox*>(u"logicalCheckBox"_s)->setChecked(false);
+            rulesHeld = emptyRefused && noColumnRefused && ok->isEnabled();
+            ok->click();
+        });
+        form.action(u"SearchChanges1"_s)->trigger();
+        QVERIFY(rulesHeld);
+        QCOMPARE(Options().searchLineC, u"Run"_s);
+        QCOMPARE(Options().changeCompareFlags, 0u);
+        QCOMPARE(form.changePage()->markedKeyPaths(), QStringList{T + u"\\Run"_s});
+        onDialog<TChangeSearchForm>(&form,
+                                    [](TChangeSearchForm* d) { d->findChild<QPushButton*>(u"okButton"_s)->click(); });
+        form.action(u"SearchChanges1"_s)->trigger();
+        QCOMPARE(form.changePage()->markedKeyPaths(), QStringList{T + u"\\X\\Run"_s});
+    }
 
 private:
     // Runs work on the dialog of type Dialog once the triggered command shows it.
@@ -99,239 +310,5 @@ private:
     RegTestKeys::StoreFixture m_fixture;
 };
 
-void TestChangeForms::compFormAnalyseButton_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("flags");
-    QTest::addColumn<bool>("enabled");
-    QTest::newRow("file and one kind") << u"a.rec"_s << 8 << true;
-    QTest::newRow("no file") << QString() << 15 << false;
-    QTest::newRow("only full listing and exclusion") << u"a.rec"_s << 48 << false;
-    QTest::newRow("all") << u"a"_s << 63 << true;
-}
-
-void TestChangeForms::compFormAnalyseButton()
-{
-    QFETCH(QString, text);
-    QFETCH(int, flags);
-    TCompForm form(text, flags, data(u"file.dat"_s));
-    QTEST(form.findChild<QPushButton*>(u"AnalyseButton"_s)->isEnabled(), "enabled");
-    QCOMPARE(form.compFlags(), flags);
-    QCOMPARE(form.compFile(), text);
-}
-
-// The list holds 20 files; a 21st chosen through "..." goes to the top and the oldest falls out; one
-// already there stays where it is; Ctrl+Del removes the shown one; the list is written as it goes.
-void TestChangeForms::compFormRecentFiles()
-{
-    QStringList files;
-    QByteArray stored;
-    for (int i = 0; i < 20; ++i) {
-        files << data(u"f%1.rec"_s.arg(i));
-        stored += files.last().toUtf8() + "\r\n";
-    }
-    QVERIFY(writeFile(data(u"file.dat"_s), stored) && writeFile(data(u"neu.rec"_s), "x"));
-    {
-        TCompForm form(QString(), 15, data(u"file.dat"_s));
-        QCOMPARE(form.analysisFiles(), files);
-        m_fixture.sink->pushFileName(data(u"neu.txt"_s)); // its ".rec" exists
-        form.SelectFileClick();
-        QCOMPARE(form.compFile(), data(u"neu.rec"_s));
-        QCOMPARE(form.analysisFiles(), QStringList{data(u"neu.rec"_s)} + files.mid(0, 19));
-        auto* combo = form.findChild<QComboBox*>(u"CompFileComboBox"_s);
-        combo->setEditText(files[3].toUpper());
-        QTest::keyClick(combo->lineEdit(), Qt::Key_Delete, Qt::ControlModifier);
-        QCOMPARE(form.analysisFiles().size(), 19);
-        QVERIFY(!form.analysisFiles().contains(files[3]));
-    }
-    const QByteArray written = readFile(data(u"file.dat"_s));
-    QVERIFY(written.startsWith(data(u"neu.rec\r\n"_s).toUtf8()));
-    QCOMPARE(written.count("\r\n"), 19);
-}
-
-void TestChangeForms::excludeFormAddsAndTicks()
-{
-    const QString file = data(u"excl.dat"_s);
-    {
-        TExcludeForm form(file, T + u"\\A"_s, {});
-        QVERIFY(form.findChild<QRadioButton*>(u"CurrentKeyRadioButton"_s)->isChecked());
-        form.AddClick();
-        QCOMPARE(form.lines(), QStringList{u"0HKEY_CURRENT_USER\\T\\A"_s});
-        form.AddClick(); // the same key again
-        QCOMPARE(m_fixture.sink->last().text, u"Schlüssel bereits vorhanden"_s);
-        QCOMPARE(form.lines().size(), 1);
-        QTreeWidgetItem* item = form.list()->topLevelItem(0);
-        item->setCheckState(1, Qt::Checked);
-        QCOMPARE(form.lines(), QStringList{u"2HKEY_CURRENT_USER\\T\\A"_s});
-        item->setCheckState(0, Qt::Checked);
-        QCOMPARE(form.lines(), QStringList{u"3HKEY_CURRENT_USER\\T\\A"_s});
-        form.reject();
-    }
-    QVERIFY(!QFile::exists(file)); // "&Abbruch" forgets the edits
-    {
-        // With marked change rows the selection is the choice; the current key is added on request.
-        TExcludeForm form(file, T.toLower() + u"\\a"_s, {T});
-        QVERIFY(form.findChild<QRadioButton*>(u"SelectionRadioButton"_s)->isChecked());
-        form.findChild<QRadioButton*>(u"CurrentKeyRadioButton"_s)->setChecked(true);
-        form.AddClick();
-        form.list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
-        form.accept();
-    }
-    QCOMPARE(readFile(file), QByteArray("1hkey_current_user\\t\\a\r\n"));
-}
-
-void TestChangeForms::comparisonOnTheChangePage()
-{
-    QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:x"_s, u"+V:A:b:4:1"_s}));
-    NullProgress progress;
-    const QString snapshot = data(u"t.rec"_s);
-    QVERIFY(WriteAnalysisFileResult(snapshot, T, progress).ok());
-    QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:y"_s, u"+V:A::1:neu"_s, u"+K:N"_s}));
-    TMainForm form; // reads the settings: the comparison's are set after it
-    quiet(form);
-    Options().compFile = snapshot;
-    Options().compFlags = 15;
-    form.action(u"Repeat1"_s)->trigger();
-    QTreeView* view = form.changePage()->view();
-    const QStringList compared{u"Standardwert wurde erstellt|(Standard)|\\A"_s, u"Daten wurden geändert|a|\\A"_s,
-                               u"Schlüssel wurde erstellt||\\N"_s};
-    QCOMPARE(rowTexts(view), compared);
-    QCOMPARE(form.pageCountText(), u" 3 Einträge "_s);
-    QVERIFY(m_fixture.sink->messages().isEmpty());
-
-    // A saved list opens again with its rows and records (a file too short for the identifier: below).
-    m_fixture.sink->pushFileName(data(u"liste.txt"_s)); // saved as liste.cbk
-    form.action(u"SaveChanges1"_s)->trigger();
-    form.changePage()->clear();
-    m_fixture.sink->pushFileName(data(u"liste.cbk"_s));
-    form.action(u"OpenChanges1"_s)->trigger();
-    QCOMPARE(rowTexts(view), compared);
-    QCOMPARE(form.changePage()->changes().rows()[1].record.ValueName, u"a"_s);
-    QVERIFY(m_fixture.sink->messages().isEmpty());
-
-    // "Schlüssel &öffnen ..." on the changed value selects its key and the value.
-    form.action(u"ChangeMarkDataChanged1"_s)->trigger();
-    QVERIFY(form.action(u"OpenChangeKey1"_s)->isEnabled());
-    form.action(u"OpenChangeKey1"_s)->trigger();
-    QCOMPARE(form.CurrentKeyPath(), T + u"\\A"_s);
-    QCOMPARE(form.valueList()->currentIndex().data().toString(), u"a"_s);
-
-    // A file that is no analysis file says so instead of showing an empty list.
-    QVERIFY(writeFile(snapshot, "REGEDIT4\r\n"));
-    form.action(u"Repeat1"_s)->trigger();
-    QVERIFY(rowTexts(view).isEmpty());
-    QCOMPARE(m_fixture.sink->last().text, u"Fehler: \"%1\" ist keine Analysedatei."_s.arg(snapshot));
-    QFile::remove(snapshot);
-    form.action(u"Repeat1"_s)->trigger();
-    QCOMPARE(m_fixture.sink->last().text, u"Fehler: Kann Datei nicht öffnen."_s);
-
-    m_fixture.sink->pushFileName(data(u"liste.cbk"_s));
-    form.action(u"OpenChanges1"_s)->trigger();
-    QCOMPARE(view->model()->rowCount(), 3);
-    QVERIFY(writeFile(data(u"kurz.cbk"_s), "KAVEN_COMPARE_BACKUP_FIL"));
-    m_fixture.sink->clear();
-    m_fixture.sink->pushFileName(data(u"kurz.cbk"_s));
-    form.action(u"OpenChanges1"_s)->trigger();
-    QCOMPARE(view->model()->rowCount(), 0);
-    QCOMPARE(m_fixture.sink->texts(), QStringList{u"Fehler: Kann Datei nicht öffnen."_s});
-}
-
-void TestChangeForms::exportAnalysisFile()
-{
-    QVERIFY(ChangeTestTree::apply({u"+K:A"_s}));
-    TMainForm form;
-    quiet(form);
-    QString branchShown;
-    form.askExportFile = [&](TMainForm::ExportChoice& choice) {
-        branchShown = choice.branchPath;
-        choice.fileName = data(u"snap.txt"_s);
-        choice.currentBranch = true;
-        choice.branchPath = T + u'\\';
-        return choice.analysisFile;
-    };
-    form.action(u"ExportAnalysis1"_s)->trigger();
-    QVERIFY(readFile(data(u"snap.rec"_s)).startsWith("KAVEN_COMPARE_FILE\0\0\0\0\x13\0\0\0HKEY_CURRENT_USER\\T"_ba));
-    Options().rootExport.fill(false);
-    form.action(u"ExportAnalysis1"_s)->trigger();
-    QCOMPARE(m_fixture.sink->last().text, u"Fehler: Es gibt nichts zu sichern."_s);
-}
-
 QTEST_MAIN(TestChangeForms)
 #include "TestChangeForms.moc"
-
-// "Änderungen rückgängig ...": the options dialog (the dry run disabling the other boxes), the questions
-// around the run, the edit undo list cleared in both modes.
-void TestChangeForms::undoFlow_data()
-{
-    QTest::addColumn<bool>("checkOnly");
-    QTest::addColumn<QStringList>("texts");
-    QTest::addColumn<int>("rowsLeft");
-    const QString stale = u"Schlüssel %1\\Weg existiert nicht.\r\nEintrag entfernen?"_s.arg(T);
-    QTest::newRow("nothing marked") << false << QStringList{StartChangesQuestion, RefreshQuestion} << 1;
-    QTest::newRow("dry run") << true << QStringList{stale, u"Gültigkeitsprüfung beendet."_s} << 0;
-}
-
-void TestChangeForms::undoFlow()
-{
-    QFETCH(bool, checkOnly);
-    TMainForm form;
-    quiet(form);
-    ChangeList& list = form.changePage()->changes();
-    list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, T + u"\\Weg"_s, {}, {}}, 1,
-                        T + u"\\Weg"_s);
-    list.setSelected(0, checkOnly);
-    form.changePage()->refresh();
-    form.editCommands()->undoList().Add(TUndoItem{});
-    int flags = -1;
-    onDialog<TBackupForm>(&form, [&](TBackupForm* dialog) {
-        dialog->findChild<QCheckBox*>(u"checkOnlyCheckBox"_s)->setChecked(checkOnly);
-        QCOMPARE(dialog->findChild<QCheckBox*>(u"confirmCheckBox"_s)->isEnabled(), !checkOnly);
-        flags = dialog->undoFlags();
-        dialog->findChild<QPushButton*>(u"okButton"_s)->click();
-    });
-    m_fixture.sink->pushAnswer(MessageAnswer::Yes);
-    m_fixture.sink->pushAnswer(MessageAnswer::No);
-    QVERIFY(form.action(u"UndoChanges1"_s)->isEnabled());
-    form.action(u"UndoChanges1"_s)->trigger();
-    QCOMPARE(flags, checkOnly ? UndoFlags::CheckOnly : UndoFlags::Confirm);
-    QTEST(m_fixture.sink->texts(), "texts");
-    QTEST(list.size(), "rowsLeft");
-    QVERIFY(!form.editCommands()->undoList().CanUndo());
-}
-
-// "In Änderungen suchen ...": "&Ok" and "Alles &markieren" need a text and a column; "&Ok" again finds
-// the next match below, the criteria are kept in the settings.
-void TestChangeForms::searchInChanges()
-{
-    TMainForm form;
-    quiet(form);
-    ChangeList& list = form.changePage()->changes();
-    for (const QString& key : {u"\\Run"_s, u"\\RunOnce"_s, u"\\Run\\Sub"_s, u"\\X\\Run"_s})
-        list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, T + key, {}, {}}, 1, T + key);
-    form.changePage()->refresh();
-    Options().searchLineC.clear();
-    bool rulesHeld = false;
-    onDialog<TChangeSearchForm>(&form, [&](TChangeSearchForm* dialog) {
-        auto* ok = dialog->findChild<QPushButton*>(u"okButton"_s);
-        auto* markAll = dialog->findChild<QPushButton*>(u"markAllButton"_s);
-        const bool emptyRefused = !ok->isEnabled() && !markAll->isEnabled();
-        dialog->findChild<QLineEdit*>(u"searchEdit"_s)->setText(u"Run"_s);
-        dialog->findChild<QCheckBox*>(u"keyCheckBox"_s)->setChecked(false);
-        const bool noColumnRefused = !ok->isEnabled();
-        dialog->findChild<QCheckBox*>(u"keyCheckBox"_s)->setChecked(true);
-        dialog->findChild<QCheckBox*>(u"wholeWordsCheckBox"_s)->setChecked(true);
-        // Logical terms are always found inside the text: whole names need the operators off.
-        dialog->findChild<QCheckBox*>(u"logicalCheckBox"_s)->setChecked(false);
-        rulesHeld = emptyRefused && noColumnRefused && ok->isEnabled();
-        ok->click();
-    });
-    form.action(u"SearchChanges1"_s)->trigger();
-    QVERIFY(rulesHeld);
-    QCOMPARE(Options().searchLineC, u"Run"_s);
-    QCOMPARE(Options().changeCompareFlags, 0u);
-    QCOMPARE(form.changePage()->markedKeyPaths(), QStringList{T + u"\\Run"_s});
-    onDialog<TChangeSearchForm>(&form,
-                                [](TChangeSearchForm* d) { d->findChild<QPushButton*>(u"okButton"_s)->click(); });
-    form.action(u"SearchChanges1"_s)->trigger();
-    QCOMPARE(form.changePage()->markedKeyPaths(), QStringList{T + u"\\X\\Run"_s});
-}

@@ -5,7 +5,6 @@
 #include "support/TestFiles.h"
 #include "support/ToolRun.h"
 
-#include <QDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;

@@ -51,219 +51,189 @@ private slots:
     void init() { QVERIFY(m_fixture.start()); }
     void cleanup() { m_fixture.stop(); }
 
-    void snapshot_data();
-    void snapshot();
-    void cancelledSnapshotStaysValid();
-    void allBranchesOrAnUnwritableTarget();
-    void compare_data();
-    void compare();
-    void cancelledCompareKeepsEntries();
-    void changesWhileComparing_data();
-    void changesWhileComparing();
+    void snapshot_data()
+    {
+        QTest::addColumn<QStringList>("tree");
+        QTest::addColumn<QByteArray>("records"); // after the identifier, before the end-of-file record
+
+        QTest::newRow("key without subkeys and values") << QStringList{u"+K:"_s} << key("") + End;
+        QTest::newRow("one DWORD") << QStringList{u"+V::a:4:5"_s} << key("") + le(2) + str("a") + le(4) + le(5) + End;
+        // Names in case-insensitive order; each key is followed by its own subtree before its next sibling.
+        QTest::newRow("subtree before sibling")
+            << QStringList{u"+K:b"_s, u"+K:A\\z"_s, u"+K:a1"_s}
+            << key("") + subKey("A") + subKey("a1") + subKey("b") + End + key("A") + subKey("z") + End + key("A\\z")
+                   + End + key("a1") + End + key("b") + End;
+        QTest::newRow("default value first, data by type")
+            << QStringList{u"+V::y:1:x"_s, u"+V::B:3:\xC4|"_s, u"+V:::1:d"_s, u"+V::e:2:%P%|"_s}
+            << key("") + le(2) + str("") + le(1) + str("d") + le(2) + str("B") + le(3) + str(QByteArray("\xC4\0", 2))
+                   + le(2) + str("e") + le(2) + str(QByteArray("%P%\0", 4)) + le(2) + str("y") + le(1) + str("x") + End;
+        // The subkey's name is stored with its parent; the key itself and its subtree are not.
+        QTest::newRow("unreadable subkey") << QStringList{u"+K:A\\B"_s, u"!K:A"_s} << key("") + subKey("A") + End;
+    }
+
+    void snapshot()
+    {
+        QFETCH(QStringList, tree);
+        QFETCH(QByteArray, records);
+        QVERIFY(ChangeTestTree::apply(tree));
+        NullProgress progress;
+        QVERIFY(WriteAnalysisFileResult(file(u"a.rec"_s), T + u'\\', progress).ok());
+        QCOMPARE(readFile(file(u"a.rec"_s)), Magic + records + le(4));
+    }
+
+    // Stopped at any step, the file ends with its end-of-file record, holds the first keys of the whole
+    // snapshot, and a comparison reads it to its end.
+    void cancelledSnapshotStaysValid()
+    {
+        QVERIFY(ChangeTestTree::apply(
+            {u"+V:A:a:1:x"_s, u"+V:A:b:4:1"_s, u"+K:A\\S"_s, u"+K:A\\R"_s, u"+V:B:c:3:y"_s, u"+K:C"_s}));
+        NullProgress whole;
+        QVERIFY(WriteAnalysisFileResult(file(u"all.rec"_s), T, whole).ok());
+        const ReadResult all = readAll(readFile(file(u"all.rec"_s)));
+        QCOMPARE(all.keys.size(), 6);
+        for (int step = 1;; ++step) {
+            ScriptedProgress progress(step);
+            const AnalysisWriteResult result = WriteAnalysisFileResult(file(u"part.rec"_s), T, progress);
+            if (result.ok())
+                break; // past the last step
+            QCOMPARE(result.status, AnalysisWriteResult::Status::Cancelled);
+            const QByteArray bytes = readFile(file(u"part.rec"_s));
+            QVERIFY2(bytes.endsWith(le(4)), qPrintable(QString::number(step)));
+            const ReadResult part = readAll(bytes);
+            QVERIFY2(part.ended && part.keys.size() <= all.keys.size(), qPrintable(QString::number(step)));
+            for (qsizetype i = 0; i < part.keys.size(); ++i)
+                QCOMPARE(part.keys[i].path, all.keys[i].path);
+            ChangeList list;
+            NullProgress again;
+            QCOMPARE(CompareWithAnalysisFile(file(u"part.rec"_s), list, {}, again).status,
+                     CompareOutcome::Status::Completed);
+            QVERIFY(step < 200);
+        }
+    }
+
+    // No branch: every selected root key (here HKEY_LOCAL_MACHINE alone).
+    void allBranchesOrAnUnwritableTarget()
+    {
+        NullProgress progress;
+        QVERIFY(WriteAnalysisFileResult(file(u"lm.rec"_s), QString(), progress, 4).ok());
+        const ReadResult read = readAll(readFile(file(u"lm.rec"_s)));
+        QVERIFY(read.ended && !read.keys.isEmpty());
+        QCOMPARE(read.keys.first().path, u"HKEY_LOCAL_MACHINE"_s);
+        for (const StoredKey& stored : read.keys)
+            QVERIFY(stored.path.startsWith(u"HKEY_LOCAL_MACHINE"_s));
+
+        const QString missingFolder = file(u"nope/a.rec"_s);
+        QCOMPARE(WriteAnalysisFileResult(missingFolder, T, progress).status, AnalysisWriteResult::Status::NotWritable);
+        QVERIFY(!QFile::exists(missingFolder));
+        QCOMPARE(WriteAnalysisFileResult(m_fixture.store->storePath(), T, progress).status,
+                 AnalysisWriteResult::Status::NotWritable);
+    }
+
+    // The tree below T before the snapshot: T\A with a default value, "a" and the subkey S with the DWORD
+    // "s"; T\B with "v". Then the changes, the flags and exclusions, and the entries: comment, value column,
+    // key column below T, and image, ChangeKind and the stored value's type.
+    // The changes are made before the comparison, or (during) once it has read the live branch at the
+    // first stored key and compared T: what changes before a key's turn comes is still seen.
+    void compare_data()
+    {
+        QTest::addColumn<QStringList>("changes");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QStringList>("exclusions");
+        QTest::addColumn<bool>("during");
+        QTest::addColumn<QStringList>("expected");
+
+        const QStringList none;
+        const auto row = [](const char* name, const QStringList& changes, int flags, const QStringList& exclusions,
+                            const QStringList& expected, bool during = false) {
+            QTest::newRow(name) << changes << flags << exclusions << during << expected;
+        };
+        row("unchanged", none, 63, none, none);
+        const QStringList gone{u"Schlüssel wurde entfernt||\\A|1 1 0"_s,
+                               u"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"_s,
+                               u"Wert wurde entfernt|a|\\A|5 4 1"_s, u"Schlüssel wurde entfernt||\\A\\S|1 1 0"_s,
+                               u"Wert wurde entfernt|s|\\A\\S|6 4 4"_s};
+        row("deleted key with subkeys and values, options off", {u"-K:A"_s}, 0, none, gone);
+        const QStringList excludeA{u"3HKEY_CURRENT_USER\\T\\A"_s};
+        row("deleted key excluded with its subkeys", {u"-K:A"_s}, 32, excludeA, none);
+        const QStringList removedB{u"Schlüssel wurde entfernt||\\B|1 1 0"_s, u"Wert wurde entfernt|v|\\B|5 4 1"_s};
+        row("unreadable key reported as removed", {u"!K:B"_s}, 15, none, removedB);
+        const QStringList renamed{u"Wert wurde entfernt|a|\\A|5 4 1"_s, u"Wert wurde erstellt|b|\\A|5 8 0"_s};
+        row("renamed value", {u"-V:A:a"_s, u"+V:A:b:1:x"_s}, 15, none, renamed);
+        row("name case only, data case", {u"-V:A:a"_s, u"+V:A:A:1:X"_s}, 15, none,
+            {u"Daten wurden geändert|A|\\A|5 16 1"_s});
+        row("sz to expand with the same text", {u"+V:B:v:2:y|"_s}, 15, none, {u"Typ wurde geändert|v|\\B|5 32 1"_s});
+        row("dword to binary", {u"+V:A\\S:s:3:x"_s}, 15, none, {u"Typ wurde geändert|s|\\A\\S|7 32 4"_s});
+        row("removed default value", {u"-V:A:"_s}, 15, none, {u"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"_s});
+        row("created default value", {u"+V:B::4:1"_s}, 15, none,
+            {u"Standardwert wurde erstellt|(Standard)|\\B|6 8 0"_s});
+        const QStringList mixed{u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+V:A\\S:s:3:x"_s, u"+V:B:v:1:z"_s, u"+K:A\\N"_s};
+        row("only data", mixed, 4, none, {u"Daten wurden geändert|v|\\B|5 16 1"_s});
+        row("options off", mixed, 0, none, none);
+        const QStringList onlyA{u"1HKEY_CURRENT_USER\\T\\A"_s};
+        const QStringList createdN{u"Schlüssel wurde erstellt||\\A\\N|1 2 0"_s};
+        row("key excluded, not its subkey", {u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+K:A\\N"_s}, 47, onlyA, createdN);
+        row("exclusion switched off", {u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+K:A\\N"_s}, 15, onlyA, renamed + createdN);
+        const QStringList newKey{u"+V:N:n2:4:1"_s, u"+V:N:n1:1:x"_s, u"+V:N\\M:m:3:y"_s};
+        row("new key alone", newKey, 15, none, {u"Schlüssel wurde erstellt||\\N|1 2 0"_s});
+        const QStringList newKeyFully{u"Schlüssel wurde erstellt||\\N|1 2 0"_s, u"Wert wurde erstellt|n1|\\N|5 8 0"_s,
+                                      u"Wert wurde erstellt|n2|\\N|6 8 0"_s};
+        row("new key fully", newKey, 31, none,
+            newKeyFully
+                + QStringList{u"Schlüssel wurde erstellt||\\N\\M|1 2 0"_s, u"Wert wurde erstellt|m|\\N\\M|7 8 0"_s});
+        row("new key fully, its subkey excluded", newKey, 63, {u"1HKEY_CURRENT_USER\\T\\N\\M"_s}, newKeyFully);
+        row("during: value deleted", {u"-V:A:a"_s}, 15, none, {u"Wert wurde entfernt|a|\\A|5 4 1"_s}, true);
+        row("during: data changed", {u"+V:A\\S:s:4:2"_s}, 15, none, {u"Daten wurden geändert|s|\\A\\S|6 16 4"_s},
+            true);
+        row("during: key deleted", {u"-K:B"_s}, 15, none, removedB, true);
+        row("during: key made unreadable", {u"!K:B"_s}, 15, none, removedB, true);
+        row("during: subkey created", {u"+K:A\\N"_s}, 15, none, createdN, true);
+        row("during: key deleted and made again", {u"-K:B"_s, u"+V:B:v:1:z"_s}, 15, none,
+            {u"Daten wurden geändert|v|\\B|5 16 1"_s}, true);
+    }
+
+    void compare()
+    {
+        QFETCH(QStringList, changes);
+        QFETCH(bool, during);
+        QVERIFY(ChangeTestTree::apply({u"+V:A::1:d"_s, u"+V:A:a:1:x"_s, u"+V:A\\S:s:4:1"_s, u"+V:B:v:1:y"_s}));
+        NullProgress whole;
+        QVERIFY(WriteAnalysisFileResult(file(u"t.rec"_s), T, whole).ok());
+        bool applied = !during && ChangeTestTree::apply(changes);
+        ScriptedProgress progress;
+        progress.setOnStep([&](int step) {
+            if (during && step == 2) // T is compared, T\A is next
+                applied = ChangeTestTree::apply(changes);
+        });
+        ChangeList list(QLocale(QLocale::German, QLocale::Germany));
+        CompareOptions options;
+        QFETCH(int, flags);
+        QFETCH(QStringList, exclusions);
+        options.flags = flags;
+        options.exclusions = exclusions;
+        QCOMPARE(CompareWithAnalysisFile(file(u"t.rec"_s), list, options, progress).status,
+                 CompareOutcome::Status::Completed);
+        QVERIFY(applied);
+        QTEST(entries(list), "expected");
+    }
+
+    // A cancel between keys ends the comparison with the entries found so far.
+    void cancelledCompareKeepsEntries()
+    {
+        QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:x"_s, u"+V:B:b:1:x"_s}));
+        NullProgress whole;
+        QVERIFY(WriteAnalysisFileResult(file(u"t.rec"_s), T, whole).ok());
+        QVERIFY(ChangeTestTree::apply({u"-V:A:a"_s, u"-V:B:b"_s}));
+        ScriptedProgress progress(3); // keys T and T\A are compared, T\B is not
+        ChangeList list;
+        QCOMPARE(CompareWithAnalysisFile(file(u"t.rec"_s), list, {}, progress).status,
+                 CompareOutcome::Status::Cancelled);
+        QCOMPARE(entries(list), QStringList{u"Wert wurde entfernt|a|\\A|5 4 1"_s});
+    }
 
 private:
     QString file(const QString& name) const { return m_fixture.store->dirPath() + u'/' + name; }
     RegTestKeys::StoreFixture m_fixture;
 };
-
-void TestChangeWalks::snapshot_data()
-{
-    QTest::addColumn<QStringList>("tree");
-    QTest::addColumn<QByteArray>("records"); // after the identifier, before the end-of-file record
-
-    QTest::newRow("key without subkeys and values") << QStringList{u"+K:"_s} << key("") + End;
-    QTest::newRow("one DWORD") << QStringList{u"+V::a:4:5"_s} << key("") + le(2) + str("a") + le(4) + le(5) + End;
-    // Names in case-insensitive order; each key is followed by its own subtree before its next sibling.
-    QTest::newRow("subtree before sibling")
-        << QStringList{u"+K:b"_s, u"+K:A\\z"_s, u"+K:a1"_s}
-        << key("") + subKey("A") + subKey("a1") + subKey("b") + End + key("A") + subKey("z") + End + key("A\\z")
-               + End + key("a1") + End + key("b") + End;
-    QTest::newRow("default value first, data by type")
-        << QStringList{u"+V::y:1:x"_s, u"+V::B:3:\xC4|"_s, u"+V:::1:d"_s, u"+V::e:2:%P%|"_s}
-        << key("") + le(2) + str("") + le(1) + str("d") + le(2) + str("B") + le(3) + str(QByteArray("\xC4\0", 2))
-               + le(2) + str("e") + le(2) + str(QByteArray("%P%\0", 4)) + le(2) + str("y") + le(1) + str("x") + End;
-    // The subkey's name is stored with its parent; the key itself and its subtree are not.
-    QTest::newRow("unreadable subkey") << QStringList{u"+K:A\\B"_s, u"!K:A"_s} << key("") + subKey("A") + End;
-}
-
-void TestChangeWalks::snapshot()
-{
-    QFETCH(QStringList, tree);
-    QFETCH(QByteArray, records);
-    QVERIFY(ChangeTestTree::apply(tree));
-    NullProgress progress;
-    QVERIFY(WriteAnalysisFileResult(file(u"a.rec"_s), T + u'\\', progress).ok());
-    QCOMPARE(readFile(file(u"a.rec"_s)), Magic + records + le(4));
-}
-
-// Stopped at any step, the file ends with its end-of-file record, holds the first keys of the whole
-// snapshot, and a comparison reads it to its end.
-void TestChangeWalks::cancelledSnapshotStaysValid()
-{
-    QVERIFY(ChangeTestTree::apply(
-        {u"+V:A:a:1:x"_s, u"+V:A:b:4:1"_s, u"+K:A\\S"_s, u"+K:A\\R"_s, u"+V:B:c:3:y"_s, u"+K:C"_s}));
-    NullProgress whole;
-    QVERIFY(WriteAnalysisFileResult(file(u"all.rec"_s), T, whole).ok());
-    const ReadResult all = readAll(readFile(file(u"all.rec"_s)));
-    QCOMPARE(all.keys.size(), 6);
-    for (int step = 1;; ++step) {
-        ScriptedProgress progress(step);
-        const AnalysisWriteResult result = WriteAnalysisFileResult(file(u"part.rec"_s), T, progress);
-        if (result.ok())
-            break; // past the last step
-        QCOMPARE(result.status, AnalysisWriteResult::Status::Cancelled);
-        const QByteArray bytes = readFile(file(u"part.rec"_s));
-        QVERIFY2(bytes.endsWith(le(4)), qPrintable(QString::number(step)));
-        const ReadResult part = readAll(bytes);
-        QVERIFY2(part.ended && part.keys.size() <= all.keys.size(), qPrintable(QString::number(step)));
-        for (qsizetype i = 0; i < part.keys.size(); ++i)
-            QCOMPARE(part.keys[i].path, all.keys[i].path);
-        ChangeList list;
-        NullProgress again;
-        QCOMPARE(CompareWithAnalysisFile(file(u"part.rec"_s), list, {}, again).status,
-                 CompareOutcome::Status::Completed);
-        QVERIFY(step < 200);
-    }
-}
-
-// No branch: every selected root key (here HKEY_LOCAL_MACHINE alone).
-void TestChangeWalks::allBranchesOrAnUnwritableTarget()
-{
-    NullProgress progress;
-    QVERIFY(WriteAnalysisFileResult(file(u"lm.rec"_s), QString(), progress, 4).ok());
-    const ReadResult read = readAll(readFile(file(u"lm.rec"_s)));
-    QVERIFY(read.ended && !read.keys.isEmpty());
-    QCOMPARE(read.keys.first().path, u"HKEY_LOCAL_MACHINE"_s);
-    for (const StoredKey& stored : read.keys)
-        QVERIFY(stored.path.startsWith(u"HKEY_LOCAL_MACHINE"_s));
-
-    const QString missingFolder = file(u"nope/a.rec"_s);
-    QCOMPARE(WriteAnalysisFileResult(missingFolder, T, progress).status, AnalysisWriteResult::Status::NotWritable);
-    QVERIFY(!QFile::exists(missingFolder));
-    QCOMPARE(WriteAnalysisFileResult(m_fixture.store->storePath(), T, progress).status,
-             AnalysisWriteResult::Status::NotWritable);
-}
-
-// The tree below T before the snapshot: T\A with a default value, "a" and the subkey S with the DWORD
-// "s"; T\B with "v". Then the changes, the flags and exclusions, and the entries: comment, value column,
-// key column below T, and image, ChangeKind and the stored value's type.
-void TestChangeWalks::compare_data()
-{
-    QTest::addColumn<QStringList>("changes");
-    QTest::addColumn<int>("flags");
-    QTest::addColumn<QStringList>("exclusions");
-    QTest::addColumn<QStringList>("expected");
-
-    const QStringList none;
-    const auto row = [](const char* name, const QStringList& changes, int flags, const QStringList& exclusions,
-                        const QStringList& expected) {
-        QTest::newRow(name) << changes << flags << exclusions << expected;
-    };
-    row("unchanged", none, 63, none, none);
-    const QStringList gone{u"Schlüssel wurde entfernt||\\A|1 1 0"_s, u"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"_s,
-                           u"Wert wurde entfernt|a|\\A|5 4 1"_s, u"Schlüssel wurde entfernt||\\A\\S|1 1 0"_s,
-                           u"Wert wurde entfernt|s|\\A\\S|6 4 4"_s};
-    row("deleted key with subkeys and values, options off", {u"-K:A"_s}, 0, none, gone);
-    const QStringList excludeA{u"3HKEY_CURRENT_USER\\T\\A"_s};
-    row("deleted key excluded with its subkeys", {u"-K:A"_s}, 32, excludeA, none);
-    row("unreadable key reported as removed", {u"!K:B"_s}, 15, none,
-        {u"Schlüssel wurde entfernt||\\B|1 1 0"_s, u"Wert wurde entfernt|v|\\B|5 4 1"_s});
-    const QStringList renamed{u"Wert wurde entfernt|a|\\A|5 4 1"_s, u"Wert wurde erstellt|b|\\A|5 8 0"_s};
-    row("renamed value", {u"-V:A:a"_s, u"+V:A:b:1:x"_s}, 15, none, renamed);
-    row("name case only, data case", {u"-V:A:a"_s, u"+V:A:A:1:X"_s}, 15, none,
-        {u"Daten wurden geändert|A|\\A|5 16 1"_s});
-    row("sz to expand with the same text", {u"+V:B:v:2:y|"_s}, 15, none, {u"Typ wurde geändert|v|\\B|5 32 1"_s});
-    row("dword to binary", {u"+V:A\\S:s:3:x"_s}, 15, none, {u"Typ wurde geändert|s|\\A\\S|7 32 4"_s});
-    row("removed default value", {u"-V:A:"_s}, 15, none, {u"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"_s});
-    row("created default value", {u"+V:B::4:1"_s}, 15, none, {u"Standardwert wurde erstellt|(Standard)|\\B|6 8 0"_s});
-    const QStringList mixed{u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+V:A\\S:s:3:x"_s, u"+V:B:v:1:z"_s, u"+K:A\\N"_s};
-    row("only data", mixed, 4, none, {u"Daten wurden geändert|v|\\B|5 16 1"_s});
-    row("options off", mixed, 0, none, none);
-    const QStringList onlyA{u"1HKEY_CURRENT_USER\\T\\A"_s};
-    row("key excluded, not its subkey", {u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+K:A\\N"_s}, 47, onlyA,
-        {u"Schlüssel wurde erstellt||\\A\\N|1 2 0"_s});
-    row("exclusion switched off", {u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+K:A\\N"_s}, 15, onlyA,
-        renamed + QStringList{u"Schlüssel wurde erstellt||\\A\\N|1 2 0"_s});
-    const QStringList newKey{u"+V:N:n2:4:1"_s, u"+V:N:n1:1:x"_s, u"+V:N\\M:m:3:y"_s};
-    row("new key alone", newKey, 15, none, {u"Schlüssel wurde erstellt||\\N|1 2 0"_s});
-    const QStringList newKeyFully{u"Schlüssel wurde erstellt||\\N|1 2 0"_s, u"Wert wurde erstellt|n1|\\N|5 8 0"_s,
-                                  u"Wert wurde erstellt|n2|\\N|6 8 0"_s};
-    row("new key fully", newKey, 31, none,
-        newKeyFully + QStringList{u"Schlüssel wurde erstellt||\\N\\M|1 2 0"_s, u"Wert wurde erstellt|m|\\N\\M|7 8 0"_s});
-    row("new key fully, its subkey excluded", newKey, 63, {u"1HKEY_CURRENT_USER\\T\\N\\M"_s}, newKeyFully);
-}
-
-void TestChangeWalks::compare()
-{
-    QFETCH(QStringList, changes);
-    QFETCH(int, flags);
-    QFETCH(QStringList, exclusions);
-    QVERIFY(ChangeTestTree::apply({u"+V:A::1:d"_s, u"+V:A:a:1:x"_s, u"+V:A\\S:s:4:1"_s, u"+V:B:v:1:y"_s}));
-    NullProgress progress;
-    QVERIFY(WriteAnalysisFileResult(file(u"t.rec"_s), T, progress).ok());
-    QVERIFY(ChangeTestTree::apply(changes));
-
-    ChangeList list(QLocale(QLocale::German, QLocale::Germany));
-    CompareOptions options;
-    options.flags = flags;
-    options.exclusions = exclusions;
-    QCOMPARE(CompareWithAnalysisFile(file(u"t.rec"_s), list, options, progress).status,
-             CompareOutcome::Status::Completed);
-    QTEST(entries(list), "expected");
-}
-
-// A cancel between keys ends the comparison with the entries found so far.
-void TestChangeWalks::cancelledCompareKeepsEntries()
-{
-    QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:x"_s, u"+V:B:b:1:x"_s}));
-    NullProgress whole;
-    QVERIFY(WriteAnalysisFileResult(file(u"t.rec"_s), T, whole).ok());
-    QVERIFY(ChangeTestTree::apply({u"-V:A:a"_s, u"-V:B:b"_s}));
-    ScriptedProgress progress(3); // keys T and T\A are compared, T\B is not
-    ChangeList list;
-    QCOMPARE(CompareWithAnalysisFile(file(u"t.rec"_s), list, {}, progress).status, CompareOutcome::Status::Cancelled);
-    QCOMPARE(entries(list), QStringList{u"Wert wurde entfernt|a|\\A|5 4 1"_s});
-}
-
-// The comparison reads the live branch when it meets the first stored key; what changes after that read,
-// before the key's turn comes, is still seen.
-void TestChangeWalks::changesWhileComparing_data()
-{
-    QTest::addColumn<QStringList>("changes");
-    QTest::addColumn<QStringList>("expected");
-
-    const QStringList removedB{u"Schlüssel wurde entfernt||\\B|1 1 0"_s, u"Wert wurde entfernt|v|\\B|5 4 1"_s};
-    QTest::newRow("value deleted") << QStringList{u"-V:A:a"_s} << QStringList{u"Wert wurde entfernt|a|\\A|5 4 1"_s};
-    QTest::newRow("data changed") << QStringList{u"+V:A\\S:s:4:2"_s}
-                                  << QStringList{u"Daten wurden geändert|s|\\A\\S|6 16 4"_s};
-    QTest::newRow("key deleted") << QStringList{u"-K:B"_s} << removedB;
-    QTest::newRow("key made unreadable") << QStringList{u"!K:B"_s} << removedB;
-    QTest::newRow("subkey created") << QStringList{u"+K:A\\N"_s}
-                                    << QStringList{u"Schlüssel wurde erstellt||\\A\\N|1 2 0"_s};
-    QTest::newRow("key deleted and made again")
-        << QStringList{u"-K:B"_s, u"+V:B:v:1:z"_s} << QStringList{u"Daten wurden geändert|v|\\B|5 16 1"_s};
-}
-
-void TestChangeWalks::changesWhileComparing()
-{
-    QFETCH(QStringList, changes);
-    QVERIFY(ChangeTestTree::apply({u"+V:A::1:d"_s, u"+V:A:a:1:x"_s, u"+V:A\\S:s:4:1"_s, u"+V:B:v:1:y"_s}));
-    NullProgress whole;
-    QVERIFY(WriteAnalysisFileResult(file(u"t.rec"_s), T, whole).ok());
-    ScriptedProgress progress;
-    bool applied = false;
-    progress.setOnStep([&](int step) {
-        if (step == 2) // T is compared, T\A is next
-            applied = ChangeTestTree::apply(changes);
-    });
-    ChangeList list(QLocale(QLocale::German, QLocale::Germany));
-    CompareOptions options;
-    options.flags = 15;
-    QCOMPARE(CompareWithAnalysisFile(file(u"t.rec"_s), list, options, progress).status,
-             CompareOutcome::Status::Completed);
-    QVERIFY(applied);
-    QTEST(entries(list), "expected");
-}
 
 QTEST_GUILESS_MAIN(TestChangeWalks)
 #include "TestChangeWalks.moc"

@@ -9,7 +9,6 @@
 #include "support/ScriptedProgress.h"
 #include "support/ToolRun.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -59,34 +58,26 @@ private slots:
         QTest::addColumn<qint32>("kind");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<DWORD>("oldType");
+        QTest::addColumn<DWORD>("oldType"); // REG_NONE: no old value, the value is gone afterwards
         QTest::addColumn<QByteArray>("oldData");
-        QTest::addColumn<QString>("question");
         QTest::addColumn<bool>("keyAfter");
-        QTest::addColumn<DWORD>("typeAfter");
-        QTest::addColumn<QByteArray>("dataAfter");
-        const QByteArray missing("<missing>");
-        QTest::newRow("created key with grown subkeys")
-            << KeyCreated << u"T\\New"_s << QString() << DWORD(REG_NONE) << QByteArray()
-            << u"Entferne Schlüssel:\r\nHKEY_CURRENT_USER\\T\\New"_s << false << DWORD(REG_NONE) << missing;
-        QTest::newRow("removed key") << KeyRemoved << u"T\\Gone"_s << QString() << DWORD(REG_NONE) << QByteArray()
-                                     << u"Erstelle Schlüssel:\r\nHKEY_CURRENT_USER\\T\\Gone"_s << true
-                                     << DWORD(REG_NONE) << missing;
-        QTest::newRow("created value") << ValueCreated << u"T"_s << u"v"_s << DWORD(REG_NONE) << QByteArray()
-                                       << u"Entferne Wert:\r\nv\r\nim Schlüssel\r\nHKEY_CURRENT_USER\\T"_s << true
-                                       << DWORD(REG_NONE) << missing;
-        QTest::newRow("removed default value in a removed key")
-            << ValueRemoved << u"T\\Gone"_s << QString() << DWORD(REG_SZ) << sz("old")
-            << u"Erstelle Wert:\r\n(Standard)\r\nim Schlüssel\r\nHKEY_CURRENT_USER\\T\\Gone"_s << true << DWORD(REG_SZ)
-            << sz("old");
-        QTest::newRow("data changed") << DataChanged << u"T"_s << u"v"_s << DWORD(REG_DWORD)
-                                      << QByteArray("\x07\0\0\0", 4)
-                                      << u"Ändere Daten des Wertes:\r\nv\r\nim Schlüssel\r\nHKEY_CURRENT_USER\\T"_s
-                                      << true << DWORD(REG_DWORD) << QByteArray("\x07\0\0\0", 4);
-        QTest::newRow("type changed back to REG_SZ")
-            << TypeChanged << u"T"_s << u"v"_s << DWORD(REG_SZ) << sz("old")
-            << u"Ändere Typ des Wertes:\r\nv\r\nim Schlüssel\r\nHKEY_CURRENT_USER\\T"_s << true << DWORD(REG_SZ)
-            << sz("old");
+        QTest::addColumn<QString>("question");
+        const auto row = [](const char* tag, qint32 kind, const QString& key, const QString& name, DWORD oldType,
+                            const QByteArray& oldData, bool keyAfter, const QString& question) {
+            QTest::newRow(tag) << kind << key << name << oldType << oldData << keyAfter << question;
+        };
+        row("created key with grown subkeys", KeyCreated, u"T\\New"_s, {}, REG_NONE, {}, false,
+            u"Entferne Schlüssel:\r\nHKEY_CURRENT_USER\\T\\New"_s);
+        row("removed key", KeyRemoved, u"T\\Gone"_s, {}, REG_NONE, {}, true,
+            u"Erstelle Schlüssel:\r\nHKEY_CURRENT_USER\\T\\Gone"_s);
+        row("created value", ValueCreated, u"T"_s, u"v"_s, REG_NONE, {}, true,
+            u"Entferne Wert:\r\nv\r\nim Schlüssel\r\nHKEY_CURRENT_USER\\T"_s);
+        row("removed default value in a removed key", ValueRemoved, u"T\\Gone"_s, {}, REG_SZ, sz("old"), true,
+            u"Erstelle Wert:\r\n(Standard)\r\nim Schlüssel\r\nHKEY_CURRENT_USER\\T\\Gone"_s);
+        row("data changed", DataChanged, u"T"_s, u"v"_s, REG_DWORD, QByteArray("\x07\0\0\0", 4), true,
+            u"Ändere Daten des Wertes:\r\nv\r\nim Schlüssel\r\nHKEY_CURRENT_USER\\T"_s);
+        row("type changed back to REG_SZ", TypeChanged, u"T"_s, u"v"_s, REG_SZ, sz("old"), true,
+            u"Ändere Typ des Wertes:\r\nv\r\nim Schlüssel\r\nHKEY_CURRENT_USER\\T"_s);
     }
 
     void undoesEveryKind()
@@ -116,10 +107,10 @@ private slots:
         QTEST(exists(key), "keyAfter");
         if (kind == KeyCreated)
             QVERIFY(exists(u"T"_s));
-        QFETCH(DWORD, typeAfter);
-        QFETCH(QByteArray, dataAfter);
+        const auto restored = oldType == REG_NONE ? qMakePair(DWORD(REG_NONE), QByteArray("<missing>"))
+                                                  : qMakePair(oldType, oldData); // the old value back, or none
         if (kind != KeyCreated && kind != KeyRemoved)
-            QCOMPARE(RegTestKeys::value(key, name), qMakePair(typeAfter, dataAfter));
+            QCOMPARE(RegTestKeys::value(key, name), restored);
         QCOMPARE(list.size(), 1); // rows stay after a real undo
         ChangeList saved;
         QVERIFY(!LoadChangeList(outcome.backupFile, saved).failed());

@@ -6,11 +6,8 @@
 #include "support/RecordingMessageSink.h"
 #include "support/TestFiles.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QMimeData>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 class TestHexBox : public QObject {
     Q_OBJECT

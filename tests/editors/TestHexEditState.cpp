@@ -33,14 +33,16 @@ class TestHexEditState : public QObject {
     Q_OBJECT
 
 private slots:
-    void hexPane_data()
+    // Hex pane: a position among the digits and gaps (two digits and a gap a byte), the byte cursor after;
+    // character pane ("c"): the byte cursor, before and after.
+    void keys_data()
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("pos");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QByteArray>("result");
         QTest::addColumn<int>("resultPos");
-        QTest::addColumn<int>("cursor");
+        QTest::addColumn<int>("cursor"); // -1: character pane
 
         QTest::newRow("4 1 at the end of an empty box") << QByteArray() << 0 << "4 1" << hex("41") << 2 << 1;
         QTest::newRow("F on a second digit") << hex("12") << 1 << "F" << hex("1f") << 2 << 1;
@@ -63,50 +65,33 @@ private slots:
         QTest::newRow("up above stays") << QByteArray(10, 'x') << 5 << "U" << QByteArray(10, 'x') << 5 << 2;
         QTest::newRow("ninth byte typed") << hex("0001020304050607") << 24 << "8 9" << hex("000102030405060789") << 26
                                           << 9;
+        QTest::newRow("c: typing inserts") << QByteArray("ab") << 1 << "c:x c:y" << QByteArray("axyb") << 3 << -1;
+        QTest::newRow("c: typing appends at the end") << QByteArray("ab") << 2 << "c:z" << QByteArray("abz") << 3 << -1;
+        QTest::newRow("c: delete at cursor") << QByteArray("abc") << 1 << "DEL" << QByteArray("ac") << 1 << -1;
+        QTest::newRow("c: delete at the end") << QByteArray("abc") << 3 << "DEL" << QByteArray("abc") << 3 << -1;
+        QTest::newRow("c: backspace") << QByteArray("abc") << 1 << "BS" << QByteArray("bc") << 0 << -1;
+        QTest::newRow("c: moves") << QByteArray(20, 'x') << 3 << "R D D L U" << QByteArray(20, 'x') << 11 << -1;
+        QTest::newRow("c: down beyond") << QByteArray(10, 'x') << 3 << "D" << QByteArray(10, 'x') << 3 << -1;
     }
 
-    void hexPane()
+    void keys()
     {
         QFETCH(QByteArray, data);
         QFETCH(int, pos);
         QFETCH(QString, keys);
-        HexEditState state;
-        state.setData(data);
-        state.setHexPosition(pos);
-        press(state, keys);
-        QTEST(state.data(), "result");
-        QTEST(state.hexPosition(), "resultPos");
-        QTEST(state.cursor(), "cursor");
-    }
-
-    void charPane_data()
-    {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<int>("cursor");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QByteArray>("result");
-        QTest::addColumn<int>("resultCursor");
-        QTest::newRow("typing inserts") << QByteArray("ab") << 1 << "c:x c:y" << QByteArray("axyb") << 3;
-        QTest::newRow("typing appends at the end") << QByteArray("ab") << 2 << "c:z" << QByteArray("abz") << 3;
-        QTest::newRow("delete at cursor") << QByteArray("abc") << 1 << "DEL" << QByteArray("ac") << 1;
-        QTest::newRow("delete at the end") << QByteArray("abc") << 3 << "DEL" << QByteArray("abc") << 3;
-        QTest::newRow("backspace") << QByteArray("abc") << 1 << "BS" << QByteArray("bc") << 0;
-        QTest::newRow("moves") << QByteArray(20, 'x') << 3 << "R D D L U" << QByteArray(20, 'x') << 11;
-        QTest::newRow("down beyond") << QByteArray(10, 'x') << 3 << "D" << QByteArray(10, 'x') << 3;
-    }
-
-    void charPane()
-    {
-        QFETCH(QByteArray, data);
         QFETCH(int, cursor);
-        QFETCH(QString, keys);
         HexEditState state;
         state.setData(data);
-        state.setPane(HexEditState::Pane::Char);
-        state.setCursor(cursor);
+        if (cursor < 0) {
+            state.setPane(HexEditState::Pane::Char);
+            state.setCursor(pos);
+        } else
+            state.setHexPosition(pos);
         press(state, keys);
         QTEST(state.data(), "result");
-        QTEST(state.cursor(), "resultCursor");
+        QTEST(cursor < 0 ? state.cursor() : state.hexPosition(), "resultPos");
+        if (cursor >= 0)
+            QCOMPARE(state.cursor(), cursor);
     }
 
     void selection()

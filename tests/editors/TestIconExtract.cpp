@@ -3,11 +3,8 @@
 #include "support/RecordingMessageSink.h"
 #include "support/TestFiles.h"
 
-#include <QImage>
-#include <QListWidget>
-#include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 

@@ -3,11 +3,8 @@
 #include "editors/TStringForm.h"
 #include "support/RecordingMessageSink.h"
 
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QToolButton>
 #include <QtTest>
+#include <QtWidgets>
 
 class TestValueForms : public QObject {
     Q_OBJECT

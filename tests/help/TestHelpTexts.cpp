@@ -3,8 +3,7 @@
 #include "help/HelpStrings.h"
 #include "info/MultiTextUtils.h"
 
-#include <QRegularExpression>
-#include <QTest>
+#include <QtTest>
 
 class TestHelpTexts final : public QObject {
     Q_OBJECT

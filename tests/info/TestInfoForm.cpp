@@ -1,9 +1,8 @@
 #include "info/TInfoForm.h"
 #include "info/TMultiText.h"
 
-#include <QPushButton>
-#include <QTreeWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 class TestInfoForm : public QObject {
     Q_OBJECT

@@ -6,7 +6,6 @@
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 
-#include <QDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;

@@ -3,7 +3,6 @@
 #include "registry/RegTestKeys.h"
 #include "support/ToolRun.h"
 
-#include <QRegularExpression>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;

@@ -12,16 +12,8 @@
 #include "settings/OptionsStore.h"
 #include "support/TestFiles.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-#include <QTreeView>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace RegTestKeys;
 

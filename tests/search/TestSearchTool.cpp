@@ -5,8 +5,7 @@
 #include "support/TestFiles.h"
 #include "support/ToolRun.h"
 
-#include <QLocale>
-#include <QTest>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 

@@ -2,10 +2,7 @@
 #include "registry/RegTestKeys.h"
 #include "support/TestFiles.h"
 
-#include <QDir>
-#include <QtEndian>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 namespace {
 

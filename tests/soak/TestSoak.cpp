@@ -5,16 +5,7 @@
 
 #include "platform/WinReg.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QScopeGuard>
-#include <QSet>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
 
 #include <sqlite3.h>
 
@@ -163,113 +154,111 @@ QByteArray valueOf(const Change& c)
 class TestSoak final : public QObject {
     Q_OBJECT
 private slots:
-    void killedWritersAndWatchLeaveAConsistentStore();
-};
-
-void TestSoak::killedWritersAndWatchLeaveAConsistentStore()
-{
-    RegShutdown();
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString store = dir.filePath(u"registry.db"_s);
-    qputenv("XDG_DATA_HOME", dir.path().toUtf8());
-    const int seconds =
-        qEnvironmentVariableIsSet("KAVEN_SOAK_SECONDS") ? qEnvironmentVariableIntValue("KAVEN_SOAK_SECONDS") : 20;
-    const quint32 seed = qEnvironmentVariableIsSet("KAVEN_SOAK_SEED")
-                             ? quint32(qEnvironmentVariableIntValue("KAVEN_SOAK_SEED"))
-                             : QRandomGenerator::global()->generate();
-    qInfo("Dauer %d s, KAVEN_SOAK_SEED=%u", seconds, seed);
-    QRandomGenerator random(seed);
-
-    // The store exists before the processes race to create it.
+    void killedWritersAndWatchLeaveAConsistentStore()
     {
-        Worker first(u"setup"_s);
-        first.start(store, {u"add"_s, Root});
-        QVERIFY(first.process().waitForFinished(60000));
-        QVERIFY(first.succeeded());
-    }
+        RegShutdown();
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString store = dir.filePath(u"registry.db"_s);
+        qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+        const int seconds =
+            qEnvironmentVariableIsSet("KAVEN_SOAK_SECONDS") ? qEnvironmentVariableIntValue("KAVEN_SOAK_SECONDS") : 20;
+        const quint32 seed = qEnvironmentVariableIsSet("KAVEN_SOAK_SEED")
+                                 ? quint32(qEnvironmentVariableIntValue("KAVEN_SOAK_SEED"))
+                                 : QRandomGenerator::global()->generate();
+        qInfo("Dauer %d s, KAVEN_SOAK_SEED=%u", seconds, seed);
+        QRandomGenerator random(seed);
 
-    Ledger ledger;
-    Worker writerA(u"A"_s), writerB(u"B"_s), watch(u"watch"_s);
-    QHash<Worker*, Plan> current;
-    QHash<Worker*, int> next;
-    bool stopping = false;
-    QElapsedTimer clock;
-    clock.start();
-    int watchReports = 0;
-
-    std::function<void(Worker*)> launch = [&](Worker* w) {
-        if (stopping)
-            return;
-        if (w == &watch) {
-            w->start(store, {u"watch"_s, Root, u"/s"_s, u"/t"_s, u"3"_s});
-        } else {
-            const Plan plan = planFor(w->name(), next[w]++, dir.path());
-            if (plan.deletion)
-                for (const Change& c : plan.changes)
-                    ledger.deleteTried.insert(id(c));
-            current[w] = plan;
-            w->start(store, plan.command);
+        // The store exists before the processes race to create it.
+        {
+            Worker first(u"setup"_s);
+            first.start(store, {u"add"_s, Root});
+            QVERIFY(first.process().waitForFinished(60000));
+            QVERIFY(first.succeeded());
         }
-        QObject::connect(&w->process(), &QProcess::finished, this, [&, w] {
-            ++ledger.runs;
+
+        Ledger ledger;
+        Worker writerA(u"A"_s), writerB(u"B"_s), watch(u"watch"_s);
+        QHash<Worker*, Plan> current;
+        QHash<Worker*, int> next;
+        bool stopping = false;
+        QElapsedTimer clock;
+        clock.start();
+        int watchReports = 0;
+
+        std::function<void(Worker*)> launch = [&](Worker* w) {
+            if (stopping)
+                return;
             if (w == &watch) {
-                watchReports += int(w->process().readAll().count('\t'));
-            } else if (w->succeeded()) {
-                const Plan& plan = current[w];
-                (plan.deletion ? ledger.deleted : ledger.added) += plan.changes;
+                w->start(store, {u"watch"_s, Root, u"/s"_s, u"/t"_s, u"3"_s});
+            } else {
+                const Plan plan = planFor(w->name(), next[w]++, dir.path());
+                if (plan.deletion)
+                    for (const Change& c : plan.changes)
+                        ledger.deleteTried.insert(id(c));
+                current[w] = plan;
+                w->start(store, plan.command);
             }
-            launch(w);
+            QObject::connect(&w->process(), &QProcess::finished, this, [&, w] {
+                ++ledger.runs;
+                if (w == &watch) {
+                    watchReports += int(w->process().readAll().count('\t'));
+                } else if (w->succeeded()) {
+                    const Plan& plan = current[w];
+                    (plan.deletion ? ledger.deleted : ledger.added) += plan.changes;
+                }
+                launch(w);
+            });
+        };
+        // However the test ends, no process outlives it and none is started again.
+        const auto stopAll = qScopeGuard([&] {
+            stopping = true;
+            for (Worker* w : {&writerA, &writerB, &watch}) {
+                if (!w->running())
+                    continue;
+                w->process().disconnect();
+                w->kill();
+                w->process().waitForFinished(60000);
+            }
         });
-    };
-    // However the test ends, no process outlives it and none is started again.
-    const auto stopAll = qScopeGuard([&] {
+        for (Worker* w : {&writerA, &writerB, &watch})
+            launch(w);
+
+        QTimer killer;
+        killer.setSingleShot(true);
+        QObject::connect(&killer, &QTimer::timeout, this, [&] {
+            Worker* const victims[] = {&writerA, &writerB, &watch};
+            Worker* victim = victims[random.bounded(3)];
+            if (victim->running()) {
+                victim->kill();
+                ++ledger.killed;
+            }
+            killer.start(int(random.bounded(100, 900)));
+        });
+        killer.start(100);
+        QTRY_VERIFY_WITH_TIMEOUT(clock.elapsed() >= seconds * 1000, (seconds + 10) * 1000);
         stopping = true;
-        for (Worker* w : {&writerA, &writerB, &watch}) {
-            if (!w->running())
-                continue;
-            w->process().disconnect();
-            w->kill();
-            w->process().waitForFinished(60000);
-        }
-    });
-    for (Worker* w : {&writerA, &writerB, &watch})
-        launch(w);
+        killer.stop();
+        for (Worker* w : {&writerA, &writerB, &watch})
+            if (w->running())
+                QVERIFY(w->process().waitForFinished(60000));
 
-    QTimer killer;
-    killer.setSingleShot(true);
-    QObject::connect(&killer, &QTimer::timeout, this, [&] {
-        Worker* const victims[] = {&writerA, &writerB, &watch};
-        Worker* victim = victims[random.bounded(3)];
-        if (victim->running()) {
-            victim->kill();
-            ++ledger.killed;
-        }
-        killer.start(int(random.bounded(100, 900)));
-    });
-    killer.start(100);
-    QTRY_VERIFY_WITH_TIMEOUT(clock.elapsed() >= seconds * 1000, (seconds + 10) * 1000);
-    stopping = true;
-    killer.stop();
-    for (Worker* w : {&writerA, &writerB, &watch})
-        if (w->running())
-            QVERIFY(w->process().waitForFinished(60000));
+        qInfo("%d Läufe, %d getötet, %lld Änderungen und %lld Löschungen bestätigt, %d Meldungen der Überwachung",
+              ledger.runs, ledger.killed, qint64(ledger.added.size()), qint64(ledger.deleted.size()), watchReports);
+        QVERIFY(ledger.killed > 0);
+        QVERIFY(!ledger.added.isEmpty());
 
-    qInfo("%d Läufe, %d getötet, %lld Änderungen und %lld Löschungen bestätigt, %d Meldungen der Überwachung",
-          ledger.runs, ledger.killed, qint64(ledger.added.size()), qint64(ledger.deleted.size()), watchReports);
-    QVERIFY(ledger.killed > 0);
-    QVERIFY(!ledger.added.isEmpty());
-
-    QCOMPARE(integrityCheck(store), QByteArray("ok"));
-    QCOMPARE(RegOpenLocalStore(store), ERROR_SUCCESS);
-    for (const Change& c : std::as_const(ledger.added))
-        if (!ledger.deleteTried.contains(id(c)))
-            QCOMPARE(valueOf(c), c.data);
-    for (const Change& c : std::as_const(ledger.deleted))
-        QCOMPARE(valueOf(c), QByteArray("<missing>"));
-    QCOMPARE(RegSetValueBytes(HKEY_CURRENT_USER, u"afterSoak"_s, REG_SZ, "x"), ERROR_SUCCESS);
-    RegShutdown();
-}
+        QCOMPARE(integrityCheck(store), QByteArray("ok"));
+        QCOMPARE(RegOpenLocalStore(store), ERROR_SUCCESS);
+        for (const Change& c : std::as_const(ledger.added))
+            if (!ledger.deleteTried.contains(id(c)))
+                QCOMPARE(valueOf(c), c.data);
+        for (const Change& c : std::as_const(ledger.deleted))
+            QCOMPARE(valueOf(c), QByteArray("<missing>"));
+        QCOMPARE(RegSetValueBytes(HKEY_CURRENT_USER, u"afterSoak"_s, REG_SZ, "x"), ERROR_SUCCESS);
+        RegShutdown();
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSoak)
 #include "TestSoak.moc"

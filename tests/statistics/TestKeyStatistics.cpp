@@ -9,9 +9,7 @@
 #include "statistics/ValueProperties.h"
 #include "support/ToolRun.h"
 
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTest>
+#include <QtTest>
 
 using namespace RegTestKeys;
 

@@ -5,11 +5,8 @@
 #include "statistics/TStatisticForm.h"
 #include "widgets/PieChart.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-#include <QTreeWidget>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace RegTestKeys;
 

@@ -4,10 +4,7 @@
 #include "registry/RegTestKeys.h"
 #include "watch/WatchController.h"
 
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTest>
-#include <QThread>
+#include <QtTest>
 
 using namespace RegTestKeys;
 

@@ -10,18 +10,8 @@
 #include "watch/WatchController.h"
 #include "widgets/TDropDownCheckList.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QScopeGuard>
-#include <QTabBar>
-#include <QTest>
-#include <QTimer>
-#include <QTreeView>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
 

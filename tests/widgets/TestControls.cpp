@@ -4,12 +4,8 @@
 #include "widgets/TPropertyGrid.h"
 #include "widgets/TSpinEdit.h"
 
-#include <QLineEdit>
-#include <QListWidget>
-#include <QSignalSpy>
-#include <QTest>
-#include <QToolButton>
-#include <QToolTip>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 

@@ -1,11 +1,7 @@
 #include "widgets/TFolderDialog.h"
 
-#include <QDir>
-#include <QFile>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeView>
+#include <QtTest>
+#include <QtWidgets>
 
 class TestFolderDialog final : public QObject {
     Q_OBJECT
