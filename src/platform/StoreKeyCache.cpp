@@ -19,21 +19,31 @@ void StoreKeyCache::remember(KeyId id, const QString& upperPath, DWORD deny)
     if (m_idOf.size() > kMaxRemembered) {
         m_idOf.clear();
         m_pathOf.clear();
+        m_allSubKeysKnown.clear();
     }
     m_idOf.insert(upperPath, Entry{id, deny});
     m_pathOf.insert(id, upperPath);
+}
+
+void StoreKeyCache::rememberNew(KeyId id, const QString& upperPath)
+{
+    remember(id, upperPath, 0);
+    m_allSubKeysKnown.insert(id);
 }
 
 void StoreKeyCache::forget(KeyId id, const QString& upperPath)
 {
     m_idOf.remove(upperPath);
     m_pathOf.remove(id);
+    // a forgotten key may still exist (its access changed): its parent no longer knows all its subkeys
+    m_allSubKeysKnown.clear();
 }
 
 void StoreKeyCache::newEpoch()
 {
     m_idOf.clear();
     m_pathOf.clear();
+    m_allSubKeysKnown.clear();
     m_subKeys.clear();
     m_values.clear();
     m_deletions = 0;

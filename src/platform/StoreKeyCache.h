@@ -7,6 +7,7 @@
 #include "platform/RegistryBackend.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 class StoreKeyCache final {
@@ -20,6 +21,12 @@ public:
     // Empty when the id is not remembered.
     [[nodiscard]] QString pathOf(KeyId id) const { return m_pathOf.value(id); }
     void remember(KeyId id, const QString& upperPath, DWORD deny);
+    // A key this process just created: it has no subkeys but those it remembers after this.
+    void rememberNew(KeyId id, const QString& upperPath);
+    // True when every subkey of the key is remembered, so that a path below it that is not remembered
+    // does not exist, without asking the store.
+    [[nodiscard]] bool knowsAllSubKeys(KeyId id) const { return m_allSubKeysKnown.contains(id); }
+    [[nodiscard]] bool knows(KeyId id) const { return m_pathOf.contains(id); }
     void forget(KeyId id, const QString& upperPath);
 
     void bumpSubKeys(KeyId id);
@@ -35,6 +42,7 @@ public:
 private:
     QHash<QString, Entry> m_idOf;
     QHash<KeyId, QString> m_pathOf;
+    QSet<KeyId> m_allSubKeysKnown;
     QHash<KeyId, quint64> m_subKeys;
     QHash<KeyId, quint64> m_values;
     quint64 m_deletions = 0;
