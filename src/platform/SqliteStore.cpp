@@ -77,7 +77,7 @@ KeyId SqliteStore::lookupPath(const QString& upperPath, DWORD* deny)
     const qsizetype cut = upperPath.lastIndexOf(QLatin1Char('\\'));
     if (cut > 0) {
         const StoreKeyCache::Entry* parent = m_cache.find(upperPath.left(cut));
-        if (parent && m_cache.knowsAllSubKeys(parent->id))
+        if (parent && m_cache.knowsAllSubKeys(*parent))
             return 0;
     }
     m_findPath.bindTextNoCopy(1, upperPath);
