@@ -39,6 +39,24 @@ QString joinUpper(const QString& base, const QStringList& path)
     return path.isEmpty() ? base : base + kSep + winUpper(path.join(kSep));
 }
 
+// winUpper into a buffer kept between calls: a bulk import sets a million values, nearly all of them
+// with ASCII names, without allocating a string for each.
+void upperInto(const QString& name, QString& out)
+{
+    const qsizetype n = name.size();
+    out.resize(n);
+    const QChar* in = name.constData();
+    QChar* dst = out.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i].unicode();
+        if (c >= 0x80) {
+            out = winUpper(name);
+            return;
+        }
+        dst[i] = QChar(c >= 'a' && c <= 'z' ? char16_t(c - 32) : c);
+    }
+}
+
 // Levels below the root key: HKEY_USERS\S-1\Software is 2.
 qsizetype depthOf(const QString& upperPath)
 {
@@ -54,6 +72,13 @@ KeyId SqliteStore::lookupPath(const QString& upperPath, DWORD* deny)
     if (const StoreKeyCache::Entry* cached = m_cache.find(upperPath)) {
         *deny = cached->deny;
         return cached->id;
+    }
+    // a bulk import creates each key below one it created just before: no need to ask the store
+    const qsizetype cut = upperPath.lastIndexOf(QLatin1Char('\\'));
+    if (cut > 0) {
+        const StoreKeyCache::Entry* parent = m_cache.find(upperPath.left(cut));
+        if (parent && m_cache.knowsAllSubKeys(*parent))
+            return 0;
     }
     m_findPath.bindTextNoCopy(1, upperPath);
     KeyId id = 0;
@@ -105,7 +130,7 @@ LONG SqliteStore::insertKey(KeyId parent, const QString& name, const QString& up
         return rc;
     *id = m_db.lastInsertId();
     m_log.created(*id);
-    m_cache.remember(*id, upperPath, 0);
+    m_cache.rememberNew(*id, upperPath);
     if (parent != kHiveRootParent) {
         m_log.touch(parent, REG_NOTIFY_CHANGE_NAME);
         m_cache.bumpSubKeys(parent);
@@ -510,11 +535,11 @@ LONG SqliteStore::setValue(KeyId id, const QString& name, DWORD type, QByteArray
     StoreTransaction t(*this);
     if (t.status() != ERROR_SUCCESS)
         return t.status();
-    if (upperPathOf(id).isEmpty())
+    if (!m_cache.knows(id) && upperPathOf(id).isEmpty())
         return t.refuse(ERROR_KEY_DELETED); // deleted by another process meanwhile
-    const QString upperName = winUpper(name);
+    upperInto(name, m_upperName);
     m_valueSet.bind(1, id);
-    m_valueSet.bindTextVia(2, upperName, m_bindA);
+    m_valueSet.bindTextVia(2, m_upperName, m_bindA);
     m_valueSet.bindTextVia(3, name, m_bindB);
     m_valueSet.bind(4, qint64(type));
     m_valueSet.bindBlobNoCopy(5, data);

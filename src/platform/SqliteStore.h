@@ -106,6 +106,7 @@ private:
         m_keyExists, m_hasChild, m_keyRow, m_deleteKey, m_deleteKeyValues, m_setDeny, m_keyCounts, m_valueCounts,
         m_dataVersion, m_savepoint, m_release, m_rollbackTo;
     QByteArray m_bindA, m_bindB; // text bound to a statement until its reset
+    QString m_upperName;         // the upper-cased value name of the running write
     StoreChangeLog m_log;
     StoreKeyCache m_cache;
 

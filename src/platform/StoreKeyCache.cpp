@@ -14,20 +14,32 @@ const StoreKeyCache::Entry* StoreKeyCache::find(const QString& upperPath) const
     return it == m_idOf.constEnd() ? nullptr : &*it;
 }
 
-void StoreKeyCache::remember(KeyId id, const QString& upperPath, DWORD deny)
+void StoreKeyCache::store(const QString& upperPath, const Entry& entry)
 {
     if (m_idOf.size() > kMaxRemembered) {
         m_idOf.clear();
         m_pathOf.clear();
     }
-    m_idOf.insert(upperPath, Entry{id, deny});
-    m_pathOf.insert(id, upperPath);
+    m_idOf.insert(upperPath, entry);
+    m_pathOf.insert(entry.id, upperPath);
+}
+
+void StoreKeyCache::remember(KeyId id, const QString& upperPath, DWORD deny)
+{
+    store(upperPath, Entry{id, deny, 0});
+}
+
+void StoreKeyCache::rememberNew(KeyId id, const QString& upperPath)
+{
+    store(upperPath, Entry{id, 0, m_subKeysRound});
 }
 
 void StoreKeyCache::forget(KeyId id, const QString& upperPath)
 {
     m_idOf.remove(upperPath);
     m_pathOf.remove(id);
+    // a forgotten key may still exist (its access changed): its parent no longer knows all its subkeys
+    ++m_subKeysRound;
 }
 
 void StoreKeyCache::newEpoch()

@@ -26,6 +26,7 @@ struct RegPreparsedLine {
     RegFileFormat format = RegFileFormat::Regedit4; // the format it was parsed for
     RegFileResult result;
     TRegValueLine value; // Value
+    QByteArray stored;   // Value of a string or dword: the bytes stored, made by the reading thread
     QByteArray bytes;    // Bytes
 };
 

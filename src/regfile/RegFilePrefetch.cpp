@@ -1,5 +1,7 @@
 #include "regfile/RegFilePrefetch.h"
 
+#include <utility>
+
 namespace {
 
 // Lines handed over at once, and chunks waiting at most: a few megabytes of text.
@@ -49,6 +51,9 @@ void RegPrefetchLineSource::preparse(QStringView rawLine, RegPreparsedLine* out)
     if (line.startsWith(u'@') || line.startsWith(u'"')) {
         out->kind = RegPreparsedLine::Kind::Value;
         out->result = RegValueLineParser::parseValueLine(line, &out->value, m_format);
+        const RegValueKind kind = out->value.Kind;
+        if (out->result.ok && (kind == RegValueKind::String || kind == RegValueKind::DWord))
+            out->stored = RegValueLineParser::storedData(out->value);
     } else {
         out->kind = RegPreparsedLine::Kind::Bytes;
         out->result = RegValueLineParser::parseHexBytes(line, &out->bytes);
@@ -68,10 +73,12 @@ void RegPrefetchLineSource::produce()
             chunk.lines.append(line.toString());
         }
         chunk.parsed.resize(size_t(chunk.lines.size()));
+        std::deque<Chunk> spent; // freed here, after the lock, rather than by the importer
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_stopping || m_queue.size() < MaxChunks; });
         if (m_stopping)
             return;
+        spent.swap(m_spent);
         if (!chunk.lines.isEmpty())
             m_queue.push_back(std::move(chunk));
         if (!more) {
@@ -90,7 +97,7 @@ bool RegPrefetchLineSource::next(QStringView* line)
         m_changed.wait(lock, [this] { return !m_queue.empty() || m_ended; });
         if (m_queue.empty())
             return false;
-        m_chunk = std::move(m_queue.front());
+        m_spent.push_back(std::exchange(m_chunk, std::move(m_queue.front())));
         m_queue.pop_front();
         m_index = 0;
         lock.unlock();

@@ -36,6 +36,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Chunk> m_queue;
+    std::deque<Chunk> m_spent; // read by the importer, freed by the reading thread
     bool m_ended = false;    // the thread read the last line
     bool m_stopping = false; // the importer went away
     QString m_error;

@@ -10,6 +10,8 @@
 
 #include <QtEndian>
 
+#include <utility>
+
 namespace {
 
 constexpr qsizetype QuoteLength = 80;
@@ -198,6 +200,11 @@ bool RegFileReader::headerLine(QStringView line)
 // The batch belongs to the store behind the root; it commits before the root changes.
 bool RegFileReader::selectRoot(const QString& path)
 {
+    // key lines nearly always name the root of the line before, written the same way
+    const qsizetype end = path.indexOf(u'\\');
+    const QStringView rootText = end < 0 ? QStringView(path) : QStringView(path).left(end);
+    if (m_root != 0 && rootText == m_rootText)
+        return true;
     const HKEY root = GetRootKey(path);
     if (root == 0)
         return stop(QStringLiteral("Unbekannter Stammschlüssel: ") + path);
@@ -209,6 +216,7 @@ bool RegFileReader::selectRoot(const QString& path)
     if (!ConnectRootKey(*m_reg, root, true))
         return stop(QStringLiteral("Keine Verbindung zum Stammschlüssel von ") + path);
     m_root = root;
+    m_rootText = rootText.toString();
     m_batch = std::make_unique<RegBatch>(m_reg->rootKey());
     return true;
 }
@@ -256,9 +264,12 @@ bool RegFileReader::valueLine(QStringView line)
     if (version5)
         line = RegValueLineParser::stripComment(line);
     RegFileResult parsed;
+    const QByteArray* stored = nullptr; // valid until the next line
     if (RegPreparsedLine* ahead = m_lines->preparsed(m_format); ahead && ahead->kind == RegPreparsedLine::Kind::Value) {
-        parsed = std::move(ahead->result);
-        m_parsed = std::move(ahead->value);
+        // swapped, not moved: what m_parsed held is freed with the line by the reading thread
+        std::swap(parsed, ahead->result);
+        std::swap(m_parsed, ahead->value);
+        stored = &ahead->stored;
     } else {
         parsed = RegValueLineParser::parseValueLine(line, &m_parsed, m_format);
     }
@@ -278,18 +289,11 @@ bool RegFileReader::valueLine(QStringView line)
         return stop(RegFileTexts::ValueWithoutKey);
     }
     switch (m_parsed.Kind) {
-    case RegValueKind::String: {
-        QByteArray data = m_parsed.StringData.toUtf8();
-        data.append('\0');
-        write(m_parsed.Name, REG_SZ, data);
+    case RegValueKind::String:
+    case RegValueKind::DWord:
+        write(m_parsed.Name, m_parsed.Kind == RegValueKind::String ? REG_SZ : REG_DWORD,
+              stored ? *stored : RegValueLineParser::storedData(m_parsed));
         break;
-    }
-    case RegValueKind::DWord: {
-        const DWORD v = m_parsed.DWordData;
-        const char bytes[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
-        write(m_parsed.Name, REG_DWORD, QByteArray(bytes, 4));
-        break;
-    }
     case RegValueKind::Bytes:
         if (m_parsed.Continued) {
             std::swap(m_pending, m_parsed);

@@ -65,6 +65,7 @@ private:
     std::unique_ptr<RegistryAccessor> m_reg;
     std::unique_ptr<RegBatch> m_batch;
     HKEY m_root = 0;
+    QString m_rootText; // the root part of the key line that selected m_root
     RegFileFormat m_format = RegFileFormat::Regedit4;
     State m_state = State::ExpectHeader;
     bool m_keyOpen = false;

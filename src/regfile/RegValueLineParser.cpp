@@ -372,6 +372,18 @@ RegFileResult unescapeString(QStringView text, QString* plain)
     return resultOf(ok, error);
 }
 
+QByteArray storedData(const TRegValueLine& value)
+{
+    if (value.Kind == RegValueKind::DWord) {
+        const DWORD v = value.DWordData;
+        const char bytes[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+        return QByteArray(bytes, 4);
+    }
+    QByteArray data = value.StringData.toUtf8();
+    data.append('\0');
+    return data;
+}
+
 } // namespace RegValueLineParser
 
 bool ParseRegValueLine(QStringView line, TRegValueLine* parsed)

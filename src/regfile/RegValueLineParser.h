@@ -43,6 +43,9 @@ namespace RegValueLineParser {
 // Appends the bytes of a byte list ("01,ab,\") to *bytes; fails at the first bad token.
 [[nodiscard]] RegFileResult parseHexBytes(QStringView text, QByteArray* bytes);
 [[nodiscard]] RegFileResult unescapeString(QStringView text, QString* plain);
+// The bytes a string or dword line stores: the text as UTF-8 with its terminating NUL, or the
+// number's four bytes, least significant first.
+[[nodiscard]] QByteArray storedData(const TRegValueLine& value);
 
 } // namespace RegValueLineParser
 

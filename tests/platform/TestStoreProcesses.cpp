@@ -88,6 +88,28 @@ private slots:
         CloseHandle(ev);
     }
 
+    void keyOfAnotherProcessBelowAKeyMadeHere()
+    {
+        // a key this process made answers look-ups below it from memory, until another process writes
+        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Fresh"_s);
+        QVERIFY(k);
+        QCOMPARE(QProcess::execute(QStringLiteral(STORE_CHILD),
+                                   {u"set"_s, m_store->storePath(), u"Software\\Fresh\\FromChild"_s, u"x"_s}),
+                 0);
+        HKEY again = 0;
+        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Fresh"_s, 0, KEY_READ, &again), ERROR_SUCCESS);
+        RegCloseKey(again);
+        HKEY sub = 0;
+        DWORD disposition = 0;
+        QCOMPARE(RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\Fresh\\FromChild"_s, 0, {}, 0, KEY_ALL_ACCESS, nullptr,
+                                &sub, &disposition),
+                 ERROR_SUCCESS);
+        QCOMPARE(disposition, DWORD(REG_OPENED_EXISTING_KEY));
+        QCOMPARE(valueOf(u"Software\\Fresh\\FromChild"_s, u"x"_s), QByteArray("1"));
+        RegCloseKey(sub);
+        RegCloseKey(k);
+    }
+
     void threeProcessesOnTheSameKeys()
     {
         QList<QProcess*> children;
