@@ -51,7 +51,8 @@ AsciiCollation::AsciiCollation(const QCollator& collator)
 
 bool AsciiCollation::covers(QStringView name) const
 {
-    return m_usable && std::all_of(name.begin(), name.end(), [this](QChar c) { return c.unicode() < 128 && m_weight[c.unicode()]; });
+    const auto weighed = [this](QChar c) { return c.unicode() < 128 && m_weight[c.unicode()] != 0; };
+    return m_usable && std::all_of(name.begin(), name.end(), weighed);
 }
 
 int AsciiCollation::compareCovered(QStringView a, QStringView b) const
