@@ -67,14 +67,20 @@ bool RegBranch::readAhead(qsizetype index, QVector<BackendValue>* values)
     for (qint64 read = 0; have() < wanted && !m_passDone && read < MaxRowsPerKey; read += RowsPerPass) {
         // the end of the values, or a failure: the keys left ask one by one
         m_passDone = m_backend->valueRows(&m_passPosition, RowsPerPass, &m_rows) != ERROR_SUCCESS;
+        // a key's values mostly follow each other: its place and list are looked up once for them
+        KeyId last = 0;
+        QVector<BackendValue>* kept = nullptr;
         for (BackendValueRow& row : m_rows) {
-            const qsizetype at = m_placeOf.value(row.key, -1);
-            if (at < 0 || m_visited[size_t(at)])
+            if (row.key != last || last == 0) {
+                last = row.key;
+                const qsizetype at = m_placeOf.value(row.key, -1);
+                kept = at < 0 || m_visited[size_t(at)] ? nullptr : &m_readAhead[at];
+                if (kept && kept->isEmpty())
+                    kept->reserve(m_keys.at(at).values);
+            }
+            if (!kept)
                 continue;
-            QVector<BackendValue>& kept = m_readAhead[at];
-            if (kept.isEmpty())
-                kept.reserve(m_keys.at(at).values);
-            kept.append(std::move(row.value));
+            kept->append(std::move(row.value));
             ++m_rowsKept;
         }
     }

@@ -35,11 +35,30 @@ QString visible(QString text)
     return text.replace(u'\r', QLatin1String("\\r")).replace(u'\n', QLatin1String("\\n"));
 }
 
-// The text of a REG_SZ value: its UTF-8 up to the first zero.
-QString stringData(QByteArrayView data)
+// The bytes of a REG_SZ value's text: its UTF-8 up to the first zero.
+QByteArrayView untilZero(QByteArrayView data)
 {
     const qsizetype end = data.indexOf('\0');
-    return QString::fromUtf8(end < 0 ? data : data.first(end));
+    return end < 0 ? data : data.first(end);
+}
+
+// What follows "=" for types other than REG_SZ: a DWORD's whole text, else the prefix of the byte list.
+void appendTypePart(QByteArray& out, DWORD type, QByteArrayView data)
+{
+    if (type == REG_DWORD && data.size() == 4) {
+        const DWORD v = DWORD(quint8(data[0])) | DWORD(quint8(data[1])) << 8 | DWORD(quint8(data[2])) << 16
+                        | DWORD(quint8(data[3])) << 24;
+        out += "dword:";
+        for (int shift = 28; shift >= 0; shift -= 4)
+            out += HexDigits[(v >> shift) & 0xF];
+    } else if (type == REG_BINARY) {
+        out += "hex:";
+    } else {
+        // A DWORD whose data is not 4 bytes keeps its bytes as hex(4).
+        out += "hex(";
+        out += QByteArray::number(type <= 10 ? type : 0);
+        out += "):";
+    }
 }
 
 // Everything of a value line before its byte list (or the whole line for strings and DWORDs), in
@@ -63,19 +82,75 @@ void appendLineText(QByteArray& out, const QString& name, DWORD type, QByteArray
         out += '"';
         appendEscaped(text);
         out += '"';
-    } else if (type == REG_DWORD && data.size() == 4) {
-        const DWORD v = DWORD(quint8(data[0])) | DWORD(quint8(data[1])) << 8 | DWORD(quint8(data[2])) << 16
-                        | DWORD(quint8(data[3])) << 24;
-        out += "dword:";
-        for (int shift = 28; shift >= 0; shift -= 4)
-            out += HexDigits[(v >> shift) & 0xF];
-    } else if (type == REG_BINARY) {
-        out += "hex:";
     } else {
-        // A DWORD whose data is not 4 bytes keeps its bytes as hex(4).
-        out += "hex(";
-        out += QByteArray::number(type <= 10 ? type : 0);
-        out += "):";
+        appendTypePart(out, type, data);
+    }
+}
+
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// ASCII text escaped as EscapeRegString escapes it: in either encoding its bytes are its characters.
+void appendEscapedAscii(QByteArray& out, char c)
+{
+    switch (c) {
+    case '\\':
+        out += "\\\\";
+        break;
+    case '"':
+        out += "\\\"";
+        break;
+    case '\n':
+        out += "\\n";
+        break;
+    case '\r':
+        out += "\\r";
+        break;
+    default:
+        out += c;
+    }
+}
+
+void appendEscapedAscii(QByteArray& out, QStringView text)
+{
+    for (const QChar c : text)
+        appendEscapedAscii(out, char(c.unicode()));
+}
+
+void appendEscapedAscii(QByteArray& out, QByteArrayView text)
+{
+    // the runs between characters to escape go in whole
+    const auto escaped = [](char c) { return c == '\\' || c == '"' || c == '\n' || c == '\r'; };
+    auto from = text.begin();
+    while (from != text.end()) {
+        const auto to = std::find_if(from, text.end(), escaped);
+        out.append(from, to - from);
+        if (to == text.end())
+            break;
+        appendEscapedAscii(out, *to);
+        from = to + 1;
+    }
+}
+
+// appendLineText for an ASCII name and, for a REG_SZ, ASCII text: most lines, without converting them.
+void appendAsciiLineText(QByteArray& out, const QString& name, DWORD type, QByteArrayView data, QByteArrayView text)
+{
+    if (name.isEmpty()) {
+        out += '@';
+    } else {
+        out += '"';
+        appendEscapedAscii(out, QStringView(name));
+        out += '"';
+    }
+    out += '=';
+    if (type == REG_SZ) {
+        out += '"';
+        appendEscapedAscii(out, text);
+        out += '"';
+    } else {
+        appendTypePart(out, type, data);
     }
 }
 
@@ -212,14 +287,19 @@ QByteArray RegFileWriter::valueLine(const QString& name, const TRegValue& value)
 // would read back as UTF-8 ("Ã¤") is written as UTF-8 too, so that every line reads back unchanged.
 bool RegFileWriter::appendValueLine(QByteArray& out, const QString& name, DWORD type, QByteArrayView data)
 {
-    const QString text = type == REG_SZ ? stringData(data) : QString();
+    const QByteArrayView stringBytes = type == REG_SZ ? untilZero(data) : QByteArrayView();
     const qsizetype lineStart = out.size();
-    bool utf8 = !TextCodec::fitsWindows1252(name) || !TextCodec::fitsWindows1252(text);
-    appendLineText(out, name, type, data, text, utf8);
-    const QByteArrayView written = QByteArrayView(out).sliced(lineStart);
-    if (!utf8 && hasHighByte(written) && TextCodec::isValidUtf8(written)) {
-        out.resize(lineStart);
-        appendLineText(out, name, type, data, text, true);
+    if (isAscii(name) && !hasHighByte(stringBytes)) {
+        appendAsciiLineText(out, name, type, data, stringBytes);
+    } else {
+        const QString text = type == REG_SZ ? QString::fromUtf8(stringBytes) : QString();
+        const bool utf8 = !TextCodec::fitsWindows1252(name) || !TextCodec::fitsWindows1252(text);
+        appendLineText(out, name, type, data, text, utf8);
+        const QByteArrayView written = QByteArrayView(out).sliced(lineStart);
+        if (!utf8 && hasHighByte(written) && TextCodec::isValidUtf8(written)) {
+            out.resize(lineStart);
+            appendLineText(out, name, type, data, text, true);
+        }
     }
     if (hasLineBreak(QByteArrayView(out).sliced(lineStart))) {
         out.resize(lineStart);

@@ -1,6 +1,7 @@
 #include "registry/BranchWalker.h"
 
 #include "platform/RegBranch.h"
+#include "registry/AsciiCollation.h"
 #include "platform/WinCase.h"
 #include "platform/WinReg.h"
 #include "registry/OpenKey.h"
@@ -26,6 +27,7 @@ struct PendingKey {
     std::optional<QCollatorSortKey> sortKey; // only where the collator's comparison is not its keys' order
     QString subPath;
     qsizetype place = 0; // in the branch's key list
+    bool plain = false;  // its order among other plain paths is known without the collator
 };
 
 // A locale's collator compares as its sort keys do, and skips the common beginning of two paths that
@@ -36,10 +38,20 @@ constexpr qsizetype ManyValues = 64;
 
 struct PendingLess {
     const QCollator* collator = nullptr;
+    const AsciiCollation* ascii = nullptr;
+
+    [[nodiscard]] int collate(const PendingKey& a, const PendingKey& b) const
+    {
+        if (a.sortKey)
+            return a.sortKey->compare(*b.sortKey);
+        if (a.plain && b.plain)
+            return ascii->compareCovered(a.subPath, b.subPath);
+        return collator->compare(a.subPath, b.subPath);
+    }
 
     bool operator()(const PendingKey& a, const PendingKey& b) const
     {
-        if (const int c = a.sortKey ? a.sortKey->compare(*b.sortKey) : collator->compare(a.subPath, b.subPath))
+        if (const int c = collate(a, b))
             return c < 0;
         if (const int c = winCompareNoCase(a.subPath, b.subPath))
             return c < 0;
@@ -82,9 +94,9 @@ public:
         , m_visitor(visitor)
         , m_collator(QLocale())
         , m_keysOrder(m_collator.locale().language() == QLocale::C)
-        , m_pending(PendingLess{&m_collator})
+        , m_ascii(caseBlind(m_collator))
+        , m_pending(PendingLess{&m_collator, &m_ascii})
     {
-        m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     }
 
     WalkResult run(HKEY root, const QString& rootName, const QString& branchSubPath)
@@ -135,6 +147,12 @@ public:
     }
 
 private:
+    [[nodiscard]] static QCollator& caseBlind(QCollator& collator)
+    {
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        return collator;
+    }
+
     [[nodiscard]] bool stepOn()
     {
         m_progress.step();
@@ -222,14 +240,16 @@ private:
     // Values written in name order (as an import writes them) need one comparison each.
     void sortValues()
     {
-        const auto less = [this](const WalkValue& a, const WalkValue& b) {
-            if (const int c = m_collator.compare(a.name, b.name))
+        const auto covered = [this](const WalkValue& value) { return m_ascii.covers(value.name); };
+        const bool plain = std::all_of(m_values.cbegin(), m_values.cend(), covered);
+        const auto less = [this, plain](const WalkValue& a, const WalkValue& b) {
+            if (const int c = plain ? m_ascii.compareCovered(a.name, b.name) : m_collator.compare(a.name, b.name))
                 return c < 0;
             return namesLess(a.name, b.name);
         };
         if (std::is_sorted(m_values.begin(), m_values.end(), less))
             return;
-        if (m_keysOrder || m_values.size() < ManyValues) {
+        if (m_keysOrder || m_values.size() < ManyValues || plain) {
             std::sort(m_values.begin(), m_values.end(), less);
             return;
         }
@@ -286,7 +306,8 @@ private:
         for (qsizetype i = first; i < end; ++i) {
             const qsizetype child = m_children[size_t(i)];
             const QString subPath = m_subPaths.value(child);
-            PendingKey pending{m_keysOrder ? std::optional(m_collator.sortKey(subPath)) : std::nullopt, subPath, child};
+            PendingKey pending{m_keysOrder ? std::optional(m_collator.sortKey(subPath)) : std::nullopt, subPath, child,
+                               m_ascii.covers(subPath)};
             at = i == first ? m_pending.insert(std::move(pending)).first
                             : m_pending.insert(std::next(at), std::move(pending));
         }
@@ -298,6 +319,7 @@ private:
     BranchVisitor& m_visitor;
     QCollator m_collator;
     const bool m_keysOrder; // pending keys are ordered by their collation keys
+    const AsciiCollation m_ascii; // the collator's order of plain names, without asking it
     QString m_rootName;
     RegBranch m_branch;
     QHash<qsizetype, QString> m_subPaths;  // by place: the keys pending, filled when their parent is visited

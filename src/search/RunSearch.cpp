@@ -62,7 +62,7 @@ public:
             m_first = false;
             return WalkStep::Continue;
         }
-        const QString name = key.path.section(QLatin1Char('\\'), -1);
+        const QStringView name = QStringView(key.path).sliced(key.path.lastIndexOf(QLatin1Char('\\')) + 1);
         if (m_matcher.matchKeyName(name) && !m_reporter.report(FoundKind::KeyName, key.path, QString(), REG_NONE))
             return WalkStep::Stop;
         return WalkStep::Continue;

@@ -144,6 +144,8 @@ private slots:
         QTest::newRow("default") << "" << 1u << sz("Vorgabe") << QByteArray("@=\"Vorgabe\"");
         QTest::newRow("escapes") << "a\"b\\c" << 1u << sz("C:\\a\"b\r\n\xc3\x84")
                                  << QByteArray("\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\"");
+        QTest::newRow("ASCII escapes") << "a\"b\\c" << 1u << sz("C:\\a\"b\r\n\tz\\")
+                                       << QByteArray("\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\tz\\\\\"");
         QTest::newRow("cut at zero") << "cut" << 1u << QByteArray("vor\0nach\0", 9) << QByteArray("\"cut\"=\"vor\"");
         // "Ã¤": its Windows-1252 bytes would read as UTF-8 of "ä", so the line is UTF-8.
         QTest::newRow("mojibake") << "m" << 1u << sz("\xc3\x83\xc2\xa4") << QByteArray("\"m\"=\"\xc3\x83\xc2\xa4\"");
