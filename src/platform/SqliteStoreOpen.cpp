@@ -145,6 +145,8 @@ LONG SqliteStore::openConnection(const QString& path, bool exists, QString* erro
         break;
     case StoreSchema::Kind::Empty:
         (void)m_db.exec("PRAGMA encoding='UTF-8'"); // names are mostly ASCII: half the index size of UTF-16
+        // larger pages: fewer page splits in the path and name indexes of a large import, fewer reads in a walk
+        (void)m_db.exec("PRAGMA page_size=8192");
         rc = m_db.exec("PRAGMA journal_mode=WAL");
         if (rc == SQLITE_OK)
             rc = StoreSchema::create(m_db);
