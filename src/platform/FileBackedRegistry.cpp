@@ -1,5 +1,7 @@
 #include "platform/FileBackedRegistry.h"
 
+#include <algorithm>
+
 LONG FileBackedRegistry::beginBatch()
 {
     std::lock_guard lock(m_mutex);
@@ -41,6 +43,35 @@ bool FileBackedRegistry::recordChange(KeyId id, DWORD bits)
     ++m_generation;
     m_changes.record(pathOf(id), bits);
     return m_batchDepth > 0;
+}
+
+LONG FileBackedRegistry::keyInfo(KeyId id, BackendKeyInfo* info)
+{
+    std::lock_guard lock(m_mutex);
+    QStringList names;
+    if (const LONG rc = subKeys(id, &names, nullptr); rc != ERROR_SUCCESS)
+        return rc;
+    *info = BackendKeyInfo{};
+    for (const QString& name : std::as_const(names)) {
+        ++info->subKeys;
+        info->maxSubKeyLen = std::max(info->maxSubKeyLen, DWORD(name.size()));
+    }
+    QVector<BackendValue> list;
+    (void)values(id, &list);
+    for (const BackendValue& v : std::as_const(list)) {
+        ++info->values;
+        info->maxValueNameLen = std::max(info->maxValueNameLen, DWORD(v.name.size()));
+        info->maxValueLen = std::max(info->maxValueLen, DWORD(v.data.size()));
+    }
+    info->lastWrite = lastWriteOf(id);
+    return ERROR_SUCCESS;
+}
+
+LONG FileBackedRegistry::keyDeny(KeyId id, DWORD* flags)
+{
+    std::lock_guard lock(m_mutex);
+    *flags = 0;
+    return known(id) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
 LONG FileBackedRegistry::watchedKey(KeyId id, bool subtree, DWORD filter, WatchedKey* key)

@@ -19,6 +19,11 @@ public:
     [[nodiscard]] quint64 subKeyGeneration(KeyId) override { return m_generation; }
     [[nodiscard]] quint64 valueGeneration(KeyId) override { return m_generation; }
     [[nodiscard]] quint64 deletionGeneration() override { return m_generation; }
+    // Counts and longest names through subKeys and values, the time through lastWriteOf.
+    LONG keyInfo(KeyId id, BackendKeyInfo* info) override;
+    // The files keep real security descriptors or none, never this platform's deny flags.
+    LONG keyDeny(KeyId id, DWORD* flags) override;
+    LONG setKeyDeny(KeyId, DWORD) override { return ERROR_ACCESS_DENIED; }
     LONG watchedKey(KeyId id, bool subtree, DWORD filter, WatchedKey* key) override;
     [[nodiscard]] ChangeCursor changeCursor() override;
     QVector<BackendChange> changesSince(ChangeCursor from) override;
@@ -30,6 +35,8 @@ protected:
     [[nodiscard]] virtual bool known(KeyId id) const = 0;
     // The key's full path, as watches name it.
     [[nodiscard]] virtual QString pathOf(KeyId id) const = 0;
+    // FILETIME ticks of the key's last write (0 where the file keeps none).
+    [[nodiscard]] virtual quint64 lastWriteOf(KeyId id) const = 0;
 
     // A change made at id: counted and recorded for the watches. True while a batch defers the writing.
     [[nodiscard]] bool recordChange(KeyId id, DWORD bits);

@@ -374,48 +374,6 @@ LONG HiveBackend::deleteKey(KeyId id)
     return rc;
 }
 
-LONG HiveBackend::keyInfo(KeyId id, BackendKeyInfo* info)
-{
-    std::lock_guard lock(m_mutex);
-    if (!known(id))
-        return ERROR_KEY_DELETED;
-    *info = BackendKeyInfo{};
-    for (const Child& c : children(id).list) {
-        ++info->subKeys;
-        info->maxSubKeyLen = std::max(info->maxSubKeyLen, DWORD(c.name.size()));
-    }
-    QVector<BackendValue> list;
-    (void)values(id, &list);
-    for (const BackendValue& v : std::as_const(list)) {
-        ++info->values;
-        info->maxValueNameLen = std::max(info->maxValueNameLen, DWORD(v.name.size()));
-        info->maxValueLen = std::max(info->maxValueLen, DWORD(v.data.size()));
-    }
-    if (!isVirtual(id))
-        info->lastWrite = fileOf(id)->node(nodeOf(id))->lastWrite;
-    return ERROR_SUCCESS;
-}
-
-LONG HiveBackend::keyDeny(KeyId id, DWORD* flags)
-{
-    std::lock_guard lock(m_mutex);
-    *flags = 0;
-    return known(id) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
-}
-
-LONG HiveBackend::setKeyDeny(KeyId, DWORD)
-{
-    return ERROR_ACCESS_DENIED; // a hive keeps real security descriptors, not this platform's flags
-}
-
-
-
-
-
-
-
-
-
 LONG HiveBackend::commitFiles()
 {
     LONG first = ERROR_SUCCESS;
@@ -425,4 +383,9 @@ LONG HiveBackend::commitFiles()
             first = rc;
     }
     return first;
+}
+
+quint64 HiveBackend::lastWriteOf(KeyId id) const
+{
+    return isVirtual(id) ? 0 : fileOf(id)->node(nodeOf(id))->lastWrite;
 }

@@ -43,9 +43,6 @@ public:
     LONG setValue(KeyId id, const QString& name, DWORD type, QByteArrayView data) override;
     LONG deleteValue(KeyId id, const QString& name) override;
     LONG deleteKey(KeyId id) override;
-    LONG keyInfo(KeyId id, BackendKeyInfo* info) override;
-    LONG keyDeny(KeyId id, DWORD* flags) override;
-    LONG setKeyDeny(KeyId id, DWORD flags) override;
     [[nodiscard]] bool readOnly() const override { return !writable(); }
 
 private:
@@ -86,6 +83,7 @@ private:
     [[nodiscard]] KeyId parentOf(KeyId id) const;
     [[nodiscard]] QString nameOf(KeyId id) const;
     [[nodiscard]] QString pathOf(KeyId id) const override;
+    [[nodiscard]] quint64 lastWriteOf(KeyId id) const override;
     LONG changed(KeyId id, DWORD bits, LONG rc);
     LONG refuse(const HiveFile* file);
 

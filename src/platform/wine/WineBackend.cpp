@@ -403,39 +403,6 @@ LONG WineBackend::deleteKey(KeyId id)
     return rc;
 }
 
-LONG WineBackend::keyInfo(KeyId id, BackendKeyInfo* info)
-{
-    std::lock_guard lock(m_mutex);
-    if (!known(id))
-        return ERROR_KEY_DELETED;
-    *info = BackendKeyInfo{};
-    for (const Child& c : children(id).list) {
-        ++info->subKeys;
-        info->maxSubKeyLen = std::max(info->maxSubKeyLen, DWORD(c.name.size()));
-    }
-    QVector<BackendValue> list;
-    (void)values(id, &list);
-    for (const BackendValue& v : std::as_const(list)) {
-        ++info->values;
-        info->maxValueNameLen = std::max(info->maxValueNameLen, DWORD(v.name.size()));
-        info->maxValueLen = std::max(info->maxValueLen, DWORD(v.data.size()));
-    }
-    info->lastWrite = lastWriteOf(id);
-    return ERROR_SUCCESS;
-}
-
-LONG WineBackend::keyDeny(KeyId id, DWORD* flags)
-{
-    std::lock_guard lock(m_mutex);
-    *flags = 0;
-    return known(id) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
-}
-
-LONG WineBackend::setKeyDeny(KeyId, DWORD)
-{
-    return ERROR_ACCESS_DENIED; // Wine's files keep no such flags
-}
-
 LONG WineBackend::changed(KeyId id, DWORD bits)
 {
     m_pending[size_t(fileOf(id))] = true;
@@ -471,14 +438,6 @@ LONG WineBackend::commit(int f)
     m_readStamp[size_t(f)] = fileStamp(path);
     return ERROR_SUCCESS;
 }
-
-
-
-
-
-
-
-
 
 LONG WineBackend::commitFiles()
 {

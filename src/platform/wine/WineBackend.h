@@ -37,9 +37,6 @@ public:
     LONG setValue(KeyId id, const QString& name, DWORD type, QByteArrayView data) override;
     LONG deleteValue(KeyId id, const QString& name) override;
     LONG deleteKey(KeyId id) override;
-    LONG keyInfo(KeyId id, BackendKeyInfo* info) override;
-    LONG keyDeny(KeyId id, DWORD* flags) override;
-    LONG setKeyDeny(KeyId id, DWORD flags) override;
     [[nodiscard]] bool readOnly() const override { return !m_writable; }
 
 private:
@@ -76,7 +73,7 @@ private:
     [[nodiscard]] KeyId resolve(const QString& target, int depth);
     [[nodiscard]] KeyId walk(KeyId from, const QStringList& names, int depth);
     [[nodiscard]] QString pathOf(KeyId id) const override;
-    [[nodiscard]] quint64 lastWriteOf(KeyId id) const;
+    [[nodiscard]] quint64 lastWriteOf(KeyId id) const override;
     LONG changed(KeyId id, DWORD bits);
     LONG commit(int file);
 
