@@ -100,10 +100,13 @@ bool RegBranch::readAhead(qsizetype index, QVector<BackendValue>* values)
 bool RegBranch::readPart()
 {
     QVector<BackendBranchKey> part;
-    m_result = m_backend->branchKeys(m_id, m_subKeysOnly, KeysPerPart, &m_position, &part);
+    m_result = m_counted ? m_backend->branchKeys(m_id, m_subKeysOnly, KeysPerPart, &m_position, &part)
+                         : m_backend->branchKeysUncounted(m_id, KeysPerPart, &m_position, &part);
     if (m_result == ERROR_NO_MORE_ITEMS) {
         m_result = ERROR_SUCCESS;
         m_complete = true;
+        if (!m_counted)
+            return true;
         qint64 values = 0;
         for (const BackendBranchKey& key : std::as_const(m_keys))
             values += key.values;
@@ -120,11 +123,12 @@ bool RegBranch::readPart()
     return m_result == ERROR_SUCCESS;
 }
 
-LONG RegReadBranch(HKEY hKey, REGSAM samDesired, bool subKeysOnly, RegBranch* branch)
+LONG RegBranch::read(HKEY hKey, REGSAM samDesired, bool subKeysOnly, bool counted, RegBranch* branch)
 {
     if (!branch)
         return ERROR_INVALID_PARAMETER;
     *branch = RegBranch();
+    branch->m_counted = counted;
     return withKey(hKey, KEY_ENUMERATE_SUB_KEYS, [&](KeyHandle& h) {
         branch->m_backend = h.backend;
         branch->m_id = h.id;
@@ -136,6 +140,16 @@ LONG RegReadBranch(HKEY hKey, REGSAM samDesired, bool subKeysOnly, RegBranch* br
     });
 }
 
+LONG RegReadBranch(HKEY hKey, REGSAM samDesired, bool subKeysOnly, RegBranch* branch)
+{
+    return RegBranch::read(hKey, samDesired, subKeysOnly, true, branch);
+}
+
+LONG RegReadBranchUncounted(HKEY hKey, REGSAM samDesired, RegBranch* branch)
+{
+    return RegBranch::read(hKey, samDesired, false, false, branch);
+}
+
 LONG RegReadBranchPart(RegBranch& branch)
 {
     if (!branch.m_backend)
@@ -145,19 +159,32 @@ LONG RegReadBranchPart(RegBranch& branch)
     return branch.m_result;
 }
 
+// Only a denied key, or any key once keys may have been deleted since the read, asks the store.
+LONG RegBranch::checkKey(qsizetype index, quint64 deletions) const
+{
+    const BackendBranchKey& key = m_keys.at(index);
+    if (key.deny == 0 && deletions == m_deletions)
+        return ERROR_SUCCESS;
+    KeyId id = 0;
+    const LONG rc = m_backend->openKey(key.id, {}, m_access, &id);
+    return rc == ERROR_KEY_DELETED ? ERROR_FILE_NOT_FOUND : rc;
+}
+
+LONG RegCheckBranchKey(const RegBranch& branch, qsizetype index)
+{
+    if (!branch.m_backend || index < 0 || index >= branch.m_keys.size())
+        return ERROR_INVALID_PARAMETER;
+    return branch.checkKey(index, branch.m_backend->deletionGeneration());
+}
+
 LONG RegOpenBranchKey(const RegBranch& branch, qsizetype index, HKEY* phkResult)
 {
-    if (!phkResult || index < 0 || index >= branch.m_keys.size())
+    if (!phkResult || !branch.m_backend || index < 0 || index >= branch.m_keys.size())
         return ERROR_INVALID_PARAMETER;
     const BackendBranchKey& key = branch.m_keys.at(index);
-    // Only a denied key, or any key once keys may have been deleted since the read, asks the store.
     const quint64 deletions = branch.m_backend->deletionGeneration();
-    if (key.deny != 0 || deletions != branch.m_deletions) {
-        KeyId id = 0;
-        const LONG rc = branch.m_backend->openKey(key.id, {}, branch.m_access, &id);
-        if (rc != ERROR_SUCCESS)
-            return rc == ERROR_KEY_DELETED ? ERROR_FILE_NOT_FOUND : rc;
-    }
+    if (const LONG rc = branch.checkKey(index, deletions); rc != ERROR_SUCCESS)
+        return rc;
     std::shared_ptr<KeyHandle> handle = HandleTable::newHandle(branch.m_backend, key.id, branch.m_access);
     handle->aliveGen = deletions; // just seen alive
     *phkResult = HandleTable::add(std::move(handle));
@@ -182,6 +209,41 @@ LONG RegReadBranchValues(RegBranch& branch, qsizetype index, HKEY hKey, QVector<
         }
         return h.backend->values(h.id, values);
     });
+}
+
+bool RegBranchWantsValuePass(const RegBranch& branch)
+{
+    // Asking one key costs about as much as passing ten values of the registry.
+    return branch.m_backend && branch.m_complete && !branch.m_subKeysOnly
+           && qint64(branch.m_keys.size()) * 10 >= branch.m_backend->valueRowCount()
+           && branch.m_backend->valueRowCount() > 0;
+}
+
+LONG RegReadBranchValuePass(RegBranch& branch, QVector<BackendValueRow>* rows)
+{
+    if (!rows || !branch.m_backend)
+        return ERROR_INVALID_PARAMETER;
+    if ((branch.m_access & KEY_QUERY_VALUE) != KEY_QUERY_VALUE)
+        return ERROR_ACCESS_DENIED;
+    return branch.m_backend->valueRows(&branch.m_passPosition, RowsPerPass, rows);
+}
+
+bool RegBranchValuesCurrent(const RegBranch& branch, qsizetype index)
+{
+    return branch.m_backend && index >= 0 && index < branch.m_keys.size()
+           && branch.m_backend->valueGeneration(branch.m_keys.at(index).id) == branch.m_keys.at(index).valueGeneration;
+}
+
+LONG RegReadBranchKeyValues(const RegBranch& branch, qsizetype index, QVector<BackendValue>* values)
+{
+    if (!values)
+        return ERROR_INVALID_PARAMETER;
+    values->clear();
+    if (const LONG rc = RegCheckBranchKey(branch, index); rc != ERROR_SUCCESS)
+        return rc;
+    if ((branch.m_access & KEY_QUERY_VALUE) != KEY_QUERY_VALUE)
+        return ERROR_ACCESS_DENIED;
+    return branch.m_backend->values(branch.m_keys.at(index).id, values);
 }
 
 bool RegBranchSubKeysCurrent(const RegBranch& branch, qsizetype index)

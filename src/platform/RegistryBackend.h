@@ -25,7 +25,8 @@ struct BackendValue {
 
 // One key of a branch read at once: its parent (0 for the branch key) and the parent's place in the list
 // of the branch (-1 for the branch key, filled by the reader of the list), its name as created (empty for
-// the branch key), its deny flags, and how many values it had at the value generation of the read.
+// the branch key), its deny flags, and how many values it had at the value generation of the read (-1 where
+// they were not counted).
 struct BackendBranchKey {
     KeyId id = 0;
     KeyId parentId = 0;
@@ -105,6 +106,12 @@ public:
     // limit of them per part; *position (empty at the start) goes on from the part before.
     // ERROR_NO_MORE_ITEMS after the last. The default asks key by key and gives everything in one part.
     virtual LONG branchKeys(KeyId id, bool subKeysOnly, int limit, QString* position, QVector<BackendBranchKey>* keys);
+    // The same for the whole branch, where counting the values costs a read of their own: without the
+    // counts (values -1), for walks that take every value of the registry in one pass anyway.
+    virtual LONG branchKeysUncounted(KeyId id, int limit, QString* position, QVector<BackendBranchKey>* keys)
+    {
+        return branchKeys(id, false, limit, position, keys);
+    }
     // Every value of the registry in creation order, a part at a time, for walks over large branches:
     // at most limit values after the position *from (0 at the start), moving *from past them;
     // ERROR_NO_MORE_ITEMS after the last, and at once where there is no such order.

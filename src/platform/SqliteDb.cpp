@@ -1,6 +1,7 @@
 #include "platform/SqliteDb.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <QUrl>
 #include <sqlite3.h>
@@ -92,22 +93,53 @@ qint64 SqliteStatement::int64(int column) const
 
 QString SqliteStatement::text(int column) const
 {
+    QString text;
+    textInto(column, text);
+    return text;
+}
+
+void SqliteStatement::textInto(int column, QString& out) const
+{
     // Most names are ASCII: taken from the stored UTF-8 without SQLite's conversion and its copy. Other
     // text goes through SQLite's own UTF-16, which gives back unpaired surrogates as they were stored.
-    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    const auto* utf8 = reinterpret_cast<const unsigned char*>(sqlite3_column_text(m_stmt, column));
     const int length = sqlite3_column_bytes(m_stmt, column);
-    if (utf8 && std::all_of(utf8, utf8 + length, [](char c) { return (c & 0x80) == 0; }))
-        return QString::fromLatin1(utf8, length);
+    if (!utf8) {
+        out.clear();
+        return;
+    }
+    out.resize(length);
+    QChar* to = out.data();
+    int i = 0;
+    for (; i < length && utf8[i] < 0x80; ++i)
+        to[i] = QChar(utf8[i]);
+    if (i == length)
+        return;
     const void* p = sqlite3_column_text16(m_stmt, column);
     const int bytes = sqlite3_column_bytes16(m_stmt, column);
-    return p ? QString(static_cast<const QChar*>(p), bytes / 2) : QString();
+    if (p)
+        out.setUnicode(static_cast<const QChar*>(p), bytes / 2);
+    else
+        out.clear();
 }
 
 QByteArray SqliteStatement::blob(int column) const
 {
+    QByteArray bytes;
+    blobInto(column, bytes);
+    return bytes;
+}
+
+void SqliteStatement::blobInto(int column, QByteArray& out) const
+{
     const void* p = sqlite3_column_blob(m_stmt, column);
     const int bytes = sqlite3_column_bytes(m_stmt, column);
-    return p ? QByteArray(static_cast<const char*>(p), bytes) : QByteArray();
+    if (!p) {
+        out.clear();
+        return;
+    }
+    out.resize(bytes);
+    std::memcpy(out.data(), p, size_t(bytes));
 }
 
 int SqliteStatement::blobSize(int column) const

@@ -37,6 +37,9 @@ public:
     [[nodiscard]] qint64 int64(int column) const;
     [[nodiscard]] QString text(int column) const;
     [[nodiscard]] QByteArray blob(int column) const;
+    // The same into a string or array of the caller's, whose room is used again where it is not shared.
+    void textInto(int column, QString& out) const;
+    void blobInto(int column, QByteArray& out) const;
     [[nodiscard]] int blobSize(int column) const;
 
 private:

@@ -39,6 +39,7 @@ public:
     LONG subKeys(KeyId id, QStringList* names, QVector<quint64>* lastWrite) override;
     LONG branchKeys(KeyId id, bool subKeysOnly, int limit, QString* position,
                     QVector<BackendBranchKey>* keys) override;
+    LONG branchKeysUncounted(KeyId id, int limit, QString* position, QVector<BackendBranchKey>* keys) override;
     LONG valueRows(qint64* from, int limit, QVector<BackendValueRow>* rows) override;
     qint64 valueRowCount() override;
     LONG values(KeyId id, QVector<BackendValue>* values) override;
@@ -90,6 +91,8 @@ private:
     [[nodiscard]] KeyId lookupPath(const QString& upperPath, DWORD* deny);
     [[nodiscard]] QString upperPathOf(KeyId id);
     [[nodiscard]] bool rowOf(KeyId id, KeyId* parent, QString* upperPath, DWORD* deny);
+    enum class BranchRead { Counted, Uncounted, SubKeys };
+    LONG readBranchKeys(KeyId id, BranchRead how, int limit, QString* position, QVector<BackendBranchKey>* keys);
     [[nodiscard]] LONG insertKey(KeyId parent, const QString& name, const QString& upperPath, KeyId* id);
     [[nodiscard]] static bool accessDenied(REGSAM access, DWORD deny);
     [[nodiscard]] QString rootPath(HKEY hkey) const;
@@ -101,8 +104,8 @@ private:
     QString m_userKey; // HKEY_USERS subkey of HKEY_CURRENT_USER
 
     // statements (declared after m_db so they finalize first)
-    SqliteStatement m_findPath, m_insertKey, m_childNames, m_branchKeys, m_childKeys, m_valueRows, m_lastValueRow,
-        m_valueList, m_valueGet, m_valueSet, m_valueDel,
+    SqliteStatement m_findPath, m_insertKey, m_childNames, m_branchKeys, m_branchKeysUncounted, m_childKeys, m_valueRows,
+        m_lastValueRow, m_valueList, m_valueGet, m_valueSet, m_valueDel,
         m_keyExists, m_hasChild, m_keyRow, m_deleteKey, m_deleteKeyValues, m_setDeny, m_keyCounts, m_valueCounts,
         m_dataVersion, m_savepoint, m_release, m_rollbackTo;
     QByteArray m_bindA, m_bindB; // text bound to a statement until its reset

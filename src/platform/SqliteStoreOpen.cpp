@@ -263,6 +263,8 @@ void SqliteStore::prepareStatements()
     // the keys below a path: their upper-cased paths lie between "PATH\" and "PATH]" ("]" follows "\")
     m_branchKeys = m_db.prepare("SELECT id, parent, name, deny, (SELECT count(*) FROM vals WHERE key = keys.id), "
                                 "upath FROM keys WHERE upath > ?1 AND upath < ?2 ORDER BY upath LIMIT ?3");
+    m_branchKeysUncounted = m_db.prepare("SELECT id, parent, name, deny, -1, upath FROM keys "
+                                         "WHERE upath > ?1 AND upath < ?2 ORDER BY upath LIMIT ?3");
     m_childKeys = m_db.prepare("SELECT id, parent, name, deny, (SELECT count(*) FROM vals WHERE key = keys.id) "
                                "FROM keys WHERE parent = ?1 ORDER BY skey");
     // values in creation order straight from the table, without an index lookup per value

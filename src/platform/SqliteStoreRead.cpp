@@ -28,6 +28,18 @@ LONG SqliteStore::subKeys(KeyId id, QStringList* names, QVector<quint64>* lastWr
 LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, int limit, QString* position,
                              QVector<BackendBranchKey>* keys)
 {
+    return readBranchKeys(id, subKeysOnly ? BranchRead::SubKeys : BranchRead::Counted, limit, position, keys);
+}
+
+LONG SqliteStore::branchKeysUncounted(KeyId id, int limit, QString* position, QVector<BackendBranchKey>* keys)
+{
+    return readBranchKeys(id, BranchRead::Uncounted, limit, position, keys);
+}
+
+LONG SqliteStore::readBranchKeys(KeyId id, BranchRead how, int limit, QString* position,
+                                 QVector<BackendBranchKey>* keys)
+{
+    const bool subKeysOnly = how == BranchRead::SubKeys;
     std::lock_guard lock(m_mutex);
     beginRead();
     keys->clear();
@@ -38,11 +50,12 @@ LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, int limit, QString* pos
         return ERROR_KEY_DELETED;
     const bool first = position->isEmpty();
     if (first) {
-        qint64 ownValues = 0;
-        m_valueCounts.bind(1, id);
-        if (m_valueCounts.step() == SQLITE_ROW)
-            ownValues = m_valueCounts.int64(0);
-        m_valueCounts.reset();
+        qint64 ownValues = -1;
+        if (how != BranchRead::Uncounted) {
+            m_valueCounts.bind(1, id);
+            ownValues = m_valueCounts.step() == SQLITE_ROW ? m_valueCounts.int64(0) : 0;
+            m_valueCounts.reset();
+        }
         keys->append(BackendBranchKey{id, 0, -1, QString(), deny, ownValues, m_cache.valueGeneration(id),
                                       m_cache.subKeyGeneration(id)});
         *position = up + QLatin1Char('\\');
@@ -50,7 +63,9 @@ LONG SqliteStore::branchKeys(KeyId id, bool subKeysOnly, int limit, QString* pos
         return ERROR_NO_MORE_ITEMS;
     }
     const QString to = up + QLatin1Char(']');
-    SqliteStatement& query = subKeysOnly ? m_childKeys : m_branchKeys;
+    SqliteStatement& query = subKeysOnly                  ? m_childKeys
+                             : how == BranchRead::Counted ? m_branchKeys
+                                                          : m_branchKeysUncounted;
     if (subKeysOnly) {
         query.bind(1, id);
     } else {
@@ -81,18 +96,23 @@ LONG SqliteStore::valueRows(qint64* from, int limit, QVector<BackendValueRow>* r
 {
     std::lock_guard lock(m_mutex);
     beginRead();
-    rows->clear();
-    rows->reserve(limit);
     m_valueRows.bind(1, *from);
     m_valueRows.bind(2, limit);
+    // the rows of the part before are written over: their strings and arrays keep their room
+    qsizetype count = 0;
     int rc;
     while ((rc = m_valueRows.step()) == SQLITE_ROW) {
+        if (count == rows->size())
+            rows->resize(count + 1);
+        BackendValueRow& row = (*rows)[count++];
         *from = m_valueRows.int64(0);
-        rows->append(BackendValueRow{m_valueRows.int64(1), BackendValue{m_valueRows.text(2),
-                                                                        DWORD(m_valueRows.int64(3)),
-                                                                        m_valueRows.blob(4)}});
+        row.key = m_valueRows.int64(1);
+        m_valueRows.textInto(2, row.value.name);
+        row.value.type = DWORD(m_valueRows.int64(3));
+        m_valueRows.blobInto(4, row.value.data);
     }
     m_valueRows.reset();
+    rows->resize(count);
     if (rc != SQLITE_DONE)
         return ERROR_REGISTRY_IO_FAILED;
     return rows->isEmpty() ? ERROR_NO_MORE_ITEMS : ERROR_SUCCESS;

@@ -8,6 +8,7 @@
 #include "registry/Progress.h"
 #include "registry/RegUtils.h"
 #include "registry/RegistryAccessor.h"
+#include "registry/StoreOrderWalk.h"
 
 #include <QCollator>
 #include <QHash>
@@ -59,30 +60,6 @@ struct PendingLess {
     }
 };
 
-WalkResult failure(const QString& text, const QString& keyPath, LONG code)
-{
-    WalkResult result;
-    result.status = WalkResult::Status::Failed;
-    result.text = text;
-    result.keyPath = keyPath;
-    result.code = code;
-    return result;
-}
-
-WalkResult withStatus(WalkResult::Status status)
-{
-    WalkResult result;
-    result.status = status;
-    return result;
-}
-
-WalkResult subKeysFailure(const QString& path, LONG code)
-{
-    return failure(
-        QStringLiteral("Die Unterschlüssel von %1 konnten nicht gelesen werden: %2").arg(path, RegCodeText(code)), path,
-        code);
-}
-
 // The state of one walk: the branch's keys read at once, the order, the pending keys and the visitor's
 // answers. The keys are visited in the order of a pending list that a visited key adds its subkeys to;
 // as every subkey orders after its parent, that is the order of all the branch's paths.
@@ -103,29 +80,29 @@ public:
     {
         m_rootName = rootName;
         if (!stepOn())
-            return withStatus(WalkResult::Status::Cancelled);
+            return WalkResult::ended(WalkResult::Status::Cancelled);
         OpenKey key;
         LONG rc = RegOpenKeyEx(root, branchSubPath, 0, m_options.access, key.out());
         if (rc != ERROR_SUCCESS) {
             m_visitor.keyNotOpened(pathOf(branchSubPath), rc);
-            return withStatus(WalkResult::Status::Completed);
+            return WalkResult::ended(WalkResult::Status::Completed);
         }
         // read in parts, so that the user can stop the walk of a large branch at once
         rc = RegReadBranch(key.get(), m_options.access, m_options.subKeysOnly, &m_branch);
         while (rc == ERROR_SUCCESS && !m_branch.complete()) {
             if (!stepOn())
-                return withStatus(WalkResult::Status::Cancelled);
+                return WalkResult::ended(WalkResult::Status::Cancelled);
             rc = RegReadBranchPart(m_branch);
         }
         if (rc != ERROR_SUCCESS)
-            return subKeysFailure(pathOf(branchSubPath), rc);
+            return SubKeysFailure(pathOf(branchSubPath), rc);
         indexChildren();
         m_subPaths[0] = branchSubPath;
         qsizetype current = 0; // the branch key, open already
         while (true) {
             if (current != 0) {
                 if (!stepOn())
-                    return withStatus(WalkResult::Status::Cancelled);
+                    return WalkResult::ended(WalkResult::Status::Cancelled);
                 rc = RegOpenBranchKey(m_branch, current, key.out());
             }
             if (rc != ERROR_SUCCESS) {
@@ -140,7 +117,7 @@ public:
                 continue;
             }
             if (m_pending.empty())
-                return withStatus(WalkResult::Status::Completed);
+                return WalkResult::ended(WalkResult::Status::Completed);
             current = m_pending.begin()->place;
             m_pending.erase(m_pending.begin());
         }
@@ -198,17 +175,17 @@ private:
         const WalkKey key{pathOf(subPath), subPath, handle, known ? &subKeys : nullptr};
         WalkStep step = m_visitor.visitKey(key);
         if (step == WalkStep::Stop)
-            return withStatus(WalkResult::Status::Stopped);
+            return WalkResult::ended(WalkResult::Status::Stopped);
         bool descend = step != WalkStep::SkipSubtree;
         if (m_options.values) {
             if (std::optional<WalkResult> end = readValues(key, place))
                 return end;
             for (const WalkValue& value : std::as_const(m_values)) {
                 if (!stepOn())
-                    return withStatus(WalkResult::Status::Cancelled);
+                    return WalkResult::ended(WalkResult::Status::Cancelled);
                 step = m_visitor.visitValue(key, value);
                 if (step == WalkStep::Stop)
-                    return withStatus(WalkResult::Status::Stopped);
+                    return WalkResult::ended(WalkResult::Status::Stopped);
                 if (step == WalkStep::SkipSubtree) {
                     descend = false;
                     break;
@@ -222,15 +199,13 @@ private:
     std::optional<WalkResult> readValues(const WalkKey& key, qsizetype place)
     {
         if (!stepOn())
-            return withStatus(WalkResult::Status::Cancelled);
+            return WalkResult::ended(WalkResult::Status::Cancelled);
         const LONG rc = RegReadBranchValues(m_branch, place, key.handle, &m_values);
         if (rc != ERROR_SUCCESS)
-            return failure(QStringLiteral("Die Werte von %1 konnten nicht gelesen werden: %2")
-                               .arg(key.path, RegCodeText(rc)),
-                           key.path, rc);
+            return ValuesFailure(key.path, rc);
         for (qsizetype i = 0; i < m_values.size(); ++i) {
             if (!stepOn())
-                return withStatus(WalkResult::Status::Cancelled);
+                return WalkResult::ended(WalkResult::Status::Cancelled);
         }
         if (m_values.size() > 1)
             sortValues();
@@ -283,15 +258,15 @@ private:
     std::optional<WalkResult> addSubKeys(const WalkKey& key, qsizetype place)
     {
         if (!stepOn())
-            return withStatus(WalkResult::Status::Cancelled);
+            return WalkResult::ended(WalkResult::Status::Cancelled);
         // the list was read before the visit, which may have deleted the key
         if (const LONG rc = RegCheckKey(key.handle); rc != ERROR_SUCCESS)
-            return subKeysFailure(key.path, rc);
+            return SubKeysFailure(key.path, rc);
         const qsizetype first = m_firstChild[size_t(place)];
         const qsizetype end = m_firstChild[size_t(place) + 1];
         for (qsizetype i = first; i < end; ++i) {
             if (!stepOn())
-                return withStatus(WalkResult::Status::Cancelled);
+                return WalkResult::ended(WalkResult::Status::Cancelled);
             const qsizetype child = m_children[size_t(i)];
             const QString& name = m_branch.keys()[child].name;
             m_subPaths[child] = key.subPath.isEmpty() ? name : key.subPath + QLatin1Char('\\') + name;
@@ -332,6 +307,35 @@ private:
 
 } // namespace
 
+WalkResult WalkResult::ended(Status status)
+{
+    WalkResult result;
+    result.status = status;
+    return result;
+}
+
+WalkResult WalkResult::failed(const QString& text, const QString& keyPath, LONG code)
+{
+    WalkResult result = ended(Status::Failed);
+    result.text = text;
+    result.keyPath = keyPath;
+    result.code = code;
+    return result;
+}
+
+WalkResult SubKeysFailure(const QString& path, LONG code)
+{
+    return WalkResult::failed(
+        QStringLiteral("Die Unterschlüssel von %1 konnten nicht gelesen werden: %2").arg(path, RegCodeText(code)),
+        path, code);
+}
+
+WalkResult ValuesFailure(const QString& path, LONG code)
+{
+    return WalkResult::failed(
+        QStringLiteral("Die Werte von %1 konnten nicht gelesen werden: %2").arg(path, RegCodeText(code)), path, code);
+}
+
 WalkStep BranchVisitor::visitValue(const WalkKey&, const WalkValue&)
 {
     return WalkStep::Continue;
@@ -348,10 +352,14 @@ WalkResult BranchWalker::walk(const QString& keyPath, BranchVisitor& visitor)
     const QString branch = ExcludeTrailingBackslash(keyPath);
     const HKEY root = GetRootKey(branch);
     if (root == 0)
-        return failure(QStringLiteral("Unbekannter Stammschlüssel: ") + branch, branch, ERROR_BAD_PATHNAME);
+        return WalkResult::failed(QStringLiteral("Unbekannter Stammschlüssel: ") + branch, branch, ERROR_BAD_PATHNAME);
     RegistryAccessor reg(m_options.access);
     if (!ConnectRootKey(reg, root, true))
-        return failure(QStringLiteral("Keine Verbindung zum Stammschlüssel von ") + branch, branch, ERROR_BAD_NETPATH);
+        return WalkResult::failed(QStringLiteral("Keine Verbindung zum Stammschlüssel von ") + branch, branch,
+                                  ERROR_BAD_NETPATH);
+    if (m_options.storeOrder && !m_options.subKeysOnly)
+        return WalkInStoreOrder(m_progress, m_options, visitor, reg.rootKey(), GetRootKeyName(branch),
+                                GetSubKeyPath(branch));
     Walk walk(m_progress, m_options, visitor);
     return walk.run(reg.rootKey(), GetRootKeyName(branch), GetSubKeyPath(branch));
 }

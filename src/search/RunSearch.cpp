@@ -19,6 +19,9 @@ public:
     }
 
     // True when the search goes on.
+    // A listing's rows are ordered by the result list: the walk may take the store's order.
+    [[nodiscard]] bool listing() const { return m_listing; }
+
     [[nodiscard]] bool report(FoundKind kind, const QString& keyPath, const QString& valueName, DWORD type)
     {
         SearchResult result{true, kind, keyPath, valueName, type};
@@ -46,7 +49,7 @@ struct StartPosition {
     [[nodiscard]] bool given() const { return atDefaultValue || !valueName.isEmpty(); }
 };
 
-// One subtree: the names of every key below the start key, then the values of each key, in the walk's
+// One subtree: the names of every key below the start key and the values of each key, in the walk's
 // order.
 class SubtreeVisitor final : public BranchVisitor {
 public:
@@ -57,9 +60,8 @@ public:
 
     WalkStep visitKey(const WalkKey& key) override
     {
-        m_inStartKey = m_first;
-        if (m_first) {
-            m_first = false;
+        if (m_startKey.isNull()) {
+            m_startKey = key.path;
             return WalkStep::Continue;
         }
         const QStringView name = QStringView(key.path).sliced(key.path.lastIndexOf(QLatin1Char('\\')) + 1);
@@ -70,7 +72,7 @@ public:
 
     WalkStep visitValue(const WalkKey& key, const WalkValue& value) override
     {
-        if (m_inStartKey && m_position.given()
+        if (m_position.given() && key.path == m_startKey
             && !IsPastStartValue(value.name, m_position.valueName, m_position.atDefaultValue))
             return WalkStep::Continue;
         if (m_matcher.matchValueName(value.name, value.type)
@@ -86,8 +88,7 @@ private:
     SearchMatcher& m_matcher;
     Reporter& m_reporter;
     const StartPosition& m_position;
-    bool m_first = true;
-    bool m_inStartKey = false;
+    QString m_startKey; // the first key visited: the walk's branch key
 };
 
 // Collects the names of a key's direct subkeys in the walk's order.
@@ -130,7 +131,8 @@ public:
 
     Flow subtree(const QString& keyPath, const StartPosition& position)
     {
-        BranchWalker walker(m_progress, BranchWalker::Options{m_matcher.looksAtValues(), KEY_READ});
+        BranchWalker walker(m_progress,
+                            BranchWalker::Options{m_matcher.looksAtValues(), KEY_READ, false, m_reporter.listing()});
         SubtreeVisitor visitor(m_matcher, m_reporter, position);
         return flowOf(walker.walk(keyPath, visitor));
     }

@@ -105,6 +105,22 @@ void SearchResultList::normalise(ResultRow& row) const
     }
 }
 
+namespace {
+
+// Rows the collation finds equal keep one order whatever order a search found them in: by their texts,
+// a default value before a value named as it is shown. Only a value found by name and by data gives
+// two equal rows, its name row coming first.
+bool tieLess(const ResultRow& a, const ResultRow& b)
+{
+    if (const int c = QString::compare(a.keyPath, b.keyPath))
+        return c < 0;
+    if (const int c = QString::compare(a.valueName, b.valueName))
+        return c < 0;
+    return a.foundAt.startsWith(StandardPrefix) && !b.foundAt.startsWith(StandardPrefix);
+}
+
+} // namespace
+
 bool SearchResultList::lessThan(const ResultRow& a, const ResultRow& b) const
 {
     if (a.keyPath != b.keyPath) {
@@ -112,7 +128,9 @@ bool SearchResultList::lessThan(const ResultRow& a, const ResultRow& b) const
         if (byPath != 0)
             return byPath < 0;
     }
-    return m_collator.compare(a.valueName, b.valueName) < 0;
+    if (const int byName = m_collator.compare(a.valueName, b.valueName))
+        return byName < 0;
+    return tieLess(a, b);
 }
 
 int SearchResultList::AddResultRow(const QString& foundAt, const QString& valueName, int icon, const QString& keyPath)
@@ -146,9 +164,12 @@ void SearchResultList::addResultRows(std::vector<ResultRow> rows)
         normalise(rows[i]);
         keyed.push_back({m_collator.sortKey(rows[i].keyPath), m_collator.sortKey(rows[i].valueName), i});
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        const int byPath = a.path.compare(b.path);
-        return byPath != 0 ? byPath < 0 : a.name.compare(b.name) < 0;
+    std::stable_sort(keyed.begin(), keyed.end(), [&rows](const Keyed& a, const Keyed& b) {
+        if (const int byPath = a.path.compare(b.path))
+            return byPath < 0;
+        if (const int byName = a.name.compare(b.name))
+            return byName < 0;
+        return tieLess(rows[a.index], rows[b.index]);
     });
     // Merged by searching each new row's place among the rows there (a few collations per new row),
     // not by comparing every row there: a running search adds its rows in small batches.

@@ -1,6 +1,7 @@
 // The one branch walk: its order (locale, case-insensitive, a key's subtree before its next sibling),
 // the visitor's answers, cancel and failures as values. kaven-reg's tests walk the deepest branch.
 
+#include "platform/RegBranch.h"
 #include "registry/BranchWalker.h"
 #include "registry/RegTestKeys.h"
 #include "support/ScriptedProgress.h"
@@ -9,6 +10,7 @@
 #include <QLocale>
 #include <QTest>
 
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -22,7 +24,7 @@ const QString LongValue = QString(MAX_VALUE_NAME, u'y');
 // answers as scripted.
 struct Recorder final : BranchVisitor {
     QStringList seen;
-    QString skipAt, stopAt, deleteAt, deleteOther, denyOther;
+    QString skipAt, stopAt, deleteAt, deleteOther, denyOther, dropValueOf;
     WalkStep visitKey(const WalkKey& key) override
     {
         seen.append(key.path.mid(int(qstrlen("HKEY_CURRENT_USER\\"))));
@@ -38,6 +40,11 @@ struct Recorder final : BranchVisitor {
     }
     WalkStep visitValue(const WalkKey& key, const WalkValue& value) override
     {
+        if (!dropValueOf.isEmpty()) {
+            RegTestKeys::OpenedKey other;
+            if (RegTestKeys::openKey(other, std::exchange(dropValueOf, QString()), HKEY_CURRENT_USER, KEY_SET_VALUE))
+                (void)RegDeleteValue(other.handle, u"alt"_s);
+        }
         seen.append(key.path.section(u'\\', -1) + u':' + value.name);
         return WalkStep::Continue;
     }
@@ -96,6 +103,54 @@ private slots:
         const WalkResult result = BranchWalker(progress).walk(u"HKEY_CURRENT_USER\\W\\"_s, recorder);
         QTEST(int(result.status), "status");
         QTEST(recorder.seen, "seen");
+    }
+
+    // The store's order: the same keys and values, every key before the values, a value deleted under the
+    // walk (after the pass read it) not seen; with the values from one pass over the registry's, or key by
+    // key when the branch holds few of them.
+    void storeOrderVisitsTheSame_data()
+    {
+        QTest::addColumn<QString>("skipAt");
+        QTest::addColumn<int>("otherValues");
+        QTest::newRow("one pass") << "" << 0;
+        QTest::newRow("one pass, B1 skipped") << "B1" << 0;
+        QTest::newRow("key by key") << "" << 400;
+        QTest::newRow("key by key, B1 skipped") << "B1" << 400;
+    }
+
+    void storeOrderVisitsTheSame()
+    {
+        QFETCH(QString, skipAt);
+        QFETCH(int, otherValues);
+        for (int i = 0; i < otherValues; ++i)
+            QVERIFY(RegTestKeys::setValue(u"Andere"_s, QString::number(i), REG_DWORD, QByteArray(4, '\0')));
+        {
+            RegTestKeys::OpenedKey w;
+            QVERIFY(RegTestKeys::openKey(w, u"W"_s));
+            RegBranch read;
+            LONG rc = RegReadBranchUncounted(w.handle, KEY_READ, &read);
+            while (rc == ERROR_SUCCESS && !read.complete())
+                rc = RegReadBranchPart(read);
+            QCOMPARE(RegBranchWantsValuePass(read), otherValues == 0);
+        }
+        Recorder ordered, stored;
+        ordered.skipAt = stored.skipAt = skipAt;
+        ScriptedProgress progress;
+        const QString branch = u"HKEY_CURRENT_USER\\W"_s;
+        QVERIFY(RegTestKeys::setValue(u"W\\c"_s, u"alt"_s, REG_SZ, RegTestKeys::sz("")));
+        ordered.dropValueOf = u"W\\c"_s;
+        QCOMPARE(BranchWalker(progress).walk(branch, ordered).status, WalkResult::Status::Completed);
+        QVERIFY(RegTestKeys::setValue(u"W\\c"_s, u"alt"_s, REG_SZ, RegTestKeys::sz("")));
+        stored.dropValueOf = u"W\\c"_s;
+        const BranchWalker::Options options{true, KEY_READ, false, true};
+        QCOMPARE(BranchWalker(progress, options).walk(branch, stored).status, WalkResult::Status::Completed);
+        QVERIFY(!stored.seen.contains(u"c:alt"_s));
+        const auto isValue = [](const QString& entry) { return !entry.startsWith(u'!') && entry.contains(u':'); };
+        const auto firstValue = std::find_if(stored.seen.cbegin(), stored.seen.cend(), isValue);
+        QVERIFY(std::none_of(firstValue, stored.seen.cend(), [&](const QString& e) { return !isValue(e); }));
+        ordered.seen.sort();
+        stored.seen.sort();
+        QCOMPARE(stored.seen, ordered.seen);
     }
 
     void cancelsAndFailsAsValues()

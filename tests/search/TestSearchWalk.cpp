@@ -3,6 +3,7 @@
 
 #include "registry/RegTestKeys.h"
 #include "search/RunSearch.h"
+#include "search/SearchResultList.h"
 #include "support/ScriptedProgress.h"
 
 #include <QtTest>
@@ -18,9 +19,9 @@ const QString LongKey(255, u'k'), LongValue(MAX_VALUE_NAME, u'v');
 constexpr DWORD Everything = AnyContent | AnyType;
 constexpr DWORD Substring = CompareFlags::Substring;
 
-QString rowText(const SearchResult& r)
+QString rowText(const QString& foundAt, QString keyPath, const QString& valueName)
 {
-    return FoundAtText(r.kind) + u'|' + QString(r.keyPath).replace(W, u"~"_s) + u'|' + r.valueName;
+    return foundAt + u'|' + keyPath.replace(W, u"~"_s) + u'|' + valueName;
 }
 
 } // namespace
@@ -56,8 +57,9 @@ private slots:
         const uint list = Everything | ListResults | OnlyCurrentKey, next = Everything;
         const QString a = u"Schlüssel|~\\a\\RunDeep|"_s, bName = u"Wert|~\\b|runner"_s, run = u"Schlüssel|~\\Run|"_s;
         const QString bData = u"Daten|~\\b|runner"_s, once = u"Wert|~|RunOnce"_s, k = u"~\\b\\"_s + LongKey + u'|';
-        QTest::newRow("walk order, name row before data row")
-            << "run" << list << Substring << "~|" << QStringList{u"Daten|~|"_s, once, a, bName, bData, run};
+        QTest::newRow("list order, name row before data row")
+            << "run" << list << Substring << "~|"
+            << QStringList{u"Standarddaten|~|(Standard)"_s, once, a, bName, bData, run};
         QTest::newRow("long names")
             << "kkk | vvv | zz" << list << CompareFlags::Default << "~\\b|"
             << QStringList{u"Schlüssel|"_s + k, u"Wert|"_s + k + LongValue, u"Schlüssel|~\\b\\zz|"_s};
@@ -93,13 +95,16 @@ private slots:
         const QString startKey = start.section(u'|', 0, 0).replace(u'~', W), startValue = start.section(u'|', 1);
         const bool atDefault = startValue == u'*';
         const QString value = atDefault ? QString() : startValue;
-        QStringList seen;
         ScriptedProgress progress;
+        SearchResultList list;
         const SearchOutcome outcome =
             RunSearch(SearchCriteria{text, content, compare}, SearchStart{startKey, value, atDefault}, progress,
-                      [&](const SearchResult& r) { seen.append(rowText(r)); });
+                      [&](const SearchResult& r) { (void)list.addMatch(r); });
+        QStringList seen;
+        for (const ResultRow& row : list.rows())
+            seen.append(rowText(row.foundAt, row.keyPath, row.valueName));
         if (outcome.match.found)
-            seen.append(rowText(outcome.match));
+            seen.append(rowText(FoundAtText(outcome.match.kind), outcome.match.keyPath, outcome.match.valueName));
         QTEST(seen, "rows");
         QVERIFY(!outcome.cancelled);
     }
@@ -110,7 +115,7 @@ private slots:
         QStringList seen;
         const SearchOutcome outcome = RunSearch(SearchCriteria{u"run"_s, Everything | ListResults, Substring},
                                                 SearchStart{W, QString(), false}, progress,
-                                                [&](const SearchResult& r) { seen.append(rowText(r)); });
+                                                [&](const SearchResult& r) { seen.append(r.keyPath); });
         QVERIFY(outcome.cancelled);
         QCOMPARE(progress.steps(), 4);
         QVERIFY(seen.size() < 2);

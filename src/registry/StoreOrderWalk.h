@@ -1,0 +1,16 @@
+#pragma once
+
+// The walk of a branch in the order the store keeps its keys and values, for visitors that order what
+// they collect themselves (a listing search): every key of the branch in the list's order, each after
+// its parent, then every value, taken from one pass over the registry's values where the branch holds a
+// large share of them. The handle of a WalkKey is 0 and its subkeys are not given.
+
+#include "registry/BranchWalker.h"
+
+[[nodiscard]] WalkResult WalkInStoreOrder(Progress& progress, const BranchWalker::Options& options,
+                                          BranchVisitor& visitor, HKEY root, const QString& rootName,
+                                          const QString& branchSubPath);
+
+// The failures both walks report, in German, naming the key.
+[[nodiscard]] WalkResult SubKeysFailure(const QString& path, LONG code);
+[[nodiscard]] WalkResult ValuesFailure(const QString& path, LONG code);
