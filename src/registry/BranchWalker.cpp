@@ -217,8 +217,10 @@ private:
     {
         const auto covered = [this](const WalkValue& value) { return m_ascii.covers(value.name); };
         const bool plain = std::all_of(m_values.cbegin(), m_values.cend(), covered);
+        // two plain names need no collator, even among others
         const auto less = [this, plain](const WalkValue& a, const WalkValue& b) {
-            if (const int c = plain ? m_ascii.compareCovered(a.name, b.name) : m_collator.compare(a.name, b.name))
+            const bool covered = plain || (m_ascii.covers(a.name) && m_ascii.covers(b.name));
+            if (const int c = covered ? m_ascii.compareCovered(a.name, b.name) : m_collator.compare(a.name, b.name))
                 return c < 0;
             return namesLess(a.name, b.name);
         };

@@ -52,16 +52,20 @@ class TestSearchResultList : public QObject {
 
 private slots:
     // German collation with case: lower before upper, "ä" after "a" and "A", a path before its subkeys; a
-    // value's name row stays before its data row. The same whether rows come one by one or in batches.
+    // value's name row stays before its data row; rows the collation finds equal (a control character,
+    // a value named as the default value is shown) in one order whatever order they came in. The same
+    // whether rows come one by one or in batches.
     void sortedOrder()
     {
         const QStringList added{u"Wert|Path|b"_s, u"Schlüssel||Software\\Z"_s, u"Daten|Path|b"_s, u"Schlüssel||Ä"_s,
                                 u"Schlüssel||SoftwareX"_s, u"Schlüssel||a"_s, u"Wert||b"_s, u"Schlüssel||Software"_s,
-                                u"Schlüssel||A"_s, u"Daten|path|b"_s, u"Schlüssel||ä"_s};
+                                u"Schlüssel||A"_s, u"Daten|path|b"_s, u"Schlüssel||ä"_s, u"Wert|x\u0001|c"_s,
+                                u"Wert|(Standard)|c"_s, u"Wert|x|c"_s, u"Wert||c"_s};
         const QStringList expected{u"Schlüssel||a"_s, u"Schlüssel||A"_s, u"Schlüssel||ä"_s, u"Schlüssel||Ä"_s,
                                    u"Standardwert|(Standard)|b"_s, u"Daten|path|b"_s, u"Wert|Path|b"_s,
-                                   u"Daten|Path|b"_s, u"Schlüssel||Software"_s, u"Schlüssel||Software\\Z"_s,
-                                   u"Schlüssel||SoftwareX"_s};
+                                   u"Daten|Path|b"_s, u"Standardwert|(Standard)|c"_s, u"Wert|(Standard)|c"_s,
+                                   u"Wert|x|c"_s, u"Wert|x\u0001|c"_s, u"Schlüssel||Software"_s,
+                                   u"Schlüssel||Software\\Z"_s, u"Schlüssel||SoftwareX"_s};
         SearchResultList oneByOne(German);
         SearchResultList atOnce(German);
         std::vector<ResultRow> rows;
