@@ -64,9 +64,7 @@ bool listRows(const SearchToolArgs& args, SearchResultList& list, QString* error
         if (args.fromKey.isEmpty()
             && (root == HKEY_CLASSES_ROOT || root == HKEY_CURRENT_USER || root == HKEY_CURRENT_CONFIG))
             return;
-        SearchResultList one;
-        (void)one.addMatch(match);
-        rows.push_back(one.rows().front());
+        rows.push_back(SearchResultList::rowOf(match));
     });
     list.addResultRows(std::move(rows));
     list.MarkAll();

@@ -144,10 +144,16 @@ int SearchResultList::AddResultRow(const QString& foundAt, const QString& valueN
     return int(index);
 }
 
-int SearchResultList::addMatch(const SearchResult& match)
+ResultRow SearchResultList::rowOf(const SearchResult& match)
 {
     const int icon = match.kind == FoundKind::KeyName ? ImageKey : ValueImageIndex(match.type);
-    return AddResultRow(FoundAtText(match.kind), match.valueName, icon, match.keyPath);
+    return ResultRow{FoundAtText(match.kind), match.valueName, match.keyPath, icon, false};
+}
+
+int SearchResultList::addMatch(const SearchResult& match)
+{
+    const ResultRow row = rowOf(match);
+    return AddResultRow(row.foundAt, row.valueName, row.icon, row.keyPath);
 }
 
 void SearchResultList::addResultRows(std::vector<ResultRow> rows)

@@ -69,6 +69,7 @@ public:
     // name and then by data keeps its name row first. Returns the row's index.
     int AddResultRow(const QString& foundAt, const QString& valueName, int icon, const QString& keyPath);
     // The row of a listing search's match: found-at text of its kind, image of the key or value type.
+    [[nodiscard]] static ResultRow rowOf(const SearchResult& match);
     int addMatch(const SearchResult& match);
     // The same for many rows, sorted once: what a listing search or a loaded file brings.
     void addResultRows(std::vector<ResultRow> rows);

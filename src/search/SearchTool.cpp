@@ -46,12 +46,6 @@ QString storedSpelling(const QString& keyPath)
     return spelled;
 }
 
-ResultRow rowOf(const SearchResult& match)
-{
-    const int icon = match.kind == FoundKind::KeyName ? ImageKey : ValueImageIndex(match.type);
-    return ResultRow{FoundAtText(match.kind), match.valueName, match.keyPath, icon, false};
-}
-
 // One write per block of rows, not one per row.
 bool printRows(QIODevice& out, const std::vector<ResultRow>& rows)
 {
@@ -86,7 +80,7 @@ int SearchToolCommand(ToolIo& io, const QStringList& args)
     }
     std::vector<ResultRow> rows;
     NullProgress progress;
-    (void)RunSearch(criteria, start, progress, [&rows](const SearchResult& match) { rows.push_back(rowOf(match)); });
+    (void)RunSearch(criteria, start, progress, [&rows](const SearchResult& match) { rows.push_back(SearchResultList::rowOf(match)); });
     SearchResultList list{QLocale()};
     list.addResultRows(std::move(rows));
     if (!printRows(io.out(), list.rows()))

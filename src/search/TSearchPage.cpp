@@ -16,6 +16,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <utility>
+
 // The rows of a SearchResultList as a read-only table: "Fundort" with the row's image, "Wert", "Schlüssel".
 class SearchResultModel final : public QAbstractTableModel {
 public:
@@ -168,13 +170,15 @@ void TSearchPage::buildMenu()
 void TSearchPage::clear()
 {
     m_results.clear();
+    m_unshown.clear();
     refresh();
 }
 
 void TSearchPage::addMatch(const SearchResult& match)
 {
-    (void)m_results.addMatch(match);
-    if (++m_unshown >= RepaintEvery) {
+    m_unshown.push_back(SearchResultList::rowOf(match));
+    const auto unshown = qsizetype(m_unshown.size());
+    if (unshown >= RepaintEvery && (unshown >= m_results.size() / 8 || !m_shown.isValid() || m_shown.elapsed() >= 250)) {
         refresh();
         m_view->viewport()->repaint();
     }
@@ -182,7 +186,9 @@ void TSearchPage::addMatch(const SearchResult& match)
 
 void TSearchPage::refresh()
 {
-    m_unshown = 0;
+    if (!m_unshown.empty())
+        m_results.addResultRows(std::exchange(m_unshown, {}));
+    m_shown.start();
     m_model->reload();
     pushSelection();
     emit rowCountChanged();

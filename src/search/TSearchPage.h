@@ -6,6 +6,7 @@
 
 #include "search/SearchResultList.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <array>
@@ -54,7 +55,9 @@ public:
     std::function<QString()> machineName;
 
     void clear();
-    // A match of a listing search; the view follows after every RepaintEvery rows and on refresh().
+    // A match of a listing search; the view follows after RepaintEvery rows, and on refresh(). Once many
+    // rows are shown, after an eighth more of them or a quarter of a second: showing them costs the
+    // more the more there are, and a search finds tens of thousands a second.
     void addMatch(const SearchResult& match);
     // Shows the list's rows and marking as they are now.
     void refresh();
@@ -92,6 +95,7 @@ private:
     QAction* m_remove = nullptr;
     QAction* m_openKey = nullptr;
     QAction* m_properties = nullptr;
-    int m_unshown = 0;       // rows added since the view last followed
+    std::vector<ResultRow> m_unshown; // rows added since the view last followed
+    QElapsedTimer m_shown;
     bool m_pushing = false;  // the view's selection is being set from the list
 };

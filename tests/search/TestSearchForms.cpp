@@ -231,6 +231,18 @@ private slots:
         page->addMatch(match);
         page->refresh();
         QCOMPARE(page->view()->model()->rowCount(), 61);
+        // A long list follows after an eighth more rows (or a quarter of a second).
+        const auto addRows = [&](int count) {
+            for (const int end = added + count; added < end; ++added) {
+                match.valueName = QString::number(added);
+                page->addMatch(match);
+            }
+            return page->view()->model()->rowCount();
+        };
+        (void)addRows(739);
+        page->refresh();
+        QCOMPARE(addRows(99), 800);
+        QCOMPARE(addRows(1), 900);
     }
 
     void searchSettingsReachTheWindow()
