@@ -21,10 +21,10 @@
 #include "search/ResultFile.h"
 #include "search/SearchResultList.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 #include <unistd.h>
@@ -53,6 +53,16 @@ QString branchOf(int n)
 QString line(int i)
 {
     return u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Eintrag%1"_s.arg(i);
+}
+
+// The n entries make(0) ... make(n - 1).
+template <class Make>
+auto listOf(int n, Make make)
+{
+    QList<decltype(make(0))> all;
+    for (int i = 0; i < n; ++i)
+        all.append(make(i));
+    return all;
 }
 
 // Writers of n entries into a file; each answers whether the file was written. The message of those
@@ -93,33 +103,19 @@ bool resultList(const QString& file, int n, QString*)
     return SaveResultFile(file, list);
 }
 
-QStringList lines(int n)
-{
-    QStringList all;
-    for (int i = 0; i < n; ++i)
-        all.append(line(i));
-    return all;
-}
-
 bool exclusionList(const QString& file, int n, QString*)
 {
-    QStringList entries = lines(n);
-    for (QString& entry : entries)
-        entry.prepend(u'1');
-    return SaveExclusionList(file, entries);
+    return SaveExclusionList(file, listOf(n, [](int i) { return u'1' + line(i); }));
 }
 
 bool favorites(const QString& file, int n, QString*)
 {
-    QList<Favorite> all;
-    for (int i = 0; i < n; ++i)
-        all.append({u"Favorit %1"_s.arg(i), line(i)});
-    return FavoritesFile::save(all, file);
+    return FavoritesFile::save(listOf(n, [](int i) { return Favorite{u"Favorit %1"_s.arg(i), line(i)}; }), file);
 }
 
 bool history(const QString& file, int n, QString*)
 {
-    return ListFile::write(file, lines(n));
+    return ListFile::write(file, listOf(n, line));
 }
 
 bool treeState(const QString& file, int n, QString*)
@@ -137,18 +133,13 @@ bool treeState(const QString& file, int n, QString*)
 
 bool aliases(const QString& file, int n, QString*)
 {
-    QList<AliasEntry> all;
-    for (int i = 0; i < n; ++i)
-        all.append({u"a%1"_s.arg(i), line(i)});
-    return AliasFile::save(all, file);
+    return AliasFile::save(listOf(n, [](int i) { return AliasEntry{u"a%1"_s.arg(i), line(i)}; }), file);
 }
 
 bool tools(const QString& file, int n, QString*)
 {
-    QList<ExternalTool> all;
-    for (int i = 0; i < n; ++i)
-        all.append({u"Werkzeug %1"_s.arg(i), u"/usr/bin/true"_s, u"-x %1"_s.arg(i)});
-    return ToolsFile::save(all, file);
+    const auto tool = [](int i) { return ExternalTool{u"Werkzeug %1"_s.arg(i), u"/bin/true"_s, u"-x %1"_s.arg(i)}; };
+    return ToolsFile::save(listOf(n, tool), file);
 }
 
 bool structure(const QString& file, int n, QString*)
@@ -162,16 +153,8 @@ bool structure(const QString& file, int n, QString*)
 
 bool notes(const QString& file, int n, QString*)
 {
-    QList<KeyNote> all;
-    for (int i = 0; i < n; ++i)
-        all.append({0, u"01.02.2003"_s, line(i), u"Notiz %1"_s.arg(i)});
-    return NoteFile::save(all, file);
-}
-
-QByteArray bytesOf(const QString& file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return NoteFile::save(listOf(n, [](int i) { return KeyNote{0, u"01.02.2003"_s, line(i), u"Notiz %1"_s.arg(i)}; }),
+                          file);
 }
 
 } // namespace
@@ -213,7 +196,7 @@ private slots:
         QString text;
         (void)branchOf(Big);
         QVERIFY(writer(file, 2, &text));
-        const QByteArray old = bytesOf(file);
+        const QByteArray old = readFile(file);
         QVERIFY(old.size() > 0);
         const QStringList before = QDir(dir).entryList(QDir::Files);
         // The disk full: the new content (far larger than the old one) does not fit.
@@ -224,13 +207,13 @@ private slots:
             written = writer(file, Big, &text);
         }
         QVERIFY(!written);
-        QCOMPARE(bytesOf(file), old);
+        QCOMPARE(readFile(file), old);
         QCOMPARE(QDir(dir).entryList(QDir::Files), before);
         if (!message.isEmpty())
             QVERIFY2(text.startsWith(message), qPrintable(text));
         // And once there is room again, the file is replaced.
         QVERIFY(writer(file, Big, &text));
-        const QByteArray replaced = bytesOf(file);
+        const QByteArray replaced = readFile(file);
         QVERIFY(replaced.size() > old.size());
         // A folder the user may not write to (the superuser may, so that part is left out for it).
         if (::geteuid() == 0)
@@ -239,7 +222,7 @@ private slots:
         written = writer(file, 3, &text);
         QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         QVERIFY(!written);
-        QCOMPARE(bytesOf(file), replaced);
+        QCOMPARE(readFile(file), replaced);
         if (!message.isEmpty())
             QVERIFY2(text.startsWith(message), qPrintable(text));
     }

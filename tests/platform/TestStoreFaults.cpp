@@ -129,31 +129,24 @@ private slots:
     }
 
     // An import or a key copy that answers success has all of its changes in the store, whichever write,
-    // sync or lock of it failed.
+    // sync or lock of it failed. The first run, without a fault, counts the I/O calls to fail one by one.
     void bulkToolsReportOrKeep()
     {
         QFETCH(QString, tool);
         QFETCH(QString, result);
         int ioCalls = 0;
-        {
-            TempStore store;
-            QVERIFY(prepareBulk(store));
-            FaultVfs::arm(0);
-            QVERIFY(runBulk(tool, store));
-            ioCalls = FaultVfs::count();
-            FaultVfs::disarm();
-            QVERIFY(bulkPresent(result));
-        }
         int reported = 0;
-        for (int n = 1; n <= ioCalls; ++n) {
+        for (int n = 0; n <= ioCalls; ++n) {
             TempStore store;
             QVERIFY(prepareBulk(store));
             FaultVfs::arm(n);
             const bool ok = runBulk(tool, store);
+            ioCalls = n == 0 ? FaultVfs::count() : ioCalls;
             FaultVfs::disarm();
             RegShutdown();
             QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
             const QByteArray where = tool.toUtf8() + " with a fault at I/O call " + QByteArray::number(n);
+            QVERIFY2(ok || n > 0, where.constData());
             if (ok)
                 QVERIFY2(bulkPresent(result), where.constData());
             reported += !ok;
@@ -161,30 +154,25 @@ private slots:
         QVERIFY(reported > 0);
     }
 
+    // Every call answers success or one of the failure codes; what answered success is there after a
+    // reopen (in a batch: when its end answered success), what failed left nothing of itself.
     void everyCallReportsItsFailureOrKeepsItsChange()
     {
-        int ioCalls = 0;
-        {
-            TempStore store;
-            HKEY base = StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\F"_s);
-            QVERIFY(base);
-            FaultVfs::arm(0);
-            const Run clean = workload(base, true);
-            ioCalls = FaultVfs::count();
-            for (const Call& c : clean.calls)
-                QCOMPARE(c.rc, ERROR_SUCCESS);
-        }
-        QVERIFY(ioCalls > 10);
-        qInfo("the workload makes %d writes, syncs and write locks", ioCalls);
         const QList<LONG> codes{ERROR_SUCCESS, ERROR_DISK_FULL, ERROR_REGISTRY_IO_FAILED, ERROR_TIMEOUT};
+        int ioCalls = 0;
         int failures = 0;
-        for (int n = 1; n <= ioCalls; ++n) {
+        for (int n = 0; n <= ioCalls; ++n) {
             TempStore store;
             QVERIFY(store.ok());
             HKEY base = StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\F"_s);
             QVERIFY(base);
             FaultVfs::arm(n);
-            const Run run = workload(base, n % 2);
+            const Run run = workload(base, n % 2 == 0);
+            if (n == 0) {
+                ioCalls = FaultVfs::count();
+                QVERIFY(ioCalls > 10);
+                qInfo("the workload makes %d writes, syncs and write locks", ioCalls);
+            }
             FaultVfs::disarm();
             RegCloseKey(base);
             RegShutdown();
@@ -194,7 +182,7 @@ private slots:
             for (const Call& c : run.calls) {
                 const QByteArray what = where + ": " + (c.key + QLatin1Char('/') + c.value).toUtf8() + " answered "
                                         + QByteArray::number(c.rc);
-                QVERIFY2(codes.contains(c.rc), what.constData());
+                QVERIFY2(codes.contains(c.rc) && (n > 0 || c.rc == ERROR_SUCCESS), what.constData());
                 failures += c.rc != ERROR_SUCCESS;
                 const bool durable = c.rc == ERROR_SUCCESS && (!c.inBatch || run.end == ERROR_SUCCESS);
                 if (durable)

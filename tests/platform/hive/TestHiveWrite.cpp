@@ -4,7 +4,6 @@
 
 #include "HiveDump.h"
 
-#include "app/KavenRegTool.h"
 #include "mainwindow/TUndoList.h"
 #include "mainwindow/ValueCommands.h"
 #include "platform/WinReg.h"
@@ -14,11 +13,10 @@
 #include "support/RecordingMessageSink.h"
 #include "support/TempStore.h"
 #include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <QtEndian>
 
@@ -27,11 +25,6 @@
 #include <optional>
 
 namespace {
-
-struct Run {
-    int rc = -1;
-    QString err;
-};
 
 // What the hive library's shell lists for the values of key (empty path: the root).
 QString hiveShellValues(const QString& hive, const QString& key)
@@ -124,9 +117,7 @@ private slots:
         QFETCH(QStringList, command);
         QFETCH(QString, key);
         QFETCH(QString, line);
-        if (QStandardPaths::findExecutable(QStringLiteral("hivexsh")).isEmpty())
-            QSKIP("hivexsh is not installed (scripts/setup.sh installs it)");
-        const Run run = tool(QStringList{"--hive", m_hive + ":H", "--write"} + command);
+        const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H", "--write"} + command, true);
         QVERIFY2(run.rc == 0, qPrintable(run.err));
         const QString listed = hiveShellValues(m_hive, key);
         if (line.startsWith(u'!'))
@@ -142,32 +133,43 @@ private slots:
                  dumpWithHiveTool(m_hive, "HKEY_LOCAL_MACHINE\\H"));
     }
 
-    // A change that would have to be written without --write, or into a hive that may not be written,
-    // leaves the file as it was.
+    // A change that would have to be written without --write, or into a hive that may not be written
+    // (dirty, or unsafe for the hive library), leaves the file as it was, without FILE.bak.
     void refused_data()
     {
+        QTest::addColumn<QString>("corpus"); // instead of the test's hive, with its log
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QStringList>("command");
         QTest::addColumn<QString>("message");
         const QString readOnly = QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet.");
-        QTest::newRow("add without --write")
-            << QStringList{} << QStringList{"add", "HKLM\\H\\key", "/v", "a", "/d", "b", "/f"} << readOnly;
-        QTest::newRow("replace without --write")
-            << QStringList{} << QStringList{"replace", "test", "x"} << readOnly;
+        const QStringList add{"add", "HKLM\\H\\key", "/v", "a", "/d", "b", "/f"};
+        QTest::newRow("add without --write") << "" << QStringList{} << add << readOnly;
+        QTest::newRow("replace without --write") << "" << QStringList{} << QStringList{"replace", "test", "x"}
+                                                 << readOnly;
+        QTest::newRow("dirty") << "yarp__NewDirtyHive1_NewDirtyHive" << QStringList{"--write"} << add
+                               << "nicht sauber geschlossen";
         QTest::newRow("data over one cell, version 1.3")
-            << QStringList{"--write"}
+            << "" << QStringList{"--write"}
             << QStringList{"add", "HKLM\\H\\key", "/v", "big", "/t", "REG_BINARY", "/d", QString(2 * 16345, u'a'), "/f"}
             << QStringLiteral("Version vor 1.4");
     }
     void refused()
     {
+        QFETCH(QString, corpus);
         QFETCH(QStringList, options);
         QFETCH(QStringList, command);
         QFETCH(QString, message);
-        const Run run = tool(QStringList{"--hive", m_hive + ":H"} + options + command);
+        if (!corpus.isEmpty()) {
+            QVERIFY(QFile::remove(m_hive));
+            for (const char* suffix : {"", ".LOG1"})
+                QVERIFY(QFile::copy(corpusHive(corpus + suffix), m_hive + suffix));
+            m_original = readFile(m_hive);
+        }
+        const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H"} + options + command, true);
         QCOMPARE(run.rc, 1);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QCOMPARE(readFile(m_hive), m_original);
+        QVERIFY(!QFile::exists(m_hive + ".bak"));
     }
 
     // Data longer than one cell, in a version 1.5 hive: a db record with segments, written twice (the
@@ -251,19 +253,6 @@ private slots:
         QCOMPARE(written.has_value(), allow);
         QCOMPARE(sink.texts(), messages);
         QCOMPARE(readFile(m_hive) == m_original, !allow);
-    }
-
-    void dirtyHiveIsNeverWritten()
-    {
-        const QString dirty = m_dir->filePath(QStringLiteral("Dirty"));
-        QVERIFY(QFile::copy(corpusHive(QStringLiteral("yarp__NewDirtyHive1_NewDirtyHive")), dirty));
-        QVERIFY(QFile::copy(corpusHive(QStringLiteral("yarp__NewDirtyHive1_NewDirtyHive.LOG1")), dirty + ".LOG1"));
-        const QByteArray before = readFile(dirty);
-        const Run run = tool({"--hive", dirty + ":D", "--write", "add", "HKLM\\D\\x", "/f"});
-        QCOMPARE(run.rc, 1);
-        QVERIFY2(run.err.contains(QStringLiteral("nicht sauber geschlossen")), qPrintable(run.err));
-        QCOMPARE(readFile(dirty), before);
-        QVERIFY(!QFile::exists(dirty + ".bak"));
     }
 
     // The commit fails before its rename: the hive on disk is the old one, no temporary file stays.
@@ -438,16 +427,6 @@ private:
         }
         QCOMPARE(file->commit(), ERROR_SUCCESS);
         QVERIFY(QFile::remove(path + ".bak"));
-    }
-
-    Run tool(const QStringList& args)
-    {
-        QBuffer out, err, in;
-        for (QBuffer* buffer : {&out, &err, &in})
-            buffer->open(QIODevice::ReadWrite);
-        const QStringList line = QStringList{"--registry", m_store->storePath()} + args;
-        const int rc = KavenRegTool(out, err, in, false).runWithStore(line);
-        return {rc, QString::fromUtf8(err.data())};
     }
 
     std::optional<TempStore> m_store;
