@@ -67,11 +67,6 @@ QByteArray valueData(HKEY root, const QString& key, const QString& value)
     return data;
 }
 
-bool failingRename(const QString&, const QString&)
-{
-    return false;
-}
-
 } // namespace
 
 class TestHiveWrite final : public QObject {
@@ -197,13 +192,8 @@ private slots:
         hive_h* h = hivex_open(QFile::encodeName(hive).constData(), 0);
         QVERIFY(h);
         const hive_value_h value = hivex_node_get_value(h, hivex_root(h), "Lang");
-        QVERIFY(value);
-        hive_type type {};
-        size_t size = 0;
-        char* read = hivex_value_value(h, value, &type, &size);
-        QCOMPARE(QByteArray(read, qsizetype(size)), data);
-        std::free(read);
         hivex_close(h);
+        QVERIFY(value);
 
         // The value's cell names a db record of seven segments: six full ones, 1,936 bytes in the last.
         const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
@@ -218,9 +208,10 @@ private slots:
         QStringList warnings;
         QCOMPARE(mountFiles({hive + ":B"}, &warnings), ERROR_SUCCESS);
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
-        // Our reader sees what the hive library sees, the long data included.
-        QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "B", "HKEY_LOCAL_MACHINE\\B"),
-                 dumpWithHiveTool(hive, "HKEY_LOCAL_MACHINE\\B"));
+        // The hive library reads the long data whole, and our reader sees what it sees.
+        const BranchDump theirs = dumpWithHiveTool(hive, "B");
+        QVERIFY(theirs.value("B").contains("Lang|3|" + QString::fromLatin1(data.toHex())));
+        QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "B", "B"), theirs);
     }
 
     // A hive chosen as the window's machine: a value edited there is written only when changes were
@@ -263,7 +254,7 @@ private slots:
         std::unique_ptr<HiveFile> file = HiveFile::open(m_hive, true, &error, &warnings);
         QVERIFY2(file, qPrintable(error));
         QCOMPARE(file->setValue(file->root(), QStringLiteral("neu"), REG_DWORD, QByteArray(4, '\1')), ERROR_SUCCESS);
-        QVERIFY(file->commit(failingRename) != ERROR_SUCCESS);
+        QVERIFY(file->commit([](const QString&, const QString&) { return false; }) != ERROR_SUCCESS);
         QCOMPARE(readFile(m_hive), m_original);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList({"Test.hive", "Test.hive.bak"}));
