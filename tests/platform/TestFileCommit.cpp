@@ -103,21 +103,6 @@ bool resultList(const QString& file, int n, QString*)
     return SaveResultFile(file, list);
 }
 
-bool exclusionList(const QString& file, int n, QString*)
-{
-    return SaveExclusionList(file, listOf(n, [](int i) { return u'1' + line(i); }));
-}
-
-bool favorites(const QString& file, int n, QString*)
-{
-    return FavoritesFile::save(listOf(n, [](int i) { return Favorite{u"Favorit %1"_s.arg(i), line(i)}; }), file);
-}
-
-bool history(const QString& file, int n, QString*)
-{
-    return ListFile::write(file, listOf(n, line));
-}
-
 bool treeState(const QString& file, int n, QString*)
 {
     // The tree is what a stored state rebuilds: a machine node with n keys below it.
@@ -131,17 +116,6 @@ bool treeState(const QString& file, int n, QString*)
     return TreeStateFile::save(tree, selected, file);
 }
 
-bool aliases(const QString& file, int n, QString*)
-{
-    return AliasFile::save(listOf(n, [](int i) { return AliasEntry{u"a%1"_s.arg(i), line(i)}; }), file);
-}
-
-bool tools(const QString& file, int n, QString*)
-{
-    const auto tool = [](int i) { return ExternalTool{u"Werkzeug %1"_s.arg(i), u"/bin/true"_s, u"-x %1"_s.arg(i)}; };
-    return ToolsFile::save(listOf(n, tool), file);
-}
-
 bool structure(const QString& file, int n, QString*)
 {
     Structure s;
@@ -149,12 +123,6 @@ bool structure(const QString& file, int n, QString*)
     for (int i = 0; i < n; ++i)
         s.nodes.append({u"Schlüssel %1"_s.arg(i), 2, 3, 1, false, false});
     return StructureFile::save(s, file);
-}
-
-bool notes(const QString& file, int n, QString*)
-{
-    return NoteFile::save(listOf(n, [](int i) { return KeyNote{0, u"01.02.2003"_s, line(i), u"Notiz %1"_s.arg(i)}; }),
-                          file);
 }
 
 } // namespace
@@ -169,28 +137,42 @@ private slots:
 
     void writers_data()
     {
-        QTest::addColumn<Writer>("writer");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("message"); // how a failure begins, where the writer has a message
-        QTest::newRow("export") << Writer(exportFile) << u"export.reg"_s << u"Kann Datei nicht sichern."_s;
-        QTest::newRow("analysis file") << Writer(analysisFile) << u"branch.rec"_s << u"Kann Datei nicht speichern."_s;
-        QTest::newRow("change list") << Writer(changeList) << u"list.cbk"_s << QString();
-        QTest::newRow("result list") << Writer(resultList) << u"found.slt"_s << QString();
-        QTest::newRow("exclusion list") << Writer(exclusionList) << u"excl.dat"_s << QString();
-        QTest::newRow("favorites") << Writer(favorites) << u"favorite.fav"_s << QString();
-        QTest::newRow("history") << Writer(history) << u"history.dat"_s << QString();
-        QTest::newRow("tree state") << Writer(treeState) << u"Lokaler PC.tmp"_s << QString();
-        QTest::newRow("aliases") << Writer(aliases) << u"alias.dat"_s << QString();
-        QTest::newRow("tools") << Writer(tools) << u"tools.dat"_s << QString();
-        QTest::newRow("structure") << Writer(structure) << u"struktur.rst"_s << QString();
-        QTest::newRow("notes") << Writer(notes) << u"memo.dat"_s << QString();
+        QTest::addColumn<Writer>("writer");
+        QTest::newRow("export") << u"export.reg"_s << u"Kann Datei nicht sichern."_s << Writer(exportFile);
+        QTest::newRow("analysis file") << u"branch.rec"_s << u"Kann Datei nicht speichern."_s << Writer(analysisFile);
+        QTest::newRow("change list") << u"list.cbk"_s << QString() << Writer(changeList);
+        QTest::newRow("result list") << u"found.slt"_s << QString() << Writer(resultList);
+        QTest::newRow("exclusion list") << u"excl.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            return SaveExclusionList(f, listOf(n, [](int i) { return u'1' + line(i); }));
+        });
+        QTest::newRow("favorites") << u"favorite.fav"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            return FavoritesFile::save(listOf(n, [](int i) { return Favorite{u"Favorit %1"_s.arg(i), line(i)}; }), f);
+        });
+        QTest::newRow("history") << u"history.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            return ListFile::write(f, listOf(n, line));
+        });
+        QTest::newRow("tree state") << u"Lokaler PC.tmp"_s << QString() << Writer(treeState);
+        QTest::newRow("aliases") << u"alias.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            return AliasFile::save(listOf(n, [](int i) { return AliasEntry{u"a%1"_s.arg(i), line(i)}; }), f);
+        });
+        QTest::newRow("tools") << u"tools.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            const auto tool = [](int i) { return ExternalTool{u"Werkzeug %1"_s.arg(i), u"true"_s, u"-x %1"_s.arg(i)}; };
+            return ToolsFile::save(listOf(n, tool), f);
+        });
+        QTest::newRow("structure") << u"struktur.rst"_s << QString() << Writer(structure);
+        QTest::newRow("notes") << u"memo.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            const auto note = [](int i) { return KeyNote{0, u"01.02.2003"_s, line(i), u"Notiz %1"_s.arg(i)}; };
+            return NoteFile::save(listOf(n, note), f);
+        });
     }
 
     void writers()
     {
-        QFETCH(Writer, writer);
         QFETCH(QString, fileName);
         QFETCH(QString, message);
+        QFETCH(Writer, writer);
         const QString dir = m_store->dataDir();
         const QString file = dir + u'/' + fileName;
         QString text;
