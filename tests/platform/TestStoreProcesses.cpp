@@ -42,13 +42,13 @@ private slots:
     void killedInTheMiddleOfABatchLosesNothingCommitted()
     {
         QProcess child;
-        child.start(Child, {u"crash"_s, m_store->storePath()});
+        child.start(Child, {u"write"_s, m_store->storePath(), u"0"_s, u"500"_s});
         QVERIFY(child.waitForStarted());
         int committed = 0;
         const auto readReports = [&child, &committed] {
             while (child.canReadLine()) {
                 const QByteArray line = child.readLine().trimmed();
-                committed = line.startsWith("committed ") ? line.mid(10).toInt() : committed;
+                committed = line.startsWith("durable ") ? line.mid(8).toInt() : committed;
             }
         };
         while (committed < 3000) {
@@ -63,7 +63,7 @@ private slots:
         RegShutdown();
         QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
         for (int i = 0; i < committed; ++i)
-            QCOMPARE(valueOf(u"Software\\Crash\\k%1"_s.arg(i / 100), u"v%1"_s.arg(i)), QByteArray::number(i));
+            QCOMPARE(valueOf(u"Software\\Write\\k%1"_s.arg(i / 100), u"v%1"_s.arg(i)), QByteArray::number(i));
         QCOMPARE(RegSetValueBytes(HKEY_CURRENT_USER, u"after"_s, REG_SZ, "x"), ERROR_SUCCESS);
     }
 
