@@ -465,11 +465,8 @@ private slots:
         RegShutdown();
         QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
         QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Batch"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
-        DWORD subKeys = 0;
-        DWORD values = 0;
-        QCOMPARE(RegQueryInfoKey(k, &subKeys, nullptr, &values, nullptr, nullptr, nullptr), ERROR_SUCCESS);
-        QCOMPARE(subKeys, DWORD(3000));
-        QCOMPARE(values, DWORD(3000));
+        QCOMPARE(subKeyNames(k).size(), 3000);
+        QCOMPARE(valueNames(k).size(), 3000);
         RegCloseKey(k);
     }
 
