@@ -4,6 +4,7 @@
 // sets the length (scripts/soak.sh runs it for minutes), KAVEN_SOAK_SEED repeats a run.
 
 #include "platform/StoreProbe.h"
+#include "support/TestFiles.h"
 
 #include <QtTest>
 
@@ -59,9 +60,7 @@ Plan planFor(const QString& writer, int n, const QString& dir)
             plan.changes.append(c);
         }
         const QString path = dir + u"/import%1.reg"_s.arg(n);
-        QFile out(path);
-        if (out.open(QIODevice::WriteOnly))
-            out.write(file);
+        (void)writeFile(path, file); // a file not written fails the import, which then counts as not done
         plan.command = {u"import"_s, path};
         return plan;
     }

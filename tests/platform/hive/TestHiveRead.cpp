@@ -182,9 +182,7 @@ private slots:
         QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "X", 0, KEY_READ, &key), ERROR_SUCCESS);
         QStringList names;
         QString name;
-        DWORD type = 0;
-        QByteArray data;
-        for (DWORD i = 0; RegEnumValueBytes(key, i, &name, MAX_VALUE_NAME + 1, &type, &data) == ERROR_SUCCESS; ++i)
+        for (DWORD i = 0; RegEnumValueBytes(key, i, &name, MAX_VALUE_NAME + 1, nullptr, nullptr) == ERROR_SUCCESS; ++i)
             names << name;
         RegCloseKey(key);
         QCOMPARE(names, QStringList({"aaa", "zzz", "bbb"}));
