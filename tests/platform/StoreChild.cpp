@@ -1,7 +1,7 @@
 // A second process on the same store, for the tests of crash safety and of several processes.
-//   store_child crash STORE          writes values in one batch forever, reporting each commit
+//   store_child write STORE SIZE N   sets values in one batch until a write fails (the disk is full, or never),
+//                                    committing every N values and reporting what is durable
 //   store_child set STORE KEY NAME   creates KEY below HKEY_CURRENT_USER and sets the value NAME
-//   store_child fill STORE           sets values in a batch until the disk is full, reporting what is durable
 //   store_child stress STORE ID MS   creates, deletes and fills keys shared with other processes for MS ms,
 //                                    printing each value write that was answered 0 (after its batch ended)
 //   store_child hold STORE MS        holds the write lock of the store for MS ms
@@ -35,31 +35,19 @@ void say(const QString& line)
     std::fflush(stdout);
 }
 
-int crash()
+// Values v0, v1, ... in the keys Software\Write\k0 (v0 to v99), k1, ...; their data the value's number,
+// padded with "x" to size bytes.
+int write(int size, int every)
 {
-    HKEY k = create(u"Software\\Crash"_s);
-    RegBatch batch(k);
-    for (int i = 0;; ++i) {
-        HKEY sub = create(u"Software\\Crash\\k%1"_s.arg(i / 100));
-        if (!sub || RegSetValueBytes(sub, u"v%1"_s.arg(i), REG_DWORD, QByteArray::number(i)))
-            return 1;
-        RegCloseKey(sub);
-        if ((i + 1) % 500 == 0) {
-            if (RegFlushKey(k) != ERROR_SUCCESS)
-                return 1;
-            say(u"committed %1"_s.arg(i + 1));
-        }
-    }
-}
-
-int fill()
-{
-    HKEY k = create(u"Software\\Fill"_s);
-    RegBatch batch(k);
+    HKEY top = create(u"Software\\Write"_s);
+    RegBatch batch(top);
     LONG rc = ERROR_SUCCESS;
     for (int i = 0; rc == ERROR_SUCCESS; ++i) {
-        rc = RegSetValueBytes(k, u"v%1"_s.arg(i), REG_BINARY, QByteArray(3000, 'x'));
-        if (rc == ERROR_SUCCESS && i % 10 == 9 && (rc = RegFlushKey(k)) == ERROR_SUCCESS)
+        HKEY k = create(u"Software\\Write\\k%1"_s.arg(i / 100));
+        const QByteArray data = QByteArray::number(i).leftJustified(size, 'x');
+        rc = k ? RegSetValueBytes(k, u"v%1"_s.arg(i), REG_BINARY, data) : ERROR_REGISTRY_IO_FAILED;
+        RegCloseKey(k);
+        if (rc == ERROR_SUCCESS && (i + 1) % every == 0 && (rc = RegFlushKey(top)) == ERROR_SUCCESS)
             say(u"durable %1"_s.arg(i + 1));
     }
     say(u"failed %1"_s.arg(rc));
@@ -167,9 +155,7 @@ int main(int argc, char* argv[])
         NullProgress progress;
         return ImportRegFile(args.value(3), progress) ? 0 : 1;
     }
-    if (mode == QLatin1String("fill"))
-        return fill();
-    if (mode == QLatin1String("stress"))
-        return stress(args.value(3).toInt(), args.value(4).toInt());
-    return mode == QLatin1String("crash") ? crash() : 2;
+    if (mode == QLatin1String("write"))
+        return write(args.value(3).toInt(), args.value(4).toInt());
+    return mode == QLatin1String("stress") ? stress(args.value(3).toInt(), args.value(4).toInt()) : 2;
 }

@@ -21,10 +21,10 @@
 #include "search/ResultFile.h"
 #include "search/SearchResultList.h"
 #include "support/TempStore.h"
+#include "support/TestFiles.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 #include <unistd.h>
@@ -53,6 +53,16 @@ QString branchOf(int n)
 QString line(int i)
 {
     return u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Eintrag%1"_s.arg(i);
+}
+
+// The n entries make(0) ... make(n - 1).
+template <class Make>
+auto listOf(int n, Make make)
+{
+    QList<decltype(make(0))> all;
+    for (int i = 0; i < n; ++i)
+        all.append(make(i));
+    return all;
 }
 
 // Writers of n entries into a file; each answers whether the file was written. The message of those
@@ -93,35 +103,6 @@ bool resultList(const QString& file, int n, QString*)
     return SaveResultFile(file, list);
 }
 
-QStringList lines(int n)
-{
-    QStringList all;
-    for (int i = 0; i < n; ++i)
-        all.append(line(i));
-    return all;
-}
-
-bool exclusionList(const QString& file, int n, QString*)
-{
-    QStringList entries = lines(n);
-    for (QString& entry : entries)
-        entry.prepend(u'1');
-    return SaveExclusionList(file, entries);
-}
-
-bool favorites(const QString& file, int n, QString*)
-{
-    QList<Favorite> all;
-    for (int i = 0; i < n; ++i)
-        all.append({u"Favorit %1"_s.arg(i), line(i)});
-    return FavoritesFile::save(all, file);
-}
-
-bool history(const QString& file, int n, QString*)
-{
-    return ListFile::write(file, lines(n));
-}
-
 bool treeState(const QString& file, int n, QString*)
 {
     // The tree is what a stored state rebuilds: a machine node with n keys below it.
@@ -135,22 +116,6 @@ bool treeState(const QString& file, int n, QString*)
     return TreeStateFile::save(tree, selected, file);
 }
 
-bool aliases(const QString& file, int n, QString*)
-{
-    QList<AliasEntry> all;
-    for (int i = 0; i < n; ++i)
-        all.append({u"a%1"_s.arg(i), line(i)});
-    return AliasFile::save(all, file);
-}
-
-bool tools(const QString& file, int n, QString*)
-{
-    QList<ExternalTool> all;
-    for (int i = 0; i < n; ++i)
-        all.append({u"Werkzeug %1"_s.arg(i), u"/usr/bin/true"_s, u"-x %1"_s.arg(i)});
-    return ToolsFile::save(all, file);
-}
-
 bool structure(const QString& file, int n, QString*)
 {
     Structure s;
@@ -158,20 +123,6 @@ bool structure(const QString& file, int n, QString*)
     for (int i = 0; i < n; ++i)
         s.nodes.append({u"Schlüssel %1"_s.arg(i), 2, 3, 1, false, false});
     return StructureFile::save(s, file);
-}
-
-bool notes(const QString& file, int n, QString*)
-{
-    QList<KeyNote> all;
-    for (int i = 0; i < n; ++i)
-        all.append({0, u"01.02.2003"_s, line(i), u"Notiz %1"_s.arg(i)});
-    return NoteFile::save(all, file);
-}
-
-QByteArray bytesOf(const QString& file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 } // namespace
@@ -186,34 +137,48 @@ private slots:
 
     void writers_data()
     {
-        QTest::addColumn<Writer>("writer");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("message"); // how a failure begins, where the writer has a message
-        QTest::newRow("export") << Writer(exportFile) << u"export.reg"_s << u"Kann Datei nicht sichern."_s;
-        QTest::newRow("analysis file") << Writer(analysisFile) << u"branch.rec"_s << u"Kann Datei nicht speichern."_s;
-        QTest::newRow("change list") << Writer(changeList) << u"list.cbk"_s << QString();
-        QTest::newRow("result list") << Writer(resultList) << u"found.slt"_s << QString();
-        QTest::newRow("exclusion list") << Writer(exclusionList) << u"excl.dat"_s << QString();
-        QTest::newRow("favorites") << Writer(favorites) << u"favorite.fav"_s << QString();
-        QTest::newRow("history") << Writer(history) << u"history.dat"_s << QString();
-        QTest::newRow("tree state") << Writer(treeState) << u"Lokaler PC.tmp"_s << QString();
-        QTest::newRow("aliases") << Writer(aliases) << u"alias.dat"_s << QString();
-        QTest::newRow("tools") << Writer(tools) << u"tools.dat"_s << QString();
-        QTest::newRow("structure") << Writer(structure) << u"struktur.rst"_s << QString();
-        QTest::newRow("notes") << Writer(notes) << u"memo.dat"_s << QString();
+        QTest::addColumn<Writer>("writer");
+        QTest::newRow("export") << u"export.reg"_s << u"Kann Datei nicht sichern."_s << Writer(exportFile);
+        QTest::newRow("analysis file") << u"branch.rec"_s << u"Kann Datei nicht speichern."_s << Writer(analysisFile);
+        QTest::newRow("change list") << u"list.cbk"_s << QString() << Writer(changeList);
+        QTest::newRow("result list") << u"found.slt"_s << QString() << Writer(resultList);
+        QTest::newRow("exclusion list") << u"excl.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            return SaveExclusionList(f, listOf(n, [](int i) { return u'1' + line(i); }));
+        });
+        QTest::newRow("favorites") << u"favorite.fav"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            return FavoritesFile::save(listOf(n, [](int i) { return Favorite{u"Favorit %1"_s.arg(i), line(i)}; }), f);
+        });
+        QTest::newRow("history") << u"history.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            return ListFile::write(f, listOf(n, line));
+        });
+        QTest::newRow("tree state") << u"Lokaler PC.tmp"_s << QString() << Writer(treeState);
+        QTest::newRow("aliases") << u"alias.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            return AliasFile::save(listOf(n, [](int i) { return AliasEntry{u"a%1"_s.arg(i), line(i)}; }), f);
+        });
+        QTest::newRow("tools") << u"tools.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            const auto tool = [](int i) { return ExternalTool{u"Werkzeug %1"_s.arg(i), u"true"_s, u"-x %1"_s.arg(i)}; };
+            return ToolsFile::save(listOf(n, tool), f);
+        });
+        QTest::newRow("structure") << u"struktur.rst"_s << QString() << Writer(structure);
+        QTest::newRow("notes") << u"memo.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            const auto note = [](int i) { return KeyNote{0, u"01.02.2003"_s, line(i), u"Notiz %1"_s.arg(i)}; };
+            return NoteFile::save(listOf(n, note), f);
+        });
     }
 
     void writers()
     {
-        QFETCH(Writer, writer);
         QFETCH(QString, fileName);
         QFETCH(QString, message);
+        QFETCH(Writer, writer);
         const QString dir = m_store->dataDir();
         const QString file = dir + u'/' + fileName;
         QString text;
         (void)branchOf(Big);
         QVERIFY(writer(file, 2, &text));
-        const QByteArray old = bytesOf(file);
+        const QByteArray old = readFile(file);
         QVERIFY(old.size() > 0);
         const QStringList before = QDir(dir).entryList(QDir::Files);
         // The disk full: the new content (far larger than the old one) does not fit.
@@ -224,13 +189,13 @@ private slots:
             written = writer(file, Big, &text);
         }
         QVERIFY(!written);
-        QCOMPARE(bytesOf(file), old);
+        QCOMPARE(readFile(file), old);
         QCOMPARE(QDir(dir).entryList(QDir::Files), before);
         if (!message.isEmpty())
             QVERIFY2(text.startsWith(message), qPrintable(text));
         // And once there is room again, the file is replaced.
         QVERIFY(writer(file, Big, &text));
-        const QByteArray replaced = bytesOf(file);
+        const QByteArray replaced = readFile(file);
         QVERIFY(replaced.size() > old.size());
         // A folder the user may not write to (the superuser may, so that part is left out for it).
         if (::geteuid() == 0)
@@ -239,7 +204,7 @@ private slots:
         written = writer(file, 3, &text);
         QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         QVERIFY(!written);
-        QCOMPARE(bytesOf(file), replaced);
+        QCOMPARE(readFile(file), replaced);
         if (!message.isEmpty())
             QVERIFY2(text.startsWith(message), qPrintable(text));
     }

@@ -129,31 +129,24 @@ private slots:
     }
 
     // An import or a key copy that answers success has all of its changes in the store, whichever write,
-    // sync or lock of it failed.
+    // sync or lock of it failed. The first run, without a fault, counts the I/O calls to fail one by one.
     void bulkToolsReportOrKeep()
     {
         QFETCH(QString, tool);
         QFETCH(QString, result);
         int ioCalls = 0;
-        {
-            TempStore store;
-            QVERIFY(prepareBulk(store));
-            FaultVfs::arm(0);
-            QVERIFY(runBulk(tool, store));
-            ioCalls = FaultVfs::count();
-            FaultVfs::disarm();
-            QVERIFY(bulkPresent(result));
-        }
         int reported = 0;
-        for (int n = 1; n <= ioCalls; ++n) {
+        for (int n = 0; n <= ioCalls; ++n) {
             TempStore store;
             QVERIFY(prepareBulk(store));
             FaultVfs::arm(n);
             const bool ok = runBulk(tool, store);
+            ioCalls = n == 0 ? FaultVfs::count() : ioCalls;
             FaultVfs::disarm();
             RegShutdown();
             QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
             const QByteArray where = tool.toUtf8() + " with a fault at I/O call " + QByteArray::number(n);
+            QVERIFY2(ok || n > 0, where.constData());
             if (ok)
                 QVERIFY2(bulkPresent(result), where.constData());
             reported += !ok;
@@ -161,30 +154,25 @@ private slots:
         QVERIFY(reported > 0);
     }
 
+    // Every call answers success or one of the failure codes; what answered success is there after a
+    // reopen (in a batch: when its end answered success), what failed left nothing of itself.
     void everyCallReportsItsFailureOrKeepsItsChange()
     {
-        int ioCalls = 0;
-        {
-            TempStore store;
-            HKEY base = StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\F"_s);
-            QVERIFY(base);
-            FaultVfs::arm(0);
-            const Run clean = workload(base, true);
-            ioCalls = FaultVfs::count();
-            for (const Call& c : clean.calls)
-                QCOMPARE(c.rc, ERROR_SUCCESS);
-        }
-        QVERIFY(ioCalls > 10);
-        qInfo("the workload makes %d writes, syncs and write locks", ioCalls);
         const QList<LONG> codes{ERROR_SUCCESS, ERROR_DISK_FULL, ERROR_REGISTRY_IO_FAILED, ERROR_TIMEOUT};
+        int ioCalls = 0;
         int failures = 0;
-        for (int n = 1; n <= ioCalls; ++n) {
+        for (int n = 0; n <= ioCalls; ++n) {
             TempStore store;
             QVERIFY(store.ok());
             HKEY base = StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\F"_s);
             QVERIFY(base);
             FaultVfs::arm(n);
-            const Run run = workload(base, n % 2);
+            const Run run = workload(base, n % 2 == 0);
+            if (n == 0) {
+                ioCalls = FaultVfs::count();
+                QVERIFY(ioCalls > 10);
+                qInfo("the workload makes %d writes, syncs and write locks", ioCalls);
+            }
             FaultVfs::disarm();
             RegCloseKey(base);
             RegShutdown();
@@ -194,7 +182,7 @@ private slots:
             for (const Call& c : run.calls) {
                 const QByteArray what = where + ": " + (c.key + QLatin1Char('/') + c.value).toUtf8() + " answered "
                                         + QByteArray::number(c.rc);
-                QVERIFY2(codes.contains(c.rc), what.constData());
+                QVERIFY2(codes.contains(c.rc) && (n > 0 || c.rc == ERROR_SUCCESS), what.constData());
                 failures += c.rc != ERROR_SUCCESS;
                 const bool durable = c.rc == ERROR_SUCCESS && (!c.inBatch || run.end == ERROR_SUCCESS);
                 if (durable)
@@ -218,8 +206,9 @@ private slots:
         const QString out = store.dirPath() + u"/out"_s;
         QVERIFY(QDir().mkpath(small) && QDir().mkpath(out));
         // the child fills a 400 KB file system, then the files are copied out before the mount goes away
-        const QString script = QStringLiteral("mount -t tmpfs -o size=400k tmpfs '%1' || exit 99; '%3' fill '%1/r.db'; "
-                                              "rc=$?; cp '%1/r.db' '%2/'; cp '%1/r.db-wal' '%2/' 2>/dev/null; exit $rc")
+        const QString script = QStringLiteral("mount -t tmpfs -o size=400k tmpfs '%1' || exit 99; "
+                                              "'%3' write '%1/r.db' 3000 10; rc=$?; "
+                                              "cp '%1/r.db' '%2/'; cp '%1/r.db-wal' '%2/' 2>/dev/null; exit $rc")
                                    .arg(small, out, QStringLiteral(STORE_CHILD));
         QProcess child;
         child.start(u"unshare"_s, {u"-m"_s, u"sh"_s, u"-c"_s, script});
@@ -239,11 +228,8 @@ private slots:
         QVERIFY(durable > 0);
         RegShutdown();
         QCOMPARE(RegOpenLocalStore(out + u"/r.db"_s), ERROR_SUCCESS);
-        HKEY k = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Fill"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
         for (int i = 0; i < durable; ++i)
-            QCOMPARE(RegQueryValueBytes(k, u"v%1"_s.arg(i), nullptr, nullptr), ERROR_SUCCESS);
-        RegCloseKey(k);
+            QCOMPARE(StoreProbe::valueOf(u"Software\\Write\\k%1"_s.arg(i / 100), u"v%1"_s.arg(i)).size(), 3000);
     }
 };
 

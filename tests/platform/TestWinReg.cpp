@@ -312,16 +312,28 @@ private slots:
         RegCloseKey(k);
     }
 
+    // A machine of the map is a store of its own; a batch ends on its own store.
     void machinesMapRoutesToAnotherStore()
     {
         HKEY remote = 0;
-        QCOMPARE(RegConnectRegistry(u"\\\\NOWHERE"_s, HKEY_LOCAL_MACHINE, &remote), ERROR_BAD_NETPATH);
+        QCOMPARE(RegConnectRegistry(u"\\\\NOWHERE"_s, HKEY_CURRENT_USER, &remote), ERROR_BAD_NETPATH);
         RegSetMachineStore(u"server"_s, m_store->otherStorePath(u"server"_s));
-        QCOMPARE(RegConnectRegistry(u"\\\\SERVER"_s, HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
-        QCOMPARE(tryCreate(remote, u"SOFTWARE\\OnServer"_s), ERROR_SUCCESS);
-        QCOMPARE(RegCloseKey(remote), ERROR_SUCCESS);
-        QCOMPARE(tryOpen(HKEY_LOCAL_MACHINE, u"SOFTWARE\\OnServer"_s), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(RegConnectRegistry(u"\\\\SERVER"_s, HKEY_CURRENT_USER, &remote), ERROR_SUCCESS);
+        QCOMPARE(tryCreate(remote, u"Software\\OnServer"_s), ERROR_SUCCESS);
+        QCOMPARE(tryOpen(HKEY_CURRENT_USER, u"Software\\OnServer"_s), ERROR_FILE_NOT_FOUND);
         QVERIFY(QFile::exists(m_store->otherStorePath(u"server"_s)));
+        HKEY local = createKey(HKEY_CURRENT_USER, u"Software\\Mine"_s);
+        QCOMPARE(RegBeginBatch(local), ERROR_SUCCESS);
+        QCOMPARE(RegBeginBatch(remote), ERROR_SUCCESS);
+        QCOMPARE(set(local, u"mine"_s), ERROR_SUCCESS);
+        QCOMPARE(set(remote, u"theirs"_s), ERROR_SUCCESS);
+        // the local batch ends first: its value is committed at once, seen by another connection
+        QCOMPARE(RegEndBatch(local), ERROR_SUCCESS);
+        QCOMPARE(sqlValue(m_store->storePath(), "SELECT count(*) FROM vals WHERE name='mine'"), 1);
+        QCOMPARE(RegEndBatch(remote), ERROR_SUCCESS);
+        QCOMPARE(RegEndBatch(local), ERROR_INVALID_HANDLE);
+        RegCloseKey(local);
+        QCOMPARE(RegCloseKey(remote), ERROR_SUCCESS);
         QCOMPARE(RegConnectRegistry({}, HKEY_USERS, &remote), ERROR_SUCCESS); // the empty name is this machine
         RegCloseKey(remote);
     }
@@ -421,25 +433,6 @@ private slots:
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     }
 
-    void batchesEndOnTheirOwnStore()
-    {
-        RegSetMachineStore(u"other"_s, m_store->otherStorePath(u"other"_s));
-        HKEY remote = 0;
-        QCOMPARE(RegConnectRegistry(u"other"_s, HKEY_CURRENT_USER, &remote), ERROR_SUCCESS);
-        HKEY local = createKey(HKEY_CURRENT_USER, u"Software\\Mine"_s);
-        QCOMPARE(RegBeginBatch(local), ERROR_SUCCESS);
-        QCOMPARE(RegBeginBatch(remote), ERROR_SUCCESS);
-        QCOMPARE(set(local, u"mine"_s), ERROR_SUCCESS);
-        QCOMPARE(set(remote, u"theirs"_s), ERROR_SUCCESS);
-        // the local batch ends first: its value is committed at once, seen by another connection
-        QCOMPARE(RegEndBatch(local), ERROR_SUCCESS);
-        QCOMPARE(sqlValue(m_store->storePath(), "SELECT count(*) FROM vals WHERE name='mine'"), 1);
-        QCOMPARE(RegEndBatch(remote), ERROR_SUCCESS);
-        QCOMPARE(RegEndBatch(local), ERROR_INVALID_HANDLE);
-        RegCloseKey(local);
-        RegCloseKey(remote);
-    }
-
     void writingWhileEnumerating()
     {
         const auto nameOf = [](DWORD i) { return u"k%1"_s.arg(i, 5, 10, QLatin1Char('0')); };
@@ -472,11 +465,8 @@ private slots:
         RegShutdown();
         QCOMPARE(RegOpenLocalStore(m_store->storePath()), ERROR_SUCCESS);
         QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Batch"_s, 0, KEY_READ, &k), ERROR_SUCCESS);
-        DWORD subKeys = 0;
-        DWORD values = 0;
-        QCOMPARE(RegQueryInfoKey(k, &subKeys, nullptr, &values, nullptr, nullptr, nullptr), ERROR_SUCCESS);
-        QCOMPARE(subKeys, DWORD(3000));
-        QCOMPARE(values, DWORD(3000));
+        QCOMPARE(subKeyNames(k).size(), 3000);
+        QCOMPARE(valueNames(k).size(), 3000);
         RegCloseKey(k);
     }
 

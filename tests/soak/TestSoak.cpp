@@ -3,15 +3,15 @@
 // value a finished deletion removed must be gone, and the store must take writes. KAVEN_SOAK_SECONDS
 // sets the length (scripts/soak.sh runs it for minutes), KAVEN_SOAK_SEED repeats a run.
 
-#include "platform/WinReg.h"
+#include "platform/StoreProbe.h"
+#include "support/TestFiles.h"
 
 #include <QtTest>
-
-#include <sqlite3.h>
 
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
+using StoreProbe::valueOf;
 
 namespace {
 
@@ -23,49 +23,6 @@ struct Change {
     QString key; // below HKEY_CURRENT_USER
     QString name;
     QByteArray data; // empty for a deletion
-};
-
-// One process slot that is started again whenever its process ends, killed or not.
-class Worker final {
-public:
-    explicit Worker(QString name) : m_name(std::move(name)) {}
-
-    const QString& name() const { return m_name; }
-    QProcess& process() { return *m_process; }
-    bool running() const { return m_process && m_process->state() != QProcess::NotRunning; }
-
-    void start(const QString& store, const QStringList& command)
-    {
-        // Called from the finished signal of the process before: that one goes when control is back.
-        if (m_process)
-            m_process.release()->deleteLater();
-        m_process = std::make_unique<QProcess>();
-        m_process->setProcessChannelMode(QProcess::MergedChannels);
-        m_process->start(QStringLiteral(KAVEN_REG_TOOL), QStringList{u"--registry"_s, store} + command);
-    }
-    // The process ended by itself with success (not killed, exit code 0).
-    bool succeeded() const
-    {
-        return m_process->exitStatus() == QProcess::NormalExit && m_process->exitCode() == 0;
-    }
-    void kill()
-    {
-        if (running())
-            m_process->kill();
-    }
-
-private:
-    QString m_name;
-    std::unique_ptr<QProcess> m_process;
-};
-
-// What the writers reported done, and what they only tried.
-struct Ledger {
-    QList<Change> added;       // reported done
-    QSet<QString> deleteTried; // key + "\n" + name of every deletion started
-    QList<Change> deleted;     // reported done
-    int killed = 0;
-    int runs = 0;
 };
 
 QString id(const Change& c)
@@ -103,9 +60,7 @@ Plan planFor(const QString& writer, int n, const QString& dir)
             plan.changes.append(c);
         }
         const QString path = dir + u"/import%1.reg"_s.arg(n);
-        QFile out(path);
-        if (out.open(QIODevice::WriteOnly))
-            out.write(file);
+        (void)writeFile(path, file); // a file not written fails the import, which then counts as not done
         plan.command = {u"import"_s, path};
         return plan;
     }
@@ -118,36 +73,15 @@ Plan planFor(const QString& writer, int n, const QString& dir)
     return plan;
 }
 
-// SQLite's own verdict on the file, through a connection of its own.
-QByteArray integrityCheck(const QString& path)
-{
-    sqlite3* db = nullptr;
-    QByteArray verdict = "cannot open";
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        const auto row = [](void* out, int, char** values, char**) {
-            *static_cast<QByteArray*>(out) = values[0] ? values[0] : "";
-            return 0;
-        };
-        if (sqlite3_exec(db, "PRAGMA integrity_check", row, &verdict, nullptr) != SQLITE_OK)
-            verdict = sqlite3_errmsg(db);
-    }
-    sqlite3_close(db);
-    return verdict;
-}
-
-// The data of a value below HKEY_CURRENT_USER, or "<missing>".
-QByteArray valueOf(const Change& c)
-{
-    HKEY key = 0;
-    QByteArray data = "<missing>";
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, c.key, 0, KEY_READ, &key) == ERROR_SUCCESS
-        && RegQueryValueBytes(key, c.name, nullptr, &data) != ERROR_SUCCESS)
-        data = "<missing>";
-    RegCloseKey(key);
-    while (data.endsWith('\0')) // string data keep their terminator
-        data.chop(1);
-    return data;
-}
+// One process slot, started again whenever its process ends, killed or not.
+struct Worker {
+    QString name;
+    std::unique_ptr<QProcess> process{};
+    Plan plan{}; // of a writer: what its process does
+    int next = 0;
+    bool running() const { return process && process->state() != QProcess::NotRunning; }
+    bool succeeded() const { return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0; }
+};
 
 } // namespace
 
@@ -169,69 +103,70 @@ private slots:
         qInfo("Dauer %d s, KAVEN_SOAK_SEED=%u", seconds, seed);
         QRandomGenerator random(seed);
 
+        const auto start = [&store](Worker* w, const QStringList& command) {
+            // Called from the finished signal of the process before: that one goes when control is back.
+            if (w->process)
+                w->process.release()->deleteLater();
+            w->process = std::make_unique<QProcess>();
+            w->process->setProcessChannelMode(QProcess::MergedChannels);
+            w->process->start(QStringLiteral(KAVEN_REG_TOOL), QStringList{u"--registry"_s, store} + command);
+        };
         // The store exists before the processes race to create it.
-        {
-            Worker first(u"setup"_s);
-            first.start(store, {u"add"_s, Root});
-            QVERIFY(first.process().waitForFinished(60000));
-            QVERIFY(first.succeeded());
-        }
+        Worker setup;
+        start(&setup, {u"add"_s, Root});
+        QVERIFY(setup.process->waitForFinished(60000));
+        QVERIFY(setup.succeeded());
 
-        Ledger ledger;
-        Worker writerA(u"A"_s), writerB(u"B"_s), watch(u"watch"_s);
-        QHash<Worker*, Plan> current;
-        QHash<Worker*, int> next;
+        QList<Change> added, deleted; // reported done
+        QSet<QString> deleteTried;    // id() of every deletion started
+        int killed = 0, runs = 0, watchReports = 0;
+        Worker workers[3] = {{u"A"_s}, {u"B"_s}, {u"watch"_s}};
+        Worker* const watch = &workers[2];
         bool stopping = false;
         QElapsedTimer clock;
         clock.start();
-        int watchReports = 0;
-
         std::function<void(Worker*)> launch = [&](Worker* w) {
             if (stopping)
                 return;
-            if (w == &watch) {
-                w->start(store, {u"watch"_s, Root, u"/s"_s, u"/t"_s, u"3"_s});
+            if (w == watch) {
+                start(w, {u"watch"_s, Root, u"/s"_s, u"/t"_s, u"3"_s});
             } else {
-                const Plan plan = planFor(w->name(), next[w]++, dir.path());
-                if (plan.deletion)
-                    for (const Change& c : plan.changes)
-                        ledger.deleteTried.insert(id(c));
-                current[w] = plan;
-                w->start(store, plan.command);
+                w->plan = planFor(w->name, w->next++, dir.path());
+                if (w->plan.deletion)
+                    for (const Change& c : std::as_const(w->plan.changes))
+                        deleteTried.insert(id(c));
+                start(w, w->plan.command);
             }
-            QObject::connect(&w->process(), &QProcess::finished, this, [&, w] {
-                ++ledger.runs;
-                if (w == &watch) {
-                    watchReports += int(w->process().readAll().count('\t'));
-                } else if (w->succeeded()) {
-                    const Plan& plan = current[w];
-                    (plan.deletion ? ledger.deleted : ledger.added) += plan.changes;
-                }
+            QObject::connect(w->process.get(), &QProcess::finished, this, [&, w] {
+                ++runs;
+                if (w == watch)
+                    watchReports += int(w->process->readAll().count('\t'));
+                else if (w->succeeded())
+                    (w->plan.deletion ? deleted : added) += w->plan.changes;
                 launch(w);
             });
         };
         // However the test ends, no process outlives it and none is started again.
         const auto stopAll = qScopeGuard([&] {
             stopping = true;
-            for (Worker* w : {&writerA, &writerB, &watch}) {
-                if (!w->running())
+            for (Worker& w : workers) {
+                if (!w.running())
                     continue;
-                w->process().disconnect();
-                w->kill();
-                w->process().waitForFinished(60000);
+                w.process->disconnect();
+                w.process->kill();
+                w.process->waitForFinished(60000);
             }
         });
-        for (Worker* w : {&writerA, &writerB, &watch})
-            launch(w);
+        for (Worker& w : workers)
+            launch(&w);
 
         QTimer killer;
         killer.setSingleShot(true);
         QObject::connect(&killer, &QTimer::timeout, this, [&] {
-            Worker* const victims[] = {&writerA, &writerB, &watch};
-            Worker* victim = victims[random.bounded(3)];
-            if (victim->running()) {
-                victim->kill();
-                ++ledger.killed;
+            Worker& victim = workers[random.bounded(3)];
+            if (victim.running()) {
+                victim.process->kill();
+                ++killed;
             }
             killer.start(int(random.bounded(100, 900)));
         });
@@ -239,22 +174,22 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(clock.elapsed() >= seconds * 1000, (seconds + 10) * 1000);
         stopping = true;
         killer.stop();
-        for (Worker* w : {&writerA, &writerB, &watch})
-            if (w->running())
-                QVERIFY(w->process().waitForFinished(60000));
+        for (Worker& w : workers)
+            if (w.running())
+                QVERIFY(w.process->waitForFinished(60000));
 
         qInfo("%d Läufe, %d getötet, %lld Änderungen und %lld Löschungen bestätigt, %d Meldungen der Überwachung",
-              ledger.runs, ledger.killed, qint64(ledger.added.size()), qint64(ledger.deleted.size()), watchReports);
-        QVERIFY(ledger.killed > 0);
-        QVERIFY(!ledger.added.isEmpty());
+              runs, killed, qint64(added.size()), qint64(deleted.size()), watchReports);
+        QVERIFY(killed > 0);
+        QVERIFY(!added.isEmpty());
 
-        QCOMPARE(integrityCheck(store), QByteArray("ok"));
+        QCOMPARE(StoreProbe::sqlValue(store, "PRAGMA integrity_check"), 1); // "ok"
         QCOMPARE(RegOpenLocalStore(store), ERROR_SUCCESS);
-        for (const Change& c : std::as_const(ledger.added))
-            if (!ledger.deleteTried.contains(id(c)))
-                QCOMPARE(valueOf(c), c.data);
-        for (const Change& c : std::as_const(ledger.deleted))
-            QCOMPARE(valueOf(c), QByteArray("<missing>"));
+        for (const Change& c : std::as_const(added))
+            if (!deleteTried.contains(id(c)))
+                QCOMPARE(valueOf(c.key, c.name), c.data + '\0');
+        for (const Change& c : std::as_const(deleted))
+            QCOMPARE(valueOf(c.key, c.name), QByteArray("missing"));
         QCOMPARE(RegSetValueBytes(HKEY_CURRENT_USER, u"afterSoak"_s, REG_SZ, "x"), ERROR_SUCCESS);
         RegShutdown();
     }

@@ -16,15 +16,9 @@ MessageAnswer RecordingMessageSink::message(MessageKind kind, const QString& cap
     m_messages.append({kind, caption, text});
     if (!m_answers.isEmpty())
         return m_answers.dequeue();
-    switch (kind) {
-    case MessageKind::YesNo:
-    case MessageKind::YesNoCancel:
+    if (kind == MessageKind::YesNo || kind == MessageKind::YesNoCancel)
         return MessageAnswer::No;
-    case MessageKind::OkCancel:
-        return MessageAnswer::Cancel;
-    default:
-        return MessageAnswer::Ok;
-    }
+    return kind == MessageKind::OkCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
 }
 
 QString RecordingMessageSink::openFileName(const QString&, const QString&)

@@ -14,12 +14,14 @@ struct ToolRun {
     QString err; // standard error: the messages
 };
 
-// Runs one command line (command name first) with nothing on standard input.
-inline ToolRun runTool(const QStringList& args)
+// Runs one command line with nothing on standard input: the command name first, or (withStore) the
+// store options first, taken as the program takes them.
+inline ToolRun runTool(const QStringList& args, bool withStore = false)
 {
     QBuffer out, err, in;
     for (QBuffer* buffer : {&out, &err, &in})
         buffer->open(QIODevice::ReadWrite);
-    const int rc = KavenRegTool(out, err, in, false).run(args);
+    KavenRegTool tool(out, err, in, false);
+    const int rc = withStore ? tool.runWithStore(args) : tool.run(args);
     return {rc, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
 }

@@ -3,14 +3,12 @@
 // keys change, with the first write's FILE.bak; a running wineserver, real or held lock, makes the
 // prefix read-only with Wine's message; kaven-reg --wine reads and writes it.
 
-#include "app/KavenRegTool.h"
 #include "platform/WinReg.h"
 #include "platform/wine/WineRegistry.h"
 #include "platform/wine/WineRegFile.h"
 #include "support/TestFiles.h"
 #include "support/ToolRun.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -47,15 +45,6 @@ int runWine(const QString& prefix, const QString& program, const QStringList& ar
     p.start(program, args);
     p.waitForFinished(300000);
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-ToolRun runKavenReg(const QStringList& args)
-{
-    QBuffer out, err, in;
-    for (QBuffer* b : {&out, &err, &in})
-        b->open(QIODevice::ReadWrite);
-    const int rc = KavenRegTool(out, err, in, false).runWithStore(args);
-    return {rc, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
 }
 
 // The key sections of a file by their "[path]" line without its time.
@@ -224,7 +213,7 @@ private slots:
         const QString theirs = m_dir.filePath(u"wine.reg"_s);
         QCOMPARE(runWine(m_prefix, u"wine"_s, {u"regedit"_s, u"/e"_s, theirs, u"HKEY_LOCAL_MACHINE\\Software"_s}), 0);
         runWine(m_prefix, u"wineserver"_s, {u"-w"_s});
-        QCOMPARE(runKavenReg({u"--wine"_s, m_prefix, u"export"_s, u"HKLM\\Software"_s, ours, u"/5"_s}).rc, 0);
+        QCOMPARE(runTool({u"--wine"_s, m_prefix, u"export"_s, u"HKLM\\Software"_s, ours, u"/5"_s}, true).rc, 0);
         const auto wine = exportedKeys(theirs);
         QVERIFY(wine.size() > 5000);
         const auto kaven = exportedKeys(ours);
@@ -330,7 +319,7 @@ private slots:
             runWine(m_prefix, u"wineserver"_s, {u"-p"_s});
         }
         const QByteArray before = readFile(m_prefix + u"/user.reg"_s);
-        const ToolRun r = runKavenReg(QStringList{u"--wine"_s, m_prefix} + args);
+        const ToolRun r = runTool(QStringList{u"--wine"_s, m_prefix} + args, true);
         QCOMPARE(r.err, err);
         QCOMPARE(r.rc, rc);
         if (rc == 0 && args.first() == QLatin1String("--write"))
