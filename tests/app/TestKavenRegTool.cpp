@@ -5,6 +5,7 @@
 #include "registry/RegTestKeys.h"
 #include "support/TempStore.h"
 #include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 #include <QtTest>
 
@@ -13,11 +14,7 @@ using RegTestKeys::exists;
 
 namespace {
 
-struct Run {
-    int rc = -1;
-    QString out;
-    QString err;
-};
+using Run = ToolRun;
 
 QByteArray valueBytes(const QString& path, const QString& name, HKEY root = HKEY_CURRENT_USER)
 {
@@ -206,15 +203,11 @@ private:
     {
         QBuffer out, err, in;
         in.setData(input);
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-        in.open(QIODevice::ReadOnly);
+        for (QBuffer* buffer : {&out, &err, &in})
+            buffer->open(QIODevice::ReadWrite);
         KavenRegTool t(out, err, in, interactive);
-        Run r;
-        r.rc = withStore ? t.runWithStore(args) : t.run(args);
-        r.out = QString::fromUtf8(out.data());
-        r.err = QString::fromUtf8(err.data());
-        return r;
+        const int rc = withStore ? t.runWithStore(args) : t.run(args);
+        return {rc, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
     }
 
     std::optional<TempStore> m_store;
