@@ -84,6 +84,7 @@ private slots:
     {
         QVERIFY(m_fx.start());
         m_file = m_fx.store->dirPath() + QStringLiteral("/info.rgf");
+        QVERIFY(writeFile(m_file, infoFile(Sample)));
     }
     void cleanup() { m_fx.stop(); }
 
@@ -113,7 +114,6 @@ private slots:
     {
         QFETCH(QString, keyPath);
         QFETCH(QString, found);
-        QVERIFY(writeFile(m_file, infoFile(Sample)));
         const std::optional<InfoEntry> entry = TInfoClass::LookUp(m_file, keyPath);
         QCOMPARE(entry ? entry->keyPath : QString(), found);
         if (found == QLatin1String("HKEY_LOCAL_MACHINE\\SOFTWARE")) {
@@ -126,12 +126,10 @@ private slots:
     // without regard to case, categories beyond either end clamped.
     void load()
     {
-        QVERIFY(writeFile(m_file, infoFile(Sample)));
         TInfoClass info;
         QVERIFY(info.Load(m_file));
-        QCOMPARE(info.Title, QStringLiteral("Ti"));
-        QCOMPARE(info.RightsNotice, QStringLiteral("Re"));
-        QCOMPARE(info.operatingSystemName(), QStringLiteral("WinXP"));
+        QCOMPARE((QStringList{info.Title, info.RightsNotice, info.operatingSystemName()}),
+                 (QStringList{"Ti", "Re", "WinXP"}));
         QCOMPARE(info.Version, 7);
         QCOMPARE(info.Reserved, QByteArray("\1\2\3\4\5\6\7\x08"));
         QCOMPARE(info.Categories, QStringList({"A", "B", "C"}));
@@ -204,21 +202,15 @@ private slots:
         }
     }
 
-    void missingFile()
+    // A missing file changes nothing; the registry store is never read as an information file.
+    void missingAndStoreFile()
     {
         TInfoClass info;
         info.Categories = QStringList{"kept"};
-        QVERIFY(!info.Load(m_file));
+        QVERIFY(QFile::remove(m_file) && !info.Load(m_file));
         QCOMPARE(info.Categories, QStringList{"kept"});
-        QCOMPARE(TInfoClass::LookUp(m_file, QStringLiteral("HKEY_USERS\\.DEFAULT")).has_value(), false);
-    }
-
-    // The registry store is never read as an information file.
-    void storeFileRefused()
-    {
-        TInfoClass info;
-        QVERIFY(info.Load(m_fx.store->storePath()));
-        QVERIFY(info.Entries.isEmpty());
+        QVERIFY(!TInfoClass::LookUp(m_file, QStringLiteral("HKEY_USERS\\.DEFAULT")));
+        QVERIFY(info.Load(m_fx.store->storePath()) && info.Entries.isEmpty());
     }
 
     void pageText_data()
@@ -236,7 +228,6 @@ private slots:
     void pageText()
     {
         QFETCH(QString, keyPath);
-        QVERIFY(writeFile(m_file, infoFile(Sample)));
         QTEST(InfoPage::pageText(m_file, keyPath, QStringLiteral("Arbeitsplatz")), "page");
     }
 
