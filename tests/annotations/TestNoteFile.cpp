@@ -1,6 +1,5 @@
 #include "annotations/NoteFile.h"
 
-#include "FileSizeLimit.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TestFiles.h"
 
@@ -68,13 +67,11 @@ private slots:
     void readsDamagedFiles()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(int, notes);
-        QFETCH(NoteFile::Status, status);
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         const NoteFile::ReadResult result = NoteFile::read(buffer);
-        QCOMPARE(result.notes.size(), notes);
-        QCOMPARE(result.status, status);
+        QTEST(int(result.notes.size()), "notes");
+        QTEST(result.status, "status");
     }
 
     void keysDifferingInCaseShareOneNote()
@@ -112,18 +109,6 @@ private slots:
         QCOMPARE(readFile(m_file + ".alt2"), old);
         QCOMPARE(readFile(m_file + ".alt"), QByteArray("taken"));
         QCOMPARE(NoteFile::load(m_file).notes, (QList<KeyNote>{{2, "01.01.2020", "HKEY_USERS", "neu"}}));
-    }
-
-    void failedWriteLeavesOldFile()
-    {
-        RecordingMessageSink sink;
-        QVERIFY(NoteFile::writeNote(m_file, {0, "01.01.2020", "HKEY_USERS", "alt"}, sink));
-        const QByteArray old = readFile(m_file);
-        FileSizeLimit limit(old.size() + 8);
-        QVERIFY(limit.ok());
-        QVERIFY(!NoteFile::writeNote(m_file, {0, "01.01.2020", "HKEY_USERS\\B", QString(200, u'x')}, sink));
-        QCOMPARE(readFile(m_file), old);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"memo.dat"});
     }
 
     void sortsAsDates()

@@ -53,8 +53,7 @@ private slots:
         KavenCopyWindowSettings copy;
         copy.width = 2;
         OptionsStore::LoadCopyWindowSettings(copy);
-        QCOMPARE(copy.width, 550);
-        QCOMPARE(copy.height, 250);
+        QCOMPARE(QSize(copy.width, copy.height), QSize(550, 250));
     }
 
     void directoryFallback_data()
@@ -123,12 +122,10 @@ private slots:
     void rootExportBits()
     {
         QFETCH(uint, mask);
-        QFETCH(QList<bool>, flags);
         QVERIFY(putValue(QStringLiteral("RootExport"), REG_DWORD, dwordBytes(mask)));
         KavenOptions o;
         OptionsStore::LoadOptions(o, m_programDir);
-        for (int i = 0; i < 6; ++i)
-            QCOMPARE(o.rootExport[i], flags[i]);
+        QTEST(QList<bool>(o.rootExport.begin(), o.rootExport.end()), "flags");
         OptionsStore::SaveOptions(o);
         QCOMPARE(RegTestKeys::value(OptionsPath, QStringLiteral("RootExport")), qMakePair(REG_DWORD, dwordBytes(mask)));
     }

@@ -120,11 +120,9 @@ private slots:
                 counted << list.row(r);
         }
         const ValueProperties p = CountValueRows(Path + key, counted);
-        const QList<qint64> figures{p.strings, p.dwords, p.binaries, p.stringSize, p.dwordSize, p.binarySize};
-        QStringList texts;
-        for (qint64 f : figures)
-            texts << QString::number(f);
-        QTEST(texts.join(QLatin1Char(' ')), "counts");
+        QTEST(QStringLiteral("%1 %2 %3 %4 %5 %6").arg(p.strings).arg(p.dwords).arg(p.binaries).arg(p.stringSize)
+                  .arg(p.dwordSize).arg(p.binarySize),
+              "counts");
     }
 
     void statsCommand()
