@@ -151,11 +151,9 @@ private slots:
         QVERIFY(othersSeeSharedMemoryLock(shm));
 
         const QString path = QStringLiteral("HKEY_CURRENT_USER\\") + key;
-        QVERIFY(kavenReg(store.storePath(), {QStringLiteral("add"), path, QStringLiteral("/v"), QStringLiteral("B"),
-                                             QStringLiteral("/d"), QStringLiteral("zwei"), QStringLiteral("/f")})
-                    != QStringLiteral("<failed>"));
+        QVERIFY(kavenReg(store.storePath(), {"add", path, "/v", "B", "/d", "zwei", "/f"}) != QStringLiteral("<failed>"));
         QVERIFY(setValue(key, QStringLiteral("C"), REG_SZ, sz("drei")));
-        const QString seen = kavenReg(store.storePath(), {QStringLiteral("query"), path});
+        const QString seen = kavenReg(store.storePath(), {"query", path});
         for (const char* name : {"A", "B", "C"})
             QVERIFY2(seen.contains(QRegularExpression(QStringLiteral("\\b%1\\s+REG_SZ").arg(QLatin1String(name)))),
                      qPrintable(seen));

@@ -146,9 +146,8 @@ private slots:
     void watchCommand()
     {
         QProcess watch;
-        watch.start(QStringLiteral(KAVEN_REG), {QStringLiteral("--registry"), m_fixture.store->storePath(),
-                                                QStringLiteral("watch"), QStringLiteral("HKCU\\Software\\Stat"),
-                                                QStringLiteral("/t"), QStringLiteral("4")});
+        watch.start(QStringLiteral(KAVEN_REG),
+                    {"--registry", m_fixture.store->storePath(), "watch", "HKCU\\Software\\Stat", "/t", "4"});
         QVERIFY(watch.waitForStarted());
         QByteArray said;
         QTRY_VERIFY2_WITH_TIMEOUT((said += watch.readAllStandardError()).contains("Überwache"), said.constData(),
