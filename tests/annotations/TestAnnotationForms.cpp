@@ -208,29 +208,9 @@ private slots:
         QCOMPARE(StructureFile::structureNames(dir), (QStringList{"Andere", "Meine"}));
     }
 
-    void mainWindowWarnsOfOpenImportantNote()
-    {
-        TMainForm form;
-        QLabel* panel = form.findChild<QLabel*>(QStringLiteral("StatusPanel1"));
-        QCOMPARE(panel->property("indicator").toBool(), false);
-        QVERIFY(OpenKeyInTree(Key, *form.keyTree()));
-        QVERIFY(form.action(QStringLiteral("CreateMemo1"))->isEnabled());
-        int priority = 0;
-        form.runAnnotationDialog = [&](QDialog& dialog) {
-            auto& editor = static_cast<TMemoEditForm&>(dialog);
-            editor.textEdit()->setPlainText(QStringLiteral("Notiz"));
-            editor.priorityBox()->setCurrentIndex(priority);
-            return true;
-        };
-        form.CreateMemoClick();
-        QCOMPARE(panel->property("indicator").toBool(), false);
-        priority = 1;
-        form.CreateMemoClick();
-        QCOMPARE(panel->property("indicator").toBool(), true);
-        QCOMPARE(NoteFile::load(DataFile(QStringLiteral("memo.dat"))).notes.size(), 1);
-    }
-
-    void mainWindowRenumbersToolsAfterRemoval()
+    // The main window's tools menu follows the tools manager's removal; a new important note lights the
+    // notes indicator.
+    void mainWindowToolsAndNotes()
     {
         QVERIFY(QDir().mkpath(m_fixture.store->dirPath() + QStringLiteral("/kaven")));
         QVERIFY(writeFile(m_fixture.store->dirPath() + QStringLiteral("/kaven/tools.dat"),
@@ -247,20 +227,23 @@ private slots:
         form.ToolsClick();
         QCOMPARE(toolItems(form), (QStringList{"Tool0=Eins", "Tool1=R&&D!"}));
         QCOMPARE(readFile(DataFile(ToolsFile::FileName)), QByteArray("04Eins\\bin\\true/\r\n04R&D!\\bin\\true/-x\r\n"));
-    }
 
-    void mainWindowResolvesAliasInNavigationBox()
-    {
-        QVERIFY(AliasFile::save({{"HKEY_USERS", Key}, {"Notiz", Key}},
-                                m_fixture.store->dirPath() + QStringLiteral("/kaven/alias.dat")));
-        Options() = KavenOptions{};
-        TMainForm form;
-        QLineEdit* box = form.findChild<QComboBox*>(QStringLiteral("HistoryComboBox"))->lineEdit();
-        for (const auto& [typed, opened] : {std::pair{"notiz", Key}, std::pair{"HKEY_USERS", QString("HKEY_USERS")}}) {
-            box->setText(QString::fromUtf8(typed));
-            QTest::keyClick(box, Qt::Key_Return);
-            QCOMPARE(form.CurrentKeyPath(), opened);
-        }
+        QLabel* panel = form.findChild<QLabel*>(QStringLiteral("StatusPanel1"));
+        QVERIFY(OpenKeyInTree(Key, *form.keyTree()));
+        QVERIFY(form.action(QStringLiteral("CreateMemo1"))->isEnabled());
+        int priority = 0;
+        form.runAnnotationDialog = [&](QDialog& dialog) {
+            auto& editor = static_cast<TMemoEditForm&>(dialog);
+            editor.textEdit()->setPlainText(QStringLiteral("Notiz"));
+            editor.priorityBox()->setCurrentIndex(priority);
+            return true;
+        };
+        form.CreateMemoClick();
+        QCOMPARE(panel->property("indicator").toBool(), false);
+        priority = 1;
+        form.CreateMemoClick();
+        QCOMPARE(panel->property("indicator").toBool(), true);
+        QCOMPARE(NoteFile::load(DataFile(QStringLiteral("memo.dat"))).notes.size(), 1);
     }
 
 private:

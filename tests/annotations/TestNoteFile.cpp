@@ -1,28 +1,14 @@
 #include "annotations/NoteFile.h"
 
-#include "FileSizeLimit.h"
 #include "support/RecordingMessageSink.h"
+#include "support/LittleEndian.h"
 #include "support/TestFiles.h"
 
 #include <QtTest>
 
 Q_DECLARE_METATYPE(NoteFile::Status)
 
-namespace {
-
 const QByteArray Header("\x58\x8B\0\0", 4);
-
-QByteArray le(quint32 v)
-{
-    return QByteArray(reinterpret_cast<const char*>(&v), 4);
-}
-
-QByteArray str(const QByteArray& bytes)
-{
-    return le(quint32(bytes.size())) + bytes;
-}
-
-} // namespace
 
 class TestNoteFile final : public QObject {
     Q_OBJECT
@@ -41,8 +27,9 @@ private slots:
         QVERIFY(NoteFile::write({{3, "31.12.2004", "HKEY_CURRENT_USER\\Software", "Grün\r\n<B>x"},
                                  {0, "", "HKEY_USERS", ""}},
                                 buffer));
-        QCOMPARE(buffer.data(), Header + le(2) + le(3) + str("31.12.2004") + str("HKEY_CURRENT_USER\\Software") +
-                                    str("Gr\xFCn\r\n<B>x") + le(0) + le(0) + str("HKEY_USERS") + le(0));
+        QCOMPARE(buffer.data(), Header + le32(2) + le32(3) + counted("31.12.2004")
+                                    + counted("HKEY_CURRENT_USER\\Software") + counted("Gr\xFCn\r\n<B>x") + le32(0)
+                                    + le32(0) + counted("HKEY_USERS") + le32(0));
     }
 
     void readsDamagedFiles_data()
@@ -50,31 +37,29 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("notes");
         QTest::addColumn<NoteFile::Status>("status");
-        const QByteArray one = le(2) + str("01.01.2001") + str("HKEY_USERS\\A") + str("Text");
-        QTest::newRow("whole") << Header + le(1) + one << 1 << NoteFile::Status::Read;
+        const QByteArray one = le32(2) + counted("01.01.2001") + counted("HKEY_USERS\\A") + counted("Text");
+        QTest::newRow("whole") << Header + le32(1) + one << 1 << NoteFile::Status::Read;
         QTest::newRow("empty file") << QByteArray() << 0 << NoteFile::Status::WrongIdentifier;
-        QTest::newRow("other identifier") << le(35673) + le(1) + one << 0 << NoteFile::Status::WrongIdentifier;
+        QTest::newRow("other identifier") << le32(35673) + le32(1) + one << 0 << NoteFile::Status::WrongIdentifier;
         QTest::newRow("identifier cut") << Header.left(3) << 0 << NoteFile::Status::WrongIdentifier;
         QTest::newRow("no count") << Header << 0 << NoteFile::Status::Truncated;
-        QTest::newRow("fewer notes than counted") << Header + le(3) + one << 1 << NoteFile::Status::Truncated;
-        QTest::newRow("huge count") << Header + le(0xFFFFFFFF) + one << 1 << NoteFile::Status::Truncated;
-        QTest::newRow("text cut") << Header + le(2) + one + one.chopped(2) << 1 << NoteFile::Status::Truncated;
-        QTest::newRow("huge string length") << Header + le(1) + le(0) + le(0x7FFFFFF0) + "x" << 0
+        QTest::newRow("fewer notes than counted") << Header + le32(3) + one << 1 << NoteFile::Status::Truncated;
+        QTest::newRow("huge count") << Header + le32(0xFFFFFFFF) + one << 1 << NoteFile::Status::Truncated;
+        QTest::newRow("text cut") << Header + le32(2) + one + one.chopped(2) << 1 << NoteFile::Status::Truncated;
+        QTest::newRow("huge string length") << Header + le32(1) + le32(0) + le32(0x7FFFFFF0) + "x" << 0
                                             << NoteFile::Status::Truncated;
-        QTest::newRow("length beyond the end") << Header + le(1) + le(0) + le(0) + le(0) + le(5) + "abcd" << 0
+        QTest::newRow("length beyond the end") << Header + le32(1) + le32(0) + le32(0) + le32(0) + le32(5) + "abcd" << 0
                                                << NoteFile::Status::Truncated;
     }
 
     void readsDamagedFiles()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(int, notes);
-        QFETCH(NoteFile::Status, status);
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         const NoteFile::ReadResult result = NoteFile::read(buffer);
-        QCOMPARE(result.notes.size(), notes);
-        QCOMPARE(result.status, status);
+        QTEST(int(result.notes.size()), "notes");
+        QTEST(result.status, "status");
     }
 
     void keysDifferingInCaseShareOneNote()
@@ -96,7 +81,8 @@ private slots:
         QTest::addColumn<QByteArray>("old");
         QTest::addColumn<int>("messages");
         QTest::newRow("another kind of file") << QByteArray("REGEDIT4\r\n[HKEY_USERS]\r\n") << 2;
-        QTest::newRow("damaged end") << Header + le(2) + le(0) + str("01.01.2001") + str("HKEY_USERS\\A") + le(9) << 0;
+        QTest::newRow("damaged end")
+            << Header + le32(2) + le32(0) + counted("01.01.2001") + counted("HKEY_USERS\\A") + le32(9) << 0;
     }
 
     void unreadableFileIsKeptAside()
@@ -112,18 +98,6 @@ private slots:
         QCOMPARE(readFile(m_file + ".alt2"), old);
         QCOMPARE(readFile(m_file + ".alt"), QByteArray("taken"));
         QCOMPARE(NoteFile::load(m_file).notes, (QList<KeyNote>{{2, "01.01.2020", "HKEY_USERS", "neu"}}));
-    }
-
-    void failedWriteLeavesOldFile()
-    {
-        RecordingMessageSink sink;
-        QVERIFY(NoteFile::writeNote(m_file, {0, "01.01.2020", "HKEY_USERS", "alt"}, sink));
-        const QByteArray old = readFile(m_file);
-        FileSizeLimit limit(old.size() + 8);
-        QVERIFY(limit.ok());
-        QVERIFY(!NoteFile::writeNote(m_file, {0, "01.01.2020", "HKEY_USERS\\B", QString(200, u'x')}, sink));
-        QCOMPARE(readFile(m_file), old);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"memo.dat"});
     }
 
     void sortsAsDates()

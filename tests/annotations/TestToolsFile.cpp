@@ -33,7 +33,6 @@ private slots:
         QVERIFY(ToolsFile::decodeLine(line, read));
         tool.name = tool.name.left(255);
         QCOMPARE(read, tool);
-        QCOMPARE(ToolsFile::encodeLine(read), line);
     }
 
     void skipsBadLines_data()

@@ -5,26 +5,13 @@
 #include "registry/RegTestKeys.h"
 #include "support/TempStore.h"
 #include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 using RegTestKeys::exists;
-
-namespace {
-
-struct Run {
-    int rc = -1;
-    QString out;
-    QString err;
-};
-
-QByteArray valueBytes(const QString& path, const QString& name, HKEY root = HKEY_CURRENT_USER)
-{
-    return RegTestKeys::value(path, name, root).second;
-}
-
-} // namespace
+using RegTestKeys::value;
 
 class TestKavenRegTool final : public QObject {
     Q_OBJECT
@@ -71,7 +58,7 @@ private slots:
         QCOMPARE(RegOpenLocalStore(inOther ? other : m_store->storePath()), ERROR_SUCCESS);
         QFETCH(QString, name);
         QFETCH(QByteArray, data);
-        QCOMPARE(valueBytes(u"x"_s, name), data.replace("@evil", evil.toUtf8()));
+        QCOMPARE(value(u"x"_s, name).second, data.replace("@evil", evil.toUtf8()));
     }
 
     void addsAndQueries()
@@ -84,8 +71,8 @@ private slots:
         QCOMPARE(tool({"add", "HKCU\\Software\\K\\a b"}).rc, 0);
         QCOMPARE(tool({"add", "HKCU\\L", "/v", "m", "/t", "reg_multi_sz", "/d", "a\\0bü"}).rc, 0);
         QCOMPARE(tool({"add", "HKCU\\L", "/v", "q", "/t", "REG_QWORD", "/d", "0x0102030405060708"}).rc, 0);
-        QCOMPARE(valueBytes(u"L"_s, u"m"_s), QByteArray("a\0b\xc3\xbc\0\0", 7));
-        QCOMPARE(valueBytes(u"L"_s, u"q"_s), QByteArray("\x08\x07\x06\x05\x04\x03\x02\x01", 8));
+        QCOMPARE(value(u"L"_s, u"m"_s).second, QByteArray("a\0b\xc3\xbc\0\0", 7));
+        QCOMPARE(value(u"L"_s, u"q"_s).second, QByteArray("\x08\x07\x06\x05\x04\x03\x02\x01", 8));
         const QString k = u"\nHKEY_CURRENT_USER\\Software\\K\n"_s;
         const QString values = u"    (Standard)    REG_SZ    \"Vorgabe\"\n"
                                "    Bin    REG_BINARY    (Binärdaten der Länge Null)\n"
@@ -99,7 +86,7 @@ private slots:
                  k + u"    zahl    REG_DWORD    0x0000001A (26)\n"_s);
         QCOMPARE(tool({"query", "HKCU\\Software\\K\\Unter", "/ve"}).out,
                  u"\nHKEY_CURRENT_USER\\Software\\K\\Unter\n    (Standard)    REG_SZ    (Wert nicht gesetzt)\n"_s);
-        const Run missing = tool({"query", "HKCU\\Software\\K", "/v", "fehlt"});
+        const ToolRun missing = tool({"query", "HKCU\\Software\\K", "/v", "fehlt"});
         QCOMPARE(missing.rc, 1);
         QCOMPARE(missing.err, u"Fehler: Der angegebene Registrierungsschlüssel bzw. Wert wurde nicht gefunden.\n"_s);
     }
@@ -108,7 +95,7 @@ private slots:
     {
         const QString chain = QStringList(512, u"k"_s).join(u'\\');
         QVERIFY(RegTestKeys::setValue(chain, u"tief"_s, REG_SZ, RegTestKeys::sz("unten"), HKEY_LOCAL_MACHINE));
-        const Run query = tool({"query", "HKLM\\k", "/s"});
+        const ToolRun query = tool({"query", "HKLM\\k", "/s"});
         QCOMPARE(query.rc, 0);
         QCOMPARE(query.out.count(u"\nHKEY_LOCAL_MACHINE\\k"_s), 512);
         QVERIFY(query.out.endsWith(u"\\k\\k\n    tief    REG_SZ    \"unten\"\n"_s));
@@ -123,12 +110,12 @@ private slots:
     {
         QCOMPARE(tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "alt"}).rc, 0);
         QVERIFY(tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "neu"}).err.startsWith(u"Fehler: Ohne Terminal"_s));
-        const Run no = tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "neu"}, true, "nein\n");
+        const ToolRun no = tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "neu"}, true, "nein\n");
         QCOMPARE(no.rc, 1);
         QVERIFY(no.out.startsWith(u"Der Wert v existiert bereits. Überschreiben (Ja/Nein)? "_s));
-        QCOMPARE(valueBytes(u"A\\Sub"_s, u"v"_s), QByteArray("alt\0", 4));
+        QCOMPARE(value(u"A\\Sub"_s, u"v"_s).second, QByteArray("alt\0", 4));
         QCOMPARE(tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "neu"}, true, "ja\n").rc, 0);
-        QCOMPARE(valueBytes(u"A\\Sub"_s, u"v"_s), QByteArray("neu\0", 4));
+        QCOMPARE(value(u"A\\Sub"_s, u"v"_s).second, QByteArray("neu\0", 4));
         QCOMPARE(tool({"delete", "HKCU\\A\\Sub", "/va", "/f"}).rc, 0);
         QCOMPARE(tool({"delete", "HKCU\\A\\Sub", "/v", "v", "/f"}).rc, 1);
         QCOMPARE(tool({"delete", "HKCU\\A"}).rc, 1);
@@ -142,12 +129,12 @@ private slots:
     {
         const QString good = m_store->dirPath() + u"/gut.reg"_s;
         QVERIFY(writeFile(good, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Imp]\r\n\"n\"=dword:0000001a\r\n"));
-        const Run ok = tool({"import", good});
+        const ToolRun ok = tool({"import", good});
         QCOMPARE(ok.out, u"Registrierungsdatei wurde erfolgreich importiert.\n"_s);
-        QCOMPARE(valueBytes(u"Imp"_s, u"n"_s), QByteArray("\x1a\0\0\0", 4));
+        QCOMPARE(value(u"Imp"_s, u"n"_s).second, QByteArray("\x1a\0\0\0", 4));
         const QString bad = m_store->dirPath() + u"/schlecht.reg"_s;
         QVERIFY(writeFile(bad, "REGEDIT4\r\n[HKEY_CURRENT_USER\\I2]\r\n\"a\"=hex:1,,2\r\n"));
-        const Run failed = tool({"import", bad});
+        const ToolRun failed = tool({"import", bad});
         QCOMPARE(failed.rc, 1);
         QCOMPARE(failed.err, u"Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n"
                              "(Zeile 3: Ungültige Zeichen im Hex-Datenbereich)\n"_s);
@@ -194,7 +181,7 @@ private slots:
     void refusesBadArguments()
     {
         QFETCH(QStringList, args);
-        const Run r = tool(args);
+        const ToolRun r = tool(args);
         QCOMPARE(r.rc, 1);
         QVERIFY(r.err.startsWith(u"Fehler: "_s));
         QVERIFY(!exists(u"A"_s));
@@ -202,19 +189,15 @@ private slots:
 
 private:
     // withStore: the whole command line, options and store opening included.
-    Run tool(const QStringList& args, bool interactive = false, const QByteArray& input = {}, bool withStore = false)
+    ToolRun tool(const QStringList& args, bool interactive = false, const QByteArray& input = {}, bool withStore = false)
     {
         QBuffer out, err, in;
         in.setData(input);
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-        in.open(QIODevice::ReadOnly);
+        for (QBuffer* buffer : {&out, &err, &in})
+            buffer->open(QIODevice::ReadWrite);
         KavenRegTool t(out, err, in, interactive);
-        Run r;
-        r.rc = withStore ? t.runWithStore(args) : t.run(args);
-        r.out = QString::fromUtf8(out.data());
-        r.err = QString::fromUtf8(err.data());
-        return r;
+        const int rc = withStore ? t.runWithStore(args) : t.run(args);
+        return {rc, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
     }
 
     std::optional<TempStore> m_store;

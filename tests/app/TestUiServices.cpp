@@ -18,15 +18,6 @@ using namespace RegTestKeys;
 
 namespace {
 
-QStringList buttonTexts(QMessageBox* box)
-{
-    QStringList texts;
-    for (QAbstractButton* b : box->buttons())
-        texts << b->text();
-    texts.sort();
-    return texts;
-}
-
 // Whether another process sees a lock of this process on byte 128 of the store's shared-memory file,
 // where SQLite keeps its read lock for as long as the connection lives. Asked from a forked child,
 // because a process never sees its own locks.
@@ -63,42 +54,29 @@ class TestUiServices final : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        auto* translator = new QTranslator(this);
-        QVERIFY(translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
-        QApplication::installTranslator(translator);
-        setMessageSink(&m_sink);
-    }
+    void initTestCase() { setMessageSink(&m_sink); }
     void cleanupTestCase() { setMessageSink(nullptr); }
 
+    // The caption is the program's; Esc answers No, stops at a stop question, cancels where it can.
     void boxes_data()
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<QStringList>("buttons");
-        const QStringList yesNo{QStringLiteral("&Ja"), QStringLiteral("&Nein")};
-        const int yes = int(MessageAnswer::Yes);
-        const int no = int(MessageAnswer::No);
-        QTest::newRow("question, Enter") << 0 << int(Qt::Key_Return) << yes << yesNo;
-        QTest::newRow("question, Esc is No") << 0 << int(Qt::Key_Escape) << no << yesNo;
-        QTest::newRow("stop question, Esc stops") << 1 << int(Qt::Key_Escape) << yes << yesNo;
-        QTest::newRow("three buttons, Esc") << 2 << int(Qt::Key_Escape) << int(MessageAnswer::Cancel)
-                                            << (yesNo + QStringList{QStringLiteral("Abbrechen")});
+        QTest::addColumn<int>("buttons");
+        QTest::newRow("question, Enter") << 0 << int(Qt::Key_Return) << int(MessageAnswer::Yes) << 2;
+        QTest::newRow("question, Esc is No") << 0 << int(Qt::Key_Escape) << int(MessageAnswer::No) << 2;
+        QTest::newRow("stop question, Esc stops") << 1 << int(Qt::Key_Escape) << int(MessageAnswer::Yes) << 2;
+        QTest::newRow("three buttons, Esc") << 2 << int(Qt::Key_Escape) << int(MessageAnswer::Cancel) << 3;
     }
     void boxes()
     {
         QFETCH(int, kind);
         QFETCH(int, key);
         QString caption;
-        QStringList shown;
-        answerBox(
-            [&](QMessageBox* box) {
-                caption = box->windowTitle();
-                shown = buttonTexts(box);
-            },
-            [key](QMessageBox* box) { QTest::keyClick(box, Qt::Key(key)); });
+        int buttons = 0;
+        answerBox([&](QMessageBox* box) { caption = box->windowTitle(), buttons = int(box->buttons().size()); },
+                  [key](QMessageBox* box) { QTest::keyClick(box, Qt::Key(key)); });
         const QString text = QStringLiteral("Weiter?");
         const QString title = QStringLiteral("Kaven 1.0");
         const MessageAnswer got = kind == 0   ? messageSink().message(MessageKind::YesNo, title, text)
@@ -106,7 +84,7 @@ private slots:
                                               : AskYesNoCancel(text);
         QTEST(int(got), "answer");
         QCOMPARE(caption, QStringLiteral("Kaven 1.0"));
-        QTEST(shown, "buttons");
+        QTEST(buttons, "buttons");
     }
 
     void filterTranslation_data()
@@ -173,11 +151,9 @@ private slots:
         QVERIFY(othersSeeSharedMemoryLock(shm));
 
         const QString path = QStringLiteral("HKEY_CURRENT_USER\\") + key;
-        QVERIFY(kavenReg(store.storePath(), {QStringLiteral("add"), path, QStringLiteral("/v"), QStringLiteral("B"),
-                                             QStringLiteral("/d"), QStringLiteral("zwei"), QStringLiteral("/f")})
-                    != QStringLiteral("<failed>"));
+        QVERIFY(kavenReg(store.storePath(), {"add", path, "/v", "B", "/d", "zwei", "/f"}) != QStringLiteral("<failed>"));
         QVERIFY(setValue(key, QStringLiteral("C"), REG_SZ, sz("drei")));
-        const QString seen = kavenReg(store.storePath(), {QStringLiteral("query"), path});
+        const QString seen = kavenReg(store.storePath(), {"query", path});
         for (const char* name : {"A", "B", "C"})
             QVERIFY2(seen.contains(QRegularExpression(QStringLiteral("\\b%1\\s+REG_SZ").arg(QLatin1String(name)))),
                      qPrintable(seen));

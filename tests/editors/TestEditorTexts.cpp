@@ -40,7 +40,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<RgbColor>("color");
-        QTest::newRow("red") << "255 0 0" << true << RgbColor{255, 0, 0};
         QTest::newRow("mixed") << "255 128 0" << true << RgbColor{255, 128, 0};
         QTest::newRow("word") << "red" << false << RgbColor{};
         QTest::newRow("one blank") << "255 0" << false << RgbColor{};

@@ -52,14 +52,9 @@ private slots:
         QVERIFY(target && target->isVisible());
         QCursor::setPos(target->mapToGlobal(target->rect().center()));
         QTest::keyPress(m_form.get(), Qt::Key_F7);
-        if (string == 0) {
-            QVERIFY(!m_form->quickHelp()->visibleHint());
-        } else {
-            auto* hint = qobject_cast<QuickHelpHint*>(m_form->quickHelp()->visibleHint());
-            QVERIFY(hint);
-            QCOMPARE(hint->markup(), Help::String(string));
-            QVERIFY(hint->width() > 20 && hint->height() > 10);
-        }
+        auto* hint = qobject_cast<QuickHelpHint*>(m_form->quickHelp()->visibleHint());
+        QCOMPARE(hint ? hint->markup() : QString(), string ? Help::String(string) : QString());
+        QVERIFY(!hint || (hint->width() > 20 && hint->height() > 10));
         // F7 belongs to the quick help: the menu entry's short-cut does not fire as well.
         QCOMPARE(m_sink->count(), 0);
         QTest::keyRelease(m_form.get(), Qt::Key_F7);
@@ -121,29 +116,21 @@ private slots:
         help->showTopic(3); // as a click on a link would
         help->showTopic(4);
         help->showTopic(Help::TopicCount); // a link beyond the last topic
-        QCOMPARE(help->navigation().current(), 4);
         QCOMPARE(list->currentRow(), 4);
         QTest::mouseClick(button("BackButton"), Qt::LeftButton);
         QTest::mouseClick(button("BackButton"), Qt::LeftButton);
-        QCOMPARE(help->navigation().current(), 2);
-        QCOMPARE(help->statusText(0), QStringLiteral("15 Themen (gewählt Thema 3)"));
-        // The window opened on the first topic, which stays the oldest history entry.
-        QVERIFY(button("BackButton")->isEnabled());
+        QCOMPARE(list->currentRow(), 2);
+        // The window opened on the first topic, which stays the oldest history entry; the buttons follow
+        // the navigation, whose rules have their own test.
         QTest::mouseClick(button("BackButton"), Qt::LeftButton);
         QCOMPARE(help->navigation().current(), 0);
-        QVERIFY(!button("BackButton")->isEnabled());
-
-        list->setCurrentRow(0);
-        QVERIFY(!button("PreviousButton")->isEnabled());
-        QVERIFY(button("NextButton")->isEnabled());
-        QVERIFY(!button("CopyButton")->isEnabled()); // nothing selected
+        QVERIFY(!button("BackButton")->isEnabled() && !button("PreviousButton")->isEnabled());
+        QVERIFY(button("NextButton")->isEnabled() && !button("CopyButton")->isEnabled()); // nothing selected
         list->setCurrentRow(14);
-        QVERIFY(button("PreviousButton")->isEnabled());
-        QVERIFY(!button("NextButton")->isEnabled());
+        QVERIFY(button("PreviousButton")->isEnabled() && !button("NextButton")->isEnabled());
 
         auto* found = help->findChild<QListWidget*>(QStringLiteral("HelpFoundList"));
         QTest::keyClicks(help->findChild<QLineEdit*>(QStringLiteral("HelpSearchEdit")), QStringLiteral("alias"));
-        QVERIFY(found->count() > 0);
         QListWidgetItem* aliases = found->findItems(QStringLiteral("Aliase"), Qt::MatchExactly).value(0);
         QVERIFY(aliases);
         emit found->itemClicked(aliases);

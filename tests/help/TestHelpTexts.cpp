@@ -23,10 +23,6 @@ private slots:
             QVERIFY2(StripMarkup(Help::TopicText(i)).size() > 300, qPrintable(titles.at(i)));
         }
         QCOMPARE(Help::PlainTopicTitle(3), QStringLiteral("Schlüssel bearbeiten"));
-        QCOMPARE(Help::String(Help::TitleString), QStringLiteral("#TITLE#Kaven 1.0"));
-        QCOMPARE(Help::Title(), QStringLiteral("Kaven 1.0"));
-        QVERIFY(Help::String(Help::AuthorString).startsWith(QLatin1String("#AUTHOR#")));
-        QVERIFY(!Help::Author().isEmpty());
     }
 
     // Every link names an existing topic, is closed, and every topic but the first is linked from
@@ -103,21 +99,19 @@ private slots:
     {
         QTest::addColumn<QString>("term");
         QTest::addColumn<QList<int>>("mustFind");
-        QTest::addColumn<bool>("findsNothing");
-        QTest::newRow("word only in a title") << "Favoritenverwaltung" << QList<int>{} << true;
-        QTest::newRow("another title word") << "Schlüsselstrukturen" << QList<int>{} << true;
-        QTest::newRow("empty term") << "" << QList<int>{} << true;
-        QTest::newRow("tags are not text") << "<BR>" << QList<int>{} << true;
-        QTest::newRow("upper-case compare") << "strukturmanager" << QList<int>{14} << false;
-        QTest::newRow("umlaut upper-cased") << "ÜBERWACHEN" << QList<int>{10} << false;
-        QTest::newRow("several topics") << "kaven-reg" << QList<int>{1, 5} << false;
+        QTest::newRow("word only in a title") << "Favoritenverwaltung" << QList<int>{};
+        QTest::newRow("empty term") << "" << QList<int>{};
+        QTest::newRow("tags are not text") << "<BR>" << QList<int>{};
+        QTest::newRow("upper-case compare") << "strukturmanager" << QList<int>{14};
+        QTest::newRow("umlaut upper-cased") << "ÜBERWACHEN" << QList<int>{10};
+        QTest::newRow("several topics") << "kaven-reg" << QList<int>{1, 5};
     }
     void search()
     {
         QFETCH(QString, term);
         QFETCH(QList<int>, mustFind);
         const QList<int> found = SearchHelpTopics(term);
-        QTEST(found.isEmpty(), "findsNothing");
+        QCOMPARE(found.isEmpty(), mustFind.isEmpty());
         for (int topic : mustFind)
             QVERIFY2(found.contains(topic), qPrintable(QString::number(topic)));
     }

@@ -3,6 +3,7 @@
 #include "info/InfoPage.h"
 #include "info/TInfoClass.h"
 #include "mainwindow/TUndoList.h"
+#include "support/LittleEndian.h"
 #include "support/TestFiles.h"
 
 #include <QtTest>
@@ -22,24 +23,13 @@ struct Entry {
     qint32 bodySize = -1; // -1: the true one
 };
 
-QByteArray le(qint64 v)
-{
-    QByteArray bytes(4, '\0');
-    qToLittleEndian<quint32>(quint32(v), bytes.data());
-    return bytes;
-}
-
-QByteArray str(const QByteArray& s)
-{
-    return le(s.size()) + s;
-}
-
 // Title "Ti" and rights "Re" XOR the key "Kaven-Info"; categories A, B, C.
 QByteArray header()
 {
-    const QByteArray fields = str("\x1f\x08") + le(5) + le(7) + str("\x19\x04") + QByteArray("\1\2\3\4\5\6\7\x08");
-    const QByteArray categories = le(3) + str("A") + str("B") + str("C");
-    return le(0x000AE001) + le(fields.size()) + fields + le(categories.size()) + categories;
+    const QByteArray fields =
+        counted("\x1f\x08") + le32(5) + le32(7) + counted("\x19\x04") + QByteArray("\1\2\3\4\5\6\7\x08");
+    const QByteArray categories = le32(3) + counted("A") + counted("B") + counted("C");
+    return le32(0x000AE001) + le32(fields.size()) + fields + le32(categories.size()) + categories;
 }
 
 // Entries must be given grouped by root in the index order (HKCR, HKCC, HKCU, HKDD, HKLM, HKU).
@@ -47,7 +37,7 @@ QByteArray infoFile(const QList<Entry>& entries)
 {
     const QList<QByteArray> roots{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG", "HKEY_CURRENT_USER",
                                   "HKEY_DYN_DATA",     "HKEY_LOCAL_MACHINE",  "HKEY_USERS"};
-    QByteArray head = header() + le(entries.size());
+    QByteArray head = header() + le32(entries.size());
     const qint64 start = head.size() + 48;
     QByteArray index, body;
     for (const QByteArray& root : roots) {
@@ -57,10 +47,10 @@ QByteArray infoFile(const QList<Entry>& entries)
             if (!e.path.toUpper().startsWith(root + '\\') && e.path.toUpper() != root)
                 continue;
             ++count;
-            body += le(e.bodySize != -1 ? e.bodySize : e.path.size() + e.text.size()) + str(e.path) + str(e.text)
-                    + le(e.category);
+            body += le32(e.bodySize != -1 ? e.bodySize : e.path.size() + e.text.size()) + counted(e.path)
+                    + counted(e.text) + le32(e.category);
         }
-        index += le(offset) + le(count);
+        index += le32(offset) + le32(count);
     }
     return head + index + body;
 }
@@ -84,6 +74,7 @@ private slots:
     {
         QVERIFY(m_fx.start());
         m_file = m_fx.store->dirPath() + QStringLiteral("/info.rgf");
+        QVERIFY(writeFile(m_file, infoFile(Sample)));
     }
     void cleanup() { m_fx.stop(); }
 
@@ -113,7 +104,6 @@ private slots:
     {
         QFETCH(QString, keyPath);
         QFETCH(QString, found);
-        QVERIFY(writeFile(m_file, infoFile(Sample)));
         const std::optional<InfoEntry> entry = TInfoClass::LookUp(m_file, keyPath);
         QCOMPARE(entry ? entry->keyPath : QString(), found);
         if (found == QLatin1String("HKEY_LOCAL_MACHINE\\SOFTWARE")) {
@@ -126,12 +116,10 @@ private slots:
     // without regard to case, categories beyond either end clamped.
     void load()
     {
-        QVERIFY(writeFile(m_file, infoFile(Sample)));
         TInfoClass info;
         QVERIFY(info.Load(m_file));
-        QCOMPARE(info.Title, QStringLiteral("Ti"));
-        QCOMPARE(info.RightsNotice, QStringLiteral("Re"));
-        QCOMPARE(info.operatingSystemName(), QStringLiteral("WinXP"));
+        QCOMPARE((QStringList{info.Title, info.RightsNotice, info.operatingSystemName()}),
+                 (QStringList{"Ti", "Re", "WinXP"}));
         QCOMPARE(info.Version, 7);
         QCOMPARE(info.Reserved, QByteArray("\1\2\3\4\5\6\7\x08"));
         QCOMPARE(info.Categories, QStringList({"A", "B", "C"}));
@@ -150,17 +138,18 @@ private slots:
         QTest::addColumn<bool>("desktopFound");
         const QByteArray good = infoFile(Sample);
         QTest::newRow("empty") << QByteArray() << 0 << false;
-        QTest::newRow("wrong identifier") << QByteArray(good).replace(0, 4, le(0x000AE002)) << 0 << false;
-        QTest::newRow("title of 2 GiB") << le(0x000AE001) + le(26) + le(0x7fffffff) + QByteArray(60, 'x') << 0 << false;
+        QTest::newRow("wrong identifier") << QByteArray(good).replace(0, 4, le32(0x000AE002)) << 0 << false;
+        QTest::newRow("title of 2 GiB") << le32(0x000AE001) + le32(26) + le32(0x7fffffff) + QByteArray(60, 'x') << 0
+                                        << false;
         QTest::newRow("category count of 2 GiB")
-            << header().replace(header().indexOf(str("A")) - 4, 4, le(0x7fffffff)) << 0 << false;
+            << header().replace(header().indexOf(counted("A")) - 4, 4, le32(0x7fffffff)) << 0 << false;
         QTest::newRow("entry count of 2 GiB")
-            << QByteArray(good).replace(header().size(), 4, le(0x7fffffff)) << 6 << true;
-        QTest::newRow("header size of 2 GiB") << QByteArray(good).replace(4, 4, le(0x7fffffff)) << 6 << false;
+            << QByteArray(good).replace(header().size(), 4, le32(0x7fffffff)) << 6 << true;
+        QTest::newRow("header size of 2 GiB") << QByteArray(good).replace(4, 4, le32(0x7fffffff)) << 6 << false;
         QTest::newRow("root offset beyond the file")
-            << QByteArray(good).replace(header().size() + 4 + 16, 4, le(0x7fffff00)) << 6 << false;
+            << QByteArray(good).replace(header().size() + 4 + 16, 4, le32(0x7fffff00)) << 6 << false;
         QTest::newRow("root count of 2 GiB")
-            << QByteArray(good).replace(header().size() + 4 + 20, 4, le(0x7fffffff)) << 6 << true;
+            << QByteArray(good).replace(header().size() + 4 + 20, 4, le32(0x7fffffff)) << 6 << true;
         QList<Entry> hostile = Sample;
         hostile[1].bodySize = -12; // would seek back onto itself for ever
         hostile.insert(1, Entry{"HKEY_CURRENT_USER\\A", "a", 0, -12});
@@ -172,7 +161,7 @@ private slots:
         hostile[1].text = QByteArray();
         QByteArray textOf2GiB = infoFile(hostile);
         const qsizetype at = textOf2GiB.indexOf("Desktop") + 7;
-        textOf2GiB.replace(at, 4, le(0x7fffffff));
+        textOf2GiB.replace(at, 4, le32(0x7fffffff));
         QTest::newRow("text of 2 GiB") << textOf2GiB << 1 << false;
         QTest::newRow("truncated in an entry") << good.left(good.indexOf("Klassen") + 3) << 2 << true;
     }
@@ -204,21 +193,15 @@ private slots:
         }
     }
 
-    void missingFile()
+    // A missing file changes nothing; the registry store is never read as an information file.
+    void missingAndStoreFile()
     {
         TInfoClass info;
         info.Categories = QStringList{"kept"};
-        QVERIFY(!info.Load(m_file));
+        QVERIFY(QFile::remove(m_file) && !info.Load(m_file));
         QCOMPARE(info.Categories, QStringList{"kept"});
-        QCOMPARE(TInfoClass::LookUp(m_file, QStringLiteral("HKEY_USERS\\.DEFAULT")).has_value(), false);
-    }
-
-    // The registry store is never read as an information file.
-    void storeFileRefused()
-    {
-        TInfoClass info;
-        QVERIFY(info.Load(m_fx.store->storePath()));
-        QVERIFY(info.Entries.isEmpty());
+        QVERIFY(!TInfoClass::LookUp(m_file, QStringLiteral("HKEY_USERS\\.DEFAULT")));
+        QVERIFY(info.Load(m_fx.store->storePath()) && info.Entries.isEmpty());
     }
 
     void pageText_data()
@@ -236,7 +219,6 @@ private slots:
     void pageText()
     {
         QFETCH(QString, keyPath);
-        QVERIFY(writeFile(m_file, infoFile(Sample)));
         QTEST(InfoPage::pageText(m_file, keyPath, QStringLiteral("Arbeitsplatz")), "page");
     }
 

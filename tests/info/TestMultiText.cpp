@@ -113,7 +113,6 @@ private slots:
         const auto text = makeText(markup, width > 0 ? width : oneWordWidth() + 2 * frame, wrap, frame);
         QTEST(describeLines(text->textLayout()), "lines");
         QCOMPARE(text->contentSize().height(), text->textLayout().lines().count() * lineHeight());
-        QCOMPARE(text->textLayout().links().count(), 0);
     }
 
     void shownText_data()
@@ -192,7 +191,6 @@ private slots:
         QTest::newRow("inside") << "<A=7>word</A>" << false << "wo" << 0 << 7;
         QTest::newRow("right of the end") << "<A=7>word</A>" << false << "word" << 0 << -1;
         QTest::newRow("after text") << "x <A=7>word</A>" << false << "x wo" << 0 << 7;
-        QTest::newRow("before the link") << "x <A=7>word</A>" << false << "" << 0 << -1;
         QTest::newRow("never closed") << "<A=7>word" << false << "wo" << 0 << -1;
         QTest::newRow("below the text") << "<A=7>word</A>" << false << "wo" << 3 << -1;
         QTest::newRow("wrapped: line before") << wrapped << true << "x" << 0 << -1;
@@ -221,8 +219,7 @@ private slots:
         QTest::mouseClick(text.get(), Qt::LeftButton, {}, pos);
         sendMouse(*text, QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
         QCOMPARE(links.count(), link >= 0 ? 1 : 0);
-        if (link >= 0)
-            QCOMPARE(links.first().at(1).toInt(), link);
+        QCOMPARE(links.isEmpty() ? -1 : links.first().at(1).toInt(), link);
     }
 
     void copySelection_data()
@@ -425,14 +422,10 @@ private slots:
         QCOMPARE(text.height(), 61 * lineHeight());
         sendMouse(text, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
         const int below = box.viewport()->height() + 5;
-        sendMouse(text, QEvent::MouseMove, {10, below}, Qt::LeftButton);
-        QCOMPARE(box.verticalScrollBar()->value(), 50);
-        sendMouse(text, QEvent::MouseMove, {10, below + 50}, Qt::LeftButton);
-        QCOMPARE(box.verticalScrollBar()->value(), 100);
-        sendMouse(text, QEvent::MouseMove, {10, 120}, Qt::LeftButton);
-        QCOMPARE(box.verticalScrollBar()->value(), 100);
-        sendMouse(text, QEvent::MouseMove, {10, 90}, Qt::LeftButton);
-        QCOMPARE(box.verticalScrollBar()->value(), 50);
+        for (const auto& [y, scrolled] : {std::pair{below, 50}, {below + 50, 100}, {120, 100}, {90, 50}}) {
+            sendMouse(text, QEvent::MouseMove, {10, y}, Qt::LeftButton);
+            QCOMPARE(box.verticalScrollBar()->value(), scrolled);
+        }
         QVERIFY(text.hasSelection());
     }
 };

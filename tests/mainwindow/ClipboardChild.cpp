@@ -51,9 +51,7 @@ int main(int argc, char* argv[])
     if (RegOpenLocalStore(QString::fromLocal8Bit(qgetenv("KAVEN_REGISTRY"))) != ERROR_SUCCESS)
         return 2;
     const QStringList args = app.arguments().mid(1);
-    if (args.isEmpty())
-        return 2;
-    const QString mode = args.first();
+    const QString mode = args.value(0);
     if (mode == QLatin1String("put-key") && args.size() == 4) {
         PutKeyClip(args[1] == QLatin1String("1"), args[2], args[3]);
         say(QStringLiteral("READY"));

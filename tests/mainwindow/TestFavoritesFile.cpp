@@ -30,10 +30,9 @@ private slots:
         bool found = false;
         QCOMPARE(FavoritesFile::load(file, &found), favorites);
         QVERIFY(found);
-        // A missing file reads as none; a file that cannot be written is a failure.
+        // A missing file reads as none (a failing write is the file writers' common test).
         QVERIFY(FavoritesFile::load(dir.filePath(QStringLiteral("none.fav")), &found).isEmpty());
         QVERIFY(!found);
-        QVERIFY(!FavoritesFile::save({{"a", "b"}}, dir.filePath(QStringLiteral("no/such/dir.fav"))));
     }
 
     void longDescriptionCut()
@@ -66,10 +65,9 @@ private slots:
     void readSkipsBadLines()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(int, count);
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
-        QCOMPARE(FavoritesFile::read(buffer).size(), count);
+        QTEST(int(FavoritesFile::read(buffer).size()), "count");
     }
 };
 

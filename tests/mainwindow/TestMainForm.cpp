@@ -1,5 +1,6 @@
 #include "registry/RegTestKeys.h"
 
+#include "annotations/AliasFile.h"
 #include "settings/KavenVariables405.h"
 #include "app/DialogProgress.h"
 #include "settings/OptionsStore.h"
@@ -426,17 +427,25 @@ private slots:
                                     u"Weiter?"_s}));
     }
 
-    // A typed path opens its key in any case and with a trailing backslash; a missing key is refused.
+    // A typed path opens its key in any case and with a trailing backslash, an alias its key unless a key
+    // of that name exists; a missing key is refused.
     void typedPathOpensKey()
     {
+        const QString data = m_store->dirPath() + u"/kaven"_s;
+        QVERIFY(QDir().mkpath(data)
+                && AliasFile::save({{"HKEY_USERS", Base}, {"Notiz", Base + u"\\Beta"_s}}, data + u"/alias.dat"_s));
         showForm();
         auto* history = m_form->findChild<QComboBox*>(u"HistoryComboBox"_s);
-        for (const char* typed : {"hkcu\\software\\kaventest\\alpha\\", "HKCU\\Software\\KavenTest\\Nichts"}) {
+        const std::pair<const char*, QString> cases[] = {{"hkcu\\software\\kaventest\\alpha\\", Base + u"\\Alpha"_s},
+                                                         {"notiz", Base + u"\\Beta"_s},
+                                                         {"HKEY_USERS", u"HKEY_USERS"_s},
+                                                         {"HKCU\\Software\\KavenTest\\Nichts", u"HKEY_USERS"_s}};
+        for (const auto& [typed, opened] : cases) {
             history->setFocus();
             history->setEditText(QString());
             QTest::keyClicks(history, QString::fromLatin1(typed));
             QTest::keyClick(history, Qt::Key_Return);
-            QCOMPARE(m_form->CurrentKeyPath(), Base + u"\\Alpha"_s);
+            QCOMPARE(m_form->CurrentKeyPath(), opened);
         }
         QCOMPARE(m_sink->texts(), QStringList{u"Fehler: Kann Schlüssel nicht öffnen."_s});
     }

@@ -90,23 +90,18 @@ private slots:
         QCOMPARE(h.position(), -1);
     }
 
-    void replaceBranch_data()
-    {
-        QTest::addColumn<QString>("newPath");
-        QTest::addColumn<QStringList>("expected");
-        QTest::addColumn<int>("position");
-        QTest::newRow("renamed") << "HKU\\Neu" << QStringList{"HKU\\X", "HKU\\Neu", "HKU\\Neu\\Sub", "HKU\\Alt2"} << 2;
-        QTest::newRow("deleted") << QString() << QStringList{"HKU\\X", "HKU\\Alt2"} << 0;
-    }
+    // A renamed branch takes its new path in every entry, a deleted one leaves the history.
     void replaceBranch()
     {
-        QFETCH(QString, newPath);
-        NavigationHistory h;
-        h.setEntries({"HKU\\X", "HKU\\Alt", "hku\\alt\\Sub", "HKU\\Alt2"});
-        h.setPosition(2);
-        h.replaceBranch(u"HKU\\Alt"_s, newPath);
-        QTEST(h.entries(), "expected");
-        QTEST(h.position(), "position");
+        for (const QString& newPath : {u"HKU\\Neu"_s, QString()}) {
+            NavigationHistory h;
+            h.setEntries({"HKU\\X", "HKU\\Alt", "hku\\alt\\Sub", "HKU\\Alt2"});
+            h.setPosition(2);
+            h.replaceBranch(u"HKU\\Alt"_s, newPath);
+            QCOMPARE(h.entries(), (newPath.isEmpty() ? QStringList{"HKU\\X", "HKU\\Alt2"}
+                                                     : QStringList{"HKU\\X", "HKU\\Neu", "HKU\\Neu\\Sub", "HKU\\Alt2"}));
+            QCOMPARE(h.position(), newPath.isEmpty() ? 0 : 2);
+        }
     }
 
     void duplicatesKeepFirst()

@@ -66,7 +66,6 @@ private slots:
         QFETCH(QString, name);
         QFETCH(Stored, before);
         QFETCH(bool, accept);
-        QFETCH(Stored, after);
         if (before != Missing)
             QVERIFY(setValue("V", name, before.first, before.second));
         QString used;
@@ -86,7 +85,7 @@ private slots:
         const auto written = commands.ChangeValue(KeyPath, name, editors);
         QTEST(used, "editor");
         QCOMPARE(written.has_value(), accept);
-        QCOMPARE(value("V", name), after);
+        QTEST(value("V", name), "after");
         QCOMPARE(undo.GroupCount(), accept ? 1 : 0);
         undo.UndoLastGroup();
         QCOMPARE(value("V", name), before);

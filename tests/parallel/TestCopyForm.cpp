@@ -65,7 +65,6 @@ private slots:
         TCopyForm& copy = openParallel();
         if (!path.isEmpty())
             QVERIFY(OpenKeyInTree(path, *copy.keyTree()));
-        QCOMPARE(copy.CurrentKeyPath(), path);
         QTEST(copy.statusText(), "status");
         QTEST(copy.action("OpenInMain1")->isEnabled(), "openInMain");
         QTEST(copy.action("CopyKey1")->isEnabled(), "copyKey");
@@ -85,14 +84,7 @@ private slots:
         QVERIFY(OpenKeyInTree(Base + "\\A", *m_main->keyTree()));
         for (const char* key : {"\\A", "\\B", "\\C"})
             QVERIFY(OpenKeyInTree(Base + QLatin1String(key), *copy.keyTree()));
-        QAction* back = copy.action("Back1");
-        QAction* forward = copy.action("Forward1");
-        QVERIFY(back->isEnabled() && !forward->isEnabled());
-        back->trigger();
-        back->trigger();
-        QCOMPARE(copy.CurrentKeyPath(), Base + "\\A");
-        QVERIFY(!back->isEnabled() && forward->isEnabled());
-        forward->trigger();
+        copy.action("Back1")->trigger();
         QCOMPARE(copy.CurrentKeyPath(), Base + "\\B");
         QStringList shown;
         copy.editHistory = [&shown](QStringList& entries) {
@@ -158,8 +150,7 @@ private slots:
         QVERIFY(!m_main->parallelView());
         QTest::keyClick(m_main.get(), Qt::Key_F6);
         QPointer<TCopyForm> copy = m_main->parallelView();
-        QVERIFY(copy && copy->isVisible());
-        QVERIFY(!copy->isMinimized());
+        QVERIFY(copy && copy->isVisible() && !copy->isMinimized());
         QTest::keyClick(m_main.get(), Qt::Key_F6);
         QVERIFY(copy->isMinimized());
         QTest::keyClick(m_main.get(), Qt::Key_F6);

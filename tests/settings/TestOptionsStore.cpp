@@ -1,5 +1,6 @@
 #include "settings/OptionsStore.h"
 #include "registry/RegTestKeys.h"
+#include "support/LittleEndian.h"
 #include "support/TestFiles.h"
 
 #include <QtTest>
@@ -7,12 +8,6 @@
 namespace {
 
 const QString OptionsPath = QStringLiteral("SOFTWARE\\Fenmarsh\\Kaven\\1.0\\Options");
-
-QByteArray dwordBytes(quint32 v)
-{
-    const quint32 little = qToLittleEndian(v);
-    return QByteArray(reinterpret_cast<const char*>(&little), 4);
-}
 
 bool putValue(const QString& name, DWORD type, const QByteArray& data)
 {
@@ -53,8 +48,7 @@ private slots:
         KavenCopyWindowSettings copy;
         copy.width = 2;
         OptionsStore::LoadCopyWindowSettings(copy);
-        QCOMPARE(copy.width, 550);
-        QCOMPARE(copy.height, 250);
+        QCOMPARE(QSize(copy.width, copy.height), QSize(550, 250));
     }
 
     void directoryFallback_data()
@@ -90,7 +84,7 @@ private slots:
         QTest::newRow("integer as text") << "MaxUndo" << uint(REG_SZ) << QByteArray("500\0", 4);
         QTest::newRow("integer too short") << "MaxUndo" << uint(REG_DWORD) << QByteArray("\x05\x01", 2);
         QTest::newRow("flag as text") << "MemoWarn" << uint(REG_SZ) << QByteArray("1\0", 2);
-        QTest::newRow("text as dword") << "SearchLineA" << uint(REG_DWORD) << dwordBytes(5);
+        QTest::newRow("text as dword") << "SearchLineA" << uint(REG_DWORD) << le32(5);
         QTest::newRow("text as expand") << "SearchLineA" << uint(REG_EXPAND_SZ) << QByteArray("abc\0", 4);
         QTest::newRow("mask as text") << "RootExport" << uint(REG_SZ) << QByteArray("63\0", 3);
     }
@@ -123,14 +117,12 @@ private slots:
     void rootExportBits()
     {
         QFETCH(uint, mask);
-        QFETCH(QList<bool>, flags);
-        QVERIFY(putValue(QStringLiteral("RootExport"), REG_DWORD, dwordBytes(mask)));
+        QVERIFY(putValue(QStringLiteral("RootExport"), REG_DWORD, le32(mask)));
         KavenOptions o;
         OptionsStore::LoadOptions(o, m_programDir);
-        for (int i = 0; i < 6; ++i)
-            QCOMPARE(o.rootExport[i], flags[i]);
+        QTEST(QList<bool>(o.rootExport.begin(), o.rootExport.end()), "flags");
         OptionsStore::SaveOptions(o);
-        QCOMPARE(RegTestKeys::value(OptionsPath, QStringLiteral("RootExport")), qMakePair(REG_DWORD, dwordBytes(mask)));
+        QCOMPARE(RegTestKeys::value(OptionsPath, QStringLiteral("RootExport")), qMakePair(REG_DWORD, le32(mask)));
     }
 
     void roundTripWithStoredTypes()
@@ -155,8 +147,8 @@ private slots:
         QCOMPARE(back.favoriteFile, o.favoriteFile);
         QCOMPARE(back.copyWinShow, true);
         const std::tuple<const char*, DWORD, QByteArray> stored[] = {
-            {"LV1ColWidth3", REG_DWORD, dwordBytes(104)},
-            {"ShowNetWorkTB", REG_DWORD, dwordBytes(0)},
+            {"LV1ColWidth3", REG_DWORD, le32(104)},
+            {"ShowNetWorkTB", REG_DWORD, le32(0)},
             {"CompFile", REG_SZ, QByteArray("C:\\x.rec\0", 9)}};
         for (const auto& [name, type, bytes] : stored)
             QCOMPARE(RegTestKeys::value(OptionsPath, QString::fromLatin1(name)), qMakePair(type, bytes));

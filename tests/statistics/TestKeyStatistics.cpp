@@ -120,11 +120,9 @@ private slots:
                 counted << list.row(r);
         }
         const ValueProperties p = CountValueRows(Path + key, counted);
-        const QList<qint64> figures{p.strings, p.dwords, p.binaries, p.stringSize, p.dwordSize, p.binarySize};
-        QStringList texts;
-        for (qint64 f : figures)
-            texts << QString::number(f);
-        QTEST(texts.join(QLatin1Char(' ')), "counts");
+        QTEST(QStringLiteral("%1 %2 %3 %4 %5 %6").arg(p.strings).arg(p.dwords).arg(p.binaries).arg(p.stringSize)
+                  .arg(p.dwordSize).arg(p.binarySize),
+              "counts");
     }
 
     void statsCommand()
@@ -148,9 +146,8 @@ private slots:
     void watchCommand()
     {
         QProcess watch;
-        watch.start(QStringLiteral(KAVEN_REG), {QStringLiteral("--registry"), m_fixture.store->storePath(),
-                                                QStringLiteral("watch"), QStringLiteral("HKCU\\Software\\Stat"),
-                                                QStringLiteral("/t"), QStringLiteral("4")});
+        watch.start(QStringLiteral(KAVEN_REG),
+                    {"--registry", m_fixture.store->storePath(), "watch", "HKCU\\Software\\Stat", "/t", "4"});
         QVERIFY(watch.waitForStarted());
         QByteArray said;
         QTRY_VERIFY2_WITH_TIMEOUT((said += watch.readAllStandardError()).contains("Überwache"), said.constData(),

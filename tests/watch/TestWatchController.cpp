@@ -39,12 +39,9 @@ private slots:
     {
         WatchController watch;
         start(watch, 0, Path, false);
-        const int rc = QProcess::execute(QStringLiteral(KAVEN_REG),
-                                         {QStringLiteral("--registry"), m_fixture.store->storePath(),
-                                          QStringLiteral("add"), QStringLiteral("HKCU\\") + Sub, QStringLiteral("/v"),
-                                          QStringLiteral("x"), QStringLiteral("/d"), QStringLiteral("1"),
-                                          QStringLiteral("/f")});
-        QCOMPARE(rc, 0);
+        QCOMPARE(QProcess::execute(QStringLiteral(KAVEN_REG), {"--registry", m_fixture.store->storePath(), "add",
+                                                               "HKCU\\" + Sub, "/v", "x", "/d", "1", "/f"}),
+                 0);
         QTRY_COMPARE_WITH_TIMEOUT(watch.list().rows().size(), 1, 5000);
         QCOMPARE(watch.list().rows().first().keyPath, Path);
         QVERIFY(watch.list().unread());

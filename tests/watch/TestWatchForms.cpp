@@ -22,12 +22,6 @@ namespace {
 const QString Sub = QStringLiteral("Software\\Watched");
 const QString Path = QStringLiteral("HKEY_CURRENT_USER\\Software\\Watched");
 
-template <typename T>
-T* child(QWidget* parent, const QString& name)
-{
-    return parent->findChild<T*>(name);
-}
-
 QStringList tabTexts(const TMainForm& form)
 {
     QStringList texts;
@@ -62,12 +56,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         QVERIFY(OpenKeyInTree(Path, *m_form->keyTree()));
         runDialog([](TThreadForm* dialog) {
-            auto* insert = child<QPushButton>(dialog, QStringLiteral("InsertKeyButton2"));
-            auto* active = child<QCheckBox>(dialog, QStringLiteral("ActiveCheckBox2"));
+            auto* insert = dialog->findChild<QPushButton*>(QStringLiteral("InsertKeyButton2"));
+            auto* active = dialog->findChild<QCheckBox*>(QStringLiteral("ActiveCheckBox2"));
             QVERIFY(!active->isEnabled()); // nothing to watch yet
             QTest::mouseClick(insert, Qt::LeftButton);
-            QCOMPARE(child<QLineEdit>(dialog, QStringLiteral("KeyPathEdit2"))->text(), Path);
-            child<QCheckBox>(dialog, QStringLiteral("FilterCheckBox2"))->click();
+            QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("KeyPathEdit2"))->text(), Path);
+            dialog->findChild<QCheckBox*>(QStringLiteral("FilterCheckBox2"))->click();
             active->click();
             QVERIFY(!insert->isEnabled()); // an active slot keeps its settings
         });
@@ -80,7 +74,7 @@ private slots:
 
         QVERIFY(setValue(Sub, QStringLiteral("v"), REG_SZ, sz("1")));
         QTRY_COMPARE_WITH_TIMEOUT(watch.list().rows().size(), 1, 5000);
-        auto* panel = child<QLabel>(m_form.get(), QStringLiteral("StatusPanel0"));
+        auto* panel = m_form->findChild<QLabel*>(QStringLiteral("StatusPanel0"));
         QCOMPARE(panel->property("indicator").toString(), QStringLiteral("1"));
         auto* tabs = m_form->findChild<QTabBar*>(QStringLiteral("ToolTabs"));
         QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Überwachung")); // not silent
@@ -89,7 +83,7 @@ private slots:
         QVERIFY(watch.list().rows().first().read);
 
         runDialog([](TThreadForm* dialog) {
-            child<QCheckBox>(dialog, QStringLiteral("ActiveCheckBox2"))->click();
+            dialog->findChild<QCheckBox*>(QStringLiteral("ActiveCheckBox2"))->click();
         });
         QVERIFY(watch.thread(1)->wait(1000));
         QVERIFY(!m_form->watchPage());
@@ -116,8 +110,8 @@ private slots:
         QFETCH(QString, clicks);
         WatchController watch;
         TThreadForm dialog(watch, Path);
-        auto* box = child<QCheckBox>(&dialog, QStringLiteral("FilterCheckBox1"));
-        auto* bits = child<TDropDownCheckList>(&dialog, QStringLiteral("FilterButton1"));
+        auto* box = dialog.findChild<QCheckBox*>(QStringLiteral("FilterCheckBox1"));
+        auto* bits = dialog.findChild<TDropDownCheckList*>(QStringLiteral("FilterButton1"));
         for (const QString& click : clicks.split(QLatin1Char(','))) {
             if (click == QLatin1String("box"))
                 box->click();
@@ -164,7 +158,7 @@ private:
             if (!dialog)
                 return;
             const auto close = qScopeGuard([dialog] {
-                QTest::mouseClick(child<QPushButton>(dialog, QStringLiteral("CloseButton")), Qt::LeftButton);
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("CloseButton")), Qt::LeftButton);
             });
             act(dialog);
             ran = true;
