@@ -234,15 +234,11 @@ private slots:
     void searchInChanges()
     {
         QFETCH(int, marked);
-        const QString run = u"HKEY_CURRENT_USER\\Soft\\Run"_s;
-        const QString runOnce = run + u"Once"_s;
         ChangeList list;
-        list.AddChangeEntry(u"Schlüssel wurde erstellt"_s, QString(), {ChangeKinds::KeyCreated, run, {}, {}}, 1, run);
-        list.AddChangeEntry(u"Wert wurde erstellt"_s, QString(), {ChangeKinds::ValueCreated, run, {}, {}}, 5, run);
-        list.AddChangeEntry(u"Schlüssel wurde erstellt"_s, QString(), {ChangeKinds::KeyCreated, runOnce, {}, {}}, 1,
-                            runOnce);
-        list.AddChangeEntry(u"Wert wurde erstellt"_s, u"Run"_s, {ChangeKinds::ValueCreated, runOnce, u"Run"_s, {}}, 5,
-                            runOnce);
+        add(list, u"Schlüssel wurde erstellt"_s, QString(), 1, u"Soft\\Run"_s, ChangeKinds::KeyCreated);
+        add(list, u"Wert wurde erstellt"_s, QString(), 5, u"Soft\\Run"_s);
+        add(list, u"Schlüssel wurde erstellt"_s, QString(), 1, u"Soft\\RunOnce"_s, ChangeKinds::KeyCreated);
+        add(list, u"Wert wurde erstellt"_s, u"Run"_s, 5, u"Soft\\RunOnce"_s);
         if (marked >= 0)
             list.setSelected(marked, true);
         QFETCH(QString, text);

@@ -112,14 +112,8 @@ private:
     qint64 m_written = 0;
 };
 
-// The bytes 0, 1, ... n - 1.
-QByteArray counting(int n)
-{
-    QByteArray bytes;
-    for (int i = 0; i < n; ++i)
-        bytes.append(char(i));
-    return bytes;
-}
+// The bytes 0, 1, ... 29.
+const QByteArray Thirty = QByteArray::fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d");
 
 } // namespace
 
@@ -140,7 +134,6 @@ private slots:
         QTest::addColumn<uint>("type");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("line");
-        const QByteArray thirty = counting(30);
         QTest::newRow("default") << "" << 1u << sz("Vorgabe") << QByteArray("@=\"Vorgabe\"");
         QTest::newRow("escapes") << "a\"b\\c" << 1u << sz("C:\\a\"b\r\n\xc3\x84")
                                  << QByteArray("\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\"");
@@ -149,7 +142,7 @@ private slots:
         QTest::newRow("cut at zero") << "cut" << 1u << QByteArray("vor\0nach\0", 9) << QByteArray("\"cut\"=\"vor\"");
         // "Ã¤": its Windows-1252 bytes would read as UTF-8 of "ä", so the line is UTF-8.
         QTest::newRow("mojibake") << "m" << 1u << sz("\xc3\x83\xc2\xa4") << QByteArray("\"m\"=\"\xc3\x83\xc2\xa4\"");
-        QTest::newRow("wrapped") << "Data" << 3u << thirty
+        QTest::newRow("wrapped") << "Data" << 3u << Thirty
                                  << QByteArray("\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,"
                                                "12,13,14,15,\\\r\n  16,17,18,19,1A,1B,1C,1D");
         QTest::newRow("dword") << "d" << 4u << QByteArray("\x1a\0\0\0", 4) << QByteArray("\"d\"=dword:0000001A");
@@ -320,14 +313,13 @@ private slots:
     // Version 5 bytes of a key with a value of every kind, written out by hand.
     void writesVersion5()
     {
-        const QByteArray thirty = counting(30);
         const struct {
             const char* name;
             DWORD type;
             QByteArray data;
         } values[] = {
             {"", REG_SZ, sz("Grüße \"€\"\r\n")},
-            {"b", REG_BINARY, thirty},
+            {"b", REG_BINARY, Thirty},
             {"be", REG_DWORD_BIG_ENDIAN, QByteArray("\0\0\0\x1a", 4)},
             {"d", REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
             {"e", REG_BINARY, QByteArray()},
