@@ -168,8 +168,7 @@ private slots:
             view->selectionModel()->select(view->model()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QAction* action = form.action(command) ? form.action(command) : page->findChild<QAction*>(command);
-        QVERIFY(action);
-        QVERIFY(action->isEnabled());
+        QVERIFY(action && action->isEnabled());
         action->trigger();
         QTEST(selectedRows(view), "after");
         QCOMPARE(page->results().selectedCount(), int(selectedRows(view).size()));
@@ -235,11 +234,11 @@ private slots:
         {
             TMainForm form;
             QCOMPARE(form.searchPage()->view()->columnWidth(1), 299);
-            // Find-next needs a stored text.
-            QVERIFY(!form.action(QStringLiteral("SearchAgain1"))->isEnabled());
+            QAction* again = form.action(QStringLiteral("SearchAgain1")); // find-next needs a stored text
+            QVERIFY(!again->isEnabled());
             Options().searchLineA = QStringLiteral("Run");
             form.UpdateCommands();
-            QVERIFY(form.action(QStringLiteral("SearchAgain1"))->isEnabled());
+            QVERIFY(again->isEnabled());
             form.searchPage()->view()->setColumnWidth(0, 77);
         }
         KavenOptions back;
@@ -333,9 +332,7 @@ private slots:
             QTest::mouseClick(form.replaceAllButton(), Qt::LeftButton);
             QCOMPARE(form.result(), int(QDialog::Accepted));
             const ReplaceSettings s = form.settings();
-            QVERIFY(s.allRows);
-            QCOMPARE(s.compareFlags, DWORD(0));
-            QCOMPARE(s.runFlags, DWORD(RunFlags::Confirm));
+            QVERIFY(s.allRows && s.compareFlags == 0 && s.runFlags == RunFlags::Confirm);
         }
         QCOMPARE(readFile(DataFile(QStringLiteral("rplscr.dat"))), QByteArray("run\r\n"));
         QCOMPARE(readFile(DataFile(QStringLiteral("replace.dat"))), QByteArray("go\r\nold\r\n"));
