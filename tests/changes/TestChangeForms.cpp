@@ -75,12 +75,10 @@ private slots:
     void compFormRecentFiles()
     {
         QStringList files;
-        QByteArray stored;
-        for (int i = 0; i < 20; ++i) {
+        for (int i = 0; i < 20; ++i)
             files << data(u"f%1.rec"_s.arg(i));
-            stored += files.last().toUtf8() + "\r\n";
-        }
-        QVERIFY(writeFile(data(u"file.dat"_s), stored) && writeFile(data(u"neu.rec"_s), "x"));
+        QVERIFY(writeFile(data(u"file.dat"_s), (files.join(u"\r\n"_s) + u"\r\n"_s).toUtf8()));
+        QVERIFY(writeFile(data(u"neu.rec"_s), "x"));
         {
             TCompForm form(QString(), 15, data(u"file.dat"_s));
             QCOMPARE(form.analysisFiles(), files);
