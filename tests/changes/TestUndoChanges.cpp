@@ -5,17 +5,13 @@
 #include "changes/UndoChanges.h"
 #include "registry/RegTestKeys.h"
 #include "registry/RegValueUtils.h"
-#include "settings/OptionsStore.h"
 #include "support/ScriptedProgress.h"
-#include "support/ToolRun.h"
 
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 using namespace ChangeKinds;
-using RegTestKeys::exists;
-using RegTestKeys::setValue;
-using RegTestKeys::sz;
+using namespace RegTestKeys;
 
 namespace {
 
