@@ -328,7 +328,7 @@ private slots:
                              "\"q\"=hex(b):01,00,00,00,00,00,00,80\r\n\"s0\"=hex(1):61,00,00,00,62,00\r\n"
                              "\"t\"=hex(20000):cd\r\n\"x\"=hex(2):25,00,41,00,25,00,00,00\r\n"
                              "\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n\r\n"_s;
-        QByteArray expected("\xFF\xFE");
+        QByteArray expected("\xFF\xFE"); // UTF-16LE behind its byte-order mark
         for (QChar c : text)
             expected += QByteArray(1, char(c.unicode() & 0xFF)) + char(c.unicode() >> 8);
         QCOMPARE(readFile(m_file), expected);

@@ -58,7 +58,8 @@ private slots:
         QTest::newRow("values before their key")
             << QStringList{u"*Schlüssel||\\K"_s, u"*Daten||\\K"_s, u"*Wert|v|\\K"_s} << confirm
             << Answers{MessageAnswer::Yes, MessageAnswer::Yes, MessageAnswer::No}
-            << QStringList{askV, u"Wert '(Standard)' wirklich löschen?"_s, u"Schlüssel '%1\\K' wirklich löschen?"_s.arg(Base)}
+            << QStringList{askV, u"Wert '(Standard)' wirklich löschen?"_s,
+                           u"Schlüssel '%1\\K' wirklich löschen?"_s.arg(Base)}
             << QStringList{QString()} << QStringList{u"\\K|v"_s, u"\\K|"_s} << true;
         QTest::newRow("no, then yes") << failing << confirm << Answers{MessageAnswer::No, MessageAnswer::Yes}
                                       << QStringList{askGone, u"Wert 'a' wirklich löschen?"_s} << QStringList{u"gone"_s}
@@ -94,7 +95,7 @@ private slots:
         QTEST(left, "rowsLeft");
         QFETCH(QStringList, gone);
         for (const QString& entry : {u"|a"_s, u"|v"_s, u"|w"_s, u"\\K|"_s, u"\\K|v"_s}) {
-            const QByteArray data = RegTestKeys::value(u"T"_s + entry.section(u'|', 0, 0), entry.section(u'|', 1)).second;
+            const QByteArray data = value(u"T"_s + entry.section(u'|', 0, 0), entry.section(u'|', 1)).second;
             QVERIFY2((data == "<missing>") == gone.contains(entry), qPrintable(entry));
         }
         QVERIFY(RegTestKeys::exists(u"T\\K"_s));
