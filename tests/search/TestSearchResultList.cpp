@@ -77,7 +77,8 @@ private slots:
         QCOMPARE(DefaultValueFoundAt(u"Typ ungültig"_s), u"Standardtyp ungültig"_s);
     }
 
-    // Each command in the order of the menu: keys; values all, strings, DWORD, binary; data the same.
+    // Each command in the order of the menu: keys; values all, strings, DWORD, binary; data the same. Then
+    // downwards, inverting and removing.
     void marking()
     {
         QList<QList<int>> rows;
@@ -88,10 +89,7 @@ private slots:
             rows << marked(list);
         }
         QCOMPARE(rows, (QList<QList<int>>{{0}, {1, 3, 6}, {1}, {3}, {6}, {2, 4, 5}, {2}, {4}, {5}}));
-    }
 
-    void rowCommands()
-    {
         SearchResultList list = mixedList();
         list.MarkDownwards();
         QCOMPARE(marked(list), QList<int>{});
