@@ -188,9 +188,7 @@ private slots:
         QVERIFY(ChangeTestTree::apply({u"+K:A"_s}));
         TMainForm form;
         quiet(form);
-        QString branchShown;
         form.askExportFile = [&](TMainForm::ExportChoice& choice) {
-            branchShown = choice.branchPath;
             choice.fileName = data(u"snap.txt"_s);
             choice.currentBranch = true;
             choice.branchPath = T + u'\\';
