@@ -42,15 +42,6 @@ ChangeList markingList()
     return list;
 }
 
-// "1" for each marked row, "0" for the others.
-QString marks(const ChangeList& list)
-{
-    QString text;
-    for (const ChangeRow& row : list.rows())
-        text += row.selected ? u'1' : u'0';
-    return text;
-}
-
 QByteArray createdKeyEntry(const QByteArray& key)
 {
     return le(1) + str("Schl\xFCssel wurde erstellt") + str("") + str(key) + le(2) + str(key) + str("") + le(0) + le(0);
@@ -126,7 +117,10 @@ private slots:
             list.InvertMarking();
         else
             list.Mark(ChangeMark(command));
-        QCOMPARE(marks(list), after);
+        QString marks; // "1" for each marked row, "0" for the others
+        for (const ChangeRow& row : list.rows())
+            marks += row.selected ? u'1' : u'0';
+        QCOMPARE(marks, after);
 
         // The properties count the marked rows by image (rows 0 and 1 are keys), or every row when none is.
         const ChangeCounts counts = list.CountChanges();
