@@ -3,7 +3,6 @@
 // that export, import into a fresh store and export again to the same bytes and the same values.
 
 #include "regfile/RegFileUtils.h"
-#include "regfile/RegFileWriter.h"
 #include "registry/RegTestKeys.h"
 #include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
@@ -215,7 +214,7 @@ private slots:
         QCOMPARE(after.lastModified(), before.lastModified());
     }
 
-    void keepsTheOldFileOnCancelAndFailure()
+    void keepsTheOldFileOnCancelAndKill()
     {
         for (int i = 0; i < 20; ++i)
             QVERIFY(setValue(u"C\\k%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"v"_s, REG_SZ, QByteArray(100, 'x')));
@@ -225,6 +224,7 @@ private slots:
         const RegFileResult result = ExportRegFileResult(m_file, u"HKEY_CURRENT_USER\\C"_s, cancelling);
         QVERIFY(result.cancelled && !result.ok);
         QCOMPARE(readFile(m_file), QByteArray("alt"));
+        QCOMPARE(sink.count(), 0); // the cancel is quiet
 
         // A process killed in the middle of the export leaves the old file too.
         const pid_t child = fork();
@@ -241,17 +241,6 @@ private slots:
         QCOMPARE(waitpid(child, &status, 0), child);
         QVERIFY(WIFSIGNALED(status));
         QCOMPARE(readFile(m_file), QByteArray("alt"));
-
-        QFile device(u"/dev/full"_s); // a disk that is full
-        QVERIFY(device.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        ScriptedProgress progress;
-        RegFileWriter writer(device, progress);
-        QVERIFY(writer.writeHeader().ok);
-        RegFileResult failed = writer.writeBranch(u"HKEY_CURRENT_USER\\C"_s);
-        if (failed.ok)
-            failed = writer.flush();
-        QVERIFY(!failed.ok && failed.text.startsWith(RegFileTexts::CannotSaveFile));
-        QCOMPARE(sink.count(), 0); // the cancel is quiet
     }
 
     void roundTripsRandomBranches_data()
