@@ -45,26 +45,19 @@ inline bool apply(const QString& op)
         return RegTestKeys::denyKey(path, KEY_DENY_READ);
     if (kind == QLatin1String("+V"))
         return RegTestKeys::setValue(path, f.value(1), f.value(2).toUInt(), dataOf(f.value(2).toUInt(), f.value(3)));
-    HKEY key = 0;
     if (kind == QLatin1String("-K")) {
         RegistryAccessor reg(KEY_ALL_ACCESS);
         return reg.openPath(QStringLiteral("HKEY_CURRENT_USER"), false, false) == RegResult::Success
                && reg.deleteKey(QLatin1Char('\\') + path);
     }
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return false;
-    const bool ok = RegDeleteValue(key, f.value(1)) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
+    RegTestKeys::OpenedKey key;
+    return RegTestKeys::openKey(key, path, HKEY_CURRENT_USER, KEY_ALL_ACCESS)
+           && RegDeleteValue(key.handle, f.value(1)) == ERROR_SUCCESS;
 }
 
 inline bool apply(const QStringList& ops)
 {
-    for (const QString& op : ops) {
-        if (!apply(op))
-            return false;
-    }
-    return true;
+    return std::all_of(ops.begin(), ops.end(), [](const QString& op) { return apply(op); });
 }
 
 } // namespace ChangeTestTree

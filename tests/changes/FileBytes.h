@@ -19,13 +19,6 @@ inline QByteArray str(const QByteArray& bytes)
     return le(qint32(bytes.size())) + bytes;
 }
 
-// A device that takes nothing: the disk is full.
-class FullDevice final : public QIODevice {
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char*, qint64) override { return -1; }
-};
-
 struct ReadResult {
     QList<StoredKey> keys;
     ChangeFileError error;

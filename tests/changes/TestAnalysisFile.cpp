@@ -29,12 +29,6 @@ private slots:
         QCOMPARE(bytes, Magic + KeyX + le(2) + str("a") + le(4) + le(5) + le(3) + le(4));
         const ReadResult read = readAll(bytes);
         QVERIFY(read.ended && read.keys.size() == 1 && read.keys[0].path == u"HKEY_CURRENT_USER\\X"_s);
-        // A device that takes no more bytes fails the writer.
-        FullDevice device;
-        device.open(QIODevice::WriteOnly);
-        AnalysisFileWriter writer(device);
-        writer.writeKey({u"HKEY_USERS"_s, {u"S"_s}, {}});
-        QVERIFY(!writer.finish());
     }
 
     // The data field of each type as the file holds it, from the registry's bytes (text is UTF-8 there),

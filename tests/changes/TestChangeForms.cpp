@@ -75,12 +75,10 @@ private slots:
     void compFormRecentFiles()
     {
         QStringList files;
-        QByteArray stored;
-        for (int i = 0; i < 20; ++i) {
+        for (int i = 0; i < 20; ++i)
             files << data(u"f%1.rec"_s.arg(i));
-            stored += files.last().toUtf8() + "\r\n";
-        }
-        QVERIFY(writeFile(data(u"file.dat"_s), stored) && writeFile(data(u"neu.rec"_s), "x"));
+        QVERIFY(writeFile(data(u"file.dat"_s), (files.join(u"\r\n"_s) + u"\r\n"_s).toUtf8()));
+        QVERIFY(writeFile(data(u"neu.rec"_s), "x"));
         {
             TCompForm form(QString(), 15, data(u"file.dat"_s));
             QCOMPARE(form.analysisFiles(), files);
@@ -156,7 +154,6 @@ private slots:
         m_fixture.sink->pushFileName(data(u"liste.cbk"_s));
         form.action(u"OpenChanges1"_s)->trigger();
         QCOMPARE(rowTexts(view), compared);
-        QCOMPARE(form.changePage()->changes().rows()[1].record.ValueName, u"a"_s);
         QVERIFY(m_fixture.sink->messages().isEmpty());
 
         // "Schlüssel &öffnen ..." on the changed value selects its key and the value.
@@ -191,9 +188,7 @@ private slots:
         QVERIFY(ChangeTestTree::apply({u"+K:A"_s}));
         TMainForm form;
         quiet(form);
-        QString branchShown;
         form.askExportFile = [&](TMainForm::ExportChoice& choice) {
-            branchShown = choice.branchPath;
             choice.fileName = data(u"snap.txt"_s);
             choice.currentBranch = true;
             choice.branchPath = T + u'\\';

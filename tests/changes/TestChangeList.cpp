@@ -42,15 +42,6 @@ ChangeList markingList()
     return list;
 }
 
-// "1" for each marked row, "0" for the others.
-QString marks(const ChangeList& list)
-{
-    QString text;
-    for (const ChangeRow& row : list.rows())
-        text += row.selected ? u'1' : u'0';
-    return text;
-}
-
 QByteArray createdKeyEntry(const QByteArray& key)
 {
     return le(1) + str("Schl\xFCssel wurde erstellt") + str("") + str(key) + le(2) + str(key) + str("") + le(0) + le(0);
@@ -126,7 +117,10 @@ private slots:
             list.InvertMarking();
         else
             list.Mark(ChangeMark(command));
-        QCOMPARE(marks(list), after);
+        QString marks; // "1" for each marked row, "0" for the others
+        for (const ChangeRow& row : list.rows())
+            marks += row.selected ? u'1' : u'0';
+        QCOMPARE(marks, after);
 
         // The properties count the marked rows by image (rows 0 and 1 are keys), or every row when none is.
         const ChangeCounts counts = list.CountChanges();
@@ -234,15 +228,11 @@ private slots:
     void searchInChanges()
     {
         QFETCH(int, marked);
-        const QString run = u"HKEY_CURRENT_USER\\Soft\\Run"_s;
-        const QString runOnce = run + u"Once"_s;
         ChangeList list;
-        list.AddChangeEntry(u"Schlüssel wurde erstellt"_s, QString(), {ChangeKinds::KeyCreated, run, {}, {}}, 1, run);
-        list.AddChangeEntry(u"Wert wurde erstellt"_s, QString(), {ChangeKinds::ValueCreated, run, {}, {}}, 5, run);
-        list.AddChangeEntry(u"Schlüssel wurde erstellt"_s, QString(), {ChangeKinds::KeyCreated, runOnce, {}, {}}, 1,
-                            runOnce);
-        list.AddChangeEntry(u"Wert wurde erstellt"_s, u"Run"_s, {ChangeKinds::ValueCreated, runOnce, u"Run"_s, {}}, 5,
-                            runOnce);
+        add(list, u"Schlüssel wurde erstellt"_s, QString(), 1, u"Soft\\Run"_s, ChangeKinds::KeyCreated);
+        add(list, u"Wert wurde erstellt"_s, QString(), 5, u"Soft\\Run"_s);
+        add(list, u"Schlüssel wurde erstellt"_s, QString(), 1, u"Soft\\RunOnce"_s, ChangeKinds::KeyCreated);
+        add(list, u"Wert wurde erstellt"_s, u"Run"_s, 5, u"Soft\\RunOnce"_s);
         if (marked >= 0)
             list.setSelected(marked, true);
         QFETCH(QString, text);

@@ -3,7 +3,6 @@
 // that export, import into a fresh store and export again to the same bytes and the same values.
 
 #include "regfile/RegFileUtils.h"
-#include "regfile/RegFileWriter.h"
 #include "registry/RegTestKeys.h"
 #include "support/RecordingMessageSink.h"
 #include "support/ScriptedProgress.h"
@@ -94,32 +93,8 @@ void collect(const QString& path, Snapshot* snapshot, bool exact = false)
         collect(path + u'\\' + sub, snapshot, exact);
 }
 
-// A device that takes the first few bytes and then refuses.
-class FailingDevice final : public QIODevice {
-public:
-    explicit FailingDevice(qint64 capacity) : m_capacity(capacity) { open(QIODevice::WriteOnly); }
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char*, qint64 len) override
-    {
-        if (m_written + len > m_capacity)
-            return -1;
-        m_written += len;
-        return len;
-    }
-
-private:
-    qint64 m_capacity;
-    qint64 m_written = 0;
-};
-
-// The bytes 0, 1, ... n - 1.
-QByteArray counting(int n)
-{
-    QByteArray bytes;
-    for (int i = 0; i < n; ++i)
-        bytes.append(char(i));
-    return bytes;
-}
+// The bytes 0, 1, ... 29.
+const QByteArray Thirty = QByteArray::fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d");
 
 } // namespace
 
@@ -140,7 +115,6 @@ private slots:
         QTest::addColumn<uint>("type");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("line");
-        const QByteArray thirty = counting(30);
         QTest::newRow("default") << "" << 1u << sz("Vorgabe") << QByteArray("@=\"Vorgabe\"");
         QTest::newRow("escapes") << "a\"b\\c" << 1u << sz("C:\\a\"b\r\n\xc3\x84")
                                  << QByteArray("\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\"");
@@ -149,7 +123,7 @@ private slots:
         QTest::newRow("cut at zero") << "cut" << 1u << QByteArray("vor\0nach\0", 9) << QByteArray("\"cut\"=\"vor\"");
         // "Ã¤": its Windows-1252 bytes would read as UTF-8 of "ä", so the line is UTF-8.
         QTest::newRow("mojibake") << "m" << 1u << sz("\xc3\x83\xc2\xa4") << QByteArray("\"m\"=\"\xc3\x83\xc2\xa4\"");
-        QTest::newRow("wrapped") << "Data" << 3u << thirty
+        QTest::newRow("wrapped") << "Data" << 3u << Thirty
                                  << QByteArray("\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,"
                                                "12,13,14,15,\\\r\n  16,17,18,19,1A,1B,1C,1D");
         QTest::newRow("dword") << "d" << 4u << QByteArray("\x1a\0\0\0", 4) << QByteArray("\"d\"=dword:0000001A");
@@ -240,7 +214,7 @@ private slots:
         QCOMPARE(after.lastModified(), before.lastModified());
     }
 
-    void keepsTheOldFileOnCancelAndFailure()
+    void keepsTheOldFileOnCancelAndKill()
     {
         for (int i = 0; i < 20; ++i)
             QVERIFY(setValue(u"C\\k%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"v"_s, REG_SZ, QByteArray(100, 'x')));
@@ -250,6 +224,7 @@ private slots:
         const RegFileResult result = ExportRegFileResult(m_file, u"HKEY_CURRENT_USER\\C"_s, cancelling);
         QVERIFY(result.cancelled && !result.ok);
         QCOMPARE(readFile(m_file), QByteArray("alt"));
+        QCOMPARE(sink.count(), 0); // the cancel is quiet
 
         // A process killed in the middle of the export leaves the old file too.
         const pid_t child = fork();
@@ -266,16 +241,6 @@ private slots:
         QCOMPARE(waitpid(child, &status, 0), child);
         QVERIFY(WIFSIGNALED(status));
         QCOMPARE(readFile(m_file), QByteArray("alt"));
-
-        FailingDevice device(1000);
-        ScriptedProgress progress;
-        RegFileWriter writer(device, progress);
-        QVERIFY(writer.writeHeader().ok);
-        RegFileResult failed = writer.writeBranch(u"HKEY_CURRENT_USER\\C"_s);
-        if (failed.ok)
-            failed = writer.flush();
-        QVERIFY(!failed.ok && failed.text.startsWith(RegFileTexts::CannotSaveFile));
-        QCOMPARE(sink.count(), 0); // the cancel is quiet
     }
 
     void roundTripsRandomBranches_data()
@@ -320,14 +285,13 @@ private slots:
     // Version 5 bytes of a key with a value of every kind, written out by hand.
     void writesVersion5()
     {
-        const QByteArray thirty = counting(30);
         const struct {
             const char* name;
             DWORD type;
             QByteArray data;
         } values[] = {
             {"", REG_SZ, sz("Grüße \"€\"\r\n")},
-            {"b", REG_BINARY, thirty},
+            {"b", REG_BINARY, Thirty},
             {"be", REG_DWORD_BIG_ENDIAN, QByteArray("\0\0\0\x1a", 4)},
             {"d", REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
             {"e", REG_BINARY, QByteArray()},
@@ -353,7 +317,7 @@ private slots:
                              "\"q\"=hex(b):01,00,00,00,00,00,00,80\r\n\"s0\"=hex(1):61,00,00,00,62,00\r\n"
                              "\"t\"=hex(20000):cd\r\n\"x\"=hex(2):25,00,41,00,25,00,00,00\r\n"
                              "\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n\r\n"_s;
-        QByteArray expected("\xFF\xFE");
+        QByteArray expected("\xFF\xFE"); // UTF-16LE behind its byte-order mark
         for (QChar c : text)
             expected += QByteArray(1, char(c.unicode() & 0xFF)) + char(c.unicode() >> 8);
         QCOMPARE(readFile(m_file), expected);

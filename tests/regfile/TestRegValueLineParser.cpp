@@ -82,38 +82,32 @@ class TestRegValueLineParser final : public QObject {
     Q_OBJECT
 
 private slots:
+    // REGEDIT4 lines through the program-wide parser; version 5 lines with their comment cut first.
     void parsesValueLines_data()
     {
+        QTest::addColumn<bool>("version5");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("parsed");
         for (qsizetype i = 0; i + 1 < ValueLines.size(); i += 2)
-            QTest::newRow(qPrintable(ValueLines[i])) << ValueLines[i] << ValueLines[i + 1];
+            QTest::newRow(qPrintable(ValueLines[i])) << false << ValueLines[i] << ValueLines[i + 1];
+        for (qsizetype i = 0; i + 1 < Version5Lines.size(); i += 2)
+            QTest::addRow("5: %s", qPrintable(Version5Lines[i])) << true << Version5Lines[i] << Version5Lines[i + 1];
     }
 
     void parsesValueLines()
     {
+        QFETCH(bool, version5);
         QFETCH(QString, line);
         TRegValueLine parsed;
+        if (version5) {
+            const RegFileResult result = RegValueLineParser::parseValueLine(RegValueLineParser::stripComment(line),
+                                                                            &parsed, RegFileFormat::Version5);
+            QTEST(result.ok ? summary(parsed) : u"! "_s + result.text, "parsed");
+            return;
+        }
         const bool ok = ParseRegValueLine(line, &parsed);
         QTEST(ok ? summary(parsed) : u"! "_s + LastRegFileError(), "parsed");
         QCOMPARE(LastRegFileError().isEmpty(), ok);
-    }
-
-    void parsesVersion5Lines_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("parsed");
-        for (qsizetype i = 0; i + 1 < Version5Lines.size(); i += 2)
-            QTest::newRow(qPrintable(Version5Lines[i])) << Version5Lines[i] << Version5Lines[i + 1];
-    }
-
-    void parsesVersion5Lines()
-    {
-        QFETCH(QString, line);
-        TRegValueLine parsed;
-        const RegFileResult result = RegValueLineParser::parseValueLine(RegValueLineParser::stripComment(line),
-                                                                        &parsed, RegFileFormat::Version5);
-        QTEST(result.ok ? summary(parsed) : u"! "_s + result.text, "parsed");
     }
 
     void parsesTextRules_data()

@@ -143,28 +143,24 @@ private slots:
         // No key open: relative to the root again.
         QVERIFY(reg.openKey(u"T\\A\\"_s, false));
         QVERIFY(reg.hasSubKeys());
-    }
 
-    void openPath()
-    {
-        QVERIFY(makeKey(u"T\\A"_s));
-        RegistryAccessor reg(KEY_READ | KEY_WRITE);
-        QCOMPARE(reg.openPath(u"hkey_current_user\\t\\a\\"_s, false, true), RegResult::Success);
-        QCOMPARE(reg.currentPath(), u"t\\a"_s);
-        QCOMPARE(reg.openPath(u"HKEY_CURRENT_USER\\T\\New\\Deep"_s, false, true), RegResult::NotFound);
-        QCOMPARE(reg.currentKey(), HKEY(0));
+        RegistryAccessor writer(KEY_READ | KEY_WRITE);
+        QCOMPARE(writer.openPath(u"hkey_current_user\\t\\a\\"_s, false, true), RegResult::Success);
+        QCOMPARE(writer.currentPath(), u"t\\a"_s);
+        QCOMPARE(writer.openPath(u"HKEY_CURRENT_USER\\T\\New\\Deep"_s, false, true), RegResult::NotFound);
+        QCOMPARE(writer.currentKey(), HKEY(0));
         // Creation makes every missing level; a root key alone opens the root.
-        QCOMPARE(reg.openPath(u"HKEY_CURRENT_USER\\T\\New\\Deep"_s, true, true), RegResult::Success);
+        QCOMPARE(writer.openPath(u"HKEY_CURRENT_USER\\T\\New\\Deep"_s, true, true), RegResult::Success);
         QVERIFY(exists(u"T\\New\\Deep"_s));
-        QCOMPARE(reg.openPath(u"HKEY_CURRENT_USER"_s, false, true), RegResult::Success);
-        QVERIFY(reg.subKeyNames().contains(u"T"_s));
-        QCOMPARE(reg.openPath(u"HKEY_NOWHERE\\T"_s, false, true), RegResult::NotFound);
+        QCOMPARE(writer.openPath(u"HKEY_CURRENT_USER"_s, false, true), RegResult::Success);
+        QVERIFY(writer.subKeyNames().contains(u"T"_s));
+        QCOMPARE(writer.openPath(u"HKEY_NOWHERE\\T"_s, false, true), RegResult::NotFound);
         QCOMPARE(m_fx.sink->count(), 0);
         // The connection message only when asked for.
-        QCOMPARE(reg.openPathOn(u"\\\\NOWHERE"_s, u"HKEY_CURRENT_USER\\T"_s, false, false), RegResult::NotConnected);
+        QCOMPARE(writer.openPathOn(u"\\\\NOWHERE"_s, u"HKEY_CURRENT_USER\\T"_s, false, false), RegResult::NotConnected);
         QCOMPARE(m_fx.sink->count(), 0);
         CurrentMachine() = u"\\\\NOWHERE"_s;
-        QCOMPARE(reg.openPath(u"HKEY_CURRENT_USER\\T"_s, false, true), RegResult::NotConnected);
+        QCOMPARE(writer.openPath(u"HKEY_CURRENT_USER\\T"_s, false, true), RegResult::NotConnected);
         QCOMPARE(m_fx.sink->texts(), QStringList{u"Konnte keine Verbindung mit \\\\NOWHERE herstellen."_s});
         QCOMPARE(m_fx.sink->last().kind, MessageKind::Plain);
     }

@@ -82,16 +82,6 @@ private slots:
         QTEST(ValueImageIndex(value.DataType), "image");
     }
 
-    // Registry files and the search refer to types by these indexes.
-    void typeLookups()
-    {
-        QCOMPARE(TypeIndexOfCode(REG_DWORD), 1);
-        QCOMPARE(TypeIndexOfCode(REG_NONE), 7);
-        QCOMPARE(TypeIndexOfCode(11), -1);
-        QCOMPARE(TypeIndexOfName(u"reg_dword_little_endian"_s), 2);
-        QCOMPARE(TypeIndexOfName(u"REG_QWORD"_s), -1);
-    }
-
     void readWrite_data()
     {
         QTest::addColumn<TRegValue>("value");
@@ -166,6 +156,8 @@ private slots:
         QCOMPARE(GetValueSize(KeyPath, u"none"_s), -1);
     }
 
+    // Unset default first; the value named "(Standard)" sorts among the others; "ä" beside "a". Then the
+    // default set, and data that cannot be read still listing name and type.
     void valueList()
     {
         QVERIFY(setValue(SubKey, u"b"_s, REG_SZ, sz("x")));
@@ -178,7 +170,6 @@ private slots:
         RegistryAccessor reg(KEY_READ);
         QCOMPARE(reg.openPath(KeyPath, false, true), RegResult::Success);
         FillValueList(reg.currentKey(), list);
-        // Unset default first; the value named "(Standard)" sorts among the others; "ä" beside "a".
         QCOMPARE(captions(list), (QStringList{"(Standard)", "(Standard)", "a", "ä", "b", "Bz"}));
         QCOMPARE(list.row(0), ValueListModel::unsetDefaultRow());
         QCOMPARE(list.row(0).data, u"(Wert nicht gesetzt)"_s);
@@ -186,28 +177,22 @@ private slots:
         QVERIFY(!list.row(1).isDefault);
         QCOMPARE(list.data(list.index(5, ValueListModel::SizeColumn)).toString(), u"4 Byte"_s);
         QCOMPARE(list.data(list.index(5, 0), ValueListModel::ImageRole).toInt(), 6);
-    }
 
-    void valueListDefaultAndUnreadable()
-    {
-        QVERIFY(setValue(SubKey, u"A"_s, REG_SZ, sz("x")));
         QVERIFY(setValue(SubKey, QString(), REG_SZ, sz("set")));
         QVERIFY(setValue(SubKey, u"odd"_s, REG_DWORD, QByteArray("\1\2\3", 3)));
-        ValueListModel list;
         ShowKeyValues(KeyPath, list);
-        QCOMPARE(captions(list), (QStringList{"(Standard)", "A", "odd"}));
+        QCOMPARE(captions(list), (QStringList{"(Standard)", "(Standard)", "a", "ä", "b", "Bz", "odd"}));
         QCOMPARE(list.row(0).data, u"\"set\""_s);
         QCOMPARE(list.findValue(QString()), 0);
-        // Data that cannot be read still lists name and type.
-        QCOMPARE(list.row(2).type, u"REG_DWORD"_s);
-        QCOMPARE(list.row(2).data, u"0x00000000 (0)"_s);
+        QCOMPARE(list.row(6).type, u"REG_DWORD"_s);
+        QCOMPARE(list.row(6).data, u"0x00000000 (0)"_s);
         ShowKeyValues(KeyPath + u"\\Missing"_s, list);
         QCOMPARE(list.rows(), QList<ValueRow>{ValueListModel::unsetDefaultRow()});
         ShowKeyValues(KeyPath, list);
         // A failed connection keeps the list as it was.
         CurrentMachine() = u"\\\\NOWHERE"_s;
         ShowKeyValues(KeyPath, list);
-        QCOMPARE(list.rowCount(), 3);
+        QCOMPARE(list.rowCount(), 7);
         QCOMPARE(m_fx.sink->count(), 1);
         ShowKeyValues(QString(), list);
         QCOMPARE(list.rowCount(), 0);
@@ -240,7 +225,7 @@ private slots:
         QCOMPARE(list.rowCount(), 6);
     }
 
-    void deleteValue()
+    void deleteAndRenameValue()
     {
         QVERIFY(setValue(SubKey, u"v"_s, REG_SZ, sz("x")));
         QCOMPARE(DeleteValuePath(KeyPath, u"V"_s, true), RegResult::Success);
@@ -249,15 +234,7 @@ private slots:
         QCOMPARE(m_fx.sink->count(), 0);
         QCOMPARE(DeleteValuePath(KeyPath, u"v"_s, true), RegResult::ValueNotChanged);
         QCOMPARE(DeleteValuePath(KeyPath + u"\\Missing"_s, u"v"_s, true), RegResult::NotFound);
-        CurrentMachine() = u"\\\\NOWHERE"_s;
-        QCOMPARE(DeleteValuePath(KeyPath, u"v"_s, true), RegResult::NotConnected);
-        QCOMPARE(m_fx.sink->texts(), (QStringList{"Fehler: Wert konnte nicht gelöscht werden.",
-                                                  "Fehler: Angegebener Wert nicht vorhanden.",
-                                                  "Konnte keine Verbindung mit \\\\NOWHERE herstellen."}));
-    }
 
-    void renameValue()
-    {
         const QByteArray odd("ab\0cd\0", 6); // a string with an embedded zero keeps every byte
         QVERIFY(setValue(SubKey, u"old"_s, REG_SZ, odd));
         QVERIFY(setValue(SubKey, u"other"_s, REG_EXPAND_SZ, QByteArray("%X%\0", 4)));
@@ -268,10 +245,6 @@ private slots:
         // A name beyond the limit cannot be written: both sides unchanged, message with the old name.
         QCOMPARE(RenameValue(KeyPath, u"old"_s, QString(MAX_VALUE_NAME + 1, u'x'), true),
                  RegResult::ValueNotWritten);
-        QCOMPARE(m_fx.sink->texts(), (QStringList{"Fehler: Neuer Wert bereits vorhanden.",
-                                                  "Fehler: Angegebener Wert nicht vorhanden.",
-                                                  "Fehler: Angegebener Schlüssel nicht vorhanden.",
-                                                  "Fehler: Wert old konnte nicht umbenannt werden."}));
         QCOMPARE(RenameValue(KeyPath, u"old"_s, u"new"_s, true), RegResult::Success);
         QCOMPARE(value(SubKey, u"new"_s), qMakePair(REG_SZ, odd));
         QCOMPARE(value(SubKey, u"old"_s).second, QByteArray("<missing>"));
@@ -279,6 +252,14 @@ private slots:
         QVERIFY(setValue(SubKey, QString(), REG_DWORD, QByteArray("\1\0\0\0", 4)));
         QCOMPARE(RenameValue(KeyPath, QString(), u"named"_s, false), RegResult::Success);
         QCOMPARE(value(SubKey, u"named"_s), qMakePair(REG_DWORD, QByteArray("\1\0\0\0", 4)));
+        CurrentMachine() = u"\\\\NOWHERE"_s;
+        QCOMPARE(DeleteValuePath(KeyPath, u"named"_s, true), RegResult::NotConnected);
+        QCOMPARE(m_fx.sink->texts(),
+                 (QStringList{"Fehler: Wert konnte nicht gelöscht werden.", "Fehler: Angegebener Wert nicht vorhanden.",
+                              "Fehler: Neuer Wert bereits vorhanden.", "Fehler: Angegebener Wert nicht vorhanden.",
+                              "Fehler: Angegebener Schlüssel nicht vorhanden.",
+                              "Fehler: Wert old konnte nicht umbenannt werden.",
+                              "Konnte keine Verbindung mit \\\\NOWHERE herstellen."}));
     }
 
 private:

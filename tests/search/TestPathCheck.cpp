@@ -9,8 +9,7 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-using RegTestKeys::setValue;
-using RegTestKeys::sz;
+using namespace RegTestKeys;
 
 namespace {
 

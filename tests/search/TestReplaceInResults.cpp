@@ -8,8 +8,7 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-using RegTestKeys::setValue;
-using RegTestKeys::sz;
+using namespace RegTestKeys;
 
 namespace {
 
@@ -76,26 +75,23 @@ private slots:
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QByteArray>("expected");
         QTest::addColumn<bool>("replaced");
-        QTest::newRow("string") << DWORD(REG_SZ) << sz("C:\\Old\\x") << u"old"_s << u"New"_s << sz("C:\\New\\x")
-                                << true;
-        QTest::newRow("empty string") << DWORD(REG_SZ) << sz("") << u"a"_s << u"b"_s << sz("") << false;
-        QTest::newRow("DWORD 1234") << DWORD(REG_DWORD) << QByteArray("\xD2\x04\0\0", 4) << u"23"_s << u"99"_s
-                                    << QByteArray("\xCA\x07\0\0", 4) << true;
-        const QByteArray twelve("\x0C\0\0\0", 4);
-        QTest::newRow("DWORD to hexadecimal") << DWORD(REG_DWORD) << twelve << u"12"_s << u"x $1F"_s
-                                              << QByteArray("\x1F\0\0\0", 4) << true;
-        QTest::newRow("DWORD to negative") << DWORD(REG_DWORD) << twelve << u"12"_s << u"-1"_s
-                                           << QByteArray("\xFF\xFF\xFF\xFF", 4) << true;
-        QTest::newRow("DWORD to no number") << DWORD(REG_DWORD) << twelve << u"12"_s << u"AB"_s << twelve << false;
-        QTest::newRow("DWORD beyond 32 bits") << DWORD(REG_DWORD) << twelve << u"12"_s << u"4294967296"_s << twelve
-                                              << false;
-        QTest::newRow("expandable text stays UTF-8")
-            << DWORD(REG_EXPAND_SZ) << QByteArray("%X%\\M\xC3\xBCller\0", 12) << u"ü"_s << u"ö"_s
-            << QByteArray("%X%\\M\xC3\xB6ller\0", 12) << true;
-        QTest::newRow("binary bytes as characters") << DWORD(REG_BINARY) << QByteArray("\x01" "ab\xFF", 4) << u"AB"_s
-                                                    << u"c"_s << QByteArray("\x01" "c\xFF", 3) << true;
-        QTest::newRow("binary cannot hold the replacement")
-            << DWORD(REG_BINARY) << QByteArray("ab", 2) << u"a"_s << u"€"_s << QByteArray("ab", 2) << false;
+        const auto row = [](const char* name, DWORD type, const QByteArray& data, const char* find, const char* by,
+                            const QByteArray& expected, bool replaced) {
+            QTest::newRow(name) << type << data << QString::fromUtf8(find) << QString::fromUtf8(by) << expected
+                                << replaced;
+        };
+        const auto dword = [](const char* bytes) { return QByteArray(bytes, 4); };
+        row("string", REG_SZ, sz("C:\\Old\\x"), "old", "New", sz("C:\\New\\x"), true);
+        row("empty string", REG_SZ, sz(""), "a", "b", sz(""), false);
+        row("DWORD 1234", REG_DWORD, dword("\xD2\x04\0\0"), "23", "99", dword("\xCA\x07\0\0"), true);
+        row("DWORD to hexadecimal", REG_DWORD, dword("\x0C\0\0\0"), "12", "x $1F", dword("\x1F\0\0\0"), true);
+        row("DWORD to negative", REG_DWORD, dword("\x0C\0\0\0"), "12", "-1", dword("\xFF\xFF\xFF\xFF"), true);
+        row("DWORD to no number", REG_DWORD, dword("\x0C\0\0\0"), "12", "AB", dword("\x0C\0\0\0"), false);
+        row("DWORD beyond 32 bits", REG_DWORD, dword("\x0C\0\0\0"), "12", "4294967296", dword("\x0C\0\0\0"), false);
+        row("expandable text stays UTF-8", REG_EXPAND_SZ, sz("%X%\\M\xC3\xBCller"), "ü", "ö", sz("%X%\\M\xC3\xB6ller"),
+            true);
+        row("binary bytes as characters", REG_BINARY, "\x01" "ab\xFF", "AB", "c", "\x01" "c\xFF", true);
+        row("binary cannot hold the replacement", REG_BINARY, "ab", "a", "€", "ab", false);
     }
 
     void replacesDataByType()

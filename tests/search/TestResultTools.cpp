@@ -6,8 +6,7 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-using RegTestKeys::setValue;
-using RegTestKeys::sz;
+using namespace RegTestKeys;
 
 namespace {
 

@@ -11,12 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// kaven-reg search with these arguments.
-ToolRun search(const QStringList& args)
-{
-    return runTool(QStringList{u"search"_s} + args);
-}
-
 const QString S = u"HKEY_CURRENT_USER\\S\\"_s;
 
 } // namespace
@@ -69,7 +63,7 @@ private slots:
     void listsRowsInOrder()
     {
         QFETCH(QStringList, args);
-        const ToolRun run = search(args);
+        const ToolRun run = runTool(QStringList{u"search"_s} + args);
         QCOMPARE(run.rc, 0);
         QFETCH(QStringList, rows);
         QCOMPARE(run.out, rows.isEmpty() ? QString() : rows.join(u'\n') + u'\n');
@@ -79,7 +73,7 @@ private slots:
     // Without /f every root key is searched: the user's key comes under HKEY_CURRENT_USER and HKEY_USERS.
     void searchesEveryRootKey()
     {
-        const QStringList rows = search({u"grün"_s, u"/k"_s}).out.split(u'\n', Qt::SkipEmptyParts);
+        const QStringList rows = runTool({u"search"_s, u"grün"_s, u"/k"_s}).out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[0], u"Schlüssel\t"_s + S + u"grün\t"_s);
         QVERIFY(rows[1].startsWith(u"Schlüssel\tHKEY_USERS\\"_s) && rows[1].endsWith(u"\\S\\grün\t"_s));
@@ -102,7 +96,7 @@ private slots:
     void failsWithMessage()
     {
         QFETCH(QStringList, args);
-        const ToolRun run = search(args);
+        const ToolRun run = runTool(QStringList{u"search"_s} + args);
         QCOMPARE(run.rc, 1);
         QCOMPARE(run.out, QString());
         QFETCH(QString, message);
@@ -113,13 +107,13 @@ private slots:
     void writesSearchListFile()
     {
         const QString file = m_fixture.store->dirPath() + u"/treffer.slt"_s;
-        QCOMPARE(search({u"grün"_s, u"/f"_s, u"HKCU\\S"_s, u"/o"_s, file}).rc, 0);
+        QCOMPARE(runTool({u"search"_s, u"grün"_s, u"/f"_s, u"HKCU\\S"_s, u"/o"_s, file}).rc, 0);
         // The rows in the listing's order; row bytes are pinned where result files are read and written.
         const QByteArray written = readFile(file);
         QVERIFY(written.startsWith("050D0AStandarddaten(Standard)HKEY_CURRENT_USER\\S\\farbe\r\n"));
         QVERIFY(written.endsWith("\r\n070503DatenbinHKEY_CURRENT_USER\\S\\zahl\r\n"));
         QCOMPARE(written.count("\r\n"), 5);
-        QCOMPARE(search({u"x"_s, u"/o"_s, m_fixture.store->dirPath() + u"/fehlt/x.slt"_s}).rc, 1);
+        QCOMPARE(runTool({u"search"_s, u"x"_s, u"/o"_s, m_fixture.store->dirPath() + u"/fehlt/x.slt"_s}).rc, 1);
     }
 
 private:
