@@ -92,9 +92,6 @@ private:
     [[nodiscard]] QString upperPathOf(KeyId id);
     [[nodiscard]] bool rowOf(KeyId id, KeyId* parent, QString* upperPath, DWORD* deny);
     enum class BranchRead { Counted, Uncounted, SubKeys };
-    // Begins a branch position of the scan: no upper-cased path begins with it.
-    static constexpr QChar ScanMark = QChar(1);
-    LONG scanBranchKeys(const QString& upperPath, int limit, QString* position, QVector<BackendBranchKey>* keys);
     LONG readBranchKeys(KeyId id, BranchRead how, int limit, QString* position, QVector<BackendBranchKey>* keys);
     [[nodiscard]] LONG insertKey(KeyId parent, const QString& name, const QString& upperPath, KeyId* id);
     [[nodiscard]] static bool accessDenied(REGSAM access, DWORD deny);
@@ -107,7 +104,7 @@ private:
     QString m_userKey; // HKEY_USERS subkey of HKEY_CURRENT_USER
 
     // statements (declared after m_db so they finalize first)
-    SqliteStatement m_findPath, m_insertKey, m_childNames, m_branchKeys, m_branchKeysUncounted, m_branchKeysScan, m_childKeys, m_valueRows,
+    SqliteStatement m_findPath, m_insertKey, m_childNames, m_branchKeys, m_branchKeysUncounted, m_childKeys, m_valueRows,
         m_lastValueRow, m_valueList, m_valueGet, m_valueSet, m_valueDel,
         m_keyExists, m_hasChild, m_keyRow, m_deleteKey, m_deleteKeyValues, m_setDeny, m_keyCounts, m_valueCounts,
         m_dataVersion, m_savepoint, m_release, m_rollbackTo;

@@ -265,10 +265,6 @@ void SqliteStore::prepareStatements()
                                 "upath FROM keys WHERE upath > ?1 AND upath < ?2 ORDER BY upath LIMIT ?3");
     m_branchKeysUncounted = m_db.prepare("SELECT id, parent, name, deny, -1, upath FROM keys "
                                          "WHERE upath > ?1 AND upath < ?2 ORDER BY upath LIMIT ?3");
-    // the rest of a large branch in creation order, straight from the table: a parent comes before its
-    // subkeys, as its id is the smaller
-    m_branchKeysScan = m_db.prepare("SELECT id, parent, name, deny, -1, upath FROM keys NOT INDEXED "
-                                    "WHERE id > ?1 AND upath > ?2 AND upath < ?3 ORDER BY id LIMIT ?4");
     m_childKeys = m_db.prepare("SELECT id, parent, name, deny, (SELECT count(*) FROM vals WHERE key = keys.id) "
                                "FROM keys WHERE parent = ?1 ORDER BY skey");
     // values in creation order straight from the table, without an index lookup per value

@@ -61,8 +61,6 @@ LONG SqliteStore::readBranchKeys(KeyId id, BranchRead how, int limit, QString* p
         *position = up + QLatin1Char('\\');
     } else if (subKeysOnly) {
         return ERROR_NO_MORE_ITEMS;
-    } else if (how == BranchRead::Uncounted) {
-        return scanBranchKeys(up, limit, position, keys);
     }
     const QString to = up + QLatin1Char(']');
     SqliteStatement& query = subKeysOnly                  ? m_childKeys
@@ -91,41 +89,6 @@ LONG SqliteStore::readBranchKeys(KeyId id, BranchRead how, int limit, QString* p
         return ERROR_REGISTRY_IO_FAILED;
     if (!subKeysOnly && (rows > 0 || !first))
         *position = next;
-    return keys->isEmpty() ? ERROR_NO_MORE_ITEMS : ERROR_SUCCESS;
-}
-
-// The keys of a branch after its first part (which came in path order through the index, up to the
-// position's path), the rest by one pass over the table: cheaper than a look-up of each row the index
-// names once a branch is large. The position carries the last id read and that path.
-LONG SqliteStore::scanBranchKeys(const QString& upperPath, int limit, QString* position,
-                                 QVector<BackendBranchKey>* keys)
-{
-    qint64 lastId = 0;
-    QString after = *position;
-    if (position->startsWith(ScanMark)) {
-        const qsizetype split = position->indexOf(ScanMark, 1);
-        lastId = QStringView(*position).sliced(1, split - 1).toLongLong();
-        after = position->sliced(split + 1);
-    }
-    const QString to = upperPath + QLatin1Char(']');
-    m_branchKeysScan.bind(1, lastId);
-    m_branchKeysScan.bindTextNoCopy(2, after);
-    m_branchKeysScan.bindTextNoCopy(3, to);
-    m_branchKeysScan.bind(4, limit);
-    int rows = 0;
-    int rc;
-    while ((rc = m_branchKeysScan.step()) == SQLITE_ROW) {
-        lastId = m_branchKeysScan.int64(0);
-        keys->append(BackendBranchKey{lastId, m_branchKeysScan.int64(1), -1, m_branchKeysScan.text(2),
-                                      DWORD(m_branchKeysScan.int64(3)), -1, m_cache.valueGeneration(lastId),
-                                      m_cache.subKeyGeneration(lastId)});
-        ++rows;
-    }
-    m_branchKeysScan.reset();
-    if (rc != SQLITE_DONE)
-        return ERROR_REGISTRY_IO_FAILED;
-    // after a shorter part nothing is left: the empty range ends the next call
-    *position = rows == limit ? ScanMark + QString::number(lastId) + ScanMark + after : to;
     return keys->isEmpty() ? ERROR_NO_MORE_ITEMS : ERROR_SUCCESS;
 }
 

@@ -17,10 +17,9 @@ HKEY create(const QString& path)
     return RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == 0 ? key : 0;
 }
 
-LONG readAll(HKEY top, bool subKeysOnly, RegBranch* branch, bool counted = true)
+LONG readAll(HKEY top, bool subKeysOnly, RegBranch* branch)
 {
-    LONG rc = counted ? RegReadBranch(top, KEY_READ, subKeysOnly, branch)
-                      : RegReadBranchUncounted(top, KEY_READ, branch);
+    LONG rc = RegReadBranch(top, KEY_READ, subKeysOnly, branch);
     while (rc == ERROR_SUCCESS && !branch->complete())
         rc = RegReadBranchPart(*branch);
     return rc;
@@ -145,38 +144,6 @@ private slots:
         }
         for (HKEY key : keys)
             RegCloseKey(key);
-        RegCloseKey(top);
-    }
-
-    // Without counts a branch larger than a part is read first in path order, then in creation order:
-    // the same keys, each once and after its parent.
-    void readsALargeBranchWithoutCounts()
-    {
-        HKEY top = create(u"B"_s);
-        {
-            RegBatch batch(top);
-            for (int i = 4999; i >= 0; --i) // created against the order of their paths
-                RegCloseKey(create(u"B\\Gross\\k%1"_s.arg(i, 4, 10, QChar(u'0'))));
-            RegCloseKey(create(u"B\\Gross\\k0001\\spaet"_s));
-            QCOMPARE(batch.end(), ERROR_SUCCESS);
-        }
-        const auto paths = [](const RegBranch& branch) {
-            QStringList out{QString()};
-            for (qsizetype i = 1; i < branch.keys().size(); ++i) {
-                const BackendBranchKey& key = branch.keys()[i];
-                if (key.parent < 0 || key.parent >= i)
-                    return QStringList{u"out of order: "_s + key.name};
-                out.append(out[key.parent] + u'\\' + key.name);
-            }
-            out.sort();
-            return out;
-        };
-        RegBranch counted, uncounted;
-        QCOMPARE(readAll(top, false, &counted), ERROR_SUCCESS);
-        QCOMPARE(readAll(top, false, &uncounted, false), ERROR_SUCCESS);
-        QCOMPARE(uncounted.keys().size(), 5007);
-        QCOMPARE(paths(uncounted), paths(counted));
-        QCOMPARE(uncounted.keys().last().values, -1);
         RegCloseKey(top);
     }
 
