@@ -79,23 +79,11 @@ public:
     WalkResult run(HKEY root, const QString& rootName, const QString& branchSubPath)
     {
         m_rootName = rootName;
-        if (!stepOn())
-            return WalkResult::ended(WalkResult::Status::Cancelled);
         OpenKey key;
-        LONG rc = RegOpenKeyEx(root, branchSubPath, 0, m_options.access, key.out());
-        if (rc != ERROR_SUCCESS) {
-            m_visitor.keyNotOpened(pathOf(branchSubPath), rc);
-            return WalkResult::ended(WalkResult::Status::Completed);
-        }
-        // read in parts, so that the user can stop the walk of a large branch at once
-        rc = RegReadBranch(key.get(), m_options.access, m_options.subKeysOnly, &m_branch);
-        while (rc == ERROR_SUCCESS && !m_branch.complete()) {
-            if (!stepOn())
-                return WalkResult::ended(WalkResult::Status::Cancelled);
-            rc = RegReadBranchPart(m_branch);
-        }
-        if (rc != ERROR_SUCCESS)
-            return SubKeysFailure(pathOf(branchSubPath), rc);
+        if (std::optional<WalkResult> end = OpenAndReadBranch(m_progress, m_options, m_visitor, root,
+                                                              pathOf(branchSubPath), branchSubPath, true, key, m_branch))
+            return *end;
+        LONG rc = ERROR_SUCCESS;
         indexChildren();
         m_subPaths[0] = branchSubPath;
         qsizetype current = 0; // the branch key, open already

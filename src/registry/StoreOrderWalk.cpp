@@ -1,8 +1,6 @@
 #include "registry/StoreOrderWalk.h"
 
-#include "platform/RegBranch.h"
 #include "platform/WinReg.h"
-#include "registry/OpenKey.h"
 #include "registry/Progress.h"
 
 #include <optional>
@@ -21,23 +19,12 @@ public:
     {
         m_rootName = rootName;
         m_branchSubPath = branchSubPath;
-        if (!stepOn())
-            return WalkResult::ended(WalkResult::Status::Cancelled);
         {
             OpenKey key;
-            LONG rc = RegOpenKeyEx(root, branchSubPath, 0, m_options.access, key.out());
-            if (rc != ERROR_SUCCESS) {
-                m_visitor.keyNotOpened(pathOf(branchSubPath), rc);
-                return WalkResult::ended(WalkResult::Status::Completed);
-            }
-            rc = RegReadBranchUncounted(key.get(), m_options.access, &m_branch);
-            while (rc == ERROR_SUCCESS && !m_branch.complete()) {
-                if (!stepOn())
-                    return WalkResult::ended(WalkResult::Status::Cancelled);
-                rc = RegReadBranchPart(m_branch);
-            }
-            if (rc != ERROR_SUCCESS)
-                return SubKeysFailure(pathOf(branchSubPath), rc);
+            if (std::optional<WalkResult> end = OpenAndReadBranch(m_progress, m_options, m_visitor, root,
+                                                                  pathOf(branchSubPath), branchSubPath, false, key,
+                                                                  m_branch))
+                return *end;
         }
         m_state.assign(size_t(m_branch.keys().size()), State::LeftOut);
         if (std::optional<WalkResult> end = visitKeys())
@@ -239,6 +226,34 @@ private:
 };
 
 } // namespace
+
+std::optional<WalkResult> OpenAndReadBranch(Progress& progress, const BranchWalker::Options& options,
+                                            BranchVisitor& visitor, HKEY root, const QString& branchPath,
+                                            const QString& branchSubPath, bool counted, OpenKey& key,
+                                            RegBranch& branch)
+{
+    const auto stepOn = [&progress] {
+        progress.step();
+        return !progress.abortRequested();
+    };
+    if (!stepOn())
+        return WalkResult::ended(WalkResult::Status::Cancelled);
+    LONG rc = RegOpenKeyEx(root, branchSubPath, 0, options.access, key.out());
+    if (rc != ERROR_SUCCESS) {
+        visitor.keyNotOpened(branchPath, rc);
+        return WalkResult::ended(WalkResult::Status::Completed);
+    }
+    rc = counted ? RegReadBranch(key.get(), options.access, options.subKeysOnly, &branch)
+                 : RegReadBranchUncounted(key.get(), options.access, &branch);
+    while (rc == ERROR_SUCCESS && !branch.complete()) {
+        if (!stepOn())
+            return WalkResult::ended(WalkResult::Status::Cancelled);
+        rc = RegReadBranchPart(branch);
+    }
+    if (rc != ERROR_SUCCESS)
+        return SubKeysFailure(branchPath, rc);
+    return std::nullopt;
+}
 
 WalkResult WalkInStoreOrder(Progress& progress, const BranchWalker::Options& options, BranchVisitor& visitor,
                             HKEY root, const QString& rootName, const QString& branchSubPath)
