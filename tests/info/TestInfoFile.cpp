@@ -106,10 +106,8 @@ private slots:
         QFETCH(QString, found);
         const std::optional<InfoEntry> entry = TInfoClass::LookUp(m_file, keyPath);
         QCOMPARE(entry ? entry->keyPath : QString(), found);
-        if (found == QLatin1String("HKEY_LOCAL_MACHINE\\SOFTWARE")) {
-            QCOMPARE(entry->text, QStringLiteral("Software"));
-            QCOMPARE(entry->category, 7);
-        }
+        if (found == QLatin1String("HKEY_LOCAL_MACHINE\\SOFTWARE"))
+            QCOMPARE(std::pair(entry->text, entry->category), std::pair(QStringLiteral("Software"), 7));
     }
 
     // The whole file: header fields unscrambled, categories in file order, entries sorted by path
@@ -137,19 +135,18 @@ private slots:
         QTest::addColumn<int>("entries"); // what Load keeps
         QTest::addColumn<bool>("desktopFound");
         const QByteArray good = infoFile(Sample);
+        // A copy with the 32-bit field at "at" set to value.
+        const auto patched = [](QByteArray b, qsizetype at, qint64 v) { return b.replace(at, 4, le32(v)); };
         QTest::newRow("empty") << QByteArray() << 0 << false;
-        QTest::newRow("wrong identifier") << QByteArray(good).replace(0, 4, le32(0x000AE002)) << 0 << false;
+        QTest::newRow("wrong identifier") << patched(good, 0, 0x000AE002) << 0 << false;
         QTest::newRow("title of 2 GiB") << le32(0x000AE001) + le32(26) + le32(0x7fffffff) + QByteArray(60, 'x') << 0
                                         << false;
         QTest::newRow("category count of 2 GiB")
-            << header().replace(header().indexOf(counted("A")) - 4, 4, le32(0x7fffffff)) << 0 << false;
-        QTest::newRow("entry count of 2 GiB")
-            << QByteArray(good).replace(header().size(), 4, le32(0x7fffffff)) << 6 << true;
-        QTest::newRow("header size of 2 GiB") << QByteArray(good).replace(4, 4, le32(0x7fffffff)) << 6 << false;
-        QTest::newRow("root offset beyond the file")
-            << QByteArray(good).replace(header().size() + 4 + 16, 4, le32(0x7fffff00)) << 6 << false;
-        QTest::newRow("root count of 2 GiB")
-            << QByteArray(good).replace(header().size() + 4 + 20, 4, le32(0x7fffffff)) << 6 << true;
+            << patched(header(), header().indexOf(counted("A")) - 4, 0x7fffffff) << 0 << false;
+        QTest::newRow("entry count of 2 GiB") << patched(good, header().size(), 0x7fffffff) << 6 << true;
+        QTest::newRow("header size of 2 GiB") << patched(good, 4, 0x7fffffff) << 6 << false;
+        QTest::newRow("root offset past the end") << patched(good, header().size() + 4 + 16, 0x7fffff00) << 6 << false;
+        QTest::newRow("root count of 2 GiB") << patched(good, header().size() + 4 + 20, 0x7fffffff) << 6 << true;
         QList<Entry> hostile = Sample;
         hostile[1].bodySize = -12; // would seek back onto itself for ever
         hostile.insert(1, Entry{"HKEY_CURRENT_USER\\A", "a", 0, -12});
@@ -159,10 +156,8 @@ private slots:
         QTest::newRow("body size of 2 GiB") << infoFile(hostile) << 7 << false;
         hostile = Sample;
         hostile[1].text = QByteArray();
-        QByteArray textOf2GiB = infoFile(hostile);
-        const qsizetype at = textOf2GiB.indexOf("Desktop") + 7;
-        textOf2GiB.replace(at, 4, le32(0x7fffffff));
-        QTest::newRow("text of 2 GiB") << textOf2GiB << 1 << false;
+        const QByteArray noText = infoFile(hostile);
+        QTest::newRow("text of 2 GiB") << patched(noText, noText.indexOf("Desktop") + 7, 0x7fffffff) << 1 << false;
         QTest::newRow("truncated in an entry") << good.left(good.indexOf("Klassen") + 3) << 2 << true;
     }
 
