@@ -16,6 +16,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+using namespace Qt::StringLiterals;
 using namespace RegTestKeys;
 
 namespace {
@@ -178,8 +179,7 @@ private slots:
         QStringList children;
         for (const StructureNode& node : form.structure().nodes)
             children << node.name;
-        QCOMPARE(children.join(u','), message.isEmpty() ? QStringLiteral("Root-Schlüssel,Alpha,run")
-                                                        : QStringLiteral("Root-Schlüssel,run"));
+        QCOMPARE(children.join(u','), message.isEmpty() ? u"Root-Schlüssel,Alpha,run"_s : u"Root-Schlüssel,run"_s);
     }
 
     void structureManagerSavesAndAsksBeforeOverwriting()
@@ -200,8 +200,7 @@ private slots:
         form.SaveClick(); // another file that exists: asked, answered No
         QCOMPARE(m_fixture.sink->texts(),
                  (QStringList{"Fehler: Ungültiger Strukturname.", "Datei existiert bereits. Überschreiben?"}));
-        QCOMPARE(readFile(dir + QStringLiteral("/Meine.rst")),
-                 QByteArray("00000001\r\n0000000101Root-Schl\xFCssel\r\n000001000" "0K\r\n"));
+        QCOMPARE(readFile(dir + u"/Meine.rst"_s), "00000001\r\n0000000101Root-Schl\xFCssel\r\n000001000" "0K\r\n"_ba);
         QVERIFY(!form.isModified());
         QCOMPARE(StructureFile::structureNames(dir), (QStringList{"Andere", "Meine"}));
     }

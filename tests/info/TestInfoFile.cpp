@@ -8,6 +8,7 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
 using namespace RegTestKeys;
 
 Q_DECLARE_METATYPE(MessageAnswer)
@@ -170,8 +171,7 @@ private slots:
         TInfoClass info;
         QVERIFY(info.Load(m_file));
         QTEST(int(info.Entries.size()), "entries");
-        QTEST(TInfoClass::LookUp(m_file, QStringLiteral("HKEY_CURRENT_USER\\Control Panel\\Desktop")).has_value(),
-              "desktopFound");
+        QTEST(TInfoClass::LookUp(m_file, u"HKEY_CURRENT_USER\\Control Panel\\Desktop"_s).has_value(), "desktopFound");
     }
 
     // Every prefix of a good file reads without fault and keeps only whole entries.
@@ -260,8 +260,7 @@ private slots:
         const QString page = QStringLiteral("<B>K</B><BR><BR>Ein <a=1>\"Neu\"=dword:000000ff</A> und "
                                             "<A=2>\"Alt\"=\"neuer Text\"</a>, <A=3>@=hex(2):25,41,25,00</A>, "
                                             "<A=4>kein Wert</A>, <A=5>\"Rest\"=hex:01,\\</A><A=6>\"offen\"=dword:1");
-        QCOMPARE(int(InfoPage::applyValueLink(page, link, QStringLiteral("HKEY_CURRENT_USER\\K"), undo, *m_fx.sink)),
-                 outcome);
+        QCOMPARE(int(InfoPage::applyValueLink(page, link, u"HKEY_CURRENT_USER\\K"_s, undo, *m_fx.sink)), outcome);
         QTEST(value(QStringLiteral("K"), name), "after");
         QCOMPARE(undo.CanUndo(), outcome == int(O::Written));
         const QStringList texts = m_fx.sink->texts();
@@ -270,7 +269,7 @@ private slots:
             QCOMPARE(m_fx.sink->messages().first().kind, MessageKind::YesNo);
             QCOMPARE(texts.first(), QStringLiteral("Den Wert \"Neu\"=dword:000000ff wirklich im Schlüssel\r\n"
                                                    "HKEY_CURRENT_USER\\K\r\nerstellen?"));
-            QCOMPARE(texts.last().startsWith(QStringLiteral("Fehler: Konnte Eintrag nicht vornehmen.\r\n(")),
+            QCOMPARE(texts.last().startsWith(u"Fehler: Konnte Eintrag nicht vornehmen.\r\n("_s),
                      outcome == int(O::Failed));
         }
         if (outcome != int(O::Written))
