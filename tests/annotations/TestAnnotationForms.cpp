@@ -16,6 +16,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+using namespace Qt::StringLiterals;
 using namespace RegTestKeys;
 
 namespace {
@@ -104,13 +105,12 @@ private slots:
             editor.priorityBox()->setCurrentIndex(1);
             return editor.okButton()->isEnabled();
         };
-        RecordingMessageSink& sink = *m_fixture.sink;
         form.AddCurrentKeyClick();
         QCOMPARE(column(form.list(), 1), (QStringList{Key, "HKEY_USERS"}));
         QCOMPARE(form.notes().first().text, QStringLiteral("eins\r\nzwei"));
         QCOMPARE(form.notes().first().flags, KeyNote::HighPriority);
         form.AddCurrentKeyClick();
-        QCOMPARE(sink.texts(), QStringList{"Schlüssel ist bereits vorhanden."});
+        QCOMPARE(m_fixture.sink->texts(), QStringList{"Schlüssel ist bereits vorhanden."});
         QCOMPARE(form.list()->topLevelItemCount(), 2);
         form.reject();
         QCOMPARE(NoteFile::load(file).notes.size(), 1);
@@ -179,9 +179,7 @@ private slots:
         QStringList children;
         for (const StructureNode& node : form.structure().nodes)
             children << node.name;
-        const QStringList expected = message.isEmpty() ? QStringList{"Root-Schlüssel", "Alpha", "run"}
-                                                       : QStringList{"Root-Schlüssel", "run"};
-        QCOMPARE(children, expected);
+        QCOMPARE(children.join(u','), message.isEmpty() ? u"Root-Schlüssel,Alpha,run"_s : u"Root-Schlüssel,run"_s);
     }
 
     void structureManagerSavesAndAsksBeforeOverwriting()
@@ -202,8 +200,7 @@ private slots:
         form.SaveClick(); // another file that exists: asked, answered No
         QCOMPARE(m_fixture.sink->texts(),
                  (QStringList{"Fehler: Ungültiger Strukturname.", "Datei existiert bereits. Überschreiben?"}));
-        QCOMPARE(readFile(dir + QStringLiteral("/Meine.rst")),
-                 QByteArray("00000001\r\n0000000101Root-Schl\xFCssel\r\n000001000" "0K\r\n"));
+        QCOMPARE(readFile(dir + u"/Meine.rst"_s), "00000001\r\n0000000101Root-Schl\xFCssel\r\n000001000" "0K\r\n"_ba);
         QVERIFY(!form.isModified());
         QCOMPARE(StructureFile::structureNames(dir), (QStringList{"Andere", "Meine"}));
     }

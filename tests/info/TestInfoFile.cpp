@@ -8,6 +8,7 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
 using namespace RegTestKeys;
 
 Q_DECLARE_METATYPE(MessageAnswer)
@@ -106,10 +107,8 @@ private slots:
         QFETCH(QString, found);
         const std::optional<InfoEntry> entry = TInfoClass::LookUp(m_file, keyPath);
         QCOMPARE(entry ? entry->keyPath : QString(), found);
-        if (found == QLatin1String("HKEY_LOCAL_MACHINE\\SOFTWARE")) {
-            QCOMPARE(entry->text, QStringLiteral("Software"));
-            QCOMPARE(entry->category, 7);
-        }
+        if (found == QLatin1String("HKEY_LOCAL_MACHINE\\SOFTWARE"))
+            QCOMPARE(std::pair(entry->text, entry->category), std::pair(QStringLiteral("Software"), 7));
     }
 
     // The whole file: header fields unscrambled, categories in file order, entries sorted by path
@@ -137,19 +136,18 @@ private slots:
         QTest::addColumn<int>("entries"); // what Load keeps
         QTest::addColumn<bool>("desktopFound");
         const QByteArray good = infoFile(Sample);
+        // A copy with the 32-bit field at "at" set to value.
+        const auto patched = [](QByteArray b, qsizetype at, qint64 v) { return b.replace(at, 4, le32(v)); };
         QTest::newRow("empty") << QByteArray() << 0 << false;
-        QTest::newRow("wrong identifier") << QByteArray(good).replace(0, 4, le32(0x000AE002)) << 0 << false;
+        QTest::newRow("wrong identifier") << patched(good, 0, 0x000AE002) << 0 << false;
         QTest::newRow("title of 2 GiB") << le32(0x000AE001) + le32(26) + le32(0x7fffffff) + QByteArray(60, 'x') << 0
                                         << false;
         QTest::newRow("category count of 2 GiB")
-            << header().replace(header().indexOf(counted("A")) - 4, 4, le32(0x7fffffff)) << 0 << false;
-        QTest::newRow("entry count of 2 GiB")
-            << QByteArray(good).replace(header().size(), 4, le32(0x7fffffff)) << 6 << true;
-        QTest::newRow("header size of 2 GiB") << QByteArray(good).replace(4, 4, le32(0x7fffffff)) << 6 << false;
-        QTest::newRow("root offset beyond the file")
-            << QByteArray(good).replace(header().size() + 4 + 16, 4, le32(0x7fffff00)) << 6 << false;
-        QTest::newRow("root count of 2 GiB")
-            << QByteArray(good).replace(header().size() + 4 + 20, 4, le32(0x7fffffff)) << 6 << true;
+            << patched(header(), header().indexOf(counted("A")) - 4, 0x7fffffff) << 0 << false;
+        QTest::newRow("entry count of 2 GiB") << patched(good, header().size(), 0x7fffffff) << 6 << true;
+        QTest::newRow("header size of 2 GiB") << patched(good, 4, 0x7fffffff) << 6 << false;
+        QTest::newRow("root offset past the end") << patched(good, header().size() + 4 + 16, 0x7fffff00) << 6 << false;
+        QTest::newRow("root count of 2 GiB") << patched(good, header().size() + 4 + 20, 0x7fffffff) << 6 << true;
         QList<Entry> hostile = Sample;
         hostile[1].bodySize = -12; // would seek back onto itself for ever
         hostile.insert(1, Entry{"HKEY_CURRENT_USER\\A", "a", 0, -12});
@@ -159,10 +157,8 @@ private slots:
         QTest::newRow("body size of 2 GiB") << infoFile(hostile) << 7 << false;
         hostile = Sample;
         hostile[1].text = QByteArray();
-        QByteArray textOf2GiB = infoFile(hostile);
-        const qsizetype at = textOf2GiB.indexOf("Desktop") + 7;
-        textOf2GiB.replace(at, 4, le32(0x7fffffff));
-        QTest::newRow("text of 2 GiB") << textOf2GiB << 1 << false;
+        const QByteArray noText = infoFile(hostile);
+        QTest::newRow("text of 2 GiB") << patched(noText, noText.indexOf("Desktop") + 7, 0x7fffffff) << 1 << false;
         QTest::newRow("truncated in an entry") << good.left(good.indexOf("Klassen") + 3) << 2 << true;
     }
 
@@ -175,8 +171,7 @@ private slots:
         TInfoClass info;
         QVERIFY(info.Load(m_file));
         QTEST(int(info.Entries.size()), "entries");
-        QTEST(TInfoClass::LookUp(m_file, QStringLiteral("HKEY_CURRENT_USER\\Control Panel\\Desktop")).has_value(),
-              "desktopFound");
+        QTEST(TInfoClass::LookUp(m_file, u"HKEY_CURRENT_USER\\Control Panel\\Desktop"_s).has_value(), "desktopFound");
     }
 
     // Every prefix of a good file reads without fault and keeps only whole entries.
@@ -265,8 +260,7 @@ private slots:
         const QString page = QStringLiteral("<B>K</B><BR><BR>Ein <a=1>\"Neu\"=dword:000000ff</A> und "
                                             "<A=2>\"Alt\"=\"neuer Text\"</a>, <A=3>@=hex(2):25,41,25,00</A>, "
                                             "<A=4>kein Wert</A>, <A=5>\"Rest\"=hex:01,\\</A><A=6>\"offen\"=dword:1");
-        QCOMPARE(int(InfoPage::applyValueLink(page, link, QStringLiteral("HKEY_CURRENT_USER\\K"), undo, *m_fx.sink)),
-                 outcome);
+        QCOMPARE(int(InfoPage::applyValueLink(page, link, u"HKEY_CURRENT_USER\\K"_s, undo, *m_fx.sink)), outcome);
         QTEST(value(QStringLiteral("K"), name), "after");
         QCOMPARE(undo.CanUndo(), outcome == int(O::Written));
         const QStringList texts = m_fx.sink->texts();
@@ -275,7 +269,7 @@ private slots:
             QCOMPARE(m_fx.sink->messages().first().kind, MessageKind::YesNo);
             QCOMPARE(texts.first(), QStringLiteral("Den Wert \"Neu\"=dword:000000ff wirklich im Schlüssel\r\n"
                                                    "HKEY_CURRENT_USER\\K\r\nerstellen?"));
-            QCOMPARE(texts.last().startsWith(QStringLiteral("Fehler: Konnte Eintrag nicht vornehmen.\r\n(")),
+            QCOMPARE(texts.last().startsWith(u"Fehler: Konnte Eintrag nicht vornehmen.\r\n("_s),
                      outcome == int(O::Failed));
         }
         if (outcome != int(O::Written))

@@ -32,11 +32,6 @@ void makeKeyOn(const QString& machine, const QString& path)
     QVERIFY(reg.openKey(QLatin1Char('\\') + GetSubKeyPath(path), true));
 }
 
-void removeLeafKey(const QString& path)
-{
-    QCOMPARE(RegDeleteKey(GetRootKey(path), GetSubKeyPath(path)), LONG(ERROR_SUCCESS));
-}
-
 // The main window's part that the navigation works on: a key tree wired as the main window wires it,
 // the history and machine combo boxes, the favorites list and the actions.
 struct Window {
@@ -100,6 +95,12 @@ struct Window {
             items << history->itemText(i);
         return items;
     }
+    // The connected machine, the machine list's text, the top node's text, the current key, then the history.
+    [[nodiscard]] QStringList state() const
+    {
+        return QStringList{CurrentMachine(), machines->currentText(), model.text(model.index(0, 0)), current()}
+               + historyItems();
+    }
 };
 
 } // namespace
@@ -148,7 +149,7 @@ private slots:
         QVERIFY(w.historyItems().size() == 3 && m_sink->count() == 0);
 
         // An entry whose key is gone is offered for removal; No keeps it.
-        removeLeafKey(Nav + "\\B\\Sub");
+        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Nav\\B\\Sub"_s), LONG(ERROR_SUCCESS));
         m_sink->pushAnswer(MessageAnswer::No);
         w.back->trigger();
         QCOMPARE(m_sink->last().text, u"Schlüssel nicht gefunden. Aus Historyliste entfernen?"_s);
@@ -166,28 +167,20 @@ private slots:
 
             w.machineAnswer = u"SERVER"_s;
             w.connect->trigger();
-            QCOMPARE(CurrentMachine(), u"\\\\SERVER"_s);
-            QCOMPARE(w.model.text(w.model.index(0, 0)), u"Netzwerk PC: SERVER"_s);
+            QCOMPARE(w.state(), (QStringList{"\\\\SERVER", "\\\\SERVER", "Netzwerk PC: SERVER", ""}));
             QCOMPARE(w.tree->currentIndex(), w.model.index(0, 0));
-            QCOMPARE(w.machines->currentText(), u"\\\\SERVER"_s);
             QCOMPARE(w.machines->itemText(0), u"\\\\SERVER"_s);
-            QVERIFY(w.historyItems().isEmpty());
             QVERIFY(OpenKeyInTree(u"HKEY_CURRENT_USER\\Software\\OnServer\\X"_s, *w.tree));
 
             w.disconnect->trigger();
-            QVERIFY(CurrentMachine().isEmpty());
-            QCOMPARE(w.machines->currentText(), LocalMachineWord);
-            QCOMPARE(w.model.text(w.model.index(0, 0)), MyComputerName);
-            QCOMPARE(w.current(), Nav + "\\B\\Sub");
+            QCOMPARE(w.state(), QStringList({"", LocalMachineWord, MyComputerName, Nav + "\\B\\Sub"}) + localHistory);
             const QModelIndex b = w.tree->currentIndex().parent();
             QVERIFY(w.tree->isExpanded(b) && w.tree->isExpanded(b.parent()));
-            QCOMPARE(w.historyItems(), localHistory);
 
             // Back to the server through the list: its key and history return.
-            emit w.machines->activated(0);
-            QCOMPARE(CurrentMachine(), u"\\\\SERVER"_s);
-            QCOMPARE(w.current(), u"HKEY_CURRENT_USER\\Software\\OnServer\\X"_s);
-            QCOMPARE(w.historyItems(), QStringList{"HKEY_CURRENT_USER\\Software\\OnServer\\X"});
+            Window::pick(w.machines, 0);
+            const QString onServer = u"HKEY_CURRENT_USER\\Software\\OnServer\\X"_s;
+            QCOMPARE(w.state(), (QStringList{"\\\\SERVER", "\\\\SERVER", "Netzwerk PC: SERVER", onServer, onServer}));
             QCOMPARE(w.offered, QStringList{});
         }
         // Shutdown wrote the server's history, the switch the local one.
@@ -216,9 +209,8 @@ private slots:
         w.machineAnswer = u"NOWHERE"_s;
         w.connect->trigger();
         QCOMPARE(m_sink->last().text, u"Konnte keine Verbindung mit \\\\NOWHERE herstellen."_s);
-        QVERIFY(CurrentMachine().isEmpty() && w.machines->count() == 3);
-        QCOMPARE(w.current(), Nav + "\\A");
-        QCOMPARE(w.historyItems(), QStringList{Nav + "\\A"});
+        QCOMPARE(w.machines->count(), 3);
+        QCOMPARE(w.state(), (QStringList{"", LocalMachineWord, MyComputerName, Nav + "\\A", Nav + "\\A"}));
 
         w.machineAnswer = u"\\\\myhost"_s;
         w.connect->trigger();
@@ -227,13 +219,11 @@ private slots:
 
         // Picking an unreachable entry: the list shows the machine that stays connected.
         Window::pick(w.machines, 0);
-        QCOMPARE(w.machines->currentText(), LocalMachineWord);
-        QCOMPARE(w.current(), Nav + "\\A");
+        QCOMPARE(w.state(), (QStringList{"", LocalMachineWord, MyComputerName, Nav + "\\A", Nav + "\\A"}));
         Window::pick(w.machines, 1);
         QCOMPARE(CurrentMachine(), u"\\\\SERVER"_s);
         Window::pick(w.machines, 0);
-        QCOMPARE(w.machines->currentText(), u"\\\\SERVER"_s);
-        QCOMPARE(CurrentMachine(), u"\\\\SERVER"_s);
+        QCOMPARE(w.state().mid(0, 3), (QStringList{"\\\\SERVER", "\\\\SERVER", "Netzwerk PC: SERVER"}));
     }
 
     void favorites()

@@ -48,16 +48,18 @@ private slots:
     }
 
     // Commands and buttons follow the selected node; at the machine node nothing key-bound is enabled.
+    // Values can be copied only while some are selected; the main window stays at its machine node, so
+    // there is nothing to take over from it.
     void enablingFollowsSelection_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("openInMain");
-        QTest::addColumn<bool>("copyKey");
-        QTest::addColumn<bool>("valueProperties");
-        QTest::newRow("machine node") << QString() << "Arbeitsplatz" << false << false << false;
-        QTest::newRow("root key") << "HKEY_CURRENT_USER" << "Arbeitsplatz\\HKEY_CURRENT_USER" << true << false << true;
-        QTest::newRow("subkey") << Base + "\\A" << "Arbeitsplatz\\" + Base + "\\A" << true << true << true;
+        QTest::addColumn<QList<bool>>("enabled"); // OpenInMain, CopyKey, ValueProperties, CopyValues, OpenFromMain
+        QTest::newRow("machine node") << QString() << "Arbeitsplatz" << QList<bool>{false, false, false, false, false};
+        QTest::newRow("root key") << "HKEY_CURRENT_USER" << "Arbeitsplatz\\HKEY_CURRENT_USER"
+                                  << QList<bool>{true, false, true, false, false};
+        QTest::newRow("subkey") << Base + "\\A" << "Arbeitsplatz\\" + Base + "\\A"
+                                << QList<bool>{true, true, true, false, false};
     }
     void enablingFollowsSelection()
     {
@@ -66,14 +68,11 @@ private slots:
         if (!path.isEmpty())
             QVERIFY(OpenKeyInTree(path, *copy.keyTree()));
         QTEST(copy.statusText(), "status");
-        QTEST(copy.action("OpenInMain1")->isEnabled(), "openInMain");
-        QTEST(copy.action("CopyKey1")->isEnabled(), "copyKey");
-        QTEST(copy.action("ValueProperties1")->isEnabled(), "valueProperties");
+        QList<bool> enabled;
+        for (const char* name : {"OpenInMain1", "CopyKey1", "ValueProperties1", "CopyValues1", "OpenFromMain1"})
+            enabled << copy.action(name)->isEnabled();
+        QTEST(enabled, "enabled");
         QCOMPARE(copy.valueModel().rowCount() > 0, !path.isEmpty());
-        // Values can be copied only while some are selected.
-        QVERIFY(!copy.action("CopyValues1")->isEnabled());
-        // The main window stays at its machine node: nothing to take over from it.
-        QVERIFY(!copy.action("OpenFromMain1")->isEnabled());
     }
 
     // Back and forward go through the parallel view's own history; Ctrl+H there edits that history, not
@@ -151,15 +150,14 @@ private slots:
         QTest::keyClick(m_main.get(), Qt::Key_F6);
         QPointer<TCopyForm> copy = m_main->parallelView();
         QVERIFY(copy && copy->isVisible() && !copy->isMinimized());
-        QTest::keyClick(m_main.get(), Qt::Key_F6);
-        QVERIFY(copy->isMinimized());
-        QTest::keyClick(m_main.get(), Qt::Key_F6);
-        QVERIFY(!copy->isMinimized());
+        for (const bool minimized : {true, false}) {
+            QTest::keyClick(m_main.get(), Qt::Key_F6);
+            QCOMPARE(copy->isMinimized(), minimized);
+        }
         QCOMPARE(m_main->parallelView(), copy.data());
         // Closing it clears the flag and the next F6 builds a new one.
         copy->close();
-        QVERIFY(!m_main->parallelView());
-        QVERIFY(!Options().copyWinShow);
+        QVERIFY(!m_main->parallelView() && !Options().copyWinShow);
         QTRY_VERIFY(!copy);
     }
 
@@ -167,8 +165,8 @@ private slots:
     void reopenedAtStartWithHistoryAndPlacement()
     {
         TCopyForm& copy = openParallel();
-        QVERIFY(OpenKeyInTree(Base + "\\A", *copy.keyTree()));
-        QVERIFY(OpenKeyInTree(Base + "\\B", *copy.keyTree()));
+        for (const char* key : {"\\A", "\\B"})
+            QVERIFY(OpenKeyInTree(Base + QLatin1String(key), *copy.keyTree()));
         copy.setGeometry(70, 80, 600, 300);
         m_main->close();
         m_main.reset();
@@ -197,17 +195,16 @@ private slots:
         QVERIFY(MachineList::save({QStringLiteral("\\\\SERVER"), LocalMachineWord},
                                   m_keys.store->dirPath() + "/kaven/" + MachineList::fileName()));
         TCopyForm& copy = openParallel();
-        QVERIFY(OpenKeyInTree(Base + "\\A", *copy.keyTree()));
-        QVERIFY(OpenKeyInTree(Base + "\\C", *copy.keyTree()));
         const QStringList local = {Base + "\\A", Base + "\\C"};
+        for (const QString& key : local)
+            QVERIFY(OpenKeyInTree(key, *copy.keyTree()));
 
         m_main->navigationCommands()->MachinePicked(0);
         QCOMPARE(CurrentMachine(), QStringLiteral("\\\\SERVER"));
         QCOMPARE(readFile(DataFile("copyhistory.dat")), (local.join("\r\n") + "\r\n").toLatin1());
         QVERIFY(QFile::exists(DataFile("copyLokaler PC.tmp")));
         QCOMPARE(copy.treeModel().text(copy.treeModel().index(0, 0)), QStringLiteral("Netzwerk PC: SERVER"));
-        QCOMPARE(copy.CurrentKeyPath(), QString());
-        QCOMPARE(copy.historyBox()->count(), 0);
+        QVERIFY(copy.CurrentKeyPath().isEmpty() && copy.historyBox()->count() == 0);
         QVERIFY(OpenKeyInTree(OnServer, *copy.keyTree()));
 
         m_main->navigationCommands()->MachinePicked(1);
@@ -221,11 +218,10 @@ private slots:
     void windowMenuGeometry()
     {
         showMain();
-        QMenu* windowMenu = nullptr;
-        for (QAction* a : m_main->menuBar()->actions())
-            if (a->text() == QStringLiteral("&Fenster"))
-                windowMenu = a->menu();
-        QVERIFY(windowMenu);
+        const QList<QMenu*> menus = m_main->menuBar()->findChildren<QMenu*>();
+        const auto found = std::find_if(menus.begin(), menus.end(), [](QMenu* m) { return m->title() == "&Fenster"; });
+        QVERIFY(found != menus.end());
+        QMenu* windowMenu = *found;
         emit windowMenu->aboutToShow();
         QVERIFY(!m_main->action("ParallelBelow1")->isEnabled());
         QVERIFY(m_main->action("HalveWindow1")->isEnabled());

@@ -129,12 +129,10 @@ private slots:
         QTest::newRow("dword") << "d" << 4u << QByteArray("\x1a\0\0\0", 4) << QByteArray("\"d\"=dword:0000001A");
         QTest::newRow("short dword") << "d" << 4u << QByteArray("\x01\x02", 2) << QByteArray("\"d\"=hex(4):01,02");
         QTest::newRow("empty binary") << "e" << 3u << QByteArray() << QByteArray("\"e\"=hex:");
-        QTest::newRow("expandable Müller") << "x" << 2u << sz("M\xc3\xbcller")
-                                           << QByteArray("\"x\"=hex(2):4D,FC,6C,6C,65,72,00");
-        QTest::newRow("multi beyond 1252") << "x" << 7u << QByteArray("\xc3\xbc\0\xce\xa9\0\0", 7)
-                                           << QByteArray("\"x\"=hex(7):C3,BC,00,CE,A9,00,00");
-        QTest::newRow("qword") << "q" << 11u << QByteArray("\x01\0\0\0\0\0\0\x80", 8)
-                               << QByteArray("\"q\"=hex(0):01,00,00,00,00,00,00,80");
+        QTest::newRow("expand Müller") << "x" << 2u << sz("M\xc3\xbcller") << "\"x\"=hex(2):4D,FC,6C,6C,65,72,00"_ba;
+        QTest::newRow("multi beyond 1252") << "x" << 7u << "\xc3\xbc\0\xce\xa9\0\0"_ba
+                                           << "\"x\"=hex(7):C3,BC,00,CE,A9,00,00"_ba;
+        QTest::newRow("qword") << "q" << 11u << "\x01\0\0\0\0\0\0\x80"_ba << "\"q\"=hex(0):01,00,00,00,00,00,00,80"_ba;
         QTest::newRow("raw bytes") << "r" << 3u << QByteArray("\xc3\xbc", 2) << QByteArray("\"r\"=hex:C3,BC");
         QTest::newRow("type 99") << "t" << 99u << QByteArray("\xcd", 1) << QByteArray("\"t\"=hex(0):CD");
     }
@@ -209,9 +207,8 @@ private slots:
         QVERIFY(!ExportRegFile(file, branch, progress));
         QTEST(sink.last().text, "message");
         const QFileInfo after(file);
-        QCOMPARE(after.exists(), before.exists());
-        QCOMPARE(after.size(), before.size());
-        QCOMPARE(after.lastModified(), before.lastModified());
+        QCOMPARE(std::tuple(after.exists(), after.size(), after.lastModified()),
+                 std::tuple(before.exists(), before.size(), before.lastModified()));
     }
 
     void keepsTheOldFileOnCancelAndKill()
@@ -285,25 +282,14 @@ private slots:
     // Version 5 bytes of a key with a value of every kind, written out by hand.
     void writesVersion5()
     {
-        const struct {
-            const char* name;
-            DWORD type;
-            QByteArray data;
-        } values[] = {
-            {"", REG_SZ, sz("Grüße \"€\"\r\n")},
-            {"b", REG_BINARY, Thirty},
-            {"be", REG_DWORD_BIG_ENDIAN, QByteArray("\0\0\0\x1a", 4)},
-            {"d", REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
-            {"e", REG_BINARY, QByteArray()},
-            {"m", REG_MULTI_SZ, QByteArray("a\0\xc3\xbc\0\0", 6)},
-            {"n", REG_NONE, QByteArray("\x01")},
-            {"q", REG_QWORD, QByteArray("\x01\0\0\0\0\0\0\x80", 8)},
-            {"s0", REG_SZ, QByteArray("a\0b", 3)},
-            {"t", 0x20000, QByteArray("\xcd")},
-            {"x", REG_EXPAND_SZ, sz("%A%")},
-        };
-        for (const auto& v : values)
-            QVERIFY(setValue(u"Software\\T"_s, QString::fromUtf8(v.name), v.type, v.data));
+        const QList<std::tuple<QString, DWORD, QByteArray>> values{
+            {u""_s, REG_SZ, sz("Grüße \"€\"\r\n")}, {u"b"_s, REG_BINARY, Thirty},
+            {u"be"_s, REG_DWORD_BIG_ENDIAN, "\0\0\0\x1a"_ba}, {u"d"_s, REG_DWORD, "\x1a\0\0\0"_ba},
+            {u"e"_s, REG_BINARY, {}}, {u"m"_s, REG_MULTI_SZ, "a\0\xc3\xbc\0\0"_ba}, {u"n"_s, REG_NONE, "\x01"_ba},
+            {u"q"_s, REG_QWORD, "\x01\0\0\0\0\0\0\x80"_ba}, {u"s0"_s, REG_SZ, "a\0b"_ba}, {u"t"_s, 0x20000, "\xcd"_ba},
+            {u"x"_s, REG_EXPAND_SZ, sz("%A%")}};
+        for (const auto& [name, type, data] : values)
+            QVERIFY(setValue(u"Software\\T"_s, name, type, data));
         QVERIFY(makeKey(u"Software\\T\\Leer"_s));
         ScriptedProgress progress;
         QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T"_s, progress, RootExportDefault,

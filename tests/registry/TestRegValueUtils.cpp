@@ -32,17 +32,12 @@ private slots:
     {
         QTest::addColumn<quint32>("size");
         QTest::addColumn<QString>("text");
-        QTest::newRow("0") << 0u << "0 Byte";
-        QTest::newRow("999") << 999u << "999 Byte";
-        QTest::newRow("1000") << 1000u << "0,97 KB";
-        QTest::newRow("1023") << 1023u << "0,99 KB";
-        QTest::newRow("1024") << 1024u << "1 KB";
-        QTest::newRow("1500") << 1500u << "1,46 KB";
-        QTest::newRow("12345") << 12345u << "12,0 KB";
-        QTest::newRow("123456") << 123456u << "120 KB";
-        QTest::newRow("1048575") << 1048575u << "0,99 MB";
-        QTest::newRow("1048576") << 1048576u << "1 MB";
-        QTest::newRow("max") << 4294967295u << "3,99 GB";
+        const QList<QPair<quint32, QString>> cases{
+            {0, u"0 Byte"_s},     {999, u"999 Byte"_s},   {1000, u"0,97 KB"_s},    {1023, u"0,99 KB"_s},
+            {1024, u"1 KB"_s},    {1500, u"1,46 KB"_s},   {12345, u"12,0 KB"_s},   {123456, u"120 KB"_s},
+            {1048575, u"0,99 MB"_s}, {1048576, u"1 MB"_s}, {4294967295u, u"3,99 GB"_s}};
+        for (const auto& [size, text] : cases)
+            QTest::addRow("%u", size) << size << text;
     }
 
     void formatSize()
@@ -58,19 +53,17 @@ private slots:
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("size");
         QTest::addColumn<int>("image");
+        const auto row = [](const char* tag, DWORD type, quint32 dword, const QByteArray& data, const char* typeText,
+                            const char* dataText, const char* size, int image) {
+            QTest::newRow(tag) << MakeRegValue(type, "", dword, data) << typeText << dataText << size << image;
+        };
         QTest::newRow("sz") << MakeRegValue(REG_SZ, "abc", 0, {}) << "REG_SZ" << "\"abc\"" << "3 Byte" << 5;
-        QTest::newRow("expand two zeros") << MakeRegValue(REG_EXPAND_SZ, "", 0, QByteArray("%P%\0x\0", 6))
-                                          << "REG_EXPAND_SZ" << "\"%P%\"" << "6 Byte" << 5;
-        QTest::newRow("dword max") << MakeRegValue(REG_DWORD, "", 4294967295u, {}) << "REG_DWORD"
-                                   << "0xFFFFFFFF (4294967295)" << "4 Byte" << 6;
-        QTest::newRow("dword 26") << MakeRegValue(REG_DWORD, "", 26, {}) << "REG_DWORD" << "0x0000001A (26)"
-                                  << "4 Byte" << 6;
-        QTest::newRow("binary empty") << MakeRegValue(REG_BINARY, "", 0, {}) << "REG_BINARY"
-                                      << "(Binärdaten der Länge Null)" << "0 Byte" << 7;
-        QTest::newRow("multi") << MakeRegValue(REG_MULTI_SZ, "", 0, QByteArray("a\0b\0\0", 5)) << "REG_MULTI_SZ"
-                               << "61 00 62 00 00" << "5 Byte" << 7;
-        QTest::newRow("qword") << MakeRegValue(11, "", 0, QByteArray(8, '\x01')) << "REG_NONE"
-                               << "01 01 01 01 01 01 01 01" << "8 Byte" << 7;
+        row("expand two zeros", REG_EXPAND_SZ, 0, QByteArray("%P%\0x\0", 6), "REG_EXPAND_SZ", "\"%P%\"", "6 Byte", 5);
+        row("dword max", REG_DWORD, 4294967295u, {}, "REG_DWORD", "0xFFFFFFFF (4294967295)", "4 Byte", 6);
+        row("dword 26", REG_DWORD, 26, {}, "REG_DWORD", "0x0000001A (26)", "4 Byte", 6);
+        row("binary empty", REG_BINARY, 0, {}, "REG_BINARY", "(Binärdaten der Länge Null)", "0 Byte", 7);
+        row("multi", REG_MULTI_SZ, 0, "a\0b\0\0"_ba, "REG_MULTI_SZ", "61 00 62 00 00", "5 Byte", 7);
+        row("qword", 11, 0, QByteArray(8, '\x01'), "REG_NONE", "01 01 01 01 01 01 01 01", "8 Byte", 7);
     }
 
     void texts()
@@ -86,14 +79,11 @@ private slots:
     {
         QTest::addColumn<TRegValue>("value");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("sz umlaut") << MakeRegValue(REG_SZ, "Grüße", 0, {})
-                                   << QByteArray("Gr\xc3\xbc\xc3\x9f" "e\0", 8);
+        QTest::newRow("sz umlaut") << MakeRegValue(REG_SZ, "Grüße", 0, {}) << QByteArray("Gr\xc3\xbc\xc3\x9f" "e\0", 8);
         QTest::newRow("dword") << MakeRegValue(REG_DWORD, "", 0x12345678, {}) << QByteArray("\x78\x56\x34\x12", 4);
         QTest::newRow("binary empty") << MakeRegValue(REG_BINARY, "", 0, {}) << QByteArray();
-        QTest::newRow("binary nuls") << MakeRegValue(REG_BINARY, "", 0, QByteArray("\0a\0", 3))
-                                     << QByteArray("\0a\0", 3);
-        QTest::newRow("expand") << MakeRegValue(REG_EXPAND_SZ, "", 0, QByteArray("%A%\0", 4))
-                                << QByteArray("%A%\0", 4);
+        QTest::newRow("binary nuls") << MakeRegValue(REG_BINARY, "", 0, "\0a\0"_ba) << "\0a\0"_ba;
+        QTest::newRow("expand") << MakeRegValue(REG_EXPAND_SZ, "", 0, QByteArray("%A%\0", 4)) << QByteArray("%A%\0", 4);
         QTest::newRow("type 11") << MakeRegValue(11, "", 0, QByteArray(8, '\x7f')) << QByteArray(8, '\x7f');
         // (binary data of any size is the platform's test; a long string is turned into text here)
         const QString longText(1024 * 1024, u'x');
@@ -119,8 +109,7 @@ private slots:
         QTest::addColumn<Stored>("stored");
         QTest::addColumn<bool>("readable");
         QTest::addColumn<TRegValue>("read");
-        QTest::newRow("embedded zero") << Stored{REG_SZ, QByteArray("ab\0cd\0", 6)} << true
-                                       << MakeRegValue(REG_SZ, "ab", 0, {});
+        QTest::newRow("embedded zero") << Stored{REG_SZ, "ab\0cd\0"_ba} << true << MakeRegValue(REG_SZ, "ab", 0, {});
         QTest::newRow("unterminated") << Stored{REG_SZ, "abc"} << true << MakeRegValue(REG_SZ, "abc", 0, {});
         QTest::newRow("empty string") << Stored{REG_SZ, {}} << true << MakeRegValue(REG_SZ, "", 0, {});
         QTest::newRow("short dword") << Stored{REG_DWORD, "\1\2"} << false << MakeRegValue(REG_DWORD, "", 0, {});
@@ -150,8 +139,7 @@ private slots:
         ValueListModel list;
         FillValueList(reg.currentKey(), list);
         QCOMPARE(list.rowCount(), 3);
-        QVERIFY(list.findValue(longest) > 0);
-        QVERIFY(list.findValue(u"SHORT"_s) > 0);
+        QVERIFY(list.findValue(longest) > 0 && list.findValue(u"SHORT"_s) > 0);
         QCOMPARE(GetValueSize(KeyPath, longest), 4);
         QCOMPARE(GetValueSize(KeyPath, u"none"_s), -1);
     }
@@ -160,11 +148,11 @@ private slots:
     // default set, and data that cannot be read still listing name and type.
     void valueList()
     {
-        QVERIFY(setValue(SubKey, u"b"_s, REG_SZ, sz("x")));
-        QVERIFY(setValue(SubKey, u"Bz"_s, REG_DWORD, QByteArray("\x1a\0\0\0", 4)));
-        QVERIFY(setValue(SubKey, u"ä"_s, REG_BINARY, QByteArray()));
-        QVERIFY(setValue(SubKey, u"a"_s, REG_EXPAND_SZ, QByteArray("abc\0", 4)));
-        QVERIFY(setValue(SubKey, u"(Standard)"_s, 11, QByteArray(1, '\x05')));
+        const QList<std::tuple<QString, DWORD, QByteArray>> values{
+            {u"b"_s, REG_SZ, sz("x")}, {u"Bz"_s, REG_DWORD, QByteArray("\x1a\0\0\0", 4)}, {u"ä"_s, REG_BINARY, {}},
+            {u"a"_s, REG_EXPAND_SZ, QByteArray("abc\0", 4)}, {u"(Standard)"_s, 11, QByteArray(1, '\x05')}};
+        for (const auto& [name, type, data] : values)
+            QVERIFY(setValue(SubKey, name, type, data));
         ValueListModel list;
         list.setCollator(QCollator(QLocale(QLocale::German, QLocale::Germany)));
         RegistryAccessor reg(KEY_READ);
@@ -172,8 +160,7 @@ private slots:
         FillValueList(reg.currentKey(), list);
         QCOMPARE(captions(list), (QStringList{"(Standard)", "(Standard)", "a", "ä", "b", "Bz"}));
         QCOMPARE(list.row(0), ValueListModel::unsetDefaultRow());
-        QCOMPARE(list.row(0).data, u"(Wert nicht gesetzt)"_s);
-        QCOMPARE(list.row(1).data, u"05"_s);
+        QCOMPARE((QStringList{list.row(0).data, list.row(1).data}), (QStringList{"(Wert nicht gesetzt)", "05"}));
         QVERIFY(!list.row(1).isDefault);
         QCOMPARE(list.data(list.index(5, ValueListModel::SizeColumn)).toString(), u"4 Byte"_s);
         QCOMPARE(list.data(list.index(5, 0), ValueListModel::ImageRole).toInt(), 6);
@@ -184,8 +171,7 @@ private slots:
         QCOMPARE(captions(list), (QStringList{"(Standard)", "(Standard)", "a", "ä", "b", "Bz", "odd"}));
         QCOMPARE(list.row(0).data, u"\"set\""_s);
         QCOMPARE(list.findValue(QString()), 0);
-        QCOMPARE(list.row(6).type, u"REG_DWORD"_s);
-        QCOMPARE(list.row(6).data, u"0x00000000 (0)"_s);
+        QCOMPARE((QStringList{list.row(6).type, list.row(6).data}), (QStringList{"REG_DWORD", "0x00000000 (0)"}));
         ShowKeyValues(KeyPath + u"\\Missing"_s, list);
         QCOMPARE(list.rows(), QList<ValueRow>{ValueListModel::unsetDefaultRow()});
         ShowKeyValues(KeyPath, list);
@@ -206,8 +192,7 @@ private slots:
         ShowKeyValues(KeyPath, list);
         // The gap is filled first; a new DWORD row shows its 4 bytes as a refresh would.
         const int row = CreateNewValue(KeyPath, NewValueKind::DWord, list);
-        QCOMPARE(list.row(row).caption, u"Neuer Wert #2"_s);
-        QCOMPARE(list.row(row).size, u"4 Byte"_s);
+        QCOMPARE((QStringList{list.row(row).caption, list.row(row).size}), (QStringList{"Neuer Wert #2", "4 Byte"}));
         QCOMPARE(value(SubKey, u"Neuer Wert #2"_s), qMakePair(REG_DWORD, QByteArray(4, '\0')));
         QVERIFY(CreateNewValue(KeyPath, NewValueKind::String, list) > row);
         QCOMPARE(value(SubKey, u"Neuer Wert #4"_s), qMakePair(REG_SZ, QByteArray(1, '\0')));
@@ -221,8 +206,7 @@ private slots:
         QCOMPARE(m_fx.sink->texts(), QStringList{"Datenwert konnte nicht erstellt werden."});
         QVERIFY(denyKey(SubKey, KEY_DENY_WRITE));
         QCOMPARE(CreateNewValue(KeyPath, NewValueKind::DWord, list), -1);
-        QCOMPARE(m_fx.sink->count(), 2);
-        QCOMPARE(list.rowCount(), 6);
+        QVERIFY(m_fx.sink->count() == 2 && list.rowCount() == 6);
     }
 
     void deleteAndRenameValue()
