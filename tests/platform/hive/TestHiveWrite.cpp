@@ -41,6 +41,12 @@ qint32 longestCellInUse(const QByteArray& b)
     return longest;
 }
 
+// kaven-reg's arguments that set a value of a key below the hive mounted as H.
+QStringList addValue(const QString& key, const QString& value, const QString& type, const QString& data)
+{
+    return {"add", "HKLM\\H\\" + key, "/v", value, "/t", type, "/d", data, "/f"};
+}
+
 // The data of a value, "-" when key or value cannot be read.
 QByteArray valueData(HKEY root, const QString& key, const QString& value)
 {
@@ -75,28 +81,21 @@ private slots:
 
     void editSurvivesReopen_data()
     {
-        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QStringList>("command"); // the value's name after "/v"
         QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("data"); // type and data as the hive library reads them; empty: gone
-        const QString key = "HKLM\\H\\key";
-        QTest::newRow("string with umlauts")
-            << QStringList{"add", key, "/v", "Neu", "/t", "REG_SZ", "/d", "Grüße ∑", "/f"} << "key" << "Neu"
-            << "1|4772c3bcc39f6520e2889100"; // in UTF-8
-        QTest::newRow("dword") << QStringList{"add", key, "/v", "Zahl", "/t", "REG_DWORD", "/d", "258", "/f"} << "key"
-                               << "Zahl" << "4|02010000";
-        QTest::newRow("binary replaces in another case")
-            << QStringList{"add", "HKLM\\H\\KEY", "/v", "1", "/t", "REG_BINARY", "/d", "0102", "/f"} << "key" << "1"
-            << "3|0102";
-        QTest::newRow("new key") << QStringList{"add", key + "\\Unter", "/v", "x", "/t", "REG_DWORD", "/d", "1", "/f"}
-                                 << "key\\Unter" << "x" << "4|01000000";
-        QTest::newRow("value deleted") << QStringList{"delete", key, "/v", "2", "/f"} << "key" << "2" << "";
+        QTest::addColumn<QString>("data"); // type and data as the hive library reads them, in UTF-8; empty: gone
+        QTest::newRow("string with umlauts") << addValue("key", "Neu", "REG_SZ", "Grüße ∑") << "key"
+                                             << "1|4772c3bcc39f6520e2889100";
+        QTest::newRow("dword") << addValue("key", "Zahl", "REG_DWORD", "258") << "key" << "4|02010000";
+        QTest::newRow("binary replaces via KEY") << addValue("KEY", "1", "REG_BINARY", "0102") << "key" << "3|0102";
+        QTest::newRow("new key") << addValue("key\\Unter", "x", "REG_DWORD", "1") << "key\\Unter" << "4|01000000";
+        QTest::newRow("value deleted") << QStringList{"delete", "HKLM\\H\\key", "/v", "2", "/f"} << "key" << "";
     }
     void editSurvivesReopen()
     {
         QFETCH(QStringList, command);
         QFETCH(QString, key);
-        QFETCH(QString, value);
+        const QString value = command.at(command.indexOf("/v") + 1);
         const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H", "--write"} + command, true);
         QVERIFY2(run.rc == 0, qPrintable(run.err));
         const BranchDump theirs = dumpWithHiveTool(m_hive, "H");
@@ -128,9 +127,7 @@ private slots:
         QTest::newRow("replace without --write") << "" << none << QStringList{"replace", "test", "x"} << readOnly;
         QTest::newRow("dirty") << "yarp__NewDirtyHive1_NewDirtyHive" << write << add << "nicht sauber geschlossen";
         QTest::newRow("data over one cell, version 1.3")
-            << "" << write
-            << QStringList{"add", "HKLM\\H\\key", "/v", "big", "/t", "REG_BINARY", "/d", QString(2 * 16345, u'a'), "/f"}
-            << QStringLiteral("Version vor 1.4");
+            << "" << write << addValue("key", "big", "REG_BINARY", QString(2 * 16345, u'a')) << "Version vor 1.4";
     }
     void refused()
     {
