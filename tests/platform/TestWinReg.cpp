@@ -335,13 +335,11 @@ private slots:
         QTest::addColumn<QByteArray>("sql"); // makes the file; empty: 4 KB of garbage
         QTest::addColumn<QString>("reason");
         QTest::newRow("no database") << QByteArray() << "keine Registrierungsdatenbank";
-        QTest::newRow("another program's") << QByteArray("CREATE TABLE t(x); INSERT INTO t VALUES(1);")
-                                           << "anderen Programms";
+        QTest::newRow("another program's") << "CREATE TABLE t(x); INSERT INTO t VALUES(1);"_ba << "anderen Programms";
         QTest::newRow("another application id")
-            << QByteArray("PRAGMA application_id=7; CREATE TABLE keys(x);") << "anderen Programms";
-        QTest::newRow("newer version") << QByteArray("PRAGMA application_id=1262573134; PRAGMA user_version=3;"
-                                                     "CREATE TABLE keys(x);")
-                                       << "neueren Version";
+            << "PRAGMA application_id=7; CREATE TABLE keys(x);"_ba << "anderen Programms";
+        QTest::newRow("newer version")
+            << "PRAGMA application_id=1262573134; PRAGMA user_version=3; CREATE TABLE keys(x);"_ba << "neueren Version";
     }
 
     void filesThatAreNotStoresStayUnchanged()
