@@ -38,29 +38,32 @@ Outcome expectedOutcome(const QString& file)
     return warned.contains(file) ? Outcome::Warned : Outcome::Clean;
 }
 
-// Opens the hive alone and walks every key and value; the outcome and the keys seen.
-Outcome openAndWalk(const QString& path, qsizetype* keys, QString* message)
+struct Walk {
+    Outcome outcome;
+    qsizetype keys;
+    QString message; // the error or the warnings
+};
+
+// Opens the hive alone and walks every key and value.
+Walk openAndWalk(const QString& path)
 {
     QString error;
     const std::shared_ptr<HiveBackend> backend = HiveMapping::openHives({{path, QStringLiteral("X")}}, false, &error);
-    if (!backend) {
-        *message = error;
-        return Outcome::Refused;
-    }
+    if (!backend)
+        return {Outcome::Refused, 0, error};
     KeyId machine = 0;
     KeyId root = 0;
     (void)backend->predefinedKey(HKEY_LOCAL_MACHINE, &machine);
     if (backend->openKey(machine, {QStringLiteral("X")}, KEY_READ, &root) != ERROR_SUCCESS)
-        return Outcome::Refused;
+        return {Outcome::Refused, 0, {}};
     QString position;
     QVector<BackendBranchKey> branch;
     (void)backend->branchKeys(root, false, 4096, &position, &branch);
     QVector<BackendValue> values;
     for (const BackendBranchKey& key : std::as_const(branch))
         (void)backend->values(key.id, &values);
-    *keys = branch.size();
-    *message = backend->warnings().join(QLatin1Char('\n'));
-    return backend->warnings().isEmpty() ? Outcome::Clean : Outcome::Warned;
+    const QStringList warnings = backend->warnings();
+    return {warnings.isEmpty() ? Outcome::Clean : Outcome::Warned, branch.size(), warnings.join(u'\n')};
 }
 
 // The branch HKEY_LOCAL_MACHINE\mount against the hive library's export of the hive (scripts/setup.sh
@@ -126,14 +129,12 @@ private slots:
     void corpusOutcome()
     {
         QFETCH(QString, file);
-        qsizetype keys = 0;
-        QString message;
-        const Outcome outcome = openAndWalk(corpusHive(file), &keys, &message);
-        QVERIFY2(outcome == expectedOutcome(file), qPrintable(message));
-        if (outcome == Outcome::Refused)
-            QVERIFY(!message.isEmpty());
+        const Walk walk = openAndWalk(corpusHive(file));
+        QVERIFY2(walk.outcome == expectedOutcome(file), qPrintable(walk.message));
+        if (walk.outcome == Outcome::Refused)
+            QVERIFY(!walk.message.isEmpty());
         else
-            QVERIFY(keys >= 1);
+            QVERIFY(walk.keys >= 1);
     }
 
     void sameAsHiveTool_data()
@@ -155,13 +156,9 @@ private slots:
 
     void duplicateListedOnce()
     {
-        qsizetype many = 0;
-        qsizetype duplicate = 0;
-        QString message;
-        (void)openAndWalk(corpusHive("yarp__ManySubkeysHive"), &many, &message);
-        (void)openAndWalk(corpusHive("yarp__DuplicateSubkeysHive"), &duplicate, &message);
+        const qsizetype many = openAndWalk(corpusHive("yarp__ManySubkeysHive")).keys;
         QVERIFY(many > 5000);
-        QCOMPARE(duplicate, many);
+        QCOMPARE(openAndWalk(corpusHive("yarp__DuplicateSubkeysHive")).keys, many);
     }
 
     // Values come in the order of the key's list, not sorted.
