@@ -436,10 +436,9 @@ private slots:
                 && AliasFile::save({{"HKEY_USERS", Base}, {"Notiz", Base + u"\\Beta"_s}}, data + u"/alias.dat"_s));
         showForm();
         auto* history = m_form->findChild<QComboBox*>(u"HistoryComboBox"_s);
-        const std::pair<const char*, QString> cases[] = {{"hkcu\\software\\kaventest\\alpha\\", Base + u"\\Alpha"_s},
-                                                         {"notiz", Base + u"\\Beta"_s},
-                                                         {"HKEY_USERS", u"HKEY_USERS"_s},
-                                                         {"HKCU\\Software\\KavenTest\\Nichts", u"HKEY_USERS"_s}};
+        const std::pair<const char*, QString> cases[] = {
+            {"hkcu\\software\\kaventest\\alpha\\", Base + u"\\Alpha"_s}, {"notiz", Base + u"\\Beta"_s},
+            {"HKEY_USERS", u"HKEY_USERS"_s}, {"HKCU\\Software\\KavenTest\\Nichts", u"HKEY_USERS"_s}};
         for (const auto& [typed, opened] : cases) {
             history->setFocus();
             history->setEditText(QString());
