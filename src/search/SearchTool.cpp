@@ -80,7 +80,8 @@ int SearchToolCommand(ToolIo& io, const QStringList& args)
     }
     std::vector<ResultRow> rows;
     NullProgress progress;
-    (void)RunSearch(criteria, start, progress, [&rows](const SearchResult& match) { rows.push_back(SearchResultList::rowOf(match)); });
+    (void)RunSearch(criteria, start, progress,
+                    [&rows](const SearchResult& match) { rows.push_back(SearchResultList::rowOf(match)); });
     SearchResultList list{QLocale()};
     list.addResultRows(std::move(rows));
     if (!printRows(io.out(), list.rows()))
