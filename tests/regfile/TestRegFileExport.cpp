@@ -109,46 +109,36 @@ private slots:
         m_file = m_store->dirPath() + u"/out.reg"_s;
     }
 
-    void writesEveryDataForm_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<uint>("type");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QByteArray>("line");
-        QTest::newRow("default") << "" << 1u << sz("Vorgabe") << QByteArray("@=\"Vorgabe\"");
-        QTest::newRow("escapes") << "a\"b\\c" << 1u << sz("C:\\a\"b\r\n\xc3\x84")
-                                 << QByteArray("\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\"");
-        QTest::newRow("ASCII escapes") << "a\"b\\c" << 1u << sz("C:\\a\"b\r\n\tz\\")
-                                       << QByteArray("\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\tz\\\\\"");
-        QTest::newRow("cut at zero") << "cut" << 1u << QByteArray("vor\0nach\0", 9) << QByteArray("\"cut\"=\"vor\"");
-        // "Ã¤": its Windows-1252 bytes would read as UTF-8 of "ä", so the line is UTF-8.
-        QTest::newRow("mojibake") << "m" << 1u << sz("\xc3\x83\xc2\xa4") << QByteArray("\"m\"=\"\xc3\x83\xc2\xa4\"");
-        QTest::newRow("wrapped") << "Data" << 3u << Thirty
-                                 << QByteArray("\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,"
-                                               "12,13,14,15,\\\r\n  16,17,18,19,1A,1B,1C,1D");
-        QTest::newRow("dword") << "d" << 4u << QByteArray("\x1a\0\0\0", 4) << QByteArray("\"d\"=dword:0000001A");
-        QTest::newRow("short dword") << "d" << 4u << QByteArray("\x01\x02", 2) << QByteArray("\"d\"=hex(4):01,02");
-        QTest::newRow("empty binary") << "e" << 3u << QByteArray() << QByteArray("\"e\"=hex:");
-        QTest::newRow("expand Müller") << "x" << 2u << sz("M\xc3\xbcller") << "\"x\"=hex(2):4D,FC,6C,6C,65,72,00"_ba;
-        QTest::newRow("multi beyond 1252") << "x" << 7u << "\xc3\xbc\0\xce\xa9\0\0"_ba
-                                           << "\"x\"=hex(7):C3,BC,00,CE,A9,00,00"_ba;
-        QTest::newRow("qword") << "q" << 11u << "\x01\0\0\0\0\0\0\x80"_ba << "\"q\"=hex(0):01,00,00,00,00,00,00,80"_ba;
-        QTest::newRow("raw bytes") << "r" << 3u << QByteArray("\xc3\xbc", 2) << QByteArray("\"r\"=hex:C3,BC");
-        QTest::newRow("type 99") << "t" << 99u << QByteArray("\xcd", 1) << QByteArray("\"t\"=hex(0):CD");
-    }
-
+    // One key with a value of every form, each with the line written for it.
     void writesEveryDataForm()
     {
-        QFETCH(QString, name);
-        QFETCH(uint, type);
-        QFETCH(QByteArray, data);
-        QVERIFY(setValue(u"Software\\T"_s, name, type, data));
+        const std::tuple<QString, uint, QByteArray, QByteArray> values[] = {
+            {u""_s, 1u, sz("Vorgabe"), "@=\"Vorgabe\""_ba},
+            {u"a\"b\\c"_s, 1u, sz("C:\\a\"b\r\n\xc3\x84"), "\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\""_ba},
+            {u"a\"b\\d"_s, 1u, sz("C:\\a\"b\r\n\tz\\"), "\"a\\\"b\\\\d\"=\"C:\\\\a\\\"b\\r\\n\tz\\\\\""_ba},
+            {u"cut"_s, 1u, "vor\0nach\0"_ba, "\"cut\"=\"vor\""_ba},
+            {u"d"_s, 4u, "\x1a\0\0\0"_ba, "\"d\"=dword:0000001A"_ba},
+            {u"d2"_s, 4u, "\x01\x02"_ba, "\"d2\"=hex(4):01,02"_ba}, // too short for a dword line
+            {u"Data"_s, 3u, Thirty,
+             "\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,12,13,14,15,\\\r\n"
+             "  16,17,18,19,1A,1B,1C,1D"_ba},
+            {u"e"_s, 3u, {}, "\"e\"=hex:"_ba},
+            // "Ã¤": its Windows-1252 bytes would read as UTF-8 of "ä", so the line is UTF-8.
+            {u"m"_s, 1u, sz("\xc3\x83\xc2\xa4"), "\"m\"=\"\xc3\x83\xc2\xa4\""_ba},
+            {u"q"_s, 11u, "\x01\0\0\0\0\0\0\x80"_ba, "\"q\"=hex(0):01,00,00,00,00,00,00,80"_ba},
+            {u"r"_s, 3u, "\xc3\xbc"_ba, "\"r\"=hex:C3,BC"_ba}, // raw bytes
+            {u"t"_s, 99u, "\xcd"_ba, "\"t\"=hex(0):CD"_ba},
+            {u"x"_s, 2u, sz("M\xc3\xbcller"), "\"x\"=hex(2):4D,FC,6C,6C,65,72,00"_ba},
+            {u"x7"_s, 7u, "\xc3\xbc\0\xce\xa9\0\0"_ba, "\"x7\"=hex(7):C3,BC,00,CE,A9,00,00"_ba}}; // beyond 1252
+        QByteArray expected = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n";
+        for (const auto& [name, type, data, line] : values) {
+            QVERIFY(setValue(u"Software\\T"_s, name, type, data));
+            expected += line + "\r\n";
+        }
         QVERIFY(makeKey(u"Software\\T\\Leer"_s));
         ScriptedProgress progress;
         QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T\\"_s, progress));
-        QFETCH(QByteArray, line);
-        QCOMPARE(readFile(m_file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n" + line
-                                      + "\r\n\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n");
+        QCOMPARE(readFile(m_file), expected + "\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n");
     }
 
     void reimportsLongNamesAndSkipsDeniedKeys()

@@ -56,25 +56,14 @@ private slots:
                            "\"\xc3\xb6\"=\"\xe2\x82\xac \xce\xa9\"\r\n")
                     .ok);
         const QString k = u"Software\\A\\B"_s;
-        const struct {
-            const char* name;
-            DWORD type;
-            QByteArray data;
-        } rows[] = {
-            {"", REG_SZ, sz("Vorgabe")},
-            {"d1", REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
-            {"d2", REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
-            {"e", REG_BINARY, QByteArray()},
-            {"m", REG_MULTI_SZ, QByteArray("a\0b\0\0", 5)},
-            {"mu", REG_EXPAND_SZ, sz("M\xc3\xbcller")}, // Windows-1252 text, stored as UTF-8
-            {"u8", REG_MULTI_SZ, QByteArray("\xc3\xbc\0\0", 4)},
-            {"raw", REG_BINARY, QByteArray("\xfc")},
-            {"n99", REG_NONE, QByteArray("\x01", 1)},
-            {"nm1", REG_NONE, QByteArray("\x02", 1)},
-            {"t10", 10, QByteArray("\x03", 1)},
-        };
-        for (const auto& row : rows)
-            QCOMPARE(value(k, QString::fromLatin1(row.name)), qMakePair(row.type, row.data));
+        // "mu": Windows-1252 text, stored as UTF-8
+        const std::tuple<const char*, DWORD, QByteArray> rows[] = {
+            {"", REG_SZ, sz("Vorgabe")}, {"d1", REG_DWORD, "\x1a\0\0\0"_ba}, {"d2", REG_DWORD, "\x1a\0\0\0"_ba},
+            {"e", REG_BINARY, {}}, {"m", REG_MULTI_SZ, "a\0b\0\0"_ba}, {"mu", REG_EXPAND_SZ, sz("M\xc3\xbcller")},
+            {"u8", REG_MULTI_SZ, "\xc3\xbc\0\0"_ba}, {"raw", REG_BINARY, "\xfc"_ba}, {"n99", REG_NONE, "\x01"_ba},
+            {"nm1", REG_NONE, "\x02"_ba}, {"t10", 10, "\x03"_ba}};
+        for (const auto& [name, type, data] : rows)
+            QCOMPARE(value(k, QString::fromLatin1(name)), qMakePair(type, data));
         QCOMPARE(value(u"SOFTWARE\\Classes\\.kvn"_s, QString(), HKEY_LOCAL_MACHINE).second, sz("Kaven.Datei"));
         QCOMPARE(value(u"Größe"_s, u"Ä"_s).second, sz("ü"));
         QCOMPARE(value(u"Größe"_s, u"ö"_s).second, sz("€ Ω"));
@@ -118,24 +107,19 @@ private slots:
         QTEST(LastRegFileError(), "error");
     }
 
-    void acceptsEveryLineEnd_data()
-    {
-        QTest::addColumn<QByteArray>("lineEnd");
-        QTest::newRow("CR LF") << QByteArray("\r\n");
-        QTest::newRow("LF") << QByteArray("\n");
-        QTest::newRow("CR") << QByteArray("\r");
-    }
-
+    // CR LF, LF and CR.
     void acceptsEveryLineEnd()
     {
-        QFETCH(QByteArray, lineEnd);
-        const QList<QByteArray> lines{"REGEDIT4", "", "[HKEY_CURRENT_USER\\L]", "\"a\"=\"x\"", "\"b\"=hex:01,\\",
-                                      "  02", "\"c\"=hex:03,\\", "[HKEY_CURRENT_USER\\L\\M]"};
-        QVERIFY(importText(lines.join(lineEnd) + lineEnd).ok);
-        QCOMPARE(value(u"L"_s, u"a"_s).second, sz("x"));
-        QCOMPARE(value(u"L"_s, u"b"_s).second, QByteArray("\x01\x02"));
-        QVERIFY(!has(u"L"_s, u"c"_s)); // a list cut off by a key line is dropped
-        QVERIFY(exists(u"L\\M"_s));
+        for (const QByteArray& lineEnd : {"\r\n"_ba, "\n"_ba, "\r"_ba}) {
+            init();
+            const QList<QByteArray> lines{"REGEDIT4", "", "[HKEY_CURRENT_USER\\L]", "\"a\"=\"x\"", "\"b\"=hex:01,\\",
+                                          "  02", "\"c\"=hex:03,\\", "[HKEY_CURRENT_USER\\L\\M]"};
+            QVERIFY(importText(lines.join(lineEnd) + lineEnd).ok);
+            QCOMPARE(value(u"L"_s, u"a"_s).second, sz("x"));
+            QCOMPARE(value(u"L"_s, u"b"_s).second, QByteArray("\x01\x02"));
+            QVERIFY(!has(u"L"_s, u"c"_s)); // a list cut off by a key line is dropped
+            QVERIFY(exists(u"L\\M"_s));
+        }
     }
 
     void reportsValuesThatCouldNotBeWritten()

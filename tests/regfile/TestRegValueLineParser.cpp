@@ -82,53 +82,38 @@ class TestRegValueLineParser final : public QObject {
     Q_OBJECT
 
 private slots:
-    // REGEDIT4 lines through the program-wide parser; version 5 lines with their comment cut first.
-    void parsesValueLines_data()
-    {
-        QTest::addColumn<bool>("version5");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("parsed");
-        for (qsizetype i = 0; i + 1 < ValueLines.size(); i += 2)
-            QTest::newRow(qPrintable(ValueLines[i])) << false << ValueLines[i] << ValueLines[i + 1];
-        for (qsizetype i = 0; i + 1 < Version5Lines.size(); i += 2)
-            QTest::addRow("5: %s", qPrintable(Version5Lines[i])) << true << Version5Lines[i] << Version5Lines[i + 1];
-    }
-
+    // REGEDIT4 lines through the program-wide parser; version 5 lines with their comment cut first. Each
+    // result is compared behind its line.
     void parsesValueLines()
     {
-        QFETCH(bool, version5);
-        QFETCH(QString, line);
-        TRegValueLine parsed;
-        if (version5) {
-            const RegFileResult result = RegValueLineParser::parseValueLine(RegValueLineParser::stripComment(line),
-                                                                            &parsed, RegFileFormat::Version5);
-            QTEST(result.ok ? summary(parsed) : u"! "_s + result.text, "parsed");
-            return;
+        for (qsizetype i = 0; i + 1 < ValueLines.size(); i += 2) {
+            TRegValueLine parsed;
+            const bool ok = ParseRegValueLine(ValueLines[i], &parsed);
+            QCOMPARE(ValueLines[i] + u" -> "_s + (ok ? summary(parsed) : u"! "_s + LastRegFileError()),
+                     ValueLines[i] + u" -> "_s + ValueLines[i + 1]);
+            QCOMPARE(LastRegFileError().isEmpty(), ok);
         }
-        const bool ok = ParseRegValueLine(line, &parsed);
-        QTEST(ok ? summary(parsed) : u"! "_s + LastRegFileError(), "parsed");
-        QCOMPARE(LastRegFileError().isEmpty(), ok);
-    }
-
-    void parsesTextRules_data()
-    {
-        QTest::addColumn<QString>("rule");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("result");
-        for (qsizetype i = 0; i + 2 < TextRules.size(); i += 3)
-            QTest::addRow("%s %s", qPrintable(TextRules[i]), qPrintable(TextRules[i + 1]))
-                << TextRules[i] << TextRules[i + 1] << TextRules[i + 2];
+        for (qsizetype i = 0; i + 1 < Version5Lines.size(); i += 2) {
+            TRegValueLine parsed;
+            const QStringView line = RegValueLineParser::stripComment(Version5Lines[i]);
+            const RegFileResult result = RegValueLineParser::parseValueLine(line, &parsed, RegFileFormat::Version5);
+            QCOMPARE(Version5Lines[i] + u" -> "_s + (result.ok ? summary(parsed) : u"! "_s + result.text),
+                     Version5Lines[i] + u" -> "_s + Version5Lines[i + 1]);
+        }
     }
 
     void parsesTextRules()
     {
-        QFETCH(QString, rule);
-        QFETCH(QString, input);
-        QByteArray bytes;
-        QString text;
-        const bool ok = rule == u"hex"_s ? ParseHexBytes(input, &bytes) : UnescapeRegString(input, &text);
-        const QString got = rule == u"hex"_s ? QString::fromLatin1(bytes.toHex(' ')) : text;
-        QTEST(ok ? got : u"! "_s + LastRegFileError(), "result");
+        for (qsizetype i = 0; i + 2 < TextRules.size(); i += 3) {
+            const QString& input = TextRules[i + 1];
+            QByteArray bytes;
+            QString text;
+            const bool hex = TextRules[i] == u"hex"_s;
+            const bool ok = hex ? ParseHexBytes(input, &bytes) : UnescapeRegString(input, &text);
+            const QString got = hex ? QString::fromLatin1(bytes.toHex(' ')) : text;
+            const QString result = ok ? got : u"! "_s + LastRegFileError();
+            QCOMPARE(input + u" -> "_s + result, input + u" -> "_s + TextRules[i + 2]);
+        }
     }
 
     void escapeIsReversed()
