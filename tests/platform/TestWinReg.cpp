@@ -128,7 +128,9 @@ private slots:
             QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, absent, 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
     }
 
-    void valueNamesCompareWithoutCaseUpToTheirLimit()
+    // Value names compare without case up to their limit; subkeys enumerate in the hive's order, values in
+    // their creation order.
+    void namesAndTheirOrder()
     {
         HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Names"_s);
         QCOMPARE(set(k, u"Äpfel"_s, "1"), ERROR_SUCCESS);
@@ -138,11 +140,7 @@ private slots:
         QCOMPARE(set(k, QString(16383, QLatin1Char('v'))), ERROR_SUCCESS);
         QCOMPARE(set(k, QString(16384, QLatin1Char('v'))), ERROR_INVALID_PARAMETER);
         RegCloseKey(k);
-    }
-
-    void subKeysEnumerateInHiveOrderValuesInCreationOrder()
-    {
-        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Order"_s);
+        k = createKey(HKEY_CURRENT_USER, u"Software\\Order"_s);
         const QStringList created = {u"b"_s, u"_x"_s, u"A"_s, u"Ä"_s, u"a1"_s, u"Z"_s};
         for (const QString& n : created) {
             RegCloseKey(createKey(k, n));
@@ -330,32 +328,28 @@ private slots:
         RegCloseKey(remote);
     }
 
-    void filesThatAreNotStoresStayUnchanged_data()
-    {
-        QTest::addColumn<QByteArray>("sql"); // makes the file; empty: 4 KB of garbage
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("no database") << QByteArray() << "keine Registrierungsdatenbank";
-        QTest::newRow("another program's") << "CREATE TABLE t(x); INSERT INTO t VALUES(1);"_ba << "anderen Programms";
-        QTest::newRow("another application id")
-            << "PRAGMA application_id=7; CREATE TABLE keys(x);"_ba << "anderen Programms";
-        QTest::newRow("newer version")
-            << "PRAGMA application_id=1262573134; PRAGMA user_version=3; CREATE TABLE keys(x);"_ba << "neueren Version";
-    }
-
+    // Garbage, another program's database (by its tables or its application id), a newer version's store.
     void filesThatAreNotStoresStayUnchanged()
     {
-        QFETCH(QByteArray, sql);
-        QFETCH(QString, reason);
-        const QString path = m_store->otherStorePath(u"foreign"_s);
-        QVERIFY(sql.isEmpty() ? writeFile(path, QByteArray(4096, 'x')) : sqlValue(path, sql.constData()) == -1);
-        const QByteArray before = readFile(path);
-        QString error;
-        QCOMPARE(RegOpenLocalStore(path, &error), ERROR_BADDB);
-        QVERIFY2(error.contains(reason), qPrintable(error));
-        QCOMPARE(RegOpenLocalStore(path, &error, StoreAccess::ReadOnly), ERROR_BADDB);
-        QCOMPARE(readFile(path), before);
-        QVERIFY(!QFile::exists(path + u"-wal"_s));
+        const std::pair<const char*, QString> cases[] = { // the SQL that makes the file (none: 4 KB of garbage)
+            {nullptr, u"keine Registrierungsdatenbank"_s},
+            {"CREATE TABLE t(x); INSERT INTO t VALUES(1);", u"anderen Programms"_s},
+            {"PRAGMA application_id=7; CREATE TABLE keys(x);", u"anderen Programms"_s},
+            {"PRAGMA application_id=1262573134; PRAGMA user_version=3; CREATE TABLE keys(x);", u"neueren Version"_s}};
+        int n = 0;
+        for (const auto& [sql, reason] : cases) {
+            const QString path = m_store->otherStorePath(u"foreign%1"_s.arg(n++));
+            QVERIFY(sql ? sqlValue(path, sql) == -1 : writeFile(path, QByteArray(4096, 'x')));
+            const QByteArray before = readFile(path);
+            QString error;
+            QCOMPARE(RegOpenLocalStore(path, &error), ERROR_BADDB);
+            QVERIFY2(error.contains(reason), qPrintable(error));
+            QCOMPARE(RegOpenLocalStore(path, &error, StoreAccess::ReadOnly), ERROR_BADDB);
+            QCOMPARE(readFile(path), before);
+            QVERIFY(!QFile::exists(path + u"-wal"_s));
+        }
         QVERIFY(createKey(HKEY_CURRENT_USER, u"Software\\StillThere"_s)); // the store in use stays
+        QString error;
         QCOMPARE(RegOpenLocalStore(m_store->dirPath() + u"/missing/r.db"_s, &error), ERROR_FILE_NOT_FOUND);
         QVERIFY(error.contains(u"existiert nicht"_s));
     }
@@ -392,35 +386,31 @@ private slots:
         }
     }
 
-    void readOnlyStoresAnswerAccessDenied_data()
-    {
-        QTest::addColumn<bool>("readOnlyFile"); // else opened for reading
-        QTest::newRow("read-only file") << true;
-        QTest::newRow("opened for reading") << false;
-    }
-
+    // A read-only file, and a store opened for reading.
     void readOnlyStoresAnswerAccessDenied()
     {
-        QFETCH(bool, readOnlyFile);
-        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Kept"_s);
-        QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
-        RegCloseKey(k);
-        const QString path = m_store->storePath();
-        RegShutdown();
-        if (readOnlyFile)
-            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-        const QByteArray before = readFile(path);
-        QCOMPARE(RegOpenLocalStore(path, nullptr, readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly), 0);
-        QCOMPARE(valueOf(u"Software\\Kept"_s, u"v"_s), QByteArray("1"));
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
-        QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);
-        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Kept"_s), ERROR_ACCESS_DENIED);
-        QVERIFY(!createKey(HKEY_CURRENT_USER, u"Software\\New"_s));
-        QCOMPARE(RegBeginBatch(k), ERROR_ACCESS_DENIED);
-        RegCloseKey(k);
-        RegShutdown();
-        QCOMPARE(readFile(path), before);
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        for (const bool readOnlyFile : {true, false}) {
+            QVERIFY(m_store.emplace().ok());
+            HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Kept"_s);
+            QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
+            RegCloseKey(k);
+            const QString path = m_store->storePath();
+            RegShutdown();
+            if (readOnlyFile)
+                QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+            const QByteArray before = readFile(path);
+            QCOMPARE(RegOpenLocalStore(path, nullptr, readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly), 0);
+            QCOMPARE(valueOf(u"Software\\Kept"_s, u"v"_s), QByteArray("1"));
+            QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+            QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);
+            QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Kept"_s), ERROR_ACCESS_DENIED);
+            QVERIFY(!createKey(HKEY_CURRENT_USER, u"Software\\New"_s));
+            QCOMPARE(RegBeginBatch(k), ERROR_ACCESS_DENIED);
+            RegCloseKey(k);
+            RegShutdown();
+            QCOMPARE(readFile(path), before);
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        }
     }
 
     void writingWhileEnumerating()

@@ -196,33 +196,27 @@ private slots:
 
     // A hive chosen as the window's machine: a value edited there is written only when changes were
     // allowed; otherwise the message says why the change failed and the file stays as it was.
-    void windowEditOnHiveMachine_data()
-    {
-        QTest::addColumn<bool>("allow");
-        QTest::addColumn<QStringList>("messages");
-        QTest::newRow("read-only") << false
-                                   << QStringList{"Fehler: Änderung misslungen!\r\n"
-                                                  "(Die Hive-Datei ist nur zum Lesen geöffnet.)"};
-        QTest::newRow("changes allowed") << true << QStringList{};
-    }
     void windowEditOnHiveMachine()
     {
-        QFETCH(bool, allow);
-        RecordingMessageSink sink;
-        RegAllowHiveWrites(m_hive, allow);
-        QVERIFY(SelectMachine(m_hive));
-        ValueEditors editors;
-        editors.editBinary = [](const QString&, QByteArray& data) {
-            data = "\5\6";
-            return true;
-        };
-        TUndoList undo;
-        const auto written = ValueCommands(undo, sink).ChangeValue("HKEY_LOCAL_MACHINE\\Test.hive\\key", "1", editors);
-        CurrentMachine().clear();
-        RegShutdown();
-        QCOMPARE(written.has_value(), allow);
-        QTEST(sink.texts(), "messages");
-        QCOMPARE(readFile(m_hive) == m_original, !allow);
+        for (const bool allow : {false, true}) {
+            RecordingMessageSink sink;
+            RegAllowHiveWrites(m_hive, allow);
+            QVERIFY(SelectMachine(m_hive));
+            ValueEditors editors;
+            editors.editBinary = [](const QString&, QByteArray& data) {
+                data = "\5\6";
+                return true;
+            };
+            TUndoList undo;
+            const auto written =
+                ValueCommands(undo, sink).ChangeValue("HKEY_LOCAL_MACHINE\\Test.hive\\key", "1", editors);
+            CurrentMachine().clear();
+            RegShutdown();
+            QCOMPARE(written.has_value(), allow);
+            QCOMPARE(sink.texts(), allow ? QStringList() : QStringList{"Fehler: Änderung misslungen!\r\n"
+                                                                       "(Die Hive-Datei ist nur zum Lesen geöffnet.)"});
+            QCOMPARE(readFile(m_hive) == m_original, !allow);
+        }
     }
 
     // The commit fails before its rename: the hive on disk is the old one, no temporary file stays.
@@ -243,79 +237,56 @@ private slots:
     }
 
     // Text between the hive's UTF-16 and the program's UTF-8: exact, zeros and what follows included.
-    void stringData_data()
-    {
-        QTest::addColumn<QByteArray>("utf16");
-        QTest::addColumn<QByteArray>("program");
-        QTest::newRow("umlaut and zero") << QByteArray("G\0\xfc\0\0\0", 6) << QByteArray("G\xc3\xbc\0", 4);
-        QTest::newRow("after the zero") << QByteArray("a\0\0\0b\0", 6) << QByteArray("a\0b", 3);
-        QTest::newRow("surrogate pair") << QByteArray("\x01\xd8\x00\xdc", 4) << QByteArray("\xf0\x90\x90\x80");
-        QTest::newRow("odd length stays") << QByteArray("a\0b", 3) << QByteArray("a\0b", 3);
-        QTest::newRow("lone surrogate stays") << QByteArray("\x01\xd8" "a\0", 4) << QByteArray("\x01\xd8" "a\0", 4);
-    }
     void stringData()
     {
-        QFETCH(QByteArray, utf16);
-        QFETCH(QByteArray, program);
-        QCOMPARE(HiveFile::utf16ToProgram(utf16), program);
-        if (utf16.size() % 2 == 0 && utf16 != program)
-            QCOMPARE(HiveFile::programToUtf16(program), utf16);
+        const std::pair<QByteArray, QByteArray> cases[] = {
+            {QByteArray("G\0\xfc\0\0\0", 6), QByteArray("G\xc3\xbc\0", 4)}, // umlaut and zero
+            {QByteArray("a\0\0\0b\0", 6), QByteArray("a\0b", 3)}, // what follows the zero
+            {QByteArray("\x01\xd8\x00\xdc", 4), QByteArray("\xf0\x90\x90\x80")}, // surrogate pair
+            {QByteArray("a\0b", 3), QByteArray("a\0b", 3)}, // odd length stays
+            {QByteArray("\x01\xd8" "a\0", 4), QByteArray("\x01\xd8" "a\0", 4)}}; // lone surrogate stays
+        for (const auto& [utf16, program] : cases) {
+            QCOMPARE(HiveFile::utf16ToProgram(utf16), program);
+            if (utf16.size() % 2 == 0 && utf16 != program)
+                QCOMPARE(HiveFile::programToUtf16(program), utf16);
+        }
     }
 
-    // HKEY_CLASSES_ROOT of an installation: the machine's classes merged with the chosen user's.
-    void classesRoot_data()
-    {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("data"); // "-": no such value
-        QTest::newRow("the user's value wins") << "Anna" << ".txt" << "" << "userfile";
-        QTest::newRow("the machine's value beside it") << "Anna" << ".txt" << "Machine" << "m";
-        QTest::newRow("the user's key alone") << "Anna" << "userOnly" << "u" << "1";
-        QTest::newRow("the machine's key alone") << "Anna" << "txtfile" << "" << "Textdatei";
-        QTest::newRow("no user: the machine's value") << "" << ".txt" << "" << "machinefile";
-        QTest::newRow("no user: no user's key") << "" << "userOnly" << "u" << "-";
-    }
+    // HKEY_CLASSES_ROOT of an installation: the machine's classes merged with the chosen user's (without a
+    // user, the machine's alone). A change to a key the user's classes hold goes there, else to the machine's.
     void classesRoot()
     {
-        QFETCH(QString, user);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
         makeInstallation();
-        QCOMPARE(mountHives({{}, m_dir->path(), user, false}), ERROR_SUCCESS);
-        QTEST(QString::fromUtf8(valueData(HKEY_CLASSES_ROOT, key, value)).remove(QChar(0)), "data");
-        if (!user.isEmpty())
-            QCOMPARE(subKeyNames(HKEY_CLASSES_ROOT, {}), QStringList({".txt", "txtfile", "userOnly"}));
-    }
-
-    // A change to a key the user's classes hold goes there, else to the machine's.
-    void classesRootWrites_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("landsIn");
-        QTest::addColumn<QString>("notIn");
-        QTest::newRow("key of both") << ".txt" << "U\\.txt" << "S\\Classes\\.txt";
-        QTest::newRow("machine's key") << "txtfile" << "S\\Classes\\txtfile" << "U\\txtfile";
-        QTest::newRow("new key below a key of both") << ".txt\\Neu" << "U\\.txt\\Neu" << "S\\Classes\\.txt\\Neu";
-        QTest::newRow("new key below the machine's") << "txtfile\\Neu" << "S\\Classes\\txtfile\\Neu"
-                                                     << "U\\txtfile\\Neu";
-        QTest::newRow("new key at the top") << "Neu" << "S\\Classes\\Neu" << "U\\Neu";
-    }
-    void classesRootWrites()
-    {
-        QFETCH(QString, key);
-        makeInstallation();
+        // user, key, value, data ("-": no such value)
+        const std::tuple<QString, QString, QString, QString> reads[] = {
+            {"Anna", ".txt", "", "userfile"}, {"Anna", ".txt", "Machine", "m"}, {"Anna", "userOnly", "u", "1"},
+            {"Anna", "txtfile", "", "Textdatei"}, {"", ".txt", "", "machinefile"}, {"", "userOnly", "u", "-"}};
+        for (const auto& [user, key, value, data] : reads) {
+            RegShutdown();
+            QCOMPARE(mountHives({{}, m_dir->path(), user, false}), ERROR_SUCCESS);
+            QCOMPARE(QString::fromUtf8(valueData(HKEY_CLASSES_ROOT, key, value)).remove(QChar(0)), data);
+            if (!user.isEmpty())
+                QCOMPARE(subKeyNames(HKEY_CLASSES_ROOT, {}), QStringList({".txt", "txtfile", "userOnly"}));
+        }
+        // the key written, where its value lands, where not
+        const std::tuple<QString, QString, QString> writes[] = {
+            {".txt", "U\\.txt", "S\\Classes\\.txt"}, {"txtfile", "S\\Classes\\txtfile", "U\\txtfile"},
+            {".txt\\Neu", "U\\.txt\\Neu", "S\\Classes\\.txt\\Neu"},
+            {"txtfile\\Neu", "S\\Classes\\txtfile\\Neu", "U\\txtfile\\Neu"}, {"Neu", "S\\Classes\\Neu", "U\\Neu"}};
+        RegShutdown();
         QCOMPARE(mountHives({{}, m_dir->path(), "Anna", true}), ERROR_SUCCESS);
-        const HKEY h = StoreProbe::createKey(HKEY_CLASSES_ROOT, key); // 0 fails the write below
-        QCOMPARE(RegSetValueBytes(h, "Gesetzt", REG_DWORD, QByteArray(4, '\7')), ERROR_SUCCESS);
-        RegCloseKey(h);
+        for (const auto& [key, landsIn, notIn] : writes) {
+            const HKEY h = StoreProbe::createKey(HKEY_CLASSES_ROOT, key); // 0 fails the write below
+            QCOMPARE(RegSetValueBytes(h, "Gesetzt", REG_DWORD, QByteArray(4, '\7')), ERROR_SUCCESS);
+            RegCloseKey(h);
+        }
         RegShutdown();
         const QString classes = m_dir->filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat");
         QCOMPARE(mountFiles({m_dir->filePath("Windows/System32/config/SOFTWARE:S"), classes + ":U"}), ERROR_SUCCESS);
-        QFETCH(QString, landsIn);
-        QFETCH(QString, notIn);
-        QCOMPARE(valueData(HKEY_LOCAL_MACHINE, landsIn, "Gesetzt"), QByteArray(4, '\7'));
-        QCOMPARE(valueData(HKEY_LOCAL_MACHINE, notIn, "Gesetzt"), QByteArray("-"));
+        for (const auto& [key, landsIn, notIn] : writes) {
+            QVERIFY2(valueData(HKEY_LOCAL_MACHINE, landsIn, "Gesetzt") == QByteArray(4, '\7'), qPrintable(key));
+            QVERIFY2(valueData(HKEY_LOCAL_MACHINE, notIn, "Gesetzt") == "-", qPrintable(key));
+        }
     }
 
     void offlineInstallation()
