@@ -83,49 +83,41 @@ private slots:
             QCOMPARE(tryOpen(none, {}), ERROR_INVALID_HANDLE);
     }
 
-    void keyPaths_data()
+    // Opened or created below HKEY_CURRENT_USER, where Software\Größe exists: the code, the disposition, and a
+    // key the call must not leave behind.
+    void keyPaths()
     {
-        QTest::addColumn<bool>("creating");
-        QTest::addColumn<QString>("subKey"); // below HKEY_CURRENT_USER, where Software\Größe exists
-        QTest::addColumn<LONG>("rc");
-        QTest::addColumn<DWORD>("disposition");
-        QTest::addColumn<QString>("absent"); // a key the call must not leave behind
         const QString k256(256, QLatin1Char('k'));
         const QString k255 = k256.left(255);
         QString deep = u"Deep"_s;
         for (int level = 2; level <= 511; ++level) // HKEY_CURRENT_USER is level 1 below HKEY_USERS
             deep += u"\\d"_s;
-        QTest::newRow("leading backslash") << false << "\\Software" << ERROR_BAD_PATHNAME << 0u << "";
-        QTest::newRow("missing") << false << "Software\\Nope" << ERROR_FILE_NOT_FOUND << 0u << "";
-        QTest::newRow("trailing backslash") << false << "Software\\" << ERROR_SUCCESS << 0u << "";
-        QTest::newRow("empty name") << true << "Software\\\\x" << ERROR_INVALID_PARAMETER << 0u << "";
-        QTest::newRow("255 characters") << true << "Software\\" + k255 << ERROR_SUCCESS << REG_CREATED_NEW_KEY << "";
-        QTest::newRow("256 characters") << true << "Neu\\" + k256 << ERROR_INVALID_PARAMETER << 0u << "Neu";
-        QTest::newRow("256 characters open") << false << "Software\\" + k256 << ERROR_FILE_NOT_FOUND << 0u << "";
-        QTest::newRow("ß is not SS") << true << "SOFTWARE\\GRÖSSE" << ERROR_SUCCESS << REG_CREATED_NEW_KEY << "";
-        QTest::newRow("ä is Ä") << true << "SOFTWARE\\GRÖße" << ERROR_SUCCESS << REG_OPENED_EXISTING_KEY << "";
-        QTest::newRow("512 levels") << true << deep << ERROR_SUCCESS << REG_CREATED_NEW_KEY << "";
-        QTest::newRow("513 levels") << true << deep + "\\d" << ERROR_INVALID_PARAMETER << 0u << "Deep";
-    }
-
-    void keyPaths()
-    {
-        QFETCH(bool, creating);
-        QFETCH(QString, subKey);
-        QFETCH(LONG, rc);
-        QFETCH(QString, absent);
-        RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Größe"_s));
-        HKEY k = HKEY(0xABCD);
-        DWORD disp = 0;
-        QCOMPARE(creating ? RegCreateKeyEx(HKEY_CURRENT_USER, subKey, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp)
-                          : RegOpenKeyEx(HKEY_CURRENT_USER, subKey, 0, KEY_READ, &k),
-                 rc);
-        QTEST(disp, "disposition");
-        if (rc != ERROR_SUCCESS)
-            QCOMPARE(k, HKEY(0xABCD)); // untouched on failure
-        QCOMPARE(RegCloseKey(k), rc == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
-        if (!absent.isEmpty())
-            QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, absent, 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
+        const std::tuple<bool, QString, LONG, DWORD, QString> cases[] = { // creating, path, code, disposition, absent
+            {false, u"\\Software"_s, ERROR_BAD_PATHNAME, 0, {}},
+            {false, u"Software\\Nope"_s, ERROR_FILE_NOT_FOUND, 0, {}},
+            {false, u"Software\\"_s, ERROR_SUCCESS, 0, {}}, {true, u"Software\\\\x"_s, ERROR_INVALID_PARAMETER, 0, {}},
+            {true, u"Software\\"_s + k255, ERROR_SUCCESS, REG_CREATED_NEW_KEY, {}},
+            {true, u"Neu\\"_s + k256, ERROR_INVALID_PARAMETER, 0, u"Neu"_s},
+            {false, u"Software\\"_s + k256, ERROR_FILE_NOT_FOUND, 0, {}},
+            {true, u"SOFTWARE\\GRÖSSE"_s, ERROR_SUCCESS, REG_CREATED_NEW_KEY, {}}, // ß is not SS
+            {true, u"SOFTWARE\\GRÖße"_s, ERROR_SUCCESS, REG_OPENED_EXISTING_KEY, {}}, // ä is Ä
+            {true, deep, ERROR_SUCCESS, REG_CREATED_NEW_KEY, {}}, // 512 levels
+            {true, deep + u"\\d"_s, ERROR_INVALID_PARAMETER, 0, u"Deep"_s}}; // 513
+        for (const auto& [creating, subKey, rc, disposition, absent] : cases) {
+            QVERIFY(m_store.emplace().ok());
+            RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Größe"_s));
+            HKEY k = HKEY(0xABCD);
+            DWORD disp = 0;
+            QCOMPARE(creating ? RegCreateKeyEx(HKEY_CURRENT_USER, subKey, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp)
+                              : RegOpenKeyEx(HKEY_CURRENT_USER, subKey, 0, KEY_READ, &k),
+                     rc);
+            QCOMPARE(disp, disposition);
+            if (rc != ERROR_SUCCESS)
+                QCOMPARE(k, HKEY(0xABCD)); // untouched on failure
+            QCOMPARE(RegCloseKey(k), rc == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
+            if (!absent.isEmpty())
+                QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, absent, 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
+        }
     }
 
     // Value names compare without case up to their limit; subkeys enumerate in the hive's order, values in
@@ -399,7 +391,8 @@ private slots:
             if (readOnlyFile)
                 QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
             const QByteArray before = readFile(path);
-            QCOMPARE(RegOpenLocalStore(path, nullptr, readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly), 0);
+            const StoreAccess access = readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly;
+            QCOMPARE(RegOpenLocalStore(path, nullptr, access), ERROR_SUCCESS);
             QCOMPARE(valueOf(u"Software\\Kept"_s, u"v"_s), QByteArray("1"));
             QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
             QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);

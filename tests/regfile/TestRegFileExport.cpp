@@ -163,42 +163,36 @@ private slots:
         QVERIFY(!exists(u"S\\hidden"_s));
     }
 
-    void refusesTargets_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("branch");
-        QTest::addColumn<QString>("message");
-        const QString cannotSave = u"Fehler: Kann Datei nicht sichern."_s;
-        QTest::newRow("missing folder") << "/nix/out.reg" << "HKEY_CURRENT_USER" << cannotSave;
-        QTest::newRow("read-only") << "/alt.reg" << "HKEY_CURRENT_USER" << cannotSave;
-        QTest::newRow("the store") << "/registry.db" << "HKEY_CURRENT_USER" << "Fehler: " + RegFileTexts::StoreFile;
-        QTest::newRow("missing key") << "/out.reg" << "HKEY_CURRENT_USER\\Fehlt"
-                                     << "Fehler: Kann Schlüssel nicht öffnen: HKEY_CURRENT_USER\\Fehlt "
-                                        "(nicht gefunden (Code 2))";
-        // The format cannot escape a line break in a key line: written, it would plant [HKEY_LOCAL_MACHINE].
-        QTest::newRow("line break in a key name")
-            << "/out.reg" << "HKEY_CURRENT_USER\\S"
-            << "Fehler: Der Schlüssel \"HKEY_CURRENT_USER\\S\\a]\\r\\n[HKEY_LOCAL_MACHINE]\\r\\n\"Evil\"=\"yes\"\" "
-               "enthält einen Zeilenumbruch und kann nicht in eine Registrierungsdatei geschrieben werden.";
-    }
-
+    // A missing folder, a read-only file, the store itself, a missing key, and a key name holding a line
+    // break: the format cannot escape it in a key line; written, it would plant [HKEY_LOCAL_MACHINE].
     void refusesTargets()
     {
-        QFETCH(QString, target);
-        QFETCH(QString, branch);
-        const QString file = m_store->dirPath() + target;
-        QVERIFY(makeKey(u"S\\a]\r\n[HKEY_LOCAL_MACHINE]\r\n\"Evil\"=\"yes\""_s));
-        QVERIFY(writeFile(m_file, "alt"));
-        QVERIFY(writeFile(m_store->dirPath() + u"/alt.reg"_s, "alt"));
-        QVERIFY(QFile::setPermissions(m_store->dirPath() + u"/alt.reg"_s, QFileDevice::ReadOwner));
-        const QFileInfo before(file); // the store file is never opened, not even here
-        RecordingMessageSink sink;
-        ScriptedProgress progress;
-        QVERIFY(!ExportRegFile(file, branch, progress));
-        QTEST(sink.last().text, "message");
-        const QFileInfo after(file);
-        QCOMPARE(std::tuple(after.exists(), after.size(), after.lastModified()),
-                 std::tuple(before.exists(), before.size(), before.lastModified()));
+        const QString cannotSave = u"Fehler: Kann Datei nicht sichern."_s;
+        const QString user = u"HKEY_CURRENT_USER"_s;
+        const std::tuple<QString, QString, QString> cases[] = {
+            {u"/nix/out.reg"_s, user, cannotSave}, {u"/alt.reg"_s, user, cannotSave},
+            {u"/registry.db"_s, user, u"Fehler: "_s + RegFileTexts::StoreFile},
+            {u"/out.reg"_s, user + u"\\Fehlt"_s,
+             u"Fehler: Kann Schlüssel nicht öffnen: HKEY_CURRENT_USER\\Fehlt (nicht gefunden (Code 2))"_s},
+            {u"/out.reg"_s, user + u"\\S"_s,
+             u"Fehler: Der Schlüssel \"HKEY_CURRENT_USER\\S\\a]\\r\\n[HKEY_LOCAL_MACHINE]\\r\\n\"Evil\"=\"yes\"\" "
+             "enthält einen Zeilenumbruch und kann nicht in eine Registrierungsdatei geschrieben werden."_s}};
+        for (const auto& [target, branch, message] : cases) {
+            init();
+            const QString file = m_store->dirPath() + target;
+            QVERIFY(makeKey(u"S\\a]\r\n[HKEY_LOCAL_MACHINE]\r\n\"Evil\"=\"yes\""_s));
+            QVERIFY(writeFile(m_file, "alt"));
+            QVERIFY(writeFile(m_store->dirPath() + u"/alt.reg"_s, "alt"));
+            QVERIFY(QFile::setPermissions(m_store->dirPath() + u"/alt.reg"_s, QFileDevice::ReadOwner));
+            const QFileInfo before(file); // the store file is never opened, not even here
+            RecordingMessageSink sink;
+            ScriptedProgress progress;
+            QVERIFY(!ExportRegFile(file, branch, progress));
+            QCOMPARE(sink.last().text, message);
+            const QFileInfo after(file);
+            QCOMPARE(std::tuple(after.exists(), after.size(), after.lastModified()),
+                     std::tuple(before.exists(), before.size(), before.lastModified()));
+        }
     }
 
     void keepsTheOldFileOnCancelAndKill()

@@ -69,42 +69,34 @@ private slots:
         QCOMPARE(value(u"Größe"_s, u"ö"_s).second, sz("€ Ω"));
     }
 
-    void stopsWithReasonAndLine_data()
+    // Each file stops with its reason at its line: what came before the line is kept, nothing after it. (The
+    // reasons of single value lines are the line parser's test.)
+    void stopsWithReasonAndLine()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<int>("line");
         const auto around = [](const QByteArray& line) {
             return "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\E]\r\n\"vorher\"=\"1\"\r\n" + line
                    + "\r\n\"nachher\"=\"2\"\r\n[HKEY_CURRENT_USER\\F]\r\n";
         };
-        // (The reasons of single value lines are the line parser's test.)
-        QTest::newRow("other line") << around("Kein Wert") << "Ungültige Zeile" << 5;
-        QTest::newRow("bad continuation") << around("\"a\"=hex:01,\\\r\n  0g") << RegFileTexts::BadHexChars << 6;
-        QTest::newRow("key deletion") << around("[-HKEY_CURRENT_USER\\X]")
-                                      << "Unbekannter Stammschlüssel: -HKEY_CURRENT_USER\\X" << 5;
-        QTest::newRow("other header")
-            << QByteArray("Windows Registry Editor Version 6.00\r\n[HKEY_CURRENT_USER\\F]\r\n")
-            << RegFileTexts::MissingHeader << 1;
-        QTest::newRow("empty file") << QByteArray() << RegFileTexts::MissingHeader << 0;
-        QTest::newRow("no key line") << QByteArray("REGEDIT4\r\n\"a\"=\"b\"\r\n") << RegFileTexts::NoKeyLine << 0;
-        QTest::newRow("hex list open at the end")
-            << QByteArray("REGEDIT4\r\n[HKEY_CURRENT_USER\\E]\r\n\"vorher\"=\"1\"\r\n\"c\"=hex:03,\\\r\n  04,\\")
-            << RegFileTexts::UnfinishedHex << 5;
-    }
-
-    void stopsWithReasonAndLine()
-    {
-        QFETCH(QByteArray, text);
-        const RegFileResult result = importText(text);
-        QVERIFY(!result.ok && !result.cancelled);
-        QTEST(result.text, "error");
-        QTEST(int(result.line), "line");
-        QCOMPARE(has(u"E"_s, u"vorher"_s), text.contains("vorher"));
-        QVERIFY(!has(u"E"_s, u"nachher"_s) && !exists(u"F"_s));
-        ScriptedProgress progress;
-        QVERIFY(!ImportRegFile(m_file, progress)); // the program-wide reader of the reason
-        QTEST(LastRegFileError(), "error");
+        const std::tuple<QByteArray, QString, int> cases[] = {
+            {around("Kein Wert"), u"Ungültige Zeile"_s, 5},
+            {around("\"a\"=hex:01,\\\r\n  0g"), RegFileTexts::BadHexChars, 6}, // a bad continuation
+            {around("[-HKEY_CURRENT_USER\\X]"), u"Unbekannter Stammschlüssel: -HKEY_CURRENT_USER\\X"_s, 5},
+            {"Windows Registry Editor Version 6.00\r\n[HKEY_CURRENT_USER\\F]\r\n", RegFileTexts::MissingHeader, 1},
+            {{}, RegFileTexts::MissingHeader, 0}, {"REGEDIT4\r\n\"a\"=\"b\"\r\n", RegFileTexts::NoKeyLine, 0},
+            {"REGEDIT4\r\n[HKEY_CURRENT_USER\\E]\r\n\"vorher\"=\"1\"\r\n\"c\"=hex:03,\\\r\n  04,\\", // open at the end
+             RegFileTexts::UnfinishedHex, 5}};
+        for (const auto& [text, error, line] : cases) {
+            init();
+            const RegFileResult result = importText(text);
+            QVERIFY(!result.ok && !result.cancelled);
+            QCOMPARE(result.text, error);
+            QCOMPARE(int(result.line), line);
+            QCOMPARE(has(u"E"_s, u"vorher"_s), text.contains("vorher"));
+            QVERIFY(!has(u"E"_s, u"nachher"_s) && !exists(u"F"_s));
+            ScriptedProgress progress;
+            QVERIFY(!ImportRegFile(m_file, progress)); // the program-wide reader of the reason
+            QCOMPARE(LastRegFileError(), error);
+        }
     }
 
     // CR LF, LF and CR.
