@@ -79,73 +79,62 @@ private slots:
         m_dir.reset();
     }
 
-    void editSurvivesReopen_data()
-    {
-        QTest::addColumn<QStringList>("command"); // the value's name after "/v"
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("data"); // type and data as the hive library reads them, in UTF-8; empty: gone
-        QTest::newRow("string with umlauts") << addValue("key", "Neu", "REG_SZ", "Grüße ∑") << "key"
-                                             << "1|4772c3bcc39f6520e2889100";
-        QTest::newRow("dword") << addValue("key", "Zahl", "REG_DWORD", "258") << "key" << "4|02010000";
-        QTest::newRow("binary replaces via KEY") << addValue("KEY", "1", "REG_BINARY", "0102") << "key" << "3|0102";
-        QTest::newRow("new key") << addValue("key\\Unter", "x", "REG_DWORD", "1") << "key\\Unter" << "4|01000000";
-        QTest::newRow("value deleted") << QStringList{"delete", "HKLM\\H\\key", "/v", "2", "/f"} << "key" << "";
-    }
+    // Each command (the value's name after "/v"), the key, and the value's type and data as the hive library
+    // reads them, in UTF-8 (empty: gone): a string with umlauts, a dword, binary data replacing a value through
+    // the key named in another case, a new key, a value deleted.
     void editSurvivesReopen()
     {
-        QFETCH(QStringList, command);
-        QFETCH(QString, key);
-        const QString value = command.at(command.indexOf("/v") + 1);
-        const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H", "--write"} + command, true);
-        QVERIFY2(run.rc == 0, qPrintable(run.err));
-        const BranchDump theirs = dumpWithHiveTool(m_hive, "H");
-        QString found;
-        for (const QString& line : theirs.value("H\\" + key))
-            found = line.startsWith(value + '|') ? line.mid(value.size() + 1) : found;
-        QTEST(found, "data");
-        QCOMPARE(readFile(m_hive + ".bak"), m_original);
-        QVERIFY(QFileInfo(m_hive).permissions().testFlag(QFile::ReadGroup));
-        // Read again by our own reader: the same as the hive library's export.
-        RegShutdown();
-        QCOMPARE(mountFiles({m_hive + ":H"}), ERROR_SUCCESS);
-        QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "H", "H"), theirs);
+        const std::tuple<QStringList, QString, QString> cases[] = {
+            {addValue("key", "Neu", "REG_SZ", "Grüße ∑"), "key", "1|4772c3bcc39f6520e2889100"},
+            {addValue("key", "Zahl", "REG_DWORD", "258"), "key", "4|02010000"},
+            {addValue("KEY", "1", "REG_BINARY", "0102"), "key", "3|0102"},
+            {addValue("key\\Unter", "x", "REG_DWORD", "1"), "key\\Unter", "4|01000000"},
+            {{"delete", "HKLM\\H\\key", "/v", "2", "/f"}, "key", ""}};
+        for (const auto& [command, key, data] : cases) {
+            init();
+            const QString value = command.at(command.indexOf("/v") + 1);
+            const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H", "--write"} + command, true);
+            QVERIFY2(run.rc == 0, qPrintable(run.err));
+            const BranchDump theirs = dumpWithHiveTool(m_hive, "H");
+            QString found;
+            for (const QString& line : theirs.value("H\\" + key))
+                found = line.startsWith(value + '|') ? line.mid(value.size() + 1) : found;
+            QCOMPARE(found, data);
+            QCOMPARE(readFile(m_hive + ".bak"), m_original);
+            QVERIFY(QFileInfo(m_hive).permissions().testFlag(QFile::ReadGroup));
+            // Read again by our own reader: the same as the hive library's export.
+            RegShutdown();
+            QCOMPARE(mountFiles({m_hive + ":H"}), ERROR_SUCCESS);
+            QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "H", "H"), theirs);
+        }
     }
 
-    // A change that would have to be written without --write, or into a hive that may not be written
-    // (dirty, or unsafe for the hive library), leaves the file as it was, without FILE.bak.
-    void refused_data()
-    {
-        QTest::addColumn<QString>("corpus"); // instead of the test's hive, with its log
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QStringList>("command");
-        QTest::addColumn<QString>("message");
-        const QString readOnly = QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet.");
-        const QStringList add{"add", "HKLM\\H\\key", "/v", "a", "/d", "b", "/f"};
-        const QStringList none;
-        const QStringList write{"--write"};
-        QTest::newRow("add without --write") << "" << none << add << readOnly;
-        QTest::newRow("replace without --write") << "" << none << QStringList{"replace", "test", "x"} << readOnly;
-        QTest::newRow("dirty") << "yarp__NewDirtyHive1_NewDirtyHive" << write << add << "nicht sauber geschlossen";
-        QTest::newRow("data over one cell, version 1.3")
-            << "" << write << addValue("key", "big", "REG_BINARY", QString(2 * 16345, u'a')) << "Version vor 1.4";
-    }
+    // A change that would have to be written without --write (an add, a replace), or into a hive that may not
+    // be written (dirty, or, with data over one cell, version 1.3: unsafe for the hive library), leaves the
+    // file as it was, without FILE.bak.
     void refused()
     {
-        QFETCH(QString, corpus);
-        QFETCH(QStringList, options);
-        QFETCH(QStringList, command);
-        QFETCH(QString, message);
-        if (!corpus.isEmpty()) {
-            QVERIFY(QFile::remove(m_hive));
-            for (const char* suffix : {"", ".LOG1"})
-                QVERIFY(QFile::copy(corpusHive(corpus + suffix), m_hive + suffix));
-            m_original = readFile(m_hive);
+        const QString readOnly = QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet.");
+        const QStringList add{"add", "HKLM\\H\\key", "/v", "a", "/d", "b", "/f"};
+        const std::tuple<QString, QStringList, QString> cases[] = { // a corpus hive (with its log) instead of ours
+            {{}, add, readOnly}, {{}, {"replace", "test", "x"}, readOnly},
+            {"yarp__NewDirtyHive1_NewDirtyHive", QStringList{"--write"} + add, "nicht sauber geschlossen"},
+            {{}, QStringList{"--write"} + addValue("key", "big", "REG_BINARY", QString(2 * 16345, u'a')),
+             "Version vor 1.4"}};
+        for (const auto& [corpus, args, message] : cases) {
+            init();
+            if (!corpus.isEmpty()) {
+                QVERIFY(QFile::remove(m_hive));
+                for (const char* suffix : {"", ".LOG1"})
+                    QVERIFY(QFile::copy(corpusHive(corpus + suffix), m_hive + suffix));
+                m_original = readFile(m_hive);
+            }
+            const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H"} + args, true);
+            QCOMPARE(run.rc, 1);
+            QVERIFY2(run.err.contains(message), qPrintable(run.err));
+            QCOMPARE(readFile(m_hive), m_original);
+            QVERIFY(!QFile::exists(m_hive + ".bak"));
         }
-        const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H"} + options + command, true);
-        QCOMPARE(run.rc, 1);
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QCOMPARE(readFile(m_hive), m_original);
-        QVERIFY(!QFile::exists(m_hive + ".bak"));
     }
 
     // Data longer than one cell, in a version 1.5 hive: a db record with segments, written twice (the

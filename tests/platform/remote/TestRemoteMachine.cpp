@@ -180,36 +180,32 @@ private slots:
         QVERIFY(KeyExists(Cu + u"Software\\Fern"_s));
         QVERIFY(processAlive(m_ssh.regservePid()));
     }
-    // Commands on the other machine; where one succeeds, its value is found there and not here.
-    void toolOnMachine_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("rc");
-        const QStringList add{u"add"_s,  u"HKCU\\Software\\Werkzeug"_s, u"/v"_s, u"x"_s,
-                              u"/d"_s, u"über ssh"_s,                u"/f"_s};
-        QTest::newRow("add") << QStringList{u"--machine"_s, Machine} + add << 0;
-        QTest::newRow("machine named without backslashes") << QStringList{u"--machine"_s, u"127.0.0.1"_s} + add << 0;
-        // the local store is not needed for another computer's registry (its folder does not exist here)
-        QTest::newRow("no local store")
-            << QStringList{u"--registry"_s, QDir::tempPath() + u"/kaven-kein-ordner/registry.db"_s, u"--machine"_s,
-                           Machine} + add
-            << 0;
-        QTest::newRow("no machine") << QStringList{u"query"_s, u"HKCU\\Software"_s, u"--machine"_s} << 1;
-        QTest::newRow("machine not reached") << QStringList{u"--machine"_s, u"\\\\-x"_s, u"query"_s, u"HKCU"_s} << 1;
-    }
+    // Commands on the other machine, named with or without backslashes, and without a local store (its folder
+    // does not exist here); where one succeeds, its value is found there and not here. A machine missing or
+    // not reached fails.
     void toolOnMachine()
     {
-        QFETCH(QStringList, args);
-        QFETCH(int, rc);
+        const QStringList add{u"add"_s, u"HKCU\\Software\\Werkzeug"_s, u"/v"_s, u"x"_s,
+                              u"/d"_s,  u"über ssh"_s,                u"/f"_s};
+        const QString noStore = QDir::tempPath() + u"/kaven-kein-ordner/registry.db"_s;
+        const std::pair<QStringList, int> cases[] = {
+            {QStringList{u"--machine"_s, Machine} + add, 0}, {QStringList{u"--machine"_s, u"127.0.0.1"_s} + add, 0},
+            {QStringList{u"--registry"_s, noStore, u"--machine"_s, Machine} + add, 0},
+            {{u"query"_s, u"HKCU\\Software"_s, u"--machine"_s}, 1},
+            {{u"--machine"_s, u"\\\\-x"_s, u"query"_s, u"HKCU"_s}, 1}};
         const auto run = [this](const QStringList& line) {
             return runTool(QStringList{u"--registry"_s, m_fixture.store->storePath()} + line, true);
         };
-        QCOMPARE(run(args).rc, rc);
-        if (rc != 0)
-            return;
-        const ToolRun query = run({u"--machine"_s, Machine, u"query"_s, u"HKCU\\Software\\Werkzeug"_s});
-        QVERIFY2(query.out.contains(u"    x    REG_SZ    \"über ssh\"\n"_s), qPrintable(query.out + query.err));
-        QCOMPARE(run({u"query"_s, u"HKCU\\Software\\Werkzeug"_s}).rc, 1); // the local store was left alone
+        for (const auto& [args, rc] : cases) {
+            cleanup();
+            init();
+            QVERIFY2(run(args).rc == rc, qPrintable(args.join(u' ')));
+            if (rc != 0)
+                continue;
+            const ToolRun query = run({u"--machine"_s, Machine, u"query"_s, u"HKCU\\Software\\Werkzeug"_s});
+            QVERIFY2(query.out.contains(u"    x    REG_SZ    \"über ssh\"\n"_s), qPrintable(query.out + query.err));
+            QCOMPARE(run({u"query"_s, u"HKCU\\Software\\Werkzeug"_s}).rc, 1); // the local store was left alone
+        }
     }
 
 private:
