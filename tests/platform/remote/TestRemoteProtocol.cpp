@@ -121,21 +121,15 @@ private slots:
         const KeyId parent = openedId(server, {u"Software"_s, u"A"_s}, Op::CreateKey);
         QVERIFY(parent != 0);
         QVERIFY(openedId(server, {u"Software"_s, u"A"_s, u"B"_s}, Op::CreateKey) != 0);
-        struct Case {
-            QByteArray request;
-            LONG rc;
-        };
-        const QVector<Case> cases{
+        const std::pair<QByteArray, LONG> cases[] = {
             {req(Op::DeleteKey).i64(parent).payload(), ERROR_ACCESS_DENIED},
             {req(Op::QueryValue).i64(parent).text(u"fehlt"_s).payload(), ERROR_FILE_NOT_FOUND},
             {req(Op::KeyInfo).i64(123456789).payload(), ERROR_INVALID_HANDLE},
-            {req(Op::SetValue).i64(parent).text(u"w"_s).u32(REG_BINARY).bytes(QByteArray("\0\1", 2)).payload(),
-             ERROR_SUCCESS},
+            {req(Op::SetValue).i64(parent).text(u"w"_s).u32(REG_BINARY).bytes("\0\1"_ba).payload(), ERROR_SUCCESS},
             {req(Op::EndBatch).payload(), ERROR_INVALID_PARAMETER},
-            {req(Op::Hello).u32(Magic).u32(Version + 1).payload(), ERROR_INVALID_PARAMETER},
-        };
-        for (const Case& c : cases)
-            QCOMPARE(ask(server, c.request).rc, c.rc);
+            {req(Op::Hello).u32(Magic).u32(Version + 1).payload(), ERROR_INVALID_PARAMETER}};
+        for (const auto& [request, rc] : cases)
+            QCOMPARE(ask(server, request).rc, rc);
     }
     // Random requests, and valid ones with bytes changed or cut: every answer is an answer or a refusal,
     // nothing crashes (the sanitizers watch), and the server still answers afterwards.
