@@ -126,38 +126,27 @@ private slots:
         }
     }
 
-    void wrapsHexBytes_data()
-    {
-        QTest::addColumn<QByteArray>("prefix");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QList<int>>("bytesPerLine");
-        // First-line capacity is 25 - k with k = len div 3, minus one when len is a multiple of 3.
-        QTest::newRow("30 bytes, Data") << QByteArray("\"Data\"=hex:") << 30 << QList<int>{22, 8};
-        QTest::newRow("60 bytes, default") << QByteArray("@=hex:") << 60 << QList<int>{24, 25, 11};
-        QTest::newRow("len 7 (mod 1)") << QByteArray("@=hex(2") << 40 << QList<int>{23, 17};
-        QTest::newRow("len 8 (mod 2)") << QByteArray("@=hex(7:") << 40 << QList<int>{23, 17};
-        QTest::newRow("len 2") << QByteArray("ab") << 26 << QList<int>{25, 1};
-        QTest::newRow("exact fill") << QByteArray("@=hex:") << 49 << QList<int>{24, 25};
-        QTest::newRow("long prefix") << QByteArray(200, 'x') << 3 << QList<int>{1, 2};
-        QTest::newRow("empty") << QByteArray("@=hex:") << 0 << QList<int>{0};
-    }
-
+    // The bytes 0, 1, ... wrapped behind each prefix: the bytes on each line. First-line capacity is 25 - k with
+    // k = len div 3, minus one when len is a multiple of 3.
     void wrapsHexBytes()
     {
-        QFETCH(QByteArray, prefix);
-        QFETCH(int, count);
-        QFETCH(QList<int>, bytesPerLine);
-        QByteArray data;
-        for (int i = 0; i < count; ++i)
-            data.append(char(i));
-        const QList<QByteArray> lines = WrapHexBytes(prefix, data).split('\n');
-        QCOMPARE(lines.size(), bytesPerLine.size());
-        for (int l = 0, next = 0; l < lines.size(); ++l) {
-            QByteArray expected = l > 0 ? QByteArray("  ") : QByteArray();
-            for (int b = 0; b < bytesPerLine[l]; ++b, ++next)
-                expected += QByteArray::number(next, 16).rightJustified(2, '0').toUpper()
-                            + (next + 1 < count ? "," : "");
-            QCOMPARE(lines[l], expected + (l + 1 < lines.size() ? "\\\r" : ""));
+        const std::tuple<QByteArray, int, QList<int>> cases[] = {
+            {"\"Data\"=hex:", 30, {22, 8}}, {"@=hex:", 60, {24, 25, 11}}, {"@=hex(2", 40, {23, 17}}, // len 7 (mod 1)
+            {"@=hex(7:", 40, {23, 17}}, {"ab", 26, {25, 1}}, {"@=hex:", 49, {24, 25}}, // len 8 (mod 2), exact fill
+            {QByteArray(200, 'x'), 3, {1, 2}}, {"@=hex:", 0, {0}}};
+        for (const auto& [prefix, count, bytesPerLine] : cases) {
+            QByteArray data;
+            for (int i = 0; i < count; ++i)
+                data.append(char(i));
+            const QList<QByteArray> lines = WrapHexBytes(prefix, data).split('\n');
+            QCOMPARE(lines.size(), bytesPerLine.size());
+            for (int l = 0, next = 0; l < lines.size(); ++l) {
+                QByteArray expected = l > 0 ? QByteArray("  ") : QByteArray();
+                for (int b = 0; b < bytesPerLine[l]; ++b, ++next)
+                    expected += QByteArray::number(next, 16).rightJustified(2, '0').toUpper()
+                                + (next + 1 < count ? "," : "");
+                QCOMPARE(lines[l], expected + (l + 1 < lines.size() ? "\\\r" : ""));
+            }
         }
     }
 };

@@ -151,10 +151,25 @@ private slots:
         }
     }
 
+    // Across machines, then on this one.
     void copyKey()
     {
-        QVERIFY(makeKey(u"T\\Dest"_s));
+        ScriptedProgress remote;
+        QVERIFY(CopyKey(QString(), Server, Base + u"\\Src"_s, true, Base, remote));
+        QVERIFY(KeyExistsOn(Server, Base + u"\\Src\\A\\Deep"_s));
+        // Same path on the other machine is not the same key: no question, no refusal.
+        QCOMPARE(m_fx.sink->count(), 0);
+
+        // A machine that does not answer: a message only when asked for, nothing made.
+        QVERIFY(!CopyKey(QString(), u"\\\\NOWHERE"_s, Base + u"\\Src"_s, false, Base, remote));
+        QCOMPARE(m_fx.sink->count(), 0);
+        QVERIFY(!CopyKey(u"\\\\NOWHERE"_s, QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, remote));
+        QCOMPARE(m_fx.sink->texts(), QStringList{"Konnte keine Verbindung mit \\\\NOWHERE herstellen."});
+        QVERIFY(!exists(u"T\\Dest"_s));
+        m_fx.sink->clear();
+
         ScriptedProgress progress;
+        QVERIFY(makeKey(u"T\\Dest"_s));
         QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest\\"_s, progress));
         checkCopy(u"T\\Dest\\Src"_s);
         checkCopy(u"T\\Src"_s); // the source stays
@@ -188,22 +203,6 @@ private slots:
         // Values only in the target stay.
         QCOMPARE(value(u"T\\Dest\\Src"_s, u"own"_s), qMakePair(REG_SZ, sz("mine")));
         QCOMPARE(m_fx.sink->count(), 2);
-    }
-
-    void copyKeyAcrossMachines()
-    {
-        ScriptedProgress progress;
-        QVERIFY(CopyKey(QString(), Server, Base + u"\\Src"_s, true, Base, progress));
-        QVERIFY(KeyExistsOn(Server, Base + u"\\Src\\A\\Deep"_s));
-        // Same path on the other machine is not the same key: no question, no refusal.
-        QCOMPARE(m_fx.sink->count(), 0);
-
-        // A machine that does not answer: a message only when asked for, nothing made.
-        QVERIFY(!CopyKey(QString(), u"\\\\NOWHERE"_s, Base + u"\\Src"_s, false, Base, progress));
-        QCOMPARE(m_fx.sink->count(), 0);
-        QVERIFY(!CopyKey(u"\\\\NOWHERE"_s, QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
-        QCOMPARE(m_fx.sink->texts(), QStringList{"Konnte keine Verbindung mit \\\\NOWHERE herstellen."});
-        QVERIFY(!exists(u"T\\Dest"_s));
     }
 
     // Into itself, a child, onto itself, on a named machine, and through the classes alias: refused before a step.

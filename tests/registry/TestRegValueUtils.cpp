@@ -55,7 +55,7 @@ private slots:
         }
     }
 
-    // Each value written through the accessor's key, as stored, and read back the same.
+    // Each value written through the accessor's key, as stored, and read back the same; names up to the limit.
     void readWrite()
     {
         const QString longText(1024 * 1024, u'x'); // (binary data of any size is the platform's test)
@@ -78,6 +78,16 @@ private slots:
             QVERIFY(ReadValue(reg.currentKey(), name, read));
             QCOMPARE(read, value);
         }
+        const QString longest(MAX_VALUE_NAME, u'n');
+        QVERIFY(WriteValue(reg.currentKey(), longest, MakeRegValue(REG_DWORD, "", 5, {})));
+        QVERIFY(WriteValue(reg.currentKey(), u"short"_s, MakeRegValue(REG_DWORD, "", 5, {})));
+        // A name far beyond 255 characters is still listed, and so are the values after it.
+        ValueListModel list;
+        FillValueList(reg.currentKey(), list);
+        QCOMPARE(list.rowCount(), int(std::size(cases)) + 3); // and the unset default
+        QVERIFY(list.findValue(longest) > 0 && list.findValue(u"SHORT"_s) > 0);
+        QCOMPARE(GetValueSize(KeyPath, longest), 4);
+        QCOMPARE(GetValueSize(KeyPath, u"none"_s), -1);
     }
 
     // Stored data that the program's form cannot hold: what is read of it, and whether it counts as read.
@@ -98,23 +108,6 @@ private slots:
         TRegValue read;
         QVERIFY(!ReadValuePath(KeyPath, u"missing"_s, read));
         QVERIFY(!ValueExistsPath(KeyPath, QString())); // no default value set
-    }
-
-    void nameLimits()
-    {
-        RegistryAccessor reg(KEY_READ | KEY_WRITE);
-        QCOMPARE(reg.openPath(KeyPath, false, true), RegResult::Success);
-        const QString longest(MAX_VALUE_NAME, u'n');
-        const TRegValue value = MakeRegValue(REG_DWORD, "", 5, {});
-        QVERIFY(WriteValue(reg.currentKey(), longest, value));
-        QVERIFY(WriteValue(reg.currentKey(), u"short"_s, value));
-        // A name far beyond 255 characters is still listed, and so are the values after it.
-        ValueListModel list;
-        FillValueList(reg.currentKey(), list);
-        QCOMPARE(list.rowCount(), 3);
-        QVERIFY(list.findValue(longest) > 0 && list.findValue(u"SHORT"_s) > 0);
-        QCOMPARE(GetValueSize(KeyPath, longest), 4);
-        QCOMPARE(GetValueSize(KeyPath, u"none"_s), -1);
     }
 
     // Unset default first; the value named "(Standard)" sorts among the others; "ä" beside "a". Then the
