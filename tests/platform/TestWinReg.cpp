@@ -346,7 +346,7 @@ private slots:
         QVERIFY(error.contains(u"existiert nicht"_s));
     }
 
-    void olderStoreIsMigrated()
+    void olderStoreIsMigratedNewOneIsPrivate()
     {
         HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Old"_s);
         QCOMPARE(set(k, u"v"_s, "kept"), ERROR_SUCCESS);
@@ -362,10 +362,7 @@ private slots:
         QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA user_version"), 2);
         QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA application_id"), 0x4B41564E);
         QCOMPARE(sqlValue(m_store->storePath(), "SELECT count(*) FROM sqlite_master WHERE name='changelog_time'"), 1);
-    }
-
-    void newStoreIsTheOwnersAlone()
-    {
+        // A new store is the owner's alone, whatever the umask.
         const mode_t old = ::umask(0);
         const QString path = m_store->otherStorePath(u"private"_s);
         QCOMPARE(RegOpenLocalStore(path), ERROR_SUCCESS);
