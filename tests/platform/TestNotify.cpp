@@ -126,8 +126,7 @@ private slots:
     void changeFromAnotherThread()
     {
         // the watch threads each wait on their own handle and event
-        HKEY k = open(u"Software\\ThreadWatch"_s);
-        RegCloseKey(k);
+        RegCloseKey(open(u"Software\\ThreadWatch"_s));
         std::atomic<bool> fired{false};
         std::thread watcher([&fired] {
             HKEY own = 0;
@@ -142,8 +141,7 @@ private slots:
             CloseHandle(ev);
         });
         QTest::qWait(200);
-        HKEY w = open(u"Software\\ThreadWatch\\New"_s);
-        RegCloseKey(w);
+        RegCloseKey(open(u"Software\\ThreadWatch\\New"_s));
         watcher.join();
         QVERIFY(fired);
     }

@@ -224,42 +224,38 @@ private slots:
         QCOMPARE(readFile(m_file), QByteArray("alt"));
     }
 
-    void roundTripsRandomBranches_data()
-    {
-        QTest::addColumn<quint32>("seed");
-        for (quint32 seed = 1; seed <= 12; ++seed)
-            QTest::addRow("seed %u", seed) << seed;
-    }
-
+    // Twelve seeds, each a branch of its own.
     void roundTripsRandomBranches()
     {
-        QFETCH(quint32, seed);
-        QTemporaryDir dir;
-        const QString first = dir.filePath(u"first.reg"_s), second = dir.filePath(u"second.reg"_s);
-        const QString version5 = dir.filePath(u"v5.reg"_s);
-        ScriptedProgress progress;
-        // A fresh store filled from the seed (no source) or by importing source; its branch, exported to target.
-        const auto pass = [&](const QString& source, bool exact, const QString& target, RegFileFormat format) {
-            TempStore store;
-            QRandomGenerator rng(seed);
-            Snapshot snapshot;
-            if (source.isEmpty())
-                fill(rng, u"RT"_s, 0);
-            else if (!ImportRegFile(source, progress))
-                snapshot[u"import failed: "_s + LastRegFileError()];
-            collect(u"RT"_s, &snapshot, exact);
-            if (!target.isEmpty()
-                && !ExportRegFile(target, u"HKEY_CURRENT_USER\\RT"_s, progress, RootExportDefault, format))
-                snapshot[u"export failed"_s];
-            return snapshot;
-        };
-        const Snapshot before = pass({}, false, first, RegFileFormat::Regedit4);
-        QCOMPARE(pass(first, false, second, RegFileFormat::Regedit4), before);
-        QCOMPARE(readFile(second), readFile(first));
-        // Version 5 carries everything: the random branch exactly, and what came from REGEDIT4 unchanged.
-        for (const QString& source : {QString(), first}) {
-            const Snapshot stored = pass(source, true, version5, RegFileFormat::Version5);
-            QCOMPARE(pass(version5, true, {}, RegFileFormat::Version5), stored);
+        for (quint32 seed = 1; seed <= 12; ++seed) {
+            const QByteArray where = "seed " + QByteArray::number(seed);
+            QTemporaryDir dir;
+            const QString first = dir.filePath(u"first.reg"_s), second = dir.filePath(u"second.reg"_s);
+            const QString version5 = dir.filePath(u"v5.reg"_s);
+            ScriptedProgress progress;
+            // A fresh store filled from the seed (no source) or by importing source; its branch, exported to target.
+            const auto pass = [&](const QString& source, bool exact, const QString& target, RegFileFormat format) {
+                TempStore store;
+                QRandomGenerator rng(seed);
+                Snapshot snapshot;
+                if (source.isEmpty())
+                    fill(rng, u"RT"_s, 0);
+                else if (!ImportRegFile(source, progress))
+                    snapshot[u"import failed: "_s + LastRegFileError()];
+                collect(u"RT"_s, &snapshot, exact);
+                if (!target.isEmpty()
+                    && !ExportRegFile(target, u"HKEY_CURRENT_USER\\RT"_s, progress, RootExportDefault, format))
+                    snapshot[u"export failed"_s];
+                return snapshot;
+            };
+            const Snapshot before = pass({}, false, first, RegFileFormat::Regedit4);
+            QVERIFY2(pass(first, false, second, RegFileFormat::Regedit4) == before, where.constData());
+            QCOMPARE(readFile(second), readFile(first));
+            // Version 5 carries everything: the random branch exactly, and what came from REGEDIT4 unchanged.
+            for (const QString& source : {QString(), first}) {
+                const Snapshot stored = pass(source, true, version5, RegFileFormat::Version5);
+                QVERIFY2(pass(version5, true, {}, RegFileFormat::Version5) == stored, where.constData());
+            }
         }
     }
 

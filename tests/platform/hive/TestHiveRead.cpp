@@ -122,11 +122,16 @@ private slots:
     {
         const QStringList files = QDir(corpusHive(QString())).entryList(QDir::Files, QDir::Name);
         QVERIFY(files.size() >= 62);
+        QMap<QString, qsizetype> keys;
         for (const QString& file : files) {
             const Walk walk = openAndWalk(corpusHive(file));
             QVERIFY2(walk.outcome == expectedOutcome(file), qPrintable(file + u':' + walk.message));
             QVERIFY2(walk.outcome == Outcome::Refused ? !walk.message.isEmpty() : walk.keys >= 1, qPrintable(file));
+            keys[file] = walk.keys;
         }
+        // a subkey listed twice is one key
+        QVERIFY(keys.value("yarp__ManySubkeysHive") > 5000);
+        QCOMPARE(keys.value("yarp__DuplicateSubkeysHive"), keys.value("yarp__ManySubkeysHive"));
     }
 
     // Each hive mounted under its own file name.
@@ -143,13 +148,6 @@ private slots:
         QCOMPARE(mountFiles(mounts), ERROR_SUCCESS);
         for (const QString& file : files)
             compareWithHiveTool(corpusHive(file), file);
-    }
-
-    void duplicateListedOnce()
-    {
-        const qsizetype many = openAndWalk(corpusHive("yarp__ManySubkeysHive")).keys;
-        QVERIFY(many > 5000);
-        QCOMPARE(openAndWalk(corpusHive("yarp__DuplicateSubkeysHive")).keys, many);
     }
 
     // The dirty hives read with their logs (new ones, and an old one) show what Windows 10 and 7 made of them.
