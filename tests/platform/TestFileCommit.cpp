@@ -69,62 +69,6 @@ auto listOf(int n, Make make)
 // that have one goes to *text.
 using Writer = bool (*)(const QString& file, int n, QString* text);
 
-bool exportFile(const QString& file, int n, QString* text)
-{
-    NullProgress progress;
-    const RegFileResult result = ExportRegFileResult(file, branchOf(n), progress);
-    *text = result.text;
-    return result.ok;
-}
-
-bool analysisFile(const QString& file, int n, QString* text)
-{
-    NullProgress progress;
-    const AnalysisWriteResult result = WriteAnalysisFileResult(file, branchOf(n), progress);
-    *text = result.text;
-    return result.ok();
-}
-
-bool changeList(const QString& file, int n, QString*)
-{
-    ChangeList list;
-    for (int i = 0; i < n; ++i)
-        list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, line(i), {}, {}}, 1, line(i));
-    return SaveChangeList(file, list);
-}
-
-bool resultList(const QString& file, int n, QString*)
-{
-    SearchResultList list;
-    std::vector<ResultRow> rows;
-    for (int i = 0; i < n; ++i)
-        rows.push_back({u"Schlüssel"_s, QString(), line(i), 1, false});
-    list.addResultRows(std::move(rows));
-    return SaveResultFile(file, list);
-}
-
-bool treeState(const QString& file, int n, QString*)
-{
-    // The tree is what a stored state rebuilds: a machine node with n keys below it.
-    QByteArray state = "00000000\r\n0101000101Arbeitsplatz\r\n";
-    for (int i = 0; i < n; ++i)
-        state += "0202010000Eintrag" + QByteArray::number(i) + "\r\n";
-    QBuffer device(&state);
-    device.open(QIODevice::ReadOnly);
-    KeyTreeModel tree;
-    const QModelIndex selected = TreeStateFile::read(tree, device);
-    return TreeStateFile::save(tree, selected, file);
-}
-
-bool structure(const QString& file, int n, QString*)
-{
-    Structure s;
-    s.nodes.append({StructureFile::RootName, 0, 1, 0, n > 0, false});
-    for (int i = 0; i < n; ++i)
-        s.nodes.append({u"Schlüssel %1"_s.arg(i), 2, 3, 1, false, false});
-    return StructureFile::save(s, file);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Writer)
@@ -140,10 +84,34 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("message"); // how a failure begins, where the writer has a message
         QTest::addColumn<Writer>("writer");
-        QTest::newRow("export") << u"export.reg"_s << u"Kann Datei nicht sichern."_s << Writer(exportFile);
-        QTest::newRow("analysis file") << u"branch.rec"_s << u"Kann Datei nicht speichern."_s << Writer(analysisFile);
-        QTest::newRow("change list") << u"list.cbk"_s << QString() << Writer(changeList);
-        QTest::newRow("result list") << u"found.slt"_s << QString() << Writer(resultList);
+        QTest::newRow("export") << u"export.reg"_s << u"Kann Datei nicht sichern."_s
+                                << Writer([](const QString& f, int n, QString* text) {
+                                       NullProgress progress;
+                                       const RegFileResult result = ExportRegFileResult(f, branchOf(n), progress);
+                                       *text = result.text;
+                                       return result.ok;
+                                   });
+        QTest::newRow("analysis file") << u"branch.rec"_s << u"Kann Datei nicht speichern."_s
+                                       << Writer([](const QString& f, int n, QString* text) {
+                                              NullProgress progress;
+                                              const auto result = WriteAnalysisFileResult(f, branchOf(n), progress);
+                                              *text = result.text;
+                                              return result.ok();
+                                          });
+        QTest::newRow("change list") << u"list.cbk"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            ChangeList list;
+            for (int i = 0; i < n; ++i)
+                list.AddChangeEntry(KeyCreatedText, QString(), {ChangeKinds::KeyCreated, line(i), {}, {}}, 1, line(i));
+            return SaveChangeList(f, list);
+        });
+        QTest::newRow("result list") << u"found.slt"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            SearchResultList list;
+            std::vector<ResultRow> rows;
+            for (int i = 0; i < n; ++i)
+                rows.push_back({u"Schlüssel"_s, QString(), line(i), 1, false});
+            list.addResultRows(std::move(rows));
+            return SaveResultFile(f, list);
+        });
         QTest::newRow("exclusion list") << u"excl.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
             return SaveExclusionList(f, listOf(n, [](int i) { return u'1' + line(i); }));
         });
@@ -153,7 +121,18 @@ private slots:
         QTest::newRow("history") << u"history.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
             return ListFile::write(f, listOf(n, line));
         });
-        QTest::newRow("tree state") << u"Lokaler PC.tmp"_s << QString() << Writer(treeState);
+        // The tree is what a stored state rebuilds: a machine node with n keys below it.
+        QTest::newRow("tree state") << u"Lokaler PC.tmp"_s << QString()
+                                    << Writer([](const QString& f, int n, QString*) {
+                                           QByteArray state = "00000000\r\n0101000101Arbeitsplatz\r\n";
+                                           for (int i = 0; i < n; ++i)
+                                               state += "0202010000Eintrag" + QByteArray::number(i) + "\r\n";
+                                           QBuffer device(&state);
+                                           device.open(QIODevice::ReadOnly);
+                                           KeyTreeModel tree;
+                                           const QModelIndex selected = TreeStateFile::read(tree, device);
+                                           return TreeStateFile::save(tree, selected, f);
+                                       });
         QTest::newRow("aliases") << u"alias.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
             return AliasFile::save(listOf(n, [](int i) { return AliasEntry{u"a%1"_s.arg(i), line(i)}; }), f);
         });
@@ -161,7 +140,13 @@ private slots:
             const auto tool = [](int i) { return ExternalTool{u"Werkzeug %1"_s.arg(i), u"true"_s, u"-x %1"_s.arg(i)}; };
             return ToolsFile::save(listOf(n, tool), f);
         });
-        QTest::newRow("structure") << u"struktur.rst"_s << QString() << Writer(structure);
+        QTest::newRow("structure") << u"struktur.rst"_s << QString() << Writer([](const QString& f, int n, QString*) {
+            Structure s;
+            s.nodes.append({StructureFile::RootName, 0, 1, 0, n > 0, false});
+            for (int i = 0; i < n; ++i)
+                s.nodes.append({u"Schlüssel %1"_s.arg(i), 2, 3, 1, false, false});
+            return StructureFile::save(s, f);
+        });
         QTest::newRow("notes") << u"memo.dat"_s << QString() << Writer([](const QString& f, int n, QString*) {
             const auto note = [](int i) { return KeyNote{0, u"01.02.2003"_s, line(i), u"Notiz %1"_s.arg(i)}; };
             return NoteFile::save(listOf(n, note), f);

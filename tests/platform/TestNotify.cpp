@@ -26,8 +26,6 @@ enum class Act { SetValue, DeleteValue, NewSubKey, Deny, SetBelow, SetSibling, D
 
 } // namespace
 
-Q_DECLARE_METATYPE(Act)
-
 class TestNotify final : public QObject {
     Q_OBJECT
 private slots:
@@ -57,65 +55,56 @@ private slots:
         // a wait woken from another thread: every notification, which the notifier's thread sets
     }
 
-    void whatFires_data()
-    {
-        QTest::addColumn<bool>("subtree");
-        QTest::addColumn<DWORD>("filter");
-        QTest::addColumn<Act>("act");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("value set is not NAME") << false << REG_NOTIFY_CHANGE_NAME << Act::SetValue << false;
-        QTest::newRow("new subkey is NAME") << false << REG_NOTIFY_CHANGE_NAME << Act::NewSubKey << true;
-        QTest::newRow("value set is LAST_SET") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::SetValue << true;
-        QTest::newRow("value deleted is LAST_SET") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::DeleteValue << true;
-        QTest::newRow("value set is not SECURITY") << false << REG_NOTIFY_CHANGE_SECURITY << Act::SetValue << false;
-        QTest::newRow("deny is SECURITY") << false << REG_NOTIFY_CHANGE_SECURITY << Act::Deny << true;
-        QTest::newRow("below, watching the subtree") << true << REG_NOTIFY_CHANGE_LAST_SET << Act::SetBelow << true;
-        QTest::newRow("below, watching the key") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::SetBelow << false;
-        // a key whose name merely starts like the watched one is not below it
-        QTest::newRow("sibling of the same prefix") << true << REG_NOTIFY_ALL << Act::SetSibling << false;
-        QTest::newRow("the key deleted") << false << REG_NOTIFY_CHANGE_LAST_SET << Act::DeleteKey << true;
-        QTest::newRow("the handle closed") << false << REG_NOTIFY_CHANGE_NAME << Act::CloseHandle << true;
-    }
-
+    // Each request (subtree, filter), the act after it, and whether the act fires it. A key whose name merely
+    // starts like the watched one is not below it; deleting the key and closing the handle fire too.
     void whatFires()
     {
-        QFETCH(bool, subtree);
-        QFETCH(DWORD, filter);
-        QFETCH(Act, act);
-        QFETCH(bool, expected);
-        HKEY k = open(u"Software\\W"_s);
-        HKEY writer = open(u"Software\\W"_s);
-        HKEY below = open(u"Software\\W\\A\\B"_s);
-        HKEY sibling = open(u"Software\\WSibling"_s);
-        QCOMPARE(RegSetValueBytes(writer, u"v"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-        HANDLE ev = CreateEvent(false, false);
-        QCOMPARE(RegNotifyChangeKeyValue(k, subtree, filter, ev, true), ERROR_SUCCESS);
-        QVERIFY(!fires(ev, 300)); // changes made before a request do not fire it
-        if (act == Act::DeleteKey) {
-            QCOMPARE(RegDeleteKey(writer, u"A\\B"_s), ERROR_SUCCESS);
-            QCOMPARE(RegDeleteKey(writer, u"A"_s), ERROR_SUCCESS);
-            QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\W"_s), ERROR_SUCCESS);
-        } else if (act == Act::CloseHandle) {
-            RegCloseKey(k); // fires at once, by the close itself
-        } else if (act == Act::NewSubKey) {
-            RegCloseKey(open(u"Software\\W\\New"_s));
-        } else if (act == Act::Deny) {
-            QCOMPARE(RegSetKeyDeny(writer, KEY_DENY_READ), ERROR_SUCCESS);
-        } else if (act == Act::DeleteValue) {
-            QCOMPARE(RegDeleteValue(writer, u"v"_s), ERROR_SUCCESS);
-        } else {
-            const HKEY target = act == Act::SetBelow ? below : act == Act::SetSibling ? sibling : writer;
-            QCOMPARE(RegSetValueBytes(target, u"w"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+        constexpr DWORD Name = REG_NOTIFY_CHANGE_NAME, Set = REG_NOTIFY_CHANGE_LAST_SET;
+        constexpr DWORD Sec = REG_NOTIFY_CHANGE_SECURITY;
+        const std::tuple<bool, DWORD, Act, bool> cases[] = {
+            {false, Name, Act::SetValue, false}, {false, Name, Act::NewSubKey, true},
+            {false, Set, Act::SetValue, true}, {false, Set, Act::DeleteValue, true},
+            {false, Sec, Act::SetValue, false}, {false, Sec, Act::Deny, true},
+            {true, Set, Act::SetBelow, true}, {false, Set, Act::SetBelow, false},
+            {true, REG_NOTIFY_ALL, Act::SetSibling, false}, {false, Set, Act::DeleteKey, true},
+            {false, Name, Act::CloseHandle, true}};
+        for (const auto& [subtree, filter, act, expected] : cases) {
+            QVERIFY(m_store.emplace().ok());
+            HKEY k = open(u"Software\\W"_s);
+            HKEY writer = open(u"Software\\W"_s);
+            HKEY below = open(u"Software\\W\\A\\B"_s);
+            HKEY sibling = open(u"Software\\WSibling"_s);
+            QCOMPARE(RegSetValueBytes(writer, u"v"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+            HANDLE ev = CreateEvent(false, false);
+            QCOMPARE(RegNotifyChangeKeyValue(k, subtree, filter, ev, true), ERROR_SUCCESS);
+            QVERIFY(!fires(ev, 300)); // changes made before a request do not fire it
+            if (act == Act::DeleteKey) {
+                QCOMPARE(RegDeleteKey(writer, u"A\\B"_s), ERROR_SUCCESS);
+                QCOMPARE(RegDeleteKey(writer, u"A"_s), ERROR_SUCCESS);
+                QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\W"_s), ERROR_SUCCESS);
+            } else if (act == Act::CloseHandle) {
+                RegCloseKey(k); // fires at once, by the close itself
+            } else if (act == Act::NewSubKey) {
+                RegCloseKey(open(u"Software\\W\\New"_s));
+            } else if (act == Act::Deny) {
+                QCOMPARE(RegSetKeyDeny(writer, KEY_DENY_READ), ERROR_SUCCESS);
+            } else if (act == Act::DeleteValue) {
+                QCOMPARE(RegDeleteValue(writer, u"v"_s), ERROR_SUCCESS);
+            } else {
+                const HKEY target = act == Act::SetBelow ? below : act == Act::SetSibling ? sibling : writer;
+                QCOMPARE(RegSetValueBytes(target, u"w"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+            }
+            QVERIFY2(fires(ev, act == Act::CloseHandle ? 0 : expected ? 1500 : 400) == expected,
+                     qPrintable(u"act %1, filter %2, subtree %3"_s.arg(int(act)).arg(filter).arg(subtree)));
+            // one shot per request
+            if (expected && act != Act::DeleteKey && act != Act::CloseHandle) {
+                QCOMPARE(RegSetValueBytes(writer, u"again"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
+                QVERIFY(!fires(ev, 400));
+            }
+            for (HKEY h : {k, writer, below, sibling})
+                RegCloseKey(h);
+            CloseHandle(ev);
         }
-        QCOMPARE(fires(ev, act == Act::CloseHandle ? 0 : expected ? 1500 : 400), expected);
-        // one shot per request
-        if (expected && act != Act::DeleteKey && act != Act::CloseHandle) {
-            QCOMPARE(RegSetValueBytes(writer, u"again"_s, REG_BINARY, QByteArray("1")), ERROR_SUCCESS);
-            QVERIFY(!fires(ev, 400));
-        }
-        for (HKEY h : {k, writer, below, sibling})
-            RegCloseKey(h);
-        CloseHandle(ev);
     }
 
     void invalidRequests()
@@ -137,8 +126,7 @@ private slots:
     void changeFromAnotherThread()
     {
         // the watch threads each wait on their own handle and event
-        HKEY k = open(u"Software\\ThreadWatch"_s);
-        RegCloseKey(k);
+        RegCloseKey(open(u"Software\\ThreadWatch"_s));
         std::atomic<bool> fired{false};
         std::thread watcher([&fired] {
             HKEY own = 0;
@@ -153,8 +141,7 @@ private slots:
             CloseHandle(ev);
         });
         QTest::qWait(200);
-        HKEY w = open(u"Software\\ThreadWatch\\New"_s);
-        RegCloseKey(w);
+        RegCloseKey(open(u"Software\\ThreadWatch\\New"_s));
         watcher.join();
         QVERIFY(fired);
     }

@@ -134,8 +134,8 @@ private slots:
         QCOMPARE(readAll(top, false, &branch), ERROR_SUCCESS);
         QCOMPARE(RegSetValueBytes(keys[1], u"v0"_s, REG_BINARY, "neu"), ERROR_SUCCESS);
         LONG rc = -1;
-        for (const qsizetype place : {2, 4, 1}) { // Tief, zwei, Eins: not in the order they were written
-            const int k = place == 1 ? 0 : place == 2 ? 2 : 1;
+        // Tief, zwei, Eins (their places in the list and in keys): not in the order they were written
+        for (const auto& [place, k] : {std::pair<qsizetype, int>{2, 2}, {4, 1}, {1, 0}}) {
             const QStringList values = valuesOf(branch, place, &rc);
             QCOMPARE(rc, ERROR_SUCCESS);
             QCOMPARE(values.size(), 300);

@@ -120,38 +120,31 @@ class TestStoreFaults final : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { FaultVfs::install(); }
-    void bulkToolsReportOrKeep_data()
-    {
-        QTest::addColumn<QString>("tool");
-        QTest::addColumn<QString>("result"); // where the tool's keys land
-        QTest::newRow("import") << u"import"_s << u"imp"_s;
-        QTest::newRow("key copy") << u"copy"_s << u"dst\\src"_s;
-    }
 
     // An import or a key copy that answers success has all of its changes in the store, whichever write,
     // sync or lock of it failed. The first run, without a fault, counts the I/O calls to fail one by one.
     void bulkToolsReportOrKeep()
     {
-        QFETCH(QString, tool);
-        QFETCH(QString, result);
-        int ioCalls = 0;
-        int reported = 0;
-        for (int n = 0; n <= ioCalls; ++n) {
-            TempStore store;
-            QVERIFY(prepareBulk(store));
-            FaultVfs::arm(n);
-            const bool ok = runBulk(tool, store);
-            ioCalls = n == 0 ? FaultVfs::count() : ioCalls;
-            FaultVfs::disarm();
-            RegShutdown();
-            QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
-            const QByteArray where = tool.toUtf8() + " with a fault at I/O call " + QByteArray::number(n);
-            QVERIFY2(ok || n > 0, where.constData());
-            if (ok)
-                QVERIFY2(bulkPresent(result), where.constData());
-            reported += !ok;
+        for (const auto& [tool, result] : {std::pair{u"import"_s, u"imp"_s}, {u"copy"_s, u"dst\\src"_s}}) {
+            int ioCalls = 0;
+            int reported = 0;
+            for (int n = 0; n <= ioCalls; ++n) {
+                TempStore store;
+                QVERIFY(prepareBulk(store));
+                FaultVfs::arm(n);
+                const bool ok = runBulk(tool, store);
+                ioCalls = n == 0 ? FaultVfs::count() : ioCalls;
+                FaultVfs::disarm();
+                RegShutdown();
+                QCOMPARE(RegOpenLocalStore(store.storePath()), ERROR_SUCCESS);
+                const QByteArray where = tool.toUtf8() + " with a fault at I/O call " + QByteArray::number(n);
+                QVERIFY2(ok || n > 0, where.constData());
+                if (ok)
+                    QVERIFY2(bulkPresent(result), where.constData());
+                reported += !ok;
+            }
+            QVERIFY(reported > 0);
         }
-        QVERIFY(reported > 0);
     }
 
     // Every call answers success or one of the failure codes; what answered success is there after a

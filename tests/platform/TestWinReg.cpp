@@ -83,52 +83,46 @@ private slots:
             QCOMPARE(tryOpen(none, {}), ERROR_INVALID_HANDLE);
     }
 
-    void keyPaths_data()
+    // Opened or created below HKEY_CURRENT_USER, where Software\Größe exists: the code, the disposition, and a
+    // key the call must not leave behind.
+    void keyPaths()
     {
-        QTest::addColumn<bool>("creating");
-        QTest::addColumn<QString>("subKey"); // below HKEY_CURRENT_USER, where Software\Größe exists
-        QTest::addColumn<LONG>("rc");
-        QTest::addColumn<DWORD>("disposition");
-        QTest::addColumn<QString>("absent"); // a key the call must not leave behind
         const QString k256(256, QLatin1Char('k'));
         const QString k255 = k256.left(255);
         QString deep = u"Deep"_s;
         for (int level = 2; level <= 511; ++level) // HKEY_CURRENT_USER is level 1 below HKEY_USERS
             deep += u"\\d"_s;
-        QTest::newRow("leading backslash") << false << "\\Software" << ERROR_BAD_PATHNAME << 0u << "";
-        QTest::newRow("missing") << false << "Software\\Nope" << ERROR_FILE_NOT_FOUND << 0u << "";
-        QTest::newRow("trailing backslash") << false << "Software\\" << ERROR_SUCCESS << 0u << "";
-        QTest::newRow("empty name") << true << "Software\\\\x" << ERROR_INVALID_PARAMETER << 0u << "";
-        QTest::newRow("255 characters") << true << "Software\\" + k255 << ERROR_SUCCESS << REG_CREATED_NEW_KEY << "";
-        QTest::newRow("256 characters") << true << "Neu\\" + k256 << ERROR_INVALID_PARAMETER << 0u << "Neu";
-        QTest::newRow("256 characters open") << false << "Software\\" + k256 << ERROR_FILE_NOT_FOUND << 0u << "";
-        QTest::newRow("ß is not SS") << true << "SOFTWARE\\GRÖSSE" << ERROR_SUCCESS << REG_CREATED_NEW_KEY << "";
-        QTest::newRow("ä is Ä") << true << "SOFTWARE\\GRÖße" << ERROR_SUCCESS << REG_OPENED_EXISTING_KEY << "";
-        QTest::newRow("512 levels") << true << deep << ERROR_SUCCESS << REG_CREATED_NEW_KEY << "";
-        QTest::newRow("513 levels") << true << deep + "\\d" << ERROR_INVALID_PARAMETER << 0u << "Deep";
+        const std::tuple<bool, QString, LONG, DWORD, QString> cases[] = { // creating, path, code, disposition, absent
+            {false, u"\\Software"_s, ERROR_BAD_PATHNAME, 0, {}},
+            {false, u"Software\\Nope"_s, ERROR_FILE_NOT_FOUND, 0, {}},
+            {false, u"Software\\"_s, ERROR_SUCCESS, 0, {}}, {true, u"Software\\\\x"_s, ERROR_INVALID_PARAMETER, 0, {}},
+            {true, u"Software\\"_s + k255, ERROR_SUCCESS, REG_CREATED_NEW_KEY, {}},
+            {true, u"Neu\\"_s + k256, ERROR_INVALID_PARAMETER, 0, u"Neu"_s},
+            {false, u"Software\\"_s + k256, ERROR_FILE_NOT_FOUND, 0, {}},
+            {true, u"SOFTWARE\\GRÖSSE"_s, ERROR_SUCCESS, REG_CREATED_NEW_KEY, {}}, // ß is not SS
+            {true, u"SOFTWARE\\GRÖße"_s, ERROR_SUCCESS, REG_OPENED_EXISTING_KEY, {}}, // ä is Ä
+            {true, deep, ERROR_SUCCESS, REG_CREATED_NEW_KEY, {}}, // 512 levels
+            {true, deep + u"\\d"_s, ERROR_INVALID_PARAMETER, 0, u"Deep"_s}}; // 513
+        for (const auto& [creating, subKey, rc, disposition, absent] : cases) {
+            QVERIFY(m_store.emplace().ok());
+            RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Größe"_s));
+            HKEY k = HKEY(0xABCD);
+            DWORD disp = 0;
+            QCOMPARE(creating ? RegCreateKeyEx(HKEY_CURRENT_USER, subKey, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp)
+                              : RegOpenKeyEx(HKEY_CURRENT_USER, subKey, 0, KEY_READ, &k),
+                     rc);
+            QCOMPARE(disp, disposition);
+            if (rc != ERROR_SUCCESS)
+                QCOMPARE(k, HKEY(0xABCD)); // untouched on failure
+            QCOMPARE(RegCloseKey(k), rc == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
+            if (!absent.isEmpty())
+                QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, absent, 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
+        }
     }
 
-    void keyPaths()
-    {
-        QFETCH(bool, creating);
-        QFETCH(QString, subKey);
-        QFETCH(LONG, rc);
-        QFETCH(QString, absent);
-        RegCloseKey(createKey(HKEY_CURRENT_USER, u"Software\\Größe"_s));
-        HKEY k = HKEY(0xABCD);
-        DWORD disp = 0;
-        QCOMPARE(creating ? RegCreateKeyEx(HKEY_CURRENT_USER, subKey, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, &disp)
-                          : RegOpenKeyEx(HKEY_CURRENT_USER, subKey, 0, KEY_READ, &k),
-                 rc);
-        QTEST(disp, "disposition");
-        if (rc != ERROR_SUCCESS)
-            QCOMPARE(k, HKEY(0xABCD)); // untouched on failure
-        QCOMPARE(RegCloseKey(k), rc == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
-        if (!absent.isEmpty())
-            QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, absent, 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
-    }
-
-    void valueNamesCompareWithoutCaseUpToTheirLimit()
+    // Value names compare without case up to their limit; subkeys enumerate in the hive's order, values in
+    // their creation order.
+    void namesAndTheirOrder()
     {
         HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Names"_s);
         QCOMPARE(set(k, u"Äpfel"_s, "1"), ERROR_SUCCESS);
@@ -138,11 +132,7 @@ private slots:
         QCOMPARE(set(k, QString(16383, QLatin1Char('v'))), ERROR_SUCCESS);
         QCOMPARE(set(k, QString(16384, QLatin1Char('v'))), ERROR_INVALID_PARAMETER);
         RegCloseKey(k);
-    }
-
-    void subKeysEnumerateInHiveOrderValuesInCreationOrder()
-    {
-        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Order"_s);
+        k = createKey(HKEY_CURRENT_USER, u"Software\\Order"_s);
         const QStringList created = {u"b"_s, u"_x"_s, u"A"_s, u"Ä"_s, u"a1"_s, u"Z"_s};
         for (const QString& n : created) {
             RegCloseKey(createKey(k, n));
@@ -330,37 +320,33 @@ private slots:
         RegCloseKey(remote);
     }
 
-    void filesThatAreNotStoresStayUnchanged_data()
-    {
-        QTest::addColumn<QByteArray>("sql"); // makes the file; empty: 4 KB of garbage
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("no database") << QByteArray() << "keine Registrierungsdatenbank";
-        QTest::newRow("another program's") << "CREATE TABLE t(x); INSERT INTO t VALUES(1);"_ba << "anderen Programms";
-        QTest::newRow("another application id")
-            << "PRAGMA application_id=7; CREATE TABLE keys(x);"_ba << "anderen Programms";
-        QTest::newRow("newer version")
-            << "PRAGMA application_id=1262573134; PRAGMA user_version=3; CREATE TABLE keys(x);"_ba << "neueren Version";
-    }
-
+    // Garbage, another program's database (by its tables or its application id), a newer version's store.
     void filesThatAreNotStoresStayUnchanged()
     {
-        QFETCH(QByteArray, sql);
-        QFETCH(QString, reason);
-        const QString path = m_store->otherStorePath(u"foreign"_s);
-        QVERIFY(sql.isEmpty() ? writeFile(path, QByteArray(4096, 'x')) : sqlValue(path, sql.constData()) == -1);
-        const QByteArray before = readFile(path);
-        QString error;
-        QCOMPARE(RegOpenLocalStore(path, &error), ERROR_BADDB);
-        QVERIFY2(error.contains(reason), qPrintable(error));
-        QCOMPARE(RegOpenLocalStore(path, &error, StoreAccess::ReadOnly), ERROR_BADDB);
-        QCOMPARE(readFile(path), before);
-        QVERIFY(!QFile::exists(path + u"-wal"_s));
+        const std::pair<const char*, QString> cases[] = { // the SQL that makes the file (none: 4 KB of garbage)
+            {nullptr, u"keine Registrierungsdatenbank"_s},
+            {"CREATE TABLE t(x); INSERT INTO t VALUES(1);", u"anderen Programms"_s},
+            {"PRAGMA application_id=7; CREATE TABLE keys(x);", u"anderen Programms"_s},
+            {"PRAGMA application_id=1262573134; PRAGMA user_version=3; CREATE TABLE keys(x);", u"neueren Version"_s}};
+        int n = 0;
+        for (const auto& [sql, reason] : cases) {
+            const QString path = m_store->otherStorePath(u"foreign%1"_s.arg(n++));
+            QVERIFY(sql ? sqlValue(path, sql) == -1 : writeFile(path, QByteArray(4096, 'x')));
+            const QByteArray before = readFile(path);
+            QString error;
+            QCOMPARE(RegOpenLocalStore(path, &error), ERROR_BADDB);
+            QVERIFY2(error.contains(reason), qPrintable(error));
+            QCOMPARE(RegOpenLocalStore(path, &error, StoreAccess::ReadOnly), ERROR_BADDB);
+            QCOMPARE(readFile(path), before);
+            QVERIFY(!QFile::exists(path + u"-wal"_s));
+        }
         QVERIFY(createKey(HKEY_CURRENT_USER, u"Software\\StillThere"_s)); // the store in use stays
+        QString error;
         QCOMPARE(RegOpenLocalStore(m_store->dirPath() + u"/missing/r.db"_s, &error), ERROR_FILE_NOT_FOUND);
         QVERIFY(error.contains(u"existiert nicht"_s));
     }
 
-    void olderStoreIsMigrated()
+    void olderStoreIsMigratedNewOneIsPrivate()
     {
         HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Old"_s);
         QCOMPARE(set(k, u"v"_s, "kept"), ERROR_SUCCESS);
@@ -376,10 +362,7 @@ private slots:
         QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA user_version"), 2);
         QCOMPARE(sqlValue(m_store->storePath(), "PRAGMA application_id"), 0x4B41564E);
         QCOMPARE(sqlValue(m_store->storePath(), "SELECT count(*) FROM sqlite_master WHERE name='changelog_time'"), 1);
-    }
-
-    void newStoreIsTheOwnersAlone()
-    {
+        // A new store is the owner's alone, whatever the umask.
         const mode_t old = ::umask(0);
         const QString path = m_store->otherStorePath(u"private"_s);
         QCOMPARE(RegOpenLocalStore(path), ERROR_SUCCESS);
@@ -392,35 +375,32 @@ private slots:
         }
     }
 
-    void readOnlyStoresAnswerAccessDenied_data()
-    {
-        QTest::addColumn<bool>("readOnlyFile"); // else opened for reading
-        QTest::newRow("read-only file") << true;
-        QTest::newRow("opened for reading") << false;
-    }
-
+    // A read-only file, and a store opened for reading.
     void readOnlyStoresAnswerAccessDenied()
     {
-        QFETCH(bool, readOnlyFile);
-        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Kept"_s);
-        QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
-        RegCloseKey(k);
-        const QString path = m_store->storePath();
-        RegShutdown();
-        if (readOnlyFile)
-            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-        const QByteArray before = readFile(path);
-        QCOMPARE(RegOpenLocalStore(path, nullptr, readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly), 0);
-        QCOMPARE(valueOf(u"Software\\Kept"_s, u"v"_s), QByteArray("1"));
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
-        QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);
-        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Kept"_s), ERROR_ACCESS_DENIED);
-        QVERIFY(!createKey(HKEY_CURRENT_USER, u"Software\\New"_s));
-        QCOMPARE(RegBeginBatch(k), ERROR_ACCESS_DENIED);
-        RegCloseKey(k);
-        RegShutdown();
-        QCOMPARE(readFile(path), before);
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        for (const bool readOnlyFile : {true, false}) {
+            QVERIFY(m_store.emplace().ok());
+            HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Kept"_s);
+            QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
+            RegCloseKey(k);
+            const QString path = m_store->storePath();
+            RegShutdown();
+            if (readOnlyFile)
+                QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+            const QByteArray before = readFile(path);
+            const StoreAccess access = readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly;
+            QCOMPARE(RegOpenLocalStore(path, nullptr, access), ERROR_SUCCESS);
+            QCOMPARE(valueOf(u"Software\\Kept"_s, u"v"_s), QByteArray("1"));
+            QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+            QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);
+            QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Kept"_s), ERROR_ACCESS_DENIED);
+            QVERIFY(!createKey(HKEY_CURRENT_USER, u"Software\\New"_s));
+            QCOMPARE(RegBeginBatch(k), ERROR_ACCESS_DENIED);
+            RegCloseKey(k);
+            RegShutdown();
+            QCOMPARE(readFile(path), before);
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        }
     }
 
     void writingWhileEnumerating()

@@ -109,46 +109,36 @@ private slots:
         m_file = m_store->dirPath() + u"/out.reg"_s;
     }
 
-    void writesEveryDataForm_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<uint>("type");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QByteArray>("line");
-        QTest::newRow("default") << "" << 1u << sz("Vorgabe") << QByteArray("@=\"Vorgabe\"");
-        QTest::newRow("escapes") << "a\"b\\c" << 1u << sz("C:\\a\"b\r\n\xc3\x84")
-                                 << QByteArray("\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\"");
-        QTest::newRow("ASCII escapes") << "a\"b\\c" << 1u << sz("C:\\a\"b\r\n\tz\\")
-                                       << QByteArray("\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\tz\\\\\"");
-        QTest::newRow("cut at zero") << "cut" << 1u << QByteArray("vor\0nach\0", 9) << QByteArray("\"cut\"=\"vor\"");
-        // "Ã¤": its Windows-1252 bytes would read as UTF-8 of "ä", so the line is UTF-8.
-        QTest::newRow("mojibake") << "m" << 1u << sz("\xc3\x83\xc2\xa4") << QByteArray("\"m\"=\"\xc3\x83\xc2\xa4\"");
-        QTest::newRow("wrapped") << "Data" << 3u << Thirty
-                                 << QByteArray("\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,"
-                                               "12,13,14,15,\\\r\n  16,17,18,19,1A,1B,1C,1D");
-        QTest::newRow("dword") << "d" << 4u << QByteArray("\x1a\0\0\0", 4) << QByteArray("\"d\"=dword:0000001A");
-        QTest::newRow("short dword") << "d" << 4u << QByteArray("\x01\x02", 2) << QByteArray("\"d\"=hex(4):01,02");
-        QTest::newRow("empty binary") << "e" << 3u << QByteArray() << QByteArray("\"e\"=hex:");
-        QTest::newRow("expand Müller") << "x" << 2u << sz("M\xc3\xbcller") << "\"x\"=hex(2):4D,FC,6C,6C,65,72,00"_ba;
-        QTest::newRow("multi beyond 1252") << "x" << 7u << "\xc3\xbc\0\xce\xa9\0\0"_ba
-                                           << "\"x\"=hex(7):C3,BC,00,CE,A9,00,00"_ba;
-        QTest::newRow("qword") << "q" << 11u << "\x01\0\0\0\0\0\0\x80"_ba << "\"q\"=hex(0):01,00,00,00,00,00,00,80"_ba;
-        QTest::newRow("raw bytes") << "r" << 3u << QByteArray("\xc3\xbc", 2) << QByteArray("\"r\"=hex:C3,BC");
-        QTest::newRow("type 99") << "t" << 99u << QByteArray("\xcd", 1) << QByteArray("\"t\"=hex(0):CD");
-    }
-
+    // One key with a value of every form, each with the line written for it.
     void writesEveryDataForm()
     {
-        QFETCH(QString, name);
-        QFETCH(uint, type);
-        QFETCH(QByteArray, data);
-        QVERIFY(setValue(u"Software\\T"_s, name, type, data));
+        const std::tuple<QString, uint, QByteArray, QByteArray> values[] = {
+            {u""_s, 1u, sz("Vorgabe"), "@=\"Vorgabe\""_ba},
+            {u"a\"b\\c"_s, 1u, sz("C:\\a\"b\r\n\xc3\x84"), "\"a\\\"b\\\\c\"=\"C:\\\\a\\\"b\\r\\n\xc4\""_ba},
+            {u"a\"b\\d"_s, 1u, sz("C:\\a\"b\r\n\tz\\"), "\"a\\\"b\\\\d\"=\"C:\\\\a\\\"b\\r\\n\tz\\\\\""_ba},
+            {u"cut"_s, 1u, "vor\0nach\0"_ba, "\"cut\"=\"vor\""_ba},
+            {u"d"_s, 4u, "\x1a\0\0\0"_ba, "\"d\"=dword:0000001A"_ba},
+            {u"d2"_s, 4u, "\x01\x02"_ba, "\"d2\"=hex(4):01,02"_ba}, // too short for a dword line
+            {u"Data"_s, 3u, Thirty,
+             "\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,12,13,14,15,\\\r\n"
+             "  16,17,18,19,1A,1B,1C,1D"_ba},
+            {u"e"_s, 3u, {}, "\"e\"=hex:"_ba},
+            // "Ã¤": its Windows-1252 bytes would read as UTF-8 of "ä", so the line is UTF-8.
+            {u"m"_s, 1u, sz("\xc3\x83\xc2\xa4"), "\"m\"=\"\xc3\x83\xc2\xa4\""_ba},
+            {u"q"_s, 11u, "\x01\0\0\0\0\0\0\x80"_ba, "\"q\"=hex(0):01,00,00,00,00,00,00,80"_ba},
+            {u"r"_s, 3u, "\xc3\xbc"_ba, "\"r\"=hex:C3,BC"_ba}, // raw bytes
+            {u"t"_s, 99u, "\xcd"_ba, "\"t\"=hex(0):CD"_ba},
+            {u"x"_s, 2u, sz("M\xc3\xbcller"), "\"x\"=hex(2):4D,FC,6C,6C,65,72,00"_ba},
+            {u"x7"_s, 7u, "\xc3\xbc\0\xce\xa9\0\0"_ba, "\"x7\"=hex(7):C3,BC,00,CE,A9,00,00"_ba}}; // beyond 1252
+        QByteArray expected = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n";
+        for (const auto& [name, type, data, line] : values) {
+            QVERIFY(setValue(u"Software\\T"_s, name, type, data));
+            expected += line + "\r\n";
+        }
         QVERIFY(makeKey(u"Software\\T\\Leer"_s));
         ScriptedProgress progress;
         QVERIFY(ExportRegFile(m_file, u"HKEY_CURRENT_USER\\Software\\T\\"_s, progress));
-        QFETCH(QByteArray, line);
-        QCOMPARE(readFile(m_file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n" + line
-                                      + "\r\n\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n");
+        QCOMPARE(readFile(m_file), expected + "\r\n[HKEY_CURRENT_USER\\Software\\T\\Leer]\r\n");
     }
 
     void reimportsLongNamesAndSkipsDeniedKeys()
@@ -173,42 +163,36 @@ private slots:
         QVERIFY(!exists(u"S\\hidden"_s));
     }
 
-    void refusesTargets_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("branch");
-        QTest::addColumn<QString>("message");
-        const QString cannotSave = u"Fehler: Kann Datei nicht sichern."_s;
-        QTest::newRow("missing folder") << "/nix/out.reg" << "HKEY_CURRENT_USER" << cannotSave;
-        QTest::newRow("read-only") << "/alt.reg" << "HKEY_CURRENT_USER" << cannotSave;
-        QTest::newRow("the store") << "/registry.db" << "HKEY_CURRENT_USER" << "Fehler: " + RegFileTexts::StoreFile;
-        QTest::newRow("missing key") << "/out.reg" << "HKEY_CURRENT_USER\\Fehlt"
-                                     << "Fehler: Kann Schlüssel nicht öffnen: HKEY_CURRENT_USER\\Fehlt "
-                                        "(nicht gefunden (Code 2))";
-        // The format cannot escape a line break in a key line: written, it would plant [HKEY_LOCAL_MACHINE].
-        QTest::newRow("line break in a key name")
-            << "/out.reg" << "HKEY_CURRENT_USER\\S"
-            << "Fehler: Der Schlüssel \"HKEY_CURRENT_USER\\S\\a]\\r\\n[HKEY_LOCAL_MACHINE]\\r\\n\"Evil\"=\"yes\"\" "
-               "enthält einen Zeilenumbruch und kann nicht in eine Registrierungsdatei geschrieben werden.";
-    }
-
+    // A missing folder, a read-only file, the store itself, a missing key, and a key name holding a line
+    // break: the format cannot escape it in a key line; written, it would plant [HKEY_LOCAL_MACHINE].
     void refusesTargets()
     {
-        QFETCH(QString, target);
-        QFETCH(QString, branch);
-        const QString file = m_store->dirPath() + target;
-        QVERIFY(makeKey(u"S\\a]\r\n[HKEY_LOCAL_MACHINE]\r\n\"Evil\"=\"yes\""_s));
-        QVERIFY(writeFile(m_file, "alt"));
-        QVERIFY(writeFile(m_store->dirPath() + u"/alt.reg"_s, "alt"));
-        QVERIFY(QFile::setPermissions(m_store->dirPath() + u"/alt.reg"_s, QFileDevice::ReadOwner));
-        const QFileInfo before(file); // the store file is never opened, not even here
-        RecordingMessageSink sink;
-        ScriptedProgress progress;
-        QVERIFY(!ExportRegFile(file, branch, progress));
-        QTEST(sink.last().text, "message");
-        const QFileInfo after(file);
-        QCOMPARE(std::tuple(after.exists(), after.size(), after.lastModified()),
-                 std::tuple(before.exists(), before.size(), before.lastModified()));
+        const QString cannotSave = u"Fehler: Kann Datei nicht sichern."_s;
+        const QString user = u"HKEY_CURRENT_USER"_s;
+        const std::tuple<QString, QString, QString> cases[] = {
+            {u"/nix/out.reg"_s, user, cannotSave}, {u"/alt.reg"_s, user, cannotSave},
+            {u"/registry.db"_s, user, u"Fehler: "_s + RegFileTexts::StoreFile},
+            {u"/out.reg"_s, user + u"\\Fehlt"_s,
+             u"Fehler: Kann Schlüssel nicht öffnen: HKEY_CURRENT_USER\\Fehlt (nicht gefunden (Code 2))"_s},
+            {u"/out.reg"_s, user + u"\\S"_s,
+             u"Fehler: Der Schlüssel \"HKEY_CURRENT_USER\\S\\a]\\r\\n[HKEY_LOCAL_MACHINE]\\r\\n\"Evil\"=\"yes\"\" "
+             "enthält einen Zeilenumbruch und kann nicht in eine Registrierungsdatei geschrieben werden."_s}};
+        for (const auto& [target, branch, message] : cases) {
+            init();
+            const QString file = m_store->dirPath() + target;
+            QVERIFY(makeKey(u"S\\a]\r\n[HKEY_LOCAL_MACHINE]\r\n\"Evil\"=\"yes\""_s));
+            QVERIFY(writeFile(m_file, "alt"));
+            QVERIFY(writeFile(m_store->dirPath() + u"/alt.reg"_s, "alt"));
+            QVERIFY(QFile::setPermissions(m_store->dirPath() + u"/alt.reg"_s, QFileDevice::ReadOwner));
+            const QFileInfo before(file); // the store file is never opened, not even here
+            RecordingMessageSink sink;
+            ScriptedProgress progress;
+            QVERIFY(!ExportRegFile(file, branch, progress));
+            QCOMPARE(sink.last().text, message);
+            const QFileInfo after(file);
+            QCOMPARE(std::tuple(after.exists(), after.size(), after.lastModified()),
+                     std::tuple(before.exists(), before.size(), before.lastModified()));
+        }
     }
 
     void keepsTheOldFileOnCancelAndKill()
@@ -240,42 +224,38 @@ private slots:
         QCOMPARE(readFile(m_file), QByteArray("alt"));
     }
 
-    void roundTripsRandomBranches_data()
-    {
-        QTest::addColumn<quint32>("seed");
-        for (quint32 seed = 1; seed <= 12; ++seed)
-            QTest::addRow("seed %u", seed) << seed;
-    }
-
+    // Twelve seeds, each a branch of its own.
     void roundTripsRandomBranches()
     {
-        QFETCH(quint32, seed);
-        QTemporaryDir dir;
-        const QString first = dir.filePath(u"first.reg"_s), second = dir.filePath(u"second.reg"_s);
-        const QString version5 = dir.filePath(u"v5.reg"_s);
-        ScriptedProgress progress;
-        // A fresh store filled from the seed (no source) or by importing source; its branch, exported to target.
-        const auto pass = [&](const QString& source, bool exact, const QString& target, RegFileFormat format) {
-            TempStore store;
-            QRandomGenerator rng(seed);
-            Snapshot snapshot;
-            if (source.isEmpty())
-                fill(rng, u"RT"_s, 0);
-            else if (!ImportRegFile(source, progress))
-                snapshot[u"import failed: "_s + LastRegFileError()];
-            collect(u"RT"_s, &snapshot, exact);
-            if (!target.isEmpty()
-                && !ExportRegFile(target, u"HKEY_CURRENT_USER\\RT"_s, progress, RootExportDefault, format))
-                snapshot[u"export failed"_s];
-            return snapshot;
-        };
-        const Snapshot before = pass({}, false, first, RegFileFormat::Regedit4);
-        QCOMPARE(pass(first, false, second, RegFileFormat::Regedit4), before);
-        QCOMPARE(readFile(second), readFile(first));
-        // Version 5 carries everything: the random branch exactly, and what came from REGEDIT4 unchanged.
-        for (const QString& source : {QString(), first}) {
-            const Snapshot stored = pass(source, true, version5, RegFileFormat::Version5);
-            QCOMPARE(pass(version5, true, {}, RegFileFormat::Version5), stored);
+        for (quint32 seed = 1; seed <= 12; ++seed) {
+            const QByteArray where = "seed " + QByteArray::number(seed);
+            QTemporaryDir dir;
+            const QString first = dir.filePath(u"first.reg"_s), second = dir.filePath(u"second.reg"_s);
+            const QString version5 = dir.filePath(u"v5.reg"_s);
+            ScriptedProgress progress;
+            // A fresh store filled from the seed (no source) or by importing source; its branch, exported to target.
+            const auto pass = [&](const QString& source, bool exact, const QString& target, RegFileFormat format) {
+                TempStore store;
+                QRandomGenerator rng(seed);
+                Snapshot snapshot;
+                if (source.isEmpty())
+                    fill(rng, u"RT"_s, 0);
+                else if (!ImportRegFile(source, progress))
+                    snapshot[u"import failed: "_s + LastRegFileError()];
+                collect(u"RT"_s, &snapshot, exact);
+                if (!target.isEmpty()
+                    && !ExportRegFile(target, u"HKEY_CURRENT_USER\\RT"_s, progress, RootExportDefault, format))
+                    snapshot[u"export failed"_s];
+                return snapshot;
+            };
+            const Snapshot before = pass({}, false, first, RegFileFormat::Regedit4);
+            QVERIFY2(pass(first, false, second, RegFileFormat::Regedit4) == before, where.constData());
+            QCOMPARE(readFile(second), readFile(first));
+            // Version 5 carries everything: the random branch exactly, and what came from REGEDIT4 unchanged.
+            for (const QString& source : {QString(), first}) {
+                const Snapshot stored = pass(source, true, version5, RegFileFormat::Version5);
+                QVERIFY2(pass(version5, true, {}, RegFileFormat::Version5) == stored, where.constData());
+            }
         }
     }
 

@@ -56,86 +56,62 @@ private slots:
                            "\"\xc3\xb6\"=\"\xe2\x82\xac \xce\xa9\"\r\n")
                     .ok);
         const QString k = u"Software\\A\\B"_s;
-        const struct {
-            const char* name;
-            DWORD type;
-            QByteArray data;
-        } rows[] = {
-            {"", REG_SZ, sz("Vorgabe")},
-            {"d1", REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
-            {"d2", REG_DWORD, QByteArray("\x1a\0\0\0", 4)},
-            {"e", REG_BINARY, QByteArray()},
-            {"m", REG_MULTI_SZ, QByteArray("a\0b\0\0", 5)},
-            {"mu", REG_EXPAND_SZ, sz("M\xc3\xbcller")}, // Windows-1252 text, stored as UTF-8
-            {"u8", REG_MULTI_SZ, QByteArray("\xc3\xbc\0\0", 4)},
-            {"raw", REG_BINARY, QByteArray("\xfc")},
-            {"n99", REG_NONE, QByteArray("\x01", 1)},
-            {"nm1", REG_NONE, QByteArray("\x02", 1)},
-            {"t10", 10, QByteArray("\x03", 1)},
-        };
-        for (const auto& row : rows)
-            QCOMPARE(value(k, QString::fromLatin1(row.name)), qMakePair(row.type, row.data));
+        // "mu": Windows-1252 text, stored as UTF-8
+        const std::tuple<const char*, DWORD, QByteArray> rows[] = {
+            {"", REG_SZ, sz("Vorgabe")}, {"d1", REG_DWORD, "\x1a\0\0\0"_ba}, {"d2", REG_DWORD, "\x1a\0\0\0"_ba},
+            {"e", REG_BINARY, {}}, {"m", REG_MULTI_SZ, "a\0b\0\0"_ba}, {"mu", REG_EXPAND_SZ, sz("M\xc3\xbcller")},
+            {"u8", REG_MULTI_SZ, "\xc3\xbc\0\0"_ba}, {"raw", REG_BINARY, "\xfc"_ba}, {"n99", REG_NONE, "\x01"_ba},
+            {"nm1", REG_NONE, "\x02"_ba}, {"t10", 10, "\x03"_ba}};
+        for (const auto& [name, type, data] : rows)
+            QCOMPARE(value(k, QString::fromLatin1(name)), qMakePair(type, data));
         QCOMPARE(value(u"SOFTWARE\\Classes\\.kvn"_s, QString(), HKEY_LOCAL_MACHINE).second, sz("Kaven.Datei"));
         QCOMPARE(value(u"Größe"_s, u"Ä"_s).second, sz("ü"));
         QCOMPARE(value(u"Größe"_s, u"ö"_s).second, sz("€ Ω"));
     }
 
-    void stopsWithReasonAndLine_data()
+    // Each file stops with its reason at its line: what came before the line is kept, nothing after it. (The
+    // reasons of single value lines are the line parser's test.)
+    void stopsWithReasonAndLine()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<int>("line");
         const auto around = [](const QByteArray& line) {
             return "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\E]\r\n\"vorher\"=\"1\"\r\n" + line
                    + "\r\n\"nachher\"=\"2\"\r\n[HKEY_CURRENT_USER\\F]\r\n";
         };
-        // (The reasons of single value lines are the line parser's test.)
-        QTest::newRow("other line") << around("Kein Wert") << "Ungültige Zeile" << 5;
-        QTest::newRow("bad continuation") << around("\"a\"=hex:01,\\\r\n  0g") << RegFileTexts::BadHexChars << 6;
-        QTest::newRow("key deletion") << around("[-HKEY_CURRENT_USER\\X]")
-                                      << "Unbekannter Stammschlüssel: -HKEY_CURRENT_USER\\X" << 5;
-        QTest::newRow("other header")
-            << QByteArray("Windows Registry Editor Version 6.00\r\n[HKEY_CURRENT_USER\\F]\r\n")
-            << RegFileTexts::MissingHeader << 1;
-        QTest::newRow("empty file") << QByteArray() << RegFileTexts::MissingHeader << 0;
-        QTest::newRow("no key line") << QByteArray("REGEDIT4\r\n\"a\"=\"b\"\r\n") << RegFileTexts::NoKeyLine << 0;
-        QTest::newRow("hex list open at the end")
-            << QByteArray("REGEDIT4\r\n[HKEY_CURRENT_USER\\E]\r\n\"vorher\"=\"1\"\r\n\"c\"=hex:03,\\\r\n  04,\\")
-            << RegFileTexts::UnfinishedHex << 5;
+        const std::tuple<QByteArray, QString, int> cases[] = {
+            {around("Kein Wert"), u"Ungültige Zeile"_s, 5},
+            {around("\"a\"=hex:01,\\\r\n  0g"), RegFileTexts::BadHexChars, 6}, // a bad continuation
+            {around("[-HKEY_CURRENT_USER\\X]"), u"Unbekannter Stammschlüssel: -HKEY_CURRENT_USER\\X"_s, 5},
+            {"Windows Registry Editor Version 6.00\r\n[HKEY_CURRENT_USER\\F]\r\n", RegFileTexts::MissingHeader, 1},
+            {{}, RegFileTexts::MissingHeader, 0}, {"REGEDIT4\r\n\"a\"=\"b\"\r\n", RegFileTexts::NoKeyLine, 0},
+            {"REGEDIT4\r\n[HKEY_CURRENT_USER\\E]\r\n\"vorher\"=\"1\"\r\n\"c\"=hex:03,\\\r\n  04,\\", // open at the end
+             RegFileTexts::UnfinishedHex, 5}};
+        for (const auto& [text, error, line] : cases) {
+            init();
+            const RegFileResult result = importText(text);
+            QVERIFY(!result.ok && !result.cancelled);
+            QCOMPARE(result.text, error);
+            QCOMPARE(int(result.line), line);
+            QCOMPARE(has(u"E"_s, u"vorher"_s), text.contains("vorher"));
+            QVERIFY(!has(u"E"_s, u"nachher"_s) && !exists(u"F"_s));
+            ScriptedProgress progress;
+            QVERIFY(!ImportRegFile(m_file, progress)); // the program-wide reader of the reason
+            QCOMPARE(LastRegFileError(), error);
+        }
     }
 
-    void stopsWithReasonAndLine()
-    {
-        QFETCH(QByteArray, text);
-        const RegFileResult result = importText(text);
-        QVERIFY(!result.ok && !result.cancelled);
-        QTEST(result.text, "error");
-        QTEST(int(result.line), "line");
-        QCOMPARE(has(u"E"_s, u"vorher"_s), text.contains("vorher"));
-        QVERIFY(!has(u"E"_s, u"nachher"_s) && !exists(u"F"_s));
-        ScriptedProgress progress;
-        QVERIFY(!ImportRegFile(m_file, progress)); // the program-wide reader of the reason
-        QTEST(LastRegFileError(), "error");
-    }
-
-    void acceptsEveryLineEnd_data()
-    {
-        QTest::addColumn<QByteArray>("lineEnd");
-        QTest::newRow("CR LF") << QByteArray("\r\n");
-        QTest::newRow("LF") << QByteArray("\n");
-        QTest::newRow("CR") << QByteArray("\r");
-    }
-
+    // CR LF, LF and CR.
     void acceptsEveryLineEnd()
     {
-        QFETCH(QByteArray, lineEnd);
-        const QList<QByteArray> lines{"REGEDIT4", "", "[HKEY_CURRENT_USER\\L]", "\"a\"=\"x\"", "\"b\"=hex:01,\\",
-                                      "  02", "\"c\"=hex:03,\\", "[HKEY_CURRENT_USER\\L\\M]"};
-        QVERIFY(importText(lines.join(lineEnd) + lineEnd).ok);
-        QCOMPARE(value(u"L"_s, u"a"_s).second, sz("x"));
-        QCOMPARE(value(u"L"_s, u"b"_s).second, QByteArray("\x01\x02"));
-        QVERIFY(!has(u"L"_s, u"c"_s)); // a list cut off by a key line is dropped
-        QVERIFY(exists(u"L\\M"_s));
+        for (const QByteArray& lineEnd : {"\r\n"_ba, "\n"_ba, "\r"_ba}) {
+            init();
+            const QList<QByteArray> lines{"REGEDIT4", "", "[HKEY_CURRENT_USER\\L]", "\"a\"=\"x\"", "\"b\"=hex:01,\\",
+                                          "  02", "\"c\"=hex:03,\\", "[HKEY_CURRENT_USER\\L\\M]"};
+            QVERIFY(importText(lines.join(lineEnd) + lineEnd).ok);
+            QCOMPARE(value(u"L"_s, u"a"_s).second, sz("x"));
+            QCOMPARE(value(u"L"_s, u"b"_s).second, QByteArray("\x01\x02"));
+            QVERIFY(!has(u"L"_s, u"c"_s)); // a list cut off by a key line is dropped
+            QVERIFY(exists(u"L\\M"_s));
+        }
     }
 
     void reportsValuesThatCouldNotBeWritten()

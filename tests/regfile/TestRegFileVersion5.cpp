@@ -66,22 +66,17 @@ private slots:
         m_file = m_store->dirPath() + u"/in.reg"_s;
     }
 
-    void importsEveryCorpusFile_data()
-    {
-        QTest::addColumn<QString>("name");
-        const QStringList files = QDir(Corpus).entryList({u"*.reg"_s}, QDir::Files);
-        QCOMPARE(files.size(), 40);
-        for (const QString& name : files)
-            QTest::newRow(qPrintable(name)) << name;
-    }
-
-    // Every file goes through completely: no line skipped, every change made.
+    // Every file goes through completely, each into a store of its own: no line skipped, every change made.
     void importsEveryCorpusFile()
     {
-        QFETCH(QString, name);
-        ScriptedProgress progress;
-        const RegFileResult result = ImportRegFileResult(Corpus + name, progress);
-        QVERIFY2(result.ok, qPrintable(result.describe()));
+        const QStringList files = QDir(Corpus).entryList({u"*.reg"_s}, QDir::Files);
+        QCOMPARE(files.size(), 40);
+        for (const QString& name : files) {
+            init();
+            ScriptedProgress progress;
+            const RegFileResult result = ImportRegFileResult(Corpus + name, progress);
+            QVERIFY2(result.ok, qPrintable(name + u": "_s + result.describe()));
+        }
     }
 
     void deletesThroughTheClassesAlias()
@@ -109,64 +104,58 @@ private slots:
         }
     }
 
-    void skipsLinesItCannotRead_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("result");
-        QTest::addColumn<QStringList>("values"); // below V: "key|name=hex of the data", or "key|name=-" when absent
-        QTest::newRow("one line") << u"[HKEY_CURRENT_USER\\V]\n\"a\"=\"1\"\nKein Wert\n\"b\"=\"2\""_s
-                                  << u"1 Zeile konnte nicht gelesen werden: Zeile 4: Kein Wert (Ungültige Zeile)"_s
-                                  << QStringList{u"|a=3100"_s, u"|b=3200"_s};
-        QTest::newRow("values after unreadable key lines go nowhere")
-            << u"[HKEY_CURRENT_USER\\V]\n\"a\"=dword:zz\n[HKEY_NIRGENDS\\X]\n\"lost\"=\"1\"\n"
-               "[HKEY_CURRENT_USER\\V\\W\n\"lost\"=\"2\"\n[HKEY_CURRENT_USER\\V]\n\"b\"=\"2\""_s
-            << u"3 Zeilen konnten nicht gelesen werden, zuerst Zeile 3: \"a\"=dword:zz (Ungültige Zeichen im "
-               "DWord-Datenbereich)"_s
-            << QStringList{u"|a=-"_s, u"|lost=-"_s, u"|b=3200"_s};
-        QTest::newRow("deletions, also of what is not there")
-            << u"[-HKEY_CURRENT_USER\\V\\Alt]\n\"lost\"=\"1\"\n[-HKEY_CURRENT_USER\\V\\NieDa]\n"
-               "[HKEY_CURRENT_USER\\V]\n\"del\"=-\n\"nie\"=-\n@=-"_s
-            << QString() << QStringList{u"|del=-"_s, u"|lost=-"_s, u"Alt|x=-"_s, u"|=-"_s};
-        QTest::newRow("comments between continuations and after values")
-            << u"[HKEY_CURRENT_USER\\V] ; Schlüssel\n\"h\"=hex:01,02,\\\n; dazwischen\n\n  03 ; Ende\n"
-               "\"s\"=\"a;\\\"b\" ; Text\n\"d\"=dword:00000005;x"_s
-            << QString() << QStringList{u"|h=010203"_s, u"|s=613b226200"_s, u"|d=05000000"_s};
-        QTest::newRow("a broken byte list counts once")
-            << u"[HKEY_CURRENT_USER\\V]\n\"h\"=hex:01,\\\n  zz,\\\n  03\n\"g\"=hex:0g,\\\n  01\n\"b\"=\"2\""_s
-            << u"2 Zeilen konnten nicht gelesen werden, zuerst Zeile 4: zz,\\ (Ungültige Zeichen im "
-               "Hex-Datenbereich)"_s
-            << QStringList{u"|h=-"_s, u"|g=-"_s, u"|b=3200"_s};
-        QTest::newRow("a byte list that breaks off")
-            << u"[HKEY_CURRENT_USER\\V]\n\"h\"=hex:01,\\\n\"b\"=\"2\"\n\"e\"=hex:01,\\\n  02,\\\n"_s
-            << u"2 Zeilen konnten nicht gelesen werden, zuerst Zeile 3: \"h\"=hex:01,\\ (Der Hex-Datenbereich "
-               "bricht unvollständig ab)"_s
-            << QStringList{u"|h=-"_s, u"|e=-"_s, u"|b=3200"_s};
-        QTest::newRow("values before the first key")
-            << u"\"a\"=\"1\"\n[HKEY_CURRENT_USER\\V]\n\"b\"=hex(b):01,00,00,00,00,00,00,00"_s
-            << u"1 Zeile konnte nicht gelesen werden: Zeile 2: \"a\"=\"1\" (Wert vor der ersten Schlüsselzeile)"_s
-            << QStringList{u"|b=0100000000000000"_s};
-        QTest::newRow("a root key is not deleted")
-            << u"[-HKEY_CURRENT_USER]\n[HKEY_CURRENT_USER\\V]\n\"b\"=\"2\""_s
-            << u"1 Zeile konnte nicht gelesen werden: Zeile 2: [-HKEY_CURRENT_USER] (Ein Stammschlüssel wird nicht "
-               "gelöscht: HKEY_CURRENT_USER)"_s
-            << QStringList{u"|b=3200"_s, u"Alt|x=7800"_s};
-    }
-
+    // Each text after the header, the import's result, and values below V: "key|name=hex of the data", or
+    // "key|name=-" when absent.
     void skipsLinesItCannotRead()
     {
-        QFETCH(QString, text);
-        QVERIFY(setValue(u"V\\Alt"_s, u"x"_s, REG_SZ, sz("x")));
-        QVERIFY(setValue(u"V"_s, u"del"_s, REG_SZ, sz("x")));
-        QVERIFY(setValue(u"V"_s, QString(), REG_SZ, sz("x")));
-        const RegFileResult result = importText(utf16(Header + u"  ; Kopfzeile\n"_s + text));
-        QTEST(result.text, "result");
-        QCOMPARE(result.ok, result.text.isEmpty());
-        QFETCH(QStringList, values);
-        for (const QString& row : values) {
-            const QString key = u"V"_s + (row.startsWith(u'|') ? QString() : u"\\"_s + row.section(u'|', 0, 0));
-            const QString name = row.section(u'|', 1).section(u'=', 0, 0);
-            const QByteArray data = value(key, name).second;
-            QCOMPARE(row.section(u'=', 1), data == "<missing>" ? u"-"_s : QString::fromLatin1(data.toHex()));
+        const std::tuple<QString, QString, QString> cases[] = {
+            {u"[HKEY_CURRENT_USER\\V]\n\"a\"=\"1\"\nKein Wert\n\"b\"=\"2\""_s,
+             u"1 Zeile konnte nicht gelesen werden: Zeile 4: Kein Wert (Ungültige Zeile)"_s, u"|a=3100 |b=3200"_s},
+            // values after unreadable key lines go nowhere
+            {u"[HKEY_CURRENT_USER\\V]\n\"a\"=dword:zz\n[HKEY_NIRGENDS\\X]\n\"lost\"=\"1\"\n"
+             "[HKEY_CURRENT_USER\\V\\W\n\"lost\"=\"2\"\n[HKEY_CURRENT_USER\\V]\n\"b\"=\"2\""_s,
+             u"3 Zeilen konnten nicht gelesen werden, zuerst Zeile 3: \"a\"=dword:zz (Ungültige Zeichen im "
+             "DWord-Datenbereich)"_s,
+             u"|a=- |lost=- |b=3200"_s},
+            // deletions, also of what is not there
+            {u"[-HKEY_CURRENT_USER\\V\\Alt]\n\"lost\"=\"1\"\n[-HKEY_CURRENT_USER\\V\\NieDa]\n"
+             "[HKEY_CURRENT_USER\\V]\n\"del\"=-\n\"nie\"=-\n@=-"_s,
+             QString(), u"|del=- |lost=- Alt|x=- |=-"_s},
+            // comments between continuations and after values
+            {u"[HKEY_CURRENT_USER\\V] ; Schlüssel\n\"h\"=hex:01,02,\\\n; dazwischen\n\n  03 ; Ende\n"
+             "\"s\"=\"a;\\\"b\" ; Text\n\"d\"=dword:00000005;x"_s,
+             QString(), u"|h=010203 |s=613b226200 |d=05000000"_s},
+            // a broken byte list counts once
+            {u"[HKEY_CURRENT_USER\\V]\n\"h\"=hex:01,\\\n  zz,\\\n  03\n\"g\"=hex:0g,\\\n  01\n\"b\"=\"2\""_s,
+             u"2 Zeilen konnten nicht gelesen werden, zuerst Zeile 4: zz,\\ (Ungültige Zeichen im "
+             "Hex-Datenbereich)"_s,
+             u"|h=- |g=- |b=3200"_s},
+            // a byte list that breaks off
+            {u"[HKEY_CURRENT_USER\\V]\n\"h\"=hex:01,\\\n\"b\"=\"2\"\n\"e\"=hex:01,\\\n  02,\\\n"_s,
+             u"2 Zeilen konnten nicht gelesen werden, zuerst Zeile 3: \"h\"=hex:01,\\ (Der Hex-Datenbereich "
+             "bricht unvollständig ab)"_s,
+             u"|h=- |e=- |b=3200"_s},
+            {u"\"a\"=\"1\"\n[HKEY_CURRENT_USER\\V]\n\"b\"=hex(b):01,00,00,00,00,00,00,00"_s,
+             u"1 Zeile konnte nicht gelesen werden: Zeile 2: \"a\"=\"1\" (Wert vor der ersten Schlüsselzeile)"_s,
+             u"|b=0100000000000000"_s},
+            {u"[-HKEY_CURRENT_USER]\n[HKEY_CURRENT_USER\\V]\n\"b\"=\"2\""_s,
+             u"1 Zeile konnte nicht gelesen werden: Zeile 2: [-HKEY_CURRENT_USER] (Ein Stammschlüssel wird nicht "
+             "gelöscht: HKEY_CURRENT_USER)"_s,
+             u"|b=3200 Alt|x=7800"_s}};
+        for (const auto& [text, expected, values] : cases) {
+            init();
+            QVERIFY(setValue(u"V\\Alt"_s, u"x"_s, REG_SZ, sz("x")));
+            QVERIFY(setValue(u"V"_s, u"del"_s, REG_SZ, sz("x")));
+            QVERIFY(setValue(u"V"_s, QString(), REG_SZ, sz("x")));
+            const RegFileResult result = importText(utf16(Header + u"  ; Kopfzeile\n"_s + text));
+            QCOMPARE(result.text, expected);
+            QCOMPARE(result.ok, result.text.isEmpty());
+            for (const QString& row : values.split(u' ')) {
+                const QString key = u"V"_s + (row.startsWith(u'|') ? QString() : u"\\"_s + row.section(u'|', 0, 0));
+                const QString name = row.section(u'|', 1).section(u'=', 0, 0);
+                const QByteArray data = value(key, name).second;
+                QCOMPARE(row.section(u'=', 1), data == "<missing>" ? u"-"_s : QString::fromLatin1(data.toHex()));
+            }
         }
     }
 
@@ -192,30 +181,25 @@ private slots:
     }
 
     // Files written by the format's own exporter come out line for line as they went in: the same
-    // lower-case hex, the same wrapping, the same strings.
-    void writesLinesAsExportedFiles_data()
-    {
-        QTest::addColumn<QString>("name");
-        // (Disable_Animations: UTF-16 with LF and CR LF mixed; a root key written in lower case.)
-        for (const char* name : {"win11debloat__powercfg.reg", "atlas__AddTray.reg", "atlas__DEFAULT.reg",
-                                 "debloat-win10__disable-settingssync.reg", "win11debloat__Disable_Animations.reg"})
-            QTest::newRow(name) << QString::fromLatin1(name);
-    }
-
+    // lower-case hex, the same wrapping, the same strings. (Disable_Animations: UTF-16 with LF and CR LF
+    // mixed; a root key written in lower case.)
     void writesLinesAsExportedFiles()
     {
-        QFETCH(QString, name);
-        QVERIFY(importCorpus(name));
-        const QString file = m_store->dirPath() + u"/out.reg"_s;
-        ScriptedProgress progress;
-        QVERIFY(ExportRegFileResult(file, QString(), progress, 0x1F, RegFileFormat::Version5).ok);
-        const QByteArray written = readFile(file);
-        QVERIFY(written.startsWith("\xFF\xFE"));
-        const QStringList ours = utf16Lines(written);
-        // Key names keep the case of the store's existing keys ("Software" for "SOFTWARE").
-        for (const QString& line : utf16Lines(readFile(Corpus + name)))
-            QVERIFY2(ours.contains(line, line.startsWith(u'[') ? Qt::CaseInsensitive : Qt::CaseSensitive),
-                     qPrintable(line));
+        for (const char* name : {"win11debloat__powercfg.reg", "atlas__AddTray.reg", "atlas__DEFAULT.reg",
+                                 "debloat-win10__disable-settingssync.reg", "win11debloat__Disable_Animations.reg"}) {
+            init();
+            QVERIFY2(importCorpus(QString::fromLatin1(name)), name);
+            const QString file = m_store->dirPath() + u"/out.reg"_s;
+            ScriptedProgress progress;
+            QVERIFY(ExportRegFileResult(file, QString(), progress, 0x1F, RegFileFormat::Version5).ok);
+            const QByteArray written = readFile(file);
+            QVERIFY(written.startsWith("\xFF\xFE"));
+            const QStringList ours = utf16Lines(written);
+            // Key names keep the case of the store's existing keys ("Software" for "SOFTWARE").
+            for (const QString& line : utf16Lines(readFile(Corpus + QString::fromLatin1(name))))
+                QVERIFY2(ours.contains(line, line.startsWith(u'[') ? Qt::CaseInsensitive : Qt::CaseSensitive),
+                         qPrintable(line));
+        }
     }
 
     // kaven-reg names the values REGEDIT4 writes as hex(0), and keeps them with /5.

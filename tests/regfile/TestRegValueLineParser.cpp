@@ -82,53 +82,38 @@ class TestRegValueLineParser final : public QObject {
     Q_OBJECT
 
 private slots:
-    // REGEDIT4 lines through the program-wide parser; version 5 lines with their comment cut first.
-    void parsesValueLines_data()
-    {
-        QTest::addColumn<bool>("version5");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("parsed");
-        for (qsizetype i = 0; i + 1 < ValueLines.size(); i += 2)
-            QTest::newRow(qPrintable(ValueLines[i])) << false << ValueLines[i] << ValueLines[i + 1];
-        for (qsizetype i = 0; i + 1 < Version5Lines.size(); i += 2)
-            QTest::addRow("5: %s", qPrintable(Version5Lines[i])) << true << Version5Lines[i] << Version5Lines[i + 1];
-    }
-
+    // REGEDIT4 lines through the program-wide parser; version 5 lines with their comment cut first. Each
+    // result is compared behind its line.
     void parsesValueLines()
     {
-        QFETCH(bool, version5);
-        QFETCH(QString, line);
-        TRegValueLine parsed;
-        if (version5) {
-            const RegFileResult result = RegValueLineParser::parseValueLine(RegValueLineParser::stripComment(line),
-                                                                            &parsed, RegFileFormat::Version5);
-            QTEST(result.ok ? summary(parsed) : u"! "_s + result.text, "parsed");
-            return;
+        for (qsizetype i = 0; i + 1 < ValueLines.size(); i += 2) {
+            TRegValueLine parsed;
+            const bool ok = ParseRegValueLine(ValueLines[i], &parsed);
+            QCOMPARE(ValueLines[i] + u" -> "_s + (ok ? summary(parsed) : u"! "_s + LastRegFileError()),
+                     ValueLines[i] + u" -> "_s + ValueLines[i + 1]);
+            QCOMPARE(LastRegFileError().isEmpty(), ok);
         }
-        const bool ok = ParseRegValueLine(line, &parsed);
-        QTEST(ok ? summary(parsed) : u"! "_s + LastRegFileError(), "parsed");
-        QCOMPARE(LastRegFileError().isEmpty(), ok);
-    }
-
-    void parsesTextRules_data()
-    {
-        QTest::addColumn<QString>("rule");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("result");
-        for (qsizetype i = 0; i + 2 < TextRules.size(); i += 3)
-            QTest::addRow("%s %s", qPrintable(TextRules[i]), qPrintable(TextRules[i + 1]))
-                << TextRules[i] << TextRules[i + 1] << TextRules[i + 2];
+        for (qsizetype i = 0; i + 1 < Version5Lines.size(); i += 2) {
+            TRegValueLine parsed;
+            const QStringView line = RegValueLineParser::stripComment(Version5Lines[i]);
+            const RegFileResult result = RegValueLineParser::parseValueLine(line, &parsed, RegFileFormat::Version5);
+            QCOMPARE(Version5Lines[i] + u" -> "_s + (result.ok ? summary(parsed) : u"! "_s + result.text),
+                     Version5Lines[i] + u" -> "_s + Version5Lines[i + 1]);
+        }
     }
 
     void parsesTextRules()
     {
-        QFETCH(QString, rule);
-        QFETCH(QString, input);
-        QByteArray bytes;
-        QString text;
-        const bool ok = rule == u"hex"_s ? ParseHexBytes(input, &bytes) : UnescapeRegString(input, &text);
-        const QString got = rule == u"hex"_s ? QString::fromLatin1(bytes.toHex(' ')) : text;
-        QTEST(ok ? got : u"! "_s + LastRegFileError(), "result");
+        for (qsizetype i = 0; i + 2 < TextRules.size(); i += 3) {
+            const QString& input = TextRules[i + 1];
+            QByteArray bytes;
+            QString text;
+            const bool hex = TextRules[i] == u"hex"_s;
+            const bool ok = hex ? ParseHexBytes(input, &bytes) : UnescapeRegString(input, &text);
+            const QString got = hex ? QString::fromLatin1(bytes.toHex(' ')) : text;
+            const QString result = ok ? got : u"! "_s + LastRegFileError();
+            QCOMPARE(input + u" -> "_s + result, input + u" -> "_s + TextRules[i + 2]);
+        }
     }
 
     void escapeIsReversed()
@@ -141,38 +126,27 @@ private slots:
         }
     }
 
-    void wrapsHexBytes_data()
-    {
-        QTest::addColumn<QByteArray>("prefix");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QList<int>>("bytesPerLine");
-        // First-line capacity is 25 - k with k = len div 3, minus one when len is a multiple of 3.
-        QTest::newRow("30 bytes, Data") << QByteArray("\"Data\"=hex:") << 30 << QList<int>{22, 8};
-        QTest::newRow("60 bytes, default") << QByteArray("@=hex:") << 60 << QList<int>{24, 25, 11};
-        QTest::newRow("len 7 (mod 1)") << QByteArray("@=hex(2") << 40 << QList<int>{23, 17};
-        QTest::newRow("len 8 (mod 2)") << QByteArray("@=hex(7:") << 40 << QList<int>{23, 17};
-        QTest::newRow("len 2") << QByteArray("ab") << 26 << QList<int>{25, 1};
-        QTest::newRow("exact fill") << QByteArray("@=hex:") << 49 << QList<int>{24, 25};
-        QTest::newRow("long prefix") << QByteArray(200, 'x') << 3 << QList<int>{1, 2};
-        QTest::newRow("empty") << QByteArray("@=hex:") << 0 << QList<int>{0};
-    }
-
+    // The bytes 0, 1, ... wrapped behind each prefix: the bytes on each line. First-line capacity is 25 - k with
+    // k = len div 3, minus one when len is a multiple of 3.
     void wrapsHexBytes()
     {
-        QFETCH(QByteArray, prefix);
-        QFETCH(int, count);
-        QFETCH(QList<int>, bytesPerLine);
-        QByteArray data;
-        for (int i = 0; i < count; ++i)
-            data.append(char(i));
-        const QList<QByteArray> lines = WrapHexBytes(prefix, data).split('\n');
-        QCOMPARE(lines.size(), bytesPerLine.size());
-        for (int l = 0, next = 0; l < lines.size(); ++l) {
-            QByteArray expected = l > 0 ? QByteArray("  ") : QByteArray();
-            for (int b = 0; b < bytesPerLine[l]; ++b, ++next)
-                expected += QByteArray::number(next, 16).rightJustified(2, '0').toUpper()
-                            + (next + 1 < count ? "," : "");
-            QCOMPARE(lines[l], expected + (l + 1 < lines.size() ? "\\\r" : ""));
+        const std::tuple<QByteArray, int, QList<int>> cases[] = {
+            {"\"Data\"=hex:", 30, {22, 8}}, {"@=hex:", 60, {24, 25, 11}}, {"@=hex(2", 40, {23, 17}}, // len 7 (mod 1)
+            {"@=hex(7:", 40, {23, 17}}, {"ab", 26, {25, 1}}, {"@=hex:", 49, {24, 25}}, // len 8 (mod 2), exact fill
+            {QByteArray(200, 'x'), 3, {1, 2}}, {"@=hex:", 0, {0}}};
+        for (const auto& [prefix, count, bytesPerLine] : cases) {
+            QByteArray data;
+            for (int i = 0; i < count; ++i)
+                data.append(char(i));
+            const QList<QByteArray> lines = WrapHexBytes(prefix, data).split('\n');
+            QCOMPARE(lines.size(), bytesPerLine.size());
+            for (int l = 0, next = 0; l < lines.size(); ++l) {
+                QByteArray expected = l > 0 ? QByteArray("  ") : QByteArray();
+                for (int b = 0; b < bytesPerLine[l]; ++b, ++next)
+                    expected += QByteArray::number(next, 16).rightJustified(2, '0').toUpper()
+                                + (next + 1 < count ? "," : "");
+                QCOMPARE(lines[l], expected + (l + 1 < lines.size() ? "\\\r" : ""));
+            }
         }
     }
 };

@@ -127,43 +127,49 @@ private slots:
         QCOMPARE(m_fx.sink->count(), 0);
     }
 
-    void renameKeyRefused_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("newName");
-        QTest::addColumn<RegResult>("result");
-        QTest::addColumn<QString>("message");
-
-        const QString present = u"Fehler: Angegebener Schlüssel bereits vorhanden."_s;
-        const QString notRenamed = u"Fehler: Schlüssel konnte nicht umbenannt werden."_s;
-        QTest::newRow("sibling exists") << "T\\Src" << "other" << RegResult::KeyExists << present;
-        QTest::newRow("case only") << "T\\Src" << "SRC" << RegResult::KeyExists << present;
-        QTest::newRow("parent missing") << "T\\Nope\\Src" << "X" << RegResult::NotFound
-                                        << "Fehler: Angegebener Schlüssel nicht vorhanden.";
-        QTest::newRow("key missing") << "T\\Gone" << "X" << RegResult::KeyNotRenamed << notRenamed;
-        QTest::newRow("backslash") << "T\\Src" << "a\\b" << RegResult::KeyNotRenamed << notRenamed;
-        QTest::newRow("empty") << "T\\Src" << "" << RegResult::KeyNotRenamed << notRenamed;
-        QTest::newRow("too long") << "T\\Src" << QString(MAX_KEY_NAME + 1, u'L') << RegResult::KeyNotRenamed
-                                  << notRenamed;
-    }
-
+    // Refused: a sibling's name (in any case), a parent or key missing, a name no key can have. Nothing changes.
     void renameKeyRefused()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, newName);
-        QFETCH(QString, message);
+        const QString present = u"Fehler: Angegebener Schlüssel bereits vorhanden."_s;
+        const QString notRenamed = u"Fehler: Schlüssel konnte nicht umbenannt werden."_s;
+        const std::tuple<const char*, QString, RegResult, QString> cases[] = {
+            {"Src", u"other"_s, RegResult::KeyExists, present}, {"Src", u"SRC"_s, RegResult::KeyExists, present},
+            {"Nope\\Src", u"X"_s, RegResult::NotFound, u"Fehler: Angegebener Schlüssel nicht vorhanden."_s},
+            {"Gone", u"X"_s, RegResult::KeyNotRenamed, notRenamed},
+            {"Src", u"a\\b"_s, RegResult::KeyNotRenamed, notRenamed},
+            {"Src", QString(), RegResult::KeyNotRenamed, notRenamed},
+            {"Src", QString(MAX_KEY_NAME + 1, u'L'), RegResult::KeyNotRenamed, notRenamed}};
         QVERIFY(setValue(u"T\\Other"_s, u"mine"_s, REG_SZ, sz("other")));
-        QTEST(RenameKey(u"HKEY_CURRENT_USER\\"_s + path, path.section(u'\\', -1), newName, true), "result");
-        QCOMPARE(m_fx.sink->texts(), QStringList{message});
-        checkCopy(u"T\\Src"_s);
-        QCOMPARE(value(u"T\\Other"_s, u"mine"_s), qMakePair(REG_SZ, sz("other")));
-        QCOMPARE(subKeys(u"T"_s), (QStringList{"Other", "Src"}));
+        for (const auto& [path, newName, result, message] : cases) {
+            m_fx.sink->clear();
+            const QString key = QString::fromLatin1(path);
+            QCOMPARE(RenameKey(Base + u'\\' + key, key.section(u'\\', -1), newName, true), result);
+            QCOMPARE(m_fx.sink->texts(), QStringList{message});
+            checkCopy(u"T\\Src"_s);
+            QCOMPARE(value(u"T\\Other"_s, u"mine"_s), qMakePair(REG_SZ, sz("other")));
+            QCOMPARE(subKeys(u"T"_s), (QStringList{"Other", "Src"}));
+        }
     }
 
+    // Across machines, then on this one.
     void copyKey()
     {
-        QVERIFY(makeKey(u"T\\Dest"_s));
+        ScriptedProgress remote;
+        QVERIFY(CopyKey(QString(), Server, Base + u"\\Src"_s, true, Base, remote));
+        QVERIFY(KeyExistsOn(Server, Base + u"\\Src\\A\\Deep"_s));
+        // Same path on the other machine is not the same key: no question, no refusal.
+        QCOMPARE(m_fx.sink->count(), 0);
+
+        // A machine that does not answer: a message only when asked for, nothing made.
+        QVERIFY(!CopyKey(QString(), u"\\\\NOWHERE"_s, Base + u"\\Src"_s, false, Base, remote));
+        QCOMPARE(m_fx.sink->count(), 0);
+        QVERIFY(!CopyKey(u"\\\\NOWHERE"_s, QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, remote));
+        QCOMPARE(m_fx.sink->texts(), QStringList{"Konnte keine Verbindung mit \\\\NOWHERE herstellen."});
+        QVERIFY(!exists(u"T\\Dest"_s));
+        m_fx.sink->clear();
+
         ScriptedProgress progress;
+        QVERIFY(makeKey(u"T\\Dest"_s));
         QVERIFY(CopyKey(QString(), QString(), Base + u"\\Src"_s, true, Base + u"\\Dest\\"_s, progress));
         checkCopy(u"T\\Dest\\Src"_s);
         checkCopy(u"T\\Src"_s); // the source stays
@@ -199,47 +205,25 @@ private slots:
         QCOMPARE(m_fx.sink->count(), 2);
     }
 
-    void copyKeyAcrossMachines()
-    {
-        ScriptedProgress progress;
-        QVERIFY(CopyKey(QString(), Server, Base + u"\\Src"_s, true, Base, progress));
-        QVERIFY(KeyExistsOn(Server, Base + u"\\Src\\A\\Deep"_s));
-        // Same path on the other machine is not the same key: no question, no refusal.
-        QCOMPARE(m_fx.sink->count(), 0);
-
-        // A machine that does not answer: a message only when asked for, nothing made.
-        QVERIFY(!CopyKey(QString(), u"\\\\NOWHERE"_s, Base + u"\\Src"_s, false, Base, progress));
-        QCOMPARE(m_fx.sink->count(), 0);
-        QVERIFY(!CopyKey(u"\\\\NOWHERE"_s, QString(), Base + u"\\Src"_s, true, Base + u"\\Dest"_s, progress));
-        QCOMPARE(m_fx.sink->texts(), QStringList{"Konnte keine Verbindung mit \\\\NOWHERE herstellen."});
-        QVERIFY(!exists(u"T\\Dest"_s));
-    }
-
-    void copyKeyIntoItself_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("targetParent");
-        QTest::addColumn<QString>("targetMachine");
-
-        QTest::newRow("into itself") << "HKEY_CURRENT_USER\\T\\Src" << "HKEY_CURRENT_USER\\T\\Src" << "";
-        QTest::newRow("into a child") << "HKEY_CURRENT_USER\\T\\Src" << "hkey_current_user\\t\\src\\A\\Deep" << "";
-        QTest::newRow("onto itself") << "HKEY_CURRENT_USER\\T\\Src" << "HKEY_CURRENT_USER\\T\\" << "";
-        QTest::newRow("named machine") << "HKEY_CURRENT_USER\\T\\Src" << "HKEY_CURRENT_USER\\T\\Src\\B" << "\\\\SERVER";
-        QTest::newRow("classes alias") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\T" << "HKEY_CLASSES_ROOT\\T" << "";
-    }
-
+    // Into itself, a child, onto itself, on a named machine, and through the classes alias: refused before a step.
     void copyKeyIntoItself()
     {
-        QFETCH(QString, source);
-        QFETCH(QString, targetParent);
-        QFETCH(QString, targetMachine);
+        const QString src = Base + u"\\Src"_s;
+        const std::tuple<QString, QString, QString> cases[] = {
+            {src, src, {}}, {src, u"hkey_current_user\\t\\src\\A\\Deep"_s, {}}, {src, Base + u'\\', {}},
+            {src, src + u"\\B"_s, Server},
+            {u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\T"_s, u"HKEY_CLASSES_ROOT\\T"_s, {}}};
         QVERIFY(setValue(u"SOFTWARE\\Classes\\T\\Sub"_s, u"v"_s, REG_SZ, sz("x"), HKEY_LOCAL_MACHINE));
-        ScriptedProgress progress(10000); // an endless copy would stop here and fail below
-        QVERIFY(!CopyKey(targetMachine, targetMachine, source, true, targetParent, progress));
-        QCOMPARE(m_fx.sink->texts(), QStringList{"Fehler: Ein Schlüssel kann nicht in sich selbst kopiert werden."});
-        QCOMPARE(progress.steps(), 0);
-        QCOMPARE(subKeys(u"T\\Src"_s), (QStringList{"A", "B"}));
-        QCOMPARE(subKeys(u"T\\Src\\A\\Deep"_s), QStringList());
+        for (const auto& [source, targetParent, machine] : cases) {
+            m_fx.sink->clear();
+            ScriptedProgress progress(10000); // an endless copy would stop here and fail below
+            QVERIFY(!CopyKey(machine, machine, source, true, targetParent, progress));
+            QCOMPARE(m_fx.sink->texts(),
+                     QStringList{"Fehler: Ein Schlüssel kann nicht in sich selbst kopiert werden."});
+            QCOMPARE(progress.steps(), 0);
+            QCOMPARE(subKeys(u"T\\Src"_s), (QStringList{"A", "B"}));
+            QCOMPARE(subKeys(u"T\\Src\\A\\Deep"_s), QStringList());
+        }
     }
 
     void copyKeyCancel()

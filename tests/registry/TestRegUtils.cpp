@@ -21,61 +21,37 @@ private slots:
         m_fx.stop();
     }
 
-    void pathFunctions_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("subKey");
-        QTest::addColumn<QString>("parent");
-        QTest::addColumn<QString>("keyName");
-        QTest::addColumn<int>("level");
-
-        QTest::newRow("deep") << "HKEY_USERS\\.DEFAULT\\Control" << ".DEFAULT\\Control"
-                              << "HKEY_USERS\\.DEFAULT\\" << "Control" << 2;
-        QTest::newRow("trailing") << "HKEY_USERS\\.DEFAULT\\Control\\" << ".DEFAULT\\Control"
-                                  << "HKEY_USERS\\.DEFAULT\\" << "Control" << 2;
-        QTest::newRow("root") << "HKEY_USERS" << "" << "" << "" << 0;
-        QTest::newRow("root with backslash") << "HKEY_USERS\\" << "" << "" << "" << 0;
-        QTest::newRow("one level") << "HKEY_CURRENT_USER\\Software" << "Software" << "HKEY_CURRENT_USER\\"
-                                   << "Software" << 1;
-        QTest::newRow("empty") << "" << "" << "" << "" << 0;
-        // The colon rule: a backslash after a colon stays, so it counts.
-        QTest::newRow("colon") << "HKEY_USERS\\C:\\" << "C:\\" << "HKEY_USERS\\C:\\" << "" << 2;
-    }
-
+    // Each case: path|subkey|parent|key name|level. The colon rule: a backslash after a colon stays, so it counts.
     void pathFunctions()
     {
-        QFETCH(QString, path);
-        QTEST(GetSubKeyPath(path), "subKey");
-        QTEST(GetParentPath(path), "parent");
-        QTEST(GetKeyName(path), "keyName");
-        QTEST(GetPathLevel(path), "level");
+        const QStringList cases{u"HKEY_USERS\\.DEFAULT\\Control|.DEFAULT\\Control|HKEY_USERS\\.DEFAULT\\|Control|2"_s,
+                                u"HKEY_USERS\\.DEFAULT\\Control\\|.DEFAULT\\Control|HKEY_USERS\\.DEFAULT\\|Control|2"_s,
+                                u"HKEY_USERS||||0"_s, u"HKEY_USERS\\||||0"_s, u"||||0"_s,
+                                u"HKEY_CURRENT_USER\\Software|Software|HKEY_CURRENT_USER\\|Software|1"_s,
+                                u"HKEY_USERS\\C:\\|C:\\|HKEY_USERS\\C:\\||2"_s};
+        for (const QString& c : cases) {
+            const QString path = c.section(u'|', 0, 0);
+            const QStringList got{path, GetSubKeyPath(path), GetParentPath(path), GetKeyName(path),
+                                  QString::number(GetPathLevel(path))};
+            QCOMPARE(got.join(u'|'), c);
+        }
     }
 
-    void rootKey_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<quint64>("handle");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("slot");
-
-        QTest::newRow("lower case") << "hkey_local_machine\\Software" << quint64(0x80000002) << "HKEY_LOCAL_MACHINE"
-                                    << 2;
-        QTest::newRow("classes") << "HKEY_CLASSES_ROOT" << quint64(0x80000000) << "HKEY_CLASSES_ROOT" << 0;
-        QTest::newRow("config trailing") << "HKEY_CURRENT_CONFIG\\" << quint64(0x80000005) << "HKEY_CURRENT_CONFIG"
-                                         << 4;
-        QTest::newRow("unknown") << "HKEY_NOWHERE\\x" << quint64(0) << "HKEY_CLASSES_ROOT" << -1;
-        QTest::newRow("prefix only") << "HKEY_USER\\x" << quint64(0) << "HKEY_CLASSES_ROOT" << -1;
-        QTest::newRow("dyn data unset") << "HKEY_DYN_DATA" << quint64(0) << "HKEY_CLASSES_ROOT" << -1;
-    }
-
+    // Each case: path|handle|name|slot; a path of no root key gives no handle and the first name.
     void rootKey()
     {
-        QFETCH(QString, path);
-        QFETCH(int, slot);
-        QTEST(quint64(GetRootKey(path)), "handle");
-        QTEST(GetRootKeyName(path), "name");
-        if (slot >= 0)
-            QCOMPARE(IndexOfRootKey(GetRootKey(path)), slot);
+        const QStringList cases{u"hkey_local_machine\\Software|80000002|HKEY_LOCAL_MACHINE|2"_s,
+                                u"HKEY_CLASSES_ROOT|80000000|HKEY_CLASSES_ROOT|0"_s,
+                                u"HKEY_CURRENT_CONFIG\\|80000005|HKEY_CURRENT_CONFIG|4"_s,
+                                u"HKEY_NOWHERE\\x|0|HKEY_CLASSES_ROOT|-1"_s, u"HKEY_USER\\x|0|HKEY_CLASSES_ROOT|-1"_s,
+                                u"HKEY_DYN_DATA|0|HKEY_CLASSES_ROOT|-1"_s};
+        for (const QString& c : cases) {
+            const QString path = c.section(u'|', 0, 0);
+            const HKEY root = GetRootKey(path);
+            const QStringList got{path, QString::number(quint64(root), 16), GetRootKeyName(path),
+                                  QString::number(root ? IndexOfRootKey(root) : -1)};
+            QCOMPARE(got.join(u'|'), c);
+        }
     }
 
     // Every box carries the program title; warnings their prefix (errors show theirs in every test).
@@ -91,42 +67,27 @@ private slots:
         QCOMPARE(m_fx.sink->last().caption, u"Kaven 1.0"_s);
     }
 
-    // Pure text functions: the value each returns against the one expected.
-    void textFunctions_data()
-    {
-        QTest::addColumn<QString>("actual");
-        QTest::addColumn<QString>("expected");
-        const QString failed = u"Kopieren misslungen."_s;
-        QTest::newRow("include, plain") << IncludeTrailingBackslash(u"A\\B"_s) << "A\\B\\";
-        QTest::newRow("exclude, plain") << ExcludeTrailingBackslash(u"A\\B"_s) << "A\\B";
-        QTest::newRow("include, two") << IncludeTrailingBackslash(u"A\\\\"_s) << "A\\\\";
-        QTest::newRow("exclude, two") << ExcludeTrailingBackslash(u"A\\\\"_s) << "A\\";
-        QTest::newRow("include, colon") << IncludeTrailingBackslash(u"C:\\"_s) << "C:\\";
-        QTest::newRow("exclude, colon") << ExcludeTrailingBackslash(u"C:\\"_s) << "C:\\";
-        QTest::newRow("include, backslash") << IncludeTrailingBackslash(u"\\"_s) << "\\";
-        QTest::newRow("exclude, backslash") << ExcludeTrailingBackslash(u"\\"_s) << "";
-        QTest::newRow("include, empty") << IncludeTrailingBackslash(QString()) << "\\";
-        QTest::newRow("exclude, empty") << ExcludeTrailingBackslash(QString()) << "";
-        const QString path = u"HKEY_USERS\\A\\B\\C"_s, trailing = u"HKEY_USERS\\A\\B\\"_s;
-        QTest::newRow("part, root level") << GetPathPart(path, 0) << "HKEY_USERS";
-        QTest::newRow("part, beyond") << GetPathPart(path, 5) << path;
-        QTest::newRow("part, trailing") << GetPathPart(trailing, 1) << "HKEY_USERS\\A";
-        QTest::newRow("part, trailing beyond") << GetPathPart(trailing, 4) << "HKEY_USERS\\A\\B";
-        QTest::newRow("reason, success") << WithCommitReason(failed, 0) << failed;
-        QTest::newRow("reason, disk full")
-            << WithCommitReason(failed, 112) << failed + u"\r\n(Der Datenträger ist voll.)"_s;
-        QTest::newRow("reason, i/o") << WithCommitReason(failed, 1016)
-                                     << failed + u"\r\n(Ein- oder Ausgabefehler beim Schreiben der Registrierung.)"_s;
-        QTest::newRow("reason, lock time-out")
-            << WithCommitReason(failed, 1460)
-            << failed + u"\r\n(Die Registrierung ist von einem anderen Programm gesperrt (Zeitüberschreitung).)"_s;
-        QTest::newRow("reason, other") << WithCommitReason(failed, 5) << failed + u"\r\n(Windows-Fehlercode 5.)"_s;
-    }
-
     void textFunctions()
     {
-        QFETCH(QString, actual);
-        QTEST(actual, "expected");
+        // a path, it with a trailing backslash, it without one
+        const char* const trailing[][3] = {{"A\\B", "A\\B\\", "A\\B"}, {"A\\\\", "A\\\\", "A\\"},
+                                           {"C:\\", "C:\\", "C:\\"}, {"\\", "\\", ""}, {"", "\\", ""}};
+        for (const auto& [path, with, without] : trailing) {
+            QCOMPARE(IncludeTrailingBackslash(QString::fromLatin1(path)), QString::fromLatin1(with));
+            QCOMPARE(ExcludeTrailingBackslash(QString::fromLatin1(path)), QString::fromLatin1(without));
+        }
+        const QString path = u"HKEY_USERS\\A\\B\\C"_s, end = u"HKEY_USERS\\A\\B\\"_s;
+        QCOMPARE((QStringList{GetPathPart(path, 0), GetPathPart(path, 5), GetPathPart(end, 1), GetPathPart(end, 4)}),
+                 (QStringList{u"HKEY_USERS"_s, path, u"HKEY_USERS\\A"_s, u"HKEY_USERS\\A\\B"_s}));
+        const QString failed = u"Kopieren misslungen."_s;
+        QCOMPARE(WithCommitReason(failed, 0), failed);
+        const std::pair<LONG, QString> reasons[] = {
+            {112, u"Der Datenträger ist voll."_s},
+            {1016, u"Ein- oder Ausgabefehler beim Schreiben der Registrierung."_s},
+            {1460, u"Die Registrierung ist von einem anderen Programm gesperrt (Zeitüberschreitung)."_s},
+            {5, u"Windows-Fehlercode 5."_s}};
+        for (const auto& [code, reason] : reasons)
+            QCOMPARE(WithCommitReason(failed, code), failed + u"\r\n("_s + reason + u')');
     }
 
     void accessorPaths()
@@ -181,8 +142,7 @@ private slots:
         const QDateTime time = GetKeyTime(u"HKEY_CURRENT_USER\\T\\K"_s);
         QVERIFY2(time >= before && time <= QDateTime::currentDateTimeUtc().addSecs(2), qPrintable(time.toString()));
         const QDateTime unknown = GetKeyTime(u"HKEY_CURRENT_USER\\T\\Missing"_s);
-        QCOMPARE(unknown.date(), QDate(1900, 12, 31));
-        QCOMPARE(unknown.time(), QTime(0, 0));
+        QCOMPARE(std::pair(unknown.date(), unknown.time()), std::pair(QDate(1900, 12, 31), QTime(0, 0)));
     }
 
     // Connecting from the window (its node text, an unreachable machine's message) is the navigation's test.

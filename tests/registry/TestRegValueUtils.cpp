@@ -13,7 +13,6 @@ namespace {
 
 const QString KeyPath = u"HKEY_CURRENT_USER\\T"_s;
 const QString SubKey = u"T"_s;
-using Stored = QPair<DWORD, QByteArray>;
 
 } // namespace
 
@@ -28,120 +27,87 @@ private slots:
     }
     void cleanup() { m_fx.stop(); }
 
-    void formatSize_data()
+    void formatSize()
     {
-        QTest::addColumn<quint32>("size");
-        QTest::addColumn<QString>("text");
         const QList<QPair<quint32, QString>> cases{
             {0, u"0 Byte"_s},     {999, u"999 Byte"_s},   {1000, u"0,97 KB"_s},    {1023, u"0,99 KB"_s},
             {1024, u"1 KB"_s},    {1500, u"1,46 KB"_s},   {12345, u"12,0 KB"_s},   {123456, u"120 KB"_s},
             {1048575, u"0,99 MB"_s}, {1048576, u"1 MB"_s}, {4294967295u, u"3,99 GB"_s}};
         for (const auto& [size, text] : cases)
-            QTest::addRow("%u", size) << size << text;
+            QCOMPARE(FormatSize(size), text);
     }
 
-    void formatSize()
-    {
-        QFETCH(quint32, size);
-        QTEST(FormatSize(size), "text");
-    }
-
-    void texts_data()
-    {
-        QTest::addColumn<TRegValue>("value");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("data");
-        QTest::addColumn<QString>("size");
-        QTest::addColumn<int>("image");
-        const auto row = [](const char* tag, DWORD type, quint32 dword, const QByteArray& data, const char* typeText,
-                            const char* dataText, const char* size, int image) {
-            QTest::newRow(tag) << MakeRegValue(type, "", dword, data) << typeText << dataText << size << image;
-        };
-        QTest::newRow("sz") << MakeRegValue(REG_SZ, "abc", 0, {}) << "REG_SZ" << "\"abc\"" << "3 Byte" << 5;
-        row("expand two zeros", REG_EXPAND_SZ, 0, QByteArray("%P%\0x\0", 6), "REG_EXPAND_SZ", "\"%P%\"", "6 Byte", 5);
-        row("dword max", REG_DWORD, 4294967295u, {}, "REG_DWORD", "0xFFFFFFFF (4294967295)", "4 Byte", 6);
-        row("dword 26", REG_DWORD, 26, {}, "REG_DWORD", "0x0000001A (26)", "4 Byte", 6);
-        row("binary empty", REG_BINARY, 0, {}, "REG_BINARY", "(Binärdaten der Länge Null)", "0 Byte", 7);
-        row("multi", REG_MULTI_SZ, 0, "a\0b\0\0"_ba, "REG_MULTI_SZ", "61 00 62 00 00", "5 Byte", 7);
-        row("qword", 11, 0, QByteArray(8, '\x01'), "REG_NONE", "01 01 01 01 01 01 01 01", "8 Byte", 7);
-    }
-
+    // Each value with its type text, data text, size text and image.
     void texts()
     {
-        QFETCH(TRegValue, value);
-        QTEST(TypeNameOfCode(value.DataType), "type");
-        QTEST(ValueDataText(value), "data");
-        QTEST(ValueSizeText(value), "size");
-        QTEST(ValueImageIndex(value.DataType), "image");
+        const std::pair<TRegValue, QString> cases[] = {
+            {MakeRegValue(REG_SZ, "abc", 0, {}), u"REG_SZ|\"abc\"|3 Byte|5"_s},
+            {MakeRegValue(REG_EXPAND_SZ, "", 0, "%P%\0x\0"_ba), u"REG_EXPAND_SZ|\"%P%\"|6 Byte|5"_s}, // two zeros
+            {MakeRegValue(REG_DWORD, "", 4294967295u, {}), u"REG_DWORD|0xFFFFFFFF (4294967295)|4 Byte|6"_s},
+            {MakeRegValue(REG_DWORD, "", 26, {}), u"REG_DWORD|0x0000001A (26)|4 Byte|6"_s},
+            {MakeRegValue(REG_BINARY, "", 0, {}), u"REG_BINARY|(Binärdaten der Länge Null)|0 Byte|7"_s},
+            {MakeRegValue(REG_MULTI_SZ, "", 0, "a\0b\0\0"_ba), u"REG_MULTI_SZ|61 00 62 00 00|5 Byte|7"_s},
+            {MakeRegValue(11, "", 0, QByteArray(8, '\x01')), u"REG_NONE|01 01 01 01 01 01 01 01|8 Byte|7"_s}};
+        for (const auto& [value, texts] : cases) {
+            const QStringList got{TypeNameOfCode(value.DataType), ValueDataText(value), ValueSizeText(value),
+                                  QString::number(ValueImageIndex(value.DataType))};
+            QCOMPARE(got.join(u'|'), texts);
+        }
     }
 
-    void readWrite_data()
-    {
-        QTest::addColumn<TRegValue>("value");
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("sz umlaut") << MakeRegValue(REG_SZ, "Grüße", 0, {}) << QByteArray("Gr\xc3\xbc\xc3\x9f" "e\0", 8);
-        QTest::newRow("dword") << MakeRegValue(REG_DWORD, "", 0x12345678, {}) << QByteArray("\x78\x56\x34\x12", 4);
-        QTest::newRow("binary empty") << MakeRegValue(REG_BINARY, "", 0, {}) << QByteArray();
-        QTest::newRow("binary nuls") << MakeRegValue(REG_BINARY, "", 0, "\0a\0"_ba) << "\0a\0"_ba;
-        QTest::newRow("expand") << MakeRegValue(REG_EXPAND_SZ, "", 0, QByteArray("%A%\0", 4)) << QByteArray("%A%\0", 4);
-        QTest::newRow("type 11") << MakeRegValue(11, "", 0, QByteArray(8, '\x7f')) << QByteArray(8, '\x7f');
-        // (binary data of any size is the platform's test; a long string is turned into text here)
-        const QString longText(1024 * 1024, u'x');
-        QTest::newRow("1 MB string") << MakeRegValue(REG_SZ, longText, 0, {}) << longText.toUtf8() + '\0';
-    }
-
+    // Each value written through the accessor's key, as stored, and read back the same; names up to the limit.
     void readWrite()
     {
-        QFETCH(TRegValue, value);
-        QFETCH(QByteArray, stored);
+        const QString longText(1024 * 1024, u'x'); // (binary data of any size is the platform's test)
+        const std::pair<TRegValue, QByteArray> cases[] = {
+            {MakeRegValue(REG_SZ, "Grüße", 0, {}), "Gr\xc3\xbc\xc3\x9f" "e\0"_ba},
+            {MakeRegValue(REG_DWORD, "", 0x12345678, {}), "\x78\x56\x34\x12"_ba},
+            {MakeRegValue(REG_BINARY, "", 0, {}), {}}, {MakeRegValue(REG_BINARY, "", 0, "\0a\0"_ba), "\0a\0"_ba},
+            {MakeRegValue(REG_EXPAND_SZ, "", 0, "%A%\0"_ba), "%A%\0"_ba},
+            {MakeRegValue(11, "", 0, QByteArray(8, '\x7f')), QByteArray(8, '\x7f')},
+            {MakeRegValue(REG_SZ, longText, 0, {}), longText.toUtf8() + '\0'}};
         RegistryAccessor reg(KEY_READ | KEY_WRITE);
         QCOMPARE(reg.openPath(KeyPath, false, true), RegResult::Success);
-        QVERIFY(!ValueExists(reg.currentKey(), u"v"_s));
-        QVERIFY(WriteValue(reg.currentKey(), u"v"_s, value));
-        QCOMPARE(RegTestKeys::value(SubKey, u"v"_s), qMakePair(value.DataType, stored));
-        TRegValue read = MakeRegValue(99, "junk", 7, "junk");
-        QVERIFY(ReadValue(reg.currentKey(), u"v"_s, read));
-        QCOMPARE(read, value);
-    }
-
-    void readOddData_data()
-    {
-        QTest::addColumn<Stored>("stored");
-        QTest::addColumn<bool>("readable");
-        QTest::addColumn<TRegValue>("read");
-        QTest::newRow("embedded zero") << Stored{REG_SZ, "ab\0cd\0"_ba} << true << MakeRegValue(REG_SZ, "ab", 0, {});
-        QTest::newRow("unterminated") << Stored{REG_SZ, "abc"} << true << MakeRegValue(REG_SZ, "abc", 0, {});
-        QTest::newRow("empty string") << Stored{REG_SZ, {}} << true << MakeRegValue(REG_SZ, "", 0, {});
-        QTest::newRow("short dword") << Stored{REG_DWORD, "\1\2"} << false << MakeRegValue(REG_DWORD, "", 0, {});
-        QTest::newRow("empty dword") << Stored{REG_DWORD, {}} << true << MakeRegValue(REG_DWORD, "", 0, {});
-    }
-
-    void readOddData()
-    {
-        QFETCH(Stored, stored);
-        QVERIFY(setValue(SubKey, u"v"_s, stored.first, stored.second));
-        TRegValue read;
-        QTEST(ReadValuePath(KeyPath, u"v"_s, read), "readable");
-        QTEST(read, "read");
-        QVERIFY(!ReadValuePath(KeyPath, u"missing"_s, read));
-        QVERIFY(!ValueExistsPath(KeyPath, QString())); // no default value set
-    }
-
-    void nameLimits()
-    {
-        RegistryAccessor reg(KEY_READ | KEY_WRITE);
-        QCOMPARE(reg.openPath(KeyPath, false, true), RegResult::Success);
+        int i = 0;
+        for (const auto& [value, stored] : cases) {
+            const QString name = u"v%1"_s.arg(i++);
+            QVERIFY(!ValueExists(reg.currentKey(), name));
+            QVERIFY(WriteValue(reg.currentKey(), name, value));
+            QCOMPARE(RegTestKeys::value(SubKey, name), qMakePair(value.DataType, stored));
+            TRegValue read = MakeRegValue(99, "junk", 7, "junk");
+            QVERIFY(ReadValue(reg.currentKey(), name, read));
+            QCOMPARE(read, value);
+        }
         const QString longest(MAX_VALUE_NAME, u'n');
-        const TRegValue value = MakeRegValue(REG_DWORD, "", 5, {});
-        QVERIFY(WriteValue(reg.currentKey(), longest, value));
-        QVERIFY(WriteValue(reg.currentKey(), u"short"_s, value));
+        QVERIFY(WriteValue(reg.currentKey(), longest, MakeRegValue(REG_DWORD, "", 5, {})));
+        QVERIFY(WriteValue(reg.currentKey(), u"short"_s, MakeRegValue(REG_DWORD, "", 5, {})));
         // A name far beyond 255 characters is still listed, and so are the values after it.
         ValueListModel list;
         FillValueList(reg.currentKey(), list);
-        QCOMPARE(list.rowCount(), 3);
+        QCOMPARE(list.rowCount(), int(std::size(cases)) + 3); // and the unset default
         QVERIFY(list.findValue(longest) > 0 && list.findValue(u"SHORT"_s) > 0);
         QCOMPARE(GetValueSize(KeyPath, longest), 4);
         QCOMPARE(GetValueSize(KeyPath, u"none"_s), -1);
+    }
+
+    // Stored data that the program's form cannot hold: what is read of it, and whether it counts as read.
+    void readOddData()
+    {
+        const std::tuple<DWORD, QByteArray, bool, TRegValue> cases[] = {
+            {REG_SZ, "ab\0cd\0"_ba, true, MakeRegValue(REG_SZ, "ab", 0, {})}, // embedded zero
+            {REG_SZ, "abc", true, MakeRegValue(REG_SZ, "abc", 0, {})}, // unterminated
+            {REG_SZ, {}, true, MakeRegValue(REG_SZ, "", 0, {})},
+            {REG_DWORD, "\1\2", false, MakeRegValue(REG_DWORD, "", 0, {})}, // short
+            {REG_DWORD, {}, true, MakeRegValue(REG_DWORD, "", 0, {})}};
+        for (const auto& [type, stored, readable, expected] : cases) {
+            QVERIFY(setValue(SubKey, u"v"_s, type, stored));
+            TRegValue read;
+            QCOMPARE(ReadValuePath(KeyPath, u"v"_s, read), readable);
+            QCOMPARE(read, expected);
+        }
+        TRegValue read;
+        QVERIFY(!ReadValuePath(KeyPath, u"missing"_s, read));
+        QVERIFY(!ValueExistsPath(KeyPath, QString())); // no default value set
     }
 
     // Unset default first; the value named "(Standard)" sorts among the others; "ä" beside "a". Then the

@@ -118,91 +118,61 @@ private slots:
     void init() { QVERIFY(m_store.emplace().ok()); }
     void cleanup() { m_store.reset(); }
 
-    void corpusOutcome_data()
-    {
-        QTest::addColumn<QString>("file");
-        const QStringList files = QDir(corpusHive(QString())).entryList(QDir::Files, QDir::Name);
-        QVERIFY(files.size() >= 62);
-        for (const QString& file : files)
-            QTest::newRow(qPrintable(file)) << file;
-    }
     void corpusOutcome()
     {
-        QFETCH(QString, file);
-        const Walk walk = openAndWalk(corpusHive(file));
-        QVERIFY2(walk.outcome == expectedOutcome(file), qPrintable(walk.message));
-        if (walk.outcome == Outcome::Refused)
-            QVERIFY(!walk.message.isEmpty());
-        else
-            QVERIFY(walk.keys >= 1);
+        const QStringList files = QDir(corpusHive(QString())).entryList(QDir::Files, QDir::Name);
+        QVERIFY(files.size() >= 62);
+        QMap<QString, qsizetype> keys;
+        for (const QString& file : files) {
+            const Walk walk = openAndWalk(corpusHive(file));
+            QVERIFY2(walk.outcome == expectedOutcome(file), qPrintable(file + u':' + walk.message));
+            QVERIFY2(walk.outcome == Outcome::Refused ? !walk.message.isEmpty() : walk.keys >= 1, qPrintable(file));
+            keys[file] = walk.keys;
+        }
+        // a subkey listed twice is one key
+        QVERIFY(keys.value("yarp__ManySubkeysHive") > 5000);
+        QCOMPARE(keys.value("yarp__DuplicateSubkeysHive"), keys.value("yarp__ManySubkeysHive"));
     }
 
-    void sameAsHiveTool_data()
-    {
-        QTest::addColumn<QString>("file");
-        for (const char* file : {"hivex__special", "hivex__rlenvalue_test_hive", "python-registry__UNICODE_TESTS",
-                                 "python-registry__issue22.hive", "regipy__BCD", "regipy__NTUSER.DAT",
-                                 "yarp__BigDataHive", "yarp__MultiSzHive", "yarp__StringValuesHive",
-                                 "yarp__CompHive", "yarp__PairHive", "yarp__ExtendedASCIIHive",
-                                 "yarp__ValuesOrderHive", "yarp__ManySubkeysHive"})
-            QTest::newRow(file) << QString::fromLatin1(file);
-    }
+    // Each hive mounted under its own file name.
     void sameAsHiveTool()
     {
-        QFETCH(QString, file);
-        QCOMPARE(mountFiles({corpusHive(file) + ":X"}), ERROR_SUCCESS);
-        compareWithHiveTool(corpusHive(file), "X");
+        const QStringList files{"hivex__special", "hivex__rlenvalue_test_hive", "python-registry__UNICODE_TESTS",
+                                "python-registry__issue22.hive", "regipy__BCD", "regipy__NTUSER.DAT",
+                                "yarp__BigDataHive", "yarp__MultiSzHive", "yarp__StringValuesHive", "yarp__CompHive",
+                                "yarp__PairHive", "yarp__ExtendedASCIIHive", "yarp__ValuesOrderHive",
+                                "yarp__ManySubkeysHive"};
+        QStringList mounts;
+        for (const QString& file : files)
+            mounts << corpusHive(file) + u':' + file;
+        QCOMPARE(mountFiles(mounts), ERROR_SUCCESS);
+        for (const QString& file : files)
+            compareWithHiveTool(corpusHive(file), file);
     }
 
-    void duplicateListedOnce()
-    {
-        const qsizetype many = openAndWalk(corpusHive("yarp__ManySubkeysHive")).keys;
-        QVERIFY(many > 5000);
-        QCOMPARE(openAndWalk(corpusHive("yarp__DuplicateSubkeysHive")).keys, many);
-    }
-
-    // Values come in the order of the key's list, not sorted.
-    void valuesKeepHiveOrder()
-    {
-        QCOMPARE(mountFiles({corpusHive("yarp__ValuesOrderHive") + ":X"}), ERROR_SUCCESS);
-        HKEY key = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "X", 0, KEY_READ, &key), ERROR_SUCCESS);
-        QStringList names;
-        QString name;
-        for (DWORD i = 0; RegEnumValueBytes(key, i, &name, MAX_VALUE_NAME + 1, nullptr, nullptr) == ERROR_SUCCESS; ++i)
-            names << name;
-        RegCloseKey(key);
-        QCOMPARE(names, QStringList({"aaa", "zzz", "bbb"}));
-    }
-
-    // The dirty hives read with their logs show what Windows itself made of them.
-    void replayMatchesWindows_data()
-    {
-        QTest::addColumn<QString>("dirty");
-        QTest::addColumn<QString>("recovered");
-        QTest::newRow("new logs, Windows 10") << "yarp__NewDirtyHive1_NewDirtyHive"
-                                              << "yarp__NewDirtyHive1_RecoveredHive_Windows10";
-        QTest::newRow("old log, Windows 7") << "yarp__OldDirtyHive" << "yarp__OldDirtyHive_RecoveredHive_Windows7";
-    }
+    // The dirty hives read with their logs (new ones, and an old one) show what Windows 10 and 7 made of them.
     void replayMatchesWindows()
     {
-        QFETCH(QString, dirty);
-        QFETCH(QString, recovered);
-        QStringList warnings;
-        QCOMPARE(mountFiles({corpusHive(dirty) + ":A", corpusHive(recovered) + ":B"}, &warnings), ERROR_SUCCESS);
-        QCOMPARE(warnings.size(), 1); // the replay
-        const BranchDump replayed = dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("A"), QString());
-        const BranchDump windows = dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("B"), QString());
-        QVERIFY(replayed.size() > 1);
-        QCOMPARE(replayed.keys(), windows.keys());
-        QCOMPARE(replayed, windows);
-        // Without its logs the file differs: the comparison above has something to find.
-        RegShutdown();
-        QTemporaryDir alone;
-        QVERIFY(QFile::copy(corpusHive(dirty), alone.filePath(QStringLiteral("hive"))));
-        QCOMPARE(mountFiles({alone.filePath("hive") + ":C"}, &warnings), ERROR_SUCCESS);
-        QVERIFY(warnings.join(u' ').contains(QStringLiteral("Protokolldateien fehlen")));
-        QVERIFY(dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("C"), QString()) != windows);
+        for (const auto& [dirty, recovered] :
+             {std::pair{"yarp__NewDirtyHive1_NewDirtyHive", "yarp__NewDirtyHive1_RecoveredHive_Windows10"},
+              {"yarp__OldDirtyHive", "yarp__OldDirtyHive_RecoveredHive_Windows7"}}) {
+            QStringList warnings;
+            RegShutdown();
+            QCOMPARE(mountFiles({corpusHive(dirty) + ":A", corpusHive(recovered) + ":B"}, &warnings), ERROR_SUCCESS);
+            QCOMPARE(warnings.size(), 1); // the replay
+            const BranchDump replayed = dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("A"), QString());
+            const BranchDump windows = dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("B"), QString());
+            QVERIFY(replayed.size() > 1);
+            QCOMPARE(replayed.keys(), windows.keys());
+            QCOMPARE(replayed, windows);
+            // Without its logs the file differs: the comparison above has something to find.
+            RegShutdown();
+            QTemporaryDir alone;
+            QVERIFY(QFile::copy(corpusHive(dirty), alone.filePath(QStringLiteral("hive"))));
+            QCOMPARE(mountFiles({alone.filePath("hive") + ":C"}, &warnings), ERROR_SUCCESS);
+            QVERIFY(warnings.join(u' ').contains(QStringLiteral("Protokolldateien fehlen")));
+            QVERIFY(dumpBranch(HKEY_LOCAL_MACHINE, QStringLiteral("C"), QString()) != windows);
+        }
     }
 
     void replayedBaseBlockIsSound()
@@ -216,27 +186,19 @@ private slots:
                  qFromLittleEndian<quint32>(image.bytes.constData() + 8));
     }
 
-    void hostileLogStaysBounded_data()
-    {
-        QTest::addColumn<bool>("newFormat");
-        QTest::addColumn<bool>("brokenEntry");
-        QTest::addColumn<quint32>("primaryBins"); // what the dirty primary's base block claims
-        QTest::newRow("old format") << false << false << 4096u;
-        QTest::newRow("new format") << true << false << 4096u;
-        QTest::newRow("primary claims 4 GB") << true << true << 0xFFFFF000u;
-    }
-
-    // A log may claim any size for the hive; the image never grows beyond what primary and log hold.
+    // A log may claim any size for the hive; the image never grows beyond what primary and log hold. Logs of
+    // the old and the new format, and a primary whose base block claims 4 GB.
     void hostileLogStaysBounded()
     {
-        QFETCH(bool, newFormat);
-        QFETCH(bool, brokenEntry);
-        QFETCH(quint32, primaryBins);
-        const QByteArray primary = baseBlock(0, 2, 1, primaryBins, 4096) + "hbin" + QByteArray(4092, '\0');
-        const QByteArray log = hugeLog(newFormat, brokenEntry);
-        const HiveImage image = HiveImage::replay(primary, {log});
-        QVERIFY(image.dirty);
-        QVERIFY2(image.bytes.size() <= primary.size() + log.size(), qPrintable(QString::number(image.bytes.size())));
+        for (const auto& [newFormat, brokenEntry, primaryBins] :
+             {std::tuple{false, false, 4096u}, {true, false, 4096u}, {true, true, 0xFFFFF000u}}) {
+            const QByteArray primary = baseBlock(0, 2, 1, primaryBins, 4096) + "hbin" + QByteArray(4092, '\0');
+            const QByteArray log = hugeLog(newFormat, brokenEntry);
+            const HiveImage image = HiveImage::replay(primary, {log});
+            QVERIFY(image.dirty);
+            QVERIFY2(image.bytes.size() <= primary.size() + log.size(),
+                     qPrintable(QString::number(image.bytes.size())));
+        }
     }
 
     void readingCreatesNoFile()
@@ -263,64 +225,63 @@ private slots:
 
     // A version 5 export of a mounted hive holding QWORDs, imported into the store, gives back every key,
     // type and data the hive library reads from the hive; its keys are named by the mount.
-    void version5ExportRoundTrip_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::newRow("NTUSER.DAT") << "regipy__NTUSER.DAT";
-        QTest::newRow("NTUSER.DAT with WSL") << "regipy__NTUSER-WSL.DAT";
-    }
     void version5ExportRoundTrip()
     {
-        QFETCH(QString, file);
-        QTemporaryDir dir;
-        const QString hive = corpusHive(file);
-        const QString exported = dir.filePath(QStringLiteral("out.reg"));
-        QCOMPARE(mountFiles({hive + ":N"}), ERROR_SUCCESS);
-        QCOMPARE(runTool({"export", "HKLM\\N", exported, "/y", "/5"}).rc, 0);
-        RegShutdown();
-        const QByteArray bytes = readFile(exported);
-        QVERIFY(bytes.startsWith("\xFF\xFE"));
-        const QString text =
-            QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
-        QVERIFY(text.startsWith(QStringLiteral("Windows Registry Editor Version 5.00\r\n")));
-        QVERIFY(text.contains(QStringLiteral("hex(b):")));
-        const ToolRun imported = runTool({"import", exported});
-        QVERIFY2(imported.rc == 0, qPrintable(imported.err));
-        compareWithHiveTool(hive, "N");
+        for (const char* file : {"regipy__NTUSER.DAT", "regipy__NTUSER-WSL.DAT"}) {
+            QVERIFY(m_store.emplace().ok());
+            QTemporaryDir dir;
+            const QString hive = corpusHive(file);
+            const QString exported = dir.filePath(QStringLiteral("out.reg"));
+            QCOMPARE(mountFiles({hive + ":N"}), ERROR_SUCCESS);
+            QCOMPARE(runTool({"export", "HKLM\\N", exported, "/y", "/5"}).rc, 0);
+            RegShutdown();
+            const QByteArray bytes = readFile(exported);
+            QVERIFY(bytes.startsWith("\xFF\xFE"));
+            const QString text =
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+            QVERIFY(text.startsWith(QStringLiteral("Windows Registry Editor Version 5.00\r\n")));
+            QVERIFY(text.contains(QStringLiteral("hex(b):")));
+            const ToolRun imported = runTool({"import", exported});
+            QVERIFY2(imported.rc == 0, qPrintable(imported.err));
+            compareWithHiveTool(hive, "N");
+        }
     }
 
-    // Names are found by the Windows case rules, which fold beyond ASCII but not "ß" into "SS".
-    void lookupByWindowsCase_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("found");
-        QTest::newRow("Cyrillic folded") << "yarp__UnicodeHive" << QStringLiteral("ПриВет\\КлюЧ") << true;
-        QTest::newRow("Latin-1 name") << "yarp__ExtendedASCIIHive" << QStringLiteral("ËIGENAARDIG") << true;
-        QTest::newRow("ss folded") << "yarp__UpcaseHive" << "SS1" << true;
-        QTest::newRow("sharp s is not SS") << "yarp__UpcaseHive" << "SS2" << false;
-        QTest::newRow("sharp s itself") << "yarp__UpcaseHive" << QStringLiteral("ß2") << true;
-        QTest::newRow("5000 subkeys") << "yarp__ManySubkeysHive" << "KEY_WITH_MANY_SUBKEYS\\2119\\find_me" << true;
-        QTest::newRow("name with NUL") << "hivex__special" << QString::fromUtf16(u"zero\0key", 8) << true;
-        QTest::newRow("name up to NUL is another") << "hivex__special" << "zero" << false;
-    }
+    // Names are found by the Windows case rules, which fold beyond ASCII but not "ß" into "SS"; up to a NUL
+    // inside it a name is another.
     void lookupByWindowsCase()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, path);
-        QFETCH(bool, found);
-        QCOMPARE(mountFiles({corpusHive(file) + ":X"}), ERROR_SUCCESS);
-        HKEY key = 0;
-        const LONG rc = RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("X\\") + path, 0, KEY_READ, &key);
-        QCOMPARE(rc, found ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
-        RegCloseKey(key);
+        QCOMPARE(mountFiles({corpusHive("yarp__UnicodeHive") + ":U", corpusHive("yarp__ExtendedASCIIHive") + ":E",
+                             corpusHive("yarp__UpcaseHive") + ":C", corpusHive("yarp__ManySubkeysHive") + ":M",
+                             corpusHive("hivex__special") + ":S"}),
+                 ERROR_SUCCESS);
+        const std::pair<QString, bool> cases[] = {
+            {"U\\ПриВет\\КлюЧ", true}, {"E\\ËIGENAARDIG", true}, {"C\\SS1", true}, {"C\\SS2", false}, {"C\\ß2", true},
+            {"M\\KEY_WITH_MANY_SUBKEYS\\2119\\find_me", true}, {QString::fromUtf16(u"S\\zero\0key", 10), true},
+            {"S\\zero", false}};
+        for (const auto& [path, found] : cases) {
+            HKEY key = 0;
+            const LONG rc = RegOpenKeyEx(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key);
+            QVERIFY2(rc == (found ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND), qPrintable(path));
+            RegCloseKey(key);
+        }
     }
 
-    // Two keys differing only in how their name is stored (Latin-1 0x9F, UTF-16 U+0178) stay two keys.
-    void storedNameFormsStayApart()
+    // Values come in the order of the key's list, not sorted; two keys differing only in how their name is
+    // stored (Latin-1 0x9F, UTF-16 U+0178) stay two keys.
+    void namesAsStored()
     {
-        QCOMPARE(mountFiles({corpusHive("yarp__CompHive") + ":X"}), ERROR_SUCCESS);
-        const QStringList names = subKeyNames(HKEY_LOCAL_MACHINE, QStringLiteral("X"));
+        QCOMPARE(mountFiles({corpusHive("yarp__ValuesOrderHive") + ":V", corpusHive("yarp__CompHive") + ":C"}),
+                 ERROR_SUCCESS);
+        HKEY key = 0;
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "V", 0, KEY_READ, &key), ERROR_SUCCESS);
+        QStringList names;
+        QString name;
+        for (DWORD i = 0; RegEnumValueBytes(key, i, &name, MAX_VALUE_NAME + 1, nullptr, nullptr) == ERROR_SUCCESS; ++i)
+            names << name;
+        RegCloseKey(key);
+        QCOMPARE(names, QStringList({"aaa", "zzz", "bbb"}));
+        names = subKeyNames(HKEY_LOCAL_MACHINE, QStringLiteral("C"));
         QVERIFY2(names.size() == 2, qPrintable(names.join(u'|')));
         QVERIFY(names.contains(QString(QChar(0x9F))) || names.contains(QString(QChar(0x178))));
     }
@@ -336,39 +297,31 @@ private slots:
         QCOMPARE(subKeyNames(HKEY_LOCAL_MACHINE, "offline").size(), 3);
     }
 
-    void mountNameTaken_data()
-    {
-        QTest::addColumn<QStringList>("hives");
-        QTest::newRow("name of a store key") << QStringList{corpusHive("hivex__minimal") + ":SOFTWARE"};
-        QTest::newRow("in another case") << QStringList{corpusHive("hivex__minimal") + ":software"};
-        QTest::newRow("twice") << QStringList{corpusHive("hivex__minimal") + ":A", corpusHive("hivex__special") + ":a"};
-    }
+    // A store key's name, in any case, or a name given twice.
     void mountNameTaken()
     {
-        QFETCH(QStringList, hives);
-        QString error;
-        QStringList warnings;
-        QCOMPARE(RegOpenHives({hives, {}, {}, false}, &error, &warnings), ERROR_ALREADY_EXISTS);
-        QVERIFY(error.contains(QStringLiteral("existiert schon")));
+        const QString minimal = corpusHive("hivex__minimal");
+        for (const QStringList& hives : {QStringList{minimal + ":SOFTWARE"}, QStringList{minimal + ":software"},
+                                         QStringList{minimal + ":A", corpusHive("hivex__special") + ":a"}}) {
+            QString error;
+            QStringList warnings;
+            QCOMPARE(RegOpenHives({hives, {}, {}, false}, &error, &warnings), ERROR_ALREADY_EXISTS);
+            QVERIFY(error.contains(QStringLiteral("existiert schon")));
+        }
     }
 
-    void hiveSpec_data()
-    {
-        QTest::addColumn<QString>("mountArg");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("name given") << "/mnt/c/NTUSER.DAT:Anna" << "/mnt/c/NTUSER.DAT" << "Anna";
-        QTest::newRow("file name") << "/mnt/c/SOFTWARE" << "/mnt/c/SOFTWARE" << "SOFTWARE";
-        QTest::newRow("last colon") << "a:b:c" << "a:b" << "c";
-        QTest::newRow("colon in a folder") << "/mnt/x:y/SAM" << "/mnt/x:y/SAM" << "SAM";
-        QTest::newRow("empty name") << "/h/SYSTEM:" << "/h/SYSTEM:" << "SYSTEM:";
-    }
+    // FILE[:NAME]: the name after the last colon, the file name without one, a colon inside a folder kept.
     void hiveSpec()
     {
-        QFETCH(QString, mountArg);
-        const HiveMapping::HiveMount parsed = HiveMapping::parseMount(mountArg);
-        QTEST(parsed.path, "path");
-        QTEST(parsed.name, "name");
+        const char* const cases[][3] = {{"/mnt/c/NTUSER.DAT:Anna", "/mnt/c/NTUSER.DAT", "Anna"},
+                                        {"/mnt/c/SOFTWARE", "/mnt/c/SOFTWARE", "SOFTWARE"},
+                                        {"a:b:c", "a:b", "c"},
+                                        {"/mnt/x:y/SAM", "/mnt/x:y/SAM", "SAM"},
+                                        {"/h/SYSTEM:", "/h/SYSTEM:", "SYSTEM:"}};
+        for (const auto& [mountArg, path, name] : cases) {
+            const HiveMapping::HiveMount parsed = HiveMapping::parseMount(QString::fromLatin1(mountArg));
+            QCOMPARE(parsed.path + u'|' + parsed.name, QString::fromLatin1(path) + u'|' + QString::fromLatin1(name));
+        }
     }
 
 private:

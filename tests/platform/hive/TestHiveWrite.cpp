@@ -79,73 +79,62 @@ private slots:
         m_dir.reset();
     }
 
-    void editSurvivesReopen_data()
-    {
-        QTest::addColumn<QStringList>("command"); // the value's name after "/v"
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("data"); // type and data as the hive library reads them, in UTF-8; empty: gone
-        QTest::newRow("string with umlauts") << addValue("key", "Neu", "REG_SZ", "Grüße ∑") << "key"
-                                             << "1|4772c3bcc39f6520e2889100";
-        QTest::newRow("dword") << addValue("key", "Zahl", "REG_DWORD", "258") << "key" << "4|02010000";
-        QTest::newRow("binary replaces via KEY") << addValue("KEY", "1", "REG_BINARY", "0102") << "key" << "3|0102";
-        QTest::newRow("new key") << addValue("key\\Unter", "x", "REG_DWORD", "1") << "key\\Unter" << "4|01000000";
-        QTest::newRow("value deleted") << QStringList{"delete", "HKLM\\H\\key", "/v", "2", "/f"} << "key" << "";
-    }
+    // Each command (the value's name after "/v"), the key, and the value's type and data as the hive library
+    // reads them, in UTF-8 (empty: gone): a string with umlauts, a dword, binary data replacing a value through
+    // the key named in another case, a new key, a value deleted.
     void editSurvivesReopen()
     {
-        QFETCH(QStringList, command);
-        QFETCH(QString, key);
-        const QString value = command.at(command.indexOf("/v") + 1);
-        const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H", "--write"} + command, true);
-        QVERIFY2(run.rc == 0, qPrintable(run.err));
-        const BranchDump theirs = dumpWithHiveTool(m_hive, "H");
-        QString found;
-        for (const QString& line : theirs.value("H\\" + key))
-            found = line.startsWith(value + '|') ? line.mid(value.size() + 1) : found;
-        QTEST(found, "data");
-        QCOMPARE(readFile(m_hive + ".bak"), m_original);
-        QVERIFY(QFileInfo(m_hive).permissions().testFlag(QFile::ReadGroup));
-        // Read again by our own reader: the same as the hive library's export.
-        RegShutdown();
-        QCOMPARE(mountFiles({m_hive + ":H"}), ERROR_SUCCESS);
-        QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "H", "H"), theirs);
+        const std::tuple<QStringList, QString, QString> cases[] = {
+            {addValue("key", "Neu", "REG_SZ", "Grüße ∑"), "key", "1|4772c3bcc39f6520e2889100"},
+            {addValue("key", "Zahl", "REG_DWORD", "258"), "key", "4|02010000"},
+            {addValue("KEY", "1", "REG_BINARY", "0102"), "key", "3|0102"},
+            {addValue("key\\Unter", "x", "REG_DWORD", "1"), "key\\Unter", "4|01000000"},
+            {{"delete", "HKLM\\H\\key", "/v", "2", "/f"}, "key", ""}};
+        for (const auto& [command, key, data] : cases) {
+            init();
+            const QString value = command.at(command.indexOf("/v") + 1);
+            const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H", "--write"} + command, true);
+            QVERIFY2(run.rc == 0, qPrintable(run.err));
+            const BranchDump theirs = dumpWithHiveTool(m_hive, "H");
+            QString found;
+            for (const QString& line : theirs.value("H\\" + key))
+                found = line.startsWith(value + '|') ? line.mid(value.size() + 1) : found;
+            QCOMPARE(found, data);
+            QCOMPARE(readFile(m_hive + ".bak"), m_original);
+            QVERIFY(QFileInfo(m_hive).permissions().testFlag(QFile::ReadGroup));
+            // Read again by our own reader: the same as the hive library's export.
+            RegShutdown();
+            QCOMPARE(mountFiles({m_hive + ":H"}), ERROR_SUCCESS);
+            QCOMPARE(dumpBranch(HKEY_LOCAL_MACHINE, "H", "H"), theirs);
+        }
     }
 
-    // A change that would have to be written without --write, or into a hive that may not be written
-    // (dirty, or unsafe for the hive library), leaves the file as it was, without FILE.bak.
-    void refused_data()
-    {
-        QTest::addColumn<QString>("corpus"); // instead of the test's hive, with its log
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QStringList>("command");
-        QTest::addColumn<QString>("message");
-        const QString readOnly = QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet.");
-        const QStringList add{"add", "HKLM\\H\\key", "/v", "a", "/d", "b", "/f"};
-        const QStringList none;
-        const QStringList write{"--write"};
-        QTest::newRow("add without --write") << "" << none << add << readOnly;
-        QTest::newRow("replace without --write") << "" << none << QStringList{"replace", "test", "x"} << readOnly;
-        QTest::newRow("dirty") << "yarp__NewDirtyHive1_NewDirtyHive" << write << add << "nicht sauber geschlossen";
-        QTest::newRow("data over one cell, version 1.3")
-            << "" << write << addValue("key", "big", "REG_BINARY", QString(2 * 16345, u'a')) << "Version vor 1.4";
-    }
+    // A change that would have to be written without --write (an add, a replace), or into a hive that may not
+    // be written (dirty, or, with data over one cell, version 1.3: unsafe for the hive library), leaves the
+    // file as it was, without FILE.bak.
     void refused()
     {
-        QFETCH(QString, corpus);
-        QFETCH(QStringList, options);
-        QFETCH(QStringList, command);
-        QFETCH(QString, message);
-        if (!corpus.isEmpty()) {
-            QVERIFY(QFile::remove(m_hive));
-            for (const char* suffix : {"", ".LOG1"})
-                QVERIFY(QFile::copy(corpusHive(corpus + suffix), m_hive + suffix));
-            m_original = readFile(m_hive);
+        const QString readOnly = QStringLiteral("Die Hive-Datei ist nur zum Lesen geöffnet.");
+        const QStringList add{"add", "HKLM\\H\\key", "/v", "a", "/d", "b", "/f"};
+        const std::tuple<QString, QStringList, QString> cases[] = { // a corpus hive (with its log) instead of ours
+            {{}, add, readOnly}, {{}, {"replace", "test", "x"}, readOnly},
+            {"yarp__NewDirtyHive1_NewDirtyHive", QStringList{"--write"} + add, "nicht sauber geschlossen"},
+            {{}, QStringList{"--write"} + addValue("key", "big", "REG_BINARY", QString(2 * 16345, u'a')),
+             "Version vor 1.4"}};
+        for (const auto& [corpus, args, message] : cases) {
+            init();
+            if (!corpus.isEmpty()) {
+                QVERIFY(QFile::remove(m_hive));
+                for (const char* suffix : {"", ".LOG1"})
+                    QVERIFY(QFile::copy(corpusHive(corpus + suffix), m_hive + suffix));
+                m_original = readFile(m_hive);
+            }
+            const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H"} + args, true);
+            QCOMPARE(run.rc, 1);
+            QVERIFY2(run.err.contains(message), qPrintable(run.err));
+            QCOMPARE(readFile(m_hive), m_original);
+            QVERIFY(!QFile::exists(m_hive + ".bak"));
         }
-        const ToolRun run = runTool(QStringList{"--hive", m_hive + ":H"} + options + command, true);
-        QCOMPARE(run.rc, 1);
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QCOMPARE(readFile(m_hive), m_original);
-        QVERIFY(!QFile::exists(m_hive + ".bak"));
     }
 
     // Data longer than one cell, in a version 1.5 hive: a db record with segments, written twice (the
@@ -196,33 +185,27 @@ private slots:
 
     // A hive chosen as the window's machine: a value edited there is written only when changes were
     // allowed; otherwise the message says why the change failed and the file stays as it was.
-    void windowEditOnHiveMachine_data()
-    {
-        QTest::addColumn<bool>("allow");
-        QTest::addColumn<QStringList>("messages");
-        QTest::newRow("read-only") << false
-                                   << QStringList{"Fehler: Änderung misslungen!\r\n"
-                                                  "(Die Hive-Datei ist nur zum Lesen geöffnet.)"};
-        QTest::newRow("changes allowed") << true << QStringList{};
-    }
     void windowEditOnHiveMachine()
     {
-        QFETCH(bool, allow);
-        RecordingMessageSink sink;
-        RegAllowHiveWrites(m_hive, allow);
-        QVERIFY(SelectMachine(m_hive));
-        ValueEditors editors;
-        editors.editBinary = [](const QString&, QByteArray& data) {
-            data = "\5\6";
-            return true;
-        };
-        TUndoList undo;
-        const auto written = ValueCommands(undo, sink).ChangeValue("HKEY_LOCAL_MACHINE\\Test.hive\\key", "1", editors);
-        CurrentMachine().clear();
-        RegShutdown();
-        QCOMPARE(written.has_value(), allow);
-        QTEST(sink.texts(), "messages");
-        QCOMPARE(readFile(m_hive) == m_original, !allow);
+        for (const bool allow : {false, true}) {
+            RecordingMessageSink sink;
+            RegAllowHiveWrites(m_hive, allow);
+            QVERIFY(SelectMachine(m_hive));
+            ValueEditors editors;
+            editors.editBinary = [](const QString&, QByteArray& data) {
+                data = "\5\6";
+                return true;
+            };
+            TUndoList undo;
+            const auto written =
+                ValueCommands(undo, sink).ChangeValue("HKEY_LOCAL_MACHINE\\Test.hive\\key", "1", editors);
+            CurrentMachine().clear();
+            RegShutdown();
+            QCOMPARE(written.has_value(), allow);
+            QCOMPARE(sink.texts(), allow ? QStringList() : QStringList{"Fehler: Änderung misslungen!\r\n"
+                                                                       "(Die Hive-Datei ist nur zum Lesen geöffnet.)"});
+            QCOMPARE(readFile(m_hive) == m_original, !allow);
+        }
     }
 
     // The commit fails before its rename: the hive on disk is the old one, no temporary file stays.
@@ -243,79 +226,56 @@ private slots:
     }
 
     // Text between the hive's UTF-16 and the program's UTF-8: exact, zeros and what follows included.
-    void stringData_data()
-    {
-        QTest::addColumn<QByteArray>("utf16");
-        QTest::addColumn<QByteArray>("program");
-        QTest::newRow("umlaut and zero") << QByteArray("G\0\xfc\0\0\0", 6) << QByteArray("G\xc3\xbc\0", 4);
-        QTest::newRow("after the zero") << QByteArray("a\0\0\0b\0", 6) << QByteArray("a\0b", 3);
-        QTest::newRow("surrogate pair") << QByteArray("\x01\xd8\x00\xdc", 4) << QByteArray("\xf0\x90\x90\x80");
-        QTest::newRow("odd length stays") << QByteArray("a\0b", 3) << QByteArray("a\0b", 3);
-        QTest::newRow("lone surrogate stays") << QByteArray("\x01\xd8" "a\0", 4) << QByteArray("\x01\xd8" "a\0", 4);
-    }
     void stringData()
     {
-        QFETCH(QByteArray, utf16);
-        QFETCH(QByteArray, program);
-        QCOMPARE(HiveFile::utf16ToProgram(utf16), program);
-        if (utf16.size() % 2 == 0 && utf16 != program)
-            QCOMPARE(HiveFile::programToUtf16(program), utf16);
+        const std::pair<QByteArray, QByteArray> cases[] = {
+            {QByteArray("G\0\xfc\0\0\0", 6), QByteArray("G\xc3\xbc\0", 4)}, // umlaut and zero
+            {QByteArray("a\0\0\0b\0", 6), QByteArray("a\0b", 3)}, // what follows the zero
+            {QByteArray("\x01\xd8\x00\xdc", 4), QByteArray("\xf0\x90\x90\x80")}, // surrogate pair
+            {QByteArray("a\0b", 3), QByteArray("a\0b", 3)}, // odd length stays
+            {QByteArray("\x01\xd8" "a\0", 4), QByteArray("\x01\xd8" "a\0", 4)}}; // lone surrogate stays
+        for (const auto& [utf16, program] : cases) {
+            QCOMPARE(HiveFile::utf16ToProgram(utf16), program);
+            if (utf16.size() % 2 == 0 && utf16 != program)
+                QCOMPARE(HiveFile::programToUtf16(program), utf16);
+        }
     }
 
-    // HKEY_CLASSES_ROOT of an installation: the machine's classes merged with the chosen user's.
-    void classesRoot_data()
-    {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("data"); // "-": no such value
-        QTest::newRow("the user's value wins") << "Anna" << ".txt" << "" << "userfile";
-        QTest::newRow("the machine's value beside it") << "Anna" << ".txt" << "Machine" << "m";
-        QTest::newRow("the user's key alone") << "Anna" << "userOnly" << "u" << "1";
-        QTest::newRow("the machine's key alone") << "Anna" << "txtfile" << "" << "Textdatei";
-        QTest::newRow("no user: the machine's value") << "" << ".txt" << "" << "machinefile";
-        QTest::newRow("no user: no user's key") << "" << "userOnly" << "u" << "-";
-    }
+    // HKEY_CLASSES_ROOT of an installation: the machine's classes merged with the chosen user's (without a
+    // user, the machine's alone). A change to a key the user's classes hold goes there, else to the machine's.
     void classesRoot()
     {
-        QFETCH(QString, user);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
         makeInstallation();
-        QCOMPARE(mountHives({{}, m_dir->path(), user, false}), ERROR_SUCCESS);
-        QTEST(QString::fromUtf8(valueData(HKEY_CLASSES_ROOT, key, value)).remove(QChar(0)), "data");
-        if (!user.isEmpty())
-            QCOMPARE(subKeyNames(HKEY_CLASSES_ROOT, {}), QStringList({".txt", "txtfile", "userOnly"}));
-    }
-
-    // A change to a key the user's classes hold goes there, else to the machine's.
-    void classesRootWrites_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("landsIn");
-        QTest::addColumn<QString>("notIn");
-        QTest::newRow("key of both") << ".txt" << "U\\.txt" << "S\\Classes\\.txt";
-        QTest::newRow("machine's key") << "txtfile" << "S\\Classes\\txtfile" << "U\\txtfile";
-        QTest::newRow("new key below a key of both") << ".txt\\Neu" << "U\\.txt\\Neu" << "S\\Classes\\.txt\\Neu";
-        QTest::newRow("new key below the machine's") << "txtfile\\Neu" << "S\\Classes\\txtfile\\Neu"
-                                                     << "U\\txtfile\\Neu";
-        QTest::newRow("new key at the top") << "Neu" << "S\\Classes\\Neu" << "U\\Neu";
-    }
-    void classesRootWrites()
-    {
-        QFETCH(QString, key);
-        makeInstallation();
+        // user, key, value, data ("-": no such value)
+        const std::tuple<QString, QString, QString, QString> reads[] = {
+            {"Anna", ".txt", "", "userfile"}, {"Anna", ".txt", "Machine", "m"}, {"Anna", "userOnly", "u", "1"},
+            {"Anna", "txtfile", "", "Textdatei"}, {"", ".txt", "", "machinefile"}, {"", "userOnly", "u", "-"}};
+        for (const auto& [user, key, value, data] : reads) {
+            RegShutdown();
+            QCOMPARE(mountHives({{}, m_dir->path(), user, false}), ERROR_SUCCESS);
+            QCOMPARE(QString::fromUtf8(valueData(HKEY_CLASSES_ROOT, key, value)).remove(QChar(0)), data);
+            if (!user.isEmpty())
+                QCOMPARE(subKeyNames(HKEY_CLASSES_ROOT, {}), QStringList({".txt", "txtfile", "userOnly"}));
+        }
+        // the key written, where its value lands, where not
+        const std::tuple<QString, QString, QString> writes[] = {
+            {".txt", "U\\.txt", "S\\Classes\\.txt"}, {"txtfile", "S\\Classes\\txtfile", "U\\txtfile"},
+            {".txt\\Neu", "U\\.txt\\Neu", "S\\Classes\\.txt\\Neu"},
+            {"txtfile\\Neu", "S\\Classes\\txtfile\\Neu", "U\\txtfile\\Neu"}, {"Neu", "S\\Classes\\Neu", "U\\Neu"}};
+        RegShutdown();
         QCOMPARE(mountHives({{}, m_dir->path(), "Anna", true}), ERROR_SUCCESS);
-        const HKEY h = StoreProbe::createKey(HKEY_CLASSES_ROOT, key); // 0 fails the write below
-        QCOMPARE(RegSetValueBytes(h, "Gesetzt", REG_DWORD, QByteArray(4, '\7')), ERROR_SUCCESS);
-        RegCloseKey(h);
+        for (const auto& [key, landsIn, notIn] : writes) {
+            const HKEY h = StoreProbe::createKey(HKEY_CLASSES_ROOT, key); // 0 fails the write below
+            QCOMPARE(RegSetValueBytes(h, "Gesetzt", REG_DWORD, QByteArray(4, '\7')), ERROR_SUCCESS);
+            RegCloseKey(h);
+        }
         RegShutdown();
         const QString classes = m_dir->filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat");
         QCOMPARE(mountFiles({m_dir->filePath("Windows/System32/config/SOFTWARE:S"), classes + ":U"}), ERROR_SUCCESS);
-        QFETCH(QString, landsIn);
-        QFETCH(QString, notIn);
-        QCOMPARE(valueData(HKEY_LOCAL_MACHINE, landsIn, "Gesetzt"), QByteArray(4, '\7'));
-        QCOMPARE(valueData(HKEY_LOCAL_MACHINE, notIn, "Gesetzt"), QByteArray("-"));
+        for (const auto& [key, landsIn, notIn] : writes) {
+            QVERIFY2(valueData(HKEY_LOCAL_MACHINE, landsIn, "Gesetzt") == QByteArray(4, '\7'), qPrintable(key));
+            QVERIFY2(valueData(HKEY_LOCAL_MACHINE, notIn, "Gesetzt") == "-", qPrintable(key));
+        }
     }
 
     void offlineInstallation()

@@ -74,29 +74,23 @@ private slots:
     }
     void cleanup() { m_fixture.stop(); }
 
-    void connectByName_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("connects");
-        const passwd* user = ::getpwuid(::geteuid());
-        QTest::newRow("unc name") << Machine << true;
-        QTest::newRow("bare name") << u"127.0.0.1"_s << true;
-        QTest::newRow("with the user") << u"\\\\%1@127.0.0.1"_s.arg(QString::fromLocal8Bit(user->pw_name)) << true;
-        QTest::newRow("unknown user") << u"\\\\kein_solcher_nutzer@127.0.0.1"_s << false;
-        QTest::newRow("no such host") << u"\\\\kein-rechner.invalid"_s << false;
-        QTest::newRow("looks like an option") << u"\\\\-oProxyCommand=touch_%1"_s.arg(QDir::tempPath()) << false;
-        QTest::newRow("two words") << u"\\\\127.0.0.1 touch"_s << false;
-    }
+    // Names that reach the test's machine (UNC, bare, with the user) and names that must not: an unknown user
+    // or host, and what an ssh command line would take for an option or a second word.
     void connectByName()
     {
-        QFETCH(QString, name);
-        HKEY root = 0;
-        const LONG rc = RegConnectRegistry(name, HKEY_LOCAL_MACHINE, &root);
-        QFETCH(bool, connects);
-        QCOMPARE(rc, connects ? ERROR_SUCCESS : ERROR_BAD_NETPATH);
-        if (rc == ERROR_SUCCESS) {
-            QVERIFY(exists(u"SOFTWARE"_s, root)); // the remote store's skeleton
-            RegCloseKey(root);
+        const QString user = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+        const std::pair<QString, bool> cases[] = {
+            {Machine, true}, {u"127.0.0.1"_s, true}, {u"\\\\%1@127.0.0.1"_s.arg(user), true},
+            {u"\\\\kein_solcher_nutzer@127.0.0.1"_s, false}, {u"\\\\kein-rechner.invalid"_s, false},
+            {u"\\\\-oProxyCommand=touch_%1"_s.arg(QDir::tempPath()), false}, {u"\\\\127.0.0.1 touch"_s, false}};
+        for (const auto& [name, connects] : cases) {
+            HKEY root = 0;
+            const LONG rc = RegConnectRegistry(name, HKEY_LOCAL_MACHINE, &root);
+            QVERIFY2(rc == (connects ? ERROR_SUCCESS : ERROR_BAD_NETPATH), qPrintable(name));
+            if (rc == ERROR_SUCCESS) {
+                QVERIFY(exists(u"SOFTWARE"_s, root)); // the remote store's skeleton
+                RegCloseKey(root);
+            }
         }
     }
     // Each machine shows its own registry; leaving a machine closes its connection, coming back makes a
@@ -186,36 +180,32 @@ private slots:
         QVERIFY(KeyExists(Cu + u"Software\\Fern"_s));
         QVERIFY(processAlive(m_ssh.regservePid()));
     }
-    // Commands on the other machine; where one succeeds, its value is found there and not here.
-    void toolOnMachine_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("rc");
-        const QStringList add{u"add"_s,  u"HKCU\\Software\\Werkzeug"_s, u"/v"_s, u"x"_s,
-                              u"/d"_s, u"über ssh"_s,                u"/f"_s};
-        QTest::newRow("add") << QStringList{u"--machine"_s, Machine} + add << 0;
-        QTest::newRow("machine named without backslashes") << QStringList{u"--machine"_s, u"127.0.0.1"_s} + add << 0;
-        // the local store is not needed for another computer's registry (its folder does not exist here)
-        QTest::newRow("no local store")
-            << QStringList{u"--registry"_s, QDir::tempPath() + u"/kaven-kein-ordner/registry.db"_s, u"--machine"_s,
-                           Machine} + add
-            << 0;
-        QTest::newRow("no machine") << QStringList{u"query"_s, u"HKCU\\Software"_s, u"--machine"_s} << 1;
-        QTest::newRow("machine not reached") << QStringList{u"--machine"_s, u"\\\\-x"_s, u"query"_s, u"HKCU"_s} << 1;
-    }
+    // Commands on the other machine, named with or without backslashes, and without a local store (its folder
+    // does not exist here); where one succeeds, its value is found there and not here. A machine missing or
+    // not reached fails.
     void toolOnMachine()
     {
-        QFETCH(QStringList, args);
-        QFETCH(int, rc);
+        const QStringList add{u"add"_s, u"HKCU\\Software\\Werkzeug"_s, u"/v"_s, u"x"_s,
+                              u"/d"_s,  u"über ssh"_s,                u"/f"_s};
+        const QString noStore = QDir::tempPath() + u"/kaven-kein-ordner/registry.db"_s;
+        const std::pair<QStringList, int> cases[] = {
+            {QStringList{u"--machine"_s, Machine} + add, 0}, {QStringList{u"--machine"_s, u"127.0.0.1"_s} + add, 0},
+            {QStringList{u"--registry"_s, noStore, u"--machine"_s, Machine} + add, 0},
+            {{u"query"_s, u"HKCU\\Software"_s, u"--machine"_s}, 1},
+            {{u"--machine"_s, u"\\\\-x"_s, u"query"_s, u"HKCU"_s}, 1}};
         const auto run = [this](const QStringList& line) {
             return runTool(QStringList{u"--registry"_s, m_fixture.store->storePath()} + line, true);
         };
-        QCOMPARE(run(args).rc, rc);
-        if (rc != 0)
-            return;
-        const ToolRun query = run({u"--machine"_s, Machine, u"query"_s, u"HKCU\\Software\\Werkzeug"_s});
-        QVERIFY2(query.out.contains(u"    x    REG_SZ    \"über ssh\"\n"_s), qPrintable(query.out + query.err));
-        QCOMPARE(run({u"query"_s, u"HKCU\\Software\\Werkzeug"_s}).rc, 1); // the local store was left alone
+        for (const auto& [args, rc] : cases) {
+            cleanup();
+            init();
+            QVERIFY2(run(args).rc == rc, qPrintable(args.join(u' ')));
+            if (rc != 0)
+                continue;
+            const ToolRun query = run({u"--machine"_s, Machine, u"query"_s, u"HKCU\\Software\\Werkzeug"_s});
+            QVERIFY2(query.out.contains(u"    x    REG_SZ    \"über ssh\"\n"_s), qPrintable(query.out + query.err));
+            QCOMPARE(run({u"query"_s, u"HKCU\\Software\\Werkzeug"_s}).rc, 1); // the local store was left alone
+        }
     }
 
 private:

@@ -59,74 +59,59 @@ private slots:
     void init() { QVERIFY(m_store.emplace().ok()); }
     void cleanup() { m_store.reset(); }
 
-    void readerRefusesMalformed_data()
-    {
-        QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<QString>("read");
-        QTest::newRow("u32 cut short") << QByteArray("\x01\x02\x03", 3) << u"u32"_s;
-        QTest::newRow("u64 cut short") << QByteArray(7, '\0') << u"u64"_s;
-        QTest::newRow("text longer than the bytes") << le32(3) + QByteArray("a\0b\0", 4) << u"text"_s;
-        QTest::newRow("text over its maximum") << le32(MaxText + 1) << u"text"_s;
-        QTest::newRow("text of 4G units") << le32(0xFFFFFFFF) << u"text"_s;
-        QTest::newRow("texts count beyond the bytes") << le32(1000000) + le32(0) << u"texts"_s;
-        QTest::newRow("texts item cut short") << le32(2) + le32(0) + le32(5) << u"texts"_s;
-        QTest::newRow("bytes longer than present") << le32(10) + QByteArray(9, 'x') << u"bytes"_s;
-        QTest::newRow("bytes over the frame size") << le32(MaxFrame + 1) << u"bytes"_s;
-        QTest::newRow("values count of 4G") << le32(0xFFFFFFFF) + QByteArray(64, '\0') << u"values"_s;
-        QTest::newRow("value without its data") << le32(1) + le32(0) + le32(REG_SZ) << u"values"_s;
-        QTest::newRow("value name over 16383") << le32(1) + le32(16384) + QByteArray(40000, 'a') << u"values"_s;
-    }
+    // Payloads each read cut short or over a limit leave the reader failed for good.
     void readerRefusesMalformed()
     {
-        QFETCH(QByteArray, payload);
-        QFETCH(QString, read);
-        MessageReader r(payload);
-        if (read == u"u32")
-            (void)r.u32();
-        else if (read == u"u64")
-            (void)r.u64();
-        else if (read == u"text")
-            (void)r.text();
-        else if (read == u"texts")
-            QVERIFY(r.texts(1000, 255).isEmpty());
-        else if (read == u"bytes")
-            QVERIFY(r.bytes().isEmpty());
-        else
-            QVERIFY(r.values().isEmpty());
-        QVERIFY(!r.ok());
-        QCOMPARE(r.u32(), 0u); // stays failed
+        enum Read { U32, U64, Text, Texts, Bytes, Values };
+        const std::pair<QByteArray, Read> cases[] = {
+            {QByteArray("\x01\x02\x03", 3), U32}, {QByteArray(7, '\0'), U64},
+            {le32(3) + QByteArray("a\0b\0", 4), Text}, // longer than the bytes
+            {le32(MaxText + 1), Text}, {le32(0xFFFFFFFF), Text}, // over the maximum, 4G units
+            {le32(1000000) + le32(0), Texts}, {le32(2) + le32(0) + le32(5), Texts}, // count beyond the bytes, cut
+            {le32(10) + QByteArray(9, 'x'), Bytes}, {le32(MaxFrame + 1), Bytes}, // beyond present, over the frame
+            {le32(0xFFFFFFFF) + QByteArray(64, '\0'), Values}, // count of 4G
+            {le32(1) + le32(0) + le32(REG_SZ), Values}, // without its data
+            {le32(1) + le32(16384) + QByteArray(40000, 'a'), Values}}; // name over 16383
+        for (const auto& [payload, read] : cases) {
+            MessageReader r(payload);
+            if (read == U32)
+                (void)r.u32();
+            else if (read == U64)
+                (void)r.u64();
+            else if (read == Text)
+                (void)r.text();
+            else if (read == Texts)
+                QVERIFY(r.texts(1000, 255).isEmpty());
+            else if (read == Bytes)
+                QVERIFY(r.bytes().isEmpty());
+            else
+                QVERIFY(r.values().isEmpty());
+            QVERIFY2(!r.ok(), payload.left(16).toHex().constData());
+            QCOMPARE(r.u32(), 0u); // stays failed
+        }
     }
-    void serverRefusesMalformed_data()
+    void serverRefusesMalformed()
     {
-        QTest::addColumn<QByteArray>("request");
         const auto open = [](const QStringList& path) {
             return req(Op::OpenKey).i64(1).texts(path).u32(KEY_READ).payload();
         };
         const QByteArray valid = open({u"Software"_s});
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("opcode 0") << QByteArray(1, '\0');
-        QTest::newRow("opcode after the last") << QByteArray(1, char(LastOp + 1));
-        QTest::newRow("opcode 255") << QByteArray(1, char(255));
-        QTest::newRow("open cut short") << valid.left(valid.size() - 2);
-        QTest::newRow("open with trailing bytes") << valid + "x";
-        QTest::newRow("name holding a backslash") << open({u"Soft\\ware"_s});
-        QTest::newRow("empty name") << open({QString()});
-        QTest::newRow("name of 256 characters") << open({QString(256, u'k')});
-        QTest::newRow("path deeper than keys go") << open(QStringList(MAX_KEY_DEPTH + 1, u"k"_s));
-        QTest::newRow("hello with a wrong magic") << req(Op::Hello).u32(0x12345678).u32(Version).payload();
-        QTest::newRow("value name over 16383")
-            << req(Op::SetValue).i64(1).text(QString(16384, u'v')).u32(REG_SZ).bytes("x").payload();
-        QTest::newRow("many ids, few bytes") << req(Op::ValuesOfKeys).u32(60000).i64(1).u32(100).payload();
-    }
-    void serverRefusesMalformed()
-    {
-        QFETCH(QByteArray, request);
-        RemoteServer server(HandleTable::localBackend());
-        const KeyId before = openedId(server, {u"Software"_s});
-        QCOMPARE(ask(server, request).rc, -1);
-        // nothing changed, and the server goes on answering
-        QCOMPARE(openedId(server, {u"Software"_s}), before);
-        QCOMPARE(openedId(server, {u"Software"_s, u"Neu"_s}), 0);
+        const QByteArray requests[] = {
+            {}, QByteArray(1, '\0'), QByteArray(1, char(LastOp + 1)), QByteArray(1, char(255)), // no opcode, none known
+            valid.left(valid.size() - 2), valid + "x", // an open cut short, one with trailing bytes
+            open({u"Soft\\ware"_s}), open({QString()}), open({QString(256, u'k')}), // names no key can have
+            open(QStringList(MAX_KEY_DEPTH + 1, u"k"_s)), // deeper than keys go
+            req(Op::Hello).u32(0x12345678).u32(Version).payload(), // a wrong magic
+            req(Op::SetValue).i64(1).text(QString(16384, u'v')).u32(REG_SZ).bytes("x").payload(),
+            req(Op::ValuesOfKeys).u32(60000).i64(1).u32(100).payload()}; // many ids, few bytes
+        for (const QByteArray& request : requests) {
+            RemoteServer server(HandleTable::localBackend());
+            const KeyId before = openedId(server, {u"Software"_s});
+            QVERIFY2(ask(server, request).rc == -1, request.left(16).toHex().constData());
+            // nothing changed, and the server goes on answering
+            QCOMPARE(openedId(server, {u"Software"_s}), before);
+            QCOMPARE(openedId(server, {u"Software"_s, u"Neu"_s}), 0);
+        }
     }
     // Codes of the store reach the client as the store answered them.
     void serverPassesCodesThrough()
@@ -136,21 +121,15 @@ private slots:
         const KeyId parent = openedId(server, {u"Software"_s, u"A"_s}, Op::CreateKey);
         QVERIFY(parent != 0);
         QVERIFY(openedId(server, {u"Software"_s, u"A"_s, u"B"_s}, Op::CreateKey) != 0);
-        struct Case {
-            QByteArray request;
-            LONG rc;
-        };
-        const QVector<Case> cases{
+        const std::pair<QByteArray, LONG> cases[] = {
             {req(Op::DeleteKey).i64(parent).payload(), ERROR_ACCESS_DENIED},
             {req(Op::QueryValue).i64(parent).text(u"fehlt"_s).payload(), ERROR_FILE_NOT_FOUND},
             {req(Op::KeyInfo).i64(123456789).payload(), ERROR_INVALID_HANDLE},
-            {req(Op::SetValue).i64(parent).text(u"w"_s).u32(REG_BINARY).bytes(QByteArray("\0\1", 2)).payload(),
-             ERROR_SUCCESS},
+            {req(Op::SetValue).i64(parent).text(u"w"_s).u32(REG_BINARY).bytes("\0\1"_ba).payload(), ERROR_SUCCESS},
             {req(Op::EndBatch).payload(), ERROR_INVALID_PARAMETER},
-            {req(Op::Hello).u32(Magic).u32(Version + 1).payload(), ERROR_INVALID_PARAMETER},
-        };
-        for (const Case& c : cases)
-            QCOMPARE(ask(server, c.request).rc, c.rc);
+            {req(Op::Hello).u32(Magic).u32(Version + 1).payload(), ERROR_INVALID_PARAMETER}};
+        for (const auto& [request, rc] : cases)
+            QCOMPARE(ask(server, request).rc, rc);
     }
     // Random requests, and valid ones with bytes changed or cut: every answer is an answer or a refusal,
     // nothing crashes (the sanitizers watch), and the server still answers afterwards.
@@ -187,35 +166,31 @@ private slots:
         }
         QCOMPARE(ask(server, req(Op::Hello).u32(Magic).u32(Version).payload()).rc, ERROR_SUCCESS);
     }
-    void programEndsCleanlyOnBrokenStream_data()
-    {
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<int>("answers");
-        const QByteArray hello = frame(req(Op::Hello).u32(Magic).u32(Version).payload());
-        QTest::newRow("hello, then closed") << hello << 0 << 1;
-        QTest::newRow("garbage frames, then closed") << frame("\x07\x01") + frame(QByteArray(5000, '\xEE')) << 0 << 2;
-        QTest::newRow("frame cut by the close") << hello + le32(100) + "abc" << 0 << 1;
-        QTest::newRow("oversized frame") << hello + le32(MaxFrame + 1) + hello << 1 << 2;
-    }
+    // Each input with kaven-regserve's exit code and the number of answers: hello then closed, garbage frames
+    // then closed, a frame cut by the close, an oversized frame.
     void programEndsCleanlyOnBrokenStream()
     {
-        QFETCH(QByteArray, input);
-        QProcess server;
-        server.start(QStringLiteral(KAVEN_REGSERVE_PATH),
-                     {u"--stdio"_s, u"--registry"_s, m_store->otherStorePath(u"s"_s)});
-        QVERIFY(server.waitForStarted());
-        server.write(input);
-        server.closeWriteChannel();
-        QVERIFY(server.waitForFinished(60000));
-        QCOMPARE(server.exitStatus(), QProcess::NormalExit);
-        QTEST(server.exitCode(), "exitCode");
-        QByteArray out = server.readAllStandardOutput();
-        int answers = 0;
-        for (QByteArray payload; takeFrame(&out, &payload) == FrameState::Complete;)
-            ++answers;
-        QTEST(answers, "answers");
-        QVERIFY(out.isEmpty());
+        const QByteArray hello = frame(req(Op::Hello).u32(Magic).u32(Version).payload());
+        const std::tuple<QByteArray, int, int> cases[] = {
+            {hello, 0, 1}, {frame("\x07\x01") + frame(QByteArray(5000, '\xEE')), 0, 2},
+            {hello + le32(100) + "abc", 0, 1}, {hello + le32(MaxFrame + 1) + hello, 1, 2}};
+        for (const auto& [input, exitCode, answers] : cases) {
+            QProcess server;
+            server.start(QStringLiteral(KAVEN_REGSERVE_PATH),
+                         {u"--stdio"_s, u"--registry"_s, m_store->otherStorePath(u"s"_s)});
+            QVERIFY(server.waitForStarted());
+            server.write(input);
+            server.closeWriteChannel();
+            QVERIFY(server.waitForFinished(60000));
+            QCOMPARE(server.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(server.exitCode(), exitCode);
+            QByteArray out = server.readAllStandardOutput();
+            int framesOut = 0;
+            for (QByteArray payload; takeFrame(&out, &payload) == FrameState::Complete;)
+                ++framesOut;
+            QCOMPARE(framesOut, answers);
+            QVERIFY(out.isEmpty());
+        }
     }
 
 private:

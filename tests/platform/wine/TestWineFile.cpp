@@ -65,171 +65,119 @@ private slots:
         QCOMPARE(WinePrefix::discover(home.path()), expected);
     }
 
-    void escapes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("quote");
-        QTest::addColumn<QByteArray>("escaped");
-        QTest::addColumn<bool>("roundTrip");
-        const QByteArray value = "\"\"";
-        QTest::newRow("umlaut") << u"Müller"_s << value << QByteArray("M\\xfcller") << true;
-        QTest::newRow("hex digit follows") << u"äa"_s << value << QByteArray("\\x00e4a") << true;
-        QTest::newRow("no hex digit follows") << u"äg"_s << value << QByteArray("\\xe4g") << true;
-        QTest::newRow("surrogate pair") << u"😀"_s << value << QByteArray("\\xd83d\\xde00") << true;
-        QTest::newRow("CJK") << u"漢字"_s << value << QByteArray("\\x6f22\\x5b57") << true;
-        QTest::newRow("C escapes") << u"\t\n\r\a\b\v\f\x1b"_s << value
-                                   << QByteArray("\\t\\n\\r\\a\\b\\v\\f\\e") << true;
-        QTest::newRow("octal") << u"\x01x\x02"_s << value << QByteArray("\\1x\\2") << true;
-        QTest::newRow("octal before digit") << QString::fromLatin1("\x01" "7") << value << QByteArray("\\0017") << true;
-        QTest::newRow("NUL inside, terminator left out")
-            << QString::fromLatin1("a\0b\0", 4) << value << QByteArray("a\\0b") << false;
-        QTest::newRow("quote, backslash") << u"a\"b\\c"_s << value << QByteArray("a\\\"b\\\\c") << true;
-        QTest::newRow("key name brackets")
-            << u"a[b]c\""_s << QByteArray("[]") << QByteArray("a\\[b\\]c\"") << true;
-        QTest::newRow("DEL as it is") << u"\x7f"_s << value << QByteArray("\x7f") << true;
-    }
+    // Text escaped as in a value's quotes (or, with "[]", in a key name) and read back up to the closing quote.
     void escapes()
     {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, quote);
-        QFETCH(QByteArray, escaped);
-        QFETCH(bool, roundTrip);
-        QCOMPARE(WineText::escape(text, quote.constData()), escaped);
-        if (!roundTrip)
-            return;
-        const QByteArray line = escaped + quote.at(1) + "rest";
-        qsizetype pos = 0;
-        QString back;
-        QVERIFY(WineText::unescape(line, &pos, quote.at(1), &back));
-        QCOMPARE(back, text);
-        QCOMPARE(line.mid(pos), QByteArray("rest"));
+        const std::tuple<QString, QByteArray, QByteArray> cases[] = {
+            {u"Müller"_s, "\"\"", "M\\xfcller"}, {u"äa"_s, "\"\"", "\\x00e4a"}, // a hex digit follows
+            {u"äg"_s, "\"\"", "\\xe4g"}, {u"😀"_s, "\"\"", "\\xd83d\\xde00"}, {u"漢字"_s, "\"\"", "\\x6f22\\x5b57"},
+            {u"\t\n\r\a\b\v\f\x1b"_s, "\"\"", "\\t\\n\\r\\a\\b\\v\\f\\e"}, {u"\x01x\x02"_s, "\"\"", "\\1x\\2"},
+            {QString::fromLatin1("\x01" "7"), "\"\"", "\\0017"}, // octal before a digit
+            {u"a\"b\\c"_s, "\"\"", "a\\\"b\\\\c"}, {u"a[b]c\""_s, "[]", "a\\[b\\]c\""}, {u"\x7f"_s, "\"\"", "\x7f"}};
+        for (const auto& [text, quote, escaped] : cases) {
+            QCOMPARE(WineText::escape(text, quote.constData()), escaped);
+            const QByteArray line = escaped + quote.at(1) + "rest";
+            qsizetype pos = 0;
+            QString back;
+            QVERIFY(WineText::unescape(line, &pos, quote.at(1), &back));
+            QCOMPARE(back, text);
+            QCOMPARE(line.mid(pos), QByteArray("rest"));
+        }
+        // A NUL inside is escaped, the terminator left out: no way back to the same text.
+        QCOMPARE(WineText::escape(QString::fromLatin1("a\0b\0", 4), "\"\""), QByteArray("a\\0b"));
     }
 
-    void values_data()
+    // Each value's lines with name, type and data in hex, and whether the server writes it so (canonical).
+    void values()
     {
-        QTest::addColumn<QByteArray>("lines");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<uint>("type");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<bool>("canonical"); // the server writes it so
-        const auto row = [](const char* tag, const QByteArray& lines, const QString& name, uint type,
-                            const char* hexData, bool canonical) {
-            QTest::newRow(tag) << lines << true << name << type << QByteArray::fromHex(hexData) << canonical;
-        };
-        row("string", "\"a\"=\"x\"\n", "a", REG_SZ, "78000000", true);
-        row("default, empty", "@=\"\"\n", "", REG_SZ, "0000", true);
-        row("dword", "\"d\"=dword:0000002a\n", "d", REG_DWORD, "2a000000", true);
-        row("dword, short", "\"d\"=dword:2A\n", "d", REG_DWORD, "2a000000", false);
-        row("expandable", "\"e\"=str(2):\"%PATH%\"\n", "e", REG_EXPAND_SZ, "2500500041005400480025000000", true);
-        row("multi", "\"m\"=str(7):\"a\\0b\\0\"\n", "m", REG_MULTI_SZ, "61000000620000000000", true);
-        row("qword", "\"q\"=hex(b):01,00,00,00,00,00,00,00\n", "q", REG_QWORD, "0100000000000000", true);
-        row("none, empty", "\"n\"=hex(0):\n", "n", REG_NONE, "", true);
-        row("string without terminator", "\"s\"=hex(1):61,00\n", "s", REG_SZ, "6100", true);
-        row("continuation", "\"b\"=hex:01,02,\\\n  03\n", "b", REG_BINARY, "010203", false);
-        row("quoted name", "\"a\\\"b\"=\"\"\n", "a\"b", REG_SZ, "0000", true);
-        // Its data: the target's path in UTF-16LE, no terminator.
+        constexpr DWORD Refused = 0xFFFFFFFF;
+        // Wine's own wrapped lines; their data: the target's path in UTF-16LE, no terminator.
         QByteArray target;
         for (const char c : QByteArray("\\Registry\\Machine\\Software\\Classes\\Wow6432Node"))
             target += QByteArray(1, c) + '\0';
-        QTest::newRow("written by Wine, wrapped")
-            << QByteArray(WineLines) << true << u"SymbolicLinkValue"_s << uint(REG_LINK) << target << true;
-        for (const char* bad :
-             {"\"a\"=str(4):\"x\"\n", "\"a\"=hex:100\n", "\"a\"=\"open\n", "\"a\" \"x\"\n", "\"a\"=hex:01,\\\n"})
-            QTest::newRow(bad) << QByteArray(bad) << false << QString() << 0u << QByteArray() << false;
-    }
-    void values()
-    {
-        QFETCH(QByteArray, lines);
-        QFETCH(bool, ok);
-        QList<QByteArray> parts = lines.chopped(1).split('\n');
-        const auto next = [&](QByteArrayView* line) {
-            if (parts.size() < 2)
-                return false;
-            parts.removeFirst();
-            *line = parts.first();
-            return true;
-        };
-        WineText::ParsedValue value;
-        QCOMPARE(WineText::parseValue(parts.first(), next, &value), ok);
-        if (!ok)
-            return;
-        QFETCH(QString, name);
-        QFETCH(uint, type);
-        QFETCH(QByteArray, data);
-        QFETCH(bool, canonical);
-        QCOMPARE(value.name, name);
-        QCOMPARE(uint(value.type), type);
-        QCOMPARE(value.data.toHex(' '), data.toHex(' '));
-        if (canonical)
-            QCOMPARE(WineText::valueLines(value.name, value.type, value.data), lines);
+        const std::tuple<QByteArray, QString, DWORD, QByteArray, bool> cases[] = {
+            {"\"a\"=\"x\"\n", u"a"_s, REG_SZ, "78000000", true}, {"@=\"\"\n", u""_s, REG_SZ, "0000", true},
+            {"\"d\"=dword:0000002a\n", u"d"_s, REG_DWORD, "2a000000", true},
+            {"\"d\"=dword:2A\n", u"d"_s, REG_DWORD, "2a000000", false},
+            {"\"e\"=str(2):\"%PATH%\"\n", u"e"_s, REG_EXPAND_SZ, "2500500041005400480025000000", true},
+            {"\"m\"=str(7):\"a\\0b\\0\"\n", u"m"_s, REG_MULTI_SZ, "61000000620000000000", true},
+            {"\"q\"=hex(b):01,00,00,00,00,00,00,00\n", u"q"_s, REG_QWORD, "0100000000000000", true},
+            {"\"n\"=hex(0):\n", u"n"_s, REG_NONE, "", true},
+            {"\"s\"=hex(1):61,00\n", u"s"_s, REG_SZ, "6100", true}, // a string without terminator
+            {"\"b\"=hex:01,02,\\\n  03\n", u"b"_s, REG_BINARY, "010203", false},
+            {"\"a\\\"b\"=\"\"\n", u"a\"b"_s, REG_SZ, "0000", true},
+            {WineLines, u"SymbolicLinkValue"_s, REG_LINK, target.toHex(), true},
+            {"\"a\"=str(4):\"x\"\n", {}, Refused, {}, false}, {"\"a\"=hex:100\n", {}, Refused, {}, false},
+            {"\"a\"=\"open\n", {}, Refused, {}, false}, {"\"a\" \"x\"\n", {}, Refused, {}, false},
+            {"\"a\"=hex:01,\\\n", {}, Refused, {}, false}};
+        for (const auto& [lines, name, type, hexData, canonical] : cases) {
+            QList<QByteArray> parts = lines.chopped(1).split('\n');
+            const auto next = [&](QByteArrayView* line) {
+                if (parts.size() < 2)
+                    return false;
+                parts.removeFirst();
+                *line = parts.first();
+                return true;
+            };
+            WineText::ParsedValue value;
+            QVERIFY2(WineText::parseValue(parts.first(), next, &value) == (type != Refused), lines.constData());
+            if (type == Refused)
+                continue;
+            QCOMPARE(value.name, name);
+            QCOMPARE(value.type, type);
+            QCOMPARE(value.data.toHex(), hexData);
+            if (canonical)
+                QCOMPARE(WineText::valueLines(value.name, value.type, value.data), lines);
+        }
     }
 
-    void untouchedFileUnchanged_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("server's own") << Base;
-        QTest::newRow("hand-edited") << QByteArray("WINE REGISTRY Version 2\r\n; a comment\r\n\r\n"
-                                                   "  [Z] 5\r\n\"x\" = \"1\"  \r\n\n\n[A\\\\B]\n[A]\n"
-                                                   "\"dup\"=dword:1\nnonsense\n[broken\n\"lost\"=\"v\"\n[A]\n"
-                                                   "\"dup\"=dword:2\n\"h\"=hex:01,\\\n\t02");
-    }
+    // The server's own file, and a hand-edited one.
     void untouchedFileUnchanged()
     {
-        QFETCH(QByteArray, bytes);
-        const auto file = parsed(bytes);
-        QVERIFY(file);
-        QCOMPARE(file->serialize(), bytes);
-        QVERIFY(!parsed("REGEDIT4\n" + bytes.mid(bytes.indexOf('\n') + 1))); // not one of Wine's files
+        for (const QByteArray& bytes : {Base, QByteArray("WINE REGISTRY Version 2\r\n; a comment\r\n\r\n"
+                                                         "  [Z] 5\r\n\"x\" = \"1\"  \r\n\n\n[A\\\\B]\n[A]\n"
+                                                         "\"dup\"=dword:1\nnonsense\n[broken\n\"lost\"=\"v\"\n[A]\n"
+                                                         "\"dup\"=dword:2\n\"h\"=hex:01,\\\n\t02")}) {
+            const auto file = parsed(bytes);
+            QVERIFY(file);
+            QCOMPARE(file->serialize(), bytes);
+            QVERIFY(!parsed("REGEDIT4\n" + bytes.mid(bytes.indexOf('\n') + 1))); // not one of Wine's files
+        }
     }
 
     // A change re-renders the keys it touched, stamped as the server stamps them; the rest stays.
-    void changes_data()
+    void changes()
     {
-        QTest::addColumn<int>("change");
-        QTest::addColumn<QByteArray>("expected");
         const QByteArray head = Base.left(Base.indexOf("\n[A]"));
         const QByteArray a = "\n[A] 1796606682\n#time=1dd85e9bc63556e\n\"v\"=\"1\"\n";
         const QByteArray b = "\n[A\\\\B] 1796606682\n#time=1dd85e9bc63556e\n\"w\"=dword:00000001\n";
         const QByteArray d = "\n[C\\\\D] 1796606682\n#time=1dd85e9bc63556e\n@=\"d\"\n";
-        QTest::newRow("value added in order, one renamed in case keeps its name")
-            << 0 << head + a + "\n[A\\\\B] " + Stamp + "\"w\"=dword:00000002\n\"w2\"=\"x\"\n" + d;
-        QTest::newRow("key below a key never written") << 1 << head + a + b + d + "\n[C\\\\E] " + Stamp;
-        QTest::newRow("subkey removed: parent stamped") << 2 << head + "\n[A] " + Stamp + "\"v\"=\"1\"\n" + d;
-        QTest::newRow("last subkey removed: parent written") << 3 << head + a + b + "\n[C] " + Stamp;
-        QTest::newRow("last value removed: key left to its subkeys") << 4 << head + b + d;
-        QTest::newRow("same data: nothing touched") << 5 << Base;
-    }
-    void changes()
-    {
-        QFETCH(int, change);
-        QFETCH(QByteArray, expected);
-        const auto file = parsed(Base);
-        QVERIFY(file);
-        const int a = file->find({u"A"_s});
-        const int b = file->find({u"A"_s, u"B"_s});
-        const int c = file->find({u"C"_s});
-        switch (change) {
-        case 0:
-            QVERIFY(file->setValue(b, u"w2"_s, REG_SZ, QByteArray::fromHex("78000000"), Now));
-            QVERIFY(file->setValue(b, u"W"_s, REG_DWORD, QByteArray::fromHex("02000000"), Now));
-            break;
-        case 1:
-            QCOMPARE(file->key(file->addChild(c, u"E"_s, Now)).modified, Now);
-            break;
-        case 2:
-            file->removeKey(b, Now);
-            break;
-        case 3:
-            file->removeKey(file->find({u"C"_s, u"D"_s}), Now);
-            break;
-        case 4:
-            QVERIFY(file->deleteValue(a, u"V", Now));
-            break;
-        default:
-            QVERIFY(!file->setValue(a, u"v"_s, REG_SZ, QByteArray::fromHex("31000000"), Now));
+        const QByteArray expected[] = {
+            head + a + "\n[A\\\\B] " + Stamp + "\"w\"=dword:00000002\n\"w2\"=\"x\"\n" + d, // renamed in case: kept
+            head + a + b + d + "\n[C\\\\E] " + Stamp, // a key below a key never written
+            head + "\n[A] " + Stamp + "\"v\"=\"1\"\n" + d, // subkey removed: parent stamped
+            head + a + b + "\n[C] " + Stamp, // the last subkey removed: parent written
+            head + b + d, // the last value removed: the key left to its subkeys
+            Base}; // same data: nothing touched
+        for (int change = 0; change < 6; ++change) {
+            const auto file = parsed(Base);
+            QVERIFY(file);
+            const int keyA = file->find({u"A"_s});
+            const int keyB = file->find({u"A"_s, u"B"_s});
+            if (change == 0) {
+                QVERIFY(file->setValue(keyB, u"w2"_s, REG_SZ, QByteArray::fromHex("78000000"), Now));
+                QVERIFY(file->setValue(keyB, u"W"_s, REG_DWORD, QByteArray::fromHex("02000000"), Now));
+            } else if (change == 1) {
+                QCOMPARE(file->key(file->addChild(file->find({u"C"_s}), u"E"_s, Now)).modified, Now);
+            } else if (change == 2 || change == 3) {
+                file->removeKey(change == 2 ? keyB : file->find({u"C"_s, u"D"_s}), Now);
+            } else if (change == 4) {
+                QVERIFY(file->deleteValue(keyA, u"V", Now));
+            } else {
+                QVERIFY(!file->setValue(keyA, u"v"_s, REG_SZ, QByteArray::fromHex("31000000"), Now));
+            }
+            QCOMPARE(QString::fromLatin1(file->serialize()), QString::fromLatin1(expected[change]));
         }
-        QCOMPARE(QString::fromLatin1(file->serialize()), QString::fromLatin1(expected));
     }
 };
 

@@ -136,22 +136,17 @@ private slots:
         runWine(m_prefix, u"wineserver"_s, {u"-k"_s});
     }
 
-    void filesComeBack_data()
-    {
-        QTest::addColumn<QString>("name");
-        for (const char* name : {"system.reg", "user.reg", "userdef.reg"})
-            QTest::newRow(name) << QString::fromLatin1(name);
-    }
     void filesComeBack()
     {
-        QFETCH(QString, name);
-        const QByteArray bytes = readFile(m_pristine + u'/' + name);
-        QString error;
-        const auto file = WineRegFile::parse(bytes, &error);
-        QVERIFY2(file, qPrintable(error));
-        QVERIFY(bytes.size() > 1000);
-        QCOMPARE(file->serialize(), bytes);
-        QCOMPARE(file->rendered(), bytes); // every key as the server writes it
+        for (const char* name : {"/system.reg", "/user.reg", "/userdef.reg"}) {
+            const QByteArray bytes = readFile(m_pristine + QLatin1String(name));
+            QString error;
+            const auto file = WineRegFile::parse(bytes, &error);
+            QVERIFY2(file, qPrintable(name + error));
+            QVERIFY(bytes.size() > 1000);
+            QCOMPARE(file->serialize(), bytes);
+            QCOMPARE(file->rendered(), bytes); // every key as the server writes it
+        }
     }
 
     void editsReadBackByWine()
@@ -160,24 +155,18 @@ private slots:
         const QString path = u"Software\\Kaven[1] ü😀"_s;
         const HKEY key = StoreProbe::createKey(HKEY_CURRENT_USER, path);
         QVERIFY(key);
-        const struct {
-            const char* name;
-            DWORD type;
-            QByteArray data; // as the program hands it over: strings in UTF-8
-        } values[] = {
-            {"", REG_SZ, QByteArray(1, '\0')},
-            {"Grüße\"1", REG_SZ, u"Müller €😀 漢字 a\\b\t"_s.toUtf8() + '\0'},
+        // name, type, data as the program hands it over: strings in UTF-8
+        const std::tuple<const char*, DWORD, QByteArray> values[] = {
+            {"", REG_SZ, QByteArray(1, '\0')}, {"Grüße\"1", REG_SZ, u"Müller €😀 漢字 a\\b\t"_s.toUtf8() + '\0'},
             {"exp", REG_EXPAND_SZ, u"%TEMP%\\ü"_s.toUtf8() + '\0'},
             {"multi", REG_MULTI_SZ, QByteArray("eins\0zwei \xc3\xa4\0\0", 14)},
             {"dw", REG_DWORD, QByteArray::fromHex("2a000000")},
             {"qw", REG_QWORD, QByteArray::fromHex("8877665544332211")},
-            {"bin", REG_BINARY,
-             QByteArray::fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e"
-                                 "1f2021222324252627")},
-            {"gone", REG_DWORD, QByteArray(4, '\0')},
-        };
-        for (const auto& v : values)
-            QCOMPARE(RegSetValueBytes(key, QString::fromUtf8(v.name), v.type, v.data), ERROR_SUCCESS);
+            {"bin", REG_BINARY, QByteArray::fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e"
+                                                    "1f2021222324252627")},
+            {"gone", REG_DWORD, QByteArray(4, '\0')}};
+        for (const auto& [name, type, data] : values)
+            QCOMPARE(RegSetValueBytes(key, QString::fromUtf8(name), type, data), ERROR_SUCCESS);
         QCOMPARE(RegDeleteValue(key, u"gone"_s), ERROR_SUCCESS);
         RegCloseKey(key);
         RegShutdown();
@@ -226,7 +215,8 @@ private slots:
         const qint64 start = QDateTime::currentSecsSinceEpoch();
         open(true);
         HKEY colors = 0;
-        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Control Panel\\Colors"_s, 0, KEY_ALL_ACCESS, &colors), ERROR_SUCCESS);
+        QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Control Panel\\Colors"_s, 0, KEY_ALL_ACCESS, &colors),
+                 ERROR_SUCCESS);
         QCOMPARE(RegSetValueBytes(colors, u"Window"_s, REG_SZ, QByteArray("1 2 3\0", 6)), ERROR_SUCCESS);
         QCOMPARE(RegCloseKey(StoreProbe::createKey(HKEY_CURRENT_USER, u"Software\\Kaven"_s)), ERROR_SUCCESS);
         QCOMPARE(readFile(m_prefix + u"/user.reg.bak"_s), before);
