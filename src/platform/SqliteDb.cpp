@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include <QUrl>
 #include <sqlite3.h>
@@ -154,6 +155,10 @@ SqliteDb::~SqliteDb()
 
 int SqliteDb::open(const QString& path, bool readOnly, bool immutable)
 {
+    // SQLite counts its memory under a process-wide mutex on every allocation unless told not to; nothing
+    // here reads the counts. Told once, before the first connection (later it is refused, harmlessly).
+    static std::once_flag noMemoryCounts;
+    std::call_once(noMemoryCounts, [] { (void)sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
     close();
     // The store serialises every use of its connection under its own lock, so SQLite's per-call mutex
     // (taken for every column read) is only cost; file locking between processes is not affected.

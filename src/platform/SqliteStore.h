@@ -9,12 +9,11 @@
 // batch commits at least every 200 ms (also from the janitor thread when the batch went quiet) and when
 // it ends; a failed commit is kept and answered by every later write, flush and the end of the batch.
 
+#include "platform/CoarseTimer.h"
 #include "platform/RegistryBackend.h"
 #include "platform/SqliteDb.h"
 #include "platform/StoreChangeLog.h"
 #include "platform/StoreKeyCache.h"
-
-#include <QElapsedTimer>
 
 #include <condition_variable>
 #include <memory>
@@ -118,14 +117,14 @@ private:
     bool m_inTransaction = false;
     LONG m_batchError = ERROR_SUCCESS; // the first failed commit of the open batch
     bool m_savepointOpen = false;      // the running call's
-    QElapsedTimer m_transactionAge;
+    CoarseTimer m_transactionAge;
     qint64 m_lastDataVersion = -1;
 
     // Reads share one snapshot for a few milliseconds: a read transaction per statement would cost
     // file-lock system calls on every call. The janitor ends an idle snapshot so that other
     // processes' changes and checkpoints are never held back for long.
     bool m_readOpen = false;
-    QElapsedTimer m_readAge;
+    CoarseTimer m_readAge;
     std::thread m_janitor;
     std::condition_variable_any m_janitorWake;
     bool m_stopping = false;

@@ -4,10 +4,10 @@
 // of every process. Last-write times and log rows are written once per key and transaction, when it
 // commits. The marks of one call are undone when that call fails.
 
+#include "platform/CoarseTimer.h"
 #include "platform/RegistryBackend.h"
 #include "platform/SqliteDb.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 
@@ -53,6 +53,6 @@ private:
     QSet<KeyId> m_created;           // keys made in the transaction (their time is already set)
     bool m_inCall = false;
     QVector<Undo> m_undo;
-    QElapsedTimer m_sincePrune;
+    CoarseTimer m_sincePrune;
     SqliteStatement m_touchKey, m_logChange, m_changes, m_lastSeq, m_prune;
 };
