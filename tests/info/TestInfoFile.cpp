@@ -1,12 +1,15 @@
 #include "registry/RegTestKeys.h"
 
 #include "info/InfoPage.h"
+#include "info/TInfoForm.h"
+#include "info/TMultiText.h"
 #include "info/TInfoClass.h"
 #include "mainwindow/TUndoList.h"
 #include "support/LittleEndian.h"
 #include "support/TestFiles.h"
 
 #include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 using namespace RegTestKeys;
@@ -112,7 +115,8 @@ private slots:
     }
 
     // The whole file: header fields unscrambled, categories in file order, entries sorted by path
-    // without regard to case, categories beyond either end clamped.
+    // without regard to case, categories beyond either end clamped; a missing file, the store and every
+    // prefix of the file.
     void load()
     {
         TInfoClass info;
@@ -128,6 +132,23 @@ private slots:
         QCOMPARE(listed, QStringList({"HKEY_CLASSES_ROOT\\X:\\=1", "HKEY_CURRENT_USER\\Control Panel\\Desktop=2",
                                       "HKEY_LOCAL_MACHINE\\SOFTWARE=2", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\=0",
                                       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra=0", "HKEY_USERS\\.DEFAULT=1"}));
+        // A missing file changes nothing; the registry store is never read as an information file.
+        TInfoClass kept;
+        kept.Categories = QStringList{"kept"};
+        QVERIFY(QFile::remove(m_file) && !kept.Load(m_file));
+        QCOMPARE(kept.Categories, QStringList{"kept"});
+        QVERIFY(!TInfoClass::LookUp(m_file, QStringLiteral("HKEY_USERS\\.DEFAULT")));
+        QVERIFY(kept.Load(m_fx.store->storePath()) && kept.Entries.isEmpty());
+        // Every prefix of a good file reads without fault and keeps only whole entries.
+        const QByteArray good = infoFile(Sample);
+        for (qsizetype n = 0; n < good.size(); ++n) {
+            QVERIFY(writeFile(m_file, good.left(n)));
+            TInfoClass part;
+            QVERIFY(part.Load(m_file));
+            QVERIFY(part.Entries.size() < Sample.size());
+            for (const Entry& e : Sample)
+                (void)TInfoClass::LookUp(m_file, QString::fromLatin1(e.path));
+        }
     }
 
     void damagedFiles_data()
@@ -172,31 +193,6 @@ private slots:
         QVERIFY(info.Load(m_file));
         QTEST(int(info.Entries.size()), "entries");
         QTEST(TInfoClass::LookUp(m_file, u"HKEY_CURRENT_USER\\Control Panel\\Desktop"_s).has_value(), "desktopFound");
-    }
-
-    // Every prefix of a good file reads without fault and keeps only whole entries.
-    void everyTruncation()
-    {
-        const QByteArray good = infoFile(Sample);
-        for (qsizetype n = 0; n < good.size(); ++n) {
-            QVERIFY(writeFile(m_file, good.left(n)));
-            TInfoClass info;
-            QVERIFY(info.Load(m_file));
-            QVERIFY(info.Entries.size() < Sample.size());
-            for (const Entry& e : Sample)
-                (void)TInfoClass::LookUp(m_file, QString::fromLatin1(e.path));
-        }
-    }
-
-    // A missing file changes nothing; the registry store is never read as an information file.
-    void missingAndStoreFile()
-    {
-        TInfoClass info;
-        info.Categories = QStringList{"kept"};
-        QVERIFY(QFile::remove(m_file) && !info.Load(m_file));
-        QCOMPARE(info.Categories, QStringList{"kept"});
-        QVERIFY(!TInfoClass::LookUp(m_file, QStringLiteral("HKEY_USERS\\.DEFAULT")));
-        QVERIFY(info.Load(m_fx.store->storePath()) && info.Entries.isEmpty());
     }
 
     void pageText_data()
@@ -278,6 +274,35 @@ private slots:
         QCOMPARE(value(QStringLiteral("K"), name), before);
     }
 
+
+    // The overview window.
+    // Entries stand under their category, numbers beyond either end under the first or the last;
+    // paths lose a trailing backslash unless a colon stands before it. The status line counts the
+    // selected entry's category, the preview shows the entry, and only an entry can be opened.
+    void treeAndSelection()
+    {
+        TInfoClass info;
+        info.Categories = QStringList{"A", "B", "C"};
+        info.Entries = {InfoEntry{QStringLiteral("HKEY_USERS\\U\\"), QStringLiteral("u\r\nv"), 1},
+                        InfoEntry{QStringLiteral("HKEY_CLASSES_ROOT\\X:\\"), QStringLiteral("x"), 7},
+                        InfoEntry{QStringLiteral("HKEY_CURRENT_USER\\N"), QStringLiteral("n"), -3}};
+        TInfoForm form(info, Qt::green, 0);
+        auto* open = form.findChild<QPushButton*>(QStringLiteral("openKeyButton"));
+        QTreeWidgetItem* root = form.tree()->topLevelItem(0);
+        QCOMPARE(form.statusText(), QStringLiteral("Kategorien: 3 - Schlüssel: 3"));
+        QVERIFY(!open->isEnabled());
+        QCOMPARE(root->child(0)->child(0)->text(0), QStringLiteral("HKEY_CURRENT_USER\\N"));
+        QCOMPARE(root->child(2)->child(0)->text(0), QStringLiteral("HKEY_CLASSES_ROOT\\X:\\"));
+
+        form.tree()->setCurrentItem(root->child(1)->child(0));
+        QCOMPARE(root->child(1)->child(0)->text(0), QStringLiteral("HKEY_USERS\\U"));
+        QCOMPARE(form.statusText(), QStringLiteral("Kategorien: 3 - Schlüssel: 3 [1]"));
+        QCOMPARE(form.preview()->text(), QStringLiteral("<B>HKEY_USERS\\U\\</B><BR><BR>uv"));
+        open->click();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.chosenKeyPath(), QStringLiteral("HKEY_USERS\\U\\"));
+    }
+
 private:
     using Stored = QPair<DWORD, QByteArray>;
     const Stored Missing{REG_NONE, QByteArray("<missing>")};
@@ -285,5 +310,5 @@ private:
     QString m_file;
 };
 
-QTEST_GUILESS_MAIN(TestInfoFile)
+QTEST_MAIN(TestInfoFile)
 #include "TestInfoFile.moc"

@@ -1,5 +1,6 @@
 #include "info/MultiTextLayout.h"
 #include "info/MultiTextPaint.h"
+#include "info/MultiTextUtils.h"
 #include "info/TMultiText.h"
 #include "platform/StoreFiles.h"
 
@@ -13,6 +14,15 @@
 #include <memory>
 
 namespace {
+
+// Tokens written as "text" and "<TAG>".
+QString render(const QList<MarkupToken>& tokens)
+{
+    QString out;
+    for (const MarkupToken& token : tokens)
+        out += token.isTag ? QLatin1Char('[') + token.text + QLatin1Char(']') : QLatin1Char('|') + token.text;
+    return out;
+}
 
 QFont testFont(bool bold = false, int points = 10)
 {
@@ -80,6 +90,67 @@ class TestMultiText : public QObject {
     Q_OBJECT
 
 private slots:
+    // The markup scanner and its helpers.
+    void scan_data()
+    {
+        QTest::addColumn<QString>("markup");
+        QTest::addColumn<QString>("tokens");
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("plain") << "abc" << "|abc";
+        QTest::newRow("double lt") << "a<<b" << "|a<b";
+        QTest::newRow("four lt") << "a<<<<b" << "|a<b";
+        QTest::newRow("three lt: a tag follows") << "a<<<b>c" << "|a<[B]|c";
+        QTest::newRow("trimmed upper") << "< b\t>x</b >" << "[B]|x[/B]";
+        QTest::newRow("gt outside") << "a>b" << "|a>b";
+        QTest::newRow("unterminated tag") << "x<color=red" << "|x[COLOR=RED]";
+        QTest::newRow("empty tag") << "<>x" << "[]|x";
+        QTest::newRow("value kept") << "<C=$0000ff>r</C>" << "[C=$0000FF]|r[/C]";
+    }
+
+    void scan()
+    {
+        QFETCH(QString, markup);
+        QTEST(render(ScanMarkup(markup)), "tokens");
+    }
+
+    void colorValue_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<quint32>("colour");
+        QTest::newRow("red") << "RED" << 0x0000FFu;
+        QTest::newRow("navy") << "NAVY" << 0x800000u;
+        QTest::newRow("hex red") << "$0000FF" << 0x0000FFu;
+        QTest::newRow("bad hex") << "$XY" << 0u;
+        QTest::newRow("digits collected") << "12abc" << 12u;
+        QTest::newRow("digits between letters") << "1a2b3" << 123u;
+        QTest::newRow("empty") << "" << 0u;
+        QTest::newRow("negative") << "-1" << 0xFFFFFFFFu;
+    }
+
+    void colorValue()
+    {
+        QFETCH(QString, value);
+        QTEST(MarkupColorValue(value), "colour");
+    }
+
+    void strip_data()
+    {
+        QTest::addColumn<QString>("markup");
+        QTest::addColumn<QString>("plain");
+        QTest::newRow("tags dropped") << "<B>fett</B> und <C=RED>rot</C>" << "fett und rot";
+        QTest::newRow("br") << "a<BR>b< br >c" << "a\r\nb\r\nc";
+        QTest::newRow("escaped") << "1 <<<< 2" << "1 < 2";
+        QTest::newRow("undo line") << "<B><C=BLUE>Wertname:</C></B> \"x\" (<B>REG_SZ</B>)"
+                                   << "Wertname: \"x\" (REG_SZ)";
+        QTest::newRow("escape round trip") << EscapeMarkup("a<b>c") << "a<b>c";
+    }
+
+    void strip()
+    {
+        QFETCH(QString, markup);
+        QTEST(StripMarkup(markup), "plain");
+    }
+
     void layout_data()
     {
         QTest::addColumn<QString>("markup");
@@ -96,8 +167,7 @@ private slots:
         QTest::newRow("wrap after blanks") << "aaa bbb ccc" << 0 << true << 0 << "0@1+4 0@5+4 0@9+3";
         QTest::newRow("wrap keeps tags before the word") << "aaa <b>bbb</b> ccc" << 0 << true << 0
                                                          << "0@1+7 0@8+8 0@16+3";
-        QTest::newRow("source line breaks are blanks") << "aaa\r\nbbb\nccc" << 0 << true << 0
-                                                       << "0@1+5 0@6+4 0@10+3";
+        QTest::newRow("source line breaks are blanks") << "aaa\r\nbbb\nccc" << 0 << true << 0 << "0@1+5 0@6+4 0@10+3";
         QTest::newRow("no wrap: one line") << "aaa bbb ccc" << 0 << false << 0 << "0@1+11";
         QTest::newRow("frame indents its own lines")
             << "a<FRAME=20>b c</FRAME>d" << 400 << false << 5 << "5@1+11 25@12+11 5@23+1";
@@ -289,7 +359,8 @@ private slots:
         QCOMPARE(sink.last().caption, sink.count() ? QStringLiteral("Information") : QString());
     }
 
-    void autoSize()
+    // Auto size makes the control as large as its text; in a scroll box the text takes the box's width.
+    void sizes()
     {
         for (const bool wrap : {false, true}) {
             const auto text = makeText({}, 300, wrap, 4);
@@ -298,6 +369,23 @@ private slots:
             // With word wrap only the height follows the text.
             QCOMPARE(text->size(), QSize(wrap ? 300 : advance(QStringLiteral("abcdef")) + 8, 2 * lineHeight() + 8));
         }
+        // The text grows with its lines inside the box; selecting beyond the box scrolls 50 pixels a move.
+        TMultiTextScrollBox box;
+        box.resize(300, 200);
+        box.multiText()->setFont(testFont());
+        box.multiText()->setText(QStringLiteral("Zeile<BR>").repeated(60));
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        TMultiText& text = *box.multiText();
+        QCOMPARE(text.width(), box.viewport()->width());
+        QCOMPARE(text.height(), 61 * lineHeight());
+        sendMouse(text, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+        const int below = box.viewport()->height() + 5;
+        for (const auto& [y, scrolled] : {std::pair{below, 50}, {below + 50, 100}, {120, 100}, {90, 50}}) {
+            sendMouse(text, QEvent::MouseMove, {10, y}, Qt::LeftButton);
+            QCOMPARE(box.verticalScrollBar()->value(), scrolled);
+        }
+        QVERIFY(text.hasSelection());
     }
 
     // The image takes its room and height; its top-left pixel's colour is transparent. Without reload
@@ -326,6 +414,16 @@ private slots:
             QCOMPARE(shot.pixelColor(a, 0), text->palette().color(QPalette::Base));
             QCOMPARE(shot.pixelColor(a + 5, 20), QColor(Qt::red));
         }
+        // By path; a missing file and a file of the store (never opened) give no image.
+        QTemporaryDir dir;
+        QImage image(3, 2, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        for (const char* name : {"pic.png", "store.png"})
+            QVERIFY(image.save(dir.filePath(QLatin1String(name))));
+        StoreFiles::registerStore(dir.filePath(QStringLiteral("store.png")));
+        QCOMPARE(LoadMarkupImage(dir.filePath(QStringLiteral("pic.png"))).size(), QSize(3, 2));
+        QVERIFY(LoadMarkupImage(dir.filePath(QStringLiteral("none.png"))).isNull());
+        QVERIFY(LoadMarkupImage(dir.filePath(QStringLiteral("store.png"))).isNull());
     }
 
     void selectionInverts()
@@ -370,20 +468,6 @@ private slots:
         QCOMPARE(painter.font(), testFont());
     }
 
-    // By path; a missing file and a file of the store (never opened) give no image.
-    void loadImage()
-    {
-        QTemporaryDir dir;
-        QImage image(3, 2, QImage::Format_RGB32);
-        image.fill(Qt::green);
-        for (const char* name : {"pic.png", "store.png"})
-            QVERIFY(image.save(dir.filePath(QLatin1String(name))));
-        StoreFiles::registerStore(dir.filePath(QStringLiteral("store.png")));
-        QCOMPARE(LoadMarkupImage(dir.filePath(QStringLiteral("pic.png"))).size(), QSize(3, 2));
-        QVERIFY(LoadMarkupImage(dir.filePath(QStringLiteral("none.png"))).isNull());
-        QVERIFY(LoadMarkupImage(dir.filePath(QStringLiteral("store.png"))).isNull());
-    }
-
     // Long texts break into pages by the margins; an empty text prints its header page.
     void print()
     {
@@ -407,26 +491,6 @@ private slots:
         }
     }
 
-    // The text grows with its lines inside the box; selecting beyond the box scrolls 50 pixels a move.
-    void scrollBox()
-    {
-        TMultiTextScrollBox box;
-        box.resize(300, 200);
-        box.multiText()->setFont(testFont());
-        box.multiText()->setText(QStringLiteral("Zeile<BR>").repeated(60));
-        box.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        TMultiText& text = *box.multiText();
-        QCOMPARE(text.width(), box.viewport()->width());
-        QCOMPARE(text.height(), 61 * lineHeight());
-        sendMouse(text, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
-        const int below = box.viewport()->height() + 5;
-        for (const auto& [y, scrolled] : {std::pair{below, 50}, {below + 50, 100}, {120, 100}, {90, 50}}) {
-            sendMouse(text, QEvent::MouseMove, {10, y}, Qt::LeftButton);
-            QCOMPARE(box.verticalScrollBar()->value(), scrolled);
-        }
-        QVERIFY(text.hasSelection());
-    }
 };
 
 QTEST_MAIN(TestMultiText)
