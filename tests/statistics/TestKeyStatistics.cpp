@@ -1,15 +1,18 @@
-// The statistics walk, the value properties' counts and the kaven-reg commands stats and watch, on a
-// hand-built tree in a real store.
+// The statistics walk, the value properties' counts, the kaven-reg commands stats and watch, and the
+// statistics dialog, on hand-built trees in a real store.
 
 #include "registry/RegTestKeys.h"
 
 #include "registry/Progress.h"
 #include "registry/RegValueUtils.h"
 #include "statistics/KeyStatistics.h"
+#include "statistics/TStatisticForm.h"
 #include "statistics/ValueProperties.h"
 #include "support/ToolRun.h"
+#include "widgets/PieChart.h"
 
 #include <QtTest>
+#include <QtWidgets>
 
 using namespace RegTestKeys;
 
@@ -17,6 +20,8 @@ namespace {
 
 const QString Sub = QStringLiteral("Software\\Stat");
 const QString Path = QStringLiteral("HKEY_CURRENT_USER\\Software\\Stat");
+const QString FormSub = QStringLiteral("Software\\Formular");
+const QString FormPath = QStringLiteral("HKEY_CURRENT_USER\\Software\\Formular");
 const QByteArray Bin4("\x01\x02\x03\x04", 4);
 
 // Values are walked in name order: in Stat "", "b1", "bad", "d", "e", "s1"; then A, A\Deep, B.
@@ -51,7 +56,8 @@ private slots:
     }
     void cleanup() { m_fixture.stop(); }
 
-    void linesOfABranch()
+    // The lines of a branch's statistics, and the kaven-reg commands stats and watch.
+    void linesAndTools()
     {
         NullProgress progress;
         const StatisticsOutcome outcome = CollectStatistics(Path, progress);
@@ -66,6 +72,36 @@ private slots:
         QCOMPARE(texts, (QStringList{"Unterschlüssel: 3", "Werte: 11", "Zeichenfolgen: 6 (28 Byte)",
                                      "DWord-Werte: 1 (4 Byte)", "Binärwerte: 3 (8 Byte)",
                                      "Datengröße gesamt: (40 Byte)"}));
+        // kaven-reg stats prints the same lines (the ones between are the walk's own, above: the branch and the
+        // largest values show it is A).
+        ToolRun r = runTool({QStringLiteral("stats"), QStringLiteral("HKCU\\Software\\Stat\\A\\")});
+        QCOMPARE(r.rc, 0);
+        QStringList text = r.out.split(QLatin1Char('\n'));
+        QVERIFY(text.size() > 7 && text[7].startsWith(QLatin1String("Letzter Schreibzugriff: ")));
+        QVERIFY(KeyTime.match(text[7].mid(24)).hasMatch());
+        QCOMPARE(text.first(), QStringLiteral("Schlüssel: HKEY_CURRENT_USER\\Software\\Stat\\A"));
+        QCOMPARE(text.mid(8), (QStringList{"Größte Zeichenfolge  (5 Byte): s2\tHKEY_CURRENT_USER\\Software\\Stat\\A",
+                                     "Größter Binärwert  (4 Byte): b2\tHKEY_CURRENT_USER\\Software\\Stat\\A", ""}));
+
+        r = runTool({QStringLiteral("stats"), QStringLiteral("HKCU\\Software\\Fehlt")});
+        QCOMPARE(r.rc, 1);
+        QVERIFY(r.out.isEmpty() && r.err.startsWith(QLatin1String("Fehler: ")));
+        // A second process watches; a change made here reaches it as one dated line.
+        QProcess watch;
+        watch.start(QStringLiteral(KAVEN_REG),
+                    {"--registry", m_fixture.store->storePath(), "watch", "HKCU\\Software\\Stat", "/t", "4"});
+        QVERIFY(watch.waitForStarted());
+        QByteArray said;
+        QTRY_VERIFY2_WITH_TIMEOUT((said += watch.readAllStandardError()).contains("Überwache"), said.constData(),
+                                  10000);
+        QVERIFY(setValue(Sub, QStringLiteral("neu"), REG_SZ, sz("1")));
+        QVERIFY(watch.waitForFinished(15000));
+        QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(watch.exitCode(), 0);
+        const QString out = QString::fromUtf8(watch.readAllStandardOutput());
+        static const QRegularExpression line(
+            QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\tHKEY_CURRENT_USER\\\\Software\\\\Stat\n$"));
+        QVERIFY2(line.match(out).hasMatch(), qPrintable(out));
     }
 
     // REG_EXPAND_SZ never becomes the largest string, the first of equal binaries wins, and an empty
@@ -125,46 +161,55 @@ private slots:
               "counts");
     }
 
-    void statsCommand()
+    // The statistics dialog on a branch of its own: a string and a binary default value in a subkey.
+    void statisticsWalkAfterShowingAndOpenTheLargestValue()
     {
-        ToolRun r = runTool({QStringLiteral("stats"), QStringLiteral("HKCU\\Software\\Stat\\A\\")});
-        QCOMPARE(r.rc, 0);
-        QStringList lines = r.out.split(QLatin1Char('\n'));
-        QVERIFY(lines.size() > 7 && lines[7].startsWith(QLatin1String("Letzter Schreibzugriff: ")));
-        QVERIFY(KeyTime.match(lines[7].mid(24)).hasMatch());
-        // The lines between are the walk's own, tested above: the branch and the largest values show it is A.
-        QCOMPARE(lines.first(), QStringLiteral("Schlüssel: HKEY_CURRENT_USER\\Software\\Stat\\A"));
-        QCOMPARE(lines.mid(8), (QStringList{"Größte Zeichenfolge  (5 Byte): s2\tHKEY_CURRENT_USER\\Software\\Stat\\A",
-                                     "Größter Binärwert  (4 Byte): b2\tHKEY_CURRENT_USER\\Software\\Stat\\A", ""}));
+        QVERIFY(setValue(FormSub, QStringLiteral("s"), REG_SZ, sz("abc")));
+        QVERIFY(setValue(FormSub + QStringLiteral("\\A"), QString(), REG_BINARY, QByteArray(3, '\x7F')));
+        TStatisticForm form(FormPath, QString());
+        form.show();
+        // Until the walk has run, the chart says so.
+        QCOMPARE(form.findChild<PieChart*>(QStringLiteral("pieChart"))->text(), QStringLiteral("Bitte warten ..."));
+        QTRY_VERIFY(form.walkDone());
+        QVERIFY(form.findChild<PieChart*>(QStringLiteral("pieChart"))->text().isEmpty());
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("line4"))->text(), QStringLiteral("1 (3 Byte)"));
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(), QStringLiteral("Lokaler PC"));
 
-        r = runTool({QStringLiteral("stats"), QStringLiteral("HKCU\\Software\\Fehlt")});
-        QCOMPARE(r.rc, 1);
-        QVERIFY(r.out.isEmpty() && r.err.startsWith(QLatin1String("Fehler: ")));
+        auto* list = form.findChild<QTreeWidget*>(QStringLiteral("StatisticList"));
+        QCOMPARE(list->topLevelItemCount(), 2);
+        const QTreeWidgetItem* binary = list->topLevelItem(1);
+        QCOMPARE(QStringList({binary->text(0), binary->text(1), binary->text(2)}),
+                 QStringList({"Größter Binärwert  (3 Byte)", "(Standard)", FormPath + "\\A"}));
+        auto* open = form.findChild<QPushButton*>(QStringLiteral("OpenKeyButton"));
+        QVERIFY(!open->isEnabled());
+        list->setCurrentItem(list->topLevelItem(1));
+        QVERIFY(open->isEnabled());
+        open->click();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.openKeyPath(), FormPath + QStringLiteral("\\A"));
+        QVERIFY(form.openValueName().isEmpty()); // the default value
     }
 
-    // A second process watches; a change made here reaches it as one dated line.
-    void watchCommand()
+    // "&Schließen" during the walk stops it at its next look at the window system.
+    void closingStopsTheWalk()
     {
-        QProcess watch;
-        watch.start(QStringLiteral(KAVEN_REG),
-                    {"--registry", m_fixture.store->storePath(), "watch", "HKCU\\Software\\Stat", "/t", "4"});
-        QVERIFY(watch.waitForStarted());
-        QByteArray said;
-        QTRY_VERIFY2_WITH_TIMEOUT((said += watch.readAllStandardError()).contains("Überwache"), said.constData(),
-                                  10000);
-        QVERIFY(setValue(Sub, QStringLiteral("neu"), REG_SZ, sz("1")));
-        QVERIFY(watch.waitForFinished(15000));
-        QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(watch.exitCode(), 0);
-        const QString out = QString::fromUtf8(watch.readAllStandardOutput());
-        static const QRegularExpression line(
-            QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\tHKEY_CURRENT_USER\\\\Software\\\\Stat\n$"));
-        QVERIFY2(line.match(out).hasMatch(), qPrintable(out));
+        {
+            RegBatch batch(HKEY_CURRENT_USER);
+            for (int i = 0; i < 3000; ++i)
+                QVERIFY(makeKey(FormSub + QLatin1Char('\\') + QString::number(i)));
+            QCOMPARE(batch.end(), 0);
+        }
+        TStatisticForm form(FormPath, QString());
+        form.show();
+        QTimer::singleShot(0, &form, [&form] { form.findChild<QPushButton*>(QStringLiteral("CloseButton"))->click(); });
+        QTRY_VERIFY(form.walkDone());
+        QVERIFY(form.isHidden());
+        QVERIFY(form.statistics().keys < 3001); // the branch and its 3000 subkeys, had the walk gone on
     }
 
 private:
     StoreFixture m_fixture;
 };
 
-QTEST_GUILESS_MAIN(TestKeyStatistics)
+QTEST_MAIN(TestKeyStatistics)
 #include "TestKeyStatistics.moc"
