@@ -154,7 +154,8 @@ private slots:
         QVERIFY(text.endsWith("\\k\\k]\r\n\"tief\"=\"unten\"\r\n"));
     }
 
-    void asksBeforeOverwriteAndDelete()
+    // Overwriting and deleting ask (a terminal is needed to answer); imports and exports.
+    void toolAsksImportsAndExports()
     {
         QCOMPARE(tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "alt"}).rc, 0);
         QVERIFY(tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "neu"}).err.startsWith(u"Fehler: Ohne Terminal"_s));
@@ -171,10 +172,6 @@ private slots:
         QCOMPARE(tool({"delete", "hkcu\\a"}, true, "J\n").rc, 0);
         QVERIFY(!exists(u"A"_s));
         QCOMPARE(tool({"delete", "HKCU", "/f"}).rc, 1);
-    }
-
-    void importsAndExports()
-    {
         const QString good = path(u"gut.reg"_s);
         QVERIFY(writeFile(good, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Imp]\r\n\"n\"=dword:0000001a\r\n"));
         const ToolRun ok = tool({"import", good});

@@ -260,7 +260,8 @@ private slots:
         QTEST(form.text(), "result");
     }
 
-    void stringIcon()
+    // The string editor's icon button, and the icon dialog with its files.
+    void icons()
     {
         TStringForm form;
         form.setValue(QStringLiteral("Icon"), QStringLiteral("shell32.dll,3"));
@@ -274,6 +275,39 @@ private slots:
         form.IconClick();
         QCOMPARE(file + u',' + QString::number(index), QStringLiteral("shell32.dll,3"));
         QCOMPARE(form.text(), QStringLiteral("x.exe,5"));
+        QTemporaryDir dir;
+        qputenv("HOME", dir.path().toUtf8());
+        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("keinwine")).toUtf8());
+        RecordingMessageSink sink;
+        TIconDialog dialog;
+        QVERIFY(!dialog.load(QString(), 0));
+        QCOMPARE(sink.last().text, QStringLiteral("Kann Datei Shell32.dll nicht finden."));
+        QCOMPARE(sink.last().caption, QStringLiteral("Information"));
+
+        const QString noIcons = dir.filePath(QStringLiteral("leer.txt"));
+        QVERIFY(writeFile(noIcons, "kein Symbol"));
+        QVERIFY(!dialog.load(noIcons, 0));
+        QCOMPARE(sink.last().text, QStringLiteral("Diese Datei enthält keine Symbole."));
+
+        // A Wine prefix holds the system icon library.
+        const QString system32 = dir.filePath(QStringLiteral("keinwine/drive_c/windows/system32"));
+        QVERIFY(QDir().mkpath(system32));
+        const QString dll = system32 + QStringLiteral("/shell32.dll");
+        QVERIFY(writeFile(dll, makePe()));
+        QVERIFY(dialog.load(QString(), -100));
+        QCOMPARE(dialog.fileName(), dll);
+        QCOMPARE(dialog.list()->count(), 2);
+        QCOMPARE(dialog.iconIndex(), 1);
+
+        // A real .ico file shows its picture.
+        const QString icoName = dir.filePath(QStringLiteral("rot.ico"));
+        QImage red(16, 16, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(icoName, "ICO"));
+        QVERIFY(dialog.load(icoName, 0));
+        QCOMPARE(dialog.list()->count(), 1);
+        QVERIFY(!dialog.list()->item(0)->icon().isNull());
+        QCOMPARE(dialog.list()->item(0)->icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
     }
 
     // Icons from program files and .ico files, and the dialog that offers them.
@@ -321,42 +355,6 @@ private slots:
         QVERIFY(ExtractIcons(QByteArray(4096, '\xff')).isEmpty());
     }
 
-    void iconDialog()
-    {
-        QTemporaryDir dir;
-        qputenv("HOME", dir.path().toUtf8());
-        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("keinwine")).toUtf8());
-        RecordingMessageSink sink;
-        TIconDialog dialog;
-        QVERIFY(!dialog.load(QString(), 0));
-        QCOMPARE(sink.last().text, QStringLiteral("Kann Datei Shell32.dll nicht finden."));
-        QCOMPARE(sink.last().caption, QStringLiteral("Information"));
-
-        const QString noIcons = dir.filePath(QStringLiteral("leer.txt"));
-        QVERIFY(writeFile(noIcons, "kein Symbol"));
-        QVERIFY(!dialog.load(noIcons, 0));
-        QCOMPARE(sink.last().text, QStringLiteral("Diese Datei enthält keine Symbole."));
-
-        // A Wine prefix holds the system icon library.
-        const QString system32 = dir.filePath(QStringLiteral("keinwine/drive_c/windows/system32"));
-        QVERIFY(QDir().mkpath(system32));
-        const QString dll = system32 + QStringLiteral("/shell32.dll");
-        QVERIFY(writeFile(dll, makePe()));
-        QVERIFY(dialog.load(QString(), -100));
-        QCOMPARE(dialog.fileName(), dll);
-        QCOMPARE(dialog.list()->count(), 2);
-        QCOMPARE(dialog.iconIndex(), 1);
-
-        // A real .ico file shows its picture.
-        const QString icoName = dir.filePath(QStringLiteral("rot.ico"));
-        QImage red(16, 16, QImage::Format_ARGB32);
-        red.fill(Qt::red);
-        QVERIFY(red.save(icoName, "ICO"));
-        QVERIFY(dialog.load(icoName, 0));
-        QCOMPARE(dialog.list()->count(), 1);
-        QVERIFY(!dialog.list()->item(0)->icon().isNull());
-        QCOMPARE(dialog.list()->item(0)->icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
-    }
 };
 
 QTEST_MAIN(TestValueForms)

@@ -294,25 +294,6 @@ private slots:
         QCOMPARE(opened, 2);
     }
 
-    // The key commands enabled at each level of the tree.
-    void keyCommandsByLevel()
-    {
-        showForm();
-        const std::pair<QString, QString> levels[] = {{QString(), u""_s},
-                                                      {u"HKEY_CURRENT_USER"_s, u"NewKey1 NewString1 NewDWord1"_s},
-                                                      {u"HKEY_CURRENT_USER\\Software"_s,
-                                                       u"NewKey1 Delete1 Rename1 NewString1 NewDWord1"_s}};
-        for (const auto& [path, expected] : levels) {
-            m_form->selectNode(path.isEmpty() ? m_form->treeModel().index(0, 0) : openPath(path));
-            focusKeys();
-            QStringList enabled;
-            for (const char* name : {"NewKey1", "Delete1", "Rename1", "NewString1", "NewDWord1"})
-                if (act(name)->isEnabled())
-                    enabled << QString::fromLatin1(name);
-            QCOMPARE(enabled.join(u' '), expected);
-        }
-    }
-
     void treeStateFileRoundTrip()
     {
         showForm();
@@ -458,8 +439,8 @@ private slots:
         QCOMPARE(m_sink->texts(), QStringList{u"Fehler: Kann Schlüssel nicht öffnen."_s});
     }
 
-    // Keys and values in the user's order, whatever order they were made in.
-    void localeOrder()
+    // Keys and values in the user's order, whatever order they were made in; the key commands by level.
+    void treeOrderAndKeyCommands()
     {
         for (const char* utf8 : {"zebra", "Birne", "_unter", "9", "Äpfel", "10", "apfel"}) {
             const QString name = QString::fromUtf8(utf8);
@@ -472,6 +453,20 @@ private slots:
         for (int r = 1; r < m_form->valueModel().rowCount(); ++r)
             rows << m_form->valueModel().row(r).valueName();
         QCOMPARE(rows, sorted);
+        // The key commands enabled at each level of the tree.
+        const std::pair<QString, QString> levels[] = {{QString(), u""_s},
+                                                      {u"HKEY_CURRENT_USER"_s, u"NewKey1 NewString1 NewDWord1"_s},
+                                                      {u"HKEY_CURRENT_USER\\Software"_s,
+                                                       u"NewKey1 Delete1 Rename1 NewString1 NewDWord1"_s}};
+        for (const auto& [path, expected] : levels) {
+            m_form->selectNode(path.isEmpty() ? m_form->treeModel().index(0, 0) : openPath(path));
+            focusKeys();
+            QStringList enabled;
+            for (const char* name : {"NewKey1", "Delete1", "Rename1", "NewString1", "NewDWord1"})
+                if (act(name)->isEnabled())
+                    enabled << QString::fromLatin1(name);
+            QCOMPARE(enabled.join(u' '), expected);
+        }
     }
 
     // The history follows keys renamed or deleted in the window.

@@ -289,7 +289,8 @@ private slots:
         QCOMPARE(value("V", QString()), (defaultSet ? text("std") : Missing));
     }
 
-    void pasteIsOneUndoGroup()
+    // Pasted values are one undo group; a pasted cut key moves.
+    void pastes()
     {
         QVERIFY(setValue("Q", QString(), REG_SZ, sz("standard")) && setValue("Q", "n", REG_DWORD, dword(5).second));
         QVERIFY(setValue("V", "n", REG_SZ, sz("alt")));
@@ -314,6 +315,26 @@ private slots:
         QVERIFY(!commands.ChangeValue(ValuesKey, u"fehlt"_s, none));
         QCOMPARE(m_fx.sink->texts(), QStringList{u"Fehler: Kann Wert nicht bearbeiten."_s});
         QVERIFY(!undo.CanUndo());
+        // A cut key moves: the copy is made, then the source goes; pasting it again finds no source.
+        m_fx.sink->clear();
+        QVERIFY(setValue("Q\\Kind", "v", REG_SZ, RegTestKeys::sz("x")));
+        QVERIFY(makeKey("Ziel") && makeKey("Ziel2"));
+        NullProgress progress;
+        const KeyClip cut{true, {}, "HKEY_CURRENT_USER\\Q"};
+        QVERIFY(PasteKey(cut, "HKEY_CURRENT_USER\\Ziel", progress));
+        QCOMPARE(value("Ziel\\Q\\Kind", "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("x")));
+        QVERIFY(!exists("Q"));
+        QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Ziel2", progress));
+        QCOMPARE(m_fx.sink->texts(), QStringList{QStringLiteral("Fehler: Angegebener Schlüssel nicht vorhanden.")});
+        // Refused (into itself) or cancelled, the cut leaves its source.
+        QVERIFY(makeKey("Q\\Kind"));
+        QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Q\\Kind", progress));
+        QVERIFY(exists("Q\\Kind") && !exists("Q\\Kind\\Q"));
+        for (int i = 0; i < 19; ++i)
+            QVERIFY(makeKey(QStringLiteral("Q\\K%1").arg(i)));
+        ScriptedProgress cancelling(5);
+        QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Ziel2", cancelling));
+        QCOMPARE(subKeys("Q").size(), 20); // Kind and K0 to K18
     }
 
     // An import, finished or not, leaves the edit undo list behind the registry.
@@ -446,29 +467,6 @@ private slots:
         QFETCH(QByteArray, block);
         QFETCH(bool, key);
         QVERIFY(key ? !DecodeKeyClip(block) : !DecodeValueClip(block));
-    }
-
-    // A cut key moves: the copy is made, then the source goes; pasting it again finds no source.
-    void pasteCutKey()
-    {
-        QVERIFY(setValue("Q\\Kind", "v", REG_SZ, RegTestKeys::sz("x")));
-        QVERIFY(makeKey("Ziel") && makeKey("Ziel2"));
-        NullProgress progress;
-        const KeyClip cut{true, {}, "HKEY_CURRENT_USER\\Q"};
-        QVERIFY(PasteKey(cut, "HKEY_CURRENT_USER\\Ziel", progress));
-        QCOMPARE(value("Ziel\\Q\\Kind", "v"), qMakePair(DWORD(REG_SZ), RegTestKeys::sz("x")));
-        QVERIFY(!exists("Q"));
-        QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Ziel2", progress));
-        QCOMPARE(m_fx.sink->texts(), QStringList{QStringLiteral("Fehler: Angegebener Schlüssel nicht vorhanden.")});
-        // Refused (into itself) or cancelled, the cut leaves its source.
-        QVERIFY(makeKey("Q\\Kind"));
-        QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Q\\Kind", progress));
-        QVERIFY(exists("Q\\Kind") && !exists("Q\\Kind\\Q"));
-        for (int i = 0; i < 19; ++i)
-            QVERIFY(makeKey(QStringLiteral("Q\\K%1").arg(i)));
-        ScriptedProgress cancelling(5);
-        QVERIFY(!PasteKey(cut, "HKEY_CURRENT_USER\\Ziel2", cancelling));
-        QCOMPARE(subKeys("Q").size(), 20); // Kind and K0 to K18
     }
 
 private:

@@ -76,8 +76,8 @@ private slots:
     }
 
     // Back and forward go through the parallel view's own history; Ctrl+H there edits that history, not
-    // the main window's.
-    void historyAndOpeningBetweenWindows()
+    // the main window's. Keys open from one window in the other; copies paste in the main window.
+    void betweenTheWindows()
     {
         TCopyForm& copy = openParallel();
         QVERIFY(OpenKeyInTree(Base + "\\A", *m_main->keyTree()));
@@ -97,7 +97,6 @@ private slots:
         QCOMPARE(shown, QStringList({Base + "\\A", Base + "\\B", Base + "\\C"}));
         QCOMPARE(copy.navigation().history().entries(), QStringList({Base + "\\A", Base + "\\B"}));
         QCOMPARE(m_main->navigationCommands()->history().entries(), QStringList{Base + "\\A"});
-        // Keys open from one window in the other; a key gone behind the windows' backs cannot.
         QVERIFY(OpenKeyInTree(Base + "\\B", *m_main->keyTree()));
         QVERIFY(copy.action("OpenFromMain1")->isEnabled());
         copy.action("OpenFromMain1")->trigger();
@@ -112,12 +111,7 @@ private slots:
         copy.action("OpenFromMain1")->trigger();
         QCOMPARE(m_keys.sink->texts(), QStringList(2, "Fehler: Konnte Schlüssel nicht öffnen."));
         QCOMPARE(copy.CurrentKeyPath(), Base + "\\C");
-    }
-
-    // A key and values copied in the parallel view paste in the main window.
-    void copiedKeyAndValuesPasteInMainWindow()
-    {
-        TCopyForm& copy = openParallel();
+        // A key and values copied in the parallel view paste in the main window.
         QVERIFY(OpenKeyInTree(Base + "\\A", *copy.keyTree()));
         copy.action("CopyKey1")->trigger();
         QVERIFY(OpenKeyInTree(Base + "\\Target", *m_main->keyTree()));
