@@ -191,8 +191,6 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("boldPart");
         QTest::newRow("doubled lt") << "a<<b" << "a<b" << "";
-        QTest::newRow("four lt") << "a<<<<b" << "a<b" << "";
-        QTest::newRow("gt outside a tag") << "a>b" << "a>b" << "";
         QTest::newRow("tab shows as a blank") << "W\tW" << "W\tW" << "";
         QTest::newRow("unknown tag draws nothing") << "W<XYZ=1>W" << "WW" << "";
         QTest::newRow("bold lower case") << "<b>WW</b>W" << "WWW" << "WW";
