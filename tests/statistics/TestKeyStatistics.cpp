@@ -1,18 +1,15 @@
-// The statistics walk, the value properties' counts, the kaven-reg commands stats and watch, and the
-// statistics dialog, on hand-built trees in a real store.
+// The statistics walk, the value properties' counts and the kaven-reg commands stats and watch, on a
+// hand-built tree in a real store.
 
 #include "registry/RegTestKeys.h"
 
 #include "registry/Progress.h"
 #include "registry/RegValueUtils.h"
 #include "statistics/KeyStatistics.h"
-#include "statistics/TStatisticForm.h"
 #include "statistics/ValueProperties.h"
 #include "support/ToolRun.h"
-#include "widgets/PieChart.h"
 
 #include <QtTest>
-#include <QtWidgets>
 
 using namespace RegTestKeys;
 
@@ -20,8 +17,6 @@ namespace {
 
 const QString Sub = QStringLiteral("Software\\Stat");
 const QString Path = QStringLiteral("HKEY_CURRENT_USER\\Software\\Stat");
-const QString FormSub = QStringLiteral("Software\\Formular");
-const QString FormPath = QStringLiteral("HKEY_CURRENT_USER\\Software\\Formular");
 const QByteArray Bin4("\x01\x02\x03\x04", 4);
 
 // Values are walked in name order: in Stat "", "b1", "bad", "d", "e", "s1"; then A, A\Deep, B.
@@ -161,55 +156,9 @@ private slots:
               "counts");
     }
 
-    // The statistics dialog on a branch of its own: a string and a binary default value in a subkey.
-    void statisticsWalkAfterShowingAndOpenTheLargestValue()
-    {
-        QVERIFY(setValue(FormSub, QStringLiteral("s"), REG_SZ, sz("abc")));
-        QVERIFY(setValue(FormSub + QStringLiteral("\\A"), QString(), REG_BINARY, QByteArray(3, '\x7F')));
-        TStatisticForm form(FormPath, QString());
-        form.show();
-        // Until the walk has run, the chart says so.
-        QCOMPARE(form.findChild<PieChart*>(QStringLiteral("pieChart"))->text(), QStringLiteral("Bitte warten ..."));
-        QTRY_VERIFY(form.walkDone());
-        QVERIFY(form.findChild<PieChart*>(QStringLiteral("pieChart"))->text().isEmpty());
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("line4"))->text(), QStringLiteral("1 (3 Byte)"));
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(), QStringLiteral("Lokaler PC"));
-
-        auto* list = form.findChild<QTreeWidget*>(QStringLiteral("StatisticList"));
-        QCOMPARE(list->topLevelItemCount(), 2);
-        const QTreeWidgetItem* binary = list->topLevelItem(1);
-        QCOMPARE(QStringList({binary->text(0), binary->text(1), binary->text(2)}),
-                 QStringList({"Größter Binärwert  (3 Byte)", "(Standard)", FormPath + "\\A"}));
-        auto* open = form.findChild<QPushButton*>(QStringLiteral("OpenKeyButton"));
-        QVERIFY(!open->isEnabled());
-        list->setCurrentItem(list->topLevelItem(1));
-        QVERIFY(open->isEnabled());
-        open->click();
-        QCOMPARE(form.result(), int(QDialog::Accepted));
-        QCOMPARE(form.openKeyPath(), FormPath + QStringLiteral("\\A"));
-        QVERIFY(form.openValueName().isEmpty()); // the default value
-    }
-
-    // "&Schließen" during the walk stops it at its next look at the window system.
-    void closingStopsTheWalk()
-    {
-        {
-            RegBatch batch(HKEY_CURRENT_USER);
-            for (int i = 0; i < 3000; ++i)
-                QVERIFY(makeKey(FormSub + QLatin1Char('\\') + QString::number(i)));
-            QCOMPARE(batch.end(), 0);
-        }
-        TStatisticForm form(FormPath, QString());
-        form.show();
-        QTimer::singleShot(0, &form, [&form] { form.findChild<QPushButton*>(QStringLiteral("CloseButton"))->click(); });
-        QTRY_VERIFY(form.walkDone());
-        QVERIFY(form.isHidden());
-        QVERIFY(form.statistics().keys < 3001); // the branch and its 3000 subkeys, had the walk gone on
-    }
-
 private:
     StoreFixture m_fixture;
 };
 
-QTEST_MAIN(TestKeyStatistics)
+QTEST_GUILESS_MAIN(TestKeyStatistics)
 #include "TestKeyStatistics.moc"
