@@ -1,27 +1,21 @@
-// The analysis file, and the snapshot and comparison walks against a real store: the file's bytes and
-// damaged files, the bytes in the walk's order, a cancelled snapshot, and the entries of a comparison
-// after changes to the registry; and kaven-reg's snapshot and compare, with the tool's output captured.
+// The snapshot and comparison walks against a real store: the analysis file's bytes in the walk's
+// order, a cancelled snapshot, and the entries of a comparison after changes to the registry.
 
 #include "ChangeTestTree.h"
 #include "FileBytes.h"
-#include "changes/AnalysisFile.h"
 #include "changes/CompareWithAnalysisFile.h"
 #include "changes/WriteAnalysisFile.h"
-#include "registry/RegValueUtils.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
-#include "support/ToolRun.h"
 
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-using Kind = ChangeFileError::Kind;
 
 namespace {
 
 const QByteArray Magic("KAVEN_COMPARE_FILE");
 const QString T = u"HKEY_CURRENT_USER\\T"_s;
-const QByteArray KeyX = le(0) + str("HKEY_CURRENT_USER\\X"); // 27 bytes
 
 QByteArray key(const QByteArray& sub)
 {
@@ -56,105 +50,6 @@ class TestChangeWalks : public QObject {
 private slots:
     void init() { QVERIFY(m_fixture.start()); }
     void cleanup() { m_fixture.stop(); }
-
-    // HKEY_CURRENT_USER\X with the REG_DWORD "a" = 5 and nothing else. The key is left open, as by a walk
-    // that was cancelled: finishing still ends it, so the file is valid.
-    void exampleFile()
-    {
-        const QByteArray bytes = written([](AnalysisFileWriter& writer) {
-            writer.beginKey(u"HKEY_CURRENT_USER\\X\\"_s);
-            writer.writeValue(u"a"_s, MakeRegValue(REG_DWORD, {}, 5, {}));
-        });
-        QCOMPARE(bytes, Magic + KeyX + le(2) + str("a") + le(4) + le(5) + le(3) + le(4));
-        const ReadResult read = readAll(bytes);
-        QVERIFY(read.ended && read.keys.size() == 1 && read.keys[0].path == u"HKEY_CURRENT_USER\\X"_s);
-    }
-
-    // The data field of each type as the file holds it, from the registry's bytes (text is UTF-8 there),
-    // and the registry bytes it reads back as (the same unless given).
-    void valueData_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QByteArray>("field");
-        QTest::addColumn<QByteArray>("back");
-
-        const auto row = [](const char* name, DWORD type, const QByteArray& data, const QByteArray& field,
-                            const QByteArray& back = {}) { QTest::newRow(name) << int(type) << data << field << back; };
-        row("sz up to its NUL", REG_SZ, QByteArray("ab\0c\0", 5), str("ab"), QByteArray("ab\0", 3));
-        row("sz umlaut", REG_SZ, QByteArray("M\xC3\xBCller\0", 8), str("M\xFCller"));
-        row("sz outside 1252", REG_SZ, QByteArray("\xCE\xA9\0", 3), str("\xCE\xA9"));
-        row("dword", REG_DWORD, le(5), le(5));
-        row("expand with NUL", REG_EXPAND_SZ, QByteArray("%P%\xC3\xA4\0", 6), str(QByteArray("%P%\xE4\0", 5)));
-        row("multi euro", REG_MULTI_SZ, QByteArray("\xE2\x82\xAC\0\0", 5), str(QByteArray("\x80\0\0", 3)));
-        row("multi outside 1252", REG_MULTI_SZ, QByteArray("\xCE\xA9\0\0", 4), str(QByteArray("\xCE\xA9\0\0", 4)));
-        row("binary never converted", REG_BINARY, QByteArray("\xC3\xA4"), str("\xC3\xA4"));
-        row("none empty", REG_NONE, QByteArray(), str(""));
-    }
-
-    void valueData()
-    {
-        QFETCH(int, type);
-        QFETCH(QByteArray, data);
-        QFETCH(QByteArray, field);
-        QFETCH(QByteArray, back);
-
-        TRegValue value;
-        QVERIFY(ValueFromBytes(DWORD(type), data, value));
-        const StoredKey key{u"HKEY_USERS"_s, {}, {{u"v"_s, value}}};
-        const QByteArray bytes = written([&key](AnalysisFileWriter& writer) { writer.writeKey(key); });
-        QCOMPARE(bytes, Magic + le(0) + str("HKEY_USERS") + le(2) + str("v") + le(type) + field + le(3) + le(4));
-        const ReadResult read = readAll(bytes);
-        QVERIFY(read.ended);
-        QCOMPARE(read.keys.at(0).values.at(0).value.DataType, DWORD(type));
-        QCOMPARE(ValueToBytes(read.keys.at(0).values.at(0).value), back.isEmpty() ? data : back);
-    }
-
-    // A walk stopped inside a key: its end-of-key record still comes, and the file ends properly.
-    // Offsets are those of the record that could not be read; keys before it are delivered.
-    void damagedAnalysisFile_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<qint64>("offset");
-        QTest::addColumn<int>("keysBefore");
-
-        const QByteArray keyEnd = KeyX + le(3); // 31 bytes: next record at 49
-        const auto row = [](const char* name, const QByteArray& bytes, Kind kind, qint64 offset, int keys) {
-            QTest::newRow(name) << bytes << int(kind) << offset << keys;
-        };
-        row("empty file", QByteArray(), Kind::NotAnalysisFile, 0, 0);
-        row("registry file", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER]\r\n", Kind::NotAnalysisFile, 0, 0);
-        row("lower-case identifier", Magic.toLower() + le(4), Kind::None, 0, 0);
-        row("identifier only", Magic, Kind::NoEndTag, 18, 0);
-        row("no end tag", Magic + keyEnd, Kind::NoEndTag, 49, 1);
-        row("tag cut", Magic + keyEnd + "\4\0", Kind::CutOff, 49, 1);
-        row("path cut", Magic + le(0) + le(19) + "HKEY_", Kind::BeyondEnd, 18, 0);
-        row("negative length", Magic + le(0) + le(-1), Kind::NegativeLength, 18, 0);
-        row("huge length", Magic + keyEnd + le(0) + le(0x7FFFFFFF) + "x", Kind::BeyondEnd, 49, 1);
-        row("dword cut", Magic + KeyX + le(2) + str("a") + le(4) + "\5", Kind::CutOff, 45, 0);
-        row("unknown tag", Magic + KeyX + le(-3), Kind::UnknownTag, 45, 0);
-        row("value outside key", Magic + le(2) + str("a") + le(4) + le(1), Kind::MisplacedTag, 18, 0);
-        row("key inside key", Magic + KeyX + KeyX + le(3) + le(4), Kind::MisplacedTag, 45, 0);
-    }
-
-    void damagedAnalysisFile()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, kind);
-        QFETCH(qint64, offset);
-
-        const ReadResult read = readAll(bytes);
-        QCOMPARE(int(read.error.kind), kind);
-        QTEST(int(read.keys.size()), "keysBefore");
-        QCOMPARE(read.ended, kind == int(Kind::None));
-        const QString text = read.error.text(u"alt.rec"_s);
-        if (kind == int(Kind::NotAnalysisFile))
-            QCOMPARE(text, u"\"alt.rec\" ist keine Analysedatei."_s);
-        else if (kind != int(Kind::None))
-            QVERIFY2(text.startsWith(u"Die Datei \"alt.rec\" ist ab Byte %1 beschädigt: "_s.arg(offset)),
-                     qPrintable(text));
-    }
 
     void snapshot_data()
     {
@@ -316,116 +211,6 @@ private slots:
                  cancelAt ? CompareOutcome::Status::Cancelled : CompareOutcome::Status::Completed);
         QVERIFY(applied);
         QTEST(entries(list), "expected");
-    }
-
-    void toolSnapshot_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("rc");
-        QTest::addColumn<QByteArray>("begin"); // the file's first bytes, empty: no file
-        QTest::addColumn<QString>("message");
-
-        const QByteArray magic("KAVEN_COMPARE_FILE");
-        // Short root names are written in full.
-        QTest::newRow("short root name") << QStringList{"HKCU\\T\\", "@/a.rec"} << 0
-                                         << magic + le(0) + str("HKEY_CURRENT_USER\\T") + le(3) + le(4) << QString();
-        QTest::newRow("all selected root keys") << QStringList{"all", "@/a.rec"} << 0
-                                                << magic + le(0) + str("HKEY_CLASSES_ROOT") << QString();
-        QTest::newRow("key that does not open")
-            << QStringList{"HKCU\\Nichts", "@/a.rec"} << 1 << QByteArray()
-            << "Fehler: Der Schlüssel HKEY_CURRENT_USER\\Nichts kann nicht geöffnet";
-        QTest::newRow("unknown root") << QStringList{"HKXX\\T", "@/a.rec"} << 1 << QByteArray()
-                                      << "Fehler: Ungültiger Schlüsselname.";
-        QTest::newRow("folder missing") << QStringList{"HKCU\\T", "@/no/a.rec"} << 1 << QByteArray()
-                                        << "Fehler: Kann Datei nicht speichern.";
-        QTest::newRow("no file named") << QStringList{"HKCU\\T"} << 1 << QByteArray() << "Aufruf:";
-    }
-
-    void toolSnapshot()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, begin);
-        QVERIFY(ChangeTestTree::apply(u"+K:"_s));
-        args.replaceInStrings(u"@"_s, m_fixture.store->dirPath());
-        const ToolRun run = runTool(QStringList{u"snapshot"_s} + args);
-        QTEST(run.rc, "rc");
-        QVERIFY(run.out.isEmpty());
-        QFETCH(QString, message);
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        const QStringList written = QDir(m_fixture.store->dirPath()).entryList({u"*.rec"_s}, QDir::Files);
-        QCOMPARE(written.size(), begin.isEmpty() ? 0 : 1);
-        if (!begin.isEmpty())
-            QVERIFY(readFile(file(written.first())).startsWith(begin));
-    }
-
-    // T holds "a" = "x" and the subkey S with "s" = 1 when the snapshot @/t.rec is taken; then "a" is
-    // changed and T\N created. Damaged files are cut from a copy of @/t.rec.
-    void toolCompare_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("input"); // "", or how @/in.rec is made: "cut N", "bytes ..."
-        QTest::addColumn<int>("rc");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("message");
-
-        const QString changed = "Daten wurden geändert\ta\tHKEY_CURRENT_USER\\T\n";
-        const QString created = "Schlüssel wurde erstellt\t\tHKEY_CURRENT_USER\\T\\N\n";
-        const QString none;
-        QTest::newRow("changes") << QStringList{"@/t.rec"} << none << 2 << changed + created << none;
-        QTest::newRow("data only") << QStringList{"@/t.rec", "/m", "4"} << none << 2 << changed << none;
-        QTest::newRow("keys only, unchanged") << QStringList{"@/t.rec", "/M", "1", "/x"} << none << 0 << none << none;
-        QTest::newRow("excluded") << QStringList{"@/t.rec", "/x"} << none << 0 << none << none;
-        for (const char* bad : {"0", "64", "15x", ""})
-            QTest::newRow(qPrintable(u"flags "_s + QLatin1String(bad)))
-                << (QStringList{"@/t.rec", "/m"} << (*bad ? QStringList{QLatin1String(bad)} : QStringList{})) << none
-                << 1 << none << "Aufruf:";
-        QTest::newRow("two files") << QStringList{"@/t.rec", "@/t.rec"} << none << 1 << none << "Aufruf:";
-        QTest::newRow("missing file") << QStringList{"@/fehlt.rec"} << none << 1 << none
-                                      << "Fehler: Kann Datei nicht öffnen.";
-        QTest::newRow("no analysis file") << QStringList{"@/in.rec"} << "bytes REGEDIT4" << 1 << none
-                                          << "ist keine Analysedatei.";
-        // 18 + key T (4+4+19) + subkey S (4+4+1) + value a (4+4+1+4+4+1) + end (4) = 76: the key T\S begins
-        // there and is cut inside its path; its value and end make 50 more bytes, the end of file follows.
-        QTest::newRow("cut in the second key")
-            << QStringList{"@/in.rec"} << "cut 90" << 1 << changed + created
-            << "ab Byte 76 beschädigt: die Länge 21 reicht über das Dateiende hinaus.";
-        QTest::newRow("cut before the end record") << QStringList{"@/in.rec"} << "cut -4" << 1 << changed + created
-                                                   << "ab Byte 126 beschädigt: die Endekennung fehlt.";
-        QTest::newRow("negative length")
-            << QStringList{"@/in.rec"} << "bytes KAVEN_COMPARE_FILE\\0\\0\\0\\0\\xff\\xff\\xff\\xff" << 1 << none
-            << "ab Byte 18 beschädigt: negative Länge -1.";
-    }
-
-    void toolCompare()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QString, input);
-        QVERIFY(ChangeTestTree::apply({u"+V::a:1:x"_s, u"+V:S:s:4:1"_s}));
-        QVERIFY(runTool({u"snapshot"_s, u"HKCU\\T"_s, file(u"t.rec"_s)}).rc == 0);
-        QVERIFY(ChangeTestTree::apply({u"+V::a:1:y"_s, u"+K:N"_s}));
-        // The exclusion list of the per-user data folder (no "DataPath" is set).
-        QVERIFY(QDir().mkpath(m_fixture.store->dirPath() + u"/kaven"_s));
-        QVERIFY(writeFile(m_fixture.store->dirPath() + u"/kaven/excl.dat"_s, "3HKEY_CURRENT_USER\\T\r\n"));
-        const QByteArray whole = readFile(file(u"t.rec"_s));
-        const int cut = input.startsWith(u"cut "_s) ? input.mid(4).toInt() : 0; // below 0: bytes off the end
-        if (cut != 0)
-            QVERIFY(writeFile(file(u"in.rec"_s), cut > 0 ? whole.left(cut) : whole.chopped(-cut)));
-        else if (input.startsWith(u"bytes "_s))
-            QVERIFY(writeFile(file(u"in.rec"_s), QByteArray::fromPercentEncoding(
-                                                     input.mid(6).replace(u"\\0"_s, u"%00"_s).replace(u"\\x"_s, u"%"_s)
-                                                         .toLatin1())));
-        args.replaceInStrings(u"@"_s, m_fixture.store->dirPath());
-        // Every run also writes its list: what it printed, as a change list file.
-        const ToolRun run = runTool(QStringList{u"compare"_s} + args + QStringList{u"/o"_s, file(u"out.txt"_s)});
-        QFETCH(QString, message);
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QTEST(run.rc, "rc");
-        QTEST(run.out, "out");
-        const QByteArray saved = readFile(file(u"out.txt"_s));
-        if (run.rc == 1 && run.out.isEmpty())
-            return; // refused before the comparison: nothing else to see
-        QVERIFY(saved.startsWith("KAVEN_COMPARE_BACKUP_FILE"));
-        QCOMPARE(saved.count("HKEY_CURRENT_USER\\T"), 2 * run.out.count(u'\n')); // key column and KeyPath
     }
 
 private:
