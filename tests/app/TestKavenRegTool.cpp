@@ -182,7 +182,8 @@ private slots:
 
 private:
     // withStore: the whole command line, options and store opening included.
-    ToolRun tool(const QStringList& args, bool interactive = false, const QByteArray& input = {}, bool withStore = false)
+    ToolRun tool(const QStringList& args, bool interactive = false, const QByteArray& input = {},
+                 bool withStore = false)
     {
         QBuffer out, err, in;
         in.setData(input);

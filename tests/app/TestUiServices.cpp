@@ -153,7 +153,8 @@ private slots:
         QVERIFY(othersSeeSharedMemoryLock(shm));
 
         const QString path = QStringLiteral("HKEY_CURRENT_USER\\") + key;
-        QVERIFY(kavenReg(store.storePath(), {"add", path, "/v", "B", "/d", "zwei", "/f"}) != QStringLiteral("<failed>"));
+        QVERIFY(kavenReg(store.storePath(), {"add", path, "/v", "B", "/d", "zwei", "/f"})
+                != QStringLiteral("<failed>"));
         QVERIFY(setValue(key, QStringLiteral("C"), REG_SZ, sz("drei")));
         const QString seen = kavenReg(store.storePath(), {"query", path});
         for (const char* name : {"A", "B", "C"})

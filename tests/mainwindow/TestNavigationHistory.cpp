@@ -95,8 +95,9 @@ private slots:
             h.setEntries({"HKU\\X", "HKU\\Alt", "hku\\alt\\Sub", "HKU\\Alt2"});
             h.setPosition(2);
             h.replaceBranch(u"HKU\\Alt"_s, newPath);
-            QCOMPARE(h.entries(), (newPath.isEmpty() ? QStringList{"HKU\\X", "HKU\\Alt2"}
-                                                     : QStringList{"HKU\\X", "HKU\\Neu", "HKU\\Neu\\Sub", "HKU\\Alt2"}));
+            const QStringList renamed{"HKU\\X", "HKU\\Neu", "HKU\\Neu\\Sub", "HKU\\Alt2"};
+            const QStringList kept = newPath.isEmpty() ? QStringList{"HKU\\X", "HKU\\Alt2"} : renamed;
+            QCOMPARE(h.entries(), kept);
             QCOMPARE(h.position(), newPath.isEmpty() ? 0 : 2);
         }
     }
