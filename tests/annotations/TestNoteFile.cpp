@@ -62,7 +62,8 @@ private slots:
         QTEST(result.status, "status");
     }
 
-    void keysDifferingInCaseShareOneNote()
+    // Keys differing in case share one note; notes sort by their dates.
+    void notesByKeyAndDate()
     {
         RecordingMessageSink sink;
         QVERIFY(NoteFile::writeNote(m_file, {0, "01.02.2005", "HKEY_CURRENT_USER\\Software", "erste"}, sink));
@@ -74,6 +75,14 @@ private slots:
         QCOMPARE(NoteFile::readNote(m_file, "hkey_current_user\\software", sink)->text, QStringLiteral("zweite"));
         QVERIFY(!NoteFile::readNote(m_file, "HKEY_CURRENT_USER\\Software\\X", sink));
         QCOMPARE(sink.count(), 0);
+        QList<KeyNote> notes;
+        for (const char* date : {"02.01.2005", "31.12.2004", "kein Datum", "15.06.2004", "01.01.2005"})
+            notes.append({0, date, "HKEY_USERS", ""});
+        NoteFile::sortByDate(notes);
+        QStringList dates;
+        for (const KeyNote& n : notes)
+            dates << n.date;
+        QCOMPARE(dates, (QStringList{"kein Datum", "15.06.2004", "31.12.2004", "01.01.2005", "02.01.2005"}));
     }
 
     void unreadableFileIsKeptAside_data()
@@ -98,18 +107,6 @@ private slots:
         QCOMPARE(readFile(m_file + ".alt2"), old);
         QCOMPARE(readFile(m_file + ".alt"), QByteArray("taken"));
         QCOMPARE(NoteFile::load(m_file).notes, (QList<KeyNote>{{2, "01.01.2020", "HKEY_USERS", "neu"}}));
-    }
-
-    void sortsAsDates()
-    {
-        QList<KeyNote> notes;
-        for (const char* date : {"02.01.2005", "31.12.2004", "kein Datum", "15.06.2004", "01.01.2005"})
-            notes.append({0, date, "HKEY_USERS", ""});
-        NoteFile::sortByDate(notes);
-        QStringList dates;
-        for (const KeyNote& n : notes)
-            dates << n.date;
-        QCOMPARE(dates, (QStringList{"kein Datum", "15.06.2004", "31.12.2004", "01.01.2005", "02.01.2005"}));
     }
 
     void previewMarkup_data()

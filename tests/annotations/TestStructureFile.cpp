@@ -41,7 +41,8 @@ private slots:
     void init() { QVERIFY(m_fixture.start()); }
     void cleanup() { m_fixture.stop(); }
 
-    void writesExactBytes()
+    // A structure file's exact bytes; the names a structure may have.
+    void structureFileAndNames()
     {
         Structure s{2, {{"Root-Schlüssel", 0, 0, 0, true, true},
                         {"Software", 1, 2, 1, true, false},
@@ -55,6 +56,10 @@ private slots:
         buffer.seek(0);
         s.nodes[2].expanded = false;
         QCOMPARE(StructureFile::read(buffer), s);
+        QVERIFY(StructureFile::isValidName(QStringLiteral("Meine Struktur.v2")));
+        QVERIFY(!StructureFile::isValidName(QString()));
+        for (QChar bad : QStringLiteral("\\/:*?\"<>|"))
+            QVERIFY2(!StructureFile::isValidName(QStringLiteral("a") + bad + u'b'), qPrintable(QString(bad)));
     }
 
     void readsDamagedFiles_data()
@@ -106,14 +111,6 @@ private slots:
         QTEST(StructureFile::parentIndices(list), "parents");
     }
 
-    void namesOfStructures()
-    {
-        QVERIFY(StructureFile::isValidName(QStringLiteral("Meine Struktur.v2")));
-        QVERIFY(!StructureFile::isValidName(QString()));
-        for (QChar bad : QStringLiteral("\\/:*?\"<>|"))
-            QVERIFY2(!StructureFile::isValidName(QStringLiteral("a") + bad + u'b'), qPrintable(QString(bad)));
-    }
-
     void appliesBelowTargetKey_data()
     {
         QTest::addColumn<QStringList>("structure");
@@ -128,7 +125,8 @@ private slots:
             << QStringList{"0:R", "1:", "2:unter", "1:a\\b", "1:gut"} << 4 << QStringList{"1:gut"};
     }
 
-    // readsKeyStructure() shows that the key structure is read as made; here it observes what apply made.
+    // existingKeysAndReadStructure() shows that the key structure is read as made; here it observes what
+    // apply made.
     void appliesBelowTargetKey()
     {
         QFETCH(QStringList, structure);
@@ -137,7 +135,8 @@ private slots:
         QTEST(items(StructureFile::readKeyStructure(Target)).mid(1), "created");
     }
 
-    void existingKeysStayAndCount()
+    // Existing keys stay and count; a key structure read from the registry rebuilds its tree elsewhere.
+    void existingKeysAndReadStructure()
     {
         QVERIFY(setValue(QStringLiteral("Ziel\\A"), QStringLiteral("wert"), REG_SZ, QByteArray("x\0", 2)));
         QTemporaryDir dir;
@@ -149,23 +148,18 @@ private slots:
         QCOMPARE(subKeys(QStringLiteral("Ziel\\A")), QStringList{"B"});
         QCOMPARE(value(QStringLiteral("Ziel\\A"), QStringLiteral("wert")).second, QByteArray("x\0", 2));
         QCOMPARE(StructureFile::apply(dir.filePath(QStringLiteral("fehlt.rst")), Target), 0);
-    }
-
-    void readsKeyStructure()
-    {
         for (const char* key : {"Quelle\\B\\B1", "Quelle\\A\\A2", "Quelle\\A\\A1\\tief", "Quelle\\C"})
             QVERIFY(makeKey(QString::fromLatin1(key)));
         const Structure read = StructureFile::readKeyStructure(QStringLiteral("HKEY_CURRENT_USER\\Quelle"));
-        QCOMPARE(items(read),
-                 (QStringList{"0:Root-Schlüssel", "1:A", "2:A1", "3:tief", "2:A2", "1:B", "2:B1", "1:C"}));
+        QCOMPARE(items(read), (QStringList{"0:Root-Schlüssel", "1:A", "2:A1", "3:tief", "2:A2", "1:B", "2:B1", "1:C"}));
         QList<bool> children;
         for (const StructureNode& n : read.nodes)
             children << n.hasChildren;
         QCOMPARE(children, (QList<bool>{true, true, true, false, false, true, false, false}));
         QVERIFY(read.nodes[0].expanded);
         // Applied elsewhere, it rebuilds the same tree.
-        QCOMPARE(StructureFile::apply(read, Target), 7);
-        QCOMPARE(items(StructureFile::readKeyStructure(Target)), items(read));
+        QCOMPARE(StructureFile::apply(read, Target + u'2'), 7);
+        QCOMPARE(items(StructureFile::readKeyStructure(Target + u'2')), items(read));
         QVERIFY(StructureFile::readKeyStructure(QStringLiteral("HKEY_CURRENT_USER\\Fehlt")).nodes.isEmpty());
     }
 

@@ -37,22 +37,17 @@ private slots:
                                 "(Ungültige Zeichen im DWord-Datenbereich)"_s;
         // The file is the argument with its extension replaced by ".reg"; without such a file the
         // program starts normally (no exit status).
-        QTest::newRow("silent, no extension") << "gut" << "/s" << false << 0 << 0 << QStringList() << false << true;
-        QTest::newRow("silent, other extension") << "gut.txt" << "/s" << false << 0 << 0 << QStringList() << false
-                                                 << true;
-        QTest::newRow("no such file") << "fehlt.reg" << "/s" << false << 0 << -1 << QStringList() << false << false;
+        const QStringList none, good{ask.arg(u"gut.reg"_s)}, bad{ask.arg(u"schlecht.reg"_s), failure};
+        QTest::newRow("silent, no extension") << "gut" << "/s" << false << 0 << 0 << none << false << true;
+        QTest::newRow("silent, other extension") << "gut.txt" << "/s" << false << 0 << 0 << none << false << true;
+        QTest::newRow("no such file") << "fehlt.reg" << "/s" << false << 0 << -1 << none << false << false;
         QTest::newRow("silent failure") << "schlecht.reg" << "/S" << false << 0 << 1 << QStringList{failure} << false
                                         << false;
-        QTest::newRow("asked, yes") << "gut.reg" << "" << true << 0 << 0
-                                    << QStringList{ask.arg(u"gut.reg"_s),
-                                                   u"Registrierungsdatei wurde erfolgreich importiert."_s}
-                                    << true << true;
-        QTest::newRow("asked, failure") << "schlecht.reg" << "/x" << true << 0 << 1
-                                        << QStringList{ask.arg(u"schlecht.reg"_s), failure} << true << false;
-        QTest::newRow("asked, no") << "gut.reg" << "" << false << 0 << 1 << QStringList{ask.arg(u"gut.reg"_s)}
-                                   << false << false;
-        QTest::newRow("cancelled quietly") << "gut.reg" << "" << true << 2 << 1 << QStringList{ask.arg(u"gut.reg"_s)}
-                                           << true << false;
+        const QString done = u"Registrierungsdatei wurde erfolgreich importiert."_s;
+        QTest::newRow("asked, yes") << "gut.reg" << "" << true << 0 << 0 << good + QStringList{done} << true << true;
+        QTest::newRow("asked, failure") << "schlecht.reg" << "/x" << true << 0 << 1 << bad << true << false;
+        QTest::newRow("asked, no") << "gut.reg" << "" << false << 0 << 1 << good << false << false;
+        QTest::newRow("cancelled quietly") << "gut.reg" << "" << true << 2 << 1 << good << true << false;
     }
 
     void importsAsAsked()

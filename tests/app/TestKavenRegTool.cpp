@@ -89,24 +89,21 @@ private slots:
         const ToolRun missing = tool({"query", "HKCU\\Software\\K", "/v", "fehlt"});
         QCOMPARE(missing.rc, 1);
         QCOMPARE(missing.err, u"Fehler: Der angegebene Registrierungsschlüssel bzw. Wert wurde nicht gefunden.\n"_s);
-    }
-
-    void walksTheDeepestBranch()
-    {
         const QString chain = QStringList(512, u"k"_s).join(u'\\');
         QVERIFY(RegTestKeys::setValue(chain, u"tief"_s, REG_SZ, RegTestKeys::sz("unten"), HKEY_LOCAL_MACHINE));
         const ToolRun query = tool({"query", "HKLM\\k", "/s"});
         QCOMPARE(query.rc, 0);
         QCOMPARE(query.out.count(u"\nHKEY_LOCAL_MACHINE\\k"_s), 512);
         QVERIFY(query.out.endsWith(u"\\k\\k\n    tief    REG_SZ    \"unten\"\n"_s));
-        const QString file = m_store->dirPath() + u"/tief.reg"_s;
+        const QString file = path(u"tief.reg"_s);
         QCOMPARE(tool({"export", "HKLM\\k", file}).rc, 0);
         const QByteArray text = readFile(file);
         QCOMPARE(text.count("\r\n[HKEY_LOCAL_MACHINE\\k"), 512);
         QVERIFY(text.endsWith("\\k\\k]\r\n\"tief\"=\"unten\"\r\n"));
     }
 
-    void asksBeforeOverwriteAndDelete()
+    // Overwriting and deleting ask (a terminal is needed to answer); imports and exports.
+    void toolAsksImportsAndExports()
     {
         QCOMPARE(tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "alt"}).rc, 0);
         QVERIFY(tool({"add", "HKCU\\A\\Sub", "/v", "v", "/d", "neu"}).err.startsWith(u"Fehler: Ohne Terminal"_s));
@@ -123,27 +120,23 @@ private slots:
         QCOMPARE(tool({"delete", "hkcu\\a"}, true, "J\n").rc, 0);
         QVERIFY(!exists(u"A"_s));
         QCOMPARE(tool({"delete", "HKCU", "/f"}).rc, 1);
-    }
-
-    void importsAndExports()
-    {
-        const QString good = m_store->dirPath() + u"/gut.reg"_s;
+        const QString good = path(u"gut.reg"_s);
         QVERIFY(writeFile(good, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Imp]\r\n\"n\"=dword:0000001a\r\n"));
         const ToolRun ok = tool({"import", good});
         QCOMPARE(ok.out, u"Registrierungsdatei wurde erfolgreich importiert.\n"_s);
         QCOMPARE(value(u"Imp"_s, u"n"_s).second, QByteArray("\x1a\0\0\0", 4));
-        const QString bad = m_store->dirPath() + u"/schlecht.reg"_s;
+        const QString bad = path(u"schlecht.reg"_s);
         QVERIFY(writeFile(bad, "REGEDIT4\r\n[HKEY_CURRENT_USER\\I2]\r\n\"a\"=hex:1,,2\r\n"));
         const ToolRun failed = tool({"import", bad});
         QCOMPARE(failed.rc, 1);
         QCOMPARE(failed.err, u"Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n"
                              "(Zeile 3: Ungültige Zeichen im Hex-Datenbereich)\n"_s);
-        QCOMPARE(tool({"import", m_store->dirPath() + u"/fehlt.reg"_s}).err,
+        QCOMPARE(tool({"import", path(u"fehlt.reg"_s)}).err,
                  u"Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\n"
                  "(Kann Datei nicht öffnen.)\n"_s);
 
         // the writer's own refusals (the store file, a missing key) are pinned down by its tests
-        const QString file = m_store->dirPath() + u"/exp.reg"_s;
+        const QString file = path(u"exp.reg"_s);
         QCOMPARE(tool({"export", "HKCU\\Imp", file}).rc, 0);
         QCOMPARE(tool({"export", "HKCU\\Imp", file}).rc, 1); // exists, no /y, no terminal
 
@@ -189,7 +182,8 @@ private slots:
 
 private:
     // withStore: the whole command line, options and store opening included.
-    ToolRun tool(const QStringList& args, bool interactive = false, const QByteArray& input = {}, bool withStore = false)
+    ToolRun tool(const QStringList& args, bool interactive = false, const QByteArray& input = {},
+                 bool withStore = false)
     {
         QBuffer out, err, in;
         in.setData(input);
@@ -199,6 +193,8 @@ private:
         const int rc = withStore ? t.runWithStore(args) : t.run(args);
         return {rc, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
     }
+
+    [[nodiscard]] QString path(const QString& name) const { return m_store->dirPath() + u'/' + name; }
 
     std::optional<TempStore> m_store;
 };

@@ -7,29 +7,27 @@ class TestOptionForm final : public QObject {
     Q_OBJECT
 
 private slots:
-    void cancelChangesNothing()
-    {
-        KavenOptions options;
-        options.dataPath = QStringLiteral("/daten");
-        const KavenOptions before = options;
-        TOptionForm form(options, QString());
-        form.show();
-        QVERIFY(form.rootCheckBox(5)->isHidden()); // no sixth root key on this machine
-        form.undoSpinEdit()->setValue(500);
-        form.rootCheckBox(4)->setChecked(true);
-        form.boldCheckBox()->setChecked(true);
-        form.pathGrid()->item(0, 1)->setText(QStringLiteral("/anders"));
-        form.reject();
-        QCOMPARE(options.maxUndo, before.maxUndo);
-        QCOMPARE(options.rootExport, before.rootExport);
-        QCOMPARE(options.dataPath, before.dataPath);
-    }
-
-    void okWritesBack()
+    // The options dialog: "Abbruch" leaves the options alone, "Ok" writes every control back.
+    void optionFormWritesBackOnOk()
     {
         KavenOptions options;
         options.linkStyle = 2;
         options.linkColor = 0x00332211;
+        const KavenOptions before = options;
+        {
+            TOptionForm form(options, QString());
+            form.show();
+            QVERIFY(form.rootCheckBox(5)->isHidden()); // no sixth root key on this machine
+            form.undoSpinEdit()->setValue(500);
+            form.rootCheckBox(4)->setChecked(true);
+            form.boldCheckBox()->setChecked(true);
+            form.pathGrid()->item(0, 1)->setText(QStringLiteral("/anders"));
+            form.reject();
+        }
+        QCOMPARE(options.maxUndo, before.maxUndo);
+        QCOMPARE(options.rootExport, before.rootExport);
+        QCOMPARE(options.dataPath, before.dataPath);
+        QCOMPARE(options.linkStyle, before.linkStyle);
         TOptionForm form(options, QStringLiteral("HKEY_DYN_DATA"));
         QCOMPARE(form.rootCheckBox(5)->text(), QStringLiteral("HKEY_DYN_DATA"));
         // An emptied field shows the minimum, 1 (the control's keys are tested with the control).

@@ -54,8 +54,12 @@ class TestUiServices final : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setMessageSink(&m_sink); }
     void cleanupTestCase() { setMessageSink(nullptr); }
+    void init()
+    {
+        QVERIFY(m_store.emplace().ok());
+        setMessageSink(&m_sink); // boxes on the screen, after any recording sink of a test before
+    }
 
     // The caption is the program's; Esc answers No, stops at a stop question, cancels where it can.
     void boxes_data()
@@ -105,8 +109,7 @@ private slots:
     // question is the import's own test; its Esc is the stop question's, above.)
     void importRefusesStoreFiles()
     {
-        TempStore store;
-        QVERIFY(store.ok());
+        const TempStore& store = *m_store;
         QByteArray data;
         QString text;
         const auto keep = [&text](QMessageBox* box) { text = box->text(); };
@@ -123,8 +126,7 @@ private slots:
     // another process would then take the write-ahead log from under this one, and writes get lost.
     void fileDialogOnStoreFolderKeepsWritesOfBothProcesses()
     {
-        TempStore store;
-        QVERIFY(store.ok());
+        const TempStore& store = *m_store;
         const QString key = QStringLiteral("Software\\Sperren");
         QVERIFY(setValue(key, QStringLiteral("A"), REG_SZ, sz("eins")));
         const QString shm = store.storePath() + QStringLiteral("-shm");
@@ -151,7 +153,8 @@ private slots:
         QVERIFY(othersSeeSharedMemoryLock(shm));
 
         const QString path = QStringLiteral("HKEY_CURRENT_USER\\") + key;
-        QVERIFY(kavenReg(store.storePath(), {"add", path, "/v", "B", "/d", "zwei", "/f"}) != QStringLiteral("<failed>"));
+        QVERIFY(kavenReg(store.storePath(), {"add", path, "/v", "B", "/d", "zwei", "/f"})
+                != QStringLiteral("<failed>"));
         QVERIFY(setValue(key, QStringLiteral("C"), REG_SZ, sz("drei")));
         const QString seen = kavenReg(store.storePath(), {"query", path});
         for (const char* name : {"A", "B", "C"})
@@ -185,6 +188,7 @@ private slots:
     }
 
 private:
+    std::optional<TempStore> m_store;
     QtMessageSink m_sink;
 };
 

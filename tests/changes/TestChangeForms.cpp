@@ -127,7 +127,8 @@ private slots:
         QCOMPARE(readFile(file), QByteArray("1hkey_current_user\\t\\a\r\n"));
     }
 
-    void comparisonOnTheChangePage()
+    // A comparison shown on the change page, saved and opened again; the analysis file export.
+    void comparisonAndExport()
     {
         QVERIFY(ChangeTestTree::apply({u"+V:A:a:1:x"_s, u"+V:A:b:4:1"_s}));
         NullProgress progress;
@@ -179,12 +180,7 @@ private slots:
         form->action(u"OpenChanges1"_s)->trigger();
         QCOMPARE(view->model()->rowCount(), 0);
         QCOMPARE(m_fixture.sink->texts(), QStringList{u"Fehler: Kann Datei nicht öffnen."_s});
-    }
-
-    void exportAnalysisFile()
-    {
-        QVERIFY(ChangeTestTree::apply({u"+K:A"_s}));
-        const auto form = quietForm();
+        // The analysis file export of the current branch; nothing to export without a root key.
         form->askExportFile = [&](TMainForm::ExportChoice& choice) {
             choice.fileName = data(u"snap.txt"_s);
             choice.currentBranch = true;

@@ -16,123 +16,120 @@ private slots:
     void init() { QVERIFY(m_fixture.start()); }
     void cleanup() { m_fixture.stop(); }
 
-    void snapshot_data();
-    void snapshot();
-    void compare_data();
-    void compare();
+    void snapshot_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("rc");
+        QTest::addColumn<QByteArray>("begin"); // the file's first bytes, empty: no file
+        QTest::addColumn<QString>("message");
+
+        const QByteArray magic("KAVEN_COMPARE_FILE");
+        // Short root names are written in full.
+        QTest::newRow("short root name") << QStringList{"HKCU\\T\\", "@/a.rec"} << 0
+                                         << magic + le(0) + str("HKEY_CURRENT_USER\\T") + le(3) + le(4) << QString();
+        QTest::newRow("all selected root keys") << QStringList{"all", "@/a.rec"} << 0
+                                                << magic + le(0) + str("HKEY_CLASSES_ROOT") << QString();
+        QTest::newRow("key that does not open")
+            << QStringList{"HKCU\\Nichts", "@/a.rec"} << 1 << QByteArray()
+            << "Fehler: Der Schlüssel HKEY_CURRENT_USER\\Nichts kann nicht geöffnet";
+        QTest::newRow("unknown root") << QStringList{"HKXX\\T", "@/a.rec"} << 1 << QByteArray()
+                                      << "Fehler: Ungültiger Schlüsselname.";
+        QTest::newRow("folder missing") << QStringList{"HKCU\\T", "@/no/a.rec"} << 1 << QByteArray()
+                                        << "Fehler: Kann Datei nicht speichern.";
+        QTest::newRow("no file named") << QStringList{"HKCU\\T"} << 1 << QByteArray() << "Aufruf:";
+    }
+
+    void snapshot()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, begin);
+        QVERIFY(ChangeTestTree::apply(u"+K:"_s));
+        args.replaceInStrings(u"@"_s, m_fixture.store->dirPath());
+        const ToolRun run = runTool(QStringList{u"snapshot"_s} + args);
+        QTEST(run.rc, "rc");
+        QVERIFY(run.out.isEmpty());
+        QFETCH(QString, message);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        const QStringList written = QDir(m_fixture.store->dirPath()).entryList({u"*.rec"_s}, QDir::Files);
+        QCOMPARE(written.size(), begin.isEmpty() ? 0 : 1);
+        if (!begin.isEmpty())
+            QVERIFY(readFile(file(written.first())).startsWith(begin));
+    }
+
+    // T holds "a" = "x" and the subkey S with "s" = 1 when the snapshot @/t.rec is taken; then "a" is
+    // changed and T\N created. Damaged files are cut from a copy of @/t.rec.
+    void compare_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("input"); // "", or how @/in.rec is made: "cut N", "bytes ..."
+        QTest::addColumn<int>("rc");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("message");
+
+        const QString changed = "Daten wurden geändert\ta\tHKEY_CURRENT_USER\\T\n";
+        const QString created = "Schlüssel wurde erstellt\t\tHKEY_CURRENT_USER\\T\\N\n";
+        const QString none;
+        QTest::newRow("changes") << QStringList{"@/t.rec"} << none << 2 << changed + created << none;
+        QTest::newRow("data only") << QStringList{"@/t.rec", "/m", "4"} << none << 2 << changed << none;
+        QTest::newRow("keys only, unchanged") << QStringList{"@/t.rec", "/M", "1", "/x"} << none << 0 << none << none;
+        QTest::newRow("excluded") << QStringList{"@/t.rec", "/x"} << none << 0 << none << none;
+        for (const char* bad : {"0", "64", "15x", ""})
+            QTest::newRow(qPrintable(u"flags "_s + QLatin1String(bad)))
+                << (QStringList{"@/t.rec", "/m"} << (*bad ? QStringList{QLatin1String(bad)} : QStringList{})) << none
+                << 1 << none << "Aufruf:";
+        QTest::newRow("two files") << QStringList{"@/t.rec", "@/t.rec"} << none << 1 << none << "Aufruf:";
+        QTest::newRow("missing file") << QStringList{"@/fehlt.rec"} << none << 1 << none
+                                      << "Fehler: Kann Datei nicht öffnen.";
+        QTest::newRow("no analysis file") << QStringList{"@/in.rec"} << "bytes REGEDIT4" << 1 << none
+                                          << "ist keine Analysedatei.";
+        // 18 + key T (4+4+19) + subkey S (4+4+1) + value a (4+4+1+4+4+1) + end (4) = 76: the key T\S begins
+        // there and is cut inside its path; its value and end make 50 more bytes, the end of file follows.
+        QTest::newRow("cut in the second key")
+            << QStringList{"@/in.rec"} << "cut 90" << 1 << changed + created
+            << "ab Byte 76 beschädigt: die Länge 21 reicht über das Dateiende hinaus.";
+        QTest::newRow("cut before the end record") << QStringList{"@/in.rec"} << "cut -4" << 1 << changed + created
+                                                   << "ab Byte 126 beschädigt: die Endekennung fehlt.";
+        QTest::newRow("negative length")
+            << QStringList{"@/in.rec"} << "bytes KAVEN_COMPARE_FILE\\0\\0\\0\\0\\xff\\xff\\xff\\xff" << 1 << none
+            << "ab Byte 18 beschädigt: negative Länge -1.";
+    }
+
+    void compare()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, input);
+        QVERIFY(ChangeTestTree::apply({u"+V::a:1:x"_s, u"+V:S:s:4:1"_s}));
+        QVERIFY(runTool({u"snapshot"_s, u"HKCU\\T"_s, file(u"t.rec"_s)}).rc == 0);
+        QVERIFY(ChangeTestTree::apply({u"+V::a:1:y"_s, u"+K:N"_s}));
+        // The exclusion list of the per-user data folder (no "DataPath" is set).
+        QVERIFY(QDir().mkpath(m_fixture.store->dirPath() + u"/kaven"_s));
+        QVERIFY(writeFile(m_fixture.store->dirPath() + u"/kaven/excl.dat"_s, "3HKEY_CURRENT_USER\\T\r\n"));
+        const QByteArray whole = readFile(file(u"t.rec"_s));
+        const int cut = input.startsWith(u"cut "_s) ? input.mid(4).toInt() : 0; // below 0: bytes off the end
+        if (cut != 0)
+            QVERIFY(writeFile(file(u"in.rec"_s), cut > 0 ? whole.left(cut) : whole.chopped(-cut)));
+        else if (input.startsWith(u"bytes "_s))
+            QVERIFY(writeFile(file(u"in.rec"_s), QByteArray::fromPercentEncoding(
+                                                     input.mid(6).replace(u"\\0"_s, u"%00"_s).replace(u"\\x"_s, u"%"_s)
+                                                         .toLatin1())));
+        args.replaceInStrings(u"@"_s, m_fixture.store->dirPath());
+        // Every run also writes its list: what it printed, as a change list file.
+        const ToolRun run = runTool(QStringList{u"compare"_s} + args + QStringList{u"/o"_s, file(u"out.txt"_s)});
+        QFETCH(QString, message);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QTEST(run.rc, "rc");
+        QTEST(run.out, "out");
+        const QByteArray saved = readFile(file(u"out.txt"_s));
+        if (run.rc == 1 && run.out.isEmpty())
+            return; // refused before the comparison: nothing else to see
+        QVERIFY(saved.startsWith("KAVEN_COMPARE_BACKUP_FILE"));
+        QCOMPARE(saved.count("HKEY_CURRENT_USER\\T"), 2 * run.out.count(u'\n')); // key column and KeyPath
+    }
 
 private:
     QString file(const QString& name) const { return m_fixture.store->dirPath() + u'/' + name; }
     RegTestKeys::StoreFixture m_fixture;
 };
-
-void TestChangeTool::snapshot_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("rc");
-    QTest::addColumn<QByteArray>("begin"); // the file's first bytes, empty: no file
-    QTest::addColumn<QString>("message");
-
-    const QByteArray magic("KAVEN_COMPARE_FILE");
-    // Short root names are written in full.
-    QTest::newRow("short root name") << QStringList{u"HKCU\\T\\"_s, u"@/a.rec"_s} << 0
-                                     << magic + le(0) + str("HKEY_CURRENT_USER\\T") + le(3) + le(4) << QString();
-    QTest::newRow("all selected root keys") << QStringList{u"all"_s, u"@/a.rec"_s} << 0
-                                            << magic + le(0) + str("HKEY_CLASSES_ROOT") << QString();
-    QTest::newRow("key that does not open") << QStringList{u"HKCU\\Nichts"_s, u"@/a.rec"_s} << 1 << QByteArray()
-                                            << u"Fehler: Der Schlüssel HKEY_CURRENT_USER\\Nichts kann nicht geöffnet"_s;
-    QTest::newRow("unknown root") << QStringList{u"HKXX\\T"_s, u"@/a.rec"_s} << 1 << QByteArray()
-                                  << u"Fehler: Ungültiger Schlüsselname."_s;
-    QTest::newRow("folder missing") << QStringList{u"HKCU\\T"_s, u"@/no/a.rec"_s} << 1 << QByteArray()
-                                    << u"Fehler: Kann Datei nicht speichern."_s;
-    QTest::newRow("no file named") << QStringList{u"HKCU\\T"_s} << 1 << QByteArray() << u"Aufruf:"_s;
-}
-
-void TestChangeTool::snapshot()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, begin);
-    QVERIFY(ChangeTestTree::apply(u"+K:"_s));
-    args.replaceInStrings(u"@"_s, m_fixture.store->dirPath());
-    const ToolRun run = runTool(QStringList{u"snapshot"_s} + args);
-    QTEST(run.rc, "rc");
-    QVERIFY(run.out.isEmpty());
-    QFETCH(QString, message);
-    QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    const QStringList written = QDir(m_fixture.store->dirPath()).entryList({u"*.rec"_s}, QDir::Files);
-    QCOMPARE(written.size(), begin.isEmpty() ? 0 : 1);
-    if (!begin.isEmpty())
-        QVERIFY(readFile(file(written.first())).startsWith(begin));
-}
-
-// T holds "a" = "x" and the subkey S with "s" = 1 when the snapshot @/t.rec is taken; then "a" is
-// changed and T\N created. Damaged files are cut from a copy of @/t.rec.
-void TestChangeTool::compare_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("input"); // "", or how @/in.rec is made: "cut N", "bytes ..."
-    QTest::addColumn<int>("rc");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("message");
-
-    const QString changed = u"Daten wurden geändert\ta\tHKEY_CURRENT_USER\\T\n"_s;
-    const QString created = u"Schlüssel wurde erstellt\t\tHKEY_CURRENT_USER\\T\\N\n"_s;
-    const QString none;
-    QTest::newRow("changes") << QStringList{u"@/t.rec"_s} << none << 2 << changed + created << none;
-    QTest::newRow("data only") << QStringList{u"@/t.rec"_s, u"/m"_s, u"4"_s} << none << 2 << changed << none;
-    QTest::newRow("keys only, unchanged") << QStringList{u"@/t.rec"_s, u"/M"_s, u"1"_s, u"/x"_s} << none << 0
-                                          << none << none;
-    QTest::newRow("excluded") << QStringList{u"@/t.rec"_s, u"/x"_s} << none << 0 << none << none;
-    for (const char* bad : {"0", "64", "15x", ""})
-        QTest::newRow(qPrintable(u"flags "_s + QLatin1String(bad)))
-            << (QStringList{u"@/t.rec"_s, u"/m"_s} << (*bad ? QStringList{QLatin1String(bad)} : QStringList{})) << none
-            << 1 << none << u"Aufruf:"_s;
-    QTest::newRow("two files") << QStringList{u"@/t.rec"_s, u"@/t.rec"_s} << none << 1 << none << u"Aufruf:"_s;
-    QTest::newRow("missing file") << QStringList{u"@/fehlt.rec"_s} << none << 1 << none
-                                  << u"Fehler: Kann Datei nicht öffnen."_s;
-    QTest::newRow("no analysis file") << QStringList{u"@/in.rec"_s} << u"bytes REGEDIT4"_s << 1 << none
-                                      << u"ist keine Analysedatei."_s;
-    // 18 + key T (4+4+19) + subkey S (4+4+1) + value a (4+4+1+4+4+1) + end (4) = 76: the key T\S begins
-    // there and is cut inside its path; its value and end make 50 more bytes, the end of file follows.
-    QTest::newRow("cut in the second key") << QStringList{u"@/in.rec"_s} << u"cut 90"_s << 1 << changed + created
-                                           << u"ab Byte 76 beschädigt: die Länge 21 reicht über das Dateiende hinaus."_s;
-    QTest::newRow("cut before the end record") << QStringList{u"@/in.rec"_s} << u"cut -4"_s << 1
-                                               << changed + created << u"ab Byte 126 beschädigt: die Endekennung fehlt."_s;
-    QTest::newRow("negative length") << QStringList{u"@/in.rec"_s} << u"bytes KAVEN_COMPARE_FILE\\0\\0\\0\\0\\xff\\xff\\xff\\xff"_s
-                                     << 1 << none << u"ab Byte 18 beschädigt: negative Länge -1."_s;
-}
-
-void TestChangeTool::compare()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, input);
-    QVERIFY(ChangeTestTree::apply({u"+V::a:1:x"_s, u"+V:S:s:4:1"_s}));
-    QVERIFY(runTool({u"snapshot"_s, u"HKCU\\T"_s, file(u"t.rec"_s)}).rc == 0);
-    QVERIFY(ChangeTestTree::apply({u"+V::a:1:y"_s, u"+K:N"_s}));
-    // The exclusion list of the per-user data folder (no "DataPath" is set).
-    QVERIFY(QDir().mkpath(m_fixture.store->dirPath() + u"/kaven"_s));
-    QVERIFY(writeFile(m_fixture.store->dirPath() + u"/kaven/excl.dat"_s, "3HKEY_CURRENT_USER\\T\r\n"));
-    const QByteArray whole = readFile(file(u"t.rec"_s));
-    const int cut = input.startsWith(u"cut "_s) ? input.mid(4).toInt() : 0; // below 0: bytes off the end
-    if (cut != 0)
-        QVERIFY(writeFile(file(u"in.rec"_s), cut > 0 ? whole.left(cut) : whole.chopped(-cut)));
-    else if (input.startsWith(u"bytes "_s))
-        QVERIFY(writeFile(file(u"in.rec"_s), QByteArray::fromPercentEncoding(
-                                                 input.mid(6).replace(u"\\0"_s, u"%00"_s).replace(u"\\x"_s, u"%"_s)
-                                                     .toLatin1())));
-    args.replaceInStrings(u"@"_s, m_fixture.store->dirPath());
-    // Every run also writes its list: what it printed, as a change list file.
-    const ToolRun run = runTool(QStringList{u"compare"_s} + args + QStringList{u"/o"_s, file(u"out.txt"_s)});
-    QFETCH(QString, message);
-    QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QTEST(run.rc, "rc");
-    QTEST(run.out, "out");
-    const QByteArray saved = readFile(file(u"out.txt"_s));
-    if (run.rc == 1 && run.out.isEmpty())
-        return; // refused before the comparison: nothing else to see
-    QVERIFY(saved.startsWith("KAVEN_COMPARE_BACKUP_FILE"));
-    QCOMPARE(saved.count("HKEY_CURRENT_USER\\T"), 2 * run.out.count(u'\n')); // key column and KeyPath
-}
 
 QTEST_GUILESS_MAIN(TestChangeTool)
 #include "TestChangeTool.moc"

@@ -109,11 +109,7 @@ private slots:
                      CompareOutcome::Status::Completed);
             QVERIFY(step < 200);
         }
-    }
-
-    // No branch: every selected root key (here HKEY_LOCAL_MACHINE alone).
-    void allBranchesOrAnUnwritableTarget()
-    {
+        // No branch: every selected root key (here HKEY_LOCAL_MACHINE alone).
         NullProgress progress;
         QVERIFY(WriteAnalysisFileResult(file(u"lm.rec"_s), QString(), progress, 4).ok());
         const ReadResult read = readAll(readFile(file(u"lm.rec"_s)));
@@ -149,49 +145,46 @@ private slots:
             QTest::newRow(name) << changes << flags << exclusions << during << expected << cancelAt;
         };
         row("unchanged", none, 63, none, none);
-        const QStringList gone{u"Schlüssel wurde entfernt||\\A|1 1 0"_s,
-                               u"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"_s,
-                               u"Wert wurde entfernt|a|\\A|5 4 1"_s, u"Schlüssel wurde entfernt||\\A\\S|1 1 0"_s,
-                               u"Wert wurde entfernt|s|\\A\\S|6 4 4"_s};
-        row("deleted key with subkeys and values, options off", {u"-K:A"_s}, 0, none, gone);
-        const QStringList excludeA{u"3HKEY_CURRENT_USER\\T\\A"_s};
-        row("deleted key excluded with its subkeys", {u"-K:A"_s}, 32, excludeA, none);
-        const QStringList removedB{u"Schlüssel wurde entfernt||\\B|1 1 0"_s, u"Wert wurde entfernt|v|\\B|5 4 1"_s};
-        row("unreadable key reported as removed", {u"!K:B"_s}, 15, none, removedB);
-        const QStringList renamed{u"Wert wurde entfernt|a|\\A|5 4 1"_s, u"Wert wurde erstellt|b|\\A|5 8 0"_s};
-        row("renamed value", {u"-V:A:a"_s, u"+V:A:b:1:x"_s}, 15, none, renamed);
-        row("name case only, data case", {u"-V:A:a"_s, u"+V:A:A:1:X"_s}, 15, none,
-            {u"Daten wurden geändert|A|\\A|5 16 1"_s});
-        row("sz to expand with the same text", {u"+V:B:v:2:y|"_s}, 15, none, {u"Typ wurde geändert|v|\\B|5 32 1"_s});
-        row("dword to binary", {u"+V:A\\S:s:3:x"_s}, 15, none, {u"Typ wurde geändert|s|\\A\\S|7 32 4"_s});
-        row("removed default value", {u"-V:A:"_s}, 15, none, {u"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"_s});
-        row("created default value", {u"+V:B::4:1"_s}, 15, none,
-            {u"Standardwert wurde erstellt|(Standard)|\\B|6 8 0"_s});
-        const QStringList mixed{u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+V:A\\S:s:3:x"_s, u"+V:B:v:1:z"_s, u"+K:A\\N"_s};
-        row("only data", mixed, 4, none, {u"Daten wurden geändert|v|\\B|5 16 1"_s});
+        const QStringList gone{"Schlüssel wurde entfernt||\\A|1 1 0",
+                               "Standardwert wurde entfernt|(Standard)|\\A|5 4 1",
+                               "Wert wurde entfernt|a|\\A|5 4 1", "Schlüssel wurde entfernt||\\A\\S|1 1 0",
+                               "Wert wurde entfernt|s|\\A\\S|6 4 4"};
+        row("deleted key with subkeys and values, options off", {"-K:A"}, 0, none, gone);
+        const QStringList excludeA{"3HKEY_CURRENT_USER\\T\\A"};
+        row("deleted key excluded with its subkeys", {"-K:A"}, 32, excludeA, none);
+        const QStringList removedB{"Schlüssel wurde entfernt||\\B|1 1 0", "Wert wurde entfernt|v|\\B|5 4 1"};
+        row("unreadable key reported as removed", {"!K:B"}, 15, none, removedB);
+        const QStringList renamed{"Wert wurde entfernt|a|\\A|5 4 1", "Wert wurde erstellt|b|\\A|5 8 0"};
+        row("renamed value", {"-V:A:a", "+V:A:b:1:x"}, 15, none, renamed);
+        row("name case only, data case", {"-V:A:a", "+V:A:A:1:X"}, 15, none, {"Daten wurden geändert|A|\\A|5 16 1"});
+        row("sz to expand with the same text", {"+V:B:v:2:y|"}, 15, none, {"Typ wurde geändert|v|\\B|5 32 1"});
+        row("dword to binary", {"+V:A\\S:s:3:x"}, 15, none, {"Typ wurde geändert|s|\\A\\S|7 32 4"});
+        row("removed default value", {"-V:A:"}, 15, none, {"Standardwert wurde entfernt|(Standard)|\\A|5 4 1"});
+        row("created default value", {"+V:B::4:1"}, 15, none, {"Standardwert wurde erstellt|(Standard)|\\B|6 8 0"});
+        const QStringList mixed{"-V:A:a", "+V:A:b:1:x", "+V:A\\S:s:3:x", "+V:B:v:1:z", "+K:A\\N"};
+        row("only data", mixed, 4, none, {"Daten wurden geändert|v|\\B|5 16 1"});
         row("options off", mixed, 0, none, none);
-        const QStringList onlyA{u"1HKEY_CURRENT_USER\\T\\A"_s};
-        const QStringList createdN{u"Schlüssel wurde erstellt||\\A\\N|1 2 0"_s};
-        row("key excluded, not its subkey", {u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+K:A\\N"_s}, 47, onlyA, createdN);
-        row("exclusion switched off", {u"-V:A:a"_s, u"+V:A:b:1:x"_s, u"+K:A\\N"_s}, 15, onlyA, renamed + createdN);
-        const QStringList newKey{u"+V:N:n2:4:1"_s, u"+V:N:n1:1:x"_s, u"+V:N\\M:m:3:y"_s};
-        row("new key alone", newKey, 15, none, {u"Schlüssel wurde erstellt||\\N|1 2 0"_s});
-        const QStringList newKeyFully{u"Schlüssel wurde erstellt||\\N|1 2 0"_s, u"Wert wurde erstellt|n1|\\N|5 8 0"_s,
-                                      u"Wert wurde erstellt|n2|\\N|6 8 0"_s};
+        const QStringList onlyA{"1HKEY_CURRENT_USER\\T\\A"};
+        const QStringList createdN{"Schlüssel wurde erstellt||\\A\\N|1 2 0"};
+        row("key excluded, not its subkey", {"-V:A:a", "+V:A:b:1:x", "+K:A\\N"}, 47, onlyA, createdN);
+        row("exclusion switched off", {"-V:A:a", "+V:A:b:1:x", "+K:A\\N"}, 15, onlyA, renamed + createdN);
+        const QStringList newKey{"+V:N:n2:4:1", "+V:N:n1:1:x", "+V:N\\M:m:3:y"};
+        row("new key alone", newKey, 15, none, {"Schlüssel wurde erstellt||\\N|1 2 0"});
+        const QStringList newKeyFully{"Schlüssel wurde erstellt||\\N|1 2 0", "Wert wurde erstellt|n1|\\N|5 8 0",
+                                      "Wert wurde erstellt|n2|\\N|6 8 0"};
         row("new key fully", newKey, 31, none,
             newKeyFully
-                + QStringList{u"Schlüssel wurde erstellt||\\N\\M|1 2 0"_s, u"Wert wurde erstellt|m|\\N\\M|7 8 0"_s});
-        row("new key fully, its subkey excluded", newKey, 63, {u"1HKEY_CURRENT_USER\\T\\N\\M"_s}, newKeyFully);
-        row("during: value deleted", {u"-V:A:a"_s}, 15, none, {u"Wert wurde entfernt|a|\\A|5 4 1"_s}, true);
-        row("during: data changed", {u"+V:A\\S:s:4:2"_s}, 15, none, {u"Daten wurden geändert|s|\\A\\S|6 16 4"_s},
-            true);
-        row("during: key deleted", {u"-K:B"_s}, 15, none, removedB, true);
-        row("during: key made unreadable", {u"!K:B"_s}, 15, none, removedB, true);
-        row("during: subkey created", {u"+K:A\\N"_s}, 15, none, createdN, true);
-        row("during: key deleted and made again", {u"-K:B"_s, u"+V:B:v:1:z"_s}, 15, none,
-            {u"Daten wurden geändert|v|\\B|5 16 1"_s}, true);
+                + QStringList{"Schlüssel wurde erstellt||\\N\\M|1 2 0", "Wert wurde erstellt|m|\\N\\M|7 8 0"});
+        row("new key fully, its subkey excluded", newKey, 63, {"1HKEY_CURRENT_USER\\T\\N\\M"}, newKeyFully);
+        row("during: value deleted", {"-V:A:a"}, 15, none, {"Wert wurde entfernt|a|\\A|5 4 1"}, true);
+        row("during: data changed", {"+V:A\\S:s:4:2"}, 15, none, {"Daten wurden geändert|s|\\A\\S|6 16 4"}, true);
+        row("during: key deleted", {"-K:B"}, 15, none, removedB, true);
+        row("during: key made unreadable", {"!K:B"}, 15, none, removedB, true);
+        row("during: subkey created", {"+K:A\\N"}, 15, none, createdN, true);
+        row("during: key deleted and made again", {"-K:B", "+V:B:v:1:z"}, 15, none,
+            {"Daten wurden geändert|v|\\B|5 16 1"}, true);
         // A cancel between keys ends the comparison with the entries found so far: T and T\A are compared.
-        row("cancelled", {u"-V:A:a"_s, u"-V:B:v"_s}, 15, none, {u"Wert wurde entfernt|a|\\A|5 4 1"_s}, false, 3);
+        row("cancelled", {"-V:A:a", "-V:B:v"}, 15, none, {"Wert wurde entfernt|a|\\A|5 4 1"}, false, 3);
     }
 
     void compare()

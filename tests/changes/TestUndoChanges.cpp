@@ -37,7 +37,12 @@ class TestUndoChanges : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { QVERIFY(m_fixture.start()); }
+    void init()
+    {
+        QVERIFY(m_fixture.start());
+        m_data = m_fixture.store->dataDir(); // where the backup list goes
+        QVERIFY(QDir().mkpath(m_data));
+    }
     void cleanup() { m_fixture.stop(); }
 
     // Each kind's inverse operation, its confirmation, and the backup holding the entry.
@@ -81,13 +86,12 @@ private slots:
         ChangeList list;
         add(list, record(kind, key, name, oldType, oldData));
         list.MarkAll();
-        QTemporaryDir folder;
         ScriptedProgress progress;
         QList<int> marked;
         const RowMarker marker{[&](int row, bool on) { marked << (on ? row : -1); }};
         m_fixture.sink->pushAnswer(MessageAnswer::Yes);
-        const UndoOutcome outcome
-            = UndoChanges(list, {UndoFlags::Confirm | UndoFlags::Warnings, false, folder.path()}, marker, progress);
+        const UndoOutcome outcome = UndoChanges(
+            list, {UndoFlags::Confirm | UndoFlags::Warnings, false, m_data}, marker, progress);
         QFETCH(QString, question);
         QCOMPARE(m_fixture.sink->texts(), QStringList{question});
         QCOMPARE(marked, (QList<int>{0, -1}));
@@ -105,7 +109,8 @@ private slots:
         QCOMPARE(saved.rows().front().record, list.rows().front().record);
     }
 
-    // From the bottom: No leaves only its row alone, Cancel ends before the rows above it.
+    // Nothing marked, nothing is done; from the bottom: No leaves only its row alone, Cancel ends before the
+    // rows above it.
     void noSkipsOneRowCancelEndsTheRun()
     {
         ChangeList list;
@@ -113,12 +118,14 @@ private slots:
             QVERIFY(setValue(u"T"_s, name, REG_SZ, sz("x")));
             add(list, record(ValueCreated, u"T"_s, name));
         }
+        ScriptedProgress progress;
+        // Nothing marked: no backup, no question, nothing touched.
+        QVERIFY(UndoChanges(list, {UndoFlags::Confirm, false, m_data}, {}, progress).backupFile.isEmpty());
+        QVERIFY(m_fixture.sink->texts().isEmpty() && RegTestKeys::value(u"T"_s, u"d"_s).first == REG_SZ);
         list.MarkAll();
         for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes, MessageAnswer::Cancel})
             m_fixture.sink->pushAnswer(answer);
-        ScriptedProgress progress;
-        QTemporaryDir folder;
-        const UndoOutcome outcome = UndoChanges(list, {UndoFlags::Confirm, false, folder.path()}, {}, progress);
+        const UndoOutcome outcome = UndoChanges(list, {UndoFlags::Confirm, false, m_data}, {}, progress);
         QCOMPARE(m_fixture.sink->texts().size(), 3);
         QVERIFY(outcome.run.cancelled);
         QCOMPARE(outcome.run.changed, 1);
@@ -141,11 +148,10 @@ private slots:
         add(list, record(ValueCreated, u"T"_s, u"vanished"_s));
         list.MarkAll();
         ScriptedProgress progress;
-        QTemporaryDir folder;
         for (int i = 0; i < 4; ++i)
             m_fixture.sink->pushAnswer(MessageAnswer::Yes);
         // Confirmation and warnings are boxes the dry run disables.
-        const UndoOutcome outcome = UndoChanges(list, {7, false, folder.path()}, {}, progress);
+        const UndoOutcome outcome = UndoChanges(list, {7, false, m_data}, {}, progress);
         QCOMPARE(m_fixture.sink->texts(),
                  (QStringList{u"Schlüssel HKEY_CURRENT_USER\\T\\Vanished existiert nicht.\r\nEintrag entfernen?"_s,
                               u"Es existiert bereits ein Schlüssel: HKEY_CURRENT_USER\\T\\Made\r\nEintrag entfernen?"_s,
@@ -162,21 +168,9 @@ private slots:
         QVERIFY(exists(u"T\\Made"_s));
     }
 
-    // Nothing marked: no backup, no question, nothing touched.
-    void nothingMarkedTouchesNothing()
-    {
-        ChangeList list;
-        add(list, record(KeyRemoved, u"T\\Gone"_s));
-        ScriptedProgress progress;
-        QTemporaryDir folder;
-        const UndoOutcome outcome = UndoChanges(list, {UndoFlags::Confirm, false, folder.path()}, {}, progress);
-        QVERIFY(outcome.backupFile.isEmpty());
-        QVERIFY(m_fixture.sink->texts().isEmpty());
-        QVERIFY(!exists(u"T\\Gone"_s));
-    }
-
 private:
     RegTestKeys::StoreFixture m_fixture;
+    QString m_data;
 };
 
 QTEST_GUILESS_MAIN(TestUndoChanges)

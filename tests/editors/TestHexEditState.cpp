@@ -94,7 +94,7 @@ private slots:
             QCOMPARE(state.cursor(), cursor);
     }
 
-    void selection()
+    void selectionAndPaneSwitch()
     {
         HexEditState state;
         state.setData(hex("0011223344"));
@@ -116,11 +116,7 @@ private slots:
         state.setAnchor(0);
         state.move(HexEditState::Move::Left);
         QVERIFY(!state.hasSelection());
-    }
-
-    void paneSwitchKeepsByte()
-    {
-        HexEditState state;
+        // A pane switch keeps the byte.
         state.setData(hex("00112233"));
         state.setHexPosition(5); // gap after byte 1: byte cursor 2
         state.setPane(HexEditState::Pane::Char);

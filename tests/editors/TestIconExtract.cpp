@@ -8,15 +8,12 @@
 
 namespace {
 
-void put16(QByteArray& b, int at, quint16 v)
+template <typename T> void put(QByteArray& b, int at, T v)
 {
     qToLittleEndian(v, b.data() + at);
 }
-
-void put32(QByteArray& b, int at, quint32 v)
-{
-    qToLittleEndian(v, b.data() + at);
-}
+const auto put16 = put<quint16>;
+const auto put32 = put<quint32>;
 
 const QByteArray Image1("IMAGE-01", 8);
 const QByteArray Image2("IMAGE-TWO-02", 12);

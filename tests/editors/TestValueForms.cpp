@@ -40,7 +40,7 @@ private slots:
     }
 
     // The shown number follows the base buttons (the conversions themselves are EditorTexts' own test).
-    void dwordBases()
+    void dwordBasesAndColor()
     {
         TDWordForm form;
         form.setValue(QString(), QStringLiteral("FF"));
@@ -55,11 +55,6 @@ private slots:
         form.valueEdit()->setText(QStringLiteral("4294967295"));
         form.baseButton(CharType::Hex)->click();
         QCOMPARE(form.valueEdit()->text(), QStringLiteral("FFFFFFFF"));
-    }
-
-    void dwordColor()
-    {
-        TDWordForm form;
         form.setValue(QStringLiteral("Farbe"), QStringLiteral("8040FF"));
         RgbColor seen;
         form.pickColor = [&seen](const RgbColor& start) -> std::optional<RgbColor> {

@@ -61,7 +61,8 @@ private slots:
         QVERIFY(!m_form->quickHelp()->visibleHint());
     }
 
-    void f7AgainOverTheSameControlHides()
+    // F7 again over the same control hides the hint; the help menu's entries.
+    void helpMenuAndWindow()
     {
         QWidget* tree = m_form->findChild<QWidget*>(QStringLiteral("RegTreeView1"));
         QCursor::setPos(tree->mapToGlobal(tree->rect().center()));
@@ -71,20 +72,17 @@ private slots:
         QVERIFY(!m_form->quickHelp()->visibleHint());
         // Over another control the hint moves there instead.
         QTest::keyPress(m_form.get(), Qt::Key_F7);
-        QWidget* list = m_form->findChild<QWidget*>(QStringLiteral("RegListView1"));
-        QCursor::setPos(list->mapToGlobal(list->rect().center()));
+        QWidget* values = m_form->findChild<QWidget*>(QStringLiteral("RegListView1"));
+        QCursor::setPos(values->mapToGlobal(values->rect().center()));
         QTest::keyPress(m_form.get(), Qt::Key_F7);
-        QCOMPARE(m_form->quickHelp()->shownControl(), list);
+        QCOMPARE(m_form->quickHelp()->shownControl(), values);
         QVERIFY(m_form->quickHelp()->visibleHint());
         // The menu entry only explains the key.
         m_form->action(QStringLiteral("QuickHelp1"))->trigger();
         QCOMPARE(m_sink->last().text,
                  QStringLiteral("Sie rufen die Schnellinfo (programmübergreifend) auf, indem Sie den Mauszeiger über "
                                 "das gewünschte Steuerelement bewegen und die Taste F7 drücken."));
-    }
-
-    void helpWindowOpensOnceAndIsRestored()
-    {
+        // The help window opens once, comes back when minimised, navigates and searches.
         QAction* contents = m_form->action(QStringLiteral("HelpContents1"));
         QVERIFY(contents->isEnabled());
         contents->trigger();
@@ -101,15 +99,6 @@ private slots:
         QCOMPARE(m_form->helpForm(), help.data());
         QVERIFY(!help->isMinimized());
 
-        help->close();
-        QTRY_VERIFY(!help);
-        QVERIFY(!m_form->helpForm());
-    }
-
-    void helpWindowNavigationAndSearch()
-    {
-        m_form->action(QStringLiteral("HelpContents1"))->trigger();
-        THelpForm* help = m_form->helpForm();
         auto* list = help->findChild<QListWidget*>(QStringLiteral("HelpContentsList"));
         auto button = [help](const char* name) { return help->findChild<QPushButton*>(QLatin1String(name)); };
         list->setCurrentRow(2);
@@ -136,6 +125,10 @@ private slots:
         emit found->itemClicked(aliases);
         QCOMPARE(list->currentRow(), 13);
         QCOMPARE(help->navigation().current(), 13);
+
+        help->close();
+        QTRY_VERIFY(!help);
+        QVERIFY(!m_form->helpForm());
     }
 
 private:

@@ -9,7 +9,8 @@ class TestHelpTexts final : public QObject {
     Q_OBJECT
 
 private slots:
-    void titlesInTheirFixedOrder()
+    // The topics: titles in their fixed order, texts of some length, links between them.
+    void topics()
     {
         const QStringList titles = {
             "#Einführung", "#Umgang mit Registrierungsdateien", "#Registrierung bearbeiten",
@@ -23,12 +24,8 @@ private slots:
             QVERIFY2(StripMarkup(Help::TopicText(i)).size() > 300, qPrintable(titles.at(i)));
         }
         QCOMPARE(Help::PlainTopicTitle(3), QStringLiteral("Schlüssel bearbeiten"));
-    }
-
-    // Every link names an existing topic, is closed, and every topic but the first is linked from
-    // somewhere, so that the help can be read by following links.
-    void topicLinksPointToTopics()
-    {
+        // Every link names an existing topic, is closed, and every topic but the first is linked from
+        // somewhere, so that the help can be read by following links.
         static const QRegularExpression linkTag(QStringLiteral("^A\\s*=\\s*(.*)$"));
         QList<bool> linked(Help::TopicCount, false);
         for (int i = 0; i < Help::TopicCount; ++i) {

@@ -112,7 +112,8 @@ private slots:
     }
 
     // The whole file: header fields unscrambled, categories in file order, entries sorted by path
-    // without regard to case, categories beyond either end clamped.
+    // without regard to case, categories beyond either end clamped; a missing file, the store and every
+    // prefix of the file.
     void load()
     {
         TInfoClass info;
@@ -128,6 +129,23 @@ private slots:
         QCOMPARE(listed, QStringList({"HKEY_CLASSES_ROOT\\X:\\=1", "HKEY_CURRENT_USER\\Control Panel\\Desktop=2",
                                       "HKEY_LOCAL_MACHINE\\SOFTWARE=2", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\=0",
                                       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zebra=0", "HKEY_USERS\\.DEFAULT=1"}));
+        // A missing file changes nothing; the registry store is never read as an information file.
+        TInfoClass kept;
+        kept.Categories = QStringList{"kept"};
+        QVERIFY(QFile::remove(m_file) && !kept.Load(m_file));
+        QCOMPARE(kept.Categories, QStringList{"kept"});
+        QVERIFY(!TInfoClass::LookUp(m_file, QStringLiteral("HKEY_USERS\\.DEFAULT")));
+        QVERIFY(kept.Load(m_fx.store->storePath()) && kept.Entries.isEmpty());
+        // Every prefix of a good file reads without fault and keeps only whole entries.
+        const QByteArray good = infoFile(Sample);
+        for (qsizetype n = 0; n < good.size(); ++n) {
+            QVERIFY(writeFile(m_file, good.left(n)));
+            TInfoClass part;
+            QVERIFY(part.Load(m_file));
+            QVERIFY(part.Entries.size() < Sample.size());
+            for (const Entry& e : Sample)
+                (void)TInfoClass::LookUp(m_file, QString::fromLatin1(e.path));
+        }
     }
 
     void damagedFiles_data()
@@ -172,31 +190,6 @@ private slots:
         QVERIFY(info.Load(m_file));
         QTEST(int(info.Entries.size()), "entries");
         QTEST(TInfoClass::LookUp(m_file, u"HKEY_CURRENT_USER\\Control Panel\\Desktop"_s).has_value(), "desktopFound");
-    }
-
-    // Every prefix of a good file reads without fault and keeps only whole entries.
-    void everyTruncation()
-    {
-        const QByteArray good = infoFile(Sample);
-        for (qsizetype n = 0; n < good.size(); ++n) {
-            QVERIFY(writeFile(m_file, good.left(n)));
-            TInfoClass info;
-            QVERIFY(info.Load(m_file));
-            QVERIFY(info.Entries.size() < Sample.size());
-            for (const Entry& e : Sample)
-                (void)TInfoClass::LookUp(m_file, QString::fromLatin1(e.path));
-        }
-    }
-
-    // A missing file changes nothing; the registry store is never read as an information file.
-    void missingAndStoreFile()
-    {
-        TInfoClass info;
-        info.Categories = QStringList{"kept"};
-        QVERIFY(QFile::remove(m_file) && !info.Load(m_file));
-        QCOMPARE(info.Categories, QStringList{"kept"});
-        QVERIFY(!TInfoClass::LookUp(m_file, QStringLiteral("HKEY_USERS\\.DEFAULT")));
-        QVERIFY(info.Load(m_fx.store->storePath()) && info.Entries.isEmpty());
     }
 
     void pageText_data()

@@ -63,8 +63,9 @@ private slots:
         QCOMPARE(value(QStringLiteral("I"), QStringLiteral("a")).first, DWORD(firstApplied ? REG_SZ : REG_NONE));
         // Whatever part of the file was applied, the edit undo list no longer matches the registry.
         QCOMPARE(undo.CanUndo(), status == Status::NotRead);
-        const QString failure = QStringLiteral("Registrierungsdatei konnte nicht vollständig importiert werden.\r\n(%1)")
-                                    .arg(outcome.reason);
+        const QString failure
+            = QStringLiteral("Registrierungsdatei konnte nicht vollständig importiert werden.\r\n(%1)")
+                  .arg(outcome.reason);
         QCOMPARE(outcome.failureText(), status == Status::Failed ? failure : QString());
     }
 

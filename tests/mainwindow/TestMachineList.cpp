@@ -5,12 +5,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 // The machine list and typed key paths: the two small helpers of the network and history bars.
 class TestMachineList final : public QObject {
     Q_OBJECT
 
 private slots:
-    void loadAddsLocal()
+    void loadAddAndBound()
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(MachineList::fileName());
@@ -18,27 +20,23 @@ private slots:
         QVERIFY(writeFile(file, "\\\\ALPHA\r\nlokaler pc\r\n\\\\BETA\r\n"));
         QCOMPARE(MachineList::load(file), (QStringList{"\\\\ALPHA", "lokaler pc", "\\\\BETA"}));
         QVERIFY(writeFile(file, "\\\\ALPHA\r\n"));
-        const QStringList machines = MachineList::load(file);
-        QCOMPARE(machines, (QStringList{"\\\\ALPHA", "Lokaler PC"}));
-        QVERIFY(MachineList::save(machines, file));
+        const QStringList loaded = MachineList::load(file);
+        QCOMPARE(loaded, (QStringList{"\\\\ALPHA", "Lokaler PC"}));
+        QVERIFY(MachineList::save(loaded, file));
         QCOMPARE(readFile(file), QByteArray("\\\\ALPHA\r\nLokaler PC\r\n"));
-    }
-
-    void newOnTopAndBounded()
-    {
+        // New machines go on top, known ones stay where they are; the list is bounded.
         QStringList machines{"Lokaler PC"};
-        QCOMPARE(MachineList::add(machines, QStringLiteral("server")), 0);
-        QCOMPARE(MachineList::add(machines, QStringLiteral("\\\\OTHER")), 0);
-        QCOMPARE(MachineList::add(machines, QStringLiteral("\\\\SERVER")), 1); // known: stays in place
+        QCOMPARE(MachineList::add(machines, u"server"_s), 0);
+        QCOMPARE(MachineList::add(machines, u"\\\\OTHER"_s), 0);
+        QCOMPARE(MachineList::add(machines, u"\\\\SERVER"_s), 1); // known: stays in place
         QCOMPARE(machines, (QStringList{"\\\\OTHER", "\\\\server", "Lokaler PC"}));
         QCOMPARE(MachineList::indexOf(machines, QString()), 2);
-        QCOMPARE(MachineList::indexOf(machines, QStringLiteral("\\\\Server")), 1);
-        QCOMPARE(MachineList::indexOf(machines, QStringLiteral("none")), -1);
-
+        QCOMPARE(MachineList::indexOf(machines, u"\\\\Server"_s), 1);
+        QCOMPARE(MachineList::indexOf(machines, u"none"_s), -1);
         for (int i = 0; i < 1000; ++i)
-            MachineList::add(machines, QStringLiteral("M%1").arg(i));
+            MachineList::add(machines, u"M%1"_s.arg(i));
         QCOMPARE(machines.size(), 999);
-        QCOMPARE(machines.first(), QStringLiteral("\\\\M999"));
+        QCOMPARE(machines.first(), u"\\\\M999"_s);
         QCOMPARE(machines.mid(997), (QStringList{"\\\\M2", "Lokaler PC"}));
     }
 
@@ -52,8 +50,7 @@ private slots:
         QTest::newRow("HKCR alone") << "HKCR" << "HKEY_CLASSES_ROOT";
         QTest::newRow("HKU with backslash") << "HKU\\" << "HKEY_USERS";
         QTest::newRow("HKCC") << "HKCC\\System" << "HKEY_CURRENT_CONFIG\\System";
-        QTest::newRow("Computer prefix") << "Computer\\HKEY_LOCAL_MACHINE\\SYSTEM"
-                                         << "HKEY_LOCAL_MACHINE\\SYSTEM";
+        QTest::newRow("Computer prefix") << "Computer\\HKEY_LOCAL_MACHINE\\SYSTEM" << "HKEY_LOCAL_MACHINE\\SYSTEM";
         QTest::newRow("Computer prefix with abbreviation")
             << "computer\\HKLM\\SYSTEM\\" << "HKEY_LOCAL_MACHINE\\SYSTEM";
         QTest::newRow("status bar text") << "Arbeitsplatz\\HKEY_USERS" << "HKEY_USERS";

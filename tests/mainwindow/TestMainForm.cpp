@@ -265,7 +265,8 @@ private slots:
         QVERIFY(!has(u"\\Beta"_s, QString()));
     }
 
-    void newValueStartsRenameAndIsUndoable()
+    // A new value starts its rename, both undone in two steps; the value list's own commands.
+    void newValueAndActivation()
     {
         showEdit(u"\\Beta"_s, {});
         m_form->NewDWordClick();
@@ -281,27 +282,16 @@ private slots:
         QVERIFY(!act("Rename1")->isEnabled());
         m_form->RenameClick();
         QVERIFY(!m_form->valueEditor()->isEditing());
-    }
-
-    void keyCommandsByLevel_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("enabled");
-        QTest::newRow("machine") << QString() << "";
-        QTest::newRow("root key") << "HKEY_CURRENT_USER" << "NewKey1 NewString1 NewDWord1";
-        QTest::newRow("subkey") << "HKEY_CURRENT_USER\\Software" << "NewKey1 Delete1 Rename1 NewString1 NewDWord1";
-    }
-    void keyCommandsByLevel()
-    {
-        QFETCH(QString, path);
-        showForm();
-        m_form->selectNode(path.isEmpty() ? m_form->treeModel().index(0, 0) : openPath(path));
-        focusKeys();
-        QStringList enabled;
-        for (const char* name : {"NewKey1", "Delete1", "Rename1", "NewString1", "NewDWord1"})
-            if (act(name)->isEnabled())
-                enabled << QString::fromLatin1(name);
-        QTEST(enabled.join(u' '), "enabled");
+        // Double-click and Enter on a value open its editor through the change command.
+        int opened = 0;
+        m_edit->editDWord = [&opened](const QString&, quint32&) { return ++opened < 0; };
+        QTreeView* list = m_form->valueList();
+        const QRect cell = list->visualRect(m_form->valueModel().index(m_form->valueModel().findValue("d"), 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center()); // a double-click's first click
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(opened, 1);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(opened, 2);
     }
 
     void treeStateFileRoundTrip()
@@ -449,8 +439,8 @@ private slots:
         QCOMPARE(m_sink->texts(), QStringList{u"Fehler: Kann Schlüssel nicht öffnen."_s});
     }
 
-    // Keys and values in the user's order, whatever order they were made in.
-    void localeOrder()
+    // Keys and values in the user's order, whatever order they were made in; the key commands by level.
+    void treeOrderAndKeyCommands()
     {
         for (const char* utf8 : {"zebra", "Birne", "_unter", "9", "Äpfel", "10", "apfel"}) {
             const QString name = QString::fromUtf8(utf8);
@@ -463,6 +453,20 @@ private slots:
         for (int r = 1; r < m_form->valueModel().rowCount(); ++r)
             rows << m_form->valueModel().row(r).valueName();
         QCOMPARE(rows, sorted);
+        // The key commands enabled at each level of the tree.
+        const std::pair<QString, QString> levels[] = {{QString(), u""_s},
+                                                      {u"HKEY_CURRENT_USER"_s, u"NewKey1 NewString1 NewDWord1"_s},
+                                                      {u"HKEY_CURRENT_USER\\Software"_s,
+                                                       u"NewKey1 Delete1 Rename1 NewString1 NewDWord1"_s}};
+        for (const auto& [path, expected] : levels) {
+            m_form->selectNode(path.isEmpty() ? m_form->treeModel().index(0, 0) : openPath(path));
+            focusKeys();
+            QStringList enabled;
+            for (const char* name : {"NewKey1", "Delete1", "Rename1", "NewString1", "NewDWord1"})
+                if (act(name)->isEnabled())
+                    enabled << QString::fromLatin1(name);
+            QCOMPARE(enabled.join(u' '), expected);
+        }
     }
 
     // The history follows keys renamed or deleted in the window.
@@ -487,21 +491,6 @@ private slots:
         QVERIFY(!KeyExists(Base + u"\\Beta"_s));
         QCOMPARE(m_form->CurrentKeyPath(), Base);
         QCOMPARE(entries(), (QStringList{"\\Gamma\\Eins", "\\Gamma", ""}));
-    }
-
-    // Double-click and Enter on a value open its editor through the change command.
-    void valueActivationOpensEditor()
-    {
-        showEdit(u"\\Beta"_s, {"d"});
-        int opened = 0;
-        m_edit->editDWord = [&opened](const QString&, quint32&) { return ++opened < 0; };
-        QTreeView* list = m_form->valueList();
-        const QRect cell = list->visualRect(m_form->valueModel().index(m_form->valueModel().findValue("d"), 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center()); // a double-click's first click
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(opened, 1);
-        QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(opened, 2);
     }
 
 private:

@@ -214,8 +214,7 @@ private slots:
 
         w.machineAnswer = u"\\\\myhost"_s;
         w.connect->trigger();
-        QCOMPARE(m_sink->last().text,
-                 u"Fehler: Eine Verbindung mit dem eigenen Computer ist nicht möglich."_s);
+        QCOMPARE(m_sink->last().text, u"Fehler: Eine Verbindung mit dem eigenen Computer ist nicht möglich."_s);
 
         // Picking an unreachable entry: the list shows the machine that stays connected.
         Window::pick(w.machines, 0);

@@ -37,7 +37,8 @@ private slots:
         QTEST(list, "expected");
     }
 
-    void recording()
+    // Visits are recorded with a bound; going back and opening the current entry.
+    void recordingAndOpening()
     {
         NavigationHistory h;
         for (const char* path : {"A", "B", "C", "c"})
@@ -56,11 +57,7 @@ private slots:
         QCOMPARE(h.entries().size(), 80);
         QCOMPARE(h.entries().first(), u"K2"_s); // the oldest fell out
         QCOMPARE(h.position(), 79);
-    }
-
-    void openLoop()
-    {
-        NavigationHistory h;
+        // Opening the current entry: missing keys are offered for removal and the next one is tried.
         h.setEntries({"A", "gone1", "gone2", "B"});
         h.setPosition(1);
         QStringList tried;
@@ -98,13 +95,14 @@ private slots:
             h.setEntries({"HKU\\X", "HKU\\Alt", "hku\\alt\\Sub", "HKU\\Alt2"});
             h.setPosition(2);
             h.replaceBranch(u"HKU\\Alt"_s, newPath);
-            QCOMPARE(h.entries(), (newPath.isEmpty() ? QStringList{"HKU\\X", "HKU\\Alt2"}
-                                                     : QStringList{"HKU\\X", "HKU\\Neu", "HKU\\Neu\\Sub", "HKU\\Alt2"}));
+            const QStringList renamed{"HKU\\X", "HKU\\Neu", "HKU\\Neu\\Sub", "HKU\\Alt2"};
+            const QStringList kept = newPath.isEmpty() ? QStringList{"HKU\\X", "HKU\\Alt2"} : renamed;
+            QCOMPARE(h.entries(), kept);
             QCOMPARE(h.position(), newPath.isEmpty() ? 0 : 2);
         }
     }
 
-    void duplicatesKeepFirst()
+    void duplicatesAndEditedList()
     {
         const QStringList list{"HKEY_USERS\\Ä", "b", "hkey_users\\ä", "B", "c", "b"};
         QCOMPARE(RemoveDuplicateEntries(list), (QStringList{"HKEY_USERS\\Ä", "b", "c"}));
@@ -113,11 +111,7 @@ private slots:
         h.setPosition(4); // "c"
         h.removeDuplicates();
         QCOMPARE(h.position(), 2);
-    }
-
-    void editedListTakesCurrentKey()
-    {
-        NavigationHistory h;
+        // An edited list takes the current key at its end.
         h.setEntries({"A", "B", "C"});
         h.applyEdited({"A", "C"}, u"B"_s);
         QCOMPARE(h.entries(), (QStringList{"A", "C", "B"}));

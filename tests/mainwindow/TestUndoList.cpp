@@ -82,7 +82,8 @@ private slots:
         QCOMPARE(list.Pop(), TUndoItem());
     }
 
-    void undoDeletedGroupRecreatesKey()
+    // A deleted group brings its key back; failures inside a group are reported and the rest still goes.
+    void undoGroups()
     {
         const QString deepPath = KeyPath + u"\\Tief"_s;
         TUndoList list;
@@ -95,13 +96,9 @@ private slots:
         QCOMPARE(value(SubKey + u"\\Tief"_s, "s"), qMakePair(DWORD(REG_SZ), sz("eins")));
         QCOMPARE(value(SubKey + u"\\Tief"_s, ""), qMakePair(DWORD(REG_BINARY), QByteArray("\1\2")));
         QVERIFY(list.GroupCount() == 1 && m_fx.sink->count() == 0);
-    }
-
-    void undoFailuresGoOn()
-    {
         // An added value that is gone already and a rename whose value is gone: both report, the third
         // item of the group is still restored.
-        TUndoList list;
+        list.Clear();
         list.BeginGroup();
         list.Add(deleted(KeyPath, "wieder", MakeRegValue(REG_SZ, "da", 0, {})));
         list.Add(MakeRenameUndoItem(KeyPath, "alt", "fehlt", REG_SZ));
@@ -120,7 +117,8 @@ private slots:
         QVERIFY(!exists(SubKey + u"\\Nichts"_s));
     }
 
-    void entryLines()
+    // The lines an undo entry shows, and the undo window.
+    void undoEntriesAndWindow()
     {
         const auto any = [](const QString&) { return true; };
         TRegValue dword;
@@ -142,11 +140,7 @@ private slots:
         const auto never = [](const QString&) { return false; };
         QCOMPARE(UndoEntryLines({MakeUndoItem(UndoKind::ValueRenamed, path, {}, "v")}, never).at(1),
                  u"<B><C=RED>Schlüssel:</C></B> \"HKEY_LOCAL_MACHINE\\..\\Ende\""_s);
-    }
-
-    void formSelectsDownToNewestAndClears()
-    {
-        // Groups of one deleted value and of two deleted values in turn.
+        // The window on groups of one deleted value and of two deleted values in turn.
         TUndoList undo;
         for (int i = 0; i < 4; ++i) {
             undo.BeginGroup();
@@ -174,8 +168,7 @@ private slots:
         // Clearing asks first.
         m_fx.sink->pushAnswer(MessageAnswer::No);
         form.ClearClick();
-        QCOMPARE(m_fx.sink->last().text,
-                 u"Die Daten gehen unwiderruflich verloren.\r\nWirklich entfernen?"_s);
+        QCOMPARE(m_fx.sink->last().text, u"Die Daten gehen unwiderruflich verloren.\r\nWirklich entfernen?"_s);
         QCOMPARE(undo.GroupCount(), 4);
         m_fx.sink->pushAnswer(MessageAnswer::Yes);
         form.ClearClick();

@@ -92,16 +92,6 @@ private slots:
         QCOMPARE(m_fx.sink->count(), 0);
     }
 
-    void changeOfVanishedValueRefused()
-    {
-        TUndoList undo;
-        ValueCommands commands(undo, *m_fx.sink);
-        ValueEditors none;
-        QVERIFY(!commands.ChangeValue(KeyPath, u"fehlt"_s, none));
-        QCOMPARE(m_fx.sink->texts(), QStringList{u"Fehler: Kann Wert nicht bearbeiten."_s});
-        QVERIFY(!undo.CanUndo());
-    }
-
     // The default row stands for the default value even when it was never set: deleting or cutting it
     // together with other values is no failure.
     void deleteSkipsUnsetDefault_data()
@@ -129,13 +119,13 @@ private slots:
         QCOMPARE(value("V", QString()), (defaultSet ? text("std") : Missing));
     }
 
-    void pasteIsOneUndoGroup()
+    // Pasted values are one undo group; neither a paste nor a change reaches a key or value that is gone.
+    void pastesAndVanishedTargets()
     {
         QVERIFY(setValue("Q", QString(), REG_SZ, sz("standard")) && setValue("Q", "n", REG_DWORD, dword(5).second));
         QVERIFY(setValue("V", "n", REG_SZ, sz("alt")));
         // Unreadable ones are left out of the copy.
-        const QList<ClipValue> copied = ReadClipValues(u"HKEY_CURRENT_USER\\Q"_s,
-                                                       {QString(), u"fehlt"_s, u"n"_s});
+        const QList<ClipValue> copied = ReadClipValues(u"HKEY_CURRENT_USER\\Q"_s, {QString(), u"fehlt"_s, u"n"_s});
         QCOMPARE(copied.size(), 2);
         TUndoList undo;
         ValueCommands commands(undo, *m_fx.sink);
@@ -150,6 +140,11 @@ private slots:
         // A paste into a key that is gone does not create it.
         QCOMPARE(commands.PasteValues(KeyPath + u"\\Fehlt"_s, copied), 0);
         QVERIFY(!exists(u"V\\Fehlt"_s) && !undo.CanUndo() && m_fx.sink->count() == 0);
+        // Nor can a value that is gone be changed.
+        ValueEditors none;
+        QVERIFY(!commands.ChangeValue(KeyPath, u"fehlt"_s, none));
+        QCOMPARE(m_fx.sink->texts(), QStringList{u"Fehler: Kann Wert nicht bearbeiten."_s});
+        QVERIFY(!undo.CanUndo());
     }
 
 private:

@@ -76,8 +76,8 @@ private slots:
     }
 
     // Back and forward go through the parallel view's own history; Ctrl+H there edits that history, not
-    // the main window's.
-    void ownHistory()
+    // the main window's. Keys open from one window in the other; copies paste in the main window.
+    void betweenTheWindows()
     {
         TCopyForm& copy = openParallel();
         QVERIFY(OpenKeyInTree(Base + "\\A", *m_main->keyTree()));
@@ -97,12 +97,21 @@ private slots:
         QCOMPARE(shown, QStringList({Base + "\\A", Base + "\\B", Base + "\\C"}));
         QCOMPARE(copy.navigation().history().entries(), QStringList({Base + "\\A", Base + "\\B"}));
         QCOMPARE(m_main->navigationCommands()->history().entries(), QStringList{Base + "\\A"});
-    }
+        QVERIFY(OpenKeyInTree(Base + "\\B", *m_main->keyTree()));
+        QVERIFY(copy.action("OpenFromMain1")->isEnabled());
+        copy.action("OpenFromMain1")->trigger();
+        QCOMPARE(copy.CurrentKeyPath(), Base + "\\B");
+        QVERIFY(OpenKeyInTree(Base + "\\C", *copy.keyTree()));
+        copy.action("OpenInMain1")->trigger();
+        QCOMPARE(m_main->CurrentKeyPath(), Base + "\\C");
 
-    // A key and values copied in the parallel view paste in the main window.
-    void copiedKeyAndValuesPasteInMainWindow()
-    {
-        TCopyForm& copy = openParallel();
+        // A key gone behind the windows' backs cannot be opened from the other window.
+        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, Sub + "\\C"), LONG(ERROR_SUCCESS));
+        copy.action("OpenInMain1")->trigger();
+        copy.action("OpenFromMain1")->trigger();
+        QCOMPARE(m_keys.sink->texts(), QStringList(2, "Fehler: Konnte Schlüssel nicht öffnen."));
+        QCOMPARE(copy.CurrentKeyPath(), Base + "\\C");
+        // A key and values copied in the parallel view paste in the main window.
         QVERIFY(OpenKeyInTree(Base + "\\A", *copy.keyTree()));
         copy.action("CopyKey1")->trigger();
         QVERIFY(OpenKeyInTree(Base + "\\Target", *m_main->keyTree()));
@@ -123,27 +132,8 @@ private slots:
         QCOMPARE(value(Sub + "\\B", "s"), qMakePair(DWORD(REG_SZ), sz("abc")));
     }
 
-    void openingBetweenTheWindows()
-    {
-        TCopyForm& copy = openParallel();
-        QVERIFY(OpenKeyInTree(Base + "\\B", *m_main->keyTree()));
-        QVERIFY(copy.action("OpenFromMain1")->isEnabled());
-        copy.action("OpenFromMain1")->trigger();
-        QCOMPARE(copy.CurrentKeyPath(), Base + "\\B");
-        QVERIFY(OpenKeyInTree(Base + "\\C", *copy.keyTree()));
-        copy.action("OpenInMain1")->trigger();
-        QCOMPARE(m_main->CurrentKeyPath(), Base + "\\C");
-
-        // A key gone behind the windows' backs cannot be opened from the other window.
-        QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, Sub + "\\C"), LONG(ERROR_SUCCESS));
-        copy.action("OpenInMain1")->trigger();
-        copy.action("OpenFromMain1")->trigger();
-        QCOMPARE(m_keys.sink->texts(), QStringList(2, "Fehler: Konnte Schlüssel nicht öffnen."));
-        QCOMPARE(copy.CurrentKeyPath(), Base + "\\C");
-    }
-
-    // F6 opens the one parallel view, then minimises it and brings it back.
-    void f6OpensAndToggles()
+    // F6 opens the one parallel view, then minimises it and brings it back; closing it ends it.
+    void f6AndTheWindowMenu()
     {
         showMain();
         QVERIFY(!m_main->parallelView());
@@ -159,6 +149,44 @@ private slots:
         copy->close();
         QVERIFY(!m_main->parallelView() && !Options().copyWinShow);
         QTRY_VERIFY(!copy);
+        // The window menu's commands place the windows and carry column widths across.
+        const QList<QMenu*> menus = m_main->menuBar()->findChildren<QMenu*>();
+        const auto found = std::find_if(menus.begin(), menus.end(), [](QMenu* m) { return m->title() == "&Fenster"; });
+        QVERIFY(found != menus.end());
+        QMenu* windowMenu = *found;
+        emit windowMenu->aboutToShow();
+        QVERIFY(!m_main->action("ParallelBelow1")->isEnabled());
+        QVERIFY(m_main->action("HalveWindow1")->isEnabled());
+
+        m_main->ParallelViewClick();
+        TCopyForm& view = *m_main->parallelView();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        emit windowMenu->aboutToShow();
+        QVERIFY(m_main->action("ParallelBelow1")->isEnabled());
+
+        auto* client = qobject_cast<QSplitter*>(m_main->centralWidget());
+        QVERIFY(client);
+        QWidget* panel = client->widget(1);
+        m_main->action("HalveWindow1")->trigger();
+        QCOMPARE(panel->height(), client->height() / 2);
+
+        m_main->action("ParallelBelow1")->trigger();
+        const QRect frame = m_main->frameGeometry();
+        QCOMPARE(view.frameGeometry(),
+                 QRect(frame.left(), panel->mapToGlobal(QPoint(0, 0)).y(), frame.width(), panel->height()));
+
+        // Column widths and tree width go across in either direction, by column index.
+        const QList<int> widths = {111, 77, 150, 44};
+        for (int c = 0; c < widths.size(); ++c)
+            view.valueList()->setColumnWidth(c, widths[c]);
+        view.setTreeWidth(123);
+        m_main->action("MainLikeParallel1")->trigger();
+        QCOMPARE(m_main->keyTree()->width(), view.keyTree()->width());
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(m_main->valueList()->columnWidth(c), widths[c]);
+        m_main->valueList()->setColumnWidth(1, 99);
+        m_main->action("ParallelLikeMain1")->trigger();
+        QCOMPARE(view.valueList()->columnWidth(1), 99);
     }
 
     // The view open at shutdown returns at the next start with its history and placement.
@@ -213,48 +241,6 @@ private slots:
         QCOMPARE(copy.CurrentKeyPath(), Base + "\\C");
         QCOMPARE(copy.navigation().history().entries(), local);
         QVERIFY(copy.action("Back1")->isEnabled());
-    }
-
-    void windowMenuGeometry()
-    {
-        showMain();
-        const QList<QMenu*> menus = m_main->menuBar()->findChildren<QMenu*>();
-        const auto found = std::find_if(menus.begin(), menus.end(), [](QMenu* m) { return m->title() == "&Fenster"; });
-        QVERIFY(found != menus.end());
-        QMenu* windowMenu = *found;
-        emit windowMenu->aboutToShow();
-        QVERIFY(!m_main->action("ParallelBelow1")->isEnabled());
-        QVERIFY(m_main->action("HalveWindow1")->isEnabled());
-
-        m_main->ParallelViewClick();
-        TCopyForm& copy = *m_main->parallelView();
-        QVERIFY(QTest::qWaitForWindowExposed(&copy));
-        emit windowMenu->aboutToShow();
-        QVERIFY(m_main->action("ParallelBelow1")->isEnabled());
-
-        auto* client = qobject_cast<QSplitter*>(m_main->centralWidget());
-        QVERIFY(client);
-        QWidget* panel = client->widget(1);
-        m_main->action("HalveWindow1")->trigger();
-        QCOMPARE(panel->height(), client->height() / 2);
-
-        m_main->action("ParallelBelow1")->trigger();
-        const QRect frame = m_main->frameGeometry();
-        QCOMPARE(copy.frameGeometry(),
-                 QRect(frame.left(), panel->mapToGlobal(QPoint(0, 0)).y(), frame.width(), panel->height()));
-
-        // Column widths and tree width go across in either direction, by column index.
-        const QList<int> widths = {111, 77, 150, 44};
-        for (int c = 0; c < widths.size(); ++c)
-            copy.valueList()->setColumnWidth(c, widths[c]);
-        copy.setTreeWidth(123);
-        m_main->action("MainLikeParallel1")->trigger();
-        QCOMPARE(m_main->keyTree()->width(), copy.keyTree()->width());
-        for (int c = 0; c < 3; ++c)
-            QCOMPARE(m_main->valueList()->columnWidth(c), widths[c]);
-        m_main->valueList()->setColumnWidth(1, 99);
-        m_main->action("ParallelLikeMain1")->trigger();
-        QCOMPARE(copy.valueList()->columnWidth(1), 99);
     }
 
 private:

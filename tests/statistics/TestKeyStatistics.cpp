@@ -51,7 +51,8 @@ private slots:
     }
     void cleanup() { m_fixture.stop(); }
 
-    void linesOfABranch()
+    // The lines of a branch's statistics, and the kaven-reg commands stats and watch.
+    void linesAndTools()
     {
         NullProgress progress;
         const StatisticsOutcome outcome = CollectStatistics(Path, progress);
@@ -66,6 +67,36 @@ private slots:
         QCOMPARE(texts, (QStringList{"Unterschlüssel: 3", "Werte: 11", "Zeichenfolgen: 6 (28 Byte)",
                                      "DWord-Werte: 1 (4 Byte)", "Binärwerte: 3 (8 Byte)",
                                      "Datengröße gesamt: (40 Byte)"}));
+        // kaven-reg stats prints the same lines (the ones between are the walk's own, above: the branch and the
+        // largest values show it is A).
+        ToolRun r = runTool({QStringLiteral("stats"), QStringLiteral("HKCU\\Software\\Stat\\A\\")});
+        QCOMPARE(r.rc, 0);
+        QStringList text = r.out.split(QLatin1Char('\n'));
+        QVERIFY(text.size() > 7 && text[7].startsWith(QLatin1String("Letzter Schreibzugriff: ")));
+        QVERIFY(KeyTime.match(text[7].mid(24)).hasMatch());
+        QCOMPARE(text.first(), QStringLiteral("Schlüssel: HKEY_CURRENT_USER\\Software\\Stat\\A"));
+        QCOMPARE(text.mid(8), (QStringList{"Größte Zeichenfolge  (5 Byte): s2\tHKEY_CURRENT_USER\\Software\\Stat\\A",
+                                     "Größter Binärwert  (4 Byte): b2\tHKEY_CURRENT_USER\\Software\\Stat\\A", ""}));
+
+        r = runTool({QStringLiteral("stats"), QStringLiteral("HKCU\\Software\\Fehlt")});
+        QCOMPARE(r.rc, 1);
+        QVERIFY(r.out.isEmpty() && r.err.startsWith(QLatin1String("Fehler: ")));
+        // A second process watches; a change made here reaches it as one dated line.
+        QProcess watch;
+        watch.start(QStringLiteral(KAVEN_REG),
+                    {"--registry", m_fixture.store->storePath(), "watch", "HKCU\\Software\\Stat", "/t", "4"});
+        QVERIFY(watch.waitForStarted());
+        QByteArray said;
+        QTRY_VERIFY2_WITH_TIMEOUT((said += watch.readAllStandardError()).contains("Überwache"), said.constData(),
+                                  10000);
+        QVERIFY(setValue(Sub, QStringLiteral("neu"), REG_SZ, sz("1")));
+        QVERIFY(watch.waitForFinished(15000));
+        QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(watch.exitCode(), 0);
+        const QString out = QString::fromUtf8(watch.readAllStandardOutput());
+        static const QRegularExpression line(
+            QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\tHKEY_CURRENT_USER\\\\Software\\\\Stat\n$"));
+        QVERIFY2(line.match(out).hasMatch(), qPrintable(out));
     }
 
     // REG_EXPAND_SZ never becomes the largest string, the first of equal binaries wins, and an empty
@@ -123,43 +154,6 @@ private slots:
         QTEST(QStringLiteral("%1 %2 %3 %4 %5 %6").arg(p.strings).arg(p.dwords).arg(p.binaries).arg(p.stringSize)
                   .arg(p.dwordSize).arg(p.binarySize),
               "counts");
-    }
-
-    void statsCommand()
-    {
-        ToolRun r = runTool({QStringLiteral("stats"), QStringLiteral("HKCU\\Software\\Stat\\A\\")});
-        QCOMPARE(r.rc, 0);
-        QStringList lines = r.out.split(QLatin1Char('\n'));
-        QVERIFY(lines.size() > 7 && lines[7].startsWith(QLatin1String("Letzter Schreibzugriff: ")));
-        QVERIFY(KeyTime.match(lines[7].mid(24)).hasMatch());
-        // The lines between are the walk's own, tested above: the branch and the largest values show it is A.
-        QCOMPARE(lines.first(), QStringLiteral("Schlüssel: HKEY_CURRENT_USER\\Software\\Stat\\A"));
-        QCOMPARE(lines.mid(8), (QStringList{"Größte Zeichenfolge  (5 Byte): s2\tHKEY_CURRENT_USER\\Software\\Stat\\A",
-                                     "Größter Binärwert  (4 Byte): b2\tHKEY_CURRENT_USER\\Software\\Stat\\A", ""}));
-
-        r = runTool({QStringLiteral("stats"), QStringLiteral("HKCU\\Software\\Fehlt")});
-        QCOMPARE(r.rc, 1);
-        QVERIFY(r.out.isEmpty() && r.err.startsWith(QLatin1String("Fehler: ")));
-    }
-
-    // A second process watches; a change made here reaches it as one dated line.
-    void watchCommand()
-    {
-        QProcess watch;
-        watch.start(QStringLiteral(KAVEN_REG),
-                    {"--registry", m_fixture.store->storePath(), "watch", "HKCU\\Software\\Stat", "/t", "4"});
-        QVERIFY(watch.waitForStarted());
-        QByteArray said;
-        QTRY_VERIFY2_WITH_TIMEOUT((said += watch.readAllStandardError()).contains("Überwache"), said.constData(),
-                                  10000);
-        QVERIFY(setValue(Sub, QStringLiteral("neu"), REG_SZ, sz("1")));
-        QVERIFY(watch.waitForFinished(15000));
-        QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(watch.exitCode(), 0);
-        const QString out = QString::fromUtf8(watch.readAllStandardOutput());
-        static const QRegularExpression line(
-            QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\tHKEY_CURRENT_USER\\\\Software\\\\Stat\n$"));
-        QVERIFY2(line.match(out).hasMatch(), qPrintable(out));
     }
 
 private:

@@ -1,4 +1,4 @@
-// The statistics dialog and the value properties dialog, offscreen, against a real store.
+// The statistics dialog, offscreen, against a real store.
 
 #include "registry/RegTestKeys.h"
 
@@ -21,16 +21,14 @@ class TestStatisticForms final : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QVERIFY(m_fixture.start());
-        QVERIFY(setValue(Sub, QStringLiteral("s"), REG_SZ, sz("abc")));
-        QVERIFY(setValue(Sub + QStringLiteral("\\A"), QString(), REG_BINARY, QByteArray(3, '\x7F')));
-    }
+    void init() { QVERIFY(m_fixture.start()); }
     void cleanup() { m_fixture.stop(); }
 
+    // A string and a binary default value in a subkey.
     void statisticsWalkAfterShowingAndOpenTheLargestValue()
     {
+        QVERIFY(setValue(Sub, QStringLiteral("s"), REG_SZ, sz("abc")));
+        QVERIFY(setValue(Sub + QStringLiteral("\\A"), QString(), REG_BINARY, QByteArray(3, '\x7F')));
         TStatisticForm form(Path, QString());
         form.show();
         // Until the walk has run, the chart says so.
@@ -69,7 +67,7 @@ private slots:
         QTimer::singleShot(0, &form, [&form] { form.findChild<QPushButton*>(QStringLiteral("CloseButton"))->click(); });
         QTRY_VERIFY(form.walkDone());
         QVERIFY(form.isHidden());
-        QVERIFY(form.statistics().keys < 3002);
+        QVERIFY(form.statistics().keys < 3001); // the branch and its 3000 subkeys, had the walk gone on
     }
 
 private:

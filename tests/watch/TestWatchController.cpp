@@ -93,7 +93,7 @@ private slots:
 
     // Unchecking "Aktiv" ends the thread within its 500 ms wait; a missing key ends it at once, the slot
     // staying active.
-    void threadsEnd()
+    void threadsAndSilentSlot()
     {
         WatchController watch;
         start(watch, 2, Path, true);
@@ -103,13 +103,8 @@ private slots:
         QVERIFY(watch.thread(2)->wait(1000));
         QVERIFY(watch.thread(3)->wait(1000));
         QVERIFY(watch.watchSlots()[3].active && !watch.watchSlots()[2].active);
-    }
-
-    // The change handler of a silent slot: an unread row, but not the watch page (a slot that is not
-    // silent brings the page forward, as the window's test shows).
-    void silentSlotKeepsThePage()
-    {
-        WatchController watch;
+        // The change handler of a silent slot: an unread row, but not the watch page (a slot that is not
+        // silent brings the page forward, as the watch page test shows).
         watch.watchSlots()[1] = WatchSlot{Path, REG_NOTIFY_ALL, true, false, true};
         QSignalSpy page(&watch, &WatchController::showPageRequested);
         watch.handleChange(1);

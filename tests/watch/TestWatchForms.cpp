@@ -130,10 +130,8 @@ private slots:
         const auto restore = qScopeGuard([] { RegSetMachineStore(QStringLiteral("SERVER"), QString()); });
         m_form = std::make_unique<TMainForm>();
         WatchController& watch = m_form->watch();
-        for (int slot : {0, 3}) {
-            watch.watchSlots()[size_t(slot)] = WatchSlot{Path, REG_NOTIFY_ALL, false, true, false};
-            watch.activate(slot);
-        }
+        for (int slot : {0, 3})
+            start(watch, slot, Path, true);
         auto* machines = m_form->findChild<QComboBox*>(QStringLiteral("MachineComboBox"));
         machines->addItem(QStringLiteral("SERVER"));
         emit machines->activated(machines->count() - 1);
@@ -141,14 +139,21 @@ private slots:
         QVERIFY(!watch.anyActive());
         QVERIFY(!watch.thread(0) && !watch.thread(3));
 
-        watch.watchSlots()[1] = WatchSlot{Path, REG_NOTIFY_ALL, false, false, false};
-        watch.activate(1);
-        QTRY_VERIFY(watch.thread(1)->watching()); // the local registry, whatever machine is shown
+        start(watch, 1, Path, false);
+        QVERIFY(watch.thread(1)->watching()); // the local registry, whatever machine is shown
         QVERIFY(setValue(Sub, QStringLiteral("v"), REG_SZ, sz("1")));
         m_form.reset();
     }
 
 private:
+    // Starts a slot with every filter bit and waits until its request stands (or the thread gave up).
+    static void start(WatchController& watch, int slot, const QString& keyPath, bool subtree)
+    {
+        watch.watchSlots()[size_t(slot)] = WatchSlot{keyPath, REG_NOTIFY_ALL, false, subtree, false};
+        watch.activate(slot);
+        QTRY_VERIFY(watch.thread(slot)->watching() || watch.thread(slot)->isFinished());
+    }
+
     // Opens the dialog with Ctrl+W's command, lets act work on it and closes it with "&Schließen".
     void runDialog(const std::function<void(TThreadForm*)>& act)
     {

@@ -16,7 +16,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
 
-    void roots()
+    void rootsAndLists()
     {
         QStringList roots = TFolderDialog::roots();
         QCOMPARE(roots.value(0), QStringLiteral("/"));
@@ -24,6 +24,14 @@ private slots:
         QCOMPARE(roots.removeDuplicates(), 0);
         for (const char* pseudo : {"/proc", "/sys", "/dev"})
             QVERIFY(!roots.contains(QLatin1String(pseudo)));
+        // Folders only, visible ones first in name order, hidden ones after them.
+        TFolderDialog dialog;
+        dialog.setFolder(m_dir.filePath(QStringLiteral("alpha")));
+        const QModelIndex folder = dialog.tree()->currentIndex().parent();
+        QStringList names;
+        for (int row = 0; row < dialog.tree()->model()->rowCount(folder); ++row)
+            names << dialog.tree()->model()->index(row, 0, folder).data().toString();
+        QCOMPARE(names, (QStringList{"alpha", "Beta", "Gamma", ".versteckt"}));
     }
 
     void startFolder_data()
@@ -45,18 +53,6 @@ private slots:
             dialog.setFolder(m_dir.filePath(start));
         QCOMPARE(dialog.folder(), selected.isEmpty() ? QString() : QDir::cleanPath(m_dir.filePath(selected)));
         QCOMPARE(dialog.findChild<QPushButton*>(QStringLiteral("okButton"))->isEnabled(), !selected.isEmpty());
-    }
-
-    // Folders only, visible ones first in name order, hidden ones after them.
-    void listsFoldersOnly()
-    {
-        TFolderDialog dialog;
-        dialog.setFolder(m_dir.filePath(QStringLiteral("alpha")));
-        const QModelIndex folder = dialog.tree()->currentIndex().parent();
-        QStringList names;
-        for (int row = 0; row < dialog.tree()->model()->rowCount(folder); ++row)
-            names << dialog.tree()->model()->index(row, 0, folder).data().toString();
-        QCOMPARE(names, (QStringList{"alpha", "Beta", "Gamma", ".versteckt"}));
     }
 
 private:
