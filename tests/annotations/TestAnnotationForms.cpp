@@ -56,40 +56,35 @@ private slots:
     }
     void cleanup() { m_fixture.stop(); }
 
-    void notesManagerPreviewsAndWritesFlags_data()
-    {
-        QTest::addColumn<bool>("tickImportant");
-        QTest::addColumn<bool>("warning");
-        QTest::addColumn<quint32>("importantFlags");
-        QTest::newRow("important note left open") << false << true << 2u;
-        QTest::newRow("important note ticked done") << true << false << 3u;
-    }
-
+    // The preview follows the format box; an important note left open keeps the warning on, ticked done it
+    // goes off.
     void notesManagerPreviewsAndWritesFlags()
     {
-        QFETCH(bool, tickImportant);
-        const QString file = DataFile(QStringLiteral("memo.dat"));
-        QVERIFY(NoteFile::save({{2, "02.01.2005", "HKEY_USERS\\B", "<B>fett</B>\r\nZeile 2"},
-                                {1, "31.12.2004", "HKEY_USERS\\A", "alt"}},
-                               file));
-        TMemoForm form(file, Key);
-        QCOMPARE(column(form.list(), 0), (QStringList{"31.12.2004", "02.01.2005"}));
-        QCOMPARE(form.list()->topLevelItem(0)->checkState(0), Qt::Checked);
-        QTreeWidgetItem* important = form.list()->topLevelItem(1);
-        form.list()->setCurrentItem(important);
-        QCOMPARE(form.preview()->text(), QStringLiteral("fett<BR>Zeile 2"));
-        form.formatBox()->setChecked(true);
-        QCOMPARE(form.preview()->text(), QStringLiteral("<B>fett</B>Zeile 2"));
-        form.list()->clearSelection();
-        QCOMPARE(form.preview()->text(), QString());
-        important->setCheckState(0, tickImportant ? Qt::Checked : Qt::Unchecked);
-        form.accept();
-        QTEST(Options().memoWarn, "warning");
-        QVERIFY(Options().memoFormat);
-        const QList<KeyNote> written = NoteFile::load(file).notes;
-        QCOMPARE(written.size(), 2);
-        QTEST(written[1].flags, "importantFlags");
-        QCOMPARE(written[0].flags, 1u);
+        for (const bool tickImportant : {false, true}) {
+            const QString file = DataFile(QStringLiteral("memo.dat"));
+            QVERIFY(NoteFile::save({{2, "02.01.2005", "HKEY_USERS\\B", "<B>fett</B>\r\nZeile 2"},
+                                    {1, "31.12.2004", "HKEY_USERS\\A", "alt"}},
+                                   file));
+            Options().memoFormat = false;
+            TMemoForm form(file, Key);
+            QCOMPARE(column(form.list(), 0), (QStringList{"31.12.2004", "02.01.2005"}));
+            QCOMPARE(form.list()->topLevelItem(0)->checkState(0), Qt::Checked);
+            QTreeWidgetItem* important = form.list()->topLevelItem(1);
+            form.list()->setCurrentItem(important);
+            QCOMPARE(form.preview()->text(), QStringLiteral("fett<BR>Zeile 2"));
+            form.formatBox()->setChecked(true);
+            QCOMPARE(form.preview()->text(), QStringLiteral("<B>fett</B>Zeile 2"));
+            form.list()->clearSelection();
+            QCOMPARE(form.preview()->text(), QString());
+            important->setCheckState(0, tickImportant ? Qt::Checked : Qt::Unchecked);
+            form.accept();
+            QCOMPARE(Options().memoWarn, !tickImportant);
+            QVERIFY(Options().memoFormat);
+            const QList<KeyNote> written = NoteFile::load(file).notes;
+            QCOMPARE(written.size(), 2);
+            QCOMPARE(written[1].flags, tickImportant ? 3u : 2u);
+            QCOMPARE(written[0].flags, 1u);
+        }
     }
 
     void notesManagerAddsCurrentKeyOnce()
