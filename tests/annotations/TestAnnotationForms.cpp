@@ -146,33 +146,31 @@ private slots:
         QCOMPARE(AliasFile::load(file), (QList<AliasEntry>{{"erst", "HKEY_USERS"}, {"neu", typedKey}}));
     }
 
-    void structureManagerChecksNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("duplicate in other case") << "Run" << "Fehler: Doppelte Schlüsselnamen sind nicht erlaubt.";
-        QTest::newRow("empty") << "" << "Fehler: Sie müssen einen Schlüsselnamen angeben.";
-        QTest::newRow("backslash") << "a\\b" << "Fehler: Ungültiges Zeichen \"\\\" im Schlüsselnamen gefunden.";
-        QTest::newRow("new name") << "Alpha" << "";
-    }
-
+    // A second key below the root: a name already there in another case, none, or one with a backslash is
+    // refused with its message; a new name is added in order.
     void structureManagerChecksNames()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, message);
-        TStructurForm form(m_fixture.store->dataDir());
-        QStringList answers{"run", name};
-        form.askText = [&](const QString& title, const QString&, const QString&) -> std::optional<QString> {
-            return title == QStringLiteral("Hinzufügen") ? std::optional(answers.takeFirst()) : std::nullopt;
-        };
-        form.AddClick();
-        form.tree()->setCurrentItem(form.tree()->topLevelItem(0));
-        form.AddClick();
-        QCOMPARE(m_fixture.sink->texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QStringList children;
-        for (const StructureNode& node : form.structure().nodes)
-            children << node.name;
-        QCOMPARE(children.join(u','), message.isEmpty() ? u"Root-Schlüssel,Alpha,run"_s : u"Root-Schlüssel,run"_s);
+        const std::pair<QString, QString> cases[] = {
+            {"Run", "Fehler: Doppelte Schlüsselnamen sind nicht erlaubt."},
+            {"", "Fehler: Sie müssen einen Schlüsselnamen angeben."},
+            {"a\\b", "Fehler: Ungültiges Zeichen \"\\\" im Schlüsselnamen gefunden."},
+            {"Alpha", ""}};
+        for (const auto& [name, message] : cases) {
+            m_fixture.sink->clear();
+            TStructurForm form(m_fixture.store->dataDir());
+            QStringList answers{"run", name};
+            form.askText = [&](const QString& title, const QString&, const QString&) -> std::optional<QString> {
+                return title == QStringLiteral("Hinzufügen") ? std::optional(answers.takeFirst()) : std::nullopt;
+            };
+            form.AddClick();
+            form.tree()->setCurrentItem(form.tree()->topLevelItem(0));
+            form.AddClick();
+            QCOMPARE(m_fixture.sink->texts(), message.isEmpty() ? QStringList() : QStringList{message});
+            QStringList children;
+            for (const StructureNode& node : form.structure().nodes)
+                children << node.name;
+            QCOMPARE(children.join(u','), message.isEmpty() ? u"Root-Schlüssel,Alpha,run"_s : u"Root-Schlüssel,run"_s);
+        }
     }
 
     void structureManagerSavesAndAsksBeforeOverwriting()
