@@ -260,30 +260,22 @@ private slots:
         QVERIFY(!text->hasSelection());
     }
 
-    void indexError_data()
-    {
-        QTest::addColumn<QString>("markup");
-        QTest::addColumn<bool>("links");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QStringList>("messages");
-        const QStringList error{QStringLiteral("Index außerhalb des zulässigen Bereichs.")};
-        QTest::newRow("line -1") << "a" << false << -1 << error;
-        QTest::newRow("line past the end") << "a<BR>b" << false << 2 << error;
-        QTest::newRow("last line") << "a<BR>b" << false << 1 << QStringList();
-        QTest::newRow("no links") << "a" << true << 0 << error;
-        QTest::newRow("first link") << "<A=1>a</A>" << true << 0 << QStringList();
-    }
-
+    // A line or link index out of range reports, in an information box, and reads on.
     void indexError()
     {
-        QFETCH(QString, markup);
-        QFETCH(bool, links);
-        QFETCH(int, index);
-        RecordingMessageSink sink;
-        const auto text = makeText(markup);
-        (void)(links ? text->textLayout().links().item(index).id : text->textLayout().lines().item(index).top);
-        QTEST(sink.texts(), "messages");
-        QCOMPARE(sink.last().caption, sink.count() ? QStringLiteral("Information") : QString());
+        const QStringList error{QStringLiteral("Index außerhalb des zulässigen Bereichs.")};
+        const std::tuple<QString, bool, int, QStringList> cases[] = {{"a", false, -1, error},
+                                                                     {"a<BR>b", false, 2, error},
+                                                                     {"a<BR>b", false, 1, {}},
+                                                                     {"a", true, 0, error},
+                                                                     {"<A=1>a</A>", true, 0, {}}};
+        for (const auto& [markup, links, index, messages] : cases) {
+            RecordingMessageSink sink;
+            const auto text = makeText(markup);
+            (void)(links ? text->textLayout().links().item(index).id : text->textLayout().lines().item(index).top);
+            QCOMPARE(sink.texts(), messages);
+            QCOMPARE(sink.last().caption, sink.count() ? QStringLiteral("Information") : QString());
+        }
     }
 
     // Auto size makes the control as large as its text; in a scroll box the text takes the box's width.
