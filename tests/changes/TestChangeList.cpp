@@ -212,18 +212,17 @@ private slots:
         QTest::addColumn<DWORD>("compareFlags");
         QTest::addColumn<int>("marked"); // before the search, -1: none
         QTest::addColumn<QList<int>>("found");
-        const auto row = [](const char* tag, quint32 flags, DWORD compare, int marked, const QList<int>& found,
-                            const char* text = "Run") {
-            QTest::newRow(tag) << QString::fromLatin1(text) << flags << compare << marked << found;
-        };
-        row("value: default row never", Value | MarkAll, 2, -1, {}, "Standard");
-        row("value: key rows never", Value | MarkAll, 0, -1, {3});
-        row("own name, whole word", Key | MarkAll, 0, -1, {0, 1});
-        row("own name, substring", Key | MarkAll, 2, -1, {0, 1, 2, 3});
-        row("whole path, whole word", Key | WholePath | MarkAll, 0, -1, {});
-        row("next below the marked row", Key, 0, 0, {1});
-        row("none after the last match", Key, 0, 1, {});
-        row("mark all below the marked row", Key | MarkAll, 2, 1, {2, 3});
+        QTest::newRow("value: default row never") << u"Standard"_s << (Value | MarkAll) << DWORD(2) << -1
+                                                  << QList<int>{};
+        QTest::newRow("value: key rows never") << u"Run"_s << (Value | MarkAll) << DWORD(0) << -1 << QList<int>{3};
+        QTest::newRow("own name, whole word") << u"Run"_s << (Key | MarkAll) << DWORD(0) << -1 << QList<int>{0, 1};
+        QTest::newRow("own name, substring") << u"Run"_s << (Key | MarkAll) << DWORD(2) << -1 << QList<int>{0, 1, 2, 3};
+        QTest::newRow("whole path, whole word") << u"Run"_s << (Key | WholePath | MarkAll) << DWORD(0) << -1
+                                                << QList<int>{};
+        QTest::newRow("next below the marked row") << u"Run"_s << Key << DWORD(0) << 0 << QList<int>{1};
+        QTest::newRow("none after the last match") << u"Run"_s << Key << DWORD(0) << 1 << QList<int>{};
+        QTest::newRow("mark all below the marked row") << u"Run"_s << (Key | MarkAll) << DWORD(2) << 1
+                                                       << QList<int>{2, 3};
     }
 
     void searchInChanges()
