@@ -346,35 +346,26 @@ private slots:
         QCOMPARE(text->grab().toImage().pixelColor(blank), inverted);
     }
 
-    void wrappedRenderer_data()
-    {
-        QTest::addColumn<QString>("markup");
-        QTest::addColumn<bool>("narrow");
-        QTest::addColumn<QString>("widest"); // in bold where the markup starts so
-        QTest::addColumn<int>("lines");
-        QTest::newRow("empty") << "" << false << "" << 0;
-        QTest::newRow("last line empty") << "abc<BR>" << false << "abc" << 1;
-        QTest::newRow("leading br") << "<br>abc" << false << "abc" << 2;
-        QTest::newRow("empty lines at the end") << "ab<BR>abc<BR><BR>" << false << "abc" << 3;
-        QTest::newRow("word wraps") << "aaa bbbb" << true << "bbbb" << 2;
-        QTest::newRow("bold") << "<b>WW</b>" << false << "WW" << 1;
-        QTest::newRow("colour takes no room") << "<C=$0000FF>abc</C>" << false << "abc" << 1;
-    }
-
+    // The rectangle the wrapped drawing used: as wide as its widest line (bold where the markup starts so),
+    // a last empty line not counted, colour taking no room; the painter's font is left as it was.
     void wrappedRenderer()
     {
-        QFETCH(QString, markup);
-        QFETCH(bool, narrow);
-        QFETCH(QString, widest);
-        QFETCH(int, lines);
-        const bool bold = markup.startsWith(u"<b>");
-        QPixmap canvas(400, 200);
-        QPainter painter(&canvas);
-        painter.setFont(testFont());
-        const QRect area(10, 20, narrow ? advance(QStringLiteral("aaa b")) : 300, 100);
-        const QRect used = DrawMarkupWrapped(painter, area, markup);
-        QCOMPARE(used, QRect(10, 20, advance(widest, bold) + 5, lines * lineHeight()));
-        QCOMPARE(painter.font(), testFont());
+        const std::tuple<QString, bool, QString, int> cases[] = {{"", false, "", 0},
+                                                                 {"abc<BR>", false, "abc", 1},
+                                                                 {"<br>abc", false, "abc", 2},
+                                                                 {"ab<BR>abc<BR><BR>", false, "abc", 3},
+                                                                 {"aaa bbbb", true, "bbbb", 2},
+                                                                 {"<b>WW</b>", false, "WW", 1},
+                                                                 {"<C=$0000FF>abc</C>", false, "abc", 1}};
+        for (const auto& [markup, narrow, widest, lines] : cases) {
+            QPixmap canvas(400, 200);
+            QPainter painter(&canvas);
+            painter.setFont(testFont());
+            const QRect area(10, 20, narrow ? advance(QStringLiteral("aaa b")) : 300, 100);
+            const QRect used = DrawMarkupWrapped(painter, area, markup);
+            QCOMPARE(used, QRect(10, 20, advance(widest, markup.startsWith(u"<b>")) + 5, lines * lineHeight()));
+            QCOMPARE(painter.font(), testFont());
+        }
     }
 
     // Long texts break into pages by the margins; an empty text prints its header page.

@@ -12,7 +12,7 @@ class TestFavoritesFile final : public QObject {
 private slots:
     // Characters outside Windows-1252 go as UTF-8, and the length counts their bytes; a long description is
     // cut where its bytes still fit, never inside a character.
-    void writesExactBytes()
+    void bytesAndRoundTrip()
     {
         QBuffer buffer;
         buffer.open(QIODevice::ReadWrite);
@@ -28,10 +28,8 @@ private slots:
         QCOMPARE(FavoritesFile::storedDescription(QString(200, QChar(0x0416)) + u'x'), QString(127, QChar(0x0416)));
         const QString emoji = u"😀"_s.repeated(130);
         QCOMPARE(FavoritesFile::storedDescription(emoji), emoji.left(2 * 63)); // 63 four-byte characters
-    }
 
-    void roundTrip()
-    {
+        // Through a file and back.
         const QList<Favorite> favorites{{"Schlüssel vom 01.02.2026", "HKEY_LOCAL_MACHINE\\SOFTWARE"},
                                         {"Ключ ☃ 😀", "HKEY_USERS\\Ω"},
                                         {"starts with 0A", "HKEY_USERS\\with blank "}};
