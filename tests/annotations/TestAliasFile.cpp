@@ -25,50 +25,38 @@ class TestAliasFile final : public QObject {
     Q_OBJECT
 
 private slots:
-    void writesLines_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("line");
-        QTest::newRow("short") << "Run" << QByteArray("03Run") + Run.toLatin1() + "\r\n";
-        QTest::newRow("umlaut, one byte") << "Bäume" << QByteArray("05B\xE4ume") + Run.toLatin1() + "\r\n";
-        QTest::newRow("255 characters") << letters(255) << "FF" + letters(255).toLatin1() + Run.toLatin1() + "\r\n";
-        QTest::newRow("longer ones cut") << letters(300) << "FF" + letters(255).toLatin1() + Run.toLatin1() + "\r\n";
-    }
-
+    // A name's length in two hex digits, its characters one byte each; names beyond 255 characters are cut.
     void writesLines()
     {
-        QFETCH(QString, name);
-        QBuffer buffer;
-        buffer.open(QIODevice::ReadWrite);
-        QVERIFY(AliasFile::write({{name, Run}}, buffer));
-        QTEST(buffer.data(), "line");
-        buffer.seek(0);
-        QCOMPARE(AliasFile::read(buffer), (QList<AliasEntry>{{name.left(255), Run}}));
+        const QByteArray run = Run.toLatin1() + "\r\n";
+        const std::pair<QString, QByteArray> cases[] = {{"Run", "03Run" + run},
+                                                        {"Bäume", "05B\xE4ume" + run},
+                                                        {letters(255), "FF" + letters(255).toLatin1() + run},
+                                                        {letters(300), "FF" + letters(255).toLatin1() + run}};
+        for (const auto& [name, line] : cases) {
+            QBuffer buffer;
+            buffer.open(QIODevice::ReadWrite);
+            QVERIFY(AliasFile::write({{name, Run}}, buffer));
+            QCOMPARE(buffer.data(), line);
+            buffer.seek(0);
+            QCOMPARE(AliasFile::read(buffer), (QList<AliasEntry>{{name.left(255), Run}}));
+        }
     }
 
-    void resolves_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("alias") << "Run" << Run;
-        QTest::newRow("alias in other case") << "rUN" << Run;
-        QTest::newRow("first of two equal names") << "doppelt" << "HKEY_USERS";
-        QTest::newRow("existing key wins over an alias")
-            << "HKEY_CURRENT_USER\\Software" << "HKEY_CURRENT_USER\\Software";
-        QTest::newRow("unknown text stays") << "Nirgends" << "Nirgends";
-    }
-
+    // An alias opens its key in any case, the first of equal names wins, an existing key beats an alias of
+    // its name, and unknown text stays as typed.
     void resolves()
     {
-        QFETCH(QString, typed);
         StoreFixture fixture;
         QVERIFY(fixture.start());
         QVERIFY(makeKey(QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run")));
-        const QList<AliasEntry> aliases{{"HKEY_CURRENT_USER\\Software", "HKEY_USERS\\.DEFAULT"},
-                                        {"Run", Run},
-                                        {"Doppelt", "HKEY_USERS"},
-                                        {"doppelt", "HKEY_LOCAL_MACHINE"}};
-        QTEST(AliasFile::resolve(aliases, typed, KeyExists), "path");
+        const QList<AliasEntry> aliases{{"HKEY_CURRENT_USER\\Software", "HKEY_USERS\\.DEFAULT"}, {"Run", Run},
+                                        {"Doppelt", "HKEY_USERS"}, {"doppelt", "HKEY_LOCAL_MACHINE"}};
+        const std::pair<const char*, QString> cases[] = {
+            {"Run", Run}, {"rUN", Run}, {"doppelt", "HKEY_USERS"},
+            {"HKEY_CURRENT_USER\\Software", "HKEY_CURRENT_USER\\Software"}, {"Nirgends", "Nirgends"}};
+        for (const auto& [typed, path] : cases)
+            QCOMPARE(AliasFile::resolve(aliases, QString::fromLatin1(typed), KeyExists), path);
     }
 
     void setAliasReplacesLineInPlace()

@@ -56,40 +56,35 @@ private slots:
     }
     void cleanup() { m_fixture.stop(); }
 
-    void notesManagerPreviewsAndWritesFlags_data()
-    {
-        QTest::addColumn<bool>("tickImportant");
-        QTest::addColumn<bool>("warning");
-        QTest::addColumn<quint32>("importantFlags");
-        QTest::newRow("important note left open") << false << true << 2u;
-        QTest::newRow("important note ticked done") << true << false << 3u;
-    }
-
+    // The preview follows the format box; an important note left open keeps the warning on, ticked done it
+    // goes off.
     void notesManagerPreviewsAndWritesFlags()
     {
-        QFETCH(bool, tickImportant);
-        const QString file = DataFile(QStringLiteral("memo.dat"));
-        QVERIFY(NoteFile::save({{2, "02.01.2005", "HKEY_USERS\\B", "<B>fett</B>\r\nZeile 2"},
-                                {1, "31.12.2004", "HKEY_USERS\\A", "alt"}},
-                               file));
-        TMemoForm form(file, Key);
-        QCOMPARE(column(form.list(), 0), (QStringList{"31.12.2004", "02.01.2005"}));
-        QCOMPARE(form.list()->topLevelItem(0)->checkState(0), Qt::Checked);
-        QTreeWidgetItem* important = form.list()->topLevelItem(1);
-        form.list()->setCurrentItem(important);
-        QCOMPARE(form.preview()->text(), QStringLiteral("fett<BR>Zeile 2"));
-        form.formatBox()->setChecked(true);
-        QCOMPARE(form.preview()->text(), QStringLiteral("<B>fett</B>Zeile 2"));
-        form.list()->clearSelection();
-        QCOMPARE(form.preview()->text(), QString());
-        important->setCheckState(0, tickImportant ? Qt::Checked : Qt::Unchecked);
-        form.accept();
-        QTEST(Options().memoWarn, "warning");
-        QVERIFY(Options().memoFormat);
-        const QList<KeyNote> written = NoteFile::load(file).notes;
-        QCOMPARE(written.size(), 2);
-        QTEST(written[1].flags, "importantFlags");
-        QCOMPARE(written[0].flags, 1u);
+        for (const bool tickImportant : {false, true}) {
+            const QString file = DataFile(QStringLiteral("memo.dat"));
+            QVERIFY(NoteFile::save({{2, "02.01.2005", "HKEY_USERS\\B", "<B>fett</B>\r\nZeile 2"},
+                                    {1, "31.12.2004", "HKEY_USERS\\A", "alt"}},
+                                   file));
+            Options().memoFormat = false;
+            TMemoForm form(file, Key);
+            QCOMPARE(column(form.list(), 0), (QStringList{"31.12.2004", "02.01.2005"}));
+            QCOMPARE(form.list()->topLevelItem(0)->checkState(0), Qt::Checked);
+            QTreeWidgetItem* important = form.list()->topLevelItem(1);
+            form.list()->setCurrentItem(important);
+            QCOMPARE(form.preview()->text(), QStringLiteral("fett<BR>Zeile 2"));
+            form.formatBox()->setChecked(true);
+            QCOMPARE(form.preview()->text(), QStringLiteral("<B>fett</B>Zeile 2"));
+            form.list()->clearSelection();
+            QCOMPARE(form.preview()->text(), QString());
+            important->setCheckState(0, tickImportant ? Qt::Checked : Qt::Unchecked);
+            form.accept();
+            QCOMPARE(Options().memoWarn, !tickImportant);
+            QVERIFY(Options().memoFormat);
+            const QList<KeyNote> written = NoteFile::load(file).notes;
+            QCOMPARE(written.size(), 2);
+            QCOMPARE(written[1].flags, tickImportant ? 3u : 2u);
+            QCOMPARE(written[0].flags, 1u);
+        }
     }
 
     void notesManagerAddsCurrentKeyOnce()
@@ -151,33 +146,31 @@ private slots:
         QCOMPARE(AliasFile::load(file), (QList<AliasEntry>{{"erst", "HKEY_USERS"}, {"neu", typedKey}}));
     }
 
-    void structureManagerChecksNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("duplicate in other case") << "Run" << "Fehler: Doppelte Schlüsselnamen sind nicht erlaubt.";
-        QTest::newRow("empty") << "" << "Fehler: Sie müssen einen Schlüsselnamen angeben.";
-        QTest::newRow("backslash") << "a\\b" << "Fehler: Ungültiges Zeichen \"\\\" im Schlüsselnamen gefunden.";
-        QTest::newRow("new name") << "Alpha" << "";
-    }
-
+    // A second key below the root: a name already there in another case, none, or one with a backslash is
+    // refused with its message; a new name is added in order.
     void structureManagerChecksNames()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, message);
-        TStructurForm form(m_fixture.store->dataDir());
-        QStringList answers{"run", name};
-        form.askText = [&](const QString& title, const QString&, const QString&) -> std::optional<QString> {
-            return title == QStringLiteral("Hinzufügen") ? std::optional(answers.takeFirst()) : std::nullopt;
-        };
-        form.AddClick();
-        form.tree()->setCurrentItem(form.tree()->topLevelItem(0));
-        form.AddClick();
-        QCOMPARE(m_fixture.sink->texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QStringList children;
-        for (const StructureNode& node : form.structure().nodes)
-            children << node.name;
-        QCOMPARE(children.join(u','), message.isEmpty() ? u"Root-Schlüssel,Alpha,run"_s : u"Root-Schlüssel,run"_s);
+        const std::pair<QString, QString> cases[] = {
+            {"Run", "Fehler: Doppelte Schlüsselnamen sind nicht erlaubt."},
+            {"", "Fehler: Sie müssen einen Schlüsselnamen angeben."},
+            {"a\\b", "Fehler: Ungültiges Zeichen \"\\\" im Schlüsselnamen gefunden."},
+            {"Alpha", ""}};
+        for (const auto& [name, message] : cases) {
+            m_fixture.sink->clear();
+            TStructurForm form(m_fixture.store->dataDir());
+            QStringList answers{"run", name};
+            form.askText = [&](const QString& title, const QString&, const QString&) -> std::optional<QString> {
+                return title == QStringLiteral("Hinzufügen") ? std::optional(answers.takeFirst()) : std::nullopt;
+            };
+            form.AddClick();
+            form.tree()->setCurrentItem(form.tree()->topLevelItem(0));
+            form.AddClick();
+            QCOMPARE(m_fixture.sink->texts(), message.isEmpty() ? QStringList() : QStringList{message});
+            QStringList children;
+            for (const StructureNode& node : form.structure().nodes)
+                children << node.name;
+            QCOMPARE(children.join(u','), message.isEmpty() ? u"Root-Schlüssel,Alpha,run"_s : u"Root-Schlüssel,run"_s);
+        }
     }
 
     void structureManagerSavesAndAsksBeforeOverwriting()

@@ -85,47 +85,36 @@ private slots:
         QCOMPARE(dates, (QStringList{"kein Datum", "15.06.2004", "31.12.2004", "01.01.2005", "02.01.2005"}));
     }
 
-    void unreadableFileIsKeptAside_data()
-    {
-        QTest::addColumn<QByteArray>("old");
-        QTest::addColumn<int>("messages");
-        QTest::newRow("another kind of file") << QByteArray("REGEDIT4\r\n[HKEY_USERS]\r\n") << 2;
-        QTest::newRow("damaged end")
-            << Header + le32(2) + le32(0) + counted("01.01.2001") + counted("HKEY_USERS\\A") + le32(9) << 0;
-    }
-
+    // Another kind of file, or one damaged at its end, is moved aside to the next free ".alt" name.
     void unreadableFileIsKeptAside()
     {
-        QFETCH(QByteArray, old);
-        QFETCH(int, messages);
-        QVERIFY(writeFile(m_file, old));
-        QVERIFY(writeFile(m_file + ".alt", "taken"));
-        RecordingMessageSink sink;
-        QVERIFY(!NoteFile::readNote(m_file, "HKEY_USERS", sink));
-        QVERIFY(NoteFile::writeNote(m_file, {2, "01.01.2020", "HKEY_USERS", "neu"}, sink));
-        QCOMPARE(sink.texts(), QStringList(messages, QStringLiteral("Fehler: Dateikennung nicht korrekt.")));
-        QCOMPARE(readFile(m_file + ".alt2"), old);
-        QCOMPARE(readFile(m_file + ".alt"), QByteArray("taken"));
-        QCOMPARE(NoteFile::load(m_file).notes, (QList<KeyNote>{{2, "01.01.2020", "HKEY_USERS", "neu"}}));
+        const std::pair<QByteArray, int> cases[] = {
+            {"REGEDIT4\r\n[HKEY_USERS]\r\n", 2},
+            {Header + le32(2) + le32(0) + counted("01.01.2001") + counted("HKEY_USERS\\A") + le32(9), 0}};
+        for (const auto& [old, messages] : cases) {
+            QVERIFY(writeFile(m_file, old));
+            QVERIFY(writeFile(m_file + ".alt", "taken"));
+            QFile::remove(m_file + ".alt2");
+            RecordingMessageSink sink;
+            QVERIFY(!NoteFile::readNote(m_file, "HKEY_USERS", sink));
+            QVERIFY(NoteFile::writeNote(m_file, {2, "01.01.2020", "HKEY_USERS", "neu"}, sink));
+            QCOMPARE(sink.texts(), QStringList(messages, QStringLiteral("Fehler: Dateikennung nicht korrekt.")));
+            QCOMPARE(readFile(m_file + ".alt2"), old);
+            QCOMPARE(readFile(m_file + ".alt"), QByteArray("taken"));
+            QCOMPARE(NoteFile::load(m_file).notes, (QList<KeyNote>{{2, "01.01.2020", "HKEY_USERS", "neu"}}));
+        }
     }
 
-    void previewMarkup_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("formatted");
-        QTest::addColumn<QString>("markup");
-        const QString bold = QStringLiteral("<B>fett</B>\r\nzweite Zeile");
-        QTest::newRow("formatted: tags stay, breaks go") << bold << true << "<B>fett</B>zweite Zeile";
-        QTest::newRow("plain: tags go, breaks stay") << bold << false << "fett<BR>zweite Zeile";
-        QTest::newRow("plain: BR tag is a break") << "a<BR>b" << false << "a<BR>b";
-        QTest::newRow("plain: a literal < stays literal") << "1 << 2\r\n<I>x" << false << "1 << 2<BR>x";
-    }
-
+    // Formatted: tags stay, breaks go; plain: tags go (a BR tag is a break, a literal < stays), breaks stay.
     void previewMarkup()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, formatted);
-        QTEST(NoteFile::previewMarkup(text, formatted), "markup");
+        const QString bold = QStringLiteral("<B>fett</B>\r\nzweite Zeile");
+        const std::tuple<QString, bool, QString> cases[] = {{bold, true, "<B>fett</B>zweite Zeile"},
+                                                            {bold, false, "fett<BR>zweite Zeile"},
+                                                            {"a<BR>b", false, "a<BR>b"},
+                                                            {"1 << 2\r\n<I>x", false, "1 << 2<BR>x"}};
+        for (const auto& [text, formatted, markup] : cases)
+            QCOMPARE(NoteFile::previewMarkup(text, formatted), markup);
     }
 
 private:

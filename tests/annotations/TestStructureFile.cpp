@@ -62,53 +62,42 @@ private slots:
             QVERIFY2(!StructureFile::isValidName(QStringLiteral("a") + bad + u'b'), qPrintable(QString(bad)));
     }
 
-    void readsDamagedFiles_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("empty") << QByteArray() << 0 << QStringList();
-        QTest::newRow("header only, no line end") << QByteArray("0000000A") << 10 << QStringList();
-        QTest::newRow("bad header") << QByteArray("zz\r\n0000000000A\r\n") << 0 << QStringList{"A"};
-        QTest::newRow("position beyond int") << QByteArray("FFFFFFFF\r\n0000000000A\r\n") << 0 << QStringList{"A"};
-        QTest::newRow("short and bad lines skipped")
-            << QByteArray("00000000\r\n000000000\r\n00000100xxB\r\n00 0000000C\r\n+1000000D\r\n\r\n0000010000E\n")
-            << 0 << QStringList{"E"};
-        QTest::newRow("empty name kept") << QByteArray("00000001\r\n0000000000\r\n") << 1 << QStringList{""};
-    }
-
+    // A bad header selects the first node; short and bad lines are skipped, an empty name is kept.
     void readsDamagedFiles()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, selected);
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        const Structure s = StructureFile::read(buffer);
-        QCOMPARE(s.selected, selected);
-        QStringList read;
-        for (const StructureNode& n : s.nodes)
-            read << n.name;
-        QTEST(read, "names");
+        const std::tuple<QByteArray, int, QStringList> cases[] = {
+            {"", 0, {}},
+            {"0000000A", 10, {}},
+            {"zz\r\n0000000000A\r\n", 0, {"A"}},
+            {"FFFFFFFF\r\n0000000000A\r\n", 0, {"A"}},
+            {"00000000\r\n000000000\r\n00000100xxB\r\n00 0000000C\r\n+1000000D\r\n\r\n0000010000E\n", 0, {"E"}},
+            {"00000001\r\n0000000000\r\n", 1, {""}}};
+        for (auto [bytes, selected, names] : cases) {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            const Structure s = StructureFile::read(buffer);
+            QCOMPARE(s.selected, selected);
+            QStringList read;
+            for (const StructureNode& n : s.nodes)
+                read << n.name;
+            QCOMPARE(read, names);
+        }
     }
 
-    void parentsFollowLevels_data()
-    {
-        QTest::addColumn<QList<int>>("levels");
-        QTest::addColumn<QList<int>>("parents");
-        QTest::newRow("A/B/C/D") << QList<int>{0, 1, 2, 2, 1} << QList<int>{-1, 0, 1, 1, 0};
-        QTest::newRow("back two levels") << QList<int>{0, 1, 2, 3, 1, 2} << QList<int>{-1, 0, 1, 2, 0, 4};
-        QTest::newRow("jump down two") << QList<int>{0, 1, 3, 2} << QList<int>{-1, 0, 1, 1};
-        QTest::newRow("second top node") << QList<int>{0, 1, 0} << QList<int>{-1, 0, -1};
-        QTest::newRow("first node deep") << QList<int>{3, 4, 1} << QList<int>{-1, 0, -1};
-    }
-
+    // A node's parent is the nearest node above it on a lower level, whatever levels it skips.
     void parentsFollowLevels()
     {
-        QFETCH(QList<int>, levels);
-        QList<StructureNode> list;
-        for (int level : levels)
-            list.append({"n", 0, 0, level, false, false});
-        QTEST(StructureFile::parentIndices(list), "parents");
+        const std::pair<QList<int>, QList<int>> cases[] = {{{0, 1, 2, 2, 1}, {-1, 0, 1, 1, 0}},
+                                                           {{0, 1, 2, 3, 1, 2}, {-1, 0, 1, 2, 0, 4}},
+                                                           {{0, 1, 3, 2}, {-1, 0, 1, 1}},
+                                                           {{0, 1, 0}, {-1, 0, -1}},
+                                                           {{3, 4, 1}, {-1, 0, -1}}};
+        for (const auto& [levels, parents] : cases) {
+            QList<StructureNode> list;
+            for (int level : levels)
+                list.append({"n", 0, 0, level, false, false});
+            QCOMPARE(StructureFile::parentIndices(list), parents);
+        }
     }
 
     void appliesBelowTargetKey_data()

@@ -51,23 +51,16 @@ private slots:
     }
     void cleanup() { m_fixture.stop(); }
 
-    void compFormAnalyseButton_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("file and one kind") << u"a.rec"_s << 8 << true;
-        QTest::newRow("no file") << QString() << 15 << false;
-        QTest::newRow("only full listing and exclusion") << u"a.rec"_s << 48 << false;
-        QTest::newRow("all") << u"a"_s << 63 << true;
-    }
-
+    // The analyse button wants a file and at least one kind of change besides full listing and exclusion.
     void compFormAnalyseButton()
     {
-        QFETCH(QString, text);
-        QFETCH(int, flags);
-        TCompForm form(text, flags, data(u"file.dat"_s));
-        QTEST(form.findChild<QPushButton*>(u"AnalyseButton"_s)->isEnabled(), "enabled");
+        const std::tuple<QString, int, bool> cases[] = {
+            {u"a.rec"_s, 8, true}, {QString(), 15, false}, {u"a.rec"_s, 48, false}, {u"a"_s, 63, true}};
+        for (const auto& [text, flags, enabled] : cases) {
+            TCompForm form(text, flags, data(u"file.dat"_s));
+            const bool shown = form.findChild<QPushButton*>(u"AnalyseButton"_s)->isEnabled();
+            QVERIFY2(shown == enabled, qPrintable(QString::number(flags)));
+        }
     }
 
     // The list holds 20 files; a 21st chosen through "..." goes to the top and the oldest falls out; one

@@ -23,20 +23,17 @@ private slots:
         QTest::addColumn<QByteArray>("begin"); // the file's first bytes, empty: no file
         QTest::addColumn<QString>("message");
 
-        const QByteArray magic("KAVEN_COMPARE_FILE");
+        const auto row = [](const char* name, const QStringList& args, int rc, const QByteArray& begin,
+                            const char* message = "") { QTest::newRow(name) << args << rc << begin << message; };
+        const QByteArray firstKey = QByteArray("KAVEN_COMPARE_FILE") + le(0);
         // Short root names are written in full.
-        QTest::newRow("short root name") << QStringList{"HKCU\\T\\", "@/a.rec"} << 0
-                                         << magic + le(0) + str("HKEY_CURRENT_USER\\T") + le(3) + le(4) << QString();
-        QTest::newRow("all selected root keys") << QStringList{"all", "@/a.rec"} << 0
-                                                << magic + le(0) + str("HKEY_CLASSES_ROOT") << QString();
-        QTest::newRow("key that does not open")
-            << QStringList{"HKCU\\Nichts", "@/a.rec"} << 1 << QByteArray()
-            << "Fehler: Der Schlüssel HKEY_CURRENT_USER\\Nichts kann nicht geöffnet";
-        QTest::newRow("unknown root") << QStringList{"HKXX\\T", "@/a.rec"} << 1 << QByteArray()
-                                      << "Fehler: Ungültiger Schlüsselname.";
-        QTest::newRow("folder missing") << QStringList{"HKCU\\T", "@/no/a.rec"} << 1 << QByteArray()
-                                        << "Fehler: Kann Datei nicht speichern.";
-        QTest::newRow("no file named") << QStringList{"HKCU\\T"} << 1 << QByteArray() << "Aufruf:";
+        row("short root name", {"HKCU\\T\\", "@/a.rec"}, 0, firstKey + str("HKEY_CURRENT_USER\\T") + le(3) + le(4));
+        row("all selected root keys", {"all", "@/a.rec"}, 0, firstKey + str("HKEY_CLASSES_ROOT"));
+        row("key that does not open", {"HKCU\\Nichts", "@/a.rec"}, 1, {},
+            "Fehler: Der Schlüssel HKEY_CURRENT_USER\\Nichts kann nicht geöffnet");
+        row("unknown root", {"HKXX\\T", "@/a.rec"}, 1, {}, "Fehler: Ungültiger Schlüsselname.");
+        row("folder missing", {"HKCU\\T", "@/no/a.rec"}, 1, {}, "Fehler: Kann Datei nicht speichern.");
+        row("no file named", {"HKCU\\T"}, 1, {}, "Aufruf:");
     }
 
     void snapshot()
@@ -68,30 +65,27 @@ private slots:
 
         const QString changed = "Daten wurden geändert\ta\tHKEY_CURRENT_USER\\T\n";
         const QString created = "Schlüssel wurde erstellt\t\tHKEY_CURRENT_USER\\T\\N\n";
-        const QString none;
-        QTest::newRow("changes") << QStringList{"@/t.rec"} << none << 2 << changed + created << none;
-        QTest::newRow("data only") << QStringList{"@/t.rec", "/m", "4"} << none << 2 << changed << none;
-        QTest::newRow("keys only, unchanged") << QStringList{"@/t.rec", "/M", "1", "/x"} << none << 0 << none << none;
-        QTest::newRow("excluded") << QStringList{"@/t.rec", "/x"} << none << 0 << none << none;
+        const auto row = [](const char* name, const QStringList& args, const char* input, int rc, const QString& out,
+                            const char* message = "") { QTest::newRow(name) << args << input << rc << out << message; };
+        row("changes", {"@/t.rec"}, "", 2, changed + created);
+        row("data only", {"@/t.rec", "/m", "4"}, "", 2, changed);
+        row("keys only, unchanged", {"@/t.rec", "/M", "1", "/x"}, "", 0, {});
+        row("excluded", {"@/t.rec", "/x"}, "", 0, {});
         for (const char* bad : {"0", "64", "15x", ""})
-            QTest::newRow(qPrintable(u"flags "_s + QLatin1String(bad)))
-                << (QStringList{"@/t.rec", "/m"} << (*bad ? QStringList{QLatin1String(bad)} : QStringList{})) << none
-                << 1 << none << "Aufruf:";
-        QTest::newRow("two files") << QStringList{"@/t.rec", "@/t.rec"} << none << 1 << none << "Aufruf:";
-        QTest::newRow("missing file") << QStringList{"@/fehlt.rec"} << none << 1 << none
-                                      << "Fehler: Kann Datei nicht öffnen.";
-        QTest::newRow("no analysis file") << QStringList{"@/in.rec"} << "bytes REGEDIT4" << 1 << none
-                                          << "ist keine Analysedatei.";
+            row(qPrintable(u"flags "_s + QLatin1String(bad)),
+                QStringList{"@/t.rec", "/m"} << (*bad ? QStringList{QLatin1String(bad)} : QStringList{}), "", 1, {},
+                "Aufruf:");
+        row("two files", {"@/t.rec", "@/t.rec"}, "", 1, {}, "Aufruf:");
+        row("missing file", {"@/fehlt.rec"}, "", 1, {}, "Fehler: Kann Datei nicht öffnen.");
+        row("no analysis file", {"@/in.rec"}, "bytes REGEDIT4", 1, {}, "ist keine Analysedatei.");
         // 18 + key T (4+4+19) + subkey S (4+4+1) + value a (4+4+1+4+4+1) + end (4) = 76: the key T\S begins
         // there and is cut inside its path; its value and end make 50 more bytes, the end of file follows.
-        QTest::newRow("cut in the second key")
-            << QStringList{"@/in.rec"} << "cut 90" << 1 << changed + created
-            << "ab Byte 76 beschädigt: die Länge 21 reicht über das Dateiende hinaus.";
-        QTest::newRow("cut before the end record") << QStringList{"@/in.rec"} << "cut -4" << 1 << changed + created
-                                                   << "ab Byte 126 beschädigt: die Endekennung fehlt.";
-        QTest::newRow("negative length")
-            << QStringList{"@/in.rec"} << "bytes KAVEN_COMPARE_FILE\\0\\0\\0\\0\\xff\\xff\\xff\\xff" << 1 << none
-            << "ab Byte 18 beschädigt: negative Länge -1.";
+        row("cut in the second key", {"@/in.rec"}, "cut 90", 1, changed + created,
+            "ab Byte 76 beschädigt: die Länge 21 reicht über das Dateiende hinaus.");
+        row("cut before the end record", {"@/in.rec"}, "cut -4", 1, changed + created,
+            "ab Byte 126 beschädigt: die Endekennung fehlt.");
+        row("negative length", {"@/in.rec"}, "bytes KAVEN_COMPARE_FILE\\0\\0\\0\\0\\xff\\xff\\xff\\xff", 1, {},
+            "ab Byte 18 beschädigt: negative Länge -1.");
     }
 
     void compare()

@@ -2,8 +2,6 @@
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(RgbColor)
-
 class TestEditorTexts : public QObject {
     Q_OBJECT
 
@@ -35,55 +33,35 @@ private slots:
         QTEST(WriteNumber(value, CharType(type)), "written");
     }
 
-    void colorText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<RgbColor>("color");
-        QTest::newRow("mixed") << "255 128 0" << true << RgbColor{255, 128, 0};
-        QTest::newRow("word") << "red" << false << RgbColor{};
-        QTest::newRow("one blank") << "255 0" << false << RgbColor{};
-        QTest::newRow("double blank") << "255  0 0" << false << RgbColor{};
-        QTest::newRow("third blank") << "1 2 3 4" << false << RgbColor{};
-        QTest::newRow("sign") << "1 -2 3" << false << RgbColor{};
-        QTest::newRow("above 255") << "256 0 0" << false << RgbColor{};
-    }
+    // "R G B" with single blanks and values up to 255, and nothing else, is a colour.
     void colorText()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        RgbColor color{7, 7, 7};
-        QCOMPARE(ParseColorText(text, color), ok);
-        if (ok) {
-            QTEST(color, "color");
-            QCOMPARE(ColorText(color), text);
+        for (const char* bad : {"red", "255 0", "255  0 0", "1 2 3 4", "1 -2 3", "256 0 0"}) {
+            RgbColor color{7, 7, 7};
+            QVERIFY2(!ParseColorText(QString::fromLatin1(bad), color), bad);
         }
+        RgbColor color;
+        QVERIFY(ParseColorText(QStringLiteral("255 128 0"), color));
+        QCOMPARE(color, (RgbColor{255, 128, 0}));
+        QCOMPARE(ColorText(color), QStringLiteral("255 128 0"));
     }
 
-    void iconLocation_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("index");
-        QTest::newRow("shell32") << "shell32.dll,3" << true << "shell32.dll" << 3;
-        QTest::newRow("comma in path") << "C:\\a,b\\x.exe,12" << true << "C:\\a,b\\x.exe" << 12;
-        QTest::newRow("resource number") << "x.dll,-16" << true << "x.dll" << -16;
-        QTest::newRow("no comma") << "x.dll" << false << "" << 0;
-        QTest::newRow("no file") << ",3" << false << "" << 0;
-        QTest::newRow("no index") << "x.dll," << false << "" << 0;
-        QTest::newRow("word index") << "x.dll,a" << false << "" << 0;
-    }
+    // "file,index": the last comma splits, the index may be negative (a resource number).
     void iconLocation()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        QString file;
-        int index = 0;
-        QCOMPARE(ParseIconLocation(text, file, index), ok);
-        if (ok) {
-            QTEST(file, "file");
-            QTEST(index, "index");
+        const std::tuple<const char*, QString, int> cases[] = {{"shell32.dll,3", "shell32.dll", 3},
+                                                               {"C:\\a,b\\x.exe,12", "C:\\a,b\\x.exe", 12},
+                                                               {"x.dll,-16", "x.dll", -16}};
+        for (const auto& [text, file, index] : cases) {
+            QString parsedFile;
+            int parsedIndex = 0;
+            QVERIFY(ParseIconLocation(QString::fromLatin1(text), parsedFile, parsedIndex));
+            QCOMPARE(std::pair(parsedFile, parsedIndex), std::pair(file, index));
+        }
+        for (const char* bad : {"x.dll", ",3", "x.dll,", "x.dll,a"}) {
+            QString file;
+            int index = 0;
+            QVERIFY2(!ParseIconLocation(QString::fromLatin1(bad), file, index), bad);
         }
     }
 };

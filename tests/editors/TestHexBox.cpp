@@ -92,38 +92,29 @@ private slots:
         QCOMPARE(box.Text(), QByteArray("zz"));
     }
 
-    void importRules_data()
-    {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<bool>("taken");
-        QTest::addColumn<QString>("message");
-        const QString critical = QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?");
-        QTest::newRow("2048 without question") << 2048 << false << true << "";
-        QTest::newRow("2049 asks, no goes on") << 2049 << false << true << critical;
-        QTest::newRow("2049 asks, yes cancels") << 2049 << true << false << critical;
-        QTest::newRow("10240 accepted after question") << 10240 << false << true << critical;
-        QTest::newRow("10241 refused") << 10241 << false << false << "Ungültige Dateigröße (> 10 KB).";
-    }
-
+    // Up to 2 KB without a question; up to 10 KB after one that "Ja" cancels; beyond that refused.
     void importRules()
     {
-        QFETCH(int, size);
-        QFETCH(bool, yes);
-        QFETCH(bool, taken);
-        QFETCH(QString, message);
-        const QByteArray bytes = QByteArray(size - 1, '\0') + 'E';
+        const QString critical = QStringLiteral("Kritische Dateigröße (> 2 KB). Abbrechen?");
+        const std::tuple<int, bool, bool, QString> cases[] = {{2048, false, true, ""},
+                                                              {2049, false, true, critical},
+                                                              {2049, true, false, critical},
+                                                              {10240, false, true, critical},
+                                                              {10241, false, false, "Ungültige Dateigröße (> 10 KB)."}};
         QTemporaryDir dir;
         const QString name = dir.filePath(QStringLiteral("f.bin"));
-        QVERIFY(writeFile(name, bytes));
-        RecordingMessageSink sink;
-        sink.pushAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
-        QByteArray data("alt");
-        QCOMPARE(ReadImportFile(name, data), taken);
-        QCOMPARE(data, taken ? bytes : QByteArray("alt"));
-        QCOMPARE(sink.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        if (!message.isEmpty())
-            QCOMPARE(sink.last().caption, size > 10240 ? QStringLiteral("Fehler") : QStringLiteral("Warnung"));
+        for (const auto& [size, yes, taken, message] : cases) {
+            const QByteArray bytes = QByteArray(size - 1, '\0') + 'E';
+            QVERIFY(writeFile(name, bytes));
+            RecordingMessageSink sink;
+            sink.pushAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
+            QByteArray data("alt");
+            QCOMPARE(ReadImportFile(name, data), taken);
+            QCOMPARE(data, taken ? bytes : QByteArray("alt"));
+            QCOMPARE(sink.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+            if (!message.isEmpty())
+                QCOMPARE(sink.last().caption, size > 10240 ? QStringLiteral("Fehler") : QStringLiteral("Warnung"));
+        }
     }
 
     void charTableTypesCodes()

@@ -6,37 +6,32 @@
 #include <QtTest>
 #include <QtWidgets>
 
+using namespace Qt::StringLiterals;
+
 class TestValueForms : public QObject {
     Q_OBJECT
 
 private slots:
-    void charEditKeys_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("hex takes digits and letters") << 0 << "1aF9" << "1aF9";
-        QTest::newRow("hex swallows G") << 0 << "G1g" << "1";
-        QTest::newRow("octal swallows 8") << 2 << "1879" << "17";
-        QTest::newRow("binary") << 3 << "10201" << "1001";
-        QTest::newRow("decimal swallows blank and minus") << 1 << "- 4 2" << "42";
-    }
-
+    // Each base takes only its digits, typed or pasted.
     void charEditKeys()
     {
-        QFETCH(int, type);
-        QFETCH(QString, typed);
-        TCharEdit edit;
-        edit.setCharType(CharType(type));
-        edit.clear();
-        QTest::keyClicks(&edit, typed);
-        QTEST(edit.text(), "shown");
-        // Ctrl+V is swallowed as well.
-        QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
-        QTEST(edit.text(), "shown");
-        QTest::keyClick(&edit, Qt::Key_Backspace);
-        QFETCH(QString, shown);
-        QCOMPARE(edit.text(), shown.chopped(1));
+        const std::tuple<CharType, QString, QString> cases[] = {{CharType::Hex, "1aF9", "1aF9"},
+                                                                {CharType::Hex, "G1g", "1"},
+                                                                {CharType::Octal, "1879", "17"},
+                                                                {CharType::Binary, "10201", "1001"},
+                                                                {CharType::Decimal, "- 4 2", "42"}};
+        for (const auto& [type, typed, shown] : cases) {
+            TCharEdit edit;
+            edit.setCharType(type);
+            edit.clear();
+            QTest::keyClicks(&edit, typed);
+            QCOMPARE(edit.text(), shown);
+            // Ctrl+V is swallowed as well.
+            QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(edit.text(), shown);
+            QTest::keyClick(&edit, Qt::Key_Backspace);
+            QCOMPARE(edit.text(), shown.chopped(1));
+        }
     }
 
     // The shown number follows the base buttons (the conversions themselves are EditorTexts' own test).
@@ -67,39 +62,30 @@ private slots:
         QCOMPARE(form.valueEdit()->text(), QStringLiteral("30201"));
     }
 
-    void stringColor_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<bool>("opened");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("red opens at red") << "255 0 0" << false << 0 << true << "9 8 7";
-        QTest::newRow("word asks, no ends") << "red" << false << 1 << false << "red";
-        QTest::newRow("word asks, yes goes on") << "red" << true << 1 << true << "9 8 7";
-    }
-
+    // Text that is no colour asks first; the picker opens at the colour the text names.
     void stringColor()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, yes);
-        RecordingMessageSink sink;
-        sink.pushAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
-        TStringForm form;
-        form.setValue(QString(), text);
-        std::optional<RgbColor> seen;
-        form.pickColor = [&seen](const RgbColor& start) -> std::optional<RgbColor> {
-            seen = start;
-            return RgbColor{9, 8, 7};
-        };
-        form.ColorClick();
-        QTEST(sink.count(), "questions");
-        if (sink.count() > 0)
-            QCOMPARE(sink.last().text, QStringLiteral("Es ist kein Farbwert vorhanden.\r\nTrotzdem weitermachen?"));
-        QTEST(seen.has_value(), "opened");
-        if (seen)
-            QCOMPARE(*seen, (text == QStringLiteral("255 0 0") ? RgbColor{255, 0, 0} : RgbColor{}));
-        QTEST(form.text(), "result");
+        const std::tuple<QString, bool, int, QString> cases[] = {
+            {u"255 0 0"_s, false, 0, u"9 8 7"_s}, {u"red"_s, false, 1, u"red"_s}, {u"red"_s, true, 1, u"9 8 7"_s}};
+        for (const auto& [text, yes, questions, result] : cases) {
+            RecordingMessageSink sink;
+            sink.pushAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
+            TStringForm form;
+            form.setValue(QString(), text);
+            std::optional<RgbColor> seen;
+            form.pickColor = [&seen](const RgbColor& start) -> std::optional<RgbColor> {
+                seen = start;
+                return RgbColor{9, 8, 7};
+            };
+            form.ColorClick();
+            QCOMPARE(sink.count(), questions);
+            if (sink.count() > 0)
+                QCOMPARE(sink.last().text, u"Es ist kein Farbwert vorhanden.\r\nTrotzdem weitermachen?"_s);
+            QCOMPARE(seen.has_value(), result != text);
+            if (seen)
+                QCOMPARE(*seen, (text == u"255 0 0"_s ? RgbColor{255, 0, 0} : RgbColor{}));
+            QCOMPARE(form.text(), result);
+        }
     }
 
     void stringIcon()

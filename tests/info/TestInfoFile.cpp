@@ -192,22 +192,16 @@ private slots:
         QTEST(TInfoClass::LookUp(m_file, u"HKEY_CURRENT_USER\\Control Panel\\Desktop"_s).has_value(), "desktopFound");
     }
 
-    void pageText_data()
-    {
-        QTest::addColumn<QString>("keyPath");
-        QTest::addColumn<QString>("page");
-        QTest::newRow("entry, CR LF removed")
-            << "hkey_current_user\\control panel\\desktop\\"
-            << "<B>HKEY_CURRENT_USER\\Control Panel\\Desktop</B><BR><BR>Desktop<BR>zweite";
-        QTest::newRow("no entry")
-            << "HKEY_USERS\\S-1" << "<B>HKEY_USERS\\S-1</B><BR><BR>Zu diesem Schlüssel liegen keine Informationen vor.";
-        QTest::newRow("machine node") << "" << "<B>Arbeitsplatz</B><BR><BR>Die Hauptschlüssel der Registrierung";
-    }
-
+    // The page of an entry (CR LF removed), of a key without one, and of the machine node.
     void pageText()
     {
-        QFETCH(QString, keyPath);
-        QTEST(InfoPage::pageText(m_file, keyPath, QStringLiteral("Arbeitsplatz")), "page");
+        const std::pair<const char*, QString> cases[] = {
+            {"hkey_current_user\\control panel\\desktop\\",
+             u"<B>HKEY_CURRENT_USER\\Control Panel\\Desktop</B><BR><BR>Desktop<BR>zweite"_s},
+            {"HKEY_USERS\\S-1", u"<B>HKEY_USERS\\S-1</B><BR><BR>Zu diesem Schlüssel liegen keine Informationen vor."_s},
+            {"", u"<B>Arbeitsplatz</B><BR><BR>Die Hauptschlüssel der Registrierung"_s}};
+        for (const auto& [keyPath, page] : cases)
+            QCOMPARE(InfoPage::pageText(m_file, QString::fromLatin1(keyPath), u"Arbeitsplatz"_s), page);
     }
 
     void valueLink_data()

@@ -114,30 +114,20 @@ private slots:
         QCOMPARE(text->contentSize().height(), text->textLayout().lines().count() * lineHeight());
     }
 
-    void shownText_data()
-    {
-        QTest::addColumn<QString>("markup");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("boldPart");
-        QTest::newRow("doubled lt") << "a<<b" << "a<b" << "";
-        QTest::newRow("tab shows as a blank") << "W\tW" << "W\tW" << "";
-        QTest::newRow("unknown tag draws nothing") << "W<XYZ=1>W" << "WW" << "";
-        QTest::newRow("bold lower case") << "<b>WW</b>W" << "WWW" << "WW";
-        QTest::newRow("bold trimmed") << "< B >WW</b >W" << "WWW" << "WW";
-        QTest::newRow("end tag restores, not nests") << "<b><b>WW</b>W" << "WWW" << "WW";
-    }
-
-    // Without word wrap the content is as wide as the shown text in its fonts.
+    // Without word wrap the content is as wide as the shown text in its fonts: "<<" shows one "<", a tab a
+    // blank, an unknown tag nothing; bold from a trimmed tag in any case to its end tag, which never nests.
     void shownText()
     {
-        QFETCH(QString, markup);
-        QFETCH(QString, shown);
-        QFETCH(QString, boldPart);
-        const auto text = makeText(markup, 60, false);
-        text->selectAll(true);
-        QCOMPARE(text->selectedText(), shown);
-        const QString plain = shown.mid(boldPart.size()).replace(u'\t', u' ');
-        QCOMPARE(text->contentSize().width(), advance(boldPart, true) + advance(plain));
+        const std::tuple<QString, QString, QString> cases[] = {
+            {"a<<b", "a<b", ""}, {"W\tW", "W\tW", ""}, {"W<XYZ=1>W", "WW", ""},
+            {"<b>WW</b>W", "WWW", "WW"}, {"< B >WW</b >W", "WWW", "WW"}, {"<b><b>WW</b>W", "WWW", "WW"}};
+        for (const auto& [markup, shown, boldPart] : cases) {
+            const auto text = makeText(markup, 60, false);
+            text->selectAll(true);
+            QCOMPARE(text->selectedText(), shown);
+            const QString plain = QString(shown).mid(boldPart.size()).replace(u'\t', u' ');
+            QCOMPARE(text->contentSize().width(), advance(boldPart, true) + advance(plain));
+        }
     }
 
     // The font state each line starts with and the height and ascent the fonts on it give it.
@@ -260,30 +250,22 @@ private slots:
         QVERIFY(!text->hasSelection());
     }
 
-    void indexError_data()
-    {
-        QTest::addColumn<QString>("markup");
-        QTest::addColumn<bool>("links");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QStringList>("messages");
-        const QStringList error{QStringLiteral("Index außerhalb des zulässigen Bereichs.")};
-        QTest::newRow("line -1") << "a" << false << -1 << error;
-        QTest::newRow("line past the end") << "a<BR>b" << false << 2 << error;
-        QTest::newRow("last line") << "a<BR>b" << false << 1 << QStringList();
-        QTest::newRow("no links") << "a" << true << 0 << error;
-        QTest::newRow("first link") << "<A=1>a</A>" << true << 0 << QStringList();
-    }
-
+    // A line or link index out of range reports, in an information box, and reads on.
     void indexError()
     {
-        QFETCH(QString, markup);
-        QFETCH(bool, links);
-        QFETCH(int, index);
-        RecordingMessageSink sink;
-        const auto text = makeText(markup);
-        (void)(links ? text->textLayout().links().item(index).id : text->textLayout().lines().item(index).top);
-        QTEST(sink.texts(), "messages");
-        QCOMPARE(sink.last().caption, sink.count() ? QStringLiteral("Information") : QString());
+        const QStringList error{QStringLiteral("Index außerhalb des zulässigen Bereichs.")};
+        const std::tuple<QString, bool, int, QStringList> cases[] = {{"a", false, -1, error},
+                                                                     {"a<BR>b", false, 2, error},
+                                                                     {"a<BR>b", false, 1, {}},
+                                                                     {"a", true, 0, error},
+                                                                     {"<A=1>a</A>", true, 0, {}}};
+        for (const auto& [markup, links, index, messages] : cases) {
+            RecordingMessageSink sink;
+            const auto text = makeText(markup);
+            (void)(links ? text->textLayout().links().item(index).id : text->textLayout().lines().item(index).top);
+            QCOMPARE(sink.texts(), messages);
+            QCOMPARE(sink.last().caption, sink.count() ? QStringLiteral("Information") : QString());
+        }
     }
 
     // Auto size makes the control as large as its text; in a scroll box the text takes the box's width.
@@ -364,35 +346,26 @@ private slots:
         QCOMPARE(text->grab().toImage().pixelColor(blank), inverted);
     }
 
-    void wrappedRenderer_data()
-    {
-        QTest::addColumn<QString>("markup");
-        QTest::addColumn<bool>("narrow");
-        QTest::addColumn<QString>("widest"); // in bold where the markup starts so
-        QTest::addColumn<int>("lines");
-        QTest::newRow("empty") << "" << false << "" << 0;
-        QTest::newRow("last line empty") << "abc<BR>" << false << "abc" << 1;
-        QTest::newRow("leading br") << "<br>abc" << false << "abc" << 2;
-        QTest::newRow("empty lines at the end") << "ab<BR>abc<BR><BR>" << false << "abc" << 3;
-        QTest::newRow("word wraps") << "aaa bbbb" << true << "bbbb" << 2;
-        QTest::newRow("bold") << "<b>WW</b>" << false << "WW" << 1;
-        QTest::newRow("colour takes no room") << "<C=$0000FF>abc</C>" << false << "abc" << 1;
-    }
-
+    // The rectangle the wrapped drawing used: as wide as its widest line (bold where the markup starts so),
+    // a last empty line not counted, colour taking no room; the painter's font is left as it was.
     void wrappedRenderer()
     {
-        QFETCH(QString, markup);
-        QFETCH(bool, narrow);
-        QFETCH(QString, widest);
-        QFETCH(int, lines);
-        const bool bold = markup.startsWith(u"<b>");
-        QPixmap canvas(400, 200);
-        QPainter painter(&canvas);
-        painter.setFont(testFont());
-        const QRect area(10, 20, narrow ? advance(QStringLiteral("aaa b")) : 300, 100);
-        const QRect used = DrawMarkupWrapped(painter, area, markup);
-        QCOMPARE(used, QRect(10, 20, advance(widest, bold) + 5, lines * lineHeight()));
-        QCOMPARE(painter.font(), testFont());
+        const std::tuple<QString, bool, QString, int> cases[] = {{"", false, "", 0},
+                                                                 {"abc<BR>", false, "abc", 1},
+                                                                 {"<br>abc", false, "abc", 2},
+                                                                 {"ab<BR>abc<BR><BR>", false, "abc", 3},
+                                                                 {"aaa bbbb", true, "bbbb", 2},
+                                                                 {"<b>WW</b>", false, "WW", 1},
+                                                                 {"<C=$0000FF>abc</C>", false, "abc", 1}};
+        for (const auto& [markup, narrow, widest, lines] : cases) {
+            QPixmap canvas(400, 200);
+            QPainter painter(&canvas);
+            painter.setFont(testFont());
+            const QRect area(10, 20, narrow ? advance(QStringLiteral("aaa b")) : 300, 100);
+            const QRect used = DrawMarkupWrapped(painter, area, markup);
+            QCOMPARE(used, QRect(10, 20, advance(widest, markup.startsWith(u"<b>")) + 5, lines * lineHeight()));
+            QCOMPARE(painter.font(), testFont());
+        }
     }
 
     // Long texts break into pages by the margins; an empty text prints its header page.

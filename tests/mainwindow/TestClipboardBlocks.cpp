@@ -29,29 +29,19 @@ private slots:
     void init() { QVERIFY(m_fx.start()); }
     void cleanup() { m_fx.stop(); }
 
-    void keyBlockBytes_data()
-    {
-        QTest::addColumn<bool>("cut");
-        QTest::addColumn<QString>("machine");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("copy local") << false << "" << "HKEY_CURRENT_USER\\A"
-                                    << hex("23000000 00000000 00000000 13000000") + "HKEY_CURRENT_USER\\A";
-        QTest::newRow("cut remote") << true << "\\\\pc" << "HKEY_USERS"
-                                    << hex("1e000000 01000000 04000000") + "\\\\pc" + hex("0a000000") + "HKEY_USERS";
-        // A name that fits Windows-1252 is one byte per character.
-        QTest::newRow("umlaut") << false << "" << QString::fromUtf8("HKEY_USERS\\Ä")
-                                << hex("1c000000 00000000 00000000 0c000000") + "HKEY_USERS\\\xC4";
-    }
-
+    // A name that fits Windows-1252 is one byte per character.
     void keyBlockBytes()
     {
-        QFETCH(bool, cut);
-        QFETCH(QString, machine);
-        QFETCH(QString, path);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(EncodeKeyClip({cut, machine, path}), bytes);
-        QVERIFY(DecodeKeyClip(bytes) == (KeyClip{cut, machine, path}));
+        const std::tuple<bool, QString, QString, QByteArray> cases[] = {
+            {false, "", "HKEY_CURRENT_USER\\A", hex("23000000 00000000 00000000 13000000") + "HKEY_CURRENT_USER\\A"},
+            {true, "\\\\pc", "HKEY_USERS",
+             hex("1e000000 01000000 04000000") + "\\\\pc" + hex("0a000000") + "HKEY_USERS"},
+            {false, "", QString::fromUtf8("HKEY_USERS\\Ä"),
+             hex("1c000000 00000000 00000000 0c000000") + "HKEY_USERS\\\xC4"}};
+        for (const auto& [cut, machine, path, bytes] : cases) {
+            QCOMPARE(EncodeKeyClip({cut, machine, path}), bytes);
+            QVERIFY(DecodeKeyClip(bytes) == (KeyClip{cut, machine, path}));
+        }
     }
 
     void valueBlockBytes()

@@ -175,25 +175,6 @@ private slots:
         QVERIFY(progress.abortRequested());
     }
 
-    void refreshFollowsOtherProcesses()
-    {
-        showForm();
-        KeyTreeModel& tree = m_form->treeModel();
-        openPath(Base + u"\\Alpha\\Zwei"_s);
-        removeKey(u"\\Alpha\\Zwei"_s);
-        QVERIFY(makeKey(Sub + u"\\Alpha\\Drei\\Tief"_s) && makeKey(Sub + u"\\Gamma"_s));
-        m_form->RefreshTree();
-        // The vanished key's parent is selected and its values shown.
-        QCOMPARE(m_form->CurrentKeyPath(), Base + u"\\Alpha"_s);
-        const QModelIndex alpha = openPath(Base + u"\\Alpha"_s);
-        QCOMPARE(childTexts(tree, alpha), (QStringList{"Drei", "Eins"}));
-        QVERIFY(tree.hasChildrenMark(tree.index(0, 0, alpha)));
-        QCOMPARE(childTexts(tree, alpha.parent()), (QStringList{"Alpha", "Beta", "Gamma"}));
-        removeKey(u"\\Alpha"_s);
-        m_form->RefreshTree();
-        QCOMPARE(m_form->CurrentKeyPath(), Base);
-    }
-
     void refreshStopsWhereCancelled()
     {
         QVERIFY(makeKey(Sub + u"\\Beta\\B1"_s));
@@ -243,29 +224,7 @@ private slots:
         QVERIFY(has(u'\\' + inRegistry, u"s"_s));
     }
 
-    void deleteValuesAsksWithCount()
-    {
-        showEdit(u"\\Beta"_s, {});
-        QVERIFY(setValue(Sub + u"\\Beta"_s, QString(), REG_SZ, sz("std")));
-        m_form->RefreshTree();
-        ValueListModel& list = m_form->valueModel();
-        m_form->valueList()->setFocus();
-        m_form->valueList()->selectAll();
-        QCOMPARE(deleteAnswering(MessageAnswer::No), u"4 Werte wirklich löschen?"_s);
-        QCOMPARE(list.rowCount(), 4);
-        selectRows({1}); // after the default value: b, d, s
-        QCOMPARE(deleteAnswering(MessageAnswer::Yes), u"Wert 'b' wirklich löschen?"_s);
-        QCOMPARE(list.rowCount(), 3);
-        QVERIFY(!has(u"\\Beta"_s, u"b"_s));
-        m_form->valueList()->selectAll();
-        QCOMPARE(deleteAnswering(MessageAnswer::Yes), u"3 Werte wirklich löschen?"_s);
-        // The default value's row stays, reset to "not set".
-        QCOMPARE(list.rowCount(), 1);
-        QCOMPARE(list.row(0), ValueListModel::unsetDefaultRow());
-        QVERIFY(!has(u"\\Beta"_s, QString()));
-    }
-
-    // A new value starts its rename, both undone in two steps; the value list's own commands.
+    // A new value starts its rename, both undone in two steps; the value list's own commands and deletion.
     void newValueAndActivation()
     {
         showEdit(u"\\Beta"_s, {});
@@ -292,9 +251,27 @@ private slots:
         QCOMPARE(opened, 1);
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(opened, 2);
+        // Deleting asks with the number of values.
+        QVERIFY(setValue(Sub + u"\\Beta"_s, QString(), REG_SZ, sz("std")));
+        m_form->RefreshTree();
+        ValueListModel& values = m_form->valueModel();
+        list->setFocus();
+        list->selectAll();
+        QCOMPARE(deleteAnswering(MessageAnswer::No), u"4 Werte wirklich löschen?"_s);
+        QCOMPARE(values.rowCount(), 4);
+        selectRows({1}); // after the default value: b, d, s
+        QCOMPARE(deleteAnswering(MessageAnswer::Yes), u"Wert 'b' wirklich löschen?"_s);
+        QCOMPARE(values.rowCount(), 3);
+        QVERIFY(!has(u"\\Beta"_s, u"b"_s));
+        list->selectAll();
+        QCOMPARE(deleteAnswering(MessageAnswer::Yes), u"3 Werte wirklich löschen?"_s);
+        // The default value's row stays, reset to "not set".
+        QCOMPARE(values.rowCount(), 1);
+        QCOMPARE(values.row(0), ValueListModel::unsetDefaultRow());
+        QVERIFY(!has(u"\\Beta"_s, QString()));
     }
 
-    void treeStateFileRoundTrip()
+    void treeStateFileAndRefresh()
     {
         showForm();
         m_form->selectNode(m_form->treeModel().index(1, 0, openPath(Base + u"\\Alpha"_s))); // Zwei, not expanded
@@ -322,6 +299,22 @@ private slots:
         const QModelIndex selected = TreeStateFile::read(m_form->treeModel(), broken); // rebuilds the tree
         QCOMPARE(selected, m_form->treeModel().index(0, 0));
         QVERIFY(!m_form->loadTreeState(DataFile(u"fehlt.tmp"_s)));
+
+        // A refresh follows keys that other processes removed or made.
+        KeyTreeModel& tree = m_form->treeModel();
+        openPath(Base + u"\\Alpha\\Zwei"_s);
+        removeKey(u"\\Alpha\\Zwei"_s);
+        QVERIFY(makeKey(Sub + u"\\Alpha\\Drei\\Tief"_s) && makeKey(Sub + u"\\Gamma"_s));
+        m_form->RefreshTree();
+        // The vanished key's parent is selected and its values shown.
+        QCOMPARE(m_form->CurrentKeyPath(), Base + u"\\Alpha"_s);
+        const QModelIndex alpha = openPath(Base + u"\\Alpha"_s);
+        QCOMPARE(childTexts(tree, alpha), (QStringList{"Drei", "Eins"}));
+        QVERIFY(tree.hasChildrenMark(tree.index(0, 0, alpha)));
+        QCOMPARE(childTexts(tree, alpha.parent()), (QStringList{"Alpha", "Beta", "Gamma"}));
+        removeKey(u"\\Alpha"_s);
+        m_form->RefreshTree();
+        QCOMPARE(m_form->CurrentKeyPath(), Base);
     }
 
     void exportAndImportCommands()

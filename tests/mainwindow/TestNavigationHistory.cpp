@@ -10,31 +10,22 @@ class TestNavigationHistory final : public QObject {
     Q_OBJECT
 
 private slots:
-    void addRecentEntry_data()
-    {
-        QTest::addColumn<QStringList>("list");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("atTop");
-        QTest::addColumn<QStringList>("expected");
-        QTest::addColumn<int>("index");
-        // The lists are bounded to three entries.
-        QTest::newRow("empty text") << QStringList{"a"} << "" << true << QStringList{"a"} << -1;
-        QTest::newRow("top, new") << QStringList{"a", "b"} << "c" << true << QStringList{"c", "a", "b"} << 0;
-        QTest::newRow("top, full") << QStringList{"a", "b", "c"} << "d" << true << QStringList{"d", "a", "b"} << 0;
-        QTest::newRow("top, present in other case")
-            << QStringList{"a", "B", "c"} << "b" << true << QStringList{"a", "B", "c"} << 1;
-        QTest::newRow("end, new") << QStringList{"a"} << "b" << false << QStringList{"a", "b"} << 1;
-        QTest::newRow("end, full") << QStringList{"a", "b", "c"} << "d" << false << QStringList{"b", "c", "d"} << 2;
-        QTest::newRow("end, present is appended again")
-            << QStringList{"a", "b"} << "a" << false << QStringList{"a", "b", "a"} << 2;
-    }
+    // The lists are bounded to three entries; an empty text is never added; at the top a present entry (in
+    // any case) stays where it is, at the end it is appended again.
     void addRecentEntry()
     {
-        QFETCH(QStringList, list);
-        QFETCH(QString, text);
-        QFETCH(bool, atTop);
-        QTEST(AddRecentEntry(list, text, 3, atTop), "index");
-        QTEST(list, "expected");
+        const std::tuple<QStringList, QString, bool, QStringList, int> cases[] = {
+            {{"a"}, "", true, {"a"}, -1},
+            {{"a", "b"}, "c", true, {"c", "a", "b"}, 0},
+            {{"a", "b", "c"}, "d", true, {"d", "a", "b"}, 0},
+            {{"a", "B", "c"}, "b", true, {"a", "B", "c"}, 1},
+            {{"a"}, "b", false, {"a", "b"}, 1},
+            {{"a", "b", "c"}, "d", false, {"b", "c", "d"}, 2},
+            {{"a", "b"}, "a", false, {"a", "b", "a"}, 2}};
+        for (auto [list, text, atTop, expected, index] : cases) {
+            QCOMPARE(AddRecentEntry(list, text, 3, atTop), index);
+            QCOMPARE(list, expected);
+        }
     }
 
     // Visits are recorded with a bound; going back and opening the current entry.

@@ -41,45 +41,39 @@ private slots:
 
     // Scripts of commands: a letter records one item as its own group, "[bc]" records a group of two,
     // "[]" a command that recorded nothing, a digit sets the capacity, "-" pops the newest item.
-    void groupsAndCapacity_data()
-    {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("layout");
-        QTest::newRow("eleventh command drops the oldest")
-            << "a[bc]defghijkl" << "0:b 0:c 1:d 2:e 3:f 4:g 5:h 6:i 7:j 8:k 9:l";
-        QTest::newRow("group at capacity drops one")
-            << "abcdefghij[xy]" << "0:b 1:c 2:d 3:e 4:f 5:g 6:h 7:i 8:j 9:x 9:y";
-        QTest::newRow("lower capacity keeps newest") << "abcde2f" << "0:e 1:f";
-        QTest::newRow("empty command leaves no gap") << "a[][bc]" << "0:a 1:b 1:c";
-        QTest::newRow("pop within a group") << "a[bc]-d" << "0:a 1:b 2:d";
-        QTest::newRow("pop a whole group") << "a[bc]--d" << "0:a 1:d";
-    }
-
+    // Scripts of commands: a letter records one item as its own group, "[bc]" records a group of two,
+    // "[]" a command that recorded nothing, a digit sets the capacity, "-" pops the newest item. The
+    // eleventh command drops the oldest, a group at capacity one item; a lower capacity keeps the newest.
     void groupsAndCapacity()
     {
-        QFETCH(QString, script);
-        TUndoList list(10);
-        QSignalSpy changed(&list, &TUndoList::changed);
-        for (const QChar c : script) {
-            if (c == u'[')
-                list.BeginGroup();
-            else if (c == u']')
-                list.EndGroup();
-            else if (c == u'-')
-                (void)list.Pop();
-            else if (c.isDigit())
-                list.SetCapacity(c.digitValue());
-            else
-                list.Add(added(c));
+        const std::pair<QString, QString> cases[] = {
+            {"a[bc]defghijkl", "0:b 0:c 1:d 2:e 3:f 4:g 5:h 6:i 7:j 8:k 9:l"},
+            {"abcdefghij[xy]", "0:b 1:c 2:d 3:e 4:f 5:g 6:h 7:i 8:j 9:x 9:y"},
+            {"abcde2f", "0:e 1:f"}, {"a[][bc]", "0:a 1:b 1:c"}, {"a[bc]-d", "0:a 1:b 2:d"}, {"a[bc]--d", "0:a 1:d"}};
+        for (const auto& [script, layout] : cases) {
+            TUndoList list(10);
+            QSignalSpy changed(&list, &TUndoList::changed);
+            for (const QChar c : script) {
+                if (c == u'[')
+                    list.BeginGroup();
+                else if (c == u']')
+                    list.EndGroup();
+                else if (c == u'-')
+                    (void)list.Pop();
+                else if (c.isDigit())
+                    list.SetCapacity(c.digitValue());
+                else
+                    list.Add(added(c));
+            }
+            QStringList parts;
+            for (const TUndoItem& item : list.Items())
+                parts << QString::number(item.Group) + u':' + item.ValueName;
+            QCOMPARE(parts.join(u' '), layout);
+            QVERIFY(changed.count() >= list.Items().size()); // the window's commands follow the list
+            list.Clear();
+            QVERIFY(!list.CanUndo());
+            QCOMPARE(list.Pop(), TUndoItem());
         }
-        QStringList parts;
-        for (const TUndoItem& item : list.Items())
-            parts << QString::number(item.Group) + u':' + item.ValueName;
-        QTEST(parts.join(u' '), "layout");
-        QVERIFY(changed.count() >= list.Items().size()); // the window's commands follow the list
-        list.Clear();
-        QVERIFY(!list.CanUndo());
-        QCOMPARE(list.Pop(), TUndoItem());
     }
 
     // A deleted group brings its key back; failures inside a group are reported and the rest still goes.

@@ -94,29 +94,22 @@ private slots:
 
     // The default row stands for the default value even when it was never set: deleting or cutting it
     // together with other values is no failure.
-    void deleteSkipsUnsetDefault_data()
-    {
-        QTest::addColumn<bool>("defaultSet");
-        QTest::addColumn<int>("recorded");
-        QTest::newRow("unset default") << false << 2;
-        QTest::newRow("set default") << true << 3;
-    }
-
     void deleteSkipsUnsetDefault()
     {
-        QFETCH(bool, defaultSet);
-        QVERIFY(!defaultSet || setValue("V", QString(), REG_SZ, sz("std")));
-        QVERIFY(setValue("V", "a", REG_SZ, sz("1")) && setValue("V", "b", REG_DWORD, dword(2).second));
-        TUndoList undo;
-        ValueCommands commands(undo, *m_fx.sink);
-        const QStringList names{u"b"_s, u"a"_s, QString()};
-        QCOMPARE(commands.DeleteValues(KeyPath, names), names);
-        QVERIFY(m_fx.sink->count() == 0 && value("V", "a") == Missing && undo.GroupCount() == 1);
-        QTEST(int(undo.Items().size()), "recorded");
-        undo.UndoLastGroup();
-        QCOMPARE(value("V", "a"), text("1"));
-        QCOMPARE(value("V", "b"), dword(2));
-        QCOMPARE(value("V", QString()), (defaultSet ? text("std") : Missing));
+        for (const bool defaultSet : {false, true}) {
+            QVERIFY(!defaultSet || setValue("V", QString(), REG_SZ, sz("std")));
+            QVERIFY(setValue("V", "a", REG_SZ, sz("1")) && setValue("V", "b", REG_DWORD, dword(2).second));
+            TUndoList undo;
+            ValueCommands commands(undo, *m_fx.sink);
+            const QStringList names{u"b"_s, u"a"_s, QString()};
+            QCOMPARE(commands.DeleteValues(KeyPath, names), names);
+            QVERIFY(m_fx.sink->count() == 0 && value("V", "a") == Missing && undo.GroupCount() == 1);
+            QCOMPARE(int(undo.Items().size()), defaultSet ? 3 : 2);
+            undo.UndoLastGroup();
+            QCOMPARE(value("V", "a"), text("1"));
+            QCOMPARE(value("V", "b"), dword(2));
+            QCOMPARE(value("V", QString()), (defaultSet ? text("std") : Missing));
+        }
     }
 
     // Pasted values are one undo group; neither a paste nor a change reaches a key or value that is gone.
