@@ -28,6 +28,12 @@ const QByteArray SltFile = "010900Schl\xFCsselHKEY_CURRENT_USER\\Software\\Kaven
                            "070D0AStandarddaten(Standard)HKEY_CURRENT_USER\\Software\\Kaven\\Bin\r\n"
                            "070404WertBlobHKEY_CURRENT_USER\\Software\\Kaven\\Bin\r\n";
 
+// A command of the window's menus, or one of the result page's own.
+QAction* command(TMainForm& form, const QString& name)
+{
+    return form.action(name) ? form.action(name) : form.searchPage()->findChild<QAction*>(name);
+}
+
 QList<int> selectedRows(const QTreeView* view)
 {
     QList<int> rows;
@@ -167,7 +173,7 @@ private slots:
         for (int row : before)
             view->selectionModel()->select(view->model()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        QAction* action = form.action(command) ? form.action(command) : page->findChild<QAction*>(command);
+        QAction* action = ::command(form, command);
         QVERIFY(action && action->isEnabled());
         action->trigger();
         QTEST(selectedRows(view), "after");
@@ -201,11 +207,9 @@ private slots:
                                    "SearchProperties1", "CheckResults1", "SearchRemove1", "Replace1",
                                    "DeleteResults1", "SearchOpenKey1", "SearchMarkDown1"};
         QStringList enabled;
-        for (const QString& n : commands) {
-            QAction* a = form.action(n) ? form.action(n) : form.searchPage()->findChild<QAction*>(n);
-            if (a->isEnabled())
+        for (const QString& n : commands)
+            if (command(form, n)->isEnabled())
                 enabled << n;
-        }
         QFETCH(int, enabledCount);
         QCOMPARE(enabled, commands.mid(0, enabledCount));
     }
@@ -234,7 +238,8 @@ private slots:
         QCOMPARE(addRows(1), 900);
     }
 
-    void searchSettingsReachTheWindow()
+    // The page's column widths and find-next come from the settings; result files are saved and reopened.
+    void pageSettingsAndFiles()
     {
         QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("LV3ColWidth1"), REG_DWORD,
                          QByteArray("\x2B\x01\0\0", 4)));
@@ -246,37 +251,31 @@ private slots:
             Options().searchLineA = QStringLiteral("Run");
             form.UpdateCommands();
             QVERIFY(again->isEnabled());
+            loadRows(form);
+            QCOMPARE(m_fixture.sink->texts(),
+                     QStringList{QStringLiteral("Eine Zeile der Datei ist kein Suchergebnis und wurde übersprungen.")});
+            // The chosen name's extension becomes ".slt"; the bad line is gone, every row as it was read.
+            const QString chosen = m_fixture.store->dirPath() + QStringLiteral("/results.txt");
+            m_fixture.sink->pushFileName(chosen);
+            form.action(QStringLiteral("SaveResults1"))->trigger();
+            QVERIFY(!QFile::exists(chosen));
+            QByteArray expected = SltFile;
+            expected.remove(expected.indexOf("xx"), expected.indexOf("070D") - expected.indexOf("xx"));
+            QCOMPARE(readFile(m_fixture.store->dirPath() + QStringLiteral("/results.slt")), expected);
+
+            // A file without rows empties the list.
+            const QString empty = m_fixture.store->dirPath() + QStringLiteral("/leer.slt");
+            QVERIFY(writeFile(empty, ""));
+            m_fixture.sink->pushFileName(empty);
+            form.action(QStringLiteral("OpenResults1"))->trigger();
+            QCOMPARE(form.searchPage()->view()->model()->rowCount(), 0);
+            QCOMPARE(form.pageCountText(), QStringLiteral(" 0 Einträge "));
             form.searchPage()->view()->setColumnWidth(0, 77);
         }
         KavenOptions back;
         back.columnWidths[3] = {0, 0, 0};
         OptionsStore::LoadOptions(back, Options().dataPath);
         QCOMPARE(back.columnWidths.value(3).value(0), 77);
-    }
-
-    void pageSavesAndReopensFiles()
-    {
-        TMainForm form;
-        TSearchPage* page = form.searchPage();
-        loadRows(form);
-        QCOMPARE(m_fixture.sink->texts(),
-                 QStringList{QStringLiteral("Eine Zeile der Datei ist kein Suchergebnis und wurde übersprungen.")});
-        // The chosen name's extension becomes ".slt"; the bad line is gone, every row as it was read.
-        const QString chosen = m_fixture.store->dirPath() + QStringLiteral("/results.txt");
-        m_fixture.sink->pushFileName(chosen);
-        form.action(QStringLiteral("SaveResults1"))->trigger();
-        QVERIFY(!QFile::exists(chosen));
-        QByteArray expected = SltFile;
-        expected.remove(expected.indexOf("xx"), expected.indexOf("070D") - expected.indexOf("xx"));
-        QCOMPARE(readFile(m_fixture.store->dirPath() + QStringLiteral("/results.slt")), expected);
-
-        // A file without rows empties the list.
-        const QString empty = m_fixture.store->dirPath() + QStringLiteral("/leer.slt");
-        QVERIFY(writeFile(empty, ""));
-        m_fixture.sink->pushFileName(empty);
-        form.action(QStringLiteral("OpenResults1"))->trigger();
-        QCOMPARE(page->view()->model()->rowCount(), 0);
-        QCOMPARE(form.pageCountText(), QStringLiteral(" 0 Einträge "));
     }
 
     void openKeySelectsKeyAndValue_data()

@@ -25,11 +25,6 @@ struct Change {
     QByteArray data; // empty for a deletion
 };
 
-QString id(const Change& c)
-{
-    return c.key + u'\n' + c.name;
-}
-
 // The change number n of writer w: mostly values in the writer's own keys and in one shared key, every
 // tenth a deletion of a value set five changes earlier, and (writer B) every seventh an import of a
 // file with many values, which runs in one batch.
@@ -118,7 +113,7 @@ private slots:
         QVERIFY(setup.succeeded());
 
         QList<Change> added, deleted; // reported done
-        QSet<QString> deleteTried;    // id() of every deletion started
+        QSet<std::pair<QString, QString>> deleteTried; // key and name of every deletion started
         int killed = 0, runs = 0, watchReports = 0;
         Worker workers[3] = {{u"A"_s}, {u"B"_s}, {u"watch"_s}};
         Worker* const watch = &workers[2];
@@ -134,7 +129,7 @@ private slots:
                 w->plan = planFor(w->name, w->next++, dir.path());
                 if (w->plan.deletion)
                     for (const Change& c : std::as_const(w->plan.changes))
-                        deleteTried.insert(id(c));
+                        deleteTried.insert({c.key, c.name});
                 start(w, w->plan.command);
             }
             QObject::connect(w->process.get(), &QProcess::finished, this, [&, w] {
@@ -186,7 +181,7 @@ private slots:
         QCOMPARE(StoreProbe::sqlValue(store, "PRAGMA integrity_check"), 1); // "ok"
         QCOMPARE(RegOpenLocalStore(store), ERROR_SUCCESS);
         for (const Change& c : std::as_const(added))
-            if (!deleteTried.contains(id(c)))
+            if (!deleteTried.contains({c.key, c.name}))
                 QCOMPARE(valueOf(c.key, c.name), c.data + '\0');
         for (const Change& c : std::as_const(deleted))
             QCOMPARE(valueOf(c.key, c.name), QByteArray("missing"));
