@@ -98,19 +98,8 @@ private slots:
         qInfo("Dauer %d s, KAVEN_SOAK_SEED=%u", seconds, seed);
         QRandomGenerator random(seed);
 
-        const auto start = [&store](Worker* w, const QStringList& command) {
-            // Called from the finished signal of the process before: that one goes when control is back.
-            if (w->process)
-                w->process.release()->deleteLater();
-            w->process = std::make_unique<QProcess>();
-            w->process->setProcessChannelMode(QProcess::MergedChannels);
-            w->process->start(QStringLiteral(KAVEN_REG_TOOL), QStringList{u"--registry"_s, store} + command);
-        };
         // The store exists before the processes race to create it.
-        Worker setup;
-        start(&setup, {u"add"_s, Root});
-        QVERIFY(setup.process->waitForFinished(60000));
-        QVERIFY(setup.succeeded());
+        QCOMPARE(QProcess::execute(QStringLiteral(KAVEN_REG_TOOL), {u"--registry"_s, store, u"add"_s, Root}), 0);
 
         QList<Change> added, deleted; // reported done
         QSet<std::pair<QString, QString>> deleteTried; // key and name of every deletion started
@@ -123,15 +112,20 @@ private slots:
         std::function<void(Worker*)> launch = [&](Worker* w) {
             if (stopping)
                 return;
-            if (w == watch) {
-                start(w, {u"watch"_s, Root, u"/s"_s, u"/t"_s, u"3"_s});
-            } else {
+            QStringList command{u"watch"_s, Root, u"/s"_s, u"/t"_s, u"3"_s};
+            if (w != watch) {
                 w->plan = planFor(w->name, w->next++, dir.path());
                 if (w->plan.deletion)
                     for (const Change& c : std::as_const(w->plan.changes))
                         deleteTried.insert({c.key, c.name});
-                start(w, w->plan.command);
+                command = w->plan.command;
             }
+            // Called from the finished signal of the process before: that one goes when control is back.
+            if (w->process)
+                w->process.release()->deleteLater();
+            w->process = std::make_unique<QProcess>();
+            w->process->setProcessChannelMode(QProcess::MergedChannels);
+            w->process->start(QStringLiteral(KAVEN_REG_TOOL), QStringList{u"--registry"_s, store} + command);
             QObject::connect(w->process.get(), &QProcess::finished, this, [&, w] {
                 ++runs;
                 if (w == watch)
