@@ -356,12 +356,11 @@ private:
     // Fills the page through its open command, as the user does.
     void loadRows(TMainForm& form)
     {
-        TSearchPage* page = form.searchPage();
         const QString name = m_fixture.store->dirPath() + QStringLiteral("/rows.slt");
         QVERIFY(writeFile(name, SltFile));
         m_fixture.sink->pushFileName(name);
         form.action(QStringLiteral("OpenResults1"))->trigger();
-        QCOMPARE(page->view()->model()->rowCount(), 6);
+        QCOMPARE(form.searchPage()->view()->model()->rowCount(), 6);
     }
 
     StoreFixture m_fixture;

@@ -37,10 +37,9 @@ struct Plan {
 Plan planFor(const QString& writer, int n, const QString& dir)
 {
     Plan plan;
-    const QString own = u"Software\\Soak\\%1\\k%2"_s.arg(writer).arg(n / 50);
-    if (n % 10 == 9 && n >= 5) {
-        const int earlier = n - 5;
-        const Change c{u"Software\\Soak\\%1\\k%2"_s.arg(writer).arg(earlier / 50), u"v%1"_s.arg(earlier), {}};
+    const auto own = [&writer](int change) { return u"Software\\Soak\\%1\\k%2"_s.arg(writer).arg(change / 50); };
+    if (n % 10 == 9) {
+        const Change c{own(n - 5), u"v%1"_s.arg(n - 5), {}};
         plan.command = {u"delete"_s, u"HKEY_CURRENT_USER\\"_s + c.key, u"/v"_s, c.name, u"/f"_s};
         plan.changes = {c};
         plan.deletion = true;
@@ -60,7 +59,7 @@ Plan planFor(const QString& writer, int n, const QString& dir)
         return plan;
     }
     const bool shared = n % 5 == 2;
-    const Change c{shared ? u"Software\\Soak\\Shared"_s : own, u"%1%2"_s.arg(shared ? writer : u"v"_s).arg(n),
+    const Change c{shared ? u"Software\\Soak\\Shared"_s : own(n), u"%1%2"_s.arg(shared ? writer : u"v"_s).arg(n),
                    QByteArray::number(n)};
     plan.command = {u"add"_s, u"HKEY_CURRENT_USER\\"_s + c.key, u"/v"_s, c.name, u"/d"_s, QString::fromUtf8(c.data),
                     u"/f"_s};

@@ -36,13 +36,8 @@ bool buildTree()
         && setValue(Sub + QStringLiteral("\\B"), QString(), REG_SZ, sz(""));
 }
 
-// The last line of the statistics: the key's last write as dd.mm.yyyy hh:nn.
-bool isTimeLine(const QString& line)
-{
-    static const QRegularExpression time(
-        QStringLiteral("^Letzter Schreibzugriff: \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d$"));
-    return time.match(line).hasMatch();
-}
+// The last line of the statistics: the key's last write.
+const QRegularExpression TimeLine(QStringLiteral("^Letzter Schreibzugriff: \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d$"));
 
 } // namespace
 
@@ -66,7 +61,7 @@ private slots:
         QStringList texts;
         for (const StatisticsLine& line : StatisticsLines(outcome.statistics))
             texts << line.name + QLatin1Char(' ') + line.value;
-        QVERIFY(isTimeLine(texts.takeLast()));
+        QVERIFY(TimeLine.match(texts.takeLast()).hasMatch());
         QCOMPARE(texts, (QStringList{"Unterschlüssel: 3", "Werte: 11", "Zeichenfolgen: 6 (28 Byte)",
                                      "DWord-Werte: 1 (4 Byte)", "Binärwerte: 3 (8 Byte)",
                                      "Datengröße gesamt: (40 Byte)"}));
@@ -75,7 +70,7 @@ private slots:
         ToolRun r = runTool({QStringLiteral("stats"), QStringLiteral("HKCU\\Software\\Stat\\A\\")});
         QCOMPARE(r.rc, 0);
         QStringList text = r.out.split(QLatin1Char('\n'));
-        QVERIFY(text.size() > 7 && isTimeLine(text[7]));
+        QVERIFY(text.size() > 7 && TimeLine.match(text[7]).hasMatch());
         QCOMPARE(text.first(), QStringLiteral("Schlüssel: HKEY_CURRENT_USER\\Software\\Stat\\A"));
         QCOMPARE(text.mid(8), (QStringList{"Größte Zeichenfolge  (5 Byte): s2\tHKEY_CURRENT_USER\\Software\\Stat\\A",
                                      "Größter Binärwert  (4 Byte): b2\tHKEY_CURRENT_USER\\Software\\Stat\\A", ""}));
