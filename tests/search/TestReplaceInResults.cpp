@@ -107,39 +107,32 @@ private slots:
         QTEST(RegTestKeys::value(u"T"_s, u"v"_s).second, "expected");
     }
 
-    // Renaming a key moves the rows of its subtree along; a sibling that only begins alike stays.
-    void keyRenameUpdatesLaterRows()
+    // Renaming a key moves the rows of its subtree along; a sibling that only begins alike stays. A value
+    // found by name and by data: the data is replaced under the old name first, then the name, and both
+    // rows show the new name.
+    void renamesMoveTheRows()
     {
         QVERIFY(setValue(u"T\\Run\\Sub"_s, u"a"_s, REG_SZ, sz("x")));
         QVERIFY(RegTestKeys::makeKey(u"T\\Runner"_s));
-        SearchResultList list;
-        list.AddResultRow(u"Schlüssel"_s, QString(), 1, Base + u"\\Run"_s);
-        list.AddResultRow(u"Daten"_s, u"a"_s, 5, Base + u"\\Run\\Sub"_s);
-        list.AddResultRow(u"Schlüssel"_s, QString(), 1, Base + u"\\Runner"_s);
-        list.setSelected(0, true);
+        QVERIFY(setValue(u"T"_s, u"oldName"_s, REG_SZ, sz("old data")));
+        SearchResultList keys;
+        keys.AddResultRow(u"Schlüssel"_s, QString(), 1, Base + u"\\Run"_s);
+        keys.AddResultRow(u"Daten"_s, u"a"_s, 5, Base + u"\\Run\\Sub"_s);
+        keys.AddResultRow(u"Schlüssel"_s, QString(), 1, Base + u"\\Runner"_s);
+        keys.setSelected(0, true);
         ScriptedProgress progress;
-        const ResultRunOutcome run
-            = ReplaceInResults(list, settings(u"run"_s, u"Go"_s, 0), {}, progress);
-        QCOMPARE(run.changed, 1);
-        QCOMPARE(rowTexts(list),
+        QCOMPARE(ReplaceInResults(keys, settings(u"run"_s, u"Go"_s, 0), {}, progress).changed, 1);
+        QCOMPARE(rowTexts(keys),
                  (QStringList{u"Schlüssel||\\Go"_s, u"Daten|a|\\Go\\Sub"_s, u"Schlüssel||\\Runner"_s}));
         QCOMPARE(RegTestKeys::subKeys(u"T"_s), (QStringList{u"Go"_s, u"Runner"_s}));
         QCOMPARE(RegTestKeys::value(u"T\\Go\\Sub"_s, u"a"_s).second, sz("x"));
-    }
 
-    // A value found by name and by data: the data is replaced under the old name first, then the name,
-    // and both rows show the new name.
-    void valueRenameUpdatesItsDataRow()
-    {
-        QVERIFY(setValue(u"T"_s, u"oldName"_s, REG_SZ, sz("old data")));
-        SearchResultList list;
-        list.AddResultRow(u"Wert"_s, u"oldName"_s, 5, Base);
-        list.AddResultRow(u"Daten"_s, u"oldName"_s, 5, Base);
-        list.MarkAll();
-        ScriptedProgress progress;
-        const ResultRunOutcome run = ReplaceInResults(list, settings(u"old"_s, u"new"_s), {}, progress);
-        QCOMPARE(run.changed, 2);
-        QCOMPARE(rowTexts(list), (QStringList{u"Wert|newName|"_s, u"Daten|newName|"_s}));
+        SearchResultList values;
+        values.AddResultRow(u"Wert"_s, u"oldName"_s, 5, Base);
+        values.AddResultRow(u"Daten"_s, u"oldName"_s, 5, Base);
+        values.MarkAll();
+        QCOMPARE(ReplaceInResults(values, settings(u"old"_s, u"new"_s), {}, progress).changed, 2);
+        QCOMPARE(rowTexts(values), (QStringList{u"Wert|newName|"_s, u"Daten|newName|"_s}));
         QCOMPARE(RegTestKeys::value(u"T"_s, u"newName"_s).second, sz("new data"));
     }
 

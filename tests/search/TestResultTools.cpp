@@ -28,26 +28,20 @@ private slots:
     void cleanup() { m_fixture.stop(); }
 
     // /n lists and leaves the registry; without it every found entry changes and is listed alike.
-    void replace_data()
-    {
-        QTest::addColumn<bool>("dryRun");
-        QTest::newRow("listing only") << true;
-        QTest::newRow("replacing") << false;
-    }
-
     void replace()
     {
-        QFETCH(bool, dryRun);
-        QStringList args{u"replace"_s, u"old"_s, u"new"_s, u"/f"_s, u"HKCU\\Tool"_s};
-        if (dryRun)
-            args << u"/n"_s;
-        const ToolRun r = runTool(args);
-        QCOMPARE(r.rc, 0);
-        QCOMPARE(r.out, u"Schlüssel\t%1\\old\t\told\tnew\n"
-                         "Daten\t%1\tPath\told\\bin\tnew\\bin\n"
-                         "Daten\t%1\tMulti\told\\x00x\\x00\\x00\tnew\\x00x\\x00\\x00\n"_s.arg(Key));
-        QCOMPARE(RegTestKeys::exists(u"Tool\\new"_s), !dryRun);
-        QCOMPARE(RegTestKeys::value(u"Tool"_s, u"Path"_s).second, dryRun ? sz("old\\bin") : sz("new\\bin"));
+        for (const bool dryRun : {true, false}) {
+            QStringList args{u"replace"_s, u"old"_s, u"new"_s, u"/f"_s, u"HKCU\\Tool"_s};
+            if (dryRun)
+                args << u"/n"_s;
+            const ToolRun r = runTool(args);
+            QCOMPARE(r.rc, 0);
+            QCOMPARE(r.out, u"Schlüssel\t%1\\old\t\told\tnew\n"
+                             "Daten\t%1\tPath\told\\bin\tnew\\bin\n"
+                             "Daten\t%1\tMulti\told\\x00x\\x00\\x00\tnew\\x00x\\x00\\x00\n"_s.arg(Key));
+            QCOMPARE(RegTestKeys::exists(u"Tool\\new"_s), !dryRun);
+            QCOMPARE(RegTestKeys::value(u"Tool"_s, u"Path"_s).second, dryRun ? sz("old\\bin") : sz("new\\bin"));
+        }
     }
 
     // A value found by name and by data is deleted once and listed once; an error in the options

@@ -28,6 +28,12 @@ const QByteArray SltFile = "010900Schl\xFCsselHKEY_CURRENT_USER\\Software\\Kaven
                            "070D0AStandarddaten(Standard)HKEY_CURRENT_USER\\Software\\Kaven\\Bin\r\n"
                            "070404WertBlobHKEY_CURRENT_USER\\Software\\Kaven\\Bin\r\n";
 
+// A command of the window's menus, or one of the result page's own.
+QAction* command(TMainForm& form, const QString& name)
+{
+    return form.action(name) ? form.action(name) : form.searchPage()->findChild<QAction*>(name);
+}
+
 QList<int> selectedRows(const QTreeView* view)
 {
     QList<int> rows;
@@ -156,58 +162,42 @@ private slots:
         QTest::newRow("invert") << "SearchInvert1" << QList<int>{0, 4} << QList<int>{1, 2, 3, 5};
         QTest::newRow("remove entries") << "SearchRemove1" << QList<int>{1, 4} << QList<int>{};
     }
+    // Each command marks its rows; then the commands a selection of that size enables are enabled.
     void pageMarkingCommands()
     {
         QFETCH(QString, command);
         QFETCH(QList<int>, before);
+        QFETCH(QList<int>, after);
         TMainForm form;
+        // In the order a growing selection enables them: always, with rows, with marked rows, with one.
+        const QStringList commands{"OpenResults1", "SearchMarkKeys1", "SearchSelectAll1", "SaveResults1",
+                                   "SearchProperties1", "CheckResults1", "SearchRemove1", "Replace1",
+                                   "DeleteResults1", "SearchOpenKey1", "SearchMarkDown1"};
+        const auto enabled = [&] {
+            QStringList names;
+            for (const QString& n : commands)
+                if (::command(form, n)->isEnabled())
+                    names << n;
+            return names;
+        };
+        QCOMPARE(enabled(), commands.mid(0, 1));
         TSearchPage* page = form.searchPage();
         loadRows(form);
         QTreeView* view = page->view();
         for (int row : before)
             view->selectionModel()->select(view->model()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        QAction* action = form.action(command) ? form.action(command) : page->findChild<QAction*>(command);
+        QAction* action = ::command(form, command);
         QVERIFY(action && action->isEnabled());
         action->trigger();
-        QTEST(selectedRows(view), "after");
-        QCOMPARE(page->results().selectedCount(), int(selectedRows(view).size()));
+        QCOMPARE(selectedRows(view), after);
+        QCOMPARE(page->results().selectedCount(), int(after.size()));
+        QCOMPARE(enabled(), commands.mid(0, after.isEmpty() ? 6 : after.size() == 1 ? 11 : 9));
         if (command == QStringLiteral("SearchRemove1")) {
             QCOMPARE(page->results().size(), 4);
             QCOMPARE(view->model()->index(1, 0).data().toString(), QStringLiteral("Wert"));
             QCOMPARE(form.pageCountText(), QStringLiteral(" 4 Einträge "));
         }
-    }
-
-    void pageEnablesCommandsBySelection_data()
-    {
-        QTest::addColumn<int>("marking"); // -2: no rows, -1: rows but none marked, else a MarkCommand
-        QTest::addColumn<int>("enabledCount"); // how many of the commands below, in their order
-        QTest::newRow("no rows") << -2 << 1;
-        QTest::newRow("none marked") << -1 << 6;
-        QTest::newRow("two marked") << int(MarkCommand::AllData) << 9;
-        QTest::newRow("one marked") << int(MarkCommand::AllKeys) << 11;
-    }
-    void pageEnablesCommandsBySelection()
-    {
-        QFETCH(int, marking);
-        TMainForm form;
-        if (marking > -2)
-            loadRows(form);
-        if (marking >= 0)
-            form.searchPage()->Mark(MarkCommand(marking));
-        // In the order a growing selection enables them: always, with rows, with marked rows, with one.
-        const QStringList commands{"OpenResults1", "SearchMarkKeys1", "SearchSelectAll1", "SaveResults1",
-                                   "SearchProperties1", "CheckResults1", "SearchRemove1", "Replace1",
-                                   "DeleteResults1", "SearchOpenKey1", "SearchMarkDown1"};
-        QStringList enabled;
-        for (const QString& n : commands) {
-            QAction* a = form.action(n) ? form.action(n) : form.searchPage()->findChild<QAction*>(n);
-            if (a->isEnabled())
-                enabled << n;
-        }
-        QFETCH(int, enabledCount);
-        QCOMPARE(enabled, commands.mid(0, enabledCount));
     }
 
     void pageFollowsListingEveryThirtyRows()
@@ -234,7 +224,8 @@ private slots:
         QCOMPARE(addRows(1), 900);
     }
 
-    void searchSettingsReachTheWindow()
+    // The page's column widths and find-next come from the settings; result files are saved and reopened.
+    void pageSettingsAndFiles()
     {
         QVERIFY(setValue(OptionsStore::settingsKeyPath(), QStringLiteral("LV3ColWidth1"), REG_DWORD,
                          QByteArray("\x2B\x01\0\0", 4)));
@@ -246,6 +237,25 @@ private slots:
             Options().searchLineA = QStringLiteral("Run");
             form.UpdateCommands();
             QVERIFY(again->isEnabled());
+            loadRows(form);
+            QCOMPARE(m_fixture.sink->texts(),
+                     QStringList{QStringLiteral("Eine Zeile der Datei ist kein Suchergebnis und wurde übersprungen.")});
+            // The chosen name's extension becomes ".slt"; the bad line is gone, every row as it was read.
+            const QString chosen = m_fixture.store->dirPath() + QStringLiteral("/results.txt");
+            m_fixture.sink->pushFileName(chosen);
+            form.action(QStringLiteral("SaveResults1"))->trigger();
+            QVERIFY(!QFile::exists(chosen));
+            QByteArray expected = SltFile;
+            expected.remove(expected.indexOf("xx"), expected.indexOf("070D") - expected.indexOf("xx"));
+            QCOMPARE(readFile(m_fixture.store->dirPath() + QStringLiteral("/results.slt")), expected);
+
+            // A file without rows empties the list.
+            const QString empty = m_fixture.store->dirPath() + QStringLiteral("/leer.slt");
+            QVERIFY(writeFile(empty, ""));
+            m_fixture.sink->pushFileName(empty);
+            form.action(QStringLiteral("OpenResults1"))->trigger();
+            QCOMPARE(form.searchPage()->view()->model()->rowCount(), 0);
+            QCOMPARE(form.pageCountText(), QStringLiteral(" 0 Einträge "));
             form.searchPage()->view()->setColumnWidth(0, 77);
         }
         KavenOptions back;
@@ -254,70 +264,31 @@ private slots:
         QCOMPARE(back.columnWidths.value(3).value(0), 77);
     }
 
-    void pageSavesAndReopensFiles()
-    {
-        TMainForm form;
-        TSearchPage* page = form.searchPage();
-        loadRows(form);
-        QCOMPARE(m_fixture.sink->texts(),
-                 QStringList{QStringLiteral("Eine Zeile der Datei ist kein Suchergebnis und wurde übersprungen.")});
-        // The chosen name's extension becomes ".slt"; the bad line is gone, every row as it was read.
-        const QString chosen = m_fixture.store->dirPath() + QStringLiteral("/results.txt");
-        m_fixture.sink->pushFileName(chosen);
-        form.action(QStringLiteral("SaveResults1"))->trigger();
-        QVERIFY(!QFile::exists(chosen));
-        QByteArray expected = SltFile;
-        expected.remove(expected.indexOf("xx"), expected.indexOf("070D") - expected.indexOf("xx"));
-        QCOMPARE(readFile(m_fixture.store->dirPath() + QStringLiteral("/results.slt")), expected);
-
-        // A file without rows empties the list.
-        const QString empty = m_fixture.store->dirPath() + QStringLiteral("/leer.slt");
-        QVERIFY(writeFile(empty, ""));
-        m_fixture.sink->pushFileName(empty);
-        form.action(QStringLiteral("OpenResults1"))->trigger();
-        QCOMPARE(page->view()->model()->rowCount(), 0);
-        QCOMPARE(form.pageCountText(), QStringLiteral(" 0 Einträge "));
-    }
-
-    void openKeySelectsKeyAndValue_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("value"); // the value list's selected row; "-": a key row leaves it alone
-        QTest::addColumn<bool>("keysMade");
-        QTest::newRow("key row") << 0 << "-" << true;
-        QTest::newRow("data row") << 1 << "Path" << true;
-        QTest::newRow("default value") << 4 << "(Standard)" << true;
-        QTest::newRow("key gone") << 0 << "-" << false;
-    }
+    // A key row opens its key, a value's row selects the value too; a key not there is an error.
     void openKeySelectsKeyAndValue()
     {
-        QFETCH(int, row);
-        QFETCH(QString, value);
-        QFETCH(bool, keysMade);
-        if (keysMade) {
-            QVERIFY(setValue(QStringLiteral("Software\\Kaven"), QStringLiteral("Path"), REG_SZ, QByteArray("C\0", 2)));
-            QVERIFY(setValue(QStringLiteral("Software\\Kaven"), QStringLiteral("Zahl"), REG_DWORD, QByteArray(4, 0)));
-            QVERIFY(setValue(QStringLiteral("Software\\Kaven\\Bin"), QString(), REG_BINARY, QByteArray(1, 0)));
-        }
         TMainForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        TSearchPage* page = form.searchPage();
         loadRows(form);
-        page->view()->selectionModel()->select(page->view()->model()->index(row, 0),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        m_fixture.sink->clear();
-        page->openKeyAction()->trigger();
-        if (!keysMade) {
-            QCOMPARE(m_fixture.sink->texts(), QStringList{QStringLiteral("Fehler: Kann Schlüssel nicht öffnen.")});
-            return;
-        }
-        const QString key = row == 4 ? QStringLiteral("HKEY_CURRENT_USER\\Software\\Kaven\\Bin")
-                                     : QStringLiteral("HKEY_CURRENT_USER\\Software\\Kaven");
-        QCOMPARE(form.CurrentKeyPath(), key);
-        const QModelIndexList selected = form.valueList()->selectionModel()->selectedRows();
-        if (value != QStringLiteral("-"))
-            QCOMPARE(selected.isEmpty() ? QString() : selected.first().data().toString(), value);
+        QTreeView* view = form.searchPage()->view();
+        const auto open = [&](int row) { // the key then shown below HKEY_CURRENT_USER, and the selected value
+            view->selectionModel()->select(view->model()->index(row, 0),
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            m_fixture.sink->clear();
+            form.searchPage()->openKeyAction()->trigger();
+            const QModelIndexList selected = form.valueList()->selectionModel()->selectedRows();
+            const QString value = selected.isEmpty() ? QString() : selected[0].data().toString();
+            return form.CurrentKeyPath().mid(18) + u'|' + value;
+        };
+        (void)open(0);
+        QCOMPARE(m_fixture.sink->texts(), QStringList{QStringLiteral("Fehler: Kann Schlüssel nicht öffnen.")});
+        QVERIFY(setValue(QStringLiteral("Software\\Kaven"), QStringLiteral("Path"), REG_SZ, QByteArray("C\0", 2)));
+        QVERIFY(setValue(QStringLiteral("Software\\Kaven"), QStringLiteral("Zahl"), REG_DWORD, QByteArray(4, 0)));
+        QVERIFY(setValue(QStringLiteral("Software\\Kaven\\Bin"), QString(), REG_BINARY, QByteArray(1, 0)));
+        QCOMPARE(open(1), QStringLiteral("Software\\Kaven|Path"));
+        QCOMPARE(open(4), QStringLiteral("Software\\Kaven\\Bin|(Standard)"));
+        QVERIFY(open(0).startsWith(QStringLiteral("Software\\Kaven|")));
     }
 
     // "&Ok" and "Alles E&rsetzen" need a text; whole words leave no first occurrence; both texts go to
@@ -385,12 +356,11 @@ private:
     // Fills the page through its open command, as the user does.
     void loadRows(TMainForm& form)
     {
-        TSearchPage* page = form.searchPage();
         const QString name = m_fixture.store->dirPath() + QStringLiteral("/rows.slt");
         QVERIFY(writeFile(name, SltFile));
         m_fixture.sink->pushFileName(name);
         form.action(QStringLiteral("OpenResults1"))->trigger();
-        QCOMPARE(page->view()->model()->rowCount(), 6);
+        QCOMPARE(form.searchPage()->view()->model()->rowCount(), 6);
     }
 
     StoreFixture m_fixture;

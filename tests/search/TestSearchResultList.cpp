@@ -136,30 +136,25 @@ private slots:
         QTest::addColumn<QStringList>("rows"); // image|found-at|value name|key path
         QTest::addColumn<int>("skipped");
         QTest::addColumn<bool>("writtenSo"); // the rows are written back as exactly these bytes
-        QTest::newRow("data match") << QByteArray("050504DatenPathHKEY_CURRENT_USER\\Environment\r\n")
-                                    << QStringList{u"5|Daten|Path|HKEY_CURRENT_USER\\Environment"_s} << 0 << true;
-        QTest::newRow("1252") << QByteArray("010900Schl\xfcsselK\\Gr\xfc\xdf" "e\r\n") << QStringList{u"1|Schlüssel||K\\Grüße"_s}
-                              << 0 << true;
-        QTest::newRow("UTF-8 past 1252") << QByteArray("050401Wert\xce\xa9Gr\xc3\xbc\xc3\x9f" "e\r\n")
-                                         << QStringList{u"5|Wert|Ω|Grüße"_s} << 0 << true;
-        QTest::newRow("upper-case hex") << QByteArray("060C1AStandardwertabcdefghijklmnopqrstuvwxyzK\r\n")
-                                        << QStringList{u"6|Standardwert|abcdefghijklmnopqrstuvwxyz|K"_s} << 0 << true;
-        QTest::newRow("lower-case hex, LF, open end")
-            << QByteArray("\r\n0a0401WertXK\n\n050504DatenPath") << QStringList{u"5|Daten|Path|"_s, u"10|Wert|X|K"_s}
-            << 0 << false;
-        QTest::newRow("not hexadecimal") << QByteArray("0G0401WertXK\r\n      abc\r\n050401WertYK\r\n")
-                                         << QStringList{u"5|Wert|Y|K"_s} << 2 << false;
-        QTest::newRow("truncated") << QByteArray("05050\r\n05FF04DatenPath\r\n") << QStringList{} << 2 << false;
-        QTest::newRow("binary junk") << QByteArray("\x00\xff\xfe\x01\r\n\x80\x81\x82\x83\x84\x85\x86", 13)
-                                     << QStringList{} << 2 << false;
-        QTest::newRow("zero bytes") << QByteArray("050202W\0N\0K", 11) << QStringList{u"5|W\u0000|N\u0000|K"_s} << 0 << false;
+        const auto row = [](const char* name, const QByteArray& bytes, const QStringList& rows, int skipped = 0,
+                            bool writtenSo = false) { QTest::newRow(name) << bytes << rows << skipped << writtenSo; };
+        row("data match", "050504DatenPathHKEY_CURRENT_USER\\Environment\r\n",
+            {u"5|Daten|Path|HKEY_CURRENT_USER\\Environment"_s}, 0, true);
+        row("1252", "010900Schl\xfcsselK\\Gr\xfc\xdf" "e\r\n", {u"1|Schlüssel||K\\Grüße"_s}, 0, true);
+        row("UTF-8 past 1252", "050401Wert\xce\xa9Gr\xc3\xbc\xc3\x9f" "e\r\n", {u"5|Wert|Ω|Grüße"_s}, 0, true);
+        row("upper-case hex", "060C1AStandardwertabcdefghijklmnopqrstuvwxyzK\r\n",
+            {u"6|Standardwert|abcdefghijklmnopqrstuvwxyz|K"_s}, 0, true);
+        row("lower-case hex, LF, open end", "\r\n0a0401WertXK\n\n050504DatenPath",
+            {u"5|Daten|Path|"_s, u"10|Wert|X|K"_s});
+        row("not hexadecimal", "0G0401WertXK\r\n      abc\r\n050401WertYK\r\n", {u"5|Wert|Y|K"_s}, 2);
+        row("truncated", "05050\r\n05FF04DatenPath\r\n", {}, 2);
+        row("binary junk", QByteArray("\x00\xff\xfe\x01\r\n\x80\x81\x82\x83\x84\x85\x86", 13), {}, 2);
+        row("zero bytes", QByteArray("050202W\0N\0K", 11), {u"5|W\u0000|N\u0000|K"_s});
         // far longer than any row: skipped a block at a time, never held whole
-        QTest::newRow("overlong line") << QByteArray("050401WertAK\r\n") + QByteArray(3 * ResultFile::MaxLineBytes, '0')
-                                              + "\r\n050401WertBK"
-                                       << QStringList{u"5|Wert|A|K"_s, u"5|Wert|B|K"_s} << 1 << false;
+        row("overlong line", "050401WertAK\r\n" + QByteArray(3 * ResultFile::MaxLineBytes, '0') + "\r\n050401WertBK",
+            {u"5|Wert|A|K"_s, u"5|Wert|B|K"_s}, 1);
         // found by fuzzing: every line cost an allocation of the whole line bound, a hang in the sanitizers
-        QTest::newRow("many empty lines") << QByteArray("\r\n").repeated(32768) + "050401WertAK\r\n"
-                                          << QStringList{u"5|Wert|A|K"_s} << 0 << false;
+        row("many empty lines", QByteArray("\r\n").repeated(32768) + "050401WertAK\r\n", {u"5|Wert|A|K"_s});
     }
 
     void fileLines()

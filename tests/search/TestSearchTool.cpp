@@ -36,38 +36,52 @@ private slots:
 
     void cleanup() { m_fixture.stop(); }
 
-    void listsRowsInOrder_data()
+    // Rows are written with "~" for HKEY_CURRENT_USER\S\; a message means the run fails with it instead.
+    void answersCommandLines_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QStringList>("rows");
-        const QStringList all{u"Standarddaten\t"_s + S + u"farbe\t(Standard)"_s, u"Wert\t"_s + S + u"farbe\tGrün"_s,
-                              u"Daten\t"_s + S + u"farbe\tGrün"_s, u"Schlüssel\t"_s + S + u"grün\t"_s,
-                              u"Daten\t"_s + S + u"zahl\tbin"_s};
-        const QStringList from{u"/f"_s, u"hkcu\\s"_s};
-        QTest::newRow("everything, stored spelling") << QStringList{u"grün"_s} + from << all;
-        QTest::newRow("keys") << QStringList{u"grün"_s, u"/k"_s} + from << QStringList{all[3]};
-        QTest::newRow("value names") << QStringList{u"GRÜN"_s, u"/v"_s} + from << QStringList{all[1]};
-        QTest::newRow("string data") << QStringList{u"grün"_s, u"/d"_s, u"/t"_s, u"sz"_s} + from
-                                     << QStringList{all[0], all[2]};
-        QTest::newRow("case") << QStringList{u"Grün"_s, u"/c"_s} + from << QStringList{all[0], all[1]};
-        QTest::newRow("whole text") << QStringList{u"grü"_s, u"/e"_s} + from << QStringList{};
-        QTest::newRow("DWORD as decimal") << QStringList{u"26"_s, u"/t"_s, u"DWORD"_s} + from
-                                          << QStringList{u"Daten\t"_s + S + u"zahl\twert"_s};
-        QTest::newRow("logical") << QStringList{u"rot | wert"_s, u"/l"_s, u"/v"_s} + from
-                                 << QStringList{u"Wert\t"_s + S + u"farbe\tRot"_s, u"Wert\t"_s + S + u"zahl\twert"_s};
-        QTest::newRow("text like an option") << QStringList{u"--"_s, u"/k"_s} + from << QStringList{};
-        QTest::newRow("key itself not") << QStringList{u"farbe"_s, u"/k"_s, u"/f"_s, u"HKCU\\S\\farbe"_s}
-                                        << QStringList{};
+        QTest::addColumn<QString>("message");
+        const QStringList all{u"Standarddaten\t~farbe\t(Standard)"_s, u"Wert\t~farbe\tGrün"_s,
+                              u"Daten\t~farbe\tGrün"_s, u"Schlüssel\t~grün\t"_s, u"Daten\t~zahl\tbin"_s};
+        // The text, then the options; searched from HKCU\S unless they name the key.
+        const auto row = [](const char* name, const QString& text, const QString& options, const QStringList& rows,
+                            const QString& message = {}) {
+            const QStringList o = options.split(u' ', Qt::SkipEmptyParts);
+            QTest::newRow(name) << QStringList{u"search"_s, text} + o
+                    + (o.contains(u"/f"_s) ? QStringList{} : QStringList{u"/f"_s, u"hkcu\\s"_s})
+                                << rows << message;
+        };
+        row("everything, stored spelling", u"grün"_s, {}, all);
+        row("keys", u"grün"_s, u"/k"_s, {all[3]});
+        row("value names", u"GRÜN"_s, u"/v"_s, {all[1]});
+        row("string data", u"grün"_s, u"/d /t sz"_s, {all[0], all[2]});
+        row("case", u"Grün"_s, u"/c"_s, {all[0], all[1]});
+        row("whole text", u"grü"_s, u"/e"_s, {});
+        row("DWORD as decimal", u"26"_s, u"/t DWORD"_s, {u"Daten\t~zahl\twert"_s});
+        row("logical", u"rot | wert"_s, u"/l /v"_s, {u"Wert\t~farbe\tRot"_s, u"Wert\t~zahl\twert"_s});
+        row("text like an option", u"--"_s, u"/k"_s, {});
+        row("key itself not", u"farbe"_s, u"/k /f HKCU\\S\\farbe"_s, {});
+        const QString cannotOpen = u"Kann Schlüssel nicht öffnen."_s;
+        row("empty text", QString(), {}, {}, u"Der Suchtext ist leer."_s);
+        row("unknown type", u"x"_s, u"/t SZ,QWORD"_s, {}, u"Unbekannter Typ"_s);
+        row("missing key", u"x"_s, u"/f HKCU\\S\\fehlt"_s, {}, cannotOpen);
+        row("denied key", u"x"_s, u"/f HKCU\\S\\gesperrt"_s, {}, cannotOpen);
+        row("unknown root", u"x"_s, u"/f HKXY\\S"_s, {}, cannotOpen);
     }
 
-    void listsRowsInOrder()
+    void answersCommandLines()
     {
         QFETCH(QStringList, args);
-        const ToolRun run = runTool(QStringList{u"search"_s} + args);
-        QCOMPARE(run.rc, 0);
         QFETCH(QStringList, rows);
-        QCOMPARE(run.out, rows.isEmpty() ? QString() : rows.join(u'\n') + u'\n');
-        QVERIFY2(run.err.endsWith(u"%1 Treffer\n"_s.arg(rows.size())), qPrintable(run.err));
+        QFETCH(QString, message);
+        const ToolRun run = runTool(args);
+        QCOMPARE(run.rc, message.isEmpty() ? 0 : 1);
+        QCOMPARE(run.out, rows.isEmpty() ? QString() : rows.replaceInStrings(u"~"_s, S).join(u'\n') + u'\n');
+        if (message.isEmpty())
+            QVERIFY2(run.err.endsWith(u"%1 Treffer\n"_s.arg(rows.size())), qPrintable(run.err));
+        else
+            QVERIFY2(run.err.startsWith(u"Fehler: "_s + message), qPrintable(run.err));
     }
 
     // Without /f every root key is searched: the user's key comes under HKEY_CURRENT_USER and HKEY_USERS.
@@ -77,30 +91,6 @@ private slots:
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[0], u"Schlüssel\t"_s + S + u"grün\t"_s);
         QVERIFY(rows[1].startsWith(u"Schlüssel\tHKEY_USERS\\"_s) && rows[1].endsWith(u"\\S\\grün\t"_s));
-    }
-
-    void failsWithMessage_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("empty text") << QStringList{QString()} << u"Der Suchtext ist leer."_s;
-        QTest::newRow("unknown type") << QStringList{u"x"_s, u"/t"_s, u"SZ,QWORD"_s} << u"Unbekannter Typ"_s;
-        QTest::newRow("missing key") << QStringList{u"x"_s, u"/f"_s, u"HKCU\\S\\fehlt"_s}
-                                     << u"Kann Schlüssel nicht öffnen."_s;
-        QTest::newRow("denied key") << QStringList{u"x"_s, u"/f"_s, u"HKCU\\S\\gesperrt"_s}
-                                    << u"Kann Schlüssel nicht öffnen."_s;
-        QTest::newRow("unknown root") << QStringList{u"x"_s, u"/f"_s, u"HKXY\\S"_s}
-                                      << u"Kann Schlüssel nicht öffnen."_s;
-    }
-
-    void failsWithMessage()
-    {
-        QFETCH(QStringList, args);
-        const ToolRun run = runTool(QStringList{u"search"_s} + args);
-        QCOMPARE(run.rc, 1);
-        QCOMPARE(run.out, QString());
-        QFETCH(QString, message);
-        QVERIFY2(run.err.startsWith(u"Fehler: "_s + message), qPrintable(run.err));
     }
 
     // The file holds what the result page saves: Windows-1252 lines, upper-case hexadecimal lengths.

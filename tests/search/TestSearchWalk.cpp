@@ -57,33 +57,26 @@ private slots:
         const uint list = Everything | ListResults | OnlyCurrentKey, next = Everything;
         const QString a = u"Schlüssel|~\\a\\RunDeep|"_s, bName = u"Wert|~\\b|runner"_s, run = u"Schlüssel|~\\Run|"_s;
         const QString bData = u"Daten|~\\b|runner"_s, once = u"Wert|~|RunOnce"_s, k = u"~\\b\\"_s + LongKey + u'|';
-        QTest::newRow("list order, name row before data row")
-            << "run" << list << Substring << "~|"
-            << QStringList{u"Standarddaten|~|(Standard)"_s, once, a, bName, bData, run};
-        QTest::newRow("long names")
-            << "kkk | vvv | zz" << list << CompareFlags::Default << "~\\b|"
-            << QStringList{u"Schlüssel|"_s + k, u"Wert|"_s + k + LongValue, u"Schlüssel|~\\b\\zz|"_s};
-        QTest::newRow("the start key's name does not count")
-            << "W" << (list & ~(ValueNames | ValueData)) << 0u << "~|" << QStringList{};
-        QTest::newRow("listing from the default value skips it")
-            << "run" << list << Substring << "~|*" << QStringList{once, a, bName, bData, run};
-        QTest::newRow("next after the default value") << "run" << next << Substring << "~|*" << QStringList{once};
-        QTest::newRow("next after a value goes into the subkeys")
-            << "run" << next << Substring << "~|RunOnce" << QStringList{a};
-        QTest::newRow("next from a deep key climbs to the later siblings")
-            << "run" << next << Substring << "~\\a\\RunDeep|" << QStringList{bName};
-        QTest::newRow("the selected value is not found again")
-            << "run" << next << Substring << "~\\b|runner" << QStringList{run};
-        QTest::newRow("a start key deleted meanwhile resumes in its place")
-            << "run" << next << Substring << "~\\aa|" << QStringList{bName};
-        QTest::newRow("from the top node the first root key's name")
-            << "HKEY_CLASSES_ROOT" << next << 0u << "|" << QStringList{u"Schlüssel|HKEY_CLASSES_ROOT|"_s};
-        QTest::newRow("later root keys are reached")
-            << "HKEY_LOCAL_MACHINE" << next << 0u << "~|" << QStringList{u"Schlüssel|HKEY_LOCAL_MACHINE|"_s};
-        QTest::newRow("only the root key of the start")
-            << "HKEY_LOCAL_MACHINE" << (next | SingleRoot) << 0u << "~|" << QStringList{};
-        QTest::newRow("no wrap-around to earlier root keys")
-            << "HKEY_CLASSES_ROOT" << next << 0u << "~|" << QStringList{};
+        const auto row = [](const char* name, const char* text, uint content, uint compare, const char* start,
+                            const QStringList& rows) {
+            QTest::newRow(name) << QString::fromUtf8(text) << content << compare << QString::fromUtf8(start) << rows;
+        };
+        row("list order, name row before data row", "run", list, Substring, "~|",
+            {u"Standarddaten|~|(Standard)"_s, once, a, bName, bData, run});
+        row("long names", "kkk | vvv | zz", list, CompareFlags::Default, "~\\b|",
+            {u"Schlüssel|"_s + k, u"Wert|"_s + k + LongValue, u"Schlüssel|~\\b\\zz|"_s});
+        row("the start key's name does not count", "W", list & ~(ValueNames | ValueData), 0, "~|", {});
+        row("listing from the default value skips it", "run", list, Substring, "~|*", {once, a, bName, bData, run});
+        row("next after the default value", "run", next, Substring, "~|*", {once});
+        row("next after a value goes into the subkeys", "run", next, Substring, "~|RunOnce", {a});
+        row("next from a deep key climbs to the later siblings", "run", next, Substring, "~\\a\\RunDeep|", {bName});
+        row("the selected value is not found again", "run", next, Substring, "~\\b|runner", {run});
+        row("a start key deleted meanwhile resumes in its place", "run", next, Substring, "~\\aa|", {bName});
+        row("from the top node the first root key's name", "HKEY_CLASSES_ROOT", next, 0, "|",
+            {u"Schlüssel|HKEY_CLASSES_ROOT|"_s});
+        row("later root keys are reached", "HKEY_LOCAL_MACHINE", next, 0, "~|", {u"Schlüssel|HKEY_LOCAL_MACHINE|"_s});
+        row("only the root key of the start", "HKEY_LOCAL_MACHINE", next | SingleRoot, 0, "~|", {});
+        row("no wrap-around to earlier root keys", "HKEY_CLASSES_ROOT", next, 0, "~|", {});
     }
 
     void rows()

@@ -25,11 +25,6 @@ struct Change {
     QByteArray data; // empty for a deletion
 };
 
-QString id(const Change& c)
-{
-    return c.key + u'\n' + c.name;
-}
-
 // The change number n of writer w: mostly values in the writer's own keys and in one shared key, every
 // tenth a deletion of a value set five changes earlier, and (writer B) every seventh an import of a
 // file with many values, which runs in one batch.
@@ -42,10 +37,9 @@ struct Plan {
 Plan planFor(const QString& writer, int n, const QString& dir)
 {
     Plan plan;
-    const QString own = u"Software\\Soak\\%1\\k%2"_s.arg(writer).arg(n / 50);
-    if (n % 10 == 9 && n >= 5) {
-        const int earlier = n - 5;
-        const Change c{u"Software\\Soak\\%1\\k%2"_s.arg(writer).arg(earlier / 50), u"v%1"_s.arg(earlier), {}};
+    const auto own = [&writer](int change) { return u"Software\\Soak\\%1\\k%2"_s.arg(writer).arg(change / 50); };
+    if (n % 10 == 9) {
+        const Change c{own(n - 5), u"v%1"_s.arg(n - 5), {}};
         plan.command = {u"delete"_s, u"HKEY_CURRENT_USER\\"_s + c.key, u"/v"_s, c.name, u"/f"_s};
         plan.changes = {c};
         plan.deletion = true;
@@ -65,7 +59,7 @@ Plan planFor(const QString& writer, int n, const QString& dir)
         return plan;
     }
     const bool shared = n % 5 == 2;
-    const Change c{shared ? u"Software\\Soak\\Shared"_s : own, u"%1%2"_s.arg(shared ? writer : u"v"_s).arg(n),
+    const Change c{shared ? u"Software\\Soak\\Shared"_s : own(n), u"%1%2"_s.arg(shared ? writer : u"v"_s).arg(n),
                    QByteArray::number(n)};
     plan.command = {u"add"_s, u"HKEY_CURRENT_USER\\"_s + c.key, u"/v"_s, c.name, u"/d"_s, QString::fromUtf8(c.data),
                     u"/f"_s};
@@ -103,22 +97,11 @@ private slots:
         qInfo("Dauer %d s, KAVEN_SOAK_SEED=%u", seconds, seed);
         QRandomGenerator random(seed);
 
-        const auto start = [&store](Worker* w, const QStringList& command) {
-            // Called from the finished signal of the process before: that one goes when control is back.
-            if (w->process)
-                w->process.release()->deleteLater();
-            w->process = std::make_unique<QProcess>();
-            w->process->setProcessChannelMode(QProcess::MergedChannels);
-            w->process->start(QStringLiteral(KAVEN_REG_TOOL), QStringList{u"--registry"_s, store} + command);
-        };
         // The store exists before the processes race to create it.
-        Worker setup;
-        start(&setup, {u"add"_s, Root});
-        QVERIFY(setup.process->waitForFinished(60000));
-        QVERIFY(setup.succeeded());
+        QCOMPARE(QProcess::execute(QStringLiteral(KAVEN_REG_TOOL), {u"--registry"_s, store, u"add"_s, Root}), 0);
 
         QList<Change> added, deleted; // reported done
-        QSet<QString> deleteTried;    // id() of every deletion started
+        QSet<std::pair<QString, QString>> deleteTried; // key and name of every deletion started
         int killed = 0, runs = 0, watchReports = 0;
         Worker workers[3] = {{u"A"_s}, {u"B"_s}, {u"watch"_s}};
         Worker* const watch = &workers[2];
@@ -128,15 +111,20 @@ private slots:
         std::function<void(Worker*)> launch = [&](Worker* w) {
             if (stopping)
                 return;
-            if (w == watch) {
-                start(w, {u"watch"_s, Root, u"/s"_s, u"/t"_s, u"3"_s});
-            } else {
+            QStringList command{u"watch"_s, Root, u"/s"_s, u"/t"_s, u"3"_s};
+            if (w != watch) {
                 w->plan = planFor(w->name, w->next++, dir.path());
                 if (w->plan.deletion)
                     for (const Change& c : std::as_const(w->plan.changes))
-                        deleteTried.insert(id(c));
-                start(w, w->plan.command);
+                        deleteTried.insert({c.key, c.name});
+                command = w->plan.command;
             }
+            // Called from the finished signal of the process before: that one goes when control is back.
+            if (w->process)
+                w->process.release()->deleteLater();
+            w->process = std::make_unique<QProcess>();
+            w->process->setProcessChannelMode(QProcess::MergedChannels);
+            w->process->start(QStringLiteral(KAVEN_REG_TOOL), QStringList{u"--registry"_s, store} + command);
             QObject::connect(w->process.get(), &QProcess::finished, this, [&, w] {
                 ++runs;
                 if (w == watch)
@@ -186,7 +174,7 @@ private slots:
         QCOMPARE(StoreProbe::sqlValue(store, "PRAGMA integrity_check"), 1); // "ok"
         QCOMPARE(RegOpenLocalStore(store), ERROR_SUCCESS);
         for (const Change& c : std::as_const(added))
-            if (!deleteTried.contains(id(c)))
+            if (!deleteTried.contains({c.key, c.name}))
                 QCOMPARE(valueOf(c.key, c.name), c.data + '\0');
         for (const Change& c : std::as_const(deleted))
             QCOMPARE(valueOf(c.key, c.name), QByteArray("missing"));

@@ -36,7 +36,8 @@ bool buildTree()
         && setValue(Sub + QStringLiteral("\\B"), QString(), REG_SZ, sz(""));
 }
 
-const QRegularExpression KeyTime(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d$"));
+// The last line of the statistics: the key's last write.
+const QRegularExpression TimeLine(QStringLiteral("^Letzter Schreibzugriff: \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d$"));
 
 } // namespace
 
@@ -57,13 +58,10 @@ private slots:
         NullProgress progress;
         const StatisticsOutcome outcome = CollectStatistics(Path, progress);
         QVERIFY(outcome.walk.ok());
-        QList<StatisticsLine> lines = StatisticsLines(outcome.statistics);
-        QCOMPARE(lines.size(), 7);
-        QCOMPARE(lines.last().name, QStringLiteral("Letzter Schreibzugriff:"));
-        QVERIFY2(KeyTime.match(lines.takeLast().value).hasMatch(), "dd.mm.yyyy hh:nn");
         QStringList texts;
-        for (const StatisticsLine& line : lines)
+        for (const StatisticsLine& line : StatisticsLines(outcome.statistics))
             texts << line.name + QLatin1Char(' ') + line.value;
+        QVERIFY(TimeLine.match(texts.takeLast()).hasMatch());
         QCOMPARE(texts, (QStringList{"Unterschlüssel: 3", "Werte: 11", "Zeichenfolgen: 6 (28 Byte)",
                                      "DWord-Werte: 1 (4 Byte)", "Binärwerte: 3 (8 Byte)",
                                      "Datengröße gesamt: (40 Byte)"}));
@@ -72,8 +70,7 @@ private slots:
         ToolRun r = runTool({QStringLiteral("stats"), QStringLiteral("HKCU\\Software\\Stat\\A\\")});
         QCOMPARE(r.rc, 0);
         QStringList text = r.out.split(QLatin1Char('\n'));
-        QVERIFY(text.size() > 7 && text[7].startsWith(QLatin1String("Letzter Schreibzugriff: ")));
-        QVERIFY(KeyTime.match(text[7].mid(24)).hasMatch());
+        QVERIFY(text.size() > 7 && TimeLine.match(text[7]).hasMatch());
         QCOMPARE(text.first(), QStringLiteral("Schlüssel: HKEY_CURRENT_USER\\Software\\Stat\\A"));
         QCOMPARE(text.mid(8), (QStringList{"Größte Zeichenfolge  (5 Byte): s2\tHKEY_CURRENT_USER\\Software\\Stat\\A",
                                      "Größter Binärwert  (4 Byte): b2\tHKEY_CURRENT_USER\\Software\\Stat\\A", ""}));
