@@ -25,26 +25,44 @@ namespace {
 // Names the locale finds equal but the registry keeps apart ("ß" and "ss") still get a fixed order,
 // so that none is lost as a duplicate of another.
 struct PendingKey {
-    std::optional<QCollatorSortKey> sortKey; // only where the collator's comparison is not its keys' order
     QString subPath;
-    qsizetype place = 0; // in the branch's key list
-    bool plain = false;  // its order among other plain paths is known without the collator
+    qsizetype place = 0;     // in the branch's key list
+    bool plain = false;      // its order among other plain paths is known without the collator
+    bool wellFormed = true;  // no lone surrogate: its code points are its UTF-8 bytes' order
 };
 
 // A locale's collator compares as its sort keys do, and skips the common beginning of two paths that
 // sort keys would encode in full. The "C" locale's sort keys are the UTF-8 bytes, which its case-blind
-// comparison does not follow: that order is kept by its keys.
+// comparison does not follow: that order is kept, as the order of code points, without making the keys.
 // From this many values on, a key's unsorted values are sorted by their collation keys.
 constexpr qsizetype ManyValues = 64;
+
+// The order of the UTF-8 bytes of two well-formed texts: their code points', where a surrogate pair stands
+// for a code point above every single unit.
+int compareCodePoints(QStringView a, QStringView b)
+{
+    const qsizetype n = qMin(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a[i].unicode();
+        const char16_t y = b[i].unicode();
+        if (x != y) {
+            const auto rank = [](char16_t c) { return QChar::isSurrogate(c) ? int(c) + 0x10000 : int(c); };
+            return rank(x) < rank(y) ? -1 : 1;
+        }
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
 
 struct PendingLess {
     const QCollator* collator = nullptr;
     const AsciiCollation* ascii = nullptr;
+    bool byCodePoints = false; // the "C" locale
 
     [[nodiscard]] int collate(const PendingKey& a, const PendingKey& b) const
     {
-        if (a.sortKey)
-            return a.sortKey->compare(*b.sortKey);
+        if (byCodePoints)
+            return a.wellFormed && b.wellFormed ? compareCodePoints(a.subPath, b.subPath)
+                                                : a.subPath.toUtf8().compare(b.subPath.toUtf8());
         if (a.plain && b.plain)
             return ascii->compareCovered(a.subPath, b.subPath);
         return collator->compare(a.subPath, b.subPath);
@@ -72,7 +90,7 @@ public:
         , m_collator(QLocale())
         , m_keysOrder(m_collator.locale().language() == QLocale::C)
         , m_ascii(caseBlind(m_collator))
-        , m_pending(PendingLess{&m_collator, &m_ascii})
+        , m_pending(PendingLess{&m_collator, &m_ascii, m_keysOrder})
     {
     }
 
@@ -271,8 +289,8 @@ private:
         for (qsizetype i = first; i < end; ++i) {
             const qsizetype child = m_children[size_t(i)];
             const QString subPath = m_subPaths.value(child);
-            PendingKey pending{m_keysOrder ? std::optional(m_collator.sortKey(subPath)) : std::nullopt, subPath, child,
-                               m_ascii.covers(subPath)};
+            PendingKey pending{subPath, child, m_ascii.covers(subPath),
+                               !m_keysOrder || QStringView(subPath).isValidUtf16()};
             at = i == first ? m_pending.insert(std::move(pending)).first
                             : m_pending.insert(std::next(at), std::move(pending));
         }
@@ -283,7 +301,7 @@ private:
     const BranchWalker::Options& m_options;
     BranchVisitor& m_visitor;
     QCollator m_collator;
-    const bool m_keysOrder; // pending keys are ordered by their collation keys
+    const bool m_keysOrder; // pending keys are ordered as their collation keys would be
     const AsciiCollation m_ascii; // the collator's order of plain names, without asking it
     QString m_rootName;
     RegBranch m_branch;

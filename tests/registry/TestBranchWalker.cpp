@@ -105,6 +105,20 @@ private slots:
         QTEST(recorder.seen, "seen");
     }
 
+    // In the "C" locale keys follow the UTF-8 bytes of their paths: upper case before lower case, a
+    // character beyond U+FFFF (a surrogate pair) after every single unit.
+    void cLocaleOrder()
+    {
+        QLocale::setDefault(QLocale::c());
+        for (const QString& name : {u"😀"_s, u"a"_s, u"\uFFFD"_s, u"中"_s, u"B"_s, u"\uE000"_s, u"Ä"_s, u"c"_s})
+            QVERIFY(RegTestKeys::makeKey(u"C\\"_s + name));
+        Recorder recorder;
+        ScriptedProgress progress;
+        (void)BranchWalker(progress, BranchWalker::Options{false, KEY_READ}).walk(u"HKEY_CURRENT_USER\\C"_s, recorder);
+        QCOMPARE(recorder.seen, (QStringList{u"C"_s, u"C\\B"_s, u"C\\a"_s, u"C\\c"_s, u"C\\Ä"_s, u"C\\中"_s,
+                                             u"C\\\uE000"_s, u"C\\\uFFFD"_s, u"C\\😀"_s}));
+    }
+
     // The store's order: the same keys and values, every key before the values, a value deleted under the
     // walk (after the pass read it) not seen; with the values from one pass over the registry's, or key by
     // key when the branch holds few of them.
