@@ -361,7 +361,8 @@ int main(int argc, char* argv[])
     QTemporaryDir tmp(work + QStringLiteral("/benchXXXXXX"));
     // an invalid folder's paths are empty, and removing "" would remove the current directory
     if (!tmp.isValid()) {
-        std::fprintf(stderr, "cannot create a work folder in %s: %s\n", qPrintable(work), qPrintable(tmp.errorString()));
+        std::fprintf(stderr, "cannot create a work folder in %s: %s\n", qPrintable(work),
+                     qPrintable(tmp.errorString()));
         return 2;
     }
     for (const QString& file : std::as_const(args)) {

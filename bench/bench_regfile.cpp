@@ -223,8 +223,8 @@ int runPhase(const QString& phase, const QString& file, const QString& dir)
             if (!ok)
                 std::fprintf(stderr, "import failed: %s\n", qPrintable(LastRegFileError()));
         } else {
-            ok = ExportRegFile(dir + QStringLiteral("/export.reg"), QStringLiteral("HKEY_CURRENT_USER\\Software\\Bench"),
-                               progress);
+            ok = ExportRegFile(dir + QStringLiteral("/export.reg"),
+                               QStringLiteral("HKEY_CURRENT_USER\\Software\\Bench"), progress);
         }
         RegShutdown();
     }
@@ -292,7 +292,8 @@ int main(int argc, char* argv[])
     QTemporaryDir tmp(work + QStringLiteral("/bench-XXXXXX"));
     // an invalid folder's paths are empty, and removing "" would remove the current directory
     if (!tmp.isValid()) {
-        std::fprintf(stderr, "cannot create a work folder in %s: %s\n", qPrintable(work), qPrintable(tmp.errorString()));
+        std::fprintf(stderr, "cannot create a work folder in %s: %s\n", qPrintable(work),
+                     qPrintable(tmp.errorString()));
         return 2;
     }
     tmp.setAutoRemove(!keep);

@@ -87,11 +87,13 @@ int main(int argc, char* argv[])
     QByteArray local, overSsh, overPipe;
     // the first connection is made before the clock runs: connecting is not exporting
     (void)KeyExistsOn(QStringLiteral("\\\\127.0.0.1"), Branch);
-    const double sshSeconds = timedExport(QStringLiteral("\\\\127.0.0.1"), dir.filePath(QStringLiteral("s.reg")), &overSsh);
+    const double sshSeconds =
+        timedExport(QStringLiteral("\\\\127.0.0.1"), dir.filePath(QStringLiteral("s.reg")), &overSsh);
     const double localSeconds = timedExport(QString(), dir.filePath(QStringLiteral("l.reg")), &local);
     qputenv("KAVEN_SSH", "sh -c \"shift 3; eval $*\" pipe");
     (void)KeyExistsOn(QStringLiteral("\\\\pipe"), Branch);
-    const double pipeSeconds = timedExport(QStringLiteral("\\\\pipe"), dir.filePath(QStringLiteral("p.reg")), &overPipe);
+    const double pipeSeconds =
+        timedExport(QStringLiteral("\\\\pipe"), dir.filePath(QStringLiteral("p.reg")), &overPipe);
     RegShutdown();
     if (local.isEmpty() || overSsh != local || overPipe != local) {
         std::fprintf(stderr, "the exports differ\n");

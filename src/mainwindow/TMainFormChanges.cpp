@@ -215,8 +215,8 @@ void TMainForm::UndoChangesClick()
     settings.flags = flags;
     settings.backupFolder = QFileInfo(DataFile(QStringLiteral("x.cbk"))).absolutePath();
     EscapeProgress progress;
-    const UndoOutcome outcome = UndoChanges(m_changePage->changes(), settings,
-                                            {[this](int row, bool on) { m_changePage->showMarker(row, on); }}, progress);
+    const auto showMarker = [this](int row, bool on) { m_changePage->showMarker(row, on); };
+    const UndoOutcome outcome = UndoChanges(m_changePage->changes(), settings, {showMarker}, progress);
     m_changePage->refresh();
     if (dryRun) {
         ShowInfo(CheckDoneText);

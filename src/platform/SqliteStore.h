@@ -103,8 +103,8 @@ private:
     QString m_userKey; // HKEY_USERS subkey of HKEY_CURRENT_USER
 
     // statements (declared after m_db so they finalize first)
-    SqliteStatement m_findPath, m_insertKey, m_childNames, m_branchKeys, m_branchKeysUncounted, m_childKeys, m_valueRows,
-        m_lastValueRow, m_valueList, m_valueGet, m_valueSet, m_valueDel,
+    SqliteStatement m_findPath, m_insertKey, m_childNames, m_branchKeys, m_branchKeysUncounted, m_childKeys,
+        m_valueRows, m_lastValueRow, m_valueList, m_valueGet, m_valueSet, m_valueDel,
         m_keyExists, m_hasChild, m_keyRow, m_deleteKey, m_deleteKeyValues, m_setDeny, m_keyCounts, m_valueCounts,
         m_dataVersion, m_savepoint, m_release, m_rollbackTo;
     QByteArray m_bindA, m_bindB; // text bound to a statement until its reset

@@ -98,8 +98,9 @@ public:
     {
         m_rootName = rootName;
         OpenKey key;
-        if (std::optional<WalkResult> end = OpenAndReadBranch(m_progress, m_options, m_visitor, root,
-                                                              pathOf(branchSubPath), branchSubPath, true, key, m_branch))
+        const QString branchPath = pathOf(branchSubPath);
+        if (std::optional<WalkResult> end = OpenAndReadBranch(m_progress, m_options, m_visitor, root, branchPath,
+                                                              branchSubPath, true, key, m_branch))
             return *end;
         LONG rc = ERROR_SUCCESS;
         indexChildren();

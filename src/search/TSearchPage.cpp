@@ -178,7 +178,8 @@ void TSearchPage::addMatch(const SearchResult& match)
 {
     m_unshown.push_back(SearchResultList::rowOf(match));
     const auto unshown = qsizetype(m_unshown.size());
-    if (unshown >= RepaintEvery && (unshown >= m_results.size() / 8 || !m_shown.isValid() || m_shown.elapsed() >= 250)) {
+    const bool due = unshown >= m_results.size() / 8 || !m_shown.isValid() || m_shown.elapsed() >= 250;
+    if (unshown >= RepaintEvery && due) {
         refresh();
         m_view->viewport()->repaint();
     }

@@ -108,7 +108,8 @@ namespace OptionsStore {
 // Creates the machine key and the settings key when the machine key cannot be read. Silent.
 void EnsureSettingsKeys();
 // Reads every main setting into options; the data and structure directories default to userDir, the
-// favorites file lies in it, the information file in the shared data folder. Directories are created (one level) and fall back to userDir when that fails.
+// favorites file lies in it, the information file in the shared data folder. Directories are created (one
+// level) and fall back to userDir when that fails.
 // Without a readable settings key nothing changes but the directories.
 void LoadOptions(KavenOptions& options, const QString& userDir);
 void SaveOptions(const KavenOptions& options);

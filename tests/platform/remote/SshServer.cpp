@@ -84,8 +84,9 @@ QString SshServer::start()
     }
     if (!probe(m_port))
         return u"sshd does not listen"_s;
-    qputenv("KAVEN_SSH", QStringLiteral("ssh -p %1 -i %2/client_key -o IdentitiesOnly=yes -o UserKnownHostsFile=%2/known "
-                                        "-o StrictHostKeyChecking=accept-new -o LogLevel=ERROR")
+    qputenv("KAVEN_SSH", QStringLiteral("ssh -p %1 -i %2/client_key -o IdentitiesOnly=yes "
+                                        "-o UserKnownHostsFile=%2/known -o StrictHostKeyChecking=accept-new "
+                                        "-o LogLevel=ERROR")
                              .arg(m_port)
                              .arg(d)
                              .toUtf8());
