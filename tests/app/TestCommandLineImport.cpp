@@ -22,51 +22,43 @@ private slots:
         QVERIFY(writeFile(path(u"schlecht.reg"_s), "REGEDIT4\r\n[HKEY_CURRENT_USER\\Start]\r\n\"b\"=dword:xyz\r\n"));
     }
 
-    void importsAsAsked_data()
+    // The file is the argument with its extension replaced by ".reg"; without such a file the program starts
+    // normally (no exit status, -1 here). Silent (/s in any case), asked and answered, and cancelled quietly.
+    void importsAsAsked()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("second");
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<int>("abortAtStep");
-        QTest::addColumn<int>("rc");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<bool>("progressShown");
-        QTest::addColumn<bool>("imported");
         const QString ask = u"Soll Registrierungsdatei %1 importiert werden?"_s;
         const QString failure = u"Fehler: Registrierungsdatei konnte nicht vollständig importiert werden.\r\n"
                                 "(Ungültige Zeichen im DWord-Datenbereich)"_s;
-        // The file is the argument with its extension replaced by ".reg"; without such a file the
-        // program starts normally (no exit status).
-        const QStringList none, good{ask.arg(u"gut.reg"_s)}, bad{ask.arg(u"schlecht.reg"_s), failure};
-        QTest::newRow("silent, no extension") << "gut" << "/s" << false << 0 << 0 << none << false << true;
-        QTest::newRow("silent, other extension") << "gut.txt" << "/s" << false << 0 << 0 << none << false << true;
-        QTest::newRow("no such file") << "fehlt.reg" << "/s" << false << 0 << -1 << none << false << false;
-        QTest::newRow("silent failure") << "schlecht.reg" << "/S" << false << 0 << 1 << QStringList{failure} << false
-                                        << false;
         const QString done = u"Registrierungsdatei wurde erfolgreich importiert."_s;
-        QTest::newRow("asked, yes") << "gut.reg" << "" << true << 0 << 0 << good + QStringList{done} << true << true;
-        QTest::newRow("asked, failure") << "schlecht.reg" << "/x" << true << 0 << 1 << bad << true << false;
-        QTest::newRow("asked, no") << "gut.reg" << "" << false << 0 << 1 << good << false << false;
-        QTest::newRow("cancelled quietly") << "gut.reg" << "" << true << 2 << 1 << good << true << false;
-    }
-
-    void importsAsAsked()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, second);
-        QFETCH(bool, yes);
-        QFETCH(int, abortAtStep);
-        RecordingMessageSink sink;
-        sink.pushAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
-        bool progressShown = false;
-        const auto rc = CommandLineImport::run({path(file), second}, [&] {
-            progressShown = true;
-            return std::make_unique<ScriptedProgress>(abortAtStep);
-        });
-        QTEST(rc.value_or(-1), "rc");
-        QTEST(sink.texts(), "messages");
-        QTEST(progressShown, "progressShown");
-        QTEST(RegTestKeys::value(u"Start"_s, u"a"_s).second == RegTestKeys::sz("1"), "imported");
+        const QStringList none, good{ask.arg(u"gut.reg"_s)}, bad{ask.arg(u"schlecht.reg"_s), failure};
+        const struct {
+            QString file, second;
+            bool yes;
+            int abortAtStep, rc;
+            QStringList messages;
+            bool progressShown, imported;
+        } cases[] = {{"gut", "/s", false, 0, 0, none, false, true},
+                     {"gut.txt", "/s", false, 0, 0, none, false, true},
+                     {"fehlt.reg", "/s", false, 0, -1, none, false, false},
+                     {"schlecht.reg", "/S", false, 0, 1, {failure}, false, false},
+                     {"gut.reg", "", true, 0, 0, good + QStringList{done}, true, true},
+                     {"schlecht.reg", "/x", true, 0, 1, bad, true, false},
+                     {"gut.reg", "", false, 0, 1, good, false, false},
+                     {"gut.reg", "", true, 2, 1, good, true, false}};
+        for (const auto& c : cases) {
+            init();
+            RecordingMessageSink sink;
+            sink.pushAnswer(c.yes ? MessageAnswer::Yes : MessageAnswer::No);
+            bool progressShown = false;
+            const auto rc = CommandLineImport::run({path(c.file), c.second}, [&] {
+                progressShown = true;
+                return std::make_unique<ScriptedProgress>(c.abortAtStep);
+            });
+            QVERIFY2(rc.value_or(-1) == c.rc, qPrintable(c.file + u' ' + c.second));
+            QCOMPARE(sink.texts(), c.messages);
+            QCOMPARE(progressShown, c.progressShown);
+            QCOMPARE(RegTestKeys::value(u"Start"_s, u"a"_s).second == RegTestKeys::sz("1"), c.imported);
+        }
     }
 
 private:

@@ -23,42 +23,30 @@ private slots:
         QVERIFY(m_store.emplace().ok());
     }
 
-    // Options stand before the command only: later arguments that look like options are data.
-    void takesOptionsBeforeTheCommand_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("rc");
-        QTest::addColumn<bool>("inOther"); // the value lands in the store named by --registry
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("data");
-        const QStringList add{"add", "HKCU\\x", "/v"};
-        QTest::newRow("data like an option")
-            << QStringList{"--registry", "@other"} + add + QStringList{"a", "/d", "--registry=@evil"} << 0 << true
-            << "a" << QByteArray("--registry=@evil\0", 17);
-        QTest::newRow("name like an option")
-            << QStringList{"--registry=@other"} + add + QStringList{"--registry", "/d", "1"} << 0 << true
-            << "--registry" << QByteArray("1\0", 2);
-        QTest::newRow("after --") << QStringList{"--", "add", "HKCU\\x", "/v", "a", "/d", "--"} << 0 << false << "a"
-                                  << QByteArray("--\0", 3);
-        QTest::newRow("option after the command") << add + QStringList{"a", "/d", "1", "--registry", "@evil"} << 1
-                                                  << false << "a" << QByteArray("<missing>");
-        QTest::newRow("option without path") << QStringList{"--registry"} << 1 << false << "a"
-                                             << QByteArray("<missing>");
-    }
-
+    // Options stand before the command only: later arguments that look like options are data. Data or a name
+    // like an option, after "--", an option after the command, an option without its path.
     void takesOptionsBeforeTheCommand()
     {
-        QFETCH(QStringList, args);
-        const QString other = m_store->otherStorePath(u"other"_s);
-        const QString evil = m_store->otherStorePath(u"evil"_s);
-        args.replaceInStrings(u"@other"_s, other).replaceInStrings(u"@evil"_s, evil);
-        QTEST(tool(args, false, {}, true).rc, "rc");
-        QVERIFY(!QFile::exists(evil));
-        QFETCH(bool, inOther);
-        QCOMPARE(RegOpenLocalStore(inOther ? other : m_store->storePath()), ERROR_SUCCESS);
-        QFETCH(QString, name);
-        QFETCH(QByteArray, data);
-        QCOMPARE(value(u"x"_s, name).second, data.replace("@evil", evil.toUtf8()));
+        const QStringList add{"add", "HKCU\\x", "/v"};
+        // the arguments, the exit code, whether the value lands in the store named by --registry, its name and data
+        const std::tuple<QStringList, int, bool, QString, QByteArray> cases[] = {
+            {QStringList{"--registry", "@other"} + add + QStringList{"a", "/d", "--registry=@evil"}, 0, true, "a",
+             QByteArray("--registry=@evil\0", 17)},
+            {QStringList{"--registry=@other"} + add + QStringList{"--registry", "/d", "1"}, 0, true, "--registry",
+             QByteArray("1\0", 2)},
+            {{"--", "add", "HKCU\\x", "/v", "a", "/d", "--"}, 0, false, "a", QByteArray("--\0", 3)},
+            {add + QStringList{"a", "/d", "1", "--registry", "@evil"}, 1, false, "a", "<missing>"},
+            {{"--registry"}, 1, false, "a", "<missing>"}};
+        for (auto [args, rc, inOther, name, data] : cases) {
+            init();
+            const QString other = m_store->otherStorePath(u"other"_s);
+            const QString evil = m_store->otherStorePath(u"evil"_s);
+            args.replaceInStrings(u"@other"_s, other).replaceInStrings(u"@evil"_s, evil);
+            QVERIFY2(tool(args, false, {}, true).rc == rc, qPrintable(args.join(u' ')));
+            QVERIFY(!QFile::exists(evil));
+            QCOMPARE(RegOpenLocalStore(inOther ? other : m_store->storePath()), ERROR_SUCCESS);
+            QCOMPARE(value(u"x"_s, name).second, data.replace("@evil", evil.toUtf8()));
+        }
     }
 
     void addsAndQueries()
@@ -155,29 +143,22 @@ private slots:
         QCOMPARE(KavenRegTool::rootExportSetting(), DWORD(15));
     }
 
-    void refusesBadArguments_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::newRow("nothing") << QStringList();
-        QTest::newRow("unknown command") << QStringList{"copy", "HKCU\\A"};
-        QTest::newRow("unknown root") << QStringList{"query", "HKXY\\A"};
-        QTest::newRow("missing file") << QStringList{"export", "HKCU"};
-        QTest::newRow("bad switch") << QStringList{"query", "HKCU", "/x"};
-        QTest::newRow("/v without name") << QStringList{"query", "HKCU", "/v"};
-        QTest::newRow("/v and /ve") << QStringList{"delete", "HKCU\\A", "/v", "a", "/ve"};
-        QTest::newRow("bad dword") << QStringList{"add", "HKCU\\A", "/v", "a", "/t", "REG_DWORD", "/d", "x"};
-        QTest::newRow("dword too big") << QStringList{"add", "HKCU\\A", "/t", "REG_DWORD", "/d", "4294967296"};
-        QTest::newRow("odd binary") << QStringList{"add", "HKCU\\A", "/t", "REG_BINARY", "/d", "abc"};
-        QTest::newRow("unknown type") << QStringList{"add", "HKCU\\A", "/t", "REG_FOO"};
-    }
-
+    // Nothing, an unknown command or root, a missing file, a bad switch, /v without a name or with /ve, a bad
+    // or too big dword, an odd binary and an unknown type.
     void refusesBadArguments()
     {
-        QFETCH(QStringList, args);
-        const ToolRun r = tool(args);
-        QCOMPARE(r.rc, 1);
-        QVERIFY(r.err.startsWith(u"Fehler: "_s));
-        QVERIFY(!exists(u"A"_s));
+        for (const QStringList& args :
+             {QStringList(), QStringList{"copy", "HKCU\\A"}, QStringList{"query", "HKXY\\A"},
+              QStringList{"export", "HKCU"}, QStringList{"query", "HKCU", "/x"}, QStringList{"query", "HKCU", "/v"},
+              QStringList{"delete", "HKCU\\A", "/v", "a", "/ve"},
+              QStringList{"add", "HKCU\\A", "/v", "a", "/t", "REG_DWORD", "/d", "x"},
+              QStringList{"add", "HKCU\\A", "/t", "REG_DWORD", "/d", "4294967296"},
+              QStringList{"add", "HKCU\\A", "/t", "REG_BINARY", "/d", "abc"},
+              QStringList{"add", "HKCU\\A", "/t", "REG_FOO"}}) {
+            const ToolRun r = tool(args);
+            QVERIFY2(r.rc == 1 && r.err.startsWith(u"Fehler: "_s), qPrintable(args.join(u' ')));
+            QVERIFY(!exists(u"A"_s));
+        }
     }
 
 private:

@@ -62,47 +62,36 @@ private slots:
     }
 
     // The caption is the program's; Esc answers No, stops at a stop question, cancels where it can.
-    void boxes_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("buttons");
-        QTest::newRow("question, Enter") << 0 << int(Qt::Key_Return) << int(MessageAnswer::Yes) << 2;
-        QTest::newRow("question, Esc is No") << 0 << int(Qt::Key_Escape) << int(MessageAnswer::No) << 2;
-        QTest::newRow("stop question, Esc stops") << 1 << int(Qt::Key_Escape) << int(MessageAnswer::Yes) << 2;
-        QTest::newRow("three buttons, Esc") << 2 << int(Qt::Key_Escape) << int(MessageAnswer::Cancel) << 3;
-    }
     void boxes()
     {
-        QFETCH(int, kind);
-        QFETCH(int, key);
-        QString caption;
-        int buttons = 0;
-        answerBox([&](QMessageBox* box) { caption = box->windowTitle(), buttons = int(box->buttons().size()); },
-                  [key](QMessageBox* box) { QTest::keyClick(box, Qt::Key(key)); });
+        // kind (0 question, 1 stop question, 2 three buttons), key, answer, buttons
+        const std::tuple<int, Qt::Key, MessageAnswer, int> cases[] = {
+            {0, Qt::Key_Return, MessageAnswer::Yes, 2}, {0, Qt::Key_Escape, MessageAnswer::No, 2},
+            {1, Qt::Key_Escape, MessageAnswer::Yes, 2}, {2, Qt::Key_Escape, MessageAnswer::Cancel, 3}};
         const QString text = QStringLiteral("Weiter?");
         const QString title = QStringLiteral("Kaven 1.0");
-        const MessageAnswer got = kind == 0   ? messageSink().message(MessageKind::YesNo, title, text)
-                                  : kind == 1 ? messageSink().askToStop(title, text)
-                                              : AskYesNoCancel(text);
-        QTEST(int(got), "answer");
-        QCOMPARE(caption, QStringLiteral("Kaven 1.0"));
-        QTEST(buttons, "buttons");
+        for (const auto& [kind, key, answer, buttonCount] : cases) {
+            QString caption;
+            int buttons = 0;
+            answerBox([&](QMessageBox* box) { caption = box->windowTitle(), buttons = int(box->buttons().size()); },
+                      [k = key](QMessageBox* box) { QTest::keyClick(box, k); });
+            const MessageAnswer got = kind == 0   ? messageSink().message(MessageKind::YesNo, title, text)
+                                      : kind == 1 ? messageSink().askToStop(title, text)
+                                                  : AskYesNoCancel(text);
+            QCOMPARE(int(got), int(answer));
+            QCOMPARE(caption, QStringLiteral("Kaven 1.0"));
+            QCOMPARE(buttons, buttonCount);
+        }
     }
 
-    void filterTranslation_data()
-    {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("qt");
-        QTest::newRow("one") << "Registrierungsdatei (*.reg)|*.reg" << "Registrierungsdatei (*.reg)";
-        QTest::newRow("two") << "Favoriten Datei (*.fav)|*.fav|Alle|*.*" << "Favoriten Datei (*.fav);;Alle (*.*)";
-        QTest::newRow("patterns") << "Texte|*.txt;*.log" << "Texte (*.txt *.log)";
-    }
     void filterTranslation()
     {
-        QFETCH(QString, filter);
-        QTEST(QtMessageSink::qtFilter(filter), "qt");
+        const std::pair<QString, QString> cases[] = {
+            {"Registrierungsdatei (*.reg)|*.reg", "Registrierungsdatei (*.reg)"},
+            {"Favoriten Datei (*.fav)|*.fav|Alle|*.*", "Favoriten Datei (*.fav);;Alle (*.*)"},
+            {"Texte|*.txt;*.log", "Texte (*.txt *.log)"}};
+        for (const auto& [filter, qt] : cases)
+            QCOMPARE(QtMessageSink::qtFilter(filter), qt);
     }
 
     // The binary editor's import refuses the files of the open store, saying so in a box. (The size

@@ -33,32 +33,25 @@ private slots:
         m_store.reset();
     }
 
-    void quickHelpUnderThePointer_data()
-    {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<int>("string"); // 0: no quick help
-        QTest::newRow("key tree") << "RegTreeView1" << 1001;
-        QTest::newRow("value list") << "RegListView1" << 1002;
-        QTest::newRow("tool-page tabs") << "ToolTabs" << 1003;
-        QTest::newRow("key path panel") << "StatusPanel2" << 1019;
-        QTest::newRow("menu bar has no context") << "menubar" << 0;
-    }
+    // The key tree, the value list, the tool-page tabs and the key path panel have quick help, the menu bar none.
     void quickHelpUnderThePointer()
     {
-        QFETCH(QString, control);
-        QFETCH(int, string);
-        QWidget* target = control == QLatin1String("menubar") ? m_form->menuBar()
-                                                             : m_form->findChild<QWidget*>(control);
-        QVERIFY(target && target->isVisible());
-        QCursor::setPos(target->mapToGlobal(target->rect().center()));
-        QTest::keyPress(m_form.get(), Qt::Key_F7);
-        auto* hint = qobject_cast<QuickHelpHint*>(m_form->quickHelp()->visibleHint());
-        QCOMPARE(hint ? hint->markup() : QString(), string ? Help::String(string) : QString());
-        QVERIFY(!hint || (hint->width() > 20 && hint->height() > 10));
-        // F7 belongs to the quick help: the menu entry's short-cut does not fire as well.
-        QCOMPARE(m_sink->count(), 0);
-        QTest::keyRelease(m_form.get(), Qt::Key_F7);
-        QVERIFY(!m_form->quickHelp()->visibleHint());
+        const std::pair<QString, int> cases[] = {{"RegTreeView1", 1001}, {"RegListView1", 1002}, {"ToolTabs", 1003},
+                                                 {"StatusPanel2", 1019}, {"menubar", 0}}; // control, string (0: none)
+        for (const auto& [control, string] : cases) {
+            QWidget* target = control == QLatin1String("menubar") ? m_form->menuBar()
+                                                                 : m_form->findChild<QWidget*>(control);
+            QVERIFY(target && target->isVisible());
+            QCursor::setPos(target->mapToGlobal(target->rect().center()));
+            QTest::keyPress(m_form.get(), Qt::Key_F7);
+            auto* hint = qobject_cast<QuickHelpHint*>(m_form->quickHelp()->visibleHint());
+            QCOMPARE(hint ? hint->markup() : QString(), string ? Help::String(string) : QString());
+            QVERIFY(!hint || (hint->width() > 20 && hint->height() > 10));
+            // F7 belongs to the quick help: the menu entry's short-cut does not fire as well.
+            QCOMPARE(m_sink->count(), 0);
+            QTest::keyRelease(m_form.get(), Qt::Key_F7);
+            QVERIFY(!m_form->quickHelp()->visibleHint());
+        }
     }
 
     // F7 again over the same control hides the hint; the help menu's entries.

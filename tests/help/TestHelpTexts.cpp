@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestHelpTexts final : public QObject {
     Q_OBJECT
 
@@ -68,72 +70,50 @@ private slots:
         QCOMPARE(Help::QuickHelpText(0), QString());
     }
 
-    void contextLookup_data()
-    {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("object");
-        QTest::addColumn<QString>("widgetClass");
-        QTest::addColumn<int>("context");
-        QTest::newRow("main window tree") << "TMainForm" << "RegTreeView1" << "QTreeView" << 1;
-        QTest::newRow("same name in any window") << "TParallelForm" << "RegTreeView1" << "QTreeView" << 1;
-        QTest::newRow("tool-page tabs") << "TMainForm" << "ToolTabs" << "QTabBar" << 3;
-        QTest::newRow("name of one dialog only") << "TSearchForm" << "logicalCheckBox" << "QCheckBox" << 24;
-        QTest::newRow("same name in another dialog") << "TChangeSearchForm" << "logicalCheckBox" << "QCheckBox" << 0;
-        QTest::newRow("shared name, window decides") << "TDeleteForm" << "confirmCheckBox" << "QCheckBox" << 32;
-        QTest::newRow("unnamed control by class") << "TUndoForm" << "" << "QListWidget" << 95;
-        QTest::newRow("class elsewhere has none") << "TMainForm" << "" << "QListWidget" << 0;
-        QTest::newRow("unknown") << "TMainForm" << "nothing" << "QWidget" << 0;
-    }
     void contextLookup()
     {
-        QFETCH(QString, window);
-        QFETCH(QString, object);
-        QFETCH(QString, widgetClass);
-        QTEST(Help::HelpContextFor(window, object, widgetClass), "context");
+        const std::tuple<QString, QString, QString, int> cases[] = { // window, object, widget class, context
+            {"TMainForm", "RegTreeView1", "QTreeView", 1}, {"TParallelForm", "RegTreeView1", "QTreeView", 1},
+            {"TMainForm", "ToolTabs", "QTabBar", 3},
+            {"TSearchForm", "logicalCheckBox", "QCheckBox", 24}, // a name of one dialog only
+            {"TChangeSearchForm", "logicalCheckBox", "QCheckBox", 0},
+            {"TDeleteForm", "confirmCheckBox", "QCheckBox", 32}, // a shared name: the window decides
+            {"TUndoForm", "", "QListWidget", 95}, {"TMainForm", "", "QListWidget", 0}, // unnamed: by class, there
+            {"TMainForm", "nothing", "QWidget", 0}};
+        for (const auto& [window, object, widgetClass, context] : cases) {
+            const int got = Help::HelpContextFor(window, object, widgetClass);
+            QVERIFY2(got == context, qPrintable(u"%1 %2: %3"_s.arg(window, object).arg(got)));
+        }
     }
 
-    void search_data()
-    {
-        QTest::addColumn<QString>("term");
-        QTest::addColumn<QList<int>>("mustFind");
-        QTest::newRow("word only in a title") << "Favoritenverwaltung" << QList<int>{};
-        QTest::newRow("empty term") << "" << QList<int>{};
-        QTest::newRow("tags are not text") << "<BR>" << QList<int>{};
-        QTest::newRow("upper-case compare") << "strukturmanager" << QList<int>{14};
-        QTest::newRow("umlaut upper-cased") << "ÜBERWACHEN" << QList<int>{10};
-        QTest::newRow("several topics") << "kaven-reg" << QList<int>{1, 5};
-    }
+    // A word only in a title, an empty term and tags find nothing; the compare is upper-cased, umlauts too.
     void search()
     {
-        QFETCH(QString, term);
-        QFETCH(QList<int>, mustFind);
-        const QList<int> found = SearchHelpTopics(term);
-        QCOMPARE(found.isEmpty(), mustFind.isEmpty());
-        for (int topic : mustFind)
-            QVERIFY2(found.contains(topic), qPrintable(QString::number(topic)));
+        const std::pair<QString, QList<int>> cases[] = {{"Favoritenverwaltung", {}}, {"", {}}, {"<BR>", {}},
+                                                        {"strukturmanager", {14}}, {"ÜBERWACHEN", {10}},
+                                                        {"kaven-reg", {1, 5}}};
+        for (const auto& [term, mustFind] : cases) {
+            const QList<int> found = SearchHelpTopics(term);
+            QVERIFY2(found.isEmpty() == mustFind.isEmpty(), qPrintable(term));
+            for (int topic : mustFind)
+                QVERIFY2(found.contains(topic), qPrintable(term + u' ' + QString::number(topic)));
+        }
     }
 
-    void sectionFile_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QList<int>>("numbers");
-        QTest::addColumn<QStringList>("strings");
-        QTest::newRow("lines joined, comments and blanks dropped")
-            << "// note\n@@ 7\n  a <B>b</B>\n\n// inside\nc  \r\n@@8\n#x" << QList<int>{7, 8}
-            << QStringList{"a <B>b</B> c", "#x"};
-        QTest::newRow("no blank after a line break")
-            << "@@ 3\na<BR>\nb < br >\n<FRAME=16>\nc\n</frame>\nd <BR> x\ne" << QList<int>{3}
-            << QStringList{"a<BR>b < br ><FRAME=16>c </frame>d <BR> x e"};
-        QTest::newRow("text before the first section") << "lost\n@@ 1\nkept" << QList<int>{1} << QStringList{"kept"};
-        QTest::newRow("unreadable number drops its section")
-            << "@@ x\ngone\n@@ 2\n" << QList<int>{2} << QStringList{""};
-    }
+    // Lines joined with comments and blank lines dropped, no blank after a line break, text before the first
+    // section lost, a section with an unreadable number dropped.
     void sectionFile()
     {
-        QFETCH(QString, text);
-        const QMap<int, QString> sections = Help::ParseStringSections(text);
-        QTEST(sections.keys(), "numbers");
-        QTEST(QStringList(sections.values()), "strings");
+        const std::tuple<QString, QList<int>, QStringList> cases[] = {
+            {"// note\n@@ 7\n  a <B>b</B>\n\n// inside\nc  \r\n@@8\n#x", {7, 8}, {"a <B>b</B> c", "#x"}},
+            {"@@ 3\na<BR>\nb < br >\n<FRAME=16>\nc\n</frame>\nd <BR> x\ne", {3},
+             {"a<BR>b < br ><FRAME=16>c </frame>d <BR> x e"}},
+            {"lost\n@@ 1\nkept", {1}, {"kept"}}, {"@@ x\ngone\n@@ 2\n", {2}, {""}}};
+        for (const auto& [text, numbers, strings] : cases) {
+            const QMap<int, QString> sections = Help::ParseStringSections(text);
+            QCOMPARE(sections.keys(), numbers);
+            QCOMPARE(QStringList(sections.values()), strings);
+        }
     }
 };
 

@@ -50,29 +50,27 @@ private slots:
     // Commands and buttons follow the selected node; at the machine node nothing key-bound is enabled.
     // Values can be copied only while some are selected; the main window stays at its machine node, so
     // there is nothing to take over from it.
-    void enablingFollowsSelection_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<QList<bool>>("enabled"); // OpenInMain, CopyKey, ValueProperties, CopyValues, OpenFromMain
-        QTest::newRow("machine node") << QString() << "Arbeitsplatz" << QList<bool>{false, false, false, false, false};
-        QTest::newRow("root key") << "HKEY_CURRENT_USER" << "Arbeitsplatz\\HKEY_CURRENT_USER"
-                                  << QList<bool>{true, false, true, false, false};
-        QTest::newRow("subkey") << Base + "\\A" << "Arbeitsplatz\\" + Base + "\\A"
-                                << QList<bool>{true, true, true, false, false};
-    }
     void enablingFollowsSelection()
     {
-        QFETCH(QString, path);
-        TCopyForm& copy = openParallel();
-        if (!path.isEmpty())
-            QVERIFY(OpenKeyInTree(path, *copy.keyTree()));
-        QTEST(copy.statusText(), "status");
-        QList<bool> enabled;
-        for (const char* name : {"OpenInMain1", "CopyKey1", "ValueProperties1", "CopyValues1", "OpenFromMain1"})
-            enabled << copy.action(name)->isEnabled();
-        QTEST(enabled, "enabled");
-        QCOMPARE(copy.valueModel().rowCount() > 0, !path.isEmpty());
+        // the node, the status text, and which of OpenInMain, CopyKey, ValueProperties, CopyValues, OpenFromMain
+        // are enabled: at the machine node, at a root key, at a subkey
+        const std::tuple<QString, QString, QList<bool>> cases[] = {
+            {QString(), "Arbeitsplatz", {false, false, false, false, false}},
+            {"HKEY_CURRENT_USER", "Arbeitsplatz\\HKEY_CURRENT_USER", {true, false, true, false, false}},
+            {Base + "\\A", "Arbeitsplatz\\" + Base + "\\A", {true, true, true, false, false}}};
+        for (const auto& [path, status, enabled] : cases) {
+            cleanup();
+            init();
+            TCopyForm& copy = openParallel();
+            if (!path.isEmpty())
+                QVERIFY(OpenKeyInTree(path, *copy.keyTree()));
+            QCOMPARE(copy.statusText(), status);
+            QList<bool> actions;
+            for (const char* name : {"OpenInMain1", "CopyKey1", "ValueProperties1", "CopyValues1", "OpenFromMain1"})
+                actions << copy.action(name)->isEnabled();
+            QCOMPARE(actions, enabled);
+            QCOMPARE(copy.valueModel().rowCount() > 0, !path.isEmpty());
+        }
     }
 
     // Back and forward go through the parallel view's own history; Ctrl+H there edits that history, not

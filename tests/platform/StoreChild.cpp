@@ -43,10 +43,9 @@ int write(int size, int every)
     RegBatch batch(top);
     LONG rc = ERROR_SUCCESS;
     for (int i = 0; rc == ERROR_SUCCESS; ++i) {
-        HKEY k = create(u"Software\\Write\\k%1"_s.arg(i / 100));
         const QByteArray data = QByteArray::number(i).leftJustified(size, 'x');
-        rc = k ? RegSetValueBytes(k, u"v%1"_s.arg(i), REG_BINARY, data) : ERROR_REGISTRY_IO_FAILED;
-        RegCloseKey(k);
+        rc = StoreProbe::setValueIn(HKEY_CURRENT_USER, u"Software\\Write\\k%1"_s.arg(i / 100), u"v%1"_s.arg(i),
+                                    REG_BINARY, data);
         if (rc == ERROR_SUCCESS && (i + 1) % every == 0 && (rc = RegFlushKey(top)) == ERROR_SUCCESS)
             say(u"durable %1"_s.arg(i + 1));
     }
@@ -86,10 +85,8 @@ int stress(int id, int ms)
                     rc = ERROR_SUCCESS; // absent, or has subkeys
                 break;
             default: {
-                HKEY k = create(k2);
                 const QString name = u"p%1_%2_%3"_s.arg(id).arg(n).arg(op);
-                rc = k ? RegSetValueBytes(k, name, REG_SZ, name.toUtf8()) : ERROR_REGISTRY_IO_FAILED;
-                RegCloseKey(k);
+                rc = StoreProbe::setValueIn(HKEY_CURRENT_USER, k2, name, REG_SZ, name.toUtf8());
                 if (rc == ERROR_SUCCESS)
                     written << k2 + QLatin1Char('|') + name;
             }
@@ -145,12 +142,8 @@ int main(int argc, char* argv[])
         return read(args.value(2), args.value(3), args.value(4));
     if (args.size() < 3 || RegOpenLocalStore(args.at(2)) != ERROR_SUCCESS)
         return 2;
-    if (mode == QLatin1String("set") && args.size() == 5) {
-        HKEY k = create(args.at(3));
-        const LONG rc = k ? RegSetValueBytes(k, args.at(4), REG_BINARY, QByteArray("1")) : ERROR_ACCESS_DENIED;
-        RegCloseKey(k);
-        return rc == ERROR_SUCCESS ? 0 : 1;
-    }
+    if (mode == QLatin1String("set") && args.size() == 5)
+        return StoreProbe::setValueIn(HKEY_CURRENT_USER, args.at(3), args.at(4), REG_BINARY, "1") ? 1 : 0;
     if (mode == QLatin1String("import")) {
         NullProgress progress;
         return ImportRegFile(args.value(3), progress) ? 0 : 1;

@@ -17,6 +17,17 @@ inline HKEY createKey(HKEY root, const QString& path, REGSAM sam = KEY_ALL_ACCES
     return RegCreateKeyEx(root, path, 0, {}, 0, sam, nullptr, &k, &disp) == ERROR_SUCCESS ? k : 0;
 }
 
+// Creates (or opens) a key and sets a value in it: the first code that is not success.
+inline LONG setValueIn(HKEY root, const QString& path, const QString& name, DWORD type, const QByteArray& data)
+{
+    HKEY k = 0;
+    LONG rc = RegCreateKeyEx(root, path, 0, {}, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    if (rc == ERROR_SUCCESS)
+        rc = RegSetValueBytes(k, name, type, data);
+    RegCloseKey(k);
+    return rc;
+}
+
 // Data of a value below HKEY_CURRENT_USER, or "missing".
 inline QByteArray valueOf(const QString& keyPath, const QString& name)
 {

@@ -61,18 +61,18 @@ private slots:
         QVERIFY(m_store->ok());
         for (const QString& path : {u"B\\Eins\\Tief"_s, u"B\\zwei"_s, u"B\\Eins]"_s, u"B]"_s, u"Bx"_s})
             RegCloseKey(create(path));
+        m_top = create(u"B"_s);
     }
+    void cleanup() { RegCloseKey(m_top); }
 
     void listsTheBranch()
     {
-        HKEY top = create(u"B"_s);
         RegBranch branch;
-        QCOMPARE(readAll(top, false, &branch), ERROR_SUCCESS);
+        QCOMPARE(readAll(m_top, false, &branch), ERROR_SUCCESS);
         // parents first; "B]" and "Bx" are no part of it although their paths sort beside it
         QCOMPARE(listed(branch), (QStringList{u"-"_s, u"0/Eins"_s, u"1/Tief"_s, u"0/Eins]"_s, u"0/zwei"_s}));
-        QCOMPARE(readAll(top, true, &branch), ERROR_SUCCESS);
+        QCOMPARE(readAll(m_top, true, &branch), ERROR_SUCCESS);
         QCOMPARE(listed(branch), (QStringList{u"-"_s, u"0/Eins"_s, u"0/Eins]"_s, u"0/zwei"_s}));
-        RegCloseKey(top);
 
         HKEY valuesOnly = 0;
         QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"B"_s, 0, KEY_QUERY_VALUE, &valuesOnly), ERROR_SUCCESS);
@@ -85,45 +85,40 @@ private slots:
     // deleted since the read answers, the branch walk's tests check.)
     void readsValuesAsTheyAreNow()
     {
-        HKEY top = create(u"B"_s);
         HKEY eins = create(u"B\\Eins"_s);
         QCOMPARE(RegSetValueBytes(eins, u"a"_s, REG_BINARY, "1"), ERROR_SUCCESS);
         RegBranch branch;
-        QCOMPARE(readAll(top, false, &branch), ERROR_SUCCESS);
+        QCOMPARE(readAll(m_top, false, &branch), ERROR_SUCCESS);
         QCOMPARE(RegSetValueBytes(eins, u"b"_s, REG_BINARY, "2"), ERROR_SUCCESS);
         LONG rc = -1;
         QCOMPARE(valuesOf(branch, 1, &rc), (QStringList{u"a=1"_s, u"b=2"_s}));
         HKEY key = 0;
         QCOMPARE(RegOpenBranchKey(branch, 5, &key), ERROR_INVALID_PARAMETER);
         RegCloseKey(eins);
-        RegCloseKey(top);
     }
 
     // The list stands for a key's subkeys only while none was created or deleted below the key since the
     // read; with subKeysOnly only the branch key's own subkeys were read.
     void tellsWhetherSubKeysAreCurrent()
     {
-        HKEY top = create(u"B"_s);
         RegBranch branch;
-        QCOMPARE(readAll(top, true, &branch), ERROR_SUCCESS);
+        QCOMPARE(readAll(m_top, true, &branch), ERROR_SUCCESS);
         QVERIFY(RegBranchSubKeysCurrent(branch, 0));
         QVERIFY(!RegBranchSubKeysCurrent(branch, 1));
-        QCOMPARE(readAll(top, false, &branch), ERROR_SUCCESS);
+        QCOMPARE(readAll(m_top, false, &branch), ERROR_SUCCESS);
         QVERIFY(RegBranchSubKeysCurrent(branch, 0) && RegBranchSubKeysCurrent(branch, 1));
         RegCloseKey(create(u"B\\Eins\\Neu"_s));
         QVERIFY(RegBranchSubKeysCurrent(branch, 0));
         QVERIFY(!RegBranchSubKeysCurrent(branch, 1));
-        QCOMPARE(readAll(top, false, &branch), ERROR_SUCCESS);
+        QCOMPARE(readAll(m_top, false, &branch), ERROR_SUCCESS);
         QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"B\\zwei"_s), ERROR_SUCCESS);
         QVERIFY(!RegBranchSubKeysCurrent(branch, 0));
-        RegCloseKey(top);
     }
 
     // A branch holding most values reads them in one pass; values of keys written in turn arrive mixed
     // and still come back per key in creation order, changes after the read included.
     void readsValuesInOnePass()
     {
-        HKEY top = create(u"B"_s);
         HKEY keys[] = {create(u"B\\Eins"_s), create(u"B\\zwei"_s), create(u"B\\Eins\\Tief"_s)};
         for (int round = 0; round < 300; ++round)
             for (int k = 0; k < 3; ++k)
@@ -131,7 +126,7 @@ private slots:
                                           QByteArray::number(k * 1000 + round)),
                          ERROR_SUCCESS);
         RegBranch branch;
-        QCOMPARE(readAll(top, false, &branch), ERROR_SUCCESS);
+        QCOMPARE(readAll(m_top, false, &branch), ERROR_SUCCESS);
         QCOMPARE(RegSetValueBytes(keys[1], u"v0"_s, REG_BINARY, "neu"), ERROR_SUCCESS);
         LONG rc = -1;
         // Tief, zwei, Eins (their places in the list and in keys): not in the order they were written
@@ -144,11 +139,11 @@ private slots:
         }
         for (HKEY key : keys)
             RegCloseKey(key);
-        RegCloseKey(top);
     }
 
 private:
     std::unique_ptr<TempStore> m_store;
+    HKEY m_top = 0; // the branch key B
 };
 
 QTEST_GUILESS_MAIN(TestRegBranch)

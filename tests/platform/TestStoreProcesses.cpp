@@ -133,10 +133,7 @@ private slots:
 
     void readersNeitherWriteNorWait()
     {
-        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Kept"_s);
-        QVERIFY(k);
-        QCOMPARE(RegSetValueBytes(k, u"v"_s, REG_SZ, QByteArray("1")), ERROR_SUCCESS);
-        RegCloseKey(k);
+        QCOMPARE(setValueIn(HKEY_CURRENT_USER, u"Software\\Kept"_s, u"v"_s, REG_SZ, "1"), ERROR_SUCCESS);
         RegShutdown();
         const QStringList readArgs = {u"read"_s, m_store->storePath(), u"Software\\Kept"_s, u"v"_s};
         const QStringList expected = {u"open 0 "_s, u"read 0 1"_s, u"write 5"_s};

@@ -348,9 +348,7 @@ private slots:
 
     void olderStoreIsMigratedNewOneIsPrivate()
     {
-        HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Old"_s);
-        QCOMPARE(set(k, u"v"_s, "kept"), ERROR_SUCCESS);
-        RegCloseKey(k);
+        QCOMPARE(setValueIn(HKEY_CURRENT_USER, u"Software\\Old"_s, u"v"_s, REG_BINARY, "kept"), ERROR_SUCCESS);
         RegShutdown();
         // the first stores carried neither application id nor version nor the later indexes
         QCOMPARE(sqlValue(m_store->storePath(),
@@ -380,9 +378,7 @@ private slots:
     {
         for (const bool readOnlyFile : {true, false}) {
             QVERIFY(m_store.emplace().ok());
-            HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Kept"_s);
-            QCOMPARE(set(k, u"v"_s), ERROR_SUCCESS);
-            RegCloseKey(k);
+            QCOMPARE(setValueIn(HKEY_CURRENT_USER, u"Software\\Kept"_s, u"v"_s, REG_BINARY, "1"), ERROR_SUCCESS);
             const QString path = m_store->storePath();
             RegShutdown();
             if (readOnlyFile)
@@ -391,6 +387,7 @@ private slots:
             const StoreAccess access = readOnlyFile ? StoreAccess::ReadWrite : StoreAccess::ReadOnly;
             QCOMPARE(RegOpenLocalStore(path, nullptr, access), ERROR_SUCCESS);
             QCOMPARE(valueOf(u"Software\\Kept"_s, u"v"_s), QByteArray("1"));
+            HKEY k = 0;
             QCOMPARE(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Kept"_s, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
             QCOMPARE(set(k, u"w"_s), ERROR_ACCESS_DENIED);
             QCOMPARE(RegDeleteKey(HKEY_CURRENT_USER, u"Software\\Kept"_s), ERROR_ACCESS_DENIED);
@@ -409,11 +406,8 @@ private slots:
         HKEY k = createKey(HKEY_CURRENT_USER, u"Software\\Batch"_s);
         RegBatch batch(k);
         QVERIFY(batch.ok());
-        for (int i = 0; i < 3000; ++i) {
-            HKEY c = createKey(k, nameOf(i));
-            QCOMPARE(set(c, u"v"_s, QByteArray(4, char(i)), REG_DWORD), ERROR_SUCCESS);
-            RegCloseKey(c);
-        }
+        for (int i = 0; i < 3000; ++i)
+            QCOMPARE(setValueIn(k, nameOf(i), u"v"_s, REG_DWORD, QByteArray(4, char(i))), ERROR_SUCCESS);
         // values written into the key whose subkeys are enumerated, and into the key whose values are
         // enumerated: each index still answers its own item
         QString name;

@@ -96,9 +96,7 @@ private slots:
         const QString run = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"_s;
         for (const QByteArray& bytes : {doubled(original), doubled(original.mid(2))}) {
             QVERIFY(removeKey(run, HKEY_LOCAL_MACHINE));
-            QVERIFY(writeFile(m_file, bytes));
-            ScriptedProgress progress;
-            QVERIFY(ImportRegFileResult(m_file, progress).ok);
+            QVERIFY(importText(bytes).ok);
             QCOMPARE(value(run, u"SecurityHealth"_s, HKEY_LOCAL_MACHINE).second,
                      sz("%windir%\\system32\\SecurityHealthSystray.exe"));
         }

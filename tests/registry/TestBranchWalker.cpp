@@ -75,34 +75,27 @@ private slots:
             QVERIFY(RegTestKeys::setValue(u"W"_s, name, REG_SZ, RegTestKeys::sz("")));
     }
 
-    void visitsInOrder_data()
+    // The whole branch, B1 skipped, the walk stopped at B1.
+    void visitsInOrder()
     {
-        QTest::addColumn<QString>("skipAt");
-        QTest::addColumn<QString>("stopAt");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("seen");
         const QStringList head{u"W"_s, u"W:"_s, u"W:alpha"_s, u"W:Beta"_s, u"W:ss"_s, u"W:ß"_s, u"W:"_s + LongValue,
                                u"W:Zeta"_s};
         const QStringList keys{u"W\\a"_s, u"W\\Ä"_s, u"W\\a b"_s, u"W\\a b\\y"_s, u"W\\a\\z"_s, u"W\\b"_s,
                                u"W\\B1"_s};
         const QStringList tail{u"W\\c"_s, u"!W\\gesperrt:5"_s, u"W\\"_s + LongKey};
-        const int completed = int(WalkResult::Status::Completed);
-        QTest::newRow("all") << "" << "" << completed << head + keys + QStringList{u"W\\B1\\x"_s} + tail;
-        QTest::newRow("skip B1") << "B1" << "" << completed << head + keys + tail;
-        QTest::newRow("stop at B1") << "" << "B1" << int(WalkResult::Status::Stopped) << head + keys;
-    }
-
-    void visitsInOrder()
-    {
-        Recorder recorder;
-        QFETCH(QString, skipAt);
-        QFETCH(QString, stopAt);
-        recorder.skipAt = skipAt;
-        recorder.stopAt = stopAt;
-        ScriptedProgress progress;
-        const WalkResult result = BranchWalker(progress).walk(u"HKEY_CURRENT_USER\\W\\"_s, recorder);
-        QTEST(int(result.status), "status");
-        QTEST(recorder.seen, "seen");
+        const auto completed = WalkResult::Status::Completed;
+        const std::tuple<QString, QString, WalkResult::Status, QStringList> cases[] = { // skip at, stop at
+            {"", "", completed, head + keys + QStringList{u"W\\B1\\x"_s} + tail},
+            {"B1", "", completed, head + keys + tail}, {"", "B1", WalkResult::Status::Stopped, head + keys}};
+        for (const auto& [skipAt, stopAt, status, seen] : cases) {
+            Recorder recorder;
+            recorder.skipAt = skipAt;
+            recorder.stopAt = stopAt;
+            ScriptedProgress progress;
+            const WalkResult result = BranchWalker(progress).walk(u"HKEY_CURRENT_USER\\W\\"_s, recorder);
+            QCOMPARE(int(result.status), int(status));
+            QCOMPARE(recorder.seen, seen);
+        }
     }
 
     // In the "C" locale keys follow the UTF-8 bytes of their paths: upper case before lower case, a
@@ -122,49 +115,39 @@ private slots:
     // The store's order: the same keys and values, every key before the values, a value deleted under the
     // walk (after the pass read it) not seen; with the values from one pass over the registry's, or key by
     // key when the branch holds few of them.
-    void storeOrderVisitsTheSame_data()
-    {
-        QTest::addColumn<QString>("skipAt");
-        QTest::addColumn<int>("otherValues");
-        QTest::newRow("one pass") << "" << 0;
-        QTest::newRow("one pass, B1 skipped") << "B1" << 0;
-        QTest::newRow("key by key") << "" << 400;
-        QTest::newRow("key by key, B1 skipped") << "B1" << 400;
-    }
-
     void storeOrderVisitsTheSame()
     {
-        QFETCH(QString, skipAt);
-        QFETCH(int, otherValues);
-        for (int i = 0; i < otherValues; ++i)
-            QVERIFY(RegTestKeys::setValue(u"Andere"_s, QString::number(i), REG_DWORD, QByteArray(4, '\0')));
-        {
-            RegTestKeys::OpenedKey w;
-            QVERIFY(RegTestKeys::openKey(w, u"W"_s));
-            RegBranch read;
-            LONG rc = RegReadBranchUncounted(w.handle, KEY_READ, &read);
-            while (rc == ERROR_SUCCESS && !read.complete())
-                rc = RegReadBranchPart(read);
-            QCOMPARE(RegBranchWantsValuePass(read), otherValues == 0);
+        for (const auto& [skipAt, otherValues] : {std::pair{u""_s, 0}, {u"B1"_s, 0}, {u""_s, 400}, {u"B1"_s, 400}}) {
+            init();
+            for (int i = 0; i < otherValues; ++i)
+                QVERIFY(RegTestKeys::setValue(u"Andere"_s, QString::number(i), REG_DWORD, QByteArray(4, '\0')));
+            {
+                RegTestKeys::OpenedKey w;
+                QVERIFY(RegTestKeys::openKey(w, u"W"_s));
+                RegBranch read;
+                LONG rc = RegReadBranchUncounted(w.handle, KEY_READ, &read);
+                while (rc == ERROR_SUCCESS && !read.complete())
+                    rc = RegReadBranchPart(read);
+                QCOMPARE(RegBranchWantsValuePass(read), otherValues == 0);
+            }
+            Recorder ordered, stored;
+            ScriptedProgress progress;
+            const BranchWalker::Options byLocale, byStore{true, KEY_READ, false, true};
+            for (const auto& [recorder, options] : {std::pair{&ordered, byLocale}, {&stored, byStore}}) {
+                recorder->skipAt = skipAt;
+                QVERIFY(RegTestKeys::setValue(u"W\\c"_s, u"alt"_s, REG_SZ, RegTestKeys::sz("")));
+                recorder->dropValueOf = u"W\\c"_s;
+                QCOMPARE(BranchWalker(progress, options).walk(u"HKEY_CURRENT_USER\\W"_s, *recorder).status,
+                         WalkResult::Status::Completed);
+            }
+            QVERIFY(!stored.seen.contains(u"c:alt"_s));
+            const auto isValue = [](const QString& entry) { return !entry.startsWith(u'!') && entry.contains(u':'); };
+            const auto firstValue = std::find_if(stored.seen.cbegin(), stored.seen.cend(), isValue);
+            QVERIFY(std::none_of(firstValue, stored.seen.cend(), [&](const QString& e) { return !isValue(e); }));
+            ordered.seen.sort();
+            stored.seen.sort();
+            QCOMPARE(stored.seen, ordered.seen);
         }
-        Recorder ordered, stored;
-        ordered.skipAt = stored.skipAt = skipAt;
-        ScriptedProgress progress;
-        const QString branch = u"HKEY_CURRENT_USER\\W"_s;
-        QVERIFY(RegTestKeys::setValue(u"W\\c"_s, u"alt"_s, REG_SZ, RegTestKeys::sz("")));
-        ordered.dropValueOf = u"W\\c"_s;
-        QCOMPARE(BranchWalker(progress).walk(branch, ordered).status, WalkResult::Status::Completed);
-        QVERIFY(RegTestKeys::setValue(u"W\\c"_s, u"alt"_s, REG_SZ, RegTestKeys::sz("")));
-        stored.dropValueOf = u"W\\c"_s;
-        const BranchWalker::Options options{true, KEY_READ, false, true};
-        QCOMPARE(BranchWalker(progress, options).walk(branch, stored).status, WalkResult::Status::Completed);
-        QVERIFY(!stored.seen.contains(u"c:alt"_s));
-        const auto isValue = [](const QString& entry) { return !entry.startsWith(u'!') && entry.contains(u':'); };
-        const auto firstValue = std::find_if(stored.seen.cbegin(), stored.seen.cend(), isValue);
-        QVERIFY(std::none_of(firstValue, stored.seen.cend(), [&](const QString& e) { return !isValue(e); }));
-        ordered.seen.sort();
-        stored.seen.sort();
-        QCOMPARE(stored.seen, ordered.seen);
     }
 
     void cancelsAndFailsAsValues()
@@ -185,17 +168,17 @@ private slots:
         QVERIFY2(failed.text.contains(u"W\\B1\\x"_s), qPrintable(failed.text));
         QCOMPARE(BranchWalker(progress).walk(u"HKEY_NIRGENDWO\\W"_s, deleting).status, WalkResult::Status::Failed);
 
-        // A key deleted before its turn did not open, as it would not by its path.
-        Recorder early;
-        early.deleteOther = u"W\\c"_s;
-        QCOMPARE(BranchWalker(progress).walk(u"HKEY_CURRENT_USER\\W"_s, early).status, WalkResult::Status::Completed);
-        QVERIFY2(early.seen.contains(u"!W\\c:2"_s), qPrintable(early.seen.join(u' ')));
-
-        // Nor did a key that denied reading before its turn.
-        Recorder denying;
-        denying.denyOther = u"W\\b"_s;
-        QCOMPARE(BranchWalker(progress).walk(u"HKEY_CURRENT_USER\\W"_s, denying).status, WalkResult::Status::Completed);
-        QVERIFY2(denying.seen.contains(u"!W\\b:5"_s), qPrintable(denying.seen.join(u' ')));
+        // A key deleted before its turn did not open, as it would not by its path; nor did a key that denied
+        // reading before its turn.
+        for (const auto& [deleteOther, denyOther, notOpened] :
+             {std::tuple{u"W\\c"_s, QString(), u"!W\\c:2"_s}, {QString(), u"W\\b"_s, u"!W\\b:5"_s}}) {
+            Recorder early;
+            early.deleteOther = deleteOther;
+            early.denyOther = denyOther;
+            const WalkResult result = BranchWalker(progress).walk(u"HKEY_CURRENT_USER\\W"_s, early);
+            QCOMPARE(result.status, WalkResult::Status::Completed);
+            QVERIFY2(early.seen.contains(notOpened), qPrintable(early.seen.join(u' ')));
+        }
     }
 
 private:

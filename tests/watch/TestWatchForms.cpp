@@ -92,35 +92,26 @@ private slots:
     }
 
     // The box is checked with any bit, greyed with one to three; a click sets all four or none.
-    void filterBox_data()
-    {
-        QTest::addColumn<QString>("clicks");
-        QTest::addColumn<int>("state");
-        QTest::addColumn<int>("filter");
-        QTest::newRow("box") << "box" << int(Qt::Checked) << 15;
-        QTest::newRow("box twice") << "box,box" << int(Qt::Unchecked) << 0;
-        QTest::newRow("one bit") << "2" << int(Qt::PartiallyChecked) << 4;
-        QTest::newRow("greyed box clicked") << "0,box" << int(Qt::Checked) << 15;
-        QTest::newRow("all bits one by one") << "0,1,2,3" << int(Qt::Checked) << 15;
-        QTest::newRow("bit off again") << "box,1" << int(Qt::PartiallyChecked) << 13;
-    }
-
     void filterBox()
     {
-        QFETCH(QString, clicks);
-        WatchController watch;
-        TThreadForm dialog(watch, Path);
-        auto* box = dialog.findChild<QCheckBox*>(QStringLiteral("FilterCheckBox1"));
-        auto* bits = dialog.findChild<TDropDownCheckList*>(QStringLiteral("FilterButton1"));
-        for (const QString& click : clicks.split(QLatin1Char(','))) {
-            if (click == QLatin1String("box"))
-                box->click();
-            else
-                bits->toggleItem(click.toInt());
+        const std::tuple<QString, Qt::CheckState, int> cases[] = { // clicks (box or a bit), box state, filter
+            {"box", Qt::Checked, 15}, {"box,box", Qt::Unchecked, 0}, {"2", Qt::PartiallyChecked, 4},
+            {"0,box", Qt::Checked, 15}, {"0,1,2,3", Qt::Checked, 15}, {"box,1", Qt::PartiallyChecked, 13}};
+        for (const auto& [clicks, state, filter] : cases) {
+            WatchController watch;
+            TThreadForm dialog(watch, Path);
+            auto* box = dialog.findChild<QCheckBox*>(QStringLiteral("FilterCheckBox1"));
+            auto* bits = dialog.findChild<TDropDownCheckList*>(QStringLiteral("FilterButton1"));
+            for (const QString& click : clicks.split(QLatin1Char(','))) {
+                if (click == QLatin1String("box"))
+                    box->click();
+                else
+                    bits->toggleItem(click.toInt());
+            }
+            QCOMPARE(box->checkState(), state);
+            dialog.done(QDialog::Rejected);
+            QCOMPARE(int(watch.watchSlots()[0].filter), filter);
         }
-        QTEST(int(box->checkState()), "state");
-        dialog.done(QDialog::Rejected);
-        QTEST(int(watch.watchSlots()[0].filter), "filter");
     }
 
     // Leaving the machine stops and joins every thread; the window ends with a thread still running.

@@ -34,25 +34,20 @@ private slots:
         QCOMPARE(names, (QStringList{"alpha", "Beta", "Gamma", ".versteckt"}));
     }
 
-    void startFolder_data()
-    {
-        QTest::addColumn<QString>("start"); // below the temporary folder; "-": none
-        QTest::addColumn<QString>("selected");
-        QTest::newRow("nested folder") << "Beta/innen" << "Beta/innen";
-        QTest::newRow("hidden folder") << ".versteckt" << ".versteckt";
-        QTest::newRow("missing end selects what exists") << "Beta/fehlt/tiefer" << "Beta";
-        QTest::newRow("a file selects its folder") << "datei.txt" << ".";
-        QTest::newRow("none: Arbeitsplatz, no folder") << "-" << "";
-    }
+    // A nested and a hidden folder; a missing end selects what exists, a file its folder; without a start
+    // the dialog shows Arbeitsplatz with no folder.
     void startFolder()
     {
-        QFETCH(QString, start);
-        QFETCH(QString, selected);
-        TFolderDialog dialog;
-        if (start != QLatin1String("-"))
-            dialog.setFolder(m_dir.filePath(start));
-        QCOMPARE(dialog.folder(), selected.isEmpty() ? QString() : QDir::cleanPath(m_dir.filePath(selected)));
-        QCOMPARE(dialog.findChild<QPushButton*>(QStringLiteral("okButton"))->isEnabled(), !selected.isEmpty());
+        const std::pair<QString, QString> cases[] = { // start below the temporary folder ("-": none), selected
+            {"Beta/innen", "Beta/innen"}, {".versteckt", ".versteckt"}, {"Beta/fehlt/tiefer", "Beta"},
+            {"datei.txt", "."}, {"-", ""}};
+        for (const auto& [start, selected] : cases) {
+            TFolderDialog dialog;
+            if (start != QLatin1String("-"))
+                dialog.setFolder(m_dir.filePath(start));
+            QCOMPARE(dialog.folder(), selected.isEmpty() ? QString() : QDir::cleanPath(m_dir.filePath(selected)));
+            QCOMPARE(dialog.findChild<QPushButton*>(QStringLiteral("okButton"))->isEnabled(), !selected.isEmpty());
+        }
     }
 
 private:

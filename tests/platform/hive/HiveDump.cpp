@@ -28,10 +28,7 @@ void walk(HKEY key, const QString& path, BranchDump* dump)
     QByteArray data;
     for (DWORD i = 0; RegEnumValueBytes(key, i, &name, MAX_VALUE_NAME + 1, &type, &data) == ERROR_SUCCESS; ++i)
         values << valueLine(name, type, data);
-    for (DWORD i = 0;; ++i) {
-        DWORD size = MAX_KEY_NAME + 1;
-        if (RegEnumKeyEx(key, i, &name, &size, nullptr) != ERROR_SUCCESS)
-            break;
+    for (DWORD i = 0; RegEnumKey(key, i, &name, MAX_KEY_NAME + 1) == ERROR_SUCCESS; ++i) {
         HKEY sub = 0;
         if (RegOpenKeyEx(key, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
             walk(sub, path + QLatin1Char('\\') + name, dump);

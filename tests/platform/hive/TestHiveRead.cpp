@@ -313,11 +313,9 @@ private slots:
     // FILE[:NAME]: the name after the last colon, the file name without one, a colon inside a folder kept.
     void hiveSpec()
     {
-        const char* const cases[][3] = {{"/mnt/c/NTUSER.DAT:Anna", "/mnt/c/NTUSER.DAT", "Anna"},
-                                        {"/mnt/c/SOFTWARE", "/mnt/c/SOFTWARE", "SOFTWARE"},
-                                        {"a:b:c", "a:b", "c"},
-                                        {"/mnt/x:y/SAM", "/mnt/x:y/SAM", "SAM"},
-                                        {"/h/SYSTEM:", "/h/SYSTEM:", "SYSTEM:"}};
+        const char* const cases[][3] = {
+            {"/mnt/c/NTUSER.DAT:Anna", "/mnt/c/NTUSER.DAT", "Anna"}, {"/mnt/c/SOFTWARE", "/mnt/c/SOFTWARE", "SOFTWARE"},
+            {"a:b:c", "a:b", "c"}, {"/mnt/x:y/SAM", "/mnt/x:y/SAM", "SAM"}, {"/h/SYSTEM:", "/h/SYSTEM:", "SYSTEM:"}};
         for (const auto& [mountArg, path, name] : cases) {
             const HiveMapping::HiveMount parsed = HiveMapping::parseMount(QString::fromLatin1(mountArg));
             QCOMPARE(parsed.path + u'|' + parsed.name, QString::fromLatin1(path) + u'|' + QString::fromLatin1(name));

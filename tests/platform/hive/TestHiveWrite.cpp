@@ -264,11 +264,9 @@ private slots:
             {"txtfile\\Neu", "S\\Classes\\txtfile\\Neu", "U\\txtfile\\Neu"}, {"Neu", "S\\Classes\\Neu", "U\\Neu"}};
         RegShutdown();
         QCOMPARE(mountHives({{}, m_dir->path(), "Anna", true}), ERROR_SUCCESS);
-        for (const auto& [key, landsIn, notIn] : writes) {
-            const HKEY h = StoreProbe::createKey(HKEY_CLASSES_ROOT, key); // 0 fails the write below
-            QCOMPARE(RegSetValueBytes(h, "Gesetzt", REG_DWORD, QByteArray(4, '\7')), ERROR_SUCCESS);
-            RegCloseKey(h);
-        }
+        for (const auto& [key, landsIn, notIn] : writes)
+            QCOMPARE(StoreProbe::setValueIn(HKEY_CLASSES_ROOT, key, "Gesetzt", REG_DWORD, QByteArray(4, '\7')),
+                     ERROR_SUCCESS);
         RegShutdown();
         const QString classes = m_dir->filePath("Users/Anna/AppData/Local/Microsoft/Windows/UsrClass.dat");
         QCOMPARE(mountFiles({m_dir->filePath("Windows/System32/config/SOFTWARE:S"), classes + ":U"}), ERROR_SUCCESS);
