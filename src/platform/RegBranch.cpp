@@ -214,9 +214,10 @@ LONG RegReadBranchValues(RegBranch& branch, qsizetype index, HKEY hKey, QVector<
 bool RegBranchWantsValuePass(const RegBranch& branch)
 {
     // Asking one key costs about as much as passing ten values of the registry.
-    return branch.m_backend && branch.m_complete && !branch.m_subKeysOnly
-           && qint64(branch.m_keys.size()) * 10 >= branch.m_backend->valueRowCount()
-           && branch.m_backend->valueRowCount() > 0;
+    if (!branch.m_backend || !branch.m_complete || branch.m_subKeysOnly)
+        return false;
+    const qint64 rows = branch.m_backend->valueRowCount();
+    return rows > 0 && qint64(branch.m_keys.size()) * 10 >= rows;
 }
 
 LONG RegReadBranchValuePass(RegBranch& branch, QVector<BackendValueRow>* rows)

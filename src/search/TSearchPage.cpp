@@ -178,8 +178,9 @@ void TSearchPage::addMatch(const SearchResult& match)
 {
     m_unshown.push_back(SearchResultList::rowOf(match));
     const auto unshown = qsizetype(m_unshown.size());
-    const bool due = unshown >= m_results.size() / 8 || !m_shown.isValid() || m_shown.elapsed() >= 250;
-    if (unshown >= RepaintEvery && due) {
+    if (unshown < RepaintEvery)
+        return;
+    if (unshown >= m_results.size() / 8 || !m_shown.isValid() || m_shown.elapsed() >= 250) {
         refresh();
         m_view->viewport()->repaint();
     }
