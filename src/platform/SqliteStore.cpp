@@ -13,7 +13,6 @@
 namespace {
 
 constexpr KeyId kHiveRootParent = 0;
-const QString kSep = QStringLiteral("\\");
 
 quint64 nowFileTime()
 {
@@ -21,40 +20,57 @@ quint64 nowFileTime()
 }
 
 // Subkeys sort by their upper-cased names compared by UTF-16 code units: big-endian UTF-16 bytes
-// compare the same way under memcmp.
-QByteArray sortKey(const QString& name)
+// compare the same way under memcmp. Written into a buffer kept between calls.
+void sortKeyInto(QStringView upperName, QByteArray& out)
 {
-    const QString up = winUpper(name);
-    QByteArray out(up.size() * 2, Qt::Uninitialized);
-    for (qsizetype i = 0; i < up.size(); ++i) {
-        out[2 * i] = char(up[i].unicode() >> 8);
-        out[2 * i + 1] = char(up[i].unicode() & 0xFF);
+    out.resize(upperName.size() * 2);
+    char* dst = out.data();
+    for (const QChar c : upperName) {
+        *dst++ = char(c.unicode() >> 8);
+        *dst++ = char(c.unicode() & 0xFF);
     }
-    return out;
+}
+
+// winUpper of name written at dst, which it advances; names are nearly always ASCII.
+void writeUpper(const QString& name, QChar*& dst)
+{
+    const qsizetype n = name.size();
+    const QChar* in = name.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i].unicode();
+        if (c >= 0x80) {
+            const QString up = winUpper(QStringView(name).mid(i));
+            dst = std::copy(up.cbegin(), up.cend(), dst);
+            return;
+        }
+        *dst++ = QChar(c >= 'a' && c <= 'z' ? char16_t(c - 32) : c);
+    }
 }
 
 QString joinUpper(const QString& base, const QStringList& path)
 {
     // names never hold the separator, and upper-casing keeps every character where it was
-    return path.isEmpty() ? base : base + kSep + winUpper(path.join(kSep));
+    if (path.isEmpty())
+        return base;
+    qsizetype size = base.size();
+    for (const QString& name : path)
+        size += 1 + name.size();
+    QString out(size, Qt::Uninitialized);
+    QChar* dst = std::copy(base.cbegin(), base.cend(), out.data());
+    for (const QString& name : path) {
+        *dst++ = QLatin1Char('\\');
+        writeUpper(name, dst);
+    }
+    return out;
 }
 
 // winUpper into a buffer kept between calls: a bulk import sets a million values, nearly all of them
 // with ASCII names, without allocating a string for each.
 void upperInto(const QString& name, QString& out)
 {
-    const qsizetype n = name.size();
-    out.resize(n);
-    const QChar* in = name.constData();
+    out.resize(name.size());
     QChar* dst = out.data();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = in[i].unicode();
-        if (c >= 0x80) {
-            out = winUpper(name);
-            return;
-        }
-        dst[i] = QChar(c >= 'a' && c <= 'z' ? char16_t(c - 32) : c);
-    }
+    writeUpper(name, dst);
 }
 
 // Levels below the root key: HKEY_USERS\S-1\Software is 2.
@@ -67,7 +83,7 @@ qsizetype depthOf(const QString& upperPath)
 
 // --- lookups ---
 
-KeyId SqliteStore::lookupPath(const QString& upperPath, DWORD* deny)
+KeyId SqliteStore::lookupPath(const QString& upperPath, DWORD* deny, const StoreKeyCache::Entry** knownParent)
 {
     if (const StoreKeyCache::Entry* cached = m_cache.find(upperPath)) {
         *deny = cached->deny;
@@ -77,8 +93,11 @@ KeyId SqliteStore::lookupPath(const QString& upperPath, DWORD* deny)
     const qsizetype cut = upperPath.lastIndexOf(QLatin1Char('\\'));
     if (cut > 0) {
         const StoreKeyCache::Entry* parent = m_cache.find(upperPath.left(cut));
-        if (parent && m_cache.knowsAllSubKeys(*parent))
+        if (parent && m_cache.knowsAllSubKeys(*parent)) {
+            if (knownParent)
+                *knownParent = parent;
             return 0;
+        }
     }
     m_findPath.bindTextNoCopy(1, upperPath);
     KeyId id = 0;
@@ -121,7 +140,8 @@ LONG SqliteStore::insertKey(KeyId parent, const QString& name, const QString& up
 {
     m_insertKey.bind(1, parent);
     m_insertKey.bindTextVia(2, name, m_bindA);
-    m_insertKey.bindBlob(3, sortKey(name));
+    sortKeyInto(QStringView(upperPath).mid(upperPath.lastIndexOf(QLatin1Char('\\')) + 1), m_bindSort);
+    m_insertKey.bindBlobNoCopy(3, m_bindSort);
     m_insertKey.bindTextVia(4, upperPath, m_bindB);
     m_insertKey.bind(5, qint64(nowFileTime()));
     const int rc = m_insertKey.step();
@@ -129,7 +149,7 @@ LONG SqliteStore::insertKey(KeyId parent, const QString& name, const QString& up
     if (rc != SQLITE_DONE)
         return rc;
     *id = m_db.lastInsertId();
-    m_log.created(*id);
+    m_log.created(*id, parent);
     m_cache.rememberNew(*id, upperPath);
     if (parent != kHiveRootParent) {
         m_log.touch(parent, REG_NOTIFY_CHANGE_NAME);
@@ -219,7 +239,8 @@ LONG SqliteStore::createKey(KeyId base, const QStringList& path, REGSAM access, 
         return t.refuse(ERROR_INVALID_PARAMETER);
     const QString fullUp = joinUpper(baseUp, path);
     DWORD deny = 0;
-    KeyId cur = lookupPath(fullUp, &deny);
+    const StoreKeyCache::Entry* parent = nullptr; // when the cache alone knew that the key is not there
+    KeyId cur = lookupPath(fullUp, &deny, &parent);
     DWORD created = REG_OPENED_EXISTING_KEY;
     if (cur != 0 || path.isEmpty()) {
         if (cur == 0)
@@ -236,13 +257,18 @@ LONG SqliteStore::createKey(KeyId base, const QStringList& path, REGSAM access, 
         // one it created last, so that is normally the first look
         qsizetype level = path.size() - 1;
         DWORD curDeny = 0;
-        for (; level > 0; --level) {
-            if ((cur = lookupPath(fullUp.left(ends[level - 1]), &curDeny)) != 0)
-                break;
-        }
-        if (level == 0) {
-            (void)lookupPath(baseUp, &curDeny);
-            cur = base;
+        if (parent) {
+            cur = level > 0 ? parent->id : base;
+            curDeny = parent->deny;
+        } else {
+            for (; level > 0; --level) {
+                if ((cur = lookupPath(fullUp.left(ends[level - 1]), &curDeny)) != 0)
+                    break;
+            }
+            if (level == 0) {
+                (void)lookupPath(baseUp, &curDeny);
+                cur = base;
+            }
         }
         if (curDeny & KEY_DENY_WRITE)
             return t.refuse(ERROR_ACCESS_DENIED);

@@ -87,11 +87,14 @@ private:
     void endRead();
 
     // lookups (under m_mutex)
-    [[nodiscard]] KeyId lookupPath(const QString& upperPath, DWORD* deny);
+    // 0 when there is no such key; *knownParent is set when the cache alone knew that
+    [[nodiscard]] KeyId lookupPath(const QString& upperPath, DWORD* deny,
+                                   const StoreKeyCache::Entry** knownParent = nullptr);
     [[nodiscard]] QString upperPathOf(KeyId id);
     [[nodiscard]] bool rowOf(KeyId id, KeyId* parent, QString* upperPath, DWORD* deny);
     enum class BranchRead { Counted, Uncounted, SubKeys };
     LONG readBranchKeys(KeyId id, BranchRead how, int limit, QString* position, QVector<BackendBranchKey>* keys);
+    // upperPath ends in the upper-cased name
     [[nodiscard]] LONG insertKey(KeyId parent, const QString& name, const QString& upperPath, KeyId* id);
     [[nodiscard]] static bool accessDenied(REGSAM access, DWORD deny);
     [[nodiscard]] QString rootPath(HKEY hkey) const;
@@ -107,7 +110,7 @@ private:
         m_valueRows, m_lastValueRow, m_valueList, m_valueGet, m_valueSet, m_valueDel,
         m_keyExists, m_hasChild, m_keyRow, m_deleteKey, m_deleteKeyValues, m_setDeny, m_keyCounts, m_valueCounts,
         m_dataVersion, m_savepoint, m_release, m_rollbackTo;
-    QByteArray m_bindA, m_bindB; // text bound to a statement until its reset
+    QByteArray m_bindA, m_bindB, m_bindSort; // bound to a statement until its reset
     QString m_upperName;         // the upper-cased value name of the running write
     StoreChangeLog m_log;
     StoreKeyCache m_cache;

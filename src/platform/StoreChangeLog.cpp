@@ -69,19 +69,28 @@ void StoreChangeLog::record(KeyId id, const QString& deletedPath)
 
 void StoreChangeLog::touch(KeyId id, DWORD bits)
 {
+    // a batch sets many values of one key in a row: the same mark again changes nothing
+    if (!m_inCall && id == m_lastTouched && (m_lastBits & bits) == bits)
+        return;
     record(id, {});
-    m_touched[id] |= bits;
+    DWORD& marked = m_touched[id];
+    marked |= bits;
+    m_lastTouched = id;
+    m_lastBits = marked;
 }
 
-void StoreChangeLog::created(KeyId id)
+void StoreChangeLog::created(KeyId id, KeyId parent)
 {
     record(id, {});
     m_created.insert(id);
+    if (parent == 0)
+        m_createdRoots.insert(id);
 }
 
 void StoreChangeLog::deleted(KeyId id, const QString& upperPath)
 {
     record(id, upperPath);
+    m_lastTouched = 0;
     m_touched.remove(id);
     m_created.remove(id);
     m_deleted[upperPath] |= KeyDeletedBit;
@@ -102,6 +111,7 @@ bool StoreChangeLog::endCall(bool keep)
         m_undo.clear();
         return marked;
     }
+    m_lastTouched = 0;
     for (auto u = m_undo.crbegin(); u != m_undo.crend(); ++u) {
         if (u->hadTouch)
             m_touched.insert(u->id, u->touchBits);
@@ -124,9 +134,11 @@ bool StoreChangeLog::endCall(bool keep)
 
 void StoreChangeLog::clear()
 {
+    m_lastTouched = 0;
     m_touched.clear();
     m_deleted.clear();
     m_created.clear();
+    m_createdRoots.clear();
     m_undo.clear();
     m_inCall = false;
 }
@@ -151,7 +163,13 @@ int StoreChangeLog::write(const std::function<QString(KeyId)>& pathOf)
     DWORD commonBits = 0;
     bool first = true;
     for (auto it = m_touched.cbegin(); it != m_touched.cend() && rc == SQLITE_OK; ++it) {
-        if (!m_created.contains(it.key())) {
+        const bool made = m_created.contains(it.key());
+        // a key made below another lies below its parent, which the making marked: only its bits count
+        if (coalesce && made && !m_createdRoots.contains(it.key())) {
+            commonBits |= it.value();
+            continue;
+        }
+        if (!made) {
             m_touchKey.bind(1, ft);
             m_touchKey.bind(2, it.key());
             const int step = m_touchKey.step();

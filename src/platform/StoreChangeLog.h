@@ -18,7 +18,7 @@ public:
     void prepare(const SqliteDb& db);
 
     void touch(KeyId id, DWORD bits);
-    void created(KeyId id);
+    void created(KeyId id, KeyId parent);
     void deleted(KeyId id, const QString& upperPath);
     [[nodiscard]] bool isEmpty() const { return m_touched.isEmpty() && m_deleted.isEmpty(); }
 
@@ -51,8 +51,11 @@ private:
     QHash<KeyId, DWORD> m_touched;   // key -> change bits
     QHash<QString, DWORD> m_deleted; // upper path -> bits, keys deleted in the transaction
     QSet<KeyId> m_created;           // keys made in the transaction (their time is already set)
+    QSet<KeyId> m_createdRoots;      // those of them without a parent
     bool m_inCall = false;
     QVector<Undo> m_undo;
+    KeyId m_lastTouched = 0; // and its bits in m_touched
+    DWORD m_lastBits = 0;
     CoarseTimer m_sincePrune;
     SqliteStatement m_touchKey, m_logChange, m_changes, m_lastSeq, m_prune;
 };

@@ -14,11 +14,20 @@ const StoreKeyCache::Entry* StoreKeyCache::find(const QString& upperPath) const
     return it == m_idOf.constEnd() ? nullptr : &*it;
 }
 
+bool StoreKeyCache::knows(KeyId id)
+{
+    if (id != m_lastKnown && m_pathOf.contains(id))
+        m_lastKnown = id;
+    return id != 0 && id == m_lastKnown;
+}
+
 void StoreKeyCache::store(const QString& upperPath, const Entry& entry)
 {
     if (m_idOf.size() > kMaxRemembered) {
-        m_idOf.clear();
-        m_pathOf.clear();
+        forgetPaths();
+        // a bulk import fills them up again: grown once, not step by step
+        m_idOf.reserve(kMaxRemembered + 1);
+        m_pathOf.reserve(kMaxRemembered + 1);
     }
     m_idOf.insert(upperPath, entry);
     m_pathOf.insert(entry.id, upperPath);
@@ -38,16 +47,26 @@ void StoreKeyCache::forget(KeyId id, const QString& upperPath)
 {
     m_idOf.remove(upperPath);
     m_pathOf.remove(id);
+    if (id == m_lastKnown)
+        m_lastKnown = 0;
     // a forgotten key may still exist (its access changed): its parent no longer knows all its subkeys
     ++m_subKeysRound;
 }
 
-void StoreKeyCache::newEpoch()
+void StoreKeyCache::forgetPaths()
 {
     m_idOf.clear();
     m_pathOf.clear();
+    m_lastKnown = 0;
+}
+
+void StoreKeyCache::newEpoch()
+{
+    forgetPaths();
     m_subKeys.clear();
     m_values.clear();
+    m_hotValues = 0;
+    m_hotValueCount = 0;
     m_deletions = 0;
     ++m_epoch;
 }
@@ -61,7 +80,14 @@ void StoreKeyCache::bumpSubKeys(KeyId id)
 
 void StoreKeyCache::bumpValues(KeyId id)
 {
+    if (id == m_hotValues) {
+        ++m_hotValueCount;
+        return;
+    }
+    if (m_hotValues != 0)
+        m_values.insert(m_hotValues, m_hotValueCount);
     if (m_values.size() > kMaxCounted)
         newEpoch();
-    ++m_values[id];
+    m_hotValues = id;
+    m_hotValueCount = m_values.value(id) + 1;
 }

@@ -26,7 +26,7 @@ public:
     // True when every subkey of the key is remembered, so that a path below it that is not remembered
     // does not exist, without asking the store.
     [[nodiscard]] bool knowsAllSubKeys(const Entry& key) const { return key.subKeysRound == m_subKeysRound; }
-    [[nodiscard]] bool knows(KeyId id) const { return m_pathOf.contains(id); }
+    [[nodiscard]] bool knows(KeyId id);
     void forget(KeyId id, const QString& upperPath);
 
     void bumpSubKeys(KeyId id);
@@ -36,17 +36,25 @@ public:
     void newEpoch();
 
     [[nodiscard]] quint64 subKeyGeneration(KeyId id) const { return (m_epoch << 40) + m_subKeys.value(id); }
-    [[nodiscard]] quint64 valueGeneration(KeyId id) const { return (m_epoch << 40) + m_values.value(id); }
+    [[nodiscard]] quint64 valueGeneration(KeyId id) const
+    {
+        return (m_epoch << 40) + (id == m_hotValues ? m_hotValueCount : m_values.value(id));
+    }
     [[nodiscard]] quint64 deletionGeneration() const { return (m_epoch << 40) + m_deletions; }
 
 private:
     void store(const QString& upperPath, const Entry& entry);
+    void forgetPaths();
 
     QHash<QString, Entry> m_idOf;
     QHash<KeyId, QString> m_pathOf;
     quint64 m_subKeysRound = 1; // a new round forgets which keys know all their subkeys
     QHash<KeyId, quint64> m_subKeys;
     QHash<KeyId, quint64> m_values;
+    // A batch writes the values of one key in a row: that key's count is kept here, out of m_values.
+    KeyId m_hotValues = 0;
+    quint64 m_hotValueCount = 0;
+    KeyId m_lastKnown = 0; // the last id knows() found
     quint64 m_deletions = 0;
     quint64 m_epoch = 1;
 };

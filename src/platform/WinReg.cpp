@@ -25,10 +25,16 @@ LONG splitPath(const QString& subKey, QStringList* parts)
     QStringView view(subKey);
     if (view.endsWith(QLatin1Char('\\')))
         view.chop(1);
-    for (QStringView part : view.split(QLatin1Char('\\'))) {
+    parts->reserve(view.count(QLatin1Char('\\')) + 1);
+    for (qsizetype from = 0; from <= view.size();) {
+        qsizetype to = view.indexOf(QLatin1Char('\\'), from);
+        if (to < 0)
+            to = view.size();
+        const QStringView part = view.sliced(from, to - from);
         if (part.isEmpty() || part.size() > MAX_KEY_NAME)
             return ERROR_INVALID_PARAMETER;
         parts->append(part.toString());
+        from = to + 1;
     }
     return ERROR_SUCCESS;
 }

@@ -4,9 +4,12 @@
 
 namespace {
 
-// Lines handed over at once, and chunks waiting at most: a few megabytes of text.
-constexpr qsizetype LinesPerChunk = 2048;
+// Lines handed over at once, and chunks waiting at most: little enough that the lines are still in the
+// processor's cache when the importer takes them.
+constexpr qsizetype LinesPerChunk = 256;
 constexpr size_t MaxChunks = 8;
+// The reader is woken when this few chunks are left, and then fills the queue in one go.
+constexpr size_t RefillAt = MaxChunks / 2;
 
 } // namespace
 
@@ -85,8 +88,11 @@ void RegPrefetchLineSource::produce()
             m_error = m_source->error();
             m_ended = true;
         }
+        // only an empty queue can have the importer waiting
+        const bool wake = m_ended || m_queue.size() == 1;
         lock.unlock();
-        m_changed.notify_all();
+        if (wake)
+            m_changed.notify_all();
     }
 }
 
@@ -100,8 +106,10 @@ bool RegPrefetchLineSource::next(QStringView* line)
         m_spent.push_back(std::exchange(m_chunk, std::move(m_queue.front())));
         m_queue.pop_front();
         m_index = 0;
+        const bool wake = m_queue.size() <= RefillAt;
         lock.unlock();
-        m_changed.notify_all();
+        if (wake)
+            m_changed.notify_all();
     }
     *line = m_chunk.lines.at(m_index);
     return true;

@@ -434,6 +434,21 @@ private slots:
         RegCloseKey(k);
     }
 
+    // each write into one key, also several in a row, shows in the lists of the other handles on it
+    void otherHandlesSeeEveryWrite()
+    {
+        HKEY reader = createKey(HKEY_CURRENT_USER, u"Software\\Seen"_s);
+        HKEY writer = createKey(HKEY_CURRENT_USER, u"Software\\Seen"_s);
+        QStringList expected;
+        for (const QString& name : {u"a"_s, u"b"_s, u"c"_s}) {
+            QCOMPARE(set(writer, name, "1"), ERROR_SUCCESS);
+            expected << name;
+            QCOMPARE(valueNames(reader), expected);
+        }
+        RegCloseKey(reader);
+        RegCloseKey(writer);
+    }
+
     void handlesAreThreadSafe()
     {
         std::atomic<int> failures{0};
