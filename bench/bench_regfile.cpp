@@ -1,8 +1,10 @@
 // Registry-file import and export against a minimal hand-written SQLite bulk load of the same keys and
 // values, measured in the same run for each size given, with the peak memory of each phase (every phase
 // runs in a process of its own) and the cost per value, so that growth beyond linear shows.
-//   bench_regfile [--work DIR] [--keep] --values N [N ...]   generates with gen_regfile.py --seed 1
-//   bench_regfile [--work DIR] [--keep] FILE.reg [FILE.reg ...]
+//   bench_regfile [--work DIR] [--keep] [--runs R] --values N [N ...]   generates with gen_regfile.py --seed 1
+//   bench_regfile [--work DIR] [--keep] [--runs R] FILE.reg [FILE.reg ...]
+// With --runs the phases run R times in turn and the medians are printed (a noisy machine moves single
+// runs by a fifth), with the import's ratio of each run.
 
 #include "platform/WinReg.h"
 #include "regfile/RegFileUtils.h"
@@ -17,6 +19,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -259,6 +262,14 @@ PhaseResult childPhase(const QString& phase, const QString& file, const QString&
     return r;
 }
 
+// The run of median time.
+PhaseResult median(QList<PhaseResult> runs)
+{
+    std::sort(runs.begin(), runs.end(),
+              [](const PhaseResult& a, const PhaseResult& b) { return a.seconds < b.seconds; });
+    return runs.at((runs.size() - 1) / 2);
+}
+
 void printPhase(const char* name, const PhaseResult& r, qint64 values, const PhaseResult& base)
 {
     std::printf("  %-9s %7.2f s (cpu %7.2f s)  %6.2f us/value  peak %4ld MB  %5.2fx baseline (cpu %5.2fx)%s\n", name,
@@ -280,11 +291,16 @@ int main(int argc, char* argv[])
         args.remove(at, 2);
     }
     const bool keep = args.removeAll(QStringLiteral("--keep")) > 0;
+    int runs = 1;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--runs")); at >= 0 && at + 1 < args.size()) {
+        runs = std::max(1, args[at + 1].toInt());
+        args.remove(at, 2);
+    }
     const bool generated = !args.isEmpty() && args[0] == QLatin1String("--values");
     if (generated)
         args.removeFirst();
     if (args.isEmpty()) {
-        std::fprintf(stderr, "usage: bench_regfile [--work DIR] [--keep] --values N [N ...] | FILE.reg [FILE.reg ...]\n"
+        std::fprintf(stderr, "usage: bench_regfile [--work DIR] [--keep] [--runs R] --values N [N ...] | FILE.reg ...\n"
                              "  each size: the baseline bulk load, ImportRegFile into a new store and ExportRegFile\n"
                              "  of the branch, each in a process of its own; --keep leaves the stores and exports\n");
         return 1;
@@ -306,21 +322,34 @@ int main(int argc, char* argv[])
         }
         const QString dir = tmp.filePath(QFileInfo(file).completeBaseName());
         QDir().mkpath(dir);
-        const PhaseResult base = childPhase(QStringLiteral("baseline"), file, dir);
-        const PhaseResult import = childPhase(QStringLiteral("import"), file, dir);
-        const PhaseResult exported = childPhase(QStringLiteral("export"), file, dir);
-        std::printf("%s: %.1f MB, %lld values\n", qPrintable(file), double(QFileInfo(file).size()) / 1e6,
-                    qlonglong(base.values));
+        QList<PhaseResult> bases, imports, exports;
+        QString ratios;
+        for (int run = 0; run < runs; ++run) {
+            // each run starts from nothing, as the first did
+            for (const QString& left : QDir(dir).entryList(QDir::Files))
+                QFile::remove(dir + u'/' + left);
+            bases.append(childPhase(QStringLiteral("baseline"), file, dir));
+            imports.append(childPhase(QStringLiteral("import"), file, dir));
+            exports.append(childPhase(QStringLiteral("export"), file, dir));
+            ratios += QStringLiteral(" %1").arg(imports.last().seconds / bases.last().seconds, 0, 'f', 2);
+        }
+        const PhaseResult base = median(bases);
+        const QString medians = runs > 1 ? QStringLiteral(", medians of %1 runs").arg(runs) : QString();
+        std::printf("%s: %.1f MB, %lld values%s\n", qPrintable(file), double(QFileInfo(file).size()) / 1e6,
+                    qlonglong(base.values), qPrintable(medians));
         printPhase("baseline", base, base.values, base);
-        printPhase("import", import, base.values, base);
-        printPhase("export", exported, base.values, base);
+        printPhase("import", median(imports), base.values, base);
+        printPhase("export", median(exports), base.values, base);
+        if (runs > 1)
+            std::printf("  import/baseline of each run:%s\n", qPrintable(ratios));
         std::printf("  export: %.1f MB\n", double(QFileInfo(dir + QStringLiteral("/export.reg")).size()) / 1e6);
         if (keep)
             std::printf("  kept in %s\n", qPrintable(dir));
         else
             QDir(dir).removeRecursively();
         std::fflush(stdout);
-        allOk = allOk && base.ok && import.ok && exported.ok;
+        for (int run = 0; run < runs; ++run)
+            allOk = allOk && bases[run].ok && imports[run].ok && exports[run].ok;
     }
     return allOk ? 0 : 1;
 }
