@@ -31,22 +31,6 @@ void sortKeyInto(QStringView upperName, QByteArray& out)
     }
 }
 
-// winUpper of name written at dst, which it advances; names are nearly always ASCII.
-void writeUpper(const QString& name, QChar*& dst)
-{
-    const qsizetype n = name.size();
-    const QChar* in = name.constData();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = in[i].unicode();
-        if (c >= 0x80) {
-            const QString up = winUpper(QStringView(name).mid(i));
-            dst = std::copy(up.cbegin(), up.cend(), dst);
-            return;
-        }
-        *dst++ = QChar(c >= 'a' && c <= 'z' ? char16_t(c - 32) : c);
-    }
-}
-
 QString joinUpper(const QString& base, const QStringList& path)
 {
     // names never hold the separator, and upper-casing keeps every character where it was
@@ -59,7 +43,8 @@ QString joinUpper(const QString& base, const QStringList& path)
     QChar* dst = std::copy(base.cbegin(), base.cend(), out.data());
     for (const QString& name : path) {
         *dst++ = QLatin1Char('\\');
-        writeUpper(name, dst);
+        winUpperInto(name, dst);
+        dst += name.size();
     }
     return out;
 }
@@ -69,8 +54,7 @@ QString joinUpper(const QString& base, const QStringList& path)
 void upperInto(const QString& name, QString& out)
 {
     out.resize(name.size());
-    QChar* dst = out.data();
-    writeUpper(name, dst);
+    winUpperInto(name, out.data());
 }
 
 // Levels below the root key: HKEY_USERS\S-1\Software is 2.

@@ -14,13 +14,6 @@ const StoreKeyCache::Entry* StoreKeyCache::find(const QString& upperPath) const
     return it == m_idOf.constEnd() ? nullptr : &*it;
 }
 
-bool StoreKeyCache::knows(KeyId id)
-{
-    if (id != m_lastKnown && m_pathOf.contains(id))
-        m_lastKnown = id;
-    return id != 0 && id == m_lastKnown;
-}
-
 void StoreKeyCache::store(const QString& upperPath, const Entry& entry)
 {
     if (m_idOf.size() > kMaxRemembered) {
@@ -47,8 +40,6 @@ void StoreKeyCache::forget(KeyId id, const QString& upperPath)
 {
     m_idOf.remove(upperPath);
     m_pathOf.remove(id);
-    if (id == m_lastKnown)
-        m_lastKnown = 0;
     // a forgotten key may still exist (its access changed): its parent no longer knows all its subkeys
     ++m_subKeysRound;
 }
@@ -57,7 +48,6 @@ void StoreKeyCache::forgetPaths()
 {
     m_idOf.clear();
     m_pathOf.clear();
-    m_lastKnown = 0;
 }
 
 void StoreKeyCache::newEpoch()

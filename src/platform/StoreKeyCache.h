@@ -26,7 +26,7 @@ public:
     // True when every subkey of the key is remembered, so that a path below it that is not remembered
     // does not exist, without asking the store.
     [[nodiscard]] bool knowsAllSubKeys(const Entry& key) const { return key.subKeysRound == m_subKeysRound; }
-    [[nodiscard]] bool knows(KeyId id);
+    [[nodiscard]] bool knows(KeyId id) const { return m_pathOf.contains(id); }
     void forget(KeyId id, const QString& upperPath);
 
     void bumpSubKeys(KeyId id);
@@ -54,7 +54,6 @@ private:
     // A batch writes the values of one key in a row: that key's count is kept here, out of m_values.
     KeyId m_hotValues = 0;
     quint64 m_hotValueCount = 0;
-    KeyId m_lastKnown = 0; // the last id knows() found
     quint64 m_deletions = 0;
     quint64 m_epoch = 1;
 };

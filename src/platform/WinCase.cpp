@@ -1,10 +1,7 @@
 #include "platform/WinCase.h"
 
-QString winUpper(QStringView text)
+void winUpperInto(QStringView text, QChar* dst)
 {
-    QString out;
-    out.resize(text.size());
-    QChar* dst = out.data();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = text[i];
@@ -26,6 +23,12 @@ QString winUpper(QStringView text)
             dst[i] = c.toUpper();
         }
     }
+}
+
+QString winUpper(QStringView text)
+{
+    QString out(text.size(), Qt::Uninitialized);
+    winUpperInto(text, out.data());
     return out;
 }
 

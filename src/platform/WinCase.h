@@ -7,6 +7,8 @@
 #include <QStringView>
 
 [[nodiscard]] QString winUpper(QStringView text);
+// The same into dst, which has room for text.size() characters.
+void winUpperInto(QStringView text, QChar* dst);
 [[nodiscard]] bool winEqualsNoCase(QStringView a, QStringView b);
 // Order of upper-cased names by UTF-16 code units, as hives keep subkeys.
 [[nodiscard]] int winCompareNoCase(QStringView a, QStringView b);
